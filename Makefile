@@ -1,0 +1,46 @@
+# Tessorin: `make run` starts the application, `make test` runs every test.
+BUILD      ?= build
+BUILD_SAN  ?= build-sanitize
+GENERATOR  ?= Ninja
+JOBS       ?= $(shell nproc)
+
+.PHONY: all deps configure build run test test-main test-sanitize bench clean
+
+all: build
+
+deps:
+	@./scripts/install-deps
+
+$(BUILD)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: deps $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/tessorin
+
+$(BUILD_SAN)/build.ninja: CMakeLists.txt
+	cmake -S . -B $(BUILD_SAN) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	  -DTESSORIN_SANITIZE=ON -DTESSORIN_BUILD_APP=OFF -DTESSORIN_BUILD_BENCH=OFF
+
+test-main: build
+	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+
+# The engine's tests once more under AddressSanitizer and UndefinedBehaviorSanitizer;
+# any report aborts the test, which fails the run.
+test-sanitize: deps $(BUILD_SAN)/build.ninja
+	cmake --build $(BUILD_SAN) -j $(JOBS)
+	cd $(BUILD_SAN) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+test: test-main test-sanitize
+
+bench: build
+	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done
+
+clean:
+	rm -rf $(BUILD) $(BUILD_SAN)

@@ -1,0 +1,54 @@
+#pragma once
+// PosixError: a failed system call, with the call's name, the path it was made on and
+// errno. CancelledError: a run stopped because its caller cancelled it. Both are
+// immutable values, thrown by the engine and safe to copy across threads.
+
+#include <cerrno>
+#include <exception>
+#include <string>
+
+namespace tessorin {
+
+class PosixError : public std::exception {
+ public:
+  PosixError(std::string operation, std::string path, int code);
+
+  // Builds the error from errno as it is right now; call it straight after the failure.
+  static PosixError fromErrno(std::string operation, std::string path) {
+    const int code = errno;
+    return PosixError(std::move(operation), std::move(path), code);
+  }
+
+  const std::string& operation() const { return operation_; }
+  const std::string& path() const { return path_; }
+  int code() const { return code_; }
+
+  // "operation(path): system message"
+  const char* what() const noexcept override { return description_.c_str(); }
+  const std::string& description() const { return description_; }
+
+  bool isDiskFull() const { return code_ == ENOSPC; }
+  // The card is no longer there: pulled out, or its FUSE daemon lost the device.
+  bool isDeviceGone() const {
+    return code_ == EIO || code_ == ENXIO || code_ == ENODEV || code_ == ENOTCONN || code_ == ENOMEDIUM;
+  }
+
+  friend bool operator==(const PosixError& a, const PosixError& b) {
+    return a.operation_ == b.operation_ && a.path_ == b.path_ && a.code_ == b.code_;
+  }
+
+ private:
+  std::string operation_;
+  std::string path_;
+  int code_;
+  std::string description_;
+};
+
+// The system's text for an errno value; safe to call from several threads at once.
+std::string systemMessage(int code);
+
+struct CancelledError : std::exception {
+  const char* what() const noexcept override { return "The test was cancelled."; }
+};
+
+}  // namespace tessorin

@@ -1,0 +1,43 @@
+#pragma once
+// SectorTally: the counts of every verdict over the sectors a test read back, with the
+// lowest failing position and the smallest wrap distance. A plain value: copy it
+// across threads, never share one between them.
+
+#include <cstdint>
+#include <optional>
+
+#include "tessorin/TestPattern.hpp"
+
+namespace tessorin {
+
+struct SectorTally {
+  // Misplaced data nearer than this to where it belongs is treated as corruption, not as
+  // the address wrap of a counterfeit controller.
+  static constexpr std::uint64_t minimumWrapDistance = 0x1000000;
+
+  std::int64_t ok = 0;
+  std::int64_t blank = 0;
+  std::int64_t stale = 0;
+  std::int64_t misplaced = 0;
+  std::int64_t corrupted = 0;
+  std::int64_t unreadable = 0;
+  std::optional<std::uint64_t> firstBadPosition;
+  std::optional<std::uint64_t> smallestWrapDistance;
+  // Depends on the order of recording: ok sectors recorded after some bad one.
+  std::int64_t okAfterFirstBad = 0;
+
+  std::int64_t badSectors() const { return blank + stale + misplaced + corrupted + unreadable; }
+  std::uint64_t badBytes() const { return static_cast<std::uint64_t>(badSectors()) * TestPattern::sectorSize; }
+  std::int64_t checkedSectors() const { return ok + badSectors(); }
+  std::uint64_t okBytes() const { return static_cast<std::uint64_t>(ok) * TestPattern::sectorSize; }
+
+  void record(const SectorStatus& status, std::uint64_t position);
+  void recordUnreadable(std::int64_t count, std::uint64_t position);
+
+  friend bool operator==(const SectorTally&, const SectorTally&) = default;
+
+ private:
+  void noteBad(std::uint64_t position);
+};
+
+}  // namespace tessorin

@@ -1,0 +1,46 @@
+#pragma once
+// VolumeMount: the mounted volume a test writes to, pinned when the test starts.
+//
+// It guards the system disk: a card unmounted mid-test leaves its mount point as an
+// empty folder on the disk below, and a test must never go on filling that disk. Before
+// writing, a test confirms the path still resolves to the mount it pinned.
+//
+// It also reaches past the last cache: a volume mounted through FUSE on a block device
+// (exFAT through exfat-fuse, NTFS through ntfs-3g) is read by its daemon through the
+// host's cache of the device, so O_DIRECT on the file does not reach the card; the
+// device's cached pages must be dropped after each sync and before each read-back.
+// A plain value; copies may be used on the run's worker thread.
+
+#include <string>
+
+#include "tessorin/MountTable.hpp"
+
+namespace tessorin {
+
+class VolumeMount {
+ public:
+  // Throws PosixError ("mount", path, ENOENT) when no mount holds the path.
+  static VolumeMount pin(const std::string& volumePath);
+
+  const std::string& volumePath() const { return volumePath_; }
+  const MountEntry& entry() const { return entry_; }
+
+  // Throws PosixError ("mount", path, ENODEV) when the path no longer resolves to the
+  // pinned mount and device: the card is gone and writing would land elsewhere.
+  void confirmStillMounted() const;
+
+  // Whether reads of this volume pass through the host's cache of its device.
+  bool readsThroughDeviceCache() const { return entry_.fileSystemType == "fuseblk" && entry_.sourceIsDeviceNode(); }
+  // Writes back and drops the device's cached pages. Returns false when the device could
+  // not be opened (an ordinary user usually cannot): results may then come from memory.
+  bool dropDeviceCache() const;
+
+  // Forces everything the volume holds to the card (syncfs), then drops the device's cache.
+  void syncVolume(int anyFileOnVolume) const;
+
+ private:
+  std::string volumePath_;
+  MountEntry entry_;
+};
+
+}  // namespace tessorin

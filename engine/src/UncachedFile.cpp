@@ -1,0 +1,76 @@
+#include "tessorin/UncachedFile.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "tessorin/PosixError.hpp"
+
+namespace tessorin {
+
+UncachedFile UncachedFile::open(const std::string& path, int flags, mode_t mode) {
+  flags |= O_CLOEXEC;
+  int fd = ::open(path.c_str(), flags | O_DIRECT, mode);
+  if (fd < 0 && errno == EINVAL) fd = ::open(path.c_str(), flags, mode);
+  if (fd < 0) throw PosixError::fromErrno("open", path);
+  // Some file systems accept the flag and quietly drop it.
+  const int status = ::fcntl(fd, F_GETFL);
+  const bool direct = status >= 0 && (status & O_DIRECT) != 0;
+  return UncachedFile(FileDescriptor(fd), path, direct);
+}
+
+bool UncachedFile::fallBackToBuffered() {
+  if (!direct_) return false;
+  const int status = ::fcntl(fd(), F_GETFL);
+  if (status < 0 || ::fcntl(fd(), F_SETFL, status & ~O_DIRECT) != 0) return false;
+  direct_ = false;
+  return true;
+}
+
+void UncachedFile::writeAt(const void* buffer, std::size_t count, std::uint64_t offset) {
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t written = ::pwrite(fd(), bytes + done, count - done, static_cast<off_t>(offset + done));
+    if (written > 0) {
+      done += static_cast<std::size_t>(written);
+      continue;
+    }
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0 && errno == EINVAL && fallBackToBuffered()) continue;
+    if (written == 0) errno = ENOSPC;
+    throw PosixError::fromErrno("write", path_);
+  }
+}
+
+std::size_t UncachedFile::readAt(void* buffer, std::size_t count, std::uint64_t offset) {
+  auto* bytes = static_cast<unsigned char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::pread(fd(), bytes + done, count - done, static_cast<off_t>(offset + done));
+    if (got > 0) {
+      done += static_cast<std::size_t>(got);
+      continue;
+    }
+    if (got == 0) break;
+    if (errno == EINTR) continue;
+    if (errno == EINVAL && fallBackToBuffered()) {
+      dropCachedPages();
+      continue;
+    }
+    throw PosixError::fromErrno("read", path_);
+  }
+  return done;
+}
+
+void UncachedFile::sync() {
+  if (::fsync(fd()) != 0) throw PosixError::fromErrno("fsync", path_);
+  dropCachedPages();
+}
+
+void UncachedFile::dropCachedPages() {
+  if (!direct_) ::posix_fadvise(fd(), 0, 0, POSIX_FADV_DONTNEED);
+}
+
+}  // namespace tessorin

@@ -1,0 +1,111 @@
+#include "LoopVolume.hpp"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <stdexcept>
+#include <thread>
+
+#include "Command.hpp"
+
+namespace tessorin::testing {
+
+namespace fs = std::filesystem;
+
+std::string volumesUnavailableReason() {
+  if (::geteuid() != 0) return "not running as root (loop devices and mounts need it)";
+  if (::access("/dev/fuse", R_OK | W_OK) != 0) return "/dev/fuse is missing";
+  if (::access("/dev/loop-control", R_OK | W_OK) != 0) return "/dev/loop-control is missing";
+  for (const char* tool : {"losetup", "mkfs.exfat", "mount.exfat-fuse", "mkfs.ext4"}) {
+    if (!haveTool(tool)) return std::string(tool) + " is not installed (scripts/install-deps)";
+  }
+  return {};
+}
+
+TemporaryFolder::TemporaryFolder() {
+  std::string pattern = (fs::temp_directory_path() / "tessorin-test-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+TemporaryFolder::~TemporaryFolder() {
+  std::error_code error;
+  fs::remove_all(path_, error);
+}
+
+std::unique_ptr<LoopVolume> LoopVolume::create(FileSystemKind kind, std::uint64_t bytes, const std::string& label) {
+  std::unique_ptr<LoopVolume> volume(new LoopVolume());
+  volume->kind_ = kind;
+  volume->folder_ = std::make_unique<TemporaryFolder>();
+  const std::string image = volume->folder_->path() + "/card.img";
+  {
+    const int fd = ::open(image.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
+      if (fd >= 0) ::close(fd);
+      throw std::runtime_error("cannot make the image " + image);
+    }
+    ::close(fd);
+  }
+  volume->attachAndMount(image, label, true);
+  return volume;
+}
+
+std::unique_ptr<LoopVolume> LoopVolume::onFile(const std::string& backingFile, FileSystemKind kind,
+                                               const std::string& label, bool format) {
+  std::unique_ptr<LoopVolume> volume(new LoopVolume());
+  volume->kind_ = kind;
+  volume->folder_ = std::make_unique<TemporaryFolder>();
+  volume->attachAndMount(backingFile, label, format);
+  return volume;
+}
+
+void LoopVolume::attachAndMount(const std::string& backingFile, const std::string& label, bool format) {
+  std::string device = runChecked({"losetup", "--find", "--show", backingFile});
+  while (!device.empty() && (device.back() == '\n' || device.back() == ' ')) device.pop_back();
+  loopDevice_ = device;
+  mountPoint_ = folder_->path() + "/" + label;
+  fs::create_directory(mountPoint_);
+  if (format) {
+    if (kind_ == FileSystemKind::exfat) {
+      runChecked({"mkfs.exfat", "-L", label, loopDevice_});
+    } else {
+      runChecked({"mkfs.ext4", "-q", "-F", "-L", label, "-E", "lazy_itable_init=1,lazy_journal_init=1", "-m", "0",
+                  loopDevice_});
+    }
+  }
+  if (!mount()) throw std::runtime_error("cannot mount " + loopDevice_ + " at " + mountPoint_);
+}
+
+bool LoopVolume::mount() {
+  if (mounted_) return true;
+  const auto result = kind_ == FileSystemKind::exfat
+                          ? runCommand({"mount.exfat-fuse", loopDevice_, mountPoint_})
+                          : runCommand({"mount", "-t", "ext4", loopDevice_, mountPoint_});
+  mounted_ = result.ok();
+  return mounted_;
+}
+
+void LoopVolume::unmount() {
+  if (!mounted_) return;
+  if (!runCommand({"umount", mountPoint_}).ok()) {
+    // Something still holds a file open, or the medium is gone: detach it anyway.
+    runCommand({"umount", "-l", mountPoint_});
+  }
+  mounted_ = false;
+}
+
+LoopVolume::~LoopVolume() {
+  unmount();
+  if (!loopDevice_.empty()) {
+    // A FUSE daemon can take a moment to let go of the device after the unmount.
+    for (int attempt = 0; attempt < 20; ++attempt) {
+      if (runCommand({"losetup", "-d", loopDevice_}).ok()) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  }
+}
+
+}  // namespace tessorin::testing

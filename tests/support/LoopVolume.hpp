@@ -1,0 +1,81 @@
+#pragma once
+// LoopVolume: a real, mounted volume for tests. A file (a sparse image, or a simulated
+// card served by the counterfeit harness) attached to a loop device, formatted and
+// mounted: exFAT through mount.exfat-fuse (this kernel has no exFAT driver) or ext4
+// through the kernel. Everything is torn down when the object goes, also after a failed
+// test; a volume the medium has wrecked is unmounted lazily.
+//
+// Needs root, /dev/fuse and loop devices. Tests call TESSORIN_REQUIRE_VOLUMES() first:
+// where these are missing they skip, except under CI=true, where they fail.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace tessorin::testing {
+
+enum class FileSystemKind { exfat, ext4 };
+
+// Empty when volumes can be made here, else why not.
+std::string volumesUnavailableReason();
+
+// A fresh folder under /tmp, removed with everything in it when the object goes.
+class TemporaryFolder {
+ public:
+  TemporaryFolder();
+  ~TemporaryFolder();
+  TemporaryFolder(const TemporaryFolder&) = delete;
+  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+class LoopVolume {
+ public:
+  // A sparse image of `bytes` in a temporary folder, formatted and mounted.
+  static std::unique_ptr<LoopVolume> create(FileSystemKind kind, std::uint64_t bytes,
+                                            const std::string& label = "TESTCARD");
+  // A loop device over an existing file (which the caller keeps alive longer than this),
+  // formatted unless format is false, and mounted.
+  static std::unique_ptr<LoopVolume> onFile(const std::string& backingFile, FileSystemKind kind,
+                                            const std::string& label = "TESTCARD", bool format = true);
+  ~LoopVolume();
+  LoopVolume(const LoopVolume&) = delete;
+  LoopVolume& operator=(const LoopVolume&) = delete;
+
+  const std::string& mountPoint() const { return mountPoint_; }
+  const std::string& loopDevice() const { return loopDevice_; }
+  FileSystemKind kind() const { return kind_; }
+
+  void unmount();
+  // Mounts the loop device again at the same place; false when the file system no
+  // longer mounts (a wrapping fake may have overwritten its structures).
+  bool mount();
+  bool isMounted() const { return mounted_; }
+
+ private:
+  LoopVolume() = default;
+  void attachAndMount(const std::string& backingFile, const std::string& label, bool format);
+
+  std::unique_ptr<TemporaryFolder> folder_;
+  std::string loopDevice_;
+  std::string mountPoint_;
+  FileSystemKind kind_ = FileSystemKind::exfat;
+  bool mounted_ = false;
+};
+
+}  // namespace tessorin::testing
+
+#define TESSORIN_REQUIRE_VOLUMES()                                                                   \
+  do {                                                                                               \
+    const std::string tessorinWhyNot = ::tessorin::testing::volumesUnavailableReason();              \
+    if (!tessorinWhyNot.empty()) {                                                                   \
+      const char* tessorinCi = std::getenv("CI");                                                    \
+      if (tessorinCi && std::string(tessorinCi) == "true") FAIL() << "CI must run volume tests: " << tessorinWhyNot; \
+      GTEST_SKIP() << "volume tests skipped: " << tessorinWhyNot;                                    \
+    }                                                                                                \
+  } while (0)
