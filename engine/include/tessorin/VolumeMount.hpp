@@ -30,7 +30,7 @@ class VolumeMount {
   void confirmStillMounted() const;
 
   // Whether reads of this volume pass through the host's cache of its device.
-  bool readsThroughDeviceCache() const { return entry_.fileSystemType == "fuseblk" && entry_.sourceIsDeviceNode(); }
+  bool readsThroughDeviceCache() const { return entry_.readsThroughDeviceCache(); }
   // Writes back and drops the device's cached pages. Returns false when the device could
   // not be opened (an ordinary user usually cannot): results may then come from memory.
   bool dropDeviceCache() const;
