@@ -1,0 +1,102 @@
+#include "session/VolumeAccess.hpp"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QVariantMap>
+
+namespace tessorin {
+
+namespace {
+
+const QString bookmarksKey = QStringLiteral("VolumeBookmarks");
+
+QString standardizedPath(const QString& path) {
+  return QDir::cleanPath(QDir::isAbsolutePath(path) ? path : QDir::current().absoluteFilePath(path));
+}
+
+QString standardizedPath(const std::filesystem::path& path) { return standardizedPath(QString::fromStdString(path.string())); }
+
+// Canonically equivalent texts name the same folder.
+bool samePath(const QString& a, const QString& b) {
+  return a.normalized(QString::NormalizationForm_C) == b.normalized(QString::NormalizationForm_C);
+}
+
+bool isWritableFolder(const QString& path) {
+  return QFileInfo(path).isDir() && ::access(path.toLocal8Bit().constData(), W_OK) == 0;
+}
+
+// One entry that is not text spoils the whole store, as a store we cannot trust.
+QVariantMap readBookmarks(QSettings& settings) {
+  const QVariantMap store = settings.value(bookmarksKey).toMap();
+  for (auto it = store.cbegin(); it != store.cend(); ++it) {
+    if (it.value().typeId() != QMetaType::QString) return {};
+  }
+  return store;
+}
+
+}  // namespace
+
+bool VolumeAccess::isSandboxed() {
+  return qEnvironmentVariableIsSet("FLATPAK_ID") || qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID");
+}
+
+std::shared_ptr<VolumeAccess> VolumeAccess::open(const CardDevice& device, QSettings& settings) {
+  const QString volume = standardizedPath(device.volumeURL);
+  if (!isSandboxed() && isWritableFolder(volume)) {
+    return std::make_shared<VolumeAccess>(volume.toStdString(), false);
+  }
+  const QVariantMap store = readBookmarks(settings);
+  const auto entry = store.constFind(QString::fromStdString(device.id));
+  if (entry == store.cend()) return nullptr;
+  const QString resolved = entry.value().toString();
+  if (!QFileInfo(resolved).isDir()) return nullptr;
+  if (!samePath(standardizedPath(resolved), volume)) return nullptr;
+  if (!isWritableFolder(resolved)) return nullptr;
+  return std::make_shared<VolumeAccess>(resolved.toStdString(), true);
+}
+
+void VolumeAccess::request(const CardDevice& device, QSettings& settings, const FolderPicker& picker,
+                           std::function<void(RequestOutcome)> done) {
+  const QString volume = standardizedPath(device.volumeURL);
+  const QString message =
+      QStringLiteral("Select “%1” on the left, then click Allow.").arg(QString::fromStdString(device.volumeName));
+  const std::string cardID = device.id;
+  picker(volume, message, [&settings, volume, cardID, done = std::move(done)](std::optional<QString> picked) {
+    if (!picked || picked->isEmpty()) return done({Outcome::cancelled, nullptr});
+    if (!samePath(standardizedPath(*picked), volume)) return done({Outcome::wrongFolder, nullptr});
+    QVariantMap store = readBookmarks(settings);
+    store.insert(QString::fromStdString(cardID), *picked);
+    settings.setValue(bookmarksKey, store);
+    done({Outcome::granted, std::make_shared<VolumeAccess>(picked->toStdString(), true)});
+  });
+}
+
+VolumeAccess::FolderPicker VolumeAccess::folderDialog() {
+  return [](const QString& startFolder, const QString& message, std::function<void(std::optional<QString>)> answer) {
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return answer(std::nullopt);
+    auto* dialog = new QFileDialog(nullptr, message, startFolder);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setFileMode(QFileDialog::Directory);
+    // Folders only, one of them, and no new folders made on the card from here.
+    dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly);
+    dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Allow"));
+    QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, answer](int result) {
+      const QStringList chosen = dialog->selectedFiles();
+      if (result != QDialog::Accepted || chosen.isEmpty()) return answer(std::nullopt);
+      answer(chosen.front());
+    });
+    dialog->open();
+  };
+}
+
+void VolumeAccess::stop() {
+  if (stopped_) return;
+  stopped_ = true;
+  // A granted path carries no system grant to give back; marking it stopped is the end.
+}
+
+}  // namespace tessorin

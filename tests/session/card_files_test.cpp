@@ -1,0 +1,80 @@
+#include "session/CardFiles.hpp"
+
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "Command.hpp"
+#include "LoopVolume.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/TestFolder.hpp"
+
+namespace tessorin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FileSystemKind;
+using testing::LoopVolume;
+using testing::runCommand;
+using testing::TemporaryFolder;
+
+void writeFile(const fs::path& path) { std::ofstream(path) << "data"; }
+
+TEST(CardFiles, DeletesEverythingButNeverFollowsLinksOrCrossesIntoAnotherMount) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = LoopVolume::create(FileSystemKind::ext4, 64ull << 20);
+  const fs::path root = card->mountPoint();
+  TemporaryFolder outside;
+  writeFile(fs::path(outside.path()) / "precious.txt");
+
+  fs::create_directories(root / "DCIM/100");
+  writeFile(root / "DCIM/100/photo.jpg");
+  writeFile(root / ".Spotlight-V100");
+  fs::create_directory_symlink(outside.path(), root / "link-to-outside");
+  fs::create_directory_symlink(outside.path(), root / "DCIM/inner-link");
+  fs::create_directories(root / "TestFolderParent");
+  fs::create_directories(root / "mounted-inside");
+  ASSERT_TRUE(runCommand({"/usr/bin/mount", "-t", "tmpfs", "-o", "size=1m", "tessorin-test", (root / "mounted-inside").string()}).ok());
+  writeFile(root / "mounted-inside/other-device.txt");
+
+  CardFiles::open(root, card->loopDevice()).deleteAllExcept({".Spotlight-V100"});
+
+  EXPECT_TRUE(fs::exists(fs::path(outside.path()) / "precious.txt"));
+  EXPECT_FALSE(fs::exists(root / "DCIM"));
+  EXPECT_FALSE(fs::exists(fs::symlink_status(root / "link-to-outside")));
+  EXPECT_TRUE(fs::exists(root / ".Spotlight-V100"));
+  EXPECT_TRUE(fs::exists(root / "mounted-inside/other-device.txt"));
+  runCommand({"/usr/bin/umount", (root / "mounted-inside").string()});
+}
+
+TEST(CardFiles, RefusesAPathThatIsNotTheRootOfTheCardsDevice) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = LoopVolume::create(FileSystemKind::ext4, 64ull << 20);
+  fs::create_directories(fs::path(card->mountPoint()) / "sub");
+  auto other = LoopVolume::create(FileSystemKind::ext4, 64ull << 20);
+
+  EXPECT_THROW(CardFiles::open(card->mountPoint(), other->loopDevice()), PosixError);
+  EXPECT_THROW(CardFiles::open(fs::path(card->mountPoint()) / "sub", card->loopDevice()), PosixError);
+  // Pulled out: the mount point is now an empty folder on the disk below.
+  const std::string device = card->loopDevice();
+  card->unmount();
+  EXPECT_THROW(CardFiles::open(card->mountPoint(), device), PosixError);
+}
+
+TEST(CardFiles, RemovesTheTestFolderOnlyAndSaysWhenThereWasNone) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = LoopVolume::create(FileSystemKind::exfat, 64ull << 20);
+  const fs::path root = card->mountPoint();
+  fs::create_directories(TestFolder::path(root) / "sub");
+  writeFile(TestFolder::path(root) / "F00001.otr");
+  writeFile(root / "keep.txt");
+
+  const CardFiles files = CardFiles::open(root, card->loopDevice());
+  EXPECT_TRUE(files.removeTestFolder());
+  EXPECT_FALSE(fs::exists(TestFolder::path(root)));
+  EXPECT_TRUE(fs::exists(root / "keep.txt"));
+  EXPECT_FALSE(files.removeTestFolder());
+}
+
+}  // namespace
+}  // namespace tessorin

@@ -1,0 +1,93 @@
+#include "session/VolumeAccess.hpp"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace tessorin {
+namespace {
+
+class VolumeAccessTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    qunsetenv("FLATPAK_ID");
+    qunsetenv("APP_SANDBOX_CONTAINER_ID");
+    device.id = "1234-ABCD";
+    device.volumeName = "CARD";
+    device.volumeURL = volume.path().toStdString();
+  }
+  void TearDown() override { qunsetenv("APP_SANDBOX_CONTAINER_ID"); }
+
+  // A picker that answers at once, as if the user had chosen `choice`.
+  static VolumeAccess::FolderPicker answering(std::optional<QString> choice) {
+    return [choice](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) { answer(choice); };
+  }
+
+  VolumeAccess::RequestOutcome request(std::optional<QString> choice) {
+    VolumeAccess::RequestOutcome result;
+    VolumeAccess::request(device, settings, answering(choice), [&result](VolumeAccess::RequestOutcome outcome) { result = outcome; });
+    return result;
+  }
+
+  QTemporaryDir settingsFolder;
+  QSettings settings{settingsFolder.filePath("settings.ini"), QSettings::IniFormat};
+  QTemporaryDir volume;
+  CardDevice device;
+};
+
+TEST_F(VolumeAccessTest, OutsideTheSandboxAWritableVolumeIsUsedDirectlyWithoutAGrant) {
+  auto access = VolumeAccess::open(device, settings);
+  ASSERT_TRUE(access);
+  EXPECT_FALSE(access->scoped());
+  EXPECT_EQ(access->url(), QDir::cleanPath(volume.path()).toStdString());
+}
+
+TEST_F(VolumeAccessTest, InsideTheSandboxOnlyAGrantedFolderOfTheSameCardOpens) {
+  qputenv("APP_SANDBOX_CONTAINER_ID", "");
+  EXPECT_FALSE(VolumeAccess::open(device, settings)) << "writable, but never granted";
+
+  auto granted = request(volume.path());
+  ASSERT_EQ(granted.outcome, VolumeAccess::Outcome::granted);
+  auto access = VolumeAccess::open(device, settings);
+  ASSERT_TRUE(access);
+  EXPECT_TRUE(access->scoped());
+
+  CardDevice otherCard = device;
+  otherCard.id = "9999-0000";
+  EXPECT_FALSE(VolumeAccess::open(otherCard, settings));
+  // The same card now mounted elsewhere: the old grant no longer fits.
+  QTemporaryDir elsewhere;
+  CardDevice moved = device;
+  moved.volumeURL = elsewhere.path().toStdString();
+  EXPECT_FALSE(VolumeAccess::open(moved, settings));
+}
+
+TEST_F(VolumeAccessTest, ReadOnlyVolumeOutsideTheSandboxNeedsAGrant) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root writes everywhere";
+  ::chmod(volume.path().toLocal8Bit().constData(), 0500);
+  EXPECT_FALSE(VolumeAccess::open(device, settings));
+  ::chmod(volume.path().toLocal8Bit().constData(), 0700);
+}
+
+TEST_F(VolumeAccessTest, WrongFolderAndCancelStoreNothing) {
+  qputenv("APP_SANDBOX_CONTAINER_ID", "x");
+  QDir(volume.path()).mkdir("DCIM");
+  EXPECT_EQ(request(volume.filePath("DCIM")).outcome, VolumeAccess::Outcome::wrongFolder);
+  EXPECT_EQ(request(std::nullopt).outcome, VolumeAccess::Outcome::cancelled);
+  EXPECT_FALSE(settings.contains("VolumeBookmarks"));
+  EXPECT_FALSE(VolumeAccess::open(device, settings));
+}
+
+TEST_F(VolumeAccessTest, AStoreWithAnEntryOfTheWrongTypeReadsEmptyAndTheNextGrantReplacesIt) {
+  qputenv("APP_SANDBOX_CONTAINER_ID", "x");
+  settings.setValue("VolumeBookmarks", QVariantMap{{QString::fromStdString(device.id), volume.path()}, {"other", 42}});
+  EXPECT_FALSE(VolumeAccess::open(device, settings));
+  ASSERT_EQ(request(volume.path()).outcome, VolumeAccess::Outcome::granted);
+  EXPECT_EQ(settings.value("VolumeBookmarks").toMap().keys(), QStringList{QString::fromStdString(device.id)});
+}
+
+}  // namespace
+}  // namespace tessorin
