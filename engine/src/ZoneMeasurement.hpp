@@ -1,0 +1,82 @@
+#pragma once
+// ZoneMeasurement: one measurement of a zone file, phase by phase: the timed write in
+// synced segments, the uncached read-back with its sector check, and the random 4 KiB
+// reads and writes. Lives on the worker thread of its run for the length of one
+// ZoneTest::measure call; only the CancellationFlag it polls is shared.
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <random>
+#include <string>
+
+#include "PatternWorker.hpp"
+#include "tessorin/AlignedBuffer.hpp"
+#include "tessorin/CancellationFlag.hpp"
+#include "tessorin/UncachedFile.hpp"
+#include "tessorin/ZoneTest.hpp"
+
+namespace tessorin {
+
+class ZoneMeasurement {
+ public:
+  ZoneMeasurement(const std::string& path, std::uint64_t zoneBytes, std::uint64_t session,
+                  const ZoneTest::Options& options, CancellationFlag& flag, const ZoneTest::ProgressHandler& progress,
+                  const VolumeMount& mount);
+
+  ZoneResult run();
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  using Step = QuickProbeProgress::Step;
+
+  // The live speed: bytes moved since the start of the last completed segment.
+  struct SpeedWindow {
+    Clock::time_point start;
+    std::uint64_t position = 0;
+    double bytesPerSecond(Clock::time_point now, std::uint64_t position) const;
+  };
+
+  // Where the current segment began, and how much of it is done.
+  struct Segment {
+    Clock::time_point start;
+    std::uint64_t position = 0;
+    std::uint64_t bytes = 0;
+  };
+
+  void writeZone();
+  void endWriteSegment(Segment& segment, SpeedWindow& window, std::uint64_t position);
+  void readBack();
+  bool readIsMostlyBad() const;
+  void measureRandomAccess();
+  std::optional<double> randomReads(AlignedBuffer& block, std::uint64_t blocks);
+  std::optional<double> randomWrites(AlignedBuffer& block, std::uint64_t blocks);
+  std::uint64_t randomBlock(std::uint64_t blocks);
+
+  void syncToCard();
+  void dropCaches();
+  std::size_t chunkAt(std::uint64_t position, std::uint64_t end) const;
+  bool reportIsDue(Clock::time_point now) const;
+  void report(Clock::time_point now, Step step, std::uint64_t completed, std::uint64_t total,
+              double bytesPerSecond, double fraction, double operationsPerSecond = 0, bool randomWrites = false);
+
+  const std::uint64_t zoneBytes_;
+  const ZoneTest::Options options_;
+  CancellationFlag& flag_;
+  const ZoneTest::ProgressHandler& progress_;
+  const VolumeMount& mount_;
+  UncachedFile file_;
+  const TestPattern pattern_;
+  // Two chunk buffers: the card works on one while the pattern worker fills or checks
+  // the other.
+  std::array<AlignedBuffer, 2> buffers_;
+  PatternWorker patternWorker_;
+  // Seeded once per run: drawing from the system source for every 4 KiB operation would
+  // put a system call into the rate being measured.
+  std::mt19937_64 random_;
+  Clock::time_point lastReport_;
+  ZoneResult result_;
+};
+
+}  // namespace tessorin

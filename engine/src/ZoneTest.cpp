@@ -1,0 +1,91 @@
+#include "tessorin/ZoneTest.hpp"
+
+#include <fcntl.h>
+
+#include <algorithm>
+#include <stdexcept>
+#include <utility>
+
+#include "ZoneMeasurement.hpp"
+#include "tessorin/FileDescriptor.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/QuickProbeUnsupported.hpp"
+#include "tessorin/TestFolder.hpp"
+#include "tessorin/TestPattern.hpp"
+#include "tessorin/UncachedFile.hpp"
+
+namespace tessorin {
+namespace {
+
+void createEmptyFile(const std::string& path) {
+  FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+  if (!file) throw PosixError::fromErrno("open", path);
+}
+
+}  // namespace
+
+void ZoneTest::Options::validate() const {
+  constexpr std::uint64_t unit = UncachedFile::alignment;
+  if (chunkSize <= 0 || static_cast<std::uint64_t>(chunkSize) % unit != 0) {
+    throw std::invalid_argument("ZoneTest::Options: chunkSize must be a positive multiple of 4096");
+  }
+  if (segmentBytes == 0 || segmentBytes % unit != 0) {
+    throw std::invalid_argument("ZoneTest::Options: segmentBytes must be a positive multiple of 4096");
+  }
+  if (segmentBytes % static_cast<std::uint64_t>(chunkSize) != 0) {
+    throw std::invalid_argument("ZoneTest::Options: segmentBytes must be a multiple of chunkSize");
+  }
+}
+
+ZoneTest::ZoneTest(std::filesystem::path volume) : ZoneTest(std::move(volume), Options()) {}
+
+ZoneTest::ZoneTest(std::filesystem::path volume, Options options) : options(options), volume_(std::move(volume)) {
+  this->options.validate();
+}
+
+WorkerRun<ZoneResult> ZoneTest::run(ProgressHandler progress, std::function<void()> onFinished,
+                                    std::shared_ptr<CancellationFlag> flag) const {
+  return runOnWorkerThread(
+      threadName,
+      [volume = volume_, options = options, progress = std::move(progress)](CancellationFlag& flag) {
+        return runOnThisThread(volume, options, flag, progress);
+      },
+      std::move(onFinished), std::move(flag));
+}
+
+ZoneResult ZoneTest::runOnThisThread(const std::filesystem::path& volume, const Options& options,
+                                     CancellationFlag& flag, const ProgressHandler& progress) {
+  // The options are public and may have changed since the test was made.
+  options.validate();
+  const TestFolder::Prepared prepared = TestFolder::prepare(volume);
+  try {
+    const std::uint64_t available = prepared.stats.availableBytes;
+    // Half the free space at most, so that the test never fills a card that is in use.
+    const std::uint64_t zoneBytes =
+        std::min(available / 2, options.maximumBytes) / options.segmentBytes * options.segmentBytes;
+    if (zoneBytes < options.segmentBytes) throw QuickProbeUnsupported::notEnoughFreeSpace(available);
+
+    const std::string zonePath = (prepared.folder / TestFolder::zoneFileName).string();
+    createEmptyFile(zonePath);
+    ZoneResult result =
+        measure(zonePath, zoneBytes, TestPattern::randomSession(), options, flag, progress, prepared.mount);
+    if (progress) progress(QuickProbeProgress(QuickProbeProgress::Phase::cleaning, QuickProbeProgress::Step::writing, 0, 0));
+    TestFolder::removeQuietly(volume);
+    return result;
+  } catch (...) {
+    TestFolder::removeQuietly(volume);
+    throw;
+  }
+}
+
+ZoneResult ZoneTest::measure(const std::string& path, std::uint64_t zoneBytes, std::uint64_t session,
+                             const Options& options, CancellationFlag& flag, const ProgressHandler& progress,
+                             const VolumeMount& mount) {
+  options.validate();
+  if (zoneBytes % options.segmentBytes != 0) {
+    throw std::invalid_argument("ZoneTest::measure: the zone must be a whole number of segments");
+  }
+  return ZoneMeasurement(path, zoneBytes, session, options, flag, progress, mount).run();
+}
+
+}  // namespace tessorin

@@ -1,0 +1,269 @@
+#include "tessorin/ZoneTest.hpp"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pthread.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <vector>
+
+#include "LoopVolume.hpp"
+#include "tessorin/FileDescriptor.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/QuickProbeUnsupported.hpp"
+#include "tessorin/TestFolder.hpp"
+#include "tessorin/VolumeStats.hpp"
+
+namespace tessorin {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
+constexpr std::uint64_t GiB = std::uint64_t{1} << 30;
+using testing::FileSystemKind;
+using testing::LoopVolume;
+using Progress = QuickProbeProgress;
+using Phase = QuickProbeProgress::Phase;
+using Step = QuickProbeProgress::Step;
+
+// Small enough for a test volume of a few hundred MiB, large enough for the random phase.
+ZoneTest::Options smallOptions() {
+  ZoneTest::Options options;
+  options.minimumBytes = 16 * MiB;
+  options.segmentBytes = 16 * MiB;
+  options.chunkSize = 4 * MiB;
+  options.randomSeconds = 0.2;
+  return options;
+}
+
+struct Outcome {
+  ZoneResult result;
+  std::vector<Progress> reports;
+  std::vector<std::string> reportingThreads;
+};
+
+std::string currentThreadName() {
+  char name[16] = {};
+  pthread_getname_np(pthread_self(), name, sizeof name);
+  return name;
+}
+
+Outcome runZoneTest(const std::string& volume, const ZoneTest::Options& options) {
+  Outcome outcome;
+  auto run = ZoneTest(volume, options).run([&](const Progress& progress) {
+    outcome.reports.push_back(progress);
+    if (outcome.reportingThreads.empty() || outcome.reportingThreads.back() != currentThreadName()) {
+      outcome.reportingThreads.push_back(currentThreadName());
+    }
+  });
+  outcome.result = run.result();
+  return outcome;
+}
+
+std::vector<Step> stepsInOrder(const std::vector<Progress>& reports) {
+  std::vector<Step> steps;
+  for (const auto& report : reports) {
+    if (report.phase == Phase::zone && (steps.empty() || steps.back() != report.step)) steps.push_back(report.step);
+  }
+  return steps;
+}
+
+std::size_t segmentsFor(std::uint64_t bytes, std::uint64_t segment) { return (bytes + segment - 1) / segment; }
+
+TEST(ZoneTestOptions, DefaultsSuitAWholeCard) {
+  const ZoneTest::Options options;
+  EXPECT_EQ(options.maximumBytes, 1 * GiB);
+  EXPECT_EQ(options.minimumBytes, 256 * MiB);
+  EXPECT_EQ(options.timeBudget, 45);
+  EXPECT_EQ(options.segmentBytes, 64 * MiB);
+  EXPECT_EQ(options.chunkSize, std::int64_t(8 * MiB));
+  EXPECT_EQ(options.randomSeconds, 4);
+  EXPECT_NO_THROW(ZoneTest("/", options));
+}
+
+TEST(ZoneTestOptions, SizesThatWouldLoopForeverDivideByZeroOrMisalignAreRefused) {
+  struct Case {
+    const char* why;
+    std::int64_t chunk;
+    std::uint64_t segment;
+  };
+  const Case cases[] = {
+      {"a zero chunk never advances", 0, 64 * MiB},
+      {"a negative chunk", -4096, 64 * MiB},
+      {"a zero segment divides by zero", 8 * MiB, 0},
+      {"an unaligned chunk fails uncached I/O", 4 * MiB + 512, 64 * MiB},
+      {"an unaligned segment", 4096, 64 * MiB + 512},
+      {"a segment that is not whole chunks", 8 * MiB, 12 * MiB},
+  };
+  for (const auto& c : cases) {
+    ZoneTest::Options options;
+    options.chunkSize = c.chunk;
+    options.segmentBytes = c.segment;
+    EXPECT_THROW(ZoneTest("/", options), std::invalid_argument) << c.why;
+  }
+
+  // Options changed after the test was made are checked again before anything is written.
+  ZoneTest test("/nonexistent-volume");
+  test.options.chunkSize = 0;
+  EXPECT_THROW(test.run({}).result(), std::invalid_argument);
+}
+
+class ZoneTestOnVolume : public ::testing::TestWithParam<FileSystemKind> {};
+
+TEST_P(ZoneTestOnVolume, GenuineVolumeReadsBackHalfItsFreeSpaceWithBothRandomRates) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 200 * MiB);
+  auto options = smallOptions();
+  options.randomSeconds = 0.5;  // long enough for a progress report
+  const std::uint64_t availableBefore = VolumeStats(volume->mountPoint()).availableBytes;
+
+  const auto [result, reports, threads] = runZoneTest(volume->mountPoint(), options);
+
+  // Half the free space in whole segments: the test folder itself may take a few blocks.
+  EXPECT_EQ(result.bytes % options.segmentBytes, 0u);
+  EXPECT_LE(result.bytes, availableBefore / 2);
+  EXPECT_GT(result.bytes + options.segmentBytes, availableBefore / 2 - 1 * MiB);
+  EXPECT_FALSE(result.writeFailed);
+  EXPECT_EQ(result.checkedBytes, result.bytes);
+  EXPECT_EQ(result.tally.ok, std::int64_t(result.bytes / 512));
+  EXPECT_EQ(result.tally.badSectors(), 0);
+  EXPECT_EQ(result.writeSegments.size(), result.bytes / options.segmentBytes);
+  EXPECT_EQ(result.readSegments.size(), result.bytes / options.segmentBytes);
+  EXPECT_GT(result.writeSpeed(), 0);
+  EXPECT_GT(result.readSpeed(), 0);
+  ASSERT_TRUE(result.randomReadIOPS && result.randomWriteIOPS);
+  EXPECT_GT(*result.randomReadIOPS, 0);
+  EXPECT_GT(*result.randomWriteIOPS, 0);
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+
+  EXPECT_EQ(threads, std::vector<std::string>{ZoneTest::threadName});
+  EXPECT_EQ(stepsInOrder(reports), (std::vector<Step>{Step::writing, Step::verifying, Step::random}));
+  ASSERT_FALSE(reports.empty());
+  EXPECT_EQ(reports.back(), Progress(Phase::cleaning, Step::writing, 0, 0));
+  // The last write and read reports stand at the end of the zone, in whole MiB.
+  const auto lastOf = [&](Step step) {
+    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
+      if (it->phase == Phase::zone && it->step == step) return *it;
+    }
+    return Progress();
+  };
+  for (const Step step : {Step::writing, Step::verifying}) {
+    EXPECT_EQ(lastOf(step).completed, std::int64_t(result.bytes >> 20));
+    EXPECT_EQ(lastOf(step).total, std::int64_t(result.bytes >> 20));
+    EXPECT_DOUBLE_EQ(lastOf(step).fraction, 1.0);
+  }
+}
+
+TEST_P(ZoneTestOnVolume, ZoneIsCappedAtMaximumAndStopsAtTheFirstSegmentPastTheBudget) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 200 * MiB);
+
+  auto capped = smallOptions();
+  capped.maximumBytes = 32 * MiB;
+  EXPECT_EQ(runZoneTest(volume->mountPoint(), capped).result.bytes, 32 * MiB);
+
+  // With the budget spent from the start, writing ends at the first segment end that
+  // holds the minimum, and whatever was written is still read back whole.
+  auto hurried = smallOptions();
+  hurried.timeBudget = 0;
+  hurried.minimumBytes = 20 * MiB;
+  const ZoneResult result = runZoneTest(volume->mountPoint(), hurried).result;
+  EXPECT_EQ(result.bytes, 32 * MiB);
+  EXPECT_EQ(result.writeSegments.size(), 2u);
+  EXPECT_EQ(result.checkedBytes, 32 * MiB);
+  EXPECT_TRUE(result.isClean());
+}
+
+TEST_P(ZoneTestOnVolume, VolumeThatFillsUpMidZoneEndsWritingAsFullNotAsFailure) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 96 * MiB);
+  const auto prepared = TestFolder::prepare(volume->mountPoint());
+  const std::string zone = (prepared.folder / TestFolder::zoneFileName).string();
+  FileDescriptor(::open(zone.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+  const auto options = smallOptions();
+  CancellationFlag flag;
+
+  // A zone sized beyond the free space, as the quick check may hand over.
+  const ZoneResult result = ZoneTest::measure(zone, 256 * MiB, 77, options, flag, {}, prepared.mount);
+  TestFolder::removeQuietly(volume->mountPoint());
+
+  EXPECT_FALSE(result.writeFailed);
+  EXPECT_GT(result.bytes, 32 * MiB);
+  EXPECT_LT(result.bytes, 96 * MiB);
+  EXPECT_EQ(result.bytes % std::uint64_t(options.chunkSize), 0u);
+  // The last segment is the partial one the full volume cut short.
+  EXPECT_EQ(result.writeSegments.size(), segmentsFor(result.bytes, options.segmentBytes));
+  EXPECT_EQ(result.readSegments.size(), segmentsFor(result.bytes, options.segmentBytes));
+  EXPECT_EQ(result.checkedBytes, result.bytes);
+  EXPECT_EQ(result.tally.ok, std::int64_t(result.bytes / 512));
+  EXPECT_TRUE(result.isClean());
+}
+
+TEST_P(ZoneTestOnVolume, TooLittleFreeSpaceIsRefusedWithTheFreeBytesAndLeavesNothing) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 48 * MiB);
+  auto options = smallOptions();
+  options.segmentBytes = 32 * MiB;
+  const std::uint64_t availableBefore = VolumeStats(volume->mountPoint()).availableBytes;
+
+  try {
+    runZoneTest(volume->mountPoint(), options);
+    FAIL() << "a zone smaller than one segment was measured";
+  } catch (const QuickProbeUnsupported& refusal) {
+    EXPECT_EQ(refusal.kind(), QuickProbeUnsupported::Kind::notEnoughFreeSpace);
+    // Read once the test folder stood on the volume.
+    EXPECT_LE(refusal.availableBytes(), availableBefore);
+    EXPECT_GT(refusal.availableBytes(), availableBefore - 1 * MiB);
+  }
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
+TEST_P(ZoneTestOnVolume, CancellingInAnyPhaseThrowsAndLeavesNoTestFolder) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 128 * MiB);
+  auto options = smallOptions();
+  options.randomSeconds = 2;
+
+  for (const Step step : {Step::writing, Step::verifying, Step::random}) {
+    auto flag = std::make_shared<CancellationFlag>();
+    std::vector<Step> seenAfterCancel;
+    auto run = ZoneTest(volume->mountPoint(), options).run(
+        [&](const Progress& progress) {
+          if (flag->isCancelled()) seenAfterCancel.push_back(progress.step);
+          if (progress.phase == Phase::zone && progress.step == step) flag->cancel();
+        },
+        {}, flag);
+    EXPECT_THROW(run.result(), CancelledError) << int(step);
+    // Cancelled means stopped: no later phase ran.
+    for (const Step seen : seenAfterCancel) EXPECT_EQ(seen, step);
+    EXPECT_FALSE(TestFolder::exists(volume->mountPoint())) << int(step);
+  }
+}
+
+TEST_P(ZoneTestOnVolume, MeasureOnAVanishedMountRefusesToWriteBelowIt) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 64 * MiB);
+  const auto prepared = TestFolder::prepare(volume->mountPoint());
+  volume->unmount();
+  // What is left is the empty mount point on the disk below; put a zone file there.
+  fs::create_directories(prepared.folder);
+  const std::string zone = (prepared.folder / TestFolder::zoneFileName).string();
+  FileDescriptor(::open(zone.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+  CancellationFlag flag;
+
+  try {
+    ZoneTest::measure(zone, 16 * MiB, 77, smallOptions(), flag, {}, prepared.mount);
+    FAIL() << "the zone was written to the disk below the card";
+  } catch (const PosixError& error) {
+    EXPECT_EQ(error.operation(), "mount");
+  }
+  EXPECT_EQ(fs::file_size(zone), 0u);
+  fs::remove_all(prepared.folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, ZoneTestOnVolume, ::testing::Values(FileSystemKind::exfat, FileSystemKind::ext4),
+                         [](const auto& info) { return info.param == FileSystemKind::exfat ? "exFAT" : "ext4"; });
+
+}  // namespace
+}  // namespace tessorin
