@@ -1,0 +1,50 @@
+#include "session/CheckOutcome.hpp"
+
+namespace tessorin {
+
+namespace {
+
+constexpr std::array<std::string_view, CheckOutcome::Verdict::caseCount> verdictNames{
+    "genuine", "likelyGenuine", "fake", "damaged", "inconclusive"};
+constexpr std::array<std::string_view, CheckOutcome::Method::caseCount> methodNames{"quick", "full"};
+
+}  // namespace
+
+const std::array<CheckOutcome::Verdict, CheckOutcome::Verdict::caseCount>& CheckOutcome::Verdict::allCases() {
+  static const std::array<Verdict, caseCount> cases{{genuine, likelyGenuine, fake, damaged, inconclusive}};
+  return cases;
+}
+
+std::optional<CheckOutcome::Verdict> CheckOutcome::Verdict::fromRawValue(std::string_view rawValue) {
+  for (const Verdict verdict : allCases()) {
+    if (verdict.rawValue() == rawValue) return verdict;
+  }
+  return std::nullopt;
+}
+
+std::string_view CheckOutcome::Verdict::rawValue() const { return verdictNames[value_]; }
+
+const std::array<CheckOutcome::Method, CheckOutcome::Method::caseCount>& CheckOutcome::Method::allCases() {
+  static const std::array<Method, caseCount> cases{{quick, full}};
+  return cases;
+}
+
+std::optional<CheckOutcome::Method> CheckOutcome::Method::fromRawValue(std::string_view rawValue) {
+  for (const Method method : allCases()) {
+    if (method.rawValue() == rawValue) return method;
+  }
+  return std::nullopt;
+}
+
+std::string_view CheckOutcome::Method::rawValue() const { return methodNames[value_]; }
+
+bool CheckOutcome::testedUnderHalf() const {
+  if (advertisedBytes == 0) return false;
+  std::optional<std::uint64_t> testedBytes;
+  if (zone) testedBytes = zone->bytes;
+  if (!testedBytes) return false;
+  // Exactly half is enough.
+  return static_cast<double>(advertisedBytes) * 0.5 > static_cast<double>(*testedBytes);
+}
+
+}  // namespace tessorin
