@@ -1,0 +1,70 @@
+#pragma once
+// QuickProbeResult: what a quick check found: each probe's outcome and write time, the
+// zone measurement and where the test area lay on the card. The verdict and the range of
+// the card's real capacity are derived from it. The same value, without a zone result,
+// is handed out twice during the run as a provisional result. A plain value, safe to
+// copy to any thread; all operations are pure.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "tessorin/ProbeAnalysis.hpp"
+#include "tessorin/ProbeLayout.hpp"
+#include "tessorin/ProbeOutcome.hpp"
+#include "tessorin/ZoneResult.hpp"
+
+namespace tessorin {
+
+struct QuickProbeResult {
+  enum class Stage { coarse = 1, fine = 2, zone = 3 };
+  enum class Verdict { passed, fake, damaged, inconclusive };
+
+  // Byte counts from the start of the volume, both ends included.
+  struct CapacityRange {
+    std::uint64_t lower = 0;
+    std::uint64_t upper = 0;
+    bool contains(std::uint64_t bytes) const { return lower <= bytes && bytes <= upper; }
+    friend bool operator==(const CapacityRange&, const CapacityRange&) = default;
+  };
+
+  ProbeLayout layout;                       // with the allocated slot count
+  std::vector<ProbeOutcome> outcomes;       // one per slot
+  std::vector<double> writeSeconds;         // per slot, the probe's write and sync; 0 when not written
+  std::int64_t probeSize = 0;
+  std::uint64_t usedBytes = 0;              // in use on the volume before the check
+  std::uint64_t volumeBytes = 0;
+  // The smallest distance between where a sector was read and where its content was
+  // written for, over all verifications: the card wraps its addresses at this size.
+  std::optional<std::uint64_t> wrapDistance;
+  std::optional<ZoneResult> zone;           // absent in the provisional results
+  Stage completed = Stage::coarse;
+  double duration = 0;                      // seconds from the start of the check
+  std::int64_t lostAfterVerifying = 0;      // read back intact once, failed (not misplaced) later
+
+  // Over the tested slots: the failing slot that best splits them into good probes below
+  // and failing ones from it on. Nothing when no tested slot fails.
+  static std::optional<ProbeAnalysis> analyseOutcomes(const std::vector<ProbeOutcome>& outcomes);
+
+  Verdict verdict() const;
+  // A zone was written without failure, holds data, and at most half of it came back bad.
+  bool zoneIntact() const;
+  bool zoneHasErrors() const;
+  // The probes counted as failed for a fake card; 0 for any other verdict.
+  std::int64_t failedProbeCount() const;
+  // Where the card's real capacity lies; a fake card's only.
+  std::optional<CapacityRange> realCapacityRange() const;
+
+  std::int64_t okCount() const;
+  std::int64_t testedCount() const;
+  std::int64_t failingCount() const;
+  // The share of the volume that was free, and so sampled, before the check.
+  double coveredFraction() const;
+  // Probe writes that took far longer than the typical one: the card stalled.
+  std::int64_t stalledWriteCount() const;
+  double maximumWriteSeconds() const;
+
+  friend bool operator==(const QuickProbeResult&, const QuickProbeResult&) = default;
+};
+
+}  // namespace tessorin

@@ -1,0 +1,63 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "QuickProbeRun.hpp"
+#include "tessorin/FileDescriptor.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/UncachedFile.hpp"
+
+namespace tessorin {
+
+void QuickProbeRun::syncCard() const {
+  FileDescriptor file(::open(slotPath(0).c_str(), O_RDONLY | O_CLOEXEC));
+  if (!file) return;
+  ::fsync(file.get());
+  // syncfs pushes what the file system still holds for any file; dropping the device's
+  // cache afterwards makes the next reads of a FUSE volume go to the card.
+  prepared_->mount.syncVolume(file.get());
+}
+
+void QuickProbeRun::flushCache(Phase phase) {
+  const ProbeLayout& layout = engine_->layout;
+  const auto probeSize = static_cast<std::uint64_t>(options_.probeSize);
+  const auto target = static_cast<std::uint64_t>(options_.overwhelmBytes);
+  const std::uint64_t piece = std::min<std::uint64_t>(layout.spacing - probeSize, 8 << 20);
+
+  // Random rather than patterned: a card that compresses or deduplicates must still
+  // store every byte, which is what pushes the probes out of its cache.
+  AlignedBuffer filler(static_cast<std::int64_t>(piece));
+  auto* words = static_cast<std::uint64_t*>(filler.pointer());
+  std::generate(words, words + piece / sizeof(std::uint64_t), std::ref(random_));
+
+  const std::vector<ProbeCell> cells = engine_->cells();
+  std::uint64_t written = 0;
+  for (std::int64_t slot = slotCount() - 1; slot >= 0 && written < target; --slot) {
+    UncachedFile file = UncachedFile::open(slotPath(slot), O_RDWR);
+    for (std::uint64_t offset = probeSize; offset < layout.spacing && written < target;) {
+      flag_.throwIfCancelled();
+      const std::uint64_t chunk = std::min({piece, layout.spacing - offset, target - written});
+      try {
+        file.writeAt(filler.pointer(), chunk, offset);
+      } catch (const PosixError&) {
+        // A card that cannot take the filler still gets its probes read back.
+        return;
+      }
+      offset += chunk;
+      written += chunk;
+      const auto now = Clock::now();
+      if (reportIsDue(now)) {
+        report(phase, Step::flushing, static_cast<std::int64_t>(written >> 20), static_cast<std::int64_t>(target >> 20),
+               cells, static_cast<double>(written) / static_cast<double>(target));
+      }
+    }
+    try {
+      file.sync();
+    } catch (const PosixError&) {
+      // The filler's only job is to be written; the read-back judges the card.
+    }
+  }
+}
+
+}  // namespace tessorin

@@ -1,0 +1,151 @@
+#include "tessorin/QuickProbeResult.hpp"
+
+#include <algorithm>
+#include <cstddef>
+#include <iterator>
+
+namespace tessorin {
+
+namespace {
+
+// More than half of the zone's checked sectors came back bad.
+bool mostlyBad(const SectorTally& tally) {
+  const std::int64_t checked = tally.checkedSectors();
+  return checked > 0 && 2 * tally.badSectors() > checked;
+}
+
+}  // namespace
+
+std::optional<ProbeAnalysis> QuickProbeResult::analyseOutcomes(const std::vector<ProbeOutcome>& outcomes) {
+  std::vector<std::int64_t> tested;
+  std::int64_t failing = 0;
+  for (std::size_t slot = 0; slot < outcomes.size(); ++slot) {
+    if (!outcomes[slot].isTested()) continue;
+    tested.push_back(static_cast<std::int64_t>(slot));
+    if (outcomes[slot].isFailure()) ++failing;
+  }
+  if (failing == 0) return std::nullopt;
+
+  // The cut maximises the failures from it on plus the good probes below it; on equal
+  // scores the lowest cut wins.
+  std::size_t cut = 0;
+  std::int64_t bestScore = -1;
+  std::int64_t failingBefore = 0;
+  std::int64_t okBefore = 0;
+  std::int64_t failingBeforeCut = 0;
+  for (std::size_t j = 0; j < tested.size(); ++j) {
+    const ProbeOutcome outcome = outcomes[static_cast<std::size_t>(tested[j])];
+    if (outcome.isFailure()) {
+      const std::int64_t score = (failing - failingBefore) + okBefore;
+      if (score > bestScore) {
+        bestScore = score;
+        cut = j;
+        failingBeforeCut = failingBefore;
+      }
+      ++failingBefore;
+    } else if (outcome == ProbeOutcome::ok) {
+      ++okBefore;
+    }
+  }
+
+  ProbeAnalysis analysis;
+  analysis.cutSlot = tested[cut];
+  analysis.tailCount = static_cast<std::int64_t>(tested.size() - cut);
+  analysis.badAfter = failing - failingBeforeCut;
+  analysis.badBefore = failingBeforeCut;
+  for (std::size_t j = cut; j-- > 0;) {
+    if (outcomes[static_cast<std::size_t>(tested[j])] == ProbeOutcome::ok) {
+      analysis.lastGood = tested[j];
+      break;
+    }
+  }
+  return analysis;
+}
+
+QuickProbeResult::Verdict QuickProbeResult::verdict() const {
+  if (wrapDistance) return Verdict::fake;
+  const auto analysis = analyseOutcomes(outcomes);
+  const bool fakeLike = analysis && analysis->isFakeLike();
+  if (fakeLike && (analysis->lastGood || zoneIntact())) return Verdict::fake;
+  if (zone && (zone->writeFailed || mostlyBad(zone->tally))) return Verdict::damaged;
+  // A failing tail with nothing good below it: a fake, or a card that fails everywhere.
+  if (fakeLike) return zone ? Verdict::damaged : Verdict::inconclusive;
+  if (failingCount() > 0) return Verdict::damaged;
+  if (zone && zone->tally.badSectors() > 0) return Verdict::damaged;
+  return Verdict::passed;
+}
+
+bool QuickProbeResult::zoneIntact() const {
+  return zone && !zone->writeFailed && !mostlyBad(zone->tally) && zone->bytes > 0;
+}
+
+bool QuickProbeResult::zoneHasErrors() const {
+  return zone && (zone->writeFailed || zone->tally.badSectors() > 0);
+}
+
+std::int64_t QuickProbeResult::failedProbeCount() const {
+  if (verdict() != Verdict::fake) return 0;
+  if (wrapDistance) {
+    return std::count_if(outcomes.begin(), outcomes.end(), [](ProbeOutcome outcome) {
+      return outcome == ProbeOutcome::corrupted || outcome == ProbeOutcome::unreadable;
+    });
+  }
+  const auto analysis = analyseOutcomes(outcomes);
+  return analysis ? analysis->badBefore : 0;
+}
+
+std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRange() const {
+  if (verdict() != Verdict::fake) return std::nullopt;
+  if (wrapDistance) {
+    const std::uint64_t real = std::min(volumeBytes, *wrapDistance);
+    return CapacityRange{real, real};
+  }
+  const auto analysis = analyseOutcomes(outcomes);
+  if (!analysis) return std::nullopt;
+
+  std::uint64_t goodEnd = 0;
+  if (analysis->lastGood) {
+    goodEnd = layout.position(static_cast<std::uint64_t>(*analysis->lastGood)) + static_cast<std::uint64_t>(probeSize);
+  } else if (zone && zone->bytes > 0 && zone->tally.badSectors() == 0) {
+    goodEnd = zone->bytes;
+  }
+  const std::uint64_t cutStart = layout.position(static_cast<std::uint64_t>(analysis->cutSlot));
+  const std::uint64_t lower = std::min(usedBytes + goodEnd, volumeBytes);
+  const std::uint64_t upper = std::min(usedBytes + std::max(cutStart, goodEnd), volumeBytes);
+  return CapacityRange{lower, upper};
+}
+
+std::int64_t QuickProbeResult::okCount() const {
+  return std::count(outcomes.begin(), outcomes.end(), ProbeOutcome::ok);
+}
+
+std::int64_t QuickProbeResult::testedCount() const {
+  return std::count_if(outcomes.begin(), outcomes.end(), [](ProbeOutcome outcome) { return outcome.isTested(); });
+}
+
+std::int64_t QuickProbeResult::failingCount() const {
+  return std::count_if(outcomes.begin(), outcomes.end(), [](ProbeOutcome outcome) { return outcome.isFailure(); });
+}
+
+double QuickProbeResult::coveredFraction() const {
+  if (volumeBytes == 0) return 1.0;
+  return static_cast<double>(volumeBytes - std::min(volumeBytes, usedBytes)) / static_cast<double>(volumeBytes);
+}
+
+std::int64_t QuickProbeResult::stalledWriteCount() const {
+  std::vector<double> times;
+  std::copy_if(writeSeconds.begin(), writeSeconds.end(), std::back_inserter(times), [](double s) { return s > 0; });
+  if (times.empty()) return 0;
+  std::sort(times.begin(), times.end());
+  // A slow card writes every probe slowly; only writes far beyond its own typical one,
+  // and beyond what any card may take now and then, count as stalls.
+  const double threshold = std::max(4 * times[times.size() / 2], 3.0);
+  return std::count_if(times.begin(), times.end(), [threshold](double s) { return s > threshold; });
+}
+
+double QuickProbeResult::maximumWriteSeconds() const {
+  if (writeSeconds.empty()) return 0;
+  return *std::max_element(writeSeconds.begin(), writeSeconds.end());
+}
+
+}  // namespace tessorin

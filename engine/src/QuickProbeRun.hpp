@@ -1,0 +1,83 @@
+#pragma once
+// QuickProbeRun: one quick check in progress, stage by stage: reserving the files, the
+// probe writes, the card sync and cache flush, and the read-backs. Lives on the worker
+// thread of its run for the length of one QuickProbe::runOnThread call; only the
+// CancellationFlag it polls is shared.
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tessorin/AlignedBuffer.hpp"
+#include "tessorin/CancellationFlag.hpp"
+#include "tessorin/ProbeEngine.hpp"
+#include "tessorin/QuickProbe.hpp"
+#include "tessorin/TestFolder.hpp"
+
+namespace tessorin {
+
+class QuickProbeRun {
+ public:
+  QuickProbeRun(std::filesystem::path volume, const QuickProbeOptions& options, CancellationFlag& flag,
+                const QuickProbe::ProgressHandler& progress, const QuickProbe::PartialHandler& partial,
+                const QuickProbe::FinePassHook& finePassHook);
+
+  QuickProbeResult run();
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  using Phase = QuickProbeProgress::Phase;
+  using Step = QuickProbeProgress::Step;
+
+  QuickProbeResult runInFolder();
+
+  // Reserving the test area (QuickProbeSlots.cpp).
+  ProbeLayout reserveFiles();
+  void createEmptyFiles(std::uint64_t slotCount) const;
+  void reserveZone(std::uint64_t zoneBytes) const;
+  std::uint64_t reserveSlots(const ProbeLayout& planned, std::uint64_t available) const;
+
+  // The probes (QuickProbeProbes.cpp).
+  void writeProbes(std::vector<std::int64_t> slots, Phase phase);
+  double writeProbe(std::int64_t slot);
+
+  // Getting the probes out of every cache (QuickProbeFlush.cpp).
+  void syncCard() const;
+  void flushCache(Phase phase);
+
+  // Reading the probes back (QuickProbeVerification.cpp); reports only with a phase.
+  void verifyProbes(std::optional<Phase> phase);
+  void readPiece(std::int64_t slot, std::uint64_t offset, AlignedBuffer& buffer, SectorTally& tally) const;
+
+  void report(Phase phase, Step step, std::int64_t completed, std::int64_t total, std::vector<ProbeCell> cells,
+              std::optional<double> fraction = std::nullopt);
+  bool reportIsDue(Clock::time_point now) const;
+  QuickProbeResult snapshot(QuickProbeResult::Stage completed, std::optional<ZoneResult> zone) const;
+
+  std::string zonePath() const;
+  std::string slotPath(std::int64_t slot) const;
+  std::int64_t slotCount() const { return static_cast<std::int64_t>(engine_->layout.slotCount); }
+  static double secondsBetween(Clock::time_point from, Clock::time_point to);
+
+  const std::filesystem::path volume_;
+  const QuickProbeOptions options_;
+  CancellationFlag& flag_;
+  const QuickProbe::ProgressHandler& progress_;
+  const QuickProbe::PartialHandler& partial_;
+  const QuickProbe::FinePassHook& finePassHook_;
+
+  Clock::time_point started_;
+  Clock::time_point lastReport_;
+  std::optional<TestFolder::Prepared> prepared_;
+  std::optional<ProbeEngine> engine_;
+  std::optional<AlignedBuffer> probeBuffer_;
+  // Seeded once per run from the system's random source: which pieces are read and the
+  // filler data differ from run to run, so no card can have them ready in its cache.
+  std::mt19937_64 random_;
+};
+
+}  // namespace tessorin

@@ -1,0 +1,94 @@
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "QuickProbeRun.hpp"
+#include "tessorin/FileDescriptor.hpp"
+#include "tessorin/PosixError.hpp"
+
+namespace tessorin {
+
+namespace {
+
+// Gives the file `bytes` of length; 0 on success, else errno. Where the file system can
+// reserve clusters without writing them, fallocate does (the system call: glibc's
+// posix_fallocate would write zeros itself). FAT-family drivers that cannot answer
+// EOPNOTSUPP, and then the length is set, which some of them (exFAT through FUSE, older
+// kernel drivers) carry out by writing zeros: that is what the zone's timing catches.
+int extend(int fd, std::uint64_t bytes) {
+  int result;
+  do result = ::fallocate(fd, 0, 0, static_cast<off_t>(bytes));
+  while (result != 0 && errno == EINTR);
+  if (result == 0) return 0;
+  if (errno == ENOSPC) return ENOSPC;
+  do result = ::ftruncate(fd, static_cast<off_t>(bytes));
+  while (result != 0 && errno == EINTR);
+  return result == 0 ? 0 : errno;
+}
+
+FileDescriptor openForWriting(const std::string& path, int extraFlags = 0) {
+  FileDescriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC | extraFlags, 0644));
+  if (!file) throw PosixError::fromErrno("open", path);
+  return file;
+}
+
+}  // namespace
+
+ProbeLayout QuickProbeRun::reserveFiles() {
+  const VolumeStats& stats = prepared_->stats;
+  std::optional<ProbeLayout> planned = ProbeLayout::plan(stats.availableBytes, options_);
+  if (!planned) throw QuickProbeUnsupported::notEnoughFreeSpace(stats.availableBytes);
+
+  createEmptyFiles(planned->slotCount);
+  const std::uint64_t available = VolumeStats(prepared_->folder.string()).availableBytes;
+  reserveZone(planned->zoneBytes);
+  const std::uint64_t allocated = reserveSlots(*planned, available);
+  for (std::uint64_t slot = allocated; slot < planned->slotCount; ++slot) {
+    ::unlink(slotPath(static_cast<std::int64_t>(slot)).c_str());
+  }
+  planned->slotCount = allocated;
+  if (allocated < static_cast<std::uint64_t>(options_.coarseStride)) {
+    throw QuickProbeUnsupported::notEnoughFreeSpace(stats.availableBytes);
+  }
+  return *planned;
+}
+
+void QuickProbeRun::createEmptyFiles(std::uint64_t slotCount) const {
+  std::vector<std::string> paths{zonePath()};
+  for (std::uint64_t slot = 0; slot < slotCount; ++slot) paths.push_back(slotPath(static_cast<std::int64_t>(slot)));
+  for (const auto& path : paths) {
+    flag_.throwIfCancelled();
+    openForWriting(path, O_CREAT | O_TRUNC);
+  }
+}
+
+void QuickProbeRun::reserveZone(std::uint64_t zoneBytes) const {
+  const std::string path = zonePath();
+  FileDescriptor file = openForWriting(path);
+  const auto started = Clock::now();
+  if (const int code = extend(file.get(), zoneBytes); code != 0) throw PosixError("ftruncate", path, code);
+  const double seconds = secondsBetween(started, Clock::now());
+  file.reset();
+  if (seconds > options_.slowAllocationSeconds) throw QuickProbeUnsupported::slowAllocation();
+}
+
+std::uint64_t QuickProbeRun::reserveSlots(const ProbeLayout& planned, std::uint64_t available) const {
+  // Leaves the file system room for its own growth (directory clusters) beside the slots.
+  const std::uint64_t margin = 4 * std::max<std::uint64_t>(prepared_->stats.blockSize, 262144);
+  std::uint64_t slot = 0;
+  for (; slot < planned.slotCount; ++slot) {
+    flag_.throwIfCancelled();
+    if (available < planned.zoneBytes + (slot + 1) * planned.spacing + margin) break;
+    const std::string path = slotPath(static_cast<std::int64_t>(slot));
+    FileDescriptor file = openForWriting(path);
+    // A full card is the end of the slots, not an error: the check runs with fewer.
+    const int code = extend(file.get(), planned.spacing);
+    if (code == ENOSPC) break;
+    if (code != 0) throw PosixError("ftruncate", path, code);
+  }
+  return slot;
+}
+
+}  // namespace tessorin
