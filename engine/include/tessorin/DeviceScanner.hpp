@@ -1,0 +1,57 @@
+#pragma once
+// DeviceScanner: finds the cards and drives a user can check. It lists the mounted
+// volumes, keeps those on a removable card or drive (and, on request, on a disk image),
+// and describes each one as a CardDevice from its file-system figures, its content tags
+// (UUID, label) and the device registry entries of its disk and the disk's ancestors.
+//
+// Stateless and uncached: every call reads the mount table, sysfs and the devices
+// afresh on the caller's thread and blocks it meanwhile. It throws nothing: a volume
+// that cannot be read or does not qualify is left out.
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tessorin/CardDevice.hpp"
+#include "tessorin/MountTable.hpp"
+#include "tessorin/SysfsRegistry.hpp"
+#include "tessorin/USBInfo.hpp"
+
+namespace tessorin {
+
+struct DeviceScanner {
+  // Where the scanner looks; the defaults are the running system, tests hand in fixtures.
+  struct Sources {
+    std::filesystem::path sysfsRoot;
+    std::string mountInfoPath;
+    // UUID, label and file-system type of a volume's device, the partition map of a
+    // disk. Takes a device node such as "/dev/sdb1".
+    SysfsRegistry::Probe probe;
+
+    static Sources system() { return {SysfsRegistry::defaultRoot, MountTable::defaultPath, probeBlockDevice}; }
+  };
+
+  // The qualifying volumes, by volume name in natural order ("Card 9" before "Card 10");
+  // equal names keep the mount table's order.
+  static std::vector<CardDevice> scan(bool includeDiskImages);
+  static std::vector<CardDevice> scan(bool includeDiskImages, const Sources& sources);
+
+  // The volume mounted at volumeURL; absent when nothing is mounted there or it does
+  // not qualify.
+  static std::optional<CardDevice> device(const std::filesystem::path& volumeURL, bool includeDiskImages);
+  static std::optional<CardDevice> device(const std::filesystem::path& volumeURL, bool includeDiskImages,
+                                          const Sources& sources);
+
+  // The disk that holds the block device bsdName: "sdb" for "sdb1", "mmcblk0" for
+  // "mmcblk0p1", the name itself for a whole disk; absent for an unknown device.
+  static std::optional<std::string> wholeDiskName(const std::string& bsdName, const SysfsRegistry& registry);
+  // The USB device above entry; absent when it has neither a vendor ID nor a product name.
+  static std::optional<USBInfo> usbInfo(const SysfsRegistry::Entry& entry);
+  // The SCSI logical units of the USB device above entry (a multi-slot reader has one
+  // per slot); absent when entry is not on a USB device.
+  static std::optional<std::int64_t> slotCount(const SysfsRegistry::Entry& entry);
+};
+
+}  // namespace tessorin

@@ -1,0 +1,54 @@
+#pragma once
+// SysfsFixture: a small sysfs tree in a temporary folder, shaped like the kernel's
+// (device directories with a uevent and one file per attribute, disks linked from
+// block/ and class/block/), together with the mount table and the block-device tags
+// (UUID, label, file-system and partition table type) that go with it, so the device
+// scanner runs on it without root and without the devices. One per test, one thread.
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "LoopVolume.hpp"
+#include "tessorin/BlockDeviceProbe.hpp"
+#include "tessorin/DeviceScanner.hpp"
+
+namespace tessorin::testing {
+
+class SysfsFixture {
+ public:
+  using Attributes = std::map<std::string, std::string>;
+
+  SysfsFixture();
+
+  const std::filesystem::path& root() const { return root_; }
+
+  // A device directory at devicePath below devices/, with a uevent holding ueventLines
+  // and one file per attribute, each ending in a line break as the kernel prints them.
+  std::filesystem::path device(const std::string& devicePath, const std::string& ueventLines = "",
+                               const Attributes& attributes = {});
+  // A whole disk below parent, as parent/block/<name>, with its size in 512-byte units.
+  std::filesystem::path disk(const std::filesystem::path& parent, const std::string& name, std::uint64_t sectors,
+                             bool removable);
+  std::filesystem::path partition(const std::filesystem::path& disk, const std::string& name, std::uint64_t start,
+                                  std::uint64_t sectors);
+
+  // Mounts source (e.g. "/dev/sdb1") at a new, real folder mountName inside the fixture,
+  // so the volume's figures can be read; returns the mount point.
+  std::string mount(const std::string& source, const std::string& fileSystemType, const std::string& mountName);
+  void tag(const std::string& deviceNode, BlockDeviceTags tags) { (*tags_)[deviceNode] = std::move(tags); }
+
+  // Where the scanner should look; valid while the fixture lives.
+  DeviceScanner::Sources sources() const;
+
+ private:
+  TemporaryFolder folder_;
+  std::filesystem::path root_;
+  std::string mountInfo_;
+  int nextMountId_ = 100;
+  std::shared_ptr<std::map<std::string, BlockDeviceTags>> tags_ = std::make_shared<std::map<std::string, BlockDeviceTags>>();
+};
+
+}  // namespace tessorin::testing
