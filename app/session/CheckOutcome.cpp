@@ -41,7 +41,13 @@ std::string_view CheckOutcome::Method::rawValue() const { return methodNames[val
 bool CheckOutcome::testedUnderHalf() const {
   if (advertisedBytes == 0) return false;
   std::optional<std::uint64_t> testedBytes;
-  if (zone) testedBytes = zone->bytes;
+  if (full) {
+    testedBytes = full->manifest.plannedBytes;
+  } else if (quick) {
+    testedBytes = quick->layout.totalBytes();
+  } else if (zone) {
+    testedBytes = zone->bytes;
+  }
   if (!testedBytes) return false;
   // Exactly half is enough.
   return static_cast<double>(advertisedBytes) * 0.5 > static_cast<double>(*testedBytes);

@@ -13,6 +13,8 @@
 
 #include <QDateTime>
 
+#include "tessorin/FullTestResult.hpp"
+#include "tessorin/QuickProbeResult.hpp"
 #include "tessorin/SpeedRating.hpp"
 #include "tessorin/ZoneResult.hpp"
 
@@ -59,6 +61,8 @@ struct CheckOutcome {
   std::uint64_t advertisedBytes = 0;
   // Present only when the check found where the card stops holding data.
   std::optional<std::uint64_t> realBytes;
+  std::optional<QuickProbeResult> quick;
+  std::optional<FullTestResult> full;
   std::optional<ZoneResult> zone;
   std::optional<SpeedRating> speed;  // present whenever a zone result is
   // The advanced test was stopped; its partial result is what is shown.

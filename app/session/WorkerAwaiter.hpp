@@ -9,6 +9,9 @@
 // CancelledError in place of the result. Without one (onBackground) the work always runs
 // to its end and its result is returned.
 //
+// Await it (and any task) as a named variable, never as a temporary of the co_await
+// expression: g++ 12 destroys such temporaries twice.
+//
 // The awaiter lives in the suspended coroutine's frame; it is touched on the main thread
 // only, except for the completion post, which carries nothing but the coroutine handle.
 
@@ -29,10 +32,11 @@ namespace tessorin {
 template <class Result>
 class WorkerAwaiter {
  public:
-  using Work = std::function<Result(CancellationFlag&)>;
+  // Starts the run on its own worker thread with the given completion callback and flag:
+  // an engine entry point, or runOnWorkerThread.
+  using Start = std::function<WorkerRun<Result>(std::function<void()>, std::shared_ptr<CancellationFlag>)>;
 
-  WorkerAwaiter(std::shared_ptr<SessionTask> task, std::string name, Work work)
-      : task_(std::move(task)), name_(std::move(name)), work_(std::move(work)) {}
+  WorkerAwaiter(std::shared_ptr<SessionTask> task, Start start) : task_(std::move(task)), start_(std::move(start)) {}
 
   bool await_ready() const noexcept { return false; }
 
@@ -41,8 +45,7 @@ class WorkerAwaiter {
     if (task_) task_->attach(flag);
     // The run starts only now that the coroutine is suspended, so the completion post
     // can never resume a coroutine that is still running.
-    run_.emplace(runOnWorkerThread(
-        name_, std::move(work_), [coroutine] { postToMainThread([coroutine] { coroutine.resume(); }); }, flag));
+    run_.emplace(start_([coroutine] { postToMainThread([coroutine] { coroutine.resume(); }); }, flag));
   }
 
   Result await_resume() {
@@ -55,23 +58,30 @@ class WorkerAwaiter {
 
  private:
   std::shared_ptr<SessionTask> task_;
-  std::string name_;
-  Work work_;
+  Start start_;
   std::optional<WorkerRun<Result>> run_;
 };
 
-// Engine work that the task's stop must reach.
+// An engine entry point that the task's stop must reach: start(onFinished, flag).
+template <class Result>
+WorkerAwaiter<Result> onRun(std::shared_ptr<SessionTask> task, typename WorkerAwaiter<Result>::Start start) {
+  return WorkerAwaiter<Result>(std::move(task), std::move(start));
+}
+
+// Blocking work that the task's stop must reach, on a thread of its own.
 template <class Work, class Result = std::invoke_result_t<Work&, CancellationFlag&>>
 WorkerAwaiter<Result> onWorker(std::shared_ptr<SessionTask> task, std::string name, Work work) {
-  return WorkerAwaiter<Result>(std::move(task), std::move(name), std::move(work));
+  return WorkerAwaiter<Result>(std::move(task), [name = std::move(name), work = std::move(work)](
+                                                    std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
+    return runOnWorkerThread(name, work, std::move(onFinished), std::move(flag));
+  });
 }
 
 // A small blocking job (deleting files, waiting for figures to settle) that always runs
 // to its end.
 template <class Work, class Result = std::invoke_result_t<Work&>>
 WorkerAwaiter<Result> onBackground(std::string name, Work work) {
-  return WorkerAwaiter<Result>(nullptr, std::move(name),
-                               [work = std::move(work)](CancellationFlag&) mutable { return work(); });
+  return onWorker(nullptr, std::move(name), [work = std::move(work)](CancellationFlag&) mutable { return work(); });
 }
 
 }  // namespace tessorin

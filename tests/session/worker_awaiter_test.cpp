@@ -26,10 +26,11 @@ struct Seen {
 };
 
 QCoro::Task<> postManyThenReturn(std::shared_ptr<Seen> seen) {
-  seen->value = co_await onWorker(std::make_shared<SessionTask>(), "Tessorin test", [seen](CancellationFlag&) {
+  auto working = onWorker(std::make_shared<SessionTask>(), "Tessorin test", [seen](CancellationFlag&) {
     for (int i = 0; i < 2000; ++i) postToMainThread([seen] { ++seen->progressApplied; });
     return 7;
   });
+  seen->value = co_await working;
   seen->progressAtResume = seen->progressApplied;
   seen->resumedOnMainThread = QThread::currentThread() == QCoreApplication::instance()->thread();
 }
@@ -43,14 +44,15 @@ TEST(WorkerAwaiter, ResultNeverOvertakesTheProgressPostedBeforeIt) {
 }
 
 QCoro::Task<> awaitUntilCancelled(std::shared_ptr<SessionTask> task, std::shared_ptr<Seen> seen) {
+  auto working = onWorker(task, "Tessorin test", [](CancellationFlag& flag) {
+    for (;;) {
+      flag.throwIfCancelled();
+      std::this_thread::sleep_for(1ms);
+    }
+    return 0;
+  });
   try {
-    co_await onWorker(task, "Tessorin test", [](CancellationFlag& flag) {
-      for (;;) {
-        flag.throwIfCancelled();
-        std::this_thread::sleep_for(1ms);
-      }
-      return 0;
-    });
+    co_await working;
   } catch (const CancelledError&) {
     seen->cancelled = true;
   }
@@ -66,20 +68,22 @@ TEST(WorkerAwaiter, CancellingTheTaskStopsTheRunningWork) {
 
 QCoro::Task<> awaitQuickWork(std::shared_ptr<SessionTask> task, std::shared_ptr<std::atomic<bool>> workDone,
                              std::shared_ptr<Seen> seen) {
+  auto first = onWorker(task, "Tessorin test", [workDone](CancellationFlag&) {
+    *workDone = true;
+    return 1;
+  });
+  auto second = onWorker(task, "Tessorin test", [](CancellationFlag& flag) {
+    flag.throwIfCancelled();
+    return 10;
+  });
   try {
-    seen->value = co_await onWorker(task, "Tessorin test", [workDone](CancellationFlag&) {
-      *workDone = true;
-      return 1;
-    });
+    seen->value = co_await first;
   } catch (const CancelledError&) {
     seen->cancelled = true;
   }
   // A later engine call of the same task must not run as if nothing happened.
   try {
-    seen->value += co_await onWorker(task, "Tessorin test", [](CancellationFlag& flag) {
-      flag.throwIfCancelled();
-      return 10;
-    });
+    seen->value += co_await second;
   } catch (const CancelledError&) {
     seen->progressApplied = -1;
   }
@@ -102,10 +106,11 @@ TEST(WorkerAwaiter, StopBetweenWorkerEndAndResumeStillStopsEveryLaterCall) {
 }
 
 QCoro::Task<> awaitBackground(std::shared_ptr<Seen> seen) {
-  seen->value = co_await onBackground("Tessorin delete", [] {
+  auto deleting = onBackground("Tessorin delete", [] {
     std::this_thread::sleep_for(30ms);
     return 5;
   });
+  seen->value = co_await deleting;
 }
 
 TEST(WorkerAwaiter, BackgroundJobRunsToItsEndAndHandsBackItsValue) {

@@ -1,0 +1,51 @@
+#include "session/CardEjector.hpp"
+
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include "session/BlockDevices.hpp"
+#include "session/SystemTool.hpp"
+#include "session/UDisks2.hpp"
+#include "tessorin/FileDescriptor.hpp"
+#include "tessorin/MountTable.hpp"
+
+namespace tessorin {
+
+std::optional<std::string> CardEjector::eject(const std::filesystem::path& volume) {
+  std::optional<MountEntry> entry;
+  try {
+    entry = MountTable::read().mountContaining(volume.string());
+  } catch (const std::exception& error) {
+    return std::string(error.what());
+  }
+  if (!entry || !entry->sourceIsDeviceNode()) return std::string("the card is not mounted any more");
+  const std::optional<BlockDevices> devices = BlockDevices::describe();
+  const BlockDevice* disk = devices ? devices->wholeDisk(entry->source) : nullptr;
+  if (disk == nullptr) return std::string("the card’s disk could not be found");
+  const std::string diskName = disk->name;
+  const std::string diskPath = disk->path;
+
+  if (UDisks2::isAvailable()) {
+    for (const BlockDevice* member : devices->family(diskName)) {
+      if (member->mountPoints.empty()) continue;
+      if (auto failure = UDisks2::unmount(member->name)) return failure;
+    }
+    // Unmounted is safe to pull out; a medium that refuses the eject command is left be.
+    UDisks2::eject(diskName);
+    return std::nullopt;
+  }
+  if (::geteuid() != 0) return std::string("neither the disk service nor administrator rights are available");
+  for (const BlockDevice* member : devices->family(diskName)) {
+    for (const std::string& point : member->mountPoints) {
+      const SystemTool::Result result = SystemTool::run("/usr/bin/umount", {point});
+      if (result.exitCode != 0) return SystemTool::lastLine(result.output);
+    }
+  }
+  FileDescriptor device(::open(diskPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (device) ::ioctl(device.get(), CDROMEJECT, 0);
+  return std::nullopt;
+}
+
+}  // namespace tessorin

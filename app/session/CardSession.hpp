@@ -1,0 +1,281 @@
+#pragma once
+// CardSession: the model of one card while the application knows it: what the card is,
+// the brand the user says is on its label, where its check stands, the partial and final
+// results, the flags that raise the card page's questions, and the handles of the running
+// check. One check at a time runs as a coroutine on the main thread that awaits the
+// engine on worker threads: leftovers, then the quick check (exFAT) or the speed zone
+// alone, then the decision stage or the advanced test with an optional reinsertion
+// wait, and always `finish`, which stores the record in the history and lets the card go.
+//
+// Main thread only. Every property notifies by its own signal: a whole value equal to
+// the stored one is stored silently, values without equality and in-place changes always
+// notify. Engine progress reaches the session by a post to the main thread and is
+// dropped once the check has moved on or the session is gone.
+//
+// A session with a suspended coroutine must not be deleted: `dispose` defers the
+// deletion until the last coroutine has ended.
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QSettings>
+#include <QString>
+#include <qcoro/qcorotask.h>
+
+#include "session/Attempt.hpp"
+#include "session/CardSessionStage.hpp"
+#include "session/CheckOutcome.hpp"
+#include "session/CheckRecord.hpp"
+#include "session/FullLive.hpp"
+#include "session/History.hpp"
+#include "session/PermissionRequest.hpp"
+#include "session/ProcessActivity.hpp"
+#include "session/ReinsertWait.hpp"
+#include "session/SessionTask.hpp"
+#include "session/VolumeAccess.hpp"
+#include "session/ZoneTrace.hpp"
+#include "tessorin/Brand.hpp"
+#include "tessorin/CardDevice.hpp"
+#include "tessorin/FullTest.hpp"
+#include "tessorin/FullTestResult.hpp"
+#include "tessorin/ProbeCell.hpp"
+#include "tessorin/QuickProbe.hpp"
+#include "tessorin/QuickProbeResult.hpp"
+#include "tessorin/TestManifest.hpp"
+#include "tessorin/VolumeStats.hpp"
+#include "tessorin/ZoneResult.hpp"
+#include "tessorin/ZoneTest.hpp"
+
+namespace tessorin {
+
+class CardSession : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(QString id READ qmlId CONSTANT)
+
+ public:
+  using Stage = CardSessionStage;
+  using PermissionRequest = tessorin::PermissionRequest;
+  using FullLive = tessorin::FullLive;
+
+  // What the session hands the engine and how it asks for folders; tests shrink the
+  // engine's options and answer the folder dialog themselves.
+  struct Environment {
+    QuickProbe::Options quickOptions;
+    ZoneTest::Options zoneOptions;
+    FullTest::Options fullOptions;
+    VolumeAccess::FolderPicker folderPicker = VolumeAccess::folderDialog();
+  };
+
+  // settings and history outlive every session (the application model owns them).
+  CardSession(CardDevice device, History* history, QSettings& settings, Environment environment,
+              QObject* parent = nullptr);
+  ~CardSession() override;
+
+  // ----- state
+  const std::string& id() const { return id_; }
+  QString qmlId() const { return QString::fromStdString(id_); }
+  History* history() const { return history_; }
+  const CardDevice& device() const { return device_; }
+  void setDevice(CardDevice device);
+  const std::optional<Brand>& claimedBrand() const { return claimedBrand_; }
+  void setClaimedBrand(std::optional<Brand> brand);
+  const std::string& customBrandName() const { return customBrandName_; }
+  void setCustomBrandName(std::string name);
+  const Stage& stage() const { return stage_; }
+  const std::optional<QuickProbeResult>& quickResult() const { return quickResult_; }
+  const std::optional<QuickProbe::Unsupported>& quickSkipped() const { return quickSkipped_; }
+  const std::optional<ZoneResult>& zoneResult() const { return zoneResult_; }
+  std::optional<double> readerBestBefore() const { return readerBestBefore_; }
+  const ZoneTrace& zoneTrace() const { return zoneTrace_; }
+  const std::vector<ProbeCell>& liveProbes() const { return liveProbes_; }
+  const FullLive& full() const { return full_; }
+  const std::optional<CheckOutcome>& outcome() const { return outcome_; }
+  const std::optional<CheckRecord>& record() const { return record_; }
+  bool cardRemoved() const { return cardRemoved_; }
+  bool confirmingErase() const { return confirmingErase_; }
+  void setConfirmingErase(bool shown);
+  bool offeringErase() const { return offeringErase_; }
+  void setOfferingErase(bool shown);
+  bool showingDiskUtilityGuide() const { return showingDiskUtilityGuide_; }
+  void setShowingDiskUtilityGuide(bool shown);
+  const QDateTime& lastProgress() const { return lastProgress_; }
+  const std::optional<QString>& errorMessage() const { return errorMessage_; }
+  void setErrorMessage(std::optional<QString> message);
+  const std::optional<PermissionRequest>& permissionRequest() const { return permissionRequest_; }
+  void setPermissionRequest(std::optional<PermissionRequest> request);
+  const std::shared_ptr<SessionTask>& task() const { return task_; }
+  const std::shared_ptr<VolumeAccess>& access() const { return access_; }
+  const std::shared_ptr<ReinsertWait>& reinsertWait() const { return reinsertWait_; }
+  const std::shared_ptr<ProcessActivity>& activity() const { return activity_; }
+  bool fullStopped() const { return fullStopped_; }
+  const std::optional<FullTestResult>& fullResult() const { return fullResult_; }
+
+  // ----- derived values
+  std::optional<std::string> customBrandTrimmed() const;
+  std::optional<std::string> brandName() const;
+  std::optional<ZoneResult> quickZoneResult() const;
+  std::optional<double> fullRemainingSeconds() const;
+  bool tooLittleFreeSpace() const;
+  bool hasFiles() const;
+
+  // ----- starting, stopping, the card coming and going
+  void start();
+  void check();
+  void eraseAndCheck();
+  // Shows the folder dialog for the pending request and carries out its action once
+  // granted; the answer is matched against the request still pending then.
+  void handlePermissionGrant();
+  void startCheck(std::shared_ptr<VolumeAccess> access);
+  void removeLeftovers(const std::shared_ptr<VolumeAccess>& access);
+  void updateDevice(CardDevice device);
+  void close();
+  void stop();
+
+  // ----- the roads
+  void startAdvancedTest();
+  void continueAfterReinsert();
+  void resumeReinsertion(std::optional<std::filesystem::path> url);
+  void finish();
+  void reportTestError(const QString& description);
+
+  // ----- after a check
+  QCoro::Task<> eject(std::filesystem::path volume);
+  void reportEjectFailure(const QString& description);
+  void discardOutcome();
+  void savePurchase(const Purchase& purchase);
+  void updateRecord(const QUuid& recordID, const std::string& sharedRecordName);
+  void deleteTestFiles();
+
+  // ----- progress, on the main thread
+  void applyProbeProgress(const QuickProbeProgress& progress);
+  void applyPartialQuickResult(const QuickProbeResult& result);
+  void applyFullProgress(const FullTest::Progress& progress);
+
+  // Deletes the session now, or once its last coroutine has ended.
+  void dispose();
+  bool hasSuspendedCoroutine() const { return runningCoroutines_ > 0; }
+
+ Q_SIGNALS:
+  void deviceChanged();
+  void claimedBrandChanged();
+  void customBrandNameChanged();
+  void stageChanged();
+  void quickResultChanged();
+  void quickSkippedChanged();
+  void zoneResultChanged();
+  void readerBestBeforeChanged();
+  void zoneTraceChanged();
+  void liveProbesChanged();
+  void fullChanged();
+  void outcomeChanged();
+  void recordChanged();
+  void cardRemovedChanged();
+  void confirmingEraseChanged();
+  void offeringEraseChanged();
+  void showingDiskUtilityGuideChanged();
+  void lastProgressChanged();
+  void errorMessageChanged();
+  void permissionRequestChanged();
+  void taskChanged();
+  void accessChanged();
+  void reinsertWaitChanged();
+  void activityChanged();
+  void fullStoppedChanged();
+  void fullResultChanged();
+
+ private:
+  friend class RunningCoroutine;
+
+  // The change rule: equal values are stored silently.
+  template <class T>
+  void assign(T& stored, T value, void (CardSession::*changed)()) {
+    const bool same = stored == value;
+    stored = std::move(value);
+    if (!same) Q_EMIT(this->*changed)();
+  }
+  template <class T>
+  void assignAlways(T& stored, T value, void (CardSession::*changed)()) {
+    stored = std::move(value);
+    Q_EMIT(this->*changed)();
+  }
+
+  void setStage(Stage stage) { assign(stage_, std::move(stage), &CardSession::stageChanged); }
+  void setTask(std::shared_ptr<SessionTask> task) { assign(task_, std::move(task), &CardSession::taskChanged); }
+  void setAccess(std::shared_ptr<VolumeAccess> access) {
+    assignAlways(access_, std::move(access), &CardSession::accessChanged);
+  }
+  void touchProgress() { assign(lastProgress_, QDateTime::currentDateTimeUtc(), &CardSession::lastProgressChanged); }
+  void resetForCheck();
+  void releaseCard();
+  void refreshVolumeStats();
+  void startEraseTask(std::shared_ptr<VolumeAccess> access);
+  void carryOut(const PermissionRequest& request, std::shared_ptr<VolumeAccess> access);
+  // The card's mount is still in the table with its device: results of a failing call
+  // may be trusted.
+  bool cardStillMounted() const;
+  // The card went away under an engine call: its result is dropped.
+  void finishAsRemoved();
+
+  // The roads. No try block spans a suspension point: each engine call comes back as an
+  // Attempt, judged by an ordinary member function that returns whether the road goes on.
+  QCoro::Task<> runQuickCheck(std::filesystem::path url, std::shared_ptr<SessionTask> task);
+  bool afterQuickProbe(const Attempt<QuickProbeResult>& probed);
+  bool afterZoneTest(const Attempt<ZoneResult>& measured);
+  QCoro::Task<> runFullTest(std::filesystem::path url, std::shared_ptr<SessionTask> task);
+  bool afterWriting(const Attempt<TestManifest>& written);
+  void afterVerifying(const Attempt<FullTestResult>& verified);
+  void handleFullTestFailure(std::exception_ptr failure);
+  QCoro::Task<std::optional<std::filesystem::path>> waitForReinsertion();
+  QCoro::Task<> finishWithoutReadBack();
+  QCoro::Task<> cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task);
+  void afterCleanUp(const std::shared_ptr<VolumeAccess>& access, const std::shared_ptr<SessionTask>& task,
+                    const std::optional<VolumeStats>& figures);
+  static QCoro::Task<> refreshVolumeStatsOf(QPointer<CardSession> session, std::filesystem::path volume);
+
+  // The engine's handlers: they post to the main thread and hold the session weakly.
+  QuickProbe::ProgressHandler probeProgressHandler();
+  QuickProbe::PartialHandler partialQuickResultHandler();
+  FullTest::ProgressHandler fullProgressHandler();
+
+  const std::string id_;
+  CardDevice device_;
+  std::optional<Brand> claimedBrand_;
+  std::string customBrandName_;
+  Stage stage_;
+  std::optional<QuickProbeResult> quickResult_;
+  std::optional<QuickProbe::Unsupported> quickSkipped_;
+  std::optional<ZoneResult> zoneResult_;
+  std::optional<double> readerBestBefore_;
+  ZoneTrace zoneTrace_;
+  std::vector<ProbeCell> liveProbes_;
+  FullLive full_;
+  std::optional<CheckOutcome> outcome_;
+  std::optional<CheckRecord> record_;
+  bool cardRemoved_ = false;
+  bool confirmingErase_ = false;
+  bool offeringErase_ = false;
+  bool showingDiskUtilityGuide_ = false;
+  QDateTime lastProgress_ = QDateTime::currentDateTimeUtc();
+  std::optional<QString> errorMessage_;
+  std::optional<PermissionRequest> permissionRequest_;
+  std::shared_ptr<SessionTask> task_;
+  std::shared_ptr<VolumeAccess> access_;
+  std::shared_ptr<ReinsertWait> reinsertWait_;
+  std::shared_ptr<ProcessActivity> activity_;
+  bool fullStopped_ = false;
+  std::optional<FullTestResult> fullResult_;
+  History* const history_;
+
+  QSettings& settings_;
+  Environment environment_;
+  int runningCoroutines_ = 0;
+  bool disposeWhenIdle_ = false;
+};
+
+}  // namespace tessorin

@@ -1,0 +1,27 @@
+#pragma once
+// FullLive (`CardSession::FullLive`): the live figures of a running advanced test, as
+// its progress displays show them. No equality: every write notifies. A plain value.
+
+#include <cstdint>
+#include <vector>
+
+#include <QDateTime>
+
+#include "tessorin/CapacityMap.hpp"
+#include "tessorin/SectorTally.hpp"
+#include "tessorin/SpeedSample.hpp"
+
+namespace tessorin {
+
+struct FullLive {
+  std::uint64_t bytesDone = 0;
+  std::uint64_t bytesTotal = 0;
+  double bytesPerSecond = 0;
+  CapacityMap map{0};
+  SectorTally tally;
+  std::vector<SpeedSample> writeSamples;
+  std::vector<SpeedSample> readSamples;
+  QDateTime phaseStarted = QDateTime::currentDateTimeUtc();
+};
+
+}  // namespace tessorin

@@ -1,0 +1,213 @@
+#include "session/CardSession.hpp"
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ByteLiterals.hpp"
+#include "CounterfeitCard.hpp"
+#include "LoopVolume.hpp"
+#include "SessionFixture.hpp"
+#include "tessorin/TestFolder.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing::literals;
+using testing::CounterfeitCard;
+using testing::deviceFor;
+using testing::turnLoopUntil;
+using Kind = CardSessionStage::Kind;
+using Phase = FullTest::Progress::Phase;
+using Verdict = CheckOutcome::Verdict;
+
+// A session over a card from the harness, with every stage it passes through recorded.
+struct Checked {
+  testing::SessionWorld world;
+  std::unique_ptr<CounterfeitCard> card;
+  std::unique_ptr<CardSession> session;
+  std::vector<CardSessionStage> stages;
+
+  explicit Checked(CounterfeitCard::Options options, std::uint64_t mediaBytes = 0) {
+    card = CounterfeitCard::make(options);
+    session = std::make_unique<CardSession>(
+        deviceFor(card->mountPoint(), card->loopDevice(), "CARD-1", mediaBytes ? mediaBytes : options.claimed),
+        &world.history, world.settings, testing::smallCardEnvironment());
+    QObject::connect(session.get(), &CardSession::stageChanged, [this] { stages.push_back(session->stage()); });
+  }
+  ~Checked() {
+    // The coroutine must be over before the session goes.
+    if (session) {
+      session->stop();
+      turnLoopUntil([this] { return !session->hasSuspendedCoroutine(); }, 60s);
+    }
+  }
+
+  bool reached(Kind kind, std::chrono::milliseconds limit = 120s) {
+    return turnLoopUntil([&] { return session->stage().kind == kind; }, limit);
+  }
+  bool reachedPhase(Phase phase, std::chrono::milliseconds limit = 120s) {
+    return turnLoopUntil([&] { return session->stage() == CardSessionStage::full(phase); }, limit);
+  }
+  bool saw(const CardSessionStage& stage) const { return std::find(stages.begin(), stages.end(), stage) != stages.end(); }
+  bool sawKind(Kind kind) const {
+    return std::any_of(stages.begin(), stages.end(), [kind](const CardSessionStage& s) { return s.kind == kind; });
+  }
+};
+
+TEST(CardSessionCheck, GenuineExFATCardRunsQuickZoneAndAdvancedTestToAGenuineRecord) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB});
+  checked.session->start();
+  ASSERT_TRUE(checked.session->task());
+  ASSERT_TRUE(checked.reached(Kind::finished));
+
+  EXPECT_TRUE(checked.sawKind(Kind::quick));
+  EXPECT_TRUE(checked.saw(CardSessionStage::full(Phase::writing)));
+  EXPECT_TRUE(checked.saw(CardSessionStage::full(Phase::verifying)));
+  EXPECT_FALSE(checked.sawKind(Kind::decision));
+  ASSERT_TRUE(checked.session->outcome());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
+  EXPECT_EQ(checked.session->outcome()->method, CheckOutcome::Method::full);
+  ASSERT_TRUE(checked.session->quickResult());
+  EXPECT_TRUE(checked.session->quickResult()->zone) << "the quick check's zone ran";
+  ASSERT_EQ(checked.world.history.records().size(), 1u);
+  EXPECT_EQ(checked.world.history.records().front(), *checked.session->record());
+  EXPECT_GT(checked.session->record()->testedBytes.value_or(0), 0u);
+  EXPECT_FALSE(checked.session->task());
+  EXPECT_FALSE(checked.session->access());
+  EXPECT_FALSE(checked.session->activity());
+  EXPECT_FALSE(checked.session->errorMessage());
+  EXPECT_FALSE(TestFolder::exists(checked.card->mountPoint()));
+}
+
+TEST(CardSessionCheck, CounterfeitStopsAtTheDecisionAndFinishingThereRecordsItFake) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB, .real = 128_MiB, .mode = CounterfeitCard::Mode::dropZero});
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::decision));
+  EXPECT_FALSE(checked.session->task()) << "the decision waits for the user, not for a task";
+  EXPECT_TRUE(checked.session->access()) << "the access is kept for the advanced test";
+  EXPECT_FALSE(checked.sawKind(Kind::full));
+
+  checked.session->stop();
+  EXPECT_EQ(checked.session->stage().kind, Kind::finished);
+  ASSERT_TRUE(checked.session->outcome());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
+  EXPECT_EQ(checked.session->outcome()->method, CheckOutcome::Method::quick);
+  ASSERT_TRUE(checked.session->outcome()->realBytes);
+  EXPECT_EQ(checked.session->outcome()->realBytes, checked.session->quickResult()->realCapacityRange()->lower);
+  EXPECT_FALSE(checked.session->outcome()->brandLooksFake);
+  EXPECT_EQ(checked.world.history.records().size(), 1u);
+}
+
+TEST(CardSessionCheck, NotExFATMeasuresTheZoneAloneThenRunsTheAdvancedTest) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB, .fileSystem = testing::FileSystemKind::ext4});
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::finished));
+  ASSERT_TRUE(checked.session->quickSkipped());
+  EXPECT_EQ(checked.session->quickSkipped()->kind(), QuickProbe::Unsupported::Kind::fileSystem);
+  EXPECT_FALSE(checked.session->quickResult());
+  EXPECT_TRUE(checked.session->zoneResult());
+  EXPECT_TRUE(checked.saw(CardSessionStage::full(Phase::verifying)));
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
+}
+
+TEST(CardSessionCheck, StopDuringTheQuickCheckFinishesWithWhatIsKnownAndReleasesTheCard) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB, .writeBytesPerSecond = 40_MiB});
+  checked.session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().kind == Kind::quick && checked.session->quickResult(); }, 120s));
+  checked.session->stop();
+  ASSERT_TRUE(checked.reached(Kind::finished, 60s));
+  EXPECT_FALSE(checked.sawKind(Kind::full));
+  EXPECT_FALSE(checked.session->task());
+  EXPECT_FALSE(checked.session->access());
+  EXPECT_EQ(checked.world.history.records().size(), 1u);
+}
+
+TEST(CardSessionCheck, StopDuringWritingIsAStoppedAdvancedTestJudgedByTheQuickCheck) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB});
+  checked.session->start();
+  ASSERT_TRUE(checked.reachedPhase(Phase::writing));
+  checked.card->setWriteRate(8_MiB);
+  checked.session->stop();
+  ASSERT_TRUE(checked.reached(Kind::finished, 60s));
+  EXPECT_TRUE(checked.session->fullStopped());
+  EXPECT_FALSE(checked.session->fullResult());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::likelyGenuine);
+  EXPECT_TRUE(checked.session->outcome()->fullStopped);
+  EXPECT_FALSE(checked.saw(CardSessionStage::full(Phase::verifying)));
+  EXPECT_FALSE(TestFolder::exists(checked.card->mountPoint()));
+}
+
+TEST(CardSessionCheck, StopDuringTheReinsertionWaitFinishesStoppedAndRemovesTheTestFiles) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB});
+  checked.world.settings.setValue("ReinsertBeforeVerify", true);
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::reinsert));
+  EXPECT_TRUE(checked.session->reinsertWait());
+  EXPECT_TRUE(TestFolder::exists(checked.card->mountPoint()));
+  checked.session->stop();
+  ASSERT_TRUE(checked.reached(Kind::finished, 60s));
+  EXPECT_TRUE(checked.session->fullStopped());
+  EXPECT_FALSE(checked.session->reinsertWait());
+  EXPECT_FALSE(TestFolder::exists(checked.card->mountPoint()));
+}
+
+TEST(CardSessionCheck, ContinueWithoutRemovingReadsBackFromTheSameVolume) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB});
+  checked.world.settings.setValue("ReinsertBeforeVerify", true);
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::reinsert));
+  checked.session->continueAfterReinsert();
+  ASSERT_TRUE(checked.reached(Kind::finished));
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
+  EXPECT_FALSE(checked.session->fullStopped());
+}
+
+TEST(CardSessionCheck, CardPulledOutDuringWritingEndsWithTheRemovedMessageNotADamagedVerdict) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB});
+  checked.session->start();
+  ASSERT_TRUE(checked.reachedPhase(Phase::writing));
+  checked.card->vanish();
+  checked.card->volume().unmount();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest(); }, 60s));
+  EXPECT_EQ(checked.session->errorMessage(), QStringLiteral("The card was removed during the test."));
+  EXPECT_TRUE(checked.session->cardRemoved());
+  if (checked.session->outcome()) {
+    EXPECT_NE(checked.session->outcome()->verdict, Verdict::damaged);
+  }
+  EXPECT_FALSE(checked.session->task());
+}
+
+TEST(CardSessionCheck, AdvancedTestWithoutRoomForOneChunkEndsTheCheckAndAsksToErase) {
+  TESSORIN_REQUIRE_VOLUMES();
+  // A card too small for the quick check's plan: it refuses, and the advanced test
+  // finds no room either once the card is filled.
+  Checked checked({.claimed = 64_MiB});
+  const std::string filler = checked.card->mountPoint() + "/filler.bin";
+  {
+    std::FILE* file = std::fopen(filler.c_str(), "wb");
+    std::vector<char> block(1 << 20, 'x');
+    while (std::fwrite(block.data(), 1, block.size(), file) == block.size()) {
+    }
+    std::fclose(file);
+  }
+  checked.session->check();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest() && !checked.session->task(); }, 60s));
+  EXPECT_TRUE(checked.session->quickSkipped());
+  EXPECT_TRUE(checked.session->confirmingErase());
+  EXPECT_FALSE(checked.session->errorMessage()) << "too full is a question, not an error";
+  EXPECT_FALSE(checked.session->outcome() && checked.session->outcome()->verdict == Verdict::genuine)
+      << "nothing was checked";
+}
+
+}  // namespace
+}  // namespace tessorin
