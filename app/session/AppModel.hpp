@@ -1,0 +1,116 @@
+#pragma once
+// AppModel: the root model of the window. It follows the volumes the system mounts and
+// unmounts (the mount table's change events, each answered by a rescan at once and one
+// 1.5 s later, and a 2 s poll of the mounted volumes), keeps one CardSession per card in
+// the scanner's order, holds the sidebar selection, remembers the cards that went away
+// while their session was kept, owns the shared History, and stops every session before
+// the application quits.
+//
+// Main thread only; every property notifies by its own signal, equal values silently.
+// Sessions are children of the model; a dropped session is disposed, which waits for
+// its coroutines to end before it is deleted.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QObject>
+#include <QSettings>
+#include <QTimer>
+#include <QUrl>
+#include <qcoro/qcorotask.h>
+
+#include "session/CardSession.hpp"
+#include "session/History.hpp"
+#include "session/MountInfoWatcher.hpp"
+#include "tessorin/CardDevice.hpp"
+
+namespace tessorin {
+
+class AppModel : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(bool showingHowItWorks READ showingHowItWorks WRITE setShowingHowItWorks NOTIFY showingHowItWorksChanged)
+  Q_PROPERTY(bool includeDiskImages READ includeDiskImages CONSTANT)
+
+ public:
+  struct Selection {
+    enum class Kind { card, community, history };
+    Kind kind = Kind::card;
+    std::string cardID;  // card only
+
+    static Selection card(std::string id) { return {Kind::card, std::move(id)}; }
+    static Selection community() { return {Kind::community, {}}; }
+    static Selection history() { return {Kind::history, {}}; }
+    bool isCard(const std::string& id) const { return kind == Kind::card && cardID == id; }
+    friend bool operator==(const Selection& a, const Selection& b) {
+      return a.kind == b.kind && (a.kind != Kind::card || a.cardID == b.cardID);
+    }
+  };
+
+  // Where the model learns of cards and volumes; tests hand in their own.
+  struct Sources {
+    std::function<std::vector<CardDevice>(bool includeDiskImages)> scan;
+    // The mounted volumes the 2 s poll compares.
+    std::function<std::set<std::string>()> mountedVolumes;
+    bool watchMountTable = true;
+
+    static Sources system();
+  };
+
+  // settings outlives the model. The model makes the History at historyUrl, scans once,
+  // then starts watching.
+  AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environment environment, Sources sources,
+           QObject* parent = nullptr);
+  ~AppModel() override;
+
+  const std::vector<CardSession*>& sessions() const { return sessions_; }
+  const std::optional<Selection>& selection() const { return selection_; }
+  void setSelection(std::optional<Selection> selection);
+  const std::set<std::string>& removed() const { return removed_; }
+  bool showingHowItWorks() const { return showingHowItWorks_; }
+  void setShowingHowItWorks(bool shown);
+  History* history() const { return history_; }
+  bool includeDiskImages() const { return includeDiskImages_; }
+
+  void rescan();
+  void checkMountedVolumes();
+  CardSession* session(const std::string& id) const;
+  bool isVolumePresent(const CardSession* session) const;
+  // The whole disks of the busy sessions: the eraser refuses them.
+  std::set<std::string> busyDisks() const;
+  // Stops every busy session and returns once none is busy, or after 30 s.
+  QCoro::Task<> stopAllAndWait();
+
+ Q_SIGNALS:
+  void sessionsChanged();
+  void selectionChanged();
+  void removedChanged();
+  void showingHowItWorksChanged();
+  void mountedChanged();
+
+ private:
+  CardSession* makeSession(const CardDevice& device);
+  void prune();
+  void removeFromRemoved(const std::string& id);
+  // A card recognised by its device name alone is the same card only with the same size
+  // and register serial: device names are reused by the next card put in.
+  static bool sameCard(const CardDevice& known, const CardDevice& scanned);
+
+  QSettings& settings_;
+  CardSession::Environment environment_;
+  Sources sources_;
+  std::vector<CardSession*> sessions_;
+  std::optional<Selection> selection_;
+  std::set<std::string> removed_;
+  bool showingHowItWorks_ = false;
+  bool includeDiskImages_ = false;
+  History* history_ = nullptr;
+  std::unique_ptr<MountInfoWatcher> watcher_;
+  QTimer watch_;
+  std::set<std::string> mounted_;
+};
+
+}  // namespace tessorin

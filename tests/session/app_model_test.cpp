@@ -1,0 +1,202 @@
+#include "session/AppModel.hpp"
+
+#include <QElapsedTimer>
+#include <gtest/gtest.h>
+
+#include "ByteLiterals.hpp"
+#include "CounterfeitCard.hpp"
+#include "SessionFixture.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace std::chrono_literals;
+using namespace testing::literals;
+using testing::CounterfeitCard;
+using testing::turnLoopUntil;
+using Kind = CardSessionStage::Kind;
+using Selection = AppModel::Selection;
+
+// The cards "plugged in" right now; tests plug and pull them.
+struct Plugged {
+  std::vector<CardDevice> devices;
+
+  void pull(const std::string& id) {
+    std::erase_if(devices, [&id](const CardDevice& d) { return d.id == id; });
+  }
+};
+
+struct World {
+  testing::SessionWorld files;
+  std::shared_ptr<Plugged> plugged = std::make_shared<Plugged>();
+  std::unique_ptr<AppModel> model;
+
+  void start() {
+    AppModel::Sources sources{[plugged = plugged](bool) { return plugged->devices; },
+                              [] { return std::set<std::string>{}; }, false};
+    model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
+                                       testing::smallCardEnvironment(), sources);
+  }
+  ~World() {
+    if (!model) return;
+    QCoro::waitFor(model->stopAllAndWait());
+    turnLoopUntil([this] {
+      return std::none_of(model->sessions().begin(), model->sessions().end(),
+                          [](CardSession* s) { return s->hasSuspendedCoroutine(); });
+    }, 30s);
+  }
+  std::vector<std::string> ids() const {
+    std::vector<std::string> result;
+    for (const CardSession* s : model->sessions()) result.push_back(s->id());
+    return result;
+  }
+};
+
+CardDevice card(const std::string& id, std::uint64_t bytes = 8_GiB) {
+  CardDevice device;
+  device.id = id;
+  device.bsdName = "sdx1";
+  device.volumeURL = "/nonexistent/" + id;
+  device.volumeName = id;
+  device.mediaBytes = bytes;
+  return device;
+}
+
+TEST(AppModel, CardsAtStartUpFollowTheScannerAndTheLastOneIsSelected) {
+  World world;
+  world.plugged->devices = {card("A"), card("B")};
+  world.start();
+  EXPECT_EQ(world.ids(), (std::vector<std::string>{"A", "B"}));
+  EXPECT_EQ(world.model->selection(), Selection::card("B"));
+
+  world.plugged->devices = {card("A"), card("C"), card("B")};
+  world.model->rescan();
+  EXPECT_EQ(world.ids(), (std::vector<std::string>{"A", "C", "B"}));
+  EXPECT_EQ(world.model->selection(), Selection::card("B")) << "a new card does not take a present card's place";
+}
+
+TEST(AppModel, PulledOutCardLeavesAtOnceUnlessItIsSelectedThenWhenTheUserLooksElsewhere) {
+  World world;
+  world.plugged->devices = {card("A"), card("B")};
+  world.start();
+  world.model->setSelection(Selection::card("A"));
+
+  world.plugged->pull("B");
+  world.model->rescan();
+  EXPECT_EQ(world.ids(), (std::vector<std::string>{"A"}));
+
+  world.plugged->pull("A");
+  world.model->rescan();
+  EXPECT_EQ(world.ids(), (std::vector<std::string>{"A"}));
+  EXPECT_TRUE(world.model->removed().count("A"));
+  EXPECT_FALSE(world.model->isVolumePresent(world.model->session("A")));
+
+  world.model->setSelection(Selection::history());
+  EXPECT_TRUE(world.model->sessions().empty());
+  EXPECT_TRUE(world.model->removed().empty());
+}
+
+TEST(AppModel, SameCardBackAtRestGetsAFreshSessionUnderTheSameSelection) {
+  World world;
+  world.plugged->devices = {card("A")};
+  world.start();
+  const CardSession* first = world.model->session("A");
+  world.plugged->pull("A");
+  world.model->rescan();
+  world.plugged->devices = {card("A")};
+  world.model->rescan();
+  ASSERT_NE(world.model->session("A"), nullptr);
+  EXPECT_NE(world.model->session("A"), first);
+  EXPECT_EQ(world.model->selection(), Selection::card("A"));
+  EXPECT_TRUE(world.model->removed().empty());
+}
+
+TEST(AppModel, ReusedDeviceNameOnACardOfAnotherSizeIsAnotherCard) {
+  World world;
+  CardDevice first = card("sdx1", 8_GiB);
+  world.plugged->devices = {first};
+  world.start();
+  const CardSession* before = world.model->session("sdx1");
+  first.volume.availableBytes = 123;  // fresh figures of the same card: same session
+  world.plugged->devices = {first};
+  world.model->rescan();
+  EXPECT_EQ(world.model->session("sdx1"), before);
+  EXPECT_EQ(world.model->session("sdx1")->device().volume.availableBytes, 123u);
+
+  world.plugged->devices = {card("sdx1", 16_GiB)};
+  world.model->rescan();
+  ASSERT_NE(world.model->session("sdx1"), nullptr);
+  EXPECT_NE(world.model->session("sdx1"), before);
+  EXPECT_EQ(world.model->session("sdx1")->device().mediaBytes, 16_GiB);
+}
+
+TEST(AppModel, CardPulledOutDuringACheckIsKeptUntilItRestsAndSaysItWasRemoved) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto medium = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 40_MiB});
+  World world;
+  world.plugged->devices = {testing::deviceFor(medium->mountPoint(), medium->loopDevice(), "CARD-1", 512_MiB)};
+  world.start();
+  CardSession* session = world.model->session("CARD-1");
+  session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::quick; }, 30s));
+
+  world.plugged->pull("CARD-1");
+  world.model->rescan();
+  EXPECT_TRUE(session->cardRemoved());
+  EXPECT_TRUE(world.model->removed().count("CARD-1"));
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().isAtRest() && !session->task(); }, 60s));
+  EXPECT_EQ(session->errorMessage(), QStringLiteral("The card was removed during the test."));
+  EXPECT_EQ(world.model->session("CARD-1"), session) << "selected, so still shown";
+}
+
+TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto medium = CounterfeitCard::make({.claimed = 384_MiB});
+  World world;
+  world.files.settings.setValue("ReinsertBeforeVerify", true);
+  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), "CARD-1", 384_MiB);
+  world.plugged->devices = {device};
+  world.start();
+  CardSession* session = world.model->session("CARD-1");
+  session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::reinsert; }, 120s));
+
+  world.plugged->pull("CARD-1");
+  world.model->rescan();
+  EXPECT_EQ(session->stage(), CardSessionStage::reinsert(true));
+  EXPECT_FALSE(session->access());
+
+  world.plugged->devices = {device};
+  world.model->rescan();
+  EXPECT_EQ(world.model->session("CARD-1"), session);
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::finished; }, 120s));
+  EXPECT_FALSE(session->fullStopped());
+  EXPECT_EQ(session->outcome()->verdict, CheckOutcome::Verdict::genuine);
+}
+
+TEST(AppModel, QuittingWhileBusyStopsEverySessionWithinThirtySeconds) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto slow = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 60_MiB});
+  auto fake = CounterfeitCard::make({.claimed = 512_MiB, .real = 128_MiB, .mode = CounterfeitCard::Mode::dropZero});
+  World world;
+  world.plugged->devices = {testing::deviceFor(slow->mountPoint(), slow->loopDevice(), "SLOW", 512_MiB),
+                            testing::deviceFor(fake->mountPoint(), fake->loopDevice(), "FAKE", 512_MiB)};
+  world.start();
+  CardSession* busy = world.model->session("SLOW");
+  CardSession* deciding = world.model->session("FAKE");
+  busy->start();
+  deciding->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return deciding->stage().kind == Kind::decision; }, 120s));
+  ASSERT_TRUE(busy->stage().isBusy());
+
+  QElapsedTimer clock;
+  clock.start();
+  QCoro::waitFor(world.model->stopAllAndWait());
+  EXPECT_LT(clock.elapsed(), 30'000);
+  EXPECT_TRUE(busy->stage().isAtRest());
+  EXPECT_EQ(deciding->stage().kind, Kind::finished);
+  EXPECT_EQ(deciding->outcome()->verdict, CheckOutcome::Verdict::fake);
+}
+
+}  // namespace
+}  // namespace tessorin
