@@ -1,0 +1,233 @@
+#include "session/CardFormatter.hpp"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include <QTextBoundaryFinder>
+
+#include "session/SystemTool.hpp"
+#include "session/UDisks2.hpp"
+
+namespace tessorin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int labelUnits = 11;
+
+const std::vector<std::string> systemMountPoints = {"/",
+                                                    "/boot",
+                                                    "/boot/efi",
+                                                    "/usr",
+                                                    "/home",
+                                                    "/run/live/medium",
+                                                    "/lib/live/mount/medium",
+                                                    "/run/initramfs/live",
+                                                    "/cdrom"};
+
+// Roots that live on no disk of their own: a live system's or a container's.
+bool isDisklessRoot(const std::string& fileSystemType) {
+  return fileSystemType == "overlay" || fileSystemType == "tmpfs" || fileSystemType == "squashfs" ||
+         fileSystemType == "rootfs";
+}
+
+bool isSystemMountPoint(const std::string& point) {
+  return point == "[SWAP]" ||
+         std::find(systemMountPoints.begin(), systemMountPoints.end(), point) != systemMountPoints.end();
+}
+
+std::vector<std::string> readSwapDevices() {
+  std::vector<std::string> devices;
+  std::ifstream swaps("/proc/swaps");
+  std::string line;
+  std::getline(swaps, line);  // the header
+  while (std::getline(swaps, line)) {
+    std::istringstream fields(line);
+    std::string name;
+    if (fields >> name) devices.push_back(name);
+  }
+  return devices;
+}
+
+bool sysfsSaysEMMC(const std::string& diskName) {
+  std::ifstream type("/sys/block/" + diskName + "/device/type");
+  std::string value;
+  return static_cast<bool>(type >> value) && value == "MMC";
+}
+
+std::string partitionPath(const std::string& diskPath, int number) {
+  const bool endsInDigit = !diskPath.empty() && std::isdigit(static_cast<unsigned char>(diskPath.back()));
+  return diskPath + (endsInDigit ? "p" : "") + std::to_string(number);
+}
+
+void runOrFail(const std::string& program, const std::vector<std::string>& arguments, const std::string& input = {}) {
+  const SystemTool::Result result = SystemTool::run(program, arguments, input);
+  if (result.exitCode != 0) {
+    const std::string line = SystemTool::lastLine(result.output);
+    throw CardFormatter::Failure::failed(line.empty() ? program + " failed" : line);
+  }
+}
+
+// Every file system of the disk, FUSE mounts of its partitions included.
+std::vector<std::string> mountPointsOf(const CardFormatter::Facts& facts, const std::string& diskName) {
+  std::vector<std::string> points;
+  for (const BlockDevice* member : facts.devices.family(diskName)) {
+    for (const MountEntry& entry : facts.mounts.entries()) {
+      if (entry.source == member->path) points.push_back(entry.mountPoint);
+    }
+  }
+  // Innermost first.
+  std::sort(points.begin(), points.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  return points;
+}
+
+std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& disk, const std::string& label) {
+  for (const std::string& point : mountPointsOf(facts, disk.name)) runOrFail("/usr/bin/umount", {point});
+  std::vector<const BlockDevice*> members = facts.devices.family(disk.name);
+  // Partitions first, the disk's own table last.
+  std::reverse(members.begin(), members.end());
+  for (const BlockDevice* member : members) runOrFail("/usr/sbin/wipefs", {"--all", "--force", member->path});
+  // One partition over the whole disk, type 7 (exFAT), aligned by sfdisk.
+  runOrFail("/usr/sbin/sfdisk", {"--quiet", "--wipe", "always", disk.path}, "label: dos\n,,7\n");
+  const std::string partition = partitionPath(disk.path, 1);
+  // A loop device lists its partitions only when asked.
+  SystemTool::run("/usr/bin/partx", {"--update", disk.path});
+  for (int attempt = 0; attempt < 50 && !fs::exists(partition); ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (!fs::exists(partition)) throw CardFormatter::Failure::failed("the new partition did not appear");
+  runOrFail("/usr/sbin/mkfs.exfat", {"-L", label, partition});
+
+  const fs::path mountPoint = fs::path("/media") / label;
+  std::error_code error;
+  fs::create_directories(mountPoint, error);
+  if (SystemTool::run("/usr/bin/mount", {partition, mountPoint.string()}).exitCode == 0) return mountPoint.string();
+  // Without exFAT in the kernel the FUSE driver mounts it.
+  if (SystemTool::run("/usr/sbin/mount.exfat-fuse", {partition, mountPoint.string()}).exitCode == 0) {
+    return mountPoint.string();
+  }
+  return {};
+}
+
+}  // namespace
+
+CardFormatter::Failure::Failure(Kind kind, std::string detail) : kind_(kind), detail_(std::move(detail)) {
+  switch (kind_) {
+    case Kind::failed: description_ = "macOS couldn’t erase the card: " + detail_; break;
+    case Kind::notFound: description_ = "The card isn’t in the Mac any more."; break;
+    case Kind::notRemovable: description_ = "Tessorin only erases cards and USB drives, never a Mac’s own disks."; break;
+    case Kind::busy: description_ = "Tessorin is checking this card. Stop the check before erasing it."; break;
+  }
+}
+
+std::optional<CardFormatter::Facts> CardFormatter::Facts::system() {
+  std::optional<BlockDevices> devices = BlockDevices::describe();
+  if (!devices) return std::nullopt;
+  try {
+    return Facts{std::move(*devices), MountTable::read(), readSwapDevices(), sysfsSaysEMMC};
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+}
+
+QString CardFormatter::sanitize(const QString& name) {
+  QString kept;
+  for (const QChar character : name) {
+    if (character == u'/' || character == u':' || character.category() == QChar::Other_Control) continue;
+    kept.append(character);
+  }
+  // Whole characters only: a cut never splits a surrogate pair or a combining sequence.
+  QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, kept);
+  qsizetype end = 0;
+  while (finder.toNextBoundary() != -1 && finder.position() <= labelUnits) end = finder.position();
+  QString cut = kept.left(end);
+  qsizetype first = 0;
+  qsizetype last = cut.size();
+  while (first < last && (cut[first] == u' ' || cut[first] == u'\t')) ++first;
+  while (last > first && (cut[last - 1] == u' ' || cut[last - 1] == u'\t')) --last;
+  cut = cut.mid(first, last - first);
+  return cut.isEmpty() ? QStringLiteral("CARD") : cut;
+}
+
+std::optional<std::set<std::string>> CardFormatter::systemDisks(const Facts& facts) {
+  std::set<std::string> disks;
+  bool rootSeen = false;
+  for (const MountEntry& entry : facts.mounts.entries()) {
+    if (!isSystemMountPoint(entry.mountPoint)) continue;
+    if (entry.mountPoint == "/") rootSeen = true;
+    if (!entry.sourceIsDeviceNode()) {
+      // A root that names no device must be one that lives on none; anything else (a
+      // volume manager, a network root) cannot be traced and is not guessed at.
+      if (entry.mountPoint == "/" && !isDisklessRoot(entry.fileSystemType)) return std::nullopt;
+      continue;
+    }
+    const BlockDevice* disk = facts.devices.wholeDisk(entry.source);
+    if (disk == nullptr) return std::nullopt;
+    disks.insert(disk->name);
+  }
+  if (!rootSeen) return std::nullopt;
+  for (const std::string& swap : facts.swapDevices) {
+    if (swap.rfind("/dev/", 0) != 0) continue;  // a swap file lives on a disk already listed
+    const BlockDevice* disk = facts.devices.wholeDisk(swap);
+    if (disk == nullptr) return std::nullopt;
+    disks.insert(disk->name);
+  }
+  return disks;
+}
+
+std::string CardFormatter::checkedWholeDisk(const fs::path& volume, const std::set<std::string>& busyDisks,
+                                            const Facts& facts) {
+  const std::optional<MountEntry> entry = facts.mounts.mountContaining(volume.string());
+  if (!entry || !entry->sourceIsDeviceNode()) throw Failure::notFound();
+  const BlockDevice* disk = facts.devices.wholeDisk(entry->source);
+  if (disk == nullptr) throw Failure::notFound();
+
+  const std::optional<std::set<std::string>> system = systemDisks(facts);
+  if (!system || system->count(disk->name) > 0) throw Failure::notRemovable();
+  for (const BlockDevice* member : facts.devices.family(disk->name)) {
+    for (const std::string& point : member->mountPoints) {
+      if (isSystemMountPoint(point)) throw Failure::notRemovable();
+    }
+  }
+  if (facts.isEMMC && facts.isEMMC(disk->name)) throw Failure::notRemovable();
+  // Disk images (loop devices) are the user's own files, like a card.
+  const bool external = disk->removable || disk->hotplug || disk->transport == "usb" || disk->type == "loop";
+  if (!external || disk->type == "part") throw Failure::notRemovable();
+  if (busyDisks.count(disk->name) > 0) throw Failure::busy();
+  return disk->name;
+}
+
+std::string CardFormatter::erase(const fs::path& volume, const QString& name, const std::set<std::string>& busyDisks) {
+  const std::string label = sanitize(name).toStdString();
+  std::optional<Facts> facts = Facts::system();
+  if (!facts) throw Failure::notRemovable();
+  const std::string diskName = checkedWholeDisk(volume, busyDisks, *facts);
+
+  // Right before erasing, with fresh facts: the volume must still lead to that disk.
+  facts = Facts::system();
+  if (!facts || checkedWholeDisk(volume, busyDisks, *facts) != diskName) throw Failure::notFound();
+  const BlockDevice disk = *facts->devices.find(diskName);
+
+  if (UDisks2::isAvailable()) {
+    for (const BlockDevice* member : facts->devices.family(diskName)) {
+      if (member->mountPoints.empty()) continue;
+      if (auto failure = UDisks2::unmount(member->name)) throw Failure::failed(*failure);
+    }
+    std::string mountedAt;
+    if (auto failure = UDisks2::eraseAsExFAT(diskName, label, mountedAt)) throw Failure::failed(*failure);
+    return mountedAt;
+  }
+  if (::geteuid() != 0) {
+    throw Failure::failed("erasing needs the disk service (UDisks2) or administrator rights");
+  }
+  return eraseAsRoot(*facts, disk, label);
+}
+
+}  // namespace tessorin

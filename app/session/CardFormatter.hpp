@@ -1,0 +1,80 @@
+#pragma once
+// CardFormatter: erases a whole card or USB drive as one exFAT volume in an MBR
+// partition table, under a new name, and mounts it again: through the desktop's disk
+// service (UDisks2) when it answers, else, as root, with wipefs, sfdisk and mkfs.exfat
+// run by absolute path. Before anything is erased it finds the whole disk behind the
+// volume and refuses, failing closed: a disk it cannot describe, the disk of any mounted
+// system file system (/, /boot, /boot/efi, /usr, /home, swap, the live medium), eMMC,
+// internal fixed disks, and a disk whose card is being checked. Right before erasing it
+// makes sure the volume still leads to that same disk.
+//
+// Stateless. `erase` blocks for as long as erasing takes: call it off the main thread.
+
+#include <exception>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "session/BlockDevices.hpp"
+#include "tessorin/MountTable.hpp"
+
+namespace tessorin {
+
+class CardFormatter {
+ public:
+  class Failure : public std::exception {
+   public:
+    enum class Kind { failed, notFound, notRemovable, busy };
+
+    static Failure failed(std::string lastLine) { return Failure(Kind::failed, std::move(lastLine)); }
+    static Failure notFound() { return Failure(Kind::notFound, {}); }
+    static Failure notRemovable() { return Failure(Kind::notRemovable, {}); }
+    static Failure busy() { return Failure(Kind::busy, {}); }
+
+    Kind kind() const { return kind_; }
+    const std::string& detail() const { return detail_; }
+    const char* what() const noexcept override { return description_.c_str(); }
+
+   private:
+    Failure(Kind kind, std::string detail);
+    Kind kind_;
+    std::string detail_;
+    std::string description_;
+  };
+
+  // What the safety checks look at; `system()` reads the running machine.
+  struct Facts {
+    BlockDevices devices;
+    MountTable mounts;
+    std::vector<std::string> swapDevices;
+    // eMMC soldered on the board (an SD card in a slot says "SD").
+    std::function<bool(const std::string& diskName)> isEMMC;
+
+    // Nothing when the block devices cannot be described.
+    static std::optional<Facts> system();
+  };
+
+  // The name the card will get: no "/", ":" or control characters, at most 11 UTF-16
+  // units (the exFAT limit) without splitting a character, spaces and tabs trimmed,
+  // "CARD" when nothing is left.
+  static QString sanitize(const QString& name);
+
+  // The whole disk that may be erased for the volume, or a thrown Failure.
+  static std::string checkedWholeDisk(const std::filesystem::path& volume, const std::set<std::string>& busyDisks,
+                                      const Facts& facts);
+  // The disks that hold a mounted system file system or swap; nothing when one of them
+  // cannot be traced to its disk.
+  static std::optional<std::set<std::string>> systemDisks(const Facts& facts);
+
+  // Erases the card; returns where the new volume is mounted (empty when it could not
+  // be mounted again). Throws Failure, or std::system_error when a tool cannot start.
+  static std::string erase(const std::filesystem::path& volume, const QString& name,
+                           const std::set<std::string>& busyDisks);
+};
+
+}  // namespace tessorin
