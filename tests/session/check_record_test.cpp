@@ -149,11 +149,19 @@ TEST(RecordValues, TestedUnderHalfOnlyWhenLessThanHalfOfTheClaimWasCovered) {
   CheckOutcome outcome;
   outcome.advertisedBytes = 1000;
   EXPECT_FALSE(outcome.testedUnderHalf()) << "nothing ran";
-  outcome.zone = ZoneResult{};
+  outcome.zone.emplace();
   outcome.zone->bytes = 500;
   EXPECT_FALSE(outcome.testedUnderHalf()) << "exactly half";
   outcome.zone->bytes = 499;
   EXPECT_TRUE(outcome.testedUnderHalf());
+  outcome.quick.emplace();
+  outcome.quick->layout.zoneBytes = 100;
+  outcome.quick->layout.spacing = 100;
+  outcome.quick->layout.slotCount = 4;
+  EXPECT_FALSE(outcome.testedUnderHalf()) << "the zone counted over the quick check's span";
+  outcome.full.emplace();
+  outcome.full->manifest.plannedBytes = 499;
+  EXPECT_TRUE(outcome.testedUnderHalf()) << "the quick check counted over the advanced test";
   outcome.advertisedBytes = 0;
   EXPECT_FALSE(outcome.testedUnderHalf()) << "no claim";
 }
