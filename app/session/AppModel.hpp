@@ -32,8 +32,13 @@ namespace tessorin {
 
 class AppModel : public QObject {
   Q_OBJECT
+  Q_PROPERTY(std::vector<tessorin::CardSession*> sessions READ sessions NOTIFY sessionsChanged)
+  Q_PROPERTY(std::optional<tessorin::AppModel::Selection> selection READ selection WRITE setSelection NOTIFY
+                 selectionChanged)
+  Q_PROPERTY(std::set<std::string> removed READ removed NOTIFY removedChanged)
   Q_PROPERTY(bool showingHowItWorks READ showingHowItWorks WRITE setShowingHowItWorks NOTIFY showingHowItWorksChanged)
   Q_PROPERTY(bool includeDiskImages READ includeDiskImages CONSTANT)
+  Q_PROPERTY(tessorin::History* history READ history CONSTANT)
 
  public:
   struct Selection {

@@ -14,6 +14,7 @@
 #include "session/BrandSettings.hpp"
 #include "session/CardEjector.hpp"
 #include "session/CardFiles.hpp"
+#include "session/OutcomeVerdict.hpp"
 #include "session/ReaderBestRead.hpp"
 #include "session/UserAttention.hpp"
 #include "session/WorkerAwaiter.hpp"
@@ -678,48 +679,21 @@ void CardSession::finish() {
     releaseCard();
     return;
   }
-  const std::optional<QuickProbeResult> quick = quickResult_;
-  // A read-back of nothing (the card was full at the first chunk) checked nothing.
-  const std::optional<FullTestResult> full =
-      fullResult_ && fullResult_->manifest.writtenBytes() > 0 ? fullResult_ : std::optional<FullTestResult>();
   const auto now = std::chrono::system_clock::now();
   const XRayReport report = XRay::analyze(device_, claimedBrand_, XRay::localDate(now));
 
   CheckOutcome outcome;
-  outcome.quick = quick;
+  outcome.quick = quickResult_;
   outcome.full = fullResult_;
   outcome.zone = quickZoneResult();
   if (outcome.zone) outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
   outcome.fullStopped = fullStopped_;
   outcome.advertisedBytes = device_.mediaBytes;
   outcome.date = QDateTime::currentDateTimeUtc();
-
-  if (full) {
-    outcome.method = CheckOutcome::Method::full;
-    outcome.realBytes = full->realCapacity();
-    switch (full->verdict()) {
-      case FullTestResult::Verdict::passed: outcome.verdict = CheckOutcome::Verdict::genuine; break;
-      case FullTestResult::Verdict::fake: outcome.verdict = CheckOutcome::Verdict::fake; break;
-      case FullTestResult::Verdict::damaged: outcome.verdict = CheckOutcome::Verdict::damaged; break;
-    }
-  } else if (quick) {
-    outcome.method = CheckOutcome::Method::quick;
-    if (const auto range = quick->realCapacityRange()) outcome.realBytes = range->lower;
-    switch (quick->verdict()) {
-      case QuickProbeResult::Verdict::passed: outcome.verdict = CheckOutcome::Verdict::likelyGenuine; break;
-      case QuickProbeResult::Verdict::fake: outcome.verdict = CheckOutcome::Verdict::fake; break;
-      case QuickProbeResult::Verdict::damaged: outcome.verdict = CheckOutcome::Verdict::damaged; break;
-      case QuickProbeResult::Verdict::inconclusive: outcome.verdict = CheckOutcome::Verdict::inconclusive; break;
-    }
-  } else {
-    outcome.method = CheckOutcome::Method::quick;
-    const std::optional<ZoneResult>& zone = outcome.zone;
-    const bool zoneSawDamage = zone && (zone->tally.blank + zone->tally.stale + zone->tally.misplaced +
-                                            zone->tally.corrupted + zone->tally.unreadable !=
-                                        0 ||
-                                        zone->writeFailed);
-    outcome.verdict = zoneSawDamage ? CheckOutcome::Verdict::damaged : CheckOutcome::Verdict::inconclusive;
-  }
+  const OutcomeVerdict decided = OutcomeVerdict::decide(quickResult_, fullResult_, outcome.zone);
+  outcome.verdict = decided.verdict;
+  outcome.method = decided.method;
+  outcome.realBytes = decided.realBytes;
   outcome.brandLooksFake =
       outcome.verdict != CheckOutcome::Verdict::fake && report.verdict() == XRayReport::Verdict::likelyFake;
 

@@ -57,6 +57,34 @@ namespace tessorin {
 class CardSession : public QObject {
   Q_OBJECT
   Q_PROPERTY(QString id READ qmlId CONSTANT)
+  Q_PROPERTY(tessorin::CardDevice device READ device WRITE setDevice NOTIFY deviceChanged)
+  Q_PROPERTY(std::optional<tessorin::Brand> claimedBrand READ claimedBrand WRITE setClaimedBrand NOTIFY claimedBrandChanged)
+  Q_PROPERTY(std::string customBrandName READ customBrandName WRITE setCustomBrandName NOTIFY customBrandNameChanged)
+  Q_PROPERTY(tessorin::CardSessionStage stage READ stage NOTIFY stageChanged)
+  Q_PROPERTY(std::optional<tessorin::QuickProbeResult> quickResult READ quickResult NOTIFY quickResultChanged)
+  Q_PROPERTY(std::optional<tessorin::QuickProbeUnsupported> quickSkipped READ quickSkipped NOTIFY quickSkippedChanged)
+  Q_PROPERTY(std::optional<tessorin::ZoneResult> zoneResult READ zoneResult NOTIFY zoneResultChanged)
+  Q_PROPERTY(std::optional<double> readerBestBefore READ readerBestBefore NOTIFY readerBestBeforeChanged)
+  Q_PROPERTY(tessorin::ZoneTrace zoneTrace READ zoneTrace NOTIFY zoneTraceChanged)
+  Q_PROPERTY(std::vector<tessorin::ProbeCell> liveProbes READ liveProbes NOTIFY liveProbesChanged)
+  Q_PROPERTY(tessorin::FullLive full READ full NOTIFY fullChanged)
+  Q_PROPERTY(std::optional<tessorin::CheckOutcome> outcome READ outcome NOTIFY outcomeChanged)
+  Q_PROPERTY(std::optional<tessorin::CheckRecord> record READ record NOTIFY recordChanged)
+  Q_PROPERTY(bool cardRemoved READ cardRemoved NOTIFY cardRemovedChanged)
+  Q_PROPERTY(bool confirmingErase READ confirmingErase WRITE setConfirmingErase NOTIFY confirmingEraseChanged)
+  Q_PROPERTY(bool offeringErase READ offeringErase WRITE setOfferingErase NOTIFY offeringEraseChanged)
+  Q_PROPERTY(bool showingDiskUtilityGuide READ showingDiskUtilityGuide WRITE setShowingDiskUtilityGuide NOTIFY
+                 showingDiskUtilityGuideChanged)
+  Q_PROPERTY(QDateTime lastProgress READ lastProgress NOTIFY lastProgressChanged)
+  Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage WRITE setErrorMessage NOTIFY errorMessageChanged)
+  Q_PROPERTY(std::optional<tessorin::PermissionRequest> permissionRequest READ permissionRequest WRITE
+                 setPermissionRequest NOTIFY permissionRequestChanged)
+  Q_PROPERTY(std::shared_ptr<tessorin::SessionTask> task READ task NOTIFY taskChanged)
+  Q_PROPERTY(std::shared_ptr<tessorin::VolumeAccess> access READ access NOTIFY accessChanged)
+  Q_PROPERTY(std::shared_ptr<tessorin::ReinsertWait> reinsertWait READ reinsertWait NOTIFY reinsertWaitChanged)
+  Q_PROPERTY(std::shared_ptr<tessorin::ProcessActivity> activity READ activity NOTIFY activityChanged)
+  Q_PROPERTY(bool fullStopped READ fullStopped NOTIFY fullStoppedChanged)
+  Q_PROPERTY(std::optional<tessorin::FullTestResult> fullResult READ fullResult NOTIFY fullResultChanged)
 
  public:
   using Stage = CardSessionStage;
@@ -88,6 +116,7 @@ class CardSession : public QObject {
   const std::string& customBrandName() const { return customBrandName_; }
   void setCustomBrandName(std::string name);
   const Stage& stage() const { return stage_; }
+  void setStage(Stage stage) { assign(stage_, std::move(stage), &CardSession::stageChanged); }
   const std::optional<QuickProbeResult>& quickResult() const { return quickResult_; }
   const std::optional<QuickProbe::Unsupported>& quickSkipped() const { return quickSkipped_; }
   const std::optional<ZoneResult>& zoneResult() const { return zoneResult_; }
@@ -205,7 +234,6 @@ class CardSession : public QObject {
     Q_EMIT(this->*changed)();
   }
 
-  void setStage(Stage stage) { assign(stage_, std::move(stage), &CardSession::stageChanged); }
   void setTask(std::shared_ptr<SessionTask> task) { assign(task_, std::move(task), &CardSession::taskChanged); }
   void setAccess(std::shared_ptr<VolumeAccess> access) {
     assignAlways(access_, std::move(access), &CardSession::accessChanged);

@@ -1,0 +1,37 @@
+#include "session/OutcomeVerdict.hpp"
+
+namespace tessorin {
+
+OutcomeVerdict OutcomeVerdict::decide(const std::optional<QuickProbeResult>& quick,
+                                      const std::optional<FullTestResult>& full, const std::optional<ZoneResult>& zone) {
+  OutcomeVerdict decided;
+  if (full && full->manifest.writtenBytes() > 0) {
+    decided.method = CheckOutcome::Method::full;
+    decided.realBytes = full->realCapacity();
+    switch (full->verdict()) {
+      case FullTestResult::Verdict::passed: decided.verdict = CheckOutcome::Verdict::genuine; break;
+      case FullTestResult::Verdict::fake: decided.verdict = CheckOutcome::Verdict::fake; break;
+      case FullTestResult::Verdict::damaged: decided.verdict = CheckOutcome::Verdict::damaged; break;
+    }
+    return decided;
+  }
+  if (quick) {
+    if (const auto range = quick->realCapacityRange()) decided.realBytes = range->lower;
+    switch (quick->verdict()) {
+      case QuickProbeResult::Verdict::passed: decided.verdict = CheckOutcome::Verdict::likelyGenuine; break;
+      case QuickProbeResult::Verdict::fake: decided.verdict = CheckOutcome::Verdict::fake; break;
+      case QuickProbeResult::Verdict::damaged: decided.verdict = CheckOutcome::Verdict::damaged; break;
+      case QuickProbeResult::Verdict::inconclusive: decided.verdict = CheckOutcome::Verdict::inconclusive; break;
+    }
+    return decided;
+  }
+  if (zone) {
+    const SectorTally& tally = zone->tally;
+    const bool sawDamage =
+        tally.blank + tally.stale + tally.misplaced + tally.corrupted + tally.unreadable != 0 || zone->writeFailed;
+    if (sawDamage) decided.verdict = CheckOutcome::Verdict::damaged;
+  }
+  return decided;
+}
+
+}  // namespace tessorin

@@ -1,0 +1,27 @@
+#pragma once
+// OutcomeVerdict: the verdict, method and real capacity of a finished check, from the
+// results it holds. The advanced test decides when it checked anything, else the quick
+// check, else the speed zone: a bad sector or failed write there means damage, and
+// nothing else is conclusive. An advanced test that wrote nothing (the card was full at
+// its first chunk) checked nothing and decides nothing. A pure function.
+
+#include <cstdint>
+#include <optional>
+
+#include "session/CheckOutcome.hpp"
+#include "tessorin/FullTestResult.hpp"
+#include "tessorin/QuickProbeResult.hpp"
+#include "tessorin/ZoneResult.hpp"
+
+namespace tessorin {
+
+struct OutcomeVerdict {
+  CheckOutcome::Verdict verdict = CheckOutcome::Verdict::inconclusive;
+  CheckOutcome::Method method = CheckOutcome::Method::quick;
+  std::optional<std::uint64_t> realBytes;
+
+  static OutcomeVerdict decide(const std::optional<QuickProbeResult>& quick, const std::optional<FullTestResult>& full,
+                               const std::optional<ZoneResult>& zone);
+};
+
+}  // namespace tessorin
