@@ -1,0 +1,113 @@
+#include "session/CardSession.hpp"
+
+#include <filesystem>
+#include <fstream>
+
+#include <gtest/gtest.h>
+
+#include "ByteLiterals.hpp"
+#include "LoopVolume.hpp"
+#include "SessionFixture.hpp"
+#include "tessorin/TestFolder.hpp"
+
+namespace tessorin {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using namespace testing::literals;
+using testing::turnLoopUntil;
+using Kind = CardSessionStage::Kind;
+
+// A card with photos on it and a system folder at its root.
+struct FullCard {
+  testing::SessionWorld world;
+  std::unique_ptr<testing::LoopVolume> volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 384_MiB);
+  std::unique_ptr<CardSession> session;
+
+  FullCard() {
+    const fs::path root = volume->mountPoint();
+    fs::create_directories(root / "DCIM/100");
+    std::ofstream photo(root / "DCIM/100/big.jpg", std::ios::binary);
+    const std::string block(1 << 20, 'p');
+    for (int i = 0; i < 200; ++i) photo << block;
+    photo.close();
+    fs::create_directories(root / ".fseventsd");
+    session = std::make_unique<CardSession>(
+        testing::deviceFor(volume->mountPoint(), volume->loopDevice(), "CARD-1", 384_MiB), &world.history,
+        world.settings, testing::smallCardEnvironment());
+  }
+  ~FullCard() {
+    session->stop();
+    turnLoopUntil([this] { return !session->hasSuspendedCoroutine(); }, 60s);
+  }
+};
+
+TEST(CardSessionErase, EraseAndCheckDeletesTheFilesKeepsSystemFoldersAndRunsTheCheck) {
+  TESSORIN_REQUIRE_VOLUMES();
+  FullCard card;
+  card.session->start();
+  EXPECT_TRUE(card.session->confirmingErase()) << "too little free space for a check";
+  card.session->eraseAndCheck();
+  EXPECT_EQ(card.session->stage().kind, Kind::erasing);
+  ASSERT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::finished; }, 180s));
+  const fs::path root = card.volume->mountPoint();
+  EXPECT_FALSE(fs::exists(root / "DCIM"));
+  EXPECT_TRUE(fs::exists(root / ".fseventsd"));
+  EXPECT_EQ(card.session->outcome()->verdict, CheckOutcome::Verdict::genuine);
+}
+
+TEST(CardSessionErase, StopWhileErasingLetsTheDeletionEndAndStartsNoCheck) {
+  TESSORIN_REQUIRE_VOLUMES();
+  FullCard card;
+  card.session->eraseAndCheck();
+  card.session->stop();
+  ASSERT_TRUE(turnLoopUntil([&] { return !card.session->task(); }, 60s));
+  EXPECT_EQ(card.session->stage().kind, Kind::idle);
+  EXPECT_FALSE(fs::exists(fs::path(card.volume->mountPoint()) / "DCIM")) << "the deletion ran to its end";
+  EXPECT_FALSE(card.session->outcome());
+  EXPECT_FALSE(card.session->activity());
+  EXPECT_LT(card.session->device().volume.usedBytes(), 64_MiB) << "fresh figures after the deletion";
+}
+
+TEST(CardSessionErase, LeftoverTestFilesAreRemovedBeforeTheCheckPlansItsSpace) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld world;
+  auto volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 384_MiB);
+  fs::create_directories(TestFolder::path(volume->mountPoint()));
+  std::ofstream(TestFolder::path(volume->mountPoint()) / "F00001.otr") << std::string(1 << 20, 'x');
+  CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), "CARD-1", 384_MiB);
+  device.hasLeftoverTestFiles = true;
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+  session.check();
+  ASSERT_TRUE(turnLoopUntil([&] { return session.stage().kind == Kind::finished; }, 180s));
+  EXPECT_FALSE(session.device().hasLeftoverTestFiles);
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
+TEST(CardSessionErase, AnEjectThatFailsSaysWhyAndWhereToEjectInstead) {
+  testing::SessionWorld world;
+  CardDevice device;
+  device.id = "GONE";
+  device.volumeURL = "/nonexistent/GONE";
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+  QCoro::waitFor(session.eject(device.volumeURL));
+  ASSERT_TRUE(session.errorMessage());
+  EXPECT_TRUE(session.errorMessage()->startsWith(QStringLiteral("The card couldn’t be ejected (")));
+  EXPECT_TRUE(session.errorMessage()->endsWith(QStringLiteral("). Eject it in the Finder instead.")));
+}
+
+TEST(CardSessionErase, EjectingUnmountsEveryFileSystemOfTheCard) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld world;
+  auto volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 64_MiB);
+  const CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), "CARD-1", 64_MiB);
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+  QCoro::waitFor(session.eject(device.volumeURL));
+  EXPECT_FALSE(session.errorMessage());
+  const MountTable table = MountTable::read();
+  for (const MountEntry& entry : table.entries()) EXPECT_NE(entry.source, volume->loopDevice());
+}
+
+}  // namespace
+}  // namespace tessorin
