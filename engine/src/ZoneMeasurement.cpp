@@ -105,7 +105,12 @@ void ZoneMeasurement::writeZone() {
     segment.bytes += count;
 
     const bool segmentEnded = segment.bytes >= options_.segmentBytes || written >= zoneBytes_;
-    if (segmentEnded) endWriteSegment(segment, window, written);
+    if (segmentEnded) {
+      if (const auto failure = endWriteSegment(segment, window, written)) {
+        result_.writeFailed = !failure->isDiskFull();
+        break;
+      }
+    }
     const Clock::time_point now = Clock::now();
     if (segmentEnded || reportIsDue(now)) {
       const double elapsed = seconds(now - start);
@@ -123,14 +128,16 @@ void ZoneMeasurement::writeZone() {
   result_.writeSeconds = seconds(Clock::now() - start);
 }
 
-void ZoneMeasurement::endWriteSegment(Segment& segment, SpeedWindow& window, std::uint64_t position) {
+std::optional<PosixError> ZoneMeasurement::endWriteSegment(Segment& segment, SpeedWindow& window,
+                                                           std::uint64_t position) {
   // The time is taken once the segment is on the card: a write that only reached the
   // cache says nothing about the card.
-  syncToCard();
+  auto failure = syncToCard();
   const Clock::time_point now = Clock::now();
   result_.writeSegments.push_back(rate(static_cast<double>(segment.bytes), seconds(now - segment.start)));
   window = SpeedWindow{segment.start, segment.position};
   segment = Segment{now, position, 0};
+  return failure;
 }
 
 void ZoneMeasurement::readBack() {
@@ -254,7 +261,7 @@ std::optional<double> ZoneMeasurement::randomWrites(AlignedBuffer& block, std::u
     ++operations;
   }
   // Writes a card merely accepted into its cache are not done: the sync counts in the rate.
-  syncToCard();
+  if (syncToCard()) return std::nullopt;
   return rate(static_cast<double>(operations), seconds(Clock::now() - start));
 }
 
@@ -262,13 +269,17 @@ std::uint64_t ZoneMeasurement::randomBlock(std::uint64_t blocks) {
   return std::uniform_int_distribution<std::uint64_t>(0, blocks - 1)(random_);
 }
 
-void ZoneMeasurement::syncToCard() {
+std::optional<PosixError> ZoneMeasurement::syncToCard() {
+  std::optional<PosixError> failure;
   try {
     file_.sync();
-  } catch (const PosixError&) {
-    // Data the card failed to keep shows up in the read-back, sector by sector.
+  } catch (const PosixError& error) {
+    // Writes that went through a cache (the device's, below a FUSE file system, or the
+    // file's own when it could not bypass it) report the card's refusal only here.
+    failure = error;
   }
   mount_.dropDeviceCache();
+  return failure;
 }
 
 void ZoneMeasurement::dropCaches() {

@@ -14,6 +14,7 @@
 #include "PatternWorker.hpp"
 #include "tessorin/AlignedBuffer.hpp"
 #include "tessorin/CancellationFlag.hpp"
+#include "tessorin/PosixError.hpp"
 #include "tessorin/UncachedFile.hpp"
 #include "tessorin/ZoneTest.hpp"
 
@@ -46,7 +47,8 @@ class ZoneMeasurement {
   };
 
   void writeZone();
-  void endWriteSegment(Segment& segment, SpeedWindow& window, std::uint64_t position);
+  // The sync's error, if the card did not take the segment.
+  std::optional<PosixError> endWriteSegment(Segment& segment, SpeedWindow& window, std::uint64_t position);
   void readBack();
   bool readIsMostlyBad() const;
   void measureRandomAccess();
@@ -54,7 +56,7 @@ class ZoneMeasurement {
   std::optional<double> randomWrites(AlignedBuffer& block, std::uint64_t blocks);
   std::uint64_t randomBlock(std::uint64_t blocks);
 
-  void syncToCard();
+  std::optional<PosixError> syncToCard();
   void dropCaches();
   std::size_t chunkAt(std::uint64_t position, std::uint64_t end) const;
   bool reportIsDue(Clock::time_point now) const;
