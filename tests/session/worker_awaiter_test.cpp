@@ -105,19 +105,5 @@ TEST(WorkerAwaiter, StopBetweenWorkerEndAndResumeStillStopsEveryLaterCall) {
   EXPECT_EQ(seen->progressApplied, -1);
 }
 
-QCoro::Task<> awaitBackground(std::shared_ptr<Seen> seen) {
-  auto deleting = onBackground("Tessorin delete", [] {
-    std::this_thread::sleep_for(30ms);
-    return 5;
-  });
-  seen->value = co_await deleting;
-}
-
-TEST(WorkerAwaiter, BackgroundJobRunsToItsEndAndHandsBackItsValue) {
-  auto seen = std::make_shared<Seen>();
-  QCoro::waitFor(awaitBackground(seen));
-  EXPECT_EQ(seen->value, 5);
-}
-
 }  // namespace
 }  // namespace tessorin
