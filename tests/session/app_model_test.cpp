@@ -198,5 +198,34 @@ TEST(AppModel, QuittingWhileBusyStopsEverySessionWithinThirtySeconds) {
   EXPECT_EQ(deciding->outcome()->verdict, CheckOutcome::Verdict::fake);
 }
 
+// The whole road as the application runs it: the system's scanner with disk images
+// listed, the mount table watched, a real volume checked, then pulled out.
+TEST(AppModel, ScannedDiskImageIsCheckedToARecordAndItsUnmountIsSeenAsARemoval) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld files;
+  files.settings.setValue("ShowDiskImages", true);
+  auto medium = CounterfeitCard::make({.claimed = 384_MiB, .label = "SCANNED"});
+  AppModel model(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
+                 testing::smallCardEnvironment(), AppModel::Sources::system());
+  const auto sessionAt = [&model](const std::string& mountPoint) -> CardSession* {
+    for (CardSession* s : model.sessions()) {
+      if (s->device().volumeURL == mountPoint) return s;
+    }
+    return nullptr;
+  };
+  CardSession* session = sessionAt(medium->mountPoint());
+  ASSERT_NE(session, nullptr) << "the scanner lists the disk image";
+  session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::finished; }, 180s));
+  EXPECT_EQ(session->outcome()->verdict, CheckOutcome::Verdict::genuine);
+  EXPECT_EQ(model.history()->records().size(), 1u);
+
+  model.setSelection(Selection::history());
+  const std::string id = session->id();
+  medium->volume().unmount();
+  EXPECT_TRUE(turnLoopUntil([&] { return model.session(id) == nullptr; }, 10s))
+      << "an idle, unselected card leaves when its volume goes";
+}
+
 }  // namespace
 }  // namespace tessorin
