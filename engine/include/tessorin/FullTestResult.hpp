@@ -1,0 +1,53 @@
+#pragma once
+// FullTestResult: the outcome of the advanced test's read-back: the manifest of what was
+// written, the tally and capacity map of what came back, the read speed, and whether the
+// files were left on the card. From it follow the verdict (passed, fake, damaged) and
+// the capacity the card really holds. A plain value; its functions are pure and may be
+// called on any thread.
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "tessorin/CapacityMap.hpp"
+#include "tessorin/FullTestWriteStop.hpp"
+#include "tessorin/SectorTally.hpp"
+#include "tessorin/SpeedSample.hpp"
+#include "tessorin/SpeedSummary.hpp"
+#include "tessorin/TestManifest.hpp"
+
+namespace tessorin {
+
+struct FullTestResult {
+  using WriteStop = FullTestWriteStop;
+
+  enum class Verdict { passed, fake, damaged };
+
+  // A fake loses almost everything past its real end: fewer than this share of the
+  // sectors after the first bad one may still read back.
+  static constexpr double fakeOkFractionBelow = 0.02;
+  // Failures starting this near the card's start are damage, not a short card: the
+  // limit is a fiftieth of what was written, at most 64 MiB.
+  static constexpr std::uint64_t fakeStartDivisor = 50;
+  static constexpr std::uint64_t fakeStartLimitMaximum = 67'108'864;
+  // Less than 32 MiB of bad data is never called a fake without wrapped sectors.
+  static constexpr std::int64_t fakeBadSectorsAtLeast = 65'536;
+
+  TestManifest manifest;
+  SectorTally tally;
+  CapacityMap map;
+  SpeedSummary readSpeed;
+  std::vector<SpeedSample> readSamples;
+  double readDuration = 0;
+  bool filesKept = false;
+
+  Verdict verdict() const;
+  // Bytes the card really holds, from the start of the volume; none when the card passed
+  // or is damaged without a clear end.
+  std::optional<std::uint64_t> realCapacity() const;
+  // Of the sectors written after the first bad one, the share that read back ok.
+  double okFractionAfterFirstBad() const;
+  std::uint64_t firstBadOrWritten() const;
+};
+
+}  // namespace tessorin

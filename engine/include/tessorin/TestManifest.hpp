@@ -1,0 +1,45 @@
+#pragma once
+// TestManifest: what the advanced test's writing left on the card: the pattern's session
+// number, the files in writing order with the bytes each holds, the plan, how writing
+// ended and how fast it went. It is the only thing carried from writing to the read-back,
+// which may run after the card was taken out and put back. A plain value.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tessorin/FullTestWriteStop.hpp"
+#include "tessorin/SpeedSample.hpp"
+#include "tessorin/SpeedSummary.hpp"
+
+namespace tessorin {
+
+struct TestManifest {
+  struct File {
+    std::string name;           // inside the test folder, "F00000.otr" onwards
+    std::uint64_t start = 0;    // position of the file's first byte in the test's byte space
+    std::uint64_t length = 0;   // whole chunks written completely; anything after is never read
+
+    friend bool operator==(const File&, const File&) = default;
+  };
+
+  std::uint64_t session = 0;
+  std::vector<File> files;
+  std::uint64_t plannedBytes = 0;    // also the span of the capacity map
+  std::uint64_t usedBytesBefore = 0;
+  std::uint64_t volumeBytes = 0;
+  FullTestWriteStop writeStop;
+  SpeedSummary writeSpeed;
+  std::vector<SpeedSample> writeSamples;
+  double writeDuration = 0;
+
+  std::uint64_t writtenBytes() const {
+    std::uint64_t bytes = 0;
+    for (const File& file : files) bytes += file.length;
+    return bytes;
+  }
+
+  friend bool operator==(const TestManifest&, const TestManifest&) = default;
+};
+
+}  // namespace tessorin

@@ -1,0 +1,188 @@
+// The advanced test's second phase: read back every written byte and judge each sector.
+#include <fcntl.h>
+
+#include <algorithm>
+#include <optional>
+
+#include "PatternWorker.hpp"
+#include "ProgressThrottle.hpp"
+#include "tessorin/AlignedBuffer.hpp"
+#include "tessorin/FullTest.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/TestFolder.hpp"
+#include "tessorin/UncachedFile.hpp"
+#include "tessorin/VolumeMount.hpp"
+
+namespace tessorin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint64_t sectorSize = TestPattern::sectorSize;
+
+std::int64_t sectorsIn(std::uint64_t bytes) { return static_cast<std::int64_t>(bytes / sectorSize); }
+
+// Whatever the host still holds of the card must not answer the reads: a fake passes a
+// read-back from memory. Files opened without O_DIRECT drop their own pages; a FUSE
+// volume is also read through the host's cache of its device.
+void dropHostCaches(const fs::path& volume) {
+  try {
+    VolumeMount::pin(volume.string()).dropDeviceCache();
+  } catch (const PosixError&) {
+    // No mount holds the volume any more: the reads will fail and say so.
+  }
+}
+
+// The chunks are read on the run's thread and checked on a second one, side by side: the
+// check of one chunk runs while the next is read. Everything a chunk adds to the tally
+// is recorded in reading order all the same, so that ok sectors count after the first
+// bad one exactly as they came off the card.
+class Reader {
+ public:
+  Reader(FullTest::Session& session, const CancellationFlag& flag, const FullTest::ProgressHandler& progress)
+      : session_(session),
+        flag_(flag),
+        progress_(progress),
+        total_(session.manifest.writtenBytes()),
+        meter_(FullTest::startSpeedMeter(session.manifest.plannedBytes)) {}
+
+  FullTestResult run() {
+    const double started = SpeedMeter::now();
+    const bool keepFiles = session_.options.keepFiles;
+    dropHostCaches(session_.volume);
+    readAll();
+
+    meter_.finish(SpeedMeter::now());
+    report(FullTest::Progress::Phase::verifying);
+    if (!keepFiles) report(FullTest::Progress::Phase::cleaning);
+    // A stop that came after the last chunk still means the files are not wanted.
+    if (!keepFiles || flag_.isCancelled()) FullTest::deleteTestFolder(session_.volume);
+
+    FullTestResult result;
+    result.manifest = session_.manifest;
+    result.tally = tally_;
+    result.map = session_.map;
+    result.readSpeed = FullTest::summariseSpeed(meter_);
+    result.readSamples = meter_.samples;
+    result.readDuration = SpeedMeter::now() - started;
+    result.filesKept = keepFiles;
+    return result;
+  }
+
+ private:
+  // A chunk that was read and may still be in the check.
+  struct Pending {
+    std::uint64_t position = 0;
+    std::uint64_t length = 0;
+    std::int64_t okBefore = 0;
+    std::int64_t badBefore = 0;
+    std::uint64_t missingFrom = 0;  // bytes from here to length never came back
+  };
+
+  void readAll() {
+    AlignedBuffer buffers[2] = {AlignedBuffer(session_.options.chunkSize),
+                                AlignedBuffer(session_.options.chunkSize)};
+    PatternWorker checker(session_.pattern);  // after the buffers: it finishes with them first
+    int current = 0;
+    for (const TestManifest::File& entry : session_.manifest.files) {
+      const fs::path path = TestFolder::path(session_.volume) / entry.name;
+      std::optional<UncachedFile> file;
+      try {
+        file.emplace(UncachedFile::open(path.string(), O_RDONLY));
+      } catch (const PosixError&) {
+        // Gone (another card in the slot, the folder deleted) or unreachable: nothing of
+        // it came back.
+        finishPending(checker);
+        tally_.recordUnreadable(sectorsIn(entry.length), entry.start);
+        session_.map.recordChecked(entry.start, entry.length, 0, static_cast<std::uint64_t>(sectorsIn(entry.length)));
+        checked_ += entry.length;
+        continue;
+      }
+      file->dropCachedPages();
+
+      const auto chunkSize = static_cast<std::uint64_t>(session_.options.chunkSize);
+      for (std::uint64_t offset = 0; offset < entry.length;) {
+        if (flag_.isCancelled()) {
+          checker.wait();
+          file.reset();
+          FullTest::deleteTestFolder(session_.volume);
+          throw CancelledError();
+        }
+        const std::uint64_t n = std::min(chunkSize, entry.length - offset);
+        std::optional<std::size_t> got;
+        try {
+          got = file->readAt(buffers[current].pointer(), n, offset);
+        } catch (const PosixError&) {
+          // What arrived before the error is not trusted either: the whole chunk failed.
+        }
+        finishPending(checker);
+        Pending chunk{entry.start + offset, n, tally_.ok, tally_.badSectors(), 0};
+        if (got) {
+          chunk.missingFrom = *got - *got % sectorSize;
+          checker.verify(buffers[current].pointer(), chunk.missingFrom, chunk.position, tally_);
+        }
+        pending_ = chunk;
+        offset += n;
+        current = 1 - current;
+      }
+    }
+    finishPending(checker);
+  }
+
+  // Completes the chunk in the check: what never came back, the map, the speed, the report.
+  void finishPending(PatternWorker& checker) {
+    checker.wait();
+    if (!pending_) return;
+    const Pending chunk = *pending_;
+    pending_.reset();
+    if (chunk.missingFrom < chunk.length) {
+      tally_.recordUnreadable(sectorsIn(chunk.length - chunk.missingFrom), chunk.position + chunk.missingFrom);
+    }
+    session_.map.recordChecked(chunk.position, chunk.length, static_cast<std::uint64_t>(tally_.ok - chunk.okBefore),
+                               static_cast<std::uint64_t>(tally_.badSectors() - chunk.badBefore));
+    checked_ += chunk.length;
+    if (meter_.addChunk(chunk.length, chunk.position + chunk.length)) FullTest::sampleSpeed(meter_);
+    const double now = SpeedMeter::now();
+    if (throttle_.isDue(now)) {
+      report(FullTest::Progress::Phase::verifying);
+      throttle_.noteReport(now);
+    }
+  }
+
+  void report(FullTest::Progress::Phase phase) {
+    if (!progress_) {
+      meter_.newSamples.clear();
+      return;
+    }
+    FullTest::Progress report;
+    report.phase = phase;
+    if (phase == FullTest::Progress::Phase::verifying) {
+      report.bytesDone = checked_;
+      report.bytesTotal = total_;
+      report.bytesPerSecond = meter_.lastSpeed;
+      report.newSamples = meter_.takeNewSamples();
+    }
+    report.map = session_.map;
+    report.tally = tally_;
+    progress_(report);
+  }
+
+  FullTest::Session& session_;
+  const CancellationFlag& flag_;
+  const FullTest::ProgressHandler& progress_;
+  std::uint64_t total_;
+  std::uint64_t checked_ = 0;
+  SpeedMeter meter_;
+  SectorTally tally_;
+  std::optional<Pending> pending_;
+  ProgressThrottle throttle_;
+};
+
+}  // namespace
+
+FullTestResult FullTest::readBack(Session& session, const CancellationFlag& flag, const ProgressHandler& progress) {
+  return Reader(session, flag, progress).run();
+}
+
+}  // namespace tessorin

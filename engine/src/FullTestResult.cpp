@@ -1,0 +1,52 @@
+#include "tessorin/FullTestResult.hpp"
+
+#include <algorithm>
+
+#include "tessorin/TestPattern.hpp"
+
+namespace tessorin {
+
+double FullTestResult::okFractionAfterFirstBad() const {
+  const std::uint64_t written = manifest.writtenBytes();
+  if (!tally.firstBadPosition || *tally.firstBadPosition >= written) return 0;
+  const std::uint64_t sectorsAfter = (written - *tally.firstBadPosition) / TestPattern::sectorSize;
+  // Less than one sector after the first bad one only happens with a hand-made manifest.
+  return static_cast<double>(tally.okAfterFirstBad) / static_cast<double>(std::max<std::uint64_t>(sectorsAfter, 1));
+}
+
+std::uint64_t FullTestResult::firstBadOrWritten() const {
+  return tally.firstBadPosition.value_or(manifest.writtenBytes());
+}
+
+FullTestResult::Verdict FullTestResult::verdict() const {
+  if (tally.misplaced > 0) return Verdict::fake;
+  const std::int64_t bad = tally.badSectors();
+  if (bad == 0) return manifest.writeStop.isIOError() ? Verdict::damaged : Verdict::passed;
+  const std::uint64_t written = manifest.writtenBytes();
+  const std::uint64_t startLimit = std::min(written / fakeStartDivisor, fakeStartLimitMaximum);
+  const bool nothingAfterFirstBad = okFractionAfterFirstBad() < fakeOkFractionBelow;
+  const bool failsLateEnough = firstBadOrWritten() >= startLimit;
+  const bool failsEnough = bad >= fakeBadSectorsAtLeast;
+  return nothingAfterFirstBad && failsLateEnough && failsEnough ? Verdict::fake : Verdict::damaged;
+}
+
+std::optional<std::uint64_t> FullTestResult::realCapacity() const {
+  switch (verdict()) {
+    case Verdict::passed:
+      return std::nullopt;
+    case Verdict::fake:
+      // A wrap distance is physical: the card's real size, whatever was in use before.
+      if (tally.misplaced > 0 && tally.smallestWrapDistance) {
+        return std::min(manifest.volumeBytes, *tally.smallestWrapDistance);
+      }
+      return manifest.usedBytesBefore + firstBadOrWritten();
+    case Verdict::damaged:
+      if (manifest.writeStop.isIOError() && tally.badSectors() == 0) {
+        return manifest.usedBytesBefore + manifest.writeStop.position;
+      }
+      return std::nullopt;
+  }
+  return std::nullopt;
+}
+
+}  // namespace tessorin

@@ -1,0 +1,225 @@
+// The advanced test's first phase: fill the free space with pattern files.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "PatternWorker.hpp"
+#include "ProgressThrottle.hpp"
+#include "tessorin/AlignedBuffer.hpp"
+#include "tessorin/FullTest.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/QuickProbeUnsupported.hpp"
+#include "tessorin/TestFolder.hpp"
+#include "tessorin/UncachedFile.hpp"
+#include "tessorin/VolumeStats.hpp"
+
+namespace tessorin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint64_t minimumReserve = 4'194'304;
+constexpr std::uint64_t reserveBlocks = 8;
+constexpr std::uint64_t planGranule = 65'536;
+
+void requireValid(const FullTest::Options& options) {
+  const auto sector = static_cast<std::int64_t>(TestPattern::sectorSize);
+  if (options.fileSize == 0 || options.fileSize % TestPattern::sectorSize != 0) {
+    throw std::invalid_argument("the advanced test's file size must be a positive multiple of 512");
+  }
+  if (options.chunkSize <= 0 || options.chunkSize % sector != 0) {
+    throw std::invalid_argument("the advanced test's chunk size must be a positive multiple of 512");
+  }
+}
+
+// Forces what was written to the card. A failed sync is not acted on here: whatever it
+// lost shows up in the read-back, which is the test's judge.
+void syncToCard(UncachedFile& file) {
+  ::fsync(file.fd());
+  file.dropCachedPages();
+}
+
+// A card found full when the next file is created: the directory or the file system
+// had no room left for one more file (or the user no quota for one).
+bool isFull(const PosixError& error) { return error.code() == ENOSPC || error.code() == EDQUOT; }
+
+class Writer {
+ public:
+  Writer(const fs::path& volume, const FullTest::Options& options, const CancellationFlag& flag,
+         const FullTest::ProgressHandler& progress, TestFolder::Prepared prepared)
+      : volume_(volume),
+        options_(options),
+        flag_(flag),
+        progress_(progress),
+        prepared_(std::move(prepared)),
+        pattern_(TestPattern::randomSession()) {}
+
+  FullTest::Session run() {
+    const VolumeStats settled = VolumeStats::settled(volume_.string(), 5.0);
+    planned_ = FullTest::plannedBytes(settled.availableBytes, prepared_.stats.blockSize);
+    if (planned_ < static_cast<std::uint64_t>(options_.chunkSize)) {
+      throw QuickProbeUnsupported::notEnoughFreeSpace(settled.availableBytes);
+    }
+    map_ = CapacityMap(planned_);
+    SpeedMeter meter = FullTest::startSpeedMeter(planned_);
+    const double started = SpeedMeter::now();
+    report(meter);
+
+    writeAll(meter);
+
+    if (!files_.empty() && files_.back().length == 0) {
+      ::unlink((prepared_.folder / files_.back().name).c_str());
+      files_.pop_back();
+    }
+    meter.finish(SpeedMeter::now());
+    report(meter);
+
+    TestManifest manifest;
+    manifest.session = pattern_.session();
+    manifest.files = std::move(files_);
+    manifest.plannedBytes = planned_;
+    manifest.usedBytesBefore = prepared_.stats.usedBytes();
+    manifest.volumeBytes = prepared_.stats.totalBytes;
+    manifest.writeStop = stop_;
+    manifest.writeSpeed = FullTest::summariseSpeed(meter);
+    manifest.writeSamples = meter.samples;
+    manifest.writeDuration = SpeedMeter::now() - started;
+    return FullTest::Session(volume_, options_, pattern_, std::move(manifest), map_);
+  }
+
+ private:
+  // The length of the chunk that starts at a position: chunks never cross a file's end,
+  // and every file but the last holds fileSize bytes.
+  std::uint64_t chunkAt(std::uint64_t position) const {
+    const std::uint64_t fileStart = position - position % options_.fileSize;
+    const std::uint64_t fileBytes = std::min(options_.fileSize, planned_ - fileStart);
+    return std::min(static_cast<std::uint64_t>(options_.chunkSize), fileBytes - (position - fileStart));
+  }
+
+  void writeAll(SpeedMeter& meter) {
+    // Two buffers: the pattern of the next chunk is made while this one is written.
+    AlignedBuffer buffers[2] = {AlignedBuffer(options_.chunkSize), AlignedBuffer(options_.chunkSize)};
+    PatternWorker patternWorker(pattern_);  // after the buffers: it finishes with them first
+    pattern_.fill(buffers[0].pointer(), chunkAt(0), 0);
+    int current = 0;
+    while (position_ < planned_) {
+      const std::uint64_t size = std::min(options_.fileSize, planned_ - position_);
+      const std::string name = TestFolder::numberedFileName('F', static_cast<int>(files_.size()));
+      // An unmounted card leaves its mount point as an empty folder on the disk below;
+      // the next file must not land there.
+      prepared_.mount.confirmStillMounted();
+      std::optional<UncachedFile> file;
+      try {
+        file.emplace(UncachedFile::open((prepared_.folder / name).string(), O_WRONLY | O_CREAT | O_TRUNC));
+      } catch (const PosixError& error) {
+        // Once files are written, a card that takes no further file has stopped taking
+        // data like a card whose write failed, and those files are the evidence the
+        // read-back must judge: full is a full card, and anything else (a fake that
+        // wrapped over its own file system) is where writing failed.
+        if (files_.empty()) throw;
+        stop_ = isFull(error) ? FullTestResult::WriteStop::diskFull()
+                              : FullTestResult::WriteStop::ioError(error.code(), position_);
+        return;
+      }
+      files_.push_back({name, position_, 0});
+      for (std::uint64_t offset = 0; offset < size;) {
+        flag_.throwIfCancelled();
+        const std::uint64_t n = std::min(static_cast<std::uint64_t>(options_.chunkSize), size - offset);
+        const std::uint64_t next = position_ + n;
+        if (next < planned_) patternWorker.fill(buffers[1 - current].pointer(), chunkAt(next), next);
+        try {
+          file->writeAt(buffers[current].pointer(), n, offset);
+        } catch (const PosixError& error) {
+          patternWorker.wait();
+          stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
+                                     : FullTestResult::WriteStop::ioError(error.code(), position_);
+          return;  // the file is closed without a sync
+        }
+        offset += n;
+        position_ += n;
+        files_.back().length = offset;
+        map_.markWritten(position_ - n, n);
+        if (meter.addChunk(n, position_)) {
+          // The sample's time includes the sync: a card that only buffers fast is not fast.
+          syncToCard(*file);
+          FullTest::sampleSpeed(meter);
+        }
+        const double now = SpeedMeter::now();
+        if (throttle_.isDue(now)) {
+          report(meter);
+          throttle_.noteReport(now);
+        }
+        patternWorker.wait();
+        current = 1 - current;
+      }
+      syncToCard(*file);
+      file->close();
+      // Through a FUSE file system the card is reached via the host's cache of its
+      // device; what sits there would read back as if the card had kept it.
+      prepared_.mount.dropDeviceCache();
+    }
+    stop_ = FullTestResult::WriteStop::completed();
+  }
+
+  void report(SpeedMeter& meter) {
+    if (!progress_) {
+      meter.newSamples.clear();
+      return;
+    }
+    FullTest::Progress report;
+    report.phase = FullTest::Progress::Phase::writing;
+    report.bytesDone = position_;
+    report.bytesTotal = planned_;
+    report.bytesPerSecond = meter.lastSpeed;
+    report.newSamples = meter.takeNewSamples();
+    report.map = map_;
+    progress_(report);
+  }
+
+  const fs::path& volume_;
+  const FullTest::Options& options_;
+  const CancellationFlag& flag_;
+  const FullTest::ProgressHandler& progress_;
+  TestFolder::Prepared prepared_;
+  TestPattern pattern_;
+  std::uint64_t planned_ = 0;
+  std::uint64_t position_ = 0;
+  CapacityMap map_;
+  std::vector<TestManifest::File> files_;
+  FullTestResult::WriteStop stop_ = FullTestResult::WriteStop::completed();
+  ProgressThrottle throttle_;
+};
+
+}  // namespace
+
+std::uint64_t FullTest::reserveBytes(std::uint64_t blockSize) {
+  return std::max(reserveBlocks * blockSize, minimumReserve);
+}
+
+std::uint64_t FullTest::plannedBytes(std::uint64_t availableBytes, std::uint64_t blockSize) {
+  const std::uint64_t reserve = reserveBytes(blockSize);
+  if (availableBytes <= reserve) return 0;
+  return (availableBytes - reserve) / planGranule * planGranule;
+}
+
+FullTest::Session FullTest::writeFiles(const fs::path& volume, const Options& options, const CancellationFlag& flag,
+                                       const ProgressHandler& progress) {
+  requireValid(options);
+  TestFolder::Prepared prepared = TestFolder::prepare(volume);
+  try {
+    return Writer(volume, options, flag, progress, std::move(prepared)).run();
+  } catch (...) {
+    // The writer's files are closed by now (their owners are gone), so the folder can go.
+    deleteTestFolder(volume);
+    throw;
+  }
+}
+
+}  // namespace tessorin

@@ -1,0 +1,329 @@
+// The advanced test's pure rules: verdict and real capacity from hand-made tallies, the
+// capacity map, the speed meter, the plan, and the coding of its stored records.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "tessorin/CapacityMap.hpp"
+#include "tessorin/FullTest.hpp"
+#include "tessorin/FullTestCoding.hpp"
+#include "tessorin/FullTestResult.hpp"
+#include "tessorin/SpeedMeter.hpp"
+
+namespace tessorin {
+namespace {
+
+using nlohmann::json;
+using Verdict = FullTestResult::Verdict;
+using WriteStop = FullTestResult::WriteStop;
+using Cell = CapacityMap::Cell;
+
+constexpr std::uint64_t MiB = 1ULL << 20;
+constexpr std::uint64_t GiB = 1ULL << 30;
+constexpr std::uint64_t usedBefore = 5 * MiB;
+
+// A result of `written` bytes in one file, with the tally given.
+FullTestResult resultOf(std::uint64_t written, SectorTally tally, WriteStop stop = WriteStop::completed(),
+                        std::uint64_t volumeBytes = 64'000'000'000ULL) {
+  FullTestResult result;
+  if (written > 0) result.manifest.files.push_back({"F00000.otr", 0, written});
+  result.manifest.plannedBytes = written;
+  result.manifest.usedBytesBefore = usedBefore;
+  result.manifest.volumeBytes = volumeBytes;
+  result.manifest.writeStop = stop;
+  result.tally = tally;
+  return result;
+}
+
+SectorTally allOk(std::int64_t sectors) {
+  SectorTally tally;
+  tally.ok = sectors;
+  return tally;
+}
+
+// Every sector bad from `firstBad` to `written`, with `okAfter` of them read back ok.
+SectorTally failingFrom(std::uint64_t firstBad, std::uint64_t written, std::int64_t okAfter = 0) {
+  SectorTally tally;
+  tally.ok = static_cast<std::int64_t>(firstBad / 512) + okAfter;
+  tally.blank = static_cast<std::int64_t>((written - firstBad) / 512) - okAfter;
+  tally.firstBadPosition = firstBad;
+  tally.okAfterFirstBad = okAfter;
+  return tally;
+}
+
+struct VerdictCase {
+  const char* name;
+  FullTestResult result;
+  Verdict verdict;
+  std::optional<std::uint64_t> realCapacity;
+};
+
+TEST(FullTestVerdict, FollowsTheRulesOnHandMadeTallies) {
+  SectorTally oneMisplaced = failingFrom(GiB, 2 * GiB, 1'000'000);
+  oneMisplaced.blank -= 1;
+  oneMisplaced.misplaced = 1;
+  oneMisplaced.smallestWrapDistance = 16 * GiB;
+  SectorTally wrapBeyondVolume = oneMisplaced;
+  wrapBeyondVolume.smallestWrapDistance = 128 * GiB;
+  SectorTally corruptedOnly;
+  corruptedOnly.ok = 1000;
+  corruptedOnly.corrupted = 5;
+  corruptedOnly.firstBadPosition = 512 * 100;
+  // 100,000 sectors after the first bad one, 2,000 of them ok: a share of exactly 0.02.
+  const std::uint64_t shareWritten = GiB + 100'000 * 512;
+
+  const VerdictCase cases[] = {
+      {"one misplaced sector makes a fake", resultOf(2 * GiB, oneMisplaced), Verdict::fake, 16 * GiB},
+      {"a wrap beyond the volume reports the volume",
+       resultOf(2 * GiB, wrapBeyondVolume, WriteStop::completed(), 64'000'000'000ULL), Verdict::fake,
+       64'000'000'000ULL},
+      {"all good and completed passes", resultOf(GiB, allOk(2 * 1024 * 1024)), Verdict::passed,
+       std::nullopt},
+      {"all good and full passes", resultOf(GiB, allOk(2 * 1024 * 1024), WriteStop::diskFull()),
+       Verdict::passed, std::nullopt},
+      {"all good but a failed write is damaged with the failure as its end",
+       resultOf(GiB + GiB / 2, allOk(3 * 1024 * 1024), WriteStop::ioError(5, 1'610'612'736)),
+       Verdict::damaged, usedBefore + 1'610'612'736},
+      {"blank from 4 GiB of 8 GiB is a fake ending there", resultOf(8 * GiB, failingFrom(4 * GiB, 8 * GiB)),
+       Verdict::fake, usedBefore + 4 * GiB},
+      {"1 GiB failing from 16 MiB fails too early to be a fake", resultOf(GiB, failingFrom(16 * MiB, GiB)),
+       Verdict::damaged, std::nullopt},
+      {"1 GiB failing from 21 MiB is a fake", resultOf(GiB, failingFrom(21 * MiB, GiB)), Verdict::fake,
+       usedBefore + 21 * MiB},
+      {"8 GiB failing from 32 MiB fails too early to be a fake", resultOf(8 * GiB, failingFrom(32 * MiB, 8 * GiB)),
+       Verdict::damaged, std::nullopt},
+      {"65,535 bad sectors are too few for a fake", resultOf(GiB, failingFrom(GiB - 65'535 * 512, GiB)),
+       Verdict::damaged, std::nullopt},
+      {"65,536 bad sectors are enough", resultOf(GiB, failingFrom(GiB - 65'536 * 512, GiB)), Verdict::fake,
+       usedBefore + GiB - 65'536 * 512},
+      {"an ok share of exactly 0.02 after the first bad sector is damage",
+       resultOf(shareWritten, failingFrom(GiB, shareWritten, 2'000)), Verdict::damaged, std::nullopt},
+      {"an ok share just below 0.02 is a fake", resultOf(shareWritten, failingFrom(GiB, shareWritten, 1'999)),
+       Verdict::fake, usedBefore + GiB},
+      {"scattered corruption is damage without a capacity", resultOf(GiB, corruptedOnly), Verdict::damaged,
+       std::nullopt},
+      {"full at the first chunk passes", resultOf(0, SectorTally{}, WriteStop::diskFull()), Verdict::passed,
+       std::nullopt},
+      {"a write error at the first chunk is damage at the card's start",
+       resultOf(0, SectorTally{}, WriteStop::ioError(5, 0)), Verdict::damaged, usedBefore},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.verdict(), c.verdict) << c.name;
+    EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
+  }
+}
+
+TEST(FullTestVerdict, OkShareCountsOnlyFailuresInsideWhatWasWritten) {
+  EXPECT_EQ(resultOf(GiB, allOk(10)).okFractionAfterFirstBad(), 0);
+  EXPECT_EQ(resultOf(GiB, allOk(10)).firstBadOrWritten(), GiB);
+  SectorTally beyond;
+  beyond.unreadable = 4;
+  beyond.firstBadPosition = GiB;
+  beyond.okAfterFirstBad = 3;
+  EXPECT_EQ(resultOf(GiB, beyond).okFractionAfterFirstBad(), 0);
+  EXPECT_DOUBLE_EQ(resultOf(GiB, failingFrom(GiB / 2, GiB, 1024 * 512)).okFractionAfterFirstBad(), 0.5);
+}
+
+TEST(CapacityMap, ShareOutChunksOverTheCellsTheyTouchWithoutLosingSectors) {
+  CapacityMap gib(GiB);
+  EXPECT_EQ(gib.cellIndex(0), 0u);
+  EXPECT_EQ(gib.cellIndex(8 * MiB - 1), 1u);
+  EXPECT_EQ(gib.cellIndex(8 * MiB), 2u);
+  EXPECT_EQ(gib.cellIndex(GiB - 1), 255u);
+  CapacityMap tiny(1000);
+  EXPECT_EQ(tiny.cellIndex(3), 0u);
+  EXPECT_EQ(tiny.cellIndex(4), 1u);
+  EXPECT_EQ(tiny.cellIndex(999), 255u);
+
+  gib.markWritten(0, 8 * MiB);
+  gib.recordChecked(0, 8 * MiB, 16'384, 3);
+  EXPECT_EQ(gib.good[0], 8'192u);
+  EXPECT_EQ(gib.bad[0], 2u);
+  EXPECT_EQ(gib.good[1], 8'192u);
+  EXPECT_EQ(gib.bad[1], 1u);
+  EXPECT_EQ(gib.cell(0), Cell::mixed);
+  EXPECT_EQ(gib.cell(2), Cell::untested);
+
+  gib.markWritten(8 * MiB, 4 * MiB);
+  EXPECT_EQ(gib.cell(2), Cell::written);
+  gib.recordChecked(8 * MiB, 4 * MiB, 8'192, 0);
+  EXPECT_EQ(gib.cell(2), Cell::good);
+  // The read-back saw it even though writing never marked it.
+  gib.recordChecked(GiB - 512, 512, 0, 1);
+  EXPECT_EQ(gib.cell(255), Cell::bad);
+  EXPECT_EQ(gib.cells()[255], Cell::bad);
+}
+
+TEST(CapacityMap, EmptyMapStaysUntested) {
+  CapacityMap empty(0);
+  empty.markWritten(0, 8 * MiB);
+  empty.recordChecked(0, 8 * MiB, 100, 100);
+  EXPECT_EQ(empty, CapacityMap(0));
+  for (Cell cell : empty.cells()) EXPECT_EQ(cell, Cell::untested);
+}
+
+TEST(SpeedMeter, SamplesAboutThreeHundredTimesAndNeverMoreThanEvery8MiB) {
+  EXPECT_EQ(SpeedMeter::intervalFor(0), 8'388'608u);
+  EXPECT_EQ(SpeedMeter::intervalFor(2'516'582'400ULL), 8'388'608u);
+  EXPECT_EQ(SpeedMeter::intervalFor(3'000'000'000ULL), 10'000'000u);
+  EXPECT_EQ(SpeedMeter::intervalFor(64'000'000'000ULL), 213'333'333u);
+}
+
+TEST(SpeedMeter, IntervalClosedInNoMeasurableTimeGivesAFiniteSpeed) {
+  SpeedMeter meter(GiB, 100.0);
+  EXPECT_FALSE(meter.addChunk(4 * MiB, 4 * MiB));
+  EXPECT_TRUE(meter.addChunk(4 * MiB, 8 * MiB));
+  meter.closeInterval(100.0);
+  ASSERT_EQ(meter.samples.size(), 1u);
+  EXPECT_EQ(meter.samples[0].position, 8 * MiB);
+  EXPECT_DOUBLE_EQ(meter.samples[0].bytesPerSecond, 8.0 * MiB / 0.000001);
+  EXPECT_EQ(meter.takeNewSamples().size(), 1u);
+  EXPECT_TRUE(meter.takeNewSamples().empty());
+}
+
+TEST(SpeedMeter, SummaryAveragesOverThePhaseAndSpansTheSamples) {
+  SpeedMeter meter(GiB, 10.0);
+  EXPECT_EQ(meter.summary(10.0), SpeedSummary::zero());
+  meter.addChunk(8 * MiB, 8 * MiB);
+  meter.closeInterval(11.0);
+  meter.addChunk(8 * MiB, 16 * MiB);
+  meter.closeInterval(13.0);
+  meter.finish(14.0);  // nothing counted since the last sample: no sample of its own
+  const SpeedSummary summary = meter.summary(14.0);
+  EXPECT_EQ(meter.samples.size(), 2u);
+  EXPECT_DOUBLE_EQ(summary.average, 16.0 * MiB / 4.0);
+  EXPECT_DOUBLE_EQ(summary.minimum, 4.0 * MiB);
+  EXPECT_DOUBLE_EQ(summary.maximum, 8.0 * MiB);
+}
+
+TEST(FullTestPlan, LeavesAReserveAndWritesWhole64KiB) {
+  EXPECT_EQ(FullTest::plannedBytes(10'000'000'000ULL, 32'768), 9'995'747'328ULL);
+  EXPECT_EQ(FullTest::plannedBytes(10'000'000'000ULL, MiB), 9'991'553'024ULL);
+  EXPECT_EQ(FullTest::plannedBytes(4 * MiB, 512), 0u);
+  EXPECT_EQ(FullTest::plannedBytes(4 * MiB + 65'536, 512), 65'536u);
+  EXPECT_EQ(FullTest::plannedBytes(0, 4096), 0u);
+}
+
+TEST(FullTestProgress, FractionOfNothingIsZero) {
+  FullTest::Progress cleaning;
+  cleaning.phase = FullTest::Progress::Phase::cleaning;
+  EXPECT_EQ(cleaning.fraction(), 0);
+}
+
+TestManifest sampleManifest() {
+  TestManifest manifest;
+  manifest.session = 0xFEDCBA9876543210ULL;
+  manifest.files = {{"F00000.otr", 0, GiB}, {"F00001.otr", GiB, 512 * MiB}};
+  manifest.plannedBytes = 2 * GiB;
+  manifest.usedBytesBefore = 123'456;
+  manifest.volumeBytes = 4'000'000'000ULL;
+  manifest.writeStop = WriteStop::ioError(5, GiB + 512 * MiB);
+  manifest.writeSpeed = {21.5e6, 10.25e6, 30.125e6};
+  manifest.writeSamples = {{8 * MiB, 20.5e6}, {16 * MiB, 1.0 / 3.0}};
+  manifest.writeDuration = 73.25;
+  return manifest;
+}
+
+TEST(FullTestCoding, WriteStopIsOneKeyHoldingItsPayload) {
+  EXPECT_EQ(json(WriteStop::ioError(5, 8'388'608)), json::parse(R"({"ioError":{"code":5,"position":8388608}})"));
+  EXPECT_EQ(json(WriteStop::diskFull()), json::parse(R"({"diskFull":{}})"));
+  EXPECT_EQ(json(WriteStop::completed()).dump(), R"({"completed":{}})");
+  EXPECT_EQ(json::parse(R"({"ioError":{"code":-1,"position":0},"other":1})").get<WriteStop>(),
+            WriteStop::ioError(-1, 0));
+}
+
+TEST(FullTestCoding, WriteStopWithNoneOrTwoCasesIsRejected) {
+  for (const char* text : {R"({"completed":{},"diskFull":{}})", R"({})", R"({"finished":{}})"}) {
+    try {
+      json::parse(text).get<WriteStop>();
+      ADD_FAILURE() << text << " decoded";
+    } catch (const RecordDecodingError& error) {
+      EXPECT_EQ(error.kind(), RecordDecodingError::Kind::typeMismatch) << text;
+      EXPECT_STREQ(error.what(), "Invalid number of keys found, expected one.") << text;
+    }
+  }
+}
+
+TEST(FullTestCoding, ManifestSurvivesTheTripThroughText) {
+  const TestManifest manifest = sampleManifest();
+  const json encoded = manifest;
+  EXPECT_EQ(json::parse(encoded.dump()).get<TestManifest>(), manifest);
+  for (const char* key : {"session", "files", "plannedBytes", "usedBytesBefore", "volumeBytes", "writeStop",
+                          "writeSpeed", "writeSamples", "writeDuration"}) {
+    EXPECT_TRUE(encoded.contains(key)) << key;
+  }
+  EXPECT_EQ(encoded["files"][1], json::parse(R"({"name":"F00001.otr","start":1073741824,"length":536870912})"));
+  EXPECT_EQ(encoded["writeSamples"][0], json::parse(R"({"position":8388608,"bytesPerSecond":20500000.0})"));
+  EXPECT_EQ(encoded["writeSpeed"], json::parse(R"({"average":21.5e6,"minimum":10.25e6,"maximum":30.125e6})"));
+
+  json withExtra = encoded;
+  withExtra["addedLater"] = "ignored";
+  EXPECT_EQ(withExtra.get<TestManifest>(), manifest);
+}
+
+TEST(FullTestCoding, AnyMissingKeyIsAnErrorNotADefault) {
+  const json encoded = sampleManifest();
+  std::vector<std::pair<std::string, json>> damaged;
+  for (const auto& [key, value] : encoded.items()) {
+    json copy = encoded;
+    copy.erase(key);
+    damaged.emplace_back("no " + key, copy);
+  }
+  for (const char* key : {"name", "start", "length"}) {
+    json copy = encoded;
+    copy["files"][1].erase(key);
+    damaged.emplace_back(std::string("file without ") + key, copy);
+  }
+  for (const char* key : {"average", "minimum", "maximum"}) {
+    json copy = encoded;
+    copy["writeSpeed"].erase(key);
+    damaged.emplace_back(std::string("summary without ") + key, copy);
+  }
+  for (const char* key : {"position", "bytesPerSecond"}) {
+    json copy = encoded;
+    copy["writeSamples"][0].erase(key);
+    damaged.emplace_back(std::string("sample without ") + key, copy);
+  }
+  json noCode = encoded;
+  noCode["writeStop"]["ioError"].erase("code");
+  damaged.emplace_back("io error without its code", noCode);
+  for (const auto& [why, value] : damaged) {
+    try {
+      value.get<TestManifest>();
+      ADD_FAILURE() << why << ": decoded";
+    } catch (const RecordDecodingError& error) {
+      EXPECT_EQ(error.kind(), RecordDecodingError::Kind::keyNotFound) << why;
+    }
+  }
+}
+
+TEST(FullTestCoding, MistypedOrUnsafeValuesAreErrors) {
+  const json encoded = sampleManifest();
+  const std::pair<std::string, std::string> damaged[] = {
+      {"/session", R"("12")"},           {"/session", "-1"},
+      {"/session", "1.5"},               {"/session", "null"},
+      {"/session", "0"},                 {"/plannedBytes", "18446744073709551616"},
+      {"/files", "{}"},                  {"/files/0", "[]"},
+      {"/files/0/name", "7"},            {"/files/0/name", R"("../../etc/passwd")"},
+      {"/files/0/name", R"("")"},        {"/files/1/length", "-512"},
+      {"/writeStop", R"({"ioError":5})"}, {"/writeStop/ioError/code", "2147483648"},
+      {"/writeStop/ioError/code", "0.5"}, {"/writeSpeed/average", R"("fast")"},
+      {"/writeSamples", "null"},         {"/writeSamples/0/bytesPerSecond", "true"},
+      {"/writeDuration", R"("73.25")"},  {"", "[]"},
+  };
+  for (const auto& [pointer, value] : damaged) {
+    json copy = encoded;
+    copy[json::json_pointer(pointer)] = json::parse(value);
+    EXPECT_THROW(copy.get<TestManifest>(), RecordDecodingError) << pointer << " = " << value;
+  }
+}
+
+TEST(FullTestCoding, NonNegativeSignedIntegersBuiltInMemoryDecode) {
+  json encoded = sampleManifest();
+  encoded["plannedBytes"] = static_cast<std::int64_t>(2 * GiB);
+  encoded["writeStop"]["ioError"]["position"] = static_cast<std::int64_t>(GiB + 512 * MiB);
+  EXPECT_EQ(encoded.get<TestManifest>(), sampleManifest());
+}
+
+}  // namespace
+}  // namespace tessorin

@@ -1,0 +1,282 @@
+// The advanced test on real volumes that keep what they are given: ext4 through the
+// kernel (files opened with O_DIRECT) and exFAT through exfat-fuse.
+#include <gtest/gtest.h>
+#include <pthread.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "Command.hpp"
+#include "LoopVolume.hpp"
+#include "tessorin/FullTest.hpp"
+#include "tessorin/FullTestCoding.hpp"
+#include "tessorin/QuickProbeUnsupported.hpp"
+#include "tessorin/TestFolder.hpp"
+
+namespace tessorin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FileSystemKind;
+using testing::LoopVolume;
+using Phase = FullTest::Progress::Phase;
+using Verdict = FullTestResult::Verdict;
+
+constexpr std::uint64_t MiB = 1ULL << 20;
+
+// Several files and many chunks on a small volume, in seconds.
+FullTest::Options smallFiles(bool keepFiles = false) {
+  FullTest::Options options;
+  options.fileSize = 48 * MiB;
+  options.chunkSize = static_cast<std::int64_t>(MiB);
+  options.keepFiles = keepFiles;
+  return options;
+}
+
+std::string currentThreadName() {
+  char name[16] = {};
+  pthread_getname_np(pthread_self(), name, sizeof name);
+  return name;
+}
+
+// Every report the test hands out, and the threads it hands them out on.
+struct Reports {
+  std::mutex lock;
+  std::vector<FullTest::Progress> all;
+  std::vector<std::string> threads;
+
+  FullTest::ProgressHandler handler() {
+    return [this](const FullTest::Progress& progress) {
+      std::lock_guard guard(lock);
+      all.push_back(progress);
+      threads.push_back(currentThreadName());
+    };
+  }
+  std::size_t samplesIn(Phase phase) const {
+    std::size_t count = 0;
+    for (const auto& report : all) count += report.phase == phase ? report.newSamples.size() : 0;
+    return count;
+  }
+};
+
+class FullTestOnVolume : public ::testing::TestWithParam<FileSystemKind> {};
+
+TEST_P(FullTestOnVolume, GenuineVolumePassesWithEveryCellGoodAndNoFilesLeft) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 256 * MiB);
+  struct statvfs before {};
+  ASSERT_EQ(::statvfs(volume->mountPoint().c_str(), &before), 0);
+
+  Reports reports;
+  const FullTestResult result = FullTest(volume->mountPoint(), smallFiles()).run(reports.handler()).result();
+
+  EXPECT_EQ(result.verdict(), Verdict::passed);
+  EXPECT_EQ(result.realCapacity(), std::nullopt);
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+  EXPECT_FALSE(result.filesKept);
+
+  const TestManifest& manifest = result.manifest;
+  EXPECT_EQ(manifest.writeStop, FullTestResult::WriteStop::completed());
+  EXPECT_EQ(manifest.writtenBytes(), manifest.plannedBytes);
+  EXPECT_GT(manifest.plannedBytes, 200 * MiB);
+  EXPECT_EQ(manifest.volumeBytes, before.f_blocks * before.f_frsize);
+  ASSERT_EQ(manifest.files.size(), (manifest.plannedBytes + 48 * MiB - 1) / (48 * MiB));
+  for (std::size_t k = 0; k < manifest.files.size(); ++k) {
+    EXPECT_EQ(manifest.files[k].name, TestFolder::numberedFileName('F', static_cast<int>(k)));
+    EXPECT_EQ(manifest.files[k].start, k * 48 * MiB);
+  }
+  EXPECT_EQ(static_cast<std::uint64_t>(result.tally.ok) * 512, manifest.writtenBytes());
+  EXPECT_EQ(result.tally.badSectors(), 0);
+  for (auto cell : result.map.cells()) EXPECT_EQ(cell, CapacityMap::Cell::good);
+  EXPECT_GT(manifest.writeSpeed.average, 0);
+  EXPECT_GT(result.readSpeed.minimum, 0);
+  EXPECT_GT(manifest.writeDuration, 0);
+  EXPECT_GT(result.readDuration, 0);
+
+  // Writing, then verifying, then cleaning up; every sample reaches a report exactly once.
+  ASSERT_GE(reports.all.size(), 4u);
+  EXPECT_EQ(reports.all.front().phase, Phase::writing);
+  EXPECT_EQ(reports.all.front().bytesDone, 0u);
+  EXPECT_EQ(reports.all.back().phase, Phase::cleaning);
+  const auto& lastCheck = reports.all[reports.all.size() - 2];
+  EXPECT_EQ(lastCheck.phase, Phase::verifying);
+  EXPECT_EQ(lastCheck.bytesDone, manifest.writtenBytes());
+  EXPECT_EQ(lastCheck.fraction(), 1.0);
+  EXPECT_EQ(lastCheck.tally, result.tally);
+  EXPECT_EQ(reports.samplesIn(Phase::writing), manifest.writeSamples.size());
+  EXPECT_EQ(reports.samplesIn(Phase::verifying), result.readSamples.size());
+  for (std::size_t i = 1; i < reports.all.size(); ++i) {
+    EXPECT_LE(reports.all[i - 1].phase, reports.all[i].phase);
+    if (reports.all[i].phase == reports.all[i - 1].phase) {
+      EXPECT_GE(reports.all[i].bytesDone, reports.all[i - 1].bytesDone);
+    }
+    if (reports.all[i].phase == Phase::writing) {
+      EXPECT_EQ(reports.all[i].tally, SectorTally{});
+    }
+  }
+  for (const auto& name : reports.threads) EXPECT_EQ(name, "Tsr full test");
+}
+
+TEST_P(FullTestOnVolume, KeptFilesAreVerifiedLaterFromTheStoredManifestAlone) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 192 * MiB);
+
+  Reports first;
+  const FullTestResult kept = FullTest(volume->mountPoint(), smallFiles(true)).run(first.handler()).result();
+  EXPECT_EQ(kept.verdict(), Verdict::passed);
+  EXPECT_TRUE(kept.filesKept);
+  EXPECT_EQ(first.all.back().phase, Phase::verifying) << "a cleaning report though the files stay";
+  for (const auto& file : kept.manifest.files) {
+    EXPECT_EQ(fs::file_size(TestFolder::path(volume->mountPoint()) / file.name), file.length);
+  }
+
+  // What the history stores is all that a later run, after a remount, has to go on.
+  const std::string stored = nlohmann::json(kept.manifest).dump();
+  volume->unmount();
+  ASSERT_TRUE(volume->mount());
+
+  Reports second;
+  const FullTestResult verified =
+      FullTest::verify(nlohmann::json::parse(stored).get<TestManifest>(), volume->mountPoint(), false,
+                       second.handler())
+          .result();
+  EXPECT_EQ(verified.verdict(), Verdict::passed);
+  EXPECT_EQ(verified.tally, kept.tally);
+  EXPECT_EQ(verified.map.cells(), kept.map.cells());
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+  for (const auto& name : second.threads) EXPECT_EQ(name, "Tessorin verify");
+}
+
+TEST_P(FullTestOnVolume, MissingShortAndDamagedFilesCountWhereTheyAre) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 192 * MiB);
+  const TestManifest manifest =
+      FullTest(volume->mountPoint(), smallFiles(true)).write(nullptr).result();
+  ASSERT_GE(manifest.files.size(), 3u);
+  const fs::path folder = TestFolder::path(volume->mountPoint());
+  const auto& first = manifest.files[0];
+  const auto& shortened = manifest.files[1];
+  const auto& missing = manifest.files[2];
+  {
+    std::fstream file(folder / first.name, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp(5 * 512 + 100);
+    file.put('\x5A');
+  }
+  fs::resize_file(folder / shortened.name, shortened.length - MiB);
+  fs::remove(folder / missing.name);
+  volume->unmount();
+  ASSERT_TRUE(volume->mount());
+
+  const FullTestResult result = FullTest::verify(manifest, volume->mountPoint(), false, nullptr).result();
+
+  EXPECT_EQ(result.tally.corrupted, 1);
+  EXPECT_EQ(result.tally.firstBadPosition, first.start + 5 * 512);
+  EXPECT_EQ(result.tally.unreadable, static_cast<std::int64_t>(2048 + missing.length / 512));
+  EXPECT_EQ(result.tally.badSectors(), 1 + result.tally.unreadable);
+  EXPECT_EQ(result.verdict(), Verdict::damaged);
+  EXPECT_EQ(result.realCapacity(), std::nullopt);
+  EXPECT_GT(result.map.bad[result.map.cellIndex(shortened.start + shortened.length - 1)], 0u);
+  EXPECT_EQ(result.map.cell(result.map.cellIndex(missing.start + missing.length / 2)), CapacityMap::Cell::bad);
+  EXPECT_EQ(result.map.cell(result.map.cellIndex(first.start)), CapacityMap::Cell::mixed);
+  EXPECT_EQ(result.map.cell(result.map.cellIndex(shortened.start)), CapacityMap::Cell::good);
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
+TEST_P(FullTestOnVolume, CancellingEitherPhaseLeavesNoFilesEvenWhenAskedToKeepThem) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 192 * MiB);
+  for (const Phase phase : {Phase::writing, Phase::verifying}) {
+    auto flag = std::make_shared<CancellationFlag>();
+    std::atomic<std::uint64_t> doneWhenCancelled{0};
+    auto cancelMidway = [&, phase](const FullTest::Progress& progress) {
+      // A phase's first chunk always reports.
+      if (progress.phase == phase && progress.bytesDone > 0 && progress.bytesDone < progress.bytesTotal &&
+          !flag->isCancelled()) {
+        doneWhenCancelled = progress.bytesDone;
+        flag->cancel();
+      }
+    };
+    auto run = FullTest(volume->mountPoint(), smallFiles(true)).run(cancelMidway, {}, {}, flag);
+    EXPECT_THROW(run.result(), CancelledError) << static_cast<int>(phase);
+    EXPECT_GT(doneWhenCancelled, 0u);
+    EXPECT_FALSE(TestFolder::exists(volume->mountPoint())) << static_cast<int>(phase);
+  }
+}
+
+TEST_P(FullTestOnVolume, TooLittleFreeSpaceIsRefusedWithoutLeavingAFolder) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 128 * MiB);
+  struct statvfs figures {};
+  ASSERT_EQ(::statvfs(volume->mountPoint().c_str(), &figures), 0);
+  const std::uint64_t available = figures.f_bavail * figures.f_frsize;
+  {
+    std::ofstream filler(volume->mountPoint() + "/filler", std::ios::binary);
+    const std::string block(MiB, 'x');
+    for (std::uint64_t left = available - 10 * MiB; left >= MiB; left -= MiB) filler << block;
+  }
+  ::sync();
+
+  try {
+    FullTest(volume->mountPoint()).write(nullptr).result();
+    ADD_FAILURE() << "the test ran on a full volume";
+  } catch (const QuickProbeUnsupported& refusal) {
+    EXPECT_EQ(refusal.kind(), QuickProbeUnsupported::Kind::notEnoughFreeSpace);
+    EXPECT_GT(refusal.availableBytes(), 4 * MiB);
+    EXPECT_LT(refusal.availableBytes(), 12 * MiB);
+  }
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
+TEST_P(FullTestOnVolume, CardUnmountedWhileWritingIsNeverFilledThroughItsEmptyMountPoint) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 192 * MiB);
+  const std::string mountPoint = volume->mountPoint();
+  std::atomic<bool> pulled{false};
+  auto pullTheCard = [&](const FullTest::Progress& progress) {
+    if (progress.phase == Phase::writing && progress.bytesDone > 8 * MiB && !pulled.exchange(true)) {
+      testing::runChecked({"umount", "-l", mountPoint});
+    }
+  };
+  try {
+    FullTest(mountPoint, smallFiles()).run(pullTheCard).result();
+    ADD_FAILURE() << "the test went on after the card was gone";
+  } catch (const PosixError& error) {
+    EXPECT_TRUE(error.isDeviceGone()) << error.what();
+  }
+  EXPECT_TRUE(pulled);
+  EXPECT_TRUE(fs::is_empty(mountPoint)) << "test files landed on the disk below the card";
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, FullTestOnVolume, ::testing::Values(FileSystemKind::ext4, FileSystemKind::exfat),
+                         [](const auto& info) { return info.param == FileSystemKind::ext4 ? "ext4" : "exfat"; });
+
+// ext4 with hardly any inodes: the card fills up when a file is created, not while one
+// is written.
+TEST(FullTestOnExt4, CardFullWhenCreatingTheNextFileIsAFullCardNotAnError) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::TemporaryFolder images;
+  const std::string image = images.path() + "/few-inodes.img";
+  testing::runChecked({"truncate", "-s", std::to_string(128 * MiB), image});
+  // Sixteen inodes, five of them free: the folder and four files.
+  testing::runChecked({"mkfs.ext4", "-q", "-F", "-b", "4096", "-g", "32768", "-N", "16", "-m", "0", image});
+  auto volume = LoopVolume::onFile(image, FileSystemKind::ext4, "FEWINODES", false);
+
+  FullTest::Options options = smallFiles();
+  options.fileSize = 8 * MiB;
+  const FullTestResult result = FullTest(volume->mountPoint(), options).run(nullptr).result();
+
+  EXPECT_EQ(result.manifest.writeStop, FullTestResult::WriteStop::diskFull());
+  EXPECT_GE(result.manifest.files.size(), 2u);
+  EXPECT_LT(result.manifest.writtenBytes(), result.manifest.plannedBytes);
+  EXPECT_EQ(static_cast<std::uint64_t>(result.tally.ok) * 512, result.manifest.writtenBytes());
+  EXPECT_EQ(result.verdict(), Verdict::passed);
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
+}  // namespace
+}  // namespace tessorin
