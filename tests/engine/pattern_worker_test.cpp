@@ -62,30 +62,5 @@ TEST(PatternWorker, RecordsBadSectorsAsIfCheckedInOrder) {
   }
 }
 
-TEST(PatternWorker, AppendingTalliesMatchesRecordingOneAfterTheOther) {
-  // A later slice with its own bad sectors, after an earlier one with or without any.
-  SectorTally clean;
-  clean.ok = 5;
-  SectorTally later;
-  later.record(SectorStatus::ok(), 9000);
-  later.record(SectorStatus::blank(), 8192);
-  later.record(SectorStatus::ok(), 9216);
-  later.record(SectorStatus::misplaced(8192 + (32 << 20)), 8192);
-
-  SectorTally afterClean = clean;
-  appendTally(afterClean, later);
-  EXPECT_EQ(afterClean.okAfterFirstBad, 1);
-  EXPECT_EQ(afterClean.ok, 7);
-
-  SectorTally withBad;
-  withBad.record(SectorStatus::stale(), 4096);
-  SectorTally afterBad = withBad;
-  appendTally(afterBad, later);
-  EXPECT_EQ(afterBad.okAfterFirstBad, 2);
-  EXPECT_EQ(afterBad.firstBadPosition, 4096u);
-  EXPECT_EQ(afterBad.smallestWrapDistance, std::uint64_t{32} << 20);
-  EXPECT_EQ(afterBad.badSectors(), 3);
-}
-
 }  // namespace
 }  // namespace tessorin
