@@ -204,12 +204,6 @@ TEST(FullTestPlan, LeavesAReserveAndWritesWhole64KiB) {
   EXPECT_EQ(FullTest::plannedBytes(0, 4096), 0u);
 }
 
-TEST(FullTestProgress, FractionOfNothingIsZero) {
-  FullTest::Progress cleaning;
-  cleaning.phase = FullTest::Progress::Phase::cleaning;
-  EXPECT_EQ(cleaning.fraction(), 0);
-}
-
 TestManifest sampleManifest() {
   TestManifest manifest;
   manifest.session = 0xFEDCBA9876543210ULL;

@@ -9,12 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
-#include <nlohmann/json.hpp>
 
 #include "Command.hpp"
 #include "LoopVolume.hpp"
 #include "tessorin/FullTest.hpp"
-#include "tessorin/FullTestCoding.hpp"
 #include "tessorin/QuickProbeUnsupported.hpp"
 #include "tessorin/TestFolder.hpp"
 
@@ -122,36 +120,6 @@ TEST_P(FullTestOnVolume, GenuineVolumePassesWithEveryCellGoodAndNoFilesLeft) {
   for (const auto& name : reports.threads) EXPECT_EQ(name, "Tsr full test");
 }
 
-TEST_P(FullTestOnVolume, KeptFilesAreVerifiedLaterFromTheStoredManifestAlone) {
-  TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 192 * MiB);
-
-  Reports first;
-  const FullTestResult kept = FullTest(volume->mountPoint(), smallFiles(true)).run(first.handler()).result();
-  EXPECT_EQ(kept.verdict(), Verdict::passed);
-  EXPECT_TRUE(kept.filesKept);
-  EXPECT_EQ(first.all.back().phase, Phase::verifying) << "a cleaning report though the files stay";
-  for (const auto& file : kept.manifest.files) {
-    EXPECT_EQ(fs::file_size(TestFolder::path(volume->mountPoint()) / file.name), file.length);
-  }
-
-  // What the history stores is all that a later run, after a remount, has to go on.
-  const std::string stored = nlohmann::json(kept.manifest).dump();
-  volume->unmount();
-  ASSERT_TRUE(volume->mount());
-
-  Reports second;
-  const FullTestResult verified =
-      FullTest::verify(nlohmann::json::parse(stored).get<TestManifest>(), volume->mountPoint(), false,
-                       second.handler())
-          .result();
-  EXPECT_EQ(verified.verdict(), Verdict::passed);
-  EXPECT_EQ(verified.tally, kept.tally);
-  EXPECT_EQ(verified.map.cells(), kept.map.cells());
-  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
-  for (const auto& name : second.threads) EXPECT_EQ(name, "Tessorin verify");
-}
-
 TEST_P(FullTestOnVolume, MissingShortAndDamagedFilesCountWhereTheyAre) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(GetParam(), 192 * MiB);
@@ -172,7 +140,8 @@ TEST_P(FullTestOnVolume, MissingShortAndDamagedFilesCountWhereTheyAre) {
   volume->unmount();
   ASSERT_TRUE(volume->mount());
 
-  const FullTestResult result = FullTest::verify(manifest, volume->mountPoint(), false, nullptr).result();
+  Reports reports;
+  const FullTestResult result = FullTest::verify(manifest, volume->mountPoint(), false, reports.handler()).result();
 
   EXPECT_EQ(result.tally.corrupted, 1);
   EXPECT_EQ(result.tally.firstBadPosition, first.start + 5 * 512);
@@ -185,27 +154,7 @@ TEST_P(FullTestOnVolume, MissingShortAndDamagedFilesCountWhereTheyAre) {
   EXPECT_EQ(result.map.cell(result.map.cellIndex(first.start)), CapacityMap::Cell::mixed);
   EXPECT_EQ(result.map.cell(result.map.cellIndex(shortened.start)), CapacityMap::Cell::good);
   EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
-}
-
-TEST_P(FullTestOnVolume, CancellingEitherPhaseLeavesNoFilesEvenWhenAskedToKeepThem) {
-  TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 192 * MiB);
-  for (const Phase phase : {Phase::writing, Phase::verifying}) {
-    auto flag = std::make_shared<CancellationFlag>();
-    std::atomic<std::uint64_t> doneWhenCancelled{0};
-    auto cancelMidway = [&, phase](const FullTest::Progress& progress) {
-      // A phase's first chunk always reports.
-      if (progress.phase == phase && progress.bytesDone > 0 && progress.bytesDone < progress.bytesTotal &&
-          !flag->isCancelled()) {
-        doneWhenCancelled = progress.bytesDone;
-        flag->cancel();
-      }
-    };
-    auto run = FullTest(volume->mountPoint(), smallFiles(true)).run(cancelMidway, {}, {}, flag);
-    EXPECT_THROW(run.result(), CancelledError) << static_cast<int>(phase);
-    EXPECT_GT(doneWhenCancelled, 0u);
-    EXPECT_FALSE(TestFolder::exists(volume->mountPoint())) << static_cast<int>(phase);
-  }
+  for (const auto& name : reports.threads) EXPECT_EQ(name, "Tessorin verify");
 }
 
 TEST_P(FullTestOnVolume, TooLittleFreeSpaceIsRefusedWithoutLeavingAFolder) {
