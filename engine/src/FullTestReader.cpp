@@ -49,15 +49,18 @@ class Reader {
 
   FullTestResult run() {
     const double started = SpeedMeter::now();
-    const bool keepFiles = session_.options.keepFiles;
     dropHostCaches(session_.volume);
     readAll();
 
     meter_.finish(SpeedMeter::now());
     report(FullTest::Progress::Phase::verifying);
-    if (!keepFiles) report(FullTest::Progress::Phase::cleaning);
-    // A stop that came after the last chunk still means the files are not wanted.
-    if (!keepFiles || flag_.isCancelled()) FullTest::deleteTestFolder(session_.volume);
+    // A stop that came after the last chunk still means the files are not wanted, and
+    // the result must not claim they stayed.
+    const bool keepFiles = session_.options.keepFiles && !flag_.isCancelled();
+    if (!keepFiles) {
+      report(FullTest::Progress::Phase::cleaning);
+      FullTest::deleteTestFolder(session_.volume);
+    }
 
     FullTestResult result;
     result.manifest = session_.manifest;

@@ -157,6 +157,19 @@ TEST_P(FullTestOnVolume, MissingShortAndDamagedFilesCountWhereTheyAre) {
   for (const auto& name : reports.threads) EXPECT_EQ(name, "Tessorin verify");
 }
 
+TEST_P(FullTestOnVolume, StopAfterTheLastChunkRemovesKeptFilesAndTheResultSaysSo) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 128 * MiB);
+  auto flag = std::make_shared<CancellationFlag>();
+  auto stopAtTheEnd = [&](const FullTest::Progress& progress) {
+    if (progress.phase == Phase::verifying && progress.bytesDone == progress.bytesTotal) flag->cancel();
+  };
+  const FullTestResult result =
+      FullTest(volume->mountPoint(), smallFiles(true)).run(stopAtTheEnd, {}, {}, flag).result();
+  EXPECT_FALSE(result.filesKept);
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
 TEST_P(FullTestOnVolume, TooLittleFreeSpaceIsRefusedWithoutLeavingAFolder) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(GetParam(), 128 * MiB);
