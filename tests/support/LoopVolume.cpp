@@ -49,31 +49,47 @@ std::unique_ptr<LoopVolume> LoopVolume::create(FileSystemKind kind, std::uint64_
     }
     ::close(fd);
   }
-  volume->attachAndMount(image, label, true);
+  volume->attachLoopDevice(image, LoopIo::buffered);
+  volume->formatAndMount(label, true);
   return volume;
 }
 
 std::unique_ptr<LoopVolume> LoopVolume::onFile(const std::string& backingFile, FileSystemKind kind,
-                                               const std::string& label, bool format) {
+                                               const std::string& label, bool format, LoopIo io) {
   std::unique_ptr<LoopVolume> volume(new LoopVolume());
   volume->kind_ = kind;
   volume->folder_ = std::make_unique<TemporaryFolder>();
-  volume->attachAndMount(backingFile, label, format);
+  volume->attachLoopDevice(backingFile, io);
+  volume->formatAndMount(label, format);
   return volume;
 }
 
-void LoopVolume::attachAndMount(const std::string& backingFile, const std::string& label, bool format) {
-  std::string device = runChecked({"losetup", "--find", "--show", backingFile});
+std::unique_ptr<LoopVolume> LoopVolume::attach(const std::string& backingFile, LoopIo io) {
+  std::unique_ptr<LoopVolume> volume(new LoopVolume());
+  volume->attachLoopDevice(backingFile, io);
+  return volume;
+}
+
+void LoopVolume::attachLoopDevice(const std::string& backingFile, LoopIo io) {
+  std::vector<std::string> command{"losetup", "--find", "--show", backingFile};
+  if (io == LoopIo::direct) command.insert(command.begin() + 1, "--direct-io=on");
+  std::string device = runChecked(command);
   while (!device.empty() && (device.back() == '\n' || device.back() == ' ')) device.pop_back();
   loopDevice_ = device;
+}
+
+void LoopVolume::formatAndMount(const std::string& label, bool format) {
   mountPoint_ = folder_->path() + "/" + label;
   fs::create_directory(mountPoint_);
   if (format) {
     if (kind_ == FileSystemKind::exfat) {
       runChecked({"mkfs.exfat", "-L", label, loopDevice_});
     } else {
-      runChecked({"mkfs.ext4", "-q", "-F", "-L", label, "-E", "lazy_itable_init=1,lazy_journal_init=1", "-m", "0",
-                  loopDevice_});
+      // Bitmaps, inode tables and journal packed at the start of the medium, where exFAT
+      // keeps its own structures too: the default layout spreads them over the claimed
+      // size, and a card that wraps would overwrite them while being formatted.
+      runChecked({"mkfs.ext4", "-q", "-F", "-L", label, "-E",
+                  "lazy_itable_init=1,lazy_journal_init=1,packed_meta_blocks=1,nodiscard", "-m", "0", loopDevice_});
     }
   }
   if (!mount()) throw std::runtime_error("cannot mount " + loopDevice_ + " at " + mountPoint_);
@@ -81,6 +97,7 @@ void LoopVolume::attachAndMount(const std::string& backingFile, const std::strin
 
 bool LoopVolume::mount() {
   if (mounted_) return true;
+  if (mountPoint_.empty()) return false;
   const auto result = kind_ == FileSystemKind::exfat
                           ? runCommand({"mount.exfat-fuse", loopDevice_, mountPoint_})
                           : runCommand({"mount", "-t", "ext4", loopDevice_, mountPoint_});

@@ -18,6 +18,10 @@ namespace tessorin::testing {
 
 enum class FileSystemKind { exfat, ext4 };
 
+// How the loop device reaches its backing file: through the host's page cache of that
+// file, or around it (losetup --direct-io=on).
+enum class LoopIo { buffered, direct };
+
 // Empty when volumes can be made here, else why not.
 std::string volumesUnavailableReason();
 
@@ -42,7 +46,11 @@ class LoopVolume {
   // A loop device over an existing file (which the caller keeps alive longer than this),
   // formatted unless format is false, and mounted.
   static std::unique_ptr<LoopVolume> onFile(const std::string& backingFile, FileSystemKind kind,
-                                            const std::string& label = "TESTCARD", bool format = true);
+                                            const std::string& label = "TESTCARD", bool format = true,
+                                            LoopIo io = LoopIo::buffered);
+  // Only a loop device over an existing file: no file system, no mount point. For tests
+  // of the medium itself.
+  static std::unique_ptr<LoopVolume> attach(const std::string& backingFile, LoopIo io = LoopIo::buffered);
   ~LoopVolume();
   LoopVolume(const LoopVolume&) = delete;
   LoopVolume& operator=(const LoopVolume&) = delete;
@@ -53,13 +61,15 @@ class LoopVolume {
 
   void unmount();
   // Mounts the loop device again at the same place; false when the file system no
-  // longer mounts (a wrapping fake may have overwritten its structures).
+  // longer mounts (a wrapping fake may have overwritten its structures), or when the
+  // volume is a bare loop device.
   bool mount();
   bool isMounted() const { return mounted_; }
 
  private:
   LoopVolume() = default;
-  void attachAndMount(const std::string& backingFile, const std::string& label, bool format);
+  void attachLoopDevice(const std::string& backingFile, LoopIo io);
+  void formatAndMount(const std::string& label, bool format);
 
   std::unique_ptr<TemporaryFolder> folder_;
   std::string loopDevice_;

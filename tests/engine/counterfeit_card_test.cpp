@@ -1,0 +1,439 @@
+// The counterfeit-card harness lies as designed: a pattern written across each medium
+// through its loop device, and read back with O_DIRECT, ends up where that way of lying
+// puts it. And a fake behind exfat-fuse only shows once the device's cache is dropped.
+
+#include "CounterfeitCard.hpp"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <functional>
+#include <optional>
+
+#include "tessorin/AlignedBuffer.hpp"
+#include "tessorin/MountTable.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/SectorTally.hpp"
+#include "tessorin/TestPattern.hpp"
+#include "tessorin/UncachedFile.hpp"
+#include "tessorin/VolumeMount.hpp"
+
+namespace tessorin {
+namespace {
+
+using testing::CounterfeitCard;
+using testing::FileSystemKind;
+using Mode = CounterfeitCard::Mode;
+using namespace testing::literals;
+using Clock = std::chrono::steady_clock;
+
+constexpr std::uint64_t chunk = 1_MiB;
+
+// Writes the pattern over [from, to) of a file or device in whole chunks; returns the
+// position of the first chunk that failed and its error, if one did.
+std::optional<std::pair<std::uint64_t, int>> writePattern(UncachedFile& file, const TestPattern& pattern,
+                                                          std::uint64_t from, std::uint64_t to) {
+  AlignedBuffer buffer(chunk);
+  for (std::uint64_t position = from; position < to; position += chunk) {
+    pattern.fill(buffer.pointer(), chunk, position);
+    try {
+      file.writeAt(buffer.pointer(), chunk, position);
+    } catch (const PosixError& error) {
+      return std::make_pair(position, error.code());
+    }
+  }
+  return std::nullopt;
+}
+
+// Reads [from, to) back and judges every sector; a chunk whose read fails is unreadable.
+SectorTally readPattern(UncachedFile& file, const TestPattern& pattern, std::uint64_t from, std::uint64_t to) {
+  AlignedBuffer buffer(chunk);
+  SectorTally tally;
+  for (std::uint64_t position = from; position < to; position += chunk) {
+    try {
+      const std::size_t got = file.readAt(buffer.pointer(), chunk, position);
+      pattern.verify(buffer.pointer(), got, position, tally);
+    } catch (const PosixError&) {
+      tally.recordUnreadable(chunk / TestPattern::sectorSize, position);
+    }
+  }
+  return tally;
+}
+
+std::int64_t sectors(std::uint64_t bytes) { return static_cast<std::int64_t>(bytes / TestPattern::sectorSize); }
+
+UncachedFile openDevice(const CounterfeitCard& card) {
+  auto device = UncachedFile::open(card.loopDevice(), O_RDWR);
+  EXPECT_TRUE(device.isDirect());
+  return device;
+}
+
+int errorOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const PosixError& error) {
+    return error.code();
+  }
+  return 0;
+}
+
+bool isMounted(const std::string& path) {
+  const MountTable table = MountTable::read();
+  for (const auto& entry : table.entries()) {
+    if (entry.mountPoint == path) return true;
+  }
+  return false;
+}
+
+// Another test may have taken the same loop device since: compare the backing file too.
+bool loopDeviceServes(const std::string& device, const std::string& medium) {
+  std::ifstream backing("/sys/block/" + device.substr(device.rfind('/') + 1) + "/loop/backing_file");
+  std::string file;
+  std::getline(backing, file);
+  return file == medium;
+}
+
+// A detached loop device that is still open goes once its last user closes it.
+bool loopDeviceLetsGo(const std::string& device, const std::string& medium) {
+  const auto deadline = Clock::now() + std::chrono::seconds(5);
+  while (loopDeviceServes(device, medium)) {
+    if (Clock::now() >= deadline) return false;
+    ::usleep(10000);
+  }
+  return true;
+}
+
+// ---- the medium seen through its loop device ---------------------------------------------
+
+TEST(CounterfeitCard, GenuineMediumKeepsEveryByte) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .fileSystem = std::nullopt});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  EXPECT_EQ(writePattern(device, pattern, 0, 256_MiB), std::nullopt);
+  const SectorTally tally = readPattern(device, pattern, 0, 256_MiB);
+
+  EXPECT_EQ(tally.ok, sectors(256_MiB));
+  EXPECT_EQ(tally.badSectors(), 0);
+}
+
+TEST(CounterfeitCard, WrapStoresEachByteAtItsPositionModuloTheRealSize) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card =
+      CounterfeitCard::make({.claimed = 256_MiB, .real = 64_MiB, .mode = Mode::wrap, .fileSystem = std::nullopt});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  EXPECT_EQ(writePattern(device, pattern, 0, 256_MiB), std::nullopt);
+  const SectorTally tally = readPattern(device, pattern, 0, 256_MiB);
+
+  // Each real byte holds what was written last to its alias: the last quarter.
+  EXPECT_EQ(tally.ok, sectors(64_MiB));
+  EXPECT_EQ(tally.misplaced, sectors(192_MiB));
+  EXPECT_EQ(tally.smallestWrapDistance, 64_MiB);
+  EXPECT_EQ(tally.firstBadPosition, 0u);
+  AlignedBuffer sector(4096);
+  device.readAt(sector.pointer(), 4096, 64_MiB + 4096);
+  EXPECT_EQ(pattern.classify(sector.pointer(), 64_MiB + 4096), SectorStatus::misplaced(192_MiB + 4096));
+}
+
+class DroppingCard : public ::testing::TestWithParam<std::pair<Mode, unsigned char>> {};
+
+TEST_P(DroppingCard, ForgetsWritesPastTheRealSizeAndReadsTheFillByte) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const auto [mode, fill] = GetParam();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .real = 64_MiB, .mode = mode, .fileSystem = std::nullopt});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  EXPECT_EQ(writePattern(device, pattern, 0, 256_MiB), std::nullopt);
+  const SectorTally tally = readPattern(device, pattern, 0, 256_MiB);
+
+  EXPECT_EQ(tally.ok, sectors(64_MiB));
+  EXPECT_EQ(tally.blank, sectors(192_MiB));
+  EXPECT_EQ(tally.firstBadPosition, 64_MiB);
+  EXPECT_EQ(tally.okAfterFirstBad, 0);
+  AlignedBuffer page(4096);
+  device.readAt(page.pointer(), 4096, 200_MiB);
+  for (int i = 0; i < 4096; ++i) ASSERT_EQ(page.bytes()[i], fill) << i;
+}
+
+INSTANTIATE_TEST_SUITE_P(Fill, DroppingCard,
+                         ::testing::Values(std::make_pair(Mode::dropZero, static_cast<unsigned char>(0x00)),
+                                           std::make_pair(Mode::dropFF, static_cast<unsigned char>(0xFF))),
+                         [](const auto& info) { return info.param.first == Mode::dropZero ? "Zeros" : "ErasedFlash"; });
+
+TEST(CounterfeitCard, ErrorCardFailsReadsAndWritesPastTheRealSizeWithEIO) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card =
+      CounterfeitCard::make({.claimed = 256_MiB, .real = 64_MiB, .mode = Mode::error, .fileSystem = std::nullopt});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  const auto failure = writePattern(device, pattern, 0, 256_MiB);
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->first, 64_MiB);
+  EXPECT_EQ(failure->second, EIO);
+  EXPECT_EQ(writePattern(device, pattern, 200_MiB, 201_MiB), std::make_pair(200_MiB, EIO));
+
+  const SectorTally tally = readPattern(device, pattern, 0, 256_MiB);
+  EXPECT_EQ(tally.ok, sectors(64_MiB));
+  EXPECT_EQ(tally.unreadable, sectors(192_MiB));
+  AlignedBuffer page(4096);
+  EXPECT_EQ(errorOf([&] { device.readAt(page.pointer(), 4096, 64_MiB); }), EIO);
+}
+
+TEST(CounterfeitCard, BitRotFlipsOneBitInEverySectorOfItsWindowOnly) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make(
+      {.claimed = 64_MiB, .fileSystem = std::nullopt, .bitRot = CounterfeitCard::ByteRange{16_MiB, 1_MiB}});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  EXPECT_EQ(writePattern(device, pattern, 0, 64_MiB), std::nullopt);
+  const SectorTally tally = readPattern(device, pattern, 0, 64_MiB);
+
+  EXPECT_EQ(tally.corrupted, sectors(1_MiB));
+  EXPECT_EQ(tally.ok, sectors(63_MiB));
+  EXPECT_EQ(tally.firstBadPosition, 16_MiB);
+  AlignedBuffer read(4096), written(4096);
+  device.readAt(read.pointer(), 4096, 16_MiB);
+  pattern.fill(written.pointer(), 4096, 16_MiB);
+  int flippedBits = 0;
+  for (int i = 0; i < 4096; ++i) flippedBits += __builtin_popcount(read.bytes()[i] ^ written.bytes()[i]);
+  EXPECT_EQ(flippedBits, 4096 / 512);
+}
+
+TEST(CounterfeitCard, VanishedCardFailsEveryCallFromTheMomentItIsPulled) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 64_MiB, .fileSystem = std::nullopt, .vanishError = EIO});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+  EXPECT_EQ(writePattern(device, pattern, 0, 8_MiB), std::nullopt);
+
+  card->vanish();
+
+  EXPECT_EQ(writePattern(device, pattern, 8_MiB, 9_MiB), std::make_pair(8_MiB, EIO));
+  AlignedBuffer page(4096);
+  EXPECT_EQ(errorOf([&] { device.readAt(page.pointer(), 4096, 0); }), EIO);
+  EXPECT_EQ(errorOf([&] { device.sync(); }), EIO);
+  EXPECT_EQ(errorOf([&] { UncachedFile::open(card->medium(), O_RDONLY); }), EIO);
+}
+
+TEST(CounterfeitCard, CardPulledAfterSomeBytesFailsWithTheChosenError) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 64_MiB, .fileSystem = std::nullopt, .vanishAfterBytesWritten = 16_MiB});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  const auto failure = writePattern(device, pattern, 0, 64_MiB);
+
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->first, 16_MiB);
+  EXPECT_TRUE(PosixError("write", card->loopDevice(), failure->second).isDeviceGone()) << failure->second;
+  EXPECT_EQ(errorOf([&] { UncachedFile::open(card->medium(), O_RDONLY); }), ENODEV);
+}
+
+TEST(CounterfeitCard, SlowCardPacesWritesAtItsRate) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 64_MiB, .fileSystem = std::nullopt, .writeBytesPerSecond = 16_MiB});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  auto start = Clock::now();
+  EXPECT_EQ(writePattern(device, pattern, 0, 16_MiB), std::nullopt);
+  const auto throttled = Clock::now() - start;
+  card->setWriteRate(0);
+  start = Clock::now();
+  EXPECT_EQ(writePattern(device, pattern, 16_MiB, 32_MiB), std::nullopt);
+  const auto unthrottled = Clock::now() - start;
+
+  // 16 MiB at 16 MiB/s take a second.
+  EXPECT_GE(throttled, std::chrono::milliseconds(800));
+  EXPECT_LT(unthrottled, throttled / 2);
+}
+
+// ---- the medium under a file system -----------------------------------------------------
+
+struct CardOnVolume {
+  Mode mode;
+  FileSystemKind fileSystem;
+};
+
+class CounterfeitCardVolume : public ::testing::TestWithParam<CardOnVolume> {
+ protected:
+  static constexpr std::uint64_t claimed = 256_MiB;
+  static constexpr std::uint64_t real = 64_MiB;
+  static constexpr std::uint64_t fileBytes = 128_MiB;
+};
+
+// Writes a file bigger than the real size and reads it back twice: once as the volume
+// serves it, once after the engine's device-cache drop.
+TEST_P(CounterfeitCardVolume, LossShowsOnlyWhenReadsReachTheMedium) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const auto [mode, fileSystem] = GetParam();
+  auto card = CounterfeitCard::make({.claimed = claimed, .real = real, .mode = mode, .fileSystem = fileSystem});
+  const TestPattern pattern(TestPattern::randomSession());
+  const std::string path = card->mountPoint() + "/F00001.otr";
+  SectorTally asServed, fromMedium;
+  bool dropped = false;
+  {
+    auto file = UncachedFile::open(path, O_RDWR | O_CREAT);
+    ASSERT_EQ(writePattern(file, pattern, 0, fileBytes), std::nullopt);
+    file.sync();
+    asServed = readPattern(file, pattern, 0, fileBytes);
+    dropped = VolumeMount::pin(card->mountPoint()).dropDeviceCache();
+    fromMedium = readPattern(file, pattern, 0, fileBytes);
+  }
+  EXPECT_TRUE(dropped);
+
+  if (fileSystem == FileSystemKind::exfat) {
+    // exfat-fuse reads the loop device through the host's cache of it: the fake looks
+    // genuine. (A busy host may evict a few pages by itself; those come from the medium.)
+    EXPECT_LE(asServed.badBytes(), fileBytes / 100);
+  } else {
+    // ext4 reaches the medium with O_DIRECT: the loss shows at once. (Not always the
+    // same loss twice: on a card that wraps, the journal's writes land on the file too.)
+    EXPECT_GE(asServed.badBytes(), fileBytes - real);
+  }
+  // At most the real size of the file can have been kept.
+  EXPECT_GE(fromMedium.badBytes(), fileBytes - real);
+  if (mode == Mode::dropZero) {
+    EXPECT_EQ(fromMedium.badSectors(), fromMedium.blank);
+    // The file kept its head, up to where it crossed the real size, and lost the rest.
+    EXPECT_EQ(fromMedium.okAfterFirstBad, 0);
+    ASSERT_TRUE(fromMedium.firstBadPosition.has_value());
+    EXPECT_EQ(fromMedium.okBytes(), *fromMedium.firstBadPosition);
+  }
+  if (mode == Mode::wrap && fileSystem == FileSystemKind::exfat) {
+    // The file lies in one run: its part past the real size overwrote its beginning.
+    EXPECT_EQ(fromMedium.misplaced, sectors(fileBytes - real));
+    EXPECT_EQ(fromMedium.smallestWrapDistance, real);
+    EXPECT_EQ(fromMedium.ok, sectors(real));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fakes, CounterfeitCardVolume,
+                         ::testing::Values(CardOnVolume{Mode::dropZero, FileSystemKind::exfat},
+                                           CardOnVolume{Mode::wrap, FileSystemKind::exfat},
+                                           CardOnVolume{Mode::dropZero, FileSystemKind::ext4},
+                                           CardOnVolume{Mode::wrap, FileSystemKind::ext4}),
+                         [](const auto& info) {
+                           return std::string(info.param.mode == Mode::wrap ? "Wrap" : "Drop") +
+                                  (info.param.fileSystem == FileSystemKind::exfat ? "ExfatFuse" : "Ext4");
+                         });
+
+class CounterfeitCardFileSystem : public ::testing::TestWithParam<FileSystemKind> {};
+
+TEST_P(CounterfeitCardFileSystem, FourGiBCardKeepingOneGiBMountsAtItsClaimedSize) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const auto started = Clock::now();
+  auto card = CounterfeitCard::make({.claimed = 4_GiB, .real = 1_GiB, .mode = Mode::wrap, .fileSystem = GetParam()});
+  const auto made = Clock::now();
+
+  struct statvfs stats {};
+  ASSERT_EQ(::statvfs(card->mountPoint().c_str(), &stats), 0);
+  const std::uint64_t total = std::uint64_t(stats.f_blocks) * stats.f_frsize;
+  EXPECT_GT(total, 3_GiB + 512_MiB);
+  EXPECT_LE(total, 4_GiB);
+  const std::string mountPoint = card->mountPoint();
+  const std::string loopDevice = card->loopDevice();
+  const std::string medium = card->medium();
+
+  card.reset();
+  const auto gone = Clock::now();
+  EXPECT_FALSE(isMounted(mountPoint));
+  EXPECT_TRUE(loopDeviceLetsGo(loopDevice, medium));
+  using std::chrono::duration_cast;
+  using std::chrono::milliseconds;
+  std::printf("[ TIMING   ] %s: set up %lld ms, torn down %lld ms\n",
+              GetParam() == FileSystemKind::exfat ? "exFAT" : "ext4",
+              static_cast<long long>(duration_cast<milliseconds>(made - started).count()),
+              static_cast<long long>(duration_cast<milliseconds>(gone - made).count()));
+}
+
+// exfat-fuse keeps an unlinked file that is still open as a hidden file, and keeps the
+// loop device busy while it is open: tear-down must not wait for it.
+TEST_P(CounterfeitCardFileSystem, TearDownDoesNotWaitForFilesLeftOpen) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .fileSystem = GetParam()});
+  const std::string mountPoint = card->mountPoint();
+  const std::string loopDevice = card->loopDevice();
+  const std::string medium = card->medium();
+  const std::string path = mountPoint + "/left-open";
+  auto file = UncachedFile::open(path, O_RDWR | O_CREAT);
+  AlignedBuffer buffer(chunk);
+  TestPattern(1).fill(buffer.pointer(), chunk, 0);
+  file.writeAt(buffer.pointer(), chunk, 0);
+  ASSERT_EQ(::unlink(path.c_str()), 0);
+
+  const auto started = Clock::now();
+  card.reset();
+  const auto tornDown = Clock::now() - started;
+
+  EXPECT_LT(tornDown, std::chrono::seconds(15));
+  EXPECT_FALSE(isMounted(mountPoint));
+  file.close();
+  EXPECT_TRUE(loopDeviceLetsGo(loopDevice, medium));
+}
+
+TEST_P(CounterfeitCardFileSystem, VolumeOnAWrappedCardMayBreakButTearsDown) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .real = 32_MiB, .mode = Mode::wrap, .fileSystem = GetParam()});
+  const std::string mountPoint = card->mountPoint();
+  const std::string loopDevice = card->loopDevice();
+  const std::string medium = card->medium();
+  const TestPattern pattern(TestPattern::randomSession());
+  {
+    auto file = UncachedFile::open(mountPoint + "/F00001.otr", O_RDWR | O_CREAT);
+    writePattern(file, pattern, 0, 128_MiB);
+    try {
+      file.sync();
+    } catch (const PosixError&) {
+    }
+  }
+  card->volume().unmount();
+  // The file system's own structures were overwritten: mounting again may or may not work.
+  card->volume().mount();
+
+  card.reset();
+  EXPECT_FALSE(isMounted(mountPoint));
+  EXPECT_TRUE(loopDeviceLetsGo(loopDevice, medium));
+}
+
+TEST_P(CounterfeitCardFileSystem, CardPulledOutUnderAVolumeFailsItsFilesAndTearsDown) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .fileSystem = GetParam()});
+  const std::string mountPoint = card->mountPoint();
+  const std::string loopDevice = card->loopDevice();
+  const std::string medium = card->medium();
+  const TestPattern pattern(TestPattern::randomSession());
+  auto file = UncachedFile::open(mountPoint + "/F00001.otr", O_RDWR | O_CREAT);
+  ASSERT_EQ(writePattern(file, pattern, 0, 8_MiB), std::nullopt);
+  file.sync();
+
+  card->vanish();
+
+  const auto failure = writePattern(file, pattern, 8_MiB, 16_MiB);
+  const int syncError = errorOf([&] { file.sync(); });
+  EXPECT_TRUE(failure.has_value() || syncError != 0);
+  const auto started = Clock::now();
+  card.reset();
+  EXPECT_LT(Clock::now() - started, std::chrono::seconds(15));
+  EXPECT_FALSE(isMounted(mountPoint));
+  file.close();
+  EXPECT_TRUE(loopDeviceLetsGo(loopDevice, medium));
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, CounterfeitCardFileSystem,
+                         ::testing::Values(FileSystemKind::exfat, FileSystemKind::ext4),
+                         [](const auto& info) { return info.param == FileSystemKind::exfat ? "ExfatFuse" : "Ext4"; });
+
+}  // namespace
+}  // namespace tessorin

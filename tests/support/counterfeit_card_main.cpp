@@ -1,0 +1,435 @@
+// tessorin_counterfeit_card: a FUSE program that serves one file, "medium", standing for
+// the whole medium of a card that may lie about its size, the way counterfeit and worn
+// cards do. The tests attach the file to a loop device and put a real file system on it,
+// so the engine meets the lie through the real kernel and file-system path.
+//
+// The medium claims C bytes and really keeps only R (a sparse backing file of R bytes).
+// Past R it behaves as its mode says:
+//   genuine    R = C: nothing lies
+//   wrap       byte o is stored at o mod R (the address wrap of a counterfeit controller)
+//   drop-zero  writes are thrown away, reads return zeros
+//   drop-ff    writes are thrown away, reads return 0xFF bytes (erased flash)
+//   error      reads and writes fail with EIO
+// Independent of R: --bitrot=OFFSET,LENGTH flips one bit in every 512-byte sector of the
+// window on read (a damaged card); --write-rate=BYTES_PER_S paces writes (a slow card);
+// the medium vanishes, and from then on every call on it fails with --vanish-error
+// (ENODEV or EIO), after --vanish-after=BYTES were written or when the word "vanish" is
+// written to the file "control" beside the medium. "rate N" written there sets the
+// write rate (0: unlimited).
+//
+// The medium is served with direct_io: it has no page cache of its own, so every read of
+// the loop device above reaches these functions.
+//
+// Usage: tessorin_counterfeit_card --claimed=SIZE [--real=SIZE] [--mode=MODE]
+//          --backing=FILE [options above] [FUSE options, e.g. -f] MOUNT_DIR
+// Sizes are bytes, or a number with K, M or G (binary units).
+
+#define FUSE_USE_VERSION 35
+#include <fuse.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum class Mode { genuine, wrap, dropZero, dropFF, error };
+
+constexpr const char* mediumPath = "/medium";
+constexpr const char* controlPath = "/control";
+constexpr std::uint64_t sectorSize = 512;
+
+struct Window {
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+};
+
+struct Medium {
+  std::uint64_t claimed = 0;
+  std::uint64_t real = 0;
+  Mode mode = Mode::genuine;
+  std::optional<Window> bitRot;
+  int vanishError = ENODEV;
+  std::optional<std::uint64_t> vanishAfter;
+  int backing = -1;
+
+  std::atomic<bool> vanished{false};
+  std::atomic<std::uint64_t> bytesWritten{0};
+
+  // Guards the fields below; the condition wakes paced writes when the rate or the
+  // medium's presence changes.
+  std::mutex pacingLock;
+  std::condition_variable pacingChanged;
+  std::uint64_t writeRate = 0;  // bytes per second, 0 for unlimited
+  Clock::time_point nextWriteFree{};
+};
+
+Medium medium;
+
+// ---- the real part: bytes below R live in the backing file -------------------------
+
+int readBacking(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  std::uint64_t done = 0;
+  while (done < size) {
+    const ssize_t got = ::pread(medium.backing, buffer + done, size - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return -errno;
+    if (got == 0) {  // a hole at the end of the sparse file reads as zeros
+      std::memset(buffer + done, 0, size - done);
+      break;
+    }
+    done += static_cast<std::uint64_t>(got);
+  }
+  return 0;
+}
+
+int writeBacking(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+  std::uint64_t done = 0;
+  while (done < size) {
+    const ssize_t put = ::pwrite(medium.backing, buffer + done, size - done, static_cast<off_t>(offset + done));
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return -errno;
+    done += static_cast<std::uint64_t>(put);
+  }
+  return 0;
+}
+
+// ---- the ways of lying past R: each serves [offset, offset + size), offset >= R ------
+
+// The controller ignores the high address bits: every byte lands at o mod R.
+int readWrapped(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  for (std::uint64_t done = 0; done < size;) {
+    const std::uint64_t at = (offset + done) % medium.real;
+    const std::uint64_t piece = std::min(size - done, medium.real - at);
+    if (const int result = readBacking(buffer + done, piece, at); result != 0) return result;
+    done += piece;
+  }
+  return 0;
+}
+
+int writeWrapped(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+  for (std::uint64_t done = 0; done < size;) {
+    const std::uint64_t at = (offset + done) % medium.real;
+    const std::uint64_t piece = std::min(size - done, medium.real - at);
+    if (const int result = writeBacking(buffer + done, piece, at); result != 0) return result;
+    done += piece;
+  }
+  return 0;
+}
+
+// Nothing stands behind the addresses: writes vanish and reads return the fill byte.
+int readDropped(char* buffer, std::uint64_t size, unsigned char fill) {
+  std::memset(buffer, fill, size);
+  return 0;
+}
+
+int writeDropped() { return 0; }
+
+// The controller admits that the address is out of its reach.
+int failPastReal() { return -EIO; }
+
+int readPastReal(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  switch (medium.mode) {
+    case Mode::genuine: return readBacking(buffer, size, offset);  // R = C: not reached
+    case Mode::wrap: return readWrapped(buffer, size, offset);
+    case Mode::dropZero: return readDropped(buffer, size, 0x00);
+    case Mode::dropFF: return readDropped(buffer, size, 0xFF);
+    case Mode::error: return failPastReal();
+  }
+  return -EIO;
+}
+
+int writePastReal(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+  switch (medium.mode) {
+    case Mode::genuine: return writeBacking(buffer, size, offset);
+    case Mode::wrap: return writeWrapped(buffer, size, offset);
+    case Mode::dropZero:
+    case Mode::dropFF: return writeDropped();
+    case Mode::error: return failPastReal();
+  }
+  return -EIO;
+}
+
+// ---- the lies independent of R --------------------------------------------------------
+
+// A worn card: one bit of each sector in the window comes back flipped.
+void rotBits(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  if (!medium.bitRot) return;
+  const std::uint64_t from = std::max(offset, medium.bitRot->offset);
+  const std::uint64_t to = std::min(offset + size, medium.bitRot->offset + medium.bitRot->length);
+  for (std::uint64_t sector = from / sectorSize * sectorSize; sector < to; sector += sectorSize) {
+    const std::uint64_t victim = sector + sectorSize - 1;  // the last byte of the sector
+    if (victim >= from && victim < to) buffer[victim - offset] ^= 0x01;
+  }
+}
+
+// A slow card: writes queue behind each other at the set rate. A new rate, or the card
+// vanishing, ends the waits at once.
+void paceWrite(std::uint64_t size) {
+  std::unique_lock<std::mutex> lock(medium.pacingLock);
+  const std::uint64_t rate = medium.writeRate;
+  if (rate == 0) return;
+  const auto duration =
+      std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(double(size) / double(rate)));
+  medium.nextWriteFree = std::max(medium.nextWriteFree, Clock::now()) + duration;
+  const Clock::time_point done = medium.nextWriteFree;
+  medium.pacingChanged.wait_until(lock, done, [rate] { return medium.writeRate != rate || medium.vanished; });
+}
+
+void setWriteRate(std::uint64_t rate) {
+  std::lock_guard<std::mutex> guard(medium.pacingLock);
+  medium.writeRate = rate;
+  medium.nextWriteFree = Clock::now();
+  medium.pacingChanged.notify_all();
+}
+
+// A card pulled out: from now on every call on the medium fails.
+void vanish() {
+  std::lock_guard<std::mutex> guard(medium.pacingLock);
+  medium.vanished = true;
+  medium.pacingChanged.notify_all();
+}
+
+int vanishedError() { return medium.vanished ? -medium.vanishError : 0; }
+
+void countWritten(std::uint64_t size) {
+  const std::uint64_t total = medium.bytesWritten += size;
+  if (medium.vanishAfter && total >= *medium.vanishAfter) vanish();
+}
+
+// ---- the FUSE operations -----------------------------------------------------------
+
+int doRead(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  if (offset >= medium.claimed) return 0;
+  size = std::min(size, medium.claimed - offset);
+  const std::uint64_t below = offset < medium.real ? std::min(size, medium.real - offset) : 0;
+  if (below > 0) {
+    if (const int result = readBacking(buffer, below, offset); result != 0) return result;
+  }
+  if (below < size) {
+    if (const int result = readPastReal(buffer + below, size - below, offset + below); result != 0) return result;
+  }
+  rotBits(buffer, size, offset);
+  return static_cast<int>(size);
+}
+
+int doWrite(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+  if (offset >= medium.claimed) return -ENOSPC;
+  size = std::min(size, medium.claimed - offset);
+  paceWrite(size);
+  if (const int gone = vanishedError(); gone != 0) return gone;
+  const std::uint64_t below = offset < medium.real ? std::min(size, medium.real - offset) : 0;
+  if (below > 0) {
+    if (const int result = writeBacking(buffer, below, offset); result != 0) return result;
+  }
+  if (below < size) {
+    if (const int result = writePastReal(buffer + below, size - below, offset + below); result != 0) return result;
+  }
+  countWritten(size);
+  return static_cast<int>(size);
+}
+
+// Commands written to the control file, one per write: "vanish" or "rate BYTES_PER_S".
+int doControl(std::string_view command) {
+  while (!command.empty() && (command.back() == '\n' || command.back() == ' ')) command.remove_suffix(1);
+  if (command == "vanish") {
+    vanish();
+    return 0;
+  }
+  if (command.rfind("rate ", 0) == 0) {
+    setWriteRate(std::strtoull(std::string(command.substr(5)).c_str(), nullptr, 10));
+    return 0;
+  }
+  return -EINVAL;
+}
+
+void* onInit(fuse_conn_info* connection, fuse_config* config) {
+  config->direct_io = 1;
+  // Larger requests: fewer round trips between the loop device and this program.
+  connection->max_write = 1 << 20;
+  return nullptr;
+}
+
+int onGetattr(const char* path, struct stat* info, fuse_file_info*) {
+  std::memset(info, 0, sizeof *info);
+  if (std::strcmp(path, "/") == 0) {
+    info->st_mode = S_IFDIR | 0755;
+    info->st_nlink = 2;
+  } else if (std::strcmp(path, mediumPath) == 0) {
+    info->st_mode = S_IFREG | 0600;
+    info->st_nlink = 1;
+    info->st_size = static_cast<off_t>(medium.claimed);
+    info->st_blksize = 4096;
+  } else if (std::strcmp(path, controlPath) == 0) {
+    info->st_mode = S_IFREG | 0200;
+    info->st_nlink = 1;
+  } else {
+    return -ENOENT;
+  }
+  return 0;
+}
+
+int onReaddir(const char* path, void* buffer, fuse_fill_dir_t fill, off_t, fuse_file_info*, fuse_readdir_flags) {
+  if (std::strcmp(path, "/") != 0) return -ENOENT;
+  for (const char* name : {".", "..", mediumPath + 1, controlPath + 1}) {
+    fill(buffer, name, nullptr, 0, fuse_fill_dir_flags{});
+  }
+  return 0;
+}
+
+int onOpen(const char* path, fuse_file_info* file) {
+  if (std::strcmp(path, controlPath) == 0) {
+    file->direct_io = 1;
+    return 0;
+  }
+  if (std::strcmp(path, mediumPath) != 0) return -ENOENT;
+  if (const int gone = vanishedError(); gone != 0) return gone;
+  file->direct_io = 1;
+  return 0;
+}
+
+int onTruncate(const char* path, off_t size, fuse_file_info*) {
+  if (std::strcmp(path, controlPath) == 0) return 0;
+  if (std::strcmp(path, mediumPath) == 0) return static_cast<std::uint64_t>(size) == medium.claimed ? 0 : -EPERM;
+  return -ENOENT;
+}
+
+int onRead(const char* path, char* buffer, size_t size, off_t offset, fuse_file_info*) {
+  if (std::strcmp(path, mediumPath) != 0) return -EBADF;
+  if (const int gone = vanishedError(); gone != 0) return gone;
+  return doRead(buffer, size, static_cast<std::uint64_t>(offset));
+}
+
+int onWrite(const char* path, const char* buffer, size_t size, off_t offset, fuse_file_info*) {
+  if (std::strcmp(path, controlPath) == 0) {
+    const int result = doControl(std::string_view(buffer, size));
+    return result != 0 ? result : static_cast<int>(size);
+  }
+  if (std::strcmp(path, mediumPath) != 0) return -EBADF;
+  return doWrite(buffer, size, static_cast<std::uint64_t>(offset));
+}
+
+int onFsync(const char* path, int, fuse_file_info*) {
+  if (std::strcmp(path, mediumPath) != 0) return 0;
+  if (const int gone = vanishedError(); gone != 0) return gone;
+  return ::fdatasync(medium.backing) == 0 ? 0 : -errno;
+}
+
+// ---- the command line ------------------------------------------------------------------
+
+std::optional<std::uint64_t> parseSize(const std::string& text) {
+  char* end = nullptr;
+  errno = 0;
+  std::uint64_t value = std::strtoull(text.c_str(), &end, 10);
+  if (errno != 0 || end == text.c_str()) return std::nullopt;
+  const std::string unit(end);
+  if (unit == "K") value <<= 10;
+  else if (unit == "M") value <<= 20;
+  else if (unit == "G") value <<= 30;
+  else if (!unit.empty()) return std::nullopt;
+  return value;
+}
+
+std::optional<Mode> parseMode(const std::string& text) {
+  if (text == "genuine") return Mode::genuine;
+  if (text == "wrap") return Mode::wrap;
+  if (text == "drop-zero") return Mode::dropZero;
+  if (text == "drop-ff") return Mode::dropFF;
+  if (text == "error") return Mode::error;
+  return std::nullopt;
+}
+
+int usage(const std::string& problem) {
+  std::fprintf(stderr,
+               "tessorin_counterfeit_card: %s\n"
+               "usage: tessorin_counterfeit_card --claimed=SIZE [--real=SIZE] "
+               "[--mode=genuine|wrap|drop-zero|drop-ff|error] --backing=FILE [--bitrot=OFFSET,LENGTH] "
+               "[--write-rate=BYTES_PER_S] [--vanish-error=ENODEV|EIO] [--vanish-after=BYTES] "
+               "[FUSE options] MOUNT_DIR\n",
+               problem.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string backingPath;
+  std::optional<std::uint64_t> real;
+  // Enough workers that a control command never waits behind paced writes (the kernel
+  // sends a dozen writes of the loop device at once).
+  char maxThreads[] = "-omax_threads=64";
+  std::vector<char*> fuseArguments{argv[0], maxThreads};
+  for (int i = 1; i < argc; ++i) {
+    const std::string argument = argv[i];
+    const auto eq = argument.find('=');
+    const std::string key = argument.substr(0, eq);
+    const std::string value = eq == std::string::npos ? "" : argument.substr(eq + 1);
+    if (key == "--claimed" || key == "--real" || key == "--write-rate" || key == "--vanish-after") {
+      const auto size = parseSize(value);
+      if (!size) return usage("bad size in " + argument);
+      if (key == "--claimed") medium.claimed = *size;
+      if (key == "--real") real = *size;
+      if (key == "--write-rate") medium.writeRate = *size;
+      if (key == "--vanish-after") medium.vanishAfter = *size;
+    } else if (key == "--mode") {
+      const auto mode = parseMode(value);
+      if (!mode) return usage("unknown mode " + value);
+      medium.mode = *mode;
+    } else if (key == "--backing") {
+      backingPath = value;
+    } else if (key == "--bitrot") {
+      const auto comma = value.find(',');
+      const auto offset = parseSize(value.substr(0, comma));
+      const auto length = comma == std::string::npos ? std::nullopt : parseSize(value.substr(comma + 1));
+      if (!offset || !length) return usage("bad window in " + argument);
+      medium.bitRot = Window{*offset, *length};
+    } else if (key == "--vanish-error") {
+      if (value != "ENODEV" && value != "EIO") return usage("vanish error must be ENODEV or EIO");
+      medium.vanishError = value == "EIO" ? EIO : ENODEV;
+    } else {
+      fuseArguments.push_back(argv[i]);
+    }
+  }
+  medium.real = real.value_or(medium.claimed);
+  if (medium.mode == Mode::genuine) medium.real = medium.claimed;
+  if (medium.claimed == 0 || backingPath.empty()) return usage("--claimed and --backing are required");
+  if (medium.real == 0 || medium.real > medium.claimed) {
+    return usage("the real size must be between 1 and the claimed size");
+  }
+
+  medium.backing = ::open(backingPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (medium.backing < 0 || ::ftruncate(medium.backing, static_cast<off_t>(medium.real)) != 0) {
+    std::perror(backingPath.c_str());
+    return 1;
+  }
+
+  fuse_operations operations{};
+  operations.init = onInit;
+  operations.getattr = onGetattr;
+  operations.readdir = onReaddir;
+  operations.open = onOpen;
+  operations.truncate = onTruncate;
+  operations.read = onRead;
+  operations.write = onWrite;
+  operations.fsync = onFsync;
+  fuseArguments.push_back(nullptr);
+  const int status = fuse_main(static_cast<int>(fuseArguments.size()) - 1, fuseArguments.data(), &operations, nullptr);
+  ::close(medium.backing);
+  return status;
+}
