@@ -148,16 +148,6 @@ TEST(QuickProbeVerdict, OnlyWritesFarBeyondTheTypicalOneCountAsStalls) {
   EXPECT_EQ(result.stalledWriteCount(), 0);
 }
 
-TEST(QuickProbeVerdict, CoveredFractionIsTheFreeShareOfTheVolume) {
-  QuickProbeResult result = resultOf("o");
-  result.usedBytes = 1_GiB;
-  EXPECT_DOUBLE_EQ(result.coveredFraction(), 0.75);
-  result.usedBytes = 5_GiB;
-  EXPECT_DOUBLE_EQ(result.coveredFraction(), 0.0);
-  result.volumeBytes = 0;
-  EXPECT_DOUBLE_EQ(result.coveredFraction(), 1.0);
-}
-
 SectorTally tallyWith(std::int64_t ok, std::int64_t blank, std::int64_t corrupted, std::int64_t misplaced = 0,
                       std::optional<std::uint64_t> wrap = std::nullopt) {
   SectorTally tally;

@@ -1,0 +1,265 @@
+// The quick check on simulated cards: genuine, wrapping, forgetting, rotting and
+// vanishing media behind exfat-fuse, and the volumes it refuses.
+
+#include "tessorin/QuickProbe.hpp"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include "CounterfeitCard.hpp"
+#include "LoopVolume.hpp"
+#include "tessorin/PosixError.hpp"
+#include "tessorin/TestFolder.hpp"
+#include "tessorin/VolumeStats.hpp"
+
+namespace tessorin {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CounterfeitCard;
+using testing::FileSystemKind;
+using testing::LoopVolume;
+using Mode = CounterfeitCard::Mode;
+using Phase = QuickProbe::Progress::Phase;
+using Verdict = QuickProbeResult::Verdict;
+using namespace testing::literals;
+
+// Scaled to a 512 MiB card: a 48 MiB zone, 28 slots of 16 MiB, 32 MiB of filler, a
+// short random phase. The check does what it does on a real card, only on less of it.
+QuickProbe::Options smallCardOptions() {
+  QuickProbe::Options options;
+  options.minimumSpacing = 16_MiB;
+  options.overwhelmBytes = 32_MiB;
+  options.zone.maximumBytes = 64_MiB;
+  options.zone.minimumBytes = 16_MiB;
+  options.zone.segmentBytes = 16_MiB;
+  options.zone.chunkSize = 4_MiB;
+  options.zone.randomSeconds = 0.2;
+  return options;
+}
+
+// Everything one run handed back, gathered from its worker thread.
+struct Observed {
+  std::mutex lock;
+  std::vector<QuickProbe::Progress> progress;
+  std::vector<QuickProbeResult> partials;
+};
+
+QuickProbeResult check(const std::string& volume, Observed& observed, QuickProbe::FinePassHook hook = {},
+                       QuickProbe::Options options = smallCardOptions()) {
+  auto run = QuickProbe(volume, options)
+                 .run(
+                     [&](const QuickProbe::Progress& progress) {
+                       std::lock_guard guard(observed.lock);
+                       observed.progress.push_back(progress);
+                     },
+                     [&](const QuickProbeResult& partial) {
+                       std::lock_guard guard(observed.lock);
+                       observed.partials.push_back(partial);
+                     },
+                     std::move(hook));
+  return run.result();
+}
+
+TEST(QuickProbeRun, GenuineCardPassesWithEveryProbeIntactAndLeavesNoFolder) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB});
+  Observed observed;
+  const QuickProbeResult result = check(card->mountPoint(), observed);
+
+  EXPECT_EQ(result.verdict(), Verdict::passed);
+  EXPECT_EQ(result.okCount(), static_cast<std::int64_t>(result.layout.slotCount));
+  EXPECT_EQ(result.lostAfterVerifying, 0);
+  ASSERT_TRUE(result.zone);
+  EXPECT_TRUE(result.zone->isClean());
+  EXPECT_EQ(result.zone->bytes, result.layout.zoneBytes);
+  EXPECT_FALSE(TestFolder::exists(card->mountPoint()));
+
+  // The provisional results come first, coarse then fine, without a zone.
+  ASSERT_EQ(observed.partials.size(), 2u);
+  EXPECT_EQ(observed.partials[0].completed, QuickProbeResult::Stage::coarse);
+  EXPECT_EQ(observed.partials[1].completed, QuickProbeResult::Stage::fine);
+  EXPECT_FALSE(observed.partials[0].zone || observed.partials[1].zone);
+  EXPECT_LT(observed.partials[0].testedCount(), observed.partials[1].testedCount());
+  EXPECT_EQ(result.completed, QuickProbeResult::Stage::zone);
+  ASSERT_FALSE(observed.progress.empty());
+  EXPECT_EQ(observed.progress.front().phase, Phase::preparing);
+  EXPECT_EQ(observed.progress.back().phase, Phase::cleaning);
+}
+
+struct Fake {
+  Mode mode;
+  std::uint64_t real;
+};
+
+std::string fakeName(const ::testing::TestParamInfo<Fake>& info) {
+  const char* mode = info.param.mode == Mode::wrap ? "wrap" : info.param.mode == Mode::dropZero ? "dropZero" : "dropFF";
+  return mode + std::to_string(info.param.real >> 20) + "MiB";
+}
+
+class QuickProbeOnFake : public ::testing::TestWithParam<Fake> {};
+
+TEST_P(QuickProbeOnFake, FakeCardIsFoundAndItsRealCapacityBracketed) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .real = GetParam().real, .mode = GetParam().mode});
+  Observed observed;
+  const QuickProbeResult result = check(card->mountPoint(), observed);
+  const auto range = result.realCapacityRange();
+  EXPECT_EQ(result.verdict(), Verdict::fake);
+  ASSERT_TRUE(range);
+  EXPECT_TRUE(range->contains(GetParam().real)) << range->lower << ".." << range->upper;
+
+  if (GetParam().mode == Mode::wrap) {
+    // The card reads back what it kept of every write, so the probes past its end may
+    // look intact at first; the zone, written later where those probes wrapped to,
+    // gives it away in the last read-back, at exactly its real size.
+    EXPECT_EQ(result.wrapDistance, GetParam().real);
+    // The folder is not checked: the wrap has overwritten the file system's own
+    // structures (this FUSE driver writes zeros into every slot it extends), so the
+    // folder may no longer be removable, as on a real fake.
+    return;
+  }
+  // A card that forgets writes is caught in the first read-back already: every coarse
+  // probe past the real size reads blank from the card, not intact from the host's copy.
+  ASSERT_EQ(observed.partials.size(), 2u);
+  const QuickProbeResult& coarse = observed.partials[0];
+  for (std::uint64_t slot = 0; slot < coarse.layout.slotCount; ++slot) {
+    if (coarse.outcomes[slot].isTested() && coarse.usedBytes + coarse.layout.position(slot) >= GetParam().real) {
+      EXPECT_EQ(coarse.outcomes[slot], ProbeOutcome::blank) << "slot " << slot;
+    }
+  }
+  EXPECT_FALSE(TestFolder::exists(card->mountPoint()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Media, QuickProbeOnFake,
+                         ::testing::Values(Fake{Mode::wrap, 150_MiB}, Fake{Mode::wrap, 290_MiB}, Fake{Mode::wrap, 410_MiB},
+                                           Fake{Mode::dropZero, 150_MiB}, Fake{Mode::dropZero, 290_MiB},
+                                           Fake{Mode::dropFF, 410_MiB}),
+                         fakeName);
+
+TEST(QuickProbeRun, BitRotInOneRegionIsNotAPass) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .bitRot = CounterfeitCard::ByteRange{200_MiB, 48_MiB}});
+  Observed observed;
+  const QuickProbeResult result = check(card->mountPoint(), observed);
+  EXPECT_EQ(result.verdict(), Verdict::damaged);
+  EXPECT_GE(result.failingCount(), 2);
+  EXPECT_FALSE(TestFolder::exists(card->mountPoint()));
+}
+
+TEST(QuickProbeRun, MediumThatStopsAnsweringMidCheckEndsTheCheckWithoutAPass) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .vanishError = EIO});
+  Observed observed;
+  // The first fine pass's probes are on the card when the card stops answering; the
+  // file system stays mounted and fails every call that reaches the medium.
+  try {
+    const QuickProbeResult result = check(card->mountPoint(), observed, [&] { card->vanish(); });
+    EXPECT_NE(result.verdict(), Verdict::passed);
+  } catch (const PosixError& error) {
+    EXPECT_TRUE(error.isDeviceGone()) << error.what();
+  }
+}
+
+TEST(QuickProbeRun, CardPulledMidCheckFailsTheCheckAndWritesNothingBelowItsMountPoint) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB});
+  Observed observed;
+  // What the desktop does when a card is pulled: the medium goes and its volume is
+  // unmounted, leaving the mount point as an empty folder on the disk below.
+  EXPECT_THROW(check(card->mountPoint(), observed,
+                     [&] {
+                       card->vanish();
+                       card->volume().unmount();
+                     }),
+               PosixError);
+  EXPECT_TRUE(fs::is_empty(card->mountPoint()));
+}
+
+std::string phaseName(const ::testing::TestParamInfo<Phase>& info) {
+  switch (info.param) {
+    case Phase::preparing: return "preparing";
+    case Phase::coarse: return "coarse";
+    case Phase::zone: return "zone";
+    case Phase::fine: return "fine";
+    case Phase::cleaning: return "cleaning";
+  }
+  return "unknown";
+}
+
+class QuickProbeCancelled : public ::testing::TestWithParam<Phase> {};
+
+TEST_P(QuickProbeCancelled, CancellingInAnyStageStopsThereAndLeavesNoFolder) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB});
+  auto flag = std::make_shared<CancellationFlag>();
+  std::vector<Phase> seenAfterCancel;
+  std::atomic<int> partials = 0;
+  auto run = QuickProbe(card->mountPoint(), smallCardOptions())
+                 .run(
+                     [&](const QuickProbe::Progress& progress) {
+                       if (flag->isCancelled()) seenAfterCancel.push_back(progress.phase);
+                       if (progress.phase == GetParam()) flag->cancel();
+                     },
+                     [&](const QuickProbeResult&) { ++partials; }, {}, {}, flag);
+  EXPECT_THROW(run.result(), CancelledError);
+  for (const Phase seen : seenAfterCancel) EXPECT_EQ(seen, GetParam());
+  EXPECT_EQ(partials, GetParam() == Phase::zone ? 2 : GetParam() == Phase::fine ? 1 : 0);
+  EXPECT_FALSE(TestFolder::exists(card->mountPoint()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Stages, QuickProbeCancelled,
+                         ::testing::Values(Phase::preparing, Phase::coarse, Phase::fine, Phase::zone),
+                         phaseName);
+
+std::optional<QuickProbe::Unsupported> refusal(const std::string& volume, Observed& observed,
+                                               QuickProbe::Options options = smallCardOptions()) {
+  try {
+    check(volume, observed, {}, options);
+  } catch (const QuickProbe::Unsupported& error) {
+    return error;
+  }
+  return std::nullopt;
+}
+
+TEST(QuickProbeRun, VolumesTheCheckCannotUseAreRefusedAndLeftAsTheyWere) {
+  TESSORIN_REQUIRE_VOLUMES();
+  {
+    // Not exFAT: refused before anything is written or reported.
+    auto volume = LoopVolume::create(FileSystemKind::ext4, 128_MiB);
+    Observed observed;
+    EXPECT_EQ(refusal(volume->mountPoint(), observed), QuickProbe::Unsupported::fileSystem("ext4"));
+    EXPECT_TRUE(observed.progress.empty());
+    EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+  }
+  {
+    // Too full for one zone segment and eight slots; the free bytes are counted with the
+    // test folder in place, at most a cluster less than before.
+    auto volume = LoopVolume::create(FileSystemKind::exfat, 128_MiB);
+    const std::uint64_t available = VolumeStats(volume->mountPoint()).availableBytes;
+    Observed observed;
+    const auto refused = refusal(volume->mountPoint(), observed);
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->kind(), QuickProbe::Unsupported::Kind::notEnoughFreeSpace);
+    EXPECT_LE(refused->availableBytes(), available);
+    EXPECT_GE(refused->availableBytes() + 1_MiB, available);
+    EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+  }
+  {
+    // A file system slower to reserve the zone than the limit allows.
+    auto volume = LoopVolume::create(FileSystemKind::exfat, 512_MiB);
+    auto options = smallCardOptions();
+    options.slowAllocationSeconds = 0;
+    Observed observed;
+    EXPECT_EQ(refusal(volume->mountPoint(), observed, options), QuickProbe::Unsupported::slowAllocation());
+    EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+  }
+}
+
+}  // namespace
+}  // namespace tessorin
