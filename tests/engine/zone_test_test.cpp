@@ -4,23 +4,30 @@
 #include <gtest/gtest.h>
 #include <pthread.h>
 
+#include <algorithm>
+#include <chrono>
 #include <filesystem>
+#include <future>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
+#include "ByteLiterals.hpp"
+#include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
 #include "tessorin/FileDescriptor.hpp"
 #include "tessorin/PosixError.hpp"
 #include "tessorin/QuickProbeUnsupported.hpp"
 #include "tessorin/TestFolder.hpp"
+#include "tessorin/TestPattern.hpp"
 #include "tessorin/VolumeStats.hpp"
 
 namespace tessorin {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
-constexpr std::uint64_t GiB = std::uint64_t{1} << 30;
+using namespace testing::literals;
+using testing::CounterfeitCard;
 using testing::FileSystemKind;
 using testing::LoopVolume;
 using Progress = QuickProbeProgress;
@@ -30,9 +37,9 @@ using Step = QuickProbeProgress::Step;
 // Small enough for a test volume of a few hundred MiB, large enough for the random phase.
 ZoneTest::Options smallOptions() {
   ZoneTest::Options options;
-  options.minimumBytes = 16 * MiB;
-  options.segmentBytes = 16 * MiB;
-  options.chunkSize = 4 * MiB;
+  options.minimumBytes = 16_MiB;
+  options.segmentBytes = 16_MiB;
+  options.chunkSize = 4_MiB;
   options.randomSeconds = 0.2;
   return options;
 }
@@ -73,11 +80,11 @@ std::size_t segmentsFor(std::uint64_t bytes, std::uint64_t segment) { return (by
 
 TEST(ZoneTestOptions, DefaultsSuitAWholeCard) {
   const ZoneTest::Options options;
-  EXPECT_EQ(options.maximumBytes, 1 * GiB);
-  EXPECT_EQ(options.minimumBytes, 256 * MiB);
+  EXPECT_EQ(options.maximumBytes, 1_GiB);
+  EXPECT_EQ(options.minimumBytes, 256_MiB);
   EXPECT_EQ(options.timeBudget, 45);
-  EXPECT_EQ(options.segmentBytes, 64 * MiB);
-  EXPECT_EQ(options.chunkSize, std::int64_t(8 * MiB));
+  EXPECT_EQ(options.segmentBytes, 64_MiB);
+  EXPECT_EQ(options.chunkSize, std::int64_t(8_MiB));
   EXPECT_EQ(options.randomSeconds, 4);
   EXPECT_NO_THROW(ZoneTest("/", options));
 }
@@ -89,12 +96,12 @@ TEST(ZoneTestOptions, SizesThatWouldLoopForeverDivideByZeroOrMisalignAreRefused)
     std::uint64_t segment;
   };
   const Case cases[] = {
-      {"a zero chunk never advances", 0, 64 * MiB},
-      {"a negative chunk", -4096, 64 * MiB},
-      {"a zero segment divides by zero", 8 * MiB, 0},
-      {"an unaligned chunk fails uncached I/O", 4 * MiB + 512, 64 * MiB},
-      {"an unaligned segment", 4096, 64 * MiB + 512},
-      {"a segment that is not whole chunks", 8 * MiB, 12 * MiB},
+      {"a zero chunk never advances", 0, 64_MiB},
+      {"a negative chunk", -4096, 64_MiB},
+      {"a zero segment divides by zero", 8_MiB, 0},
+      {"an unaligned chunk fails uncached I/O", 4_MiB + 512, 64_MiB},
+      {"an unaligned segment", 4096, 64_MiB + 512},
+      {"a segment that is not whole chunks", 8_MiB, 12_MiB},
   };
   for (const auto& c : cases) {
     ZoneTest::Options options;
@@ -113,7 +120,7 @@ class ZoneTestOnVolume : public ::testing::TestWithParam<FileSystemKind> {};
 
 TEST_P(ZoneTestOnVolume, GenuineVolumeReadsBackHalfItsFreeSpaceWithBothRandomRates) {
   TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 200 * MiB);
+  auto volume = LoopVolume::create(GetParam(), 200_MiB);
   auto options = smallOptions();
   options.randomSeconds = 0.5;  // long enough for a progress report
   const std::uint64_t availableBefore = VolumeStats(volume->mountPoint()).availableBytes;
@@ -123,7 +130,7 @@ TEST_P(ZoneTestOnVolume, GenuineVolumeReadsBackHalfItsFreeSpaceWithBothRandomRat
   // Half the free space in whole segments: the test folder itself may take a few blocks.
   EXPECT_EQ(result.bytes % options.segmentBytes, 0u);
   EXPECT_LE(result.bytes, availableBefore / 2);
-  EXPECT_GT(result.bytes + options.segmentBytes, availableBefore / 2 - 1 * MiB);
+  EXPECT_GT(result.bytes + options.segmentBytes, availableBefore / 2 - 1_MiB);
   EXPECT_FALSE(result.writeFailed);
   EXPECT_EQ(result.checkedBytes, result.bytes);
   EXPECT_EQ(result.tally.ok, std::int64_t(result.bytes / 512));
@@ -141,43 +148,38 @@ TEST_P(ZoneTestOnVolume, GenuineVolumeReadsBackHalfItsFreeSpaceWithBothRandomRat
   EXPECT_EQ(stepsInOrder(reports), (std::vector<Step>{Step::writing, Step::verifying, Step::random}));
   ASSERT_FALSE(reports.empty());
   EXPECT_EQ(reports.back(), Progress(Phase::cleaning, Step::writing, 0, 0));
-  // The last write and read reports stand at the end of the zone, in whole MiB.
-  const auto lastOf = [&](Step step) {
-    for (auto it = reports.rbegin(); it != reports.rend(); ++it) {
-      if (it->phase == Phase::zone && it->step == step) return *it;
-    }
-    return Progress();
-  };
-  for (const Step step : {Step::writing, Step::verifying}) {
-    EXPECT_EQ(lastOf(step).completed, std::int64_t(result.bytes >> 20));
-    EXPECT_EQ(lastOf(step).total, std::int64_t(result.bytes >> 20));
-    EXPECT_DOUBLE_EQ(lastOf(step).fraction, 1.0);
-  }
+  // The last write report stands at the end of the zone, in whole MiB.
+  const auto lastWrite = std::find_if(reports.rbegin(), reports.rend(), [](const Progress& report) {
+    return report.phase == Phase::zone && report.step == Step::writing;
+  });
+  ASSERT_NE(lastWrite, reports.rend());
+  EXPECT_EQ(lastWrite->completed, std::int64_t(result.bytes >> 20));
+  EXPECT_DOUBLE_EQ(lastWrite->fraction, 1.0);
 }
 
 TEST_P(ZoneTestOnVolume, ZoneIsCappedAtMaximumAndStopsAtTheFirstSegmentPastTheBudget) {
   TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 200 * MiB);
+  auto volume = LoopVolume::create(GetParam(), 200_MiB);
 
   auto capped = smallOptions();
-  capped.maximumBytes = 32 * MiB;
-  EXPECT_EQ(runZoneTest(volume->mountPoint(), capped).result.bytes, 32 * MiB);
+  capped.maximumBytes = 32_MiB;
+  EXPECT_EQ(runZoneTest(volume->mountPoint(), capped).result.bytes, 32_MiB);
 
   // With the budget spent from the start, writing ends at the first segment end that
   // holds the minimum, and whatever was written is still read back whole.
   auto hurried = smallOptions();
   hurried.timeBudget = 0;
-  hurried.minimumBytes = 20 * MiB;
+  hurried.minimumBytes = 20_MiB;
   const ZoneResult result = runZoneTest(volume->mountPoint(), hurried).result;
-  EXPECT_EQ(result.bytes, 32 * MiB);
+  EXPECT_EQ(result.bytes, 32_MiB);
   EXPECT_EQ(result.writeSegments.size(), 2u);
-  EXPECT_EQ(result.checkedBytes, 32 * MiB);
+  EXPECT_EQ(result.checkedBytes, 32_MiB);
   EXPECT_TRUE(result.isClean());
 }
 
 TEST_P(ZoneTestOnVolume, VolumeThatFillsUpMidZoneEndsWritingAsFullNotAsFailure) {
   TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 96 * MiB);
+  auto volume = LoopVolume::create(GetParam(), 96_MiB);
   const auto prepared = TestFolder::prepare(volume->mountPoint());
   const std::string zone = (prepared.folder / TestFolder::zoneFileName).string();
   FileDescriptor(::open(zone.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
@@ -185,12 +187,12 @@ TEST_P(ZoneTestOnVolume, VolumeThatFillsUpMidZoneEndsWritingAsFullNotAsFailure) 
   CancellationFlag flag;
 
   // A zone sized beyond the free space, as the quick check may hand over.
-  const ZoneResult result = ZoneTest::measure(zone, 256 * MiB, 77, options, flag, {}, prepared.mount);
+  const ZoneResult result = ZoneTest::measure(zone, 256_MiB, 77, options, flag, {}, prepared.mount);
   TestFolder::removeQuietly(volume->mountPoint());
 
   EXPECT_FALSE(result.writeFailed);
-  EXPECT_GT(result.bytes, 32 * MiB);
-  EXPECT_LT(result.bytes, 96 * MiB);
+  EXPECT_GT(result.bytes, 32_MiB);
+  EXPECT_LT(result.bytes, 96_MiB);
   EXPECT_EQ(result.bytes % std::uint64_t(options.chunkSize), 0u);
   // The last segment is the partial one the full volume cut short.
   EXPECT_EQ(result.writeSegments.size(), segmentsFor(result.bytes, options.segmentBytes));
@@ -202,9 +204,9 @@ TEST_P(ZoneTestOnVolume, VolumeThatFillsUpMidZoneEndsWritingAsFullNotAsFailure) 
 
 TEST_P(ZoneTestOnVolume, TooLittleFreeSpaceIsRefusedWithTheFreeBytesAndLeavesNothing) {
   TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 48 * MiB);
+  auto volume = LoopVolume::create(GetParam(), 48_MiB);
   auto options = smallOptions();
-  options.segmentBytes = 32 * MiB;
+  options.segmentBytes = 32_MiB;
   const std::uint64_t availableBefore = VolumeStats(volume->mountPoint()).availableBytes;
 
   try {
@@ -214,14 +216,14 @@ TEST_P(ZoneTestOnVolume, TooLittleFreeSpaceIsRefusedWithTheFreeBytesAndLeavesNot
     EXPECT_EQ(refusal.kind(), QuickProbeUnsupported::Kind::notEnoughFreeSpace);
     // Read once the test folder stood on the volume.
     EXPECT_LE(refusal.availableBytes(), availableBefore);
-    EXPECT_GT(refusal.availableBytes(), availableBefore - 1 * MiB);
+    EXPECT_GT(refusal.availableBytes(), availableBefore - 1_MiB);
   }
   EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
 }
 
 TEST_P(ZoneTestOnVolume, CancellingInAnyPhaseThrowsAndLeavesNoTestFolder) {
   TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 128 * MiB);
+  auto volume = LoopVolume::create(GetParam(), 128_MiB);
   auto options = smallOptions();
   options.randomSeconds = 2;
 
@@ -243,7 +245,7 @@ TEST_P(ZoneTestOnVolume, CancellingInAnyPhaseThrowsAndLeavesNoTestFolder) {
 
 TEST_P(ZoneTestOnVolume, MeasureOnAVanishedMountRefusesToWriteBelowIt) {
   TESSORIN_REQUIRE_VOLUMES();
-  auto volume = LoopVolume::create(GetParam(), 64 * MiB);
+  auto volume = LoopVolume::create(GetParam(), 64_MiB);
   const auto prepared = TestFolder::prepare(volume->mountPoint());
   volume->unmount();
   // What is left is the empty mount point on the disk below; put a zone file there.
@@ -253,7 +255,7 @@ TEST_P(ZoneTestOnVolume, MeasureOnAVanishedMountRefusesToWriteBelowIt) {
   CancellationFlag flag;
 
   try {
-    ZoneTest::measure(zone, 16 * MiB, 77, smallOptions(), flag, {}, prepared.mount);
+    ZoneTest::measure(zone, 16_MiB, 77, smallOptions(), flag, {}, prepared.mount);
     FAIL() << "the zone was written to the disk below the card";
   } catch (const PosixError& error) {
     EXPECT_EQ(error.operation(), "mount");
@@ -264,6 +266,142 @@ TEST_P(ZoneTestOnVolume, MeasureOnAVanishedMountRefusesToWriteBelowIt) {
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, ZoneTestOnVolume, ::testing::Values(FileSystemKind::exfat, FileSystemKind::ext4),
                          [](const auto& info) { return info.param == FileSystemKind::exfat ? "exFAT" : "ext4"; });
+
+// Counterfeit and failing cards, met through the kernel as a real card would be.
+using Mode = CounterfeitCard::Mode;
+
+TEST(ZoneTestOnCounterfeitCard, CardThatDropsWritesPastItsRealSizeReadsBackBlankAndStopsEarly) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .real = 96_MiB, .mode = Mode::dropZero});
+  const auto options = smallOptions();
+
+  const ZoneResult result = runZoneTest(card->mountPoint(), options).result;
+
+  // Every write seemed to succeed; only the read-back, from the card itself, tells.
+  EXPECT_FALSE(result.writeFailed);
+  EXPECT_GE(result.bytes, 192_MiB);
+  EXPECT_GT(result.tally.blank, 0);
+  ASSERT_TRUE(result.tally.firstBadPosition);
+  EXPECT_LT(*result.tally.firstBadPosition, 96_MiB);
+  EXPECT_GT(result.tally.badSectors(), result.tally.ok);
+  EXPECT_LT(result.checkedBytes, result.bytes);
+  EXPECT_EQ(result.checkedBytes % options.segmentBytes, 0u);
+  EXPECT_EQ(result.readSegments.size(), result.checkedBytes / options.segmentBytes);
+  EXPECT_FALSE(result.randomReadIOPS || result.randomWriteIOPS);
+  EXPECT_FALSE(TestFolder::exists(card->mountPoint()));
+}
+
+TEST(ZoneTestOnCounterfeitCard, FewCorruptedSectorsAreCountedAndSkipTheRandomPhase) {
+  TESSORIN_REQUIRE_VOLUMES();
+  // Eight rotten sectors well inside where the zone lands.
+  auto card = CounterfeitCard::make(
+      {.claimed = 512_MiB, .bitRot = CounterfeitCard::ByteRange{150_MiB, 8 * TestPattern::sectorSize}});
+
+  const ZoneResult result = runZoneTest(card->mountPoint(), smallOptions()).result;
+
+  EXPECT_EQ(result.tally.corrupted, 8);
+  EXPECT_EQ(result.tally.badSectors(), 8);
+  EXPECT_EQ(result.checkedBytes, result.bytes);
+  EXPECT_FALSE(result.isClean());
+  EXPECT_FALSE(result.randomReadIOPS || result.randomWriteIOPS);
+}
+
+TEST(ZoneTestOnCounterfeitCard, CardFailingWithEIOCountsUnreadableSectorsAndNeverThrows) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .real = 96_MiB, .mode = Mode::error});
+
+  ZoneResult result;
+  ASSERT_NO_THROW(result = runZoneTest(card->mountPoint(), smallOptions()).result);
+
+  // exFAT writes through the device's cache, so the card's refusal arrives at the sync.
+  EXPECT_TRUE(result.writeFailed);
+  EXPECT_LT(result.bytes, 128_MiB);
+  EXPECT_GT(result.tally.unreadable, 0);
+  ASSERT_TRUE(result.tally.firstBadPosition);
+  EXPECT_LT(*result.tally.firstBadPosition, 96_MiB);
+  EXPECT_FALSE(result.randomReadIOPS || result.randomWriteIOPS);
+}
+
+TEST(ZoneTestOnCounterfeitCard, SlowCardIsTimedAtItsOwnPaceAndStopsOnceTheBudgetIsSpent) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB});
+  constexpr double rate = 24e6;
+  card->setWriteRate(static_cast<std::uint64_t>(rate));
+  auto options = smallOptions();
+  options.segmentBytes = 8_MiB;
+  options.minimumBytes = 8_MiB;
+  options.timeBudget = 1.0;
+
+  const auto [result, reports, threads] = runZoneTest(card->mountPoint(), options);
+
+  // Writing ends at the first segment end past the budget, far short of the zone.
+  EXPECT_GE(result.writeSeconds, options.timeBudget);
+  EXPECT_LT(result.bytes, 64_MiB);
+  EXPECT_EQ(result.bytes % options.segmentBytes, 0u);
+  EXPECT_EQ(result.checkedBytes, result.bytes);
+  // Each segment is on the card before its time is taken: no segment outruns the card.
+  for (const double speed : result.writeSegments) EXPECT_LT(speed, 1.25 * rate);
+  EXPECT_LT(result.writeSpeed(), 1.25 * rate);
+  // Once the minimum is written, the time share carries the fraction to the end.
+  double lastWriteFraction = 0;
+  for (const auto& report : reports) {
+    if (report.phase == Phase::zone && report.step == Step::writing) lastWriteFraction = report.fraction;
+  }
+  EXPECT_DOUBLE_EQ(lastWriteFraction, 1.0);
+}
+
+struct Vanishing {
+  FileSystemKind fileSystem;
+  Step during;
+};
+
+class ZoneTestOnVanishingCard : public ::testing::TestWithParam<Vanishing> {};
+
+TEST_P(ZoneTestOnVanishingCard, CardPulledMidTestEndsWithAResultOrAClearErrorNeverAHang) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const auto [fileSystem, during] = GetParam();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .fileSystem = fileSystem});
+  auto* pulled = card.get();
+  auto run = ZoneTest(card->mountPoint(), smallOptions()).run([pulled, during = during](const Progress& progress) {
+    if (progress.phase == Phase::zone && progress.step == during && progress.completed >= 16) pulled->vanish();
+  });
+
+  std::promise<void> ended;
+  std::thread collector([&, during = during] {
+    try {
+      const ZoneResult result = run.result();
+      EXPECT_FALSE(result.isClean()) << "a card that was pulled out passed";
+      if (during == Step::writing) {
+        EXPECT_TRUE(result.writeFailed);
+      }
+      EXPECT_FALSE(result.randomReadIOPS || result.randomWriteIOPS);
+    } catch (const PosixError& error) {
+      EXPECT_FALSE(error.description().empty());
+    } catch (const std::filesystem::filesystem_error& error) {
+      EXPECT_NE(std::string(error.what()), "");
+    } catch (...) {
+      ADD_FAILURE() << "an unexpected kind of error escaped";
+    }
+    ended.set_value();
+  });
+  const bool finished = ended.get_future().wait_for(std::chrono::seconds(60)) == std::future_status::ready;
+  EXPECT_TRUE(finished) << "the zone test hung on a vanished card";
+  if (finished) {
+    collector.join();
+  } else {
+    collector.detach();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pulled, ZoneTestOnVanishingCard,
+                         ::testing::Values(Vanishing{FileSystemKind::exfat, Step::writing},
+                                           Vanishing{FileSystemKind::exfat, Step::verifying},
+                                           Vanishing{FileSystemKind::ext4, Step::writing},
+                                           Vanishing{FileSystemKind::ext4, Step::verifying}),
+                         [](const auto& info) {
+                           return std::string(info.param.fileSystem == FileSystemKind::exfat ? "exFAT" : "ext4") +
+                                  (info.param.during == Step::writing ? "WhileWriting" : "WhileReading");
+                         });
 
 }  // namespace
 }  // namespace tessorin
