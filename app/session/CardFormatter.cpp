@@ -120,9 +120,9 @@ std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& di
 
 CardFormatter::Failure::Failure(Kind kind, std::string detail) : kind_(kind), detail_(std::move(detail)) {
   switch (kind_) {
-    case Kind::failed: description_ = "macOS couldn’t erase the card: " + detail_; break;
-    case Kind::notFound: description_ = "The card isn’t in the Mac any more."; break;
-    case Kind::notRemovable: description_ = "Tessorin only erases cards and USB drives, never a Mac’s own disks."; break;
+    case Kind::failed: description_ = "The system couldn’t erase the card: " + detail_; break;
+    case Kind::notFound: description_ = "The card isn’t in the computer any more."; break;
+    case Kind::notRemovable: description_ = "Tessorin only erases cards and USB drives, never the computer’s own disks."; break;
     case Kind::busy: description_ = "Tessorin is checking this card. Stop the check before erasing it."; break;
   }
 }

@@ -318,7 +318,7 @@ void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, cons
       static_cast<qint64>(std::min<std::uint64_t>(used, std::numeric_limits<qint64>::max())), 1,
       QLocale::DataSizeSIFormat);
   setErrorMessage(QStringLiteral("Tessorin deleted the files, but the card still reports %1 in use. Either its file "
-                                 "system is damaged or the card doesn’t keep changes. Erase it in Disk Utility and "
+                                 "system is damaged or the card doesn’t keep changes. Erase it in the Disks utility and "
                                  "check it again; if that doesn’t free it either, the card is broken.")
                       .arg(inUse));
   setShowingDiskUtilityGuide(true);
@@ -817,7 +817,7 @@ QCoro::Task<> CardSession::eject(fs::path volume) {
 }
 
 void CardSession::reportEjectFailure(const QString& description) {
-  setErrorMessage(QStringLiteral("The card couldn’t be ejected (%1). Eject it in the Finder instead.").arg(description));
+  setErrorMessage(QStringLiteral("The card couldn’t be ejected (%1). Eject it in the file manager instead.").arg(description));
 }
 
 void CardSession::discardOutcome() {

@@ -8,7 +8,7 @@ QString DeviceLabels::kindLabel(const CardDevice& device, const DeviceKinds& kin
   using Kind = CardDevice::Connection::Kind;
   switch (device.connection.kind) {
     case Kind::builtInReader:
-      return QCoreApplication::translate("DeviceLabels", "Mac’s SD slot");
+      return QCoreApplication::translate("DeviceLabels", "Built-in SD slot");
     case Kind::usb:
       return kinds.isUSBDrive(device) ? QCoreApplication::translate("DeviceLabels", "USB drive")
                                       : QCoreApplication::translate("DeviceLabels", "USB card reader");
@@ -26,7 +26,7 @@ QString DeviceLabels::fileSystemLabel(const CardDevice& device) {
   if (name == "msdos") return QStringLiteral("FAT32");
   if (name == "apfs") return QStringLiteral("APFS");
   if (name == "hfs") return QStringLiteral("Mac OS Extended");
-  if (name == "ntfs") return QStringLiteral("NTFS");
+  if (name == "ntfs" || name == "ntfs3") return QStringLiteral("NTFS");
   return QString::fromStdString(name);
 }
 

@@ -94,7 +94,7 @@ TEST(CardSessionErase, AnEjectThatFailsSaysWhyAndWhereToEjectInstead) {
   QCoro::waitFor(session.eject(device.volumeURL));
   ASSERT_TRUE(session.errorMessage());
   EXPECT_TRUE(session.errorMessage()->startsWith(QStringLiteral("The card couldn’t be ejected (")));
-  EXPECT_TRUE(session.errorMessage()->endsWith(QStringLiteral("). Eject it in the Finder instead.")));
+  EXPECT_TRUE(session.errorMessage()->endsWith(QStringLiteral("). Eject it in the file manager instead.")));
 }
 
 TEST(CardSessionErase, EjectingUnmountsEveryFileSystemOfTheCard) {
