@@ -1,7 +1,7 @@
 #include "session/CheckRecord.hpp"
 
-#include "session/HashFields.hpp"
 #include "session/JsonFields.hpp"
+#include "tessorin/HashCombine.hpp"
 
 namespace tessorin {
 
@@ -58,25 +58,24 @@ void from_json(const nlohmann::json& json, CheckRecord& record) {
 }  // namespace tessorin
 
 std::size_t std::hash<tessorin::CheckRecord>::operator()(const tessorin::CheckRecord& record) const noexcept {
-  using tessorin::hashfields::add;
   std::size_t seed = 0;
-  add(seed, qHash(record.id));
-  add(seed, qHash(record.date));
-  add(seed, record.cardName);
-  add(seed, record.advertisedBytes);
-  add(seed, record.realBytes);
-  add(seed, record.verdict);
-  add(seed, record.method);
-  add(seed, record.brand);
-  add(seed, record.brandName);
-  add(seed, record.manufacturerID);
-  add(seed, record.oemID);
-  add(seed, record.productName);
-  add(seed, record.serial);
-  add(seed, record.testedBytes);
-  add(seed, record.writeSpeed);
-  add(seed, record.readSpeed);
-  add(seed, record.purchase);
-  add(seed, record.sharedRecordName);
+  tessorin::hashField(seed, qHash(record.id));
+  tessorin::hashField(seed, qHash(record.date));
+  tessorin::hashField(seed, record.cardName);
+  tessorin::hashField(seed, record.advertisedBytes);
+  tessorin::hashField(seed, record.realBytes);
+  tessorin::hashField(seed, record.verdict);
+  tessorin::hashField(seed, record.method);
+  tessorin::hashField(seed, record.brand);
+  tessorin::hashField(seed, record.brandName);
+  tessorin::hashField(seed, record.manufacturerID);
+  tessorin::hashField(seed, record.oemID);
+  tessorin::hashField(seed, record.productName);
+  tessorin::hashField(seed, record.serial);
+  tessorin::hashField(seed, record.testedBytes);
+  tessorin::hashField(seed, record.writeSpeed);
+  tessorin::hashField(seed, record.readSpeed);
+  tessorin::hashField(seed, record.purchase);
+  tessorin::hashField(seed, record.sharedRecordName);
   return seed;
 }

@@ -2,8 +2,8 @@
 
 #include <QLocale>
 
-#include "session/HashFields.hpp"
 #include "session/JsonFields.hpp"
+#include "tessorin/HashCombine.hpp"
 
 namespace tessorin {
 
@@ -45,11 +45,11 @@ void from_json(const nlohmann::json& json, Purchase& purchase) {
 
 std::size_t std::hash<tessorin::Purchase>::operator()(const tessorin::Purchase& purchase) const noexcept {
   std::size_t seed = 0;
-  tessorin::hashfields::add(seed, purchase.store);
-  tessorin::hashfields::add(seed, purchase.platform);
-  tessorin::hashfields::add(seed, purchase.country);
-  tessorin::hashfields::add(seed, purchase.city);
-  tessorin::hashfields::add(seed, purchase.price);
-  tessorin::hashfields::add(seed, purchase.currency);
+  tessorin::hashField(seed, purchase.store);
+  tessorin::hashField(seed, purchase.platform);
+  tessorin::hashField(seed, purchase.country);
+  tessorin::hashField(seed, purchase.city);
+  tessorin::hashField(seed, purchase.price);
+  tessorin::hashField(seed, purchase.currency);
   return seed;
 }

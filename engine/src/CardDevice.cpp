@@ -1,6 +1,6 @@
 #include "tessorin/CardDevice.hpp"
 
-#include "HashCombine.hpp"
+#include "tessorin/HashCombine.hpp"
 
 std::size_t std::hash<tessorin::CardDevice::Connection>::operator()(
     const tessorin::CardDevice::Connection& connection) const noexcept {

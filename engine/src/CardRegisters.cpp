@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cstdio>
 
-#include "HashCombine.hpp"
 #include "Utf8Text.hpp"
+#include "tessorin/HashCombine.hpp"
 
 namespace tessorin {
 

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "HashCombine.hpp"
+#include "tessorin/HashCombine.hpp"
 
 namespace tessorin {
 

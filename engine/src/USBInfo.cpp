@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "HashCombine.hpp"
+#include "tessorin/HashCombine.hpp"
 
 namespace tessorin {
 

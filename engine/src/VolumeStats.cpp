@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "tessorin/BlockDeviceProbe.hpp"
+#include "tessorin/HashCombine.hpp"
 #include "tessorin/MountTable.hpp"
 #include "tessorin/PosixError.hpp"
 
@@ -66,10 +67,9 @@ VolumeStats VolumeStats::settled(const std::string& path, double timeLimitSecond
 
 std::size_t std::hash<tessorin::VolumeStats>::operator()(const tessorin::VolumeStats& stats) const noexcept {
   std::size_t seed = std::hash<std::string>{}(stats.fileSystem);
-  auto combine = [&seed](std::size_t value) { seed ^= value + 0x9e3779b97f4a7c15ULL + (seed << 6) + (seed >> 2); };
-  combine(std::hash<std::uint64_t>{}(stats.blockSize));
-  combine(std::hash<std::uint64_t>{}(stats.totalBytes));
-  combine(std::hash<std::uint64_t>{}(stats.availableBytes));
-  combine(std::hash<std::string>{}(stats.deviceNode));
+  tessorin::hashField(seed, stats.blockSize);
+  tessorin::hashField(seed, stats.totalBytes);
+  tessorin::hashField(seed, stats.availableBytes);
+  tessorin::hashField(seed, stats.deviceNode);
   return seed;
 }

@@ -1,6 +1,6 @@
 #include "tessorin/XRaySignal.hpp"
 
-#include "HashCombine.hpp"
+#include "tessorin/HashCombine.hpp"
 
 namespace tessorin {
 

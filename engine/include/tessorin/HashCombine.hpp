@@ -1,6 +1,6 @@
 #pragma once
-// Folding field hashes into one, for the std::hash specialisations of the identity
-// values. Pure functions.
+// Folding field hashes into one, for the std::hash specialisations of the engine's and
+// the app's values, so that values that compare equal hash alike. Pure functions.
 
 #include <cstddef>
 #include <functional>
