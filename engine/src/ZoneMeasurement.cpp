@@ -214,34 +214,12 @@ void ZoneMeasurement::measureRandomAccess() {
   result_.randomWriteIOPS = randomWrites(block, blocks);
 }
 
-std::optional<double> ZoneMeasurement::randomReads(AlignedBuffer& block, std::uint64_t blocks) {
-  const Clock::time_point start = Clock::now();
+template <typename Operation>
+std::optional<std::uint64_t> ZoneMeasurement::randomOperations(Clock::time_point start, bool writes,
+                                                              Operation operation) {
   lastReport_ = start;
-  std::uint64_t operations = 0;
-  for (;;) {
-    const Clock::time_point now = Clock::now();
-    const double elapsed = seconds(now - start);
-    if (elapsed >= options_.randomSeconds) break;
-    if (reportIsDue(now)) {
-      const double perSecond = rate(static_cast<double>(operations), elapsed);
-      report(now, Step::random, 0, 0, perSecond * randomBlockSize, 0.5 * std::min(elapsed / options_.randomSeconds, 1.0),
-             perSecond, false);
-    }
-    flag_.throwIfCancelled();
-    try {
-      file_.readAt(block.pointer(), randomBlockSize, randomBlock(blocks) * randomBlockSize);
-    } catch (const PosixError&) {
-      return std::nullopt;
-    }
-    ++operations;
-  }
-  return rate(static_cast<double>(operations), seconds(Clock::now() - start));
-}
-
-std::optional<double> ZoneMeasurement::randomWrites(AlignedBuffer& block, std::uint64_t blocks) {
-  std::memset(block.pointer(), randomWriteByte, randomBlockSize);
-  const Clock::time_point start = Clock::now();
-  lastReport_ = start;
+  // Reads fill the first half of the random stage's progress, writes the second.
+  const double firstShare = writes ? 0.5 : 0.0;
   std::uint64_t operations = 0;
   for (;;) {
     const Clock::time_point now = Clock::now();
@@ -250,19 +228,38 @@ std::optional<double> ZoneMeasurement::randomWrites(AlignedBuffer& block, std::u
     if (reportIsDue(now)) {
       const double perSecond = rate(static_cast<double>(operations), elapsed);
       report(now, Step::random, 0, 0, perSecond * randomBlockSize,
-             0.5 + 0.5 * std::min(elapsed / options_.randomSeconds, 1.0), perSecond, true);
+             firstShare + 0.5 * std::min(elapsed / options_.randomSeconds, 1.0), perSecond, writes);
     }
     flag_.throwIfCancelled();
     try {
-      file_.writeAt(block.pointer(), randomBlockSize, randomBlock(blocks) * randomBlockSize);
+      operation();
     } catch (const PosixError&) {
       return std::nullopt;
     }
     ++operations;
   }
+  return operations;
+}
+
+std::optional<double> ZoneMeasurement::randomReads(AlignedBuffer& block, std::uint64_t blocks) {
+  const Clock::time_point start = Clock::now();
+  const std::optional<std::uint64_t> operations = randomOperations(start, false, [&] {
+    file_.readAt(block.pointer(), randomBlockSize, randomBlock(blocks) * randomBlockSize);
+  });
+  if (!operations) return std::nullopt;
+  return rate(static_cast<double>(*operations), seconds(Clock::now() - start));
+}
+
+std::optional<double> ZoneMeasurement::randomWrites(AlignedBuffer& block, std::uint64_t blocks) {
+  std::memset(block.pointer(), randomWriteByte, randomBlockSize);
+  const Clock::time_point start = Clock::now();
+  const std::optional<std::uint64_t> operations = randomOperations(start, true, [&] {
+    file_.writeAt(block.pointer(), randomBlockSize, randomBlock(blocks) * randomBlockSize);
+  });
+  if (!operations) return std::nullopt;
   // Writes a card merely accepted into its cache are not done: the sync counts in the rate.
   if (syncToCard()) return std::nullopt;
-  return rate(static_cast<double>(operations), seconds(Clock::now() - start));
+  return rate(static_cast<double>(*operations), seconds(Clock::now() - start));
 }
 
 std::uint64_t ZoneMeasurement::randomBlock(std::uint64_t blocks) {

@@ -54,6 +54,10 @@ class ZoneMeasurement {
   void measureRandomAccess();
   std::optional<double> randomReads(AlignedBuffer& block, std::uint64_t blocks);
   std::optional<double> randomWrites(AlignedBuffer& block, std::uint64_t blocks);
+  // Repeats one random 4 KiB operation for the random stage's time, reporting as it goes;
+  // how many went through, or nothing once one fails.
+  template <typename Operation>
+  std::optional<std::uint64_t> randomOperations(Clock::time_point start, bool writes, Operation operation);
   std::uint64_t randomBlock(std::uint64_t blocks);
 
   std::optional<PosixError> syncToCard();
