@@ -9,7 +9,6 @@
 // when the RAM volume does not pass or the memory bound is broken, which no card size
 // may ever do.
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -17,10 +16,13 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "LoopVolume.hpp"
+#include "TmpfsMount.hpp"
 #include "tessorin/AlignedBuffer.hpp"
 #include "tessorin/FullTest.hpp"
 #include "tessorin/TestPattern.hpp"
@@ -91,12 +93,16 @@ int main() {
     std::printf("full_test_bench skipped: %s\n", whyNot.c_str());
     return 0;
   }
-  tessorin::testing::TemporaryFolder ram;
-  const std::string size = "size=" + std::to_string(volumeBytes / MiB + 64) + "m";
-  if (!check(::mount("tessorin-bench", ram.path().c_str(), "tmpfs", 0, size.c_str()) == 0, "mount tmpfs")) return 1;
   int status = 0;
   {
-    const std::string image = ram.path() + "/card.img";
+    std::optional<tessorin::testing::TmpfsMount> ram;
+    try {
+      ram.emplace(volumeBytes + 64 * MiB);
+    } catch (const std::runtime_error& error) {
+      std::fprintf(stderr, "bench: %s\n", error.what());
+      return 1;
+    }
+    const std::string image = ram->path() + "/card.img";
     const int fd = ::open(image.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (!check(fd >= 0 && ::ftruncate(fd, static_cast<off_t>(volumeBytes)) == 0, "image")) return 1;
     ::close(fd);
@@ -142,7 +148,6 @@ int main() {
                 median(plainWriting), median(reading), median(plainReading));
     std::printf("ratio %.3f (target at most %.2f): %s\n", ratio, timeTarget, ratio <= timeTarget ? "met" : "MISSED");
   }
-  ::umount2(ram.path().c_str(), MNT_DETACH);
 
   rusage usage{};
   ::getrusage(RUSAGE_SELF, &usage);

@@ -13,21 +13,22 @@
 // (default: 4 8 4:disk 32:disk).
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "LoopVolume.hpp"
+#include "TemporaryFolder.hpp"
+#include "TmpfsMount.hpp"
 #include "tessorin/FileDescriptor.hpp"
 #include "tessorin/QuickProbe.hpp"
 
@@ -38,6 +39,8 @@ using tessorin::QuickProbe;
 using tessorin::QuickProbeResult;
 using tessorin::testing::FileSystemKind;
 using tessorin::testing::LoopVolume;
+using tessorin::testing::TemporaryFolder;
+using tessorin::testing::TmpfsMount;
 using Clock = std::chrono::steady_clock;
 using Phase = QuickProbe::Progress::Phase;
 using Step = QuickProbe::Progress::Step;
@@ -45,34 +48,6 @@ using Step = QuickProbe::Progress::Step;
 constexpr std::uint64_t GiB = std::uint64_t{1} << 30;
 
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
-
-// A folder for the card image: a tmpfs of its own (the image lives in RAM whatever /tmp
-// is), or a plain folder on the disk.
-class ImageFolder {
- public:
-  ImageFolder(bool inMemory, std::uint64_t bytes) : mounted_(inMemory) {
-    std::string pattern = ((inMemory ? fs::temp_directory_path() : fs::path("/var/tmp")) / "tessorin-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-    const std::string size = "size=" + std::to_string(bytes + GiB);
-    if (inMemory && ::mount("tmpfs", path_.c_str(), "tmpfs", 0, size.c_str()) != 0) {
-      fs::remove(path_);
-      throw std::runtime_error("cannot mount a tmpfs: " + std::string(std::strerror(errno)));
-    }
-  }
-  ~ImageFolder() {
-    if (mounted_) ::umount2(path_.c_str(), MNT_DETACH);
-    std::error_code error;
-    fs::remove_all(path_, error);
-  }
-  ImageFolder(const ImageFolder&) = delete;
-  ImageFolder& operator=(const ImageFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-  bool mounted_;
-};
 
 // Where the check spends its time, attributed from one progress report to the next.
 enum class Share { reserving, probeWrites, flushes, readBacks, zone, finalReadBack, cleaning };
@@ -112,8 +87,15 @@ struct Timeline {
 };
 
 void benchmark(std::uint64_t cardGiB, bool onDisk) {
-  ImageFolder folder(!onDisk, cardGiB * GiB);
-  const std::string image = folder.path() + "/card.img";
+  // The image on a tmpfs of its own, in RAM whatever /tmp is, or in a plain folder on the disk.
+  std::optional<TmpfsMount> ram;
+  std::optional<TemporaryFolder> disk;
+  if (onDisk) {
+    disk.emplace("/var/tmp");
+  } else {
+    ram.emplace(cardGiB * GiB + GiB);
+  }
+  const std::string image = (onDisk ? disk->path() : ram->path()) + "/card.img";
   tessorin::FileDescriptor(::open(image.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
   fs::resize_file(image, cardGiB * GiB);
   auto volume = LoopVolume::onFile(image, FileSystemKind::exfat, "BENCH");

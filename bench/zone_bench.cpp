@@ -8,7 +8,6 @@
 // Needs root (tmpfs and loop mounts). Exits 1 when the target is missed.
 
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,6 +21,7 @@
 #include <vector>
 
 #include "LoopVolume.hpp"
+#include "TmpfsMount.hpp"
 #include "tessorin/AlignedBuffer.hpp"
 #include "tessorin/FileDescriptor.hpp"
 #include "tessorin/ZoneTest.hpp"
@@ -31,6 +31,7 @@ namespace {
 namespace fs = std::filesystem;
 using tessorin::testing::FileSystemKind;
 using tessorin::testing::LoopVolume;
+using tessorin::testing::TmpfsMount;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::uint64_t MiB = std::uint64_t{1} << 20;
@@ -39,32 +40,6 @@ constexpr int rounds = 8;
 constexpr double target = 0.90;
 
 double seconds(Clock::duration duration) { return std::chrono::duration<double>(duration).count(); }
-
-// A tmpfs of its own, so that the card image lives in RAM whatever /tmp is.
-class RamDisk {
- public:
-  RamDisk() {
-    std::string pattern = (fs::temp_directory_path() / "tessorin-bench-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-    const std::string size = "size=" + std::to_string(imageBytes + 64 * MiB);
-    if (::mount("tmpfs", path_.c_str(), "tmpfs", 0, size.c_str()) != 0) {
-      fs::remove(path_);
-      throw std::runtime_error("cannot mount a tmpfs: " + std::string(std::strerror(errno)));
-    }
-  }
-  ~RamDisk() {
-    ::umount2(path_.c_str(), MNT_DETACH);
-    std::error_code error;
-    fs::remove(path_, error);
-  }
-  RamDisk(const RamDisk&) = delete;
-  RamDisk& operator=(const RamDisk&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 struct Speeds {
   double write = 0;
@@ -120,8 +95,8 @@ int main() {
     std::printf("zone_bench skipped: %s\n", why.c_str());
     return 0;
   }
-  RamDisk ramDisk;
-  const std::string image = ramDisk.path() + "/card.img";
+  const TmpfsMount ram(imageBytes + 64 * MiB);
+  const std::string image = ram.path() + "/card.img";
   {
     // Every page of the image exists before the first round: a write that first has tmpfs
     // find memory would slow whichever side comes first.

@@ -25,17 +25,6 @@ std::string volumesUnavailableReason() {
   return {};
 }
 
-TemporaryFolder::TemporaryFolder() {
-  std::string pattern = (fs::temp_directory_path() / "tessorin-test-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-  path_ = pattern;
-}
-
-TemporaryFolder::~TemporaryFolder() {
-  std::error_code error;
-  fs::remove_all(path_, error);
-}
-
 std::unique_ptr<LoopVolume> LoopVolume::create(FileSystemKind kind, std::uint64_t bytes, const std::string& label) {
   std::unique_ptr<LoopVolume> volume(new LoopVolume());
   volume->kind_ = kind;

@@ -14,6 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "TemporaryFolder.hpp"
+
 namespace tessorin::testing {
 
 enum class FileSystemKind { exfat, ext4 };
@@ -24,19 +26,6 @@ enum class LoopIo { buffered, direct };
 
 // Empty when volumes can be made here, else why not.
 std::string volumesUnavailableReason();
-
-// A fresh folder under /tmp, removed with everything in it when the object goes.
-class TemporaryFolder {
- public:
-  TemporaryFolder();
-  ~TemporaryFolder();
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 class LoopVolume {
  public:
