@@ -46,10 +46,6 @@ void syncToCard(UncachedFile& file) {
   file.dropCachedPages();
 }
 
-// A card found full when the next file is created: the directory or the file system
-// had no room left for one more file (or the user no quota for one).
-bool isFull(const PosixError& error) { return error.code() == ENOSPC || error.code() == EDQUOT; }
-
 class Writer {
  public:
   Writer(const fs::path& volume, const FullTest::Options& options, const CancellationFlag& flag,
@@ -124,7 +120,7 @@ class Writer {
         // read-back must judge: full is a full card, and anything else (a fake that
         // wrapped over its own file system) is where writing failed.
         if (files_.empty()) throw;
-        stop_ = isFull(error) ? FullTestResult::WriteStop::diskFull()
+        stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
                               : FullTestResult::WriteStop::ioError(error.code(), position_);
         return;
       }
@@ -140,7 +136,12 @@ class Writer {
           patternWorker.wait();
           stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
                                      : FullTestResult::WriteStop::ioError(error.code(), position_);
-          return;  // the file is closed without a sync
+          // What this file took before the failure may still sit in the page cache when
+          // the file fell back to buffered I/O; dirty pages survive a drop, so push them
+          // out first, or the read-back would judge memory instead of the card.
+          syncToCard(*file);
+          prepared_.mount.dropDeviceCache();
+          return;
         }
         offset += n;
         position_ += n;

@@ -4,14 +4,33 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "tessorin/FileDescriptor.hpp"
 #include "tessorin/PosixError.hpp"
 
 namespace tessorin {
 
+namespace {
+
+std::string canonicalPath(const std::string& path) {
+  char* resolved = ::realpath(path.c_str(), nullptr);
+  if (!resolved) throw PosixError::fromErrno("mount", path);
+  std::string result(resolved);
+  std::free(resolved);
+  return result;
+}
+
+}  // namespace
+
 VolumeMount VolumeMount::pin(const std::string& volumePath) {
-  auto entry = MountTable::read().mountContaining(volumePath);
+  const std::string canonical = canonicalPath(volumePath);
+  auto entry = MountTable::read().mountContaining(canonical);
   if (!entry) throw PosixError("mount", volumePath, ENOENT);
+  // A card's volume is always its own mount point. Any other folder lives on whatever
+  // disk holds it: a card unmounted before the test leaves its empty mount point on the
+  // system disk, and pinning that would let the test fill the system disk.
+  if (entry->mountPoint != canonical) throw PosixError("mount", volumePath, ENODEV);
   VolumeMount mount;
   mount.volumePath_ = volumePath;
   mount.entry_ = std::move(*entry);
@@ -20,11 +39,12 @@ VolumeMount VolumeMount::pin(const std::string& volumePath) {
 
 void VolumeMount::confirmStillMounted() const {
   struct stat info {};
-  if (::stat(volumePath_.c_str(), &info) != 0 || info.st_dev != entry_.device) {
-    throw PosixError("mount", volumePath_, ENODEV);
-  }
+  if (::stat(volumePath_.c_str(), &info) != 0) throw PosixError("mount", volumePath_, ENODEV);
+  // Mount id and source rather than st_dev: btrfs gives subvolumes device numbers of
+  // their own that the mount table does not show.
   auto current = MountTable::read().mountContaining(volumePath_);
-  if (!current || current->mountId != entry_.mountId || current->device != entry_.device) {
+  if (!current || current->mountId != entry_.mountId || current->source != entry_.source ||
+      current->mountPoint != entry_.mountPoint) {
     throw PosixError("mount", volumePath_, ENODEV);
   }
 }

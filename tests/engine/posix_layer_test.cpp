@@ -28,6 +28,7 @@ TEST(PosixError, OnlyDeviceLossCodesMeanTheCardIsGone) {
   for (int code : {0, EPERM, ENOENT, EINTR, EBADF, EACCES, EINVAL, ENOSPC, EROFS, EDQUOT})
     EXPECT_FALSE(PosixError("read", "/x", code).isDeviceGone()) << code;
   EXPECT_TRUE(PosixError("write", "/x", ENOSPC).isDiskFull());
+  EXPECT_TRUE(PosixError("write", "/x", EDQUOT).isDiskFull());
   EXPECT_FALSE(PosixError("write", "/x", EIO).isDiskFull());
 }
 

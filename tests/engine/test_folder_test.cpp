@@ -100,6 +100,21 @@ TEST_P(TestFolderOnVolume, AnUnmountedCardIsNoLongerItsMountPoint) {
   }
 }
 
+TEST_P(TestFolderOnVolume, AnUnmountedCardsEmptyMountPointIsRefusedBeforeAnythingIsWritten) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 128 * MiB);
+  volume->unmount();
+  // What is left is an ordinary folder on the disk below the card.
+  try {
+    TestFolder::prepare(volume->mountPoint());
+    FAIL() << "a test was prepared on the disk below an unmounted card";
+  } catch (const PosixError& error) {
+    EXPECT_EQ(error.operation(), "mount");
+    EXPECT_EQ(error.code(), ENODEV);
+  }
+  EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
 INSTANTIATE_TEST_SUITE_P(FileSystems, TestFolderOnVolume, ::testing::Values(FileSystemKind::exfat, FileSystemKind::ext4),
                          [](const auto& info) { return info.param == FileSystemKind::exfat ? "exFAT" : "ext4"; });
 

@@ -23,7 +23,7 @@ struct MountEntry {
   bool sourceIsDeviceNode() const { return source.rfind("/dev/", 0) == 0; }
   // A FUSE daemon that reads a block device does so through the host's cache of that
   // device, so bypassing the cache for a file on this mount does not reach the medium.
-  bool readsThroughDeviceCache() const { return fileSystemType == "fuseblk" && sourceIsDeviceNode(); }
+  bool readsThroughDeviceCache() const { return isFuse() && sourceIsDeviceNode(); }
   friend bool operator==(const MountEntry&, const MountEntry&) = default;
 };
 

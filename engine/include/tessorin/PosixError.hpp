@@ -27,7 +27,9 @@ class PosixError : public std::exception {
   const char* what() const noexcept override { return description_.c_str(); }
   const std::string& description() const { return description_; }
 
-  bool isDiskFull() const { return code_ == ENOSPC; }
+  // Out of space, or out of the user's quota: either way the volume takes no more data,
+  // which is not a fault of the card.
+  bool isDiskFull() const { return code_ == ENOSPC || code_ == EDQUOT; }
   // The card is no longer there: pulled out, or its FUSE daemon lost the device.
   bool isDeviceGone() const {
     return code_ == EIO || code_ == ENXIO || code_ == ENODEV || code_ == ENOTCONN || code_ == ENOMEDIUM;

@@ -19,7 +19,8 @@ namespace tessorin {
 
 class VolumeMount {
  public:
-  // Throws PosixError ("mount", path, ENOENT) when no mount holds the path.
+  // The path must be a mount point itself. Throws PosixError ("mount", path, errno)
+  // when the path does not resolve, ENODEV when it is a folder inside another mount.
   static VolumeMount pin(const std::string& volumePath);
 
   const std::string& volumePath() const { return volumePath_; }
