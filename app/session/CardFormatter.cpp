@@ -12,6 +12,7 @@
 
 #include "session/SystemTool.hpp"
 #include "session/UDisks2.hpp"
+#include "tessorin/BlockDeviceProbe.hpp"
 
 namespace tessorin {
 
@@ -116,7 +117,28 @@ std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& di
   return {};
 }
 
+std::string normalPath(const fs::path& path) {
+  std::string text = path.lexically_normal().string();
+  while (text.size() > 1 && text.back() == '/') text.pop_back();
+  return text;
+}
+
 }  // namespace
+
+ExpectedCard ExpectedCard::of(const CardDevice& device) {
+  ExpectedCard card;
+  card.volume = device.volumeURL;
+  if (!device.volume.deviceNode.empty()) {
+    card.deviceNode = device.volume.deviceNode;
+  } else if (!device.bsdName.empty()) {
+    card.deviceNode = "/dev/" + device.bsdName;
+  }
+  card.wholeDiskName = device.wholeDiskBSDName;
+  card.mediaBytes = device.mediaBytes;
+  // The scanner falls back to the node's name when the volume has no UUID.
+  if (device.id != device.bsdName) card.uuid = device.id;
+  return card;
+}
 
 CardFormatter::Failure::Failure(Kind kind, std::string detail) : kind_(kind), detail_(std::move(detail)) {
   switch (kind_) {
@@ -182,12 +204,23 @@ std::optional<std::set<std::string>> CardFormatter::systemDisks(const Facts& fac
   return disks;
 }
 
-std::string CardFormatter::checkedWholeDisk(const fs::path& volume, const std::set<std::string>& busyDisks,
+std::string CardFormatter::checkedWholeDisk(const ExpectedCard& card, const std::set<std::string>& busyDisks,
                                             const Facts& facts) {
-  const std::optional<MountEntry> entry = facts.mounts.mountContaining(volume.string());
-  if (!entry || !entry->sourceIsDeviceNode()) throw Failure::notFound();
+  // Only the card's own mount: the mount that merely encloses a pulled card's folder
+  // belongs to another disk, often the system's.
+  const std::string volume = normalPath(card.volume);
+  const MountEntry* entry = nullptr;
+  for (const MountEntry& candidate : facts.mounts.entries()) {
+    if (candidate.mountPoint == volume) entry = &candidate;  // the last one covers the others
+  }
+  if (entry == nullptr || !entry->sourceIsDeviceNode() || card.deviceNode.empty() ||
+      entry->source != card.deviceNode) {
+    throw Failure::notFound();
+  }
   const BlockDevice* disk = facts.devices.wholeDisk(entry->source);
   if (disk == nullptr) throw Failure::notFound();
+  if (!card.wholeDiskName.empty() && disk->name != card.wholeDiskName) throw Failure::notFound();
+  if (card.mediaBytes != 0 && disk->size != 0 && disk->size != card.mediaBytes) throw Failure::notFound();
 
   const std::optional<std::set<std::string>> system = systemDisks(facts);
   if (!system || system->count(disk->name) > 0) throw Failure::notRemovable();
@@ -204,15 +237,21 @@ std::string CardFormatter::checkedWholeDisk(const fs::path& volume, const std::s
   return disk->name;
 }
 
-std::string CardFormatter::erase(const fs::path& volume, const QString& name, const std::set<std::string>& busyDisks) {
+std::string CardFormatter::erase(const ExpectedCard& card, const QString& name, const std::set<std::string>& busyDisks) {
   const std::string label = sanitize(name).toStdString();
   std::optional<Facts> facts = Facts::system();
   if (!facts) throw Failure::notRemovable();
-  const std::string diskName = checkedWholeDisk(volume, busyDisks, *facts);
+  const std::string diskName = checkedWholeDisk(card, busyDisks, *facts);
 
-  // Right before erasing, with fresh facts: the volume must still lead to that disk.
+  // Right before erasing, with fresh facts: still the same card at the same place. The
+  // UUID is read from the medium itself, so a swapped card with the same label, node
+  // and mount point is told apart.
   facts = Facts::system();
-  if (!facts || checkedWholeDisk(volume, busyDisks, *facts) != diskName) throw Failure::notFound();
+  if (!facts || checkedWholeDisk(card, busyDisks, *facts) != diskName) throw Failure::notFound();
+  if (!card.uuid.empty()) {
+    const std::optional<BlockDeviceTags> tags = probeBlockDevice(card.deviceNode);
+    if (!tags || tags->uuid != card.uuid) throw Failure::notFound();
+  }
   const BlockDevice disk = *facts->devices.find(diskName);
 
   if (UDisks2::isAvailable()) {

@@ -5,11 +5,16 @@
 // run by absolute path. Before anything is erased it finds the whole disk behind the
 // volume and refuses, failing closed: a disk it cannot describe, the disk of any mounted
 // system file system (/, /boot, /boot/efi, /usr, /home, swap, the live medium), eMMC,
-// internal fixed disks, and a disk whose card is being checked. Right before erasing it
-// makes sure the volume still leads to that same disk.
+// internal fixed disks, and a disk whose card is being checked. It acts only on the card
+// the user chose: the volume must still be mounted exactly where it was, from the same
+// device node, on a disk of the same name and size, with the same file-system UUID, both
+// when the disk is chosen and again right before anything is wiped. Another card with
+// the same label in the same reader, or a pulled card's folder on an enclosing disk,
+// fails these checks.
 //
 // Stateless. `erase` blocks for as long as erasing takes: call it off the main thread.
 
+#include <cstdint>
 #include <exception>
 #include <filesystem>
 #include <functional>
@@ -21,9 +26,22 @@
 #include <QString>
 
 #include "session/BlockDevices.hpp"
+#include "tessorin/CardDevice.hpp"
 #include "tessorin/MountTable.hpp"
 
 namespace tessorin {
+
+// The card as the session knew it when the user chose it. Empty or zero fields are not
+// known and not compared; the volume and its device node always are.
+struct ExpectedCard {
+  std::filesystem::path volume;  // its own mount point
+  std::string deviceNode;        // "/dev/sdb1"
+  std::string wholeDiskName;     // "sdb"
+  std::uint64_t mediaBytes = 0;
+  std::string uuid;              // the file system's
+
+  static ExpectedCard of(const CardDevice& device);
+};
 
 class CardFormatter {
  public:
@@ -64,8 +82,8 @@ class CardFormatter {
   // "CARD" when nothing is left.
   static QString sanitize(const QString& name);
 
-  // The whole disk that may be erased for the volume, or a thrown Failure.
-  static std::string checkedWholeDisk(const std::filesystem::path& volume, const std::set<std::string>& busyDisks,
+  // The whole disk that may be erased (or ejected) for the card, or a thrown Failure.
+  static std::string checkedWholeDisk(const ExpectedCard& card, const std::set<std::string>& busyDisks,
                                       const Facts& facts);
   // The disks that hold a mounted system file system or swap; nothing when one of them
   // cannot be traced to its disk.
@@ -73,8 +91,7 @@ class CardFormatter {
 
   // Erases the card; returns where the new volume is mounted (empty when it could not
   // be mounted again). Throws Failure, or std::system_error when a tool cannot start.
-  static std::string erase(const std::filesystem::path& volume, const QString& name,
-                           const std::set<std::string>& busyDisks);
+  static std::string erase(const ExpectedCard& card, const QString& name, const std::set<std::string>& busyDisks);
 };
 
 }  // namespace tessorin

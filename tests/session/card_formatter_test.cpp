@@ -11,6 +11,7 @@
 #include "Command.hpp"
 #include "LoopVolume.hpp"
 #include "session/SystemTool.hpp"
+#include "tessorin/BlockDeviceProbe.hpp"
 
 namespace tessorin {
 namespace {
@@ -65,7 +66,7 @@ std::string mountLine(int id, const std::string& point, const std::string& type,
 Machine typicalMachine() {
   Machine machine;
   machine.lsblk = R"({"blockdevices":[)" + disk("vda", R"("rm":false,"hotplug":false,"tran":null)") + "," +
-                  disk("sdb", R"("rm":true,"hotplug":true,"tran":"usb")", part("sdb1", "sdb", "/media/CARD")) + "," +
+                  disk("sdb", R"("rm":true,"hotplug":true,"tran":"usb","size":64000000000)", part("sdb1", "sdb", "/media/CARD")) + "," +
                   disk("sda", R"("rm":false,"hotplug":false,"tran":"sata")", part("sda1", "sda", "/mnt/data")) + "," +
                   disk("mmcblk0", R"("rm":false,"hotplug":false,"tran":"mmc")",
                        part("mmcblk0p1", "mmcblk0", "/media/EMMC")) +
@@ -77,44 +78,68 @@ Machine typicalMachine() {
   return machine;
 }
 
-Kind refusal(const Machine& machine, const std::string& volume, const std::set<std::string>& busy = {}) {
+ExpectedCard cardAt(const std::string& volume, const std::string& node) {
+  ExpectedCard card;
+  card.volume = volume;
+  card.deviceNode = node;
+  return card;
+}
+const ExpectedCard theCard = cardAt("/media/CARD", "/dev/sdb1");
+
+Kind refusal(const Machine& machine, const ExpectedCard& card, const std::set<std::string>& busy = {}) {
   try {
-    CardFormatter::checkedWholeDisk(volume, busy, machine.facts());
+    CardFormatter::checkedWholeDisk(card, busy, machine.facts());
   } catch (const CardFormatter::Failure& failure) {
     return failure.kind();
   }
-  ADD_FAILURE() << volume << " was not refused";
+  ADD_FAILURE() << card.volume << " was not refused";
   return Kind::failed;
 }
 
 TEST(CardFormatter, OnlyARemovableCardThatIsNotBusyMayBeErased) {
   const Machine machine = typicalMachine();
-  EXPECT_EQ(CardFormatter::checkedWholeDisk("/media/CARD", {}, machine.facts()), "sdb");
-  EXPECT_EQ(refusal(machine, "/media/CARD", {"sdb"}), Kind::busy);
-  EXPECT_EQ(refusal(machine, "/"), Kind::notRemovable);
-  EXPECT_EQ(refusal(machine, "/mnt/data"), Kind::notRemovable) << "internal fixed disk";
-  EXPECT_EQ(refusal(machine, "/media/EMMC"), Kind::notRemovable) << "eMMC on the board";
-  EXPECT_EQ(refusal(machine, "/nowhere/mounted"), Kind::notRemovable) << "falls under / on the system disk";
+  EXPECT_EQ(CardFormatter::checkedWholeDisk(theCard, {}, machine.facts()), "sdb");
+  EXPECT_EQ(refusal(machine, theCard, {"sdb"}), Kind::busy);
+  EXPECT_EQ(refusal(machine, cardAt("/", "/dev/vda")), Kind::notRemovable);
+  EXPECT_EQ(refusal(machine, cardAt("/mnt/data", "/dev/sda1")), Kind::notRemovable) << "internal fixed disk";
+  EXPECT_EQ(refusal(machine, cardAt("/media/EMMC", "/dev/mmcblk0p1")), Kind::notRemovable) << "eMMC on the board";
+}
+
+TEST(CardFormatter, APulledOrSwappedCardIsNotMistakenForTheDiskNowAtItsPlace) {
+  const Machine machine = typicalMachine();
+  EXPECT_EQ(refusal(machine, cardAt("/nowhere/mounted", "/dev/sdc1")), Kind::notFound) << "/ encloses the folder";
+  EXPECT_EQ(refusal(machine, cardAt("/media/CARD/INNER", "/dev/sdc1")), Kind::notFound)
+      << "another card encloses the folder";
+  EXPECT_EQ(refusal(machine, cardAt("/media/CARD", "/dev/sdc1")), Kind::notFound) << "another node at the same path";
+  EXPECT_EQ(refusal(machine, cardAt("/media/CARD", "")), Kind::notFound) << "a node not known is not assumed";
+
+  ExpectedCard smaller = theCard;
+  smaller.wholeDiskName = "sdb";
+  smaller.mediaBytes = 32000000000;
+  EXPECT_EQ(refusal(machine, smaller), Kind::notFound) << "same reader, a card of another size";
+  ExpectedCard otherDisk = theCard;
+  otherDisk.wholeDiskName = "sdc";
+  EXPECT_EQ(refusal(machine, otherDisk), Kind::notFound);
 }
 
 TEST(CardFormatter, WhenTheSystemDiskCannotBeTracedNothingIsErased) {
   Machine machine = typicalMachine();
   machine.mountinfo = mountLine(1, "/", "ext4", "/dev/mapper/root") + mountLine(2, "/media/CARD", "exfat", "/dev/sdb1");
-  EXPECT_EQ(refusal(machine, "/media/CARD"), Kind::notRemovable);
+  EXPECT_EQ(refusal(machine, theCard), Kind::notRemovable);
 
   Machine unknownSwap = typicalMachine();
   unknownSwap.swaps = {"/dev/zram9"};
-  EXPECT_EQ(refusal(unknownSwap, "/media/CARD"), Kind::notRemovable);
+  EXPECT_EQ(refusal(unknownSwap, theCard), Kind::notRemovable);
 }
 
 TEST(CardFormatter, ACardHoldingSwapOrBootIsASystemDisk) {
   Machine swapOnCard = typicalMachine();
   swapOnCard.swaps = {"/dev/sdb1"};
-  EXPECT_EQ(refusal(swapOnCard, "/media/CARD"), Kind::notRemovable);
+  EXPECT_EQ(refusal(swapOnCard, theCard), Kind::notRemovable);
 
   Machine bootOnCard = typicalMachine();
   bootOnCard.mountinfo += mountLine(5, "/boot", "vfat", "/dev/sdb1");
-  EXPECT_EQ(refusal(bootOnCard, "/media/CARD"), Kind::notRemovable);
+  EXPECT_EQ(refusal(bootOnCard, theCard), Kind::notRemovable);
 }
 
 TEST(CardFormatter, ErasingADiskImageLeavesOneExFATPartitionUnderTheNewName) {
@@ -150,8 +175,21 @@ TEST(CardFormatter, ErasingADiskImageLeavesOneExFATPartitionUnderTheNewName) {
   ASSERT_TRUE(runCommand({"/usr/sbin/mkfs.exfat", "-L", "OLD", loop + "p2"}).ok());
   ASSERT_TRUE(runCommand({"/usr/sbin/mount.exfat-fuse", loop + "p2", mountPoint}).ok());
 
+  ExpectedCard card = cardAt(mountPoint, loop + "p2");
+  card.wholeDiskName = loop.substr(5);
+  card.mediaBytes = 64_MiB;
+  card.uuid = "0000-0000";
   try {
-    mountedAt = CardFormatter::erase(mountPoint, QStringLiteral("NEW/CARD:\x01"), {});
+    CardFormatter::erase(card, QStringLiteral("NEW"), {});
+    FAIL() << "a card with another file system UUID was erased";
+  } catch (const CardFormatter::Failure& failure) {
+    EXPECT_EQ(failure.kind(), Kind::notFound);
+  }
+  EXPECT_EQ(runCommand({"/usr/sbin/blkid", "-p", "-o", "value", "-s", "LABEL", loop + "p2"}).output, "OLD\n");
+
+  card.uuid = probeBlockDevice(loop + "p2")->uuid;
+  try {
+    mountedAt = CardFormatter::erase(card, QStringLiteral("NEW/CARD:\x01"), {});
   } catch (const std::exception& error) {
     FAIL() << error.what();
   }
@@ -169,10 +207,15 @@ TEST(CardFormatter, ErasingADiskImageLeavesOneExFATPartitionUnderTheNewName) {
 TEST(CardFormatter, TheRunningSystemsOwnDiskIsRefused) {
   if (::geteuid() != 0) GTEST_SKIP() << "describing every disk needs root on some systems";
   try {
-    CardFormatter::erase("/", QStringLiteral("X"), {});
+    std::string rootSource;
+    const MountTable table = MountTable::read();
+    for (const MountEntry& entry : table.entries()) {
+      if (entry.mountPoint == "/") rootSource = entry.source;
+    }
+    CardFormatter::erase(cardAt("/", rootSource), QStringLiteral("X"), {});
     FAIL() << "the system disk was erased";
   } catch (const CardFormatter::Failure& failure) {
-    EXPECT_EQ(failure.kind(), Kind::notRemovable);
+    EXPECT_NE(failure.kind(), Kind::failed);
   }
 }
 
