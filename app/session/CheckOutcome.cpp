@@ -1,5 +1,7 @@
 #include "session/CheckOutcome.hpp"
 
+#include "tessorin/CaseWithRawValue.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -16,10 +18,7 @@ const std::array<CheckOutcome::Verdict, CheckOutcome::Verdict::caseCount>& Check
 }
 
 std::optional<CheckOutcome::Verdict> CheckOutcome::Verdict::fromRawValue(std::string_view rawValue) {
-  for (const Verdict verdict : allCases()) {
-    if (verdict.rawValue() == rawValue) return verdict;
-  }
-  return std::nullopt;
+  return caseWithRawValue<Verdict>(rawValue);
 }
 
 std::string_view CheckOutcome::Verdict::rawValue() const { return verdictNames[value_]; }
@@ -30,10 +29,7 @@ const std::array<CheckOutcome::Method, CheckOutcome::Method::caseCount>& CheckOu
 }
 
 std::optional<CheckOutcome::Method> CheckOutcome::Method::fromRawValue(std::string_view rawValue) {
-  for (const Method method : allCases()) {
-    if (method.rawValue() == rawValue) return method;
-  }
-  return std::nullopt;
+  return caseWithRawValue<Method>(rawValue);
 }
 
 std::string_view CheckOutcome::Method::rawValue() const { return methodNames[value_]; }

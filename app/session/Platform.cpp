@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "tessorin/CaseWithRawValue.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -46,10 +48,7 @@ const std::array<Platform, Platform::caseCount>& Platform::allCases() {
 }
 
 std::optional<Platform> Platform::fromRawValue(std::string_view rawValue) {
-  for (const Platform platform : allCases()) {
-    if (platform.rawValue() == rawValue) return platform;
-  }
-  return std::nullopt;
+  return caseWithRawValue<Platform>(rawValue);
 }
 
 std::string_view Platform::rawValue() const { return facts[value_].rawValue; }

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "tessorin/CaseWithRawValue.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -50,10 +52,7 @@ const std::array<Brand, Brand::caseCount>& Brand::allCases() {
 }
 
 std::optional<Brand> Brand::fromRawValue(std::string_view rawValue) {
-  for (const Brand brand : allCases()) {
-    if (brand.rawValue() == rawValue) return brand;
-  }
-  return std::nullopt;
+  return caseWithRawValue<Brand>(rawValue);
 }
 
 std::string_view Brand::rawValue() const { return facts()[value_].rawValue; }

@@ -1,5 +1,7 @@
 #include "tessorin/SpeedClass.hpp"
 
+#include "tessorin/CaseWithRawValue.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -49,10 +51,7 @@ const std::array<SpeedClass, SpeedClass::caseCount>& SpeedClass::allCases() {
 }
 
 std::optional<SpeedClass> SpeedClass::fromRawValue(std::string_view rawValue) {
-  for (const SpeedClass marking : allCases()) {
-    if (marking.rawValue() == rawValue) return marking;
-  }
-  return std::nullopt;
+  return caseWithRawValue<SpeedClass>(rawValue);
 }
 
 std::string_view SpeedClass::rawValue() const { return speedClassFacts[value_].rawValue; }
@@ -67,10 +66,7 @@ const std::array<AppPerformanceClass, AppPerformanceClass::caseCount>& AppPerfor
 }
 
 std::optional<AppPerformanceClass> AppPerformanceClass::fromRawValue(std::string_view rawValue) {
-  for (const AppPerformanceClass marking : allCases()) {
-    if (marking.rawValue() == rawValue) return marking;
-  }
-  return std::nullopt;
+  return caseWithRawValue<AppPerformanceClass>(rawValue);
 }
 
 std::string_view AppPerformanceClass::rawValue() const { return appClassFacts[value_].rawValue; }
