@@ -9,20 +9,22 @@
 #include "session/SystemTool.hpp"
 #include "session/UDisks2.hpp"
 #include "tessorin/FileDescriptor.hpp"
-#include "tessorin/MountTable.hpp"
 
 namespace tessorin {
 
-std::optional<std::string> CardEjector::eject(const std::filesystem::path& volume) {
-  std::optional<MountEntry> entry;
+std::optional<std::string> CardEjector::eject(const ExpectedCard& card) {
+  // A card already pulled or unmounted leaves its folder under some other mount, often
+  // the system's own: that disk must never be unmounted in its place.
+  const std::optional<CardFormatter::Facts> facts = CardFormatter::Facts::system();
+  if (!facts) return std::string("the computer’s disks could not be described");
   try {
-    entry = MountTable::read().mountContaining(volume.string());
-  } catch (const std::exception& error) {
-    return std::string(error.what());
+    CardFormatter::checkedWholeDisk(card, {}, *facts);
+  } catch (const CardFormatter::Failure& refused) {
+    if (refused.kind() == CardFormatter::Failure::Kind::notFound) return std::string("the card is not mounted any more");
+    return std::string("this is not a card or USB drive");
   }
-  if (!entry || !entry->sourceIsDeviceNode()) return std::string("the card is not mounted any more");
-  const std::optional<BlockDevices> devices = BlockDevices::describe();
-  const BlockDevice* disk = devices ? devices->wholeDisk(entry->source) : nullptr;
+  const BlockDevices* devices = &facts->devices;
+  const BlockDevice* disk = devices->wholeDisk(card.deviceNode);
   if (disk == nullptr) return std::string("the card’s disk could not be found");
   const std::string diskName = disk->name;
   const std::string diskPath = disk->path;

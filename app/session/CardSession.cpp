@@ -811,7 +811,9 @@ void CardSession::applyFullProgress(const FullTest::Progress& progress) {
 
 QCoro::Task<> CardSession::eject(fs::path volume) {
   RunningCoroutine running(this);
-  auto ejecting = attempt(onBackground("Tessorin eject", [volume] { return CardEjector::eject(volume); }));
+  ExpectedCard card = ExpectedCard::of(device_);
+  card.volume = std::move(volume);
+  auto ejecting = attempt(onBackground("Tessorin eject", [card] { return CardEjector::eject(card); }));
   const Attempt<std::optional<std::string>> ejected = co_await ejecting;
   if (ejected.value && *ejected.value) reportEjectFailure(QString::fromStdString(**ejected.value));
 }

@@ -97,6 +97,25 @@ TEST(CardSessionErase, AnEjectThatFailsSaysWhyAndWhereToEjectInstead) {
   EXPECT_TRUE(session.errorMessage()->endsWith(QStringLiteral("). Eject it in the file manager instead.")));
 }
 
+TEST(CardSessionErase, EjectingACardNoLongerMountedLeavesTheEnclosingDiskAlone) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld world;
+  auto enclosing = testing::LoopVolume::create(testing::FileSystemKind::ext4, 32_MiB, "OUTER");
+  auto pulled = testing::LoopVolume::create(testing::FileSystemKind::exfat, 32_MiB);
+  pulled->unmount();
+  const fs::path folder = fs::path(enclosing->mountPoint()) / "CARD";
+  fs::create_directory(folder);
+  CardDevice device = testing::deviceFor(enclosing->mountPoint(), pulled->loopDevice(), "CARD-1", 32_MiB);
+  device.volumeURL = folder;
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+  QCoro::waitFor(session.eject(folder));
+  EXPECT_TRUE(session.errorMessage());
+  bool stillMounted = false;
+  const MountTable table = MountTable::read();
+  for (const MountEntry& entry : table.entries()) stillMounted |= entry.mountPoint == enclosing->mountPoint();
+  EXPECT_TRUE(stillMounted) << "the disk that encloses the card's folder was unmounted";
+}
+
 TEST(CardSessionErase, EjectingUnmountsEveryFileSystemOfTheCard) {
   TESSORIN_REQUIRE_VOLUMES();
   testing::SessionWorld world;
