@@ -6,7 +6,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QVariantMap>
+
+#include "session/SettingsDictionary.hpp"
 
 namespace tessorin {
 
@@ -29,15 +30,6 @@ bool isWritableFolder(const QString& path) {
   return QFileInfo(path).isDir() && ::access(path.toLocal8Bit().constData(), W_OK) == 0;
 }
 
-// One entry that is not text spoils the whole store, as a store we cannot trust.
-QVariantMap readBookmarks(QSettings& settings) {
-  const QVariantMap store = settings.value(bookmarksKey).toMap();
-  for (auto it = store.cbegin(); it != store.cend(); ++it) {
-    if (it.value().typeId() != QMetaType::QString) return {};
-  }
-  return store;
-}
-
 }  // namespace
 
 bool VolumeAccess::isSandboxed() {
@@ -49,10 +41,10 @@ std::shared_ptr<VolumeAccess> VolumeAccess::open(const CardDevice& device, QSett
   if (!isSandboxed() && isWritableFolder(volume)) {
     return std::make_shared<VolumeAccess>(volume.toStdString(), false);
   }
-  const QVariantMap store = readBookmarks(settings);
-  const auto entry = store.constFind(QString::fromStdString(device.id));
-  if (entry == store.cend()) return nullptr;
-  const QString resolved = entry.value().toString();
+  // Each card's grant stands alone: an entry that is not a path reads as no grant.
+  const std::optional<QString> bookmark = SettingsDictionary(settings, bookmarksKey).text(QString::fromStdString(device.id));
+  if (!bookmark) return nullptr;
+  const QString resolved = *bookmark;
   if (!QFileInfo(resolved).isDir()) return nullptr;
   if (!samePath(standardizedPath(resolved), volume)) return nullptr;
   if (!isWritableFolder(resolved)) return nullptr;
@@ -68,9 +60,7 @@ void VolumeAccess::request(const CardDevice& device, QSettings& settings, const 
   picker(volume, message, [&settings, volume, cardID, done = std::move(done)](std::optional<QString> picked) {
     if (!picked || picked->isEmpty()) return done({Outcome::cancelled, nullptr});
     if (!samePath(standardizedPath(*picked), volume)) return done({Outcome::wrongFolder, nullptr});
-    QVariantMap store = readBookmarks(settings);
-    store.insert(QString::fromStdString(cardID), *picked);
-    settings.setValue(bookmarksKey, store);
+    SettingsDictionary(settings, bookmarksKey).set(QString::fromStdString(cardID), *picked);
     done({Outcome::granted, std::make_shared<VolumeAccess>(picked->toStdString(), true)});
   });
 }

@@ -72,12 +72,26 @@ TEST_F(VolumeAccessTest, WrongFolderAndCancelStoreNothing) {
   EXPECT_FALSE(VolumeAccess::open(device, settings));
 }
 
-TEST_F(VolumeAccessTest, AStoreWithAnEntryOfTheWrongTypeReadsEmptyAndTheNextGrantReplacesIt) {
+TEST_F(VolumeAccessTest, AnEntryOfTheWrongTypeCostsNoOtherCardItsGrant) {
   qputenv("APP_SANDBOX_CONTAINER_ID", "x");
-  settings.setValue("VolumeBookmarks", QVariantMap{{QString::fromStdString(device.id), volume.path()}, {"other", 42}});
-  EXPECT_FALSE(VolumeAccess::open(device, settings));
-  ASSERT_EQ(request(volume.path()).outcome, VolumeAccess::Outcome::granted);
-  EXPECT_EQ(settings.value("VolumeBookmarks").toMap().keys(), QStringList{QString::fromStdString(device.id)});
+  settings.setValue("VolumeBookmarks", QVariantMap{{QString::fromStdString(device.id), volume.path()},
+                                                   {"broken", 42},
+                                                   {"5555-0000", QStringLiteral("/media/THIRD")}});
+  EXPECT_TRUE(VolumeAccess::open(device, settings)) << "its grant is intact beside a broken one";
+
+  QTemporaryDir otherVolume;
+  CardDevice otherCard = device;
+  otherCard.id = "9999-0000";
+  otherCard.volumeURL = otherVolume.path().toStdString();
+  VolumeAccess::RequestOutcome granted;
+  VolumeAccess::request(otherCard, settings, answering(otherVolume.path()),
+                        [&granted](VolumeAccess::RequestOutcome outcome) { granted = outcome; });
+  ASSERT_EQ(granted.outcome, VolumeAccess::Outcome::granted);
+  const QVariantMap store = settings.value("VolumeBookmarks").toMap();
+  EXPECT_EQ(store.value(QString::fromStdString(device.id)).toString(), volume.path());
+  EXPECT_EQ(store.value("5555-0000").toString(), QStringLiteral("/media/THIRD"));
+  EXPECT_EQ(store.value("broken").toInt(), 42) << "what is not understood is kept";
+  EXPECT_EQ(store.value("9999-0000").toString(), otherVolume.path());
 }
 
 }  // namespace
