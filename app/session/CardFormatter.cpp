@@ -106,9 +106,8 @@ std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& di
   if (!fs::exists(partition)) throw CardFormatter::Failure::failed("the new partition did not appear");
   runOrFail("/usr/sbin/mkfs.exfat", {"-L", label, partition});
 
-  const fs::path mountPoint = fs::path("/media") / label;
-  std::error_code error;
-  fs::create_directories(mountPoint, error);
+  const fs::path mountPoint = CardFormatter::newMountPoint("/media", label);
+  if (mountPoint.empty()) return {};
   if (SystemTool::run("/usr/bin/mount", {partition, mountPoint.string()}).exitCode == 0) return mountPoint.string();
   // Without exFAT in the kernel the FUSE driver mounts it.
   if (SystemTool::run("/usr/sbin/mount.exfat-fuse", {partition, mountPoint.string()}).exitCode == 0) {
@@ -176,6 +175,21 @@ QString CardFormatter::sanitize(const QString& name) {
   while (last > first && (cut[last - 1] == u' ' || cut[last - 1] == u'\t')) --last;
   cut = cut.mid(first, last - first);
   return cut.isEmpty() ? QStringLiteral("CARD") : cut;
+}
+
+fs::path CardFormatter::newMountPoint(const fs::path& parent, const std::string& label) {
+  std::error_code error;
+  fs::create_directories(parent, error);
+  // The label is the user's text: "." or ".." would mount over the parent or above it,
+  // and an existing folder may hold another card's mount or someone's files.
+  const bool usable = !label.empty() && label != "." && label != ".." && label.find('/') == std::string::npos;
+  const std::string base = usable ? label : "CARD";
+  for (int number = 1; number < 1000; ++number) {
+    const fs::path candidate = parent / (number == 1 ? base : base + " " + std::to_string(number));
+    // Creating it is the test: a folder that already exists is never taken over.
+    if (fs::create_directory(candidate, error) && !error) return candidate;
+  }
+  return {};
 }
 
 std::optional<std::set<std::string>> CardFormatter::systemDisks(const Facts& facts) {

@@ -89,6 +89,10 @@ class CardFormatter {
   // cannot be traced to its disk.
   static std::optional<std::set<std::string>> systemDisks(const Facts& facts);
 
+  // A folder made just now under parent for the erased card to be mounted on: named
+  // after the label, numbered past any that exist; empty when none could be made.
+  static std::filesystem::path newMountPoint(const std::filesystem::path& parent, const std::string& label);
+
   // Erases the card; returns where the new volume is mounted (empty when it could not
   // be mounted again). Throws Failure, or std::system_error when a tool cannot start.
   static std::string erase(const ExpectedCard& card, const QString& name, const std::set<std::string>& busyDisks);

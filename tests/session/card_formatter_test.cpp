@@ -204,6 +204,21 @@ TEST(CardFormatter, ErasingADiskImageLeavesOneExFATPartitionUnderTheNewName) {
   EXPECT_FALSE(mountedAt.empty());
 }
 
+TEST(CardFormatter, TheErasedCardIsMountedOnAFolderOfItsOwnNeverAboveOrOverAnother) {
+  testing::TemporaryFolder folder;
+  const fs::path media = fs::path(folder.path()) / "media";
+  EXPECT_EQ(CardFormatter::newMountPoint(media, "PHOTOS"), media / "PHOTOS");
+  EXPECT_EQ(CardFormatter::newMountPoint(media, "PHOTOS"), media / "PHOTOS 2") << "the first is taken";
+  fs::create_directory(media / "OTHER");
+  std::ofstream(media / "OTHER" / "file") << "someone's";
+  EXPECT_EQ(CardFormatter::newMountPoint(media, "OTHER"), media / "OTHER 2");
+  for (const std::string label : {"..", ".", ""}) {
+    const fs::path made = CardFormatter::newMountPoint(media, label);
+    EXPECT_EQ(made.parent_path(), media) << "'" << label << "'";
+    EXPECT_TRUE(fs::is_directory(made) && fs::is_empty(made)) << "'" << label << "'";
+  }
+}
+
 TEST(CardFormatter, TheRunningSystemsOwnDiskIsRefused) {
   if (::geteuid() != 0) GTEST_SKIP() << "describing every disk needs root on some systems";
   try {
