@@ -221,6 +221,7 @@ QCoro::Task<> AppModel::stopAllAndWait() {
         candidate->finish();
         break;
       case CardSessionStage::Kind::reinsert:
+        if (candidate->task()) candidate->task()->cancel();
         candidate->resumeReinsertion(std::nullopt);
         break;
       case CardSessionStage::Kind::quick:

@@ -374,6 +374,9 @@ void CardSession::stop() {
     case Stage::Kind::decision:
       return finish();
     case Stage::Kind::reinsert:
+      // The wait may have been ended already, its resumption posted but not yet run: the
+      // road must still learn of the stop.
+      if (task_) task_->cancel();
       return resumeReinsertion(std::nullopt);
     default:
       if (task_) task_->cancel();
@@ -567,7 +570,7 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
     QCoro::Task<std::optional<fs::path>> waiting = waitForReinsertion();
     readFrom = co_await waiting;
   }
-  if (!readFrom) {
+  if (!readFrom || task->isCancelled()) {
     QCoro::Task<> ending = finishWithoutReadBack();
     co_await ending;
     co_return;

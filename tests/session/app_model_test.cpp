@@ -174,6 +174,23 @@ TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
   EXPECT_EQ(session->outcome()->verdict, CheckOutcome::Verdict::genuine);
 }
 
+TEST(AppModel, QuittingJustAsTheCardCameBackStopsBeforeTheReadBack) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto medium = CounterfeitCard::make({.claimed = 384_MiB});
+  World world;
+  world.files.settings.setValue("ReinsertBeforeVerify", true);
+  world.plugged->devices = {testing::deviceFor(medium->mountPoint(), medium->loopDevice(), "CARD-1", 384_MiB)};
+  world.start();
+  CardSession* session = world.model->session("CARD-1");
+  session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::reinsert; }, 120s));
+  session->continueAfterReinsert();
+  QCoro::waitFor(world.model->stopAllAndWait());
+  EXPECT_EQ(session->stage().kind, Kind::finished);
+  EXPECT_TRUE(session->fullStopped());
+  EXPECT_FALSE(session->fullResult());
+}
+
 TEST(AppModel, QuittingWhileBusyStopsEverySessionWithinThirtySeconds) {
   TESSORIN_REQUIRE_VOLUMES();
   auto slow = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 60_MiB});

@@ -159,6 +159,21 @@ TEST(CardSessionCheck, StopDuringTheReinsertionWaitFinishesStoppedAndRemovesTheT
   EXPECT_FALSE(TestFolder::exists(checked.card->mountPoint()));
 }
 
+TEST(CardSessionCheck, StopInTheSameTurnAsContinuingStillSkipsTheReadBack) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB});
+  checked.world.settings.setValue("ReinsertBeforeVerify", true);
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::reinsert));
+  checked.session->continueAfterReinsert();
+  checked.session->stop();
+  ASSERT_TRUE(checked.reached(Kind::finished, 60s));
+  EXPECT_TRUE(checked.session->fullStopped());
+  EXPECT_FALSE(checked.session->fullResult());
+  EXPECT_FALSE(checked.saw(CardSessionStage::full(Phase::verifying)));
+  EXPECT_FALSE(TestFolder::exists(checked.card->mountPoint()));
+}
+
 TEST(CardSessionCheck, ContinueWithoutRemovingReadsBackFromTheSameVolume) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});
