@@ -1,6 +1,10 @@
 #include "session/CardSession.hpp"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <exception>
@@ -8,6 +12,7 @@
 
 #include <QLocale>
 #include <QTextBoundaryFinder>
+#include <qcoro/qcorotimer.h>
 
 #include "session/AppSettings.hpp"
 #include "session/Attempt.hpp"
@@ -18,6 +23,7 @@
 #include "session/ReaderBestRead.hpp"
 #include "session/UserAttention.hpp"
 #include "session/WorkerAwaiter.hpp"
+#include "tessorin/FileDescriptor.hpp"
 #include "tessorin/MountTable.hpp"
 #include "tessorin/SpeedRating.hpp"
 #include "tessorin/VolumeStats.hpp"
@@ -64,6 +70,54 @@ std::optional<VolumeStats> settledStats(const fs::path& volume) {
     return VolumeStats::settled(volume.string(), settleSeconds);
   } catch (...) {
     return std::nullopt;
+  }
+}
+
+bool isCancellation(const std::exception_ptr& failure) {
+  if (!failure) return false;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const CancelledError&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool isUnsupported(const std::exception_ptr& failure) {
+  if (!failure) return false;
+  try {
+    std::rethrow_exception(failure);
+  } catch (const QuickProbe::Unsupported&) {
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+// The medium answers at its node. A node that cannot be opened for want of rights says
+// nothing either way; the mount table then decides alone.
+bool mediumAnswers(const std::string& node) {
+  FileDescriptor device(::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!device) return !(errno == ENOMEDIUM || errno == ENODEV || errno == ENXIO || errno == ENOENT);
+  std::uint64_t bytes = 0;
+  if (::ioctl(device.get(), BLKGETSIZE64, &bytes) != 0) return !(errno == ENOMEDIUM || errno == ENODEV || errno == ENXIO);
+  return bytes > 0;
+}
+
+bool cardStillMountedAt(const std::string& node, const fs::path& volumeURL) {
+  try {
+    struct stat status {};
+    if (node.empty() || ::stat(node.c_str(), &status) != 0) return false;
+    const std::string volume = volumeURL.lexically_normal().string();
+    bool mounted = false;
+    const MountTable table = MountTable::read();
+    for (const MountEntry& entry : table.entries()) {
+      if (entry.mountPoint == volume && entry.source == node) mounted = true;
+    }
+    return mounted && mediumAnswers(node);
+  } catch (...) {
+    return false;
   }
 }
 
@@ -409,19 +463,19 @@ FullTest::ProgressHandler CardSession::fullProgressHandler() {
   };
 }
 
-bool CardSession::cardStillMounted() const {
-  try {
-    const std::string node = deviceNodeOf(device_);
-    struct stat status {};
-    if (node.empty() || ::stat(node.c_str(), &status) != 0) return false;
-    const std::string volume = fs::path(device_.volumeURL).lexically_normal().string();
-    const MountTable table = MountTable::read();
-    for (const MountEntry& entry : table.entries()) {
-      if (entry.mountPoint == volume && entry.source == node) return true;
-    }
-  } catch (...) {
+QCoro::Task<bool> CardSession::cardStillThere(bool settle) {
+  RunningCoroutine running(this);
+  // A USB reader keeps a pulled card's node and mount entry for a second or two.
+  if (settle && environment_.removalSettle.count() > 0) {
+    QCoro::Task<> settling = QCoro::sleepFor(environment_.removalSettle);
+    co_await settling;
   }
-  return false;
+  if (cardRemoved_) co_return false;
+  auto asking = attempt(onBackground("Tessorin card present", [node = deviceNodeOf(device_), volume = device_.volumeURL] {
+    return cardStillMountedAt(node, volume);
+  }));
+  const Attempt<bool> answered = co_await asking;
+  co_return answered.value.value_or(false);
 }
 
 void CardSession::finishAsRemoved() {
@@ -478,21 +532,34 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
         }));
     measured = co_await measuring;
   }
-  const bool goOn = exFAT ? afterQuickProbe(probed) : afterZoneTest(measured);
+  // Results that a pulled card would also give are trusted only while the card is there.
+  const std::exception_ptr failure = exFAT ? probed.failure : measured.failure;
+  bool suspicious = failure && !isUnsupported(failure);
+  if (exFAT && probed.value) {
+    const QuickProbeResult::Verdict verdict = probed.value->verdict();
+    suspicious = verdict == QuickProbeResult::Verdict::fake || verdict == QuickProbeResult::Verdict::damaged;
+  }
+  if (!exFAT && measured.value) suspicious = !measured.value->isClean();
+  bool present = true;
+  if (suspicious) {
+    QCoro::Task<bool> asking = cardStillThere(!isCancellation(failure));
+    present = co_await asking;
+  }
+  const bool goOn = exFAT ? afterQuickProbe(probed, present) : afterZoneTest(measured, present);
   if (goOn) {
     QCoro::Task<> advancedTest = runFullTest(url, task);
     co_await advancedTest;
   }
 }
 
-bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed) {
+bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed, bool present) {
   try {
     if (probed.failure) std::rethrow_exception(probed.failure);
     const QuickProbeResult& result = *probed.value;
     const QuickProbeResult::Verdict verdict = result.verdict();
     const bool judged = verdict == QuickProbeResult::Verdict::fake || verdict == QuickProbeResult::Verdict::damaged;
     // A card pulled out reads back as failed probes: only a card still there is judged.
-    if (judged && !cardStillMounted()) {
+    if (judged && !present) {
       assign(quickResult_, std::optional<QuickProbeResult>(), &CardSession::quickResultChanged);
       finishAsRemoved();
       return false;
@@ -507,9 +574,18 @@ bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed) {
     assign(quickSkipped_, std::optional<QuickProbe::Unsupported>(reason), &CardSession::quickSkippedChanged);
     return true;
   } catch (const CancelledError&) {
-    finish();
+    // A vanishing card's failed reads may have arrived as a partial verdict before the
+    // rescan's stop: that is the pull, not the card.
+    if (cardRemoved_ || !present) {
+      const bool judged = quickResult_ && (quickResult_->verdict() == QuickProbeResult::Verdict::fake ||
+                                           quickResult_->verdict() == QuickProbeResult::Verdict::damaged);
+      if (judged) assign(quickResult_, std::optional<QuickProbeResult>(), &CardSession::quickResultChanged);
+      finishAsRemoved();
+    } else {
+      finish();
+    }
   } catch (const std::exception& error) {
-    if (!cardStillMounted()) {
+    if (!present) {
       assign(quickResult_, std::optional<QuickProbeResult>(), &CardSession::quickResultChanged);
       finishAsRemoved();
     } else {
@@ -521,10 +597,10 @@ bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed) {
   return false;
 }
 
-bool CardSession::afterZoneTest(const Attempt<ZoneResult>& measured) {
+bool CardSession::afterZoneTest(const Attempt<ZoneResult>& measured, bool present) {
   try {
     if (measured.failure) std::rethrow_exception(measured.failure);
-    if (!measured.value->isClean() && !cardStillMounted()) {
+    if (!measured.value->isClean() && !present) {
       finishAsRemoved();
       return false;
     }
@@ -536,7 +612,7 @@ bool CardSession::afterZoneTest(const Attempt<ZoneResult>& measured) {
     return false;
   } catch (...) {
     // A failed measurement is not reported, unless the card itself has gone.
-    if (cardStillMounted()) return true;
+    if (present) return true;
     finishAsRemoved();
     return false;
   }
@@ -563,7 +639,12 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
         return FullTest(url, options).write(progress, std::move(onFinished), std::move(flag));
       }));
   const Attempt<TestManifest> written = co_await writing;
-  if (!afterWriting(written)) co_return;
+  bool present = true;
+  if ((written.failure && !isCancellation(written.failure)) || (written.value && written.value->writeStop.isIOError())) {
+    QCoro::Task<bool> asking = cardStillThere(true);
+    present = co_await asking;
+  }
+  if (!afterWriting(written, present)) co_return;
 
   std::optional<fs::path> readFrom = url;
   if (AppSettings(settings_).reinsertBeforeVerify()) {
@@ -586,29 +667,35 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
         return FullTest::verify(manifest, volume, false, progress, std::move(onFinished), std::move(flag));
       }));
   const Attempt<FullTestResult> verified = co_await verifying;
-  afterVerifying(verified);
+  present = true;
+  if ((verified.failure && !isCancellation(verified.failure)) ||
+      (verified.value && verified.value->verdict() != FullTestResult::Verdict::passed)) {
+    QCoro::Task<bool> asking = cardStillThere(true);
+    present = co_await asking;
+  }
+  afterVerifying(verified, present);
 }
 
-bool CardSession::afterWriting(const Attempt<TestManifest>& written) {
+bool CardSession::afterWriting(const Attempt<TestManifest>& written, bool present) {
   if (written.failure) {
-    handleFullTestFailure(written.failure);
+    handleFullTestFailure(written.failure, present);
     return false;
   }
-  if (written.value->writeStop.isIOError() && !cardStillMounted()) {
+  if (written.value->writeStop.isIOError() && !present) {
     finishAsRemoved();
     return false;
   }
   return true;
 }
 
-void CardSession::afterVerifying(const Attempt<FullTestResult>& verified) {
-  if (verified.failure) return handleFullTestFailure(verified.failure);
-  if (verified.value->verdict() != FullTestResult::Verdict::passed && !cardStillMounted()) return finishAsRemoved();
+void CardSession::afterVerifying(const Attempt<FullTestResult>& verified, bool present) {
+  if (verified.failure) return handleFullTestFailure(verified.failure, present);
+  if (verified.value->verdict() != FullTestResult::Verdict::passed && !present) return finishAsRemoved();
   assignAlways(fullResult_, verified.value, &CardSession::fullResultChanged);
   finish();
 }
 
-void CardSession::handleFullTestFailure(std::exception_ptr failure) {
+void CardSession::handleFullTestFailure(std::exception_ptr failure, bool present) {
   try {
     std::rethrow_exception(failure);
   } catch (const CancelledError&) {
@@ -620,7 +707,7 @@ void CardSession::handleFullTestFailure(std::exception_ptr failure) {
     finish();
     setConfirmingErase(true);
   } catch (const std::exception& error) {
-    if (!cardStillMounted()) return finishAsRemoved();
+    if (!present) return finishAsRemoved();
     reportTestError(describe(error));
   } catch (...) {
     reportTestError(QStringLiteral("unknown error"));

@@ -15,6 +15,7 @@
 // A session with a suspended coroutine must not be deleted: `dispose` defers the
 // deletion until the last coroutine has ended.
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -98,6 +99,8 @@ class CardSession : public QObject {
     ZoneTest::Options zoneOptions;
     FullTest::Options fullOptions;
     VolumeAccess::FolderPicker folderPicker = VolumeAccess::folderDialog();
+    // How long after a failing engine call the card is looked for again.
+    std::chrono::milliseconds removalSettle = std::chrono::seconds(2);
   };
 
   // settings and history outlive every session (the application model owns them).
@@ -244,21 +247,22 @@ class CardSession : public QObject {
   void refreshVolumeStats();
   void startEraseTask(std::shared_ptr<VolumeAccess> access);
   void carryOut(const PermissionRequest& request, std::shared_ptr<VolumeAccess> access);
-  // The card's mount is still in the table with its device: results of a failing call
-  // may be trusted.
-  bool cardStillMounted() const;
+  // After a failing engine call: whether the card is still mounted with its device and
+  // its medium still answers, so that the call's results may be trusted. With settle,
+  // asked only after the settle time, once a pulled card's traces are gone.
+  QCoro::Task<bool> cardStillThere(bool settle);
   // The card went away under an engine call: its result is dropped.
   void finishAsRemoved();
 
   // The roads. No try block spans a suspension point: each engine call comes back as an
   // Attempt, judged by an ordinary member function that returns whether the road goes on.
   QCoro::Task<> runQuickCheck(std::filesystem::path url, std::shared_ptr<SessionTask> task);
-  bool afterQuickProbe(const Attempt<QuickProbeResult>& probed);
-  bool afterZoneTest(const Attempt<ZoneResult>& measured);
+  bool afterQuickProbe(const Attempt<QuickProbeResult>& probed, bool present);
+  bool afterZoneTest(const Attempt<ZoneResult>& measured, bool present);
   QCoro::Task<> runFullTest(std::filesystem::path url, std::shared_ptr<SessionTask> task);
-  bool afterWriting(const Attempt<TestManifest>& written);
-  void afterVerifying(const Attempt<FullTestResult>& verified);
-  void handleFullTestFailure(std::exception_ptr failure);
+  bool afterWriting(const Attempt<TestManifest>& written, bool present);
+  void afterVerifying(const Attempt<FullTestResult>& verified, bool present);
+  void handleFullTestFailure(std::exception_ptr failure, bool present);
   QCoro::Task<std::optional<std::filesystem::path>> waitForReinsertion();
   QCoro::Task<> finishWithoutReadBack();
   QCoro::Task<> cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task);

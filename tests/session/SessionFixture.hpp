@@ -36,6 +36,8 @@ inline CardSession::Environment smallCardEnvironment() {
   environment.zoneOptions = environment.quickOptions.zone;
   environment.fullOptions.fileSize = 32 * sessionMiB;
   environment.fullOptions.chunkSize = 4 * sessionMiB;
+  // The harness's cards go at once; tests that play a slow reader set their own.
+  environment.removalSettle = std::chrono::milliseconds(0);
   // Nobody answers a dialog in a test.
   environment.folderPicker = [](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
     answer(std::nullopt);

@@ -202,6 +202,43 @@ TEST(CardSessionCheck, CardPulledOutDuringWritingEndsWithTheRemovedMessageNotADa
   EXPECT_FALSE(checked.session->task());
 }
 
+TEST(CardSessionCheck, AFakeLookingPartialFromACardBeingPulledIsNotRecorded) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB});
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::quick));
+  // The failed reads of a vanishing card, posted just before the rescan sees it go.
+  QuickProbeResult partial;
+  partial.wrapDistance = 128_MiB;
+  checked.session->applyPartialQuickResult(partial);
+  checked.session->close();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest(); }, 60s));
+  EXPECT_EQ(checked.session->errorMessage(), QStringLiteral("The card was removed during the test."));
+  for (const CheckRecord& record : checked.world.history.records()) EXPECT_NE(record.verdict, Verdict::fake);
+}
+
+TEST(CardSessionCheck, ACardWhoseMountOutlivesThePullBrieflyIsStillSeenAsRemoved) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB});
+  CardSession::Environment slowReader = testing::smallCardEnvironment();
+  slowReader.removalSettle = 1500ms;
+  checked.session = std::make_unique<CardSession>(
+      deviceFor(checked.card->mountPoint(), checked.card->loopDevice(), "CARD-1", 512_MiB), &checked.world.history,
+      checked.world.settings, slowReader);
+  checked.session->start();
+  ASSERT_TRUE(checked.reachedPhase(Phase::writing));
+  checked.card->vanish();
+  // The mount entry goes only a moment after the medium, as with a USB reader.
+  turnLoopUntil([] { return false; }, 300ms);
+  checked.card->volume().unmount();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest(); }, 60s));
+  EXPECT_EQ(checked.session->errorMessage(), QStringLiteral("The card was removed during the test."));
+  for (const CheckRecord& record : checked.world.history.records()) {
+    EXPECT_NE(record.verdict, Verdict::damaged);
+    EXPECT_NE(record.verdict, Verdict::fake);
+  }
+}
+
 TEST(CardSessionCheck, AdvancedTestWithoutRoomForOneChunkEndsTheCheckAndAsksToErase) {
   TESSORIN_REQUIRE_VOLUMES();
   // A card too small for the quick check's plan: it refuses, and the advanced test
