@@ -830,6 +830,9 @@ void CardSession::releaseCard() {
   if (task_) setTask(nullptr);
   if (access_) access_->stop();
   setAccess(nullptr);
+  // A request the check posted (the folder again after reinsertion) has nothing left to
+  // serve: granted later, it would hand a resting session access to the card.
+  setPermissionRequest(std::nullopt);
   if (activity_) activity_->end();
   assignAlways(activity_, std::shared_ptr<ProcessActivity>(), &CardSession::activityChanged);
 }

@@ -159,6 +159,41 @@ TEST(CardSessionCheck, StopDuringTheReinsertionWaitFinishesStoppedAndRemovesTheT
   EXPECT_FALSE(TestFolder::exists(checked.card->mountPoint()));
 }
 
+TEST(CardSessionCheck, AFolderRequestLeftFromTheReinsertionWaitEndsWithTheCheck) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB});
+  CardSession::Environment granting = testing::smallCardEnvironment();
+  granting.folderPicker = [folder = QString::fromStdString(checked.card->mountPoint())](
+                              const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
+    answer(folder);
+  };
+  checked.session = std::make_unique<CardSession>(
+      deviceFor(checked.card->mountPoint(), checked.card->loopDevice(), "CARD-1", 384_MiB), &checked.world.history,
+      checked.world.settings, granting);
+  checked.world.settings.setValue("ReinsertBeforeVerify", true);
+  checked.session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().kind == Kind::reinsert; }, 120s));
+
+  // The card goes out and comes back into a sandbox that holds no grant for it yet.
+  checked.session->close();
+  qputenv("APP_SANDBOX_CONTAINER_ID", "tessorin-test");
+  checked.session->updateDevice(checked.session->device());
+  qunsetenv("APP_SANDBOX_CONTAINER_ID");
+  ASSERT_TRUE(checked.session->permissionRequest());
+  ASSERT_EQ(checked.session->permissionRequest()->action, PermissionRequest::Action::resumeAfterReinsert);
+
+  int requestChanges = 0;
+  QObject::connect(checked.session.get(), &CardSession::permissionRequestChanged, [&requestChanges] { ++requestChanges; });
+  checked.session->stop();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().kind == Kind::finished; }, 60s));
+  EXPECT_FALSE(checked.session->permissionRequest());
+  EXPECT_EQ(requestChanges, 1);
+
+  checked.session->handlePermissionGrant();
+  EXPECT_FALSE(checked.session->access()) << "a grant after the check gave a resting session the card";
+  EXPECT_EQ(checked.session->stage().kind, Kind::finished);
+}
+
 TEST(CardSessionCheck, StopInTheSameTurnAsContinuingStillSkipsTheReadBack) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});
