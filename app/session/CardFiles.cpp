@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "tessorin/BlockDeviceProbe.hpp"
 #include "tessorin/MountTable.hpp"
 #include "tessorin/PosixError.hpp"
 #include "tessorin/TestFolder.hpp"
@@ -60,7 +61,8 @@ int removeTree(int parent, const std::string& name, dev_t device) {
 
 }  // namespace
 
-CardFiles CardFiles::open(const std::filesystem::path& volume, const std::string& deviceNode) {
+CardFiles CardFiles::open(const std::filesystem::path& volume, const std::string& deviceNode,
+                          const std::string& fileSystemUUID) {
   std::string path = volume.lexically_normal().string();
   while (path.size() > 1 && path.back() == '/') path.pop_back();
   FileDescriptor root(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -77,6 +79,12 @@ CardFiles CardFiles::open(const std::filesystem::path& volume, const std::string
   const bool isCardRoot = mount && !deviceNode.empty() && mount->source == deviceNode &&
                           mount->device == status.st_dev && mount->root == "/";
   if (!isCardRoot) throw PosixError("open", path, ENODEV);
+  // Asked once the root is open and its mount checked: a card swapped in before then
+  // shows its own UUID here, and one swapped in later is out of the open root's reach.
+  if (!fileSystemUUID.empty()) {
+    const std::optional<BlockDeviceTags> tags = probeBlockDevice(deviceNode);
+    if (tags && !tags->uuid.empty() && tags->uuid != fileSystemUUID) throw PosixError("open", path, ENODEV);
+  }
   return CardFiles(std::move(root), status.st_dev, volume);
 }
 

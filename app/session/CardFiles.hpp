@@ -1,7 +1,8 @@
 #pragma once
 // CardFiles: deletes files on one card, pinned to that card. The volume's root is opened
-// once and checked to be the root of the mount whose source is the card's device node;
-// everything is then deleted relative to that open directory (openat, unlinkat), never
+// once and checked to be the root of the mount whose source is the card's device node
+// and, where both the caller and the medium name one, whose file system has the card's
+// UUID (the next card put into the same reader gets the same node); everything is then deleted relative to that open directory (openat, unlinkat), never
 // following a symbolic link (the link itself is removed) and never entering a directory
 // on another device. A path that meanwhile leads elsewhere (the card pulled out, another
 // card with the same label mounted in its place) is refused before anything is touched.
@@ -21,8 +22,11 @@ namespace tessorin {
 class CardFiles {
  public:
   // Throws PosixError ("open", volume, ENODEV) when the folder is not the root of a mount
-  // of deviceNode, or the error of a failed open.
-  static CardFiles open(const std::filesystem::path& volume, const std::string& deviceNode);
+  // of deviceNode, or when the medium's file-system UUID differs from fileSystemUUID;
+  // an empty fileSystemUUID, or a medium whose UUID cannot be read, skips that test.
+  // Throws the error of a failed open.
+  static CardFiles open(const std::filesystem::path& volume, const std::string& deviceNode,
+                        const std::string& fileSystemUUID);
 
   // Deletes every item at the root whose name is not in `kept`; an item that cannot be
   // deleted (or lies on another device) is skipped and the next one follows.

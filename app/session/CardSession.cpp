@@ -55,6 +55,10 @@ std::string deviceNodeOf(const CardDevice& device) {
   return device.bsdName.empty() ? std::string() : "/dev/" + device.bsdName;
 }
 
+// The scanner names a card by its file system's UUID where it could read one, else by
+// its device node; empty when unknown.
+std::string fileSystemUUIDOf(const CardDevice& device) { return device.id != device.bsdName ? device.id : std::string(); }
+
 // The first `count` user-perceived characters of text.
 QString firstCharacters(const QString& text, std::size_t count) {
   QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
@@ -336,9 +340,10 @@ void CardSession::startCheck(std::shared_ptr<VolumeAccess> access) {
 
 QCoro::Task<> CardSession::cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task) {
   RunningCoroutine running(this);
-  auto deleting = attempt(onBackground("Tessorin erase", [url = access->url(), node = deviceNodeOf(device_)] {
+  auto deleting = attempt(onBackground("Tessorin erase", [url = access->url(), node = deviceNodeOf(device_),
+                                                          uuid = fileSystemUUIDOf(device_)] {
     try {
-      CardFiles::open(url, node).deleteAllExcept(ignoredRootItems);
+      CardFiles::open(url, node, uuid).deleteAllExcept(ignoredRootItems);
     } catch (...) {
       // A card that cannot be pinned is not touched; the used space then decides.
     }
@@ -380,7 +385,7 @@ void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, cons
 
 void CardSession::removeLeftovers(const std::shared_ptr<VolumeAccess>& access) {
   try {
-    CardFiles::open(access->url(), deviceNodeOf(device_)).removeTestFolder();
+    CardFiles::open(access->url(), deviceNodeOf(device_), fileSystemUUIDOf(device_)).removeTestFolder();
     device_.hasLeftoverTestFiles = false;
     Q_EMIT deviceChanged();
   } catch (const std::exception& error) {
@@ -492,9 +497,10 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
   const bool hadLeftovers = device_.hasLeftoverTestFiles;
   Attempt<std::optional<VolumeStats>> cleaned;
   if (hadLeftovers) {
-    auto cleaning = attempt(onBackground("Tessorin clean-up", [url, node = deviceNodeOf(device_)] {
+    auto cleaning = attempt(onBackground("Tessorin clean-up", [url, node = deviceNodeOf(device_),
+                                                              uuid = fileSystemUUIDOf(device_)] {
       try {
-        CardFiles::open(url, node).removeTestFolder();
+        CardFiles::open(url, node, uuid).removeTestFolder();
       } catch (...) {
         // The test's own preparation removes the folder again.
       }
@@ -728,9 +734,10 @@ QCoro::Task<> CardSession::finishWithoutReadBack() {
   RunningCoroutine running(this);
   assign(fullStopped_, true, &CardSession::fullStoppedChanged);
   if (access_) {
-    auto removing = attempt(onBackground("Tessorin clean-up", [folder = access_->url(), node = deviceNodeOf(device_)] {
+    auto removing = attempt(onBackground("Tessorin clean-up", [folder = access_->url(), node = deviceNodeOf(device_),
+                                                               uuid = fileSystemUUIDOf(device_)] {
       try {
-        CardFiles::open(folder, node).removeTestFolder();
+        CardFiles::open(folder, node, uuid).removeTestFolder();
       } catch (...) {
       }
       return true;

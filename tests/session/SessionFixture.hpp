@@ -16,6 +16,7 @@
 
 #include "session/CardSession.hpp"
 #include "session/History.hpp"
+#include "tessorin/BlockDeviceProbe.hpp"
 #include "tessorin/CardDevice.hpp"
 #include "tessorin/VolumeStats.hpp"
 
@@ -45,14 +46,15 @@ inline CardSession::Environment smallCardEnvironment() {
   return environment;
 }
 
-// The card as the scanner would describe a mounted disk image.
-inline CardDevice deviceFor(const std::string& mountPoint, const std::string& loopDevice, const std::string& id,
-                            std::uint64_t mediaBytes) {
+// The card as the scanner would describe a mounted disk image, named by its file
+// system's UUID as the scanner names it.
+inline CardDevice deviceFor(const std::string& mountPoint, const std::string& loopDevice, std::uint64_t mediaBytes) {
   CardDevice device;
-  device.id = id;
   device.volumeURL = mountPoint;
   device.volumeName = "TESTCARD";
   device.bsdName = loopDevice.substr(loopDevice.rfind('/') + 1);
+  const std::optional<BlockDeviceTags> tags = probeBlockDevice(loopDevice);
+  device.id = tags && !tags->uuid.empty() ? tags->uuid : device.bsdName;
   device.wholeDiskBSDName = device.bsdName;
   device.mediaBytes = mediaBytes;
   device.connection = CardDevice::Connection::diskImage();

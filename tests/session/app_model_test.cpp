@@ -134,19 +134,20 @@ TEST(AppModel, CardPulledOutDuringACheckIsKeptUntilItRestsAndSaysItWasRemoved) {
   TESSORIN_REQUIRE_VOLUMES();
   auto medium = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 40_MiB});
   World world;
-  world.plugged->devices = {testing::deviceFor(medium->mountPoint(), medium->loopDevice(), "CARD-1", 512_MiB)};
+  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512_MiB);
+  world.plugged->devices = {device};
   world.start();
-  CardSession* session = world.model->session("CARD-1");
+  CardSession* session = world.model->session(device.id);
   session->start();
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::quick; }, 30s));
 
-  world.plugged->pull("CARD-1");
+  world.plugged->pull(device.id);
   world.model->rescan();
   EXPECT_TRUE(session->cardRemoved());
-  EXPECT_TRUE(world.model->removed().count("CARD-1"));
+  EXPECT_TRUE(world.model->removed().count(device.id));
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().isAtRest() && !session->task(); }, 60s));
   EXPECT_EQ(session->errorMessage(), QStringLiteral("The card was removed during the test."));
-  EXPECT_EQ(world.model->session("CARD-1"), session) << "selected, so still shown";
+  EXPECT_EQ(world.model->session(device.id), session) << "selected, so still shown";
 }
 
 TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
@@ -154,21 +155,21 @@ TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
   auto medium = CounterfeitCard::make({.claimed = 384_MiB});
   World world;
   world.files.settings.setValue("ReinsertBeforeVerify", true);
-  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), "CARD-1", 384_MiB);
+  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 384_MiB);
   world.plugged->devices = {device};
   world.start();
-  CardSession* session = world.model->session("CARD-1");
+  CardSession* session = world.model->session(device.id);
   session->start();
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::reinsert; }, 120s));
 
-  world.plugged->pull("CARD-1");
+  world.plugged->pull(device.id);
   world.model->rescan();
   EXPECT_EQ(session->stage(), CardSessionStage::reinsert(true));
   EXPECT_FALSE(session->access());
 
   world.plugged->devices = {device};
   world.model->rescan();
-  EXPECT_EQ(world.model->session("CARD-1"), session);
+  EXPECT_EQ(world.model->session(device.id), session);
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::finished; }, 120s));
   EXPECT_FALSE(session->fullStopped());
   EXPECT_EQ(session->outcome()->verdict, CheckOutcome::Verdict::genuine);
@@ -179,9 +180,10 @@ TEST(AppModel, QuittingJustAsTheCardCameBackStopsBeforeTheReadBack) {
   auto medium = CounterfeitCard::make({.claimed = 384_MiB});
   World world;
   world.files.settings.setValue("ReinsertBeforeVerify", true);
-  world.plugged->devices = {testing::deviceFor(medium->mountPoint(), medium->loopDevice(), "CARD-1", 384_MiB)};
+  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 384_MiB);
+  world.plugged->devices = {device};
   world.start();
-  CardSession* session = world.model->session("CARD-1");
+  CardSession* session = world.model->session(device.id);
   session->start();
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::reinsert; }, 120s));
   session->continueAfterReinsert();
@@ -196,11 +198,12 @@ TEST(AppModel, QuittingWhileBusyStopsEverySessionWithinThirtySeconds) {
   auto slow = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 60_MiB});
   auto fake = CounterfeitCard::make({.claimed = 512_MiB, .real = 128_MiB, .mode = CounterfeitCard::Mode::dropZero});
   World world;
-  world.plugged->devices = {testing::deviceFor(slow->mountPoint(), slow->loopDevice(), "SLOW", 512_MiB),
-                            testing::deviceFor(fake->mountPoint(), fake->loopDevice(), "FAKE", 512_MiB)};
+  const CardDevice slowCard = testing::deviceFor(slow->mountPoint(), slow->loopDevice(), 512_MiB);
+  const CardDevice fakeCard = testing::deviceFor(fake->mountPoint(), fake->loopDevice(), 512_MiB);
+  world.plugged->devices = {slowCard, fakeCard};
   world.start();
-  CardSession* busy = world.model->session("SLOW");
-  CardSession* deciding = world.model->session("FAKE");
+  CardSession* busy = world.model->session(slowCard.id);
+  CardSession* deciding = world.model->session(fakeCard.id);
   busy->start();
   deciding->start();
   ASSERT_TRUE(turnLoopUntil([&] { return deciding->stage().kind == Kind::decision; }, 120s));

@@ -6,6 +6,7 @@
 
 #include "Command.hpp"
 #include "LoopVolume.hpp"
+#include "tessorin/BlockDeviceProbe.hpp"
 #include "tessorin/PosixError.hpp"
 #include "tessorin/TestFolder.hpp"
 
@@ -19,6 +20,11 @@ using testing::runCommand;
 using testing::TemporaryFolder;
 
 void writeFile(const fs::path& path) { std::ofstream(path) << "data"; }
+
+std::string uuidOf(const std::string& node) {
+  const std::optional<BlockDeviceTags> tags = probeBlockDevice(node);
+  return tags ? tags->uuid : std::string();
+}
 
 TEST(CardFiles, DeletesEverythingButNeverFollowsLinksOrCrossesIntoAnotherMount) {
   TESSORIN_REQUIRE_VOLUMES();
@@ -37,7 +43,7 @@ TEST(CardFiles, DeletesEverythingButNeverFollowsLinksOrCrossesIntoAnotherMount) 
   ASSERT_TRUE(runCommand({"/usr/bin/mount", "-t", "tmpfs", "-o", "size=1m", "tessorin-test", (root / "mounted-inside").string()}).ok());
   writeFile(root / "mounted-inside/other-device.txt");
 
-  CardFiles::open(root, card->loopDevice()).deleteAllExcept({".Spotlight-V100"});
+  CardFiles::open(root, card->loopDevice(), uuidOf(card->loopDevice())).deleteAllExcept({".Spotlight-V100"});
 
   EXPECT_TRUE(fs::exists(fs::path(outside.path()) / "precious.txt"));
   EXPECT_FALSE(fs::exists(root / "DCIM"));
@@ -53,12 +59,35 @@ TEST(CardFiles, RefusesAPathThatIsNotTheRootOfTheCardsDevice) {
   fs::create_directories(fs::path(card->mountPoint()) / "sub");
   auto other = LoopVolume::create(FileSystemKind::ext4, 64ull << 20);
 
-  EXPECT_THROW(CardFiles::open(card->mountPoint(), other->loopDevice()), PosixError);
-  EXPECT_THROW(CardFiles::open(fs::path(card->mountPoint()) / "sub", card->loopDevice()), PosixError);
+  EXPECT_THROW(CardFiles::open(card->mountPoint(), other->loopDevice(), {}), PosixError);
+  EXPECT_THROW(CardFiles::open(fs::path(card->mountPoint()) / "sub", card->loopDevice(), {}), PosixError);
   // Pulled out: the mount point is now an empty folder on the disk below.
   const std::string device = card->loopDevice();
   card->unmount();
-  EXPECT_THROW(CardFiles::open(card->mountPoint(), device), PosixError);
+  EXPECT_THROW(CardFiles::open(card->mountPoint(), device, {}), PosixError);
+}
+
+TEST(CardFiles, RefusesTheNextCardInTheSameReaderUnderTheSameNodeAndPlace) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = LoopVolume::create(FileSystemKind::exfat, 64ull << 20);
+  const fs::path root = card->mountPoint();
+  const std::string node = card->loopDevice();
+  const std::string firstCard = uuidOf(node);
+  ASSERT_FALSE(firstCard.empty());
+  // The first card goes; another with the same label comes into the same reader.
+  card->unmount();
+  ASSERT_TRUE(runCommand({"/usr/sbin/mkfs.exfat", "-L", "TESTCARD", node}).ok());
+  ASSERT_TRUE(card->mount());
+  const std::string secondCard = uuidOf(node);
+  ASSERT_NE(secondCard, firstCard);
+  writeFile(root / "photo.jpg");
+
+  EXPECT_THROW(CardFiles::open(root, node, firstCard), PosixError);
+  EXPECT_TRUE(fs::exists(root / "photo.jpg"));
+
+  CardFiles::open(root, node, secondCard).deleteAllExcept({});
+  EXPECT_FALSE(fs::exists(root / "photo.jpg")) << "the card's own UUID lets the deletion through";
+  EXPECT_NO_THROW(CardFiles::open(root, node, {})) << "a card known by its node alone is pinned by the node";
 }
 
 TEST(CardFiles, RemovesTheTestFolderOnlyAndSaysWhenThereWasNone) {
@@ -69,7 +98,7 @@ TEST(CardFiles, RemovesTheTestFolderOnlyAndSaysWhenThereWasNone) {
   writeFile(TestFolder::path(root) / "F00001.otr");
   writeFile(root / "keep.txt");
 
-  const CardFiles files = CardFiles::open(root, card->loopDevice());
+  const CardFiles files = CardFiles::open(root, card->loopDevice(), uuidOf(card->loopDevice()));
   EXPECT_TRUE(files.removeTestFolder());
   EXPECT_FALSE(fs::exists(TestFolder::path(root)));
   EXPECT_TRUE(fs::exists(root / "keep.txt"));

@@ -32,7 +32,7 @@ struct Checked {
   explicit Checked(CounterfeitCard::Options options, std::uint64_t mediaBytes = 0) {
     card = CounterfeitCard::make(options);
     session = std::make_unique<CardSession>(
-        deviceFor(card->mountPoint(), card->loopDevice(), "CARD-1", mediaBytes ? mediaBytes : options.claimed),
+        deviceFor(card->mountPoint(), card->loopDevice(), mediaBytes ? mediaBytes : options.claimed),
         &world.history, world.settings, testing::smallCardEnvironment());
     QObject::connect(session.get(), &CardSession::stageChanged, [this] { stages.push_back(session->stage()); });
   }
@@ -168,7 +168,7 @@ TEST(CardSessionCheck, AFolderRequestLeftFromTheReinsertionWaitEndsWithTheCheck)
     answer(folder);
   };
   checked.session = std::make_unique<CardSession>(
-      deviceFor(checked.card->mountPoint(), checked.card->loopDevice(), "CARD-1", 384_MiB), &checked.world.history,
+      deviceFor(checked.card->mountPoint(), checked.card->loopDevice(), 384_MiB), &checked.world.history,
       checked.world.settings, granting);
   checked.world.settings.setValue("ReinsertBeforeVerify", true);
   checked.session->start();
@@ -258,7 +258,7 @@ TEST(CardSessionCheck, ACardWhoseMountOutlivesThePullBrieflyIsStillSeenAsRemoved
   CardSession::Environment slowReader = testing::smallCardEnvironment();
   slowReader.removalSettle = 1500ms;
   checked.session = std::make_unique<CardSession>(
-      deviceFor(checked.card->mountPoint(), checked.card->loopDevice(), "CARD-1", 512_MiB), &checked.world.history,
+      deviceFor(checked.card->mountPoint(), checked.card->loopDevice(), 512_MiB), &checked.world.history,
       checked.world.settings, slowReader);
   checked.session->start();
   ASSERT_TRUE(checked.reachedPhase(Phase::writing));

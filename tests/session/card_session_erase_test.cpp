@@ -34,7 +34,7 @@ struct FullCard {
     photo.close();
     fs::create_directories(root / ".fseventsd");
     session = std::make_unique<CardSession>(
-        testing::deviceFor(volume->mountPoint(), volume->loopDevice(), "CARD-1", 384_MiB), &world.history,
+        testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 384_MiB), &world.history,
         world.settings, testing::smallCardEnvironment());
   }
   ~FullCard() {
@@ -76,7 +76,7 @@ TEST(CardSessionErase, LeftoverTestFilesAreRemovedBeforeTheCheckPlansItsSpace) {
   auto volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 384_MiB);
   fs::create_directories(TestFolder::path(volume->mountPoint()));
   std::ofstream(TestFolder::path(volume->mountPoint()) / "F00001.otr") << std::string(1 << 20, 'x');
-  CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), "CARD-1", 384_MiB);
+  CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 384_MiB);
   device.hasLeftoverTestFiles = true;
   CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
   session.check();
@@ -105,7 +105,7 @@ TEST(CardSessionErase, EjectingACardNoLongerMountedLeavesTheEnclosingDiskAlone) 
   pulled->unmount();
   const fs::path folder = fs::path(enclosing->mountPoint()) / "CARD";
   fs::create_directory(folder);
-  CardDevice device = testing::deviceFor(enclosing->mountPoint(), pulled->loopDevice(), "CARD-1", 32_MiB);
+  CardDevice device = testing::deviceFor(enclosing->mountPoint(), pulled->loopDevice(), 32_MiB);
   device.volumeURL = folder;
   CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
   QCoro::waitFor(session.eject(folder));
@@ -120,7 +120,7 @@ TEST(CardSessionErase, EjectingUnmountsEveryFileSystemOfTheCard) {
   TESSORIN_REQUIRE_VOLUMES();
   testing::SessionWorld world;
   auto volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 64_MiB);
-  const CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), "CARD-1", 64_MiB);
+  const CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 64_MiB);
   CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
   QCoro::waitFor(session.eject(device.volumeURL));
   EXPECT_FALSE(session.errorMessage());
