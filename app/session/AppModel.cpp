@@ -60,7 +60,20 @@ AppModel::AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environmen
   watch_.start(pollPeriod);
 }
 
-AppModel::~AppModel() = default;
+AppModel::~AppModel() {
+  // Qt would delete the child sessions right after this, also one whose coroutine is
+  // suspended (a quit that gave up after 30 s, a deletion still on its worker), and the
+  // next turn of an event loop would resume that coroutine into freed memory. Every
+  // session is stopped, since nothing can show or drive it any more; one whose coroutine
+  // is still suspended is taken off the model and disposed, which deletes it only once
+  // its last coroutine has ended. Dropped sessions waiting for that are children too.
+  for (CardSession* child : findChildren<CardSession*>(Qt::FindDirectChildrenOnly)) {
+    child->stop();
+    if (!child->hasSuspendedCoroutine()) continue;
+    child->setParent(nullptr);
+    child->dispose();
+  }
+}
 
 void AppModel::setShowingHowItWorks(bool shown) {
   if (showingHowItWorks_ == shown) return;

@@ -8,7 +8,8 @@
 //
 // Main thread only; every property notifies by its own signal, equal values silently.
 // Sessions are children of the model; a dropped session is disposed, which waits for
-// its coroutines to end before it is deleted.
+// its coroutines to end before it is deleted, and so is every session when the model
+// goes.
 
 #include <functional>
 #include <memory>
@@ -65,8 +66,8 @@ class AppModel : public QObject {
     static Sources system();
   };
 
-  // settings outlives the model. The model makes the History at historyUrl, scans once,
-  // then starts watching.
+  // settings outlives the model and the sessions it leaves running when it goes. The
+  // model makes the History at historyUrl, scans once, then starts watching.
   AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environment environment, Sources sources,
            QObject* parent = nullptr);
   ~AppModel() override;

@@ -103,7 +103,9 @@ class CardSession : public QObject {
     std::chrono::milliseconds removalSettle = std::chrono::seconds(2);
   };
 
-  // settings and history outlive every session (the application model owns them).
+  // settings outlives every session. The history may go first: its owner, the application
+  // model, hands a session with a suspended coroutine over to end on its own, and a check
+  // that ends after that is no longer recorded.
   CardSession(CardDevice device, History* history, QSettings& settings, Environment environment,
               QObject* parent = nullptr);
   ~CardSession() override;
@@ -302,7 +304,7 @@ class CardSession : public QObject {
   std::shared_ptr<ProcessActivity> activity_;
   bool fullStopped_ = false;
   std::optional<FullTestResult> fullResult_;
-  History* const history_;
+  const QPointer<History> history_;
 
   QSettings& settings_;
   Environment environment_;

@@ -218,6 +218,24 @@ TEST(AppModel, QuittingWhileBusyStopsEverySessionWithinThirtySeconds) {
   EXPECT_EQ(deciding->outcome()->verdict, CheckOutcome::Verdict::fake);
 }
 
+TEST(AppModel, ASessionWhoseCheckIsStillRunningOutlivesTheModelUntilItsCheckHasEnded) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto medium = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 40_MiB});
+  World world;
+  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512_MiB);
+  world.plugged->devices = {device};
+  world.start();
+  QPointer<CardSession> session = world.model->session(device.id);
+  session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::quick; }, 30s));
+  ASSERT_TRUE(session->hasSuspendedCoroutine());
+
+  // Gone without waiting for its sessions, as after a quit that gave up.
+  world.model.reset();
+  ASSERT_TRUE(session) << "deleted while its coroutine could still resume into it";
+  EXPECT_TRUE(turnLoopUntil([&] { return session.isNull(); }, 60s)) << "stopped, it goes once its check has ended";
+}
+
 // The whole road as the application runs it: the system's scanner with disk images
 // listed, the mount table watched, a real volume checked, then pulled out.
 TEST(AppModel, ScannedDiskImageIsCheckedToARecordAndItsUnmountIsSeenAsARemoval) {
