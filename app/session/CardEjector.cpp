@@ -7,6 +7,7 @@
 
 #include "session/BlockDevices.hpp"
 #include "session/SystemTool.hpp"
+#include "session/Unmount.hpp"
 #include "session/UDisks2.hpp"
 #include "tessorin/FileDescriptor.hpp"
 
@@ -41,7 +42,7 @@ std::optional<std::string> CardEjector::eject(const ExpectedCard& card) {
   if (::geteuid() != 0) return std::string("neither the disk service nor administrator rights are available");
   for (const BlockDevice* member : devices->family(diskName)) {
     for (const std::string& point : member->mountPoints) {
-      const SystemTool::Result result = SystemTool::run("/usr/bin/umount", {point});
+      const SystemTool::Result result = unmountPatiently(point);
       if (result.exitCode != 0) return SystemTool::lastLine(result.output);
     }
   }

@@ -11,6 +11,7 @@
 #include <QTextBoundaryFinder>
 
 #include "session/SystemTool.hpp"
+#include "session/Unmount.hpp"
 #include "session/UDisks2.hpp"
 #include "tessorin/BlockDeviceProbe.hpp"
 
@@ -67,12 +68,15 @@ std::string partitionPath(const std::string& diskPath, int number) {
   return diskPath + (endsInDigit ? "p" : "") + std::to_string(number);
 }
 
-void runOrFail(const std::string& program, const std::vector<std::string>& arguments, const std::string& input = {}) {
-  const SystemTool::Result result = SystemTool::run(program, arguments, input);
+void failUnlessDone(const SystemTool::Result& result, const std::string& program) {
   if (result.exitCode != 0) {
     const std::string line = SystemTool::lastLine(result.output);
     throw CardFormatter::Failure::failed(line.empty() ? program + " failed" : line);
   }
+}
+
+void runOrFail(const std::string& program, const std::vector<std::string>& arguments, const std::string& input = {}) {
+  failUnlessDone(SystemTool::run(program, arguments, input), program);
 }
 
 // Every file system of the disk, FUSE mounts of its partitions included.
@@ -90,7 +94,7 @@ std::vector<std::string> mountPointsOf(const CardFormatter::Facts& facts, const 
 }
 
 std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& disk, const std::string& label) {
-  for (const std::string& point : mountPointsOf(facts, disk.name)) runOrFail("/usr/bin/umount", {point});
+  for (const std::string& point : mountPointsOf(facts, disk.name)) failUnlessDone(unmountPatiently(point), "umount");
   std::vector<const BlockDevice*> members = facts.devices.family(disk.name);
   // Partitions first, the disk's own table last.
   std::reverse(members.begin(), members.end());
