@@ -150,16 +150,23 @@ TEST(AppModel, CardPulledOutDuringACheckIsKeptUntilItRestsAndSaysItWasRemoved) {
   EXPECT_EQ(world.model->session(device.id), session) << "selected, so still shown";
 }
 
-TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
-  TESSORIN_REQUIRE_VOLUMES();
-  auto medium = CounterfeitCard::make({.claimed = 384_MiB});
-  World world;
+// A check of a plugged card that will ask for the card to be taken out and put back
+// between writing and the read-back.
+CardSession* startCheckAskingForReinsertion(World& world, const CardDevice& device) {
   world.files.settings.setValue("ReinsertBeforeVerify", true);
-  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 384_MiB);
   world.plugged->devices = {device};
   world.start();
   CardSession* session = world.model->session(device.id);
   session->start();
+  return session;
+}
+
+TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto medium = CounterfeitCard::make({.claimed = 384_MiB});
+  World world;
+  const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 384_MiB);
+  CardSession* session = startCheckAskingForReinsertion(world, device);
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::reinsert; }, 120s));
 
   world.plugged->pull(device.id);
@@ -179,12 +186,8 @@ TEST(AppModel, QuittingJustAsTheCardCameBackStopsBeforeTheReadBack) {
   TESSORIN_REQUIRE_VOLUMES();
   auto medium = CounterfeitCard::make({.claimed = 384_MiB});
   World world;
-  world.files.settings.setValue("ReinsertBeforeVerify", true);
   const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 384_MiB);
-  world.plugged->devices = {device};
-  world.start();
-  CardSession* session = world.model->session(device.id);
-  session->start();
+  CardSession* session = startCheckAskingForReinsertion(world, device);
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::reinsert; }, 120s));
   session->continueAfterReinsert();
   QCoro::waitFor(world.model->stopAllAndWait());
