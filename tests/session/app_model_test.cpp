@@ -130,15 +130,28 @@ TEST(AppModel, ReusedDeviceNameOnACardOfAnotherSizeIsAnotherCard) {
   EXPECT_EQ(world.model->session("sdx1")->device().mediaBytes, 16_GiB);
 }
 
+// The one card plugged in when the model starts, its check started.
+CardSession* startCheckOfPluggedCard(World& world, const CardDevice& device) {
+  world.plugged->devices = {device};
+  world.start();
+  CardSession* session = world.model->session(device.id);
+  session->start();
+  return session;
+}
+
+// The same, for a check that asks for the card to be taken out and put back between
+// writing and the read-back.
+CardSession* startCheckAskingForReinsertion(World& world, const CardDevice& device) {
+  world.files.settings.setValue("ReinsertBeforeVerify", true);
+  return startCheckOfPluggedCard(world, device);
+}
+
 TEST(AppModel, CardPulledOutDuringACheckIsKeptUntilItRestsAndSaysItWasRemoved) {
   TESSORIN_REQUIRE_VOLUMES();
   auto medium = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 40_MiB});
   World world;
   const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512_MiB);
-  world.plugged->devices = {device};
-  world.start();
-  CardSession* session = world.model->session(device.id);
-  session->start();
+  CardSession* session = startCheckOfPluggedCard(world, device);
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::quick; }, 30s));
 
   world.plugged->pull(device.id);
@@ -148,17 +161,6 @@ TEST(AppModel, CardPulledOutDuringACheckIsKeptUntilItRestsAndSaysItWasRemoved) {
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().isAtRest() && !session->task(); }, 60s));
   EXPECT_EQ(session->errorMessage(), QStringLiteral("The card was removed during the test."));
   EXPECT_EQ(world.model->session(device.id), session) << "selected, so still shown";
-}
-
-// A check of a plugged card that will ask for the card to be taken out and put back
-// between writing and the read-back.
-CardSession* startCheckAskingForReinsertion(World& world, const CardDevice& device) {
-  world.files.settings.setValue("ReinsertBeforeVerify", true);
-  world.plugged->devices = {device};
-  world.start();
-  CardSession* session = world.model->session(device.id);
-  session->start();
-  return session;
 }
 
 TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
@@ -226,10 +228,7 @@ TEST(AppModel, ASessionWhoseCheckIsStillRunningOutlivesTheModelUntilItsCheckHasE
   auto medium = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 40_MiB});
   World world;
   const CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512_MiB);
-  world.plugged->devices = {device};
-  world.start();
-  QPointer<CardSession> session = world.model->session(device.id);
-  session->start();
+  QPointer<CardSession> session = startCheckOfPluggedCard(world, device);
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::quick; }, 30s));
   ASSERT_TRUE(session->hasSuspendedCoroutine());
 

@@ -44,6 +44,12 @@ struct Checked {
     }
   }
 
+  // Runs a check that asks for the card to be taken out and put back, up to that wait.
+  bool runUntilReinsertion() {
+    world.settings.setValue("ReinsertBeforeVerify", true);
+    session->start();
+    return reached(Kind::reinsert);
+  }
   bool reached(Kind kind, std::chrono::milliseconds limit = 120s) {
     return turnLoopUntil([&] { return session->stage().kind == kind; }, limit);
   }
@@ -147,9 +153,7 @@ TEST(CardSessionCheck, StopDuringWritingIsAStoppedAdvancedTestJudgedByTheQuickCh
 TEST(CardSessionCheck, StopDuringTheReinsertionWaitFinishesStoppedAndRemovesTheTestFiles) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 512_MiB});
-  checked.world.settings.setValue("ReinsertBeforeVerify", true);
-  checked.session->start();
-  ASSERT_TRUE(checked.reached(Kind::reinsert));
+  ASSERT_TRUE(checked.runUntilReinsertion());
   EXPECT_TRUE(checked.session->reinsertWait());
   EXPECT_TRUE(TestFolder::exists(checked.card->mountPoint()));
   checked.session->stop();
@@ -170,9 +174,7 @@ TEST(CardSessionCheck, AFolderRequestLeftFromTheReinsertionWaitEndsWithTheCheck)
   checked.session = std::make_unique<CardSession>(
       deviceFor(checked.card->mountPoint(), checked.card->loopDevice(), 384_MiB), &checked.world.history,
       checked.world.settings, granting);
-  checked.world.settings.setValue("ReinsertBeforeVerify", true);
-  checked.session->start();
-  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().kind == Kind::reinsert; }, 120s));
+  ASSERT_TRUE(checked.runUntilReinsertion());
 
   // The card goes out and comes back into a sandbox that holds no grant for it yet.
   checked.session->close();
@@ -197,9 +199,7 @@ TEST(CardSessionCheck, AFolderRequestLeftFromTheReinsertionWaitEndsWithTheCheck)
 TEST(CardSessionCheck, StopInTheSameTurnAsContinuingStillSkipsTheReadBack) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});
-  checked.world.settings.setValue("ReinsertBeforeVerify", true);
-  checked.session->start();
-  ASSERT_TRUE(checked.reached(Kind::reinsert));
+  ASSERT_TRUE(checked.runUntilReinsertion());
   checked.session->continueAfterReinsert();
   checked.session->stop();
   ASSERT_TRUE(checked.reached(Kind::finished, 60s));
@@ -212,9 +212,7 @@ TEST(CardSessionCheck, StopInTheSameTurnAsContinuingStillSkipsTheReadBack) {
 TEST(CardSessionCheck, ContinueWithoutRemovingReadsBackFromTheSameVolume) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});
-  checked.world.settings.setValue("ReinsertBeforeVerify", true);
-  checked.session->start();
-  ASSERT_TRUE(checked.reached(Kind::reinsert));
+  ASSERT_TRUE(checked.runUntilReinsertion());
   checked.session->continueAfterReinsert();
   ASSERT_TRUE(checked.reached(Kind::finished));
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
