@@ -23,9 +23,9 @@
 
 #include "LoopVolume.hpp"
 #include "TmpfsMount.hpp"
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/FullTest.hpp"
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/full/FullTest.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 namespace {
 

@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/SectorTally.hpp"
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 namespace {
 

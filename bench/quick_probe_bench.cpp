@@ -29,8 +29,8 @@
 #include "LoopVolume.hpp"
 #include "TemporaryFolder.hpp"
 #include "TmpfsMount.hpp"
-#include "tessorin/FileDescriptor.hpp"
-#include "tessorin/QuickProbe.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/quick/QuickProbe.hpp"
 
 namespace {
 

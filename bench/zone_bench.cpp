@@ -22,9 +22,9 @@
 
 #include "LoopVolume.hpp"
 #include "TmpfsMount.hpp"
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/FileDescriptor.hpp"
-#include "tessorin/ZoneTest.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/zone/ZoneTest.hpp"
 
 namespace {
 

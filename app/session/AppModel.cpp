@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <qcoro/qcorotimer.h>
 
-#include "tessorin/DeviceScanner.hpp"
-#include "tessorin/MountTable.hpp"
+#include "tessorin/identity/DeviceScanner.hpp"
+#include "tessorin/posix/MountTable.hpp"
 
 namespace tessorin {
 

@@ -24,10 +24,10 @@
 #include <QUrl>
 #include <qcoro/qcorotask.h>
 
-#include "session/CardSession.hpp"
-#include "session/History.hpp"
-#include "session/MountInfoWatcher.hpp"
-#include "tessorin/CardDevice.hpp"
+#include "session/check/CardSession.hpp"
+#include "session/records/History.hpp"
+#include "session/system/MountInfoWatcher.hpp"
+#include "tessorin/identity/CardDevice.hpp"
 
 namespace tessorin {
 

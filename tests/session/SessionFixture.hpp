@@ -14,11 +14,11 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "session/CardSession.hpp"
-#include "session/History.hpp"
-#include "tessorin/BlockDeviceProbe.hpp"
-#include "tessorin/CardDevice.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "session/check/CardSession.hpp"
+#include "session/records/History.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/identity/CardDevice.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin::testing {
 

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "LoopVolume.hpp"
-#include "tessorin/BlockDeviceProbe.hpp"
-#include "tessorin/DeviceScanner.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/identity/DeviceScanner.hpp"
 
 namespace tessorin::testing {
 

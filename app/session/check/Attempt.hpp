@@ -8,7 +8,7 @@
 
 #include <qcoro/qcorotask.h>
 
-#include "session/WorkerAwaiter.hpp"
+#include "session/check/WorkerAwaiter.hpp"
 
 namespace tessorin {
 

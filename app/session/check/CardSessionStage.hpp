@@ -5,8 +5,8 @@
 // keep the card; idle and finished are at rest. Two stages are equal when their kinds
 // and payloads are, so repeating a progress value wakes nobody. A plain value.
 
-#include "tessorin/FullTest.hpp"
-#include "tessorin/QuickProbeProgress.hpp"
+#include "tessorin/full/FullTest.hpp"
+#include "tessorin/zone/QuickProbeProgress.hpp"
 
 namespace tessorin {
 

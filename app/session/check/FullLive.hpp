@@ -7,9 +7,9 @@
 
 #include <QDateTime>
 
-#include "tessorin/CapacityMap.hpp"
-#include "tessorin/SectorTally.hpp"
-#include "tessorin/SpeedSample.hpp"
+#include "tessorin/full/CapacityMap.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/full/SpeedSample.hpp"
 
 namespace tessorin {
 

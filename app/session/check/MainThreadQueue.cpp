@@ -1,4 +1,4 @@
-#include "session/MainThreadQueue.hpp"
+#include "session/check/MainThreadQueue.hpp"
 
 #include <utility>
 

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "session/MainThreadQueue.hpp"
+#include "session/check/MainThreadQueue.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "session/SessionTask.hpp"
+#include "session/check/SessionTask.hpp"
 
 #include <utility>
 

@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "tessorin/CancellationFlag.hpp"
+#include "tessorin/posix/CancellationFlag.hpp"
 
 namespace tessorin {
 

@@ -22,10 +22,10 @@
 #include <string>
 #include <utility>
 
-#include "session/MainThreadQueue.hpp"
-#include "session/SessionTask.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/WorkerThread.hpp"
+#include "session/check/MainThreadQueue.hpp"
+#include "session/check/SessionTask.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/WorkerThread.hpp"
 
 namespace tessorin {
 

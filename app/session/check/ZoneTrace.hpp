@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tessorin/SpeedSample.hpp"
+#include "tessorin/full/SpeedSample.hpp"
 
 namespace tessorin {
 

@@ -1,6 +1,6 @@
-#include "session/CheckOutcome.hpp"
+#include "session/records/CheckOutcome.hpp"
 
-#include "tessorin/CaseWithRawValue.hpp"
+#include "tessorin/identity/CaseWithRawValue.hpp"
 
 namespace tessorin {
 

@@ -13,10 +13,10 @@
 
 #include <QDateTime>
 
-#include "tessorin/FullTestResult.hpp"
-#include "tessorin/QuickProbeResult.hpp"
-#include "tessorin/SpeedRating.hpp"
-#include "tessorin/ZoneResult.hpp"
+#include "tessorin/full/FullTestResult.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
+#include "tessorin/identity/SpeedRating.hpp"
+#include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
 

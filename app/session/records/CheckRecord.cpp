@@ -1,7 +1,7 @@
-#include "session/CheckRecord.hpp"
+#include "session/records/CheckRecord.hpp"
 
-#include "session/JsonFields.hpp"
-#include "tessorin/HashCombine.hpp"
+#include "session/records/JsonFields.hpp"
+#include "tessorin/posix/HashCombine.hpp"
 
 namespace tessorin {
 

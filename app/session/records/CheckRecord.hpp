@@ -14,9 +14,9 @@
 #include <QUuid>
 #include <nlohmann/json.hpp>
 
-#include "session/CheckOutcome.hpp"
-#include "session/Purchase.hpp"
-#include "tessorin/Brand.hpp"
+#include "session/records/CheckOutcome.hpp"
+#include "session/records/Purchase.hpp"
+#include "tessorin/identity/Brand.hpp"
 
 namespace tessorin {
 

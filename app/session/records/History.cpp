@@ -1,4 +1,4 @@
-#include "session/History.hpp"
+#include "session/records/History.hpp"
 
 #include <algorithm>
 #include <exception>
@@ -11,7 +11,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
-#include "session/JsonFields.hpp"
+#include "session/records/JsonFields.hpp"
 
 namespace tessorin {
 

@@ -16,7 +16,7 @@
 #include <QUrl>
 #include <QUuid>
 
-#include "session/CheckRecord.hpp"
+#include "session/records/CheckRecord.hpp"
 
 namespace tessorin {
 

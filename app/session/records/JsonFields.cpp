@@ -1,4 +1,4 @@
-#include "session/JsonFields.hpp"
+#include "session/records/JsonFields.hpp"
 
 #include <cctype>
 #include <cmath>

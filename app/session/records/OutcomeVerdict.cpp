@@ -1,4 +1,4 @@
-#include "session/OutcomeVerdict.hpp"
+#include "session/records/OutcomeVerdict.hpp"
 
 namespace tessorin {
 

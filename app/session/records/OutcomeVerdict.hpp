@@ -8,10 +8,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "session/CheckOutcome.hpp"
-#include "tessorin/FullTestResult.hpp"
-#include "tessorin/QuickProbeResult.hpp"
-#include "tessorin/ZoneResult.hpp"
+#include "session/records/CheckOutcome.hpp"
+#include "tessorin/full/FullTestResult.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
+#include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
 

@@ -1,8 +1,8 @@
-#include "session/Platform.hpp"
+#include "session/records/Platform.hpp"
 
 #include <QCoreApplication>
 
-#include "tessorin/CaseWithRawValue.hpp"
+#include "tessorin/identity/CaseWithRawValue.hpp"
 
 namespace tessorin {
 

@@ -1,9 +1,9 @@
-#include "session/Purchase.hpp"
+#include "session/records/Purchase.hpp"
 
 #include <QLocale>
 
-#include "session/JsonFields.hpp"
-#include "tessorin/HashCombine.hpp"
+#include "session/records/JsonFields.hpp"
+#include "tessorin/posix/HashCombine.hpp"
 
 namespace tessorin {
 

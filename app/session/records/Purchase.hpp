@@ -10,7 +10,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "session/Platform.hpp"
+#include "session/records/Platform.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "session/AppSettings.hpp"
+#include "session/settings/AppSettings.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "session/BrandSettings.hpp"
+#include "session/settings/BrandSettings.hpp"
 
 #include <QString>
 

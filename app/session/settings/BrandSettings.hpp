@@ -10,8 +10,8 @@
 
 #include <QSettings>
 
-#include "session/SettingsDictionary.hpp"
-#include "tessorin/Brand.hpp"
+#include "session/settings/SettingsDictionary.hpp"
+#include "tessorin/identity/Brand.hpp"
 
 namespace tessorin {
 

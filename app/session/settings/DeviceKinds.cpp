@@ -1,4 +1,4 @@
-#include "session/DeviceKinds.hpp"
+#include "session/settings/DeviceKinds.hpp"
 
 #include <algorithm>
 #include <array>

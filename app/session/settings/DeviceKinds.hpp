@@ -10,8 +10,8 @@
 
 #include <QSettings>
 
-#include "session/SettingsDictionary.hpp"
-#include "tessorin/CardDevice.hpp"
+#include "session/settings/SettingsDictionary.hpp"
+#include "tessorin/identity/CardDevice.hpp"
 
 namespace tessorin {
 

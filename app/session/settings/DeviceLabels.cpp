@@ -1,4 +1,4 @@
-#include "session/DeviceLabels.hpp"
+#include "session/settings/DeviceLabels.hpp"
 
 #include <QCoreApplication>
 

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "session/DeviceKinds.hpp"
-#include "tessorin/CardDevice.hpp"
+#include "session/settings/DeviceKinds.hpp"
+#include "tessorin/identity/CardDevice.hpp"
 
 namespace tessorin {
 

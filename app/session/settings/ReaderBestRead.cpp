@@ -1,4 +1,4 @@
-#include "session/ReaderBestRead.hpp"
+#include "session/settings/ReaderBestRead.hpp"
 
 #include <cmath>
 

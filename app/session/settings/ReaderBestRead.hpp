@@ -9,8 +9,8 @@
 
 #include <QSettings>
 
-#include "session/SettingsDictionary.hpp"
-#include "tessorin/CardDevice.hpp"
+#include "session/settings/SettingsDictionary.hpp"
+#include "tessorin/identity/CardDevice.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "session/SettingsDictionary.hpp"
+#include "session/settings/SettingsDictionary.hpp"
 
 #include <utility>
 

@@ -1,11 +1,11 @@
-#include "session/BlockDevices.hpp"
+#include "session/system/BlockDevices.hpp"
 
 #include <filesystem>
 #include <set>
 
 #include <nlohmann/json.hpp>
 
-#include "session/SystemTool.hpp"
+#include "session/system/SystemTool.hpp"
 
 namespace tessorin {
 

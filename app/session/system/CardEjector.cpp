@@ -1,15 +1,15 @@
-#include "session/CardEjector.hpp"
+#include "session/system/CardEjector.hpp"
 
 #include <fcntl.h>
 #include <linux/cdrom.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "session/BlockDevices.hpp"
-#include "session/SystemTool.hpp"
-#include "session/Unmount.hpp"
-#include "session/UDisks2.hpp"
-#include "tessorin/FileDescriptor.hpp"
+#include "session/system/BlockDevices.hpp"
+#include "session/system/SystemTool.hpp"
+#include "session/system/Unmount.hpp"
+#include "session/system/UDisks2.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
 

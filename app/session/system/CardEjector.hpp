@@ -10,7 +10,7 @@
 #include <optional>
 #include <string>
 
-#include "session/CardFormatter.hpp"
+#include "session/system/CardFormatter.hpp"
 
 namespace tessorin {
 

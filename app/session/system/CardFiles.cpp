@@ -1,4 +1,4 @@
-#include "session/CardFiles.hpp"
+#include "session/system/CardFiles.hpp"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -9,10 +9,10 @@
 #include <optional>
 #include <vector>
 
-#include "tessorin/BlockDeviceProbe.hpp"
-#include "tessorin/MountTable.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/posix/MountTable.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 

@@ -15,7 +15,7 @@
 #include <set>
 #include <string>
 
-#include "tessorin/FileDescriptor.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "session/CardFormatter.hpp"
+#include "session/system/CardFormatter.hpp"
 
 #include <unistd.h>
 
@@ -10,10 +10,10 @@
 
 #include <QTextBoundaryFinder>
 
-#include "session/SystemTool.hpp"
-#include "session/Unmount.hpp"
-#include "session/UDisks2.hpp"
-#include "tessorin/BlockDeviceProbe.hpp"
+#include "session/system/SystemTool.hpp"
+#include "session/system/Unmount.hpp"
+#include "session/system/UDisks2.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
 
 namespace tessorin {
 

@@ -25,9 +25,9 @@
 
 #include <QString>
 
-#include "session/BlockDevices.hpp"
-#include "tessorin/CardDevice.hpp"
-#include "tessorin/MountTable.hpp"
+#include "session/system/BlockDevices.hpp"
+#include "tessorin/identity/CardDevice.hpp"
+#include "tessorin/posix/MountTable.hpp"
 
 namespace tessorin {
 

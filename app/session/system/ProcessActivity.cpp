@@ -1,4 +1,4 @@
-#include "session/ProcessActivity.hpp"
+#include "session/system/ProcessActivity.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>

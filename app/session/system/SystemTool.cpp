@@ -1,4 +1,4 @@
-#include "session/SystemTool.hpp"
+#include "session/system/SystemTool.hpp"
 
 #include <QProcess>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "session/UDisks2.hpp"
+#include "session/system/UDisks2.hpp"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

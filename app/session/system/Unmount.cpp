@@ -1,4 +1,4 @@
-#include "session/Unmount.hpp"
+#include "session/system/Unmount.hpp"
 
 #include <chrono>
 #include <thread>

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "session/SystemTool.hpp"
+#include "session/system/SystemTool.hpp"
 
 namespace tessorin {
 

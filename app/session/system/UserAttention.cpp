@@ -1,4 +1,4 @@
-#include "session/UserAttention.hpp"
+#include "session/system/UserAttention.hpp"
 
 #include <QGuiApplication>
 #include <QWindow>

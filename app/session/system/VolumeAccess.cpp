@@ -1,4 +1,4 @@
-#include "session/VolumeAccess.hpp"
+#include "session/system/VolumeAccess.hpp"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
-#include "session/SettingsDictionary.hpp"
+#include "session/settings/SettingsDictionary.hpp"
 
 namespace tessorin {
 

@@ -17,7 +17,7 @@
 #include <QSettings>
 #include <QString>
 
-#include "tessorin/CardDevice.hpp"
+#include "tessorin/identity/CardDevice.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "tessorin/CapacityMap.hpp"
+#include "tessorin/full/CapacityMap.hpp"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
-#include "tessorin/FullTest.hpp"
+#include "tessorin/full/FullTest.hpp"
 
 #include <stdexcept>
 
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 

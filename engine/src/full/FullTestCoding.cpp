@@ -1,4 +1,4 @@
-#include "tessorin/FullTestCoding.hpp"
+#include "tessorin/full/FullTestCoding.hpp"
 
 #include <cstdint>
 #include <limits>

@@ -4,14 +4,14 @@
 #include <algorithm>
 #include <optional>
 
-#include "PatternWorker.hpp"
-#include "ProgressThrottle.hpp"
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/FullTest.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/TestFolder.hpp"
-#include "tessorin/UncachedFile.hpp"
-#include "tessorin/VolumeMount.hpp"
+#include "pattern/PatternWorker.hpp"
+#include "full/ProgressThrottle.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/full/FullTest.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
+#include "tessorin/posix/VolumeMount.hpp"
 
 namespace tessorin {
 

@@ -1,8 +1,8 @@
-#include "tessorin/FullTestResult.hpp"
+#include "tessorin/full/FullTestResult.hpp"
 
 #include <algorithm>
 
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 namespace tessorin {
 

@@ -9,15 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "PatternWorker.hpp"
-#include "ProgressThrottle.hpp"
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/FullTest.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/QuickProbeUnsupported.hpp"
-#include "tessorin/TestFolder.hpp"
-#include "tessorin/UncachedFile.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "pattern/PatternWorker.hpp"
+#include "full/ProgressThrottle.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/full/FullTest.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "tessorin/SpeedMeter.hpp"
+#include "tessorin/full/SpeedMeter.hpp"
 
 #include <algorithm>
 #include <chrono>

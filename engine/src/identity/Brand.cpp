@@ -1,8 +1,8 @@
-#include "tessorin/Brand.hpp"
+#include "tessorin/identity/Brand.hpp"
 
 #include <vector>
 
-#include "tessorin/CaseWithRawValue.hpp"
+#include "tessorin/identity/CaseWithRawValue.hpp"
 
 namespace tessorin {
 

@@ -1,9 +1,9 @@
-#include "tessorin/CardCharacteristics.hpp"
+#include "tessorin/identity/CardCharacteristics.hpp"
 
 #include <charconv>
 #include <cstdio>
 
-#include "tessorin/SysfsRegistry.hpp"
+#include "tessorin/identity/SysfsRegistry.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,6 +1,6 @@
-#include "tessorin/CardDevice.hpp"
+#include "tessorin/identity/CardDevice.hpp"
 
-#include "tessorin/HashCombine.hpp"
+#include "tessorin/posix/HashCombine.hpp"
 
 std::size_t std::hash<tessorin::CardDevice::Connection>::operator()(
     const tessorin::CardDevice::Connection& connection) const noexcept {

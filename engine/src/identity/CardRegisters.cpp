@@ -1,10 +1,10 @@
-#include "tessorin/CardRegisters.hpp"
+#include "tessorin/identity/CardRegisters.hpp"
 
 #include <charconv>
 #include <cstdio>
 
-#include "Utf8Text.hpp"
-#include "tessorin/HashCombine.hpp"
+#include "identity/Utf8Text.hpp"
+#include "tessorin/posix/HashCombine.hpp"
 
 namespace tessorin {
 

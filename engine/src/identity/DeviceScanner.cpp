@@ -1,13 +1,13 @@
-#include "tessorin/DeviceScanner.hpp"
+#include "tessorin/identity/DeviceScanner.hpp"
 
 #include <algorithm>
 #include <cctype>
 #include <map>
 #include <set>
 
-#include "tessorin/PosixError.hpp"
-#include "tessorin/TestFolder.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
 

@@ -1,8 +1,8 @@
-#include "tessorin/Manufacturers.hpp"
+#include "tessorin/identity/Manufacturers.hpp"
 
 #include <array>
 
-#include "tessorin/HashCombine.hpp"
+#include "tessorin/posix/HashCombine.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "tessorin/RegistryValue.hpp"
+#include "tessorin/identity/RegistryValue.hpp"
 
 namespace tessorin {
 

@@ -1,6 +1,6 @@
-#include "tessorin/SpeedClass.hpp"
+#include "tessorin/identity/SpeedClass.hpp"
 
-#include "tessorin/CaseWithRawValue.hpp"
+#include "tessorin/identity/CaseWithRawValue.hpp"
 
 namespace tessorin {
 

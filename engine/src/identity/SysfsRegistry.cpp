@@ -1,4 +1,4 @@
-#include "tessorin/SysfsRegistry.hpp"
+#include "tessorin/identity/SysfsRegistry.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -8,7 +8,7 @@
 #include <cmath>
 #include <system_error>
 
-#include "tessorin/CardCharacteristics.hpp"
+#include "tessorin/identity/CardCharacteristics.hpp"
 
 namespace tessorin {
 

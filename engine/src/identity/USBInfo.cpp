@@ -1,8 +1,8 @@
-#include "tessorin/USBInfo.hpp"
+#include "tessorin/identity/USBInfo.hpp"
 
 #include <cstdio>
 
-#include "tessorin/HashCombine.hpp"
+#include "tessorin/posix/HashCombine.hpp"
 
 namespace tessorin {
 

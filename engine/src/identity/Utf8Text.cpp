@@ -1,4 +1,4 @@
-#include "Utf8Text.hpp"
+#include "identity/Utf8Text.hpp"
 
 #include <cstdint>
 #include <vector>

@@ -1,10 +1,10 @@
-#include "tessorin/XRay.hpp"
+#include "tessorin/identity/XRay.hpp"
 
 #include <time.h>
 
 #include <algorithm>
 
-#include "tessorin/Manufacturers.hpp"
+#include "tessorin/identity/Manufacturers.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "tessorin/XRayReport.hpp"
+#include "tessorin/identity/XRayReport.hpp"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
-#include "tessorin/XRaySignal.hpp"
+#include "tessorin/identity/XRaySignal.hpp"
 
-#include "tessorin/HashCombine.hpp"
+#include "tessorin/posix/HashCombine.hpp"
 
 namespace tessorin {
 

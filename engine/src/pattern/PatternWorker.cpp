@@ -1,9 +1,9 @@
-#include "PatternWorker.hpp"
+#include "pattern/PatternWorker.hpp"
 
 #include <algorithm>
 #include <optional>
 
-#include "tessorin/WorkerThread.hpp"
+#include "tessorin/posix/WorkerThread.hpp"
 
 namespace tessorin {
 namespace {

@@ -16,8 +16,8 @@
 #include <thread>
 #include <vector>
 
-#include "tessorin/SectorTally.hpp"
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 namespace tessorin {
 

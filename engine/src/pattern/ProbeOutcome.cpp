@@ -1,8 +1,8 @@
-#include "tessorin/ProbeOutcome.hpp"
+#include "tessorin/pattern/ProbeOutcome.hpp"
 
 #include <utility>
 
-#include "tessorin/SectorTally.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 
 namespace tessorin {
 

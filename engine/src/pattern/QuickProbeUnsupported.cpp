@@ -1,4 +1,4 @@
-#include "tessorin/QuickProbeUnsupported.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
 
 #include <utility>
 

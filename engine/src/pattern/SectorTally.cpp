@@ -1,4 +1,4 @@
-#include "tessorin/SectorTally.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 
 namespace tessorin {
 

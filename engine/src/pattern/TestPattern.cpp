@@ -1,4 +1,4 @@
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 #include <bit>
 #include <cassert>
@@ -7,7 +7,7 @@
 #include <limits>
 #include <random>
 
-#include "tessorin/SectorTally.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/AlignedBuffer.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "tessorin/BlockDeviceProbe.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
 
 #include <blkid/blkid.h>
 

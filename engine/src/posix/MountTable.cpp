@@ -1,4 +1,4 @@
-#include "tessorin/MountTable.hpp"
+#include "tessorin/posix/MountTable.hpp"
 
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tessorin/PosixError.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/PosixError.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 #include <string.h>
 

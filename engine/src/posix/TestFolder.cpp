@@ -1,4 +1,4 @@
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 #include <cstdio>
 

@@ -1,11 +1,11 @@
-#include "tessorin/UncachedFile.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 
-#include "tessorin/PosixError.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "tessorin/VolumeMount.hpp"
+#include "tessorin/posix/VolumeMount.hpp"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,8 +6,8 @@
 
 #include <cstdlib>
 
-#include "tessorin/FileDescriptor.hpp"
-#include "tessorin/PosixError.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 namespace tessorin {
 

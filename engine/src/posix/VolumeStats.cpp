@@ -1,14 +1,14 @@
-#include "tessorin/VolumeStats.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 #include <sys/statvfs.h>
 
 #include <chrono>
 #include <thread>
 
-#include "tessorin/BlockDeviceProbe.hpp"
-#include "tessorin/HashCombine.hpp"
-#include "tessorin/MountTable.hpp"
-#include "tessorin/PosixError.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/posix/HashCombine.hpp"
+#include "tessorin/posix/MountTable.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 namespace tessorin {
 

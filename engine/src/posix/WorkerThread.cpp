@@ -1,4 +1,4 @@
-#include "tessorin/WorkerThread.hpp"
+#include "tessorin/posix/WorkerThread.hpp"
 
 #include <pthread.h>
 

@@ -1,9 +1,9 @@
-#include "tessorin/ProbeEngine.hpp"
+#include "tessorin/quick/ProbeEngine.hpp"
 
 #include <algorithm>
 #include <iterator>
 
-#include "tessorin/QuickProbeResult.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
 
 namespace tessorin {
 

@@ -1,9 +1,9 @@
-#include "tessorin/ProbeLayout.hpp"
+#include "tessorin/quick/ProbeLayout.hpp"
 
 #include <algorithm>
 
-#include "tessorin/PowerOfTwo.hpp"
-#include "tessorin/QuickProbeOptions.hpp"
+#include "tessorin/posix/PowerOfTwo.hpp"
+#include "tessorin/quick/QuickProbeOptions.hpp"
 
 namespace tessorin {
 

@@ -1,11 +1,11 @@
-#include "tessorin/QuickProbe.hpp"
+#include "tessorin/quick/QuickProbe.hpp"
 
 #include <algorithm>
 #include <functional>
 #include <utility>
 
-#include "QuickProbeRun.hpp"
-#include "tessorin/ZoneTest.hpp"
+#include "quick/QuickProbeRun.hpp"
+#include "tessorin/zone/ZoneTest.hpp"
 
 namespace tessorin {
 

@@ -3,10 +3,10 @@
 
 #include <algorithm>
 
-#include "QuickProbeRun.hpp"
-#include "tessorin/FileDescriptor.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/UncachedFile.hpp"
+#include "quick/QuickProbeRun.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "tessorin/QuickProbeOptions.hpp"
+#include "tessorin/quick/QuickProbeOptions.hpp"
 
 #include <bit>
 #include <stdexcept>

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "QuickProbeRun.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/UncachedFile.hpp"
+#include "quick/QuickProbeRun.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
 
 namespace tessorin {
 

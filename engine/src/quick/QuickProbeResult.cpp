@@ -1,4 +1,4 @@
-#include "tessorin/QuickProbeResult.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
 
 #include <algorithm>
 #include <cstddef>

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/CancellationFlag.hpp"
-#include "tessorin/ProbeEngine.hpp"
-#include "tessorin/QuickProbe.hpp"
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/posix/CancellationFlag.hpp"
+#include "tessorin/quick/ProbeEngine.hpp"
+#include "tessorin/quick/QuickProbe.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "QuickProbeRun.hpp"
-#include "tessorin/FileDescriptor.hpp"
-#include "tessorin/PosixError.hpp"
+#include "quick/QuickProbeRun.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 namespace tessorin {
 

@@ -1,12 +1,12 @@
-#include "ZoneMeasurement.hpp"
+#include "zone/ZoneMeasurement.hpp"
 
 #include <fcntl.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "tessorin/PosixError.hpp"
-#include "tessorin/SectorTally.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 
 namespace tessorin {
 namespace {

@@ -11,12 +11,12 @@
 #include <random>
 #include <string>
 
-#include "PatternWorker.hpp"
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/CancellationFlag.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/UncachedFile.hpp"
-#include "tessorin/ZoneTest.hpp"
+#include "pattern/PatternWorker.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/posix/CancellationFlag.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
+#include "tessorin/zone/ZoneTest.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "tessorin/ZoneResult.hpp"
+#include "tessorin/zone/ZoneResult.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "tessorin/ZoneTest.hpp"
+#include "tessorin/zone/ZoneTest.hpp"
 
 #include <fcntl.h>
 
@@ -6,13 +6,13 @@
 #include <stdexcept>
 #include <utility>
 
-#include "ZoneMeasurement.hpp"
-#include "tessorin/FileDescriptor.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/QuickProbeUnsupported.hpp"
-#include "tessorin/TestFolder.hpp"
-#include "tessorin/TestPattern.hpp"
-#include "tessorin/UncachedFile.hpp"
+#include "zone/ZoneMeasurement.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
 
 namespace tessorin {
 namespace {

@@ -16,9 +16,9 @@
 #include "ByteLiterals.hpp"
 #include "Command.hpp"
 #include "CounterfeitCard.hpp"
-#include "tessorin/FullTest.hpp"
-#include "tessorin/FullTestCoding.hpp"
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/full/FullTest.hpp"
+#include "tessorin/full/FullTestCoding.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tessorin/CapacityMap.hpp"
-#include "tessorin/FullTest.hpp"
-#include "tessorin/FullTestCoding.hpp"
-#include "tessorin/FullTestResult.hpp"
-#include "tessorin/SpeedMeter.hpp"
+#include "tessorin/full/CapacityMap.hpp"
+#include "tessorin/full/FullTest.hpp"
+#include "tessorin/full/FullTestCoding.hpp"
+#include "tessorin/full/FullTestResult.hpp"
+#include "tessorin/full/SpeedMeter.hpp"
 
 namespace tessorin {
 namespace {

@@ -12,9 +12,9 @@
 
 #include "Command.hpp"
 #include "LoopVolume.hpp"
-#include "tessorin/FullTest.hpp"
-#include "tessorin/QuickProbeUnsupported.hpp"
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/full/FullTest.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/CardCharacteristics.hpp"
+#include "tessorin/identity/CardCharacteristics.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
-#include "tessorin/CardRegisters.hpp"
+#include "tessorin/identity/CardRegisters.hpp"
 
 #include <gtest/gtest.h>
 
-#include "tessorin/CardDevice.hpp"
-#include "tessorin/USBInfo.hpp"
+#include "tessorin/identity/CardDevice.hpp"
+#include "tessorin/identity/USBInfo.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/DeviceScanner.hpp"
+#include "tessorin/identity/DeviceScanner.hpp"
 
 #include <gtest/gtest.h>
 

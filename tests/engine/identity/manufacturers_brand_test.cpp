@@ -3,8 +3,8 @@
 #include <set>
 #include <string_view>
 
-#include "tessorin/Brand.hpp"
-#include "tessorin/Manufacturers.hpp"
+#include "tessorin/identity/Brand.hpp"
+#include "tessorin/identity/Manufacturers.hpp"
 
 namespace tessorin {
 namespace {

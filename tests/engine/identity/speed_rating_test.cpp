@@ -1,4 +1,4 @@
-#include "tessorin/SpeedRating.hpp"
+#include "tessorin/identity/SpeedRating.hpp"
 
 #include <gtest/gtest.h>
 

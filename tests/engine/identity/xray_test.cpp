@@ -1,4 +1,4 @@
-#include "tessorin/XRay.hpp"
+#include "tessorin/identity/XRay.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
 // The pattern worker splits each chunk over its lanes; what it fills and what it records
 // must be exactly what one thread going sector by sector would produce.
-#include "../../engine/src/PatternWorker.hpp"
+#include "../../../engine/src/pattern/PatternWorker.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "tessorin/AlignedBuffer.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,11 +1,11 @@
-#include "tessorin/ProbeOutcome.hpp"
+#include "tessorin/pattern/ProbeOutcome.hpp"
 
 #include <gtest/gtest.h>
 
-#include "tessorin/ProbeCell.hpp"
-#include "tessorin/QuickProbeProgress.hpp"
-#include "tessorin/QuickProbeUnsupported.hpp"
-#include "tessorin/SectorTally.hpp"
+#include "tessorin/pattern/ProbeCell.hpp"
+#include "tessorin/zone/QuickProbeProgress.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "tessorin/SectorTally.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 
 namespace tessorin {
 namespace {

@@ -15,13 +15,13 @@
 #include <functional>
 #include <optional>
 
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/MountTable.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/SectorTally.hpp"
-#include "tessorin/TestPattern.hpp"
-#include "tessorin/UncachedFile.hpp"
-#include "tessorin/VolumeMount.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/posix/MountTable.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
+#include "tessorin/posix/UncachedFile.hpp"
+#include "tessorin/posix/VolumeMount.hpp"
 
 namespace tessorin {
 namespace {

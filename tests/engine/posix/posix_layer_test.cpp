@@ -2,11 +2,11 @@
 
 #include <cstring>
 
-#include "tessorin/AlignedBuffer.hpp"
-#include "tessorin/MountTable.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/PowerOfTwo.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/posix/MountTable.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/PowerOfTwo.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 #include <gtest/gtest.h>
 #include <sys/statvfs.h>
@@ -9,8 +9,8 @@
 
 #include "Command.hpp"
 #include "LoopVolume.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/VolumeMount.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/VolumeMount.hpp"
 
 namespace tessorin {
 namespace {

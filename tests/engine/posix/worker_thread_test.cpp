@@ -1,4 +1,4 @@
-#include "tessorin/WorkerThread.hpp"
+#include "tessorin/posix/WorkerThread.hpp"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <thread>
 
-#include "tessorin/PosixError.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/ProbeLayout.hpp"
+#include "tessorin/quick/ProbeLayout.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <stdexcept>
 
 #include "ByteLiterals.hpp"
-#include "tessorin/QuickProbe.hpp"
-#include "tessorin/QuickProbeOptions.hpp"
+#include "tessorin/quick/QuickProbe.hpp"
+#include "tessorin/quick/QuickProbeOptions.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,7 +1,7 @@
 // The quick check on simulated cards: genuine, wrapping, forgetting, rotting and
 // vanishing media behind exfat-fuse, and the volumes it refuses.
 
-#include "tessorin/QuickProbe.hpp"
+#include "tessorin/quick/QuickProbe.hpp"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 
 #include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/TestFolder.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/QuickProbeResult.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "ByteLiterals.hpp"
-#include "tessorin/ProbeEngine.hpp"
+#include "tessorin/quick/ProbeEngine.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "tessorin/ZoneTest.hpp"
+#include "tessorin/zone/ZoneTest.hpp"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,12 +15,12 @@
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
-#include "tessorin/FileDescriptor.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/QuickProbeUnsupported.hpp"
-#include "tessorin/TestFolder.hpp"
-#include "tessorin/TestPattern.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
 namespace {

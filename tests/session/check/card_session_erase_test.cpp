@@ -1,4 +1,4 @@
-#include "session/CardSession.hpp"
+#include "session/check/CardSession.hpp"
 
 #include <filesystem>
 #include <fstream>
@@ -7,8 +7,8 @@
 
 #include "ByteLiterals.hpp"
 #include "LoopVolume.hpp"
-#include "SessionFixture.hpp"
-#include "tessorin/TestFolder.hpp"
+#include "../SessionFixture.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 namespace {

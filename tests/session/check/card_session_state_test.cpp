@@ -1,12 +1,12 @@
-#include "session/CardSession.hpp"
+#include "session/check/CardSession.hpp"
 
 #include <cmath>
 
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "SessionFixture.hpp"
-#include "session/OutcomeVerdict.hpp"
+#include "../SessionFixture.hpp"
+#include "session/records/OutcomeVerdict.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "session/WorkerAwaiter.hpp"
+#include "session/check/WorkerAwaiter.hpp"
 
 #include <atomic>
 #include <chrono>

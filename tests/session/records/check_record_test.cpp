@@ -6,9 +6,9 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-#include "session/CheckOutcome.hpp"
-#include "session/CheckRecord.hpp"
-#include "session/JsonFields.hpp"
+#include "session/records/CheckOutcome.hpp"
+#include "session/records/CheckRecord.hpp"
+#include "session/records/JsonFields.hpp"
 
 namespace tessorin {
 namespace {

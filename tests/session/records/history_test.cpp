@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "session/History.hpp"
+#include "session/records/History.hpp"
 
 namespace tessorin {
 namespace {

@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "session/AppSettings.hpp"
-#include "session/BrandSettings.hpp"
-#include "session/DeviceKinds.hpp"
-#include "session/ReaderBestRead.hpp"
+#include "session/settings/AppSettings.hpp"
+#include "session/settings/BrandSettings.hpp"
+#include "session/settings/DeviceKinds.hpp"
+#include "session/settings/ReaderBestRead.hpp"
 
 namespace tessorin {
 namespace {

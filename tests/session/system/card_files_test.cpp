@@ -1,4 +1,4 @@
-#include "session/CardFiles.hpp"
+#include "session/system/CardFiles.hpp"
 
 #include <fstream>
 
@@ -6,9 +6,9 @@
 
 #include "Command.hpp"
 #include "LoopVolume.hpp"
-#include "tessorin/BlockDeviceProbe.hpp"
-#include "tessorin/PosixError.hpp"
-#include "tessorin/TestFolder.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 namespace {

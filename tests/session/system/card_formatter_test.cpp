@@ -1,4 +1,4 @@
-#include "session/CardFormatter.hpp"
+#include "session/system/CardFormatter.hpp"
 
 #include <unistd.h>
 
@@ -10,8 +10,8 @@
 #include "ByteLiterals.hpp"
 #include "Command.hpp"
 #include "LoopVolume.hpp"
-#include "session/SystemTool.hpp"
-#include "tessorin/BlockDeviceProbe.hpp"
+#include "session/system/SystemTool.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
 
 namespace tessorin {
 namespace {

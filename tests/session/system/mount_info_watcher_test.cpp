@@ -1,4 +1,4 @@
-#include "session/MountInfoWatcher.hpp"
+#include "session/system/MountInfoWatcher.hpp"
 
 #include <unistd.h>
 

@@ -1,4 +1,4 @@
-#include "session/ProcessActivity.hpp"
+#include "session/system/ProcessActivity.hpp"
 
 #include <poll.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
-#include "SessionFixture.hpp"
+#include "../SessionFixture.hpp"
 
 namespace tessorin {
 namespace {

@@ -1,4 +1,4 @@
-#include "session/VolumeAccess.hpp"
+#include "session/system/VolumeAccess.hpp"
 
 #include <QDir>
 #include <QSettings>

@@ -20,16 +20,16 @@
 #include <memory>
 #include <vector>
 
-#include "tessorin/CancellationFlag.hpp"
-#include "tessorin/CapacityMap.hpp"
-#include "tessorin/FullTestResult.hpp"
-#include "tessorin/SectorTally.hpp"
-#include "tessorin/SpeedMeter.hpp"
-#include "tessorin/SpeedSample.hpp"
-#include "tessorin/SpeedSummary.hpp"
-#include "tessorin/TestManifest.hpp"
-#include "tessorin/TestPattern.hpp"
-#include "tessorin/WorkerThread.hpp"
+#include "tessorin/posix/CancellationFlag.hpp"
+#include "tessorin/full/CapacityMap.hpp"
+#include "tessorin/full/FullTestResult.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/full/SpeedMeter.hpp"
+#include "tessorin/full/SpeedSample.hpp"
+#include "tessorin/full/SpeedSummary.hpp"
+#include "tessorin/full/TestManifest.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
+#include "tessorin/posix/WorkerThread.hpp"
 
 namespace tessorin {
 

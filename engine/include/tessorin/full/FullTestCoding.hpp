@@ -12,10 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tessorin/FullTestWriteStop.hpp"
-#include "tessorin/SpeedSample.hpp"
-#include "tessorin/SpeedSummary.hpp"
-#include "tessorin/TestManifest.hpp"
+#include "tessorin/full/FullTestWriteStop.hpp"
+#include "tessorin/full/SpeedSample.hpp"
+#include "tessorin/full/SpeedSummary.hpp"
+#include "tessorin/full/TestManifest.hpp"
 
 namespace tessorin {
 

@@ -9,12 +9,12 @@
 #include <optional>
 #include <vector>
 
-#include "tessorin/CapacityMap.hpp"
-#include "tessorin/FullTestWriteStop.hpp"
-#include "tessorin/SectorTally.hpp"
-#include "tessorin/SpeedSample.hpp"
-#include "tessorin/SpeedSummary.hpp"
-#include "tessorin/TestManifest.hpp"
+#include "tessorin/full/CapacityMap.hpp"
+#include "tessorin/full/FullTestWriteStop.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/full/SpeedSample.hpp"
+#include "tessorin/full/SpeedSummary.hpp"
+#include "tessorin/full/TestManifest.hpp"
 
 namespace tessorin {
 

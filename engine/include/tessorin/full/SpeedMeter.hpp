@@ -10,8 +10,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tessorin/SpeedSample.hpp"
-#include "tessorin/SpeedSummary.hpp"
+#include "tessorin/full/SpeedSample.hpp"
+#include "tessorin/full/SpeedSummary.hpp"
 
 namespace tessorin {
 

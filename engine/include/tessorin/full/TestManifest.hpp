@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "tessorin/FullTestWriteStop.hpp"
-#include "tessorin/SpeedSample.hpp"
-#include "tessorin/SpeedSummary.hpp"
+#include "tessorin/full/FullTestWriteStop.hpp"
+#include "tessorin/full/SpeedSample.hpp"
+#include "tessorin/full/SpeedSummary.hpp"
 
 namespace tessorin {
 

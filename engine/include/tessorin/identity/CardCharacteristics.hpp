@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "tessorin/RegistryValue.hpp"
+#include "tessorin/identity/RegistryValue.hpp"
 
 namespace tessorin {
 

@@ -11,9 +11,9 @@
 #include <optional>
 #include <string>
 
-#include "tessorin/CardRegisters.hpp"
-#include "tessorin/USBInfo.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "tessorin/identity/CardRegisters.hpp"
+#include "tessorin/identity/USBInfo.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
 

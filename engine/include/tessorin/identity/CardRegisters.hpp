@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tessorin/RegistryValue.hpp"
+#include "tessorin/identity/RegistryValue.hpp"
 
 namespace tessorin {
 

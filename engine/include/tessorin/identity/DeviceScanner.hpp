@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "tessorin/CardDevice.hpp"
-#include "tessorin/MountTable.hpp"
-#include "tessorin/SysfsRegistry.hpp"
-#include "tessorin/USBInfo.hpp"
+#include "tessorin/identity/CardDevice.hpp"
+#include "tessorin/posix/MountTable.hpp"
+#include "tessorin/identity/SysfsRegistry.hpp"
+#include "tessorin/identity/USBInfo.hpp"
 
 namespace tessorin {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "tessorin/SpeedClass.hpp"
-#include "tessorin/ZoneResult.hpp"
+#include "tessorin/identity/SpeedClass.hpp"
+#include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
 

@@ -35,8 +35,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tessorin/BlockDeviceProbe.hpp"
-#include "tessorin/RegistryValue.hpp"
+#include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/identity/RegistryValue.hpp"
 
 namespace tessorin {
 

@@ -10,10 +10,10 @@
 #include <optional>
 #include <vector>
 
-#include "tessorin/Brand.hpp"
-#include "tessorin/CardDevice.hpp"
-#include "tessorin/CardRegisters.hpp"
-#include "tessorin/XRayReport.hpp"
+#include "tessorin/identity/Brand.hpp"
+#include "tessorin/identity/CardDevice.hpp"
+#include "tessorin/identity/CardRegisters.hpp"
+#include "tessorin/identity/XRayReport.hpp"
 
 namespace tessorin {
 

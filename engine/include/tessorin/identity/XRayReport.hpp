@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "tessorin/XRaySignal.hpp"
+#include "tessorin/identity/XRaySignal.hpp"
 
 namespace tessorin {
 

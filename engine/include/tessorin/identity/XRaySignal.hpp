@@ -10,7 +10,7 @@
 #include <variant>
 #include <vector>
 
-#include "tessorin/Brand.hpp"
+#include "tessorin/identity/Brand.hpp"
 
 namespace tessorin {
 

@@ -6,7 +6,7 @@
 #include <functional>
 #include <optional>
 
-#include "tessorin/ProbeOutcome.hpp"
+#include "tessorin/pattern/ProbeOutcome.hpp"
 
 namespace tessorin {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 namespace tessorin {
 

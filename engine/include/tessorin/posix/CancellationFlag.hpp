@@ -5,7 +5,7 @@
 
 #include <mutex>
 
-#include "tessorin/PosixError.hpp"
+#include "tessorin/posix/PosixError.hpp"
 
 namespace tessorin {
 

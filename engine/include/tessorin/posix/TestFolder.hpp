@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "tessorin/VolumeMount.hpp"
-#include "tessorin/VolumeStats.hpp"
+#include "tessorin/posix/VolumeMount.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
 

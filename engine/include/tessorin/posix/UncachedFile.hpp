@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <string>
 
-#include "tessorin/FileDescriptor.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
 

@@ -13,7 +13,7 @@
 
 #include <string>
 
-#include "tessorin/MountTable.hpp"
+#include "tessorin/posix/MountTable.hpp"
 
 namespace tessorin {
 

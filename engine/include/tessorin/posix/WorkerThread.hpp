@@ -16,7 +16,7 @@
 #include <type_traits>
 #include <utility>
 
-#include "tessorin/CancellationFlag.hpp"
+#include "tessorin/posix/CancellationFlag.hpp"
 
 namespace tessorin {
 

@@ -9,11 +9,11 @@
 #include <set>
 #include <vector>
 
-#include "tessorin/ProbeCell.hpp"
-#include "tessorin/ProbeLayout.hpp"
-#include "tessorin/ProbeOutcome.hpp"
-#include "tessorin/SectorTally.hpp"
-#include "tessorin/TestPattern.hpp"
+#include "tessorin/pattern/ProbeCell.hpp"
+#include "tessorin/quick/ProbeLayout.hpp"
+#include "tessorin/pattern/ProbeOutcome.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 
 namespace tessorin {
 

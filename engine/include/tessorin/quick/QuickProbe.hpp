@@ -14,12 +14,12 @@
 #include <functional>
 #include <memory>
 
-#include "tessorin/CancellationFlag.hpp"
-#include "tessorin/QuickProbeOptions.hpp"
-#include "tessorin/QuickProbeProgress.hpp"
-#include "tessorin/QuickProbeResult.hpp"
-#include "tessorin/QuickProbeUnsupported.hpp"
-#include "tessorin/WorkerThread.hpp"
+#include "tessorin/posix/CancellationFlag.hpp"
+#include "tessorin/quick/QuickProbeOptions.hpp"
+#include "tessorin/zone/QuickProbeProgress.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/posix/WorkerThread.hpp"
 
 namespace tessorin {
 

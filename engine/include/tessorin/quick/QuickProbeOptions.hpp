@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "tessorin/ZoneTest.hpp"
+#include "tessorin/zone/ZoneTest.hpp"
 
 namespace tessorin {
 

@@ -9,10 +9,10 @@
 #include <optional>
 #include <vector>
 
-#include "tessorin/ProbeAnalysis.hpp"
-#include "tessorin/ProbeLayout.hpp"
-#include "tessorin/ProbeOutcome.hpp"
-#include "tessorin/ZoneResult.hpp"
+#include "tessorin/quick/ProbeAnalysis.hpp"
+#include "tessorin/quick/ProbeLayout.hpp"
+#include "tessorin/pattern/ProbeOutcome.hpp"
+#include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "tessorin/ProbeCell.hpp"
+#include "tessorin/pattern/ProbeCell.hpp"
 
 namespace tessorin {
 

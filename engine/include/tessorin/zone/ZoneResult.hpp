@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "tessorin/SectorTally.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 
 namespace tessorin {
 

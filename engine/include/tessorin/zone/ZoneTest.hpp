@@ -16,11 +16,11 @@
 #include <memory>
 #include <string>
 
-#include "tessorin/CancellationFlag.hpp"
-#include "tessorin/QuickProbeProgress.hpp"
-#include "tessorin/VolumeMount.hpp"
-#include "tessorin/WorkerThread.hpp"
-#include "tessorin/ZoneResult.hpp"
+#include "tessorin/posix/CancellationFlag.hpp"
+#include "tessorin/zone/QuickProbeProgress.hpp"
+#include "tessorin/posix/VolumeMount.hpp"
+#include "tessorin/posix/WorkerThread.hpp"
+#include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
 

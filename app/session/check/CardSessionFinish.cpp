@@ -1,0 +1,168 @@
+#include "session/check/CardSession.hpp"
+
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <utility>
+
+#include <qcoro/qcorotimer.h>
+
+#include "session/check/Attempt.hpp"
+#include "session/check/CardSessionSupport.hpp"
+#include "session/check/WorkerAwaiter.hpp"
+#include "session/records/OutcomeVerdict.hpp"
+#include "session/system/UserAttention.hpp"
+#include "tessorin/identity/SpeedRating.hpp"
+#include "tessorin/identity/XRay.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/MountTable.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
+
+namespace tessorin {
+
+namespace fs = std::filesystem;
+using namespace session_support;
+
+namespace {
+
+QString removedText() { return QStringLiteral("The card was removed during the test."); }
+
+// The medium answers at its node. A node that cannot be opened for want of rights says
+// nothing either way; the mount table then decides alone.
+bool mediumAnswers(const std::string& node) {
+  FileDescriptor device(::open(node.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!device) return !(errno == ENOMEDIUM || errno == ENODEV || errno == ENXIO || errno == ENOENT);
+  std::uint64_t bytes = 0;
+  if (::ioctl(device.get(), BLKGETSIZE64, &bytes) != 0) return !(errno == ENOMEDIUM || errno == ENODEV || errno == ENXIO);
+  return bytes > 0;
+}
+
+bool cardStillMountedAt(const std::string& node, const fs::path& volumeURL) {
+  try {
+    struct stat status {};
+    if (node.empty() || ::stat(node.c_str(), &status) != 0) return false;
+    const std::string volume = volumeURL.lexically_normal().string();
+    bool mounted = false;
+    const MountTable table = MountTable::read();
+    for (const MountEntry& entry : table.entries()) {
+      if (entry.mountPoint == volume && entry.source == node) mounted = true;
+    }
+    return mounted && mediumAnswers(node);
+  } catch (...) {
+    return false;
+  }
+}
+
+}  // namespace
+
+QCoro::Task<bool> CardSession::cardStillThere(bool settle) {
+  RunningCoroutine running(this);
+  // A USB reader keeps a pulled card's node and mount entry for a second or two.
+  if (settle && environment_.removalSettle.count() > 0) {
+    QCoro::Task<> settling = QCoro::sleepFor(environment_.removalSettle);
+    co_await settling;
+  }
+  if (cardRemoved_) co_return false;
+  auto asking = attempt(onBackground("Tessorin card present", [node = deviceNodeOf(device_), volume = device_.volumeURL] {
+    return cardStillMountedAt(node, volume);
+  }));
+  const Attempt<bool> answered = co_await asking;
+  co_return answered.value.value_or(false);
+}
+
+void CardSession::finishAsRemoved() {
+  assign(cardRemoved_, true, &CardSession::cardRemovedChanged);
+  setErrorMessage(removedText());
+  finish();
+}
+
+void CardSession::finish() {
+  if (!quickResult_ && !fullResult_ && !zoneResult_) {
+    if (cardRemoved_) setErrorMessage(removedText());
+    setStage(Stage::idle());
+    releaseCard();
+    return;
+  }
+  const auto now = std::chrono::system_clock::now();
+  const XRayReport report = XRay::analyze(device_, claimedBrand_, XRay::localDate(now));
+
+  CheckOutcome outcome;
+  outcome.quick = quickResult_;
+  outcome.full = fullResult_;
+  outcome.zone = quickZoneResult();
+  if (outcome.zone) outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
+  outcome.fullStopped = fullStopped_;
+  outcome.advertisedBytes = device_.mediaBytes;
+  outcome.date = QDateTime::currentDateTimeUtc();
+  const OutcomeVerdict decided = OutcomeVerdict::decide(quickResult_, fullResult_, outcome.zone);
+  outcome.verdict = decided.verdict;
+  outcome.method = decided.method;
+  outcome.realBytes = decided.realBytes;
+  outcome.brandLooksFake =
+      outcome.verdict != CheckOutcome::Verdict::fake && report.verdict() == XRayReport::Verdict::likelyFake;
+
+  CheckRecord record;
+  record.date = outcome.date;
+  record.cardName = device_.volumeName;
+  record.advertisedBytes = outcome.advertisedBytes;
+  record.realBytes = outcome.realBytes;
+  record.verdict = outcome.verdict;
+  record.method = outcome.method;
+  record.brand = claimedBrand_;
+  if (claimedBrand_ == Brand::other) record.brandName = customBrandTrimmed();
+  if (device_.registers) {
+    record.manufacturerID = device_.registers->manufacturerID;
+    record.oemID = device_.registers->oemID;
+    record.productName = device_.registers->productName;
+    record.serial = device_.registers->serialHex();
+  }
+  if (fullResult_) {
+    record.testedBytes = fullResult_->manifest.writtenBytes();
+    record.writeSpeed = fullResult_->manifest.writeSpeed.average;
+    record.readSpeed = fullResult_->readSpeed.average;
+  } else if (outcome.zone) {
+    record.writeSpeed = outcome.zone->writeSpeed();
+    record.readSpeed = outcome.zone->readSpeed();
+  }
+
+  assignAlways(outcome_, std::optional<CheckOutcome>(std::move(outcome)), &CardSession::outcomeChanged);
+  assign(record_, std::optional<CheckRecord>(record), &CardSession::recordChanged);
+  if (history_) history_->add(record);
+  if (cardRemoved_) setErrorMessage(removedText());
+  setStage(Stage::finished());
+  releaseCard();
+  refreshVolumeStats();
+  UserAttention::request(UserAttention::Kind::informational);
+}
+
+void CardSession::reportTestError(const QString& description) {
+  setErrorMessage(cardRemoved_ ? removedText() : QStringLiteral("The test stopped: %1").arg(description));
+  finish();
+}
+
+void CardSession::releaseCard() {
+  if (task_) setTask(nullptr);
+  if (access_) access_->stop();
+  setAccess(nullptr);
+  // A request the check posted (the folder again after reinsertion) has nothing left to
+  // serve: granted later, it would hand a resting session access to the card.
+  setPermissionRequest(std::nullopt);
+  if (activity_) activity_->end();
+  assignAlways(activity_, std::shared_ptr<ProcessActivity>(), &CardSession::activityChanged);
+}
+
+void CardSession::refreshVolumeStats() { refreshVolumeStatsOf(QPointer<CardSession>(this), device_.volumeURL); }
+
+QCoro::Task<> CardSession::refreshVolumeStatsOf(QPointer<CardSession> session, fs::path volume) {
+  auto reading = attempt(onBackground("Tessorin figures", [volume] { return settledStats(volume); }));
+  const Attempt<std::optional<VolumeStats>> read = co_await reading;
+  if (!session || !read.value || !*read.value || session->stage_.isBusy()) co_return;
+  session->device_.volume = **read.value;
+  Q_EMIT session->deviceChanged();
+}
+
+}  // namespace tessorin
