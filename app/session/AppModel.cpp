@@ -38,7 +38,7 @@ std::set<std::string> mountedBlockVolumes() {
 }  // namespace
 
 AppModel::Sources AppModel::Sources::system() {
-  return {[](bool includeDiskImages) { return DeviceScanner::scan(includeDiskImages); }, mountedBlockVolumes, true};
+  return {[](bool includeDiskImages) { return DeviceScanner::scan(includeDiskImages); }, mountedBlockVolumes, true, {}};
 }
 
 AppModel::AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environment environment, Sources sources,
@@ -46,6 +46,9 @@ AppModel::AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environmen
     : QObject(parent), settings_(settings), environment_(std::move(environment)), sources_(std::move(sources)) {
   includeDiskImages_ = settings_.value(QStringLiteral("ShowDiskImages"), false).toBool();
   history_ = new History(std::move(historyUrl), this);
+  CardEraseJob::Erase erase = sources_.erase;
+  if (!erase) erase = &CardFormatter::erase;
+  eraseJob_ = new CardEraseJob(std::move(erase), this);
   rescan();
   if (sources_.watchMountTable) {
     watcher_ = std::make_unique<MountInfoWatcher>();
@@ -250,7 +253,8 @@ QCoro::Task<> AppModel::stopAllAndWait() {
   const qint64 deadline = QDateTime::currentMSecsSinceEpoch() + quitLimitMilliseconds;
   for (;;) {
     if (!self) co_return;
-    const bool anyBusy = std::any_of(self->sessions_.begin(), self->sessions_.end(),
+    const bool anyBusy = self->eraseJob_->running() ||
+                         std::any_of(self->sessions_.begin(), self->sessions_.end(),
                                      [](const CardSession* s) { return s->stage().isBusy(); });
     if (!anyBusy || QDateTime::currentMSecsSinceEpoch() >= deadline) co_return;
     QCoro::Task<> pause = QCoro::sleepFor(quitPollPeriod);

@@ -26,6 +26,7 @@
 
 #include "session/check/CardSession.hpp"
 #include "session/records/History.hpp"
+#include "session/system/CardEraseJob.hpp"
 #include "session/system/MountInfoWatcher.hpp"
 #include "tessorin/identity/CardDevice.hpp"
 
@@ -62,6 +63,8 @@ class AppModel : public QObject {
     // The mounted volumes the 2 s poll compares.
     std::function<std::set<std::string>()> mountedVolumes;
     bool watchMountTable = true;
+    // What the erase sheet's job runs; CardFormatter::erase when empty.
+    CardEraseJob::Erase erase;
 
     static Sources system();
   };
@@ -87,7 +90,10 @@ class AppModel : public QObject {
   bool isVolumePresent(const CardSession* session) const;
   // The whole disks of the busy sessions: the eraser refuses them.
   std::set<std::string> busyDisks() const;
-  // Stops every busy session and returns once none is busy, or after 30 s.
+  // The erase sheet's erase, which quitting waits for like a check.
+  CardEraseJob* eraseJob() const { return eraseJob_; }
+  // Stops every busy session and returns once none is busy and no erase runs, or after
+  // 30 s. An erase cannot be stopped between wiping and formatting; it is waited for.
   QCoro::Task<> stopAllAndWait();
 
  Q_SIGNALS:
@@ -114,6 +120,7 @@ class AppModel : public QObject {
   bool showingHowItWorks_ = false;
   bool includeDiskImages_ = false;
   History* history_ = nullptr;
+  CardEraseJob* eraseJob_ = nullptr;
   std::unique_ptr<MountInfoWatcher> watcher_;
   QTimer watch_;
   std::set<std::string> mounted_;

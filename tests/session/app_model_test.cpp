@@ -33,7 +33,7 @@ struct World {
 
   void start() {
     AppModel::Sources sources{[plugged = plugged](bool) { return plugged->devices; },
-                              [] { return std::set<std::string>{}; }, false};
+                              [] { return std::set<std::string>{}; }, false, {}};
     model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
                                        testing::smallCardEnvironment(), sources);
   }

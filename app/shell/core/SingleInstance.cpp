@@ -1,0 +1,84 @@
+#include "shell/core/SingleInstance.hpp"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLocalSocket>
+#include <QStandardPaths>
+#include <QThread>
+
+namespace tessorin {
+
+namespace {
+
+const QByteArray raiseRequest = QByteArrayLiteral("raise\n");
+// The first instance may hold the lock before its socket listens; a later start waits
+// this long for it.
+constexpr int handOverMilliseconds = 3000;
+
+}  // namespace
+
+SingleInstance::SingleInstance(QString folder, QObject* parent) : QObject(parent), folder_(std::move(folder)) {
+  connect(&server_, &QLocalServer::newConnection, this, [this] {
+    while (QLocalSocket* connection = server_.nextPendingConnection()) {
+      connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
+      connect(connection, &QLocalSocket::readyRead, this, [this, connection] { readRequest(connection); });
+    }
+  });
+}
+
+SingleInstance::~SingleInstance() {
+  server_.close();
+  if (lock_) lock_->unlock();
+}
+
+QString SingleInstance::defaultFolder() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && QDir(runtime).exists()) return runtime;
+  // Qt makes a private per-user folder when the runtime folder is missing.
+  return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+bool SingleInstance::claim() {
+  QDir().mkpath(folder_);
+  lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(QStringLiteral("tessorin.lock")));
+  // A lock is stale only when its process is gone, never by age: the first instance
+  // may run for days.
+  lock_->setStaleLockTime(0);
+  if (!lock_->tryLock(200)) {
+    lock_.reset();
+    askTheFirstToRaise();
+    return false;
+  }
+  const QString socket = QDir(folder_).filePath(QStringLiteral("tessorin.socket"));
+  // Holding the lock, any socket file there is a dead instance's.
+  QLocalServer::removeServer(socket);
+  server_.setSocketOptions(QLocalServer::UserAccessOption);
+  if (!server_.listen(socket)) qWarning("Tessorin: cannot listen on %s: %s", qPrintable(socket), qPrintable(server_.errorString()));
+  return true;
+}
+
+bool SingleInstance::askTheFirstToRaise() const {
+  const QString socket = QDir(folder_).filePath(QStringLiteral("tessorin.socket"));
+  QElapsedTimer clock;
+  clock.start();
+  while (clock.elapsed() < handOverMilliseconds) {
+    QLocalSocket connection;
+    connection.connectToServer(socket);
+    if (connection.waitForConnected(500)) {
+      connection.write(raiseRequest);
+      const bool sent = connection.waitForBytesWritten(1000);
+      connection.disconnectFromServer();
+      return sent;
+    }
+    QThread::msleep(100);
+  }
+  return false;
+}
+
+void SingleInstance::readRequest(QLocalSocket* connection) {
+  while (connection->canReadLine()) {
+    if (connection->readLine() == raiseRequest) Q_EMIT raiseRequested();
+  }
+}
+
+}  // namespace tessorin
