@@ -79,6 +79,30 @@ std::optional<SpeedClass> SpeedRating::firstUnconfirmed(SpeedClass::Family famil
   return std::nullopt;
 }
 
+std::vector<SpeedRating::Marking> SpeedRating::markings() const {
+  static constexpr SpeedClass::Family families[] = {SpeedClass::Family::speed, SpeedClass::Family::uhs,
+                                                    SpeedClass::Family::video};
+  std::vector<Marking> entries;
+  for (const auto family : families) {
+    if (const auto best = bestMet(family)) entries.push_back({*best, Check::met});
+  }
+  for (const auto family : families) {
+    if (const auto unconfirmed = firstUnconfirmed(family)) entries.push_back({*unconfirmed, Check::unknown});
+  }
+  return entries;
+}
+
+std::optional<std::string> SpeedRating::uncheckableMarkingsText() const {
+  std::string text;
+  for (const Marking& entry : markings()) {
+    if (entry.check != Check::unknown) continue;
+    if (!text.empty()) text += " · ";
+    text += entry.marking.label();
+  }
+  if (text.empty()) return std::nullopt;
+  return text;
+}
+
 std::optional<AppPerformanceClass> SpeedRating::appClass(std::optional<double> randomReadIOPS,
                                                          std::optional<double> randomWriteIOPS) const {
   // Written as "not at least" so that a speed that is not a number counts as too slow.

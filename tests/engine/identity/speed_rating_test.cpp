@@ -195,6 +195,50 @@ TEST(SpeedRatingTest, FirstUnconfirmedSkipsMetMarkingsAndStopsAtTheFirstUnmet) {
   EXPECT_EQ(rating.firstMissed(Family::speed), std::nullopt);
 }
 
+struct MarkingsCase {
+  const char* name;
+  std::vector<SpeedClass> met;
+  double typicalWrite;
+  double readerCeiling;
+  BusMode bus;
+  bool dataLost;
+  std::vector<SpeedRating::Marking> expected;
+  std::optional<std::string> uncheckable;
+};
+
+TEST(SpeedRatingTest, MarkingsListBestMetPerFamilyThenWhatTheReaderCannotJudge) {
+  using S = SpeedClass;
+  const auto met = [](S marking) { return SpeedRating::Marking{marking, Check::met}; };
+  const auto unknown = [](S marking) { return SpeedRating::Marking{marking, Check::unknown}; };
+  const auto upToV10 = markings({S::class2, S::class4, S::class6, S::class10, S::u1, S::v6, S::v10});
+  const MarkingsCase cases[] = {
+      {"slow reader leaves U3 and V30 open", upToV10, 25 * MB, 25 * MB, BusMode::unknown, false,
+       {met(S::class10), met(S::u1), met(S::v10), unknown(S::u3), unknown(S::v30)}, "U3 · V30"},
+      {"fast reader shows U3 and V30 missed", upToV10, 15 * MB, 100 * MB, BusMode::uhs, false,
+       {met(S::class10), met(S::u1), met(S::v10)}, std::nullopt},
+      {"everything met", markings({S::class2, S::class4, S::class6, S::class10, S::u1, S::u3, S::v6, S::v10, S::v30,
+                                   S::v60, S::v90}),
+       95 * MB, 100 * MB, BusMode::uhs, false, {met(S::class10), met(S::u3), met(S::v90)}, std::nullopt},
+      {"lost data", {}, 0, 0, BusMode::unknown, true, {}, std::nullopt},
+      {"nothing met, everything missed", {}, 1 * MB, 100 * MB, BusMode::uhs, false, {}, std::nullopt},
+      {"legacy bus hides no UHS marking as unknown",
+       markings({S::class2, S::class4, S::class6, S::class10, S::v6, S::v10}), 32 * MB, 32 * MB, BusMode::legacy, false,
+       {met(S::class10), met(S::v10)}, std::nullopt},
+      {"nothing measured", {}, 0, 0, BusMode::unknown, false, {unknown(S::class2), unknown(S::u1), unknown(S::v6)},
+       "C2 · U1 · V6"},
+  };
+  for (const MarkingsCase& c : cases) {
+    SpeedRating rating;
+    rating.met = c.met;
+    rating.typicalWrite = c.typicalWrite;
+    rating.readerCeiling = c.readerCeiling;
+    rating.bus = c.bus;
+    rating.dataLost = c.dataLost;
+    EXPECT_EQ(rating.markings(), c.expected) << c.name;
+    EXPECT_EQ(rating.uncheckableMarkingsText(), c.uncheckable) << c.name;
+  }
+}
+
 struct AppCase {
   const char* name;
   double sustainedWrite;

@@ -6,6 +6,7 @@
 // tell. A plain value; all members are pure and may be called from any thread.
 
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "tessorin/identity/SpeedClass.hpp"
@@ -15,6 +16,13 @@ namespace tessorin {
 
 struct SpeedRating {
   enum class Check { met, missed, unknown };
+
+  // One marking to show with its judgement.
+  struct Marking {
+    SpeedClass marking;
+    Check check;
+    friend bool operator==(const Marking&, const Marking&) = default;
+  };
 
   // A read above this cannot have come over the legacy bus.
   static constexpr double uhsReadThreshold = 26'000'000;
@@ -40,6 +48,13 @@ struct SpeedRating {
   std::optional<SpeedClass> firstMissed(SpeedClass::Family family) const;
   // The lowest unmet marking of the family, when the reader is what keeps it unjudged.
   std::optional<SpeedClass> firstUnconfirmed(SpeedClass::Family family) const;
+  // The markings to show: the best met marking of each family (speed, UHS, video), then
+  // the lowest unmet marking of each family that the reader could not judge. A missed
+  // marking is never listed, nor one below the best met of its family.
+  std::vector<Marking> markings() const;
+  // The labels of the markings this reader cannot judge, joined by " · " ("U3 · V30");
+  // none when there is no such marking.
+  std::optional<std::string> uncheckableMarkingsText() const;
   // The highest application class the random rates reach; none without both rates.
   std::optional<AppPerformanceClass> appClass(std::optional<double> randomReadIOPS,
                                               std::optional<double> randomWriteIOPS) const;
