@@ -50,36 +50,49 @@ Dialog {
         }
 
         ScrollView {
+            id: notes
             objectName: "updateNotes"
             Layout.fillWidth: true
-            Layout.preferredHeight: Math.min(notesText.implicitHeight + 16, 240)
+            Layout.preferredHeight: Math.min(notesText.implicitHeight, 240)
             visible: presenter.notes.length > 0
             clip: true
+            ScrollBar.vertical.policy: notesText.implicitHeight > height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded
 
-            TextArea {
+            Label {
                 id: notesText
                 objectName: "updateNotesText"
+                width: notes.availableWidth
                 text: presenter.notes
-                textFormat: TextEdit.PlainText
-                wrapMode: TextEdit.Wrap
-                readOnly: true
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
             }
         }
     }
 
-    footer: DialogButtonBox {
-        Button {
-            objectName: "updateReject"
-            visible: presenter.rejectTitle.length > 0
-            text: presenter.rejectTitle
-            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-        }
-        Button {
-            objectName: "updateAccept"
-            visible: presenter.acceptTitle.length > 0
-            text: presenter.acceptTitle
-            highlighted: true
-            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+    // A row rather than a DialogButtonBox: a hidden button there still takes its place.
+    footer: Pane {
+        background: null
+
+        RowLayout {
+            anchors.fill: parent
+            spacing: 8
+
+            Item {
+                Layout.fillWidth: true
+            }
+            Button {
+                objectName: "updateReject"
+                visible: presenter.rejectTitle.length > 0
+                text: presenter.rejectTitle
+                onClicked: dialog.reject()
+            }
+            Button {
+                objectName: "updateAccept"
+                visible: presenter.acceptTitle.length > 0
+                text: presenter.acceptTitle
+                highlighted: true
+                onClicked: dialog.accept()
+            }
         }
     }
 }

@@ -14,6 +14,9 @@
 #include "shell/update/feed/FeedEnvelope.hpp"
 #include "shell/update/feed/UpdatePublicKey.hpp"
 
+// Readable failure messages for the texts the tests compare.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
+
 namespace tessorin::testfeeds {
 
 // The version every test program claims to be.
