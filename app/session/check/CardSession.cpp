@@ -216,8 +216,8 @@ void CardSession::carryOut(const PermissionRequest& request, std::shared_ptr<Vol
 
 void CardSession::resetForCheck() {
   assign(quickResult_, std::optional<QuickProbeResult>(), &CardSession::quickResultChanged);
-  assign(quickSkipped_, std::optional<QuickProbe::Unsupported>(), &CardSession::quickSkippedChanged);
-  assign(zoneResult_, std::optional<ZoneResult>(), &CardSession::zoneResultChanged);
+  setQuickSkipped(std::nullopt);
+  setZoneResult(std::nullopt);
   assignAlways(zoneTrace_, ZoneTrace{}, &CardSession::zoneTraceChanged);
   assign(liveProbes_, std::vector<ProbeCell>{}, &CardSession::liveProbesChanged);
   assign(readerBestBefore_, ReaderBestRead(settings_).readerBestRead(device_), &CardSession::readerBestBeforeChanged);

@@ -124,7 +124,13 @@ class CardSession : public QObject {
   void setStage(Stage stage) { assign(stage_, std::move(stage), &CardSession::stageChanged); }
   const std::optional<QuickProbeResult>& quickResult() const { return quickResult_; }
   const std::optional<QuickProbe::Unsupported>& quickSkipped() const { return quickSkipped_; }
+  void setQuickSkipped(std::optional<QuickProbe::Unsupported> reason) {
+    assign(quickSkipped_, std::move(reason), &CardSession::quickSkippedChanged);
+  }
   const std::optional<ZoneResult>& zoneResult() const { return zoneResult_; }
+  void setZoneResult(std::optional<ZoneResult> zone) {
+    assign(zoneResult_, std::move(zone), &CardSession::zoneResultChanged);
+  }
   std::optional<double> readerBestBefore() const { return readerBestBefore_; }
   const ZoneTrace& zoneTrace() const { return zoneTrace_; }
   const std::vector<ProbeCell>& liveProbes() const { return liveProbes_; }
@@ -180,6 +186,11 @@ class CardSession : public QObject {
 
   // ----- after a check
   QCoro::Task<> eject(std::filesystem::path volume);
+  // Ejects the card's volume as it is named now, as a coroutine of the session's own (so
+  // `dispose` waits for it). A second press while one eject runs is ignored: it would
+  // find the card gone and report a failure that did not happen.
+  void startEject();
+  bool isEjecting() const { return ejectsRunning_ > 0; }
   void reportEjectFailure(const QString& description);
   void discardOutcome();
   void savePurchase(const Purchase& purchase);
@@ -309,6 +320,7 @@ class CardSession : public QObject {
   QSettings& settings_;
   Environment environment_;
   int runningCoroutines_ = 0;
+  int ejectsRunning_ = 0;
   bool disposeWhenIdle_ = false;
 };
 

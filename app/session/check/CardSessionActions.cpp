@@ -16,11 +16,20 @@ using namespace session_support;
 
 QCoro::Task<> CardSession::eject(fs::path volume) {
   RunningCoroutine running(this);
+  ++ejectsRunning_;
   ExpectedCard card = ExpectedCard::of(device_);
   card.volume = std::move(volume);
   auto ejecting = attempt(onBackground("Tessorin eject", [card] { return CardEjector::eject(card); }));
   const Attempt<std::optional<std::string>> ejected = co_await ejecting;
+  --ejectsRunning_;
   if (ejected.value && *ejected.value) reportEjectFailure(QString::fromStdString(**ejected.value));
+}
+
+void CardSession::startEject() {
+  if (isEjecting()) return;
+  // The coroutine starts at once and runs to its first suspension; its frame lives on
+  // after the handle is dropped here.
+  eject(device_.volumeURL);
 }
 
 void CardSession::reportEjectFailure(const QString& description) {

@@ -89,9 +89,7 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
         }));
     probed = co_await probing;
   } else {
-    assign(quickSkipped_,
-           std::optional<QuickProbe::Unsupported>(QuickProbe::Unsupported::fileSystem(device_.volume.fileSystem)),
-           &CardSession::quickSkippedChanged);
+    setQuickSkipped(QuickProbe::Unsupported::fileSystem(device_.volume.fileSystem));
     auto measuring = attempt(onRun<ZoneResult>(
         task, [url, options = environment_.zoneOptions, progress = probeProgressHandler()](
                   std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
@@ -138,7 +136,7 @@ bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed, bool 
     UserAttention::request(UserAttention::Kind::informational);
     return false;
   } catch (const QuickProbe::Unsupported& reason) {
-    assign(quickSkipped_, std::optional<QuickProbe::Unsupported>(reason), &CardSession::quickSkippedChanged);
+    setQuickSkipped(reason);
     return true;
   } catch (const CancelledError&) {
     // A vanishing card's failed reads may have arrived as a partial verdict before the
@@ -171,7 +169,7 @@ bool CardSession::afterZoneTest(const Attempt<ZoneResult>& measured, bool presen
       finishAsRemoved();
       return false;
     }
-    assign(zoneResult_, measured.value, &CardSession::zoneResultChanged);
+    setZoneResult(measured.value);
     ReaderBestRead(settings_).recordReaderRead(device_, measured.value->maximumReadSegment());
     return true;
   } catch (const CancelledError&) {

@@ -128,5 +128,20 @@ TEST(CardSessionErase, EjectingUnmountsEveryFileSystemOfTheCard) {
   for (const MountEntry& entry : table.entries()) EXPECT_NE(entry.source, volume->loopDevice());
 }
 
+TEST(CardSessionErase, EjectCardPressedTwiceEjectsOnceWithoutAFalseFailure) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld world;
+  auto volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 64_MiB);
+  const CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 64_MiB);
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+  session.startEject();
+  EXPECT_TRUE(session.hasSuspendedCoroutine()) << "the eject is the session's own coroutine";
+  session.startEject();
+  ASSERT_TRUE(turnLoopUntil([&] { return !session.hasSuspendedCoroutine(); }, 60s));
+  EXPECT_FALSE(session.errorMessage()) << session.errorMessage().value_or(QString()).toStdString();
+  const MountTable table = MountTable::read();
+  for (const MountEntry& entry : table.entries()) EXPECT_NE(entry.source, volume->loopDevice());
+}
+
 }  // namespace
 }  // namespace tessorin

@@ -53,6 +53,22 @@ TEST(CardSessionState, StageNotifiesOnlyWhenItsPayloadChanges) {
   EXPECT_EQ(changes.count(), 4);
 }
 
+TEST(CardSessionState, QuickSkippedAndZoneResultNotifyOnlyWhenTheyChange) {
+  Session s;
+  QSignalSpy skipped(&s.session, &CardSession::quickSkippedChanged);
+  QSignalSpy zones(&s.session, &CardSession::zoneResultChanged);
+  s.session.setQuickSkipped(QuickProbe::Unsupported::fileSystem("msdos"));
+  s.session.setQuickSkipped(QuickProbe::Unsupported::fileSystem("msdos"));
+  s.session.setQuickSkipped(QuickProbe::Unsupported::fileSystem("ntfs"));
+  ZoneResult zone;
+  zone.bytes = 64 * MiB;
+  s.session.setZoneResult(zone);
+  s.session.setZoneResult(zone);
+  s.session.setZoneResult(std::nullopt);
+  EXPECT_EQ(skipped.count(), 2);
+  EXPECT_EQ(zones.count(), 2);
+}
+
 TEST(CardSessionState, ClaimedBrandIsSavedOnEveryWriteButNotifiesOnlyOnChange) {
   Session s;
   QSignalSpy changes(&s.session, &CardSession::claimedBrandChanged);
