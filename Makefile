@@ -4,7 +4,7 @@ BUILD_SAN  ?= build-sanitize
 GENERATOR  ?= Ninja
 JOBS       ?= $(shell nproc)
 
-.PHONY: all deps configure build run test test-main test-sanitize bench clean
+.PHONY: all deps configure build run test test-main test-sanitize bench gallery clean
 
 all: build
 
@@ -38,6 +38,10 @@ test-sanitize: deps $(BUILD_SAN)/build.ninja
 	  ctest --output-on-failure -j $(JOBS)
 
 test: test-main test-sanitize
+
+# Renders every view's gallery states under Xvfb into $(BUILD)/gallery.
+gallery: configure
+	cmake --build $(BUILD) -j $(JOBS) --target gallery
 
 bench: build
 	@for b in $(BUILD)/bench/*_bench; do echo "== $$b"; $$b || exit 1; done

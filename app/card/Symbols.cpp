@@ -1,0 +1,77 @@
+#include "card/Symbols.hpp"
+
+#include <array>
+
+#include <QFontDatabase>
+#include <QLoggingCategory>
+
+namespace tessorin {
+
+namespace {
+
+Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
+
+constexpr std::array<Symbols::Row, 22> table = {{
+    {"checkmark.seal.fill", "verified", 0xef76},
+    {"xmark.seal.fill", "cancel", 0xe5c9},
+    {"exclamationmark.triangle.fill", "warning", 0xe002},
+    {"questionmark.diamond.fill", "help", 0xe887},
+    {"checkmark.circle.fill", "check_circle", 0xe86c},
+    {"checkmark.shield.fill", "verified_user", 0xe8e8},
+    {"waveform.path.ecg", "monitor_heart", 0xeaa2},
+    {"hare.fill", "bolt", 0xea0b},
+    {"internaldrive", "storage", 0xe1db},
+    {"speedometer", "speed", 0xe9e4},
+    {"cpu", "memory", 0xe322},
+    {"cable.connector", "cable", 0xefe6},
+    {"sdcard", "sd_card", 0xe623},
+    {"mediastick", "usb", 0xe1e0},
+    {"eject.fill", "eject", 0xe8fb},
+    {"eject.circle.fill", "eject", 0xe8fb},
+    {"hourglass", "hourglass_empty", 0xe88b},
+    {"eye.trianglebadge.exclamationmark", "visibility_off", 0xe8f5},
+    {"tortoise.fill", "slow_motion_video", 0xe068},
+    {"pause.circle.fill", "pause_circle", 0xe1a2},
+    {"folder", "folder", 0xe2c7},
+    {"stop.fill", "stop", 0xe047},
+}};
+
+}  // namespace
+
+Symbols::Symbols(QObject* parent) : QObject(parent) { loadFont(); }
+
+std::span<const Symbols::Row> Symbols::rows() { return table; }
+
+std::optional<char16_t> Symbols::codepoint(const QString& name) {
+  for (const Row& row : table) {
+    if (name == QLatin1String(row.name)) return row.codepoint;
+  }
+  return std::nullopt;
+}
+
+QString Symbols::fontFile() {
+  return QStringLiteral("/usr/share/fonts/truetype/material-design-icons-iconfont/MaterialIcons-Regular.ttf");
+}
+
+bool Symbols::loadFont() {
+  static const bool loaded = [] {
+    if (QFontDatabase::addApplicationFont(fontFile()) >= 0) return true;
+    qCWarning(symbolsLog) << "cannot load the icon font" << fontFile();
+    return false;
+  }();
+  return loaded;
+}
+
+QStringList Symbols::names() {
+  QStringList names;
+  for (const Row& row : table) names.append(QLatin1String(row.name));
+  return names;
+}
+
+QString Symbols::glyph(const QString& name) const {
+  if (const auto point = codepoint(name)) return QString(QChar(*point));
+  qCWarning(symbolsLog) << "no glyph for the symbol" << name;
+  return {};
+}
+
+}  // namespace tessorin

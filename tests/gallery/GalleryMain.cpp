@@ -1,0 +1,154 @@
+// The gallery: renders every registered state of every view into "<view>-<state>.png",
+// as a user would see it, and fails when a view logs any warning, when an expectation on
+// a named object does not hold, or when Qt Quick does not render with OpenGL (the software
+// fallback silently drops the glows and gradients of Qt5Compat's effects).
+//
+// Usage: tessorin_gallery <output folder> [state filter]. Run it under xvfb-run; it sets
+// its own platform (xcb) and a private runtime folder.
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QMutex>
+#include <QPalette>
+#include <QQmlEngine>
+#include <QQuickItem>
+#include <QQuickView>
+#include <QSGRendererInterface>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QtQml/qqmlextensionplugin.h>
+#include <cstdio>
+#include <cstdlib>
+
+#include "GalleryState.hpp"
+#include "GalleryWorld.hpp"
+#include "card/Motion.hpp"
+
+Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
+
+namespace tessorin::gallery {
+
+namespace {
+
+QStringList& loggedProblems() {
+  static QStringList problems;
+  return problems;
+}
+
+void recordProblems(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (type == QtDebugMsg || type == QtInfoMsg) return;
+  static QMutex lock;
+  const QMutexLocker locked(&lock);
+  loggedProblems().append(QStringLiteral("%1 (%2:%3)").arg(message, QString::fromUtf8(context.file ? context.file : "?"),
+                                                            QString::number(context.line)));
+  std::fprintf(stderr, "gallery: %s\n", qPrintable(message));
+}
+
+// Until the window has shown a frame, or the time is up.
+bool waitForFrame(QQuickView& view) {
+  bool swapped = false;
+  const auto connection = QObject::connect(&view, &QQuickWindow::frameSwapped, [&swapped] { swapped = true; });
+  QElapsedTimer clock;
+  clock.start();
+  while (!swapped && clock.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  QObject::disconnect(connection);
+  return swapped;
+}
+
+QString describe(const QVariant& value) { return value.isValid() ? value.toString() : QStringLiteral("(none)"); }
+
+// Problems of one state; empty when its picture is right.
+QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& state, const QDir& output) {
+  QStringList problems;
+  const qsizetype before = loggedProblems().size();
+
+  QQuickView view(&engine, nullptr);
+  view.setColor(QGuiApplication::palette().color(QPalette::Window));
+  view.setResizeMode(QQuickView::SizeRootObjectToView);
+  view.resize(state.size);
+  view.setInitialProperties(state.properties(world));
+  view.setSource(QUrl(QStringLiteral("qrc:/Tessorin/Gallery/%1").arg(state.scene)));
+  if (view.status() != QQuickView::Ready) problems.append(QStringLiteral("the scene did not load"));
+  view.show();
+  if (!waitForFrame(view)) problems.append(QStringLiteral("no frame was drawn"));
+  // A second frame, so that effects whose sources were drawn in the first one show.
+  view.update();
+  waitForFrame(view);
+
+  if (view.rendererInterface()->graphicsApi() != QSGRendererInterface::OpenGL) {
+    problems.append(QStringLiteral("Qt Quick does not render with OpenGL; glows and gradients would be missing"));
+  }
+  if (QQuickItem* root = view.rootObject()) {
+    for (const Expectation& expected : state.expectations) {
+      QObject* object = root->objectName() == expected.objectName ? root : root->findChild<QObject*>(expected.objectName);
+      if (object == nullptr) {
+        problems.append(QStringLiteral("no object named %1").arg(expected.objectName));
+        continue;
+      }
+      const QVariant actual = object->property(expected.property.toUtf8().constData());
+      if (actual != expected.value) {
+        problems.append(QStringLiteral("%1.%2 is %3, not %4")
+                            .arg(expected.objectName, expected.property, describe(actual), describe(expected.value)));
+      }
+    }
+  }
+
+  const QString file = output.filePath(QStringLiteral("%1-%2.png").arg(state.view, state.state));
+  if (!view.grabWindow().save(file)) problems.append(QStringLiteral("cannot write %1").arg(file));
+  problems.append(loggedProblems().mid(before));
+  view.hide();
+  return problems;
+}
+
+// Qt warns at start-up about a runtime folder it does not own; the gallery brings its own.
+void usePrivateRuntimeFolder(QTemporaryDir& folder) {
+  QFile::setPermissions(folder.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  qputenv("XDG_RUNTIME_DIR", folder.path().toLocal8Bit());
+}
+
+}  // namespace
+
+}  // namespace tessorin::gallery
+
+int main(int argc, char* argv[]) {
+  using namespace tessorin::gallery;
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s <output folder> [state filter]\n", argv[0]);
+    return 2;
+  }
+  QTemporaryDir runtimeFolder;
+  usePrivateRuntimeFolder(runtimeFolder);
+  qputenv("QT_QPA_PLATFORM", "xcb");
+  qInstallMessageHandler(recordProblems);
+  tessorin::Motion::setEnabled(false);
+
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tessorin Gallery"));
+  QApplication::setOrganizationName(QStringLiteral("Tessorin"));
+  const QDir output(QString::fromLocal8Bit(argv[1]));
+  QDir().mkpath(output.path());
+  const QString filter = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+
+  QQmlEngine engine;
+  engine.addImportPath(QStringLiteral("qrc:/"));
+  GalleryWorld world;
+
+  QElapsedTimer clock;
+  clock.start();
+  int pictures = 0;
+  int failures = 0;
+  for (const GalleryState& state : galleryStates()) {
+    const QString name = QStringLiteral("%1-%2").arg(state.view, state.state);
+    if (!filter.isEmpty() && !name.contains(filter)) continue;
+    const QStringList problems = render(engine, world, state, output);
+    ++pictures;
+    for (const QString& problem : problems) std::fprintf(stderr, "FAIL %s: %s\n", qPrintable(name), qPrintable(problem));
+    if (!problems.isEmpty()) ++failures;
+  }
+  std::printf("gallery: %d pictures in %s (%.1f s), %d failed\n", pictures, qPrintable(output.absolutePath()),
+              clock.elapsed() / 1000.0, failures);
+  return failures == 0 && pictures > 0 ? EXIT_SUCCESS : EXIT_FAILURE;
+}
