@@ -30,7 +30,7 @@ constexpr int maximumRedirects = 5;
 
 QNetworkReply* FeedDownload::start(QNetworkAccessManager& network, const QUrl& url) {
   QNetworkRequest request(url);
-  // Every hop is judged by isSafeUpdateUrl in receive, not by Qt's weaker "no less safe".
+  // Every hop is judged in receive: Qt's own "no less safe" policy would follow plain http anywhere.
   request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
   request.setMaximumRedirectsAllowed(maximumRedirects);
   request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
@@ -46,8 +46,10 @@ QCoro::Task<FeedDownload> FeedDownload::receive(QPointer<QNetworkReply> reply, s
   const DeleteLater owner{reply};
   auto interruption = std::make_shared<Interruption>();
   auto* raw = reply.data();
-  QObject::connect(raw, &QNetworkReply::redirected, raw, [raw, interruption](const QUrl& target) {
-    if (isSafeUpdateUrl(target)) {
+  // Once on https, never down to plain http, not even to this computer.
+  const bool startedSecure = raw->request().url().scheme() == QLatin1String("https");
+  QObject::connect(raw, &QNetworkReply::redirected, raw, [raw, interruption, startedSecure](const QUrl& target) {
+    if (isSafeUpdateUrl(target) && (!startedSecure || target.scheme() == QLatin1String("https"))) {
       Q_EMIT raw->redirectAllowed();
     } else {
       interruption->reason = UpdateFailure::unsafeRedirect;
