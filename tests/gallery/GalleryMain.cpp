@@ -28,6 +28,7 @@
 #include "card/Motion.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 
 namespace tessorin::gallery {
 
