@@ -12,6 +12,7 @@
 #include "session/check/CardSessionSupport.hpp"
 #include "session/check/WorkerAwaiter.hpp"
 #include "session/settings/BrandSettings.hpp"
+#include "session/settings/DeviceKinds.hpp"
 #include "session/settings/ReaderBestRead.hpp"
 #include "session/system/CardFiles.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
@@ -134,6 +135,8 @@ bool CardSession::tooLittleFreeSpace() const {
   if (available < freeSpaceFloor) return true;
   return static_cast<double>(available) < shareOfTheCard * static_cast<double>(total);
 }
+
+bool CardSession::isUSBDrive() const { return DeviceKinds(settings_).isUSBDrive(device_); }
 
 bool CardSession::hasFiles() const {
   const std::uint64_t total = device_.volume.totalBytes;

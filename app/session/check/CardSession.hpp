@@ -163,6 +163,9 @@ class CardSession : public QObject {
   std::optional<double> fullRemainingSeconds() const;
   bool tooLittleFreeSpace() const;
   bool hasFiles() const;
+  // A USB drive rather than a card (in a reader): chooses the picture and the wording.
+  // Reads the user's stored choice ("DeviceKinds") each time.
+  bool isUSBDrive() const;
 
   // ----- starting, stopping, the card coming and going
   void start();
