@@ -25,7 +25,9 @@
 
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "card/AppSettingsSingleton.hpp"
 #include "card/Motion.hpp"
+#include "session/settings/AppSettings.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
@@ -136,6 +138,9 @@ int main(int argc, char* argv[]) {
   QQmlEngine engine;
   engine.addImportPath(QStringLiteral("qrc:/"));
   GalleryWorld world;
+  // The reinsertion toggles bind the one setting, here over the world's test settings.
+  tessorin::AppSettings appSettings(world.settings());
+  tessorin::registerAppSettingsSingleton(&appSettings);
 
   QElapsedTimer clock;
   clock.start();

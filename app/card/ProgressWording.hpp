@@ -1,0 +1,46 @@
+#pragma once
+// ProgressWording: the fixed texts of the progress displays' small views that compute
+// nothing (the Stop button, the reinsertion toggle, the map's legend, the probe strip's
+// key and the chart's key and axes), kept in C++ so that they are translated and read by
+// tests in one place. QML reads it as the singleton `ProgressWording`.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QtQml/qqmlregistration.h>
+
+namespace tessorin {
+
+class ProgressWording : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_SINGLETON
+  Q_PROPERTY(QString stop READ stop CONSTANT)
+  Q_PROPERTY(QString reinsertToggle READ reinsertToggle CONSTANT)
+  Q_PROPERTY(QString reinsertHelp READ reinsertHelp CONSTANT)
+  // "Not yet", "Written", "Good", "Partly bad", "Bad".
+  Q_PROPERTY(QStringList mapLegend READ mapLegend CONSTANT)
+  Q_PROPERTY(QString mapAccessibleName READ mapAccessibleName CONSTANT)
+  // "Not yet", "Written", "Good", "Bad".
+  Q_PROPERTY(QStringList probeKey READ probeKey CONSTANT)
+  Q_PROPERTY(QString chartWrite READ chartWrite CONSTANT)
+  Q_PROPERTY(QString chartRead READ chartRead CONSTANT)
+  Q_PROPERTY(QString chartPositionAxis READ chartPositionAxis CONSTANT)
+  Q_PROPERTY(QString chartSpeedAxis READ chartSpeedAxis CONSTANT)
+
+ public:
+  using QObject::QObject;
+
+  static QString stop();
+  static QString reinsertToggle();
+  static QString reinsertHelp();
+  static QStringList mapLegend();
+  static QString mapAccessibleName();
+  static QStringList probeKey();
+  static QString chartWrite();
+  static QString chartRead();
+  static QString chartPositionAxis();
+  static QString chartSpeedAxis();
+};
+
+}  // namespace tessorin

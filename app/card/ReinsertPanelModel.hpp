@@ -1,0 +1,58 @@
+#pragma once
+// ReinsertPanelModel: the presenter of the panel shown while the advanced test waits for
+// the card to be taken out and put back: whether the card is out (which dims the first
+// two steps, swaps the buttons for a spinner and pulses the card symbol), whether the
+// quick probes were skipped (for the stage track), and the panel's wording. Main thread.
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QtQml/qqmlregistration.h>
+
+namespace tessorin {
+
+class CardSession;
+
+class ReinsertPanelModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  Q_PROPERTY(QObject* session READ session WRITE setSession NOTIFY sessionChanged)
+  Q_PROPERTY(bool cardOut READ cardOut NOTIFY changed)
+  Q_PROPERTY(bool probesSkipped READ probesSkipped NOTIFY changed)
+  Q_PROPERTY(QString symbol READ symbol NOTIFY changed)
+  Q_PROPERTY(QString heading READ heading CONSTANT)
+  Q_PROPERTY(QString explanation READ explanation CONSTANT)
+  Q_PROPERTY(QStringList steps READ steps CONSTANT)
+  Q_PROPERTY(QString checkWithoutRemovingText READ checkWithoutRemovingText CONSTANT)
+  Q_PROPERTY(QString ejectText READ ejectText CONSTANT)
+  Q_PROPERTY(QString waitingText READ waitingText CONSTANT)
+
+ public:
+  explicit ReinsertPanelModel(QObject* parent = nullptr);
+
+  QObject* session() const;
+  void setSession(QObject* session);
+  bool cardOut() const { return cardOut_; }
+  bool probesSkipped() const { return probesSkipped_; }
+  QString symbol() const;
+  QString heading() const;
+  QString explanation() const;
+  QStringList steps() const;
+  QString checkWithoutRemovingText() const;
+  QString ejectText() const;
+  QString waitingText() const;
+
+ Q_SIGNALS:
+  void sessionChanged();
+  void changed();
+
+ private:
+  void update();
+
+  QPointer<CardSession> session_;
+  bool cardOut_ = false;
+  bool probesSkipped_ = false;
+};
+
+}  // namespace tessorin

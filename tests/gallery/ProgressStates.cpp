@@ -1,0 +1,355 @@
+// The live progress displays: the quick check through its phases, the advanced test from
+// preparing to reading back, the reinsertion wait, the stall note, the provisional
+// banner of every verdict, the speed box and the probe strip.
+
+#include <cmath>
+
+#include "GalleryState.hpp"
+#include "GalleryWorld.hpp"
+#include "card/NotRespondingNoteModel.hpp"
+#include "card/ProbeStripInput.hpp"
+#include "card/ProvisionalBannerInput.hpp"
+#include "card/SpeedSummaryInput.hpp"
+#include "session/check/CardSession.hpp"
+
+namespace tessorin::gallery {
+namespace {
+
+using QuickPhase = QuickProbeProgress::Phase;
+using QuickStep = QuickProbeProgress::Step;
+using FullPhase = FullTest::Progress::Phase;
+
+constexpr std::uint64_t GB = 1'000'000'000;
+constexpr std::uint64_t MiB = 1ull << 20;
+constexpr QSize panelSize(800, 1000);
+
+QVariantMap withSession(CardSession* session) {
+  // States that show no stall take the time of the last report as now.
+  const QDateTime last = session->lastProgress();
+  NotRespondingNoteModel::setClock([last] { return last; });
+  return {{QStringLiteral("session"), QVariant::fromValue<QObject*>(session)}};
+}
+
+QuickProbeProgress quickReport(QuickPhase phase, QuickStep step, double fraction, std::int64_t completed = 0,
+                               std::int64_t total = 0, double speed = 0) {
+  QuickProbeProgress progress(phase, step, completed, total, speed);
+  progress.fraction = fraction;
+  return progress;
+}
+
+// A 64 GB card's probes across its free space, each with its outcome.
+QuickProbeResult probed(std::vector<ProbeOutcome> outcomes, QuickProbeResult::Stage completed) {
+  QuickProbeResult quick;
+  quick.layout.zoneBytes = 1 * GB;
+  quick.layout.slotCount = outcomes.size();
+  quick.layout.spacing = 60 * GB / outcomes.size();
+  quick.probeSize = 4 * MiB;
+  quick.outcomes = std::move(outcomes);
+  quick.writeSeconds = std::vector<double>(quick.outcomes.size(), 0.4);
+  quick.volumeBytes = 64 * GB;
+  quick.usedBytes = 2 * GB;
+  quick.completed = completed;
+  return quick;
+}
+
+std::vector<ProbeOutcome> outcomes(int ok, int failing, ProbeOutcome failure = ProbeOutcome::stale) {
+  std::vector<ProbeOutcome> list(static_cast<std::size_t>(ok), ProbeOutcome::ok);
+  list.insert(list.end(), static_cast<std::size_t>(failing), failure);
+  return list;
+}
+
+// A zone of 256 MiB written at `write` and read back at `read` bytes per second.
+ZoneResult zoneOf(double write, double read, std::optional<double> randomRead = 2100,
+                  std::optional<double> randomWrite = 640, std::vector<double> segments = {}) {
+  if (segments.empty()) segments = {write * 1.02, write, write * 0.98, write * 1.01};
+  return ZoneResult::make(256 * MiB, 256.0 * MiB / write, segments, 256.0 * MiB / read, {read, read * 1.03},
+                          SectorTally{}, false, std::nullopt, randomRead, randomWrite);
+}
+
+// The first `mebibytes` of a 256 MiB zone written, one sample per 4 MiB.
+void writeZone(CardSession* session, int mebibytes, double speed) {
+  const int samples = mebibytes / 4;
+  for (int i = 1; i <= samples; ++i) {
+    const double wobble = 1 + 0.08 * std::sin(i * 1.3) - (i == samples / 2 ? 0.3 : 0);
+    session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, i / 64.0, i * 4, 256, speed * wobble));
+  }
+}
+
+CardSession* quickSession(GalleryWorld& world, const QuickProbeProgress& progress) {
+  CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
+  session->setStage(CardSessionStage::quick(progress));
+  return session;
+}
+
+FullTest::Progress fullReport(FullPhase phase, std::uint64_t total, std::uint64_t done, double speed,
+                              const CapacityMap& map, std::vector<SpeedSample> samples = {}) {
+  FullTest::Progress report;
+  report.phase = phase;
+  report.bytesTotal = total;
+  report.bytesDone = done;
+  report.bytesPerSecond = speed;
+  report.map = map;
+  report.newSamples = std::move(samples);
+  return report;
+}
+
+// Writing of `total` bytes up to `share` of them, one sample per 1/60 of the card.
+CardSession* writingSession(CardSession* session, std::uint64_t total, double share, double speed) {
+  session->setStage(CardSessionStage::full(FullPhase::preparing));
+  CapacityMap map(total);
+  const int count = static_cast<int>(share * 60);
+  std::vector<SpeedSample> samples;
+  for (int i = 1; i <= count; ++i) {
+    const double dip = i > count / 2 && i < count / 2 + 4 ? 0.55 : 1;
+    samples.push_back({total / 60 * static_cast<std::uint64_t>(i), speed * dip * (1 + 0.04 * std::cos(i * 0.7))});
+  }
+  const auto done = static_cast<std::uint64_t>(share * static_cast<double>(total));
+  map.markWritten(0, done);
+  session->applyFullProgress(fullReport(FullPhase::writing, total, done, speed, map, samples));
+  return session;
+}
+
+QVariantMap bannerOf(QuickProbeResult quick) {
+  return {{QStringLiteral("input"), QVariant::fromValue(ProvisionalBannerInput{std::move(quick)})}};
+}
+
+// With all three notes: probes lost after reading back, little free space, a stall.
+QuickProbeResult withNotes(QuickProbeResult quick) {
+  quick.lostAfterVerifying = 2;
+  quick.usedBytes = 40 * GB;
+  quick.writeSeconds.back() = 14;
+  return quick;
+}
+
+QVariantMap summaryOf(ZoneResult zone, std::optional<double> ceiling, bool isSDCard, std::optional<double> usbLink) {
+  SpeedSummaryInput input{zone, SpeedRating::rate(zone, ceiling), isSDCard, usbLink};
+  return {{QStringLiteral("input"), QVariant::fromValue(input)}};
+}
+
+QVariantMap stripOf(std::size_t count) {
+  ProbeStripInput input;
+  input.live = true;
+  for (std::size_t i = 0; i < count; ++i) {
+    input.probes.push_back(i % 29 == 7 ? ProbeCell::bad : i < count * 2 / 3 ? ProbeCell::ok : i < count * 5 / 6 ? ProbeCell::written : ProbeCell::untested);
+  }
+  return {{QStringLiteral("input"), QVariant::fromValue(input)}};
+}
+
+Expectation shown(const char* object, bool visible);
+
+// The stall note of a session whose last report came `seconds` ago.
+GalleryState silentFor(int seconds, bool noteShown) {
+  return {.view = "NotRespondingNote",
+          .state = QStringLiteral("%1s").arg(seconds),
+          .size = QSize(700, 120),
+          .scene = "scenes/NotRespondingNoteScene.qml",
+          .properties =
+              [seconds](GalleryWorld& world) {
+                CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
+                QVariantMap properties = withSession(session);
+                const QDateTime last = session->lastProgress();
+                NotRespondingNoteModel::setClock([last, seconds] { return last.addSecs(seconds); });
+                return properties;
+              },
+          .expectations = {shown("note", noteShown)}};
+}
+
+Expectation text(const char* object, const char* value) {
+  return {QString::fromLatin1(object), QStringLiteral("text"), QString::fromUtf8(value)};
+}
+Expectation shown(const char* object, bool visible) {
+  return {QString::fromLatin1(object), QStringLiteral("visible"), visible};
+}
+
+const bool registered = addGalleryStates({
+    {.view = "QuickProgressPanel", .state = "zone-writing-40", .size = panelSize,
+     .scene = "scenes/QuickProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
+       session->applyPartialQuickResult(probed(outcomes(12, 2), QuickProbeResult::Stage::fine));
+       writeZone(session, 80, 38e6);
+       session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.3182, 82, 256, 37.6e6));
+       return withSession(session);
+     },
+     .expectations = {text("quickPercent", "40%"), shown("zoneChart", true), shown("provisionalBanner", true),
+                      text("bannerHeadline", "So far: fake"), shown("speedSummary", false)}},
+    {.view = "QuickProgressPanel", .state = "coarse-writing-0", .size = QSize(800, 560),
+     .scene = "scenes/QuickProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = quickSession(world, quickReport(QuickPhase::coarse, QuickStep::writing, 0, 0, 16));
+       QuickProbeProgress progress = quickReport(QuickPhase::coarse, QuickStep::writing, 0, 0, 16);
+       progress.cells = std::vector<ProbeCell>(16, ProbeCell::untested);
+       session->applyProbeProgress(progress);
+       return withSession(session);
+     },
+     .expectations = {text("quickPercent", "0%"), text("quickTitle", "Probing the whole card"),
+                      text("probeCounter", "Probe 0 of 16"), shown("probeStrip", true)}},
+    {.view = "QuickProgressPanel", .state = "probe-3-of-16", .size = QSize(800, 560),
+     .scene = "scenes/QuickProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       QuickProbeProgress progress = quickReport(QuickPhase::coarse, QuickStep::verifying, 3 / 16.0, 3, 16);
+       progress.cells = std::vector<ProbeCell>(16, ProbeCell::written);
+       for (int i = 0; i < 3; ++i) progress.cells[static_cast<std::size_t>(i)] = ProbeCell::ok;
+       CardSession* session = quickSession(world, progress);
+       session->applyProbeProgress(progress);
+       return withSession(session);
+     },
+     .expectations = {text("probeCounter", "Probe 3 of 16"), text("quickStep", "Reading the probes back…")}},
+    {.view = "QuickProgressPanel", .state = "random-writes", .size = QSize(800, 700),
+     .scene = "scenes/QuickProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       QuickProbeProgress progress = quickReport(QuickPhase::zone, QuickStep::random, 0.6);
+       progress.randomWrites = true;
+       progress.operationsPerSecond = 1234.5;
+       progress.bytesPerSecond = 1234.5 * 4096;
+       CardSession* session = quickSession(world, progress);
+       session->applyPartialQuickResult(probed(outcomes(16, 0), QuickProbeResult::Stage::fine));
+       return withSession(session);
+     },
+     .expectations = {text("quickPercent", "90%"), text("bannerHeadline", "So far: no sign of fakery")}},
+    {.view = "QuickProgressPanel", .state = "cleaning-99", .size = panelSize,
+     .scene = "scenes/QuickProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = quickSession(world, quickReport(QuickPhase::cleaning, QuickStep::writing, 0.5));
+       QuickProbeResult quick = probed(outcomes(16, 0), QuickProbeResult::Stage::zone);
+       quick.zone = zoneOf(42e6, 88e6);
+       session->applyPartialQuickResult(quick);
+       return withSession(session);
+     },
+     .expectations = {text("quickPercent", "99%"), text("quickTitle", "Tidying up…"), shown("speedSummary", true),
+                      text("bannerHeadline", "Quick check: no sign of fakery")}},
+    {.view = "QuickProgressPanel", .state = "zone-only-35", .size = QSize(800, 640),
+     .scene = "scenes/QuickProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
+       session->setQuickSkipped(QuickProbe::Unsupported::fileSystem("msdos"));
+       writeZone(session, 124, 24e6);
+       session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.5, 128, 256, 23.5e6));
+       return withSession(session);
+     },
+     .expectations = {text("quickPercent", "35%"), text("quickTitle", "Measuring the real speed")}},
+
+    {.view = "FullProgressPanel", .state = "preparing", .size = QSize(800, 560),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::builtInCard(32 * GB, "SDHC"));
+       session->setStage(CardSessionStage::full(FullPhase::preparing));
+       return withSession(session);
+     },
+     .expectations = {text("advancedPercent", "0%"), text("phaseTitle", "Getting ready"),
+                      shown("cardMapSection", false), shown("speedSection", false), shown("reinsertToggle", true)}},
+    {.view = "FullProgressPanel", .state = "writing-63", .size = QSize(800, 1180),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
+       QuickProbeResult quick = probed(outcomes(16, 0), QuickProbeResult::Stage::zone);
+       quick.zone = zoneOf(41e6, 90e6);
+       session->applyPartialQuickResult(quick);
+       return withSession(writingSession(session, 62 * GB, 0.84, 40e6));
+     },
+     .expectations = {text("advancedPercent", "63%"), shown("cardMapSection", true), shown("speedSection", true),
+                      text("bannerHeadline", "Quick check: no sign of fakery")}},
+    {.view = "FullProgressPanel", .state = "verifying-90-failures", .size = QSize(800, 1000),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::cardInUSBReader(32 * GB));
+       session->setQuickSkipped(QuickProbe::Unsupported::fileSystem("msdos"));
+       session->setZoneResult(zoneOf(18e6, 36e6, std::nullopt, std::nullopt));
+       const std::uint64_t total = 31 * GB;
+       writingSession(session, total, 1.0, 18e6);
+       CapacityMap map(total);
+       map.markWritten(0, total);
+       const std::uint64_t checked = total * 6 / 10;
+       map.recordChecked(0, checked / 2, checked / 2 / 512, 0);
+       map.recordChecked(checked / 2, checked / 4, checked / 4 / 512 / 2, checked / 4 / 512 / 2);
+       map.recordChecked(checked * 3 / 4, checked / 4, 0, checked / 4 / 512);
+       FullTest::Progress report = fullReport(FullPhase::verifying, total, checked, 35e6, map);
+       report.tally.ok = static_cast<std::int64_t>(checked / 512 * 5 / 8);
+       report.tally.stale = static_cast<std::int64_t>(checked / 512 * 3 / 8);
+       std::vector<SpeedSample> reads;
+       for (int i = 1; i <= 36; ++i) reads.push_back({total / 60 * static_cast<std::uint64_t>(i), 35e6 * (1 + 0.03 * std::sin(i))});
+       report.newSamples = reads;
+       session->applyFullProgress(report);
+       return withSession(session);
+     },
+     .expectations = {text("advancedPercent", "90%"), text("phaseTitle", "Checking every byte"),
+                      shown("provisionalBanner", false), shown("failureLabel", true), shown("reinsertToggle", false),
+                      text("failureText", "7 GB failed so far")}},
+    {.view = "FullProgressPanel", .state = "2tb-writing", .size = QSize(800, 1000),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::usbDrive(2000 * GB));
+       session->setQuickSkipped(QuickProbe::Unsupported::slowAllocation());
+       return withSession(writingSession(session, 1990 * GB, 0.3, 25e6));
+     },
+     .expectations = {text("phaseTitle", "Filling the card with test data")}},
+
+    {.view = "ReinsertPanel", .state = "card-in", .size = QSize(800, 700), .scene = "scenes/ReinsertPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
+       session->setStage(CardSessionStage::reinsert(false));
+       return withSession(session);
+     },
+     .expectations = {shown("reinsertActions", true), shown("waitingForCard", false)}},
+    {.view = "ReinsertPanel", .state = "card-out", .size = QSize(800, 700), .scene = "scenes/ReinsertPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
+       session->setQuickSkipped(QuickProbe::Unsupported::fileSystem("msdos"));
+       session->setStage(CardSessionStage::reinsert(true));
+       return withSession(session);
+     },
+     .expectations = {shown("reinsertActions", false), shown("waitingForCard", true)}},
+
+    silentFor(20, false),
+    silentFor(21, true),
+    silentFor(75, true),
+
+    {.view = "ProvisionalBanner", .state = "passed", .size = QSize(760, 220),
+     .scene = "scenes/ProvisionalBannerScene.qml",
+     .properties = [](GalleryWorld&) { return bannerOf(withNotes(probed(outcomes(16, 0), QuickProbeResult::Stage::fine))); },
+     .expectations = {text("bannerHeadline", "So far: no sign of fakery")}},
+    {.view = "ProvisionalBanner", .state = "fake", .size = QSize(760, 200), .scene = "scenes/ProvisionalBannerScene.qml",
+     .properties = [](GalleryWorld&) { return bannerOf(withNotes(probed(outcomes(6, 10), QuickProbeResult::Stage::coarse))); },
+     .expectations = {text("bannerHeadline", "So far: fake")}},
+    {.view = "ProvisionalBanner", .state = "damaged", .size = QSize(760, 220),
+     .scene = "scenes/ProvisionalBannerScene.qml",
+     .properties = [](GalleryWorld&) {
+       QuickProbeResult quick = probed(outcomes(16, 0), QuickProbeResult::Stage::zone);
+       quick.outcomes[5] = ProbeOutcome::corrupted;
+       quick.zone = zoneOf(20e6, 40e6);
+       return bannerOf(withNotes(quick));
+     },
+     .expectations = {text("bannerHeadline", "Quick check: damaged")}},
+    {.view = "ProvisionalBanner", .state = "inconclusive", .size = QSize(760, 220),
+     .scene = "scenes/ProvisionalBannerScene.qml",
+     .properties = [](GalleryWorld&) { return bannerOf(withNotes(probed(outcomes(0, 16), QuickProbeResult::Stage::fine))); },
+     .expectations = {text("bannerHeadline", "So far: a few probes failed")}},
+
+    {.view = "SpeedSummary", .state = "sd-card-markings", .size = QSize(760, 330), .scene = "scenes/SpeedSummaryScene.qml",
+     .properties = [](GalleryWorld&) { return summaryOf(zoneOf(5e6, 8e6, 420, 95), std::nullopt, true, 480e6); },
+     .expectations = {shown("doesNotReachRow", true), shown("usbNote", true)}},
+    {.view = "SpeedSummary", .state = "legacy-bus", .size = QSize(760, 300), .scene = "scenes/SpeedSummaryScene.qml",
+     .properties = [](GalleryWorld&) { return summaryOf(zoneOf(18e6, 20e6, std::nullopt, std::nullopt), 90e6, true, std::nullopt); },
+     .expectations = {shown("readerNote", true)}},
+    {.view = "SpeedSummary", .state = "data-lost", .size = QSize(760, 260), .scene = "scenes/SpeedSummaryScene.qml",
+     .properties = [](GalleryWorld&) {
+       ZoneResult zone = zoneOf(30e6, 60e6, std::nullopt, std::nullopt, {30e6, 31e6, 3e6, 2e6, 2.5e6, 30e6, 29e6});
+       zone.writeFailed = true;
+       return summaryOf(zone, std::nullopt, true, std::nullopt);
+     },
+     .expectations = {shown("dataLostText", true), shown("livesUpToRow", false), shown("pausesLabel", true)}},
+    {.view = "SpeedSummary", .state = "usb-drive", .size = QSize(760, 260), .scene = "scenes/SpeedSummaryScene.qml",
+     .properties = [](GalleryWorld&) { return summaryOf(zoneOf(95e6, 240e6, 3100, 900), std::nullopt, false, 5e9); },
+     .expectations = {shown("livesUpToRow", false), shown("usbNote", true)}},
+
+    {.view = "ProbeStrip", .state = "0-probes", .size = QSize(760, 110), .scene = "scenes/ProbeStripScene.qml",
+     .properties = [](GalleryWorld&) { return stripOf(0); },
+     .expectations = {text("probeStripCount", "Probes intact: 0 of 0")}},
+    {.view = "ProbeStrip", .state = "65-probes", .size = QSize(760, 110), .scene = "scenes/ProbeStripScene.qml",
+     .properties = [](GalleryWorld&) { return stripOf(65); }},
+    {.view = "ProbeStrip", .state = "130-probes", .size = QSize(760, 110), .scene = "scenes/ProbeStripScene.qml",
+     .properties = [](GalleryWorld&) { return stripOf(130); }},
+});
+
+}  // namespace
+}  // namespace tessorin::gallery
