@@ -2,12 +2,13 @@
 // Feeds for the update tests: a key pair made in the test, feed texts, and envelopes
 // signed properly or spoilt in one particular way.
 
+#include <ostream>
+
 #include <QByteArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSignalSpy>
 #include <QString>
-#include <gtest/gtest.h>
 
 #include "FeedSigner.hpp"
 #include "shell/update/UpdateChecker.hpp"
