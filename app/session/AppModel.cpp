@@ -5,9 +5,11 @@
 #include <filesystem>
 
 #include <QDateTime>
+#include <QFileInfo>
 #include <QPointer>
 #include <qcoro/qcorotimer.h>
 
+#include "community/store/RecordStoreChoice.hpp"
 #include "tessorin/identity/DeviceScanner.hpp"
 #include "tessorin/posix/MountTable.hpp"
 
@@ -38,12 +40,17 @@ std::set<std::string> mountedBlockVolumes() {
 }  // namespace
 
 AppModel::Sources AppModel::Sources::system() {
-  return {[](bool includeDiskImages) { return DeviceScanner::scan(includeDiskImages); }, mountedBlockVolumes, true, {}};
+  return {[](bool includeDiskImages) { return DeviceScanner::scan(includeDiskImages); }, mountedBlockVolumes, true, {}, {}};
 }
 
 AppModel::AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environment environment, Sources sources,
                    QObject* parent)
     : QObject(parent), settings_(settings), environment_(std::move(environment)), sources_(std::move(sources)) {
+  community_ = new CommunityStore(
+      settings_,
+      sources_.communityRecords ? sources_.communityRecords()
+                                : makeRecordStore(settings_, QFileInfo(historyUrl.toLocalFile()).absolutePath()),
+      this);
   includeDiskImages_ = settings_.value(QStringLiteral("ShowDiskImages"), false).toBool();
   history_ = new History(std::move(historyUrl), this);
   CardEraseJob::Erase erase = sources_.erase;

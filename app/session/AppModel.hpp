@@ -3,8 +3,8 @@
 // unmounts (the mount table's change events, each answered by a rescan at once and one
 // 1.5 s later, and a 2 s poll of the mounted volumes), keeps one CardSession per card in
 // the scanner's order, holds the sidebar selection, remembers the cards that went away
-// while their session was kept, owns the shared History, and stops every session before
-// the application quits.
+// while their session was kept, owns the shared History and the application's one
+// CommunityStore (made first), and stops every session before the application quits.
 //
 // Main thread only; every property notifies by its own signal, equal values silently.
 // Sessions are children of the model; a dropped session is disposed, which waits for
@@ -24,6 +24,8 @@
 #include <QUrl>
 #include <qcoro/qcorotask.h>
 
+#include "community/store/CommunityStore.hpp"
+#include "community/store/RecordStore.hpp"
 #include "session/check/CardSession.hpp"
 #include "session/records/History.hpp"
 #include "session/system/CardEraseJob.hpp"
@@ -41,6 +43,7 @@ class AppModel : public QObject {
   Q_PROPERTY(bool showingHowItWorks READ showingHowItWorks WRITE setShowingHowItWorks NOTIFY showingHowItWorksChanged)
   Q_PROPERTY(bool includeDiskImages READ includeDiskImages CONSTANT)
   Q_PROPERTY(tessorin::History* history READ history CONSTANT)
+  Q_PROPERTY(tessorin::CommunityStore* community READ community CONSTANT)
 
  public:
   struct Selection {
@@ -65,6 +68,9 @@ class AppModel : public QObject {
     bool watchMountTable = true;
     // What the erase sheet's job runs; CardFormatter::erase when empty.
     CardEraseJob::Erase erase;
+    // The community's record store; unset: the one the settings choose, its SQLite file
+    // beside the history.
+    std::function<std::unique_ptr<RecordStore>()> communityRecords;
 
     static Sources system();
   };
@@ -82,6 +88,7 @@ class AppModel : public QObject {
   bool showingHowItWorks() const { return showingHowItWorks_; }
   void setShowingHowItWorks(bool shown);
   History* history() const { return history_; }
+  CommunityStore* community() const { return community_; }
   bool includeDiskImages() const { return includeDiskImages_; }
 
   void rescan();
@@ -121,6 +128,7 @@ class AppModel : public QObject {
   bool includeDiskImages_ = false;
   History* history_ = nullptr;
   CardEraseJob* eraseJob_ = nullptr;
+  CommunityStore* community_ = nullptr;
   std::unique_ptr<MountInfoWatcher> watcher_;
   QTimer watch_;
   std::set<std::string> mounted_;

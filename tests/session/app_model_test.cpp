@@ -1,11 +1,13 @@
 #include "session/AppModel.hpp"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <gtest/gtest.h>
 
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
 #include "SessionFixture.hpp"
+#include "community/store/LocalRecordStore.hpp"
 
 namespace tessorin {
 namespace {
@@ -30,10 +32,11 @@ struct World {
   testing::SessionWorld files;
   std::shared_ptr<Plugged> plugged = std::make_shared<Plugged>();
   std::unique_ptr<AppModel> model;
+  std::function<std::unique_ptr<RecordStore>()> communityRecords;
 
   void start() {
     AppModel::Sources sources{[plugged = plugged](bool) { return plugged->devices; },
-                              [] { return std::set<std::string>{}; }, false, {}};
+                              [] { return std::set<std::string>{}; }, false, {}, communityRecords};
     model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
                                        testing::smallCardEnvironment(), sources);
   }
@@ -60,6 +63,24 @@ CardDevice card(const std::string& id, std::uint64_t bytes = 8_GiB) {
   device.volumeName = id;
   device.mediaBytes = bytes;
   return device;
+}
+
+TEST(AppModel, KeepsTheCommunityRecordsBesideTheHistoryUnlessGivenItsOwn) {
+  World world;
+  world.start();
+  ASSERT_NE(world.model->community(), nullptr);
+  EXPECT_TRUE(world.model->community()->isAvailable());
+  EXPECT_EQ(world.model->community()->state().kind, CommunityStore::State::Kind::idle);
+  EXPECT_TRUE(QFileInfo::exists(world.files.folder.filePath("Community.sqlite")));
+
+  World given;
+  const QString elsewhere = given.files.folder.filePath("elsewhere/Community.sqlite");
+  given.communityRecords = [&given, elsewhere] {
+    return std::make_unique<LocalRecordStore>(given.files.settings, elsewhere);
+  };
+  given.start();
+  EXPECT_TRUE(QFileInfo::exists(elsewhere));
+  EXPECT_FALSE(QFileInfo::exists(given.files.folder.filePath("Community.sqlite")));
 }
 
 TEST(AppModel, CardsAtStartUpFollowTheScannerAndTheLastOneIsSelected) {

@@ -41,7 +41,7 @@ struct World {
 
   explicit World(std::vector<CardDevice> devices, CardEraseJob::Erase erase = {}) {
     AppModel::Sources sources{[devices](bool) { return devices; }, [] { return std::set<std::string>{}; }, false,
-                              std::move(erase)};
+                              std::move(erase), {}};
     model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
                                        testing::smallCardEnvironment(), sources);
     delegate.setModel(model.get());

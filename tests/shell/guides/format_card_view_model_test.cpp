@@ -46,7 +46,8 @@ struct World {
                                                                const std::set<std::string>&) {
                                 calls->push_back({card, name});
                                 return answer->get_future().get();
-                              }};
+                              },
+                              {}};
     model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
                                        testing::smallCardEnvironment(), sources);
   }

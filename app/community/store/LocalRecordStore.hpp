@@ -1,0 +1,47 @@
+#pragma once
+// LocalRecordStore: the community's records kept on this computer, in "Community.sqlite"
+// beside the history (SQLite, write-ahead log, a schema version). Without a community
+// server the user's own reports and flags are shared, listed and moderated here. Every
+// record is checked by the same validator as on the server before it is written; the
+// creation time and the creator are set here, the creator being this installation's
+// local author identity.
+//
+// The object belongs to the main thread; the database is used on a thread of its own,
+// one job at a time, and each operation resumes its coroutine on the main thread.
+// Destroying the store waits for the job under way.
+
+#include <memory>
+
+#include <QSettings>
+#include <QString>
+#include <QThreadPool>
+
+#include "community/store/RecordStore.hpp"
+
+namespace tessorin {
+
+class LocalRecordDatabase;
+
+class LocalRecordStore final : public RecordStore {
+ public:
+  // Opens or makes the file at path (and its folder); settings keeps the author identity
+  // and must outlive the store.
+  LocalRecordStore(QSettings& settings, const QString& path);
+  ~LocalRecordStore() override;
+
+  bool isUsable() const override { return database_ != nullptr; }
+  QCoro::Task<QueryPage> query(RecordQuery query) override;
+  QCoro::Task<std::optional<Record>> save(Record record) override;
+  QCoro::Task<AccountStatus> accountStatus() override;
+
+  // Why the file could not be used, when it could not.
+  const QString& openError() const { return openError_; }
+
+ private:
+  QSettings& settings_;
+  QThreadPool thread_;
+  std::shared_ptr<LocalRecordDatabase> database_;
+  QString openError_;
+};
+
+}  // namespace tessorin
