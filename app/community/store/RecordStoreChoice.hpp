@@ -1,5 +1,9 @@
 #pragma once
-// Which record store the community uses. Main thread only.
+// Which record store the community uses: the community server named by the setting
+// "CommunityServer", else the one the build names (TESSORIN_COMMUNITY_SERVER), else the
+// SQLite file "Community.sqlite" in the given folder (the history's). A server address
+// that cannot be used makes the community unavailable rather than falling back silently.
+// Main thread only.
 
 #include <memory>
 
@@ -10,7 +14,6 @@
 
 namespace tessorin {
 
-// The SQLite file "Community.sqlite" in the given folder (the history's).
 std::unique_ptr<RecordStore> makeRecordStore(QSettings& settings, const QString& folder);
 
 }  // namespace tessorin

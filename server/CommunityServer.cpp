@@ -1,0 +1,230 @@
+#include "CommunityServer.hpp"
+
+#include <charconv>
+
+#include <nlohmann/json.hpp>
+
+#include "RecordRepository.hpp"
+#include "Schema.hpp"
+#include "community/rules/RecordJson.hpp"
+#include "community/rules/ReportValidator.hpp"
+
+namespace tessorin::server {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto rateWindow = std::chrono::hours(1);
+const char* const json = "application/json";
+
+// What the client shows: one sentence the user can act on.
+struct Refusal {
+  int status;
+  RecordErrorCode code;
+  std::string message;
+};
+
+void answer(httplib::Response& response, int status, const nlohmann::json& body) {
+  response.status = status;
+  response.set_content(body.dump(), json);
+}
+
+void refuse(httplib::Response& response, const Refusal& refusal) {
+  answer(response, refusal.status, {{"code", static_cast<int>(refusal.code)}, {"message", refusal.message}});
+}
+
+int statusFor(RecordErrorCode code) {
+  switch (code) {
+    case RecordErrorCode::unknownItem:
+      return 404;
+    case RecordErrorCode::serverRecordChanged:
+      return 409;
+    default:
+      return 400;
+  }
+}
+
+Refusal refusalForStatus(int status) {
+  switch (status) {
+    case 404:
+      return {404, RecordErrorCode::unknownItem, "There is nothing at this address."};
+    case 405:
+      return {405, RecordErrorCode::invalidArguments, "Use GET or POST as the address asks."};
+    case 413:
+      return {413, RecordErrorCode::limitExceeded, "Send a record of at most 16 KiB."};
+    case 500:
+      return {500, RecordErrorCode::internalError, "The community server failed; try again later."};
+    default:
+      return {status, RecordErrorCode::invalidArguments, "Send a well-formed request."};
+  }
+}
+
+std::optional<std::string> bearerToken(const httplib::Request& request) {
+  const std::string header = request.get_header_value("Authorization");
+  const std::string prefix = "Bearer ";
+  if (header.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+  std::string token = header.substr(prefix.size());
+  if (token.size() != 64 || token.find_first_not_of("0123456789abcdef") != std::string::npos) return std::nullopt;
+  return token;
+}
+
+std::optional<int> pageLimit(const httplib::Request& request, int maximum) {
+  if (!request.has_param("limit")) return maximum;
+  const std::string text = request.get_param_value("limit");
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || value < 1) return std::nullopt;
+  return std::min(value, maximum);
+}
+
+nlohmann::json pageJson(const RecordRepository::Page& page) {
+  nlohmann::json records = nlohmann::json::array();
+  for (const Record& record : page.records) records.push_back(recordToJson(record));
+  nlohmann::json body{{"records", std::move(records)}};
+  if (page.cursor) body["cursor"] = *page.cursor;
+  return body;
+}
+
+}  // namespace
+
+CommunityServer::CommunityServer(const ServerOptions& options)
+    : options_(options),
+      pool_(options.database, options.threads),
+      reports_(options.reportsPerHour, rateWindow),
+      flags_(options.flagsPerHour, rateWindow),
+      registrations_(options.registrationsPerHour, rateWindow) {
+  migrateSchema(*pool_.lease());
+  route();
+}
+
+CommunityServer::~CommunityServer() { stop(); }
+
+void CommunityServer::route() {
+  const int threads = options_.threads;
+  http_.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+  http_.set_payload_max_length(maximumBodyBytes);
+  http_.set_read_timeout(10s);
+  http_.set_write_timeout(10s);
+  http_.set_keep_alive_timeout(5);
+  http_.set_keep_alive_max_count(1000);
+
+  http_.Post("/v1/authors", [this](const httplib::Request& q, httplib::Response& r) { registerAuthor(q, r); });
+  http_.Get("/v1/records", [this](const httplib::Request& q, httplib::Response& r) { listRecords(q, r); });
+  http_.Post("/v1/records", [this](const httplib::Request& q, httplib::Response& r) { saveRecord(q, r); });
+
+  // Errors the library answers itself (an unknown address, a body too large) get the
+  // same form as ours; ours keep their own.
+  http_.set_error_handler(httplib::Server::HandlerWithResponse(
+      [](const httplib::Request&, httplib::Response& response) {
+        if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+        const Refusal refusal = refusalForStatus(response.status);
+        answer(response, response.status, {{"code", static_cast<int>(refusal.code)}, {"message", refusal.message}});
+        return httplib::Server::HandlerResponse::Handled;
+      }));
+  http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+    refuse(response, {503, RecordErrorCode::serverRejectedRequest,
+                      "The community server cannot reach its records right now; try again later."});
+  });
+}
+
+int CommunityServer::start() {
+  const int port = options_.port == 0 ? http_.bind_to_any_port(options_.address)
+                                      : (http_.bind_to_port(options_.address, options_.port) ? options_.port : -1);
+  if (port < 0) throw std::runtime_error("cannot listen on " + options_.address + ":" + std::to_string(options_.port));
+  serving_ = std::thread([this] { http_.listen_after_bind(); });
+  // A stop before the loop runs would be missed and the loop would never end.
+  for (auto waited = 0ms; !http_.is_running(); waited += 1ms) {
+    if (waited > 10s) throw std::runtime_error("the HTTP service did not start");
+    std::this_thread::sleep_for(1ms);
+  }
+  return port;
+}
+
+void CommunityServer::stop() {
+  http_.stop();
+  if (serving_.joinable()) serving_.join();
+}
+
+void CommunityServer::registerAuthor(const httplib::Request& request, httplib::Response& response) {
+  if (!registrations_.allow(request.remote_addr)) {
+    refuse(response, {429, RecordErrorCode::requestRateLimited,
+                      "Too many accounts were made from this address; try again in an hour."});
+    return;
+  }
+  auto connection = pool_.lease();
+  const RecordRepository::NewAuthor author = RecordRepository(*connection).registerAuthor();
+  answer(response, 201, {{"author", author.name}, {"token", author.token}});
+}
+
+void CommunityServer::listRecords(const httplib::Request& request, httplib::Response& response) {
+  const QString type = QString::fromStdString(request.get_param_value("type"));
+  if (!isKnownRecordType(type)) {
+    refuse(response, {404, RecordErrorCode::unknownItem, "Ask for records of type StoreReport or ReportFlag."});
+    return;
+  }
+  const bool reports = type == recordtypes::storeReport;
+  const auto limit =
+      pageLimit(request, reports ? RecordRepository::reportPageLimit : RecordRepository::flagPageLimit);
+  if (!limit) {
+    refuse(response, {400, RecordErrorCode::invalidArguments, "Give the page limit as a whole number above 0."});
+    return;
+  }
+  std::optional<std::string> cursor;
+  if (request.has_param("cursor")) cursor = request.get_param_value("cursor");
+  auto connection = pool_.lease();
+  RecordRepository records(*connection);
+  try {
+    answer(response, 200, pageJson(reports ? records.reports(*limit, cursor) : records.flags(*limit)));
+  } catch (const BadCursor&) {
+    refuse(response, {400, RecordErrorCode::invalidArguments, "Continue with a cursor from an earlier page."});
+  }
+}
+
+void CommunityServer::saveRecord(const httplib::Request& request, httplib::Response& response) {
+  const std::optional<std::string> token = bearerToken(request);
+  auto connection = pool_.lease();
+  RecordRepository records(*connection);
+  const std::optional<QString> author = token ? records.authorWithToken(*token) : std::nullopt;
+  if (!author) {
+    refuse(response, {401, RecordErrorCode::notAuthenticated, "This community account is not known here; register again."});
+    return;
+  }
+  Record record;
+  try {
+    record = recordFromJson(nlohmann::json::parse(request.body));
+  } catch (const std::exception&) {
+    refuse(response, {400, RecordErrorCode::invalidArguments, "Send one record in the community's JSON form."});
+    return;
+  }
+  // The back end sets these, never the client.
+  record.creationDate.reset();
+  record.creator.reset();
+
+  if (const auto refusal = validateRecord(record, [&](const QString& name) { return records.reportExists(name); })) {
+    refuse(response, {statusFor(refusal->code), refusal->code, refusal->message.toStdString()});
+    return;
+  }
+  const bool isReport = record.recordType == recordtypes::storeReport;
+  if (!(isReport ? reports_ : flags_).allow(author->toStdString())) {
+    refuse(response, {429, RecordErrorCode::requestRateLimited,
+                      isReport ? "This account shared many reports in the last hour; try again later."
+                               : "This account flagged many reports in the last hour; try again later."});
+    return;
+  }
+  try {
+    const Record saved = isReport ? records.saveReport(record, *author) : records.saveFlag(record, *author);
+    const bool repeated = saved.recordName != record.recordName;
+    answer(response, repeated ? 200 : 201, recordToJson(saved));
+  } catch (const PgError& error) {
+    if (error.isUniqueViolation()) {
+      refuse(response, {409, RecordErrorCode::serverRecordChanged, "A record of this name exists; make a new name."});
+    } else if (error.isCheckViolation()) {
+      refuse(response, {400, RecordErrorCode::invalidArguments, "Send a record whose fields keep the community's rules."});
+    } else {
+      throw;
+    }
+  }
+}
+
+}  // namespace tessorin::server

@@ -1,0 +1,57 @@
+#pragma once
+// CommunityServer: the community's records over HTTP, in JSON (RecordJson), on
+// PostgreSQL.
+//   POST /v1/authors                  a new author identity {author, token}
+//   GET  /v1/records?type=&limit=&cursor=
+//        StoreReport: newest first, at most 400 a page, continued by a keyset cursor;
+//        ReportFlag: at most 2000, one page
+//   POST /v1/records                  save one record, "Authorization: Bearer <token>"
+// Errors answer {code, message}: 400 (12) for what the validator refuses, 401 (9) for an
+// unknown token, 404 (11) for an unknown record type or flagged report, 409 (14) for a
+// name in use, 413 (27) for a body over 16 KiB, 429 (7) past a rate limit. Client
+// addresses are only counted, in memory, for the registration limit, never stored.
+//
+// The request threads are as many as the database connections, so no request waits for
+// another's query. start() binds and serves on a thread of its own; stop() ends it.
+
+#include <memory>
+#include <thread>
+
+#include <httplib.h>
+
+#include "ConnectionPool.hpp"
+#include "RateLimiter.hpp"
+#include "ServerOptions.hpp"
+
+namespace tessorin::server {
+
+class CommunityServer {
+ public:
+  static constexpr std::size_t maximumBodyBytes = 16 * 1024;
+
+  // Connects to the database and makes or migrates its schema; throws PgError or
+  // std::runtime_error.
+  explicit CommunityServer(const ServerOptions& options);
+  ~CommunityServer();
+
+  // Binds to the address and port of the options and serves; returns the port bound.
+  // Throws std::runtime_error when the address cannot be bound.
+  int start();
+  void stop();
+
+ private:
+  void route();
+  void registerAuthor(const httplib::Request& request, httplib::Response& response);
+  void listRecords(const httplib::Request& request, httplib::Response& response);
+  void saveRecord(const httplib::Request& request, httplib::Response& response);
+
+  ServerOptions options_;
+  ConnectionPool pool_;
+  RateLimiter reports_;
+  RateLimiter flags_;
+  RateLimiter registrations_;
+  httplib::Server http_;
+  std::thread serving_;
+};
+
+}  // namespace tessorin::server

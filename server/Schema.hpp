@@ -1,0 +1,20 @@
+#pragma once
+// Schema: the community database's tables, made or migrated when the server starts, in
+// one transaction under an advisory lock so that servers starting together do it once.
+//   authors (name, token_hash = SHA-256 of the token, created)
+//   reports (name, the report's keys as columns with CHECK constraints, created, creator;
+//            indexed newest first by time and name)
+//   flags   (name, report, creator, created; one per report and creator; no foreign key,
+//            so a deleted report keeps its flags)
+// The version is kept in schema_version; a database of a later version is refused.
+
+#include "PgConnection.hpp"
+
+namespace tessorin::server {
+
+constexpr int schemaVersion = 1;
+
+// Throws PgError, or std::runtime_error for a database of a later version.
+void migrateSchema(PgConnection& connection);
+
+}  // namespace tessorin::server

@@ -1,0 +1,31 @@
+#pragma once
+// ServerOptions: how the community server is started, from its command line:
+//   --address A       address to listen on (127.0.0.1)
+//   --port N          port; 0 picks a free one and prints it (8080)
+//   --database C      libpq connection string ("": libpq's defaults and PG* variables)
+//   --threads N       request threads, each with its own database connection (8)
+//   --reports-per-hour N, --flags-per-hour N   per author (30, 200)
+//   --registrations-per-hour N                 per client address (20)
+// A plain value.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace tessorin::server {
+
+struct ServerOptions {
+  std::string address = "127.0.0.1";
+  int port = 8080;
+  std::string database;
+  int threads = 8;
+  int reportsPerHour = 30;
+  int flagsPerHour = 200;
+  int registrationsPerHour = 20;
+
+  // Throws std::invalid_argument naming the option that is wrong.
+  static ServerOptions parse(const std::vector<std::string>& arguments);
+  static const char* usage();
+};
+
+}  // namespace tessorin::server

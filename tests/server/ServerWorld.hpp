@@ -1,0 +1,74 @@
+#pragma once
+// ServerWorld: a PostgreSQL cluster of the test's own with a community server on it,
+// reached over HTTP on 127.0.0.1, with helpers to register authors, send records and
+// count what PostgreSQL holds.
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include "CommunityServer.hpp"
+#include "PgConnection.hpp"
+#include "PostgresServer.hpp"
+#include "community/rules/RecordJson.hpp"
+
+namespace tessorin {
+
+struct ServerWorld {
+  testing::PostgresServer postgres;
+  server::ServerOptions options = generousOptions(postgres.conninfo());
+  std::unique_ptr<server::CommunityServer> server;
+  int port = 0;
+
+  static server::ServerOptions generousOptions(const std::string& conninfo) {
+    server::ServerOptions options;
+    options.port = 0;
+    options.database = conninfo;
+    options.threads = 4;
+    options.reportsPerHour = 100'000;
+    options.flagsPerHour = 100'000;
+    options.registrationsPerHour = 100'000;
+    return options;
+  }
+
+  ServerWorld() { startServer(); }
+  ~ServerWorld() { server.reset(); }
+
+  void startServer() {
+    server = std::make_unique<server::CommunityServer>(options);
+    port = server->start();
+  }
+  void stopServer() { server.reset(); }
+
+  std::string url() const { return "http://127.0.0.1:" + std::to_string(port); }
+  httplib::Client client() const {
+    httplib::Client http("127.0.0.1", port);
+    http.set_read_timeout(30, 0);
+    return http;
+  }
+
+  // A new author's token.
+  std::string registerAuthor() const {
+    auto http = client();
+    const auto answer = http.Post("/v1/authors", "{}", "application/json");
+    if (!answer || answer->status != 201) throw std::runtime_error("registration failed");
+    return nlohmann::json::parse(answer->body).at("token").get<std::string>();
+  }
+
+  httplib::Result post(const Record& record, const std::string& token) const {
+    auto http = client();
+    return http.Post("/v1/records", {{"Authorization", "Bearer " + token}}, recordToJson(record).dump(),
+                     "application/json");
+  }
+
+  std::int64_t count(const char* table) const {
+    server::PgConnection db(postgres.conninfo());
+    const std::string sql = std::string("SELECT count(*) FROM ") + table;
+    return db.exec(sql.c_str()).integer(0, 0);
+  }
+};
+
+}  // namespace tessorin
