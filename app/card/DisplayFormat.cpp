@@ -31,6 +31,30 @@ std::uint64_t roundedQuotient(std::uint64_t value, std::uint64_t divisor) {
   return value / divisor + ((value % divisor) * 2 >= divisor ? 1 : 0);
 }
 
+// A byte count in units of base (1000 or 1024): below one unit in bytes, in the smallest
+// unit without a fraction, in the larger ones with one decimal. The unit is the one that
+// keeps the rounded number below 1000. Counts above 2^63 - 1 are written as 2^63 - 1.
+QString unitsText(std::uint64_t bytes, std::uint64_t base, const char* smallestUnit) {
+  const std::uint64_t count = std::min(bytes, largestSignedCount);
+  if (count == 1) return translated("1 byte");
+  if (count < base) return translated("%1 bytes").arg(QString::number(count));
+  const std::uint64_t smallest = roundedQuotient(count, base);
+  if (smallest < 1000) {
+    return QLocale().toString(static_cast<qulonglong>(smallest)) + QLatin1Char(' ') + QLatin1String(smallestUnit);
+  }
+
+  static constexpr std::array<const char*, 5> largerUnits = {"MB", "GB", "TB", "PB", "EB"};
+  std::uint64_t unitBytes = base * base;
+  for (std::size_t unit = 0; unit < largerUnits.size(); ++unit, unitBytes *= base) {
+    // In two steps, so that ten times the count cannot overflow.
+    const std::uint64_t tenths = count / unitBytes * 10 + roundedQuotient(count % unitBytes * 10, unitBytes);
+    if (tenths < 10'000 || unit + 1 == largerUnits.size()) {
+      return tenthsText(tenths) + QLatin1Char(' ') + QLatin1String(largerUnits[unit]);
+    }
+  }
+  return {};  // not reached: the last unit always answers
+}
+
 }  // namespace
 
 QString DisplayFormat::missing() { return QStringLiteral("\u2014"); }
@@ -47,23 +71,9 @@ std::int64_t DisplayFormat::saturatingSigned(double value) {
   return static_cast<std::int64_t>(value);
 }
 
-QString DisplayFormat::byteCountText(std::uint64_t bytes) {
-  const std::uint64_t count = std::min(bytes, largestSignedCount);
-  if (count == 1) return translated("1 byte");
-  if (count < 1000) return translated("%1 bytes").arg(QString::number(count));
-  const std::uint64_t kilobytes = roundedQuotient(count, 1000);
-  if (kilobytes < 1000) return QLocale().toString(static_cast<qulonglong>(kilobytes)) + QStringLiteral(" kB");
+QString DisplayFormat::byteCountText(std::uint64_t bytes) { return unitsText(bytes, 1000, "kB"); }
 
-  static constexpr std::array<const char*, 5> largerUnits = {"MB", "GB", "TB", "PB", "EB"};
-  std::uint64_t tenthDivisor = 100'000;  // a tenth of a megabyte
-  for (std::size_t unit = 0; unit < largerUnits.size(); ++unit, tenthDivisor *= 1000) {
-    const std::uint64_t tenths = roundedQuotient(count, tenthDivisor);
-    if (tenths < 10'000 || unit + 1 == largerUnits.size()) {
-      return tenthsText(tenths) + QLatin1Char(' ') + QLatin1String(largerUnits[unit]);
-    }
-  }
-  return {};  // not reached: the last unit always answers
-}
+QString DisplayFormat::memoryByteCountText(std::uint64_t bytes) { return unitsText(bytes, 1024, "KB"); }
 
 QString DisplayFormat::formatCapacity(std::uint64_t bytes) {
   static constexpr std::array<double, 17> commonSizes = {1,   2,   4,    8,    16,   32,   64,   128,  256,
@@ -108,11 +118,12 @@ QString DisplayFormat::speedOrMissing(double bytesPerSecond) {
   return bytesPerSecond > 0 ? formatSpeed(bytesPerSecond) : missing();
 }
 
-QString DisplayFormat::formatProductionDate(int year, int month) {
-  const QDate firstDay(year, month, 1);
-  if (month < 1 || month > 12 || !firstDay.isValid()) {
+QString DisplayFormat::formatProductionDate(std::int64_t year, std::int64_t month) {
+  // Checked before QDate sees them: its int arguments would wrap a register's year.
+  if (month < 1 || month > 12 || year < 1 || year > 9999) {
     return QStringLiteral("%1-%2").arg(QString::number(year), QString::number(month));
   }
+  const QDate firstDay(static_cast<int>(year), static_cast<int>(month), 1);
   return QLocale().toString(firstDay, QStringLiteral("MMMM yyyy"));
 }
 

@@ -27,6 +27,9 @@ class DisplayFormat {
   // number below 1000; bytes and kB show no fraction, larger units one, with ".0" dropped.
   // Counts above 2^63 - 1 are written as 2^63 - 1.
   static QString byteCountText(std::uint64_t bytes);
+  // The same in powers of 1024 (1 KB = 1024 bytes), as memory and cluster sizes are
+  // written: "512 bytes", "32 KB", "1 MB", "1.5 GB".
+  static QString memoryByteCountText(std::uint64_t bytes);
 
   // A card's label size: the nearest common card size when within 10 %, else the byte text.
   static QString formatCapacity(std::uint64_t bytes);
@@ -38,8 +41,9 @@ class DisplayFormat {
   // formatSpeed, or missing() when the speed is not above 0.
   static QString speedOrMissing(double bytesPerSecond);
   // "July 2019"; a month the calendar has no name for (a fake card's register may hold
-  // 0 or 13 to 15) gives "2019-13" instead of a rolled-over date.
-  static QString formatProductionDate(int year, int month);
+  // 0 or 13 to 15) gives "2019-13" instead of a rolled-over date, and so does a year
+  // outside 1 to 9999, which no calendar date of the locale writes.
+  static QString formatProductionDate(std::int64_t year, std::int64_t month);
   // A real capacity, cut down (never rounded up) to whole MB below 1 GB, else to whole GB.
   static QString roundedSizeText(std::uint64_t bytes);
   // "1h 11m", "4m 26s", "1m", "59s": whole units, hours and minutes from an hour on,

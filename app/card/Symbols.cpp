@@ -11,7 +11,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 
-constexpr std::array<Symbols::Row, 22> table = {{
+constexpr std::array<Symbols::Row, 29> table = {{
     {"checkmark.seal.fill", "verified", 0xef76},
     {"xmark.seal.fill", "cancel", 0xe5c9},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
@@ -34,6 +34,13 @@ constexpr std::array<Symbols::Row, 22> table = {{
     {"pause.circle.fill", "pause_circle", 0xe1a2},
     {"folder", "folder", 0xe2c7},
     {"stop.fill", "stop", 0xe047},
+    {"info.circle.fill", "info", 0xe88e},
+    {"xmark.octagon.fill", "dangerous", 0xe99a},
+    {"xmark.circle.fill", "cancel", 0xe5c9},
+    {"questionmark.circle.fill", "help", 0xe887},
+    {"checkmark", "check", 0xe5ca},
+    {"eye.slash", "visibility_off", 0xe8f5},
+    {"chevron.right", "chevron_right", 0xe5cc},
 }};
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <array>
 #include <cmath>
 
+#include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetricsF>
 #include <QGuiApplication>
@@ -50,6 +51,16 @@ QString Typography::figures() {
 }
 
 QString Typography::rounded() { return QFontInfo(QGuiApplication::font()).family(); }
+
+QString Typography::monospaced() { return QFontDatabase::systemFont(QFontDatabase::FixedFont).family(); }
+
+QFont Typography::markingFont(bool italic) {
+  QFont font = QGuiApplication::font();
+  font.setWeight(QFont::Black);
+  font.setStretch(QFont::Condensed);
+  font.setItalic(italic);
+  return font;
+}
 
 int Typography::pixelSize(Style style) {
   const int body = QFontInfo(QGuiApplication::font()).pixelSize();

@@ -36,6 +36,8 @@ class Typography : public QObject {
   Q_PROPERTY(QFont caption2 READ caption2 CONSTANT)
   Q_PROPERTY(QString figures READ figures CONSTANT)
   Q_PROPERTY(QString rounded READ rounded CONSTANT)
+  // The system's fixed-pitch family, for values read character by character (a serial).
+  Q_PROPERTY(QString monospaced READ monospaced CONSTANT)
 
  public:
   enum Style { LargeTitle, Title, Title2, Title3, Headline, Body, Callout, Subheadline, Footnote, Caption, Caption2 };
@@ -53,6 +55,11 @@ class Typography : public QObject {
   }
   static QString figures();
   static QString rounded();
+  static QString monospaced();
+  // The face of the speed-marking and application-class badges: the application font at
+  // black weight and condensed width (DejaVu Sans Condensed Bold here), upright or
+  // italic. The caller sets the size.
+  static QFont markingFont(bool italic);
   // Whether the ten digits of a font share one advance.
   static bool hasEqualDigits(const QFont& font);
 
