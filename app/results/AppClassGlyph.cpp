@@ -41,6 +41,8 @@ void AppClassGlyph::setColor(const QColor& color) {
   Q_EMIT colorChanged();
 }
 
+QString AppClassGlyph::helpText() { return tr("Reached"); }
+
 void AppClassGlyph::resize() { setImplicitWidth(marking_ ? width(*marking_, height()) : 0); }
 
 void AppClassGlyph::paint(QPainter* painter) {

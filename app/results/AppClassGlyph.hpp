@@ -21,6 +21,8 @@ class AppClassGlyph : public QQuickPaintedItem {
   // The class's stored name: "a1" or "a2".
   Q_PROPERTY(QString marking READ marking WRITE setMarking NOTIFY markingChanged)
   Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
+  // The badge is shown only for a class the card reaches.
+  Q_PROPERTY(QString helpText READ helpText CONSTANT)
 
  public:
   explicit AppClassGlyph(QQuickItem* parent = nullptr);
@@ -29,6 +31,8 @@ class AppClassGlyph : public QQuickPaintedItem {
   void setMarking(const QString& marking);
   QColor color() const { return color_; }
   void setColor(const QColor& color);
+
+  static QString helpText();
 
   void paint(QPainter* painter) override;
 

@@ -5,22 +5,13 @@
 #include <QFontMetricsF>
 #include <QTransform>
 
+#include "card/Typography.hpp"
 
 namespace tessorin {
 
 namespace {
 
 constexpr qreal referencePixels = 200;
-
-// The system face at its heaviest weight and condensed width, as card labels set their
-// markings; with DejaVu this is DejaVu Sans Condensed Bold (Oblique).
-QFont markingFont(bool italic) {
-  QFont font;
-  font.setWeight(QFont::Black);
-  font.setStretch(QFont::Condensed);
-  font.setItalic(italic);
-  return font;
-}
 
 }  // namespace
 
@@ -30,7 +21,7 @@ BadgeText BadgeText::make(const QString& text, qreal size, qreal tracking, bool 
   BadgeText result;
   if (!(size > 0)) return result;
   const qreal scale = size / referencePixels;
-  QFont font = markingFont(italic);
+  QFont font = Typography::markingFont(italic);
   font.setPixelSize(static_cast<int>(referencePixels));
   font.setLetterSpacing(QFont::AbsoluteSpacing, tracking / scale);
   const QFontMetricsF metrics(font);

@@ -50,6 +50,12 @@ class SpeedMarkingGeometry {
   // Width of a marking's glyph; a video glyph is as wide as its number sets.
   qreal glyphWidth(SpeedClass::Family family, qreal videoNumberWidth) const;
 
+  // The mark of a missed or unjudged marking, overhanging the top-trailing corner by a
+  // shift outwards and a rise upwards.
+  qreal markSize() const { return 0.36 * h_; }
+  qreal markShift() const { return 0.2 * h_; }
+  qreal markRise() const { return 0.16 * h_; }
+
   // Application class (A1, A2): italic text in a rounded outline.
   qreal appFontSize() const { return 0.8 * h_; }
   qreal appPadding() const { return 0.12 * h_; }

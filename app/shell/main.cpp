@@ -5,6 +5,7 @@
 
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 
 int main(int argc, char* argv[]) {
   // A widget application: Qt Charts draws through Qt Widgets, and the folder dialog of

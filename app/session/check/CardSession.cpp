@@ -111,6 +111,8 @@ std::optional<std::string> CardSession::brandName() const {
   return claimedBrand_->label();
 }
 
+std::optional<double> CardSession::readerBestRead() const { return ReaderBestRead(settings_).readerBestRead(device_); }
+
 std::optional<ZoneResult> CardSession::quickZoneResult() const {
   if (quickResult_ && quickResult_->zone) return quickResult_->zone;
   return zoneResult_;

@@ -160,6 +160,9 @@ class CardSession : public QObject {
   std::optional<std::string> customBrandTrimmed() const;
   std::optional<std::string> brandName() const;
   std::optional<ZoneResult> quickZoneResult() const;
+  // The best read remembered for this card's reader, bytes per second, read from the
+  // settings now; nothing when none is stored.
+  std::optional<double> readerBestRead() const;
   std::optional<double> fullRemainingSeconds() const;
   bool tooLittleFreeSpace() const;
   bool hasFiles() const;

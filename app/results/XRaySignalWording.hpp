@@ -1,0 +1,25 @@
+#pragma once
+// XRaySignalWording: the title and the explanation of one X-ray finding, each a sentence
+// or two built from the finding's kind, its facts and, for a brand mismatch, how severe
+// it is. Values are put into a translated text in one pass, so a card's text that holds
+// "%1" is shown as it stands. Main thread (translations).
+
+#include <QCoreApplication>
+#include <QString>
+
+#include "tessorin/identity/XRaySignal.hpp"
+
+namespace tessorin {
+
+class XRaySignalWording {
+  Q_DECLARE_TR_FUNCTIONS(XRaySignalWording)
+
+ public:
+  static QString title(const XRaySignal& signal);
+  static QString explanation(const XRaySignal& signal);
+
+  // An 8-bit ID as "0x" and two upper-case hexadecimal digits: "0x03", "0x1B".
+  static QString hex(std::uint8_t id);
+};
+
+}  // namespace tessorin
