@@ -31,6 +31,7 @@
 
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 
 namespace tessorin::gallery {
 
@@ -61,6 +62,17 @@ bool waitForFrame(QQuickView& view) {
   return swapped;
 }
 
+// By objectName among the object's children, then along the visual tree, where the items
+// a Repeater makes hang without an object parent.
+QObject* findNamed(QQuickItem* root, const QString& name) {
+  if (root->objectName() == name) return root;
+  if (QObject* child = root->findChild<QObject*>(name)) return child;
+  for (QQuickItem* item : root->childItems()) {
+    if (QObject* found = findNamed(item, name)) return found;
+  }
+  return nullptr;
+}
+
 QString describe(const QVariant& value) { return value.isValid() ? value.toString() : QStringLiteral("(none)"); }
 
 // Problems of one state; empty when its picture is right.
@@ -86,7 +98,7 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   }
   if (QQuickItem* root = view.rootObject()) {
     for (const Expectation& expected : state.expectations) {
-      QObject* object = root->objectName() == expected.objectName ? root : root->findChild<QObject*>(expected.objectName);
+      QObject* object = findNamed(root, expected.objectName);
       if (object == nullptr) {
         problems.append(QStringLiteral("no object named %1").arg(expected.objectName));
         continue;

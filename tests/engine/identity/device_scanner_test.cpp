@@ -7,6 +7,7 @@
 
 #include "ByteLiterals.hpp"
 #include "LoopVolume.hpp"
+#include "SysfsCards.hpp"
 #include "SysfsFixture.hpp"
 
 namespace tessorin {
@@ -14,76 +15,14 @@ namespace {
 
 namespace fs = std::filesystem;
 using testing::SysfsFixture;
+using testing::UsbStorage;
+using testing::mmcCard;
+using testing::usbStorage;
 using Bytes = RegistryValue::Bytes;
 using Kind = CardDevice::Connection::Kind;
 using namespace testing::literals;
 
 constexpr std::uint64_t cardSectors = 124735488;  // a 64 GB card
-
-SysfsFixture::Attributes sdCard() {
-  return {{"type", "SD"},
-          {"name", "SN64G"},
-          {"manfid", "0x000003"},
-          {"oemid", "0x5344"},
-          {"serial", "0x1a2b3c4d"},
-          {"date", "07/2019"},
-          {"hwrev", "0x8"},
-          {"fwrev", "0x0"},
-          {"csd", "400e00325b590001dbd37f800a404000"},
-          {"scr", "0235800300000000"},
-          {"ssr", "8000000008000000" "04009000" + std::string(104, '0')}};
-}
-
-// An SDHCI controller on PCI with a card (SD or eMMC) whose disk is partitioned from
-// sector 8192. Returns the disk.
-fs::path mmcCard(SysfsFixture& sys, const std::string& host, const SysfsFixture::Attributes& card,
-                 const std::string& diskName) {
-  const std::string controller = "pci0000:00/0000:00:1c.0/0000:02:00." + host;
-  sys.device(controller, "DRIVER=sdhci-pci\nPCI_CLASS=80501");
-  sys.device(controller + "/mmc_host/mmc" + host);
-  const auto cardDir =
-      sys.device(controller + "/mmc_host/mmc" + host + "/mmc" + host + ":aaaa",
-                 "DRIVER=mmcblk\nMMC_TYPE=" + card.at("type") + "\nMODALIAS=mmc:block", card);
-  const auto disk = sys.disk(cardDir, diskName, cardSectors, false);
-  sys.partition(disk, diskName + "p1", 8192, cardSectors - 8192);
-  return disk;
-}
-
-struct UsbStorage {
-  std::string port = "2-1";  // below root hub usb2
-  SysfsFixture::Attributes device = {{"idVendor", "05e3"},        {"idProduct", "0749"},
-                                     {"manufacturer", "Generic"}, {"product", "USB3.0 Card Reader"},
-                                     {"serial", "000000001536"},  {"speed", "5000"},
-                                     {"removable", "removable"}};
-  int scsiHost = 6;
-  int logicalUnits = 1;
-  int diskUnit = 0;
-  std::string diskName = "sdc";
-  bool removable = true;
-};
-
-// A USB mass-storage device behind the xHCI root hub: interface, SCSI host and target,
-// one SCSI device per logical unit, and a disk on one of them. Returns the disk.
-fs::path usbStorage(SysfsFixture& sys, const UsbStorage& spec, const std::string& hubPath = "") {
-  const std::string rootHub = "pci0000:00/0000:00:14.0/usb2";
-  sys.device("pci0000:00/0000:00:14.0", "DRIVER=xhci_hcd\nPCI_CLASS=C0330");
-  sys.device(rootHub, "DEVTYPE=usb_device",
-             {{"idVendor", "1d6b"}, {"idProduct", "0003"}, {"product", "xHCI Host Controller"}, {"speed", "5000"}});
-  const std::string device = rootHub + hubPath + "/" + spec.port;
-  sys.device(device, "DEVTYPE=usb_device", spec.device);
-  const std::string host = std::to_string(spec.scsiHost);
-  const std::string target = device + "/" + spec.port + ":1.0/host" + host + "/target" + host + ":0:0";
-  sys.device(device + "/" + spec.port + ":1.0", "DEVTYPE=usb_interface");
-  sys.device(device + "/" + spec.port + ":1.0/host" + host, "DEVTYPE=scsi_host");
-  sys.device(target, "DEVTYPE=scsi_target");
-  fs::path unitWithDisk;
-  for (int unit = 0; unit < spec.logicalUnits; ++unit) {
-    const auto path = sys.device(target + "/" + host + ":0:0:" + std::to_string(unit), "DEVTYPE=scsi_device",
-                                 {{"vendor", "Generic-"}, {"model", "SD/MMC          "}});
-    if (unit == spec.diskUnit) unitWithDisk = path;
-  }
-  return sys.disk(unitWithDisk, spec.diskName, 31116288, spec.removable);
-}
 
 const CardDevice* at(const std::vector<CardDevice>& devices, const std::string& mountPoint) {
   for (const auto& device : devices) {
@@ -94,7 +33,7 @@ const CardDevice* at(const std::vector<CardDevice>& devices, const std::string& 
 
 TEST(DeviceScannerTest, SDCardInBuiltInReaderIsListedWithItsRegistersThoughItsDiskIsFixed) {
   SysfsFixture sys;
-  mmcCard(sys, "0", sdCard(), "mmcblk0");
+  mmcCard(sys, "0", testing::sdCardAttributes(), "mmcblk0");
   const auto mountPoint = sys.mount("/dev/mmcblk0p1", "fuseblk", "card");
   sys.tag("/dev/mmcblk0p1", {"exfat", "1234-ABCD", "SD64", ""});
   sys.tag("/dev/mmcblk0", {"", "", "", "dos"});
@@ -126,7 +65,7 @@ TEST(DeviceScannerTest, SDCardInBuiltInReaderIsListedWithItsRegistersThoughItsDi
 
 TEST(DeviceScannerTest, ZeroSerialArrivesAsFourZeroBytesSoItCanBeSeenAsUnset) {
   SysfsFixture sys;
-  auto card = sdCard();
+  auto card = testing::sdCardAttributes();
   card["serial"] = "0x00000000";
   card.erase("ssr");  // older kernels publish no SSR
   mmcCard(sys, "0", card, "mmcblk0");
@@ -210,7 +149,7 @@ TEST(DeviceScannerTest, InternalDisksEmmcAndNetworkMountsStayOutAndImagesOnlyOnR
   sys.partition(nvme, "nvme0n1p2", 4096, 1000000000);
   sys.mount("/dev/nvme0n1p2", "ext4", "home");
 
-  auto emmc = sdCard();
+  auto emmc = testing::sdCardAttributes();
   emmc["type"] = "MMC";
   mmcCard(sys, "1", emmc, "mmcblk1");
   sys.mount("/dev/mmcblk1p1", "ext4", "emmc");
