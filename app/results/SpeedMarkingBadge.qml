@@ -35,10 +35,11 @@ Item {
         opacity: presenter.glyphOpacity
     }
 
-    // A painted item clips to its bounds, so the overhanging mark is a sibling.
-    Item {
+    // A painted item clips to its bounds, so the overhanging mark is a sibling. It is made
+    // only when there is one to show, so an unsized badge sets no font size of 0.
+    Loader {
         objectName: "speedMarkingMark"
-        visible: presenter.markSymbol !== ""
+        active: presenter.showsMark
         width: presenter.markSize
         height: presenter.markSize
         anchors.top: badge.top
@@ -46,19 +47,22 @@ Item {
         anchors.topMargin: -presenter.markRise
         anchors.rightMargin: -presenter.markShift
 
-        Rectangle {
-            anchors.centerIn: parent
-            width: parent.width * 0.7
-            height: width
-            radius: width / 2
-            color: "white"
-        }
+        sourceComponent: Item {
+            // White shows through the symbol's cut-out mark.
+            Rectangle {
+                anchors.centerIn: parent
+                width: parent.width * 0.7
+                height: width
+                radius: width / 2
+                color: "white"
+            }
 
-        SymbolIcon {
-            anchors.centerIn: parent
-            name: presenter.markSymbol
-            color: presenter.markColor
-            size: presenter.markSize
+            SymbolIcon {
+                anchors.centerIn: parent
+                name: presenter.markSymbol
+                color: presenter.markColor
+                size: presenter.markSize
+            }
         }
     }
 

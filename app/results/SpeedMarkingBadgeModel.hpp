@@ -32,6 +32,8 @@ class SpeedMarkingBadgeModel : public QObject {
   Q_PROPERTY(QColor glyphColor READ glyphColor NOTIFY changed)
   Q_PROPERTY(qreal glyphOpacity READ glyphOpacity NOTIFY changed)
   Q_PROPERTY(QString markSymbol READ markSymbol NOTIFY changed)
+  // A mark to draw: a judgement that has one, on a badge that has a size.
+  Q_PROPERTY(bool showsMark READ showsMark NOTIFY changed)
   Q_PROPERTY(QColor markColor READ markColor NOTIFY changed)
   Q_PROPERTY(qreal markSize READ markSize NOTIFY changed)
   Q_PROPERTY(qreal markShift READ markShift NOTIFY changed)
@@ -52,6 +54,7 @@ class SpeedMarkingBadgeModel : public QObject {
   QColor glyphColor() const;
   qreal glyphOpacity() const;
   QString markSymbol() const;
+  bool showsMark() const { return !markSymbol().isEmpty() && markSize() > 0; }
   QColor markColor() const;
   qreal markSize() const;
   qreal markShift() const;

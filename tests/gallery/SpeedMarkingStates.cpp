@@ -13,7 +13,8 @@ GalleryState sheet(bool mirrored) {
           .scene = QStringLiteral("scenes/SpeedMarkingSheet.qml"),
           .properties = [mirrored](GalleryWorld&) { return QVariantMap{{QStringLiteral("mirrored"), mirrored}}; },
           .expectations = {{QStringLiteral("badge-v30-unknown-18"), QStringLiteral("visible"), true},
-                           {QStringLiteral("badge-v90-missed-96"), QStringLiteral("visible"), true}}};
+                           {QStringLiteral("badge-v90-missed-96"), QStringLiteral("visible"), true},
+                           {QStringLiteral("unsizedBadge"), QStringLiteral("implicitWidth"), 0.0}}};
 }
 
 const bool registered = addGalleryStates({sheet(false), sheet(true)});

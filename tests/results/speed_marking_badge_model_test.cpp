@@ -29,6 +29,7 @@ TEST(SpeedMarkingBadgeModelTest, EachJudgementHasItsColourMarkAndHelp) {
     EXPECT_EQ(badge.glyphColor(), c.glyph) << c.check;
     EXPECT_EQ(badge.glyphOpacity(), c.opacity) << c.check;
     EXPECT_EQ(badge.markSymbol(), QString::fromUtf8(c.mark)) << c.check;
+    EXPECT_EQ(badge.showsMark(), *c.mark != '\0') << c.check;
     EXPECT_EQ(badge.helpText(), QString::fromUtf8(c.help)) << c.check;
   }
 }
@@ -39,8 +40,11 @@ TEST(SpeedMarkingBadgeModelTest, MarkOverhangsTheCornerByFractionsOfTheHeight) {
   EXPECT_DOUBLE_EQ(badge.markSize(), 36);
   EXPECT_DOUBLE_EQ(badge.markShift(), 20);
   EXPECT_DOUBLE_EQ(badge.markRise(), 16);
+  badge.setCheck(QStringLiteral("missed"));
+  EXPECT_TRUE(badge.showsMark());
   badge.setHeight(-1);
   EXPECT_EQ(badge.markSize(), 0);
+  EXPECT_FALSE(badge.showsMark());  // a badge not yet sized shows no mark of size 0
 }
 
 }  // namespace

@@ -77,6 +77,14 @@ Item {
             badgeHeight: 18
         }
 
+        // Not yet sized by a layout: draws nothing, takes no room and warns of nothing.
+        SpeedMarkingBadge {
+            objectName: "unsizedBadge"
+            height: 0
+            marking: "v30"
+            check: "missed"
+        }
+
         Badges {
             objectName: "largeBadges"
             Layout.fillWidth: true
