@@ -97,10 +97,9 @@ Panel {
             color: Palette.primary
         }
 
-        // PLACE OF THE BRAND FIELD: `BrandField { session: panel.session }` of Tessorin.Card
-        // goes here once that module has it.
-        Item {
-            objectName: "brandFieldPlace"
+        BrandField {
+            objectName: "xrayBrandField"
+            session: panel.session
         }
     }
 
