@@ -13,6 +13,8 @@ Button {
     id: control
 
     property var colors: []
+    // A symbol before the text, by its system name; none when empty.
+    property string symbol
 
     readonly property var paint: control.colors !== undefined && control.colors.length > 0 ? control.colors
                                                                                           : Palette.accentGradient
@@ -29,15 +31,26 @@ Button {
         NumberAnimation { duration: Motion.duration(250); easing.type: Easing.OutCubic }
     }
 
-    contentItem: Text {
-        objectName: "glowButtonLabel"
-        text: control.text
-        textFormat: Text.PlainText
-        font: control.font
-        color: "white"
-        horizontalAlignment: Text.AlignHCenter
-        verticalAlignment: Text.AlignVCenter
-        elide: Text.ElideRight
+    contentItem: Row {
+        spacing: 8
+
+        SymbolIcon {
+            anchors.verticalCenter: parent.verticalCenter
+            visible: control.symbol !== ""
+            name: control.symbol
+            color: "white"
+            size: control.font.pixelSize * 1.1
+        }
+
+        Text {
+            objectName: "glowButtonLabel"
+            anchors.verticalCenter: parent.verticalCenter
+            text: control.text
+            textFormat: Text.PlainText
+            font: control.font
+            color: "white"
+            elide: Text.ElideRight
+        }
     }
 
     background: Item {

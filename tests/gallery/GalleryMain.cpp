@@ -85,10 +85,14 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   view.setResizeMode(QQuickView::SizeRootObjectToView);
   view.resize(state.size);
   view.setInitialProperties(state.properties(world));
+  QElapsedTimer firstFrame;
+  firstFrame.start();
   view.setSource(QUrl(QStringLiteral("qrc:/Tessorin/Gallery/%1").arg(state.scene)));
   if (view.status() != QQuickView::Ready) problems.append(QStringLiteral("the scene did not load"));
   view.show();
   if (!waitForFrame(view)) problems.append(QStringLiteral("no frame was drawn"));
+  std::printf("%s-%s: first frame after %lld ms\n", qPrintable(state.view), qPrintable(state.state),
+              static_cast<long long>(firstFrame.elapsed()));
   // A second frame, so that effects whose sources were drawn in the first one show.
   view.update();
   waitForFrame(view);

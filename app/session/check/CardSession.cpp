@@ -13,6 +13,7 @@
 #include "session/check/WorkerAwaiter.hpp"
 #include "session/settings/BrandSettings.hpp"
 #include "session/settings/DeviceKinds.hpp"
+#include "session/settings/DeviceLabels.hpp"
 #include "session/settings/ReaderBestRead.hpp"
 #include "session/system/CardFiles.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
@@ -139,6 +140,16 @@ bool CardSession::tooLittleFreeSpace() const {
 }
 
 bool CardSession::isUSBDrive() const { return DeviceKinds(settings_).isUSBDrive(device_); }
+
+QString CardSession::kindLabel() const { return DeviceLabels::kindLabel(device_, DeviceKinds(settings_)); }
+
+QString CardSession::fileSystemLabel() const { return DeviceLabels::fileSystemLabel(device_); }
+
+void CardSession::chooseDeviceKind(bool isDrive) {
+  if (stage_.isBusy()) return;
+  DeviceKinds(settings_).store(isDrive, id_);
+  Q_EMIT deviceChanged();
+}
 
 bool CardSession::hasFiles() const {
   const std::uint64_t total = device_.volume.totalBytes;

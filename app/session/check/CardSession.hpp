@@ -169,6 +169,13 @@ class CardSession : public QObject {
   // A USB drive rather than a card (in a reader): chooses the picture and the wording.
   // Reads the user's stored choice ("DeviceKinds") each time.
   bool isUSBDrive() const;
+  // The device's kind and file system as the chips name them; the kind reads the stored choice.
+  QString kindLabel() const;
+  QString fileSystemLabel() const;
+  // Stores the user's answer to "card in a reader or USB drive?" and announces the device
+  // again, although its value is unchanged, so that every view deriving the kind reads the
+  // choice at once. Ignored while the stage is busy.
+  void chooseDeviceKind(bool isDrive);
 
   // ----- starting, stopping, the card coming and going
   void start();

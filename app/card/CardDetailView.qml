@@ -1,0 +1,247 @@
+import Tessorin.Card
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// The page of one card: the header, the one panel its stage calls for and the X-ray, over a
+// wash tinted by stage and verdict; and the card's questions, alert and sheets. Everything
+// it shows lives in the session; a session deleted under the page leaves it empty.
+//
+//     CardDetailView { session: cardSession }   // title: the window shows it
+//
+// The guides come from the shell, which knows them: `permissionGuide` makes the folder-access
+// guide's content (given `session`), `exFATGuide` the exFAT guide's (given `cardName`,
+// `volumePath` and `erasing`: true for the erase guide, false for the switch to exFAT).
+Item {
+    id: root
+
+    property QtObject session
+    property Component permissionGuide
+    property Component exFATGuide
+    readonly property string title: page.title
+    readonly property alias model: page
+
+    CardDetailViewModel {
+        id: page
+        session: root.session
+    }
+
+    Rectangle {
+        objectName: "stageWash"
+        anchors.fill: parent
+        gradient: Gradient {
+            GradientStop {
+                position: 0
+                color: page.washColor
+                Behavior on color { ColorAnimation { duration: Motion.duration(800); easing.type: Easing.InOutQuad } }
+            }
+            GradientStop {
+                position: 0.45
+                color: page.washClear
+                Behavior on color { ColorAnimation { duration: Motion.duration(800); easing.type: Easing.InOutQuad } }
+            }
+        }
+    }
+
+    ScrollView {
+        id: scroll
+        objectName: "pageScroll"
+        anchors.fill: parent
+        visible: page.hasSession
+        contentWidth: availableWidth
+        contentHeight: column.implicitHeight + 2 * column.y
+
+        ColumnLayout {
+            id: column
+            x: (scroll.availableWidth - width) / 2
+            y: 28
+            width: Math.max(0, Math.min(880, scroll.availableWidth - 56))
+            spacing: 22
+
+            CardHeader {
+                objectName: "cardHeader"
+                Layout.fillWidth: true
+                session: page.hasSession ? root.session : null
+            }
+
+            Loader {
+                id: stagePanel
+                objectName: "stagePanel"
+                Layout.fillWidth: true
+                Layout.preferredHeight: item ? item.implicitHeight : 0
+                visible: item !== null
+                sourceComponent: {
+                    switch (page.panel) {
+                    case CardDetailViewModel.Start: return startPanel
+                    case CardDetailViewModel.Quick: return quickPanel
+                    case CardDetailViewModel.Decision: return decisionPanel
+                    case CardDetailViewModel.Full: return fullPanel
+                    case CardDetailViewModel.Reinsert: return reinsertPanel
+                    case CardDetailViewModel.Erasing: return erasingPanel
+                    case CardDetailViewModel.Outcome: return outcomePanel
+                    }
+                    return null
+                }
+                Behavior on Layout.preferredHeight {
+                    NumberAnimation { duration: Motion.duration(450); easing.type: Easing.OutCubic }
+                }
+                onLoaded: entrance.restart()
+
+                ParallelAnimation {
+                    id: entrance
+                    NumberAnimation {
+                        target: stagePanel.item; property: "scale"; from: 0.96; to: 1
+                        duration: Motion.duration(350); easing.type: Easing.OutCubic
+                    }
+                    NumberAnimation {
+                        target: stagePanel.item; property: "opacity"; from: 0; to: 1
+                        duration: Motion.duration(350); easing.type: Easing.OutCubic
+                    }
+                }
+            }
+
+            // PLACE: the X-ray panel (XRayPanel of Tessorin.Results) once it is built:
+            // `XRayPanel { session: root.session }`.
+            Loader {
+                objectName: "xrayPanelPlace"
+                Layout.fillWidth: true
+            }
+
+            Item { Layout.preferredHeight: 1 }
+        }
+    }
+
+    Component {
+        id: startPanel
+        StartPanel {
+            objectName: "startPanel"
+            session: root.session
+            onExFATGuideRequested: exFATSheet.shown = true
+        }
+    }
+
+    Component {
+        id: erasingPanel
+        ErasingPanel {
+            objectName: "erasingPanel"
+            session: root.session
+        }
+    }
+
+    // PLACES for the panels built beside this page. Each receives the session and the stage's
+    // payload: QuickProgressPanel { session; progress } (the quick check),
+    // FullProgressPanel { session; phase: page.phase }, ReinsertPanel { session; cardOut:
+    // page.cardOut }, DecisionPanel { session }, and OutcomePanel { session } of Tessorin.Results.
+    Component { id: quickPanel; Item { objectName: "quickPanelPlace" } }
+    Component { id: fullPanel; Item { objectName: "fullPanelPlace" } }
+    Component { id: reinsertPanel; Item { objectName: "reinsertPanelPlace" } }
+    Component { id: decisionPanel; Item { objectName: "decisionPanelPlace" } }
+    Component { id: outcomePanel; Item { objectName: "outcomePanelPlace" } }
+
+    // Return starts the check (or confirms at the decision), never while a question is open.
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        enabled: !page.anyDialogOpen && !exFATSheet.visible && stagePanel.item !== null
+                 && stagePanel.item.startCheck !== undefined
+        onActivated: stagePanel.item.startCheck()
+    }
+
+    PageAlert {
+        id: confirmEraseAlert
+        objectName: "confirmEraseAlert"
+        shown: page.confirmingErase
+        heading: page.confirmEraseTitle
+        message: page.confirmEraseMessage
+        onDismissed: page.closeConfirmingErase()
+
+        Button {
+            objectName: "confirmEraseButton"
+            text: page.eraseAndCheckTitle
+            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+            onClicked: page.eraseAndCheckConfirmed()
+        }
+        Button {
+            objectName: "confirmCancelButton"
+            text: page.cancelTitle
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            onClicked: page.closeConfirmingErase()
+        }
+    }
+
+    PageAlert {
+        id: offerEraseAlert
+        objectName: "offerEraseAlert"
+        shown: page.offeringErase
+        heading: page.offerEraseTitle
+        message: page.offerEraseMessage
+        onDismissed: page.closeOfferingErase()
+
+        Button {
+            objectName: "offerEraseButton"
+            text: page.eraseAndCheckTitle
+            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+            onClicked: page.eraseAndCheckOffered()
+        }
+        Button {
+            objectName: "checkFreeSpaceButton"
+            text: page.checkFreeSpaceTitle
+            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
+            onClicked: page.checkFreeSpaceOnly()
+        }
+        Button {
+            objectName: "offerCancelButton"
+            text: page.cancelTitle
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            onClicked: page.closeOfferingErase()
+        }
+    }
+
+    PageAlert {
+        id: errorAlert
+        objectName: "errorAlert"
+        shown: page.showingError
+        heading: page.errorTitle
+        message: page.errorText
+        onDismissed: page.closeError()
+
+        Button {
+            objectName: "errorOKButton"
+            text: page.okTitle
+            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
+            onClicked: page.closeError()
+        }
+    }
+
+    PageSheet {
+        id: permissionSheet
+        objectName: "permissionSheet"
+        // The request this sheet was opened for: closing clears only that one.
+        property string openedFor
+        shown: page.showingPermission
+        content: root.permissionGuide
+        contentProperties: ({session: root.session})
+        onAboutToShow: openedFor = page.permissionRequestId
+        onDismissed: {
+            page.closePermission(openedFor)
+            // A new request came while this sheet was open: it gets a sheet of its own.
+            if (page.showingPermission) Qt.callLater(open)
+        }
+    }
+
+    PageSheet {
+        id: diskUtilitySheet
+        objectName: "diskUtilitySheet"
+        shown: page.showingDiskUtilityGuide
+        content: root.exFATGuide
+        contentProperties: ({cardName: page.volumeName, volumePath: page.volumePath, erasing: true})
+        onDismissed: page.closeDiskUtilityGuide()
+    }
+
+    PageSheet {
+        id: exFATSheet
+        objectName: "exFATSheet"
+        content: root.exFATGuide
+        contentProperties: ({cardName: page.volumeName, volumePath: page.volumePath, erasing: false})
+        onDismissed: shown = false
+    }
+}

@@ -1,0 +1,138 @@
+// The card page: idle cards of each file system and size, the header's chips and storage
+// bar at their edges, names that stretch or look like markup, the questions and the alert,
+// erasing, each running stage and the finished page without an outcome.
+
+#include <functional>
+#include <string>
+
+#include "GalleryState.hpp"
+#include "GalleryWorld.hpp"
+
+namespace tessorin::gallery {
+namespace {
+
+constexpr std::uint64_t gigabytes = 1'000'000'000;
+
+struct Page {
+  CardDevice device;
+  std::function<void(CardSession&)> prepare = [](CardSession&) {};
+};
+
+GalleryState page(QString state, Page page, std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("CardDetailView"),
+          .state = std::move(state),
+          .size = QSize(900, 720),
+          .scene = QStringLiteral("scenes/CardDetailViewScene.qml"),
+          .properties =
+              [page](GalleryWorld& world) {
+                CardSession* session = world.session(page.device);
+                page.prepare(*session);
+                return QVariantMap{{QStringLiteral("session"), QVariant::fromValue<QObject*>(session)}};
+              },
+          .expectations = std::move(expectations)};
+}
+
+Expectation text(const char* objectName, const QString& value) {
+  return {QString::fromLatin1(objectName), QStringLiteral("text"), value};
+}
+
+Expectation shown(const char* objectName, bool visible) {
+  return {QString::fromLatin1(objectName), QStringLiteral("visible"), visible};
+}
+
+CardDevice named(CardDevice device, std::string name, std::string fileSystem = "exfat",
+                 std::optional<std::uint64_t> available = std::nullopt) {
+  device.volumeName = std::move(name);
+  device.volume.fileSystem = std::move(fileSystem);
+  if (available) device.volume.availableBytes = *available;
+  return device;
+}
+
+CardDevice withProduct(CardDevice device, std::string productName) {
+  device.registers->productName = std::move(productName);
+  return device;
+}
+
+const QString markupName = QStringLiteral("<font color='red'>x</font>");
+const QString longName = QStringLiteral("Holiday photos from the summer of twenty-twenty-four \U0001F3D6 EXTRA");
+
+const bool registered = addGalleryStates({
+    page(QStringLiteral("idle-exfat-64-GB"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "SANDISK", "exfat", 63'800'000'000)},
+         {text("headerVolumeName", QStringLiteral("SANDISK")), text("headerClaim", QStringLiteral("Claims 64 GB")),
+          shown("startPanel", true), shown("exFATLink", false), shown("productNameChip", false),
+          {QStringLiteral("quickStepBadge"), QStringLiteral("opacity"), 1.0}}),
+    page(QStringLiteral("fat32"), {named(GalleryWorld::builtInCard(32 * gigabytes, "SDHC"), "NO NAME", "msdos")},
+         {shown("exFATLink", true), {QStringLiteral("quickStepBadge"), QStringLiteral("opacity"), 0.4}}),
+    page(QStringLiteral("ntfs"), {named(GalleryWorld::builtInCard(128 * gigabytes, "SDXC"), "Backup", "ntfs")},
+         {shown("exFATLink", false)}),
+    page(QStringLiteral("2-TB"), {named(GalleryWorld::builtInCard(2000 * gigabytes, "SDUC"), "HUGE")},
+         {text("headerClaim", QStringLiteral("Claims 2 TB")), text("stepDetail3", QStringLiteral("About 37h 2m"))}),
+    page(QStringLiteral("long-name"), {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), longName.toStdString())},
+         {text("headerVolumeName", longName)}),
+    page(QStringLiteral("markup-name"), {named(GalleryWorld::builtInCard(16 * gigabytes, "SDHC"), markupName.toStdString())},
+         {text("headerVolumeName", markupName)}),
+    page(QStringLiteral("too-little-space"),
+         {named(GalleryWorld::builtInCard(16 * gigabytes, "SDHC"), markupName.toStdString(), "exfat", 120'000'000),
+          [](CardSession& s) { s.setConfirmingErase(true); }},
+         {text("confirmEraseAlertTitle", QStringLiteral("To check “%1”, Tessorin has to erase it").arg(markupName)),
+          shown("confirmEraseButton", true)}),
+    page(QStringLiteral("files-on-card"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), longName.toStdString(), "exfat", 40 * gigabytes),
+          [](CardSession& s) { s.setOfferingErase(true); }},
+         {shown("checkFreeSpaceButton", true)}),
+    page(QStringLiteral("files-on-card-markup"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), markupName.toStdString(), "exfat", 40 * gigabytes),
+          [](CardSession& s) { s.setOfferingErase(true); }},
+         {text("offerEraseAlertTitle", QStringLiteral("Erase “%1” before checking it?").arg(markupName))}),
+    page(QStringLiteral("error"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
+          [](CardSession& s) { s.setErrorMessage(QStringLiteral("%1 <b>x</b> could not be opened at /media/x.")); }},
+         {text("errorAlertTitle", QStringLiteral("Tessorin")),
+          text("errorAlertMessage", QStringLiteral("%1 <b>x</b> could not be opened at /media/x."))}),
+    page(QStringLiteral("usb-menu-enabled"), {named(GalleryWorld::cardInUSBReader(128 * gigabytes), "USB CARD")},
+         {shown("kindMenuButton", true), {QStringLiteral("kindMenuButton"), QStringLiteral("enabled"), true},
+          shown("kindChip", false)}),
+    page(QStringLiteral("usb-menu-disabled"),
+         {named(GalleryWorld::usbDrive(32 * gigabytes), "STICK"),
+          [](CardSession& s) { s.setStage(CardSessionStage::quick({})); }},
+         {{QStringLiteral("kindMenuButton"), QStringLiteral("enabled"), false}}),
+    page(QStringLiteral("product-name"),
+         {withProduct(named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "EXTREME"), "SN64G")},
+         {shown("kindChip", true), shown("productNameChip", true)}),
+    page(QStringLiteral("storage-empty"), {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "EMPTY")},
+         {shown("storageBarFill", false)}),
+    page(QStringLiteral("storage-one-byte"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "DOT", "exfat", 64 * gigabytes - 1)},
+         {shown("storageBarFill", true), {QStringLiteral("storageBarFill"), QStringLiteral("width"), 6.0}}),
+    page(QStringLiteral("storage-full"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "FULL", "exfat", 0)},
+         {text("storageBarCaption", QStringLiteral("0 bytes free of 64 GB"))}),
+    page(QStringLiteral("erasing"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
+          [](CardSession& s) { s.setStage(CardSessionStage::erasing()); }},
+         {text("erasingTitle", QStringLiteral("Erasing the card…"))}),
+    page(QStringLiteral("quick"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
+          [](CardSession& s) { s.setStage(CardSessionStage::quick({})); }},
+         {shown("quickPanelPlace", true)}),
+    page(QStringLiteral("full"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
+          [](CardSession& s) { s.setStage(CardSessionStage::full({})); }},
+         {}),
+    page(QStringLiteral("reinsert"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
+          [](CardSession& s) { s.setStage(CardSessionStage::reinsert(true)); }},
+         {}),
+    page(QStringLiteral("decision-without-quick-result"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
+          [](CardSession& s) { s.setStage(CardSessionStage::decision()); }},
+         {}),
+    page(QStringLiteral("finished-without-outcome"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
+          [](CardSession& s) { s.setStage(CardSessionStage::finished()); }},
+         {shown("stagePanel", false)}),
+});
+
+}  // namespace
+}  // namespace tessorin::gallery
