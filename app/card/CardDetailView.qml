@@ -128,13 +128,21 @@ Item {
         }
     }
 
-    // PLACES for the panels built beside this page. Each receives the session and the stage's
-    // payload: QuickProgressPanel { session; progress } (the quick check),
-    // FullProgressPanel { session; phase: page.phase }, ReinsertPanel { session; cardOut:
-    // page.cardOut }, DecisionPanel { session }, and OutcomePanel { session } of Tessorin.Results.
-    Component { id: quickPanel; Item { objectName: "quickPanelPlace" } }
-    Component { id: fullPanel; Item { objectName: "fullPanelPlace" } }
-    Component { id: reinsertPanel; Item { objectName: "reinsertPanelPlace" } }
+    Component {
+        id: quickPanel
+        QuickProgressPanel { objectName: "quickPanel"; session: root.session }
+    }
+    Component {
+        id: fullPanel
+        FullProgressPanel { objectName: "fullPanel"; session: root.session }
+    }
+    Component {
+        id: reinsertPanel
+        ReinsertPanel { objectName: "reinsertPanel"; session: root.session }
+    }
+
+    // PLACES for the panels built beside this page: DecisionPanel { session } and
+    // OutcomePanel { session } of Tessorin.Results.
     Component { id: decisionPanel; Item { objectName: "decisionPanelPlace" } }
     Component { id: outcomePanel; Item { objectName: "outcomePanelPlace" } }
 

@@ -80,11 +80,9 @@ Panel {
         HoverHandler { cursorShape: Qt.PointingHandCursor }
     }
 
-    // PLACE: the reinsert switch (ReinsertToggle, built with the progress displays) goes here
-    // once it is in this module: `ReinsertToggle {}`.
-    Item {
-        objectName: "reinsertTogglePlace"
-        Layout.preferredHeight: 0
+    ReinsertToggle {
+        objectName: "startReinsertToggle"
+        Layout.alignment: Qt.AlignHCenter
     }
 
     Row {

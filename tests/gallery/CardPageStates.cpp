@@ -115,7 +115,7 @@ const bool registered = addGalleryStates({
     page(QStringLiteral("quick"),
          {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
           [](CardSession& s) { s.setStage(CardSessionStage::quick({})); }},
-         {shown("quickPanelPlace", true)}),
+         {shown("quickPanel", true)}),
     page(QStringLiteral("full"),
          {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
           [](CardSession& s) { s.setStage(CardSessionStage::full({})); }},
