@@ -84,7 +84,11 @@ QDateTime requiredDate(const nlohmann::json& object, std::string_view key) {
   if (!std::regex_match(text, internetDateTime)) fail(key, "not an ISO 8601 date-time");
   const QDateTime date = QDateTime::fromString(QString::fromStdString(text), Qt::ISODate);
   if (!date.isValid()) fail(key, "not a valid date-time");
-  return date.toUTC();
+  // An offset can carry a date past year 9999 or before year 1 in UTC, where it has no
+  // ISO text: kept, it would stop every later save of the file it came from.
+  const QDateTime utc = date.toUTC();
+  if (utc.toString(Qt::ISODate).isEmpty()) fail(key, "outside the years 1 to 9999 in UTC");
+  return utc;
 }
 
 void putFinite(nlohmann::json& object, const char* key, const std::optional<double>& value) {

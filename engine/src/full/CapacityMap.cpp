@@ -1,6 +1,7 @@
 #include "tessorin/full/CapacityMap.hpp"
 
 #include <algorithm>
+#include <limits>
 
 namespace tessorin {
 
@@ -28,9 +29,24 @@ std::size_t CapacityMap::cellIndex(std::uint64_t position) const {
   return static_cast<std::size_t>(std::min<std::uint64_t>(position * cellCount / totalBytes, cellCount - 1));
 }
 
+namespace {
+
+// The last byte of a range; a range that would run past 2^64 ends there instead of
+// wrapping to the start.
+std::uint64_t lastByte(std::uint64_t start, std::uint64_t length) {
+  return length - 1 > std::numeric_limits<std::uint64_t>::max() - start ? std::numeric_limits<std::uint64_t>::max()
+                                                                          : start + (length - 1);
+}
+
+std::uint64_t saturatingSum(std::uint64_t a, std::uint64_t b) {
+  return b > std::numeric_limits<std::uint64_t>::max() - a ? std::numeric_limits<std::uint64_t>::max() : a + b;
+}
+
+}  // namespace
+
 void CapacityMap::markWritten(std::uint64_t start, std::uint64_t length) {
   if (length == 0 || totalBytes == 0) return;
-  const std::size_t last = cellIndex(start + length - 1);
+  const std::size_t last = cellIndex(lastByte(start, length));
   for (std::size_t i = cellIndex(start); i <= last; ++i) written[i] = true;
 }
 
@@ -38,14 +54,14 @@ void CapacityMap::recordChecked(std::uint64_t start, std::uint64_t length, std::
                                 std::uint64_t badSectors) {
   if (length == 0 || totalBytes == 0) return;
   const std::size_t first = cellIndex(start);
-  const std::size_t last = cellIndex(start + length - 1);
+  const std::size_t last = cellIndex(lastByte(start, length));
   const std::uint64_t span = last - first + 1;
   for (std::size_t i = first; i <= last; ++i) {
-    good[i] += okSectors / span;
-    bad[i] += badSectors / span;
+    good[i] = saturatingSum(good[i], okSectors / span);
+    bad[i] = saturatingSum(bad[i], badSectors / span);
   }
-  good[first] += okSectors % span;
-  bad[first] += badSectors % span;
+  good[first] = saturatingSum(good[first], okSectors % span);
+  bad[first] = saturatingSum(bad[first], badSectors % span);
 }
 
 }  // namespace tessorin

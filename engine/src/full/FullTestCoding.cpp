@@ -152,6 +152,14 @@ TestManifest decodeManifest(const json& value, const std::string& path) {
   if (manifest.session == 0) corrupted(join(path, "session"), "a test session number is never 0");
   manifest.files = decodeArray<TestManifest::File>(value, path, "files", decodeFile);
   manifest.plannedBytes = unsignedField(value, path, "plannedBytes");
+  // The read-back walks every file and the map spans the planned bytes: a file outside
+  // them, or one whose end does not fit in 64 bits, was never written by a test.
+  for (std::size_t i = 0; i < manifest.files.size(); ++i) {
+    const TestManifest::File& file = manifest.files[i];
+    if (file.start > manifest.plannedBytes || file.length > manifest.plannedBytes - file.start) {
+      corrupted(join(path, "files") + "[" + std::to_string(i) + "]", "lies outside the planned bytes");
+    }
+  }
   manifest.usedBytesBefore = unsignedField(value, path, "usedBytesBefore");
   manifest.volumeBytes = unsignedField(value, path, "volumeBytes");
   manifest.writeStop = decodeWriteStop(field(value, path, "writeStop"), join(path, "writeStop"));

@@ -1,5 +1,7 @@
 #include "tessorin/pattern/SectorTally.hpp"
 
+#include <limits>
+
 namespace tessorin {
 
 void SectorTally::record(const SectorStatus& status, std::uint64_t position) {
@@ -31,8 +33,20 @@ void SectorTally::record(const SectorStatus& status, std::uint64_t position) {
   noteBad(position);
 }
 
+std::int64_t SectorTally::saturatingSum(std::int64_t a, std::int64_t b) {
+  // Counts are never negative; a manifest from elsewhere may still describe more sectors
+  // than 64 bits count, and the tally then stops at the largest count.
+  if (b > std::numeric_limits<std::int64_t>::max() - a) return std::numeric_limits<std::int64_t>::max();
+  return a + b;
+}
+
+std::int64_t SectorTally::badSectors() const {
+  return saturatingSum(saturatingSum(saturatingSum(saturatingSum(blank, stale), misplaced), corrupted), unreadable);
+}
+
 void SectorTally::recordUnreadable(std::int64_t count, std::uint64_t position) {
-  unreadable += count;
+  if (count <= 0) return;
+  unreadable = saturatingSum(unreadable, count);
   noteBad(position);
 }
 

@@ -2,6 +2,8 @@
 // capacity map, the speed meter, the plan, and the coding of its stored records.
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <nlohmann/json.hpp>
 
 #include "tessorin/full/CapacityMap.hpp"
@@ -154,6 +156,25 @@ TEST(CapacityMap, ShareOutChunksOverTheCellsTheyTouchWithoutLosingSectors) {
   EXPECT_EQ(gib.cells()[255], Cell::bad);
 }
 
+TEST(CapacityMap, RangesRunningPast64BitsSaturateInsteadOfWrapping) {
+  CapacityMap map(GiB);
+  const std::uint64_t huge = std::numeric_limits<std::uint64_t>::max();
+  map.markWritten(GiB - 512, huge);
+  map.recordChecked(GiB - 512, huge, huge, huge);
+  map.recordChecked(GiB - 512, huge, huge, 0);
+  EXPECT_EQ(map.good[255], huge);
+  EXPECT_EQ(map.bad[255], huge);
+  EXPECT_EQ(map.cell(255), Cell::mixed);
+
+  SectorTally tally;
+  tally.recordUnreadable(std::numeric_limits<std::int64_t>::max(), 0);
+  tally.recordUnreadable(std::numeric_limits<std::int64_t>::max(), 512);
+  tally.blank = 7;
+  EXPECT_EQ(tally.unreadable, std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(tally.badSectors(), std::numeric_limits<std::int64_t>::max());
+  EXPECT_EQ(tally.checkedSectors(), std::numeric_limits<std::int64_t>::max());
+}
+
 TEST(CapacityMap, EmptyMapStaysUntested) {
   CapacityMap empty(0);
   empty.markWritten(0, 8 * MiB);
@@ -304,6 +325,9 @@ TEST(FullTestCoding, MistypedOrUnsafeValuesAreErrors) {
       {"/writeStop/ioError/code", "0.5"}, {"/writeSpeed/average", R"("fast")"},
       {"/writeSamples", "null"},         {"/writeSamples/0/bytesPerSecond", "true"},
       {"/writeDuration", R"("73.25")"},  {"", "[]"},
+      // Files that do not lie inside the planned bytes, one wrapping past 2^64.
+      {"/files/1/length", "18446744073709551615"}, {"/files/1/start", "2147483649"},
+      {"/files/1/length", "1073741825"},
   };
   for (const auto& [pointer, value] : damaged) {
     json copy = encoded;

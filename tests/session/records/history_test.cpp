@@ -1,7 +1,10 @@
 #include <chrono>
 #include <cmath>
 #include <csignal>
+#include <map>
+#include <optional>
 #include <random>
+#include <set>
 #include <thread>
 
 #include <QDir>
@@ -10,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -149,21 +154,90 @@ TEST_F(HistoryTest, ACrashDuringASaveLeavesTheOldFileOrTheNewNeverATornOne) {
   }
 }
 
-TEST(HistoryLocation, UsesTheDataFolderAndFallsBackToTheTemporaryFolder) {
+TEST_F(HistoryTest, ADateWithoutISOTextInUTCIsSetAsideAndNoRecordStopsTheOthersFromBeingSaved) {
+  json content = json::array({record("early"), record("late"), record("plain")});
+  content[0]["date"] = "0001-01-01T00:00:00+01:00";
+  content[1]["date"] = "9999-12-31T23:59:59-01:00";
+  writeFile(QByteArray::fromStdString(content.dump()));
+  History history(url());
+  ASSERT_EQ(history.records().size(), 1u);
+  EXPECT_EQ(history.records()[0].cardName, "plain");
+
+  CheckRecord undated = record("undated");
+  undated.date = QDateTime();
+  history.add(undated);
+  history.add(record("after"));
+  ASSERT_EQ(reread().size(), 2u) << "one record that cannot be written stopped the save";
+  EXPECT_EQ(reread()[0].cardName, "after");
+  EXPECT_EQ(history.records().size(), 3u) << "the record that could not be written is still shown";
+  EXPECT_EQ(history.saveError(), QStringLiteral("One check could not be written to the history file."));
+  EXPECT_EQ(setAside().size(), 1) << "the records that could not be read are kept aside";
+}
+
+TEST_F(HistoryTest, TwoWritersOnOneFileKeepEachOthersRecords) {
+  History first(url());
+  History second(url());
+  const CheckRecord firstA = record("first A");
+  first.add(firstA);
+  second.add(record("second A"));
+  first.add(record("first B"));
+  second.remove(firstA.id);
+  second.add(record("second B"));
+
+  std::set<std::string> names;
+  for (const CheckRecord& kept : reread()) names.insert(kept.cardName);
+  EXPECT_EQ(names, (std::set<std::string>{"first B", "second A", "second B"}));
+  EXPECT_EQ(second.records().size(), 3u) << "a save takes in what the other writer saved";
+  EXPECT_TRUE(first.saveError().isEmpty());
+}
+
+TEST_F(HistoryTest, ALockHeldTooLongIsReportedAndNothingIsWritten) {
+  History history(url());
+  const pid_t child = fork();
+  ASSERT_NE(child, -1);
+  if (child == 0) {
+    const int lock = ::open(QFile::encodeName(path() + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT, 0600);
+    ::flock(lock, LOCK_EX);
+    ::sleep(30);
+    _exit(0);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  history.add(record("blocked"));
+  kill(child, SIGKILL);
+  waitpid(child, nullptr, 0);
+  EXPECT_FALSE(QFile::exists(path()));
+  EXPECT_FALSE(history.saveError().isEmpty());
+  history.add(record("free again"));
+  EXPECT_EQ(reread().size(), 2u);
+  EXPECT_TRUE(history.saveError().isEmpty());
+}
+
+TEST(HistoryLocation, UsesTheDataFolderAndFallsBackToAFolderOnlyThisUserCanEnter) {
   QTemporaryDir home;
-  const bool wasSet = qEnvironmentVariableIsSet("XDG_DATA_HOME");
-  const QByteArray saved = qgetenv("XDG_DATA_HOME");
+  const QStringList names = {QStringLiteral("XDG_DATA_HOME"), QStringLiteral("XDG_RUNTIME_DIR")};
+  std::map<QString, std::optional<QByteArray>> saved;
+  for (const QString& name : names) {
+    saved[name] = qEnvironmentVariableIsSet(name.toUtf8()) ? std::optional(qgetenv(name.toUtf8())) : std::nullopt;
+  }
+  QDir(home.path()).mkpath(QStringLiteral("runtime"));
+  QFile::setPermissions(home.filePath(QStringLiteral("runtime")), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  qputenv("XDG_RUNTIME_DIR", home.filePath(QStringLiteral("runtime")).toUtf8());
   qputenv("XDG_DATA_HOME", home.path().toUtf8());
   const QString usual = History::defaultUrl().toLocalFile();
   QFile notAFolder(home.filePath(QStringLiteral("file")));
   ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
   qputenv("XDG_DATA_HOME", notAFolder.fileName().toUtf8());
   const QString fallback = History::defaultUrl().toLocalFile();
-  wasSet ? qputenv("XDG_DATA_HOME", saved) : qunsetenv("XDG_DATA_HOME");
+  for (const auto& [name, value] : saved) value ? qputenv(name.toUtf8(), *value) : qunsetenv(name.toUtf8());
 
   EXPECT_TRUE(usual.startsWith(home.path() + QLatin1Char('/'))) << usual.toStdString();
   EXPECT_TRUE(QFileInfo(usual).dir().exists());
-  EXPECT_EQ(fallback, QDir(QDir::tempPath()).filePath(QStringLiteral("History.json")));
+  EXPECT_TRUE(fallback.startsWith(home.filePath(QStringLiteral("runtime")) + QLatin1Char('/'))) << fallback.toStdString();
+  EXPECT_FALSE(fallback.startsWith(QDir::tempPath() + QStringLiteral("/History"))) << fallback.toStdString();
+  EXPECT_EQ(QFileInfo(QFileInfo(fallback).path()).permissions() &
+                (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                 QFile::ExeOther),
+            QFile::Permissions());
 }
 
 }  // namespace

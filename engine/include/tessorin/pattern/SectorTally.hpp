@@ -26,9 +26,10 @@ struct SectorTally {
   // Depends on the order of recording: ok sectors recorded after some bad one.
   std::int64_t okAfterFirstBad = 0;
 
-  std::int64_t badSectors() const { return blank + stale + misplaced + corrupted + unreadable; }
+  // Sums stop at the largest count rather than wrap.
+  std::int64_t badSectors() const;
   std::uint64_t badBytes() const { return static_cast<std::uint64_t>(badSectors()) * TestPattern::sectorSize; }
-  std::int64_t checkedSectors() const { return ok + badSectors(); }
+  std::int64_t checkedSectors() const { return saturatingSum(ok, badSectors()); }
   std::uint64_t okBytes() const { return static_cast<std::uint64_t>(ok) * TestPattern::sectorSize; }
 
   void record(const SectorStatus& status, std::uint64_t position);
@@ -37,6 +38,7 @@ struct SectorTally {
   friend bool operator==(const SectorTally&, const SectorTally&) = default;
 
  private:
+  static std::int64_t saturatingSum(std::int64_t a, std::int64_t b);
   void noteBad(std::uint64_t position);
 };
 
