@@ -5,6 +5,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "session/system/BlockDevices.hpp"
 #include "session/system/SystemTool.hpp"
 #include "session/system/Unmount.hpp"
@@ -30,9 +32,14 @@ std::optional<std::string> CardEjector::eject(const ExpectedCard& card) {
   const std::string diskName = disk->name;
   const std::string diskPath = disk->path;
 
+  // Another card put into the same reader since the check has the same node.
+  if (!CardFormatter::stillHoldsFileSystem(card)) return std::string("another card is in the reader now");
+
   if (UDisks2::isAvailable()) {
     for (const BlockDevice* member : devices->family(diskName)) {
-      if (member->mountPoints.empty()) continue;
+      const bool mounted = std::any_of(facts->mounts.entries().begin(), facts->mounts.entries().end(),
+                                       [member](const MountEntry& entry) { return entry.source == member->path; });
+      if (!mounted) continue;
       if (auto failure = UDisks2::unmount(member->name)) return failure;
     }
     // Unmounted is safe to pull out; a medium that refuses the eject command is left be.
@@ -40,11 +47,10 @@ std::optional<std::string> CardEjector::eject(const ExpectedCard& card) {
     return std::nullopt;
   }
   if (::geteuid() != 0) return std::string("neither the disk service nor administrator rights are available");
-  for (const BlockDevice* member : devices->family(diskName)) {
-    for (const std::string& point : member->mountPoints) {
-      const SystemTool::Result result = unmountPatiently(point);
-      if (result.exitCode != 0) return SystemTool::lastLine(result.output);
-    }
+  // The mount table, not lsblk: lsblk splits a mount point that holds a line break.
+  for (const std::string& point : CardFormatter::mountPointsOf(*facts, diskName)) {
+    const SystemTool::Result result = unmountPatiently(point);
+    if (result.exitCode != 0) return SystemTool::lastLine(result.output);
   }
   FileDescriptor device(::open(diskPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (device) ::ioctl(device.get(), CDROMEJECT, 0);

@@ -79,22 +79,8 @@ void runOrFail(const std::string& program, const std::vector<std::string>& argum
   failUnlessDone(SystemTool::run(program, arguments, input), program);
 }
 
-// Every file system of the disk, FUSE mounts of its partitions included.
-std::vector<std::string> mountPointsOf(const CardFormatter::Facts& facts, const std::string& diskName) {
-  std::vector<std::string> points;
-  for (const BlockDevice* member : facts.devices.family(diskName)) {
-    for (const MountEntry& entry : facts.mounts.entries()) {
-      if (entry.source == member->path) points.push_back(entry.mountPoint);
-    }
-  }
-  // Innermost first.
-  std::sort(points.begin(), points.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
-  points.erase(std::unique(points.begin(), points.end()), points.end());
-  return points;
-}
-
 std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& disk, const std::string& label) {
-  for (const std::string& point : mountPointsOf(facts, disk.name)) failUnlessDone(unmountPatiently(point), "umount");
+  for (const std::string& point : CardFormatter::mountPointsOf(facts, disk.name)) failUnlessDone(unmountPatiently(point), "umount");
   std::vector<const BlockDevice*> members = facts.devices.family(disk.name);
   // Partitions first, the disk's own table last.
   std::reverse(members.begin(), members.end());
@@ -150,6 +136,25 @@ CardFormatter::Failure::Failure(Kind kind, std::string detail) : kind_(kind), de
     case Kind::notRemovable: description_ = "Tessorin only erases cards and USB drives, never the computer’s own disks."; break;
     case Kind::busy: description_ = "Tessorin is checking this card. Stop the check before erasing it."; break;
   }
+}
+
+std::vector<std::string> CardFormatter::mountPointsOf(const Facts& facts, const std::string& diskName) {
+  std::vector<std::string> points;
+  for (const BlockDevice* member : facts.devices.family(diskName)) {
+    for (const MountEntry& entry : facts.mounts.entries()) {
+      if (entry.source == member->path) points.push_back(entry.mountPoint);
+    }
+  }
+  // Innermost first.
+  std::sort(points.begin(), points.end(), [](const std::string& a, const std::string& b) { return a.size() > b.size(); });
+  points.erase(std::unique(points.begin(), points.end()), points.end());
+  return points;
+}
+
+bool CardFormatter::stillHoldsFileSystem(const ExpectedCard& card) {
+  if (card.uuid.empty()) return true;
+  const std::optional<BlockDeviceTags> tags = probeBlockDevice(card.deviceNode);
+  return tags && tags->uuid == card.uuid;
 }
 
 std::optional<CardFormatter::Facts> CardFormatter::Facts::system() {
@@ -266,10 +271,7 @@ std::string CardFormatter::erase(const ExpectedCard& card, const QString& name, 
   // and mount point is told apart.
   facts = Facts::system();
   if (!facts || checkedWholeDisk(card, busyDisks, *facts) != diskName) throw Failure::notFound();
-  if (!card.uuid.empty()) {
-    const std::optional<BlockDeviceTags> tags = probeBlockDevice(card.deviceNode);
-    if (!tags || tags->uuid != card.uuid) throw Failure::notFound();
-  }
+  if (!stillHoldsFileSystem(card)) throw Failure::notFound();
   const BlockDevice disk = *facts->devices.find(diskName);
 
   if (UDisks2::isAvailable()) {

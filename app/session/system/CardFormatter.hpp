@@ -89,6 +89,13 @@ class CardFormatter {
   // cannot be traced to its disk.
   static std::optional<std::set<std::string>> systemDisks(const Facts& facts);
 
+  // Where the disk's file systems are mounted, FUSE mounts of its partitions included,
+  // innermost first, as the mount table says (lsblk splits a mount point at a line break).
+  static std::vector<std::string> mountPointsOf(const Facts& facts, const std::string& diskName);
+  // Whether the card's node still holds the file system the user chose: its UUID read
+  // from the medium equals the expected one (true when none is expected).
+  static bool stillHoldsFileSystem(const ExpectedCard& card);
+
   // A folder made just now under parent for the erased card to be mounted on: named
   // after the label, numbered past any that exist; empty when none could be made.
   static std::filesystem::path newMountPoint(const std::filesystem::path& parent, const std::string& label);

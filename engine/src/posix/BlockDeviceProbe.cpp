@@ -1,8 +1,13 @@
 #include "tessorin/posix/BlockDeviceProbe.hpp"
 
 #include <blkid/blkid.h>
+#include <fcntl.h>
 
 #include <cstdlib>
+
+#include "ExFATBootRegion.hpp"
+#include "SystemDeviceRecords.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
 namespace {
@@ -13,27 +18,40 @@ std::string lookupValue(blkid_probe probe, const char* name) {
   return {};
 }
 
-std::optional<BlockDeviceTags> probeDirectly(const std::string& deviceNode) {
-  blkid_probe probe = blkid_new_probe_from_filename(deviceNode.c_str());
+// Absent when the probe itself failed (a read error, often past a fake card's real
+// size), so that the next source is asked; an empty answer when it found nothing.
+std::optional<BlockDeviceTags> probeWithBlkid(int device) {
+  blkid_probe probe = blkid_new_probe();
   if (!probe) return std::nullopt;
-  blkid_probe_enable_superblocks(probe, 1);
-  blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_UUID | BLKID_SUBLKS_LABEL);
-  blkid_probe_enable_partitions(probe, 1);
-  blkid_probe_set_partitions_flags(probe, BLKID_PARTS_ENTRY_DETAILS);
-  BlockDeviceTags tags;
-  if (blkid_do_safeprobe(probe) == 0) {
-    tags.fileSystemType = lookupValue(probe, "TYPE");
-    tags.uuid = lookupValue(probe, "UUID");
-    tags.label = lookupValue(probe, "LABEL");
-    tags.partitionTableType = lookupValue(probe, "PTTYPE");
+  std::optional<BlockDeviceTags> tags;
+  if (blkid_probe_set_device(probe, device, 0, 0) == 0) {
+    blkid_probe_enable_superblocks(probe, 1);
+    blkid_probe_set_superblocks_flags(probe, BLKID_SUBLKS_TYPE | BLKID_SUBLKS_UUID | BLKID_SUBLKS_LABEL);
+    blkid_probe_enable_partitions(probe, 1);
+    blkid_probe_set_partitions_flags(probe, BLKID_PARTS_ENTRY_DETAILS);
+    const int found = blkid_do_safeprobe(probe);
+    if (found == 0) {
+      tags = BlockDeviceTags{lookupValue(probe, "TYPE"), lookupValue(probe, "UUID"), lookupValue(probe, "LABEL"),
+                             lookupValue(probe, "PTTYPE")};
+    } else if (found == 1) {
+      tags = BlockDeviceTags{};
+    }
   }
   blkid_free_probe(probe);
   return tags;
 }
 
-std::optional<BlockDeviceTags> probeFromCache(const std::string& deviceNode) {
+std::optional<BlockDeviceTags> readDevice(const std::string& deviceNode) {
+  FileDescriptor device(::open(deviceNode.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!device) return std::nullopt;
+  if (const auto exFAT = readExFATBootRegion(device.get())) return BlockDeviceTags{"exfat", exFAT->uuid, exFAT->label, ""};
+  return probeWithBlkid(device.get());
+}
+
+std::optional<BlockDeviceTags> readBlkidCache(const std::string& deviceNode, const std::string& cacheFile) {
+  if (cacheFile.empty()) return std::nullopt;
   blkid_cache cache = nullptr;
-  if (blkid_get_cache(&cache, nullptr) != 0) return std::nullopt;
+  if (blkid_get_cache(&cache, cacheFile.c_str()) != 0) return std::nullopt;
   auto tag = [&](const char* name) {
     char* value = blkid_get_tag_value(cache, name, deviceNode.c_str());
     std::string text = value ? value : "";
@@ -49,8 +67,14 @@ std::optional<BlockDeviceTags> probeFromCache(const std::string& deviceNode) {
 }  // namespace
 
 std::optional<BlockDeviceTags> probeBlockDevice(const std::string& deviceNode) {
-  if (auto tags = probeDirectly(deviceNode)) return tags;
-  return probeFromCache(deviceNode);
+  return probeBlockDeviceWith(deviceNode, BlockDeviceRecords{});
+}
+
+std::optional<BlockDeviceTags> probeBlockDeviceWith(const std::string& deviceNode, const BlockDeviceRecords& records) {
+  if (auto tags = readDevice(deviceNode)) return tags;
+  if (auto tags = readUdevRecord(deviceNode, records.udevDataFolder)) return tags;
+  if (auto tags = readDiskLinks(deviceNode, records.diskLinksFolder)) return tags;
+  return readBlkidCache(deviceNode, records.blkidCacheFile);
 }
 
 }  // namespace tessorin

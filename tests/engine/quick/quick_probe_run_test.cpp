@@ -145,6 +145,19 @@ INSTANTIATE_TEST_SUITE_P(Media, QuickProbeOnFake,
                                            Fake{Mode::dropFF, 410_MiB}),
                          fakeName);
 
+// A whole-device probe of such a card fails where it reads near the end; the check must
+// still see the exFAT volume it is and judge the card, not refuse it.
+TEST(QuickProbeRun, CardFailingReadsAndWritesPastItsRealSizeIsCheckedAndFoundFake) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .real = 290_MiB, .mode = Mode::error});
+  Observed observed;
+  const QuickProbeResult result = check(card->mountPoint(), observed);
+  EXPECT_EQ(result.verdict(), Verdict::fake);
+  const auto range = result.realCapacityRange();
+  ASSERT_TRUE(range);
+  EXPECT_TRUE(range->contains(290_MiB)) << range->lower << ".." << range->upper;
+}
+
 TEST(QuickProbeRun, BitRotInOneRegionIsNotAPass) {
   TESSORIN_REQUIRE_VOLUMES();
   auto card = CounterfeitCard::make({.claimed = 512_MiB, .bitRot = CounterfeitCard::ByteRange{200_MiB, 48_MiB}});

@@ -1,7 +1,13 @@
 #pragma once
 // What a block device's own content says about itself: its file-system type, UUID and
-// label, and its partition table type. Reads the device through libblkid; where the
-// device cannot be opened (an ordinary user), falls back to the system's blkid cache.
+// label, and its partition table type.
+//
+// Where the device can be opened, it is read: an exFAT volume from its boot region at
+// the start of the device (so a card that fails reads past its real size still answers),
+// anything else through libblkid. Where it cannot (an ordinary user), or where that read
+// fails, the answer comes from what the system recorded without opening the device, as
+// the desktop does: the udev database, then the /dev/disk/by-uuid and by-label links,
+// then the blkid cache. A source that fails hands on to the next, never an empty answer.
 // Stateless; safe from any thread.
 
 #include <optional>
@@ -16,7 +22,15 @@ struct BlockDeviceTags {
   std::string partitionTableType;   // blkid PTTYPE of a whole disk: "dos", "gpt"
 };
 
-// Absent when the device cannot be probed at all.
+// Where the answers that need no access to the device are looked up.
+struct BlockDeviceRecords {
+  std::string udevDataFolder = "/run/udev/data";  // files named b<major>:<minor>
+  std::string diskLinksFolder = "/dev/disk";       // by-uuid/ and by-label/
+  std::string blkidCacheFile = "/run/blkid/blkid.tab";  // empty: not consulted
+};
+
+// Absent when no source knows the device.
 std::optional<BlockDeviceTags> probeBlockDevice(const std::string& deviceNode);
+std::optional<BlockDeviceTags> probeBlockDeviceWith(const std::string& deviceNode, const BlockDeviceRecords& records);
 
 }  // namespace tessorin
