@@ -109,7 +109,9 @@ bool AppModel::isVolumePresent(const CardSession* session) const {
 
 bool AppModel::sameCard(const CardDevice& known, const CardDevice& scanned) {
   if (known.id != scanned.id) return false;
-  if (scanned.id != scanned.bsdName) return true;
+  if (!known.fileSystemUUID.empty() || !scanned.fileSystemUUID.empty()) {
+    return known.fileSystemUUID == scanned.fileSystemUUID;
+  }
   const auto serial = [](const CardDevice& device) {
     return device.registers ? device.registers->serialHex() : std::nullopt;
   };
@@ -120,8 +122,37 @@ void AppModel::removeFromRemoved(const std::string& id) {
   if (removed_.erase(id) > 0) Q_EMIT removedChanged();
 }
 
+std::vector<CardDevice> AppModel::withKnownIDs(std::vector<CardDevice> devices) const {
+  std::set<std::string> kept;
+  std::vector<bool> keeps(devices.size(), false);
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    CardDevice& device = devices[i];
+    if (device.fileSystemUUID.empty()) continue;
+    for (const CardSession* known : sessions_) {
+      const CardDevice& before = known->device();
+      if (before.fileSystemUUID == device.fileSystemUUID && before.bsdName == device.bsdName &&
+          kept.insert(known->id()).second) {
+        device.id = known->id();
+        keeps[i] = true;
+        break;
+      }
+    }
+  }
+  // A twin whose scanned id went to a card that kept its own is told apart again.
+  std::set<std::string> seen = kept;
+  for (std::size_t i = 0; i < devices.size(); ++i) {
+    if (keeps[i]) continue;
+    if (!seen.insert(devices[i].id).second) {
+      devices[i].id += "-" + devices[i].bsdName;
+      seen.insert(devices[i].id);
+    }
+  }
+  return devices;
+}
+
 void AppModel::rescan() {
-  const std::vector<CardDevice> devices = sources_.scan ? sources_.scan(includeDiskImages_) : std::vector<CardDevice>();
+  const std::vector<CardDevice> devices =
+      withKnownIDs(sources_.scan ? sources_.scan(includeDiskImages_) : std::vector<CardDevice>());
   std::vector<CardSession*> next;
   std::vector<std::string> added;
   std::vector<CardSession*> replaced;

@@ -114,9 +114,14 @@ class AppModel : public QObject {
   CardSession* makeSession(const CardDevice& device);
   void prune();
   void removeFromRemoved(const std::string& id);
-  // A card recognised by its device name alone is the same card only with the same size
-  // and register serial: device names are reused by the next card put in.
+  // The same card: the same file-system UUID; a card without one, recognised by its
+  // device name alone, only with the same size and register serial, since device names
+  // are reused by the next card put in.
   static bool sameCard(const CardDevice& known, const CardDevice& scanned);
+  // Cards cloned from one image share their file system's UUID, and the scanner tells
+  // the twins apart by device name; which twin gets the plain UUID as its id changes as
+  // twins come and go. A card that stays in the same place keeps the id of its session.
+  std::vector<CardDevice> withKnownIDs(std::vector<CardDevice> devices) const;
 
   QSettings& settings_;
   CardSession::Environment environment_;

@@ -54,7 +54,8 @@ inline CardDevice deviceFor(const std::string& mountPoint, const std::string& lo
   device.volumeName = "TESTCARD";
   device.bsdName = loopDevice.substr(loopDevice.rfind('/') + 1);
   const std::optional<BlockDeviceTags> tags = probeBlockDevice(loopDevice);
-  device.id = tags && !tags->uuid.empty() ? tags->uuid : device.bsdName;
+  device.fileSystemUUID = tags ? tags->uuid : std::string();
+  device.id = device.fileSystemUUID.empty() ? device.bsdName : device.fileSystemUUID;
   device.wholeDiskBSDName = device.bsdName;
   device.mediaBytes = mediaBytes;
   device.connection = CardDevice::Connection::diskImage();

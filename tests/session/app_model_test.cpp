@@ -205,6 +205,45 @@ TEST(AppModel, ReinsertionWaitResumesWhenTheSameCardComesBack) {
   EXPECT_EQ(session->outcome()->verdict, CheckOutcome::Verdict::genuine);
 }
 
+// Cards cloned from one image share their file system's UUID. The scanner gives the
+// plain UUID to the first twin it lists and the UUID with the device name to the other;
+// when the first is pulled, the other gets the plain UUID. Its running check stays its
+// own, under its session, and the pulled twin's session goes.
+TEST(AppModel, ATwinKeepsItsSessionAndItsCheckWhenTheOtherTwinIsPulledAndPutBack) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto medium = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 40_MiB});
+  World world;
+  CardDevice second = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512_MiB);
+  CardDevice first = card(second.fileSystemUUID);
+  first.fileSystemUUID = second.fileSystemUUID;
+  const std::string uuid = second.fileSystemUUID;
+  second.id = uuid + "-" + second.bsdName;
+  world.plugged->devices = {first, second};
+  world.start();
+  CardSession* checking = world.model->session(second.id);
+  ASSERT_NE(checking, nullptr);
+  checking->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return checking->stage().kind == Kind::quick; }, 30s));
+
+  CardDevice alone = second;
+  alone.id = uuid;
+  world.plugged->devices = {alone};
+  world.model->rescan();
+  EXPECT_EQ(world.model->session(second.id), checking);
+  EXPECT_EQ(world.model->session(uuid), nullptr) << "the pulled twin's session stays or took the card";
+  EXPECT_FALSE(checking->cardRemoved());
+  EXPECT_TRUE(checking->stage().isBusy());
+
+  CardDevice back = first;
+  back.id = uuid + "-" + first.bsdName;
+  world.plugged->devices = {alone, back};
+  world.model->rescan();
+  EXPECT_EQ(world.model->session(second.id), checking);
+  EXPECT_EQ(world.ids().size(), 2u);
+  EXPECT_TRUE(checking->stage().isBusy());
+  EXPECT_EQ(checking->device().volumeURL, second.volumeURL);
+}
+
 TEST(AppModel, QuittingJustAsTheCardCameBackStopsBeforeTheReadBack) {
   TESSORIN_REQUIRE_VOLUMES();
   auto medium = CounterfeitCard::make({.claimed = 384_MiB});

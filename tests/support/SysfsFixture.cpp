@@ -40,6 +40,7 @@ SysfsFixture::SysfsFixture() : root_(fs::path(folder_.path()) / "sys") {
   fs::create_directories(root_ / "class" / "block");
   fs::create_directories(fs::path(folder_.path()) / "media");
   writeFile(fs::path(folder_.path()) / "mountinfo", "");
+  writeFile(fs::path(folder_.path()) / "swaps", swaps_);
 }
 
 fs::path SysfsFixture::device(const std::string& devicePath, const std::string& ueventLines,
@@ -73,11 +74,20 @@ std::string SysfsFixture::mount(const std::string& source, const std::string& fi
                                 const std::string& mountName) {
   const fs::path mountPoint = fs::path(folder_.path()) / "media" / mountName;
   fs::create_directories(mountPoint);
+  mountAt(source, fileSystemType, mountPoint.string());
+  return mountPoint.string();
+}
+
+void SysfsFixture::swap(const std::string& deviceNode) {
+  swaps_ += deviceNode + " partition 1048572 0 -2\n";
+  writeFile(fs::path(folder_.path()) / "swaps", swaps_);
+}
+
+void SysfsFixture::mountAt(const std::string& source, const std::string& fileSystemType, const std::string& mountPoint) {
   const int id = nextMountId_++;
-  mountInfo_ += std::to_string(id) + " 1 0:" + std::to_string(id) + " / " + escapeMountField(mountPoint.string()) +
+  mountInfo_ += std::to_string(id) + " 1 0:" + std::to_string(id) + " / " + escapeMountField(mountPoint) +
                 " rw,relatime shared:1 - " + fileSystemType + " " + escapeMountField(source) + " rw\n";
   writeFile(fs::path(folder_.path()) / "mountinfo", mountInfo_);
-  return mountPoint.string();
 }
 
 DeviceScanner::Sources SysfsFixture::sources() const {
@@ -87,7 +97,8 @@ DeviceScanner::Sources SysfsFixture::sources() const {
             const auto found = tags->find(deviceNode);
             if (found == tags->end()) return std::nullopt;
             return found->second;
-          }};
+          },
+          (fs::path(folder_.path()) / "swaps").string()};
 }
 
 }  // namespace tessorin::testing

@@ -38,6 +38,10 @@ class SysfsFixture {
   // Mounts source (e.g. "/dev/sdb1") at a new, real folder mountName inside the fixture,
   // so the volume's figures can be read; returns the mount point.
   std::string mount(const std::string& source, const std::string& fileSystemType, const std::string& mountName);
+  // Lists source as mounted at an existing place, such as "/" for a system disk.
+  void mountAt(const std::string& source, const std::string& fileSystemType, const std::string& mountPoint);
+  // Lists deviceNode as active swap.
+  void swap(const std::string& deviceNode);
   void tag(const std::string& deviceNode, BlockDeviceTags tags) { (*tags_)[deviceNode] = std::move(tags); }
 
   // Where the scanner should look; valid while the fixture lives.
@@ -47,6 +51,7 @@ class SysfsFixture {
   TemporaryFolder folder_;
   std::filesystem::path root_;
   std::string mountInfo_;
+  std::string swaps_ = "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n";
   int nextMountId_ = 100;
   std::shared_ptr<std::map<std::string, BlockDeviceTags>> tags_ = std::make_shared<std::map<std::string, BlockDeviceTags>>();
 };

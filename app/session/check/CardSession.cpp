@@ -218,7 +218,8 @@ void CardSession::carryOut(const PermissionRequest& request, std::shared_ptr<Vol
     case PermissionRequest::Action::check:
       return startCheck(std::move(access));
     case PermissionRequest::Action::removeLeftovers:
-      return removeLeftovers(access);
+      removeLeftovers(std::move(access));
+      return;
     case PermissionRequest::Action::resumeAfterReinsert: {
       const fs::path url = access->url();
       setAccess(std::move(access));
@@ -300,15 +301,26 @@ void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, cons
   setShowingDiskUtilityGuide(true);
 }
 
-void CardSession::removeLeftovers(const std::shared_ptr<VolumeAccess>& access) {
-  try {
-    CardFiles::open(access->url(), deviceNodeOf(device_), fileSystemUUIDOf(device_)).removeTestFolder();
+QCoro::Task<> CardSession::removeLeftovers(std::shared_ptr<VolumeAccess> access) {
+  RunningCoroutine running(this);
+  // Deleting and reading the medium's UUID block; a slow card must not freeze the window.
+  auto removing = attempt(onBackground("Tessorin clean-up", [url = access->url(), node = deviceNodeOf(device_),
+                                                             uuid = fileSystemUUIDOf(device_)] {
+    try {
+      CardFiles::open(url, node, uuid).removeTestFolder();
+      return std::optional<std::string>();
+    } catch (const std::exception& error) {
+      return std::optional<std::string>(error.what());
+    }
+  }));
+  const Attempt<std::optional<std::string>> removed = co_await removing;
+  access->stop();
+  if (removed.value && !*removed.value) {
     device_.hasLeftoverTestFiles = false;
     Q_EMIT deviceChanged();
-  } catch (const std::exception& error) {
-    setErrorMessage(describe(error));
+  } else {
+    setErrorMessage(QString::fromStdString(removed.value ? **removed.value : std::string("unknown error")));
   }
-  access->stop();
 }
 
 void CardSession::updateDevice(CardDevice device) {

@@ -185,7 +185,8 @@ class CardSession : public QObject {
   // granted; the answer is matched against the request still pending then.
   void handlePermissionGrant();
   void startCheck(std::shared_ptr<VolumeAccess> access);
-  void removeLeftovers(const std::shared_ptr<VolumeAccess>& access);
+  // Deletes the test folder on a background job; a failure becomes the error message.
+  QCoro::Task<> removeLeftovers(std::shared_ptr<VolumeAccess> access);
   void updateDevice(CardDevice device);
   void close();
   void stop();

@@ -74,7 +74,10 @@ void CardSession::updateRecord(const QUuid& recordID, const std::string& sharedR
 
 void CardSession::deleteTestFiles() {
   if (stage_.isBusy()) return;
-  if (auto access = VolumeAccess::open(device_, settings_)) return removeLeftovers(access);
+  if (auto access = VolumeAccess::open(device_, settings_)) {
+    removeLeftovers(std::move(access));
+    return;
+  }
   setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::removeLeftovers));
 }
 

@@ -20,7 +20,7 @@ std::string deviceNodeOf(const CardDevice& device) {
   return device.bsdName.empty() ? std::string() : "/dev/" + device.bsdName;
 }
 
-std::string fileSystemUUIDOf(const CardDevice& device) { return device.id != device.bsdName ? device.id : std::string(); }
+std::string fileSystemUUIDOf(const CardDevice& device) { return device.fileSystemUUID; }
 
 std::optional<VolumeStats> settledStats(const fs::path& volume) {
   try {

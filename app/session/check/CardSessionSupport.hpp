@@ -37,8 +37,8 @@ QString describe(const std::exception& error);
 
 std::string deviceNodeOf(const CardDevice& device);
 
-// The scanner names a card by its file system's UUID where it could read one, else by
-// its device node; empty when unknown.
+// The card's file-system UUID, never its id (a clone's id carries its device name);
+// empty when unknown.
 std::string fileSystemUUIDOf(const CardDevice& device);
 
 std::optional<VolumeStats> settledStats(const std::filesystem::path& volume);

@@ -24,7 +24,8 @@ class CardFiles {
   // Throws PosixError ("open", volume, ENODEV) when the folder is not the root of a mount
   // of deviceNode, or when the medium's file-system UUID differs from fileSystemUUID;
   // an empty fileSystemUUID, or a medium whose UUID cannot be read, skips that test.
-  // Throws the error of a failed open.
+  // Throws PosixError ("open", volume, EPERM) when the card's disk also holds the
+  // running system. Throws the error of a failed open.
   static CardFiles open(const std::filesystem::path& volume, const std::string& deviceNode,
                         const std::string& fileSystemUUID);
 
@@ -32,8 +33,9 @@ class CardFiles {
   // deleted (or lies on another device) is skipped and the next one follows.
   void deleteAllExcept(const std::set<std::string>& kept) const;
 
-  // Deletes the test folder with everything in it; false when there was none. Throws
-  // PosixError when something in it could not be deleted.
+  // Deletes the test folder (or a link in its place) as TestFolder::removeLeftoversAt
+  // does; false when there was none. Throws TestFolder::NotATestFolder for a user's file
+  // or folder of that name, PosixError when something in it could not be deleted.
   bool removeTestFolder() const;
 
  private:

@@ -14,6 +14,7 @@
 #include "session/system/Unmount.hpp"
 #include "session/system/UDisks2.hpp"
 #include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/posix/SystemDisks.hpp"
 
 namespace tessorin {
 
@@ -23,16 +24,6 @@ namespace {
 
 constexpr int labelUnits = 11;
 
-const std::vector<std::string> systemMountPoints = {"/",
-                                                    "/boot",
-                                                    "/boot/efi",
-                                                    "/usr",
-                                                    "/home",
-                                                    "/run/live/medium",
-                                                    "/lib/live/mount/medium",
-                                                    "/run/initramfs/live",
-                                                    "/cdrom"};
-
 // Roots that live on no disk of their own: a live system's or a container's.
 bool isDisklessRoot(const std::string& fileSystemType) {
   return fileSystemType == "overlay" || fileSystemType == "tmpfs" || fileSystemType == "squashfs" ||
@@ -40,8 +31,7 @@ bool isDisklessRoot(const std::string& fileSystemType) {
 }
 
 bool isSystemMountPoint(const std::string& point) {
-  return point == "[SWAP]" ||
-         std::find(systemMountPoints.begin(), systemMountPoints.end(), point) != systemMountPoints.end();
+  return point == "[SWAP]" || SystemDisks::isSystemMountPoint(point);
 }
 
 std::vector<std::string> readSwapDevices() {
@@ -124,8 +114,7 @@ ExpectedCard ExpectedCard::of(const CardDevice& device) {
   }
   card.wholeDiskName = device.wholeDiskBSDName;
   card.mediaBytes = device.mediaBytes;
-  // The scanner falls back to the node's name when the volume has no UUID.
-  if (device.id != device.bsdName) card.uuid = device.id;
+  card.uuid = device.fileSystemUUID;
   return card;
 }
 

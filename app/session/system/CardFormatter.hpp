@@ -4,7 +4,7 @@
 // service (UDisks2) when it answers, else, as root, with wipefs, sfdisk and mkfs.exfat
 // run by absolute path. Before anything is erased it finds the whole disk behind the
 // volume and refuses, failing closed: a disk it cannot describe, the disk of any mounted
-// system file system (/, /boot, /boot/efi, /usr, /home, swap, the live medium), eMMC,
+// system file system (/, /boot, /boot/efi, /usr, /var, /home, swap, the live medium), eMMC,
 // internal fixed disks, and a disk whose card is being checked. It acts only on the card
 // the user chose: the volume must still be mounted exactly where it was, from the same
 // device node, on a disk of the same name and size, with the same file-system UUID, both

@@ -14,6 +14,7 @@ std::size_t std::hash<tessorin::CardDevice::Connection>::operator()(
 std::size_t std::hash<tessorin::CardDevice>::operator()(const tessorin::CardDevice& device) const noexcept {
   std::size_t seed = 0;
   tessorin::hashField(seed, device.id);
+  tessorin::hashField(seed, device.fileSystemUUID);
   tessorin::hashField(seed, device.volumeURL);
   tessorin::hashField(seed, device.volumeName);
   tessorin::hashField(seed, device.bsdName);

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/SystemDisks.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
@@ -175,7 +176,8 @@ std::optional<CardDevice> describe(const MountEntry& mount, const std::string& b
     const auto* scheme = content->asText();
     if (scheme && scheme->ends_with("_partition_scheme")) device.partitionScheme = *scheme;
   }
-  device.id = tags && !tags->uuid.empty() ? tags->uuid : bsdName;
+  device.fileSystemUUID = tags ? tags->uuid : std::string();
+  device.id = device.fileSystemUUID.empty() ? bsdName : device.fileSystemUUID;
   device.volumeURL = mount.mountPoint;
   device.volumeName =
       tags && !tags->label.empty() ? tags->label : fs::path(mount.mountPoint).filename().string();
@@ -240,6 +242,18 @@ bool precedesNaturally(std::string_view a, std::string_view b) {
   return a.size() - i < b.size() - j;
 }
 
+std::set<std::string> systemDisks(const MountTable& table, const DeviceScanner::Sources& sources) {
+  return SystemDisks::names(table, {sources.sysfsRoot.string(), sources.swapsPath});
+}
+
+// A volume whose disk also holds the running system (a machine booted from its SD card
+// or from a USB disk) is that system, never a card: checking it would fill it, erasing
+// it would delete what the user may delete of it.
+bool onSystemDisk(const std::string& bsdName, const SysfsRegistry& registry, const std::set<std::string>& system) {
+  const auto disk = DeviceScanner::wholeDiskName(bsdName, registry);
+  return disk && system.count(*disk) > 0;
+}
+
 // A FAT or exFAT volume ID has only 32 bits, and cards cloned from one image share it;
 // two of them inserted together must still be two cards. The first keeps the plain UUID
 // so that what was stored under it still applies.
@@ -294,11 +308,14 @@ std::vector<CardDevice> DeviceScanner::scan(bool includeDiskImages, const Source
   std::vector<CardDevice> devices;
   try {
     const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
+    const MountTable table = readMountTable(sources.mountInfoPath);
+    const std::set<std::string> system = systemDisks(table, sources);
     std::set<std::string> devicesSeen;
-    for (const auto& mount : candidateMounts(readMountTable(sources.mountInfoPath))) {
+    for (const auto& mount : candidateMounts(table)) {
       const auto bsdName = sourceDeviceName(mount, registry);
       // One device mounted in two places is still one card.
       if (!bsdName || !devicesSeen.insert(*bsdName).second) continue;
+      if (onSystemDisk(*bsdName, registry, system)) continue;
       if (auto device = describeQuietly(mount, *bsdName, includeDiskImages, registry, sources.probe)) {
         devices.push_back(std::move(*device));
       }
@@ -322,10 +339,11 @@ std::optional<CardDevice> DeviceScanner::device(const fs::path& volumeURL, bool 
   try {
     const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
     const fs::path wanted = withoutTrailingSeparator(volumeURL);
-    for (const auto& mount : candidateMounts(readMountTable(sources.mountInfoPath))) {
+    const MountTable table = readMountTable(sources.mountInfoPath);
+    for (const auto& mount : candidateMounts(table)) {
       if (withoutTrailingSeparator(mount.mountPoint) != wanted) continue;
       const auto bsdName = sourceDeviceName(mount, registry);
-      if (!bsdName) return std::nullopt;
+      if (!bsdName || onSystemDisk(*bsdName, registry, systemDisks(table, sources))) return std::nullopt;
       return describeQuietly(mount, *bsdName, includeDiskImages, registry, sources.probe);
     }
   } catch (...) {

@@ -1,6 +1,16 @@
 #include "tessorin/posix/TestFolder.hpp"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+
+#include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/TreeRemoval.hpp"
 
 namespace tessorin {
 
@@ -12,14 +22,68 @@ std::string TestFolder::numberedFileName(char prefix, int index) {
   return name;
 }
 
+namespace {
+
+// The names the tests give their files: "F00001.otr", "Q00012.otr", "Z.otr".
+bool isTestFileName(const std::string& name) {
+  if (name == TestFolder::zoneFileName) return true;
+  if (name.size() < 10 || (name[0] != 'F' && name[0] != 'Q') || !name.ends_with(".otr")) return false;
+  const std::string digits = name.substr(1, name.size() - 5);
+  return std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A folder holding test files only, each a plain file.
+bool holdsTestFilesOnly(int folder) {
+  for (const std::string& name : namesInDirectory(folder)) {
+    struct stat status {};
+    if (!isTestFileName(name) || ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(status.st_mode)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+TestFolder::NotATestFolder::NotATestFolder(const fs::path& path)
+    : std::runtime_error("“" + path.string() +
+                         "” was not made by Tessorin, so it was left as it is. Move or rename it, then check the "
+                         "card again.") {}
+
 bool TestFolder::exists(const fs::path& volume) {
   std::error_code error;
-  return fs::exists(path(volume), error);
+  return fs::exists(fs::symlink_status(path(volume), error));
 }
 
 bool TestFolder::removeLeftovers(const fs::path& volume) {
-  if (!exists(volume)) return false;
-  fs::remove_all(path(volume));
+  FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!root) throw PosixError::fromErrno("open", volume.string());
+  return removeLeftoversAt(root.get(), volume);
+}
+
+bool TestFolder::removeLeftoversAt(int volumeRoot, const fs::path& volume) {
+  const std::string where = path(volume).string();
+  struct stat root {};
+  struct stat status {};
+  if (::fstat(volumeRoot, &root) != 0) throw PosixError::fromErrno("fstat", volume.string());
+  if (::fstatat(volumeRoot, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    if (errno == ENOENT) return false;
+    throw PosixError::fromErrno("fstatat", where);
+  }
+  if (S_ISLNK(status.st_mode)) {
+    if (::unlinkat(volumeRoot, name, 0) != 0) throw PosixError::fromErrno("unlinkat", where);
+    return true;
+  }
+  if (!S_ISDIR(status.st_mode)) throw NotATestFolder(path(volume));
+  {
+    FileDescriptor folder(::openat(volumeRoot, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!folder) throw PosixError::fromErrno("open", where);
+    if (!holdsTestFilesOnly(folder.get())) throw NotATestFolder(path(volume));
+  }
+  if (const int error = removeTreeAt(volumeRoot, name, root.st_dev); error != 0) {
+    throw PosixError("unlinkat", where, error);
+  }
   return true;
 }
 

@@ -8,6 +8,7 @@
 
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/SystemDisks.hpp"
 
 namespace tessorin {
 
@@ -31,9 +32,14 @@ VolumeMount VolumeMount::pin(const std::string& volumePath) {
   // disk holds it: a card unmounted before the test leaves its empty mount point on the
   // system disk, and pinning that would let the test fill the system disk.
   if (entry->mountPoint != canonical) throw PosixError("mount", volumePath, ENODEV);
+  // A disk that also holds the running system is never a card: a test would fill it.
+  if (entry->sourceIsDeviceNode() && SystemDisks::holds(entry->source)) throw PosixError("mount", volumePath, EPERM);
+  struct stat root {};
+  if (::stat(canonical.c_str(), &root) != 0) throw PosixError::fromErrno("mount", volumePath);
   VolumeMount mount;
   mount.volumePath_ = volumePath;
   mount.entry_ = std::move(*entry);
+  mount.rootDevice_ = root.st_dev;
   return mount;
 }
 

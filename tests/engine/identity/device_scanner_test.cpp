@@ -172,6 +172,33 @@ TEST(DeviceScannerTest, InternalDisksEmmcAndNetworkMountsStayOutAndImagesOnlyOnR
   EXPECT_EQ(withImages[1].usb, std::nullopt);
 }
 
+// A single-board computer that boots from the SD card in its own slot, with a USB stick
+// and a USB disk that holds its swap: the system's card and every partition of it stay
+// out, whatever it is mounted as, and so does the swap disk; the stick is a card.
+TEST(DeviceScannerTest, ADiskThatHoldsTheRunningSystemIsNeverListed) {
+  SysfsFixture sys;
+  const auto systemCard = mmcCard(sys, "0", sdCard(), "mmcblk0");
+  sys.partition(systemCard, "mmcblk0p2", 532480, 100000000);
+  sys.mountAt("/dev/mmcblk0p2", "ext4", "/");
+  sys.mount("/dev/mmcblk0p1", "vfat", "bootfs");
+  UsbStorage stick;
+  usbStorage(sys, stick);
+  const auto stickMount = sys.mount("/dev/sdc", "vfat", "stick");
+  UsbStorage swapDisk;
+  swapDisk.port = "2-2";
+  swapDisk.scsiHost = 7;
+  swapDisk.diskName = "sdd";
+  sys.partition(usbStorage(sys, swapDisk), "sdd1", 2048, 2000000);
+  sys.partition(fs::canonical(sys.root() / "block" / "sdd"), "sdd2", 2002048, 2000000);
+  sys.mount("/dev/sdd2", "exfat", "data");
+  sys.swap("/dev/sdd1");
+
+  const auto devices = DeviceScanner::scan(true, sys.sources());
+  ASSERT_EQ(devices.size(), 1u);
+  EXPECT_EQ(devices[0].volumeURL, stickMount);
+  EXPECT_FALSE(DeviceScanner::device("/", true, sys.sources()));
+}
+
 TEST(DeviceScannerTest, ReaderWithoutProductStringIsNotNamedAfterItsHub) {
   SysfsFixture sys;
   sys.device("pci0000:00/0000:00:14.0/usb2/2-3", "DEVTYPE=usb_device",
@@ -215,6 +242,7 @@ TEST(DeviceScannerTest, ClonedCardsStayTwoCardsWithTheFirstKeepingItsIdAndNamesS
   EXPECT_EQ(devices[0].id, "AAAA-0009");
   EXPECT_EQ(devices[0].bsdName, "sdd");
   EXPECT_EQ(devices[1].id, "AAAA-0009-sde");
+  EXPECT_EQ(devices[1].fileSystemUUID, "AAAA-0009") << "the id is not the file system's UUID";
   EXPECT_EQ(devices[2].volumeName, "Card 10");
 }
 

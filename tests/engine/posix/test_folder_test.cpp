@@ -6,9 +6,11 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "Command.hpp"
 #include "LoopVolume.hpp"
+#include "tessorin/posix/MountTable.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 
@@ -31,19 +33,74 @@ TEST(TestFolder, NamesFilesWithFiveDigits) {
   EXPECT_EQ(TestFolder::numberedFileName('Q', 12345), "Q12345.otr");
 }
 
-TEST(TestFolder, LeftoversOnAPlainFolderAreRemovedWhetherFolderOrFile) {
-  testing::TemporaryFolder volume;
-  EXPECT_FALSE(TestFolder::removeLeftovers(volume.path()));
+// What stands where the test folder goes decides what is removed: a test's own leftovers
+// and a link in their place go (the link only, never what it points at); a user's file
+// or folder of that name is never touched and is named in the refusal.
+TEST(TestFolder, LeftoversAndLinksGoAUsersFileOrFolderOfThatNameStays) {
+  testing::TemporaryFolder elsewhere;
+  const fs::path target = fs::path(elsewhere.path()) / "photos";
+  fs::create_directory(target);
+  leaveFile(target / "F00001.otr", 10);
+  const struct {
+    const char* what;
+    std::function<void(const fs::path&)> leave;
+    bool removed;
+  } cases[] = {
+      {"nothing", [](const fs::path&) {}, false},
+      {"a test's folder", [](const fs::path& at) {
+         fs::create_directory(at);
+         for (const char* name : {"F00001.otr", "Q00012.otr", "Z.otr"}) leaveFile(at / name, 10);
+       }, true},
+      {"an empty folder", [](const fs::path& at) { fs::create_directory(at); }, true},
+      {"a dangling link", [](const fs::path& at) { fs::create_symlink("/nonexistent/elsewhere", at); }, true},
+      {"a link to a folder elsewhere", [&](const fs::path& at) { fs::create_directory_symlink(target, at); }, true},
+      {"a user's file", [](const fs::path& at) { leaveFile(at, 10); }, false},
+      {"a user's folder", [](const fs::path& at) {
+         fs::create_directory(at);
+         leaveFile(at / "F00001.otr", 10);
+         leaveFile(at / "holiday.jpg", 10);
+       }, false},
+      {"a folder with a link among test files", [&](const fs::path& at) {
+         fs::create_directory(at);
+         fs::create_symlink(target / "F00001.otr", at / "F00002.otr");
+       }, false},
+  };
+  for (const auto& c : cases) {
+    testing::TemporaryFolder volume;
+    const fs::path at = TestFolder::path(volume.path());
+    c.leave(at);
+    const bool present = fs::exists(fs::symlink_status(at));
+    EXPECT_EQ(TestFolder::exists(volume.path()), present) << c.what;
+    if (!present || c.removed) {
+      EXPECT_EQ(TestFolder::removeLeftovers(volume.path()), present) << c.what;
+      EXPECT_FALSE(fs::exists(fs::symlink_status(at))) << c.what;
+    } else {
+      try {
+        TestFolder::removeLeftovers(volume.path());
+        ADD_FAILURE() << c.what << " was removed";
+      } catch (const TestFolder::NotATestFolder& refusal) {
+        EXPECT_NE(std::string(refusal.what()).find(at.string()), std::string::npos) << refusal.what();
+      }
+      EXPECT_TRUE(fs::exists(fs::symlink_status(at))) << c.what;
+    }
+  }
+  EXPECT_TRUE(fs::exists(target / "F00001.otr")) << "what a link pointed at was deleted";
+}
 
-  leaveFile(fs::path(volume.path()) / TestFolder::name, 10);
-  EXPECT_TRUE(TestFolder::exists(volume.path()));
-  EXPECT_TRUE(TestFolder::removeLeftovers(volume.path()));
-  EXPECT_FALSE(TestFolder::exists(volume.path()));
-
-  fs::create_directory(TestFolder::path(volume.path()));
-  leaveFile(TestFolder::path(volume.path()) / "F00001.otr", 10);
-  EXPECT_TRUE(TestFolder::removeLeftovers(volume.path()));
-  EXPECT_FALSE(fs::exists(TestFolder::path(volume.path())));
+// The system's own disk is never a card: no test starts on it.
+TEST(TestFolder, NoTestIsPreparedOnTheDiskThatHoldsTheRunningSystem) {
+  std::string rootSource;
+  const MountTable table = MountTable::read();
+  for (const MountEntry& entry : table.entries()) {
+    if (entry.mountPoint == "/") rootSource = entry.source;
+  }
+  if (rootSource.rfind("/dev/", 0) != 0) GTEST_SKIP() << "the system lives on no disk here: " << rootSource;
+  try {
+    VolumeMount::pin("/");
+    FAIL() << "the system's volume was taken for a card";
+  } catch (const PosixError& error) {
+    EXPECT_EQ(error.code(), EPERM);
+  }
 }
 
 class TestFolderOnVolume : public ::testing::TestWithParam<FileSystemKind> {};

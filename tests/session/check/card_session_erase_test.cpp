@@ -25,7 +25,9 @@ struct FullCard {
   std::unique_ptr<testing::LoopVolume> volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 384_MiB);
   std::unique_ptr<CardSession> session;
 
-  FullCard() {
+  // A second card cloned from the same image as one already in: the scanner names it by
+  // its file system's UUID and its device name.
+  explicit FullCard(bool twin = false) {
     const fs::path root = volume->mountPoint();
     fs::create_directories(root / "DCIM/100");
     std::ofstream photo(root / "DCIM/100/big.jpg", std::ios::binary);
@@ -33,9 +35,9 @@ struct FullCard {
     for (int i = 0; i < 200; ++i) photo << block;
     photo.close();
     fs::create_directories(root / ".fseventsd");
-    session = std::make_unique<CardSession>(
-        testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 384_MiB), &world.history,
-        world.settings, testing::smallCardEnvironment());
+    CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 384_MiB);
+    if (twin) device.id += "-" + device.bsdName;
+    session = std::make_unique<CardSession>(device, &world.history, world.settings, testing::smallCardEnvironment());
   }
   ~FullCard() {
     session->stop();
@@ -68,6 +70,44 @@ TEST(CardSessionErase, StopWhileErasingLetsTheDeletionEndAndStartsNoCheck) {
   EXPECT_FALSE(card.session->outcome());
   EXPECT_FALSE(card.session->activity());
   EXPECT_LT(card.session->device().volume.usedBytes(), 64_MiB) << "fresh figures after the deletion";
+}
+
+TEST(CardSessionErase, TheSecondTwinOfAClonedCardIsErasedByItsFileSystemUUIDNotByItsID) {
+  TESSORIN_REQUIRE_VOLUMES();
+  FullCard card(true);
+  card.session->eraseAndCheck();
+  card.session->stop();
+  ASSERT_TRUE(turnLoopUntil([&] { return !card.session->task(); }, 60s));
+  EXPECT_FALSE(fs::exists(fs::path(card.volume->mountPoint()) / "DCIM"));
+  EXPECT_FALSE(card.session->errorMessage()) << card.session->errorMessage()->toStdString();
+}
+
+// "Delete Test Files" works off the main thread, and a user's folder that only carries
+// the test folder's name is named back to the user, not deleted.
+TEST(CardSessionErase, DeletingTestFilesRunsInTheBackgroundAndNeverTakesAUsersFolder) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld world;
+  auto volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 64_MiB);
+  const fs::path folder = TestFolder::path(volume->mountPoint());
+  fs::create_directories(folder);
+  std::ofstream(folder / "holiday.jpg") << "the user's";
+  CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 64_MiB);
+  device.hasLeftoverTestFiles = true;
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+
+  session.deleteTestFiles();
+  EXPECT_FALSE(session.errorMessage()) << "ran on the main thread";
+  ASSERT_TRUE(turnLoopUntil([&] { return session.errorMessage().has_value(); }, 30s));
+  EXPECT_TRUE(session.errorMessage()->contains(QString::fromStdString(folder.string())))
+      << session.errorMessage()->toStdString();
+  EXPECT_TRUE(fs::exists(folder / "holiday.jpg"));
+  EXPECT_TRUE(session.device().hasLeftoverTestFiles);
+
+  fs::remove(folder / "holiday.jpg");
+  std::ofstream(folder / "F00000.otr") << "left by a test";
+  session.deleteTestFiles();
+  ASSERT_TRUE(turnLoopUntil([&] { return !session.device().hasLeftoverTestFiles; }, 30s));
+  EXPECT_FALSE(fs::exists(folder));
 }
 
 TEST(CardSessionErase, LeftoverTestFilesAreRemovedBeforeTheCheckPlansItsSpace) {

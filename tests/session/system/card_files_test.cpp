@@ -7,6 +7,7 @@
 #include "Command.hpp"
 #include "LoopVolume.hpp"
 #include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/posix/MountTable.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 
@@ -90,6 +91,21 @@ TEST(CardFiles, RefusesTheNextCardInTheSameReaderUnderTheSameNodeAndPlace) {
   EXPECT_NO_THROW(CardFiles::open(root, node, {})) << "a card known by its node alone is pinned by the node";
 }
 
+TEST(CardFiles, TheSystemsOwnDiskIsNeverOpenedForDeleting) {
+  const MountTable table = MountTable::read();
+  std::string rootSource;
+  for (const MountEntry& entry : table.entries()) {
+    if (entry.mountPoint == "/") rootSource = entry.source;
+  }
+  if (rootSource.rfind("/dev/", 0) != 0) GTEST_SKIP() << "the system lives on no disk here: " << rootSource;
+  try {
+    CardFiles::open("/", rootSource, "");
+    FAIL() << "the system's volume was opened for deleting";
+  } catch (const PosixError& error) {
+    EXPECT_EQ(error.code(), EPERM);
+  }
+}
+
 TEST(CardFiles, RemovesTheTestFolderOnlyAndSaysWhenThereWasNone) {
   TESSORIN_REQUIRE_VOLUMES();
   auto card = LoopVolume::create(FileSystemKind::exfat, 64ull << 20);
@@ -99,6 +115,9 @@ TEST(CardFiles, RemovesTheTestFolderOnlyAndSaysWhenThereWasNone) {
   writeFile(root / "keep.txt");
 
   const CardFiles files = CardFiles::open(root, card->loopDevice(), uuidOf(card->loopDevice()));
+  EXPECT_THROW(files.removeTestFolder(), TestFolder::NotATestFolder) << "a folder no test makes is the user's";
+  EXPECT_TRUE(fs::exists(TestFolder::path(root) / "sub"));
+  fs::remove(TestFolder::path(root) / "sub");
   EXPECT_TRUE(files.removeTestFolder());
   EXPECT_FALSE(fs::exists(TestFolder::path(root)));
   EXPECT_TRUE(fs::exists(root / "keep.txt"));

@@ -36,8 +36,13 @@ struct CardDevice {
     }
   };
 
-  // The volume's UUID, else bsdName: how a card is recognised across rescans.
+  // The volume's UUID, else bsdName: how a card is recognised across rescans. Cards
+  // cloned from one image share a UUID; the scanner then adds the device name to the id
+  // of all but the first, so an id is never a file-system UUID to compare.
   std::string id;
+  // The file system's UUID as read from the medium; empty when unknown. Every check that
+  // the card is still the same one compares this.
+  std::string fileSystemUUID;
   std::filesystem::path volumeURL;  // mount point
   std::string volumeName;
   std::string bsdName;              // the volume's device node without "/dev/", e.g. "sdb1"

@@ -1,6 +1,7 @@
 #pragma once
 // DeviceScanner: finds the cards and drives a user can check. It lists the mounted
-// volumes, keeps those on a removable card or drive (and, on request, on a disk image),
+// volumes, keeps those on a removable card or drive (and, on request, on a disk image)
+// whose disk holds no part of the running system (SystemDisks),
 // and describes each one as a CardDevice from its file-system figures, its content tags
 // (UUID, label) and the device registry entries of its disk and the disk's ancestors.
 //
@@ -29,6 +30,8 @@ struct DeviceScanner {
     // UUID, label and file-system type of a volume's device, the partition map of a
     // disk. Takes a device node such as "/dev/sdb1".
     SysfsRegistry::Probe probe;
+    // The active swap devices, as /proc/swaps lists them: their disks are the system's.
+    std::string swapsPath = "/proc/swaps";
 
     static Sources system() { return {SysfsRegistry::defaultRoot, MountTable::defaultPath, probeBlockDevice}; }
   };

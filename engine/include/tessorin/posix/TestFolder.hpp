@@ -1,10 +1,11 @@
 #pragma once
 // TestFolder: the one folder, at the root of the card's volume, that holds every file a
-// test writes. Whatever a test leaves there is found and deleted as a whole. Stateless;
-// file-manager failures surface as std::filesystem::filesystem_error, statvfs failures
-// as PosixError.
+// test writes. Whatever a test leaves there is found and deleted as a whole; what a user
+// keeps under that name is not. Stateless; file-manager failures surface as
+// std::filesystem::filesystem_error, system-call failures as PosixError.
 
 #include <filesystem>
+#include <stdexcept>
 #include <string>
 
 #include "tessorin/posix/VolumeMount.hpp"
@@ -20,10 +21,22 @@ struct TestFolder {
   static std::string numberedFileName(char prefix, int index);
   static constexpr const char* zoneFileName = "Z.otr";
 
-  // Whether anything (folder or file) stands at the folder's path.
+  // A file, or a folder holding anything but test files, that stands where the test
+  // folder goes: the user's, never deleted. Its message names it and says what to do.
+  struct NotATestFolder : std::runtime_error {
+    explicit NotATestFolder(const std::filesystem::path& path);
+  };
+
+  // Whether anything (folder, file, or a link, even a dangling one) stands at the
+  // folder's path. Links are not followed.
   static bool exists(const std::filesystem::path& volume);
-  // Removes the folder with everything in it; false when there was nothing to remove.
+  // Removes what an earlier test left: a link in the folder's place (the link, never
+  // what it points at), or the folder with its test files, deleted without following
+  // links. False when nothing was there. Throws NotATestFolder, touching nothing, for a
+  // user's file or folder of that name; PosixError when something could not be deleted.
   static bool removeLeftovers(const std::filesystem::path& volume);
+  // The same relative to the volume's root, already open.
+  static bool removeLeftoversAt(int volumeRoot, const std::filesystem::path& volume);
   // Removes the folder and swallows every error: the clean-up after a test.
   static void removeQuietly(const std::filesystem::path& volume) noexcept;
 

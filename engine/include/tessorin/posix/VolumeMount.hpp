@@ -11,6 +11,8 @@
 // device's cached pages must be dropped after each sync and before each read-back.
 // A plain value; copies may be used on the run's worker thread.
 
+#include <sys/types.h>
+
 #include <string>
 
 #include "tessorin/posix/MountTable.hpp"
@@ -20,11 +22,15 @@ namespace tessorin {
 class VolumeMount {
  public:
   // The path must be a mount point itself. Throws PosixError ("mount", path, errno)
-  // when the path does not resolve, ENODEV when it is a folder inside another mount.
+  // when the path does not resolve, ENODEV when it is a folder inside another mount,
+  // EPERM when the volume's disk also holds the running system (SystemDisks).
   static VolumeMount pin(const std::string& volumePath);
 
   const std::string& volumePath() const { return volumePath_; }
   const MountEntry& entry() const { return entry_; }
+  // st_dev of the files on the volume (a FUSE mount's is anonymous, a btrfs subvolume's
+  // its own): a folder on another device is not on the card.
+  dev_t rootDevice() const { return rootDevice_; }
 
   // Throws PosixError ("mount", path, ENODEV) when the path no longer resolves to the
   // pinned mount and device: the card is gone and writing would land elsewhere.
@@ -42,6 +48,7 @@ class VolumeMount {
  private:
   std::string volumePath_;
   MountEntry entry_;
+  dev_t rootDevice_ = 0;
 };
 
 }  // namespace tessorin
