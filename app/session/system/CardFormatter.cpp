@@ -34,19 +34,6 @@ bool isSystemMountPoint(const std::string& point) {
   return point == "[SWAP]" || SystemDisks::isSystemMountPoint(point);
 }
 
-std::vector<std::string> readSwapDevices() {
-  std::vector<std::string> devices;
-  std::ifstream swaps("/proc/swaps");
-  std::string line;
-  std::getline(swaps, line);  // the header
-  while (std::getline(swaps, line)) {
-    std::istringstream fields(line);
-    std::string name;
-    if (fields >> name) devices.push_back(name);
-  }
-  return devices;
-}
-
 bool sysfsSaysEMMC(const std::string& diskName) {
   std::ifstream type("/sys/block/" + diskName + "/device/type");
   std::string value;
@@ -150,7 +137,7 @@ std::optional<CardFormatter::Facts> CardFormatter::Facts::system() {
   std::optional<BlockDevices> devices = BlockDevices::describe();
   if (!devices) return std::nullopt;
   try {
-    return Facts{std::move(*devices), MountTable::read(), readSwapDevices(), sysfsSaysEMMC};
+    return Facts{std::move(*devices), MountTable::read(), SystemDisks::swapDevices("/proc/swaps"), sysfsSaysEMMC};
   } catch (const std::exception&) {
     return std::nullopt;
   }

@@ -23,14 +23,18 @@ constexpr std::uint64_t sectorSize = TestPattern::sectorSize;
 
 std::int64_t sectorsIn(std::uint64_t bytes) { return static_cast<std::int64_t>(bytes / sectorSize); }
 
-// Whatever the host still holds of the card must not answer the reads: a fake passes a
-// read-back from memory. Files opened without O_DIRECT drop their own pages; a FUSE
-// volume is also read through the host's cache of its device.
-void dropHostCaches(const fs::path& volume) {
+// The test folder on the card, opened once and never through a link, with whatever the
+// host still holds of the card dropped: a fake passes a read-back from memory. Files
+// opened without O_DIRECT drop their own pages; a FUSE volume is also read through the
+// host's cache of its device. Absent when the volume or its folder is gone, or the folder
+// is no longer the card's: then nothing of the files comes back.
+std::optional<OpenFolder> openTestFolder(const fs::path& volume) {
   try {
-    VolumeMount::pin(volume.string()).dropDeviceCache();
+    const VolumeMount mount = VolumeMount::pin(volume.string());
+    mount.dropDeviceCache();
+    return OpenFolder::open(TestFolder::path(volume), mount.rootDevice());
   } catch (const PosixError&) {
-    // No mount holds the volume any more: the reads will fail and say so.
+    return std::nullopt;
   }
 }
 
@@ -49,8 +53,9 @@ class Reader {
 
   FullTestResult run() {
     const double started = SpeedMeter::now();
-    dropHostCaches(session_.volume);
+    folder_ = openTestFolder(session_.volume);
     readAll();
+    folder_.reset();
 
     meter_.finish(SpeedMeter::now());
     report(FullTest::Progress::Phase::verifying);
@@ -89,10 +94,10 @@ class Reader {
     PatternWorker checker(session_.pattern);  // after the buffers: it finishes with them first
     int current = 0;
     for (const TestManifest::File& entry : session_.manifest.files) {
-      const fs::path path = TestFolder::path(session_.volume) / entry.name;
       std::optional<UncachedFile> file;
       try {
-        file.emplace(UncachedFile::open(path.string(), O_RDONLY));
+        if (!folder_) throw PosixError("open", TestFolder::path(session_.volume).string(), ENOENT);
+        file.emplace(UncachedFile::openIn(*folder_, entry.name, O_RDONLY));
       } catch (const PosixError&) {
         // Gone (another card in the slot, the folder deleted) or unreachable: nothing of
         // it came back.
@@ -179,6 +184,7 @@ class Reader {
   SpeedMeter meter_;
   SectorTally tally_;
   std::optional<Pending> pending_;
+  std::optional<OpenFolder> folder_;
   ProgressThrottle throttle_;
 };
 

@@ -71,7 +71,7 @@ class Writer {
     writeAll(meter);
 
     if (!files_.empty() && files_.back().length == 0) {
-      ::unlink((prepared_.folder / files_.back().name).c_str());
+      prepared_.files.removeFile(files_.back().name);
       files_.pop_back();
     }
     meter.finish(SpeedMeter::now());
@@ -113,7 +113,7 @@ class Writer {
       prepared_.mount.confirmStillMounted();
       std::optional<UncachedFile> file;
       try {
-        file.emplace(UncachedFile::open((prepared_.folder / name).string(), O_WRONLY | O_CREAT | O_TRUNC));
+        file.emplace(UncachedFile::openIn(prepared_.files, name, O_WRONLY | O_CREAT | O_TRUNC));
       } catch (const PosixError& error) {
         // Once files are written, a card that takes no further file has stopped taking
         // data like a card whose write failed, and those files are the evidence the

@@ -46,7 +46,9 @@ void collectDisks(const fs::path& device, const fs::path& classBlock, int depth,
   if (!stacked) disks.insert(device.filename().string());
 }
 
-std::vector<std::string> swapDevices(const std::string& swapsPath) {
+}  // namespace
+
+std::vector<std::string> SystemDisks::swapDevices(const std::string& swapsPath) {
   std::vector<std::string> devices;
   std::ifstream swaps(swapsPath);
   std::string line;
@@ -58,8 +60,6 @@ std::vector<std::string> swapDevices(const std::string& swapsPath) {
   }
   return devices;
 }
-
-}  // namespace
 
 bool SystemDisks::isSystemMountPoint(const std::string& mountPoint) {
   return std::find(systemMountPoints.begin(), systemMountPoints.end(), mountPoint) != systemMountPoints.end();

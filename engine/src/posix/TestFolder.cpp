@@ -100,8 +100,9 @@ TestFolder::Prepared TestFolder::prepare(const fs::path& volume) {
     throw fs::filesystem_error("cannot create the test folder", folder, std::make_error_code(std::errc::file_exists));
   }
   try {
+    OpenFolder files = OpenFolder::open(folder, mount.rootDevice());
     VolumeStats stats = removed ? VolumeStats::settled(folder.string(), 5.0) : VolumeStats(folder.string());
-    return Prepared{folder, std::move(stats), std::move(mount)};
+    return Prepared{folder, std::move(stats), std::move(mount), std::move(files)};
   } catch (...) {
     removeQuietly(volume);
     throw;

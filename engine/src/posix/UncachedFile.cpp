@@ -9,11 +9,32 @@
 
 namespace tessorin {
 
+namespace {
+
+// Opens with O_DIRECT where the file system takes it, else without.
+template <typename Open>
+int openPreferringDirect(int flags, Open open) {
+  int fd = open(flags | O_DIRECT);
+  if (fd < 0 && errno == EINVAL) fd = open(flags);
+  return fd;
+}
+
+}  // namespace
+
 UncachedFile UncachedFile::open(const std::string& path, int flags, mode_t mode) {
-  flags |= O_CLOEXEC;
-  int fd = ::open(path.c_str(), flags | O_DIRECT, mode);
-  if (fd < 0 && errno == EINVAL) fd = ::open(path.c_str(), flags, mode);
+  const int fd = openPreferringDirect(flags | O_CLOEXEC, [&](int how) { return ::open(path.c_str(), how, mode); });
   if (fd < 0) throw PosixError::fromErrno("open", path);
+  return adopt(fd, path);
+}
+
+UncachedFile UncachedFile::openIn(const OpenFolder& folder, const std::string& name, int flags, mode_t mode) {
+  const int fd = openPreferringDirect(flags | O_CLOEXEC | O_NOFOLLOW,
+                                      [&](int how) { return ::openat(folder.fd(), name.c_str(), how, mode); });
+  if (fd < 0) throw PosixError::fromErrno("open", folder.pathOf(name));
+  return adopt(fd, folder.pathOf(name));
+}
+
+UncachedFile UncachedFile::adopt(int fd, const std::string& path) {
   // Some file systems accept the flag and quietly drop it.
   const int status = ::fcntl(fd, F_GETFL);
   const bool direct = status >= 0 && (status & O_DIRECT) != 0;

@@ -100,7 +100,7 @@ QuickProbeResult QuickProbeRun::runInFolder() {
   const QuickProbe::ProgressHandler zoneProgress = [this](const QuickProbeProgress& progress) {
     if (progress_) progress_(progress);
   };
-  ZoneResult zone = ZoneTest::measure(zonePath(), layout.zoneBytes, engine_->pattern.session(), options_.zone, flag_,
+  ZoneResult zone = ZoneTest::measure(folder(), TestFolder::zoneFileName, layout.zoneBytes, engine_->pattern.session(), options_.zone, flag_,
                                       zoneProgress, prepared_->mount);
   // Writing the zone has pushed everything else out of the card's cache once more; a
   // zone that came back mostly bad says the card is failing, and reading the probes
@@ -140,7 +140,9 @@ QuickProbeResult QuickProbeRun::snapshot(QuickProbeResult::Stage completed, std:
   return result;
 }
 
-std::string QuickProbeRun::zonePath() const { return (prepared_->folder / TestFolder::zoneFileName).string(); }
+std::string QuickProbeRun::slotName(std::int64_t slot) {
+  return TestFolder::numberedFileName('Q', static_cast<int>(slot));
+}
 
 std::string QuickProbeRun::slotPath(std::int64_t slot) const {
   return (prepared_->folder / TestFolder::numberedFileName('Q', static_cast<int>(slot))).string();

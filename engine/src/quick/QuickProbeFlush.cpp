@@ -11,8 +11,12 @@
 namespace tessorin {
 
 void QuickProbeRun::syncCard() const {
-  FileDescriptor file(::open(slotPath(0).c_str(), O_RDONLY | O_CLOEXEC));
-  if (!file) return;
+  FileDescriptor file;
+  try {
+    file = folder().openFile(slotName(0), O_RDONLY);
+  } catch (const PosixError&) {
+    return;
+  }
   ::fsync(file.get());
   // syncfs pushes what the file system still holds for any file; dropping the device's
   // cache afterwards makes the next reads of a FUSE volume go to the card.
@@ -34,7 +38,7 @@ void QuickProbeRun::flushCache(Phase phase) {
   const std::vector<ProbeCell> cells = engine_->cells();
   std::uint64_t written = 0;
   for (std::int64_t slot = slotCount() - 1; slot >= 0 && written < target; --slot) {
-    UncachedFile file = UncachedFile::open(slotPath(slot), O_RDWR);
+    UncachedFile file = UncachedFile::openIn(folder(), slotName(slot), O_RDWR);
     for (std::uint64_t offset = probeSize; offset < layout.spacing && written < target;) {
       flag_.throwIfCancelled();
       const std::uint64_t chunk = std::min({piece, layout.spacing - offset, target - written});

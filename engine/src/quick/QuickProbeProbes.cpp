@@ -33,7 +33,7 @@ void QuickProbeRun::writeProbes(std::vector<std::int64_t> slots, Phase phase) {
 }
 
 double QuickProbeRun::writeProbe(std::int64_t slot) {
-  UncachedFile file = UncachedFile::open(slotPath(slot), O_RDWR);
+  UncachedFile file = UncachedFile::openIn(folder(), slotName(slot), O_RDWR);
   const auto started = Clock::now();
   file.writeAt(probeBuffer_->pointer(), static_cast<std::size_t>(options_.probeSize), 0);
   file.sync();

@@ -58,8 +58,10 @@ class QuickProbeRun {
   bool reportIsDue(Clock::time_point now) const;
   QuickProbeResult snapshot(QuickProbeResult::Stage completed, std::optional<ZoneResult> zone) const;
 
-  std::string zonePath() const;
+  static std::string slotName(std::int64_t slot);
   std::string slotPath(std::int64_t slot) const;
+  OpenFolder& folder() { return prepared_->files; }
+  const OpenFolder& folder() const { return prepared_->files; }
   std::int64_t slotCount() const { return static_cast<std::int64_t>(engine_->layout.slotCount); }
   static double secondsBetween(Clock::time_point from, Clock::time_point to);
 

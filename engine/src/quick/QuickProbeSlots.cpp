@@ -28,11 +28,6 @@ int extend(int fd, std::uint64_t bytes) {
   return result == 0 ? 0 : errno;
 }
 
-FileDescriptor openForWriting(const std::string& path, int extraFlags = 0) {
-  FileDescriptor file(::open(path.c_str(), O_RDWR | O_CLOEXEC | extraFlags, 0644));
-  if (!file) throw PosixError::fromErrno("open", path);
-  return file;
-}
 
 }  // namespace
 
@@ -46,7 +41,7 @@ ProbeLayout QuickProbeRun::reserveFiles() {
   reserveZone(planned->zoneBytes);
   const std::uint64_t allocated = reserveSlots(*planned, available);
   for (std::uint64_t slot = allocated; slot < planned->slotCount; ++slot) {
-    ::unlink(slotPath(static_cast<std::int64_t>(slot)).c_str());
+    folder().removeFile(slotName(static_cast<std::int64_t>(slot)));
   }
   planned->slotCount = allocated;
   if (allocated < static_cast<std::uint64_t>(options_.coarseStride)) {
@@ -56,17 +51,17 @@ ProbeLayout QuickProbeRun::reserveFiles() {
 }
 
 void QuickProbeRun::createEmptyFiles(std::uint64_t slotCount) const {
-  std::vector<std::string> paths{zonePath()};
-  for (std::uint64_t slot = 0; slot < slotCount; ++slot) paths.push_back(slotPath(static_cast<std::int64_t>(slot)));
-  for (const auto& path : paths) {
+  std::vector<std::string> names{TestFolder::zoneFileName};
+  for (std::uint64_t slot = 0; slot < slotCount; ++slot) names.push_back(slotName(static_cast<std::int64_t>(slot)));
+  for (const auto& name : names) {
     flag_.throwIfCancelled();
-    openForWriting(path, O_CREAT | O_TRUNC);
+    folder().openFile(name, O_RDWR | O_CREAT | O_TRUNC);
   }
 }
 
 void QuickProbeRun::reserveZone(std::uint64_t zoneBytes) const {
-  const std::string path = zonePath();
-  FileDescriptor file = openForWriting(path);
+  const std::string path = folder().pathOf(TestFolder::zoneFileName);
+  FileDescriptor file = folder().openFile(TestFolder::zoneFileName, O_RDWR);
   const auto started = Clock::now();
   if (const int code = extend(file.get(), zoneBytes); code != 0) throw PosixError("ftruncate", path, code);
   const double seconds = secondsBetween(started, Clock::now());
@@ -82,7 +77,7 @@ std::uint64_t QuickProbeRun::reserveSlots(const ProbeLayout& planned, std::uint6
     flag_.throwIfCancelled();
     if (available < planned.zoneBytes + (slot + 1) * planned.spacing + margin) break;
     const std::string path = slotPath(static_cast<std::int64_t>(slot));
-    FileDescriptor file = openForWriting(path);
+    FileDescriptor file = folder().openFile(slotName(static_cast<std::int64_t>(slot)), O_RDWR);
     // A full card is the end of the slots, not an error: the check runs with fewer.
     const int code = extend(file.get(), planned.spacing);
     if (code == ENOSPC) break;

@@ -67,7 +67,7 @@ void QuickProbeRun::readPiece(std::int64_t slot, std::uint64_t offset, AlignedBu
   // A second try from a fresh open, since one failed read may be the reader's hiccup.
   for (int attempt = 0; attempt < 2 && !got; ++attempt) {
     try {
-      UncachedFile file = UncachedFile::open(slotPath(slot), O_RDONLY);
+      UncachedFile file = UncachedFile::openIn(folder(), slotName(slot), O_RDONLY);
       file.dropCachedPages();
       got = file.readAt(buffer.pointer(), pieceBytes, offset);
     } catch (const PosixError&) {

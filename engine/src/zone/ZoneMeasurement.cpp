@@ -35,11 +35,11 @@ std::int64_t wholeMiB(std::uint64_t bytes) { return static_cast<std::int64_t>(by
 
 std::size_t sectorsIn(std::size_t bytes) { return bytes / TestPattern::sectorSize; }
 
-UncachedFile openZoneFile(const std::string& path, const VolumeMount& mount) {
+UncachedFile openZoneFile(const OpenFolder& folder, const std::string& name, const VolumeMount& mount) {
   // A card pulled before this point leaves an empty mount point on the disk below; the
   // zone file must never land there.
   mount.confirmStillMounted();
-  return UncachedFile::open(path, O_RDWR);
+  return UncachedFile::openIn(folder, name, O_RDWR);
 }
 
 std::mt19937_64 seededGenerator() {
@@ -55,7 +55,8 @@ double ZoneMeasurement::SpeedWindow::bytesPerSecond(Clock::time_point now, std::
   return elapsed > shortestSpeedWindow ? static_cast<double>(at - position) / elapsed : 0;
 }
 
-ZoneMeasurement::ZoneMeasurement(const std::string& path, std::uint64_t zoneBytes, std::uint64_t session,
+ZoneMeasurement::ZoneMeasurement(const OpenFolder& folder, const std::string& name, std::uint64_t zoneBytes,
+                                 std::uint64_t session,
                                  const ZoneTest::Options& options, CancellationFlag& flag,
                                  const ZoneTest::ProgressHandler& progress, const VolumeMount& mount)
     : zoneBytes_(zoneBytes),
@@ -63,7 +64,7 @@ ZoneMeasurement::ZoneMeasurement(const std::string& path, std::uint64_t zoneByte
       flag_(flag),
       progress_(progress),
       mount_(mount),
-      file_(openZoneFile(path, mount)),
+      file_(openZoneFile(folder, name, mount)),
       pattern_(session),
       buffers_{AlignedBuffer(options.chunkSize), AlignedBuffer(options.chunkSize)},
       patternWorker_(pattern_),

@@ -22,7 +22,7 @@ namespace tessorin {
 
 class ZoneMeasurement {
  public:
-  ZoneMeasurement(const std::string& path, std::uint64_t zoneBytes, std::uint64_t session,
+  ZoneMeasurement(const OpenFolder& folder, const std::string& name, std::uint64_t zoneBytes, std::uint64_t session,
                   const ZoneTest::Options& options, CancellationFlag& flag, const ZoneTest::ProgressHandler& progress,
                   const VolumeMount& mount);
 

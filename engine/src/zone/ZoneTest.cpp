@@ -17,9 +17,8 @@
 namespace tessorin {
 namespace {
 
-void createEmptyFile(const std::string& path) {
-  FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-  if (!file) throw PosixError::fromErrno("open", path);
+void createEmptyFile(const OpenFolder& folder, const std::string& name) {
+  folder.openFile(name, O_RDWR | O_CREAT | O_TRUNC);
 }
 
 }  // namespace
@@ -65,10 +64,9 @@ ZoneResult ZoneTest::runOnThisThread(const std::filesystem::path& volume, const 
         std::min(available / 2, options.maximumBytes) / options.segmentBytes * options.segmentBytes;
     if (zoneBytes < options.segmentBytes) throw QuickProbeUnsupported::notEnoughFreeSpace(available);
 
-    const std::string zonePath = (prepared.folder / TestFolder::zoneFileName).string();
-    createEmptyFile(zonePath);
-    ZoneResult result =
-        measure(zonePath, zoneBytes, TestPattern::randomSession(), options, flag, progress, prepared.mount);
+    createEmptyFile(prepared.files, TestFolder::zoneFileName);
+    ZoneResult result = measure(prepared.files, TestFolder::zoneFileName, zoneBytes, TestPattern::randomSession(),
+                                options, flag, progress, prepared.mount);
     if (progress) progress(QuickProbeProgress(QuickProbeProgress::Phase::cleaning, QuickProbeProgress::Step::writing, 0, 0));
     TestFolder::removeQuietly(volume);
     return result;
@@ -78,14 +76,15 @@ ZoneResult ZoneTest::runOnThisThread(const std::filesystem::path& volume, const 
   }
 }
 
-ZoneResult ZoneTest::measure(const std::string& path, std::uint64_t zoneBytes, std::uint64_t session,
+ZoneResult ZoneTest::measure(const OpenFolder& folder, const std::string& name, std::uint64_t zoneBytes,
+                             std::uint64_t session,
                              const Options& options, CancellationFlag& flag, const ProgressHandler& progress,
                              const VolumeMount& mount) {
   options.validate();
   if (zoneBytes % options.segmentBytes != 0) {
     throw std::invalid_argument("ZoneTest::measure: the zone must be a whole number of segments");
   }
-  return ZoneMeasurement(path, zoneBytes, session, options, flag, progress, mount).run();
+  return ZoneMeasurement(folder, name, zoneBytes, session, options, flag, progress, mount).run();
 }
 
 }  // namespace tessorin

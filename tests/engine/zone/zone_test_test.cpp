@@ -187,7 +187,8 @@ TEST_P(ZoneTestOnVolume, VolumeThatFillsUpMidZoneEndsWritingAsFullNotAsFailure) 
   CancellationFlag flag;
 
   // A zone sized beyond the free space, as the quick check may hand over.
-  const ZoneResult result = ZoneTest::measure(zone, 256_MiB, 77, options, flag, {}, prepared.mount);
+  const ZoneResult result =
+      ZoneTest::measure(prepared.files, TestFolder::zoneFileName, 256_MiB, 77, options, flag, {}, prepared.mount);
   TestFolder::removeQuietly(volume->mountPoint());
 
   EXPECT_FALSE(result.writeFailed);
@@ -255,7 +256,7 @@ TEST_P(ZoneTestOnVolume, MeasureOnAVanishedMountRefusesToWriteBelowIt) {
   CancellationFlag flag;
 
   try {
-    ZoneTest::measure(zone, 16_MiB, 77, smallOptions(), flag, {}, prepared.mount);
+    ZoneTest::measure(prepared.files, TestFolder::zoneFileName, 16_MiB, 77, smallOptions(), flag, {}, prepared.mount);
     FAIL() << "the zone was written to the disk below the card";
   } catch (const PosixError& error) {
     EXPECT_EQ(error.operation(), "mount");

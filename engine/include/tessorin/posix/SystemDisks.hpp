@@ -9,6 +9,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "tessorin/posix/MountTable.hpp"
 
@@ -25,6 +26,9 @@ struct SystemDisks {
   // The kernel names of the disks below `deviceNode` ("/dev/sdb1" gives sdb; a mapped
   // device gives the disks it is made of); empty when sysfs does not know the device.
   static std::set<std::string> disksBelow(const std::string& deviceNode, const std::string& sysfsRoot);
+
+  // The devices /proc/swaps (or a file like it) lists as active swap.
+  static std::vector<std::string> swapDevices(const std::string& swapsPath);
 
   // Every disk of the system mounts in `mounts` and of the active swap devices.
   static std::set<std::string> names(const MountTable& mounts, const Sources& sources);

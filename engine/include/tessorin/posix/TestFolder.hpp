@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tessorin/posix/OpenFolder.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
@@ -44,9 +45,12 @@ struct TestFolder {
     std::filesystem::path folder;
     VolumeStats stats;
     VolumeMount mount;
+    // The folder, open: every test file is created and opened through it.
+    OpenFolder files;
   };
   // The start of every test: pins the volume's mount, removes leftovers, creates the
-  // folder empty and reads the volume's figures (settled when leftovers were removed).
+  // folder empty, opens it (on the card's own file system, not through a link) and reads
+  // the volume's figures (settled when leftovers were removed).
   static Prepared prepare(const std::filesystem::path& volume);
 };
 

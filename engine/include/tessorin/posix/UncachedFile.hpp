@@ -14,6 +14,7 @@
 #include <string>
 
 #include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/OpenFolder.hpp"
 
 namespace tessorin {
 
@@ -23,6 +24,9 @@ class UncachedFile {
 
   // Throws PosixError ("open", path, errno).
   static UncachedFile open(const std::string& path, int flags, mode_t mode = 0644);
+  // The file `name` inside an open folder, never through a link (O_NOFOLLOW). Throws
+  // PosixError ("open", the file's path, errno).
+  static UncachedFile openIn(const OpenFolder& folder, const std::string& name, int flags, mode_t mode = 0644);
 
   int fd() const { return fd_.get(); }
   const std::string& path() const { return path_; }
@@ -46,6 +50,7 @@ class UncachedFile {
  private:
   UncachedFile(FileDescriptor fd, std::string path, bool direct)
       : fd_(std::move(fd)), path_(std::move(path)), direct_(direct) {}
+  static UncachedFile adopt(int fd, const std::string& path);
   // An EINVAL under O_DIRECT is our alignment, never the card's fault: carry on buffered.
   bool fallBackToBuffered();
 

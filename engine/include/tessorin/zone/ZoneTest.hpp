@@ -18,6 +18,7 @@
 
 #include "tessorin/posix/CancellationFlag.hpp"
 #include "tessorin/zone/QuickProbeProgress.hpp"
+#include "tessorin/posix/OpenFolder.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 #include "tessorin/posix/WorkerThread.hpp"
 #include "tessorin/zone/ZoneResult.hpp"
@@ -70,7 +71,8 @@ class ZoneTest {
   // is dropped after every segment so that the read-back comes from the card.
   // Throws PosixError ("open", or "mount" when the volume is gone), CancelledError and
   // std::invalid_argument for broken options; failed writes and reads end up in the result.
-  static ZoneResult measure(const std::string& path, std::uint64_t zoneBytes, std::uint64_t session,
+  static ZoneResult measure(const OpenFolder& folder, const std::string& name, std::uint64_t zoneBytes,
+                            std::uint64_t session,
                             const Options& options, CancellationFlag& flag, const ProgressHandler& progress,
                             const VolumeMount& mount);
 
