@@ -105,6 +105,23 @@ std::string fakeName(const ::testing::TestParamInfo<Fake>& info) {
   return mode + std::to_string(info.param.real >> 20) + "MiB";
 }
 
+// What a failing expectation needs to say why: every probe's outcome and the zone.
+std::string describe(const QuickProbeResult& result) {
+  std::string text = "probes:";
+  for (const ProbeOutcome outcome : result.outcomes) text += " " + std::to_string(outcome.rawValue());
+  if (result.zone) {
+    const SectorTally& tally = result.zone->tally;
+    text += "; zone: " + std::to_string(result.zone->bytes >> 20) + " MiB, write failed " +
+            std::to_string(result.zone->writeFailed) + ", ok " + std::to_string(tally.ok) + ", blank " +
+            std::to_string(tally.blank) + ", stale " + std::to_string(tally.stale) + ", misplaced " +
+            std::to_string(tally.misplaced) + ", corrupted " + std::to_string(tally.corrupted) + ", unreadable " +
+            std::to_string(tally.unreadable);
+  }
+  text += "; wrap " + (result.wrapDistance ? std::to_string(*result.wrapDistance >> 20) + " MiB" : std::string("none"));
+  text += "; used " + std::to_string(result.usedBytes >> 20) + " MiB";
+  return text;
+}
+
 class QuickProbeOnFake : public ::testing::TestWithParam<Fake> {};
 
 TEST_P(QuickProbeOnFake, FakeCardIsFoundAndItsRealCapacityBracketed) {
@@ -113,7 +130,7 @@ TEST_P(QuickProbeOnFake, FakeCardIsFoundAndItsRealCapacityBracketed) {
   Observed observed;
   const QuickProbeResult result = check(card->mountPoint(), observed);
   const auto range = result.realCapacityRange();
-  EXPECT_EQ(result.verdict(), Verdict::fake);
+  EXPECT_EQ(result.verdict(), Verdict::fake) << describe(result);
   ASSERT_TRUE(range);
   EXPECT_TRUE(range->contains(GetParam().real)) << range->lower << ".." << range->upper;
 
