@@ -177,7 +177,7 @@ TEST(DeviceScannerTest, InternalDisksEmmcAndNetworkMountsStayOutAndImagesOnlyOnR
 // out, whatever it is mounted as, and so does the swap disk; the stick is a card.
 TEST(DeviceScannerTest, ADiskThatHoldsTheRunningSystemIsNeverListed) {
   SysfsFixture sys;
-  const auto systemCard = mmcCard(sys, "0", sdCard(), "mmcblk0");
+  const auto systemCard = mmcCard(sys, "0", testing::sdCardAttributes(), "mmcblk0");
   sys.partition(systemCard, "mmcblk0p2", 532480, 100000000);
   sys.mountAt("/dev/mmcblk0p2", "ext4", "/");
   sys.mount("/dev/mmcblk0p1", "vfat", "bootfs");
