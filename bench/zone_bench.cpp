@@ -118,7 +118,7 @@ int main() {
     // Each side goes first in every other round, so that neither inherits a warmer volume.
     Speeds plain;
     if (round % 2 == 0) plain = plainDirect(volume->mountPoint(), test.options.maximumBytes, chunk);
-    const tessorin::ZoneResult zone = test.run({}).result();
+    const tessorin::ZoneResult zone = test.run().result();
     if (!zone.isClean() || zone.checkedBytes != zone.bytes || zone.bytes != test.options.maximumBytes) {
       throw std::runtime_error("the zone did not read back clean and whole");
     }

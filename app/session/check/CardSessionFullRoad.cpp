@@ -107,8 +107,7 @@ void CardSession::handleFullTestFailure(std::exception_ptr failure, bool present
   } catch (const CancelledError&) {
     assign(fullStopped_, true, &CardSession::fullStoppedChanged);
     finish();
-  } catch (const QuickProbe::Unsupported& reason) {
-    if (reason.kind() != QuickProbe::Unsupported::Kind::notEnoughFreeSpace) return reportTestError(describe(reason));
+  } catch (const NotEnoughFreeSpace&) {
     assign(fullStopped_, true, &CardSession::fullStoppedChanged);
     finish();
     setConfirmingErase(true);

@@ -35,7 +35,11 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
     case Verdict::passed:
       return std::nullopt;
     case Verdict::fake:
-      // A wrap distance is physical: the card's real size, whatever was in use before.
+      // The wrap distance is measured in the test's own byte space: how far a sector lay
+      // from the position its content was written for. Where the file system lays the
+      // test files out in order (exFAT on a card fresh from the shop) that is the card's
+      // real size, whatever was in use before; where it does not (ext4) it is only a
+      // distance within the test files, and the verdict holds but not the figure.
       if (tally.misplaced > 0 && tally.smallestWrapDistance) {
         return std::min(manifest.volumeBytes, *tally.smallestWrapDistance);
       }

@@ -14,7 +14,7 @@
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/full/FullTest.hpp"
 #include "tessorin/posix/PosixError.hpp"
-#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/UncachedFile.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
@@ -61,7 +61,7 @@ class Writer {
     const VolumeStats settled = VolumeStats::settled(volume_.string(), 5.0);
     planned_ = FullTest::plannedBytes(settled.availableBytes, prepared_.stats.blockSize);
     if (planned_ < static_cast<std::uint64_t>(options_.chunkSize)) {
-      throw QuickProbeUnsupported::notEnoughFreeSpace(settled.availableBytes);
+      throw NotEnoughFreeSpace(settled.availableBytes);
     }
     map_ = CapacityMap(planned_);
     SpeedMeter meter = FullTest::startSpeedMeter(planned_);

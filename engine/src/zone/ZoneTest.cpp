@@ -9,7 +9,7 @@
 #include "zone/ZoneMeasurement.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/PosixError.hpp"
-#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/UncachedFile.hpp"
@@ -62,7 +62,7 @@ ZoneResult ZoneTest::runOnThisThread(const std::filesystem::path& volume, const 
     // Half the free space at most, so that the test never fills a card that is in use.
     const std::uint64_t zoneBytes =
         std::min(available / 2, options.maximumBytes) / options.segmentBytes * options.segmentBytes;
-    if (zoneBytes < options.segmentBytes) throw QuickProbeUnsupported::notEnoughFreeSpace(available);
+    if (zoneBytes < options.segmentBytes) throw NotEnoughFreeSpace(available);
 
     createEmptyFile(prepared.files, TestFolder::zoneFileName);
     ZoneResult result = measure(prepared.files, TestFolder::zoneFileName, zoneBytes, TestPattern::randomSession(),

@@ -46,14 +46,13 @@ std::unique_ptr<CounterfeitCard> makeCard(CounterfeitCard::Options options, File
 // A test that hangs on a vanished card is the fault; say so rather than wait forever.
 template <class Result>
 void waitForTheEnd(const WorkerRun<Result>& run, const char* what) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-  while (!run.isFinished()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      std::fprintf(stderr, "%s: the advanced test hung\n", what);
-      std::abort();
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  try {
+    if (run.result(std::chrono::minutes(3))) return;
+  } catch (...) {
+    return;  // ended; the caller looks at how
   }
+  std::fprintf(stderr, "%s: the advanced test hung\n", what);
+  std::abort();
 }
 
 // Within `share` of `expected`.
@@ -105,7 +104,7 @@ TEST_P(FullTestOnCounterfeitCard, GenuineCardPassesAndKeptFilesAreCheckedAgainAf
   TESSORIN_REQUIRE_VOLUMES();
   auto card = makeCard({.claimed = 1_GiB}, GetParam());
 
-  const FullTestResult kept = FullTest(card->mountPoint(), testOptions(true)).run(nullptr).result();
+  const FullTestResult kept = FullTest(card->mountPoint(), testOptions(true)).run().result();
   EXPECT_EQ(kept.verdict(), Verdict::passed);
   EXPECT_EQ(kept.realCapacity(), std::nullopt);
   EXPECT_EQ(kept.manifest.writeStop, FullTestResult::WriteStop::completed());
@@ -116,7 +115,7 @@ TEST_P(FullTestOnCounterfeitCard, GenuineCardPassesAndKeptFilesAreCheckedAgainAf
   card->volume().unmount();
   ASSERT_TRUE(card->volume().mount());
   const FullTestResult verified =
-      FullTest::verify(nlohmann::json::parse(stored).get<TestManifest>(), card->mountPoint(), false, nullptr)
+      FullTest::verify(nlohmann::json::parse(stored).get<TestManifest>(), card->mountPoint(), false)
           .result();
   EXPECT_EQ(verified.verdict(), Verdict::passed);
   EXPECT_EQ(verified.tally.ok, kept.tally.ok);
@@ -129,7 +128,7 @@ TEST_P(FullTestOnCounterfeitCard, WrapAroundCardIsFakeWithRealSizeFromWrapDistan
   TESSORIN_REQUIRE_VOLUMES();
   auto card = makeCard({.claimed = 2_GiB, .real = 640_MiB, .mode = Mode::wrap}, GetParam());
 
-  const FullTestResult result = FullTest(card->mountPoint(), testOptions()).run(nullptr).result();
+  const FullTestResult result = FullTest(card->mountPoint(), testOptions()).run().result();
 
   EXPECT_EQ(result.verdict(), Verdict::fake);
   EXPECT_GT(result.tally.misplaced, 0);
@@ -144,7 +143,7 @@ TEST_P(FullTestOnCounterfeitCard, CardThatDropsWritesIsFakeEndingWhereItStopsKee
   for (const Mode mode : {Mode::dropZero, Mode::dropFF}) {
     auto card = makeCard({.claimed = 2_GiB, .real = 640_MiB, .mode = mode}, GetParam());
 
-    const FullTestResult result = FullTest(card->mountPoint(), testOptions()).run(nullptr).result();
+    const FullTestResult result = FullTest(card->mountPoint(), testOptions()).run().result();
 
     EXPECT_NE(result.verdict(), Verdict::passed) << static_cast<int>(mode);
     EXPECT_EQ(result.tally.misplaced, 0);
@@ -163,7 +162,7 @@ TEST_P(FullTestOnCounterfeitCard, BitRotInAWindowIsDamageCountedWhereTheWindowIs
   const CounterfeitCard::ByteRange window{600_MiB, 16_MiB};
   auto card = makeCard({.claimed = 1_GiB, .bitRot = window}, GetParam());
 
-  const FullTestResult result = FullTest(card->mountPoint(), testOptions()).run(nullptr).result();
+  const FullTestResult result = FullTest(card->mountPoint(), testOptions()).run().result();
 
   EXPECT_EQ(result.verdict(), Verdict::damaged);
   EXPECT_EQ(result.realCapacity(), std::nullopt);
@@ -189,7 +188,7 @@ TEST_P(FullTestOnCounterfeitCard, CardFailingPastItsRealSizeIsJudgedWhereItStart
   if (ext4) formatted.emplace(*card);
   const std::string volume = ext4 ? formatted->mountPoint() : card->mountPoint();
 
-  const FullTestResult result = FullTest(volume, testOptions()).run(nullptr).result();
+  const FullTestResult result = FullTest(volume, testOptions()).run().result();
 
   ASSERT_NE(result.verdict(), Verdict::passed);
   ASSERT_TRUE(result.realCapacity());

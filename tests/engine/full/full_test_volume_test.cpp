@@ -13,7 +13,7 @@
 #include "Command.hpp"
 #include "LoopVolume.hpp"
 #include "tessorin/full/FullTest.hpp"
-#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
@@ -124,7 +124,7 @@ TEST_P(FullTestOnVolume, MissingShortAndDamagedFilesCountWhereTheyAre) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(GetParam(), 192 * MiB);
   const TestManifest manifest =
-      FullTest(volume->mountPoint(), smallFiles(true)).write(nullptr).result();
+      FullTest(volume->mountPoint(), smallFiles(true)).write().result();
   ASSERT_GE(manifest.files.size(), 3u);
   const fs::path folder = TestFolder::path(volume->mountPoint());
   const auto& first = manifest.files[0];
@@ -184,10 +184,9 @@ TEST_P(FullTestOnVolume, TooLittleFreeSpaceIsRefusedWithoutLeavingAFolder) {
   ::sync();
 
   try {
-    FullTest(volume->mountPoint()).write(nullptr).result();
+    FullTest(volume->mountPoint()).write().result();
     ADD_FAILURE() << "the test ran on a full volume";
-  } catch (const QuickProbeUnsupported& refusal) {
-    EXPECT_EQ(refusal.kind(), QuickProbeUnsupported::Kind::notEnoughFreeSpace);
+  } catch (const NotEnoughFreeSpace& refusal) {
     EXPECT_GT(refusal.availableBytes(), 4 * MiB);
     EXPECT_LT(refusal.availableBytes(), 12 * MiB);
   }
@@ -230,7 +229,7 @@ TEST(FullTestOnExt4, CardFullWhenCreatingTheNextFileIsAFullCardNotAnError) {
 
   FullTest::Options options = smallFiles();
   options.fileSize = 8 * MiB;
-  const FullTestResult result = FullTest(volume->mountPoint(), options).run(nullptr).result();
+  const FullTestResult result = FullTest(volume->mountPoint(), options).run().result();
 
   EXPECT_EQ(result.manifest.writeStop, FullTestResult::WriteStop::diskFull());
   EXPECT_GE(result.manifest.files.size(), 2u);

@@ -9,7 +9,8 @@
 // rest from it, also under a new mount point. `run` does both on one thread.
 //
 // Threads: each entry point runs its phase on its own named worker thread and returns at
-// once with the run's handle. Progress reports, `betweenPhases` and `onFinished` are
+// once with the run's handle. Every handler is optional: an empty one (`{}`, or left out)
+// is not called. Progress reports, `betweenPhases` and `onFinished` are
 // called on that worker thread; the caller moves what it needs to its own thread. The
 // run's CancellationFlag is polled before every chunk; a cancelled run throws
 // CancelledError and leaves no test files behind.
@@ -28,6 +29,7 @@
 #include "tessorin/full/SpeedSample.hpp"
 #include "tessorin/full/SpeedSummary.hpp"
 #include "tessorin/full/TestManifest.hpp"
+#include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/WorkerThread.hpp"
 
@@ -89,22 +91,22 @@ class FullTest {
   FullTest(std::filesystem::path volume, Options options);
 
   // Writes, then returns the manifest. Errors: those of TestFolder::prepare and
-  // VolumeStats, QuickProbe::Unsupported::notEnoughFreeSpace, PosixError ("open", or
+  // VolumeStats, NotEnoughFreeSpace, PosixError ("open", or
   // "mount" when the card went away), CancelledError. A failed write is no error: it ends
   // writing and is recorded as the manifest's write stop.
-  WorkerRun<TestManifest> write(ProgressHandler progress, std::function<void()> onFinished = {},
+  WorkerRun<TestManifest> write(ProgressHandler progress = {}, std::function<void()> onFinished = {},
                                 std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;
 
   // Reads back the files of a manifest on the volume (which may be mounted elsewhere by
   // now). Throws only CancelledError: whatever cannot be read counts as unreadable.
   static WorkerRun<FullTestResult> verify(TestManifest manifest, std::filesystem::path volume, bool keepFiles,
-                                          ProgressHandler progress, std::function<void()> onFinished = {},
+                                          ProgressHandler progress = {}, std::function<void()> onFinished = {},
                                           std::shared_ptr<CancellationFlag> flag =
                                               std::make_shared<CancellationFlag>());
 
   // Both phases on one thread, with `betweenPhases` (if given) called on it in between;
   // the read-back keeps the write's options, keepFiles included.
-  WorkerRun<FullTestResult> run(ProgressHandler progress, std::function<void()> betweenPhases = {},
+  WorkerRun<FullTestResult> run(ProgressHandler progress = {}, std::function<void()> betweenPhases = {},
                                 std::function<void()> onFinished = {},
                                 std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;
 

@@ -22,6 +22,9 @@ struct SectorTally {
   std::int64_t corrupted = 0;
   std::int64_t unreadable = 0;
   std::optional<std::uint64_t> firstBadPosition;
+  // How far, in the test's own byte space, the nearest misplaced sector lay from the
+  // position its content was written for; a place on the card only where the file
+  // system lays the test files out in order.
   std::optional<std::uint64_t> smallestWrapDistance;
   // Depends on the order of recording: ok sectors recorded after some bad one.
   std::int64_t okAfterFirstBad = 0;

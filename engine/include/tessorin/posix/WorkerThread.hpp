@@ -8,9 +8,11 @@
 // given, is called on the worker thread after the result is ready (the application
 // posts from there to its main thread); nothing joins the thread.
 
+#include <chrono>
 #include <functional>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <type_traits>
@@ -38,6 +40,12 @@ class WorkerRun {
 
   // Blocks until the work has ended; returns its value or rethrows its error.
   Result result() const { return future_.get(); }
+  // The same, waiting at most `timeout`: none when the work is still running then (a card
+  // that hangs in a system call keeps its worker busy; the run can still be cancelled).
+  std::optional<Result> result(std::chrono::steady_clock::duration timeout) const {
+    if (future_.wait_for(timeout) != std::future_status::ready) return std::nullopt;
+    return future_.get();
+  }
 
  private:
   std::string name_;

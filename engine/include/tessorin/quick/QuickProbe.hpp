@@ -7,7 +7,8 @@
 // filling: about a minute on a real card.
 //
 // `run` works on a worker thread named "Tessorin quick probe" and calls `progress`,
-// `partial` and `finePassHook` there; the caller cancels through the returned run. A
+// `partial` and `finePassHook` there; the caller cancels through the returned run. Every
+// handler is optional: an empty one (`{}`, or left out) is not called. A
 // QuickProbe is a plain value; only the run's CancellationFlag is shared between threads.
 
 #include <filesystem>
@@ -46,8 +47,8 @@ class QuickProbe {
   // reserve space), CancelledError, PosixError, or std::filesystem::filesystem_error
   // from preparing the test folder. `finePassHook` is called in each fine pass once its
   // probes are on the card, before its cache flush. No test file is left behind.
-  WorkerRun<QuickProbeResult> run(ProgressHandler progress, PartialHandler partial, FinePassHook finePassHook = {},
-                                  std::function<void()> onFinished = {},
+  WorkerRun<QuickProbeResult> run(ProgressHandler progress = {}, PartialHandler partial = {},
+                                  FinePassHook finePassHook = {}, std::function<void()> onFinished = {},
                                   std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;
 
   // The whole check on the calling thread.

@@ -35,7 +35,9 @@ struct QuickProbeResult {
   std::uint64_t usedBytes = 0;              // in use on the volume before the check
   std::uint64_t volumeBytes = 0;
   // The smallest distance between where a sector was read and where its content was
-  // written for, over all verifications: the card wraps its addresses at this size.
+  // written for, over all verifications, in the test area's own positions: the size at
+  // which the card wraps its addresses where the slot files lie in order on the card,
+  // only a distance between slots where the file system places them otherwise.
   std::optional<std::uint64_t> wrapDistance;
   std::optional<ZoneResult> zone;           // absent in the provisional results
   Stage completed = Stage::coarse;

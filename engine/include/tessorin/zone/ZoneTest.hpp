@@ -7,8 +7,9 @@
 //
 // `run` is the test of its own, on a worker thread named "Tessorin speed"; `measure` is
 // the measurement itself, which the quick check calls on its own zone file from its own
-// worker thread. Both call the progress handler on the worker thread. A ZoneTest is a
-// plain value; only the run's CancellationFlag is shared between threads.
+// worker thread. Both call the progress handler on the worker thread; an empty handler
+// (`{}`, or left out) is not called. A ZoneTest is a plain value; only the run's
+// CancellationFlag is shared between threads.
 
 #include <cstdint>
 #include <filesystem>
@@ -17,6 +18,7 @@
 #include <string>
 
 #include "tessorin/posix/CancellationFlag.hpp"
+#include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/zone/QuickProbeProgress.hpp"
 #include "tessorin/posix/OpenFolder.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
@@ -58,10 +60,10 @@ class ZoneTest {
 
   // The test of its own on the volume: prepares the test folder, sizes the zone to half
   // the free space in whole segments (at most maximumBytes), measures and removes the
-  // folder on every path. The run's result() throws QuickProbeUnsupported
-  // (notEnoughFreeSpace) when not even one segment fits, CancelledError, PosixError, or
+  // folder on every path. The run's result() throws NotEnoughFreeSpace
+  // when not even one segment fits, CancelledError, PosixError, or
   // std::filesystem::filesystem_error from preparing the folder.
-  WorkerRun<ZoneResult> run(ProgressHandler progress, std::function<void()> onFinished = {},
+  WorkerRun<ZoneResult> run(ProgressHandler progress = {}, std::function<void()> onFinished = {},
                             std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;
 
   // Measures an existing file, empty or already sized, writing from offset 0 and never
