@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Command.hpp"
+#include "tessorin/posix/DeviceWriteCounter.hpp"
 
 #ifndef TESSORIN_COUNTERFEIT_CARD_PROGRAM
 #error "TESSORIN_COUNTERFEIT_CARD_PROGRAM must name the tessorin_counterfeit_card executable"
@@ -103,6 +104,9 @@ void CounterfeitCard::startServer() {
   if (options_.writeBytesPerSecond > 0) {
     arguments.push_back("--write-rate=" + std::to_string(options_.writeBytesPerSecond));
   }
+  if (options_.controllerCacheBytes > 0) {
+    arguments.push_back("--cache=" + std::to_string(options_.controllerCacheBytes));
+  }
   if (options_.vanishAfterBytesWritten) {
     arguments.push_back("--vanish-after=" + std::to_string(*options_.vanishAfterBytesWritten));
   }
@@ -164,6 +168,16 @@ void CounterfeitCard::setWriteRate(std::uint64_t bytesPerSecond) {
   if (!sendControl("rate " + std::to_string(bytesPerSecond))) {
     throw std::runtime_error("cannot reach the counterfeit card's control file");
   }
+}
+
+void CounterfeitCard::replug() {
+  if (!sendControl("replug")) throw std::runtime_error("cannot reach the counterfeit card's control file");
+}
+
+std::uint64_t CounterfeitCard::bytesWrittenToDevice() const {
+  const auto written = deviceBytesWritten(loopDevice());
+  if (!written) throw std::runtime_error("no write counter for " + loopDevice());
+  return *written;
 }
 
 void CounterfeitCard::stopServer() {

@@ -62,6 +62,10 @@ class CounterfeitCard {
     // The error of every call on the medium once it vanished: ENODEV or EIO.
     int vanishError = ENODEV;
     std::optional<std::uint64_t> vanishAfterBytesWritten = std::nullopt;
+    // The controller keeps the last this many bytes written and serves them back, also
+    // past the real size, until the card is replugged: how many fakes pass a read-back
+    // that follows the writes at once.
+    std::uint64_t controllerCacheBytes = 0;
   };
 
   // Throws std::runtime_error with the program's output when the card cannot be made.
@@ -83,6 +87,11 @@ class CounterfeitCard {
   // before it returns.
   void vanish();
   void setWriteRate(std::uint64_t bytesPerSecond);
+  // The card was taken out and put back: its controller cache is empty. The volume stays
+  // mounted (the host did not notice), as after a reinsertion into the same folder.
+  void replug();
+  // Bytes the kernel has written to the card's loop device since it was attached.
+  std::uint64_t bytesWrittenToDevice() const;
 
  private:
   explicit CounterfeitCard(const Options& options);

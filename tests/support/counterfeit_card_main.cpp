@@ -16,6 +16,9 @@
 // (ENODEV or EIO), after --vanish-after=BYTES were written or when the word "vanish" is
 // written to the file "control" beside the medium. "rate N" written there sets the
 // write rate (0: unlimited).
+// --cache=BYTES gives the controller a write cache of that size: the last BYTES written
+// are served back from it, also past R where nothing keeps them, until the card loses
+// power ("replug" written to the control file).
 //
 // The medium is served with direct_io: it has no page cache of its own, so every read of
 // the loop device above reaches these functions.
@@ -43,6 +46,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -68,6 +72,8 @@ struct Medium {
   int vanishError = ENODEV;
   std::optional<std::uint64_t> vanishAfter;
   int backing = -1;
+
+  std::uint64_t cacheBytes = 0;
 
   std::atomic<bool> vanished{false};
   std::atomic<std::uint64_t> bytesWritten{0};
@@ -166,6 +172,87 @@ int writePastReal(const char* buffer, std::uint64_t size, std::uint64_t offset) 
   return -EIO;
 }
 
+// ---- the controller's write cache ------------------------------------------------------
+
+// The last cacheBytes written, sector by sector in a ring: a sector written again takes a
+// new place, and the oldest place is reused first. Reads are answered from it before the
+// medium is asked, the way a fake's controller serves its RAM until the power goes.
+class ControllerCache {
+ public:
+  void resize(std::uint64_t bytes) {
+    std::lock_guard guard(lock_);
+    slots_ = bytes / sectorSize;
+    data_.assign(slots_ * sectorSize, 0);
+    holder_.assign(slots_, noSector);
+    slotOf_.clear();
+    next_ = 0;
+  }
+
+  bool enabled() const { return slots_ > 0; }
+
+  // Only whole sectors are kept: the loop device above always writes whole ones.
+  void store(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+    if (!enabled()) return;
+    std::lock_guard guard(lock_);
+    for (std::uint64_t at = roundUp(offset); at + sectorSize <= offset + size; at += sectorSize) {
+      const std::uint64_t slot = next_++ % slots_;
+      const std::uint64_t sector = at / sectorSize;
+      if (holder_[slot] != noSector) {
+        const auto old = slotOf_.find(holder_[slot]);
+        if (old != slotOf_.end() && old->second == slot) slotOf_.erase(old);
+      }
+      holder_[slot] = sector;
+      slotOf_[sector] = slot;
+      std::memcpy(data_.data() + slot * sectorSize, buffer + (at - offset), sectorSize);
+    }
+  }
+
+  // Copies the cached sectors of the range over the buffer; returns whether every whole
+  // sector of it was cached.
+  bool serve(char* buffer, std::uint64_t size, std::uint64_t offset) {
+    if (!enabled()) return false;
+    std::lock_guard guard(lock_);
+    bool all = true;
+    for (std::uint64_t at = roundUp(offset); at + sectorSize <= offset + size; at += sectorSize) {
+      const auto found = slotOf_.find(at / sectorSize);
+      if (found == slotOf_.end()) {
+        all = false;
+        continue;
+      }
+      std::memcpy(buffer + (at - offset), data_.data() + found->second * sectorSize, sectorSize);
+    }
+    return all;
+  }
+
+  // The power went: the cache holds nothing any more.
+  void clear() {
+    std::lock_guard guard(lock_);
+    std::fill(holder_.begin(), holder_.end(), noSector);
+    slotOf_.clear();
+  }
+
+ private:
+  static constexpr std::uint64_t noSector = ~std::uint64_t{0};
+  static std::uint64_t roundUp(std::uint64_t offset) { return (offset + sectorSize - 1) / sectorSize * sectorSize; }
+
+  std::mutex lock_;
+  std::uint64_t slots_ = 0;
+  std::vector<char> data_;
+  std::vector<std::uint64_t> holder_;  // the sector in each slot
+  std::unordered_map<std::uint64_t, std::uint64_t> slotOf_;
+  std::uint64_t next_ = 0;
+};
+
+ControllerCache controllerCache;
+
+// Past R the controller's cache answers first; the medium only fails a read when it is
+// asked for a sector the cache does not hold.
+int readPastRealThroughCache(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  const int result = readPastReal(buffer, size, offset);
+  const bool allCached = controllerCache.serve(buffer, size, offset);
+  return allCached ? 0 : result;
+}
+
 // ---- the lies independent of R --------------------------------------------------------
 
 // A worn card: one bit of each sector in the window comes back flipped.
@@ -223,7 +310,9 @@ int doRead(char* buffer, std::uint64_t size, std::uint64_t offset) {
     if (const int result = readBacking(buffer, below, offset); result != 0) return result;
   }
   if (below < size) {
-    if (const int result = readPastReal(buffer + below, size - below, offset + below); result != 0) return result;
+    if (const int result = readPastRealThroughCache(buffer + below, size - below, offset + below); result != 0) {
+      return result;
+    }
   }
   rotBits(buffer, size, offset);
   return static_cast<int>(size);
@@ -241,15 +330,21 @@ int doWrite(const char* buffer, std::uint64_t size, std::uint64_t offset) {
   if (below < size) {
     if (const int result = writePastReal(buffer + below, size - below, offset + below); result != 0) return result;
   }
+  controllerCache.store(buffer, size, offset);
   countWritten(size);
   return static_cast<int>(size);
 }
 
-// Commands written to the control file, one per write: "vanish" or "rate BYTES_PER_S".
+// Commands written to the control file, one per write: "vanish", "rate BYTES_PER_S" or
+// "replug".
 int doControl(std::string_view command) {
   while (!command.empty() && (command.back() == '\n' || command.back() == ' ')) command.remove_suffix(1);
   if (command == "vanish") {
     vanish();
+    return 0;
+  }
+  if (command == "replug") {
+    controllerCache.clear();
     return 0;
   }
   if (command.rfind("rate ", 0) == 0) {
@@ -360,7 +455,7 @@ int usage(const std::string& problem) {
                "tessorin_counterfeit_card: %s\n"
                "usage: tessorin_counterfeit_card --claimed=SIZE [--real=SIZE] "
                "[--mode=genuine|wrap|drop-zero|drop-ff|error] --backing=FILE [--bitrot=OFFSET,LENGTH] "
-               "[--write-rate=BYTES_PER_S] [--vanish-error=ENODEV|EIO] [--vanish-after=BYTES] "
+               "[--write-rate=BYTES_PER_S] [--vanish-error=ENODEV|EIO] [--vanish-after=BYTES] [--cache=BYTES] "
                "[FUSE options] MOUNT_DIR\n",
                problem.c_str());
   return 2;
@@ -380,13 +475,14 @@ int main(int argc, char** argv) {
     const auto eq = argument.find('=');
     const std::string key = argument.substr(0, eq);
     const std::string value = eq == std::string::npos ? "" : argument.substr(eq + 1);
-    if (key == "--claimed" || key == "--real" || key == "--write-rate" || key == "--vanish-after") {
+    if (key == "--claimed" || key == "--real" || key == "--write-rate" || key == "--vanish-after" || key == "--cache") {
       const auto size = parseSize(value);
       if (!size) return usage("bad size in " + argument);
       if (key == "--claimed") medium.claimed = *size;
       if (key == "--real") real = *size;
       if (key == "--write-rate") medium.writeRate = *size;
       if (key == "--vanish-after") medium.vanishAfter = *size;
+      if (key == "--cache") medium.cacheBytes = *size;
     } else if (key == "--mode") {
       const auto mode = parseMode(value);
       if (!mode) return usage("unknown mode " + value);
@@ -412,6 +508,8 @@ int main(int argc, char** argv) {
   if (medium.real == 0 || medium.real > medium.claimed) {
     return usage("the real size must be between 1 and the claimed size");
   }
+
+  controllerCache.resize(medium.cacheBytes);
 
   medium.backing = ::open(backingPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (medium.backing < 0 || ::ftruncate(medium.backing, static_cast<off_t>(medium.real)) != 0) {

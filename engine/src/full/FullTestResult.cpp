@@ -6,12 +6,33 @@
 
 namespace tessorin {
 
-double FullTestResult::okFractionAfterFirstBad() const {
-  const std::uint64_t written = manifest.writtenBytes();
-  if (!tally.firstBadPosition || *tally.firstBadPosition >= written) return 0;
-  const std::uint64_t sectorsAfter = (written - *tally.firstBadPosition) / TestPattern::sectorSize;
+namespace {
+
+// `sectors` as a share of the sectors written from the first bad one on; 0 without one.
+double shareAfterFirstBad(const FullTestResult& result, std::int64_t sectors) {
+  const std::uint64_t written = result.manifest.writtenBytes();
+  const auto& firstBad = result.tally.firstBadPosition;
+  if (!firstBad || *firstBad >= written) return 0;
+  const std::uint64_t sectorsAfter = (written - *firstBad) / TestPattern::sectorSize;
   // Less than one sector after the first bad one only happens with a hand-made manifest.
-  return static_cast<double>(tally.okAfterFirstBad) / static_cast<double>(std::max<std::uint64_t>(sectorsAfter, 1));
+  return static_cast<double>(sectors) / static_cast<double>(std::max<std::uint64_t>(sectorsAfter, 1));
+}
+
+}  // namespace
+
+double FullTestResult::okFractionAfterFirstBad() const { return shareAfterFirstBad(*this, tally.okAfterFirstBad); }
+
+double FullTestResult::keptFractionAfterFirstBad() const {
+  const auto cachedSectors = static_cast<std::int64_t>(cachedTailBytes() / TestPattern::sectorSize);
+  return shareAfterFirstBad(*this, tally.okAfterFirstBad - cachedSectors);
+}
+
+std::uint64_t FullTestResult::cachedTailBytes() const {
+  const std::uint64_t written = manifest.writtenBytes();
+  if (!tally.firstBadPosition || !tally.lastBadEnd || *tally.lastBadEnd >= written) return 0;
+  const std::uint64_t tail = written - *tally.lastBadEnd;
+  const bool fitsACache = tail <= controllerCacheMaximum && tail <= tally.badBytes();
+  return fitsACache ? tail : 0;
 }
 
 std::uint64_t FullTestResult::firstBadOrWritten() const {
@@ -24,7 +45,7 @@ FullTestResult::Verdict FullTestResult::verdict() const {
   if (bad == 0) return manifest.writeStop.isIOError() ? Verdict::damaged : Verdict::passed;
   const std::uint64_t written = manifest.writtenBytes();
   const std::uint64_t startLimit = std::min(written / fakeStartDivisor, fakeStartLimitMaximum);
-  const bool nothingAfterFirstBad = okFractionAfterFirstBad() < fakeOkFractionBelow;
+  const bool nothingAfterFirstBad = keptFractionAfterFirstBad() < fakeOkFractionBelow;
   const bool failsLateEnough = firstBadOrWritten() >= startLimit;
   const bool failsEnough = bad >= fakeBadSectorsAtLeast;
   return nothingAfterFirstBad && failsLateEnough && failsEnough ? Verdict::fake : Verdict::damaged;

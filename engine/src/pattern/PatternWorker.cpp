@@ -14,6 +14,12 @@ std::optional<std::uint64_t> lowerOf(const std::optional<std::uint64_t>& a, cons
   return std::min(*a, *b);
 }
 
+std::optional<std::uint64_t> higherOf(const std::optional<std::uint64_t>& a, const std::optional<std::uint64_t>& b) {
+  if (!a) return b;
+  if (!b) return a;
+  return std::max(*a, *b);
+}
+
 }  // namespace
 
 void appendTally(SectorTally& earlier, const SectorTally& later) {
@@ -28,6 +34,7 @@ void appendTally(SectorTally& earlier, const SectorTally& later) {
   earlier.unreadable += later.unreadable;
   earlier.firstBadPosition = lowerOf(earlier.firstBadPosition, later.firstBadPosition);
   earlier.smallestWrapDistance = lowerOf(earlier.smallestWrapDistance, later.smallestWrapDistance);
+  earlier.lastBadEnd = higherOf(earlier.lastBadEnd, later.lastBadEnd);
 }
 
 PatternWorker::PatternWorker(const TestPattern& pattern, unsigned lanes)

@@ -1,5 +1,6 @@
 #include "tessorin/pattern/SectorTally.hpp"
 
+#include <algorithm>
 #include <limits>
 
 namespace tessorin {
@@ -30,7 +31,7 @@ void SectorTally::record(const SectorStatus& status, std::uint64_t position) {
       break;
     }
   }
-  noteBad(position);
+  noteBad(position, position + TestPattern::sectorSize);
 }
 
 std::int64_t SectorTally::saturatingSum(std::int64_t a, std::int64_t b) {
@@ -47,11 +48,15 @@ std::int64_t SectorTally::badSectors() const {
 void SectorTally::recordUnreadable(std::int64_t count, std::uint64_t position) {
   if (count <= 0) return;
   unreadable = saturatingSum(unreadable, count);
-  noteBad(position);
+  // A hand-made count past the end of the byte space stops at its end.
+  const std::uint64_t sectors = static_cast<std::uint64_t>(count);
+  const std::uint64_t room = (~std::uint64_t{0} - position) / TestPattern::sectorSize;
+  noteBad(position, position + std::min(sectors, room) * TestPattern::sectorSize);
 }
 
-void SectorTally::noteBad(std::uint64_t position) {
+void SectorTally::noteBad(std::uint64_t position, std::uint64_t end) {
   if (!firstBadPosition || position < *firstBadPosition) firstBadPosition = position;
+  if (!lastBadEnd || end > *lastBadEnd) lastBadEnd = end;
 }
 
 }  // namespace tessorin

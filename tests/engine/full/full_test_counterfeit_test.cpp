@@ -157,6 +157,51 @@ TEST_P(FullTestOnCounterfeitCard, CardThatDropsWritesIsFakeEndingWhereItStopsKee
   }
 }
 
+// A controller that serves its last writes from a cache: read back at once, the end of
+// what was written comes back intact on a card that kept nothing past its real size.
+struct CachingFake {
+  std::uint64_t claimed;
+  std::uint64_t real;
+  std::uint64_t cache;
+  Mode mode;
+  bool replugged;  // taken out and put back between writing and reading
+};
+
+class FullTestOnCachingFake : public ::testing::TestWithParam<CachingFake> {};
+
+TEST_P(FullTestOnCachingFake, CachedTailIsNotKeptDataAndTheCardIsFakeWhereKeepingStopped) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const CachingFake& fake = GetParam();
+  auto card = CounterfeitCard::make(
+      {.claimed = fake.claimed, .real = fake.real, .mode = fake.mode, .controllerCacheBytes = fake.cache});
+  const TestManifest manifest = FullTest(card->mountPoint(), testOptions()).write().result();
+  if (fake.replugged) card->replug();
+  const FullTestResult result = FullTest::verify(manifest, card->mountPoint(), false).result();
+
+  if (!fake.replugged) {
+    // The cache alone is more than the 2 % of good sectors a fake may show after its end.
+    EXPECT_GT(result.okFractionAfterFirstBad(), FullTestResult::fakeOkFractionBelow);
+    EXPECT_GT(result.cachedTailBytes(), fake.cache - 8_MiB);
+    EXPECT_LE(result.cachedTailBytes(), fake.cache);
+  } else {
+    EXPECT_EQ(result.cachedTailBytes(), 0u);
+  }
+  EXPECT_EQ(result.verdict(), Verdict::fake);
+  ASSERT_TRUE(result.realCapacity());
+  EXPECT_TRUE(near(*result.realCapacity(), fake.real, 0.02));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Caches, FullTestOnCachingFake,
+    ::testing::Values(CachingFake{1_GiB, 512_MiB, 16_MiB, Mode::dropZero, false},
+                      CachingFake{2_GiB, 640_MiB, 64_MiB, Mode::dropFF, false},
+                      CachingFake{2_GiB, 640_MiB, 64_MiB, Mode::dropFF, true},
+                      CachingFake{4_GiB, 1_GiB, 128_MiB, Mode::dropZero, false}),
+    [](const auto& info) {
+      return std::to_string(info.param.claimed >> 20) + "MiBCaching" + std::to_string(info.param.cache >> 20) +
+             "MiB" + (info.param.replugged ? "Replugged" : "");
+    });
+
 TEST_P(FullTestOnCounterfeitCard, BitRotInAWindowIsDamageCountedWhereTheWindowIs) {
   TESSORIN_REQUIRE_VOLUMES();
   const CounterfeitCard::ByteRange window{600_MiB, 16_MiB};

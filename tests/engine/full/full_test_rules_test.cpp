@@ -115,6 +115,44 @@ TEST(FullTestVerdict, FollowsTheRulesOnHandMadeTallies) {
   }
 }
 
+// Bad from `firstBad` on, except a last run of `tail` bytes that read back ok, read in order.
+SectorTally failingWithGoodTail(std::uint64_t firstBad, std::uint64_t written, std::uint64_t tail,
+                                std::int64_t okBetween = 0) {
+  SectorTally tally = failingFrom(firstBad, written - tail, okBetween);
+  const auto tailSectors = static_cast<std::int64_t>(tail / 512);
+  tally.ok += tailSectors;
+  tally.okAfterFirstBad += tailSectors;
+  tally.lastBadEnd = written - tail;
+  return tally;
+}
+
+TEST(FullTestVerdict, GoodRunAtTheEndThatFitsAControllerCacheIsNotKeptData) {
+  // 2 GiB written on a card that keeps 1 GiB: a 64 MiB cache alone is 6 % of what follows
+  // the first bad sector, three times what a fake may show.
+  const std::uint64_t written = 2 * GiB;
+  const VerdictCase cases[] = {
+      {"64 MiB served from a cache after losing everything from 1 GiB is a fake ending at 1 GiB",
+       resultOf(written, failingWithGoodTail(GiB, written, 64 * MiB)), Verdict::fake, usedBefore + GiB},
+      {"a 256 MiB cache is still a cache", resultOf(written, failingWithGoodTail(GiB, written, 256 * MiB)),
+       Verdict::fake, usedBefore + GiB},
+      {"a good run longer than any cache is kept data: damage",
+       resultOf(written, failingWithGoodTail(GiB, written, 256 * MiB + 512)), Verdict::damaged, std::nullopt},
+      {"a good run longer than the loss before it is a bad band: damage",
+       resultOf(written, failingWithGoodTail(written - 100 * MiB, written, 60 * MiB)), Verdict::damaged,
+       std::nullopt},
+      {"good sectors between the bad ones still count beside the cache",
+       resultOf(written, failingWithGoodTail(GiB, written, 64 * MiB, 100'000)), Verdict::damaged, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.verdict(), c.verdict) << c.name;
+    EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
+  }
+  // The raw share still tells what came back.
+  const FullTestResult cached = resultOf(written, failingWithGoodTail(GiB, written, 64 * MiB));
+  EXPECT_DOUBLE_EQ(cached.okFractionAfterFirstBad(), 0.0625);
+  EXPECT_EQ(cached.keptFractionAfterFirstBad(), 0);
+}
+
 TEST(FullTestVerdict, OkShareCountsOnlyFailuresInsideWhatWasWritten) {
   EXPECT_EQ(resultOf(GiB, allOk(10)).okFractionAfterFirstBad(), 0);
   EXPECT_EQ(resultOf(GiB, allOk(10)).firstBadOrWritten(), GiB);

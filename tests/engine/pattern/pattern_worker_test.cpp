@@ -59,6 +59,7 @@ TEST(PatternWorker, RecordsBadSectorsAsIfCheckedInOrder) {
     EXPECT_EQ(recorded, expected) << lanes << " lanes";
     EXPECT_EQ(recorded.firstBadPosition, position + 3 * sector);
     EXPECT_EQ(recorded.okAfterFirstBad, 23);
+    EXPECT_EQ(recorded.lastBadEnd, position + (sectors + 2) * sector);
   }
 }
 

@@ -153,10 +153,14 @@ TEST(SectorTally, OkAfterFirstBadFollowsRecordingOrder) {
   EXPECT_EQ(tally.okAfterFirstBad, 2);
   EXPECT_EQ(tally.firstBadPosition, 4096u);
 
+  EXPECT_EQ(tally.lastBadEnd, 4096u + 512);
+
   tally.record(SectorStatus::stale(), 1024);
   EXPECT_EQ(tally.firstBadPosition, 1024u);
+  EXPECT_EQ(tally.lastBadEnd, 4096u + 512) << "the highest bad sector ends the bad stretch";
   tally.recordUnreadable(8, 16384);
   EXPECT_EQ(tally.firstBadPosition, 1024u);
+  EXPECT_EQ(tally.lastBadEnd, 16384u + 8 * 512);
   EXPECT_EQ(tally.unreadable, 8);
   EXPECT_EQ(tally.badSectors(), 10);
   EXPECT_EQ(tally.badBytes(), 10u * 512);

@@ -143,6 +143,31 @@ TEST(CounterfeitCard, WrapStoresEachByteAtItsPositionModuloTheRealSize) {
   EXPECT_EQ(pattern.classify(sector.pointer(), 64_MiB + 4096), SectorStatus::misplaced(192_MiB + 4096));
 }
 
+TEST(CounterfeitCard, ControllerCacheServesTheLastWritesUntilReplugged) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB,
+                                     .real = 64_MiB,
+                                     .mode = Mode::dropZero,
+                                     .fileSystem = std::nullopt,
+                                     .controllerCacheBytes = 16_MiB});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+  const std::uint64_t before = card->bytesWrittenToDevice();
+
+  EXPECT_EQ(writePattern(device, pattern, 0, 256_MiB), std::nullopt);
+  // The kernel's counter of the loop device saw every byte.
+  EXPECT_EQ(card->bytesWrittenToDevice() - before, 256_MiB);
+  const SectorTally cached = readPattern(device, pattern, 0, 256_MiB);
+  EXPECT_EQ(cached.ok, sectors(64_MiB + 16_MiB)) << "the real part and the cached last 16 MiB";
+  EXPECT_EQ(cached.blank, sectors(176_MiB));
+  EXPECT_EQ(cached.lastBadEnd, 240_MiB);
+
+  card->replug();
+  const SectorTally replugged = readPattern(device, pattern, 0, 256_MiB);
+  EXPECT_EQ(replugged.ok, sectors(64_MiB));
+  EXPECT_EQ(replugged.blank, sectors(192_MiB));
+}
+
 class DroppingCard : public ::testing::TestWithParam<std::pair<Mode, unsigned char>> {};
 
 TEST_P(DroppingCard, ForgetsWritesPastTheRealSizeAndReadsTheFillByte) {

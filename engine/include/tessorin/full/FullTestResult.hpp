@@ -32,6 +32,12 @@ struct FullTestResult {
   static constexpr std::uint64_t fakeStartLimitMaximum = 67'108'864;
   // Less than 32 MiB of bad data is never called a fake without wrapped sectors.
   static constexpr std::int64_t fakeBadSectorsAtLeast = 65'536;
+  // Many fake controllers keep the last data written in a cache and serve it back until
+  // they lose power, so a read-back that follows the writes finds the very end of what
+  // was written intact on a card that kept nothing past its real size. Such caches hold
+  // tens of MiB; the largest seen stay well below this. The bound does not grow with the
+  // claimed size, which on a fake is the lie itself.
+  static constexpr std::uint64_t controllerCacheMaximum = 268'435'456;
 
   TestManifest manifest;
   SectorTally tally;
@@ -47,6 +53,15 @@ struct FullTestResult {
   std::optional<std::uint64_t> realCapacity() const;
   // Of the sectors written after the first bad one, the share that read back ok.
   double okFractionAfterFirstBad() const;
+  // The good sectors, in bytes, that form one run at the very end of what was written,
+  // after the last bad one, when they can only be a controller's cache serving its last
+  // writes: at most controllerCacheMaximum, and no longer than the stretch lost before
+  // them (a card that seems to keep more than it lost has a bad band, not a cache).
+  // 0 otherwise.
+  std::uint64_t cachedTailBytes() const;
+  // The share of the sectors after the first bad one that the card really kept: the ok
+  // share without a cached tail. The verdict's measure.
+  double keptFractionAfterFirstBad() const;
   std::uint64_t firstBadOrWritten() const;
 };
 

@@ -28,6 +28,9 @@ struct SectorTally {
   std::optional<std::uint64_t> smallestWrapDistance;
   // Depends on the order of recording: ok sectors recorded after some bad one.
   std::int64_t okAfterFirstBad = 0;
+  // Where the highest bad sector ends: in a read-back in order, everything from here on
+  // read back ok.
+  std::optional<std::uint64_t> lastBadEnd;
 
   // Sums stop at the largest count rather than wrap.
   std::int64_t badSectors() const;
@@ -42,7 +45,7 @@ struct SectorTally {
 
  private:
   static std::int64_t saturatingSum(std::int64_t a, std::int64_t b);
-  void noteBad(std::uint64_t position);
+  void noteBad(std::uint64_t position, std::uint64_t end);
 };
 
 }  // namespace tessorin
