@@ -16,6 +16,11 @@ QuickProbeUnsupported::QuickProbeUnsupported(Kind kind, std::string fileSystemNa
     case Kind::slowAllocation:
       description_ = "The card took too long to reserve space for the quick check.";
       break;
+    case Kind::zeroFilledAllocation:
+      description_ =
+          "This card's file-system driver writes every reserved byte, so a quick check would take as long as the "
+          "advanced test.";
+      break;
   }
 }
 
@@ -28,5 +33,9 @@ QuickProbeUnsupported QuickProbeUnsupported::notEnoughFreeSpace(std::uint64_t av
 }
 
 QuickProbeUnsupported QuickProbeUnsupported::slowAllocation() { return QuickProbeUnsupported(Kind::slowAllocation, {}, 0); }
+
+QuickProbeUnsupported QuickProbeUnsupported::zeroFilledAllocation() {
+  return QuickProbeUnsupported(Kind::zeroFilledAllocation, {}, 0);
+}
 
 }  // namespace tessorin

@@ -51,7 +51,7 @@ QuickProbeRun::QuickProbeRun(fs::path volume, const QuickProbeOptions& options, 
 QuickProbeResult QuickProbeRun::run() {
   started_ = Clock::now();
   const VolumeStats stats(volume_.string());
-  if (!stats.isExFAT()) throw QuickProbeUnsupported::fileSystem(stats.fileSystem);
+  if (stats.fileSystem != options_.fileSystem) throw QuickProbeUnsupported::fileSystem(stats.fileSystem);
   report(Phase::preparing, Step::writing, 0, 0, {});
 
   prepared_.emplace(TestFolder::prepare(volume_));

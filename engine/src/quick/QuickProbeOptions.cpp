@@ -25,6 +25,7 @@ void QuickProbeOptions::validate() const {
   require(probeSize < minimumSpacing, "probeSize must be below minimumSpacing");
   require(overwhelmBytes >= 0, "overwhelmBytes must not be negative");
   require(slowAllocationSeconds >= 0, "slowAllocationSeconds must not be negative");
+  require(allocationTrialBytes >= 0, "allocationTrialBytes must not be negative");
   zone.validate();
 }
 

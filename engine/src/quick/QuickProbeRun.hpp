@@ -38,6 +38,7 @@ class QuickProbeRun {
   // Reserving the test area (QuickProbeSlots.cpp).
   ProbeLayout reserveFiles();
   void createEmptyFiles(std::uint64_t slotCount) const;
+  void refuseDriverThatWritesReservedSpace(const ProbeLayout& planned) const;
   void reserveZone(std::uint64_t zoneBytes) const;
   std::uint64_t reserveSlots(const ProbeLayout& planned, std::uint64_t available) const;
 

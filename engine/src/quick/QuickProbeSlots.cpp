@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "quick/QuickProbeRun.hpp"
+#include "tessorin/posix/DeviceWriteCounter.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/PosixError.hpp"
 
@@ -16,7 +17,7 @@ namespace {
 // reserve clusters without writing them, fallocate does (the system call: glibc's
 // posix_fallocate would write zeros itself). FAT-family drivers that cannot answer
 // EOPNOTSUPP, and then the length is set, which some of them (exFAT through FUSE, older
-// kernel drivers) carry out by writing zeros: that is what the zone's timing catches.
+// kernel drivers) carry out by writing zeros: that is what the allocation trial catches.
 int extend(int fd, std::uint64_t bytes) {
   int result;
   do result = ::fallocate(fd, 0, 0, static_cast<off_t>(bytes));
@@ -38,6 +39,7 @@ ProbeLayout QuickProbeRun::reserveFiles() {
 
   createEmptyFiles(planned->slotCount);
   const std::uint64_t available = VolumeStats(prepared_->folder.string()).availableBytes;
+  refuseDriverThatWritesReservedSpace(*planned);
   reserveZone(planned->zoneBytes);
   const std::uint64_t allocated = reserveSlots(*planned, available);
   for (std::uint64_t slot = allocated; slot < planned->slotCount; ++slot) {
@@ -57,6 +59,30 @@ void QuickProbeRun::createEmptyFiles(std::uint64_t slotCount) const {
     flag_.throwIfCancelled();
     folder().openFile(name, O_RDWR | O_CREAT | O_TRUNC);
   }
+}
+
+void QuickProbeRun::refuseDriverThatWritesReservedSpace(const ProbeLayout& planned) const {
+  const std::uint64_t trialBytes = std::min(static_cast<std::uint64_t>(options_.allocationTrialBytes), planned.spacing);
+  if (trialBytes == 0) return;
+  const VolumeMount& mount = prepared_->mount;
+  const std::string path = slotPath(0);
+  FileDescriptor file = openForWriting(path);
+  // What creating the files left for the file system to write goes out first, so that
+  // the counter sees the trial alone.
+  mount.syncVolume(file.get());
+  const std::optional<std::uint64_t> before = deviceBytesWritten(mount.entry().source);
+  // Without a counter (no block device behind the volume) the zone's time limit is the
+  // only guard.
+  if (!before) return;
+  const int code = extend(file.get(), trialBytes);
+  if (code == ENOSPC) return;  // the slots meet the full card and say so
+  if (code != 0) throw PosixError("ftruncate", path, code);
+  ::fsync(file.get());
+  mount.syncVolume(file.get());
+  const std::optional<std::uint64_t> after = deviceBytesWritten(mount.entry().source);
+  // The file system's own bookkeeping for one file is a few KiB; zeros are the trial's
+  // whole size.
+  if (after && *after >= *before + trialBytes / 2) throw QuickProbeUnsupported::zeroFilledAllocation();
 }
 
 void QuickProbeRun::reserveZone(std::uint64_t zoneBytes) const {

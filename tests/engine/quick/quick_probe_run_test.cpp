@@ -43,6 +43,10 @@ QuickProbe::Options smallCardOptions() {
   // Reserving 48 MiB through exfat-fuse takes a fraction of a second, but these tests
   // share the machine with others; the refusal has a test of its own.
   options.slowAllocationSeconds = 30;
+  // exfat-fuse, the only exFAT driver here, writes every byte it reserves, and the check
+  // refuses it; these tests stand for a driver that does not, whose refusal has a test
+  // of its own.
+  options.allocationTrialBytes = 0;
   return options;
 }
 
@@ -292,6 +296,55 @@ TEST(QuickProbeRun, VolumesTheCheckCannotUseAreRefusedAndLeftAsTheyWere) {
     EXPECT_EQ(refusal(volume->mountPoint(), observed, options), QuickProbe::Unsupported::slowAllocation());
     EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
   }
+}
+
+// Where reserving space writes it, the check refuses after its first small slot: on a
+// genuine card a check would write the whole card, and on a fake the zeros would wrap
+// over its file system before the first probe.
+struct ZeroFillingCard {
+  const char* name;
+  CounterfeitCard::Options card;
+};
+
+class QuickProbeOnZeroFillingDriver : public ::testing::TestWithParam<ZeroFillingCard> {};
+
+TEST_P(QuickProbeOnZeroFillingDriver, IsRefusedBeforeTwoPercentOfTheCardIsWritten) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make(GetParam().card);
+  auto options = smallCardOptions();
+  options.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
+  const std::uint64_t before = card->bytesWrittenToDevice();
+  Observed observed;
+  EXPECT_EQ(refusal(card->mountPoint(), observed, options), QuickProbe::Unsupported::zeroFilledAllocation());
+  const std::uint64_t written = card->bytesWrittenToDevice() - before;
+  EXPECT_LT(written, GetParam().card.claimed / 50) << written << " bytes written";
+  EXPECT_FALSE(TestFolder::exists(card->mountPoint()));
+  // The file system is whole: it mounts again and takes a file.
+  card->volume().unmount();
+  ASSERT_TRUE(card->volume().mount());
+  EXPECT_TRUE(fs::create_directory(fs::path(card->mountPoint()) / "after"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cards, QuickProbeOnZeroFillingDriver,
+                         ::testing::Values(ZeroFillingCard{"genuine512MiB", {.claimed = 512_MiB}},
+                                           ZeroFillingCard{"wrap700MiBOf3GiB",
+                                                           {.claimed = 3_GiB, .real = 700_MiB, .mode = Mode::wrap}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(QuickProbeRun, WhereReservingWritesNothingTheTrialLetsTheCheckRun) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .fileSystem = FileSystemKind::ext4});
+  auto options = smallCardOptions();
+  options.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
+  options.fileSystem = "ext4";
+  const std::uint64_t before = card->bytesWrittenToDevice();
+  std::optional<std::uint64_t> reserved;
+  auto run = QuickProbe(card->mountPoint(), options).run([&](const QuickProbe::Progress& progress) {
+    if (progress.phase != Phase::preparing && !reserved) reserved = card->bytesWrittenToDevice() - before;
+  });
+  EXPECT_EQ(run.result().verdict(), Verdict::passed);
+  ASSERT_TRUE(reserved);
+  EXPECT_LT(*reserved, 512_MiB / 50) << "reserving wrote " << *reserved << " bytes";
 }
 
 }  // namespace

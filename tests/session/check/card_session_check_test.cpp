@@ -29,11 +29,12 @@ struct Checked {
   std::unique_ptr<CardSession> session;
   std::vector<CardSessionStage> stages;
 
-  explicit Checked(CounterfeitCard::Options options, std::uint64_t mediaBytes = 0) {
+  explicit Checked(CounterfeitCard::Options options, std::uint64_t mediaBytes = 0,
+                   CardSession::Environment environment = testing::smallCardEnvironment()) {
     card = CounterfeitCard::make(options);
     session = std::make_unique<CardSession>(
         deviceFor(card->mountPoint(), card->loopDevice(), mediaBytes ? mediaBytes : options.claimed),
-        &world.history, world.settings, testing::smallCardEnvironment());
+        &world.history, world.settings, std::move(environment));
     QObject::connect(session.get(), &CardSession::stageChanged, [this] { stages.push_back(session->stage()); });
   }
   ~Checked() {
@@ -119,6 +120,20 @@ TEST(CardSessionCheck, NotExFATMeasuresTheZoneAloneThenRunsTheAdvancedTest) {
   EXPECT_TRUE(checked.session->zoneResult());
   EXPECT_TRUE(checked.saw(CardSessionStage::full(Phase::verifying)));
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
+}
+
+TEST(CardSessionCheck, DriverThatWritesReservedSpaceSkipsTheQuickCheckForTheAdvancedTest) {
+  TESSORIN_REQUIRE_VOLUMES();
+  CardSession::Environment environment = testing::smallCardEnvironment();
+  environment.quickOptions.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
+  Checked checked({.claimed = 384_MiB}, 0, environment);
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::finished));
+  EXPECT_EQ(checked.session->quickSkipped(), QuickProbe::Unsupported::zeroFilledAllocation());
+  EXPECT_FALSE(checked.session->quickResult());
+  EXPECT_FALSE(checked.session->errorMessage()) << "a refusal is not an error";
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
+  EXPECT_EQ(checked.session->outcome()->method, CheckOutcome::Method::full);
 }
 
 TEST(CardSessionCheck, StopDuringTheQuickCheckFinishesWithWhatIsKnownAndReleasesTheCard) {

@@ -1,6 +1,7 @@
 #pragma once
 // QuickProbeUnsupported: why a volume cannot be given a test: the wrong file system, too
-// little free space, or a card too slow to reserve space for the quick check.
+// little free space, a card too slow to reserve space for the quick check, or a
+// file-system driver that writes every byte it reserves.
 // `QuickProbe::Unsupported` is this type. Thrown by the tests; an immutable value, safe
 // to copy across threads.
 
@@ -12,13 +13,14 @@ namespace tessorin {
 
 class QuickProbeUnsupported : public std::exception {
  public:
-  enum class Kind { fileSystem, notEnoughFreeSpace, slowAllocation };
+  enum class Kind { fileSystem, notEnoughFreeSpace, slowAllocation, zeroFilledAllocation };
 
   // The volume is not exFAT; carries its file-system name.
   static QuickProbeUnsupported fileSystem(std::string name);
   // Carries the bytes available when the test folder was prepared.
   static QuickProbeUnsupported notEnoughFreeSpace(std::uint64_t availableBytes);
   static QuickProbeUnsupported slowAllocation();
+  static QuickProbeUnsupported zeroFilledAllocation();
 
   Kind kind() const { return kind_; }
   // Empty unless the kind is fileSystem.

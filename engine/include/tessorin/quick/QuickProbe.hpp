@@ -43,8 +43,8 @@ class QuickProbe {
 
   // Starts the check. `partial` receives the provisional results after the coarse stage
   // and after the fine passes; the final result comes from the run's result(), which
-  // throws QuickProbeUnsupported (the volume is not exFAT, too full, or too slow to
-  // reserve space), CancelledError, PosixError, or std::filesystem::filesystem_error
+  // throws QuickProbeUnsupported (the volume is not exFAT, too full, too slow to reserve
+  // space, or its driver writes the space it reserves), CancelledError, PosixError, or std::filesystem::filesystem_error
   // from preparing the test folder. `finePassHook` is called in each fine pass once its
   // probes are on the card, before its cache flush. No test file is left behind.
   WorkerRun<QuickProbeResult> run(ProgressHandler progress = {}, PartialHandler partial = {},

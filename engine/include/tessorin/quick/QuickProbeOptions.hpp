@@ -5,6 +5,7 @@
 // copied into the run.
 
 #include <cstdint>
+#include <string>
 
 #include "tessorin/zone/ZoneTest.hpp"
 
@@ -23,11 +24,22 @@ struct QuickProbeOptions {
   // instead of reserving it, and reserving all the slots would take as long as filling
   // the card: the check refuses such a volume.
   double slowAllocationSeconds = 2.0;
+  // The first slot is reserved at this size on its own and forced to the card while the
+  // device's write counter is watched. A driver that writes every reserved byte
+  // (exfat-fuse; kernel exFAT drivers without valid-data-length support) would write
+  // the whole card before the first probe, and over a fake's own file system past its
+  // real size; its zeros may wait in the host's cache and look fast, so timing cannot
+  // tell. The check refuses such a volume. 0 skips the trial: tests that must run the
+  // check on such a driver all the same.
+  std::int64_t allocationTrialBytes = std::int64_t{4} << 20;
+  // The file system the check runs on. Benchmarks and tests point it at "ext4", where
+  // reserving space writes nothing, as on the file systems the check is meant for.
+  std::string fileSystem = "exfat";
 
   // Throws std::invalid_argument naming the first rule broken: the slot, probe and stride
   // counts at least 1, the spacing a power of two, the probe whole 4 KiB pieces and
-  // smaller than the spacing (it must leave room for the filler), no negative filler,
-  // and the zone's own rules.
+  // smaller than the spacing (it must leave room for the filler), no negative filler or
+  // trial, and the zone's own rules.
   void validate() const;
 };
 
