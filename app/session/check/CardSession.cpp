@@ -244,6 +244,7 @@ void CardSession::resetForCheck() {
   assign(record_, std::optional<CheckRecord>(), &CardSession::recordChanged);
   assignAlways(full_, FullLive{}, &CardSession::fullChanged);
   assign(cardRemoved_, false, &CardSession::cardRemovedChanged);
+  fileSystemDamaged_ = false;
 }
 
 void CardSession::startCheck(std::shared_ptr<VolumeAccess> access) {

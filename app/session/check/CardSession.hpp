@@ -49,6 +49,7 @@
 #include "tessorin/quick/QuickProbe.hpp"
 #include "tessorin/quick/QuickProbeResult.hpp"
 #include "tessorin/full/TestManifest.hpp"
+#include "tessorin/posix/TestFolderNotRemovable.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 #include "tessorin/zone/ZoneResult.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
@@ -197,6 +198,10 @@ class CardSession : public QObject {
   void resumeReinsertion(std::optional<std::filesystem::path> url);
   void finish();
   void reportTestError(const QString& description);
+  // The card's file system cannot remove the test folder: the check ends with the verdict
+  // it has (damaged unless already fake), says the file system is damaged and opens the
+  // erase sheet.
+  void finishWithDamagedFileSystem();
 
   // ----- after a check
   QCoro::Task<> eject(std::filesystem::path volume);
@@ -317,6 +322,7 @@ class CardSession : public QObject {
   std::optional<CheckOutcome> outcome_;
   std::optional<CheckRecord> record_;
   bool cardRemoved_ = false;
+  bool fileSystemDamaged_ = false;  // the check met test files it could not remove
   bool confirmingErase_ = false;
   bool offeringErase_ = false;
   bool showingDiskUtilityGuide_ = false;

@@ -100,6 +100,10 @@ void CardSession::finish() {
   outcome.date = QDateTime::currentDateTimeUtc();
   const OutcomeVerdict decided = OutcomeVerdict::decide(quickResult_, fullResult_, outcome.zone);
   outcome.verdict = decided.verdict;
+  // Whatever the samples said, a card that cannot remove its own test files is at fault.
+  if (fileSystemDamaged_ && outcome.verdict != CheckOutcome::Verdict::fake) {
+    outcome.verdict = CheckOutcome::Verdict::damaged;
+  }
   outcome.method = decided.method;
   outcome.realBytes = decided.realBytes;
   outcome.brandLooksFake =
@@ -137,6 +141,14 @@ void CardSession::finish() {
   releaseCard();
   refreshVolumeStats();
   UserAttention::request(UserAttention::Kind::informational);
+}
+
+void CardSession::finishWithDamagedFileSystem() {
+  fileSystemDamaged_ = true;
+  setErrorMessage(QStringLiteral(
+      "The card's file system is damaged: the test files on it cannot be removed. Erase the card, then check it again."));
+  finish();
+  setShowingDiskUtilityGuide(true);
 }
 
 void CardSession::reportTestError(const QString& description) {

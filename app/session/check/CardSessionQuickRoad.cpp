@@ -149,6 +149,12 @@ bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed, bool 
     } else {
       finish();
     }
+  } catch (const TestFolderNotRemovable&) {
+    if (present) {
+      finishWithDamagedFileSystem();
+    } else {
+      finishAsRemoved();
+    }
   } catch (const std::exception& error) {
     if (!present) {
       assign(quickResult_, std::optional<QuickProbeResult>(), &CardSession::quickResultChanged);

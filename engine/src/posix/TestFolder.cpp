@@ -11,6 +11,7 @@
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TreeRemoval.hpp"
+#include "tessorin/posix/TestFolderNotRemovable.hpp"
 
 namespace tessorin {
 
@@ -94,7 +95,14 @@ void TestFolder::removeQuietly(const fs::path& volume) noexcept {
 
 TestFolder::Prepared TestFolder::prepare(const fs::path& volume) {
   VolumeMount mount = VolumeMount::pin(volume.string());
-  const bool removed = removeLeftovers(volume);
+  bool removed = false;
+  try {
+    removed = removeLeftovers(volume);
+  } catch (const PosixError& error) {
+    // The folder was found and is the tests' own, but its tree will not go.
+    if (error.operation() != "unlinkat") throw;
+    throw TestFolderNotRemovable(path(volume), std::error_code(error.code(), std::generic_category()));
+  }
   const fs::path folder = path(volume);
   if (!fs::create_directory(folder)) {
     throw fs::filesystem_error("cannot create the test folder", folder, std::make_error_code(std::errc::file_exists));

@@ -11,7 +11,9 @@
 #include "Command.hpp"
 #include "LoopVolume.hpp"
 #include "tessorin/posix/MountTable.hpp"
+#include "UnremovableTestFolder.hpp"
 #include "tessorin/posix/PosixError.hpp"
+#include "tessorin/posix/TestFolderNotRemovable.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 
 namespace tessorin {
@@ -125,6 +127,19 @@ TEST_P(TestFolderOnVolume, PrepareReadsTheVolumeAsTheSystemSeesIt) {
 
   const auto df = testing::runChecked({"df", "-B1", "--output=size", volume->mountPoint()});
   EXPECT_NE(df.find(std::to_string(prepared.stats.totalBytes)), std::string::npos) << df;
+}
+
+TEST_P(TestFolderOnVolume, LeftoversThatCannotBeRemovedSayWhatTheyAre) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 256 * MiB);
+  testing::UnremovableTestFolder stuck(volume->mountPoint());
+  try {
+    TestFolder::prepare(volume->mountPoint());
+    ADD_FAILURE() << "a folder that cannot be removed was prepared";
+  } catch (const TestFolderNotRemovable& error) {
+    EXPECT_EQ(error.code(), std::errc::device_or_resource_busy);
+    EXPECT_EQ(error.path1(), TestFolder::path(volume->mountPoint()));
+  }
 }
 
 TEST_P(TestFolderOnVolume, PrepareClearsWhatAnEarlierRunLeft) {

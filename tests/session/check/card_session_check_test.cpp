@@ -7,6 +7,7 @@
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
+#include "UnremovableTestFolder.hpp"
 #include "../SessionFixture.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 
@@ -134,6 +135,51 @@ TEST(CardSessionCheck, DriverThatWritesReservedSpaceSkipsTheQuickCheckForTheAdva
   EXPECT_FALSE(checked.session->errorMessage()) << "a refusal is not an error";
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
   EXPECT_EQ(checked.session->outcome()->method, CheckOutcome::Method::full);
+}
+
+bool saysTheFileSystemIsDamaged(const CardSession& session) {
+  const std::optional<QString>& message = session.errorMessage();
+  return message && message->contains(QStringLiteral("file system is damaged")) &&
+         !message->contains(QStringLiteral("The test stopped")) && session.showingDiskUtilityGuide();
+}
+
+TEST(CardSessionCheck, TestFolderTheCardCannotRemoveIsACardFaultWithTheEraseAdvice) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB});
+  testing::UnremovableTestFolder stuck(checked.card->mountPoint());
+  checked.session->check();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest() && !checked.session->task(); }, 60s));
+  EXPECT_TRUE(saysTheFileSystemIsDamaged(*checked.session)) << checked.session->errorMessage().value_or("").toStdString();
+  EXPECT_FALSE(checked.session->outcome()) << "nothing was measured";
+}
+
+TEST(CardSessionCheck, FakeWhoseTestFolderCannotBeRemovedKeepsItsVerdictAndGetsTheEraseAdvice) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB, .real = 128_MiB, .mode = CounterfeitCard::Mode::dropZero});
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::decision));
+  // What the quick check's probes leave on a fake that wraps over its own directories.
+  testing::UnremovableTestFolder stuck(checked.card->mountPoint());
+  checked.session->startAdvancedTest();
+  ASSERT_TRUE(checked.reached(Kind::finished, 60s));
+  EXPECT_TRUE(saysTheFileSystemIsDamaged(*checked.session)) << checked.session->errorMessage().value_or("").toStdString();
+  ASSERT_TRUE(checked.session->outcome());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
+  EXPECT_EQ(checked.session->outcome()->realBytes, checked.session->quickResult()->realCapacityRange()->lower);
+}
+
+TEST(CardSessionCheck, WrapAroundFakeTakenOnToTheAdvancedTestEndsWithItsVerdictAndTheEraseAdvice) {
+  TESSORIN_REQUIRE_VOLUMES();
+  // The quick check's probes past the real size wrap over the card's own directories,
+  // and its test folder can no longer be removed.
+  Checked checked({.claimed = 512_MiB, .real = 290_MiB, .mode = CounterfeitCard::Mode::wrap});
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::decision));
+  checked.session->startAdvancedTest();
+  ASSERT_TRUE(checked.reached(Kind::finished, 120s));
+  EXPECT_TRUE(saysTheFileSystemIsDamaged(*checked.session)) << checked.session->errorMessage().value_or("").toStdString();
+  ASSERT_TRUE(checked.session->outcome());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
 }
 
 TEST(CardSessionCheck, StopDuringTheQuickCheckFinishesWithWhatIsKnownAndReleasesTheCard) {

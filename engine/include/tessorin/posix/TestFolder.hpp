@@ -51,6 +51,7 @@ struct TestFolder {
   // The start of every test: pins the volume's mount, removes leftovers, creates the
   // folder empty, opens it (on the card's own file system, not through a link) and reads
   // the volume's figures (settled when leftovers were removed).
+  // Leftovers that cannot be removed throw TestFolderNotRemovable.
   static Prepared prepare(const std::filesystem::path& volume);
 };
 

@@ -45,7 +45,8 @@ class QuickProbe {
   // and after the fine passes; the final result comes from the run's result(), which
   // throws QuickProbeUnsupported (the volume is not exFAT, too full, too slow to reserve
   // space, or its driver writes the space it reserves), CancelledError, PosixError, or std::filesystem::filesystem_error
-  // from preparing the test folder. `finePassHook` is called in each fine pass once its
+  // from preparing the test folder (TestFolderNotRemovable when an earlier test's folder
+  // cannot be removed). `finePassHook` is called in each fine pass once its
   // probes are on the card, before its cache flush. No test file is left behind.
   WorkerRun<QuickProbeResult> run(ProgressHandler progress = {}, PartialHandler partial = {},
                                   FinePassHook finePassHook = {}, std::function<void()> onFinished = {},
