@@ -29,7 +29,6 @@ int extend(int fd, std::uint64_t bytes) {
   return result == 0 ? 0 : errno;
 }
 
-
 }  // namespace
 
 ProbeLayout QuickProbeRun::reserveFiles() {
@@ -66,7 +65,7 @@ void QuickProbeRun::refuseDriverThatWritesReservedSpace(const ProbeLayout& plann
   if (trialBytes == 0) return;
   const VolumeMount& mount = prepared_->mount;
   const std::string path = slotPath(0);
-  FileDescriptor file = openForWriting(path);
+  FileDescriptor file = folder().openFile(slotName(0), O_RDWR);
   // What creating the files left for the file system to write goes out first, so that
   // the counter sees the trial alone.
   mount.syncVolume(file.get());
