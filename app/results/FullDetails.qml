@@ -1,0 +1,108 @@
+import QtQuick
+import QtQuick.Layouts
+import Tessorin.Card
+
+// The advanced test's details under a verdict: the card map, the speed across the card
+// with three key figures, and what went wrong, in bytes.
+ColumnLayout {
+    id: root
+
+    property alias input: model.input
+
+    spacing: 18
+
+    FullDetailsModel { id: model }
+
+    SectionTitle {
+        title: model.mapTitle
+        symbol: "square.grid.3x3.fill"
+    }
+
+    // CARD-MAP-PLACE: CapacityMapView (64 columns) and MapLegend of the progress displays.
+    Item {
+        objectName: "cardMapPlace"
+        Layout.fillWidth: true
+    }
+
+    SectionTitle {
+        Layout.topMargin: 6
+        visible: model.showsSpeed
+        title: model.speedTitle
+        symbol: "speedometer"
+    }
+
+    // SPEED-CHART-PLACE: SpeedChart of the write and read samples, 170 high.
+    Item {
+        objectName: "speedChartPlace"
+        visible: model.showsSpeed
+        Layout.fillWidth: true
+    }
+
+    RowLayout {
+        objectName: "speedFigures"
+        visible: model.showsSpeed
+        spacing: 22
+        Repeater {
+            model: model.speedFigures
+            delegate: ColumnLayout {
+                required property var modelData
+                spacing: 2
+                Text {
+                    text: modelData.title
+                    textFormat: Text.PlainText
+                    font: Typography.caption
+                    color: Palette.secondary
+                }
+                Text {
+                    text: modelData.value
+                    textFormat: Text.PlainText
+                    font: Typography.font(Typography.Headline, -1, true)
+                    color: Palette.primary
+                }
+            }
+        }
+    }
+
+    SectionTitle {
+        Layout.topMargin: 6
+        visible: model.showsProblems
+        title: model.problemsTitle
+        symbol: "list.bullet.rectangle"
+    }
+
+    ColumnLayout {
+        objectName: "problemRows"
+        visible: model.showsProblems
+        Layout.fillWidth: true
+        spacing: 6
+        Repeater {
+            model: model.problems
+            delegate: RowLayout {
+                required property var modelData
+                required property int index
+                Layout.fillWidth: true
+                Rectangle {
+                    implicitWidth: 7
+                    implicitHeight: 7
+                    radius: 3.5
+                    color: Palette.red
+                }
+                Text {
+                    objectName: "problemLabel" + index
+                    text: modelData.title
+                    textFormat: Text.PlainText
+                    font: Typography.callout
+                    color: Palette.primary
+                }
+                Item { Layout.fillWidth: true }
+                Text {
+                    objectName: "problemAmount" + index
+                    text: modelData.value
+                    textFormat: Text.PlainText
+                    font: Typography.font(Typography.Callout, -1, true)
+                    color: Palette.secondary
+                }
+            }
+        }
+    }
+}

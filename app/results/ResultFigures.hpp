@@ -1,0 +1,44 @@
+#pragma once
+// ResultFigures: the figures every result display derives the same way from a finished
+// check: where a quick check's capacity range is too wide to state as one figure, the
+// size the check covered, byte amounts counted in sectors, and speed and duration texts
+// that show a missing figure instead of a converted broken one. Pure functions; any
+// thread.
+
+#include <cstdint>
+#include <initializer_list>
+#include <optional>
+
+#include <QString>
+
+#include "session/records/CheckOutcome.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
+
+namespace tessorin {
+
+struct ResultFigures {
+  // The range's upper end when it lies more than a twentieth of the lower end above it
+  // (whole-number division); a narrower range is stated as its lower end alone.
+  static std::optional<std::uint64_t> wideRangeEnd(const QuickProbeResult::CapacityRange& range);
+  // Where a quick check's fake card starts losing data, when only a wide range is known;
+  // none once the advanced test has a result.
+  static std::optional<std::uint64_t> lostFrom(const CheckOutcome& outcome);
+  // The part of the card a capacity test covered: the advanced test's plan, else the
+  // quick check's layout. The speed zone alone is a fixed-size sample and covers nothing.
+  static std::optional<std::uint64_t> coveredBytes(const CheckOutcome& outcome);
+
+  // Counts (sectors, stalls) summed, and sector counts turned into bytes, saturating at
+  // 2^63 - 1 so that a tally near the top of its range never wraps; negative counts add 0.
+  static std::int64_t saturatingSum(std::initializer_list<std::int64_t> counts);
+  static std::uint64_t sectorBytes(std::int64_t sectors);
+
+  // The missing-figure dash for a speed or time that is not finite, so it never reads as 0.
+  static QString speedText(double bytesPerSecond);
+  static QString durationText(double seconds);
+
+  // The marketing size of a real capacity, only when it differs from the claimed size's
+  // text: a card short by little is not "a 64 GB card sold as 64 GB".
+  static std::optional<QString> nominalSizeDifferentFromClaim(std::uint64_t realBytes, std::uint64_t advertisedBytes);
+};
+
+}  // namespace tessorin

@@ -1,0 +1,38 @@
+#pragma once
+// VerdictHeadlineInput: what a verdict headline is built from, handed by its parent
+// presenter (the outcome panel, the decision panel) through QML as one value. Byte
+// counts stay C++ integers on the way: a QML number is exact only to 2^53 and has no
+// "absent". A plain value.
+
+#include <cstdint>
+#include <optional>
+
+#include <QMetaType>
+#include <QtQml/qqmlregistration.h>
+
+#include "session/records/CheckOutcome.hpp"
+
+namespace tessorin {
+
+struct VerdictHeadlineInput {
+  Q_GADGET
+  QML_VALUE_TYPE(verdictHeadlineInput)
+
+ public:
+  CheckOutcome::Verdict verdict = CheckOutcome::Verdict::inconclusive;
+  // What the card holds as far as known; the lower end when only a range is known.
+  std::optional<std::uint64_t> realBytes;
+  // Where saved data starts to be lost, given only for a range too wide to state as one figure.
+  std::optional<std::uint64_t> lostFrom;
+  std::uint64_t advertisedBytes = 0;
+  CheckOutcome::Method method = CheckOutcome::Method::quick;
+  // Written and read back by the advanced test; absent when it did not run.
+  std::optional<std::uint64_t> testedBytes;
+
+  friend bool operator==(const VerdictHeadlineInput& a, const VerdictHeadlineInput& b) {
+    return a.verdict == b.verdict && a.realBytes == b.realBytes && a.lostFrom == b.lostFrom &&
+           a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes;
+  }
+};
+
+}  // namespace tessorin
