@@ -11,7 +11,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 
-constexpr std::array<Symbols::Row, 29> table = {{
+constexpr std::array<Symbols::Row, 39> table = {{
     {"checkmark.seal.fill", "verified", 0xef76},
     {"xmark.seal.fill", "cancel", 0xe5c9},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
@@ -41,6 +41,16 @@ constexpr std::array<Symbols::Row, 29> table = {{
     {"checkmark", "check", 0xe5ca},
     {"eye.slash", "visibility_off", 0xe8f5},
     {"chevron.right", "chevron_right", 0xe5cc},
+    {"checkmark.seal", "verified_user", 0xe8e8},
+    {"hare", "flash_on", 0xe3e7},
+    {"square.and.arrow.down", "download", 0xf090},
+    {"square.and.arrow.up", "ios_share", 0xe6b8},
+    {"clock", "schedule", 0xe8b5},
+    {"arrow.clockwise", "refresh", 0xe5d5},
+    {"square.grid.3x3.fill", "apps", 0xe5c3},
+    {"list.bullet.rectangle", "list_alt", 0xe0ee},
+    {"list.bullet.clipboard.fill", "assignment", 0xe85d},
+    {"minus.circle", "remove_circle_outline", 0xe15d},
 }};
 
 }  // namespace
