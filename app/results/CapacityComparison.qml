@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
 import Tessorin.Card
+import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // A fake card's shortfall at a glance: the claimed size and what the card really holds as
 // two bars to one scale.
@@ -29,7 +30,7 @@ ColumnLayout {
                 text: bar.label
                 textFormat: Text.PlainText
                 font: Typography.font(Typography.Callout, Font.Medium)
-                color: Palette.primary
+                color: Theme.Palette.primary
             }
             Item { Layout.fillWidth: true }
             Text {
@@ -37,7 +38,7 @@ ColumnLayout {
                 text: bar.value
                 textFormat: Text.PlainText
                 font: Typography.font(Typography.Callout, Font.DemiBold, true)
-                color: Palette.primary
+                color: Theme.Palette.primary
             }
         }
 
@@ -46,7 +47,7 @@ ColumnLayout {
             Layout.fillWidth: true
             implicitHeight: 12
             radius: height / 2
-            color: Palette.quaternary
+            color: Theme.Palette.quaternary
 
             Rectangle {
                 objectName: bar.objectName + "Fill"
@@ -64,7 +65,7 @@ ColumnLayout {
         label: model.claimedLabel
         value: model.claimedText
         share: 1
-        fill: Qt.rgba(Palette.secondary.r, Palette.secondary.g, Palette.secondary.b, Palette.secondary.a * 0.35)
+        fill: Qt.rgba(Theme.Palette.secondary.r, Theme.Palette.secondary.g, Theme.Palette.secondary.b, Theme.Palette.secondary.a * 0.35)
     }
 
     Bar {
@@ -73,6 +74,6 @@ ColumnLayout {
         label: model.realLabel
         value: model.realText
         share: model.realShare
-        fill: Palette.red
+        fill: Theme.Palette.red
     }
 }

@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
 import Tessorin.Card
+import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // The advanced test's details under a verdict: the card map, the speed across the card
 // with three key figures, and what went wrong, in bytes.
@@ -51,13 +52,13 @@ ColumnLayout {
                     text: modelData.title
                     textFormat: Text.PlainText
                     font: Typography.caption
-                    color: Palette.secondary
+                    color: Theme.Palette.secondary
                 }
                 Text {
                     text: modelData.value
                     textFormat: Text.PlainText
                     font: Typography.font(Typography.Headline, -1, true)
-                    color: Palette.primary
+                    color: Theme.Palette.primary
                 }
             }
         }
@@ -85,14 +86,14 @@ ColumnLayout {
                     implicitWidth: 7
                     implicitHeight: 7
                     radius: 3.5
-                    color: Palette.red
+                    color: Theme.Palette.red
                 }
                 Text {
                     objectName: "problemLabel" + index
                     text: modelData.title
                     textFormat: Text.PlainText
                     font: Typography.callout
-                    color: Palette.primary
+                    color: Theme.Palette.primary
                 }
                 Item { Layout.fillWidth: true }
                 Text {
@@ -100,7 +101,7 @@ ColumnLayout {
                     text: modelData.value
                     textFormat: Text.PlainText
                     font: Typography.font(Typography.Callout, -1, true)
-                    color: Palette.secondary
+                    color: Theme.Palette.secondary
                 }
             }
         }

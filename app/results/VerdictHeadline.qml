@@ -1,6 +1,7 @@
 import QtQuick
 import QtQuick.Layouts
 import Tessorin.Card
+import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // The verdict of a check: a seal in the verdict's colour with a ring that swells and
 // fades while it is shown, the headline, one sentence in bytes, and the chip naming the
@@ -68,7 +69,7 @@ ColumnLayout {
         font.family: Typography.rounded
         font.pixelSize: Typography.largeTitle.pixelSize
         font.bold: true
-        color: Palette.primary
+        color: Theme.Palette.primary
     }
 
     Text {
@@ -81,7 +82,7 @@ ColumnLayout {
         wrapMode: Text.Wrap
         horizontalAlignment: Text.AlignHCenter
         font: Typography.title3
-        color: Palette.secondary
+        color: Theme.Palette.secondary
     }
 
     Chip {

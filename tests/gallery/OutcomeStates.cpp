@@ -1,0 +1,254 @@
+// The outcome panel after every kind of finished check. The sessions are real; their
+// checks end through the session's own finish with engine results built here as the
+// engine builds them, since no loop volume can be a 1 TB fake or a card that stalls.
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "FinishedCheckSeam.hpp"
+#include "GalleryState.hpp"
+#include "GalleryWorld.hpp"
+
+namespace tessorin::gallery {
+
+namespace {
+
+constexpr std::uint64_t GB = 1'000'000'000;
+constexpr std::uint64_t MB = 1'000'000;
+constexpr double MBps = 1e6;
+
+// A zone of 256 MB written at `write` and read at `read` bytes per second, clean.
+ZoneResult zone(double write, double read) {
+  const std::uint64_t bytes = 256 * MB;
+  std::vector<double> segments;
+  for (int segment = 0; segment < 16; ++segment) segments.push_back(write * (1.0 + 0.04 * std::sin(segment)));
+  SectorTally tally;
+  tally.ok = static_cast<std::int64_t>(bytes / 512);
+  ZoneResult result = ZoneResult::make(bytes, static_cast<double>(bytes) / write, segments,
+                                       static_cast<double>(bytes) / read, {read, read * 1.02}, tally, false);
+  result.randomReadIOPS = 2400;
+  result.randomWriteIOPS = 600;
+  return result;
+}
+
+// Probes laid out over `volume` bytes after a 256 MB zone; the first `intact` read back,
+// the rest came back blank.
+QuickProbeResult quick(std::uint64_t volume, std::size_t slots, std::size_t intact, const ZoneResult& zoneResult) {
+  QuickProbeResult result;
+  result.layout.zoneBytes = 256 * MB;
+  result.layout.spacing = (volume - result.layout.zoneBytes) / slots;
+  result.layout.slotCount = slots;
+  result.probeSize = 4 << 20;
+  result.volumeBytes = volume;
+  for (std::size_t slot = 0; slot < slots; ++slot) {
+    result.outcomes.push_back(slot < intact ? ProbeOutcome::ok : ProbeOutcome::blank);
+    result.writeSeconds.push_back(0.4 + 0.02 * static_cast<double>(slot % 5));
+  }
+  result.zone = zoneResult;
+  result.completed = QuickProbeResult::Stage::zone;
+  result.duration = 58;
+  return result;
+}
+
+std::vector<SpeedSample> samples(std::uint64_t span, double speed, double wobble) {
+  std::vector<SpeedSample> list;
+  for (int index = 1; index <= 120; ++index) {
+    list.push_back({span / 120 * static_cast<std::uint64_t>(index),
+                    speed * (1.0 + wobble * std::sin(index / 6.0) - 0.002 * index)});
+  }
+  return list;
+}
+
+// An advanced test that wrote `written` bytes; sectors from `goodUpTo` on came back blank,
+// and `corrupted` and `unreadable` sectors were found below it.
+FullTestResult full(std::uint64_t written, std::uint64_t goodUpTo, FullTestWriteStop stop = FullTestWriteStop::completed(),
+                    std::int64_t corrupted = 0, std::int64_t unreadable = 0) {
+  FullTestResult result;
+  result.manifest.session = 42;
+  result.manifest.plannedBytes = written;
+  result.manifest.volumeBytes = written;
+  std::uint64_t start = 0;
+  for (int file = 0; start < written; ++file) {
+    const std::uint64_t length = std::min<std::uint64_t>(1ull << 30, written - start);
+    char name[16];
+    std::snprintf(name, sizeof name, "F%05d.otr", file);
+    result.manifest.files.push_back({name, start, length});
+    start += length;
+  }
+  result.manifest.writeStop = stop;
+  result.manifest.writeSamples = samples(written, 42 * MBps, 0.08);
+  result.manifest.writeSpeed = {41 * MBps, 36 * MBps, 46 * MBps};
+  result.manifest.writeDuration = static_cast<double>(written) / (41 * MBps);
+  result.readSamples = samples(written, 88 * MBps, 0.03);
+  result.readSpeed = {87 * MBps, 84 * MBps, 91 * MBps};
+  result.readDuration = static_cast<double>(written) / (87 * MBps);
+
+  const std::uint64_t good = std::min(goodUpTo, written) / 512 * 512;
+  const auto badBlank = static_cast<std::int64_t>((written - good) / 512);
+  result.tally.ok = static_cast<std::int64_t>(good / 512) - corrupted - unreadable;
+  result.tally.blank = badBlank;
+  result.tally.corrupted = corrupted;
+  result.tally.unreadable = unreadable;
+  if (badBlank > 0) result.tally.firstBadPosition = good;
+  result.map = CapacityMap(written);
+  result.map.markWritten(0, written);
+  result.map.recordChecked(0, good / 2, good / 1024, 0);
+  result.map.recordChecked(good / 2, good - good / 2, (good - good / 2) / 512 - static_cast<std::uint64_t>(corrupted + unreadable),
+                           static_cast<std::uint64_t>(corrupted + unreadable));
+  if (badBlank > 0) result.map.recordChecked(good, written - good, 0, static_cast<std::uint64_t>(badBlank));
+  return result;
+}
+
+CardSession* finished(GalleryWorld& world, CardDevice device, FinishedCheckSeam::Results results,
+                      std::optional<Brand> brand = std::nullopt, bool keepRecord = true) {
+  CardSession* session = world.session(device);
+  if (brand) session->setClaimedBrand(brand);
+  FinishedCheckSeam::finish(*session, std::move(results));
+  if (!keepRecord) FinishedCheckSeam::forgetRecord(*session);
+  return session;
+}
+
+CardDevice sdCard(std::uint64_t bytes, const char* name, const char* fileSystem = "exfat") {
+  CardDevice device = GalleryWorld::builtInCard(bytes, bytes > 32 * GB ? "SDXC" : "SDHC");
+  device.volumeName = name;
+  device.volume.fileSystem = fileSystem;
+  device.registers->manufacturerID = 0x03;
+  device.registers->oemID = "SD";
+  device.registers->productName = "SN64G";
+  device.registers->serialNumber = std::vector<std::uint8_t>{0x8A, 0x21, 0x4C, 0x07};
+  device.registers->manufacturingYear = 2023;
+  device.registers->manufacturingMonth = 6;
+  device.registers->speedClassCode = 4;
+  return device;
+}
+
+QVariantMap sessionProperty(CardSession* session) {
+  return {{QStringLiteral("session"), QVariant::fromValue(static_cast<QObject*>(session))}};
+}
+
+GalleryState outcomeState(const char* state, int height, std::function<CardSession*(GalleryWorld&)> make,
+                          std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("OutcomePanel"),
+          .state = QString::fromLatin1(state),
+          .size = {880, height},
+          .scene = QStringLiteral("scenes/OutcomePanelScene.qml"),
+          .properties = [make](GalleryWorld& world) { return sessionProperty(make(world)); },
+          .expectations = std::move(expectations)};
+}
+
+Expectation text(const char* objectName, QString value) {
+  return {QString::fromLatin1(objectName), QStringLiteral("text"), value};
+}
+
+Expectation shown(const char* objectName, bool visible) {
+  return {QString::fromLatin1(objectName), QStringLiteral("visible"), visible};
+}
+
+const bool registered = addGalleryStates({
+    outcomeState("genuine-64gb", 2250,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(45 * MBps, 90 * MBps);
+                   return finished(world, sdCard(64 * GB, "PHOTOS"),
+                                   {.quick = quick(64 * GB, 16, 16, measured), .full = full(63'800 * MB, 63'800 * MB)},
+                                   Brand::sandisk);
+                 },
+                 {text("verdictTitle", "Genuine card"), text("statValue0", "63.8 GB"), shown("capacityComparison", false),
+                  shown("outcomeNotes", false), shown("purchasePlace", true), shown("probePanel", false)}),
+    outcomeState("fake-1tb-advanced", 2250,
+                 [](GalleryWorld& world) {
+                   return finished(world, sdCard(1000 * GB, "NEW VOLUME"),
+                                   {.zone = zone(12 * MBps, 20 * MBps), .full = full(999 * GB, 31'900 * MB)});
+                 },
+                 {text("verdictTitle", "Fake card"), text("realBarValue", "≈ 31 GB"), text("claimedBarValue", "1 TB"),
+                  shown("capacityComparison", true), text("problemLabel0", "Never stored (came back empty)")}),
+    outcomeState("fake-quick-wide-range", 1900,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(9 * MBps, 18 * MBps);
+                   return finished(world, sdCard(64 * GB, "SD64"), {.quick = quick(64 * GB, 16, 4, measured)});
+                 },
+                 {text("verdictTitle", "Fake card"), text("realBarValue", "12 GB – 16 GB"), shown("probePanel", true),
+                  shown("fullDetailsPanel", false), shown("statsRow", false)}),
+    outcomeState("damaged-io-error", 2250,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(20 * MBps, 40 * MBps);
+                   return finished(world, sdCard(16 * GB, "CAMERA"),
+                                   {.quick = quick(16 * GB, 16, 16, measured),
+                                    .full = full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384)});
+                 },
+                 {text("verdictTitle", "Damaged card"), text("outcomeNote0", "The card stopped accepting data after 12 GB."),
+                  text("problemLabel0", "Corrupted"), text("problemAmount1", "8.4 MB")}),
+    outcomeState("stopped-after-quick", 1900,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(38 * MBps, 85 * MBps);
+                   return finished(world, sdCard(64 * GB, "PHOTOS"),
+                                   {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
+                 },
+                 {text("verdictTitle", "Probably genuine"),
+                  text("outcomeNote0", "The advanced test was stopped, so this answer comes from the quick check.")}),
+    outcomeState("inconclusive-ext4-stopped", 1500,
+                 [](GalleryWorld& world) {
+                   return finished(world, sdCard(32 * GB, "LINUX", "ext4"),
+                                   {.zone = zone(18 * MBps, 40 * MBps), .fullStopped = true,
+                                    .quickSkipped = QuickProbeUnsupported::fileSystem("ext4")});
+                 },
+                 {text("verdictTitle", "Inconclusive"),
+                  text("outcomeNote0", "The advanced test was stopped before it could give an answer."),
+                  text("outcomeNote1", "The quick check needs exFAT. Run the advanced test to the end for an answer.")}),
+    outcomeState("genuine-ext4-advanced", 2100,
+                 [](GalleryWorld& world) {
+                   return finished(world, sdCard(32 * GB, "LINUX", "ext4"),
+                                   {.zone = zone(25 * MBps, 60 * MBps), .full = full(31'200 * MB, 31'200 * MB),
+                                    .quickSkipped = QuickProbeUnsupported::fileSystem("ext4")});
+                 },
+                 {text("verdictTitle", "Genuine card"), shown("outcomeNotes", false)}),
+    outcomeState("brand-mismatch", 2250,
+                 [](GalleryWorld& world) {
+                   CardDevice device = sdCard(64 * GB, "SANDISK");
+                   device.registers->manufacturerID = 0x1B;
+                   device.registers->oemID = "SM";
+                   const ZoneResult measured = zone(45 * MBps, 90 * MBps);
+                   return finished(world, device,
+                                   {.quick = quick(64 * GB, 16, 16, measured), .full = full(63'800 * MB, 63'800 * MB)},
+                                   Brand::sandisk);
+                 },
+                 {text("outcomeNote0",
+                       "The capacity is real, but the X-ray below says the card may not be the brand on its label.")}),
+    outcomeState("under-half-free", 2250,
+                 [](GalleryWorld& world) {
+                   return finished(world, sdCard(64 * GB, "FULL CARD"),
+                                   {.zone = zone(30 * MBps, 80 * MBps), .full = full(20 * GB, 20 * GB)});
+                 },
+                 {text("outcomeNote0", "Only 20 GB of the card was free, so only that part could be tested. To test the "
+                                       "whole card, copy its files somewhere else and erase it.")}),
+    outcomeState("usb-drive", 2250,
+                 [](GalleryWorld& world) {
+                   CardDevice drive = GalleryWorld::usbDrive(32 * GB);
+                   drive.volumeName = "STICK";
+                   FinishedCheckSeam::Results results;
+                   results.quick = quick(32 * GB, 16, 16, zone(14 * MBps, 22 * MBps));
+                   results.full = full(31'900 * MB, 31'900 * MB);
+                   results.readerBestBefore = 120 * MBps;
+                   return finished(world, drive, std::move(results));
+                 },
+                 {text("verdictTitle", "Genuine card"), text("reportMeasured2", "22 MB/s · no UHS")}),
+    outcomeState("2tb-long-name", 2250,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(80 * MBps, 170 * MBps);
+                   return finished(world,
+                                   sdCard(2000 * GB, "A card with a rather long volume name <b>x</b> for two terabytes"),
+                                   {.quick = quick(2000 * GB, 64, 64, measured), .full = full(1999 * GB, 1999 * GB)});
+                 },
+                 {text("verdictTitle", "Genuine card"), text("statValue0", "2 TB")}),
+    outcomeState("fake-without-record", 1900,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(9 * MBps, 18 * MBps);
+                   return finished(world, sdCard(128 * GB, "SD128"), {.quick = quick(128 * GB, 32, 8, measured)},
+                                   std::nullopt, false);
+                 },
+                 {shown("purchasePlace", false)}),
+});
+
+}  // namespace
+
+}  // namespace tessorin::gallery
