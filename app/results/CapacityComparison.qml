@@ -1,4 +1,5 @@
 import QtQuick
+import Tessorin.Results
 import QtQuick.Layouts
 import Tessorin.Card
 import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own

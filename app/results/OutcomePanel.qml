@@ -1,4 +1,5 @@
 import QtQuick
+import Tessorin.Results
 import QtQuick.Controls
 import QtQuick.Dialogs
 import QtQuick.Layouts
@@ -29,6 +30,8 @@ ColumnLayout {
 
         VerdictHeadline {
             Layout.fillWidth: true
+            Layout.maximumWidth: 560
+            Layout.alignment: Qt.AlignHCenter
             input: model.headline
         }
 
@@ -86,6 +89,7 @@ ColumnLayout {
                     required property int index
                     Layout.fillWidth: true
                     Layout.preferredWidth: 1
+                    Layout.maximumWidth: Number.POSITIVE_INFINITY
                     spacing: 4
                     SymbolIcon {
                         Layout.alignment: Qt.AlignHCenter

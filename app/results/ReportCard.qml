@@ -1,4 +1,5 @@
 import QtQuick
+import Tessorin.Results
 import QtQuick.Layouts
 import Tessorin.Card
 import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
@@ -114,11 +115,15 @@ Panel {
                     spacing: 6
                     Repeater {
                         model: measuredCell.modelData.badges
-                        delegate: SpeedMarkingBadge {
+                        // BADGE-PLACE: the speed-marking badge (its mark and help text) takes
+                        // the glyph's place once it is in this module.
+                        delegate: SpeedMarkingGlyph {
                             required property var modelData
+                            objectName: "reportBadge" + modelData.label
                             marking: modelData.marking
-                            check: modelData.check
                             height: 18
+                            color: modelData.check === "met" ? Theme.Palette.primary : Theme.Palette.secondary
+                            opacity: modelData.check === "met" ? 1 : 0.7
                         }
                     }
                 }

@@ -146,7 +146,7 @@ Expectation shown(const char* objectName, bool visible) {
 }
 
 const bool registered = addGalleryStates({
-    outcomeState("genuine-64gb", 2250,
+    outcomeState("genuine-64gb", 1200,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(45 * MBps, 90 * MBps);
                    return finished(world, sdCard(64 * GB, "PHOTOS"),
@@ -155,21 +155,21 @@ const bool registered = addGalleryStates({
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "63.8 GB"), shown("capacityComparison", false),
                   shown("outcomeNotes", false), shown("purchasePlace", true), shown("probePanel", false)}),
-    outcomeState("fake-1tb-advanced", 2250,
+    outcomeState("fake-1tb-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(1000 * GB, "NEW VOLUME"),
                                    {.zone = zone(12 * MBps, 20 * MBps), .full = full(999 * GB, 31'900 * MB)});
                  },
                  {text("verdictTitle", "Fake card"), text("realBarValue", "≈ 31 GB"), text("claimedBarValue", "1 TB"),
                   shown("capacityComparison", true), text("problemLabel0", "Never stored (came back empty)")}),
-    outcomeState("fake-quick-wide-range", 1900,
+    outcomeState("fake-quick-wide-range", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);
                    return finished(world, sdCard(64 * GB, "SD64"), {.quick = quick(64 * GB, 16, 4, measured)});
                  },
                  {text("verdictTitle", "Fake card"), text("realBarValue", "12 GB – 16 GB"), shown("probePanel", true),
                   shown("fullDetailsPanel", false), shown("statsRow", false)}),
-    outcomeState("damaged-io-error", 2250,
+    outcomeState("damaged-io-error", 1200,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(20 * MBps, 40 * MBps);
                    return finished(world, sdCard(16 * GB, "CAMERA"),
@@ -178,7 +178,7 @@ const bool registered = addGalleryStates({
                  },
                  {text("verdictTitle", "Damaged card"), text("outcomeNote0", "The card stopped accepting data after 12 GB."),
                   text("problemLabel0", "Corrupted"), text("problemAmount1", "8.4 MB")}),
-    outcomeState("stopped-after-quick", 1900,
+    outcomeState("stopped-after-quick", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(38 * MBps, 85 * MBps);
                    return finished(world, sdCard(64 * GB, "PHOTOS"),
@@ -186,7 +186,7 @@ const bool registered = addGalleryStates({
                  },
                  {text("verdictTitle", "Probably genuine"),
                   text("outcomeNote0", "The advanced test was stopped, so this answer comes from the quick check.")}),
-    outcomeState("inconclusive-ext4-stopped", 1500,
+    outcomeState("inconclusive-ext4-stopped", 1000,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(32 * GB, "LINUX", "ext4"),
                                    {.zone = zone(18 * MBps, 40 * MBps), .fullStopped = true,
@@ -195,14 +195,14 @@ const bool registered = addGalleryStates({
                  {text("verdictTitle", "Inconclusive"),
                   text("outcomeNote0", "The advanced test was stopped before it could give an answer."),
                   text("outcomeNote1", "The quick check needs exFAT. Run the advanced test to the end for an answer.")}),
-    outcomeState("genuine-ext4-advanced", 2100,
+    outcomeState("genuine-ext4-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(32 * GB, "LINUX", "ext4"),
                                    {.zone = zone(25 * MBps, 60 * MBps), .full = full(31'200 * MB, 31'200 * MB),
                                     .quickSkipped = QuickProbeUnsupported::fileSystem("ext4")});
                  },
                  {text("verdictTitle", "Genuine card"), shown("outcomeNotes", false)}),
-    outcomeState("brand-mismatch", 2250,
+    outcomeState("brand-mismatch", 1200,
                  [](GalleryWorld& world) {
                    CardDevice device = sdCard(64 * GB, "SANDISK");
                    device.registers->manufacturerID = 0x1B;
@@ -214,14 +214,14 @@ const bool registered = addGalleryStates({
                  },
                  {text("outcomeNote0",
                        "The capacity is real, but the X-ray below says the card may not be the brand on its label.")}),
-    outcomeState("under-half-free", 2250,
+    outcomeState("under-half-free", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(64 * GB, "FULL CARD"),
                                    {.zone = zone(30 * MBps, 80 * MBps), .full = full(20 * GB, 20 * GB)});
                  },
                  {text("outcomeNote0", "Only 20 GB of the card was free, so only that part could be tested. To test the "
                                        "whole card, copy its files somewhere else and erase it.")}),
-    outcomeState("usb-drive", 2250,
+    outcomeState("usb-drive", 1200,
                  [](GalleryWorld& world) {
                    CardDevice drive = GalleryWorld::usbDrive(32 * GB);
                    drive.volumeName = "STICK";
@@ -232,7 +232,7 @@ const bool registered = addGalleryStates({
                    return finished(world, drive, std::move(results));
                  },
                  {text("verdictTitle", "Genuine card"), text("reportMeasured2", "22 MB/s · no UHS")}),
-    outcomeState("2tb-long-name", 2250,
+    outcomeState("2tb-long-name", 1200,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(80 * MBps, 170 * MBps);
                    return finished(world,
@@ -240,7 +240,7 @@ const bool registered = addGalleryStates({
                                    {.quick = quick(2000 * GB, 64, 64, measured), .full = full(1999 * GB, 1999 * GB)});
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "2 TB")}),
-    outcomeState("fake-without-record", 1900,
+    outcomeState("fake-without-record", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);
                    return finished(world, sdCard(128 * GB, "SD128"), {.quick = quick(128 * GB, 32, 8, measured)},
