@@ -20,11 +20,18 @@ ColumnLayout {
         symbol: "square.grid.3x3.fill"
     }
 
-    // CARD-MAP-PLACE: CapacityMapView (64 columns) and MapLegend of the progress displays.
-    Item {
-        objectName: "cardMapPlace"
+    CapacityMapView {
+        id: cardMap
+        objectName: "cardMap"
         Layout.fillWidth: true
+        Layout.preferredHeight: cardMap.heightForWidth(cardMap.width)
+        input: model.map
+        columns: 64
+        secondaryColor: Theme.Palette.secondary
+        mirrored: root.LayoutMirroring.enabled
     }
+
+    MapLegend {}
 
     SectionTitle {
         Layout.topMargin: 6
@@ -33,11 +40,12 @@ ColumnLayout {
         symbol: "speedometer"
     }
 
-    // SPEED-CHART-PLACE: SpeedChart of the write and read samples, 170 high.
-    Item {
-        objectName: "speedChartPlace"
+    SpeedChart {
+        objectName: "detailsChart"
         visible: model.showsSpeed
         Layout.fillWidth: true
+        Layout.preferredHeight: 170
+        input: model.chart
     }
 
     RowLayout {
@@ -46,21 +54,10 @@ ColumnLayout {
         spacing: 22
         Repeater {
             model: model.speedFigures
-            delegate: ColumnLayout {
+            delegate: Metric {
                 required property var modelData
-                spacing: 2
-                Text {
-                    text: modelData.title
-                    textFormat: Text.PlainText
-                    font: Typography.caption
-                    color: Theme.Palette.secondary
-                }
-                Text {
-                    text: modelData.value
-                    textFormat: Text.PlainText
-                    font: Typography.font(Typography.Headline, -1, true)
-                    color: Theme.Palette.primary
-                }
+                title: modelData.title
+                value: modelData.value
             }
         }
     }

@@ -12,6 +12,15 @@ void FullDetailsModel::setInput(const FullDetailsInput& input) {
   Q_EMIT inputChanged();
 }
 
+CapacityMapInput FullDetailsModel::map() const {
+  return input_.result ? CapacityMapInput{input_.result->map} : CapacityMapInput{};
+}
+
+SpeedChartInput FullDetailsModel::chart() const {
+  if (!input_.result) return {};
+  return {input_.result->manifest.writeSamples, input_.result->readSamples};
+}
+
 bool FullDetailsModel::showsSpeed() const { return input_.result && input_.result->manifest.writeSamples.size() >= 2; }
 
 QVariantList FullDetailsModel::speedFigureList() const {

@@ -10,6 +10,8 @@
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
+#include "card/CapacityMapInput.hpp"
+#include "card/SpeedChartInput.hpp"
 #include "results/FigureRow.hpp"
 #include "results/FullDetailsInput.hpp"
 
@@ -22,7 +24,9 @@ class FullDetailsModel : public QObject {
   Q_PROPERTY(QString mapTitle READ mapTitle CONSTANT)
   Q_PROPERTY(QString speedTitle READ speedTitle CONSTANT)
   Q_PROPERTY(QString problemsTitle READ problemsTitle CONSTANT)
+  Q_PROPERTY(tessorin::CapacityMapInput map READ map NOTIFY inputChanged)
   Q_PROPERTY(bool showsSpeed READ showsSpeed NOTIFY inputChanged)
+  Q_PROPERTY(tessorin::SpeedChartInput chart READ chart NOTIFY inputChanged)
   Q_PROPERTY(QVariantList speedFigures READ speedFigureList NOTIFY inputChanged)
   Q_PROPERTY(bool showsProblems READ showsProblems NOTIFY inputChanged)
   Q_PROPERTY(QVariantList problems READ problemList NOTIFY inputChanged)
@@ -36,7 +40,9 @@ class FullDetailsModel : public QObject {
   QString mapTitle() const { return tr("Card map"); }
   QString speedTitle() const { return tr("Speed across the card"); }
   QString problemsTitle() const { return tr("What went wrong"); }
+  CapacityMapInput map() const;
   bool showsSpeed() const;
+  SpeedChartInput chart() const;
   bool showsProblems() const { return !problemList().isEmpty(); }
   QVariantList speedFigureList() const;
   QVariantList problemList() const;

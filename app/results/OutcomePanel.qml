@@ -180,10 +180,10 @@ ColumnLayout {
             symbol: "speedometer"
         }
 
-        // SPEED-SUMMARY-PLACE: the progress displays' SpeedSummary view.
-        Item {
-            objectName: "speedSummaryPlace"
+        SpeedSummary {
+            objectName: "outcomeSpeedSummary"
             Layout.fillWidth: true
+            input: model.speedSummary
         }
     }
 
@@ -209,10 +209,10 @@ ColumnLayout {
             symbol: "hare.fill"
         }
 
-        // PROBE-STRIP-PLACE: the progress displays' ProbeStrip of the finished probes.
-        Item {
-            objectName: "probeStripPlace"
+        ProbeStrip {
+            objectName: "outcomeProbeStrip"
             Layout.fillWidth: true
+            input: model.probeStrip
         }
     }
 

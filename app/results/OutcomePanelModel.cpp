@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 
 #include "card/DisplayFormat.hpp"
+#include "card/ProbeStripModel.hpp"
 #include "card/Palette.hpp"
 #include "results/GadgetList.hpp"
 #include "results/LiveXRay.hpp"
@@ -30,10 +31,12 @@ void OutcomePanelModel::setSession(CardSession* session) {
     }
     connections_.push_back(
         connect(session, &CardSession::recordChanged, this, &OutcomePanelModel::showsPurchaseChanged));
+    connections_.push_back(connect(session, &CardSession::deviceChanged, this, &OutcomePanelModel::cardChanged));
   }
   Q_EMIT sessionChanged();
   Q_EMIT notesChanged();
   Q_EMIT showsPurchaseChanged();
+  Q_EMIT cardChanged();
 }
 
 QColor OutcomePanelModel::verdictColor() const {
@@ -86,6 +89,20 @@ QVariantList OutcomePanelModel::statList() const {
 
 bool OutcomePanelModel::showsSpeed() const {
   return hasOutcome() && outcome_.outcome->zone && outcome_.outcome->speed;
+}
+
+SpeedSummaryInput OutcomePanelModel::speedSummary() const {
+  if (!showsSpeed() || !session_) return {};
+  SpeedSummaryInput input;
+  input.zone = *outcome_.outcome->zone;
+  input.rating = *outcome_.outcome->speed;
+  input.isSDCard = !session_->isUSBDrive();
+  if (const auto& usb = session_->device().usb) input.usbLink = usb->linkSpeed;
+  return input;
+}
+
+ProbeStripInput OutcomePanelModel::probeStrip() const {
+  return showsProbes() ? ProbeStripModel::makeCells(outcome_.outcome->quick->outcomes) : ProbeStripInput();
 }
 
 FullDetailsInput OutcomePanelModel::fullDetails() const {

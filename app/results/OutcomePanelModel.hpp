@@ -19,6 +19,8 @@
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
+#include "card/ProbeStripInput.hpp"
+#include "card/SpeedSummaryInput.hpp"
 #include "results/CapacityComparisonInput.hpp"
 #include "results/CheckOutcomeInput.hpp"
 #include "results/FigureRow.hpp"
@@ -43,10 +45,12 @@ class OutcomePanelModel : public QObject {
   Q_PROPERTY(tessorin::CheckOutcomeInput outcome READ outcome NOTIFY sessionChanged)
   Q_PROPERTY(bool showsSpeed READ showsSpeed NOTIFY sessionChanged)
   Q_PROPERTY(QString speedTitle READ speedTitle CONSTANT)
+  Q_PROPERTY(tessorin::SpeedSummaryInput speedSummary READ speedSummary NOTIFY cardChanged)
   Q_PROPERTY(bool showsFullDetails READ showsFullDetails NOTIFY sessionChanged)
   Q_PROPERTY(tessorin::FullDetailsInput fullDetails READ fullDetails NOTIFY sessionChanged)
   Q_PROPERTY(bool showsProbes READ showsProbes NOTIFY sessionChanged)
   Q_PROPERTY(QString probesTitle READ probesTitle CONSTANT)
+  Q_PROPERTY(tessorin::ProbeStripInput probeStrip READ probeStrip NOTIFY sessionChanged)
   Q_PROPERTY(bool showsPurchase READ showsPurchase NOTIFY showsPurchaseChanged)
   Q_PROPERTY(QString shareLabel READ shareLabel CONSTANT)
   Q_PROPERTY(QString copyLabel READ copyLabel CONSTANT)
@@ -72,9 +76,12 @@ class OutcomePanelModel : public QObject {
   QVariantList statList() const;
   const CheckOutcomeInput& outcome() const { return outcome_; }
   bool showsSpeed() const;
+  // The speed box follows the card: whether it is a USB drive, and its USB link.
+  SpeedSummaryInput speedSummary() const;
   bool showsFullDetails() const { return hasOutcome() && outcome_.outcome->full.has_value(); }
   FullDetailsInput fullDetails() const;
   bool showsProbes() const;
+  ProbeStripInput probeStrip() const;
   bool showsPurchase() const { return session_ && session_->record().has_value(); }
 
   QString speedTitle() const { return tr("Speed"); }
@@ -104,6 +111,7 @@ class OutcomePanelModel : public QObject {
   void sessionChanged();
   void notesChanged();
   void showsPurchaseChanged();
+  void cardChanged();
 
  private:
   QPointer<CardSession> session_;
