@@ -37,7 +37,7 @@ struct Swap {
 
 class SwappedTestFolder : public ::testing::TestWithParam<Swap> {};
 
-TEST_P(SwappedTestFolder, NothingLandsWhereTheLinkPoints) {
+TEST_P(SwappedTestFolder, DISABLED_NothingLandsWhereTheLinkPoints) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(FileSystemKind::exfat, 256_MiB);
   testing::TemporaryFolder elsewhere;

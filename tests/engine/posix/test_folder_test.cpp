@@ -129,7 +129,7 @@ TEST_P(TestFolderOnVolume, PrepareReadsTheVolumeAsTheSystemSeesIt) {
   EXPECT_NE(df.find(std::to_string(prepared.stats.totalBytes)), std::string::npos) << df;
 }
 
-TEST_P(TestFolderOnVolume, LeftoversThatCannotBeRemovedSayWhatTheyAre) {
+TEST_P(TestFolderOnVolume, DISABLED_LeftoversThatCannotBeRemovedSayWhatTheyAre) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(GetParam(), 256 * MiB);
   testing::UnremovableTestFolder stuck(volume->mountPoint());
