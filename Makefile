@@ -12,7 +12,7 @@ deps:
 	@./scripts/install-deps
 
 $(BUILD)/build.ninja: CMakeLists.txt
-	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSORIN_WERROR=ON
 
 configure: deps $(BUILD)/build.ninja
 
@@ -23,7 +23,7 @@ run: build
 	./$(BUILD)/tessorin
 
 $(BUILD_SAN)/build.ninja: CMakeLists.txt
-	cmake -S . -B $(BUILD_SAN) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug \
+	cmake -S . -B $(BUILD_SAN) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DTESSORIN_WERROR=ON \
 	  -DTESSORIN_SANITIZE=ON -DTESSORIN_BUILD_APP=OFF -DTESSORIN_BUILD_BENCH=OFF
 
 test-main: build
