@@ -1,11 +1,14 @@
 import Tessorin.Card
+import Tessorin.Results
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 
 // The page of one card: the header, the one panel its stage calls for and the X-ray, over a
 // wash tinted by stage and verdict; and the card's questions, alert and sheets. Everything
-// it shows lives in the session; a session deleted under the page leaves it empty.
+// it shows lives in the session; a session deleted under the page leaves it empty. The
+// decision, outcome and X-ray panels come from Tessorin.Results, which the executable
+// showing this page links beside this module.
 //
 //     CardDetailView { session: cardSession }   // title: the window shows it
 //
@@ -100,11 +103,11 @@ Item {
                 }
             }
 
-            // PLACE: the X-ray panel (XRayPanel of Tessorin.Results) once it is built:
-            // `XRayPanel { session: root.session }`.
-            Loader {
-                objectName: "xrayPanelPlace"
+            XRayPanel {
+                objectName: "xrayPanel"
                 Layout.fillWidth: true
+                visible: page.hasSession
+                session: page.hasSession ? root.session : null
             }
 
             Item { Layout.preferredHeight: 1 }
@@ -141,17 +144,21 @@ Item {
         ReinsertPanel { objectName: "reinsertPanel"; session: root.session }
     }
 
-    // PLACES for the panels built beside this page: DecisionPanel { session } and
-    // OutcomePanel { session } of Tessorin.Results.
-    Component { id: decisionPanel; Item { objectName: "decisionPanelPlace" } }
-    Component { id: outcomePanel; Item { objectName: "outcomePanelPlace" } }
+    Component {
+        id: decisionPanel
+        DecisionPanel { objectName: "decisionPanel"; session: root.session }
+    }
+    Component {
+        id: outcomePanel
+        OutcomePanel { objectName: "outcomePanel"; session: root.session }
+    }
 
     // Return starts the check (or confirms at the decision), never while a question is open.
     Shortcut {
         sequences: ["Return", "Enter"]
         enabled: !page.anyDialogOpen && !exFATSheet.visible && stagePanel.item !== null
-                 && stagePanel.item.startCheck !== undefined
-        onActivated: stagePanel.item.startCheck()
+                 && stagePanel.item.defaultAction !== undefined
+        onActivated: stagePanel.item.defaultAction()
     }
 
     PageAlert {

@@ -16,7 +16,7 @@ Panel {
     signal exFATGuideRequested()
 
     // The Return key's action; the page calls it only while no dialog is open.
-    function startCheck() { start.start() }
+    function defaultAction() { start.start() }
 
     spacing: 18
 

@@ -1,10 +1,14 @@
 // The card page: idle cards of each file system and size, the header's chips and storage
 // bar at their edges, names that stretch or look like markup, the questions and the alert,
-// erasing, each running stage and the finished page without an outcome.
+// erasing, each running stage, the decision after a quick check that found a fake or
+// damaged card, and the finished page with and without an outcome. Decisions hold real
+// quick results as the session receives them; finished pages end through its own finish.
 
 #include <functional>
 #include <string>
 
+#include "FinishedCheckSeam.hpp"
+#include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
 
@@ -16,12 +20,14 @@ constexpr std::uint64_t gigabytes = 1'000'000'000;
 struct Page {
   CardDevice device;
   std::function<void(CardSession&)> prepare = [](CardSession&) {};
+  // Tall enough for the whole stage panel where it is the story.
+  int height = 720;
 };
 
 GalleryState page(QString state, Page page, std::vector<Expectation> expectations) {
   return {.view = QStringLiteral("CardDetailView"),
           .state = std::move(state),
-          .size = QSize(900, 720),
+          .size = QSize(900, page.height),
           .scene = QStringLiteral("scenes/CardDetailViewScene.qml"),
           .properties =
               [page](GalleryWorld& world) {
@@ -46,6 +52,36 @@ CardDevice named(CardDevice device, std::string name, std::string fileSystem = "
   device.volume.fileSystem = std::move(fileSystem);
   if (available) device.volume.availableBytes = *available;
   return device;
+}
+
+// The quick check's findings arrive as the session's roads hand them over, then it stops
+// at the decision.
+void decide(CardSession& session, const QuickProbeResult& result) {
+  session.setStage(CardSessionStage::quick({}));
+  session.applyPartialQuickResult(result);
+  session.setStage(CardSessionStage::decision());
+}
+
+// A 64 GB fake that keeps about 4 GB: one probe inside that part corrupted, and two that
+// read back fine gone minutes later.
+QuickProbeResult fakeThatLosesEvenBelow() {
+  QuickProbeResult result = quick(64 * gigabytes, 16, 4, zone(9e6, 18e6));
+  result.outcomes[1] = ProbeOutcome::corrupted;
+  result.lostAfterVerifying = 2;
+  return result;
+}
+
+QuickProbeResult wrapAround() {
+  QuickProbeResult result = quick(64 * gigabytes, 16, 2, zone(11e6, 19e6));
+  for (std::size_t slot = 2; slot < result.outcomes.size(); ++slot) result.outcomes[slot] = ProbeOutcome::misplaced;
+  result.wrapDistance = 8'589'934'592;
+  return result;
+}
+
+QuickProbeResult zoneFailed() {
+  ZoneResult failed = zone(4e6, 12e6);
+  failed.writeFailed = true;
+  return quick(32 * gigabytes, 16, 16, failed);
 }
 
 CardDevice withProduct(CardDevice device, std::string productName) {
@@ -127,7 +163,33 @@ const bool registered = addGalleryStates({
     page(QStringLiteral("decision-without-quick-result"),
          {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
           [](CardSession& s) { s.setStage(CardSessionStage::decision()); }},
-         {}),
+         {shown("decisionPanel", true), shown("decisionHeadline", false), shown("decisionProbeStrip", false),
+          shown("confirmAdvancedButton", true)}),
+    page(QStringLiteral("decision-fake"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "SD64", "exfat", 63'900'000'000),
+          [](CardSession& s) { decide(s, fakeThatLosesEvenBelow()); }, 1500},
+         {text("verdictTitle", QStringLiteral("Fake card")), shown("decisionComparison", true),
+          shown("lostWarning", true), shown("failedWarning", true), shown("decisionSpeed", true),
+          text("decisionSentence",
+               QStringLiteral("Probes written past the real size were lost: the card pretends to store them."))}),
+    page(QStringLiteral("decision-wrap-around"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "SD64", "exfat", 63'900'000'000),
+          [](CardSession& s) { decide(s, wrapAround()); }, 1400},
+         {text("verdictTitle", QStringLiteral("Fake card")), shown("lostWarning", false),
+          text("realBarValue", QStringLiteral("≈ 8 GB"))}),
+    page(QStringLiteral("decision-damaged-zone-failed"),
+         {named(GalleryWorld::builtInCard(32 * gigabytes, "SDHC"), "CAMERA", "exfat", 31'000'000'000),
+          [](CardSession& s) { decide(s, zoneFailed()); }, 1300},
+         {text("verdictTitle", QStringLiteral("Damaged card")), shown("decisionComparison", false),
+          shown("failedWarning", false)}),
+    page(QStringLiteral("finished-fake"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "SD64", "exfat", 63'900'000'000),
+          [](CardSession& s) {
+            decide(s, fakeThatLosesEvenBelow());
+            FinishedCheckSeam::finish(s, {.quick = s.quickResult()});
+          },
+          1500},
+         {shown("outcomePanel", true), text("verdictTitle", QStringLiteral("Fake card"))}),
     page(QStringLiteral("finished-without-outcome"),
          {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
           [](CardSession& s) { s.setStage(CardSessionStage::finished()); }},

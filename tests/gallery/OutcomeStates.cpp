@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "FinishedCheckSeam.hpp"
+#include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
 
@@ -17,39 +18,6 @@ namespace {
 constexpr std::uint64_t GB = 1'000'000'000;
 constexpr std::uint64_t MB = 1'000'000;
 constexpr double MBps = 1e6;
-
-// A zone of 256 MB written at `write` and read at `read` bytes per second, clean.
-ZoneResult zone(double write, double read) {
-  const std::uint64_t bytes = 256 * MB;
-  std::vector<double> segments;
-  for (int segment = 0; segment < 16; ++segment) segments.push_back(write * (1.0 + 0.04 * std::sin(segment)));
-  SectorTally tally;
-  tally.ok = static_cast<std::int64_t>(bytes / 512);
-  ZoneResult result = ZoneResult::make(bytes, static_cast<double>(bytes) / write, segments,
-                                       static_cast<double>(bytes) / read, {read, read * 1.02}, tally, false);
-  result.randomReadIOPS = 2400;
-  result.randomWriteIOPS = 600;
-  return result;
-}
-
-// Probes laid out over `volume` bytes after a 256 MB zone; the first `intact` read back,
-// the rest came back blank.
-QuickProbeResult quick(std::uint64_t volume, std::size_t slots, std::size_t intact, const ZoneResult& zoneResult) {
-  QuickProbeResult result;
-  result.layout.zoneBytes = 256 * MB;
-  result.layout.spacing = (volume - result.layout.zoneBytes) / slots;
-  result.layout.slotCount = slots;
-  result.probeSize = 4 << 20;
-  result.volumeBytes = volume;
-  for (std::size_t slot = 0; slot < slots; ++slot) {
-    result.outcomes.push_back(slot < intact ? ProbeOutcome::ok : ProbeOutcome::blank);
-    result.writeSeconds.push_back(0.4 + 0.02 * static_cast<double>(slot % 5));
-  }
-  result.zone = zoneResult;
-  result.completed = QuickProbeResult::Stage::zone;
-  result.duration = 58;
-  return result;
-}
 
 std::vector<SpeedSample> samples(std::uint64_t span, double speed, double wobble) {
   std::vector<SpeedSample> list;
