@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "PageJson.hpp"
 #include "RecordRepository.hpp"
 #include "Schema.hpp"
 #include "community/rules/RecordJson.hpp"
@@ -53,6 +54,8 @@ Refusal refusalForStatus(int status) {
       return {405, RecordErrorCode::invalidArguments, "Use GET or POST as the address asks."};
     case 413:
       return {413, RecordErrorCode::limitExceeded, "Send a record of at most 16 KiB."};
+    case 431:
+      return {431, RecordErrorCode::invalidArguments, "Send fewer header lines."};
     case 500:
       return {500, RecordErrorCode::internalError, "The community server failed; try again later."};
     default:
@@ -78,22 +81,28 @@ std::optional<int> pageLimit(const httplib::Request& request, int maximum) {
   return std::min(value, maximum);
 }
 
-nlohmann::json pageJson(const RecordRepository::Page& page) {
-  nlohmann::json records = nlohmann::json::array();
-  for (const Record& record : page.records) records.push_back(recordToJson(record));
-  nlohmann::json body{{"records", std::move(records)}};
-  if (page.cursor) body["cursor"] = *page.cursor;
-  return body;
+BoundedHttpServer::Limits httpLimits(const ServerOptions& options) {
+  BoundedHttpServer::Limits limits;
+  // Room for every thread's next connection several times over.
+  limits.listenBacklog = std::max(128, options.threads * 4);
+  return limits;
 }
+
+const Refusal unreachable{503, RecordErrorCode::serverRejectedRequest,
+                          "The community server cannot reach its records right now; try again later."};
 
 }  // namespace
 
 CommunityServer::CommunityServer(const ServerOptions& options)
     : options_(options),
-      pool_(options.database, options.threads),
+      pool_(options.database, options.connections,
+            PgConnection::Limits{std::chrono::milliseconds(options.statementTimeoutMs)},
+            std::chrono::milliseconds(options.statementTimeoutMs)),
       reports_(options.reportsPerHour, rateWindow),
       flags_(options.flagsPerHour, rateWindow),
-      registrations_(options.registrationsPerHour, rateWindow) {
+      registrations_(options.registrationsPerHour, rateWindow),
+      clientAddress_(options.trustedProxies),
+      http_(httpLimits(options)) {
   migrateSchema(*pool_.lease());
   route();
 }
@@ -104,10 +113,6 @@ void CommunityServer::route() {
   const int threads = options_.threads;
   http_.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
   http_.set_payload_max_length(maximumBodyBytes);
-  http_.set_read_timeout(10s);
-  http_.set_write_timeout(10s);
-  http_.set_keep_alive_timeout(5);
-  http_.set_keep_alive_max_count(1000);
 
   http_.Post("/v1/authors", [this](const httplib::Request& q, httplib::Response& r) { registerAuthor(q, r); });
   http_.Get("/v1/records", [this](const httplib::Request& q, httplib::Response& r) { listRecords(q, r); });
@@ -122,15 +127,24 @@ void CommunityServer::route() {
         answer(response, response.status, {{"code", static_cast<int>(refusal.code)}, {"message", refusal.message}});
         return httplib::Server::HandlerResponse::Handled;
       }));
-  http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
-    refuse(response, {503, RecordErrorCode::serverRejectedRequest,
-                      "The community server cannot reach its records right now; try again later."});
+  http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const PgError& failure) {
+      // A value from the request that the database finds out of range is the client's
+      // mistake, not an outage.
+      if (failure.isDataException()) {
+        refuse(response, {400, RecordErrorCode::invalidArguments, "Send values within the community's ranges."});
+        return;
+      }
+    } catch (...) {
+    }
+    refuse(response, unreachable);
   });
 }
 
 int CommunityServer::start() {
-  const int port = options_.port == 0 ? http_.bind_to_any_port(options_.address)
-                                      : (http_.bind_to_port(options_.address, options_.port) ? options_.port : -1);
+  const int port = http_.bind(options_.address, options_.port);
   if (port < 0) throw std::runtime_error("cannot listen on " + options_.address + ":" + std::to_string(options_.port));
   serving_ = std::thread([this] { http_.listen_after_bind(); });
   // A stop before the loop runs would be missed and the loop would never end.
@@ -147,7 +161,8 @@ void CommunityServer::stop() {
 }
 
 void CommunityServer::registerAuthor(const httplib::Request& request, httplib::Response& response) {
-  if (!registrations_.allow(request.remote_addr)) {
+  const std::string client = clientAddress_.of(request.remote_addr, request.get_header_value("X-Forwarded-For"));
+  if (!registrations_.allow(rateKey(client))) {
     refuse(response, {429, RecordErrorCode::requestRateLimited,
                       "Too many accounts were made from this address; try again in an hour."});
     return;
@@ -175,7 +190,9 @@ void CommunityServer::listRecords(const httplib::Request& request, httplib::Resp
   auto connection = pool_.lease();
   RecordRepository records(*connection);
   try {
-    answer(response, 200, pageJson(reports ? records.reports(*limit, cursor) : records.flags(*limit)));
+    response.status = 200;
+    response.set_content(reports ? reportPageJson(records.reports(*limit, cursor)) : flagPageJson(records.flags(*limit)),
+                         json);
   } catch (const BadCursor&) {
     refuse(response, {400, RecordErrorCode::invalidArguments, "Continue with a cursor from an earlier page."});
   }

@@ -8,17 +8,22 @@
 //   POST /v1/records                  save one record, "Authorization: Bearer <token>"
 // Errors answer {code, message}: 400 (12) for what the validator refuses, 401 (9) for an
 // unknown token, 404 (11) for an unknown record type or flagged report, 409 (14) for a
-// name in use, 413 (27) for a body over 16 KiB, 429 (7) past a rate limit. Client
-// addresses are only counted, in memory, for the registration limit, never stored.
+// name in use, 413 (27) for a body over 16 KiB, 431 for too many header lines, 429 (7)
+// past a rate limit, 503 (15) when the database cannot answer in time. Client addresses
+// (the forwarded one behind a trusted proxy) are only counted, in memory, for the
+// registration limit, never stored.
 //
-// The request threads are as many as the database connections, so no request waits for
-// another's query. start() binds and serves on a thread of its own; stop() ends it.
+// Many request threads share a few database connections: a thread is held by a slow or
+// idle client, a connection only while a statement runs. start() binds and serves on a
+// thread of its own; stop() ends it.
 
 #include <memory>
 #include <thread>
 
 #include <httplib.h>
 
+#include "BoundedHttpServer.hpp"
+#include "ClientAddress.hpp"
 #include "ConnectionPool.hpp"
 #include "RateLimiter.hpp"
 #include "ServerOptions.hpp"
@@ -50,7 +55,8 @@ class CommunityServer {
   RateLimiter reports_;
   RateLimiter flags_;
   RateLimiter registrations_;
-  httplib::Server http_;
+  ClientAddress clientAddress_;
+  BoundedHttpServer http_;
   std::thread serving_;
 };
 

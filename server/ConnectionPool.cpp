@@ -2,15 +2,17 @@
 
 namespace tessorin::server {
 
-ConnectionPool::ConnectionPool(const std::string& conninfo, int size) {
-  for (int i = 0; i < size; ++i) idle_.push_back(std::make_unique<PgConnection>(conninfo));
+ConnectionPool::ConnectionPool(const std::string& conninfo, int size, PgConnection::Limits limits,
+                               std::chrono::milliseconds longestWait)
+    : longestWait_(longestWait) {
+  for (int i = 0; i < size; ++i) idle_.push_back(std::make_unique<PgConnection>(conninfo, limits));
 }
 
 ConnectionPool::Lease ConnectionPool::lease() {
   std::unique_ptr<PgConnection> connection;
   {
     std::unique_lock lock(mutex_);
-    available_.wait(lock, [this] { return !idle_.empty(); });
+    if (!available_.wait_for(lock, longestWait_, [this] { return !idle_.empty(); })) throw PoolExhausted();
     connection = std::move(idle_.back());
     idle_.pop_back();
   }

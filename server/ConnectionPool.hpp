@@ -1,8 +1,10 @@
 #pragma once
 // ConnectionPool: a fixed number of database connections shared by the server's request
-// threads, one per thread so that no request waits for another's query. A lease hands a
+// threads, of which there are many more, so that a slow client holds a thread but never
+// a connection. A request waits for a connection a bounded time; a lease hands its
 // connection back when it goes. Thread-safe.
 
+#include <chrono>
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -12,6 +14,11 @@
 #include "PgConnection.hpp"
 
 namespace tessorin::server {
+
+// Every connection stayed busy for as long as a request may wait for one.
+struct PoolExhausted : std::runtime_error {
+  PoolExhausted() : std::runtime_error("no database connection came free") {}
+};
 
 class ConnectionPool {
  public:
@@ -31,14 +38,17 @@ class ConnectionPool {
   };
 
   // Opens every connection at once; throws PgError when one cannot be opened.
-  ConnectionPool(const std::string& conninfo, int size);
+  ConnectionPool(const std::string& conninfo, int size, PgConnection::Limits limits,
+                 std::chrono::milliseconds longestWait);
 
-  // Waits for a free connection, reconnected when it had broken.
+  // Waits for a free connection, reopened when it had broken. Throws PoolExhausted after
+  // the longest wait, PgError when it cannot be reopened.
   Lease lease();
 
  private:
   void giveBack(std::unique_ptr<PgConnection> connection);
 
+  std::chrono::milliseconds longestWait_;
   std::mutex mutex_;
   std::condition_variable available_;
   std::vector<std::unique_ptr<PgConnection>> idle_;

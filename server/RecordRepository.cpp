@@ -19,6 +19,8 @@ constexpr const char* reportColumns =
 
 constexpr const char* flagColumns = "name, report, creator, (extract(epoch FROM created) * 1000000)::bigint";
 
+constexpr std::int64_t latestCursorMicros = 253'402'300'800'000'000;  // 10000-01-01
+
 std::string utf8(const QString& text) { return text.toStdString(); }
 QString qtext(const std::string& text) { return QString::fromStdString(text); }
 
@@ -128,12 +130,17 @@ ReportCursor parseCursor(const std::string& text) {
   ReportCursor cursor;
   const auto [end, error] = std::from_chars(text.data(), text.data() + split, cursor.micros);
   if (error != std::errc() || end != text.data() + split) throw BadCursor();
+  if (cursor.micros < 0 || cursor.micros >= latestCursorMicros) throw BadCursor();
   cursor.name = text.substr(split + 1);
   if (!isRecordName(qtext(cursor.name))) throw BadCursor();
   return cursor;
 }
 
 }  // namespace
+
+const char* const RecordRepository::reportKeys[RecordRepository::reportKeyCount] = {
+    "store",   "storeKey", "platform",       "country", "city",     "brand",    "advertisedBytes",
+    "realBytes", "verdict", "method", "manufacturerID", "price", "currency", "appVersion"};
 
 RecordRepository::NewAuthor RecordRepository::registerAuthor() {
   NewAuthor author{newName(), newToken()};
@@ -145,13 +152,13 @@ RecordRepository::NewAuthor RecordRepository::registerAuthor() {
 }
 
 std::optional<QString> RecordRepository::authorWithToken(const std::string& token) {
-  const PgResult rows = db_.exec("SELECT name FROM authors WHERE token_hash = sha256(convert_to($1, 'UTF8'))", {token});
+  const PgResult rows = db_.read("SELECT name FROM authors WHERE token_hash = sha256(convert_to($1, 'UTF8'))", {token});
   if (rows.rows() == 0) return std::nullopt;
   return qtext(rows.text(0, 0));
 }
 
 bool RecordRepository::reportExists(const QString& name) {
-  return db_.exec("SELECT 1 FROM reports WHERE name = $1", {utf8(name)}).rows() > 0;
+  return db_.read("SELECT 1 FROM reports WHERE name = $1", {utf8(name)}).rows() > 0;
 }
 
 Record RecordRepository::saveReport(Record record, const QString& author) {
@@ -194,22 +201,25 @@ RecordRepository::Page RecordRepository::reports(int limit, const std::optional<
                           "(to_timestamp(0) + $1::bigint * interval '1 microsecond', $2::text) "
                           "ORDER BY created DESC, name DESC LIMIT $3::integer";
   // One row more than asked says whether another page follows.
-  const PgResult rows = db_.exec(sql.c_str(), {after ? PgParam(numberText(after->micros)) : std::nullopt,
-                                               after ? PgParam(after->name) : std::nullopt, std::to_string(limit + 1)});
-  Page page;
-  for (int row = 0; row < rows.rows() && row < limit; ++row) page.records.push_back(reportFromRow(rows, row));
-  if (rows.rows() > limit) {
-    page.cursor = cursorText(rows.integer(limit - 1, 15), rows.text(limit - 1, 0));
+  PgResult rows = db_.read(sql.c_str(), {after ? PgParam(numberText(after->micros)) : std::nullopt,
+                                         after ? PgParam(after->name) : std::nullopt, std::to_string(limit + 1)});
+  Page page{std::move(rows), 0, std::nullopt};
+  page.count = std::min(page.rows.rows(), limit);
+  if (page.rows.rows() > limit) {
+    page.cursor = cursorText(page.rows.integer(limit - 1, 15), page.rows.text(limit - 1, 0));
   }
   return page;
 }
 
 RecordRepository::Page RecordRepository::flags(int limit) {
   limit = std::clamp(limit, 1, flagPageLimit);
-  const std::string sql = std::string("SELECT ") + flagColumns + " FROM flags ORDER BY created, name LIMIT $1::integer";
-  const PgResult rows = db_.exec(sql.c_str(), {std::to_string(limit)});
-  Page page;
-  for (int row = 0; row < rows.rows(); ++row) page.records.push_back(flagFromRow(rows, row));
+  const std::string sql =
+      "SELECT f.name, f.report, f.creator, (extract(epoch FROM f.created) * 1000000)::bigint FROM flags f "
+      "JOIN (SELECT name FROM reports ORDER BY created DESC, name DESC LIMIT $2::integer) newest "
+      "ON newest.name = f.report ORDER BY f.created DESC, f.name DESC LIMIT $1::integer";
+  PgResult rows = db_.read(sql.c_str(), {std::to_string(limit), std::to_string(reportsOneFetchHolds)});
+  Page page{std::move(rows), 0, std::nullopt};
+  page.count = page.rows.rows();
   return page;
 }
 

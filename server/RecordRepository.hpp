@@ -21,6 +21,15 @@ class RecordRepository {
  public:
   static constexpr int reportPageLimit = 400;
   static constexpr int flagPageLimit = 2000;
+  // The most reports one fetch of the client holds: it stops asking for pages once it
+  // holds 2000, so a last page of 400 can take it to just under 2400.
+  static constexpr int reportsOneFetchHolds = 2400;
+
+  // Columns of the rows of reports(): the record name, then the keys in the order of
+  // reportKeys, then the creation time in microseconds and the creator.
+  static constexpr int reportKeyCount = 14;
+  static const char* const reportKeys[reportKeyCount];
+  // Columns of the rows of flags(): name, report, creator, creation time in microseconds.
 
   explicit RecordRepository(PgConnection& connection) : db_(connection) {}
 
@@ -37,14 +46,19 @@ class RecordRepository {
   // The author's earlier flag of the same report, when there is one, else the new flag.
   Record saveFlag(Record record, const QString& author);
 
+  // Rows as the database gave them, so that a page is written out without a record made
+  // of each row.
   struct Page {
-    std::vector<Record> records;
+    PgResult rows;
+    int count = 0;  // rows that belong to the page
     std::optional<std::string> cursor;
   };
   // Newest first by time, then name; the cursor holds the exact stored time and name of
-  // the last record. Throws BadCursor.
+  // the last record. Throws BadCursor, also for a time out of the range of real ones.
   Page reports(int limit, const std::optional<std::string>& cursor);
-  // One page, oldest first.
+  // The flags that decide what a client sees: those of the reports one fetch can hold
+  // (the newest), newest first, one page. Flags of older reports would only crowd them
+  // out.
   Page flags(int limit);
 
  private:

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <map>
 
+#include "ClientAddress.hpp"
+
 namespace tessorin::server {
 
 namespace {
@@ -21,11 +23,13 @@ int number(const std::string& option, const std::string& text, int minimum, int 
 
 const char* ServerOptions::usage() {
   return "usage: tessorin-community-server [--address A] [--port N] [--database CONNINFO] [--threads N]\n"
-         "       [--reports-per-hour N] [--flags-per-hour N] [--registrations-per-hour N]\n";
+         "       [--connections N] [--statement-timeout MS] [--reports-per-hour N] [--flags-per-hour N]\n"
+         "       [--registrations-per-hour N] [--trusted-proxy ADDRESS[/BITS]]...\n";
 }
 
 ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
   ServerOptions options;
+  bool connectionsGiven = false;
   for (std::size_t i = 0; i < arguments.size(); i += 2) {
     const std::string& option = arguments[i];
     if (i + 1 >= arguments.size()) throw std::invalid_argument(option + " needs a value");
@@ -37,7 +41,15 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
     } else if (option == "--database") {
       options.database = value;
     } else if (option == "--threads") {
-      options.threads = number(option, value, 1, 256);
+      options.threads = number(option, value, 1, 1024);
+    } else if (option == "--connections") {
+      options.connections = number(option, value, 1, 256);
+      connectionsGiven = true;
+    } else if (option == "--statement-timeout") {
+      options.statementTimeoutMs = number(option, value, 100, 600'000);
+    } else if (option == "--trusted-proxy") {
+      if (!AddressRange::parse(value)) throw std::invalid_argument(option + " needs an IP address, optionally with /BITS");
+      options.trustedProxies.push_back(value);
     } else if (option == "--reports-per-hour") {
       options.reportsPerHour = number(option, value, 1, 100'000'000);
     } else if (option == "--flags-per-hour") {
@@ -47,6 +59,13 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
     } else {
       throw std::invalid_argument("unknown option " + option);
     }
+  }
+  if (options.connections > options.threads) {
+    if (!connectionsGiven) {
+      options.connections = options.threads;
+      return options;
+    }
+    throw std::invalid_argument("--connections cannot exceed --threads: a connection no thread uses is wasted");
   }
   return options;
 }

@@ -3,9 +3,13 @@
 //   --address A       address to listen on (127.0.0.1)
 //   --port N          port; 0 picks a free one and prints it (8080)
 //   --database C      libpq connection string ("": libpq's defaults and PG* variables)
-//   --threads N       request threads, each with its own database connection (8)
+//   --threads N       request threads (64); a slow or idle client holds one of them
+//   --connections N   database connections the threads share (8)
+//   --statement-timeout MS   longest a statement may run (5000)
 //   --reports-per-hour N, --flags-per-hour N   per author (30, 200)
 //   --registrations-per-hour N                 per client address (20)
+//   --trusted-proxy A[/BITS]  a reverse proxy whose forwarded client address is believed;
+//                     may be given more than once (none: the peer is the client)
 // A plain value.
 
 #include <stdexcept>
@@ -18,10 +22,13 @@ struct ServerOptions {
   std::string address = "127.0.0.1";
   int port = 8080;
   std::string database;
-  int threads = 8;
+  int threads = 64;
+  int connections = 8;
+  int statementTimeoutMs = 5000;
   int reportsPerHour = 30;
   int flagsPerHour = 200;
   int registrationsPerHour = 20;
+  std::vector<std::string> trustedProxies;
 
   // Throws std::invalid_argument naming the option that is wrong.
   static ServerOptions parse(const std::vector<std::string>& arguments);

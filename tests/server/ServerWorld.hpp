@@ -27,7 +27,8 @@ struct ServerWorld {
     server::ServerOptions options;
     options.port = 0;
     options.database = conninfo;
-    options.threads = 4;
+    options.threads = 32;
+    options.connections = 4;
     options.reportsPerHour = 100'000;
     options.flagsPerHour = 100'000;
     options.registrationsPerHour = 100'000;

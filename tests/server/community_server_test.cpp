@@ -224,7 +224,10 @@ TEST_F(CommunityServerTest, EveryInvalidRequestIsRefusedAndAddsNoRow) {
     EXPECT_TRUE(body.is_object() && body.contains("code") && body.at("message").is_string()) << answer->body;
   }
   for (const char* query : {"/v1/records?type=Note", "/v1/records?type=StoreReport&limit=x",
-                            "/v1/records?type=StoreReport&cursor=1_%27%3B", "/v1/nothing"}) {
+                            "/v1/records?type=StoreReport&cursor=1_%27%3B",
+                            "/v1/records?type=StoreReport&cursor=9223372036854775807_00000000-0000-0000-0000-000000000000",
+                            "/v1/records?type=StoreReport&cursor=-9223372036854775808_00000000-0000-0000-0000-000000000000",
+                            "/v1/nothing"}) {
     SCOPED_TRACE(query);
     auto http = world->client();
     const auto answer = http.Get(query);

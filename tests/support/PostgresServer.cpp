@@ -1,13 +1,16 @@
 #include "PostgresServer.hpp"
 
+#include <csignal>
 #include <filesystem>
-#include <netinet/in.h>
+#include <fstream>
+#include <sstream>
+#include <vector>
 #include <pwd.h>
 #include <stdexcept>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include "Command.hpp"
+#include "FreePort.hpp"
 
 namespace tessorin::testing {
 
@@ -23,19 +26,25 @@ std::string binaryFolder() {
   return found.ok() ? trimmed(found.output) : std::string();
 }
 
-int freeLoopbackPort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    if (fd >= 0) close(fd);
-    throw std::runtime_error("no free port on 127.0.0.1");
+// The postmaster and its children, read from /proc.
+std::vector<pid_t> clusterProcesses(pid_t postmaster) {
+  std::vector<pid_t> processes{postmaster};
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    const std::string name = entry.path().filename();
+    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    std::getline(stat, line);
+    // "pid (comm) state ppid ...": the name may hold spaces and parentheses.
+    const std::size_t close = line.rfind(')');
+    if (close == std::string::npos) continue;
+    std::istringstream rest(line.substr(close + 2));
+    char state = 0;
+    pid_t parent = 0;
+    rest >> state >> parent;
+    if (parent == postmaster) processes.push_back(static_cast<pid_t>(std::stol(name)));
   }
-  close(fd);
-  return ntohs(address.sin_port);
+  return processes;
 }
 
 }  // namespace
@@ -72,6 +81,7 @@ PostgresServer::PostgresServer(Options options) : options_(options), bindir_(bin
 
 PostgresServer::~PostgresServer() {
   try {
+    thaw();
     stop();
   } catch (...) {
     // Nothing more can be done while the test ends.
@@ -95,6 +105,23 @@ void PostgresServer::stop() {
   if (!running_) return;
   running_ = false;
   runChecked({"runuser", "-u", "postgres", "--", pgTool("pg_ctl"), "-D", folder_ + "/data", "-m", "fast", "-w", "stop"});
+}
+
+void PostgresServer::freeze() {
+  std::ifstream pidFile(folder_ + "/data/postmaster.pid");
+  pid_t postmaster = 0;
+  if (!(pidFile >> postmaster) || postmaster <= 0) throw std::runtime_error("PostgreSQL is not running");
+  frozen_ = true;
+  for (pid_t process : clusterProcesses(postmaster)) ::kill(process, SIGSTOP);
+}
+
+void PostgresServer::thaw() {
+  if (!frozen_) return;
+  frozen_ = false;
+  std::ifstream pidFile(folder_ + "/data/postmaster.pid");
+  pid_t postmaster = 0;
+  if (!(pidFile >> postmaster) || postmaster <= 0) return;
+  for (pid_t process : clusterProcesses(postmaster)) ::kill(process, SIGCONT);
 }
 
 void PostgresServer::restart() {

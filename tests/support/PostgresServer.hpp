@@ -30,6 +30,10 @@ class PostgresServer {
   int port() const { return port_; }
   // Stops and starts the cluster again on the same folder.
   void restart();
+  // Stops every process of the cluster with SIGSTOP, as a hung machine would: connections
+  // stay open and nothing answers. thaw() lets them go on; the destructor thaws too.
+  void freeze();
+  void thaw();
 
  private:
   void start();
@@ -41,6 +45,7 @@ class PostgresServer {
   std::string folder_;
   int port_ = 5432;
   bool running_ = false;
+  bool frozen_ = false;
 };
 
 // Why no cluster can be made here ("" when one can).

@@ -1,0 +1,312 @@
+// The community server held to its limits by clients on 127.0.0.1, alone and behind the
+// nginx of its deployment: idle and slow clients leave room for everyone else, headers
+// without end are cut, a hung or restarted database costs a bounded wait and no failed
+// requests after it, flags of new reports still count when thousands exist, and the
+// registration limit counts the real client behind a trusted proxy.
+
+#include <atomic>
+#include <csignal>
+#include <thread>
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QUuid>
+#include <gtest/gtest.h>
+
+#include "AwaitTask.hpp"
+#include "ClientAddress.hpp"
+#include "LoopbackConnection.hpp"
+#include "NginxProxy.hpp"
+#include "ServerWorld.hpp"
+#include "community/store/CommunityStore.hpp"
+#include "community/store/ServerRecordStore.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::LoopbackConnection;
+
+constexpr const char* flagPage = "GET /v1/records?type=ReportFlag HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+
+// The server, and when asked nginx in front of it, which the clients then reach over TLS.
+struct Deployment {
+  explicit Deployment(bool throughProxy, std::function<void(server::ServerOptions&)> configure = {}) {
+    world.stopServer();
+    world.options.threads = server::ServerOptions().threads;
+    world.options.trustedProxies = {"127.0.0.1"};
+    if (configure) configure(world.options);
+    world.startServer();
+    if (throughProxy) proxy = std::make_unique<testing::NginxProxy>(world.port);
+  }
+  int port() const { return proxy ? proxy->port() : world.port; }
+  bool tls() const { return proxy != nullptr; }
+
+  // A new client's request, answered within the time given or not at all.
+  std::string answerWithin(const std::string& request, std::chrono::milliseconds wait) const {
+    LoopbackConnection client(port(), tls());
+    if (!client.send(request) || !client.peerSpoke(wait)) return {};
+    return client.response();
+  }
+
+  ServerWorld world;
+  std::unique_ptr<testing::NginxProxy> proxy;
+};
+
+class ServerLimitsTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    TESSORIN_REQUIRE_POSTGRES();
+    if (GetParam()) TESSORIN_REQUIRE_NGINX();
+    deployment = std::make_unique<Deployment>(GetParam());
+  }
+  std::unique_ptr<Deployment> deployment;
+};
+
+TEST_P(ServerLimitsTest, IdleAndSlowClientsLeaveRoomForANormalRequest) {
+  std::vector<std::unique_ptr<LoopbackConnection>> idle;
+  for (int i = 0; i < 16; ++i) {
+    idle.push_back(std::make_unique<LoopbackConnection>(deployment->port(), deployment->tls()));
+    ASSERT_TRUE(idle.back()->send(std::string(flagPage) + "\r\n"));
+    ASSERT_NE(idle.back()->response().find(" 200 "), std::string::npos);
+  }
+  std::vector<std::unique_ptr<LoopbackConnection>> slow;
+  for (int i = 0; i < 16; ++i) {
+    slow.push_back(std::make_unique<LoopbackConnection>(deployment->port(), deployment->tls()));
+    ASSERT_TRUE(slow.back()->send(flagPage));
+  }
+  // A header line now and then, as slowly as a client may and still be read, for at most 6 s.
+  std::atomic<bool> dripping = true;
+  std::thread drip([&] {
+    for (int round = 0; dripping && round < 24; ++round) {
+      for (auto& client : slow) client->send("X-Slow: 1\r\n");
+      std::this_thread::sleep_for(250ms);
+    }
+  });
+  std::this_thread::sleep_for(500ms);
+  const std::string answer = deployment->answerWithin(std::string(flagPage) + "\r\n", 1000ms);
+  dripping = false;
+  drip.join();
+  EXPECT_NE(answer.find(" 200 "), std::string::npos) << "no answer within 1 s: " << answer;
+}
+
+TEST_P(ServerLimitsTest, HeadersBeyondTheLimitsAreRefusedAndEndlessOnesCut) {
+  std::string many = flagPage;
+  for (int i = 0; i < 60; ++i) many += "X-Many-" + std::to_string(i) + ": 1\r\n";
+  const std::string refused = deployment->answerWithin(many + "\r\n", 5000ms);
+  EXPECT_NE(refused.find(" 431 "), std::string::npos) << refused.substr(0, 200);
+
+  LoopbackConnection endless(deployment->port(), deployment->tls());
+  ASSERT_TRUE(endless.send(flagPage));
+  std::size_t sent = 0;
+  const std::string line = "X-Filler: " + std::string(90, 'a') + "\r\n";
+  bool cut = false;
+  while (sent < 4 * 1024 * 1024 && !cut) {
+    std::string chunk;
+    for (int i = 0; i < 80; ++i) chunk += line;
+    cut = !endless.send(chunk) || endless.peerSpoke(20ms);
+    sent += chunk.size();
+  }
+  EXPECT_TRUE(cut);
+  EXPECT_LT(sent, 1024u * 1024u) << "header lines taken before the connection was cut";
+  EXPECT_NE(deployment->answerWithin(std::string(flagPage) + "\r\n", 5000ms).find(" 200 "), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(AloneAndBehindTheProxy, ServerLimitsTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "ThroughNginx" : "Direct";
+                         });
+
+class DatabaseTroubleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TESSORIN_REQUIRE_POSTGRES();
+    world = std::make_unique<ServerWorld>();
+    world->stopServer();
+    world->options.statementTimeoutMs = 1000;
+    world->startServer();
+  }
+  std::unique_ptr<ServerWorld> world;
+};
+
+TEST_F(DatabaseTroubleTest, AHungDatabaseFailsARequestWithinTheTimeoutAndHealsAfter) {
+  world->postgres.freeze();
+  {
+    auto http = world->client();
+    http.set_read_timeout(3, 0);
+    const auto hung = http.Get("/v1/records?type=StoreReport");
+    ASSERT_TRUE(hung) << "no answer within 3 s of a 1 s statement timeout";
+    EXPECT_EQ(hung->status, 503);
+  }
+  world->postgres.thaw();
+  auto http = world->client();
+  const auto healed = http.Get("/v1/records?type=StoreReport");
+  ASSERT_TRUE(healed);
+  EXPECT_EQ(healed->status, 200);
+}
+
+TEST_F(DatabaseTroubleTest, TheFirstRequestsAfterADatabaseRestartSucceed) {
+  const std::string token = world->registerAuthor();
+  // Every pooled connection has served once, so each one is a stale one after the restart.
+  std::vector<std::thread> warming;
+  for (int i = 0; i < 8; ++i) warming.emplace_back([&] { world->client().Get("/v1/records?type=ReportFlag"); });
+  for (std::thread& thread : warming) thread.join();
+  world->postgres.restart();
+
+  std::atomic<int> failed = 0;
+  std::vector<std::thread> clients;
+  for (int i = 0; i < 16; ++i) {
+    clients.emplace_back([&, i] {
+      auto http = world->client();
+      const auto succeeded = [](const httplib::Result& answer) { return answer && answer->status < 300; };
+      bool ok = false;
+      if (i % 4 == 0) {
+        Record report;
+        report.recordType = QStringLiteral("StoreReport");
+        report.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+        report.fields = {{QStringLiteral("store"), QStringLiteral("Mega")},
+                         {QStringLiteral("storeKey"), QStringLiteral("mega")},
+                         {QStringLiteral("platform"), QStringLiteral("amazon")},
+                         {QStringLiteral("country"), QStringLiteral("BR")},
+                         {QStringLiteral("city"), QString()},
+                         {QStringLiteral("advertisedBytes"), std::int64_t{1000}},
+                         {QStringLiteral("verdict"), QStringLiteral("fake")},
+                         {QStringLiteral("method"), QStringLiteral("quick")}};
+        ok = succeeded(world->post(report, token));
+      } else if (i % 4 == 1) {
+        ok = succeeded(http.Post("/v1/authors", "{}", "application/json"));
+      } else {
+        ok = succeeded(http.Get("/v1/records?type=StoreReport"));
+      }
+      if (!ok) ++failed;
+    });
+  }
+  for (std::thread& thread : clients) thread.join();
+  EXPECT_EQ(failed, 0);
+}
+
+TEST_F(DatabaseTroubleTest, FlagsOfANewReportCountPastThousandsOfFlagsOnOlderOnes) {
+  // 2,600 older reports; the 200 oldest, out of reach of any fetch, carry 13 flags each.
+  server::PgConnection db(world->postgres.conninfo());
+  db.exec(
+      "INSERT INTO reports (name, store, store_key, platform, country, city, advertised_bytes, verdict, method, "
+      "creator, created) SELECT upper(gen_random_uuid()::text), 'Old ' || i, 'old ' || i, 'amazon', 'BR', '', 1000, "
+      "'fake', 'quick', 'BULK', now() - i * interval '1 minute' FROM generate_series(1, 2600) AS i");
+  db.exec(
+      "INSERT INTO flags (name, report, creator) SELECT upper(gen_random_uuid()::text), r.name, 'FLAGGER ' || a "
+      "FROM (SELECT name FROM reports ORDER BY created LIMIT 200) r, generate_series(1, 13) AS a");
+  ASSERT_EQ(world->count("flags"), 2600);
+
+  const std::string author = world->registerAuthor();
+  Record fresh;
+  fresh.recordType = QStringLiteral("StoreReport");
+  fresh.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+  fresh.fields = {{QStringLiteral("store"), QStringLiteral("New")},
+                  {QStringLiteral("storeKey"), QStringLiteral("new")},
+                  {QStringLiteral("platform"), QStringLiteral("shopee")},
+                  {QStringLiteral("country"), QStringLiteral("PT")},
+                  {QStringLiteral("city"), QString()},
+                  {QStringLiteral("advertisedBytes"), std::int64_t{1000}},
+                  {QStringLiteral("verdict"), QStringLiteral("genuine")},
+                  {QStringLiteral("method"), QStringLiteral("quick")}};
+  ASSERT_EQ(world->post(fresh, author)->status, 201);
+  for (int i = 0; i < 3; ++i) {
+    Record flag;
+    flag.recordType = QStringLiteral("ReportFlag");
+    flag.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    flag.fields[QStringLiteral("report")] = RecordReference{fresh.recordName};
+    ASSERT_EQ(world->post(flag, world->registerAuthor())->status, 201);
+  }
+
+  auto http = world->client();
+  const auto page = nlohmann::json::parse(http.Get("/v1/records?type=ReportFlag")->body);
+  EXPECT_EQ(page.at("records").size(), 3u) << "flags of reports no fetch holds crowd out the others";
+
+  QTemporaryDir folder;
+  QSettings settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+  CommunityStore store(settings, std::make_unique<ServerRecordStore>(settings, QUrl(QString::fromStdString(world->url()))));
+  awaitTask(store.load());
+  ASSERT_EQ(store.state().kind, CommunityStore::State::Kind::loaded) << store.state().message.toStdString();
+  EXPECT_EQ(store.flagCounts().at(fresh.recordName), 3);
+  const auto visible = store.visibleReports();
+  EXPECT_TRUE(std::none_of(visible.begin(), visible.end(), [&](const StoreReport& r) { return r.id == fresh.recordName; }));
+}
+
+TEST(ClientAddressTest, TheForwardedClientIsBelievedOnlyFromATrustedProxy) {
+  const server::ClientAddress address({"127.0.0.1", "10.1.0.0/16", "::1"});
+  struct Case {
+    const char* peer;
+    const char* forwardedFor;
+    const char* client;
+  };
+  const Case cases[] = {
+      {"127.0.0.1", "", "127.0.0.1"},
+      {"127.0.0.1", "203.0.113.7", "203.0.113.7"},
+      {"::1", "2001:db8::5", "2001:db8::5"},
+      {"127.0.0.1", "198.51.100.1, 203.0.113.7", "203.0.113.7"},
+      {"127.0.0.1", "198.51.100.1, 203.0.113.7, 10.1.2.3", "203.0.113.7"},
+      {"127.0.0.1", "garbage", "127.0.0.1"},
+      {"203.0.113.9", "198.51.100.1", "203.0.113.9"},
+      {"10.2.0.1", "198.51.100.1", "10.2.0.1"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.peer) + " / " + c.forwardedFor);
+    EXPECT_EQ(address.of(c.peer, c.forwardedFor), c.client);
+  }
+  EXPECT_EQ(server::rateKey("203.0.113.7"), "203.0.113.7");
+  EXPECT_EQ(server::rateKey("::ffff:203.0.113.7"), "203.0.113.7");
+  EXPECT_EQ(server::rateKey("2001:db8:1:2:aaaa::1"), "2001:db8:1:2::/64");
+  EXPECT_EQ(server::rateKey("2001:db8:1:2:bbbb::9"), server::rateKey("2001:db8:1:2::1"));
+  EXPECT_NE(server::rateKey("2001:db8:1:3::1"), server::rateKey("2001:db8:1:2::1"));
+}
+
+TEST(RegistrationLimitTest, CountsTheRealClientBehindATrustedProxyAndNoOneElse) {
+  TESSORIN_REQUIRE_POSTGRES();
+  struct Step {
+    const char* forwardedFor;
+    int status;
+  };
+  struct Case {
+    const char* what;
+    std::vector<std::string> trusted;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"behind a trusted proxy",
+       {"127.0.0.1"},
+       {{"203.0.113.5", 201}, {"203.0.113.5", 429}, {"203.0.113.6", 201}, {"2001:db8:1:2::1", 201},
+        {"2001:db8:1:2::ffff", 429}, {"2001:db8:1:3::1", 201}}},
+      {"from an untrusted peer", {}, {{"203.0.113.5", 201}, {"203.0.113.6", 429}, {"", 429}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Deployment deployment(false, [&](server::ServerOptions& options) {
+      options.registrationsPerHour = 1;
+      options.trustedProxies = c.trusted;
+    });
+    for (const Step& step : c.steps) {
+      auto http = deployment.world.client();
+      httplib::Headers headers;
+      if (*step.forwardedFor != '\0') headers.emplace("X-Forwarded-For", step.forwardedFor);
+      const auto answer = http.Post("/v1/authors", headers, "{}", "application/json");
+      ASSERT_TRUE(answer);
+      EXPECT_EQ(answer->status, step.status) << step.forwardedFor;
+    }
+  }
+}
+
+TEST(RegistrationLimitTest, AnAddressAClientWritesItselfDoesNotPassTheProxy) {
+  TESSORIN_REQUIRE_POSTGRES();
+  TESSORIN_REQUIRE_NGINX();
+  Deployment deployment(true, [](server::ServerOptions& options) { options.registrationsPerHour = 1; });
+  for (const auto& [forwardedFor, status] : {std::pair{"203.0.113.5", 201}, std::pair{"203.0.113.6", 429}}) {
+    httplib::SSLClient https("127.0.0.1", deployment.port());
+    https.enable_server_certificate_verification(false);
+    const auto answer = https.Post("/v1/authors", {{"X-Forwarded-For", forwardedFor}}, "{}", "application/json");
+    ASSERT_TRUE(answer) << httplib::to_string(answer.error());
+    EXPECT_EQ(answer->status, status) << forwardedFor;
+  }
+}
+
+}  // namespace
+}  // namespace tessorin

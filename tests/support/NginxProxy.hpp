@@ -1,0 +1,47 @@
+#pragma once
+// NginxProxy: nginx as the community server's deployment runs it, from the site file the
+// project ships (server/deploy), in a temporary folder of its own: listening with TLS on
+// 127.0.0.1 at a free port, with a self-signed certificate made for the test by openssl,
+// and passing requests to a server on 127.0.0.1 at a given port. Only the listening
+// address, the certificate and the upstream port of the shipped file are replaced; every
+// limit is the shipped one. The destructor stops nginx and removes the folder.
+//
+// Needs root and nginx; where it cannot run, TESSORIN_REQUIRE_NGINX() skips the test,
+// except under CI=true, where it fails.
+
+#include <string>
+
+namespace tessorin::testing {
+
+class NginxProxy {
+ public:
+  // Throws std::runtime_error with nginx's output when it does not start.
+  explicit NginxProxy(int serverPort);
+  ~NginxProxy();
+  NginxProxy(const NginxProxy&) = delete;
+  NginxProxy& operator=(const NginxProxy&) = delete;
+
+  int port() const { return port_; }
+  // The certificate nginx presents, for clients that check it.
+  std::string certificate() const { return folder_ + "/proxy.pem"; }
+
+ private:
+  std::string folder_;
+  int port_ = 0;
+  bool running_ = false;
+};
+
+// Why nginx cannot run here ("" when it can).
+std::string nginxUnavailableReason();
+
+}  // namespace tessorin::testing
+
+#define TESSORIN_REQUIRE_NGINX()                                                                     \
+  do {                                                                                               \
+    const std::string tessorinWhyNot = ::tessorin::testing::nginxUnavailableReason();                \
+    if (!tessorinWhyNot.empty()) {                                                                   \
+      const char* tessorinCi = std::getenv("CI");                                                    \
+      if (tessorinCi && std::string(tessorinCi) == "true") FAIL() << "CI must run proxy tests: " << tessorinWhyNot; \
+      GTEST_SKIP() << "proxy tests skipped: " << tessorinWhyNot;                                     \
+    }                                                                                                \
+  } while (0)
