@@ -67,28 +67,45 @@ Item {
                 session: page.hasSession ? root.session : null
             }
 
-            Loader {
+            // The one panel the stage calls for: it scales up from 0.96 and fades in, and the
+            // panel it replaces fades out over it. Two loaders take turns.
+            Item {
                 id: stagePanel
                 objectName: "stagePanel"
+
+                property Loader current: firstLoader
+                property Loader leaving: null
+                readonly property Item item: current.item
+
+                function show(component) {
+                    if (component === current.sourceComponent) return
+                    finishLeaving()
+                    leaving = current
+                    current = current === firstLoader ? secondLoader : firstLoader
+                    current.sourceComponent = component
+                    if (current.item) entrance.restart()
+                    if (!leaving.item) return finishLeaving()
+                    leaving.enabled = false
+                    exit.restart()
+                }
+                function finishLeaving() {
+                    exit.stop()
+                    if (!leaving) return
+                    leaving.sourceComponent = null
+                    leaving.opacity = 1
+                    leaving.enabled = true
+                    leaving = null
+                }
+
                 Layout.fillWidth: true
                 Layout.preferredHeight: item ? item.implicitHeight : 0
-                visible: item !== null
-                sourceComponent: {
-                    switch (page.panel) {
-                    case CardDetailViewModel.Start: return startPanel
-                    case CardDetailViewModel.Quick: return quickPanel
-                    case CardDetailViewModel.Decision: return decisionPanel
-                    case CardDetailViewModel.Full: return fullPanel
-                    case CardDetailViewModel.Reinsert: return reinsertPanel
-                    case CardDetailViewModel.Erasing: return erasingPanel
-                    case CardDetailViewModel.Outcome: return outcomePanel
-                    }
-                    return null
-                }
+                visible: item !== null || leaving !== null
                 Behavior on Layout.preferredHeight {
                     NumberAnimation { duration: Motion.duration(450); easing.type: Easing.OutCubic }
                 }
-                onLoaded: entrance.restart()
+
+                Loader { id: firstLoader; width: stagePanel.width; z: 1 }
+                Loader { id: secondLoader; width: stagePanel.width; z: 1 }
 
                 ParallelAnimation {
                     id: entrance
@@ -100,6 +117,15 @@ Item {
                         target: stagePanel.item; property: "opacity"; from: 0; to: 1
                         duration: Motion.duration(350); easing.type: Easing.OutCubic
                     }
+                }
+
+                SequentialAnimation {
+                    id: exit
+                    NumberAnimation {
+                        target: stagePanel.leaving; property: "opacity"; to: 0
+                        duration: Motion.duration(250); easing.type: Easing.OutCubic
+                    }
+                    ScriptAction { script: stagePanel.finishLeaving() }
                 }
             }
 
@@ -113,6 +139,26 @@ Item {
             Item { Layout.preferredHeight: 1 }
         }
     }
+
+    function panelComponent(panel) {
+        switch (panel) {
+        case CardDetailViewModel.Start: return startPanel
+        case CardDetailViewModel.Quick: return quickPanel
+        case CardDetailViewModel.Decision: return decisionPanel
+        case CardDetailViewModel.Full: return fullPanel
+        case CardDetailViewModel.Reinsert: return reinsertPanel
+        case CardDetailViewModel.Erasing: return erasingPanel
+        case CardDetailViewModel.Outcome: return outcomePanel
+        }
+        return null
+    }
+
+    // The stage changes with every progress report; the panel only with its kind.
+    Connections {
+        target: page
+        function onStageChanged() { stagePanel.show(root.panelComponent(page.panel)) }
+    }
+    Component.onCompleted: stagePanel.show(root.panelComponent(page.panel))
 
     Component {
         id: startPanel

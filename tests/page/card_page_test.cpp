@@ -92,6 +92,7 @@ struct WrapAroundAtDecision {
 
 TEST(CardPage, AWrapAroundFakeStopsAtTheDecisionAndReturnConfirmsWithTheAdvancedTest) {
   TESSORIN_REQUIRE_VOLUMES();
+  std::vector<Kind> stages;  // outlives the session, which reports its stop on the way out
   WrapAroundAtDecision run;
   ASSERT_TRUE(run.reachDecision()) << "stage " << static_cast<int>(run.card.session->stage().kind);
   EXPECT_EQ(run.page.text("verdictTitle"), QStringLiteral("Fake card"));
@@ -99,10 +100,13 @@ TEST(CardPage, AWrapAroundFakeStopsAtTheDecisionAndReturnConfirmsWithTheAdvanced
   EXPECT_EQ(run.page.text("decisionSentence"),
             QStringLiteral("Probes written past the real size landed on top of earlier ones: the card wraps around "
                            "and overwrites itself."));
+  // The advanced test may end soon on a card whose wrapping wrecked its file system:
+  // what counts is the stage that follows the decision.
+  QObject::connect(run.card.session.get(), &CardSession::stageChanged,
+                   [&] { stages.push_back(run.card.session->stage().kind); });
   run.page.pressReturn();
-  ASSERT_TRUE(turnLoopUntil([&] { return run.card.session->stage().kind != Kind::decision; }, 10s));
-  EXPECT_EQ(run.card.session->stage().kind, Kind::full) << "Return confirms, never finishes";
-  EXPECT_TRUE(turnLoopUntil([&] { return run.page.shows("fullPanel"); }, 10s));
+  ASSERT_TRUE(turnLoopUntil([&] { return !stages.empty(); }, 10s));
+  EXPECT_EQ(stages.front(), Kind::full) << "Return confirms, never finishes";
   expectClean(run.page);
 }
 
