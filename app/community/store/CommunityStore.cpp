@@ -48,6 +48,20 @@ CommunityStore::CommunityStore(QSettings& settings, std::unique_ptr<RecordStore>
   blockedAuthors_ = readTextSet(settings_, blockedAuthorsKey);
   flaggedByMe_ = readTextSet(settings_, flaggedReportsKey);
   isAvailable_ = records_ != nullptr && records_->isUsable();
+  if (records_) takeNotice();
+}
+
+void CommunityStore::takeNotice() {
+  if (const auto notice = records_->takeNotice(); notice && *notice != notice_) {
+    notice_ = *notice;
+    Q_EMIT noticeChanged();
+  }
+}
+
+void CommunityStore::dismissNotice() {
+  if (notice_.isEmpty()) return;
+  notice_.clear();
+  Q_EMIT noticeChanged();
 }
 
 CommunityStore::~CommunityStore() = default;
@@ -155,6 +169,7 @@ QCoro::Task<> CommunityStore::load() {
   setReports(std::move(collected));
   setFlagCounts(std::move(counts));
   setState({State::Kind::loaded, {}});
+  takeNotice();
 }
 
 QCoro::Task<QString> CommunityStore::share(CheckRecord check, Purchase purchase) {
@@ -179,6 +194,7 @@ QCoro::Task<QString> CommunityStore::share(CheckRecord check, Purchase purchase)
                            QCoreApplication::translate("CommunityStore", "The report was sent, but no record came back."));
   }
   if (alive.expired()) co_return saved->recordName;
+  takeNotice();
   if (auto report = StoreReport::fromRecord(*saved)) {
     reports_.insert(reports_.begin(), std::move(*report));
     Q_EMIT reportsChanged();

@@ -29,6 +29,7 @@ namespace tessorin {
 class CommunityStore : public QObject {
   Q_OBJECT
   Q_PROPERTY(bool isAvailable READ isAvailable CONSTANT)
+  Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
 
  public:
   struct State {
@@ -62,6 +63,10 @@ class CommunityStore : public QObject {
   const std::set<QString>& blockedAuthors() const { return blockedAuthors_; }
   const std::set<QString>& flaggedByMe() const { return flaggedByMe_; }
   bool isAvailable() const { return isAvailable_; }
+  // What the user is to be told once about the record store itself (a damaged file set
+  // aside); "" when nothing, or once dismissed.
+  const QString& notice() const { return notice_; }
+  void dismissNotice();
 
   // Fetches the reports and their flags; the outcome is left in the state.
   QCoro::Task<> load();
@@ -83,11 +88,13 @@ class CommunityStore : public QObject {
   void flagCountsChanged();
   void blockedAuthorsChanged();
   void flaggedByMeChanged();
+  void noticeChanged();
 
  private:
   void setState(State state);
   void setReports(std::vector<StoreReport> reports);
   void setFlagCounts(std::map<QString, int> counts);
+  void takeNotice();
   // Pages of reports, newest first, within the fetch bounds.
   QCoro::Task<std::vector<StoreReport>> fetchReports();
   QCoro::Task<std::map<QString, int>> fetchFlagCounts();
@@ -100,6 +107,7 @@ class CommunityStore : public QObject {
   std::set<QString> blockedAuthors_;
   std::set<QString> flaggedByMe_;
   bool isAvailable_ = false;
+  QString notice_;
   // Each load takes the next number; only the newest may assign its result.
   quint64 loadGeneration_ = 0;
   // Dropped with the store, so that a coroutine resuming afterwards touches nothing.

@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include <QDateTime>
+#include <sqlite3.h>
 
 #include "community/rules/RecordJson.hpp"
 #include "community/rules/ReportValidator.hpp"
@@ -76,10 +77,23 @@ LocalRecordDatabase::LocalRecordDatabase(const QString& path) : db_(path) {
     if (found > schemaVersion) {
       throw std::runtime_error("the file was written by a later version of Tessorin");
     }
-    if (found == 0) db_.execute(schema);
+    if (found == 0) {
+      db_.execute(schema);
+    } else {
+      // A page broken on disk shows only when it is read; every page is read here, once,
+      // rather than in the middle of some later share.
+      SqliteStatement check = db_.prepare("PRAGMA quick_check");
+      if (check.step() && check.text(0) != QLatin1String("ok")) {
+        throw SqliteError("the file is damaged: " + check.text(0).toStdString(), SQLITE_CORRUPT);
+      }
+    }
     db_.execute("COMMIT");
   } catch (...) {
-    db_.execute("ROLLBACK");
+    try {
+      db_.execute("ROLLBACK");
+    } catch (const SqliteError&) {
+      // No transaction was left to end.
+    }
     throw;
   }
 }
@@ -129,6 +143,7 @@ QueryPage LocalRecordDatabase::query(const RecordQuery& query) {
     }
     return page;
   } catch (const SqliteError& error) {
+    if (error.isDamaged()) throw;
     throw databaseError(error);
   }
 }
@@ -182,6 +197,7 @@ Record LocalRecordDatabase::save(Record record, const QString& author) {
     }
     return record;
   } catch (const SqliteError& error) {
+    if (error.isDamaged()) throw;
     throw databaseError(error);
   }
 }

@@ -18,13 +18,15 @@ class LocalRecordDatabase {
  public:
   static constexpr int schemaVersion = 1;
 
-  // Throws SqliteError, or std::runtime_error for a schema of a later version.
+  // Throws SqliteError (isDamaged() also when a page of an existing file is broken), or
+  // std::runtime_error for a schema of a later version.
   explicit LocalRecordDatabase(const QString& path);
 
-  // Throws RecordStoreError.
+  // Throws RecordStoreError, or SqliteError when the file turns out to be damaged.
   QueryPage query(const RecordQuery& query);
   // A flag the author already filed against the report is given back as it was stored.
-  // Throws RecordStoreError: the validator's refusal, a name in use, a database failure.
+  // Throws RecordStoreError: the validator's refusal, a name in use, a database failure;
+  // or SqliteError when the file turns out to be damaged.
   Record save(Record record, const QString& author);
 
  private:

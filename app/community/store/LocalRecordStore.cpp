@@ -1,12 +1,13 @@
 #include "community/store/LocalRecordStore.hpp"
 
+#include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QtConcurrent/QtConcurrentRun>
 #include <qcoro/qcorofuture.h>
 
 #include "community/store/CommunityAccount.hpp"
 #include "community/store/LocalRecordDatabase.hpp"
+#include "community/store/LocalRecordFile.hpp"
 
 namespace tessorin {
 
@@ -36,50 +37,49 @@ T valueOf(Outcome<T> outcome) {
   return std::get<T>(std::move(outcome));
 }
 
-RecordStoreError unusable() {
-  return {RecordErrorCode::internalError, QStringLiteral("The community records on this computer cannot be opened.")};
-}
-
 }  // namespace
 
-LocalRecordStore::LocalRecordStore(QSettings& settings, const QString& path) : settings_(settings) {
+LocalRecordStore::LocalRecordStore(QSettings& settings, const QString& path)
+    : settings_(settings), file_(std::make_shared<LocalRecordFile>(path)) {
   thread_.setMaxThreadCount(1);
   thread_.setExpiryTimeout(-1);
   thread_.setObjectName(QStringLiteral("Community.sqlite"));
-  QDir().mkpath(QFileInfo(path).absolutePath());
-  QFuture<Outcome<std::shared_ptr<LocalRecordDatabase>>> opened =
-      runOn<std::shared_ptr<LocalRecordDatabase>>(thread_, [path] { return std::make_shared<LocalRecordDatabase>(path); });
-  // Opening a local file is quick, and whether the community can be used must be known
-  // as soon as the store exists.
+  // Opened at once, so that a damaged file is set aside before anything is shown. Opening
+  // a local file is quick; one another installation is making takes a moment at most.
+  auto opened = runOn<bool>(thread_, [file = file_] { return file->use([](LocalRecordDatabase&) { return true; }); });
   auto outcome = opened.result();
-  if (auto* database = std::get_if<std::shared_ptr<LocalRecordDatabase>>(&outcome)) {
-    database_ = std::move(*database);
-  } else {
-    openError_ = std::get<RecordStoreError>(outcome).description;
-  }
+  if (auto* error = std::get_if<RecordStoreError>(&outcome)) openError_ = error->description;
 }
 
 LocalRecordStore::~LocalRecordStore() { thread_.waitForDone(); }
 
 QCoro::Task<QueryPage> LocalRecordStore::query(RecordQuery query) {
-  if (!database_) throw unusable();
-  QFuture<Outcome<QueryPage>> future =
-      runOn<QueryPage>(thread_, [database = database_, query = std::move(query)] { return database->query(query); });
+  QFuture<Outcome<QueryPage>> future = runOn<QueryPage>(thread_, [file = file_, query = std::move(query)] {
+    return file->use([&](LocalRecordDatabase& database) { return database.query(query); });
+  });
   Outcome<QueryPage> outcome = co_await future;
   co_return valueOf(std::move(outcome));
 }
 
 QCoro::Task<std::optional<Record>> LocalRecordStore::save(Record record) {
-  if (!database_) throw unusable();
   const QString author = CommunityAccount::local(settings_).author;
-  QFuture<Outcome<Record>> future = runOn<Record>(
-      thread_, [database = database_, record = std::move(record), author] { return database->save(record, author); });
+  QFuture<Outcome<Record>> future = runOn<Record>(thread_, [file = file_, record = std::move(record), author] {
+    return file->use([&](LocalRecordDatabase& database) { return database.save(record, author); });
+  });
   Outcome<Record> outcome = co_await future;
   co_return std::optional<Record>(valueOf(std::move(outcome)));
 }
 
+std::optional<QString> LocalRecordStore::takeNotice() {
+  const std::optional<QString> setAside = file_->takeSetAside();
+  if (!setAside) return std::nullopt;
+  return QCoreApplication::translate("LocalRecordStore",
+                                     "The community records on this computer were damaged. They were set aside as "
+                                     "“%1”, and a new, empty file was made.")
+      .arg(QDir::toNativeSeparators(*setAside));
+}
+
 QCoro::Task<AccountStatus> LocalRecordStore::accountStatus() {
-  if (!database_) co_return AccountStatus::noAccount;
   CommunityAccount::local(settings_);
   co_return AccountStatus::available;
 }

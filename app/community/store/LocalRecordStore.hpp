@@ -6,6 +6,11 @@
 // creation time and the creator are set here, the creator being this installation's
 // local author identity.
 //
+// The file heals (LocalRecordFile): a damaged one is set aside and a new one made, which
+// takeNotice() tells once; one that cannot be written fails each operation with the
+// reason, and is tried again on the next. A copy of the application can always keep its
+// records here, so the store is always usable.
+//
 // The object belongs to the main thread; the database is used on a thread of its own,
 // one job at a time, and each operation resumes its coroutine on the main thread.
 // Destroying the store waits for the job under way.
@@ -20,7 +25,7 @@
 
 namespace tessorin {
 
-class LocalRecordDatabase;
+class LocalRecordFile;
 
 class LocalRecordStore final : public RecordStore {
  public:
@@ -29,18 +34,19 @@ class LocalRecordStore final : public RecordStore {
   LocalRecordStore(QSettings& settings, const QString& path);
   ~LocalRecordStore() override;
 
-  bool isUsable() const override { return database_ != nullptr; }
+  bool isUsable() const override { return true; }
   QCoro::Task<QueryPage> query(RecordQuery query) override;
   QCoro::Task<std::optional<Record>> save(Record record) override;
   QCoro::Task<AccountStatus> accountStatus() override;
+  std::optional<QString> takeNotice() override;
 
-  // Why the file could not be used, when it could not.
+  // Why the file could not be used when the store was made ("" when it could).
   const QString& openError() const { return openError_; }
 
  private:
   QSettings& settings_;
   QThreadPool thread_;
-  std::shared_ptr<LocalRecordDatabase> database_;
+  std::shared_ptr<LocalRecordFile> file_;
   QString openError_;
 };
 

@@ -67,6 +67,9 @@ class RecordStore {
   // answered without a record.
   virtual QCoro::Task<std::optional<Record>> save(Record record) = 0;
   virtual QCoro::Task<AccountStatus> accountStatus() = 0;
+  // Something the user is to be told once about the store itself (a damaged file that
+  // was set aside); nothing most of the time.
+  virtual std::optional<QString> takeNotice() { return std::nullopt; }
 };
 
 }  // namespace tessorin

@@ -8,12 +8,16 @@ namespace {
 
 [[noreturn]] void fail(sqlite3* db, int code) {
   throw SqliteError(db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code),
-                    db != nullptr ? sqlite3_extended_errcode(db) : code);
+                    db != nullptr ? sqlite3_extended_errcode(db) : code, db != nullptr ? sqlite3_system_errno(db) : 0);
 }
 
 }  // namespace
 
 bool SqliteError::isConstraint() const { return (code & 0xFF) == SQLITE_CONSTRAINT; }
+
+bool SqliteError::isBusy() const { return (code & 0xFF) == SQLITE_BUSY || (code & 0xFF) == SQLITE_LOCKED; }
+
+bool SqliteError::isDamaged() const { return (code & 0xFF) == SQLITE_CORRUPT || (code & 0xFF) == SQLITE_NOTADB; }
 
 SqliteStatement::SqliteStatement(sqlite3* db, const char* sql) : db_(db) {
   const int code = sqlite3_prepare_v2(db_, sql, -1, &statement_, nullptr);
@@ -59,7 +63,8 @@ SqliteDatabase::SqliteDatabase(const QString& path) {
   const int code = sqlite3_open_v2(path.toUtf8().constData(), &db_,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
   if (code != SQLITE_OK) {
-    const SqliteError error(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code), code);
+    const SqliteError error(db_ != nullptr ? sqlite3_errmsg(db_) : sqlite3_errstr(code), code,
+                            db_ != nullptr ? sqlite3_system_errno(db_) : 0);
     sqlite3_close(db_);
     db_ = nullptr;
     throw error;
@@ -76,7 +81,7 @@ void SqliteDatabase::execute(const char* sql) {
   if (code != SQLITE_OK) {
     const std::string text = message != nullptr ? message : sqlite3_errstr(code);
     sqlite3_free(message);
-    throw SqliteError(text, code);
+    throw SqliteError(text, sqlite3_extended_errcode(db_), sqlite3_system_errno(db_));
   }
 }
 

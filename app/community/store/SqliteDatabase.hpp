@@ -17,9 +17,15 @@ struct sqlite3_stmt;
 namespace tessorin {
 
 struct SqliteError : std::runtime_error {
-  SqliteError(const std::string& message, int code) : std::runtime_error(message), code(code) {}
-  int code;  // extended result code
+  SqliteError(const std::string& message, int code, int systemError = 0)
+      : std::runtime_error(message), code(code), systemError(systemError) {}
+  int code;         // extended result code
+  int systemError;  // errno of the system call that failed, 0 when none did
   bool isConstraint() const;
+  // Another connection holds a lock that it will let go of.
+  bool isBusy() const;
+  // The file is no database, or one whose pages are broken.
+  bool isDamaged() const;
 };
 
 class SqliteStatement {

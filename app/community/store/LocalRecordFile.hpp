@@ -1,0 +1,56 @@
+#pragma once
+// LocalRecordFile: Community.sqlite, opened so that it heals rather than failing for
+// good.
+//   - Another installation making or opening the file at the same moment holds a lock
+//     for a moment: opening tries again for a few seconds.
+//   - A damaged file (no database, or a broken page, found when it is opened or later
+//     while it is used) is set aside under a dated name beside it, never deleted, and a
+//     new one is made; what was set aside is told once.
+//   - A file or folder that cannot be written fails every use with that reason, and is
+//     tried again on the next use, so that mending it needs no restart.
+// Used on one thread; takeSetAside() may be called from any.
+
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include <QString>
+
+#include "community/store/LocalRecordDatabase.hpp"
+#include "community/store/SqliteDatabase.hpp"
+
+namespace tessorin {
+
+class LocalRecordFile {
+ public:
+  explicit LocalRecordFile(QString path) : path_(std::move(path)) {}
+
+  // Runs job with the database, opening it first when it is not open; when the file
+  // turns out to be damaged, sets it aside and runs job once more on a new one. Throws
+  // RecordStoreError with the reason the file cannot be used, or what job throws.
+  template <class Job>
+  auto use(Job job) -> decltype(job(std::declval<LocalRecordDatabase&>())) {
+    try {
+      return job(database());
+    } catch (const SqliteError& error) {
+      if (!error.isDamaged()) throw unusable(error);
+    }
+    setAside();
+    return job(database());
+  }
+
+  // The name the damaged file was set aside under, once; nothing when none was.
+  std::optional<QString> takeSetAside();
+
+ private:
+  LocalRecordDatabase& database();
+  void setAside();
+  RecordStoreError unusable(const SqliteError& error) const;
+
+  QString path_;
+  std::unique_ptr<LocalRecordDatabase> database_;
+  std::mutex mutex_;
+  std::optional<QString> setAsideAs_;
+};
+
+}  // namespace tessorin
