@@ -89,10 +89,11 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   firstFrame.start();
   view.setSource(QUrl(QStringLiteral("qrc:/Tessorin/Gallery/%1").arg(state.scene)));
   if (view.status() != QQuickView::Ready) problems.append(QStringLiteral("the scene did not load"));
+  const qint64 created = firstFrame.elapsed();
   view.show();
   if (!waitForFrame(view)) problems.append(QStringLiteral("no frame was drawn"));
-  std::printf("%s-%s: first frame after %lld ms\n", qPrintable(state.view), qPrintable(state.state),
-              static_cast<long long>(firstFrame.elapsed()));
+  std::printf("%s-%s: first frame after %lld ms (created after %lld)\n", qPrintable(state.view), qPrintable(state.state),
+              static_cast<long long>(firstFrame.elapsed()), static_cast<long long>(created));
   // A second frame, so that effects whose sources were drawn in the first one show.
   view.update();
   waitForFrame(view);

@@ -2,14 +2,12 @@
 // session holding real quick results.
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QUrl>
 #include <gtest/gtest.h>
 
 #include "ResultValues.hpp"
+#include "../session/SessionFixture.hpp"
 #include "card/Palette.hpp"
 #include "results/DecisionPanelModel.hpp"
-#include "session/records/History.hpp"
 
 namespace tessorin {
 namespace {
@@ -117,10 +115,7 @@ TEST(DecisionPanelModelTest, FindingsOfEachQuickResult) {
   }
 }
 
-struct DecisionWorld {
-  QTemporaryDir folder;
-  QSettings settings{folder.filePath("settings.ini"), QSettings::IniFormat};
-  History history{QUrl::fromLocalFile(folder.filePath("History.json"))};
+struct DecisionWorld : testing::SessionWorld {
   std::unique_ptr<CardSession> session;
   DecisionPanelModel panel;
 
