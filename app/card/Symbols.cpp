@@ -11,7 +11,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 
-constexpr std::array<Symbols::Row, 39> table = {{
+constexpr std::array<Symbols::Row, 48> table = {{
     {"checkmark.seal.fill", "verified", 0xef76},
     {"xmark.seal.fill", "cancel", 0xe5c9},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
@@ -51,6 +51,15 @@ constexpr std::array<Symbols::Row, 39> table = {{
     {"list.bullet.rectangle", "list_alt", 0xe0ee},
     {"list.bullet.clipboard.fill", "assignment", 0xe85d},
     {"minus.circle", "remove_circle_outline", 0xe15d},
+    {"sdcard.fill", "sd_card", 0xe623},
+    {"externaldrive.fill", "album", 0xe019},
+    {"person.3.fill", "groups", 0xf233},
+    {"clock.arrow.circlepath", "history", 0xe889},
+    {"arrow.down", "arrow_downward", 0xe5db},
+    {"lightbulb.fill", "lightbulb", 0xe0f0},
+    {"storefront", "storefront", 0xea12},
+    {"questionmark.circle", "help_outline", 0xe8fd},
+    {"exclamationmark.circle.fill", "error", 0xe000},
 }};
 
 }  // namespace

@@ -103,8 +103,7 @@ CardSession* AppModel::session(const std::string& id) const {
 }
 
 bool AppModel::isVolumePresent(const CardSession* session) const {
-  std::error_code error;
-  return session != nullptr && std::filesystem::exists(session->device().volumeURL, error);
+  return session != nullptr && removed_.count(session->id()) == 0;
 }
 
 bool AppModel::sameCard(const CardDevice& known, const CardDevice& scanned) {

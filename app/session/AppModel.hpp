@@ -94,6 +94,8 @@ class AppModel : public QObject {
   void rescan();
   void checkMountedVolumes();
   CardSession* session(const std::string& id) const;
+  // What the model knows, never a look at the file system: a stat on the main thread
+  // hangs on a dead mount and finds a leftover mount folder.
   bool isVolumePresent(const CardSession* session) const;
   // The whole disks of the busy sessions: the eraser refuses them.
   std::set<std::string> busyDisks() const;

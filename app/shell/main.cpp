@@ -1,11 +1,34 @@
 #include <QApplication>
+#include <QIcon>
 #include <QQmlApplicationEngine>
+#include <QQuickWindow>
+#include <QSessionManager>
 #include <QUrl>
 #include <QtQml/qqmlextensionplugin.h>
+
+#include "shell/core/SingleInstance.hpp"
+#include "shell/core/TerminationSignals.hpp"
+#include "shell/core/TessorinApp.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
+
+namespace {
+
+void raise(QQmlApplicationEngine& engine) {
+  for (QObject* root : engine.rootObjects()) {
+    if (auto* window = qobject_cast<QQuickWindow*>(root)) {
+      if (window->visibility() == QWindow::Minimized) window->showNormal();
+      window->show();
+      window->raise();
+      window->requestActivate();
+    }
+  }
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   // A widget application: Qt Charts draws through Qt Widgets, and the folder dialog of
@@ -14,6 +37,26 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName("Tessorin");
   QApplication::setOrganizationName("Tessorin");
   QApplication::setApplicationVersion(QStringLiteral(TESSORIN_VERSION));
+  // The desktop matches the window to tessorin.desktop by this name (and its icon).
+  QGuiApplication::setDesktopFileName(QStringLiteral("tessorin"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/Tessorin/tessorin.svg")));
+
+  // A second Tessorin would check the same card twice and overwrite the history: it asks
+  // the first to raise its window and goes.
+  tessorin::SingleInstance instance(tessorin::SingleInstance::defaultFolder());
+  if (!instance.claim()) return 0;
+
+  tessorin::TessorinApp tessorinApp;
+  tessorin::AppDelegate* delegate = tessorinApp.appDelegate();
+  // The system does not wait for an answer: SIGINT, SIGTERM and the end of the desktop
+  // session stop every check, let it clean up, then quit.
+  tessorin::TerminationSignals signals;
+  QObject::connect(&signals, &tessorin::TerminationSignals::requested, delegate,
+                   [delegate](int) { delegate->terminateFromSystem(); });
+  QObject::connect(&app, &QGuiApplication::commitDataRequest, delegate,
+                   [delegate](QSessionManager&) { delegate->terminateFromSystem(); });
+  // Closing the window is turned into a quit request; the delegate quits when it may.
+  QApplication::setQuitOnLastWindowClosed(false);
 
   QQmlApplicationEngine engine;
   // The library modules' qmldir files live under qrc:/<URI path>, which Qt 6.4 does not search.
@@ -21,6 +64,13 @@ int main(int argc, char* argv[]) {
   QObject::connect(
       &engine, &QQmlApplicationEngine::objectCreationFailed, &app, [] { QCoreApplication::exit(1); },
       Qt::QueuedConnection);
+  // The model is made here, on the main thread, as the window that shows it is built.
+  engine.setInitialProperties({{QStringLiteral("model"), QVariant::fromValue<QObject*>(tessorinApp.model())},
+                               {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(delegate)}});
   engine.load(QUrl(QStringLiteral("qrc:/Tessorin/Main.qml")));
+  if (engine.rootObjects().isEmpty()) return 1;
+  // The window is up: from now on a quit asks about busy cards.
+  tessorinApp.contentShown();
+  QObject::connect(&instance, &tessorin::SingleInstance::raiseRequested, &engine, [&engine] { raise(engine); });
   return app.exec();
 }

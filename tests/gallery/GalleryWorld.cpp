@@ -33,6 +33,35 @@ GalleryWorld::GalleryWorld()
 
 GalleryWorld::~GalleryWorld() = default;
 
+AppModel* GalleryWorld::appModel(std::vector<CardDevice> cards) {
+  auto plugged = std::make_unique<Plugged>();
+  plugged->cards = std::move(cards);
+  Plugged* raw = plugged.get();
+  AppModel::Sources sources{[raw](bool) { return raw->cards; }, [] { return std::set<std::string>{}; }, false, {}, {}};
+  CardSession::Environment environment;
+  environment.folderPicker = [](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
+    answer(std::nullopt);
+  };
+  const QString history = folder_.filePath(QStringLiteral("History-%1.json").arg(models_.size()));
+  plugged->model = std::make_unique<AppModel>(settings_, QUrl::fromLocalFile(history), environment, sources);
+  models_.push_back(std::move(plugged));
+  return raw->model.get();
+}
+
+void GalleryWorld::pull(AppModel* model, const std::string& cardId) {
+  for (const std::unique_ptr<Plugged>& plugged : models_) {
+    if (plugged->model.get() != model) continue;
+    std::erase_if(plugged->cards, [&cardId](const CardDevice& card) { return card.id == cardId; });
+    model->rescan();
+  }
+}
+
+AppDelegate* GalleryWorld::appDelegate(AppModel* model) {
+  delegates_.push_back(std::make_unique<AppDelegate>([] {}));
+  delegates_.back()->setModel(model);
+  return delegates_.back().get();
+}
+
 CardSession* GalleryWorld::session(const CardDevice& device) {
   CardSession::Environment environment;
   environment.folderPicker = [](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {

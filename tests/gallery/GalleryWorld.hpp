@@ -12,7 +12,9 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include "session/AppModel.hpp"
 #include "session/check/CardSession.hpp"
+#include "shell/core/AppDelegate.hpp"
 #include "session/records/History.hpp"
 #include "tessorin/identity/CardDevice.hpp"
 
@@ -35,11 +37,25 @@ class GalleryWorld {
 
   QSettings& settings() { return settings_; }
 
+  // An application model over these cards (in this order) with a history of its own; the
+  // cards stay plugged in until pulled.
+  AppModel* appModel(std::vector<CardDevice> cards);
+  // The card goes, and the model rescans.
+  void pull(AppModel* model, const std::string& cardId);
+  // A quit controller over the model, whose quits do nothing.
+  AppDelegate* appDelegate(AppModel* model);
+
  private:
   QTemporaryDir folder_;
   QSettings settings_;
   History history_;
   std::vector<std::unique_ptr<CardSession>> sessions_;
+  struct Plugged {
+    std::vector<CardDevice> cards;
+    std::unique_ptr<AppModel> model;
+  };
+  std::vector<std::unique_ptr<Plugged>> models_;
+  std::vector<std::unique_ptr<AppDelegate>> delegates_;
 };
 
 }  // namespace tessorin::gallery

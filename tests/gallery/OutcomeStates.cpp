@@ -19,55 +19,6 @@ constexpr std::uint64_t GB = 1'000'000'000;
 constexpr std::uint64_t MB = 1'000'000;
 constexpr double MBps = 1e6;
 
-std::vector<SpeedSample> samples(std::uint64_t span, double speed, double wobble) {
-  std::vector<SpeedSample> list;
-  for (int index = 1; index <= 120; ++index) {
-    list.push_back({span / 120 * static_cast<std::uint64_t>(index),
-                    speed * (1.0 + wobble * std::sin(index / 6.0) - 0.002 * index)});
-  }
-  return list;
-}
-
-// An advanced test that wrote `written` bytes; sectors from `goodUpTo` on came back blank,
-// and `corrupted` and `unreadable` sectors were found below it.
-FullTestResult full(std::uint64_t written, std::uint64_t goodUpTo, FullTestWriteStop stop = FullTestWriteStop::completed(),
-                    std::int64_t corrupted = 0, std::int64_t unreadable = 0) {
-  FullTestResult result;
-  result.manifest.session = 42;
-  result.manifest.plannedBytes = written;
-  result.manifest.volumeBytes = written;
-  std::uint64_t start = 0;
-  for (int file = 0; start < written; ++file) {
-    const std::uint64_t length = std::min<std::uint64_t>(1ull << 30, written - start);
-    char name[16];
-    std::snprintf(name, sizeof name, "F%05d.otr", file);
-    result.manifest.files.push_back({name, start, length});
-    start += length;
-  }
-  result.manifest.writeStop = stop;
-  result.manifest.writeSamples = samples(written, 42 * MBps, 0.08);
-  result.manifest.writeSpeed = {41 * MBps, 36 * MBps, 46 * MBps};
-  result.manifest.writeDuration = static_cast<double>(written) / (41 * MBps);
-  result.readSamples = samples(written, 88 * MBps, 0.03);
-  result.readSpeed = {87 * MBps, 84 * MBps, 91 * MBps};
-  result.readDuration = static_cast<double>(written) / (87 * MBps);
-
-  const std::uint64_t good = std::min(goodUpTo, written) / 512 * 512;
-  const auto badBlank = static_cast<std::int64_t>((written - good) / 512);
-  result.tally.ok = static_cast<std::int64_t>(good / 512) - corrupted - unreadable;
-  result.tally.blank = badBlank;
-  result.tally.corrupted = corrupted;
-  result.tally.unreadable = unreadable;
-  if (badBlank > 0) result.tally.firstBadPosition = good;
-  result.map = CapacityMap(written);
-  result.map.markWritten(0, written);
-  result.map.recordChecked(0, good / 2, good / 1024, 0);
-  result.map.recordChecked(good / 2, good - good / 2, (good - good / 2) / 512 - static_cast<std::uint64_t>(corrupted + unreadable),
-                           static_cast<std::uint64_t>(corrupted + unreadable));
-  if (badBlank > 0) result.map.recordChecked(good, written - good, 0, static_cast<std::uint64_t>(badBlank));
-  return result;
-}
-
 CardSession* finished(GalleryWorld& world, CardDevice device, FinishedCheckSeam::Results results,
                       std::optional<Brand> brand = std::nullopt, bool keepRecord = true) {
   CardSession* session = world.session(device);

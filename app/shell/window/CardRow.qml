@@ -1,0 +1,114 @@
+import Tessorin.Card
+import Tessorin.Shell
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import QtQuick.Shapes
+
+// One card in the sidebar: its icon, its name over its capacity ("Removed" once the card
+// went away, the row faded), and the mark of its check.
+//
+//     CardRow { session: cardSession; model: app.model }
+Item {
+    id: root
+
+    property QtObject session
+    property QtObject model
+    readonly property string cardId: row.cardId
+
+    implicitWidth: layout.implicitWidth
+    implicitHeight: layout.implicitHeight + 6
+    opacity: row.opacity
+
+    CardRowModel {
+        id: row
+        session: root.session
+        model: root.model
+    }
+
+    RowLayout {
+        id: layout
+        anchors.fill: parent
+        anchors.topMargin: 3
+        anchors.bottomMargin: 3
+        spacing: 10
+
+        SymbolIcon {
+            objectName: "cardRowIcon-" + row.cardId
+            Layout.preferredWidth: 26
+            name: row.icon
+            gradient: Palette.accentGradient
+            size: Typography.title3.pixelSize
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 2
+
+            Text {
+                objectName: "cardRowName-" + row.cardId
+                Layout.fillWidth: true
+                text: row.name
+                textFormat: Text.PlainText
+                elide: Text.ElideRight
+                maximumLineCount: 1
+                font: Typography.body
+                color: Palette.primary
+            }
+
+            Text {
+                objectName: "cardRowCaption-" + row.cardId
+                Layout.fillWidth: true
+                text: row.caption
+                textFormat: Text.PlainText
+                elide: Text.ElideRight
+                font: Typography.caption
+                color: Palette.secondary
+            }
+        }
+
+        // A small indeterminate spinner while the check runs.
+        Item {
+            objectName: "cardRowProgress-" + row.cardId
+            Layout.leftMargin: 4
+            implicitWidth: 16
+            implicitHeight: 16
+            visible: row.mark === CardRowModel.Progress
+
+            Shape {
+                anchors.fill: parent
+                layer.enabled: true
+                layer.samples: 4
+                ShapePath {
+                    strokeColor: Qt.rgba(Palette.secondary.r, Palette.secondary.g, Palette.secondary.b, 0.25)
+                    strokeWidth: 2
+                    fillColor: "transparent"
+                    PathAngleArc { centerX: 8; centerY: 8; radiusX: 6.5; radiusY: 6.5; startAngle: 0; sweepAngle: 360 }
+                }
+                ShapePath {
+                    strokeColor: Palette.secondary
+                    strokeWidth: 2
+                    fillColor: "transparent"
+                    capStyle: ShapePath.RoundCap
+                    PathAngleArc { centerX: 8; centerY: 8; radiusX: 6.5; radiusY: 6.5; startAngle: -90; sweepAngle: 100 }
+                }
+                RotationAnimator on rotation {
+                    from: 0
+                    to: 360
+                    duration: 900
+                    loops: Animation.Infinite
+                    running: Motion.enabled && row.mark === CardRowModel.Progress
+                }
+            }
+        }
+
+        SymbolIcon {
+            objectName: "cardRowMark-" + row.cardId
+            Layout.leftMargin: 4
+            visible: row.mark === CardRowModel.Symbol
+            name: row.markSymbol
+            color: row.markColor
+            size: Typography.body.pixelSize * 1.2
+        }
+    }
+}

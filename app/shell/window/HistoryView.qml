@@ -1,0 +1,87 @@
+import Tessorin.Card
+import Tessorin.Shell
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// The history page: every kept check, newest first, rows built as they scroll into view;
+// a row's context menu deletes it. An empty history says so.
+//
+//     HistoryView { model: app.model }
+Item {
+    id: root
+
+    property QtObject model
+    readonly property string title: list.title
+
+    HistoryViewModel {
+        id: list
+        history: root.model ? root.model.history : null
+    }
+
+    ColumnLayout {
+        objectName: "historyEmpty"
+        anchors.centerIn: parent
+        width: Math.min(420, root.width - 80)
+        visible: list.empty
+        spacing: 10
+
+        SymbolIcon {
+            Layout.alignment: Qt.AlignHCenter
+            name: "clock.arrow.circlepath"
+            color: Palette.secondary
+            size: 44
+        }
+        Text {
+            objectName: "historyEmptyTitle"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+            text: list.emptyTitle
+            textFormat: Text.PlainText
+            font: Typography.font(Typography.Title2, Font.DemiBold)
+            color: Palette.primary
+        }
+        Text {
+            objectName: "historyEmptyDescription"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+            text: list.emptyDescription
+            textFormat: Text.PlainText
+            font: Typography.body
+            color: Palette.secondary
+        }
+    }
+
+    ListView {
+        id: rows
+        objectName: "historyList"
+        anchors.fill: parent
+        visible: !list.empty
+        model: list
+        spacing: 10
+        topMargin: 28
+        bottomMargin: 28
+        clip: true
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar { policy: ScrollBar.AlwaysOn }
+
+        delegate: Item {
+            id: slot
+            required property var record
+            required property int index
+            width: rows.width
+            implicitHeight: row.implicitHeight
+
+            HistoryRow {
+                id: row
+                objectName: "historyRow-" + slot.index
+                x: (slot.width - width) / 2
+                width: Math.max(0, Math.min(880, slot.width - 56))
+                record: slot.record
+                history: list.history
+            }
+        }
+    }
+}

@@ -1,0 +1,49 @@
+#include "shell/window/HistoryViewModel.hpp"
+
+namespace tessorin {
+
+HistoryViewModel::HistoryViewModel(QObject* parent) : QAbstractListModel(parent) {}
+
+void HistoryViewModel::setHistory(QObject* history) {
+  auto* next = qobject_cast<History*>(history);
+  if (next == history_) return;
+  if (history_) disconnect(history_, nullptr, this, nullptr);
+  history_ = next;
+  if (history_) {
+    connect(history_, &History::recordsChanged, this, &HistoryViewModel::reload);
+    connect(history_, &QObject::destroyed, this, &HistoryViewModel::reload);
+  }
+  reload();
+  Q_EMIT historyChanged();
+}
+
+// A whole reset: records are added at the front, replaced in place and removed anywhere,
+// and the list view builds only the rows on screen again.
+void HistoryViewModel::reload() {
+  const bool wasEmpty = empty();
+  beginResetModel();
+  count_ = history_ ? static_cast<int>(history_->records().size()) : 0;
+  endResetModel();
+  if (wasEmpty != empty()) Q_EMIT emptyChanged();
+}
+
+int HistoryViewModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count_; }
+
+QVariant HistoryViewModel::data(const QModelIndex& index, int role) const {
+  if (!history_ || !index.isValid() || index.row() >= static_cast<int>(history_->records().size())) return {};
+  const CheckRecord& record = history_->records()[static_cast<std::size_t>(index.row())];
+  switch (role) {
+    case RecordRole:
+      return QVariant::fromValue(record);
+    case RecordIdRole:
+      return record.id.toString(QUuid::WithoutBraces);
+    default:
+      return {};
+  }
+}
+
+QHash<int, QByteArray> HistoryViewModel::roleNames() const {
+  return {{RecordRole, "record"}, {RecordIdRole, "recordId"}};
+}
+
+}  // namespace tessorin

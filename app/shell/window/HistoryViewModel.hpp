@@ -1,0 +1,52 @@
+#pragma once
+// HistoryViewModel: the history page's list: one row per kept check, newest first, each
+// row's record (a CheckRecord in a QVariant) for its HistoryRowModel, and the page's
+// empty state. The list follows the history's records as they change. Main thread; the
+// history is held weakly.
+
+#include <QAbstractListModel>
+#include <QPointer>
+#include <QString>
+#include <QtQml/qqmlregistration.h>
+
+#include "session/records/History.hpp"
+
+namespace tessorin {
+
+class HistoryViewModel : public QAbstractListModel {
+  Q_OBJECT
+  QML_ELEMENT
+  Q_PROPERTY(QObject* history READ history WRITE setHistory NOTIFY historyChanged)
+  Q_PROPERTY(bool empty READ empty NOTIFY emptyChanged)
+  Q_PROPERTY(QString title READ title CONSTANT)
+  Q_PROPERTY(QString emptyTitle READ emptyTitle CONSTANT)
+  Q_PROPERTY(QString emptyDescription READ emptyDescription CONSTANT)
+
+ public:
+  enum Role { RecordRole = Qt::UserRole + 1, RecordIdRole };
+
+  explicit HistoryViewModel(QObject* parent = nullptr);
+
+  QObject* history() const { return history_; }
+  void setHistory(QObject* history);
+  bool empty() const { return count_ == 0; }
+  QString title() const { return tr("History"); }
+  QString emptyTitle() const { return tr("No checks yet"); }
+  QString emptyDescription() const { return tr("Every card you check is listed here, with where you bought it."); }
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QHash<int, QByteArray> roleNames() const override;
+
+ Q_SIGNALS:
+  void historyChanged();
+  void emptyChanged();
+
+ private:
+  void reload();
+
+  QPointer<History> history_;
+  int count_ = 0;
+};
+
+}  // namespace tessorin

@@ -1,0 +1,53 @@
+import QtQuick
+import QtQuick.Controls
+import Tessorin.Shell
+import Tessorin.Update
+
+// The one window. Closing it, like Ctrl+Q, asks the quit controller, which quits at once
+// or, while a card is tested, shows the quit alert. The title is the page's, "Tessorin"
+// without one.
+//
+//     MainWindow { model: app.model; appDelegate: app.appDelegate }
+ApplicationWindow {
+    id: window
+    objectName: "main"
+
+    required property QtObject model
+    required property QtObject appDelegate
+    readonly property alias content: content
+
+    title: content.title === "" ? "Tessorin" : content.title
+    width: 1080
+    height: 760
+    minimumWidth: 900
+    minimumHeight: 640
+    visible: true
+
+    menuBar: WindowMenus {
+        model: window.model
+        appDelegate: window.appDelegate
+    }
+
+    ContentView {
+        id: content
+        objectName: "contentView"
+        anchors.fill: parent
+        model: window.model
+    }
+
+    QuitAlert {
+        appDelegate: window.appDelegate
+    }
+
+    UpdateDialog {
+        checker: Updater.checker
+    }
+
+    onClosing: (close) => {
+        close.accepted = false
+        window.appDelegate.requestQuit()
+    }
+
+    // The update checker starts once; a later start returns at once.
+    Component.onCompleted: Updater.start()
+}

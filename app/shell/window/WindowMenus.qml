@@ -1,0 +1,69 @@
+import Tessorin.Card
+import Tessorin.Shell
+import Tessorin.Update
+import QtQuick
+import QtQuick.Controls
+
+// The window's menus: "Tessorin" (About, Check for Updates…, Quit with Ctrl+Q) and
+// "Help" (How Tessorin Works). Quitting goes through the quit controller, which may ask.
+//
+//     menuBar: WindowMenus { model: app.model; appDelegate: app.appDelegate }
+MenuBar {
+    id: root
+
+    property QtObject model
+    property QtObject appDelegate
+
+    WindowMenusModel { id: words }
+
+    Menu {
+        objectName: "applicationMenu"
+        title: words.applicationMenuTitle
+
+        MenuItem {
+            objectName: "about"
+            text: words.aboutTitle
+            onTriggered: about.open()
+        }
+        DirectCommands {}
+        MenuSeparator {}
+        MenuItem {
+            objectName: "quit"
+            text: words.quitTitle
+            onTriggered: if (root.appDelegate) root.appDelegate.requestQuit()
+        }
+    }
+
+    Menu {
+        objectName: "helpMenu"
+        title: words.helpMenuTitle
+
+        MenuItem {
+            objectName: "howTessorinWorks"
+            text: words.howItWorksTitle
+            onTriggered: if (root.model) root.model.showingHowItWorks = true
+        }
+    }
+
+    // Ctrl+Q anywhere in the window, menu open or not.
+    Shortcut {
+        sequence: "Ctrl+Q"
+        context: Qt.ApplicationShortcut
+        onActivated: if (root.appDelegate) root.appDelegate.requestQuit()
+    }
+
+    Dialog {
+        id: about
+        objectName: "aboutDialog"
+        parent: Overlay.overlay
+        anchors.centerIn: parent
+        modal: true
+        title: words.aboutTitle
+        standardButtons: Dialog.Ok
+
+        Label {
+            text: words.aboutText
+            textFormat: Text.PlainText
+        }
+    }
+}

@@ -1,0 +1,285 @@
+// The window's shell: the sidebar with cards in every stage and verdict, removed, long,
+// odd and of every kind; the invitation to insert a card; the history empty and full; the
+// quit alert; the whole window at its default and its smallest size. The models are real
+// application models over cards a scan would report; checks end through the sessions'
+// own finish.
+
+#include <QDateTime>
+
+#include "FinishedCheckSeam.hpp"
+#include "GalleryEngineValues.hpp"
+#include "GalleryState.hpp"
+#include "GalleryWorld.hpp"
+
+namespace tessorin::gallery {
+namespace {
+
+constexpr std::uint64_t GB = 1'000'000'000;
+constexpr std::uint64_t MB = 1'000'000;
+constexpr double MBps = 1e6;
+
+CardDevice card(std::string name, std::uint64_t bytes = 64 * GB) {
+  CardDevice device = GalleryWorld::builtInCard(bytes, bytes > 32 * GB ? "SDXC" : "SDHC");
+  device.volumeName = std::move(name);
+  return device;
+}
+
+Expectation text(QString objectName, const QString& value) { return {std::move(objectName), QStringLiteral("text"), value}; }
+
+Expectation shown(QString objectName, bool visible) { return {std::move(objectName), QStringLiteral("visible"), visible}; }
+
+QString named(const char* prefix, const CardDevice& device) {
+  return QString::fromLatin1(prefix) + QString::fromStdString(device.id);
+}
+
+void finish(AppModel* model, const CardDevice& device, FinishedCheckSeam::Results results) {
+  FinishedCheckSeam::finish(*model->session(device.id), std::move(results));
+}
+
+FinishedCheckSeam::Results genuine() {
+  return {.quick = quick(64 * GB, 16, 16, zone(40 * MBps, 90 * MBps)), .full = full(63'800 * MB, 63'800 * MB)};
+}
+
+// Cards in each stage and with each verdict, in sidebar order.
+const CardDevice quickCard = card("QUICK");
+const CardDevice fullCard = card("ADVANCED");
+const CardDevice reinsertCard = card("REINSERT");
+const CardDevice decisionCard = card("DECIDE");
+const CardDevice erasingCard = card("ERASING");
+const CardDevice idleCard = card("NEW CARD");
+const CardDevice genuineCard = card("GENUINE");
+const CardDevice likelyCard = card("PROBABLY");
+const CardDevice fakeCard = card("FAKE");
+const CardDevice damagedCard = card("DAMAGED", 16 * GB);
+const CardDevice inconclusiveCard = [] {
+  CardDevice device = card("LINUX", 32 * GB);
+  device.volume.fileSystem = "ext4";
+  return device;
+}();
+
+AppModel* everyStage(GalleryWorld& world) {
+  AppModel* model = world.appModel({quickCard, fullCard, reinsertCard, decisionCard, erasingCard, idleCard, genuineCard,
+                                    likelyCard, fakeCard, damagedCard, inconclusiveCard});
+  model->session(quickCard.id)->setStage(CardSessionStage::quick({}));
+  model->session(fullCard.id)->setStage(CardSessionStage::full(FullTest::Progress::Phase::writing));
+  model->session(reinsertCard.id)->setStage(CardSessionStage::reinsert(true));
+  model->session(decisionCard.id)->setStage(CardSessionStage::decision());
+  // Erased after a check that found a fake: the earlier verdict's seal stays.
+  finish(model, erasingCard, {.quick = quick(64 * GB, 16, 4, zone(9 * MBps, 18 * MBps))});
+  model->session(erasingCard.id)->setStage(CardSessionStage::erasing());
+  finish(model, genuineCard, genuine());
+  finish(model, likelyCard, {.quick = quick(64 * GB, 16, 16, zone(38 * MBps, 85 * MBps)), .fullStopped = true});
+  finish(model, fakeCard, {.zone = zone(12 * MBps, 20 * MBps), .full = full(63 * GB, 7'900 * MB)});
+  finish(model, damagedCard,
+         {.quick = quick(16 * GB, 16, 16, zone(20 * MBps, 40 * MBps)),
+          .full = full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384)});
+  finish(model, inconclusiveCard,
+         {.zone = zone(18 * MBps, 40 * MBps), .fullStopped = true, .quickSkipped = QuickProbeUnsupported::fileSystem("ext4")});
+  model->setSelection(AppModel::Selection::card(genuineCard.id));
+  return model;
+}
+
+const CardDevice removedCard = card("PULLED OUT");
+const CardDevice longCard = card("Holiday photos from the summer of twenty-twenty-four \U0001F3D6 EXTRA");
+const CardDevice markupCard = card("<b>bold</b>");
+const CardDevice imageCard = [] {
+  CardDevice device = card("DISK IMAGE", 512 * MB);
+  device.connection = CardDevice::Connection::diskImage();
+  device.registers.reset();
+  return device;
+}();
+const CardDevice driveCard = [] {
+  CardDevice device = GalleryWorld::usbDrive(32 * GB);
+  device.volumeName = "STICK";
+  return device;
+}();
+
+AppModel* removedAndOdd(GalleryWorld& world) {
+  AppModel* model = world.appModel({removedCard, longCard, markupCard, imageCard, driveCard});
+  model->session(removedCard.id)->setStage(CardSessionStage::full(FullTest::Progress::Phase::verifying));
+  world.pull(model, removedCard.id);
+  model->setSelection(AppModel::Selection::card(longCard.id));
+  return model;
+}
+
+QVariantMap modelOnly(AppModel* model) { return {{QStringLiteral("model"), QVariant::fromValue<QObject*>(model)}}; }
+
+CheckRecord checked(std::string name, CheckOutcome::Verdict verdict, std::uint64_t advertised, int daysAgo) {
+  CheckRecord record;
+  record.cardName = std::move(name);
+  record.verdict = verdict;
+  record.advertisedBytes = advertised;
+  record.date = QDateTime(QDate(2026, 11, 30), QTime(14, 5), Qt::UTC).addDays(-daysAgo);
+  return record;
+}
+
+Purchase bought(std::string store, Platform platform, std::string country) {
+  Purchase purchase;
+  purchase.store = std::move(store);
+  purchase.platform = platform;
+  purchase.country = std::move(country);
+  return purchase;
+}
+
+AppModel* fullHistory(GalleryWorld& world) {
+  AppModel* model = world.appModel({});
+  using Verdict = CheckOutcome::Verdict;
+  std::vector<CheckRecord> records;
+
+  CheckRecord genuineRecord = checked("PHOTOS", Verdict::genuine, 64 * GB, 0);
+  genuineRecord.method = CheckOutcome::Method::full;
+  genuineRecord.brand = Brand::sandisk;
+  genuineRecord.realBytes = 63'860 * MB;
+  genuineRecord.writeSpeed = 41 * MBps;
+  genuineRecord.readSpeed = 88 * MBps;
+  genuineRecord.purchase = bought("Best Cards", Platform::amazon, "PT");
+  genuineRecord.sharedRecordName = "report-1";
+  records.push_back(genuineRecord);
+
+  CheckRecord fakeRecord = checked("NEW VOLUME", Verdict::fake, 1000 * GB, 2);
+  fakeRecord.brand = Brand::other;
+  fakeRecord.brandName = "Kingmax";
+  fakeRecord.realBytes = 31'900 * MB;
+  fakeRecord.writeSpeed = 12 * MBps;
+  fakeRecord.readSpeed = 20 * MBps;
+  fakeRecord.purchase = bought("<b>cheap</b> flash store with a very long name that goes on", Platform::aliexpress, "");
+  records.push_back(fakeRecord);
+
+  CheckRecord likelyRecord = checked("Holiday photos from the summer of twenty-twenty-four \U0001F3D6 EXTRA",
+                                     Verdict::likelyGenuine, 128 * GB, 5);
+  likelyRecord.brand = Brand::samsung;
+  likelyRecord.writeSpeed = 30 * MBps;  // one speed only: no speed piece
+  records.push_back(likelyRecord);
+
+  CheckRecord damagedRecord = checked("CAMERA", Verdict::damaged, 16 * GB, 9);
+  damagedRecord.method = CheckOutcome::Method::full;
+  damagedRecord.realBytes = 999'999'999;
+  damagedRecord.purchase = bought("Market stall", Platform::physicalStore, "br");
+  records.push_back(damagedRecord);
+
+  records.push_back(checked("LINUX", Verdict::inconclusive, 32 * GB, 30));
+
+  // The history keeps the newest first; added oldest first.
+  for (auto record = records.rbegin(); record != records.rend(); ++record) model->history()->add(*record);
+  return model;
+}
+
+GalleryState sidebar(QString state, std::function<AppModel*(GalleryWorld&)> make, std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("SidebarView"),
+          .state = std::move(state),
+          .size = QSize(250, 720),
+          .scene = QStringLiteral("scenes/SidebarViewScene.qml"),
+          .properties = [make](GalleryWorld& world) { return modelOnly(make(world)); },
+          .expectations = std::move(expectations)};
+}
+
+GalleryState history(QString state, std::function<AppModel*(GalleryWorld&)> make, std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("HistoryView"),
+          .state = std::move(state),
+          .size = QSize(830, 700),
+          .scene = QStringLiteral("scenes/HistoryViewScene.qml"),
+          .properties = [make](GalleryWorld& world) { return modelOnly(make(world)); },
+          .expectations = std::move(expectations)};
+}
+
+GalleryState window(QString view, QString state, QSize size, std::function<QVariantMap(GalleryWorld&)> make,
+                    std::vector<Expectation> expectations) {
+  return {.view = std::move(view),
+          .state = std::move(state),
+          .size = size,
+          .scene = QStringLiteral("scenes/MainWindowScene.qml"),
+          .properties = std::move(make),
+          .expectations = std::move(expectations)};
+}
+
+QVariantMap withDelegate(GalleryWorld& world, AppModel* model) {
+  QVariantMap properties = modelOnly(model);
+  properties.insert(QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(world.appDelegate(model)));
+  return properties;
+}
+
+const QString removed = QStringLiteral("Removed");
+
+const bool registered = addGalleryStates({
+    sidebar(QStringLiteral("empty"), [](GalleryWorld& world) { return world.appModel({}); },
+            {shown(QStringLiteral("insertHint"), true), text(QStringLiteral("insertHint"), QStringLiteral("Insert a card to begin"))}),
+    sidebar(QStringLiteral("each-stage-and-verdict"), everyStage,
+            {shown(QStringLiteral("insertHint"), false), shown(named("cardRowProgress-", quickCard), true),
+             shown(named("cardRowProgress-", fullCard), true), shown(named("cardRowMark-", quickCard), false),
+             {named("cardRowMark-", decisionCard), QStringLiteral("name"), QStringLiteral("exclamationmark.circle.fill")},
+             {named("cardRowMark-", reinsertCard), QStringLiteral("name"), QStringLiteral("eject.circle.fill")},
+             {named("cardRowMark-", erasingCard), QStringLiteral("name"), QStringLiteral("xmark.seal.fill")},
+             shown(named("cardRowMark-", idleCard), false),
+             {named("cardRowMark-", genuineCard), QStringLiteral("name"), QStringLiteral("checkmark.seal.fill")},
+             {named("cardRowMark-", likelyCard), QStringLiteral("name"), QStringLiteral("checkmark.seal.fill")},
+             {named("cardRowMark-", fakeCard), QStringLiteral("name"), QStringLiteral("xmark.seal.fill")},
+             {named("cardRowMark-", damagedCard), QStringLiteral("name"), QStringLiteral("exclamationmark.triangle.fill")},
+             {named("cardRowMark-", inconclusiveCard), QStringLiteral("name"), QStringLiteral("questionmark.diamond.fill")},
+             text(named("cardRowCaption-", genuineCard), QStringLiteral("64 GB"))}),
+    sidebar(QStringLiteral("removed-long-markup-image-drive"), removedAndOdd,
+            {text(named("cardRowCaption-", removedCard), removed),
+             shown(named("cardRowProgress-", removedCard), true),
+             text(named("cardRowName-", markupCard), QString::fromStdString(markupCard.volumeName)),
+             {named("cardRowIcon-", imageCard), QStringLiteral("name"), QStringLiteral("externaldrive.fill")},
+             {named("cardRowIcon-", driveCard), QStringLiteral("name"), QStringLiteral("mediastick")},
+             {named("cardRowIcon-", longCard), QStringLiteral("name"), QStringLiteral("sdcard.fill")}}),
+    {.view = QStringLiteral("NoCardView"),
+     .state = QStringLiteral("default"),
+     .size = QSize(830, 700),
+     .scene = QStringLiteral("scenes/NoCardViewScene.qml"),
+     .expectations = {text(QStringLiteral("noCardTitle"), QStringLiteral("Insert an SD card or USB drive")),
+                      text(QStringLiteral("noCardTipText"),
+                           QStringLiteral("For the chip’s manufacturer and production date, use this computer’s "
+                                          "built-in SD slot."))}},
+    {.view = QStringLiteral("NoCardView"),
+     .state = QStringLiteral("narrow"),
+     .size = QSize(650, 600),
+     .scene = QStringLiteral("scenes/NoCardViewScene.qml")},
+    history(QStringLiteral("empty"), [](GalleryWorld& world) { return world.appModel({}); },
+            {shown(QStringLiteral("historyEmpty"), true), shown(QStringLiteral("historyList"), false),
+             text(QStringLiteral("historyEmptyTitle"), QStringLiteral("No checks yet"))}),
+    history(QStringLiteral("full"), fullHistory,
+            {shown(QStringLiteral("historyEmpty"), false), shown(QStringLiteral("historyList"), true)}),
+    window(QStringLiteral("QuitAlert"), QStringLiteral("card-being-tested"), QSize(1080, 760),
+           [](GalleryWorld& world) {
+             AppModel* model = world.appModel({quickCard});
+             model->session(quickCard.id)->setStage(CardSessionStage::quick({}));
+             QVariantMap properties = withDelegate(world, model);
+             properties.value(QStringLiteral("appDelegate")).value<AppDelegate*>()->requestQuit();
+             return properties;
+           },
+           {text(QStringLiteral("quitAlertTitle"), QStringLiteral("A card is being tested")),
+            text(QStringLiteral("keepTestingButton"), QStringLiteral("Keep Testing")),
+            text(QStringLiteral("quitAnywayButton"), QStringLiteral("Quit Anyway"))}),
+    window(QStringLiteral("MainWindow"), QStringLiteral("1080x760"), QSize(1080, 760),
+           [](GalleryWorld& world) {
+             AppModel* model = world.appModel({genuineCard, idleCard, imageCard});
+             finish(model, genuineCard, genuine());
+             model->setSelection(AppModel::Selection::card(idleCard.id));
+             return withDelegate(world, model);
+           },
+           {text(QStringLiteral("toolbarTitle"), QStringLiteral("NEW CARD")),
+            text(QStringLiteral("howItWorksButton"), QStringLiteral("How It Works")),
+            shown(QStringLiteral("cardDetailView"), true)}),
+    window(QStringLiteral("MainWindow"), QStringLiteral("minimum-900x640"), QSize(900, 640),
+           [](GalleryWorld& world) {
+             AppModel* model = world.appModel({genuineCard, idleCard});
+             finish(model, genuineCard, genuine());
+             model->setSelection(AppModel::Selection::card(genuineCard.id));
+             return withDelegate(world, model);
+           },
+           {text(QStringLiteral("toolbarTitle"), QStringLiteral("GENUINE"))}),
+    window(QStringLiteral("MainWindow"), QStringLiteral("history"), QSize(1080, 760),
+           [](GalleryWorld& world) {
+             AppModel* model = fullHistory(world);
+             model->setSelection(AppModel::Selection::history());
+             return withDelegate(world, model);
+           },
+           {text(QStringLiteral("toolbarTitle"), QStringLiteral("History"))}),
+    window(QStringLiteral("MainWindow"), QStringLiteral("no-card"), QSize(1080, 760),
+           [](GalleryWorld& world) { return withDelegate(world, world.appModel({})); },
+           {text(QStringLiteral("toolbarTitle"), QStringLiteral("Tessorin")), shown(QStringLiteral("noCardView"), true)}),
+});
+
+}  // namespace
+}  // namespace tessorin::gallery

@@ -1,0 +1,13 @@
+import Tessorin.Card
+import Tessorin.Shell
+import QtQuick
+
+// The invitation in the detail column of the window at its default size.
+Rectangle {
+    color: Palette.windowBackground
+
+    NoCardView {
+        objectName: "noCardView"
+        anchors.fill: parent
+    }
+}

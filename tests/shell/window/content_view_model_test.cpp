@@ -1,0 +1,110 @@
+#include "shell/window/ContentViewModel.hpp"
+
+#include <gtest/gtest.h>
+
+#include "SessionFixture.hpp"
+#include "shell/window/SidebarViewModel.hpp"
+
+namespace tessorin {
+namespace {
+
+using Detail = ContentViewModel::Detail;
+using Selection = AppModel::Selection;
+
+TEST(ContentViewModel, DetailForEachSelection) {
+  const std::vector<std::tuple<std::optional<Selection>, bool, Detail>> cases = {
+      {std::nullopt, false, Detail::NoCard},
+      {Selection::card("A"), true, Detail::Card},
+      {Selection::card("gone"), false, Detail::NoCard},
+      {Selection::community(), false, Detail::Community},
+      {Selection::history(), false, Detail::History},
+  };
+  for (const auto& [selection, hasSession, detail] : cases) {
+    EXPECT_EQ(ContentViewModel::detailFor(selection, hasSession), detail);
+  }
+}
+
+CardDevice card(const std::string& id) {
+  CardDevice device;
+  device.id = id;
+  device.bsdName = "sdx1";
+  device.volumeURL = "/nonexistent/" + id;
+  device.volumeName = id;
+  device.mediaBytes = 8'000'000'000;
+  return device;
+}
+
+struct Plugged {
+  std::vector<CardDevice> devices;
+  testing::SessionWorld files;
+  std::unique_ptr<AppModel> model;
+
+  explicit Plugged(std::vector<CardDevice> cards) : devices(std::move(cards)) {
+    AppModel::Sources sources{[this](bool) { return devices; }, [] { return std::set<std::string>{}; }, false, {}, {}};
+    model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
+                                       testing::smallCardEnvironment(), sources);
+  }
+};
+
+TEST(ContentViewModel, TheSidebarSelectsAndTheDetailAndTitleFollow) {
+  Plugged plugged({card("A"), card("B")});
+  ContentViewModel content;
+  content.setModel(plugged.model.get());
+  SidebarViewModel sidebar;
+  sidebar.setModel(plugged.model.get());
+
+  EXPECT_EQ(content.detail(), Detail::Card) << "a card is selected at start";
+  EXPECT_EQ(content.cardId(), QStringLiteral("B"));
+  EXPECT_EQ(sidebar.selectedCard(), QStringLiteral("B"));
+  EXPECT_EQ(sidebar.sessions().size(), 2);
+
+  sidebar.selectCard(QStringLiteral("A"));
+  EXPECT_EQ(content.session(), plugged.model->session("A"));
+  EXPECT_EQ(content.cardId(), QStringLiteral("A"));
+  EXPECT_EQ(content.pageTitle(), QString()) << "a card's page names itself";
+
+  sidebar.selectHistory();
+  EXPECT_EQ(content.detail(), Detail::History);
+  EXPECT_EQ(content.pageTitle(), QStringLiteral("History"));
+  EXPECT_TRUE(sidebar.historySelected());
+  EXPECT_EQ(sidebar.selectedCard(), QString());
+  EXPECT_EQ(content.session(), nullptr);
+
+  sidebar.selectCommunity();
+  EXPECT_EQ(content.pageTitle(), QStringLiteral("Community"));
+  EXPECT_TRUE(sidebar.communitySelected());
+
+  // A selected card that is gone: the invitation until the selection changes.
+  plugged.model->setSelection(Selection::card("gone"));
+  EXPECT_EQ(content.detail(), Detail::NoCard);
+  EXPECT_EQ(content.pageTitle(), QString());
+}
+
+TEST(ContentViewModel, WithoutCardsTheHintShowsAndTheDestinationsStillSelect) {
+  Plugged plugged({});
+  SidebarViewModel sidebar;
+  sidebar.setModel(plugged.model.get());
+  ContentViewModel content;
+  content.setModel(plugged.model.get());
+  EXPECT_FALSE(sidebar.hasSessions());
+  EXPECT_EQ(content.detail(), Detail::NoCard);
+  sidebar.selectHistory();
+  EXPECT_EQ(content.detail(), Detail::History);
+}
+
+TEST(ContentViewModel, HowItWorksNotifiesOnlyOnAChange) {
+  Plugged plugged({});
+  ContentViewModel content;
+  content.setModel(plugged.model.get());
+  int notified = 0;
+  QObject::connect(&content, &ContentViewModel::showingHowItWorksChanged, [&notified] { ++notified; });
+  content.showHowItWorks();
+  content.showHowItWorks();
+  EXPECT_TRUE(plugged.model->showingHowItWorks());
+  EXPECT_EQ(notified, 1);
+  content.setShowingHowItWorks(false);
+  EXPECT_FALSE(plugged.model->showingHowItWorks());
+}
+
+}  // namespace
+}  // namespace tessorin
