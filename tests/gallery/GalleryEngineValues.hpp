@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "tessorin/quick/QuickProbeResult.hpp"
 #include "tessorin/full/FullTestResult.hpp"
+#include "tessorin/quick/QuickProbeResult.hpp"
 #include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin::gallery {
