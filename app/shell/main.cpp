@@ -6,6 +6,8 @@
 #include <QUrl>
 #include <QtQml/qqmlextensionplugin.h>
 
+#include "card/AppSettingsSingleton.hpp"
+#include "session/settings/AppSettings.hpp"
 #include "shell/core/SingleInstance.hpp"
 #include "shell/core/TerminationSignals.hpp"
 #include "shell/core/TessorinApp.hpp"
@@ -55,6 +57,9 @@ int main(int argc, char* argv[]) {
                    [delegate](int) { delegate->terminateFromSystem(); });
   QObject::connect(&app, &QGuiApplication::commitDataRequest, delegate,
                    [delegate](QSessionManager&) { delegate->terminateFromSystem(); });
+  // The settings the views bind (the reinsertion switch), over the application's own.
+  tessorin::AppSettings appSettings(tessorinApp.settings());
+  tessorin::registerAppSettingsSingleton(&appSettings);
   // Closing the window is turned into a quit request; the delegate quits when it may.
   QApplication::setQuitOnLastWindowClosed(false);
 
