@@ -13,6 +13,7 @@
 #include "FinishedCheckSeam.hpp"
 #include "LoadedPage.hpp"
 #include "LoopVolume.hpp"
+#include "card/Motion.hpp"
 #include "../session/SessionFixture.hpp"
 
 namespace tessorin {
@@ -183,6 +184,42 @@ TEST(CardPage, ChoosingUSBDriveChangesChipAndPictureAtOnceAndHoldsInANewSession)
   CardSession again(device, &card.world.history, card.world.settings, testing::smallCardEnvironment());
   EXPECT_EQ(again.kindLabel(), QStringLiteral("USB drive"));
   EXPECT_TRUE(again.isUSBDrive());
+  expectClean(page);
+}
+
+// With motion on, as in the application.
+struct Moving {
+  Moving() { Motion::setEnabled(true); }
+  ~Moving() { Motion::setEnabled(false); }
+};
+
+TEST(CardPage, APanelThatLeavesFadesOutOverTheNextAndProgressKeepsThePanelItHas) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Moving motion;
+  auto volume = LoopVolume::create(FileSystemKind::exfat, 64_MiB);
+  Checked card(deviceOf(volume->mountPoint(), volume->loopDevice(), 64_MiB));
+  LoadedPage page(card.session.get());
+  ASSERT_TRUE(page.shows("startPanel"));
+
+  card.session->setStage(CardSessionStage::quick({}));
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(page.shows("quickPanel"));
+  EXPECT_TRUE(page.shows("startPanel")) << "the start panel fades out over the quick panel";
+  EXPECT_FALSE(page.click("startButton")) << "a panel on its way out takes no clicks";
+  ASSERT_TRUE(turnLoopUntil([&] { return page.find("startPanel") == nullptr; }, 5s)) << "gone once faded";
+
+  ASSERT_TRUE(turnLoopUntil([&] { return page.property("quickPanel", "opacity").toDouble() == 1.0; }, 5s));
+  QObject* quickPanel = page.find("quickPanel");
+  QuickProbeProgress progress;
+  progress.fraction = 0.5;
+  card.session->setStage(CardSessionStage::quick(progress));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(page.find("quickPanel"), quickPanel) << "a progress report is no new panel";
+  EXPECT_EQ(page.property("quickPanel", "opacity").toDouble(), 1.0) << "and does not come in again";
+
+  card.session->setStage(CardSessionStage::idle());
+  ASSERT_TRUE(turnLoopUntil([&] { return page.find("quickPanel") == nullptr; }, 5s));
+  EXPECT_TRUE(page.shows("startPanel"));
   expectClean(page);
 }
 
