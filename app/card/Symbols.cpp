@@ -11,7 +11,7 @@ namespace {
 
 Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 
-constexpr std::array<Symbols::Row, 48> table = {{
+constexpr std::array<Symbols::Row, 52> table = {{
     {"checkmark.seal.fill", "verified", 0xef76},
     {"xmark.seal.fill", "cancel", 0xe5c9},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
@@ -60,6 +60,10 @@ constexpr std::array<Symbols::Row, 48> table = {{
     {"storefront", "storefront", 0xea12},
     {"questionmark.circle", "help_outline", 0xe8fd},
     {"exclamationmark.circle.fill", "error", 0xe000},
+    {"lock.shield.fill", "security", 0xe32a},
+    {"folder.fill", "folder", 0xe2c7},
+    {"externaldrive.badge.checkmark", "sd_storage", 0xe1c2},
+    {"icloud.fill", "cloud", 0xe2bd},
 }};
 
 }  // namespace

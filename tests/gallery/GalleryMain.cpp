@@ -33,6 +33,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
 
 namespace tessorin::gallery {
 
@@ -105,6 +106,8 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   if (QQuickItem* root = view.rootObject()) {
     for (const Expectation& expected : state.expectations) {
       QObject* object = findNamed(root, expected.objectName);
+      // A popup's content hangs in the window's overlay, outside the scene.
+      if (object == nullptr) object = findNamed(view.contentItem(), expected.objectName);
       if (object == nullptr) {
         problems.append(QStringLiteral("no object named %1").arg(expected.objectName));
         continue;

@@ -188,11 +188,13 @@ void CardSession::startEraseTask(std::shared_ptr<VolumeAccess> access) {
 }
 
 void CardSession::handlePermissionGrant() {
-  if (!permissionRequest_) return;
+  if (!permissionRequest_ || choosingFolder_) return;
   const PermissionRequest pending = *permissionRequest_;
   QPointer<CardSession> self(this);
+  assign(choosingFolder_, true, &CardSession::choosingFolderChanged);
   VolumeAccess::request(device_, settings_, environment_.folderPicker,
                         [self, pending](VolumeAccess::RequestOutcome answer) {
+                          if (self) self->assign(self->choosingFolder_, false, &CardSession::choosingFolderChanged);
                           // While the dialog was open the session may have gone, or its
                           // request may have been withdrawn or replaced.
                           if (!self || self->permissionRequest_ != pending) {

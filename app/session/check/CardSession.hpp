@@ -81,6 +81,7 @@ class CardSession : public QObject {
   Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage WRITE setErrorMessage NOTIFY errorMessageChanged)
   Q_PROPERTY(std::optional<tessorin::PermissionRequest> permissionRequest READ permissionRequest WRITE
                  setPermissionRequest NOTIFY permissionRequestChanged)
+  Q_PROPERTY(bool choosingFolder READ choosingFolder NOTIFY choosingFolderChanged)
   Q_PROPERTY(std::shared_ptr<tessorin::SessionTask> task READ task NOTIFY taskChanged)
   Q_PROPERTY(std::shared_ptr<tessorin::VolumeAccess> access READ access NOTIFY accessChanged)
   Q_PROPERTY(std::shared_ptr<tessorin::ReinsertWait> reinsertWait READ reinsertWait NOTIFY reinsertWaitChanged)
@@ -183,8 +184,10 @@ class CardSession : public QObject {
   void check();
   void eraseAndCheck();
   // Shows the folder dialog for the pending request and carries out its action once
-  // granted; the answer is matched against the request still pending then.
+  // granted; the answer is matched against the request still pending then. While the
+  // dialog is open (choosingFolder) a second call does nothing: one dialog per card.
   void handlePermissionGrant();
+  bool choosingFolder() const { return choosingFolder_; }
   void startCheck(std::shared_ptr<VolumeAccess> access);
   // Deletes the test folder on a background job; a failure becomes the error message.
   QCoro::Task<> removeLeftovers(std::shared_ptr<VolumeAccess> access);
@@ -246,6 +249,7 @@ class CardSession : public QObject {
   void lastProgressChanged();
   void errorMessageChanged();
   void permissionRequestChanged();
+  void choosingFolderChanged();
   void taskChanged();
   void accessChanged();
   void reinsertWaitChanged();
@@ -331,6 +335,7 @@ class CardSession : public QObject {
   QDateTime lastProgress_ = QDateTime::currentDateTimeUtc();
   std::optional<QString> errorMessage_;
   std::optional<PermissionRequest> permissionRequest_;
+  bool choosingFolder_ = false;
   std::shared_ptr<SessionTask> task_;
   std::shared_ptr<VolumeAccess> access_;
   std::shared_ptr<ReinsertWait> reinsertWait_;

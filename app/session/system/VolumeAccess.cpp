@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QUrl>
+#include <QWindow>
 
 #include "session/settings/SettingsDictionary.hpp"
 
@@ -28,6 +30,19 @@ bool samePath(const QString& a, const QString& b) {
 
 bool isWritableFolder(const QString& path) {
   return QFileInfo(path).isDir() && ::access(path.toLocal8Bit().constData(), W_OK) == 0;
+}
+
+// The window the user is working in: the dialog is modal over it, so that the guide under
+// it cannot open a second dialog.
+QWindow* windowInUse() {
+  if (QWindow* focused = QGuiApplication::focusWindow()) return focused;
+  QWindow* anyShown = nullptr;
+  for (QWindow* window : QGuiApplication::topLevelWindows()) {
+    if (!window->isVisible()) continue;
+    if (window->objectName() == QLatin1String("main")) return window;
+    if (anyShown == nullptr) anyShown = window;
+  }
+  return anyShown;
 }
 
 }  // namespace
@@ -74,6 +89,16 @@ VolumeAccess::FolderPicker VolumeAccess::folderDialog() {
     // Folders only, one of them, and no new folders made on the card from here.
     dialog->setOptions(QFileDialog::ShowDirsOnly | QFileDialog::ReadOnly);
     dialog->setLabelText(QFileDialog::Accept, QStringLiteral("Allow"));
+    // The guide says to pick the card "on the left": Qt's own dialog lists it there.
+    const QUrl card = QUrl::fromLocalFile(startFolder);
+    if (QList<QUrl> places = dialog->sidebarUrls(); !places.contains(card)) dialog->setSidebarUrls(places << card);
+    // A window of Qt Quick is no parent widget; the dialog is modal over it as its
+    // transient child instead (a native dialog takes that as its parent too).
+    dialog->setWindowModality(Qt::WindowModal);
+    if (QWindow* over = windowInUse()) {
+      dialog->winId();
+      dialog->windowHandle()->setTransientParent(over);
+    }
     QObject::connect(dialog, &QFileDialog::finished, dialog, [dialog, answer](int result) {
       const QStringList chosen = dialog->selectedFiles();
       if (result != QDialog::Accepted || chosen.isEmpty()) return answer(std::nullopt);

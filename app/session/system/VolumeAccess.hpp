@@ -42,7 +42,8 @@ class VolumeAccess {
   // chooser closes.
   static void request(const CardDevice& device, QSettings& settings, const FolderPicker& picker,
                       std::function<void(RequestOutcome)> done);
-  // Qt's folder dialog, non-modal; nothing is shown (cancelled) without a widget application.
+  // Qt's folder dialog, window-modal over the window in use, the card's folder added to its
+  // sidebar; nothing is shown (cancelled) without a widget application.
   static FolderPicker folderDialog();
 
   VolumeAccess(std::filesystem::path url, bool scoped) : url_(std::move(url)), scoped_(scoped) {}

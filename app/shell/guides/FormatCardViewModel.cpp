@@ -33,6 +33,14 @@ void FormatCardViewModel::setModel(AppModel* model) {
   Q_EMIT inputsChanged();
 }
 
+void FormatCardViewModel::setSession(CardSession* session) {
+  if (session_ == session) return;
+  session_ = session;
+  // Sessions are their model's children.
+  if (auto* owner = session ? qobject_cast<AppModel*>(session->parent()) : nullptr) setModel(owner);
+  Q_EMIT inputsChanged();
+}
+
 void FormatCardViewModel::setCardName(const QString& name) {
   if (cardName_ == name) return;
   cardName_ = name;
@@ -54,6 +62,14 @@ void FormatCardViewModel::setPurpose(Purpose purpose) {
   if (purpose_ == purpose) return;
   purpose_ = purpose;
   Q_EMIT inputsChanged();
+}
+
+QString FormatCardViewModel::purposeName() const {
+  return purpose_ == Purpose::erase ? QStringLiteral("erase") : QStringLiteral("exFAT");
+}
+
+void FormatCardViewModel::setPurposeName(const QString& name) {
+  setPurpose(name == QLatin1String("erase") ? Purpose::erase : Purpose::exFAT);
 }
 
 void FormatCardViewModel::setName(const QString& name) {

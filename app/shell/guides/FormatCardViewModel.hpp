@@ -23,9 +23,13 @@ class FormatCardViewModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   Q_PROPERTY(tessorin::AppModel* model READ model WRITE setModel NOTIFY inputsChanged)
+  // A page that knows a session of the card rather than the model: the model that owns it.
+  Q_PROPERTY(tessorin::CardSession* session READ session WRITE setSession NOTIFY inputsChanged)
   Q_PROPERTY(QString cardName READ cardName WRITE setCardName NOTIFY inputsChanged)
   Q_PROPERTY(QString volumePath READ volumePath WRITE setVolumePath NOTIFY inputsChanged)
   Q_PROPERTY(Purpose purpose READ purpose WRITE setPurpose NOTIFY inputsChanged)
+  // The purpose by its case name, "exFAT" or "erase", as the pages that open the sheet say it.
+  Q_PROPERTY(QString purposeName READ purposeName WRITE setPurposeName NOTIFY inputsChanged)
   Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
   Q_PROPERTY(Stage stage READ stage NOTIFY stageChanged)
   Q_PROPERTY(QString failureMessage READ failureMessage NOTIFY stageChanged)
@@ -33,6 +37,10 @@ class FormatCardViewModel : public QObject {
   Q_PROPERTY(bool confirming READ confirming WRITE setConfirming NOTIFY confirmingChanged)
   Q_PROPERTY(bool canClose READ canClose NOTIFY stageChanged)
   Q_PROPERTY(bool openDisksShown READ openDisksShown NOTIFY stageChanged)
+  Q_PROPERTY(bool showsNameField READ showsNameField NOTIFY stageChanged)
+  Q_PROPERTY(bool showsProgress READ showsProgress NOTIFY stageChanged)
+  Q_PROPERTY(bool showsDone READ showsDone NOTIFY stageChanged)
+  Q_PROPERTY(bool showsFailure READ showsFailure NOTIFY stageChanged)
   Q_PROPERTY(QString title READ title NOTIFY inputsChanged)
   Q_PROPERTY(QString subtitle READ subtitle CONSTANT)
   Q_PROPERTY(QString warningText READ warningText CONSTANT)
@@ -58,12 +66,16 @@ class FormatCardViewModel : public QObject {
 
   AppModel* model() const { return model_; }
   void setModel(AppModel* model);
+  CardSession* session() const { return session_; }
+  void setSession(CardSession* session);
   const QString& cardName() const { return cardName_; }
   void setCardName(const QString& name);
   const QString& volumePath() const { return volumePath_; }
   void setVolumePath(const QString& path);
   Purpose purpose() const { return purpose_; }
   void setPurpose(Purpose purpose);
+  QString purposeName() const;
+  void setPurposeName(const QString& name);
 
   const QString& name() const { return name_; }
   void setName(const QString& name);
@@ -75,6 +87,11 @@ class FormatCardViewModel : public QObject {
   // The sheet closes by Escape or its buttons except while erasing.
   bool canClose() const { return stage_ != Stage::erasing; }
   bool openDisksShown() const { return stage_ == Stage::failed && disksInstalled(); }
+  // The warning, the name field and "Erase as exFAT": ready, and again after a failure.
+  bool showsNameField() const { return stage_ == Stage::ready || stage_ == Stage::failed; }
+  bool showsProgress() const { return stage_ == Stage::erasing; }
+  bool showsDone() const { return stage_ == Stage::done; }
+  bool showsFailure() const { return stage_ == Stage::failed; }
 
   // The alert's "Erase": cleans the name and erases the card named when the sheet opened.
   Q_INVOKABLE void erase();
@@ -110,6 +127,7 @@ class FormatCardViewModel : public QObject {
   const CardSession* sessionOfTheCard() const;
 
   QPointer<AppModel> model_;
+  QPointer<CardSession> session_;
   QString cardName_;
   QString volumePath_;
   Purpose purpose_ = Purpose::exFAT;

@@ -139,5 +139,39 @@ TEST(FormatCardViewModel, AnEraseOutlivesItsSheetAndCardsThatAreGoneAreNotErased
   EXPECT_EQ(elsewhere.failureMessage(), "The card isn’t in the computer any more.");
 }
 
+TEST(FormatCardViewModel, EachStageShowsItsOwnRowsAndOnlyErasingHoldsTheSheet) {
+  const CardDevice device = card("PHOTOS", "sdq1");
+  World world(device);
+  FormatCardViewModel sheet;
+  world.sheetOpens(sheet, device);
+  struct Row {
+    Stage stage;
+    bool nameField, progress, done, failure, closable;
+  };
+  const auto expectRow = [&sheet](const Row& row) {
+    ASSERT_EQ(sheet.stage(), row.stage);
+    EXPECT_EQ(sheet.showsNameField(), row.nameField);
+    EXPECT_EQ(sheet.showsProgress(), row.progress);
+    EXPECT_EQ(sheet.showsDone(), row.done);
+    EXPECT_EQ(sheet.showsFailure(), row.failure);
+    EXPECT_EQ(sheet.canClose(), row.closable);
+    EXPECT_EQ(sheet.openDisksShown(), row.failure && FormatCardViewModel::disksInstalled());
+  };
+  expectRow({Stage::ready, true, false, false, false, true});
+  sheet.erase();
+  expectRow({Stage::erasing, false, true, false, false, false});
+  sheet.setConfirming(true);
+  EXPECT_FALSE(sheet.confirming()) << "no confirmation, so no second erase, while one runs";
+  world.answer->set_exception(std::make_exception_ptr(CardFormatter::Failure::notRemovable()));
+  ASSERT_TRUE(turnLoopUntil([&] { return sheet.stage() != Stage::erasing; }, 5s));
+  expectRow({Stage::failed, true, false, false, true, true});
+  EXPECT_EQ(sheet.failureMessage(), "Tessorin only erases cards and USB drives, never the computer’s own disks.");
+  *world.answer = std::promise<std::string>();
+  world.answer->set_value("/media/user/PHOTOS");
+  sheet.erase();
+  ASSERT_TRUE(turnLoopUntil([&] { return sheet.stage() != Stage::erasing; }, 5s));
+  expectRow({Stage::done, false, false, true, false, true});
+}
+
 }  // namespace
 }  // namespace tessorin

@@ -1,0 +1,246 @@
+import Tessorin.Card
+import Tessorin.Guides
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// The erase sheet: a new name for the card, a confirmation, then the erase as exFAT, its
+// progress and its end. The card erased is the one at `volumePath` when the sheet opened;
+// a card under check is refused. While erasing there are no buttons and the sheet does
+// not close (`closable`); `dismissRequested` asks the sheet around it to close.
+//
+//     FormatCardView { cardName: "PHOTOS"; volumePath: "/media/user/PHOTOS"; purpose: "erase"
+//                      session: cardSession }   // or model: the AppModel
+Item {
+    id: root
+
+    property string cardName
+    property string volumePath
+    // "exFAT" (switch the card to exFAT) or "erase"; it chooses the title only.
+    property string purpose: "exFAT"
+    // The model, given directly or through one of its sessions.
+    property QtObject model
+    property QtObject session
+    property FormatCardViewModel presenter: FormatCardViewModel {
+        cardName: root.cardName
+        volumePath: root.volumePath
+        purposeName: root.purpose
+        session: root.session
+        model: root.model ? root.model : null
+    }
+    readonly property bool closable: root.presenter.canClose
+
+    signal dismissRequested()
+
+    implicitWidth: 556
+    implicitHeight: column.implicitHeight + 56
+
+    ColumnLayout {
+        id: column
+        x: 28
+        y: 28
+        width: 500
+        spacing: 18
+
+        RowLayout {
+            Layout.fillWidth: true
+            spacing: 14
+
+            SymbolIcon {
+                name: "externaldrive.badge.checkmark"
+                gradient: Palette.accentGradient
+                size: 36
+            }
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 4
+                Text {
+                    objectName: "eraseTitle"
+                    Layout.fillWidth: true
+                    text: root.presenter.title
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font: Typography.font(Typography.Title2, Font.Bold)
+                    color: Palette.primary
+                }
+                Text {
+                    objectName: "eraseSubtitle"
+                    Layout.fillWidth: true
+                    text: root.presenter.subtitle
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font: Typography.body
+                    color: Palette.secondary
+                }
+            }
+        }
+
+        ColumnLayout {
+            Layout.fillWidth: true
+            visible: root.presenter.showsNameField
+            spacing: 12
+
+            Notice {
+                objectName: "eraseWarning"
+                text: root.presenter.warningText
+                symbol: "exclamationmark.triangle.fill"
+                tint: Qt.darker(Palette.amber, 1.6)
+                symbolTint: Palette.amber
+                font: Typography.font(Typography.Callout, Font.Medium)
+            }
+
+            RowLayout {
+                spacing: 10
+                Text {
+                    text: root.presenter.newNameLabel
+                    textFormat: Text.PlainText
+                    font: Typography.body
+                    color: Palette.primary
+                }
+                TextField {
+                    objectName: "eraseNameField"
+                    Layout.preferredWidth: 160
+                    text: root.presenter.name
+                    placeholderText: root.presenter.namePlaceholder
+                    font: Typography.body
+                    selectByMouse: true
+                    onTextEdited: root.presenter.name = text
+                }
+                Text {
+                    text: root.presenter.nameHint
+                    textFormat: Text.PlainText
+                    font: Typography.caption
+                    color: Palette.secondary
+                }
+            }
+        }
+
+        RowLayout {
+            visible: root.presenter.showsProgress
+            spacing: 10
+            BusyIndicator {
+                Layout.preferredWidth: 22
+                Layout.preferredHeight: 22
+                running: root.presenter.showsProgress
+            }
+            Text {
+                objectName: "erasingText"
+                Layout.fillWidth: true
+                text: root.presenter.erasingText
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                font: Typography.body
+                color: Palette.primary
+            }
+        }
+
+        Notice {
+            objectName: "eraseDone"
+            visible: root.presenter.showsDone
+            text: root.presenter.doneText
+            symbol: "checkmark.circle.fill"
+            tint: Qt.darker(Palette.green, 1.5)
+            symbolTint: Palette.green
+            font: Typography.body
+        }
+
+        Notice {
+            objectName: "eraseFailure"
+            visible: root.presenter.showsFailure
+            text: root.presenter.failureMessage
+            symbol: "xmark.octagon.fill"
+            tint: Qt.darker(Palette.red, 1.3)
+            symbolTint: Palette.red
+            font: Typography.callout
+        }
+
+        RowLayout {
+            Layout.fillWidth: true
+            Layout.minimumHeight: 34
+            spacing: 10
+
+            GuideButton {
+                objectName: "eraseCancel"
+                visible: root.presenter.showsNameField
+                text: root.presenter.cancelText
+                onClicked: root.dismissRequested()
+            }
+            GuideButton {
+                objectName: "openDisks"
+                visible: root.presenter.openDisksShown
+                text: root.presenter.openDisksText
+                onClicked: root.presenter.openDisks()
+            }
+            Item { Layout.fillWidth: true }
+            GuideButton {
+                objectName: "eraseAsExFAT"
+                visible: root.presenter.showsNameField
+                destructive: true
+                text: root.presenter.eraseButtonText
+                onClicked: root.presenter.confirming = true
+            }
+            GuideButton {
+                objectName: "eraseDoneButton"
+                visible: root.presenter.showsDone
+                prominent: true
+                text: root.presenter.doneButtonText
+                onClicked: root.dismissRequested()
+            }
+        }
+    }
+
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        enabled: root.presenter.showsDone
+        onActivated: root.dismissRequested()
+    }
+
+    PageAlert {
+        objectName: "eraseConfirm"
+        shown: root.presenter.confirming
+        heading: root.presenter.confirmTitle
+        message: root.presenter.confirmMessage
+        onDismissed: root.presenter.confirming = false
+
+        Button {
+            objectName: "eraseConfirmErase"
+            text: root.presenter.eraseText
+            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+            onClicked: root.presenter.erase()
+        }
+        Button {
+            objectName: "eraseConfirmCancel"
+            text: root.presenter.cancelText
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            onClicked: root.presenter.confirming = false
+        }
+    }
+
+    // A symbol and a text that wraps, both tinted.
+    component Notice: RowLayout {
+        id: label
+        property alias text: body.text
+        property alias font: body.font
+        property string symbol
+        property color tint
+        property color symbolTint
+
+        Layout.fillWidth: true
+        spacing: 8
+
+        SymbolIcon {
+            Layout.alignment: Qt.AlignTop
+            name: label.symbol
+            color: label.symbolTint
+            size: body.font.pixelSize + 3
+        }
+        Text {
+            id: body
+            objectName: label.objectName + "Text"
+            Layout.fillWidth: true
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            color: label.tint
+        }
+    }
+}

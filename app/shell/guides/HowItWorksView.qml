@@ -1,0 +1,141 @@
+import Tessorin.Card
+import Tessorin.Guides
+import QtQuick
+import QtQuick.Layouts
+
+// The How It Works sheet: what a fake card is and what the X-ray, the quick check and the
+// advanced test do. 620 wide, as tall as its text; `dismissRequested` (Done, or Return
+// anywhere in it) asks the sheet around it to close.
+Item {
+    id: root
+
+    signal dismissRequested()
+
+    implicitWidth: 680
+    implicitHeight: column.implicitHeight + 60
+
+    HowItWorksViewModel { id: sheet }
+
+    ColumnLayout {
+        id: column
+        x: 30
+        y: 30
+        width: 620
+        spacing: 22
+
+        RowLayout {
+            Layout.fillWidth: true
+            Text {
+                objectName: "howItWorksTitle"
+                text: sheet.title
+                textFormat: Text.PlainText
+                font: Typography.font(Typography.LargeTitle, Font.Bold)
+                color: Palette.primary
+            }
+            Item { Layout.fillWidth: true }
+            GuideButton {
+                objectName: "howItWorksDone"
+                prominent: true
+                text: sheet.doneText
+                onClicked: root.dismissRequested()
+            }
+        }
+
+        Text {
+            objectName: "howItWorksIntroduction"
+            Layout.fillWidth: true
+            text: sheet.introduction
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font: Typography.title3
+            color: Palette.secondary
+        }
+
+        Repeater {
+            model: sheet.steps
+            RowLayout {
+                id: step
+                required property int index
+                required property var modelData
+                objectName: "howItWorksStep" + (index + 1)
+                Layout.fillWidth: true
+                spacing: 16
+
+                Rectangle {
+                    Layout.alignment: Qt.AlignTop
+                    Layout.preferredWidth: 44
+                    Layout.preferredHeight: 44
+                    radius: 11
+                    gradient: Gradient {
+                        GradientStop { position: 0; color: step.modelData.topColor }
+                        GradientStop { position: 1; color: step.modelData.color }
+                    }
+                    SymbolIcon {
+                        anchors.centerIn: parent
+                        name: step.modelData.symbol
+                        color: "white"
+                        size: Typography.title2.pixelSize + 4
+                    }
+                }
+                ColumnLayout {
+                    Layout.fillWidth: true
+                    Layout.alignment: Qt.AlignTop
+                    spacing: 4
+                    Text {
+                        objectName: step.objectName + "Title"
+                        Layout.fillWidth: true
+                        text: step.modelData.title
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font: Typography.headline
+                        color: Palette.primary
+                    }
+                    Text {
+                        objectName: step.objectName + "Text"
+                        Layout.fillWidth: true
+                        text: step.modelData.text
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font: Typography.callout
+                        color: Palette.secondary
+                    }
+                }
+            }
+        }
+
+        Rectangle {
+            Layout.fillWidth: true
+            implicitHeight: note.implicitHeight + 28
+            radius: 12
+            color: Palette.panelBackground
+
+            RowLayout {
+                id: note
+                x: 14
+                y: 14
+                width: parent.width - 28
+                spacing: 8
+                SymbolIcon {
+                    Layout.alignment: Qt.AlignTop
+                    name: "lock.shield.fill"
+                    color: Palette.secondary
+                    size: Typography.callout.pixelSize + 3
+                }
+                Text {
+                    objectName: "howItWorksNote"
+                    Layout.fillWidth: true
+                    text: sheet.closingNote
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font: Typography.callout
+                    color: Palette.secondary
+                }
+            }
+        }
+    }
+
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        onActivated: root.dismissRequested()
+    }
+}

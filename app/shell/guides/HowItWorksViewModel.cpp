@@ -1,0 +1,61 @@
+#include "shell/guides/HowItWorksViewModel.hpp"
+
+#include <QCoreApplication>
+
+#include "card/Palette.hpp"
+
+namespace tessorin {
+
+namespace {
+
+QString text(const char* source) { return QCoreApplication::translate("tessorin::HowItWorksViewModel", source); }
+
+// The box is the colour's own gradient: a lighter shade of it at the top.
+HowItWorksStep step(const char* symbol, const QColor& color, const char* title, const char* body) {
+  return {QString::fromLatin1(symbol), color, color.lighter(118), text(title), text(body)};
+}
+
+}  // namespace
+
+HowItWorksViewModel::HowItWorksViewModel(QObject* parent) : QObject(parent) {}
+
+QString HowItWorksViewModel::title() const { return tr("How Tessorin works"); }
+QString HowItWorksViewModel::doneText() const { return tr("Done"); }
+
+QString HowItWorksViewModel::introduction() const {
+  return tr("A fake card has a small memory chip but tells the computer it is much bigger. Everything looks fine "
+            "until you save more than it really holds — then your photos and videos silently disappear.");
+}
+
+QList<HowItWorksStep> HowItWorksViewModel::steps() {
+  return {
+      step("waveform.path.ecg", Palette::indigo(), QT_TR_NOOP("1. X-ray — instant"),
+           QT_TR_NOOP("Reads what the card says about itself: who made the chip, when, its serial number and card "
+                      "type. A “SanDisk” whose chip says another maker, or a capacity its own standard can’t reach, "
+                      "gives itself away. The chip details are only visible through a built-in SD slot, not through a "
+                      "USB reader.")),
+      step("hare.fill", Palette::cyan(), QT_TR_NOOP("2. Quick check — about a minute"),
+           QT_TR_NOOP("In stages, each with an answer of its own. First, probes across the whole card: past the real "
+                      "chip they come back empty, or land on earlier ones. Then the real write and read speed at the "
+                      "start of the card, where even a fake one has real memory, and the speed markings it lives up "
+                      "to. Last, more probes pin the real size down. Needs the exFAT format, which cards over 32 GB "
+                      "come with.")),
+      step("checkmark.seal.fill", Palette::green(), QT_TR_NOOP("3. Advanced test — the proof"),
+           QT_TR_NOOP("It fills every free byte of the card with unique data, then reads all of it back. It measures "
+                      "the exact real capacity and the card’s true speed. It takes as long as the card needs to write "
+                      "and read itself.")),
+  };
+}
+
+QVariantList HowItWorksViewModel::stepList() const {
+  QVariantList list;
+  for (const HowItWorksStep& one : steps()) list.append(QVariant::fromValue(one));
+  return list;
+}
+
+QString HowItWorksViewModel::closingNote() const {
+  return tr("Tessorin only writes to free space, and deletes its test data when done. On a fake card, the files "
+            "already there may be damaged by the card itself, so back them up first.");
+}
+
+}  // namespace tessorin
