@@ -187,15 +187,18 @@ void CommunityServer::listRecords(const httplib::Request& request, httplib::Resp
   }
   std::optional<std::string> cursor;
   if (request.has_param("cursor")) cursor = request.get_param_value("cursor");
-  auto connection = pool_.lease();
-  RecordRepository records(*connection);
+  std::optional<RecordRepository::Page> page;
   try {
-    response.status = 200;
-    response.set_content(reports ? reportPageJson(records.reports(*limit, cursor)) : flagPageJson(records.flags(*limit)),
-                         json);
+    // The connection goes back before the page is written out.
+    auto connection = pool_.lease();
+    RecordRepository records(*connection);
+    page = reports ? records.reports(*limit, cursor) : records.flags(*limit);
   } catch (const BadCursor&) {
     refuse(response, {400, RecordErrorCode::invalidArguments, "Continue with a cursor from an earlier page."});
+    return;
   }
+  response.status = 200;
+  response.set_content(reports ? reportPageJson(*page) : flagPageJson(*page), json);
 }
 
 void CommunityServer::saveRecord(const httplib::Request& request, httplib::Response& response) {

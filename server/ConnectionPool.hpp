@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -48,10 +49,16 @@ class ConnectionPool {
  private:
   void giveBack(std::unique_ptr<PgConnection> connection);
 
+  // A request waiting for a connection, which giveBack() hands it directly.
+  struct Waiter {
+    std::condition_variable handed;
+    std::unique_ptr<PgConnection> connection;
+  };
+
   std::chrono::milliseconds longestWait_;
   std::mutex mutex_;
-  std::condition_variable available_;
   std::vector<std::unique_ptr<PgConnection>> idle_;
+  std::deque<Waiter*> waiters_;
 };
 
 }  // namespace tessorin::server

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include <QUuid>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
@@ -57,6 +58,29 @@ struct ServerWorld {
     const auto answer = http.Post("/v1/authors", "{}", "application/json");
     if (!answer || answer->status != 201) throw std::runtime_error("registration failed");
     return nlohmann::json::parse(answer->body).at("token").get<std::string>();
+  }
+
+  // A valid report or flag under a new name, as a client would send it.
+  static Record newReport(const QString& store, const QString& verdict = QStringLiteral("fake")) {
+    Record report;
+    report.recordType = QStringLiteral("StoreReport");
+    report.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    report.fields = {{QStringLiteral("store"), store},
+                     {QStringLiteral("storeKey"), store.toLower()},
+                     {QStringLiteral("platform"), QStringLiteral("amazon")},
+                     {QStringLiteral("country"), QStringLiteral("BR")},
+                     {QStringLiteral("city"), QString()},
+                     {QStringLiteral("advertisedBytes"), std::int64_t{1000}},
+                     {QStringLiteral("verdict"), verdict},
+                     {QStringLiteral("method"), QStringLiteral("quick")}};
+    return report;
+  }
+  static Record newFlag(const QString& report) {
+    Record flag;
+    flag.recordType = QStringLiteral("ReportFlag");
+    flag.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+    flag.fields[QStringLiteral("report")] = RecordReference{report};
+    return flag;
   }
 
   httplib::Result post(const Record& record, const std::string& token) const {

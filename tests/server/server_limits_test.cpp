@@ -10,7 +10,6 @@
 
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QUuid>
 #include <gtest/gtest.h>
 
 #include "AwaitTask.hpp"
@@ -145,6 +144,26 @@ TEST_F(DatabaseTroubleTest, AHungDatabaseFailsARequestWithinTheTimeoutAndHealsAf
   EXPECT_EQ(healed->status, 200);
 }
 
+TEST_F(DatabaseTroubleTest, RequestsQueuedForTheOneHungConnectionAllGiveUpInTime) {
+  world->stopServer();
+  world->options.connections = 1;
+  world->startServer();
+  world->postgres.freeze();
+  std::atomic<int> answered503 = 0;
+  std::vector<std::thread> clients;
+  for (int i = 0; i < 4; ++i) {
+    clients.emplace_back([&] {
+      auto http = world->client();
+      http.set_read_timeout(4, 0);
+      const auto answer = http.Get("/v1/records?type=ReportFlag");
+      if (answer && answer->status == 503) ++answered503;
+    });
+  }
+  for (std::thread& client : clients) client.join();
+  world->postgres.thaw();
+  EXPECT_EQ(answered503, 4) << "a request waited for the connection without end";
+}
+
 TEST_F(DatabaseTroubleTest, TheFirstRequestsAfterADatabaseRestartSucceed) {
   const std::string token = world->registerAuthor();
   // Every pooled connection has served once, so each one is a stale one after the restart.
@@ -161,18 +180,7 @@ TEST_F(DatabaseTroubleTest, TheFirstRequestsAfterADatabaseRestartSucceed) {
       const auto succeeded = [](const httplib::Result& answer) { return answer && answer->status < 300; };
       bool ok = false;
       if (i % 4 == 0) {
-        Record report;
-        report.recordType = QStringLiteral("StoreReport");
-        report.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-        report.fields = {{QStringLiteral("store"), QStringLiteral("Mega")},
-                         {QStringLiteral("storeKey"), QStringLiteral("mega")},
-                         {QStringLiteral("platform"), QStringLiteral("amazon")},
-                         {QStringLiteral("country"), QStringLiteral("BR")},
-                         {QStringLiteral("city"), QString()},
-                         {QStringLiteral("advertisedBytes"), std::int64_t{1000}},
-                         {QStringLiteral("verdict"), QStringLiteral("fake")},
-                         {QStringLiteral("method"), QStringLiteral("quick")}};
-        ok = succeeded(world->post(report, token));
+        ok = succeeded(world->post(ServerWorld::newReport(QStringLiteral("Mega")), token));
       } else if (i % 4 == 1) {
         ok = succeeded(http.Post("/v1/authors", "{}", "application/json"));
       } else {
@@ -198,24 +206,10 @@ TEST_F(DatabaseTroubleTest, FlagsOfANewReportCountPastThousandsOfFlagsOnOlderOne
   ASSERT_EQ(world->count("flags"), 2600);
 
   const std::string author = world->registerAuthor();
-  Record fresh;
-  fresh.recordType = QStringLiteral("StoreReport");
-  fresh.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-  fresh.fields = {{QStringLiteral("store"), QStringLiteral("New")},
-                  {QStringLiteral("storeKey"), QStringLiteral("new")},
-                  {QStringLiteral("platform"), QStringLiteral("shopee")},
-                  {QStringLiteral("country"), QStringLiteral("PT")},
-                  {QStringLiteral("city"), QString()},
-                  {QStringLiteral("advertisedBytes"), std::int64_t{1000}},
-                  {QStringLiteral("verdict"), QStringLiteral("genuine")},
-                  {QStringLiteral("method"), QStringLiteral("quick")}};
+  const Record fresh = ServerWorld::newReport(QStringLiteral("New"), QStringLiteral("genuine"));
   ASSERT_EQ(world->post(fresh, author)->status, 201);
   for (int i = 0; i < 3; ++i) {
-    Record flag;
-    flag.recordType = QStringLiteral("ReportFlag");
-    flag.recordName = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-    flag.fields[QStringLiteral("report")] = RecordReference{fresh.recordName};
-    ASSERT_EQ(world->post(flag, world->registerAuthor())->status, 201);
+    ASSERT_EQ(world->post(ServerWorld::newFlag(fresh.recordName), world->registerAuthor())->status, 201);
   }
 
   auto http = world->client();

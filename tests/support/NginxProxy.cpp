@@ -61,7 +61,8 @@ NginxProxy::NginxProxy(int serverPort) {
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a folder for nginx");
   folder_ = pattern;
   try {
-    runChecked({"openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "1", "-subj", "/CN=127.0.0.1",
+    runChecked({"openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+                "-days", "1", "-subj", "/CN=127.0.0.1",
                 "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", folder_ + "/proxy.key", "-out",
                 folder_ + "/proxy.pem"});
     port_ = freeLoopbackPort();
@@ -78,7 +79,7 @@ NginxProxy::NginxProxy(int serverPort) {
       std::filesystem::create_directory(folder_ + "/" + name);
     }
     writeFile(folder_ + "/nginx.conf",
-              "worker_processes 2;\n"
+              "worker_processes auto;\n"
               "pid " + folder_ + "/nginx.pid;\n"
               "error_log " + folder_ + "/error.log warn;\n"
               "events { worker_connections 1024; }\n"
