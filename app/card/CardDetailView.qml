@@ -1,4 +1,5 @@
 import Tessorin.Card
+import Tessorin.Guides
 import Tessorin.Results
 import QtQuick
 import QtQuick.Controls
@@ -12,9 +13,10 @@ import QtQuick.Layouts
 //
 //     CardDetailView { session: cardSession }   // title: the window shows it
 //
-// The guides come from the shell, which knows them: `permissionGuide` makes the folder-access
-// guide's content (given `session`), `exFATGuide` the exFAT guide's (given `cardName`,
-// `volumePath` and `erasing`: true for the erase guide, false for the switch to exFAT).
+// The sheets show the guides of Tessorin.Guides; a window may hand others in:
+// `permissionGuide` makes the folder-access guide's content (given `session`), `exFATGuide`
+// the exFAT guide's (given `cardName`, `volumePath`, `purpose`, "erase" or "exFAT", and
+// `session`).
 Item {
     id: root
 
@@ -273,13 +275,16 @@ Item {
         }
     }
 
+    Component { id: permissionGuideView; PermissionGuideView {} }
+    Component { id: exFATGuideView; ExFATGuideView {} }
+
     PageSheet {
         id: permissionSheet
         objectName: "permissionSheet"
         // The request this sheet was opened for: closing clears only that one.
         property string openedFor
         shown: page.showingPermission
-        content: root.permissionGuide
+        content: root.permissionGuide ? root.permissionGuide : permissionGuideView
         contentProperties: ({session: root.session})
         onAboutToShow: openedFor = page.permissionRequestId
         onDismissed: {
@@ -293,16 +298,18 @@ Item {
         id: diskUtilitySheet
         objectName: "diskUtilitySheet"
         shown: page.showingDiskUtilityGuide
-        content: root.exFATGuide
-        contentProperties: ({cardName: page.volumeName, volumePath: page.volumePath, erasing: true})
+        content: root.exFATGuide ? root.exFATGuide : exFATGuideView
+        contentProperties: ({cardName: page.volumeName, volumePath: page.volumePath, purpose: "erase",
+                             session: root.session})
         onDismissed: page.closeDiskUtilityGuide()
     }
 
     PageSheet {
         id: exFATSheet
         objectName: "exFATSheet"
-        content: root.exFATGuide
-        contentProperties: ({cardName: page.volumeName, volumePath: page.volumePath, erasing: false})
+        content: root.exFATGuide ? root.exFATGuide : exFATGuideView
+        contentProperties: ({cardName: page.volumeName, volumePath: page.volumePath, purpose: "exFAT",
+                             session: root.session})
         onDismissed: shown = false
     }
 }

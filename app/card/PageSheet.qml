@@ -4,7 +4,8 @@ import QtQuick.Controls
 
 // A modal sheet of the card page, open exactly while `shown` holds, showing what `content`
 // makes (with `contentProperties` as its initial properties). `dismissed` follows every
-// close, so the owner can set its flag back.
+// close, so the owner can set its flag back. Content that has a `closable` property holds
+// the sheet open (Escape included) while it is false; its `dismissRequested` closes it.
 Dialog {
     id: root
 
@@ -17,15 +18,23 @@ Dialog {
 
     parent: Overlay.overlay
     anchors.centerIn: parent
-    width: Math.min(560, parent ? parent.width - 40 : 560)
+    // As wide as the content asks (560 when it does not say), never wider than the window.
+    readonly property real sheetWidth: loader.item && loader.item.implicitWidth > 0 ? loader.item.implicitWidth : 560
+    width: Math.min(root.sheetWidth, parent ? parent.width - 40 : root.sheetWidth)
     height: Math.min(implicitHeight, parent ? parent.height - 40 : implicitHeight)
     modal: true
-    closePolicy: Popup.CloseOnEscape
+    closePolicy: loader.item && loader.item.closable === false ? Popup.NoAutoClose : Popup.CloseOnEscape
     padding: 0
 
     onShownChanged: shown ? open() : close()
     Component.onCompleted: if (shown) open()
     onClosed: dismissed()
+
+    Connections {
+        target: loader.item
+        ignoreUnknownSignals: true
+        function onDismissRequested() { root.close() }
+    }
 
     contentItem: Loader {
         id: loader

@@ -1,4 +1,5 @@
 import Tessorin.Card
+import Tessorin.Guides
 import Tessorin.Results
 import QtQuick
 import QtQuick.Controls
@@ -78,46 +79,19 @@ RowLayout {
             text: presenter.exFATButtonTitle
             font: Typography.footnote
             onClicked: {
-                exFATGuide.cardName = presenter.cardName()
-                exFATGuide.volumePath = presenter.volumePath()
+                exFATGuide.contentProperties = {cardName: presenter.cardName(), volumePath: presenter.volumePath(),
+                                                purpose: "exFAT", session: row.session}
                 row.showingExFATGuide = true
             }
         }
     }
 
-    // The guide's content is the application shell's; this sheet carries what the guide is
-    // given. Escape or a click outside closes it.
-    Popup {
+    // The exFAT guide, given the card's name and place as the button was pressed.
+    PageSheet {
         id: exFATGuide
         objectName: "exFATGuide"
-
-        property string cardName
-        property string volumePath
-        readonly property string purpose: "exFAT"
-
-        parent: Overlay.overlay
-        anchors.centerIn: parent
-        modal: true
-        visible: row.showingExFATGuide
-        onClosed: row.showingExFATGuide = false
-        padding: 20
-
-        contentItem: ColumnLayout {
-            spacing: 12
-
-            Text {
-                text: exFATGuide.cardName
-                textFormat: Text.PlainText
-                font: Typography.headline
-                color: Palette.primary
-            }
-
-            Text {
-                text: exFATGuide.volumePath
-                textFormat: Text.PlainText
-                font: Typography.callout
-                color: Palette.secondary
-            }
-        }
+        shown: row.showingExFATGuide
+        content: Component { ExFATGuideView {} }
+        onDismissed: row.showingExFATGuide = false
     }
 }

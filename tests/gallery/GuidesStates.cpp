@@ -3,6 +3,7 @@
 // failed), the community sign-in guide and How It Works, also in the smallest window.
 
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include <QCoreApplication>
@@ -116,6 +117,21 @@ GalleryState howItWorks(QString state, QSize size) {
                                                "through a USB reader."))}};
 }
 
+// The card page presenting a guide as its sheet.
+GalleryState pageWithGuide(QString state, std::function<void(CardSession&)> prepare, std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("CardDetailView"),
+          .state = std::move(state),
+          .size = QSize(900, 720),
+          .scene = QStringLiteral("scenes/CardDetailViewScene.qml"),
+          .properties =
+              [prepare](GalleryWorld& world) {
+                CardSession* session = world.session(named("SANDISK"));
+                prepare(*session);
+                return QVariantMap{{QStringLiteral("session"), QVariant::fromValue<QObject*>(session)}};
+              },
+          .expectations = std::move(expectations)};
+}
+
 using Phase = OpenPanelIllustrationModel::Phase;
 using Purpose = FormatCardViewModel::Purpose;
 
@@ -159,6 +175,14 @@ const bool registered = addGalleryStates({
      .size = QSize(560, 300),
      .scene = QStringLiteral("scenes/ICloudGuideScene.qml"),
      .expectations = {text("iCloudHeading", QStringLiteral("Couldn’t sign in to the community"))}},
+    pageWithGuide(QStringLiteral("folder-access-guide"),
+                  [](CardSession& s) {
+                    s.setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::check));
+                  },
+                  {text("permissionTitle", QStringLiteral("Allow Tessorin to test “SANDISK”"))}),
+    pageWithGuide(QStringLiteral("erase-guide"), [](CardSession& s) { s.setShowingDiskUtilityGuide(true); },
+                  {text("eraseTitle", QStringLiteral("Erase the card")),
+                   text("eraseNameField", QStringLiteral("SANDISK"))}),
     howItWorks(QStringLiteral("window"), QSize(1080, 760)),
     howItWorks(QStringLiteral("smallest-window"), QSize(900, 640)),
 });

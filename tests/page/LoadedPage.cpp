@@ -99,6 +99,11 @@ void LoadedPage::pressReturn() {
   QCoreApplication::processEvents();
 }
 
+void LoadedPage::pressEscape() {
+  QTest::keyClick(view_.get(), Qt::Key_Escape);
+  QCoreApplication::processEvents();
+}
+
 QStringList LoadedPage::problems() const {
   QMutexLocker locker(&problemsLock);
   return loggedProblems.mid(problemsBefore_);

@@ -35,6 +35,7 @@ class LoadedPage {
   // Clicks the named item's centre; false when it is not shown.
   bool click(const QString& name);
   void pressReturn();
+  void pressEscape();
 
   // Warnings and errors logged since the page was made.
   QStringList problems() const;
