@@ -36,13 +36,27 @@ Dialog {
         function onDismissRequested() { root.close() }
     }
 
-    contentItem: Loader {
-        id: loader
-        objectName: root.objectName + "Content"
-        active: root.visible
-        sourceComponent: root.content
-        onLoaded: {
-            for (const key in root.contentProperties) item[key] = root.contentProperties[key]
+    // Content taller than the window scrolls rather than running off the sheet.
+    contentItem: Flickable {
+        id: scroller
+        implicitWidth: loader.implicitWidth
+        implicitHeight: loader.implicitHeight
+        contentWidth: width
+        contentHeight: loader.height
+        clip: true
+        interactive: contentHeight > height
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar { policy: scroller.interactive ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
+
+        Loader {
+            id: loader
+            objectName: root.objectName + "Content"
+            width: scroller.width
+            active: root.visible
+            sourceComponent: root.content
+            onLoaded: {
+                for (const key in root.contentProperties) item[key] = root.contentProperties[key]
+            }
         }
     }
 }

@@ -36,10 +36,10 @@ CardDevice named(std::string name) {
 }
 
 GalleryState permissionGuide(QString state, std::string name, bool wrongFolder, OpenPanelIllustrationModel::Phase phase,
-                             std::vector<Expectation> expectations) {
+                             std::vector<Expectation> expectations, QSize size = QSize(900, 720)) {
   return {.view = QStringLiteral("PermissionGuideView"),
           .state = std::move(state),
-          .size = QSize(900, 720),
+          .size = size,
           .scene = QStringLiteral("scenes/PermissionGuideViewScene.qml"),
           .properties =
               [name, wrongFolder, phase](GalleryWorld& world) {
@@ -152,6 +152,10 @@ const bool registered = addGalleryStates({
                     {text("permissionTitle", QStringLiteral("Allow Tessorin to test “%1”").arg(quotedLongName)),
                      text("mockCardRowLabel", quotedLongName),
                      {QStringLiteral("mockCardRowLabel"), QStringLiteral("lineCount"), 1}}),
+    permissionGuide(QStringLiteral("long-name-smallest-window"), quotedLongName.toStdString(), true, Phase::Card,
+                    {shown("permissionContinue", true), {QStringLiteral("permissionSheetContent"),
+                                                         QStringLiteral("width"), 556.0}},
+                    QSize(900, 640)),
     eraseSheetState(QStringLiteral("ready-erase"), "My/Card:2024 Backup", Purpose::erase, {},
                     {text("eraseTitle", QStringLiteral("Erase the card")),
                      text("eraseNameField", QStringLiteral("MyCard2024")), shown("openDisks", false),
