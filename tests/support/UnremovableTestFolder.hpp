@@ -1,26 +1,20 @@
 #pragma once
-// UnremovableTestFolder: a test folder left on a volume that the volume will not let go,
-// as on a fake whose address wrap wrote over its own directories: a folder inside it is
-// a mount point (of an empty folder bound there), so removing it fails with EBUSY on any
-// file system. Unbound when the object goes, lazily when busy; the folder itself stays.
-// Needs root.
+// UnremovableTestFolder: the test folder of an earlier test, with its test file, whose
+// directory a counterfeit card's address wrap has since written over, as happens when
+// data written past a fake's real size lands on the card's own file-system structures.
+// The file system can no longer list the folder, and removing it fails: exfat-fuse says
+// EIO, ext4 ENOTEMPTY (its directory block fails its checksum). Made by unmounting the
+// volume, overwriting every sector that holds the folder's entry for its file, and
+// mounting it again: nothing on the volume may be open then. The volume's owner tears it
+// down as usual. Needs root.
 
-#include <string>
-
-#include "TemporaryFolder.hpp"
+#include "LoopVolume.hpp"
 
 namespace tessorin::testing {
 
 class UnremovableTestFolder {
  public:
-  explicit UnremovableTestFolder(const std::string& volume);
-  ~UnremovableTestFolder();
-  UnremovableTestFolder(const UnremovableTestFolder&) = delete;
-  UnremovableTestFolder& operator=(const UnremovableTestFolder&) = delete;
-
- private:
-  TemporaryFolder source_;
-  std::string mountPoint_;
+  explicit UnremovableTestFolder(LoopVolume& volume);
 };
 
 }  // namespace tessorin::testing

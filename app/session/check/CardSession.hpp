@@ -50,6 +50,7 @@
 #include "tessorin/quick/QuickProbeResult.hpp"
 #include "tessorin/full/TestManifest.hpp"
 #include "tessorin/posix/TestFolderNotRemovable.hpp"
+#include "tessorin/posix/TestFolderClaim.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 #include "tessorin/zone/ZoneResult.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
@@ -338,6 +339,9 @@ class CardSession : public QObject {
   bool choosingFolder_ = false;
   std::shared_ptr<SessionTask> task_;
   std::shared_ptr<VolumeAccess> access_;
+  // The test folders this check made, from the quick check's start to the end of the
+  // advanced test's writing: one found again is the check's own, not the user's.
+  std::shared_ptr<TestFolderClaim> testFolderClaim_;
   std::shared_ptr<ReinsertWait> reinsertWait_;
   std::shared_ptr<ProcessActivity> activity_;
   bool fullStopped_ = false;

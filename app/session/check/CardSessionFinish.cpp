@@ -160,6 +160,7 @@ void CardSession::releaseCard() {
   if (task_) setTask(nullptr);
   if (access_) access_->stop();
   setAccess(nullptr);
+  testFolderClaim_.reset();
   // A request the check posted (the folder again after reinsertion) has nothing left to
   // serve: granted later, it would hand a resting session access to the card.
   setPermissionRequest(std::nullopt);

@@ -39,12 +39,16 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
   touchProgress();
   assignAlways(full_, FullLive{}, &CardSession::fullChanged);
 
+  FullTest::Options fullOptions = environment_.fullOptions;
+  fullOptions.testFolderClaim = testFolderClaim_;
   auto writing = attempt(onRun<TestManifest>(
-      task, [url, options = environment_.fullOptions, progress = fullProgressHandler()](
+      task, [url, options = fullOptions, progress = fullProgressHandler()](
                 std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
         return FullTest(url, options).write(progress, std::move(onFinished), std::move(flag));
       }));
   const Attempt<TestManifest> written = co_await writing;
+  // Held any longer, the folder would keep the card from being ejected for a reinsertion.
+  testFolderClaim_.reset();
   bool present = true;
   if ((written.failure && !isCancellation(written.failure)) || (written.value && written.value->writeStop.isIOError())) {
     QCoro::Task<bool> asking = cardStillThere(true);

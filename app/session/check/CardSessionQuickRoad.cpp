@@ -78,11 +78,16 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
   }
 
   const bool exFAT = device_.volume.fileSystem == "exfat";
+  testFolderClaim_ = std::make_shared<TestFolderClaim>();
+  QuickProbe::Options quickOptions = environment_.quickOptions;
+  quickOptions.testFolderClaim = testFolderClaim_;
+  ZoneTest::Options zoneOptions = environment_.zoneOptions;
+  zoneOptions.testFolderClaim = testFolderClaim_;
   Attempt<QuickProbeResult> probed;
   Attempt<ZoneResult> measured;
   if (exFAT) {
     auto probing = attempt(onRun<QuickProbeResult>(
-        task, [url, options = environment_.quickOptions, progress = probeProgressHandler(),
+        task, [url, options = quickOptions, progress = probeProgressHandler(),
                partial = partialQuickResultHandler()](std::function<void()> onFinished,
                                                       std::shared_ptr<CancellationFlag> flag) {
           return QuickProbe(url, options).run(progress, partial, {}, std::move(onFinished), std::move(flag));
@@ -91,12 +96,13 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
   } else {
     setQuickSkipped(QuickProbe::Unsupported::fileSystem(device_.volume.fileSystem));
     auto measuring = attempt(onRun<ZoneResult>(
-        task, [url, options = environment_.zoneOptions, progress = probeProgressHandler()](
+        task, [url, options = zoneOptions, progress = probeProgressHandler()](
                   std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
           return ZoneTest(url, options).run(progress, std::move(onFinished), std::move(flag));
         }));
     measured = co_await measuring;
   }
+  testFolderClaim_->forgetRemoved();
   // Results that a pulled card would also give are trusted only while the card is there.
   const std::exception_ptr failure = exFAT ? probed.failure : measured.failure;
   bool suspicious = failure && !isUnsupported(failure);

@@ -33,7 +33,7 @@ FullTest::Session::Session(fs::path volume, Options options, TestPattern pattern
 
 FullTest::Session::Session(const TestManifest& manifest, fs::path volume, bool keepFiles)
     : volume(std::move(volume)),
-      options(Options{.fileSize = Options{}.fileSize, .chunkSize = Options{}.chunkSize, .keepFiles = keepFiles}),
+      options(Options{.fileSize = Options{}.fileSize, .chunkSize = Options{}.chunkSize, .keepFiles = keepFiles, .testFolderClaim = {}}),
       pattern(patternOf(manifest)),
       manifest(manifest),
       map(writtenMapOf(manifest)) {}

@@ -213,7 +213,7 @@ std::uint64_t FullTest::plannedBytes(std::uint64_t availableBytes, std::uint64_t
 FullTest::Session FullTest::writeFiles(const fs::path& volume, const Options& options, const CancellationFlag& flag,
                                        const ProgressHandler& progress) {
   requireValid(options);
-  TestFolder::Prepared prepared = TestFolder::prepare(volume);
+  TestFolder::Prepared prepared = TestFolder::prepare(volume, options.testFolderClaim.get());
   try {
     return Writer(volume, options, flag, progress, std::move(prepared)).run();
   } catch (...) {

@@ -45,6 +45,24 @@ bool holdsTestFilesOnly(int folder) {
   return true;
 }
 
+// Removes a folder the running check made, whatever it now holds. False when what
+// stands at the folder's place is not one of the claimed folders.
+bool removeClaimed(const fs::path& volume, const TestFolderClaim& claim) {
+  FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!root) throw PosixError::fromErrno("open", volume.string());
+  struct stat rootStatus {};
+  struct stat status {};
+  if (::fstat(root.get(), &rootStatus) != 0) throw PosixError::fromErrno("fstat", volume.string());
+  if (::fstatat(root.get(), TestFolder::name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(status.st_mode) ||
+      !claim.holds(status)) {
+    return false;
+  }
+  if (const int error = removeTreeAt(root.get(), TestFolder::name, rootStatus.st_dev); error != 0) {
+    throw PosixError("unlinkat", TestFolder::path(volume).string(), error);
+  }
+  return true;
+}
+
 }  // namespace
 
 TestFolder::NotATestFolder::NotATestFolder(const fs::path& path)
@@ -93,11 +111,11 @@ void TestFolder::removeQuietly(const fs::path& volume) noexcept {
   fs::remove_all(path(volume), error);
 }
 
-TestFolder::Prepared TestFolder::prepare(const fs::path& volume) {
+TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim* claim) {
   VolumeMount mount = VolumeMount::pin(volume.string());
   bool removed = false;
   try {
-    removed = removeLeftovers(volume);
+    removed = (claim && removeClaimed(volume, *claim)) || removeLeftovers(volume);
   } catch (const PosixError& error) {
     // The folder was found and is the tests' own, but its tree will not go.
     if (error.operation() != "unlinkat") throw;
@@ -109,6 +127,7 @@ TestFolder::Prepared TestFolder::prepare(const fs::path& volume) {
   }
   try {
     OpenFolder files = OpenFolder::open(folder, mount.rootDevice());
+    if (claim) claim->hold(files.fd());
     VolumeStats stats = removed ? VolumeStats::settled(folder.string(), 5.0) : VolumeStats(folder.string());
     return Prepared{folder, std::move(stats), std::move(mount), std::move(files)};
   } catch (...) {

@@ -54,7 +54,7 @@ QuickProbeResult QuickProbeRun::run() {
   if (stats.fileSystem != options_.fileSystem) throw QuickProbeUnsupported::fileSystem(stats.fileSystem);
   report(Phase::preparing, Step::writing, 0, 0, {});
 
-  prepared_.emplace(TestFolder::prepare(volume_));
+  prepared_.emplace(TestFolder::prepare(volume_, options_.testFolderClaim.get()));
   try {
     QuickProbeResult result = runInFolder();
     report(Phase::cleaning, Step::writing, 0, 0, {});

@@ -56,7 +56,7 @@ ZoneResult ZoneTest::runOnThisThread(const std::filesystem::path& volume, const 
                                      CancellationFlag& flag, const ProgressHandler& progress) {
   // The options are public and may have changed since the test was made.
   options.validate();
-  const TestFolder::Prepared prepared = TestFolder::prepare(volume);
+  const TestFolder::Prepared prepared = TestFolder::prepare(volume, options.testFolderClaim.get());
   try {
     const std::uint64_t available = prepared.stats.availableBytes;
     // Half the free space at most, so that the test never fills a card that is in use.

@@ -1,5 +1,9 @@
 #include "session/check/CardSession.hpp"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -143,23 +147,44 @@ bool saysTheFileSystemIsDamaged(const CardSession& session) {
          !message->contains(QStringLiteral("The test stopped")) && session.showingDiskUtilityGuide();
 }
 
-TEST(CardSessionCheck, DISABLED_TestFolderTheCardCannotRemoveIsACardFaultWithTheEraseAdvice) {
+TEST(CardSessionCheck, TestFolderTheCardCannotRemoveIsACardFaultWithTheEraseAdvice) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});
-  testing::UnremovableTestFolder stuck(checked.card->mountPoint());
+  testing::UnremovableTestFolder stuck(checked.card->volume());
   checked.session->check();
   ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest() && !checked.session->task(); }, 60s));
   EXPECT_TRUE(saysTheFileSystemIsDamaged(*checked.session)) << checked.session->errorMessage().value_or("").toStdString();
   EXPECT_FALSE(checked.session->outcome()) << "nothing was measured";
 }
 
-TEST(CardSessionCheck, DISABLED_FakeWhoseTestFolderCannotBeRemovedKeepsItsVerdictAndGetsTheEraseAdvice) {
+// A folder of the test folder's name that was on the card before the check and holds what
+// no test writes is the user's: the check names it and stops before writing anything.
+TEST(CardSessionCheck, AUsersFolderOfTheTestFoldersNameIsKeptAndTheCheckStopsBeforeWriting) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB});
+  const std::filesystem::path folder = TestFolder::path(checked.card->mountPoint());
+  std::filesystem::create_directory(folder);
+  std::ofstream(folder / "holiday.jpg") << "the user's";
+  ::sync();
+  const std::uint64_t writtenBefore = checked.card->bytesWrittenToDevice();
+  checked.session->check();
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest() && !checked.session->task(); }, 60s));
+  const QString message = checked.session->errorMessage().value_or("");
+  EXPECT_TRUE(message.contains(QString::fromStdString(folder.string())) && message.contains("not made by Tessorin"))
+      << message.toStdString();
+  EXPECT_FALSE(checked.session->outcome());
+  EXPECT_FALSE(checked.session->showingDiskUtilityGuide()) << "the user's folder is no card fault";
+  EXPECT_TRUE(std::filesystem::exists(folder / "holiday.jpg"));
+  EXPECT_LT(checked.card->bytesWrittenToDevice() - writtenBefore, 1_MiB) << "the check wrote before it stopped";
+}
+
+TEST(CardSessionCheck, FakeWhoseTestFolderCannotBeRemovedKeepsItsVerdictAndGetsTheEraseAdvice) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 512_MiB, .real = 128_MiB, .mode = CounterfeitCard::Mode::dropZero});
   checked.session->start();
   ASSERT_TRUE(checked.reached(Kind::decision));
   // What the quick check's probes leave on a fake that wraps over its own directories.
-  testing::UnremovableTestFolder stuck(checked.card->mountPoint());
+  testing::UnremovableTestFolder stuck(checked.card->volume());
   checked.session->startAdvancedTest();
   ASSERT_TRUE(checked.reached(Kind::finished, 60s));
   EXPECT_TRUE(saysTheFileSystemIsDamaged(*checked.session)) << checked.session->errorMessage().value_or("").toStdString();
@@ -168,7 +193,7 @@ TEST(CardSessionCheck, DISABLED_FakeWhoseTestFolderCannotBeRemovedKeepsItsVerdic
   EXPECT_EQ(checked.session->outcome()->realBytes, checked.session->quickResult()->realCapacityRange()->lower);
 }
 
-TEST(CardSessionCheck, DISABLED_WrapAroundFakeTakenOnToTheAdvancedTestEndsWithItsVerdictAndTheEraseAdvice) {
+TEST(CardSessionCheck, WrapAroundFakeTakenOnToTheAdvancedTestEndsWithItsVerdictAndTheEraseAdvice) {
   TESSORIN_REQUIRE_VOLUMES();
   // The quick check's probes past the real size wrap over the card's own directories,
   // and its test folder can no longer be removed.

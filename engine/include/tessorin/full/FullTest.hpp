@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "tessorin/posix/CancellationFlag.hpp"
+#include "tessorin/posix/TestFolderClaim.hpp"
 #include "tessorin/full/CapacityMap.hpp"
 #include "tessorin/full/FullTestResult.hpp"
 #include "tessorin/pattern/SectorTally.hpp"
@@ -47,6 +48,9 @@ class FullTest {
     std::int64_t chunkSize = 8'388'608;
     // Leave the files on the card after a read-back that was not cancelled.
     bool keepFiles = false;
+    // The running check's folders: one of them found at the test folder's place is removed
+    // whatever it holds. None outside a check.
+    std::shared_ptr<TestFolderClaim> testFolderClaim;
   };
 
   struct Progress {

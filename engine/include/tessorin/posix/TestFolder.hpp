@@ -3,12 +3,23 @@
 // test writes. Whatever a test leaves there is found and deleted as a whole; what a user
 // keeps under that name is not. Stateless; file-manager failures surface as
 // std::filesystem::filesystem_error, system-call failures as PosixError.
+//
+// Whose a folder of that name is:
+// - one the running check made (its TestFolderClaim holds it) is the check's, whatever
+//   the file system shows inside it: a wrap that wrote over its directory can make it
+//   show anything;
+// - one that was there before is an earlier test's leftovers when it shows nothing but
+//   plain files named as the tests name theirs ("F00001.otr", "Q00012.otr", "Z.otr"), or
+//   nothing at all. A directory the file system can no longer list shows nothing: only
+//   removing the empty folder is tried, which cannot delete anything a user keeps there;
+// - anything else is the user's, never deleted.
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 
 #include "tessorin/posix/OpenFolder.hpp"
+#include "tessorin/posix/TestFolderClaim.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
@@ -48,11 +59,12 @@ struct TestFolder {
     // The folder, open: every test file is created and opened through it.
     OpenFolder files;
   };
-  // The start of every test: pins the volume's mount, removes leftovers, creates the
-  // folder empty, opens it (on the card's own file system, not through a link) and reads
-  // the volume's figures (settled when leftovers were removed).
+  // The start of every test: pins the volume's mount, removes leftovers (and a folder
+  // `claim` holds), creates the folder empty, opens it (on the card's own file system,
+  // not through a link), hands it to `claim` to hold, and reads the volume's figures
+  // (settled when leftovers were removed).
   // Leftovers that cannot be removed throw TestFolderNotRemovable.
-  static Prepared prepare(const std::filesystem::path& volume);
+  static Prepared prepare(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr);
 };
 
 }  // namespace tessorin

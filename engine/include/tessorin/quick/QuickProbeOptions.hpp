@@ -5,8 +5,10 @@
 // copied into the run.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
+#include "tessorin/posix/TestFolderClaim.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
 
 namespace tessorin {
@@ -35,6 +37,9 @@ struct QuickProbeOptions {
   // The file system the check runs on. Benchmarks and tests point it at "ext4", where
   // reserving space writes nothing, as on the file systems the check is meant for.
   std::string fileSystem = "exfat";
+  // The running check's folders: one of them found at the test folder's place is removed
+  // whatever it holds. None outside a check.
+  std::shared_ptr<TestFolderClaim> testFolderClaim;
 
   // Throws std::invalid_argument naming the first rule broken: the slot, probe and stride
   // counts at least 1, the spacing a power of two, the probe whole 4 KiB pieces and

@@ -21,6 +21,7 @@
 #include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/zone/QuickProbeProgress.hpp"
 #include "tessorin/posix/OpenFolder.hpp"
+#include "tessorin/posix/TestFolderClaim.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 #include "tessorin/posix/WorkerThread.hpp"
 #include "tessorin/zone/ZoneResult.hpp"
@@ -41,6 +42,9 @@ class ZoneTest {
     std::int64_t chunkSize = std::int64_t{8} << 20;
     // Seconds of each random phase, reads then writes.
     double randomSeconds = 4;
+    // The running check's folders: one of them found at the test folder's place is removed
+    // whatever it holds. None outside a check.
+    std::shared_ptr<TestFolderClaim> testFolderClaim;
 
     // Throws std::invalid_argument naming the broken rule: a zero chunk would write
     // forever and a zero segment would divide by zero, so nothing is clamped.

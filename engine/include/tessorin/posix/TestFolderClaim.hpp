@@ -1,0 +1,38 @@
+#pragma once
+// TestFolderClaim: the test folders one check made, held open from the moment each was
+// made until the check lets them go. A folder found later at the test folder's place is
+// the check's own when it is one of these (same device, same inode: held open, the inode
+// cannot pass to another folder), whatever a broken file system now shows inside it.
+// Shared between the session and the worker threads of its tests; every member may be
+// called from any thread.
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <mutex>
+#include <vector>
+
+#include "tessorin/posix/FileDescriptor.hpp"
+
+namespace tessorin {
+
+class TestFolderClaim {
+ public:
+  // Keeps a folder open (a copy of `folder`, which the caller keeps).
+  void hold(int folder);
+  bool holds(const struct stat& folder) const;
+  // Lets go of the folders that were removed since they were made: an open folder keeps
+  // its volume from being unmounted.
+  void forgetRemoved();
+
+ private:
+  struct Held {
+    FileDescriptor fd;
+    dev_t device = 0;
+    ino_t inode = 0;
+  };
+  mutable std::mutex lock_;
+  std::vector<Held> held_;
+};
+
+}  // namespace tessorin
