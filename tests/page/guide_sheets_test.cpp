@@ -37,8 +37,10 @@ struct GuidedCard {
   std::shared_ptr<std::promise<std::string>> erase = std::make_shared<std::promise<std::string>>();
   std::unique_ptr<AppModel> model;
 
-  GuidedCard() {
-    const CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 64_MiB);
+  // A card described as the scanner would, changed by `describe`.
+  explicit GuidedCard(const std::function<void(CardDevice&)>& describe = [](CardDevice&) {}) {
+    CardDevice device = testing::deviceFor(volume->mountPoint(), volume->loopDevice(), 64_MiB);
+    describe(device);
     CardSession::Environment environment = testing::smallCardEnvironment();
     environment.folderPicker = [this](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
       ++dialogsOpened;
@@ -112,6 +114,34 @@ TEST(CardPageGuides, TheEraseGuideHoldsWhileErasingAndReturnClosesItOnceDone) {
   page.pressReturn();
   EXPECT_TRUE(turnLoopUntil([&] { return !page.property("diskUtilitySheet", "visible").toBool(); }, 10s));
   EXPECT_FALSE(card.session()->showingDiskUtilityGuide());
+  expectClean(page);
+}
+
+TEST(CardPageGuides, ALargeFAT32CardOpensTheExFATGuideFromTheStartPanelAndFromTheXRay) {
+  TESSORIN_REQUIRE_VOLUMES();
+  GuidedCard card([](CardDevice& device) {
+    device.volume.fileSystem = "msdos";
+    device.mediaBytes = 64'000'000'000;
+  });
+  LoadedPage page(card.session());
+  ASSERT_TRUE(page.click("exFATLink"));
+  ASSERT_TRUE(turnLoopUntil([&] { return page.property("exFATSheet", "opened").toBool(); }, 10s));
+  EXPECT_EQ(page.text("eraseTitle"), "Switch the card to exFAT");
+  ASSERT_TRUE(page.click("eraseCancel"));
+  ASSERT_TRUE(turnLoopUntil([&] { return !page.property("exFATSheet", "visible").toBool(); }, 10s));
+
+  QString button;
+  for (int row = 0; row < 8 && button.isEmpty(); ++row) {
+    const QString name = QStringLiteral("signalRow%1-exFAT").arg(row);
+    if (page.shows(name)) button = name;
+  }
+  ASSERT_FALSE(button.isEmpty()) << "the X-ray offers no switch to exFAT";
+  ASSERT_TRUE(page.click(button));
+  ASSERT_TRUE(turnLoopUntil([&] { return page.property("exFATGuide", "opened").toBool(); }, 10s));
+  EXPECT_EQ(page.text("eraseTitle"), "Switch the card to exFAT");
+  EXPECT_EQ(page.text("eraseNameField"), "TESTCARD");
+  page.pressEscape();
+  EXPECT_TRUE(turnLoopUntil([&] { return !page.property("exFATGuide", "visible").toBool(); }, 10s));
   expectClean(page);
 }
 
