@@ -151,12 +151,12 @@ Outcome run(const Case& c, int port, const std::vector<std::string>& tokens, std
 }
 
 // pgbench's transactions per second for one script on the cluster, with as many
-// connections as the server has, over the extended protocol the server uses.
+// connections as the server has, prepared once per connection as the server does.
 double pgbenchRate(const testing::PostgresServer& postgres, const std::string& script, std::chrono::seconds duration) {
   const std::string path = "/tmp/tessorin-bench-" + std::to_string(getpid()) + ".sql";
   std::ofstream(path) << script;
   const testing::CommandResult result = testing::runCommand(
-      {"pgbench", "-n", "-M", "extended", "-c", std::to_string(connections), "-j", std::to_string(connections), "-T",
+      {"pgbench", "-n", "-M", "prepared", "-c", std::to_string(connections), "-j", std::to_string(connections), "-T",
        std::to_string(duration.count()), "-f", path, postgres.conninfo()});
   std::remove(path.c_str());
   const std::size_t found = result.output.find("tps = ");

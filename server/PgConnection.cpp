@@ -84,6 +84,7 @@ bool PgConnection::lostWhileIdle() {
 
 void PgConnection::reopen() {
   PQreset(connection_.get());
+  prepared_.clear();
   givenUp_ = PQstatus(connection_.get()) != CONNECTION_OK;
   if (givenUp_) throw PgError(PQerrorMessage(connection_.get()), "");
 }
@@ -110,17 +111,7 @@ PGresult* PgConnection::awaitResult(Clock::time_point deadline) {
   }
 }
 
-PgResult PgConnection::exec(const char* sql, const std::vector<PgParam>& params) {
-  if (givenUp_) throw PgError("the database connection was given up", "");
-  std::vector<const char*> values;
-  values.reserve(params.size());
-  for (const PgParam& param : params) values.push_back(param ? param->c_str() : nullptr);
-  PGconn* connection = connection_.get();
-  const Clock::time_point deadline = Clock::now() + limits_.statementTimeout + answerGrace;
-  if (PQsendQueryParams(connection, sql, static_cast<int>(values.size()), nullptr, values.data(), nullptr, nullptr,
-                        0) == 0) {
-    throw PgError(PQerrorMessage(connection), "");
-  }
+PgResult PgConnection::awaitStatement(Clock::time_point deadline) {
   // One statement gives one result, but the protocol is read to its end; an error wins.
   PGresult* kept = nullptr;
   try {
@@ -132,7 +123,32 @@ PgResult PgConnection::exec(const char* sql, const std::vector<PgParam>& params)
     PQclear(kept);
     throw;
   }
-  return checked(connection, kept);
+  return checked(connection_.get(), kept);
+}
+
+PgResult PgConnection::exec(const char* sql, const std::vector<PgParam>& params) {
+  if (givenUp_) throw PgError("the database connection was given up", "");
+  std::vector<const char*> values;
+  values.reserve(params.size());
+  for (const PgParam& param : params) values.push_back(param ? param->c_str() : nullptr);
+  PGconn* connection = connection_.get();
+  const Clock::time_point deadline = Clock::now() + limits_.statementTimeout + answerGrace;
+  // Each statement is parsed and planned once per connection: the program sends few
+  // kinds of statements, many times each.
+  auto found = prepared_.find(sql);
+  if (found == prepared_.end()) {
+    const std::string name = "tessorin_" + std::to_string(prepared_.size());
+    if (PQsendPrepare(connection, name.c_str(), sql, static_cast<int>(values.size()), nullptr) == 0) {
+      throw PgError(PQerrorMessage(connection), "");
+    }
+    awaitStatement(deadline);
+    found = prepared_.emplace(sql, name).first;
+  }
+  if (PQsendQueryPrepared(connection, found->second.c_str(), static_cast<int>(values.size()), values.data(), nullptr,
+                          nullptr, 0) == 0) {
+    throw PgError(PQerrorMessage(connection), "");
+  }
+  return awaitStatement(deadline);
 }
 
 PgResult PgConnection::read(const char* sql, const std::vector<PgParam>& params) {

@@ -1,7 +1,7 @@
 #pragma once
 // PgConnection: one libpq connection and the results of its statements, each owned by a
-// small RAII wrapper. Statements take their values as parameters only (PQexecParams, text
-// format); no SQL text is ever built from input. A failed statement throws PgError with
+// small RAII wrapper. Statements take their values as parameters only (prepared once per
+// session, text format); no SQL text is ever built from input. A failed statement throws PgError with
 // PostgreSQL's SQLSTATE. A connection is used by one thread at a time.
 //
 // Every wait is bounded: connecting by connect_timeout, a statement by the server's
@@ -15,6 +15,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <libpq-fe.h>
@@ -71,10 +72,13 @@ class PgConnection {
   bool lostWhileIdle();
   void reopen();
   PGresult* awaitResult(std::chrono::steady_clock::time_point deadline);
+  PgResult awaitStatement(std::chrono::steady_clock::time_point deadline);
 
   std::unique_ptr<PGconn, decltype(&PQfinish)> connection_;
   Limits limits_;
   bool givenUp_ = false;
+  // Statement text to the name it was prepared under on this session.
+  std::unordered_map<std::string, std::string> prepared_;
 };
 
 // One transaction that rolls back unless committed.
