@@ -19,7 +19,12 @@ configure: deps $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The desktop entry and icon go into the user's own data folder first, the entry starting
+# this build's program, so the desktop shows Tessorin as an application.
 run: build
+	@data="$${XDG_DATA_HOME:-$$HOME/.local/share}"; \
+	install -Dm644 $(BUILD)/app/shell/desktop/tessorin-build.desktop "$$data/applications/tessorin.desktop" && \
+	install -Dm644 app/shell/desktop/tessorin.svg "$$data/icons/hicolor/scalable/apps/tessorin.svg"
 	./$(BUILD)/tessorin
 
 $(BUILD_SAN)/build.ninja: CMakeLists.txt

@@ -6,18 +6,14 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
-#include "ByteLiterals.hpp"
-#include "CounterfeitCard.hpp"
-#include "SessionFixture.hpp"
+#include "ShellWorld.hpp"
 #include "shell/core/TerminationSignals.hpp"
-#include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
 namespace {
 
 using namespace std::chrono_literals;
 using namespace testing::literals;
-using testing::CounterfeitCard;
 using testing::turnLoopUntil;
 using Kind = CardSessionStage::Kind;
 using Reply = AppDelegate::Reply;
@@ -32,28 +28,7 @@ CardDevice card(const std::string& id) {
   return device;
 }
 
-// A model over the given cards, and a delegate whose quits are counted.
-struct World {
-  testing::SessionWorld files;
-  std::unique_ptr<AppModel> model;
-  int quits = 0;
-  AppDelegate delegate{[this] { ++quits; }};
-
-  explicit World(std::vector<CardDevice> devices, CardEraseJob::Erase erase = {}) {
-    AppModel::Sources sources{[devices](bool) { return devices; }, [] { return std::set<std::string>{}; }, false,
-                              std::move(erase), {}};
-    model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
-                                       testing::smallCardEnvironment(), sources);
-    delegate.setModel(model.get());
-  }
-  ~World() {
-    QCoro::waitFor(model->stopAllAndWait());
-    turnLoopUntil([this] {
-      return std::none_of(model->sessions().begin(), model->sessions().end(),
-                          [](CardSession* s) { return s->hasSuspendedCoroutine(); });
-    }, 30s);
-  }
-};
+using World = testing::QuitWorld;
 
 TEST(AppDelegate, QuitsAtOnceWithoutAModelOrWithEverySessionAtRestAndAsksWhileAnyOneIsBusy) {
   AppDelegate withoutModel;
@@ -124,19 +99,7 @@ TEST(AppDelegate, ARunningEraseIsBusyAndQuitAnywayWaitsForItToEnd) {
   EXPECT_FALSE(world.model->eraseJob()->running());
 }
 
-// A check on a slow simulated card, up and running.
-struct RunningCheck {
-  std::unique_ptr<CounterfeitCard> medium = CounterfeitCard::make({.claimed = 512_MiB, .writeBytesPerSecond = 30_MiB});
-  CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512_MiB);
-  World world{{device}};
-  CardSession* session = world.model->sessions().front();
-
-  RunningCheck() {
-    session->start();
-    turnLoopUntil([this] { return std::filesystem::exists(testFolder()); }, 60s);
-  }
-  std::filesystem::path testFolder() const { return std::filesystem::path(medium->mountPoint()) / TestFolder::name; }
-};
+using testing::RunningCheck;
 
 TEST(AppDelegate, QuitAnywayDuringARealCheckStopsItRemovesItsFilesAndQuitsWithinThirtySeconds) {
   TESSORIN_REQUIRE_VOLUMES();

@@ -1,0 +1,118 @@
+// The built program on an X server (run under xvfb-run), with a loop-mounted card and disk
+// images shown, in settings and folders of its own: its window comes up without a single
+// QML warning, a picture of it is saved into the build folder, a second start hands over
+// to the first and raises its window, and SIGTERM ends it.
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+#include "LoopVolume.hpp"
+
+namespace tessorin {
+namespace {
+
+QString run(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(10'000)) return {};
+  return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The id of the program's top-level window ("tessorin" class, any title), or "".
+QString tessorinWindow() {
+  static const QRegularExpression line(QStringLiteral(R"(^\s*(0x[0-9a-f]+) .*\("tessorin" "Tessorin"\)\s+(\d+)x(\d+))"),
+                                       QRegularExpression::MultilineOption);
+  const QString tree = run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+  auto matches = line.globalMatch(tree);
+  while (matches.hasNext()) {
+    const auto match = matches.next();
+    if (match.captured(2).toInt() >= 900 && match.captured(3).toInt() >= 640) return match.captured(1);
+  }
+  return {};
+}
+
+QString focusedWindow() {
+  return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).trimmed();
+}
+
+bool waitFor(const std::function<bool()>& done, int milliseconds) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > milliseconds) return false;
+    QThread::msleep(100);
+  }
+  return true;
+}
+
+TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const QString binary = qEnvironmentVariable("TESSORIN_BINARY");
+  const QString picture = qEnvironmentVariable("TESSORIN_SCREENSHOT");
+  ASSERT_FALSE(binary.isEmpty());
+  ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under xvfb-run";
+
+  QTemporaryDir home;
+  for (const char* folder : {"runtime", "config/Tessorin", "data", "cache"}) QDir(home.path()).mkpath(folder);
+  QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  {
+    QSettings settings(home.filePath("config/Tessorin/Tessorin.conf"), QSettings::IniFormat);
+    settings.setValue(QStringLiteral("ShowDiskImages"), true);
+  }
+  auto card = testing::LoopVolume::create(testing::FileSystemKind::exfat, 128 << 20, "WINDOWCARD");
+
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath("runtime"));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath("data"));
+  environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath("cache"));
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
+
+  QProcess first;
+  first.setProcessEnvironment(environment);
+  first.start(binary, {});
+  ASSERT_TRUE(first.waitForStarted());
+  QString window;
+  ASSERT_TRUE(waitFor([&window] { return !(window = tessorinWindow()).isEmpty(); }, 20'000)) << "no Tessorin window";
+  // The card shows in the sidebar and its page is drawn.
+  QThread::msleep(3000);
+  ASSERT_EQ(run(QStringLiteral("import"), {QStringLiteral("-window"), window, picture}), QString());
+  EXPECT_TRUE(QFile::exists(picture));
+  std::printf("the window: %s\n", qPrintable(picture));
+
+  // Nothing gives the window the focus on an X server without a window manager; a second
+  // start makes the first one ask for it.
+  ASSERT_NE(focusedWindow().toULongLong(), window.toULongLong(nullptr, 16));
+
+  QProcess second;
+  second.setProcessEnvironment(environment);
+  second.start(binary, {});
+  ASSERT_TRUE(second.waitForFinished(15'000)) << "the second start did not go";
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(waitFor([&window] { return focusedWindow().toULongLong() == window.toULongLong(nullptr, 16); }, 5000))
+      << "the first window was not raised";
+  EXPECT_EQ(first.state(), QProcess::Running);
+
+  first.terminate();
+  ASSERT_TRUE(first.waitForFinished(30'000)) << "SIGTERM did not end the program";
+  EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(first.exitCode(), 0);
+
+  const QString errors = QString::fromUtf8(first.readAllStandardError() + second.readAllStandardError());
+  std::fprintf(stderr, "%s", qPrintable(errors));
+  EXPECT_FALSE(errors.contains(QStringLiteral("qml"), Qt::CaseInsensitive)) << "a QML warning: " << errors.toStdString();
+  EXPECT_FALSE(errors.contains(QStringLiteral("Warning"), Qt::CaseInsensitive)) << errors.toStdString();
+}
+
+}  // namespace
+}  // namespace tessorin
