@@ -276,6 +276,13 @@ const bool registered = addGalleryStates({
              return withDelegate(world, model);
            },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("History"))}),
+    window(QStringLiteral("MainWindow"), QStringLiteral("how-it-works-minimum"), QSize(900, 640),
+           [](GalleryWorld& world) {
+             AppModel* model = world.appModel({});
+             model->setShowingHowItWorks(true);
+             return withDelegate(world, model);
+           },
+           {shown(QStringLiteral("howItWorksView"), true)}),
     window(QStringLiteral("MainWindow"), QStringLiteral("no-card"), QSize(1080, 760),
            [](GalleryWorld& world) { return withDelegate(world, world.appModel({})); },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("Tessorin")), shown(QStringLiteral("noCardView"), true)}),

@@ -1,4 +1,5 @@
 import Tessorin.Card
+import Tessorin.Guides
 import Tessorin.Shell
 import QtQuick
 import QtQuick.Controls
@@ -11,17 +12,13 @@ import QtQuick.Layouts
 //
 //     ContentView { model: app.model }
 //
-// A detail page may offer toolbar items as `property Component toolbar`. The places the
-// shell fills from modules of its own: `communityPage` (the community screen, given
-// `model`), `howItWorksPage` (the How It Works sheet's content, given `model`).
+// A detail page may offer toolbar items as `property Component toolbar`. The Community
+// destination shows `communityPage` (the community screen, given `model`).
 Item {
     id: root
 
     property QtObject model
     property Component communityPage
-    property Component howItWorksPage
-    property Component permissionGuide
-    property Component exFATGuide
 
     readonly property string title: contentModel.detail === ContentViewModel.Card
                                     ? (cardPage.item ? cardPage.item.title : "")
@@ -161,8 +158,8 @@ Item {
         CardDetailView {
             objectName: "cardDetailView"
             session: contentModel.session
-            permissionGuide: root.permissionGuide
-            exFATGuide: root.exFATGuide
+            permissionGuide: permissionGuideComponent
+            exFATGuide: exFATGuideComponent
         }
     }
 
@@ -189,11 +186,34 @@ Item {
         }
     }
 
+    // The card page's guides: the folder-access guide for its session, and the erase sheet
+    // for switching the card to exFAT or erasing it, over the card's session and the model.
+    Component {
+        id: permissionGuideComponent
+        PermissionGuideView {}
+    }
+
+    Component {
+        id: exFATGuideComponent
+        ExFATGuideView {
+            property bool erasing
+            purpose: erasing ? "erase" : "exFAT"
+            session: contentModel.session
+            model: root.model
+        }
+    }
+
+    Component {
+        id: howItWorksComponent
+        HowItWorksView { objectName: "howItWorksView" }
+    }
+
+    // Open exactly while the model says so; however it closes, the model hears of it.
     PageSheet {
         objectName: "howItWorksSheet"
-        shown: contentModel.showingHowItWorks && root.howItWorksPage !== null
-        content: root.howItWorksPage
-        contentProperties: ({ model: root.model })
+        width: Math.min(implicitWidth, parent ? parent.width - 40 : implicitWidth)
+        shown: contentModel.showingHowItWorks
+        content: howItWorksComponent
         onDismissed: contentModel.showingHowItWorks = false
     }
 }

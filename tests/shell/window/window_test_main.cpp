@@ -13,6 +13,7 @@
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
 
 int main(int argc, char** argv) {
