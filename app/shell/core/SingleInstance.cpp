@@ -11,6 +11,7 @@ namespace tessorin {
 namespace {
 
 const QByteArray raiseRequest = QByteArrayLiteral("raise\n");
+const QByteArray raiseAnswer = QByteArrayLiteral("raised\n");
 // The first instance may hold the lock before its socket listens; a later start waits
 // this long for it.
 constexpr int handOverMilliseconds = 3000;
@@ -20,8 +21,14 @@ constexpr int handOverMilliseconds = 3000;
 SingleInstance::SingleInstance(QString folder, QObject* parent) : QObject(parent), folder_(std::move(folder)) {
   connect(&server_, &QLocalServer::newConnection, this, [this] {
     while (QLocalSocket* connection = server_.nextPendingConnection()) {
-      connect(connection, &QLocalSocket::disconnected, connection, &QObject::deleteLater);
       connect(connection, &QLocalSocket::readyRead, this, [this, connection] { readRequest(connection); });
+      // What came with the end of the connection is read before it goes.
+      connect(connection, &QLocalSocket::disconnected, this, [this, connection] {
+        readRequest(connection);
+        connection->deleteLater();
+      });
+      // A request may already be waiting.
+      readRequest(connection);
     }
   });
 }
@@ -66,9 +73,13 @@ bool SingleInstance::askTheFirstToRaise() const {
     connection.connectToServer(socket);
     if (connection.waitForConnected(500)) {
       connection.write(raiseRequest);
-      const bool sent = connection.waitForBytesWritten(1000);
+      // Held open until the first one answers: a connection that ended at once could leave
+      // its request unread on a busy machine.
+      bool answered = connection.waitForBytesWritten(1000);
+      while (answered && !connection.canReadLine()) answered = connection.waitForReadyRead(handOverMilliseconds);
+      const bool raised = answered && connection.readLine() == raiseAnswer;
       connection.disconnectFromServer();
-      return sent;
+      return raised;
     }
     QThread::msleep(100);
   }
@@ -77,7 +88,9 @@ bool SingleInstance::askTheFirstToRaise() const {
 
 void SingleInstance::readRequest(QLocalSocket* connection) {
   while (connection->canReadLine()) {
-    if (connection->readLine() == raiseRequest) Q_EMIT raiseRequested();
+    if (connection->readLine() != raiseRequest) continue;
+    if (connection->state() == QLocalSocket::ConnectedState) connection->write(raiseAnswer);
+    Q_EMIT raiseRequested();
   }
 }
 

@@ -99,8 +99,9 @@ TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   ASSERT_TRUE(second.waitForFinished(15'000)) << "the second start did not go";
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_TRUE(waitFor([&window] { return focusedWindow().toULongLong() == window.toULongLong(nullptr, 16); }, 5000))
-      << "the first window was not raised";
+  EXPECT_TRUE(waitFor([&window] { return focusedWindow().toULongLong() == window.toULongLong(nullptr, 16); }, 15'000))
+      << "the first window was not raised: the focus is on " << focusedWindow().toStdString() << ", the window is "
+      << window.toStdString();
   EXPECT_EQ(first.state(), QProcess::Running);
 
   first.terminate();
