@@ -158,8 +158,6 @@ Item {
         CardDetailView {
             objectName: "cardDetailView"
             session: contentModel.session
-            permissionGuide: permissionGuideComponent
-            exFATGuide: exFATGuideComponent
         }
     }
 
@@ -183,23 +181,6 @@ Item {
             objectName: "communityPlace"
             sourceComponent: root.communityPage
             onLoaded: if (item.model !== undefined) item.model = root.model
-        }
-    }
-
-    // The card page's guides: the folder-access guide for its session, and the erase sheet
-    // for switching the card to exFAT or erasing it, over the card's session and the model.
-    Component {
-        id: permissionGuideComponent
-        PermissionGuideView {}
-    }
-
-    Component {
-        id: exFATGuideComponent
-        ExFATGuideView {
-            property bool erasing
-            purpose: erasing ? "erase" : "exFAT"
-            session: contentModel.session
-            model: root.model
         }
     }
 
