@@ -4,6 +4,8 @@
 // the file refuses what the validator refuses.
 
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include <QDir>
 #include <QSettings>
@@ -15,6 +17,7 @@
 #include "community/store/CommunityAccount.hpp"
 #include "community/store/CommunityStore.hpp"
 #include "community/store/LocalRecordStore.hpp"
+#include "community/store/SqliteDatabase.hpp"
 
 namespace tessorin {
 namespace {
@@ -195,6 +198,47 @@ TEST(LocalRecordStore, PagesWithoutGapsOrRepeats) {
     } while (cursor);
     EXPECT_EQ(pages, 3);
     EXPECT_EQ(seen, saved);
+  }
+}
+
+// Reports shared within one tick of the clock share their time: newest first is then the
+// reverse order of saving, across pages, also in a file written before that rule.
+TEST(LocalRecordStore, ReportsOfTheSameTickAreListedInReverseOrderOfSaving) {
+  const struct {
+    const char* file;
+    const char* makeIt;
+  } files[] = {
+      {"made by this version", ""},
+      {"made when ties went by name",
+       "DROP INDEX records_newest; CREATE INDEX records_newest ON records (type, created DESC, name DESC); "
+       "PRAGMA user_version = 1;"},
+  };
+  for (const auto& file : files) {
+    QTemporaryDir folder;
+    QSettings settings(QDir(folder.path()).filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("Community.sqlite"));
+    std::vector<QString> newestFirst;
+    {
+      LocalRecordStore records(settings, path);
+      for (int i = 0; i < 7; ++i) {
+        newestFirst.insert(newestFirst.begin(),
+                           awaitTask(records.save(makeStoreReportRecord(fakeCheck(), boughtAt("Mega"), {})))->recordName);
+      }
+    }
+    {
+      SqliteDatabase database(path);
+      database.execute("UPDATE records SET created = 1700000000000000");
+      database.execute(file.makeIt);
+    }
+    LocalRecordStore records(settings, path);
+    std::vector<QString> listed;
+    std::optional<QString> cursor;
+    do {
+      const QueryPage page = awaitTask(records.query({QStringLiteral("StoreReport"), true, 3, cursor}));
+      for (const RecordResult& result : page.results) listed.push_back(std::get<Record>(result).recordName);
+      cursor = page.cursor;
+    } while (cursor);
+    EXPECT_EQ(listed, newestFirst) << file.file;
   }
 }
 

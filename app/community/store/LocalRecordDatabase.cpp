@@ -22,9 +22,17 @@ CREATE TABLE records (
   fields TEXT NOT NULL,
   report TEXT
 );
-CREATE INDEX records_newest ON records (type, created DESC, name DESC);
+CREATE INDEX records_newest ON records (type, created DESC, seq DESC);
 CREATE UNIQUE INDEX flags_by_creator ON records (report, creator) WHERE type = 'ReportFlag';
-PRAGMA user_version = 1;
+PRAGMA user_version = 2;
+)";
+
+// Records saved within one tick of the clock share their time: the order of saving
+// settles which is newer.
+constexpr const char* tiesBySavingOrder = R"(
+DROP INDEX records_newest;
+CREATE INDEX records_newest ON records (type, created DESC, seq DESC);
+PRAGMA user_version = 2;
 )";
 
 constexpr const char* columns = "SELECT type, name, created, creator, fields, seq FROM records ";
@@ -50,19 +58,21 @@ RecordResult readRow(const SqliteStatement& row) {
   }
 }
 
-// Cursors: "<created µs>/<name>" newest first, "<seq>" unsorted.
+// Cursors: "<created µs>/<seq>" newest first, "<seq>" unsorted.
 struct TimeCursor {
   std::int64_t created = 0;
-  QString name;
+  std::int64_t seq = 0;
 };
 
 std::optional<TimeCursor> parseTimeCursor(const QString& cursor) {
   const qsizetype slash = cursor.indexOf(QLatin1Char('/'));
   if (slash < 0) return std::nullopt;
-  bool ok = false;
-  const qint64 created = cursor.left(slash).toLongLong(&ok);
-  if (!ok) return std::nullopt;
-  return TimeCursor{created, cursor.mid(slash + 1)};
+  bool createdOk = false;
+  bool seqOk = false;
+  const qint64 created = cursor.left(slash).toLongLong(&createdOk);
+  const qint64 seq = cursor.mid(slash + 1).toLongLong(&seqOk);
+  if (!createdOk || !seqOk) return std::nullopt;
+  return TimeCursor{created, seq};
 }
 
 }  // namespace
@@ -71,21 +81,27 @@ LocalRecordDatabase::LocalRecordDatabase(const QString& path) : db_(path) {
   db_.execute("PRAGMA journal_mode = WAL");
   db_.execute("BEGIN IMMEDIATE");
   try {
-    SqliteStatement version = db_.prepare("PRAGMA user_version");
-    version.step();
-    const std::int64_t found = version.integer(0);
+    const std::int64_t found = [this] {
+      // Finished before the schema changes: a statement still running locks its tables.
+      SqliteStatement version = db_.prepare("PRAGMA user_version");
+      version.step();
+      return version.integer(0);
+    }();
     if (found > schemaVersion) {
       throw std::runtime_error("the file was written by a later version of Tessorin");
     }
     if (found == 0) {
       db_.execute(schema);
     } else {
-      // A page broken on disk shows only when it is read; every page is read here, once,
-      // rather than in the middle of some later share.
-      SqliteStatement check = db_.prepare("PRAGMA quick_check");
-      if (check.step() && check.text(0) != QLatin1String("ok")) {
-        throw SqliteError("the file is damaged: " + check.text(0).toStdString(), SQLITE_CORRUPT);
+      {
+        // A page broken on disk shows only when it is read; every page is read here, once,
+        // rather than in the middle of some later share.
+        SqliteStatement check = db_.prepare("PRAGMA quick_check");
+        if (check.step() && check.text(0) != QLatin1String("ok")) {
+          throw SqliteError("the file is damaged: " + check.text(0).toStdString(), SQLITE_CORRUPT);
+        }
       }
+      if (found == 1) db_.execute(tiesBySavingOrder);
     }
     db_.execute("COMMIT");
   } catch (...) {
@@ -120,14 +136,14 @@ QueryPage LocalRecordDatabase::query(const RecordQuery& query) {
     const std::string sql =
         std::string(columns) +
         (!query.newestFirst ? "WHERE type = ?1 AND seq > ?2 ORDER BY seq LIMIT ?4"
-         : after ? "WHERE type = ?1 AND (created < ?2 OR (created = ?2 AND name < ?3)) "
-                   "ORDER BY created DESC, name DESC LIMIT ?4"
-                 : "WHERE type = ?1 ORDER BY created DESC, name DESC LIMIT ?4");
+         : after ? "WHERE type = ?1 AND (created < ?2 OR (created = ?2 AND seq < ?3)) "
+                   "ORDER BY created DESC, seq DESC LIMIT ?4"
+                 : "WHERE type = ?1 ORDER BY created DESC, seq DESC LIMIT ?4");
     SqliteStatement found = db_.prepare(sql.c_str());
     SqliteStatement* statement = &found;
     statement->bind(1, query.recordType);
     if (!query.newestFirst) statement->bind(2, afterSeq);
-    if (after) statement->bind(2, after->created).bind(3, after->name);
+    if (after) statement->bind(2, after->created).bind(3, after->seq);
     // One row more than asked tells whether another page follows.
     statement->bind(4, static_cast<std::int64_t>(limit) + 1);
     QString lastCursor;
@@ -138,7 +154,7 @@ QueryPage LocalRecordDatabase::query(const RecordQuery& query) {
       }
       page.results.push_back(readRow(*statement));
       lastCursor = query.newestFirst
-                       ? QStringLiteral("%1/%2").arg(statement->integer(2)).arg(statement->text(1))
+                       ? QStringLiteral("%1/%2").arg(statement->integer(2)).arg(statement->integer(5))
                        : QString::number(statement->integer(5));
     }
     return page;

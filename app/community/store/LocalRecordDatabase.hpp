@@ -16,7 +16,7 @@ namespace tessorin {
 
 class LocalRecordDatabase {
  public:
-  static constexpr int schemaVersion = 1;
+  static constexpr int schemaVersion = 2;
 
   // Throws SqliteError (isDamaged() also when a page of an existing file is broken), or
   // std::runtime_error for a schema of a later version.
