@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -113,10 +112,8 @@ TEST_P(TestFolderOnVolume, PrepareReadsTheVolumeAsTheSystemSeesIt) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(GetParam(), 256 * MiB);
 
-  const auto started = std::chrono::steady_clock::now();
+  // How long this takes is measured in bench/test_folder_bench.
   const auto prepared = TestFolder::prepare(volume->mountPoint());
-  // Nothing was left over, so the figures are read once, without waiting for them to settle.
-  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(250));
   EXPECT_TRUE(fs::is_directory(prepared.folder));
   EXPECT_TRUE(fs::is_empty(prepared.folder));
 
