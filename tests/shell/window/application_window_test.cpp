@@ -1,7 +1,7 @@
 // The built program on an X server (run under xvfb-run), with a loop-mounted card and disk
 // images shown, in settings and folders of its own: its window comes up without a single
 // QML warning, a picture of it is saved into the build folder, a second start hands over
-// to the first and raises its window, and SIGTERM ends it.
+// to the first and raises its window over another one, and SIGTERM ends it.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -39,8 +39,19 @@ QString tessorinWindow() {
   return {};
 }
 
-QString focusedWindow() {
-  return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowfocus")}).trimmed();
+// Where the window stands among the screen's top-level windows, the top one first (as
+// xwininfo lists them), and -1 when it is not there.
+int stackingPlace(const QString& window) {
+  const QStringList lines =
+      run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-children")}).split(QLatin1Char('\n'));
+  int place = 0;
+  for (const QString& line : lines) {
+    const QString id = line.trimmed().section(QLatin1Char(' '), 0, 0);
+    if (!id.startsWith(QStringLiteral("0x"))) continue;
+    if (id.toULongLong(nullptr, 16) == window.toULongLong(nullptr, 16)) return place;
+    ++place;
+  }
+  return -1;
 }
 
 bool waitFor(const std::function<bool()>& done, int milliseconds) {
@@ -82,30 +93,46 @@ TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   first.start(binary, {});
   ASSERT_TRUE(first.waitForStarted());
   QString window;
-  ASSERT_TRUE(waitFor([&window] { return !(window = tessorinWindow()).isEmpty(); }, 20'000)) << "no Tessorin window";
+  ASSERT_TRUE(waitFor([&window] { return !(window = tessorinWindow()).isEmpty(); }, 60'000)) << "no Tessorin window";
   // The card shows in the sidebar and its page is drawn.
   QThread::msleep(3000);
   ASSERT_EQ(run(QStringLiteral("import"), {QStringLiteral("-window"), window, picture}), QString());
   EXPECT_TRUE(QFile::exists(picture));
   std::printf("the window: %s\n", qPrintable(picture));
 
-  // Nothing gives the window the focus on an X server without a window manager; a second
-  // start makes the first one ask for it.
-  ASSERT_NE(focusedWindow().toULongLong(), window.toULongLong(nullptr, 16));
+  // Another window comes over it; a second start brings it back to the top.
+  QProcess other;
+  other.start(QStringLiteral("xmessage"), {QStringLiteral("-name"), QStringLiteral("other"), QStringLiteral("other")});
+  ASSERT_TRUE(other.waitForStarted());
+  QString otherWindow;
+  ASSERT_TRUE(waitFor(
+      [&otherWindow] {
+        otherWindow = run(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                      QStringLiteral("--classname"), QStringLiteral("other")})
+                          .section(QLatin1Char('\n'), 0, 0)
+                          .trimmed();
+        return !otherWindow.isEmpty();
+      },
+      15'000));
+  otherWindow = QStringLiteral("0x") + QString::number(otherWindow.toULongLong(), 16);
+  ASSERT_LT(stackingPlace(otherWindow), stackingPlace(window));
 
   QProcess second;
   second.setProcessEnvironment(environment);
   second.start(binary, {});
-  ASSERT_TRUE(second.waitForFinished(15'000)) << "the second start did not go";
+  ASSERT_TRUE(second.waitForFinished(60'000)) << "the second start did not go";
   EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(second.exitCode(), 0);
-  EXPECT_TRUE(waitFor([&window] { return focusedWindow().toULongLong() == window.toULongLong(nullptr, 16); }, 15'000))
-      << "the first window was not raised: the focus is on " << focusedWindow().toStdString() << ", the window is "
-      << window.toStdString();
+  // Generous: on a machine busy with other tests' disk images the program's main thread
+  // spends seconds rescanning them.
+  EXPECT_TRUE(waitFor([&] { return stackingPlace(window) < stackingPlace(otherWindow); }, 60'000))
+      << "the first window was not raised";
   EXPECT_EQ(first.state(), QProcess::Running);
+  other.kill();
+  other.waitForFinished();
 
   first.terminate();
-  ASSERT_TRUE(first.waitForFinished(30'000)) << "SIGTERM did not end the program";
+  ASSERT_TRUE(first.waitForFinished(60'000)) << "SIGTERM did not end the program";
   EXPECT_EQ(first.exitStatus(), QProcess::NormalExit);
   EXPECT_EQ(first.exitCode(), 0);
 
