@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QDate>
 #include <QLocale>
+#include <unicode/udat.h>
+
+#include "card/IcuText.hpp"
 
 namespace tessorin {
 
@@ -158,6 +161,20 @@ QString DisplayFormat::percentText(double fraction) {
 QString DisplayFormat::operationsPerSecondText(double operationsPerSecond) {
   if (!(operationsPerSecond > 0)) return missing();
   return QString::number(saturatingUnsigned(std::round(operationsPerSecond))) + QStringLiteral(" IOPS");
+}
+
+QString DisplayFormat::abbreviatedDateText(const QDateTime& date) {
+  if (!date.isValid()) return {};
+  // Qt's own date formats are numeric only; the abbreviated month comes from ICU.
+  UErrorCode status = U_ZERO_ERROR;
+  UDateFormat* format = udat_open(UDAT_NONE, UDAT_MEDIUM, icu::localeId().constData(), nullptr, -1, nullptr, -1, &status);
+  if (U_FAILURE(status)) return QLocale().toString(date.toLocalTime().date(), QLocale::ShortFormat);
+  const auto when = static_cast<UDate>(date.toMSecsSinceEpoch());
+  QString text = icu::filled([&](UChar* buffer, int32_t capacity, UErrorCode* error) {
+    return udat_format(format, when, buffer, capacity, nullptr, error);
+  });
+  udat_close(format);
+  return text;
 }
 
 QString DisplayFormat::brandLabel(Brand brand) { return QString::fromStdString(brand.label()); }

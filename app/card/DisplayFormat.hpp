@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 
+#include <QDateTime>
 #include <QString>
 
 #include "tessorin/identity/Brand.hpp"
@@ -53,6 +54,9 @@ class DisplayFormat {
   static QString percentText(double fraction);
   // "1235 IOPS" (halves away from zero, no grouping), or missing() when not above 0.
   static QString operationsPerSecondText(double operationsPerSecond);
+  // The day of a date in the locale's abbreviated style, in local time ("Nov 14, 2023"),
+  // without the time; "" for an invalid date.
+  static QString abbreviatedDateText(const QDateTime& date);
   // The brand's name in lists; "Other brand" for the catch-all.
   static QString brandLabel(Brand brand);
 

@@ -11,13 +11,25 @@ namespace {
 
 Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 
-constexpr std::array<Symbols::Row, 52> table = {{
+// Sized by its rows, so that adding one is one line.
+constexpr auto table = std::to_array<Symbols::Row>({
     {"checkmark.seal.fill", "verified", 0xef76},
     {"xmark.seal.fill", "cancel", 0xe5c9},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
     {"questionmark.diamond.fill", "help", 0xe887},
     {"checkmark.circle.fill", "check_circle", 0xe86c},
     {"checkmark.shield.fill", "verified_user", 0xe8e8},
+    {"storefront", "storefront", 0xea12},
+    {"storefront.fill", "storefront", 0xea12},
+    {"globe", "public", 0xe80b},
+    {"cart.fill", "shopping_cart", 0xe8cc},
+    {"icloud.slash", "cloud_off", 0xe2c1},
+    {"wifi.exclamationmark", "signal_wifi_bad", 0xf063},
+    {"person.3.fill", "groups", 0xf233},
+    {"flag", "flag", 0xe153},
+    {"person.crop.circle.badge.xmark", "person_off", 0xe510},
+    {"ellipsis.circle", "more_horiz", 0xe5d3},
+    {"magnifyingglass", "search", 0xe8b6},
     {"waveform.path.ecg", "monitor_heart", 0xeaa2},
     {"hare.fill", "bolt", 0xea0b},
     {"internaldrive", "storage", 0xe1db},
@@ -53,18 +65,16 @@ constexpr std::array<Symbols::Row, 52> table = {{
     {"minus.circle", "remove_circle_outline", 0xe15d},
     {"sdcard.fill", "sd_card", 0xe623},
     {"externaldrive.fill", "album", 0xe019},
-    {"person.3.fill", "groups", 0xf233},
     {"clock.arrow.circlepath", "history", 0xe889},
     {"arrow.down", "arrow_downward", 0xe5db},
     {"lightbulb.fill", "lightbulb", 0xe0f0},
-    {"storefront", "storefront", 0xea12},
     {"questionmark.circle", "help_outline", 0xe8fd},
     {"exclamationmark.circle.fill", "error", 0xe000},
     {"lock.shield.fill", "security", 0xe32a},
     {"folder.fill", "folder", 0xe2c7},
     {"externaldrive.badge.checkmark", "sd_storage", 0xe1c2},
     {"icloud.fill", "cloud", 0xe2bd},
-}};
+});
 
 }  // namespace
 

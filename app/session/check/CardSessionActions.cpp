@@ -56,15 +56,7 @@ void CardSession::savePurchase(const Purchase& purchase) {
 void CardSession::updateRecord(const QUuid& recordID, const std::string& sharedRecordName) {
   // The answer may come back after a newer check replaced the session's record: the
   // history entry of the shared record is updated, the session's only when it is that one.
-  if (history_) {
-    for (const CheckRecord& stored : history_->records()) {
-      if (stored.id != recordID) continue;
-      CheckRecord copy = stored;
-      copy.sharedRecordName = sharedRecordName;
-      history_->update(copy);
-      break;
-    }
-  }
+  if (history_) history_->markShared(recordID, sharedRecordName);
   if (record_ && record_->id == recordID) {
     CheckRecord copy = *record_;
     copy.sharedRecordName = sharedRecordName;

@@ -162,6 +162,14 @@ void History::update(const CheckRecord& record) {
   save();
 }
 
+void History::markShared(const QUuid& id, const std::string& sharedRecordName) {
+  const auto found = std::find_if(records_.begin(), records_.end(), [&id](const CheckRecord& kept) { return kept.id == id; });
+  if (found == records_.end()) return;
+  CheckRecord copy = *found;
+  copy.sharedRecordName = sharedRecordName;
+  update(copy);
+}
+
 void History::remove(const QUuid& id) {
   Q_ASSERT(QThread::currentThread() == thread());
   removedHere_.insert(id);

@@ -15,6 +15,7 @@
 // `saveError` says why the last save did not write every record (empty when it did).
 
 #include <set>
+#include <string>
 #include <vector>
 
 #include <QObject>
@@ -50,6 +51,9 @@ class History : public QObject {
   // Replaces the first record with the same id, in place, then saves; without one
   // nothing changes and nothing is written.
   void update(const CheckRecord& record);
+  // Stores the name under which the record with this id was shared, then saves; without
+  // such a record nothing changes and nothing is written.
+  void markShared(const QUuid& id, const std::string& sharedRecordName);
   // Removes every record with this id, then saves, even when none matched.
   void remove(const QUuid& id);
   // Writes every record that can be written, together with those another process saved

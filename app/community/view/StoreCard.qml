@@ -1,0 +1,137 @@
+import Tessorin.Card
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Tessorin.Community
+import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+
+// One store on one platform: a header that names the store, its platform and countries
+// and counts its fakes and genuine cards, and, while open, one row per report, newest
+// first. The card is tinted red when the store sold fakes. Opening and closing follow
+// the screen's spring; whether the card is open is the screen's.
+Panel {
+    id: root
+
+    required property var summary
+    required property bool expanded
+    property QtObject store
+
+    signal toggled()
+
+    tint: card.tint
+    spacing: 12
+
+    StoreCardModel {
+        id: card
+        summary: root.summary
+    }
+
+    AbstractButton {
+        id: header
+        objectName: "storeCardHeader"
+        Layout.fillWidth: true
+        onClicked: root.toggled()
+
+        contentItem: RowLayout {
+            spacing: 14
+
+            Rectangle {
+                Layout.preferredWidth: 40
+                Layout.preferredHeight: 40
+                radius: 10
+                gradient: Gradient {
+                    GradientStop { position: 0; color: card.badgeGradient[0] }
+                    GradientStop { position: 1; color: card.badgeGradient[1] }
+                }
+                SymbolIcon {
+                    objectName: "storeBadge"
+                    anchors.centerIn: parent
+                    name: card.badgeSymbol
+                    color: "white"
+                    size: Typography.title3.pixelSize
+                }
+            }
+
+            ColumnLayout {
+                Layout.fillWidth: true
+                spacing: 2
+                Text {
+                    objectName: "storeName"
+                    Layout.fillWidth: true
+                    text: card.store
+                    textFormat: Text.PlainText
+                    elide: Text.ElideRight
+                    font: Typography.headline
+                    color: Theme.Palette.primary
+                }
+                Text {
+                    objectName: "platformLine"
+                    Layout.fillWidth: true
+                    text: card.platformLine
+                    textFormat: Text.PlainText
+                    elide: Text.ElideRight
+                    font: Typography.callout
+                    color: Theme.Palette.secondary
+                }
+            }
+
+            Repeater {
+                model: card.chips
+                delegate: Chip {
+                    required property var modelData
+                    required property int index
+                    objectName: "storeChip" + index
+                    text: modelData.text
+                    symbol: modelData.symbol
+                    color: modelData.color
+                }
+            }
+
+            SymbolIcon {
+                objectName: "storeChevron"
+                name: "chevron.right"
+                color: Theme.Palette.tertiary
+                rotation: root.expanded ? 90 : 0
+                Behavior on rotation { SpringTurn {} }
+            }
+        }
+    }
+
+    Item {
+        id: reportsArea
+        objectName: "storeReports"
+        Layout.fillWidth: true
+        Layout.preferredHeight: root.expanded ? reportColumn.implicitHeight : 0
+        visible: Layout.preferredHeight > 0
+        clip: true
+        Behavior on Layout.preferredHeight { SpringTurn {} }
+
+        ColumnLayout {
+            id: reportColumn
+            width: parent.width
+            spacing: 12
+
+            Rectangle {
+                Layout.fillWidth: true
+                Layout.preferredHeight: 1
+                color: Theme.Palette.quaternary
+            }
+
+            Repeater {
+                model: root.expanded || reportsArea.visible ? card.reports : []
+                delegate: ReportRow {
+                    required property var modelData
+                    Layout.fillWidth: true
+                    report: modelData
+                    store: root.store
+                }
+            }
+        }
+    }
+
+    // A spring of 0.35 s without bounce, as near as Qt Quick's easing curves come.
+    component SpringTurn: NumberAnimation {
+        duration: Motion.duration(350)
+        easing.type: Easing.OutCubic
+    }
+}
