@@ -29,7 +29,7 @@ ColumnLayout {
     }
 
     Text {
-        objectName: "unavailableTitle"
+        objectName: root.objectName + "Title"
         Layout.fillWidth: true
         horizontalAlignment: Text.AlignHCenter
         text: root.title
@@ -40,7 +40,7 @@ ColumnLayout {
     }
 
     Text {
-        objectName: "unavailableDescription"
+        objectName: root.objectName + "Description"
         Layout.fillWidth: true
         Layout.maximumWidth: 420
         Layout.alignment: Qt.AlignHCenter
@@ -53,7 +53,7 @@ ColumnLayout {
     }
 
     Button {
-        objectName: "unavailableButton"
+        objectName: root.objectName + "Button"
         Layout.alignment: Qt.AlignHCenter
         Layout.topMargin: 6
         visible: root.buttonText !== ""

@@ -34,6 +34,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
 
 namespace tessorin::gallery {
 

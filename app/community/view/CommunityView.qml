@@ -53,9 +53,11 @@ Item {
         visible: screen.content === CommunityViewModel.Loading
         anchors.centerIn: parent
         spacing: 10
-        BusyIndicator {
+        ActivitySpinner {
             Layout.alignment: Qt.AlignHCenter
-            running: parent.visible && Motion.enabled
+            implicitWidth: 32
+            implicitHeight: 32
+            lineWidth: 3.5
         }
         Text {
             Layout.alignment: Qt.AlignHCenter

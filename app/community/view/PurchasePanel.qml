@@ -142,32 +142,38 @@ Panel {
             objectName: "shareButton"
             text: panel.shareLabel
             enabled: panel.shareEnabled
-            highlighted: true
             onClicked: panel.share()
+            leftPadding: 14
+            rightPadding: 14
+            topPadding: 7
+            bottomPadding: 7
+            background: Rectangle {
+                radius: 6
+                color: shareButton.enabled ? (shareButton.down ? Qt.darker(Theme.Palette.indigo, 1.15) : Theme.Palette.indigo)
+                                           : Theme.Palette.quaternary
+            }
             contentItem: Item {
                 implicitWidth: shareLabel.implicitWidth
                 implicitHeight: shareLabel.implicitHeight
-                BusyIndicator {
+                ActivitySpinner {
                     objectName: "shareProgress"
                     anchors.centerIn: parent
-                    height: parent.height
-                    width: height
                     visible: panel.sharing
-                    running: panel.sharing && Motion.enabled
+                    color: Theme.Palette.secondary
                 }
                 Row {
                     id: shareLabel
                     anchors.centerIn: parent
                     spacing: 6
                     visible: !panel.sharing
-                    opacity: shareButton.enabled ? 1 : 0.5
-                    SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: "person.3.fill"; color: "white" }
+                    readonly property color ink: shareButton.enabled ? "white" : Theme.Palette.secondary
+                    SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: "person.3.fill"; color: shareLabel.ink }
                     Text {
                         anchors.verticalCenter: parent.verticalCenter
                         text: shareButton.text
                         textFormat: Text.PlainText
-                        font: Typography.body
-                        color: "white"
+                        font: Typography.font(Typography.Body, Font.DemiBold)
+                        color: shareLabel.ink
                     }
                 }
             }

@@ -60,7 +60,7 @@ Panel {
                     Layout.fillWidth: true
                     text: card.store
                     textFormat: Text.PlainText
-                    elide: Text.ElideRight
+                    wrapMode: Text.WrapAtWordBoundaryOrAnywhere
                     font: Typography.headline
                     color: Theme.Palette.primary
                 }

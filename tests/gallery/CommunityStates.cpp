@@ -1,0 +1,229 @@
+// The community screen, its store cards and the purchase panel, over real community
+// stores filled through `share` and real card sessions whose checks finished through the
+// session's own `finish`.
+
+#include "FinishedCheckSeam.hpp"
+#include "GalleryCommunity.hpp"
+#include "GalleryState.hpp"
+#include "GalleryWorld.hpp"
+
+namespace tessorin::gallery {
+
+namespace {
+
+using Verdict = CheckOutcome::Verdict;
+using Report = GalleryCommunity::Report;
+
+constexpr std::uint64_t GB = 1'000'000'000;
+
+QVariant object(QObject* value) { return QVariant::fromValue(value); }
+
+Expectation text(const char* objectName, QString value) {
+  return {QString::fromLatin1(objectName), QStringLiteral("text"), value};
+}
+
+Expectation shown(const char* objectName, bool visible) {
+  return {QString::fromLatin1(objectName), QStringLiteral("visible"), visible};
+}
+
+// Stores that tell the list's story: fakes first, a physical store, another website, one
+// store on two platforms, a country the locale cannot name.
+GalleryCommunity* marketplace() {
+  GalleryCommunity* community = GalleryCommunity::local();
+  community->share({.store = "Mega Card Outlet", .platform = Platform::aliexpress, .country = "BR",
+                    .verdict = Verdict::fake, .realBytes = 7'500'000'000, .brand = "sandisk", .price = 39.9,
+                    .currency = "BRL"});
+  community->share({.store = "Mega Card Outlet", .platform = Platform::aliexpress, .country = "PT", .city = "Porto",
+                    .verdict = Verdict::fake, .realBytes = 900'500'000, .brand = "Ultra Pro %2"});
+  community->share({.store = "mega card  outlet", .platform = Platform::shopee, .country = "BR",
+                    .verdict = Verdict::likelyGenuine, .price = 55, .currency = "BRL", .method = CheckOutcome::Method::quick});
+  community->share({.store = "Foto Corner", .platform = Platform::physicalStore, .country = "PT", .city = "Lisbon",
+                    .verdict = Verdict::genuine, .brand = "samsung", .price = 12.5});
+  community->share({.store = "cards-direct", .platform = Platform::other, .country = "AA",
+                    .verdict = Verdict::damaged, .method = CheckOutcome::Method::quick});
+  community->load();
+  return community;
+}
+
+QVariantMap screen(GalleryCommunity* community, QVariantMap extra = {}) {
+  extra.insert(QStringLiteral("store"), object(community->storeObject()));
+  return extra;
+}
+
+GalleryState screenState(const char* state, int height, std::function<QVariantMap(GalleryWorld&)> properties,
+                         std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("CommunityView"),
+          .state = QString::fromLatin1(state),
+          .size = {900, height},
+          .scene = QStringLiteral("scenes/CommunityViewScene.qml"),
+          .properties = std::move(properties),
+          .expectations = std::move(expectations)};
+}
+
+// Every summary of the store, each card open.
+QVariantMap openCards(GalleryCommunity* community) {
+  QVariantList summaries;
+  for (const StoreSummary& summary : community->store().summaries(QString(), std::nullopt)) {
+    summaries.append(QVariant::fromValue(summary));
+  }
+  return {{QStringLiteral("store"), object(community->storeObject())}, {QStringLiteral("summaries"), summaries}};
+}
+
+CardSession* finishedCard(GalleryWorld& world) {
+  CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
+  ZoneResult zone = ZoneResult::make(256'000'000, 10, {25e6, 25e6}, 5, {50e6}, {}, false);
+  FinishedCheckSeam::finish(*session, {.zone = zone});
+  return session;
+}
+
+Purchase storedPurchase() {
+  Purchase purchase;
+  purchase.store = "Mega Card Outlet";
+  purchase.platform = Platform::aliexpress;
+  purchase.country = "PT";
+  purchase.city = "Porto";
+  purchase.price = 1234.5;
+  purchase.currency = "EUR";
+  return purchase;
+}
+
+GalleryState panelState(const char* state, int height, std::function<QVariantMap(GalleryWorld&)> properties,
+                        std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("PurchasePanel"),
+          .state = QString::fromLatin1(state),
+          .size = {880, height},
+          .scene = QStringLiteral("scenes/PurchasePanelScene.qml"),
+          .properties = std::move(properties),
+          .expectations = std::move(expectations)};
+}
+
+QVariantMap panel(CardSession* session, GalleryCommunity* community, const char* act = "", const char* store = "") {
+  return {{QStringLiteral("session"), object(session)},
+          {QStringLiteral("store"), object(community->storeObject())},
+          {QStringLiteral("act"), QString::fromLatin1(act)},
+          {QStringLiteral("storeName"), QString::fromUtf8(store)}};
+}
+
+const bool registered = addGalleryStates({
+    screenState("unavailable", 600, [](GalleryWorld&) { return screen(GalleryCommunity::unavailable()); },
+                {shown("communityUnavailable", true), shown("storeList", false), shown("refreshButton", true),
+                 {QStringLiteral("refreshButton"), QStringLiteral("enabled"), false}}),
+    screenState("loading", 600,
+                [](GalleryWorld&) { return screen(GalleryCommunity::scripted({.queriesHang = true})); },
+                {shown("communityLoading", true), {QStringLiteral("refreshButton"), QStringLiteral("enabled"), false}}),
+    screenState("failed-long-message", 600,
+                [](GalleryWorld&) {
+                  GalleryCommunity* community = GalleryCommunity::scripted(
+                      {.queryFailure = QStringLiteral(
+                           "The community server at community.tessorin.example didn’t answer within 15 seconds. "
+                           "Check this computer’s connection to the internet, or try again later: the server may be "
+                           "busy or down for maintenance.")});
+                  community->load();
+                  return screen(community);
+                },
+                {shown("communityFailed", true), text("communityFailedButton", "Try Again")}),
+    screenState("list-closed", 760, [](GalleryWorld&) { return screen(marketplace()); },
+                {shown("storeList", true), shown("communityEmpty", false)}),
+    screenState("list-open", 1100,
+                [](GalleryWorld&) {
+                  return screen(marketplace(), {{QStringLiteral("openCards"),
+                                                 QStringList({"mega card outlet|aliexpress", "foto corner|physicalStore"})}});
+                },
+                {shown("storeList", true)}),
+    screenState("no-reports-yet", 600,
+                [](GalleryWorld&) {
+                  GalleryCommunity* community = GalleryCommunity::local();
+                  community->load();
+                  return screen(community);
+                },
+                {shown("communityEmpty", true), text("communityEmptyTitle", "No reports yet")}),
+    screenState("no-matching-stores", 600,
+                [](GalleryWorld&) { return screen(marketplace(), {{QStringLiteral("search"), QStringLiteral("kiosk")}}); },
+                {shown("communityEmpty", true), text("communityEmptyTitle", "No matching stores")}),
+    screenState("country-menu-open", 600,
+                [](GalleryWorld&) {
+                  return screen(marketplace(), {{QStringLiteral("countryMenuOpen"), true}});
+                },
+                {text("countryRow1", QStringLiteral("\U0001F1E6\U0001F1E6 AA"))}),
+
+    {.view = QStringLiteral("StoreCard"),
+     .state = QStringLiteral("rows-every-verdict"),
+     .size = {880, 520},
+     .scene = QStringLiteral("scenes/StoreCardScene.qml"),
+     .properties =
+         [](GalleryWorld&) {
+           GalleryCommunity* community = GalleryCommunity::local();
+           community->share({.store = "Every Verdict Shop", .verdict = Verdict::genuine, .brand = "kingston"});
+           community->share({.store = "Every Verdict Shop", .verdict = Verdict::likelyGenuine, .price = 9.99});
+           community->share({.store = "Every Verdict Shop", .verdict = Verdict::fake, .realBytes = 31'900'000'000});
+           community->share({.store = "Every Verdict Shop", .country = "PT", .verdict = Verdict::damaged});
+           community->share({.store = "Every Verdict Shop", .verdict = Verdict::inconclusive,
+                             .method = CheckOutcome::Method::quick});
+           community->load();
+           return openCards(community);
+         },
+     .expectations = {}},
+    {.view = QStringLiteral("StoreCard"),
+     .state = QStringLiteral("long-and-markup-names"),
+     .size = {880, 420},
+     .scene = QStringLiteral("scenes/StoreCardScene.qml"),
+     .properties =
+         [](GalleryWorld&) {
+           GalleryCommunity* community = GalleryCommunity::local();
+           community->share({.store = QString(60, QLatin1Char('W')), .country = "BR", .verdict = Verdict::genuine});
+           community->share({.store = "<b>x</b>", .city = "<i>Porto</i>", .verdict = Verdict::fake,
+                             .brand = "<b>brand</b>"});
+           community->load();
+           return openCards(community);
+         },
+     .expectations = {text("storeName", "<b>x</b>")}},
+
+    panelState("new", 640, [](GalleryWorld& world) { return panel(finishedCard(world), GalleryCommunity::local()); },
+               {text("storeField", ""), text("saveButton", "Save to History"),
+                {QStringLiteral("shareButton"), QStringLiteral("enabled"), false}, shown("sharedChip", false)}),
+    panelState("stored-purchase", 640,
+               [](GalleryWorld& world) {
+                 CardSession* session = finishedCard(world);
+                 session->savePurchase(storedPurchase());
+                 return panel(session, GalleryCommunity::local());
+               },
+               {text("storeField", "Mega Card Outlet"), text("priceField", "1234.5"), text("cityField", "Porto")}),
+    panelState("saved", 640,
+               [](GalleryWorld& world) { return panel(finishedCard(world), GalleryCommunity::local(), "save", "Mega"); },
+               {text("saveButton", "Saved")}),
+    panelState("sharing", 640,
+               [](GalleryWorld& world) {
+                 return panel(finishedCard(world), GalleryCommunity::scripted({.savesHang = true}), "share", "Mega");
+               },
+               {shown("shareProgress", true), {QStringLiteral("shareButton"), QStringLiteral("enabled"), false},
+                {QStringLiteral("saveButton"), QStringLiteral("enabled"), true}}),
+    panelState("shared", 640,
+               [](GalleryWorld& world) {
+                 CardSession* session = finishedCard(world);
+                 GalleryCommunity* community = GalleryCommunity::local();
+                 session->savePurchase(storedPurchase());
+                 const QString name = community->share(*session->record(), *session->record()->purchase);
+                 session->updateRecord(session->record()->id, name.toStdString());
+                 return panel(session, community);
+               },
+               {shown("sharedChip", true), {QStringLiteral("purchaseForm"), QStringLiteral("enabled"), false},
+                {QStringLiteral("saveButton"), QStringLiteral("enabled"), false}}),
+    panelState("account-guide", 900,
+               [](GalleryWorld& world) {
+                 return panel(finishedCard(world), GalleryCommunity::scripted({.accountRefused = true}), "share", "Mega");
+               },
+               {shown("accountGuide", true), shown("shareWarning", false)}),
+    panelState("warning", 680,
+               [](GalleryWorld& world) {
+                 return panel(finishedCard(world), GalleryCommunity::scripted({}), "share", "www.cheap-cards.example");
+               },
+               {shown("shareWarning", true),
+                text("shareWarningText", "Enter the store’s name, without links or email addresses.")}),
+    panelState("unavailable", 680,
+               [](GalleryWorld& world) { return panel(finishedCard(world), GalleryCommunity::unavailable(), "", "Mega"); },
+               {shown("unavailableNote", true), {QStringLiteral("shareButton"), QStringLiteral("enabled"), false}}),
+});
+
+}  // namespace
+
+}  // namespace tessorin::gallery
