@@ -13,21 +13,6 @@ QString brandLineOf(const CardDevice& device, const std::optional<std::string>& 
   return device.isSDCard() ? QStringLiteral("SD") : QStringLiteral("USB");
 }
 
-QString sealSymbolOf(CheckOutcome::Verdict verdict) {
-  switch (verdict) {
-    case CheckOutcome::Verdict::genuine:
-    case CheckOutcome::Verdict::likelyGenuine:
-      return QStringLiteral("checkmark.seal.fill");
-    case CheckOutcome::Verdict::fake:
-      return QStringLiteral("xmark.seal.fill");
-    case CheckOutcome::Verdict::damaged:
-      return QStringLiteral("exclamationmark.triangle.fill");
-    case CheckOutcome::Verdict::inconclusive:
-      break;
-  }
-  return QStringLiteral("questionmark.diamond.fill");
-}
-
 }  // namespace
 
 CardArtworkModel::Look CardArtworkModel::look(const CardDevice& device, const std::optional<std::string>& brand,
@@ -45,7 +30,7 @@ CardArtworkModel::Look CardArtworkModel::look(const CardDevice& device, const st
   look.glowColor.setAlphaF(scanning ? 0.55f : 0.3f);
   look.glowRadius = scanning ? 22 : 12;
   if (verdict) {
-    look.sealSymbol = sealSymbolOf(*verdict);
+    look.sealSymbol = Palette::sealSymbol(*verdict);
     look.sealColor = Palette::verdictColor(*verdict);
     look.showsStamp = *verdict == CheckOutcome::Verdict::fake;
   }

@@ -71,6 +71,21 @@ const QColor& Palette::verdictColor(CheckOutcome::Verdict verdict) {
   return amber();
 }
 
+QString Palette::sealSymbol(CheckOutcome::Verdict verdict) {
+  switch (verdict) {
+    case CheckOutcome::Verdict::genuine:
+    case CheckOutcome::Verdict::likelyGenuine:
+      return QStringLiteral("checkmark.seal.fill");
+    case CheckOutcome::Verdict::fake:
+      return QStringLiteral("xmark.seal.fill");
+    case CheckOutcome::Verdict::damaged:
+      return QStringLiteral("exclamationmark.triangle.fill");
+    case CheckOutcome::Verdict::inconclusive:
+      break;
+  }
+  return QStringLiteral("questionmark.diamond.fill");
+}
+
 QString Palette::title(CheckOutcome::Verdict verdict) {
   switch (verdict) {
     case CheckOutcome::Verdict::genuine:

@@ -60,6 +60,9 @@ class Palette : public QObject {
   static QString title(CheckOutcome::Verdict verdict);
   static QString headline(CheckOutcome::Verdict verdict);
   static QString title(XRayReport::Verdict verdict);
+  // The seal beside a verdict: a check seal for genuine ones, a crossed seal for a fake,
+  // a warning triangle for a damaged card and a question mark for an open answer.
+  static QString sealSymbol(CheckOutcome::Verdict verdict);
 
   // The same for a verdict's stored name ("likelyGenuine"); an unknown name gives the
   // window text colour and "".

@@ -52,20 +52,7 @@ QString ReportRowModel::detailOf(const StoreReport& report) {
   return pieces.join(QStringLiteral(" · "));
 }
 
-QString ReportRowModel::verdictSymbol() const {
-  switch (report_.verdict) {
-    case CheckOutcome::Verdict::genuine:
-    case CheckOutcome::Verdict::likelyGenuine:
-      return QStringLiteral("checkmark.seal.fill");
-    case CheckOutcome::Verdict::fake:
-      return QStringLiteral("xmark.seal.fill");
-    case CheckOutcome::Verdict::damaged:
-      return QStringLiteral("exclamationmark.triangle.fill");
-    case CheckOutcome::Verdict::inconclusive:
-      return QStringLiteral("questionmark.diamond.fill");
-  }
-  return {};
-}
+QString ReportRowModel::verdictSymbol() const { return Palette::sealSymbol(report_.verdict); }
 
 QColor ReportRowModel::verdictColor() const { return Palette::verdictColor(report_.verdict); }
 
