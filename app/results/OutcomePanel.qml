@@ -5,6 +5,7 @@ import QtQuick.Dialogs
 import QtQuick.Layouts
 import Tessorin.Card
 import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+import Tessorin.Community
 
 // What a card's page shows once a check has finished: the verdict panel (headline,
 // capacity bars for a fake, notes, four figures, Share Result and Check Again), then the
@@ -216,12 +217,16 @@ ColumnLayout {
         }
     }
 
-    // The purchase form of the community displays takes this place once the check's
-    // record exists; it fills it with its own view for this session.
-    Item {
+    // Made afresh when the check's record appears, so the form starts from that record.
+    Loader {
         objectName: "purchasePlace"
         visible: model.showsPurchase
+        active: model.showsPurchase
         Layout.fillWidth: true
+        sourceComponent: PurchasePanel {
+            objectName: "purchasePanel"
+            session: root.session
+        }
     }
 
     FileDialog {

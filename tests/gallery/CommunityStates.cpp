@@ -6,6 +6,7 @@
 #include "GalleryCommunity.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "session/AppModel.hpp"
 
 namespace tessorin::gallery {
 
@@ -146,6 +147,23 @@ const bool registered = addGalleryStates({
                 },
                 {text("countryRow1", QStringLiteral("\U0001F1E6\U0001F1E6 AA"))}),
 
+    {.view = QStringLiteral("MainWindow"),
+     .state = QStringLiteral("community"),
+     .size = {1080, 760},
+     .scene = QStringLiteral("scenes/MainWindowScene.qml"),
+     .properties =
+         [](GalleryWorld& world) {
+           AppModel* model = world.appModel({});
+           CommunityStore& store = *model->community();
+           GalleryCommunity::share(store, {.store = "Mega Card Outlet", .platform = Platform::aliexpress,
+                                           .country = "BR", .verdict = Verdict::fake, .realBytes = 7'500'000'000});
+           GalleryCommunity::share(store, {.store = "Foto Corner", .platform = Platform::physicalStore,
+                                           .country = "PT", .verdict = Verdict::genuine});
+           model->setSelection(AppModel::Selection::community());
+           return QVariantMap{{QStringLiteral("model"), object(model)},
+                              {QStringLiteral("appDelegate"), object(world.appDelegate(model))}};
+         },
+     .expectations = {text("toolbarTitle", "Community"), shown("searchField", true), shown("storeList", true)}},
     {.view = QStringLiteral("StoreCard"),
      .state = QStringLiteral("rows-every-verdict"),
      .size = {880, 520},

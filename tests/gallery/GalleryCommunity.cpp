@@ -72,7 +72,7 @@ GalleryCommunity* GalleryCommunity::unavailable() {
   return community;
 }
 
-void GalleryCommunity::share(const Report& report) {
+void GalleryCommunity::share(CommunityStore& store, const Report& report) {
   CheckRecord check;
   check.advertisedBytes = 64'000'000'000;
   check.realBytes = report.realBytes;
@@ -92,11 +92,11 @@ void GalleryCommunity::share(const Report& report) {
   purchase.city = report.city.toStdString();
   purchase.price = report.price;
   purchase.currency = report.currency.toStdString();
-  share(check, purchase);
+  share(store, check, purchase);
 }
 
-QString GalleryCommunity::share(const CheckRecord& check, const Purchase& purchase) {
-  return awaitTask(store_->share(check, purchase));
+QString GalleryCommunity::share(CommunityStore& store, const CheckRecord& check, const Purchase& purchase) {
+  return awaitTask(store.share(check, purchase));
 }
 
 void GalleryCommunity::load() { awaitTask(store_->load()); }

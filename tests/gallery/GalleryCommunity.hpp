@@ -50,9 +50,11 @@ class GalleryCommunity : public QObject {
     CheckOutcome::Method method = CheckOutcome::Method::full;
   };
   // Shares the report and waits for the store's answer; then `load` fetches every report.
-  void share(const Report& report);
+  void share(const Report& report) { share(*store_, report); }
+  static void share(CommunityStore& store, const Report& report);
   // Shares a check as the purchase panel does; gives the record name.
-  QString share(const CheckRecord& check, const Purchase& purchase);
+  QString share(const CheckRecord& check, const Purchase& purchase) { return share(*store_, check, purchase); }
+  static QString share(CommunityStore& store, const CheckRecord& check, const Purchase& purchase);
   void load();
 
  private:

@@ -16,6 +16,7 @@
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
 
 int main(int argc, char** argv) {
   // The build lists the tests by running this program, where no display is set.

@@ -8,13 +8,20 @@ import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of i
 // The community screen: the stores users reported, those that sold the most fakes first,
 // under a heading and three totals; or, in their place, why the community can't be
 // shown, the failure of a first fetch with "Try Again", or its progress. Made anew each
-// time it is shown, so its search, country and open cards start afresh; the window puts
-// CommunityToolbar { presenter: view.presenter } into its toolbar meanwhile.
+// time it is shown, so its search, country and open cards start afresh. Its toolbar
+// items (the search field, the Country menu and "Refresh") are `toolbar`, which the
+// window shows while the screen does.
+//
+//     CommunityView { model: appModel }
 Item {
     id: root
 
-    // The application's one CommunityStore.
-    required property QtObject store
+    // The application model, whose one CommunityStore the screen shows; or the store alone.
+    property QtObject model
+    property QtObject store: root.model ? root.model.community : null
+    readonly property Component toolbar: Component {
+        CommunityToolbar { presenter: screen }
+    }
     readonly property CommunityViewModel presenter: screen
     readonly property string title: screen.navigationTitle
 

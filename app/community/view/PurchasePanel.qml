@@ -3,6 +3,7 @@ import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Tessorin.Community
+import Tessorin.Guides
 import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // Where the card of a finished check was bought: the form, "Save to History" and "Share
@@ -193,9 +194,7 @@ Panel {
         color: Theme.Palette.secondary
     }
 
-    // The guide to the community account takes this place while the last share failed
-    // for want of one.
-    Item {
+    ICloudGuide {
         objectName: "accountGuide"
         visible: panel.needsICloud
         Layout.fillWidth: true

@@ -180,6 +180,8 @@ Item {
         Loader {
             objectName: "communityPlace"
             sourceComponent: root.communityPage
+            // The screen's toolbar items, shown in the window's toolbar while it is.
+            readonly property Component toolbar: item && item.toolbar !== undefined ? item.toolbar : null
             onLoaded: if (item.model !== undefined) item.model = root.model
         }
     }

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Controls
+import Tessorin.Community
 import Tessorin.Shell
 import Tessorin.Update
 
@@ -33,6 +34,7 @@ ApplicationWindow {
         objectName: "contentView"
         anchors.fill: parent
         model: window.model
+        communityPage: Component { CommunityView {} }
     }
 
     QuitAlert {

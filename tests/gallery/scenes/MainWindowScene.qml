@@ -1,4 +1,5 @@
 import Tessorin.Card
+import Tessorin.Community
 import Tessorin.Shell
 import QtQuick
 import QtQuick.Controls
@@ -24,6 +25,7 @@ Rectangle {
         objectName: "contentView"
         anchors { left: parent.left; right: parent.right; top: menus.bottom; bottom: parent.bottom }
         model: root.model
+        communityPage: Component { CommunityView {} }
     }
 
     QuitAlert {
