@@ -56,14 +56,19 @@ QString ReportRowModel::verdictSymbol() const { return Palette::sealSymbol(repor
 
 QColor ReportRowModel::verdictColor() const { return Palette::verdictColor(report_.verdict); }
 
+// Both are posted to the store: the report leaves the screen with them, and so does this
+// row and the menu whose click is still being handled.
 void ReportRowModel::flag() {
-  // The store hides the report before its first suspension; the rest is the flag's
-  // journey to the community, which ends on its own.
-  if (store_) store_->flag(report_);
+  if (!store_) return;
+  QMetaObject::invokeMethod(
+      store_.data(), [store = store_, report = report_] { if (store) store->flag(report); }, Qt::QueuedConnection);
 }
 
 void ReportRowModel::block() {
-  if (store_ && report_.author) store_->block(*report_.author);
+  if (!store_ || !report_.author) return;
+  QMetaObject::invokeMethod(
+      store_.data(), [store = store_, author = *report_.author] { if (store) store->block(author); },
+      Qt::QueuedConnection);
 }
 
 }  // namespace tessorin

@@ -52,7 +52,7 @@ class ReportRowModel : public QObject {
   QString flagLabel() const { return tr("Report as False or Abusive"); }
   QString blockLabel() const { return tr("Hide Everything From This Person"); }
 
-  // The report disappears at once; the flag goes to the community on its own.
+  // The report disappears as the click ends; the flag goes to the community on its own.
   Q_INVOKABLE void flag();
   Q_INVOKABLE void block();
 

@@ -131,6 +131,32 @@ TEST(ReportRow, VerdictSealAndMenu) {
   EXPECT_TRUE(row.canBlock());
 }
 
+TEST(ReportRow, MenuFlagsTheReportAndHidesItsAuthorOnceTheClickIsOver) {
+  QTemporaryDir folder;
+  LocalCommunity community(folder.path());
+  shareReport(community.store, ShareSpec().at("Mega"));
+  shareReport(community.store, ShareSpec().at("Corner Shop"));
+  ASSERT_EQ(community.store.visibleReports().size(), 2u);
+  {
+    ReportRowModel row;
+    row.setStore(&community.store);
+    row.setReport(community.store.reports()[0]);
+    row.flag();
+  }
+  EXPECT_EQ(community.store.visibleReports().size(), 2u);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(community.store.visibleReports().size(), 1u);
+  EXPECT_EQ(community.store.flaggedByMe().count(community.store.reports()[0].id), 1u);
+
+  ReportRowModel row;
+  row.setStore(&community.store);
+  row.setReport(community.store.visibleReports()[0]);
+  ASSERT_TRUE(row.canBlock());
+  row.block();
+  QCoreApplication::processEvents();
+  EXPECT_TRUE(community.store.visibleReports().empty());
+}
+
 StoreSummary summaryOf(Platform platform, std::vector<StoreReport> reports, QStringList countries) {
   StoreSummary summary;
   summary.id = QStringLiteral("mega store|") + QString::fromUtf8(platform.rawValue());
