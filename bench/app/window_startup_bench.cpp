@@ -27,6 +27,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
 
 namespace tessorin {

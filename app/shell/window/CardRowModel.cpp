@@ -64,20 +64,7 @@ QString CardRowModel::captionFor(const CardDevice& device, bool present) {
   return present ? DisplayFormat::formatCapacity(device.mediaBytes) : tr("Removed");
 }
 
-QString CardRowModel::verdictSymbol(CheckOutcome::Verdict verdict) {
-  switch (verdict) {
-    case CheckOutcome::Verdict::genuine:
-    case CheckOutcome::Verdict::likelyGenuine:
-      return QStringLiteral("checkmark.seal.fill");
-    case CheckOutcome::Verdict::fake:
-      return QStringLiteral("xmark.seal.fill");
-    case CheckOutcome::Verdict::damaged:
-      return QStringLiteral("exclamationmark.triangle.fill");
-    case CheckOutcome::Verdict::inconclusive:
-      break;
-  }
-  return QStringLiteral("questionmark.diamond.fill");
-}
+QString CardRowModel::verdictSymbol(CheckOutcome::Verdict verdict) { return Palette::sealSymbol(verdict); }
 
 CardRowModel::StatusMark CardRowModel::markFor(const CardSessionStage& stage,
                                                std::optional<CheckOutcome::Verdict> verdict) {

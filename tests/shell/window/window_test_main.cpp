@@ -14,6 +14,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
 
 int main(int argc, char** argv) {
