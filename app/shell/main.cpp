@@ -12,6 +12,7 @@
 #include "shell/core/TerminationSignals.hpp"
 #include "shell/core/TessorinApp.hpp"
 
+Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)

@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 #include <QValueAxis>
 
-#include "card/FullProgressPanelModel.hpp"
-#include "card/SpeedChartModel.hpp"
+#include "card/progress/FullProgressPanelModel.hpp"
+#include "card/charts/SpeedChartModel.hpp"
 #include "session/check/CardSession.hpp"
 #include "session/records/History.hpp"
 

@@ -23,6 +23,7 @@
 #include "session/settings/AppSettings.hpp"
 #include "shell/core/AppDelegate.hpp"
 
+Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)

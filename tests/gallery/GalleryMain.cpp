@@ -26,9 +26,10 @@
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
 #include "card/AppSettingsSingleton.hpp"
-#include "card/Motion.hpp"
+#include "theme/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
 
+Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)

@@ -6,10 +6,10 @@
 
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
-#include "card/NotRespondingNoteModel.hpp"
-#include "card/ProbeStripInput.hpp"
-#include "card/ProvisionalBannerInput.hpp"
-#include "card/SpeedSummaryInput.hpp"
+#include "card/progress/NotRespondingNoteModel.hpp"
+#include "card/charts/ProbeStripInput.hpp"
+#include "card/progress/ProvisionalBannerInput.hpp"
+#include "card/charts/SpeedSummaryInput.hpp"
 #include "session/check/CardSession.hpp"
 
 namespace tessorin::gallery {

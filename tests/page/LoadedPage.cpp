@@ -58,7 +58,7 @@ LoadedPage::LoadedPage(QObject* session) {
   view_->setResizeMode(QQuickView::SizeRootObjectToView);
   view_->resize(1000, 2400);
   view_->setInitialProperties({{QStringLiteral("session"), QVariant::fromValue(session)}});
-  view_->setSource(QUrl(QStringLiteral("qrc:/Tessorin/Card/CardDetailView.qml")));
+  view_->setSource(QUrl(QStringLiteral("qrc:/Tessorin/Card/page/CardDetailView.qml")));
   view_->show();
   view_->requestActivate();
   // Return reaches the page's shortcut only in the active window.

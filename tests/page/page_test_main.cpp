@@ -10,9 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "card/AppSettingsSingleton.hpp"
-#include "card/Motion.hpp"
+#include "theme/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
 
+Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)

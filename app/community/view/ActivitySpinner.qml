@@ -1,4 +1,4 @@
-import Tessorin.Card
+import Tessorin.Theme
 import QtQuick
 
 // A small spinning arc for work under way whose end is unknown. It is drawn whole from

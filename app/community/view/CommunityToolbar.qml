@@ -1,9 +1,9 @@
-import Tessorin.Card
+import Tessorin.Theme
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Tessorin.Community
-import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // What the window's toolbar carries while the community screen shows: the search field,
 // the Country menu ("All countries", then each country of the visible reports) and

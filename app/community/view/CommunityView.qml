@@ -1,9 +1,9 @@
-import Tessorin.Card
+import Tessorin.Theme
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Tessorin.Community
-import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // The community screen: the stores users reported, those that sold the most fakes first,
 // under a heading and three totals; or, in their place, why the community can't be

@@ -2,7 +2,7 @@
 
 #include <QLocale>
 
-#include "card/Palette.hpp"
+#include "theme/Palette.hpp"
 #include "community/rules/StoreTextRules.hpp"
 #include "community/view/RegionNames.hpp"
 

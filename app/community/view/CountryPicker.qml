@@ -1,4 +1,3 @@
-import Tessorin.Card
 import QtQuick
 import QtQuick.Controls
 import Tessorin.Community

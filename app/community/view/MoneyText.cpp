@@ -5,7 +5,7 @@
 #include <unicode/ucurr.h>
 #include <unicode/unum.h>
 
-#include "card/IcuText.hpp"
+#include "theme/IcuText.hpp"
 
 namespace tessorin {
 

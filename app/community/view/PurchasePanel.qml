@@ -1,10 +1,11 @@
+import Tessorin.Theme
 import Tessorin.Card
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Tessorin.Community
 import Tessorin.Guides
-import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // Where the card of a finished check was bought: the form, "Save to History" and "Share
 // With the Community", and what the last share said. Read-only once the check's record

@@ -1,6 +1,6 @@
 #include "community/view/PurchasePanelModel.hpp"
 
-#include "card/Palette.hpp"
+#include "theme/Palette.hpp"
 #include "community/store/CommunityError.hpp"
 #include "community/store/RecordStore.hpp"
 #include "community/view/PriceText.hpp"

@@ -2,7 +2,7 @@
 
 #include <unicode/uloc.h>
 
-#include "card/IcuText.hpp"
+#include "theme/IcuText.hpp"
 
 namespace tessorin {
 

@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-#include "card/DisplayFormat.hpp"
-#include "card/Palette.hpp"
+#include "theme/DisplayFormat.hpp"
+#include "theme/Palette.hpp"
 #include "community/view/MoneyText.hpp"
 #include "community/view/RegionNames.hpp"
 

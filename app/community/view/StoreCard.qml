@@ -1,9 +1,9 @@
-import Tessorin.Card
+import Tessorin.Theme
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
 import Tessorin.Community
-import Tessorin.Card as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // One store on one platform: a header that names the store, its platform and countries
 // and counts its fakes and genuine cards, and, while open, one row per report, newest

@@ -1,6 +1,6 @@
 #include "community/view/StoreCardModel.hpp"
 
-#include "card/Palette.hpp"
+#include "theme/Palette.hpp"
 #include "community/rules/StoreTextRules.hpp"
 
 namespace tessorin {

@@ -1,4 +1,4 @@
-import Tessorin.Card
+import Tessorin.Theme
 import Tessorin.Guides
 import QtQuick
 import QtQuick.Layouts

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "card/Palette.hpp"
+#include "theme/Palette.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-import Tessorin.Card
+import Tessorin.Theme
 import Tessorin.Shell
 import QtQuick
 import QtQuick.Controls

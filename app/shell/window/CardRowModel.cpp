@@ -1,7 +1,7 @@
 #include "shell/window/CardRowModel.hpp"
 
-#include "card/DisplayFormat.hpp"
-#include "card/Palette.hpp"
+#include "theme/DisplayFormat.hpp"
+#include "theme/Palette.hpp"
 
 namespace tessorin {
 

@@ -1,3 +1,4 @@
+import Tessorin.Theme
 import Tessorin.Card
 import Tessorin.Guides
 import Tessorin.Shell

@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <QStringList>
 
-#include "card/DisplayFormat.hpp"
-#include "card/Palette.hpp"
+#include "theme/DisplayFormat.hpp"
+#include "theme/Palette.hpp"
 #include "community/rules/StoreTextRules.hpp"
 #include "shell/window/CardRowModel.hpp"
 

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "card/CardShapes.hpp"
+#include "card/artwork/CardShapes.hpp"
 
 namespace tessorin {
 

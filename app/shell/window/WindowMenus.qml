@@ -1,4 +1,3 @@
-import Tessorin.Card
 import Tessorin.Shell
 import Tessorin.Update
 import QtQuick

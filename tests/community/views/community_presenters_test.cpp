@@ -11,7 +11,7 @@
 
 #include "CommunityViewWorld.hpp"
 #include "ScriptedRecordStore.hpp"
-#include "card/Palette.hpp"
+#include "theme/Palette.hpp"
 #include "community/rules/StoreTextRules.hpp"
 #include "community/view/CommunityViewModel.hpp"
 #include "community/view/CountryPickerModel.hpp"

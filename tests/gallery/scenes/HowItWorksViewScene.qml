@@ -1,4 +1,3 @@
-import Tessorin.Card
 import Tessorin.Guides
 import QtQuick
 import QtQuick.Controls

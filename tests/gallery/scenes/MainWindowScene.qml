@@ -1,4 +1,4 @@
-import Tessorin.Card
+import Tessorin.Theme
 import Tessorin.Community
 import Tessorin.Shell
 import QtQuick

@@ -1,4 +1,3 @@
-import Tessorin.Card
 import Tessorin.Shell
 import QtQuick
 

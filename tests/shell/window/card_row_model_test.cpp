@@ -7,7 +7,7 @@
 
 #include "ByteLiterals.hpp"
 #include "SessionFixture.hpp"
-#include "card/Palette.hpp"
+#include "theme/Palette.hpp"
 
 namespace tessorin {
 namespace {

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "SessionFixture.hpp"
-#include "card/Palette.hpp"
+#include "theme/Palette.hpp"
 #include "shell/window/HistoryViewModel.hpp"
 
 namespace tessorin {

@@ -10,6 +10,7 @@
 #include "card/AppSettingsSingleton.hpp"
 #include "session/settings/AppSettings.hpp"
 
+Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)

@@ -1,0 +1,222 @@
+import Tessorin.Theme
+import Tessorin.Card
+import QtQuick
+import Qt5Compat.GraphicalEffects
+
+// The picture of a card or USB drive: a label plate with brand, capacity and card type, a
+// glow that tells the check's state, a sweep while the card is scanned, a verdict seal
+// hanging over the bottom-right corner and a "FAKE" stamp across a counterfeit. Give it a
+// width (the card header uses 132); its height follows. Seal and glow reach past its frame,
+// so leave room around it.
+//
+//     CardArtwork { session: cardSession; scanning: header.scanning; verdict: "fake"; width: 132 }
+Item {
+    id: root
+
+    property QtObject session
+    property bool scanning: false
+    // The finished check's verdict by its stored name; "" before a check has finished.
+    property string verdict: ""
+
+    readonly property real unit: root.width
+
+    implicitWidth: 132
+    implicitHeight: root.width * artwork.aspectRatio
+    height: implicitHeight
+
+    Accessible.role: Accessible.Graphic
+    Accessible.name: artwork.accessibleName
+
+    CardArtworkModel {
+        id: artwork
+        session: root.session
+        scanning: root.scanning
+        verdict: root.verdict
+    }
+
+    CardSilhouette {
+        id: silhouette
+        objectName: "cardSilhouette"
+        anchors.fill: parent
+        drive: artwork.drive
+        scanning: root.scanning
+        sweepPhase: Motion.enabled ? 0 : 0.5
+        visible: false
+    }
+
+    NumberAnimation {
+        target: silhouette
+        property: "sweepPhase"
+        from: 0
+        to: 1
+        duration: 1600
+        easing.type: Easing.InOutQuad
+        loops: Animation.Infinite
+        running: Motion.enabled && root.scanning
+    }
+
+    DropShadow {
+        objectName: "cardGlow"
+        anchors.fill: silhouette
+        source: silhouette
+        transparentBorder: true
+        verticalOffset: 8
+        radius: artwork.glowRadius
+        samples: 45
+        color: artwork.glowColor
+
+        Behavior on color {
+            ColorAnimation { duration: Motion.duration(500); easing.type: Easing.OutBack }
+        }
+    }
+
+    Rectangle {
+        objectName: "writeProtectSwitch"
+        visible: !artwork.drive
+        x: -0.025 * root.unit
+        y: 0.3 * root.height
+        width: 0.05 * root.unit
+        height: 0.12 * root.height
+        radius: 2
+        color: Qt.rgba(0.75, 0.75, 0.75, 1)
+    }
+
+    Column {
+        id: lines
+        x: silhouette.plateRect.x + 6
+        y: silhouette.plateRect.y + (silhouette.plateRect.height - lines.height) / 2
+        width: silhouette.plateRect.width - 12
+        spacing: 2
+        layer.enabled: true
+        layer.effect: DropShadow {
+            transparentBorder: true
+            color: Qt.rgba(0, 0, 0, 0.25)
+            radius: 2
+            samples: 5
+            verticalOffset: 1
+        }
+
+        Text {
+            objectName: "cardBrandLine"
+            width: lines.width
+            text: artwork.brandLine
+            textFormat: Text.PlainText
+            horizontalAlignment: Text.AlignHCenter
+            maximumLineCount: 1
+            elide: Text.ElideRight
+            fontSizeMode: Text.HorizontalFit
+            font.family: Typography.rounded
+            font.pixelSize: 0.1 * root.unit
+            font.weight: Font.ExtraBold
+            minimumPixelSize: 0.05 * root.unit
+            color: "white"
+            opacity: 0.9
+        }
+
+        Text {
+            objectName: "cardCapacityLine"
+            width: lines.width
+            text: artwork.capacityLine
+            textFormat: Text.PlainText
+            horizontalAlignment: Text.AlignHCenter
+            maximumLineCount: 1
+            elide: Text.ElideRight
+            fontSizeMode: Text.HorizontalFit
+            font.family: Typography.rounded
+            font.pixelSize: 0.2 * root.unit
+            font.weight: Font.Black
+            minimumPixelSize: 0.08 * root.unit
+            color: "white"
+        }
+
+        Text {
+            objectName: "cardTypeLine"
+            visible: artwork.typeLine !== ""
+            width: lines.width
+            text: artwork.typeLine
+            textFormat: Text.PlainText
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+            font.family: Typography.rounded
+            font.pixelSize: 0.075 * root.unit
+            font.weight: Font.Bold
+            color: "white"
+            opacity: 0.8
+        }
+    }
+
+    Item {
+        id: stamp
+        objectName: "cardStamp"
+        readonly property bool shown: artwork.showsStamp
+        visible: stamp.opacity > 0
+        width: stampLabel.implicitWidth + 16
+        height: stampLabel.implicitHeight + 4
+        x: (root.width - stamp.width) / 2
+        y: (artwork.drive ? 0.5 : 0.48) * root.height
+        rotation: -16
+        scale: stamp.shown ? 1 : 2
+        opacity: stamp.shown ? 1 : 0
+
+        Behavior on scale {
+            NumberAnimation { duration: Motion.duration(500); easing.type: Easing.OutBack }
+        }
+        Behavior on opacity {
+            NumberAnimation { duration: Motion.duration(500) }
+        }
+
+        Rectangle {
+            anchors.fill: parent
+            radius: 6
+            color: Qt.rgba(1, 1, 1, 0.85)
+            border.color: Palette.red
+            border.width: 3
+        }
+
+        Text {
+            id: stampLabel
+            anchors.centerIn: parent
+            text: artwork.stampText
+            textFormat: Text.PlainText
+            font.family: Typography.rounded
+            font.pixelSize: 0.16 * root.unit
+            font.weight: Font.Black
+            font.letterSpacing: 2
+            color: Palette.red
+        }
+    }
+
+    Item {
+        id: seal
+        objectName: "cardSeal"
+        readonly property bool shown: artwork.sealSymbol !== ""
+        visible: seal.opacity > 0
+        width: 0.32 * root.unit
+        height: seal.width
+        x: root.width - seal.width + 0.14 * root.unit
+        y: root.height - seal.height + 0.1 * root.unit
+        scale: seal.shown ? 1 : 0.00001
+        opacity: seal.shown ? 1 : 0
+
+        Behavior on scale {
+            NumberAnimation { duration: Motion.duration(500); easing.type: Easing.OutBack }
+        }
+        Behavior on opacity {
+            NumberAnimation { duration: Motion.duration(500) }
+        }
+
+        Rectangle {
+            anchors.fill: parent
+            anchors.margins: 4
+            radius: width / 2
+            color: Palette.windowBackground
+        }
+
+        SymbolIcon {
+            anchors.centerIn: parent
+            name: artwork.sealSymbol
+            color: artwork.sealColor
+            size: seal.width
+        }
+    }
+}

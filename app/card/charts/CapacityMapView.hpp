@@ -1,0 +1,62 @@
+#pragma once
+// CapacityMapView: the advanced test's card map, drawn as one painted item: 256 rounded
+// squares, one per cell of the map, coloured by the cell's state (untested, written,
+// good, partly bad, bad). The geometry comes from CapacityMapGeometry; a layout gives the
+// item the height heightForWidth() asks for. Mirrored in right-to-left layouts. Main thread
+// (the scene graph asks for paint() there).
+
+#include <QColor>
+#include <QQuickPaintedItem>
+#include <QtQml/qqmlregistration.h>
+
+#include "card/charts/CapacityMapInput.hpp"
+
+namespace tessorin {
+
+class CapacityMapView : public QQuickPaintedItem {
+  Q_OBJECT
+  QML_ELEMENT
+  Q_PROPERTY(tessorin::CapacityMapInput input READ input WRITE setInput NOTIFY inputChanged)
+  Q_PROPERTY(int columns READ columns WRITE setColumns NOTIFY columnsChanged)
+  // The platform's secondary colour, which untested cells take at opacity 0.14.
+  Q_PROPERTY(QColor secondaryColor READ secondaryColor WRITE setSecondaryColor NOTIFY colorsChanged)
+  Q_PROPERTY(bool mirrored READ mirrored WRITE setMirrored NOTIFY mirroredChanged)
+
+ public:
+  explicit CapacityMapView(QQuickItem* parent = nullptr);
+
+  static QColor cellColor(CapacityMap::Cell cell, const QColor& secondary);
+
+  const CapacityMapInput& input() const { return input_; }
+  void setInput(const CapacityMapInput& input);
+  int columns() const { return columns_; }
+  void setColumns(int columns);
+  QColor secondaryColor() const { return secondary_; }
+  void setSecondaryColor(const QColor& color);
+  bool mirrored() const { return mirrored_; }
+  void setMirrored(bool mirrored);
+
+  // The height the map takes at a width: its rows of cells keep them square.
+  Q_INVOKABLE double heightForWidth(double width) const;
+
+  void paint(QPainter* painter) override;
+
+ Q_SIGNALS:
+  void inputChanged();
+  void columnsChanged();
+  void colorsChanged();
+  void mirroredChanged();
+
+ protected:
+  void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;
+
+ private:
+  void updateImplicitHeight();
+
+  CapacityMapInput input_;
+  int columns_ = 64;
+  QColor secondary_ = QColor(128, 128, 128);
+  bool mirrored_ = false;
+};
+
+}  // namespace tessorin

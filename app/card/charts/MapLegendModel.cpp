@@ -1,0 +1,34 @@
+#include "card/charts/MapLegendModel.hpp"
+
+#include "card/charts/CapacityMapView.hpp"
+#include "card/progress/ProgressWording.hpp"
+
+namespace tessorin {
+
+MapLegendModel::MapLegendModel(QObject* parent) : QObject(parent) {}
+
+std::vector<LegendEntry> MapLegendModel::entries(const QColor& secondary) {
+  using Cell = CapacityMap::Cell;
+  const QStringList labels = ProgressWording::mapLegend();
+  QColor notYet = secondary;
+  notYet.setAlphaF(secondary.alphaF() * 0.3);
+  return {{labels[0], notYet},
+          {labels[1], CapacityMapView::cellColor(Cell::written, secondary)},
+          {labels[2], CapacityMapView::cellColor(Cell::good, secondary)},
+          {labels[3], CapacityMapView::cellColor(Cell::mixed, secondary)},
+          {labels[4], CapacityMapView::cellColor(Cell::bad, secondary)}};
+}
+
+void MapLegendModel::setSecondaryColor(const QColor& color) {
+  if (secondary_ == color) return;
+  secondary_ = color;
+  Q_EMIT changed();
+}
+
+QVariantList MapLegendModel::entries() const {
+  QVariantList list;
+  for (const LegendEntry& entry : entries(secondary_)) list.append(QVariant::fromValue(entry));
+  return list;
+}
+
+}  // namespace tessorin

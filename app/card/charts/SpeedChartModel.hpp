@@ -1,0 +1,99 @@
+#pragma once
+// SpeedChartModel: the presenter of the speed chart. It turns the write and read samples
+// into chart points (x in decimal gigabytes from the unsigned position, y in MB/s),
+// smooths each series monotonically, and hands each series its points in one replace()
+// call, and only when that series' samples changed (replace() recomputes the series'
+// geometry at once). It sets the axes' ranges from the data (speed from 0), padded where
+// one sample or equal speeds would leave an empty range, rounded to nice numbers, and
+// fills the write area with its gradient, which QML cannot set on a series.
+// Main thread; the series and axes are the chart's, set from QML.
+
+#include <vector>
+
+#include <QObject>
+#include <QPointer>
+#include <QPointF>
+#include <QtQml/qqmlregistration.h>
+
+#include "card/charts/SpeedChartInput.hpp"
+
+QT_BEGIN_NAMESPACE
+class QAreaSeries;
+class QValueAxis;
+class QXYSeries;
+QT_END_NAMESPACE
+
+namespace tessorin {
+
+class SpeedChartModel : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  Q_PROPERTY(tessorin::SpeedChartInput input READ input WRITE setInput NOTIFY inputChanged)
+  Q_PROPERTY(bool showsRead READ showsRead NOTIFY inputChanged)
+  Q_PROPERTY(QObject* writeArea READ writeArea WRITE setWriteArea NOTIFY seriesChanged)
+  Q_PROPERTY(QObject* writeLine READ writeLine WRITE setWriteLine NOTIFY seriesChanged)
+  Q_PROPERTY(QObject* readLine READ readLine WRITE setReadLine NOTIFY seriesChanged)
+  Q_PROPERTY(QObject* axisX READ axisX WRITE setAxisX NOTIFY seriesChanged)
+  Q_PROPERTY(QObject* axisY READ axisY WRITE setAxisY NOTIFY seriesChanged)
+  // A short chart (the zone's) has room for three speed labels only; more are cut to "…".
+  Q_PROPERTY(bool compact READ compact WRITE setCompact NOTIFY seriesChanged)
+
+ public:
+  struct Range {
+    double minimum = 0;
+    double maximum = 1;
+    friend bool operator==(const Range&, const Range&) = default;
+  };
+
+  explicit SpeedChartModel(QObject* parent = nullptr);
+
+  // One point per sample; a speed that is not finite counts as 0.
+  static std::vector<QPointF> chartPoints(const std::vector<SpeedSample>& samples);
+  // Over both series; never empty.
+  static Range positionRange(const std::vector<QPointF>& write, const std::vector<QPointF>& read);
+  static Range speedRange(const std::vector<QPointF>& write, const std::vector<QPointF>& read);
+  // The smallest of 1, 2, 2.5 and 5 times a power of ten that is at least the value.
+  static double niceStep(double value);
+
+  const SpeedChartInput& input() const { return input_; }
+  void setInput(const SpeedChartInput& input);
+  bool showsRead() const { return !input_.read.empty(); }
+  QObject* writeArea() const;
+  void setWriteArea(QObject* series);
+  QObject* writeLine() const;
+  void setWriteLine(QObject* series);
+  QObject* readLine() const;
+  void setReadLine(QObject* series);
+  QObject* axisX() const;
+  void setAxisX(QObject* axis);
+  QObject* axisY() const;
+  void setAxisY(QObject* axis);
+  bool compact() const { return compact_; }
+  void setCompact(bool compact);
+
+  // replace() calls made so far, over all series.
+  int seriesReplacements() const { return replacements_; }
+
+ Q_SIGNALS:
+  void inputChanged();
+  void seriesChanged();
+
+ private:
+  void updateWrite();
+  void updateRead();
+  void updateAxes();
+  void paintArea();
+
+  SpeedChartInput input_;
+  std::vector<QPointF> writePoints_;
+  std::vector<QPointF> readPoints_;
+  QPointer<QAreaSeries> writeArea_;
+  QPointer<QXYSeries> writeLine_;
+  QPointer<QXYSeries> readLine_;
+  QPointer<QValueAxis> axisX_;
+  QPointer<QValueAxis> axisY_;
+  int replacements_ = 0;
+  bool compact_ = false;
+};
+
+}  // namespace tessorin

@@ -1,0 +1,118 @@
+import Tessorin.Theme
+import Tessorin.Card
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// What the card page shows while the card is idle: the start button (also the Return key's
+// action, through the page), what the check will do to this card, for a FAT card the link
+// to the exFAT guide, the reinsert switch and the plan of three steps with the advanced
+// test's estimate. `exFATGuideRequested` asks the page to show the guide.
+Panel {
+    id: root
+
+    property QtObject session
+    readonly property alias model: start
+
+    signal exFATGuideRequested()
+
+    // The Return key's action; the page calls it only while no dialog is open.
+    function defaultAction() { start.start() }
+
+    spacing: 18
+
+    StartPanelModel {
+        id: start
+        session: root.session
+    }
+
+    GlowButton {
+        objectName: "startButton"
+        Layout.alignment: Qt.AlignHCenter
+        text: start.startTitle
+        symbol: "checkmark.shield.fill"
+        colors: [Palette.cyan, Palette.indigo]
+        onClicked: start.start()
+    }
+
+    ColumnLayout {
+        Layout.alignment: Qt.AlignHCenter
+        Layout.maximumWidth: 520
+        Layout.fillWidth: true
+        spacing: 6
+
+        Text {
+            objectName: "startExplanation"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
+            text: start.explanation
+            textFormat: Text.PlainText
+            font: Typography.callout
+            color: Palette.primary
+        }
+
+        Text {
+            objectName: "startBackupNote"
+            Layout.fillWidth: true
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.WordWrap
+            text: start.backupNote
+            textFormat: Text.PlainText
+            font: Typography.caption
+            color: Palette.secondary
+        }
+    }
+
+    Button {
+        objectName: "exFATLink"
+        Layout.alignment: Qt.AlignHCenter
+        visible: start.showsExFATLink
+        flat: true
+        font: Typography.callout
+        onClicked: root.exFATGuideRequested()
+        contentItem: Text {
+            text: start.exFATLinkTitle
+            textFormat: Text.PlainText
+            font: Typography.callout
+            color: Palette.cyan
+        }
+        background: Item {}
+        HoverHandler { cursorShape: Qt.PointingHandCursor }
+    }
+
+    ReinsertToggle {
+        objectName: "startReinsertToggle"
+        Layout.alignment: Qt.AlignHCenter
+    }
+
+    Row {
+        objectName: "startPlan"
+        Layout.alignment: Qt.AlignHCenter
+        Layout.topMargin: 4
+        spacing: 22
+
+        StepBadge {
+            number: 1
+            title: start.xrayTitle
+            detail: start.xrayDetail
+            symbol: "waveform.path.ecg"
+        }
+
+        StepBadge {
+            objectName: "quickStepBadge"
+            number: 2
+            opacity: start.quickOpacity
+            title: start.quickTitle
+            detail: start.quickDetail
+            symbol: "hare.fill"
+        }
+
+        StepBadge {
+            number: 3
+            title: start.advancedTitle
+            detail: start.advancedDetail
+            symbol: "checkmark.seal.fill"
+        }
+    }
+}

@@ -1,0 +1,141 @@
+#include "card/progress/FullProgressPanelModel.hpp"
+
+#include <cmath>
+#include <limits>
+
+#include <QCoreApplication>
+
+#include "card/progress/CoalescedRecompute.hpp"
+#include "theme/DisplayFormat.hpp"
+#include "card/progress/ProgressFigures.hpp"
+#include "card/progress/SessionFindings.hpp"
+#include "session/check/CardSession.hpp"
+
+namespace tessorin {
+
+using namespace progress_figures;
+
+namespace {
+
+
+// The sum of the failed sectors' counts, negative counts read as 0, saturated.
+std::int64_t failedSectors(const SectorTally& tally) {
+  std::int64_t sum = 0;
+  for (const std::int64_t count : {tally.blank, tally.stale, tally.misplaced, tally.corrupted, tally.unreadable}) {
+    if (count <= 0) continue;
+    if (sum > std::numeric_limits<std::int64_t>::max() - count) return std::numeric_limits<std::int64_t>::max();
+    sum += count;
+  }
+  return sum;
+}
+
+}  // namespace
+
+FullProgressPanelModel::FullProgressPanelModel(QObject* parent)
+    : QObject(parent), recompute_(new CoalescedRecompute([this] { recompute(); }, this)) {}
+
+FullProgressPanelModel::~FullProgressPanelModel() = default;
+
+double FullProgressPanelModel::totalFraction(Phase phase, const FullLive& full) {
+  if (full.bytesTotal == 0) return 0;
+  const double f = static_cast<double>(full.bytesDone) / static_cast<double>(full.bytesTotal);
+  if (phase == Phase::preparing || phase == Phase::writing) return 0.75 * f;
+  return 0.75 + 0.25 * f;
+}
+
+QString FullProgressPanelModel::phaseTitle(Phase phase) {
+  switch (phase) {
+    case Phase::preparing: return tr("Getting ready");
+    case Phase::writing: return tr("Filling the card with test data");
+    case Phase::verifying: return tr("Checking every byte");
+    case Phase::cleaning: return tr("Deleting the test data");
+  }
+  return {};
+}
+
+QString FullProgressPanelModel::phaseDetail(Phase phase) {
+  switch (phase) {
+    case Phase::preparing:
+    case Phase::writing: return tr("Every free byte gets a unique, verifiable pattern.");
+    case Phase::verifying: return tr("Reading it all back to see what the card really kept.");
+    case Phase::cleaning: return tr("Almost done.");
+  }
+  return {};
+}
+
+std::vector<MetricValue> FullProgressPanelModel::figures(Phase phase, const FullLive& full,
+                                                         std::optional<double> remainingSeconds) {
+  const std::uint64_t largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  const QString timeLeft = remainingSeconds && std::isfinite(*remainingSeconds)
+                               ? DisplayFormat::durationText(*remainingSeconds)
+                               : DisplayFormat::missing();
+  return {{tr("Speed"), speedText(full.bytesPerSecond)},
+          {phase == Phase::verifying ? tr("Read") : tr("Written"),
+           DisplayFormat::byteCountText(std::min(full.bytesDone, largest))},
+          {tr("Time left"), timeLeft}};
+}
+
+QString FullProgressPanelModel::failureText(const SectorTally& tally) {
+  const std::int64_t failed = failedSectors(tally);
+  if (failed <= 0) return {};
+  return tr("%1 failed so far").arg(DisplayFormat::byteCountText(saturatingProduct(failed, sectorSize)));
+}
+
+QObject* FullProgressPanelModel::session() const { return session_; }
+
+void FullProgressPanelModel::setSession(QObject* object) {
+  auto* session = qobject_cast<CardSession*>(object);
+  if (session == session_) return;
+  if (session_) recompute_->forget(session_);
+  session_ = session;
+  if (session_) {
+    recompute_->follow(session_.data(), &CardSession::stageChanged, &CardSession::fullChanged,
+                       &CardSession::quickResultChanged, &CardSession::quickSkippedChanged,
+                       &CardSession::zoneResultChanged, &CardSession::readerBestBeforeChanged,
+                       &CardSession::deviceChanged);
+  }
+  Q_EMIT sessionChanged();
+  recompute_->runNow();
+}
+
+QVariantList FullProgressPanelModel::figures() const {
+  QVariantList list;
+  for (const MetricValue& metric : shown_.figures) list.append(QVariant::fromValue(metric));
+  return list;
+}
+
+QString FullProgressPanelModel::ringCaption() const { return tr("advanced"); }
+QString FullProgressPanelModel::mapHeading() const { return tr("Card map"); }
+QString FullProgressPanelModel::chartHeading() const { return tr("Speed across the card"); }
+
+int FullProgressPanelModel::recomputations() const { return recompute_->count(); }
+
+FullProgressPanelModel::Shown FullProgressPanelModel::compute(const CardSession& session) {
+  const Phase phase = session.stage().kind == CardSessionStage::Kind::full ? session.stage().phase : Phase::preparing;
+  const FullLive& full = session.full();
+  Shown shown;
+  shown.skipped = session.quickSkipped().has_value();
+  shown.fraction = totalFraction(phase, full);
+  shown.percentText = DisplayFormat::percentText(shown.fraction);
+  shown.phaseTitle = phaseTitle(phase);
+  shown.phaseDetail = phaseDetail(phase);
+  shown.figures = figures(phase, full, session.fullRemainingSeconds());
+  shown.failureText = failureText(full.tally);
+  if (full.map.totalBytes != 0) shown.map = CapacityMapInput{full.map};
+  if (full.writeSamples.size() >= 2) shown.chart = SpeedChartInput{full.writeSamples, full.readSamples};
+  // The session reads the setting when writing ends; from the read-back on it no
+  // longer matters.
+  shown.showsToggle = phase == Phase::preparing || phase == Phase::writing;
+  shown.banner = session_findings::bannerInput(session);
+  shown.summary = session_findings::speedSummaryInput(session);
+  return shown;
+}
+
+void FullProgressPanelModel::recompute() {
+  Shown shown = session_ ? compute(*session_) : Shown{};
+  if (shown == shown_) return;
+  shown_ = std::move(shown);
+  Q_EMIT changed();
+}
+
+}  // namespace tessorin

@@ -1,0 +1,42 @@
+import Tessorin.Theme
+import QtQuick
+import QtQuick.Layouts
+import Tessorin.Card
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+
+// The warning that the card has not answered for more than 20 seconds; nothing, and no
+// room taken, while progress keeps coming.
+RowLayout {
+    id: root
+
+    property QtObject session
+
+    visible: presenter.shown
+    spacing: 6
+
+    NotRespondingNoteModel {
+        id: presenter
+        session: root.session
+        active: root.session !== null
+    }
+
+    Item { Layout.fillWidth: true }
+    SymbolIcon {
+        Layout.alignment: Qt.AlignTop
+        name: "hourglass"
+        color: Theme.Palette.amber
+        size: Typography.callout.pixelSize * 1.2
+    }
+    Text {
+        objectName: "notRespondingText"
+        Layout.fillWidth: true
+        Layout.maximumWidth: 560
+        text: presenter.text
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+        font: Typography.callout
+        color: Theme.Palette.amber
+    }
+    Item { Layout.fillWidth: true }
+}

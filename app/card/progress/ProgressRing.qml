@@ -1,0 +1,44 @@
+import Tessorin.Theme
+import QtQuick
+import Qt5Compat.GraphicalEffects
+import Tessorin.Card
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+
+// The circular gauge of the progress panels: a faint track and a gradient arc that grows
+// clockwise from the top, glowing softly in the ring's colour. A new fraction animates
+// the arc over 0.3 s.
+Item {
+    id: root
+
+    property real fraction: 0
+    property color color: Theme.Palette.cyan
+    property real lineWidth: 12
+
+    implicitWidth: 130
+    implicitHeight: 130
+
+    ProgressRingItem {
+        id: ring
+        objectName: "progressRingArc"
+        anchors.fill: parent
+        visible: false
+        fraction: root.fraction
+        color: root.color
+        trackColor: Theme.Palette.quaternary
+        lineWidth: root.lineWidth
+        mirrored: root.LayoutMirroring.enabled
+
+        Behavior on fraction {
+            NumberAnimation { duration: Motion.duration(300); easing.type: Easing.OutQuad }
+        }
+    }
+
+    DropShadow {
+        anchors.fill: ring
+        source: ring
+        transparentBorder: true
+        color: Qt.rgba(root.color.r, root.color.g, root.color.b, 0.5)
+        radius: 6
+        samples: 13
+    }
+}

@@ -1,0 +1,168 @@
+#include "card/progress/QuickProgressPanelModel.hpp"
+
+#include <algorithm>
+
+#include <QCoreApplication>
+
+#include "card/progress/CoalescedRecompute.hpp"
+#include "theme/DisplayFormat.hpp"
+#include "card/charts/ProbeStripModel.hpp"
+#include "card/progress/ProgressFigures.hpp"
+#include "card/progress/SessionFindings.hpp"
+#include "card/progress/StageTrackModel.hpp"
+#include "session/check/CardSession.hpp"
+
+namespace tessorin {
+
+using namespace progress_figures;
+
+QuickProgressPanelModel::QuickProgressPanelModel(QObject* parent)
+    : QObject(parent), recompute_(new CoalescedRecompute([this] { recompute(); }, this)) {}
+
+QuickProgressPanelModel::~QuickProgressPanelModel() = default;
+
+double QuickProgressPanelModel::totalFraction(const QuickProbeProgress& progress, bool skipped) {
+  const double x = clampedFraction(progress.fraction);
+  if (progress.step == Step::random) return skipped ? 0.86 + 0.12 * x : 0.80 + 0.17 * x;
+  switch (progress.phase) {
+    case Phase::cleaning: return 0.99;
+    case Phase::zone:
+      if (progress.step == Step::writing) return skipped ? 0.70 * x : 0.26 + 0.44 * x;
+      return skipped ? 0.70 + 0.16 * x : 0.70 + 0.10 * x;
+    case Phase::preparing: return 0.01;
+    case Phase::coarse:
+      if (skipped) return 0.01;
+      switch (progress.step) {
+        case Step::writing: return 0.03 * x;
+        case Step::flushing: return 0.03 + 0.06 * x;
+        default: return 0.09 + 0.03 * x;
+      }
+    case Phase::fine:
+      if (skipped) return 0.01;
+      switch (progress.step) {
+        case Step::writing: return 0.12 + 0.04 * x;
+        case Step::flushing: return 0.16 + 0.06 * x;
+        default: return 0.22 + 0.04 * x;
+      }
+  }
+  return 0;
+}
+
+QString QuickProgressPanelModel::title(Phase phase, bool skipped) {
+  switch (phase) {
+    case Phase::preparing:
+    case Phase::coarse: return skipped ? tr("Measuring the real speed") : tr("Probing the whole card");
+    case Phase::zone: return tr("Measuring the real speed");
+    case Phase::fine: return tr("Measuring the real capacity");
+    case Phase::cleaning: return tr("Tidying up…");
+  }
+  return {};
+}
+
+QString QuickProgressPanelModel::stepText(Phase phase, Step step) {
+  if (phase == Phase::preparing) return tr("Mapping the card’s free space…");
+  switch (step) {
+    case Step::writing:
+      switch (phase) {
+        case Phase::coarse: return tr("Placing probes across the whole card…");
+        case Phase::zone: return tr("Writing to the start of the card, where even a fake card has real memory…");
+        case Phase::fine: return tr("More probes, to pin the answer down…");
+        default: return tr("Deleting the test data…");
+      }
+    case Step::verifying:
+      switch (phase) {
+        case Phase::zone: return tr("Reading it back and checking every byte…");
+        case Phase::cleaning: return tr("Deleting the test data…");
+        default: return tr("Reading the probes back…");
+      }
+    case Step::flushing:
+      return tr("Writing other data to flush the card’s temporary memory, so it can’t fool the check…");
+    case Step::random: return tr("Small reads and writes in random places, the way phones and apps use a card…");
+  }
+  return {};
+}
+
+QuickProgressPanelModel::LiveFigures QuickProgressPanelModel::liveFigures(const QuickProbeProgress& progress) {
+  LiveFigures figures;
+  const QString amount = mebibyteText(progress.completed) + QStringLiteral(" / ") + mebibyteText(progress.total);
+  if (progress.phase == Phase::zone && progress.step == Step::random) {
+    figures.metrics = {{progress.randomWrites ? tr("Random 4K writes") : tr("Random 4K reads"),
+                        speedText(progress.bytesPerSecond)},
+                       {tr("Per second"), rateText(progress.operationsPerSecond)}};
+  } else if (progress.phase == Phase::zone) {
+    const bool writing = progress.step == Step::writing;
+    figures.metrics = {{writing ? tr("Writing at") : tr("Reading at"), speedText(progress.bytesPerSecond)},
+                       {writing ? tr("Written") : tr("Read"), amount}};
+  } else if (progress.step == Step::flushing) {
+    figures.metrics = {{tr("Written"), amount}};
+  } else if (progress.total >= 2) {
+    figures.probeCounter =
+        tr("Probe %1 of %2").arg(std::max<std::int64_t>(0, progress.completed)).arg(progress.total);
+  }
+  return figures;
+}
+
+QObject* QuickProgressPanelModel::session() const { return session_; }
+
+void QuickProgressPanelModel::setSession(QObject* object) {
+  auto* session = qobject_cast<CardSession*>(object);
+  if (session == session_) return;
+  if (session_) recompute_->forget(session_);
+  session_ = session;
+  if (session_) {
+    recompute_->follow(session_.data(), &CardSession::stageChanged, &CardSession::quickResultChanged,
+                       &CardSession::quickSkippedChanged, &CardSession::zoneResultChanged,
+                       &CardSession::readerBestBeforeChanged, &CardSession::zoneTraceChanged,
+                       &CardSession::liveProbesChanged, &CardSession::deviceChanged);
+  }
+  Q_EMIT sessionChanged();
+  recompute_->runNow();
+}
+
+QVariantList QuickProgressPanelModel::figures() const {
+  QVariantList list;
+  for (const MetricValue& metric : shown_.figures.metrics) list.append(QVariant::fromValue(metric));
+  return list;
+}
+
+QString QuickProgressPanelModel::ringCaption() const { return tr("quick"); }
+
+QString QuickProgressPanelModel::footnote() const {
+  return tr("Each stage gives an answer of its own. You can stop at any time and keep the best answer so far.");
+}
+
+int QuickProgressPanelModel::recomputations() const { return recompute_->count(); }
+
+QuickProgressPanelModel::Shown QuickProgressPanelModel::compute(const CardSession& session) {
+  const QuickProbeProgress progress =
+      session.stage().kind == CardSessionStage::Kind::quick ? session.stage().progress : QuickProbeProgress();
+  Shown shown;
+  shown.skipped = session.quickSkipped().has_value();
+  const bool onSpeed = progress.phase == Phase::zone || progress.phase == Phase::cleaning || shown.skipped;
+  shown.stageStep = onSpeed ? StageTrackModel::Speed : StageTrackModel::Capacity;
+  shown.fraction = totalFraction(progress, shown.skipped);
+  shown.percentText = DisplayFormat::percentText(shown.fraction);
+  shown.title = title(progress.phase, shown.skipped);
+  shown.stepText = stepText(progress.phase, progress.step);
+  shown.figures = liveFigures(progress);
+  shown.summary = session_findings::speedSummaryInput(session);
+  if (progress.phase == Phase::zone && !shown.summary && session.zoneTrace().write.size() >= 2) {
+    shown.chart = SpeedChartInput{session.zoneTrace().write, session.zoneTrace().read};
+  }
+  shown.banner = session_findings::bannerInput(session);
+  if (session.quickResult()) {
+    shown.strip = ProbeStripModel::makeCells(session.quickResult()->outcomes);
+  } else if (!session.liveProbes().empty()) {
+    shown.strip = ProbeStripInput{session.liveProbes(), true};
+  }
+  return shown;
+}
+
+void QuickProgressPanelModel::recompute() {
+  Shown shown = session_ ? compute(*session_) : Shown{};
+  if (shown == shown_) return;
+  shown_ = std::move(shown);
+  Q_EMIT changed();
+}
+
+}  // namespace tessorin

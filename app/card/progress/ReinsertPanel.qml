@@ -1,0 +1,141 @@
+import Tessorin.Theme
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import Tessorin.Card
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+
+// The wait between writing and reading back: asks the user to eject the card, take it
+// out and put it back, or to go on without removing it. While the card is out the
+// symbol pulses, the first two steps dim and a spinner waits for the card.
+Panel {
+    id: root
+
+    property QtObject session
+
+    tint: Theme.Palette.cyan
+    spacing: 20
+
+    ReinsertPanelModel {
+        id: presenter
+        session: root.session
+    }
+
+    StageTrack {
+        objectName: "stageTrack"
+        Layout.alignment: Qt.AlignHCenter
+        current: StageTrackModel.Advanced
+        probesSkipped: presenter.probesSkipped
+    }
+
+    SymbolIcon {
+        objectName: "reinsertSymbol"
+        Layout.alignment: Qt.AlignHCenter
+        name: presenter.symbol
+        size: 52
+        gradient: Theme.Palette.accentGradient
+
+        SequentialAnimation on opacity {
+            running: presenter.cardOut && Motion.enabled
+            loops: Animation.Infinite
+            NumberAnimation { to: 0.35; duration: Motion.duration(800); easing.type: Easing.InOutQuad }
+            NumberAnimation { to: 1; duration: Motion.duration(800); easing.type: Easing.InOutQuad }
+            onRunningChanged: if (!running) parent.opacity = 1
+        }
+    }
+
+    ColumnLayout {
+        Layout.alignment: Qt.AlignHCenter
+        Layout.maximumWidth: 520
+        spacing: 8
+
+        Text {
+            objectName: "reinsertHeading"
+            Layout.alignment: Qt.AlignHCenter
+            text: presenter.heading
+            textFormat: Text.PlainText
+            font: Typography.font(Typography.Title2, Font.Bold)
+            color: Theme.Palette.primary
+        }
+        Text {
+            Layout.fillWidth: true
+            text: presenter.explanation
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            font: Typography.body
+            color: Theme.Palette.secondary
+        }
+    }
+
+    ColumnLayout {
+        Layout.alignment: Qt.AlignHCenter
+        Layout.preferredWidth: 420
+        Layout.maximumWidth: 420
+        spacing: 12
+
+        Repeater {
+            model: presenter.steps
+            GuideStep {
+                required property int index
+                required property string modelData
+                Layout.fillWidth: true
+                number: index + 1
+                text: modelData
+                opacity: presenter.cardOut && index < 2 ? 0.45 : 1
+            }
+        }
+    }
+
+    RowLayout {
+        objectName: "reinsertActions"
+        Layout.alignment: Qt.AlignHCenter
+        visible: !presenter.cardOut
+        spacing: 14
+
+        Button {
+            objectName: "checkWithoutRemovingButton"
+            text: presenter.checkWithoutRemovingText
+            font: Typography.body
+            padding: 10
+            onClicked: PanelActions.checkWithoutRemoving(root.session)
+        }
+        GlowButton {
+            id: ejectButton
+            objectName: "ejectButton"
+            text: presenter.ejectText
+            colors: [Theme.Palette.cyan, Theme.Palette.indigo]
+            onClicked: PanelActions.eject(root.session)
+
+            Shortcut {
+                sequences: ["Return", "Enter"]
+                enabled: ejectButton.visible && ejectButton.enabled
+                onActivated: ejectButton.clicked()
+            }
+        }
+    }
+
+    RowLayout {
+        objectName: "waitingForCard"
+        Layout.alignment: Qt.AlignHCenter
+        visible: presenter.cardOut
+        spacing: 10
+
+        BusyIndicator {
+            implicitWidth: 20
+            implicitHeight: 20
+            running: presenter.cardOut && Motion.enabled
+        }
+        Text {
+            text: presenter.waitingText
+            textFormat: Text.PlainText
+            font: Typography.body
+            color: Theme.Palette.secondary
+        }
+    }
+
+    StopButton {
+        Layout.alignment: Qt.AlignHCenter
+        session: root.session
+    }
+}

@@ -1,0 +1,23 @@
+#include "card/progress/SessionFindings.hpp"
+
+#include "session/check/CardSession.hpp"
+
+namespace tessorin::session_findings {
+
+std::optional<ProvisionalBannerInput> bannerInput(const CardSession& session) {
+  if (!session.quickResult()) return std::nullopt;
+  return ProvisionalBannerInput{*session.quickResult()};
+}
+
+std::optional<SpeedSummaryInput> speedSummaryInput(const CardSession& session) {
+  const std::optional<ZoneResult> zone = session.quickZoneResult();
+  if (!zone) return std::nullopt;
+  SpeedSummaryInput input;
+  input.zone = *zone;
+  input.rating = SpeedRating::rate(*zone, session.readerBestBefore());
+  input.isSDCard = !session.isUSBDrive();
+  if (session.device().usb) input.usbLink = session.device().usb->linkSpeed;
+  return input;
+}
+
+}  // namespace tessorin::session_findings

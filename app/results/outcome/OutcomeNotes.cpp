@@ -1,0 +1,83 @@
+#include "results/outcome/OutcomeNotes.hpp"
+
+#include <algorithm>
+#include <variant>
+
+#include "theme/DisplayFormat.hpp"
+#include "theme/Palette.hpp"
+#include "results/outcome/ResultFigures.hpp"
+
+namespace tessorin {
+
+namespace {
+
+using Verdict = CheckOutcome::Verdict;
+
+const QString warningSymbol = QStringLiteral("exclamationmark.triangle.fill");
+const QString infoSymbol = QStringLiteral("info.circle.fill");
+
+OutcomeNote note(QString text, const QString& symbol, const QColor& color) {
+  return {std::move(text), symbol, color, false};
+}
+
+OutcomeNote secondaryNote(QString text) { return {std::move(text), infoSymbol, QColor(), true}; }
+
+bool namesAnotherMaker(const XRayReport& report) {
+  return std::any_of(report.signals.begin(), report.signals.end(), [](const XRaySignal& signal) {
+    return signal.severity == XRaySignal::Severity::critical &&
+           std::holds_alternative<XRaySignal::BrandMismatch>(signal.kind);
+  });
+}
+
+}  // namespace
+
+std::optional<QString> OutcomeNotes::identityDoubt(const CheckOutcome& outcome, const XRayReport& liveXRay) {
+  if (!outcome.brandLooksFake || liveXRay.verdict() != XRayReport::Verdict::likelyFake) return std::nullopt;
+  // Only a genuine capacity can be called real, and only a maker in the registers that
+  // contradicts the chosen brand speaks of the brand; other critical findings (a size no
+  // card of its type holds) doubt the label as a whole.
+  const bool capacityIsReal = outcome.verdict == Verdict::genuine || outcome.verdict == Verdict::likelyGenuine;
+  const bool brand = namesAnotherMaker(liveXRay);
+  if (capacityIsReal) {
+    return brand ? tr("The capacity is real, but the X-ray below says the card may not be the brand on its label.")
+                 : tr("The capacity is real, but the X-ray below says the card may not be what its label says.");
+  }
+  return brand ? tr("The X-ray below says the card may not be the brand on its label.")
+               : tr("The X-ray below says the card may not be what its label says.");
+}
+
+std::vector<OutcomeNote> OutcomeNotes::make(const CheckOutcome& outcome,
+                                            const std::optional<QuickProbeUnsupported>& quickSkipped,
+                                            const XRayReport& liveXRay) {
+  std::vector<OutcomeNote> notes;
+  if (const auto doubt = identityDoubt(outcome, liveXRay)) notes.push_back(note(*doubt, warningSymbol, Palette::amber()));
+
+  const std::optional<std::uint64_t> covered = ResultFigures::coveredBytes(outcome);
+  if (covered && outcome.testedUnderHalf()) {
+    notes.push_back(note(tr("Only %1 of the card was free, so only that part could be tested. To test the whole "
+                            "card, copy its files somewhere else and erase it.")
+                             .arg(DisplayFormat::byteCountText(*covered)),
+                         warningSymbol, Palette::amber()));
+  }
+  if (outcome.quick && outcome.quick->lostAfterVerifying > 0) {
+    notes.push_back(note(tr("Probes that had read back fine were gone minutes later: the card only pretended to "
+                            "keep them."),
+                         QStringLiteral("eye.trianglebadge.exclamationmark"), Palette::red()));
+  }
+  if (outcome.fullStopped && !outcome.full) {
+    notes.push_back(secondaryNote(outcome.quick
+                                      ? tr("The advanced test was stopped, so this answer comes from the quick check.")
+                                      : tr("The advanced test was stopped before it could give an answer.")));
+  }
+  if (quickSkipped && quickSkipped->kind() == QuickProbeUnsupported::Kind::fileSystem && !outcome.full) {
+    notes.push_back(secondaryNote(tr("The quick check needs exFAT. Run the advanced test to the end for an answer.")));
+  }
+  if (outcome.full && outcome.full->manifest.writeStop.isIOError()) {
+    notes.push_back(note(tr("The card stopped accepting data after %1.")
+                             .arg(DisplayFormat::byteCountText(outcome.full->manifest.writeStop.position)),
+                         warningSymbol, Palette::red()));
+  }
+  return notes;
+}
+
+}  // namespace tessorin

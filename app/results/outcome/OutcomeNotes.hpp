@@ -1,0 +1,33 @@
+#pragma once
+// OutcomeNotes: the notes under a finished check's verdict, in their fixed order: the
+// X-ray doubting the card's identity, a test that covered under half of the card, probes
+// that vanished after reading back, an advanced test that was stopped, a quick check the
+// file system ruled out, and a write that failed with an I/O error. Pure.
+
+#include <optional>
+#include <vector>
+
+#include <QCoreApplication>
+
+#include "results/outcome/OutcomeNote.hpp"
+#include "session/records/CheckOutcome.hpp"
+#include "tessorin/identity/XRayReport.hpp"
+#include "tessorin/pattern/QuickProbeUnsupported.hpp"
+
+namespace tessorin {
+
+class OutcomeNotes {
+  Q_DECLARE_TR_FUNCTIONS(OutcomeNotes)
+
+ public:
+  // liveXRay is the X-ray of the card as it is now, with the brand now on its label: a
+  // doubt the user has since cleared (another brand chosen) is no longer noted.
+  static std::vector<OutcomeNote> make(const CheckOutcome& outcome,
+                                       const std::optional<QuickProbeUnsupported>& quickSkipped,
+                                       const XRayReport& liveXRay);
+
+  // The first note's wording, or nothing when it does not show.
+  static std::optional<QString> identityDoubt(const CheckOutcome& outcome, const XRayReport& liveXRay);
+};
+
+}  // namespace tessorin

@@ -1,0 +1,261 @@
+import Tessorin.Theme
+import QtQuick
+import Tessorin.Results
+import QtQuick.Controls
+import QtQuick.Dialogs
+import QtQuick.Layouts
+import Tessorin.Card
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+import Tessorin.Community
+
+// What a card's page shows once a check has finished: the verdict panel (headline,
+// capacity bars for a fake, notes, four figures, Share Result and Check Again), then the
+// report card, the speed, the advanced test's details or the quick check's probes, and
+// the purchase form once the check's record exists.
+ColumnLayout {
+    id: root
+
+    required property var session
+
+    spacing: 22
+
+    OutcomePanelModel {
+        id: model
+        session: root.session
+    }
+
+    Panel {
+        objectName: "verdictPanel"
+        Layout.fillWidth: true
+        tint: model.verdictColor
+        spacing: 18
+
+        VerdictHeadline {
+            Layout.fillWidth: true
+            Layout.maximumWidth: 560
+            Layout.alignment: Qt.AlignHCenter
+            input: model.headline
+        }
+
+        CapacityComparison {
+            objectName: "capacityComparison"
+            visible: model.showsComparison
+            Layout.fillWidth: true
+            Layout.maximumWidth: 560
+            Layout.alignment: Qt.AlignHCenter
+            input: model.comparison
+        }
+
+        ColumnLayout {
+            objectName: "outcomeNotes"
+            visible: model.notes.length > 0
+            Layout.fillWidth: true
+            Layout.maximumWidth: 560
+            Layout.alignment: Qt.AlignHCenter
+            spacing: 8
+            Repeater {
+                model: model.notes
+                delegate: RowLayout {
+                    required property var modelData
+                    required property int index
+                    Layout.fillWidth: true
+                    spacing: 8
+                    SymbolIcon {
+                        Layout.alignment: Qt.AlignTop
+                        name: modelData.symbol
+                        color: modelData.secondary ? Theme.Palette.secondary : modelData.color
+                        size: Typography.callout.pixelSize * 1.1
+                    }
+                    Text {
+                        objectName: "outcomeNote" + index
+                        Layout.fillWidth: true
+                        text: modelData.text
+                        textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
+                        font: Typography.callout
+                        color: Theme.Palette.primary
+                    }
+                }
+            }
+        }
+
+        RowLayout {
+            objectName: "statsRow"
+            visible: model.showsStats
+            Layout.fillWidth: true
+            spacing: 0
+            Repeater {
+                model: model.stats
+                delegate: ColumnLayout {
+                    required property var modelData
+                    required property int index
+                    Layout.fillWidth: true
+                    Layout.preferredWidth: 1
+                    Layout.maximumWidth: Number.POSITIVE_INFINITY
+                    spacing: 4
+                    SymbolIcon {
+                        Layout.alignment: Qt.AlignHCenter
+                        name: modelData.symbol
+                        gradient: Theme.Palette.accentGradient
+                        size: Typography.title2.pixelSize
+                    }
+                    Text {
+                        objectName: "statValue" + index
+                        Layout.alignment: Qt.AlignHCenter
+                        text: modelData.value
+                        textFormat: Text.PlainText
+                        font: Typography.font(Typography.Headline, -1, true)
+                        color: Theme.Palette.primary
+                    }
+                    Text {
+                        Layout.alignment: Qt.AlignHCenter
+                        text: modelData.title
+                        textFormat: Text.PlainText
+                        font: Typography.caption
+                        color: Theme.Palette.secondary
+                    }
+                }
+            }
+        }
+
+        RowLayout {
+            objectName: "outcomeActions"
+            Layout.alignment: Qt.AlignHCenter
+            spacing: 12
+
+            Button {
+                id: shareButton
+                objectName: "shareButton"
+                text: model.shareLabel
+                icon.name: ""
+                contentItem: Row {
+                    spacing: 6
+                    SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: "square.and.arrow.up"; color: Theme.Palette.primary }
+                    Text { anchors.verticalCenter: parent.verticalCenter; text: shareButton.text; textFormat: Text.PlainText; font: Typography.body; color: Theme.Palette.primary }
+                }
+                onClicked: shareMenu.popup(shareButton, 0, shareButton.height)
+
+                Menu {
+                    id: shareMenu
+                    MenuItem {
+                        objectName: "copySummary"
+                        text: model.copyLabel
+                        onTriggered: model.copySummary()
+                    }
+                    MenuItem {
+                        objectName: "saveSummary"
+                        text: model.saveLabel
+                        onTriggered: saveDialog.open()
+                    }
+                }
+            }
+
+            Button {
+                id: againButton
+                objectName: "checkAgainButton"
+                text: model.checkAgainLabel
+                contentItem: Row {
+                    spacing: 6
+                    SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: "arrow.clockwise"; color: Theme.Palette.primary }
+                    Text { anchors.verticalCenter: parent.verticalCenter; text: againButton.text; textFormat: Text.PlainText; font: Typography.body; color: Theme.Palette.primary }
+                }
+                onClicked: model.checkAgain()
+            }
+        }
+    }
+
+    ReportCard {
+        objectName: "reportCard"
+        Layout.fillWidth: true
+        session: root.session
+        outcome: model.outcome
+    }
+
+    Panel {
+        objectName: "speedPanel"
+        visible: model.showsSpeed
+        Layout.fillWidth: true
+        spacing: 12
+
+        SectionTitle {
+            title: model.speedTitle
+            symbol: "speedometer"
+        }
+
+        SpeedSummary {
+            objectName: "outcomeSpeedSummary"
+            Layout.fillWidth: true
+            input: model.speedSummary
+        }
+    }
+
+    Panel {
+        objectName: "fullDetailsPanel"
+        visible: model.showsFullDetails
+        Layout.fillWidth: true
+
+        FullDetails {
+            Layout.fillWidth: true
+            input: model.fullDetails
+        }
+    }
+
+    Panel {
+        objectName: "probePanel"
+        visible: model.showsProbes
+        Layout.fillWidth: true
+        spacing: 12
+
+        SectionTitle {
+            title: model.probesTitle
+            symbol: "hare.fill"
+        }
+
+        ProbeStrip {
+            objectName: "outcomeProbeStrip"
+            Layout.fillWidth: true
+            input: model.probeStrip
+        }
+    }
+
+    // Made afresh when the check's record appears, so the form starts from that record.
+    Loader {
+        objectName: "purchasePlace"
+        visible: model.showsPurchase
+        active: model.showsPurchase
+        Layout.fillWidth: true
+        sourceComponent: PurchasePanel {
+            objectName: "purchasePanel"
+            session: root.session
+        }
+    }
+
+    FileDialog {
+        id: saveDialog
+        title: model.saveTitle
+        fileMode: FileDialog.SaveFile
+        selectedFile: model.suggestedFile
+        onAccepted: {
+            const reason = model.saveSummary(saveDialog.selectedFile)
+            if (reason !== "") {
+                saveFailed.reason = reason
+                saveFailed.open()
+            }
+        }
+    }
+
+    Dialog {
+        id: saveFailed
+        objectName: "saveFailedDialog"
+        property string reason
+        title: model.saveFailedTitle
+        modal: true
+        anchors.centerIn: Overlay.overlay
+        standardButtons: Dialog.Ok
+        Label {
+            text: saveFailed.reason
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+        }
+    }
+}

@@ -1,0 +1,143 @@
+#include "results/outcome/OutcomePanelModel.hpp"
+
+#include <QClipboard>
+#include <QDir>
+#include <QStandardPaths>
+#include <QGuiApplication>
+
+#include "theme/DisplayFormat.hpp"
+#include "card/charts/ProbeStripModel.hpp"
+#include "theme/Palette.hpp"
+#include "results/GadgetList.hpp"
+#include "results/xray/LiveXRay.hpp"
+#include "results/outcome/OutcomeNotes.hpp"
+#include "results/outcome/PlainTextSummary.hpp"
+#include "results/outcome/ResultFigures.hpp"
+#include "results/outcome/SummaryFile.hpp"
+
+namespace tessorin {
+
+void OutcomePanelModel::setSession(CardSession* session) {
+  if (session == session_) return;
+  for (const auto& connection : connections_) QObject::disconnect(connection);
+  connections_.clear();
+  session_ = session;
+  outcome_ = {};
+  if (session) {
+    if (session->outcome()) outcome_.outcome = std::make_shared<const CheckOutcome>(*session->outcome());
+    for (const auto changed : {&CardSession::quickSkippedChanged, &CardSession::deviceChanged,
+                               &CardSession::claimedBrandChanged}) {
+      connections_.push_back(connect(session, changed, this, &OutcomePanelModel::notesChanged));
+    }
+    connections_.push_back(
+        connect(session, &CardSession::recordChanged, this, &OutcomePanelModel::showsPurchaseChanged));
+    connections_.push_back(connect(session, &CardSession::deviceChanged, this, &OutcomePanelModel::cardChanged));
+  }
+  Q_EMIT sessionChanged();
+  Q_EMIT notesChanged();
+  Q_EMIT showsPurchaseChanged();
+  Q_EMIT cardChanged();
+}
+
+QColor OutcomePanelModel::verdictColor() const {
+  return hasOutcome() ? Palette::verdictColor(outcome_.outcome->verdict) : QColor();
+}
+
+VerdictHeadlineInput OutcomePanelModel::headlineOf(const CheckOutcome& outcome) {
+  VerdictHeadlineInput input;
+  input.verdict = outcome.verdict;
+  input.realBytes = outcome.realBytes;
+  input.lostFrom = ResultFigures::lostFrom(outcome);
+  input.advertisedBytes = outcome.advertisedBytes;
+  input.method = outcome.method;
+  if (outcome.full) input.testedBytes = outcome.full->manifest.writtenBytes();
+  return input;
+}
+
+VerdictHeadlineInput OutcomePanelModel::headline() const {
+  return hasOutcome() ? headlineOf(*outcome_.outcome) : VerdictHeadlineInput();
+}
+
+bool OutcomePanelModel::showsComparison() const {
+  return hasOutcome() && outcome_.outcome->verdict == CheckOutcome::Verdict::fake;
+}
+
+CapacityComparisonInput OutcomePanelModel::comparison() const {
+  if (!hasOutcome()) return {};
+  const CheckOutcome& outcome = *outcome_.outcome;
+  return {outcome.advertisedBytes, outcome.realBytes, ResultFigures::lostFrom(outcome)};
+}
+
+QVariantList OutcomePanelModel::noteList() const {
+  if (!hasOutcome() || !session_) return {};
+  return gadgetList(OutcomeNotes::make(*outcome_.outcome, session_->quickSkipped(), LiveXRay::of(*session_)));
+}
+
+std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full) {
+  const TestManifest& manifest = full.manifest;
+  return {
+      {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
+      {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average)},
+      {QStringLiteral("square.and.arrow.up"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average)},
+      {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(manifest.writeDuration + full.readDuration)},
+  };
+}
+
+QVariantList OutcomePanelModel::statList() const {
+  return showsFullDetails() ? gadgetList(stats(*outcome_.outcome->full)) : QVariantList();
+}
+
+bool OutcomePanelModel::showsSpeed() const {
+  return hasOutcome() && outcome_.outcome->zone && outcome_.outcome->speed;
+}
+
+SpeedSummaryInput OutcomePanelModel::speedSummary() const {
+  if (!showsSpeed() || !session_) return {};
+  SpeedSummaryInput input;
+  input.zone = *outcome_.outcome->zone;
+  input.rating = *outcome_.outcome->speed;
+  input.isSDCard = !session_->isUSBDrive();
+  if (const auto& usb = session_->device().usb) input.usbLink = usb->linkSpeed;
+  return input;
+}
+
+ProbeStripInput OutcomePanelModel::probeStrip() const {
+  return showsProbes() ? ProbeStripModel::makeCells(outcome_.outcome->quick->outcomes) : ProbeStripInput();
+}
+
+FullDetailsInput OutcomePanelModel::fullDetails() const {
+  if (!showsFullDetails()) return {};
+  // Shares the panel's copy: the details read the same result as long as the panel lives.
+  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome_.outcome->full)};
+}
+
+bool OutcomePanelModel::showsProbes() const {
+  return hasOutcome() && !outcome_.outcome->full && outcome_.outcome->quick;
+}
+
+QString OutcomePanelModel::suggestedFileName() const { return SummaryFile::suggestedName(); }
+
+QUrl OutcomePanelModel::suggestedFile() const {
+  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (folder.isEmpty()) folder = QDir::homePath();
+  return QUrl::fromLocalFile(QDir(folder).filePath(suggestedFileName()));
+}
+
+QString OutcomePanelModel::summary() const {
+  if (!hasOutcome() || !session_) return {};
+  std::optional<QString> brandName;
+  if (const auto name = session_->brandName()) brandName = QString::fromStdString(*name);
+  return PlainTextSummary::make(*outcome_.outcome, session_->device(), brandName, session_->isUSBDrive());
+}
+
+void OutcomePanelModel::copySummary() const { QGuiApplication::clipboard()->setText(summary()); }
+
+QString OutcomePanelModel::saveSummary(const QUrl& file) const {
+  return SummaryFile::save(file.toLocalFile(), summary()).value_or(QString());
+}
+
+void OutcomePanelModel::checkAgain() {
+  if (session_) session_->discardOutcome();
+}
+
+}  // namespace tessorin

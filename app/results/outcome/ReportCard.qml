@@ -1,0 +1,134 @@
+import Tessorin.Theme
+import QtQuick
+import Tessorin.Results
+import QtQuick.Layouts
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+
+// "Claimed and measured": what the card claims beside what the check measured, each
+// measured value marked good, bad or neutral.
+Panel {
+    id: root
+
+    property alias session: model.session
+    property alias outcome: model.outcome
+
+    spacing: 14
+
+    ReportCardModel { id: model }
+
+    SectionTitle {
+        title: model.title
+        symbol: "list.bullet.clipboard.fill"
+    }
+
+    GridLayout {
+        id: grid
+        objectName: "reportCardGrid"
+        Layout.fillWidth: true
+        columns: 3
+        columnSpacing: 18
+        rowSpacing: 10
+
+        Item { Layout.row: 0; Layout.column: 0 }
+        Text {
+            Layout.row: 0
+            Layout.column: 1
+            text: model.claimedHeader
+            textFormat: Text.PlainText
+            font: Typography.font(Typography.Caption, Font.DemiBold)
+            color: Theme.Palette.secondary
+        }
+        Text {
+            Layout.row: 0
+            Layout.column: 2
+            text: model.measuredHeader
+            textFormat: Text.PlainText
+            font: Typography.font(Typography.Caption, Font.DemiBold)
+            color: Theme.Palette.secondary
+        }
+
+        Repeater {
+            model: model.rows
+            delegate: Text {
+                required property var modelData
+                required property int index
+                objectName: "reportLabel" + index
+                Layout.row: index + 1
+                Layout.column: 0
+                Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+                text: modelData.label
+                textFormat: Text.PlainText
+                font: Typography.font(Typography.Callout, Font.DemiBold)
+                color: Theme.Palette.primary
+            }
+        }
+
+        Repeater {
+            model: model.rows
+            delegate: Text {
+                required property var modelData
+                required property int index
+                objectName: "reportClaimed" + index
+                Layout.row: index + 1
+                Layout.column: 1
+                Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+                // A brand typed by the user is shown as typed.
+                text: modelData.claimed
+                textFormat: Text.PlainText
+                font: Typography.font(Typography.Callout, -1, !modelData.speedMarks)
+                color: Theme.Palette.secondary
+            }
+        }
+
+        Repeater {
+            model: model.rows
+            delegate: RowLayout {
+                id: measuredCell
+                required property var modelData
+                required property int index
+                Layout.row: index + 1
+                Layout.column: 2
+                Layout.fillWidth: true
+                Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+                spacing: modelData.speedMarks ? 10 : 6
+
+                SymbolIcon {
+                    objectName: "reportTone" + measuredCell.index
+                    Layout.alignment: Qt.AlignTop
+                    name: measuredCell.modelData.toneSymbol
+                    color: measuredCell.modelData.toneSecondary ? Theme.Palette.secondary : measuredCell.modelData.toneColor
+                    size: Typography.callout.pixelSize
+                }
+                Text {
+                    objectName: "reportMeasured" + measuredCell.index
+                    Layout.fillWidth: !measuredCell.modelData.speedMarks
+                    text: measuredCell.modelData.measured
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font: Typography.font(Typography.Callout, -1, true)
+                    color: Theme.Palette.primary
+                }
+                Row {
+                    objectName: "reportBadges"
+                    visible: measuredCell.modelData.speedMarks
+                    Layout.alignment: Qt.AlignVCenter
+                    spacing: 6
+                    Repeater {
+                        model: measuredCell.modelData.badges
+                        // BADGE-PLACE: the speed-marking badge (its mark and help text) takes
+                        // the glyph's place once it is in this module.
+                        delegate: SpeedMarkingGlyph {
+                            required property var modelData
+                            objectName: "reportBadge" + modelData.label
+                            marking: modelData.marking
+                            height: 18
+                            color: modelData.check === "met" ? Theme.Palette.primary : Theme.Palette.secondary
+                            opacity: modelData.check === "met" ? 1 : 0.7
+                        }
+                    }
+                }
+                Item { Layout.fillWidth: measuredCell.modelData.speedMarks }
+            }
+        }
+    }
+}

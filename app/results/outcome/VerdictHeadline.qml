@@ -1,0 +1,96 @@
+import Tessorin.Theme
+import QtQuick
+import Tessorin.Results
+import QtQuick.Layouts
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+
+// The verdict of a check: a seal in the verdict's colour with a ring that swells and
+// fades while it is shown, the headline, one sentence in bytes, and the chip naming the
+// check that settled it. Built from one VerdictHeadlineInput.
+ColumnLayout {
+    id: root
+
+    property alias input: model.input
+
+    spacing: 12
+
+    VerdictHeadlineModel { id: model }
+
+    Item {
+        id: seal
+        objectName: "verdictSeal"
+        Layout.alignment: Qt.AlignHCenter
+        implicitWidth: 112
+        implicitHeight: 112
+
+        Rectangle {
+            anchors.fill: parent
+            radius: width / 2
+            color: Qt.rgba(model.color.r, model.color.g, model.color.b, 0.14)
+        }
+
+        Rectangle {
+            id: ring
+            anchors.fill: parent
+            radius: width / 2
+            color: "transparent"
+            border.width: 2
+            border.color: Qt.rgba(model.color.r, model.color.g, model.color.b, 0.35)
+            scale: 0.9
+
+            ParallelAnimation {
+                running: Motion.enabled && root.visible
+                loops: Animation.Infinite
+                NumberAnimation { target: ring; property: "scale"; from: 0.9; to: 1.25; duration: Motion.duration(1600); easing.type: Easing.OutQuad }
+                NumberAnimation { target: ring; property: "opacity"; from: 1; to: 0; duration: Motion.duration(1600); easing.type: Easing.OutQuad }
+            }
+        }
+
+        SymbolIcon {
+            id: symbol
+            objectName: "verdictSymbol"
+            anchors.centerIn: parent
+            name: model.sealSymbol
+            color: model.color
+            size: 56
+
+            SequentialAnimation on scale {
+                running: Motion.enabled
+                NumberAnimation { from: 1; to: 1.18; duration: Motion.duration(160); easing.type: Easing.OutQuad }
+                NumberAnimation { to: 1; duration: Motion.duration(340); easing.type: Easing.OutBack }
+            }
+        }
+    }
+
+    Text {
+        objectName: "verdictTitle"
+        Layout.alignment: Qt.AlignHCenter
+        text: model.title
+        textFormat: Text.PlainText
+        font.family: Typography.rounded
+        font.pixelSize: Typography.largeTitle.pixelSize
+        font.bold: true
+        color: Theme.Palette.primary
+    }
+
+    Text {
+        objectName: "verdictExplanation"
+        Layout.alignment: Qt.AlignHCenter
+        Layout.fillWidth: true
+        Layout.maximumWidth: 560
+        text: model.explanation
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignHCenter
+        font: Typography.title3
+        color: Theme.Palette.secondary
+    }
+
+    Chip {
+        objectName: "methodChip"
+        Layout.alignment: Qt.AlignHCenter
+        text: model.chipText
+        symbol: model.chipSymbol
+        color: model.color
+    }
+}

@@ -1,0 +1,77 @@
+#include "results/outcome/VerdictHeadlineModel.hpp"
+
+#include "theme/DisplayFormat.hpp"
+#include "theme/Palette.hpp"
+#include "results/outcome/ResultFigures.hpp"
+
+namespace tessorin {
+
+using Verdict = CheckOutcome::Verdict;
+
+void VerdictHeadlineModel::setInput(const VerdictHeadlineInput& input) {
+  if (input == input_) return;
+  input_ = input;
+  Q_EMIT inputChanged();
+}
+
+QColor VerdictHeadlineModel::color() const { return Palette::verdictColor(input_.verdict); }
+
+QString VerdictHeadlineModel::title() const { return Palette::headline(input_.verdict); }
+
+QString VerdictHeadlineModel::chipText() const {
+  return input_.method == CheckOutcome::Method::full ? tr("Confirmed by the advanced test") : tr("Quick check");
+}
+
+QString VerdictHeadlineModel::chipSymbol() const {
+  return input_.method == CheckOutcome::Method::full ? QStringLiteral("checkmark.seal") : QStringLiteral("hare");
+}
+
+QString VerdictHeadlineModel::sealSymbolOf(CheckOutcome::Verdict verdict) {
+  switch (verdict) {
+    case Verdict::genuine:
+    case Verdict::likelyGenuine:
+      return QStringLiteral("checkmark.seal.fill");
+    case Verdict::fake:
+      return QStringLiteral("xmark.seal.fill");
+    case Verdict::damaged:
+      return QStringLiteral("exclamationmark.triangle.fill");
+    case Verdict::inconclusive:
+      break;
+  }
+  return QStringLiteral("questionmark.diamond.fill");
+}
+
+QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
+  switch (input.verdict) {
+    case Verdict::genuine:
+      if (input.testedBytes) {
+        return tr("%1 written and read back without a single error. It holds what it claims.")
+            .arg(DisplayFormat::byteCountText(*input.testedBytes));
+      }
+      return tr("It holds what it claims.");
+    case Verdict::likelyGenuine:
+      return tr("The quick check found no sign of fakery. For certainty, let the advanced test run to the end.");
+    case Verdict::fake: {
+      if (!input.realBytes) return tr("It does not hold what it claims.");
+      const QString real = DisplayFormat::roundedSizeText(*input.realBytes);
+      const QString claimed = DisplayFormat::formatCapacity(input.advertisedBytes);
+      if (input.lostFrom) {
+        return tr("It keeps at least %1 of the %2 it claims, and loses what is saved past %3. A check that runs to "
+                  "the end pins it down.")
+            .arg(real, claimed, DisplayFormat::roundedSizeText(*input.lostFrom));
+      }
+      if (const auto nominal = ResultFigures::nominalSizeDifferentFromClaim(*input.realBytes, input.advertisedBytes)) {
+        return tr("It’s a %1 card sold as %2. It can take about %3; anything saved past that is lost.")
+            .arg(*nominal, claimed, real);
+      }
+      return tr("It holds only about %1 of the %2 it claims; anything saved past that is lost.").arg(real, claimed);
+    }
+    case Verdict::damaged:
+      return tr("Some data came back corrupted. Don’t trust this card with photos or videos.");
+    case Verdict::inconclusive:
+      break;
+  }
+  return tr("There isn’t a clear answer yet. Run the advanced test to the end.");
+}
+
+}  // namespace tessorin

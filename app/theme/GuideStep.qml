@@ -1,0 +1,58 @@
+import Tessorin.Theme
+import QtQuick
+import QtQuick.Layouts
+import Qt5Compat.GraphicalEffects
+import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+
+// A numbered step of a guide: the number in a small gradient circle, then the text,
+// wrapped over as many lines as it needs, its first line level with the badge.
+RowLayout {
+    id: root
+
+    property int number: 1
+    property string text
+
+    spacing: 12
+
+    Item {
+        Layout.alignment: Qt.AlignTop
+        implicitWidth: 24
+        implicitHeight: 24
+
+        Rectangle {
+            id: disc
+            anchors.fill: parent
+            radius: 12
+            visible: false
+        }
+        LinearGradient {
+            anchors.fill: disc
+            source: disc
+            start: Qt.point(0, 0)
+            end: Qt.point(width, height)
+            gradient: Gradient {
+                GradientStop { position: 0; color: Theme.Palette.accentGradient[0] }
+                GradientStop { position: 1; color: Theme.Palette.accentGradient[1] }
+            }
+        }
+        Text {
+            anchors.centerIn: parent
+            text: root.number
+            textFormat: Text.PlainText
+            font: Typography.font(Typography.Callout, Font.Bold)
+            color: "white"
+        }
+    }
+
+    Text {
+        objectName: "guideStepText"
+        Layout.alignment: Qt.AlignTop
+        Layout.fillWidth: true
+        topPadding: 2
+        text: root.text
+        textFormat: Text.PlainText
+        wrapMode: Text.Wrap
+        font: Typography.body
+        color: Theme.Palette.primary
+    }
+}

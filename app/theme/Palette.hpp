@@ -1,0 +1,87 @@
+#pragma once
+// Palette: the five colours and the accent gradient every screen draws with, the one rule
+// that colours a check's verdict, the words for the verdicts, and the shades of text and
+// panel background taken from the system palette. QML reads it as the singleton `Palette`
+// of Tessorin.Theme; presenters call the static members.
+//
+// The five colours and the gradient are built once (function-local statics, so any thread
+// may read them); the system shades follow the application palette and notify when it
+// changes, on the main thread.
+//
+// QtQuick exports a type of the same name, and QML takes a name from the first import
+// that has it: a QML file puts `import Tessorin.Theme` before `import QtQuick`.
+
+#include <QColor>
+#include <QObject>
+#include <QString>
+#include <QVariantList>
+#include <QtQml/qqmlregistration.h>
+
+#include "session/records/CheckOutcome.hpp"
+#include "tessorin/identity/XRayReport.hpp"
+
+namespace tessorin {
+
+class Palette : public QObject {
+  Q_OBJECT
+  QML_ELEMENT
+  QML_SINGLETON
+  Q_PROPERTY(QColor green READ green CONSTANT)
+  Q_PROPERTY(QColor red READ red CONSTANT)
+  Q_PROPERTY(QColor amber READ amber CONSTANT)
+  Q_PROPERTY(QColor cyan READ cyan CONSTANT)
+  Q_PROPERTY(QColor indigo READ indigo CONSTANT)
+  // The gradient's colours, cyan then indigo; drawn from the top-leading to the
+  // bottom-trailing corner (GlowButton and LinearGradient take such a list).
+  Q_PROPERTY(QVariantList accentGradient READ accentGradientList CONSTANT)
+  // Text and marks at falling emphasis: window text at opacity 0.85, 0.5, 0.26 and 0.1.
+  Q_PROPERTY(QColor primary READ primary NOTIFY systemColorsChanged)
+  Q_PROPERTY(QColor secondary READ secondary NOTIFY systemColorsChanged)
+  Q_PROPERTY(QColor tertiary READ tertiary NOTIFY systemColorsChanged)
+  Q_PROPERTY(QColor quaternary READ quaternary NOTIFY systemColorsChanged)
+  // Behind a panel's content: the system's base colour, a step apart from the window.
+  Q_PROPERTY(QColor panelBackground READ panelBackground NOTIFY systemColorsChanged)
+  Q_PROPERTY(QColor windowBackground READ windowBackground NOTIFY systemColorsChanged)
+
+ public:
+  explicit Palette(QObject* parent = nullptr);
+
+  static QColor srgb(double red, double green, double blue);
+  static const QColor& green();
+  static const QColor& red();
+  static const QColor& amber();
+  static const QColor& cyan();
+  static const QColor& indigo();
+  static const QVariantList& accentGradientList();
+
+  // Genuine and probably genuine are green, fake red, damaged and inconclusive amber.
+  static const QColor& verdictColor(CheckOutcome::Verdict verdict);
+  // "Probably genuine": lists. "Genuine card": the headline of a finished check.
+  static QString title(CheckOutcome::Verdict verdict);
+  static QString headline(CheckOutcome::Verdict verdict);
+  static QString title(XRayReport::Verdict verdict);
+  // The seal beside a verdict: a check seal for genuine ones, a crossed seal for a fake,
+  // a warning triangle for a damaged card and a question mark for an open answer.
+  static QString sealSymbol(CheckOutcome::Verdict verdict);
+
+  // The same for a verdict's stored name ("likelyGenuine"); an unknown name gives the
+  // window text colour and "".
+  Q_INVOKABLE QColor verdictColorOf(const QString& verdictRawValue) const;
+  Q_INVOKABLE QString verdictTitleOf(const QString& verdictRawValue) const;
+  Q_INVOKABLE QString verdictHeadlineOf(const QString& verdictRawValue) const;
+
+  QColor primary() const;
+  QColor secondary() const;
+  QColor tertiary() const;
+  QColor quaternary() const;
+  QColor panelBackground() const;
+  QColor windowBackground() const;
+
+ Q_SIGNALS:
+  void systemColorsChanged();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+};
+
+}  // namespace tessorin

@@ -1,0 +1,74 @@
+import Tessorin.Theme
+import QtQuick
+import QtQuick.Layouts
+import Qt5Compat.GraphicalEffects
+
+// A panel: its children stacked vertically, padded by 20, on a rounded background with a
+// soft shadow; with a `tint`, the background gains a diagonal wash and a border of that
+// colour. Give it the container's width (Layout.fillWidth: true, or anchors); its height
+// is its content's.
+//
+//     Panel { tint: Palette.cyan; Layout.fillWidth: true; Label { text: "…" } }
+Item {
+    id: root
+
+    // Transparent (the default) means no tint.
+    property color tint: "transparent"
+    property alias spacing: stack.spacing
+    default property alias content: stack.data
+
+    readonly property bool tinted: root.tint.a > 0
+    readonly property real padding: 20
+    readonly property real cornerRadius: 18
+
+    implicitWidth: stack.implicitWidth + 2 * root.padding
+    implicitHeight: stack.implicitHeight + 2 * root.padding
+
+    Rectangle {
+        id: surface
+        anchors.fill: parent
+        radius: root.cornerRadius
+        color: Palette.panelBackground
+        visible: false
+    }
+
+    DropShadow {
+        objectName: "panelShadow"
+        anchors.fill: surface
+        source: surface
+        transparentBorder: true
+        color: Qt.rgba(0, 0, 0, 0.06)
+        radius: 10
+        samples: 21
+        verticalOffset: 4
+    }
+
+    LinearGradient {
+        objectName: "panelWash"
+        anchors.fill: surface
+        source: surface
+        visible: root.tinted
+        start: Qt.point(0, 0)
+        end: Qt.point(width, height)
+        gradient: Gradient {
+            GradientStop { position: 0; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.16) }
+            GradientStop { position: 1; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.03) }
+        }
+    }
+
+    Rectangle {
+        objectName: "panelBorder"
+        anchors.fill: parent
+        radius: root.cornerRadius
+        color: "transparent"
+        border.width: 1
+        border.color: root.tinted ? Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.3)
+                                  : Qt.rgba(Palette.primary.r, Palette.primary.g, Palette.primary.b, 0.08)
+    }
+
+    ColumnLayout {
+        id: stack
+        anchors.fill: parent
+        anchors.margins: root.padding
+    }
+}

@@ -1,0 +1,110 @@
+// The report card's rows and the outcome panel's figures for a finished check.
+
+#include <limits>
+
+#include <gtest/gtest.h>
+
+#include "ResultValues.hpp"
+#include "theme/DisplayFormat.hpp"
+#include "theme/Palette.hpp"
+#include "results/outcome/OutcomePanelModel.hpp"
+#include "results/outcome/ReportCardModel.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace testing;
+using Verdict = CheckOutcome::Verdict;
+using Method = CheckOutcome::Method;
+
+TEST(OutcomePanel, StatTilesAndHeadlineInputOfAnAdvancedTest) {
+  FullTestResult full = fullResult(31'912'345'678, Sectors{.ok = 10});
+  const auto tiles = OutcomePanelModel::stats(full);
+  ASSERT_EQ(tiles.size(), 4u);
+  EXPECT_EQ(tiles[0].value, "31.9 GB");
+  EXPECT_EQ(tiles[1].value, "20 MB/s");
+  EXPECT_EQ(tiles[2].value, "60 MB/s");
+  EXPECT_EQ(tiles[3].value, DisplayFormat::durationText(140));
+  full.readDuration = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_EQ(OutcomePanelModel::stats(full)[3].value, "—");
+
+  CheckOutcome fake = outcome(Verdict::fake);
+  fake.method = Method::quick;
+  fake.realBytes = 7'000'000'000;
+  fake.quick = fakeQuickResult(7'000'000'000, 15'500'000'000);
+  EXPECT_EQ(OutcomePanelModel::headlineOf(fake).lostFrom, 15'500'000'000u);
+  EXPECT_EQ(OutcomePanelModel::headlineOf(fake).testedBytes, std::nullopt);
+  fake.full = full;
+  EXPECT_EQ(OutcomePanelModel::headlineOf(fake).lostFrom, std::nullopt);
+  EXPECT_EQ(OutcomePanelModel::headlineOf(fake).testedBytes, 31'912'345'678u);
+}
+
+std::vector<QString> labelsOf(const std::vector<ReportCardRow>& rows) {
+  std::vector<QString> labels;
+  for (const ReportCardRow& row : rows) labels.push_back(row.label);
+  return labels;
+}
+
+TEST(ReportCard, RowsWithNeitherSpeedNorAdvancedTest) {
+  const auto rows = ReportCardModel::rows(outcome(Verdict::inconclusive), {});
+  EXPECT_EQ(labelsOf(rows), (std::vector<QString>{"Capacity", "Data", "Health", "Brand"}));
+  EXPECT_EQ(rows[0].claimed, "64 GB");
+  EXPECT_EQ(rows[3].claimed, "Not given");
+  EXPECT_EQ(rows[3].measured, "Chip not visible");
+  EXPECT_TRUE(rows[3].toneSecondary);
+  EXPECT_EQ(rows[3].toneSymbol, "minus.circle");
+}
+
+TEST(ReportCard, ARatingDecidesTheSpeedRowsOverTheAdvancedTest) {
+  CheckOutcome checked = outcome(Verdict::genuine);
+  checked.full = fullResult(64'000'000'000, Sectors{.ok = 10});
+  const auto fullOnly = ReportCardModel::rows(checked, {});
+  EXPECT_EQ(labelsOf(fullOnly),
+            (std::vector<QString>{"Capacity", "Write speed", "Read speed", "Data", "Health", "Brand"}));
+  EXPECT_EQ(fullOnly[1].measured, "20 MB/s");
+  EXPECT_EQ(fullOnly[1].claimed, "—");
+  EXPECT_TRUE(fullOnly[1].toneSecondary);
+  EXPECT_EQ(fullOnly[2].measured, "60 MB/s");
+
+  checked.zone = cleanZone();
+  checked.speed = rating(BusMode::uhs, {SpeedClass::class2, SpeedClass::class4, SpeedClass::class6,
+                                        SpeedClass::class10});
+  ReportCardModel::Card card;
+  card.device.registers = CardRegisters{};
+  card.device.registers->speedClassCode = 4;
+  card.brandName = "SanDisk";
+  card.xrayVerdict = XRayReport::Verdict::noRedFlags;
+  const auto rated = ReportCardModel::rows(checked, card);
+  EXPECT_EQ(rated[1].measured, "41 MB/s");
+  EXPECT_EQ(rated[1].claimed, "Class 10");
+  EXPECT_TRUE(rated[1].speedMarks);
+  EXPECT_EQ(rated[1].toneColor, Palette::green());
+  EXPECT_FALSE(rated[1].badges.isEmpty());
+  EXPECT_EQ(rated[2].measured, "90 MB/s");
+  EXPECT_EQ(rated[5].claimed, "SanDisk");
+  EXPECT_EQ(rated[5].measured, "No red flags");
+  EXPECT_EQ(rated[5].toneColor, Palette::green());
+}
+
+TEST(ReportCard, USBDriveHasANeutralMarkAndNoBadgesLostDataARedMarkAndNoBadges) {
+  CheckOutcome checked = outcome(Verdict::likelyGenuine);
+  checked.zone = cleanZone();
+  checked.speed = rating(BusMode::legacy, {SpeedClass::class2, SpeedClass::class4, SpeedClass::class6,
+                                           SpeedClass::class10});
+  ReportCardModel::Card drive;
+  drive.isUSBDrive = true;
+  const auto driveRows = ReportCardModel::rows(checked, drive);
+  EXPECT_TRUE(driveRows[1].toneSecondary);
+  EXPECT_TRUE(driveRows[1].badges.isEmpty());
+  EXPECT_EQ(driveRows[2].measured, "90 MB/s · no UHS");
+  EXPECT_TRUE(driveRows[2].toneSecondary);
+
+  checked.speed = rating(BusMode::uhs, {}, true);
+  const auto lostRows = ReportCardModel::rows(checked, {});
+  EXPECT_EQ(lostRows[1].toneSymbol, "xmark.circle.fill");
+  EXPECT_EQ(lostRows[1].toneColor, Palette::red());
+  EXPECT_TRUE(lostRows[1].badges.isEmpty());
+}
+
+}  // namespace
+}  // namespace tessorin

@@ -1,0 +1,219 @@
+// What the verdict headline, the capacity bars, the advanced-test details and the notes
+// show for a finished check.
+
+#include <gtest/gtest.h>
+
+#include "ResultValues.hpp"
+#include "theme/DisplayFormat.hpp"
+#include "theme/Palette.hpp"
+#include "results/outcome/CapacityComparisonModel.hpp"
+#include "results/outcome/FullDetailsModel.hpp"
+#include "results/outcome/OutcomeNotes.hpp"
+#include "results/outcome/VerdictHeadlineModel.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace testing;
+using Verdict = CheckOutcome::Verdict;
+using Method = CheckOutcome::Method;
+
+TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
+  using Input = VerdictHeadlineInput;
+  const std::optional<std::uint64_t> none;
+  struct Case {
+    Input input;
+    const char* text;
+  };
+  const Case cases[] = {
+      {{Verdict::genuine, none, none, 64'000'000'000, Method::full, 31'912'345'678},
+       "31.9 GB written and read back without a single error. It holds what it claims."},
+      {{Verdict::genuine, none, none, 64'000'000'000, Method::quick, none}, "It holds what it claims."},
+      {{Verdict::likelyGenuine, 5, 9, 64'000'000'000, Method::quick, 7},
+       "The quick check found no sign of fakery. For certainty, let the advanced test run to the end."},
+      {{Verdict::fake, none, 15'987'654'321, 64'000'000'000, Method::quick, none}, "It does not hold what it claims."},
+      {{Verdict::fake, 7'812'345'678, 15'987'654'321, 64'000'000'000, Method::quick, none},
+       "It keeps at least 7 GB of the 64 GB it claims, and loses what is saved past 15 GB. A check that runs to the end "
+       "pins it down."},
+      {{Verdict::fake, 7'812'345'678, none, 64'000'000'000, Method::full, none},
+       "It’s a 8 GB card sold as 64 GB. It can take about 7 GB; anything saved past that is lost."},
+      {{Verdict::fake, 1'999'999'999, none, 64'000'000'000, Method::full, none},
+       "It’s a 2 GB card sold as 64 GB. It can take about 1 GB; anything saved past that is lost."},
+      {{Verdict::fake, 999'999'999, none, 64'000'000'000, Method::full, none},
+       "It’s a 1 GB card sold as 64 GB. It can take about 999 MB; anything saved past that is lost."},
+      {{Verdict::fake, 850'000'000, none, 64'000'000'000, Method::full, none},
+       "It holds only about 850 MB of the 64 GB it claims; anything saved past that is lost."},
+      // Short by little: not "a 64 GB card sold as 64 GB".
+      {{Verdict::fake, 58'000'000'000, none, 64'000'000'000, Method::full, none},
+       "It holds only about 58 GB of the 64 GB it claims; anything saved past that is lost."},
+      {{Verdict::fake, 0, none, 64'000'000'000, Method::full, none},
+       "It holds only about 0 bytes of the 64 GB it claims; anything saved past that is lost."},
+      {{Verdict::damaged, 5, none, 64'000'000'000, Method::full, 9},
+       "Some data came back corrupted. Don’t trust this card with photos or videos."},
+      {{Verdict::inconclusive, none, none, 64'000'000'000, Method::quick, none},
+       "There isn’t a clear answer yet. Run the advanced test to the end."},
+  };
+  for (const Case& c : cases) EXPECT_EQ(VerdictHeadlineModel::explanationOf(c.input), c.text);
+}
+
+TEST(VerdictHeadline, ChipFollowsTheMethodAndColourTheVerdict) {
+  VerdictHeadlineModel model;
+  int changes = 0;
+  QObject::connect(&model, &VerdictHeadlineModel::inputChanged, [&] { ++changes; });
+  model.setInput({Verdict::fake, std::nullopt, std::nullopt, 1, Method::full, std::nullopt});
+  model.setInput({Verdict::fake, std::nullopt, std::nullopt, 1, Method::full, std::nullopt});
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(model.chipText(), "Confirmed by the advanced test");
+  EXPECT_EQ(model.chipSymbol(), "checkmark.seal");
+  EXPECT_EQ(model.color(), Palette::red());
+  EXPECT_EQ(model.sealSymbol(), "xmark.seal.fill");
+  EXPECT_EQ(model.title(), "Fake card");
+  model.setInput({Verdict::inconclusive, std::nullopt, std::nullopt, 1, Method::quick, std::nullopt});
+  EXPECT_EQ(model.chipText(), "Quick check");
+  EXPECT_EQ(model.sealSymbol(), "questionmark.diamond.fill");
+  EXPECT_EQ(model.color(), Palette::amber());
+}
+
+TEST(CapacityComparison, RealTextAndShareOfTheSecondBar) {
+  using Input = CapacityComparisonInput;
+  struct Case {
+    Input input;
+    const char* text;
+    double share;
+  };
+  const Case cases[] = {
+      {{64'000'000'000, std::nullopt, std::nullopt}, "?", 0},
+      {{64'000'000'000, 7'812'345'678, std::nullopt}, "≈ 7 GB", 7'812'345'678 / 64e9},
+      {{64'000'000'000, 7'812'345'678, 15'987'654'321}, "7 GB – 15 GB", 7'812'345'678 / 64e9},
+      {{8'000'000'000, 9'000'000'000, std::nullopt}, "≈ 9 GB", 1},
+      // Rounded down to whole megabytes, one byte reads as none, yet fills the bar.
+      {{0, 1, std::nullopt}, "≈ 0 bytes", 1},
+      {{0, 0, std::nullopt}, "≈ 0 bytes", 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(CapacityComparisonModel::realTextOf(c.input), c.text);
+    EXPECT_DOUBLE_EQ(CapacityComparisonModel::realShareOf(c.input), c.share) << c.text;
+  }
+}
+
+TEST(FullDetails, ProblemRowsCountSectorsAsUnroundedBytes) {
+  using Rows = std::vector<FigureRow>;
+  EXPECT_EQ(FullDetailsModel::problems(Sectors{.ok = 5000}), Rows{});
+  EXPECT_EQ(FullDetailsModel::problems(Sectors{.blank = 3, .stale = 1}),
+            (Rows{{{}, "Never stored (came back empty)", "2 kB"}}));
+  EXPECT_EQ(FullDetailsModel::problems(Sectors{.misplaced = 1, .unreadable = 2}),
+            (Rows{{{}, "Overwritten by data meant for elsewhere", "512 bytes"}, {{}, "Unreadable", "1 kB"}}));
+  const QString largest = DisplayFormat::byteCountText(static_cast<std::uint64_t>(largestCount));
+  EXPECT_EQ(FullDetailsModel::problems(Sectors{.blank = largestCount, .stale = largestCount, .corrupted = largestCount}),
+            (Rows{{{}, "Never stored (came back empty)", largest}, {{}, "Corrupted", largest}}));
+}
+
+TEST(FullDetails, SpeedSectionNeedsTwoWriteSamplesAndUsesMinMaxOfWritesAverageOfReads) {
+  FullTestResult full = fullResult(8'000'000'000, Sectors{.ok = 10});
+  full.readSamples = {{0, 1}, {1, 2}, {2, 3}};
+  full.manifest.writeSamples = {{0, 20e6}};
+  FullDetailsModel model;
+  model.setInput({std::make_shared<const FullTestResult>(full)});
+  EXPECT_FALSE(model.showsSpeed());
+  EXPECT_FALSE(model.showsProblems());
+  full.manifest.writeSamples.push_back({1, 20e6});
+  model.setInput({std::make_shared<const FullTestResult>(full)});
+  EXPECT_TRUE(model.showsSpeed());
+  const auto figures = FullDetailsModel::speedFigures(full);
+  ASSERT_EQ(figures.size(), 3u);
+  EXPECT_EQ(figures[0].value, "15 MB/s");
+  EXPECT_EQ(figures[1].value, "25 MB/s");
+  EXPECT_EQ(figures[2].value, "60 MB/s");
+}
+
+std::vector<QString> noteTexts(const CheckOutcome& checked, const std::optional<QuickProbeUnsupported>& skipped,
+                               const XRayReport& xray = {}) {
+  std::vector<QString> texts;
+  for (const OutcomeNote& note : OutcomeNotes::make(checked, skipped, xray)) texts.push_back(note.text);
+  return texts;
+}
+
+XRayReport critical(XRaySignal::Kind kind) { return {{{XRaySignal::Severity::critical, std::move(kind)}}}; }
+
+TEST(OutcomeNotes, IdentityDoubtWordedByVerdictAndFinding) {
+  const XRayReport otherMaker = critical(XRaySignal::BrandMismatch{Brand::sandisk, 0x1B, "Samsung"});
+  const XRayReport impossibleSize = critical(XRaySignal::CapacityBeyondAnyCard{256'000'000'000'000});
+  struct Case {
+    Verdict verdict;
+    const XRayReport& xray;
+    const char* text;
+  };
+  const Case cases[] = {
+      {Verdict::genuine, otherMaker,
+       "The capacity is real, but the X-ray below says the card may not be the brand on its label."},
+      {Verdict::likelyGenuine, impossibleSize,
+       "The capacity is real, but the X-ray below says the card may not be what its label says."},
+      {Verdict::damaged, otherMaker, "The X-ray below says the card may not be the brand on its label."},
+      {Verdict::inconclusive, impossibleSize, "The X-ray below says the card may not be what its label says."},
+  };
+  for (const Case& c : cases) {
+    CheckOutcome checked = outcome(c.verdict);
+    checked.brandLooksFake = true;
+    EXPECT_EQ(OutcomeNotes::identityDoubt(checked, c.xray), QString(c.text));
+  }
+  // A brand changed since the check that the X-ray no longer doubts.
+  CheckOutcome cleared = outcome(Verdict::genuine);
+  cleared.brandLooksFake = true;
+  EXPECT_EQ(OutcomeNotes::identityDoubt(cleared, XRayReport{}), std::nullopt);
+  EXPECT_EQ(OutcomeNotes::identityDoubt(outcome(Verdict::genuine), otherMaker), std::nullopt);
+}
+
+TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
+  const auto exfat = std::optional(QuickProbeUnsupported::fileSystem("ext4"));
+  const QString stoppedQuick = "The advanced test was stopped, so this answer comes from the quick check.";
+  const QString stoppedEarly = "The advanced test was stopped before it could give an answer.";
+  const QString needsExFAT = "The quick check needs exFAT. Run the advanced test to the end for an answer.";
+  const QString vanished =
+      "Probes that had read back fine were gone minutes later: the card only pretended to keep them.";
+
+  CheckOutcome zoneOnlyStopped = outcome(Verdict::inconclusive);
+  zoneOnlyStopped.zone = cleanZone(256'000'000);
+  zoneOnlyStopped.fullStopped = true;
+  EXPECT_EQ(noteTexts(zoneOnlyStopped, exfat), (std::vector<QString>{stoppedEarly, needsExFAT}));
+  EXPECT_TRUE(noteTexts(zoneOnlyStopped, QuickProbeUnsupported::slowAllocation()) ==
+              std::vector<QString>{stoppedEarly});
+
+  CheckOutcome quickStopped = outcome(Verdict::likelyGenuine);
+  quickStopped.quick = passedQuickResult(60'000'000'000);
+  quickStopped.quick->lostAfterVerifying = 2;
+  quickStopped.fullStopped = true;
+  EXPECT_EQ(noteTexts(quickStopped, std::nullopt), (std::vector<QString>{vanished, stoppedQuick}));
+
+  CheckOutcome fullStoppedAnyway = outcome(Verdict::genuine);
+  fullStoppedAnyway.full = fullResult(60'000'000'000, Sectors{.ok = 10});
+  fullStoppedAnyway.fullStopped = true;
+  EXPECT_EQ(noteTexts(fullStoppedAnyway, exfat), std::vector<QString>{});
+
+  CheckOutcome ioError = outcome(Verdict::damaged);
+  ioError.full = fullResult(60'000'000'000, Sectors{.ok = 10}, FullTestWriteStop::ioError(5, 1'610'612'736));
+  EXPECT_EQ(noteTexts(ioError, std::nullopt),
+            std::vector<QString>{"The card stopped accepting data after 1.6 GB."});
+  ioError.full->manifest.writeStop = FullTestWriteStop::diskFull();
+  EXPECT_EQ(noteTexts(ioError, std::nullopt), std::vector<QString>{});
+}
+
+TEST(OutcomeNotes, UnderHalfNoteOnlyForTheCoveredPartOfAPlanOrLayout) {
+  const QString underHalf = "Only 20 GB of the card was free, so only that part could be tested. To test the whole "
+                            "card, copy its files somewhere else and erase it.";
+  CheckOutcome planned = outcome(Verdict::genuine);
+  planned.full = fullResult(20'000'000'000, Sectors{.ok = 10});
+  EXPECT_EQ(noteTexts(planned, std::nullopt), std::vector<QString>{underHalf});
+  CheckOutcome laidOut = outcome(Verdict::likelyGenuine);
+  laidOut.quick = passedQuickResult(20'000'000'000);
+  EXPECT_EQ(noteTexts(laidOut, std::nullopt), std::vector<QString>{underHalf});
+  laidOut.quick = passedQuickResult(32'000'000'000);
+  EXPECT_EQ(noteTexts(laidOut, std::nullopt), std::vector<QString>{});
+  // The speed zone is a sample of fixed size, not the free part of the card.
+  CheckOutcome zoneOnly = outcome(Verdict::inconclusive);
+  zoneOnly.zone = cleanZone(256'000'000);
+  ASSERT_TRUE(zoneOnly.testedUnderHalf());
+  EXPECT_EQ(noteTexts(zoneOnly, std::nullopt), std::vector<QString>{});
+}
+
+}  // namespace
+}  // namespace tessorin

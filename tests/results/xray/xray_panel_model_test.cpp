@@ -1,0 +1,144 @@
+#include "results/xray/XRayPanelModel.hpp"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "results/xray/SignalRowModel.hpp"
+#include "results/xray/XRaySignalItem.hpp"
+#include "session/records/History.hpp"
+
+namespace tessorin {
+namespace {
+
+using Kind = CardSessionStage::Kind;
+
+// A 64 GB card in this computer's own slot whose chip says Samsung made it.
+CardDevice samsungCard() {
+  CardDevice device;
+  device.id = "1234-ABCD";
+  device.volumeURL = "/media/card";
+  device.volumeName = "CARD";
+  device.mediaBytes = 64'000'000'000;
+  device.connection = CardDevice::Connection::builtInReader();
+  device.volume.fileSystem = "exfat";
+  CardRegisters registers;
+  registers.productName = "SM64G";
+  registers.cardType = "SDXC";
+  registers.manufacturerID = 0x1B;
+  registers.oemID = "SM";
+  registers.serialNumber = std::vector<std::uint8_t>{0x12, 0x34, 0x56, 0x78};
+  registers.manufacturingYear = 2019;
+  registers.manufacturingMonth = 5;
+  device.registers = registers;
+  return device;
+}
+
+struct PanelWorld {
+  QTemporaryDir folder;
+  QSettings settings{folder.filePath("settings.ini"), QSettings::IniFormat};
+  History history{QUrl::fromLocalFile(folder.filePath("History.json"))};
+  CardSession session;
+  XRayPanelModel panel;
+
+  explicit PanelWorld(CardDevice device) : session(std::move(device), &history, settings, {}) {
+    panel.setSession(&session);
+  }
+};
+
+CardSessionStage stageOf(Kind kind) {
+  switch (kind) {
+    case Kind::quick: return CardSessionStage::quick({});
+    case Kind::full: return CardSessionStage::full(FullTest::Progress::Phase::writing);
+    case Kind::reinsert: return CardSessionStage::reinsert(false);
+    case Kind::idle: return CardSessionStage::idle();
+    case Kind::decision: return CardSessionStage::decision();
+    case Kind::erasing: return CardSessionStage::erasing();
+    case Kind::finished: return CardSessionStage::finished();
+  }
+  return CardSessionStage::idle();
+}
+
+TEST(XRayPanelModelTest, ClaimingSanDiskForASamsungChipTurnsTheVerdictAtOnce) {
+  PanelWorld world(samsungCard());
+  EXPECT_EQ(world.panel.verdictTitle(), "No red flags");
+  EXPECT_EQ(world.panel.chipSymbol(), "checkmark");
+  EXPECT_FALSE(world.panel.showsEmptyState());  // "Made by Samsung" is a finding
+
+  QSignalSpy evaluations(&world.panel, &XRayPanelModel::evaluated);
+  world.session.setClaimedBrand(Brand::sandisk);
+  EXPECT_EQ(evaluations.count(), 1);
+  EXPECT_EQ(world.panel.verdictTitle(), "Likely fake");
+  EXPECT_EQ(world.panel.chipSymbol(), "exclamationmark.triangle.fill");
+  ASSERT_EQ(world.panel.findingCount(), 2);
+  const auto first = world.panel.findings().at(0).value<XRaySignalItem>().signal;
+  EXPECT_EQ(first.severity, XRaySignal::Severity::critical);  // most severe first
+}
+
+TEST(XRayPanelModelTest, OneEvaluationPerChangeAndNoneForProgressWithinAStage) {
+  PanelWorld world(samsungCard());
+  QSignalSpy evaluations(&world.panel, &XRayPanelModel::evaluated);
+  QSignalSpy reports(&world.panel, &XRayPanelModel::reportChanged);
+  world.session.setStage(CardSessionStage::quick({}));
+  QuickProbeProgress later;
+  later.fraction = 0.5;
+  world.session.setStage(CardSessionStage::quick(later));
+  EXPECT_EQ(evaluations.count(), 1);
+  EXPECT_EQ(reports.count(), 0);  // nothing the X-ray reads has changed
+
+  CardDevice renamed = world.session.device();
+  renamed.volumeName = "RENAMED";
+  world.session.setDevice(renamed);
+  EXPECT_EQ(evaluations.count(), 2);
+}
+
+TEST(XRayPanelModelTest, BrandRowAndDeleteButtonShowOnlyWhileTheCardIsAtRest) {
+  CardDevice device = samsungCard();
+  device.hasLeftoverTestFiles = true;
+  PanelWorld world(device);
+  SignalRowModel leftovers;
+  leftovers.setSession(&world.session);
+  leftovers.setFinding(QVariant::fromValue(XRaySignalItem{{XRaySignal::Severity::info, XRaySignal::LeftoverTestFiles{}}}));
+  for (const Kind kind : {Kind::quick, Kind::full, Kind::reinsert, Kind::idle, Kind::decision, Kind::erasing,
+                          Kind::finished}) {
+    world.session.setStage(stageOf(kind));
+    const bool atRest = kind == Kind::idle || kind == Kind::finished;
+    EXPECT_EQ(world.panel.showsBrandRow(), atRest) << static_cast<int>(kind);
+    EXPECT_EQ(leftovers.showsDeleteButton(), atRest) << static_cast<int>(kind);
+    EXPECT_TRUE(world.panel.showsRegisters());
+  }
+}
+
+TEST(XRayPanelModelTest, ReaderThatHidesRegistersShowsNoBrandRowNorRegisters) {
+  CardDevice device = samsungCard();
+  device.registers.reset();
+  device.connection = CardDevice::Connection::usb();
+  PanelWorld world(device);
+  EXPECT_EQ(world.panel.verdictTitle(), "Chip not visible");
+  EXPECT_EQ(world.panel.chipSymbol(), "eye.slash");
+  EXPECT_FALSE(world.panel.showsBrandRow());
+  EXPECT_FALSE(world.panel.showsRegisters());
+  EXPECT_FALSE(world.panel.showsEmptyState());
+}
+
+TEST(XRayPanelModelTest, FutureDateFindingGoesAtMidnightWhenTheMonthTurnsWithoutARescan) {
+  CardDevice device = samsungCard();
+  device.registers->manufacturingYear = 2027;
+  device.registers->manufacturingMonth = 5;  // more than two months after February 2027
+  PanelWorld world(device);
+  // Fifty milliseconds before March begins, running on from there.
+  const QDateTime start(QDate(2027, 2, 28), QTime(23, 59, 59, 950));
+  QElapsedTimer elapsed;
+  elapsed.start();
+  world.panel.setClock([&] { return start.addMSecs(elapsed.elapsed()); });
+  EXPECT_EQ(world.panel.verdictTitle(), "Suspicious");
+
+  QSignalSpy reports(&world.panel, &XRayPanelModel::reportChanged);
+  ASSERT_TRUE(reports.wait(2000));
+  EXPECT_EQ(world.panel.verdictTitle(), "No red flags");
+}
+
+}  // namespace
+}  // namespace tessorin
