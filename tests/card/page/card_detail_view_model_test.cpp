@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "VolumeFigures.hpp"
 #include "card/page/CardDetailViewModel.hpp"
 #include "theme/Palette.hpp"
 #include "session/records/History.hpp"
@@ -49,13 +50,6 @@ TEST(CardDetailViewModelTest, PanelAndTintByStageAndVerdicts) {
     EXPECT_EQ(CardDetailViewModel::panelFor(c.stage, c.hasOutcome), c.panel) << c.name;
     EXPECT_EQ(CardDetailViewModel::tintFor(c.stage, c.quick, c.outcome), c.tint) << c.name;
   }
-}
-
-VolumeStats volume(std::uint64_t total, std::uint64_t available) {
-  VolumeStats stats;
-  stats.totalBytes = total;
-  stats.availableBytes = available;
-  return stats;
 }
 
 TEST(CardDetailViewModelTest, EraseQuestionsNameTheCardAndItsBytes) {

@@ -6,6 +6,7 @@
 #include <QUrl>
 #include <gtest/gtest.h>
 
+#include "VolumeFigures.hpp"
 #include "card/page/CardHeaderModel.hpp"
 #include "session/records/History.hpp"
 #include "session/settings/DeviceKinds.hpp"
@@ -45,13 +46,6 @@ struct HeaderWorld {
     header.setSession(session.get());
   }
 };
-
-VolumeStats volume(std::uint64_t total, std::uint64_t available) {
-  VolumeStats stats;
-  stats.totalBytes = total;
-  stats.availableBytes = available;
-  return stats;
-}
 
 TEST(StorageBarTest, ShareAndCaptionAtTheEdges) {
   constexpr std::uint64_t top = std::numeric_limits<std::uint64_t>::max();
