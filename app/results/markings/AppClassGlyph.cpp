@@ -20,34 +20,19 @@ BadgeText labelText(AppPerformanceClass marking, const SpeedMarkingGeometry& geo
 
 }  // namespace
 
-AppClassGlyph::AppClassGlyph(QQuickItem* parent) : QQuickPaintedItem(parent) {
-  setAntialiasing(true);
-  connect(this, &QQuickItem::heightChanged, this, &AppClassGlyph::resize);
-}
+AppClassGlyph::AppClassGlyph(QQuickItem* parent) : MarkingGlyph(parent) {}
 
-void AppClassGlyph::setMarking(const QString& marking) {
-  if (marking == markingName_) return;
-  markingName_ = marking;
+void AppClassGlyph::readMarking(const QString& marking) {
   marking_ = AppPerformanceClass::fromRawValue(marking.toStdString());
-  resize();
-  update();
-  Q_EMIT markingChanged();
 }
 
-void AppClassGlyph::setColor(const QColor& color) {
-  if (color == color_) return;
-  color_ = color;
-  update();
-  Q_EMIT colorChanged();
+qreal AppClassGlyph::glyphWidth(qreal height) const { return marking_ ? width(*marking_, height) : 0; }
+
+void AppClassGlyph::drawGlyph(QPainter& painter, qreal height, const QColor& color) const {
+  if (marking_) draw(painter, *marking_, height, color);
 }
 
 QString AppClassGlyph::helpText() { return tr("Reached"); }
-
-void AppClassGlyph::resize() { setImplicitWidth(marking_ ? width(*marking_, height()) : 0); }
-
-void AppClassGlyph::paint(QPainter* painter) {
-  if (marking_) draw(*painter, *marking_, height(), color_);
-}
 
 qreal AppClassGlyph::width(AppPerformanceClass marking, qreal height) {
   const SpeedMarkingGeometry geometry(height);

@@ -30,31 +30,16 @@ void fillCentred(QPainter& painter, const BadgeText& text, const QRectF& box, QP
 
 }  // namespace
 
-SpeedMarkingGlyph::SpeedMarkingGlyph(QQuickItem* parent) : QQuickPaintedItem(parent) {
-  setAntialiasing(true);
-  connect(this, &QQuickItem::heightChanged, this, &SpeedMarkingGlyph::resize);
-}
+SpeedMarkingGlyph::SpeedMarkingGlyph(QQuickItem* parent) : MarkingGlyph(parent) {}
 
-void SpeedMarkingGlyph::setMarking(const QString& marking) {
-  if (marking == markingName_) return;
-  markingName_ = marking;
+void SpeedMarkingGlyph::readMarking(const QString& marking) {
   marking_ = SpeedClass::fromRawValue(marking.toStdString());
-  resize();
-  update();
-  Q_EMIT markingChanged();
 }
 
-void SpeedMarkingGlyph::setColor(const QColor& color) {
-  if (color == color_) return;
-  color_ = color;
-  update();
-  Q_EMIT colorChanged();
-}
+qreal SpeedMarkingGlyph::glyphWidth(qreal height) const { return marking_ ? width(*marking_, height) : 0; }
 
-void SpeedMarkingGlyph::resize() { setImplicitWidth(marking_ ? width(*marking_, height()) : 0); }
-
-void SpeedMarkingGlyph::paint(QPainter* painter) {
-  if (marking_) draw(*painter, *marking_, height(), color_);
+void SpeedMarkingGlyph::drawGlyph(QPainter& painter, qreal height, const QColor& color) const {
+  if (marking_) draw(painter, *marking_, height, color);
 }
 
 qreal SpeedMarkingGlyph::width(SpeedClass marking, qreal height) {

@@ -10,45 +10,33 @@
 #include <optional>
 
 #include <QColor>
-#include <QQuickPaintedItem>
 #include <QString>
 #include <QtQml/qqmlregistration.h>
 
+#include "results/markings/MarkingGlyph.hpp"
 #include "tessorin/identity/SpeedClass.hpp"
 
 namespace tessorin {
 
-class SpeedMarkingGlyph : public QQuickPaintedItem {
+// `marking` is the marking's stored name: "class10", "u3", "v30".
+class SpeedMarkingGlyph : public MarkingGlyph {
   Q_OBJECT
   QML_ELEMENT
-  // The marking's stored name: "class10", "u3", "v30".
-  Q_PROPERTY(QString marking READ marking WRITE setMarking NOTIFY markingChanged)
-  Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
 
  public:
   explicit SpeedMarkingGlyph(QQuickItem* parent = nullptr);
-
-  QString marking() const { return markingName_; }
-  void setMarking(const QString& marking);
-  QColor color() const { return color_; }
-  void setColor(const QColor& color);
-
-  void paint(QPainter* painter) override;
 
   // The glyph of height h, its top-left corner at the painter's origin.
   static void draw(QPainter& painter, SpeedClass marking, qreal height, const QColor& color);
   static qreal width(SpeedClass marking, qreal height);
 
- Q_SIGNALS:
-  void markingChanged();
-  void colorChanged();
+ protected:
+  void readMarking(const QString& marking) override;
+  qreal glyphWidth(qreal height) const override;
+  void drawGlyph(QPainter& painter, qreal height, const QColor& color) const override;
 
  private:
-  void resize();
-
-  QString markingName_;
   std::optional<SpeedClass> marking_;
-  QColor color_ = Qt::black;
 };
 
 }  // namespace tessorin
