@@ -31,8 +31,7 @@ std::int64_t failedSectors(const SectorTally& tally) {
 
 }  // namespace
 
-FullProgressPanelModel::FullProgressPanelModel(QObject* parent)
-    : QObject(parent), recompute_(new CoalescedRecompute([this] { recompute(); }, this)) {}
+FullProgressPanelModel::FullProgressPanelModel(QObject* parent) : ProgressPanelModel(parent) {}
 
 FullProgressPanelModel::~FullProgressPanelModel() = default;
 
@@ -81,61 +80,39 @@ QString FullProgressPanelModel::failureText(const SectorTally& tally) {
   return tr("%1 failed so far").arg(DisplayFormat::byteCountText(saturatingProduct(failed, sectorSize)));
 }
 
-QObject* FullProgressPanelModel::session() const { return session_; }
-
-void FullProgressPanelModel::setSession(QObject* object) {
-  auto* session = qobject_cast<CardSession*>(object);
-  if (session == session_) return;
-  if (session_) recompute_->forget(session_);
-  session_ = session;
-  if (session_) {
-    recompute_->follow(session_.data(), &CardSession::stageChanged, &CardSession::fullChanged,
-                       &CardSession::quickResultChanged, &CardSession::quickSkippedChanged,
-                       &CardSession::zoneResultChanged, &CardSession::readerBestBeforeChanged,
-                       &CardSession::deviceChanged);
-  }
-  Q_EMIT sessionChanged();
-  recompute_->runNow();
-}
-
-QVariantList FullProgressPanelModel::figures() const {
-  QVariantList list;
-  for (const MetricValue& metric : shown_.figures) list.append(QVariant::fromValue(metric));
-  return list;
+void FullProgressPanelModel::follow(CoalescedRecompute& recompute, CardSession& session) {
+  recompute.follow(&session, &CardSession::stageChanged, &CardSession::fullChanged, &CardSession::quickResultChanged,
+                   &CardSession::quickSkippedChanged, &CardSession::zoneResultChanged,
+                   &CardSession::readerBestBeforeChanged, &CardSession::deviceChanged);
 }
 
 QString FullProgressPanelModel::ringCaption() const { return tr("advanced"); }
 QString FullProgressPanelModel::mapHeading() const { return tr("Card map"); }
 QString FullProgressPanelModel::chartHeading() const { return tr("Speed across the card"); }
 
-int FullProgressPanelModel::recomputations() const { return recompute_->count(); }
-
 FullProgressPanelModel::Shown FullProgressPanelModel::compute(const CardSession& session) {
   const Phase phase = session.stage().kind == CardSessionStage::Kind::full ? session.stage().phase : Phase::preparing;
   const FullLive& full = session.full();
   Shown shown;
-  shown.skipped = session.quickSkipped().has_value();
-  shown.fraction = totalFraction(phase, full);
-  shown.percentText = DisplayFormat::percentText(shown.fraction);
+  shown.common.skipped = session.quickSkipped().has_value();
+  shown.common.fraction = totalFraction(phase, full);
+  shown.common.percentText = DisplayFormat::percentText(shown.common.fraction);
   shown.phaseTitle = phaseTitle(phase);
   shown.phaseDetail = phaseDetail(phase);
-  shown.figures = figures(phase, full, session.fullRemainingSeconds());
+  shown.common.figures = figures(phase, full, session.fullRemainingSeconds());
   shown.failureText = failureText(full.tally);
   if (full.map.totalBytes != 0) shown.map = CapacityMapInput{full.map};
-  if (full.writeSamples.size() >= 2) shown.chart = SpeedChartInput{full.writeSamples, full.readSamples};
+  if (full.writeSamples.size() >= 2) shown.common.chart = SpeedChartInput{full.writeSamples, full.readSamples};
   // The session reads the setting when writing ends; from the read-back on it no
   // longer matters.
   shown.showsToggle = phase == Phase::preparing || phase == Phase::writing;
-  shown.banner = session_findings::bannerInput(session);
-  shown.summary = session_findings::speedSummaryInput(session);
+  shown.common.banner = session_findings::bannerInput(session);
+  shown.common.summary = session_findings::speedSummaryInput(session);
   return shown;
 }
 
-void FullProgressPanelModel::recompute() {
-  Shown shown = session_ ? compute(*session_) : Shown{};
-  if (shown == shown_) return;
-  shown_ = std::move(shown);
-  Q_EMIT changed();
+bool FullProgressPanelModel::refresh(const CardSession* session) {
+  return replace(shown_, session ? compute(*session) : Shown{});
 }
 
 }  // namespace tessorin

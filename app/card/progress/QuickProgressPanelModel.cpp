@@ -17,7 +17,7 @@ namespace tessorin {
 using namespace progress_figures;
 
 QuickProgressPanelModel::QuickProgressPanelModel(QObject* parent)
-    : QObject(parent), recompute_(new CoalescedRecompute([this] { recompute(); }, this)) {}
+    : ProgressPanelModel(parent) {}
 
 QuickProgressPanelModel::~QuickProgressPanelModel() = default;
 
@@ -102,27 +102,11 @@ QuickProgressPanelModel::LiveFigures QuickProgressPanelModel::liveFigures(const 
   return figures;
 }
 
-QObject* QuickProgressPanelModel::session() const { return session_; }
-
-void QuickProgressPanelModel::setSession(QObject* object) {
-  auto* session = qobject_cast<CardSession*>(object);
-  if (session == session_) return;
-  if (session_) recompute_->forget(session_);
-  session_ = session;
-  if (session_) {
-    recompute_->follow(session_.data(), &CardSession::stageChanged, &CardSession::quickResultChanged,
-                       &CardSession::quickSkippedChanged, &CardSession::zoneResultChanged,
-                       &CardSession::readerBestBeforeChanged, &CardSession::zoneTraceChanged,
-                       &CardSession::liveProbesChanged, &CardSession::deviceChanged);
-  }
-  Q_EMIT sessionChanged();
-  recompute_->runNow();
-}
-
-QVariantList QuickProgressPanelModel::figures() const {
-  QVariantList list;
-  for (const MetricValue& metric : shown_.figures.metrics) list.append(QVariant::fromValue(metric));
-  return list;
+void QuickProgressPanelModel::follow(CoalescedRecompute& recompute, CardSession& session) {
+  recompute.follow(&session, &CardSession::stageChanged, &CardSession::quickResultChanged,
+                   &CardSession::quickSkippedChanged, &CardSession::zoneResultChanged,
+                   &CardSession::readerBestBeforeChanged, &CardSession::zoneTraceChanged,
+                   &CardSession::liveProbesChanged, &CardSession::deviceChanged);
 }
 
 QString QuickProgressPanelModel::ringCaption() const { return tr("quick"); }
@@ -131,25 +115,26 @@ QString QuickProgressPanelModel::footnote() const {
   return tr("Each stage gives an answer of its own. You can stop at any time and keep the best answer so far.");
 }
 
-int QuickProgressPanelModel::recomputations() const { return recompute_->count(); }
-
 QuickProgressPanelModel::Shown QuickProgressPanelModel::compute(const CardSession& session) {
   const QuickProbeProgress progress =
       session.stage().kind == CardSessionStage::Kind::quick ? session.stage().progress : QuickProbeProgress();
   Shown shown;
-  shown.skipped = session.quickSkipped().has_value();
-  const bool onSpeed = progress.phase == Phase::zone || progress.phase == Phase::cleaning || shown.skipped;
+  Common& common = shown.common;
+  common.skipped = session.quickSkipped().has_value();
+  const bool onSpeed = progress.phase == Phase::zone || progress.phase == Phase::cleaning || common.skipped;
   shown.stageStep = onSpeed ? StageTrackModel::Speed : StageTrackModel::Capacity;
-  shown.fraction = totalFraction(progress, shown.skipped);
-  shown.percentText = DisplayFormat::percentText(shown.fraction);
-  shown.title = title(progress.phase, shown.skipped);
+  common.fraction = totalFraction(progress, common.skipped);
+  common.percentText = DisplayFormat::percentText(common.fraction);
+  shown.title = title(progress.phase, common.skipped);
   shown.stepText = stepText(progress.phase, progress.step);
-  shown.figures = liveFigures(progress);
-  shown.summary = session_findings::speedSummaryInput(session);
-  if (progress.phase == Phase::zone && !shown.summary && session.zoneTrace().write.size() >= 2) {
-    shown.chart = SpeedChartInput{session.zoneTrace().write, session.zoneTrace().read};
+  LiveFigures live = liveFigures(progress);
+  common.figures = std::move(live.metrics);
+  shown.probeCounter = std::move(live.probeCounter);
+  common.summary = session_findings::speedSummaryInput(session);
+  if (progress.phase == Phase::zone && !common.summary && session.zoneTrace().write.size() >= 2) {
+    common.chart = SpeedChartInput{session.zoneTrace().write, session.zoneTrace().read};
   }
-  shown.banner = session_findings::bannerInput(session);
+  common.banner = session_findings::bannerInput(session);
   if (session.quickResult()) {
     shown.strip = ProbeStripModel::makeCells(session.quickResult()->outcomes);
   } else if (!session.liveProbes().empty()) {
@@ -158,11 +143,8 @@ QuickProgressPanelModel::Shown QuickProgressPanelModel::compute(const CardSessio
   return shown;
 }
 
-void QuickProgressPanelModel::recompute() {
-  Shown shown = session_ ? compute(*session_) : Shown{};
-  if (shown == shown_) return;
-  shown_ = std::move(shown);
-  Q_EMIT changed();
+bool QuickProgressPanelModel::refresh(const CardSession* session) {
+  return replace(shown_, session ? compute(*session) : Shown{});
 }
 
 }  // namespace tessorin
