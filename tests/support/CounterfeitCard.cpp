@@ -68,6 +68,9 @@ CounterfeitCard::CounterfeitCard(const Options& options) : options_(options) {
   if (options_.vanishError != ENODEV && options_.vanishError != EIO) {
     throw std::invalid_argument("a vanished card fails with ENODEV or EIO");
   }
+  if (options_.readOnlyError != EROFS && options_.readOnlyError != EIO) {
+    throw std::invalid_argument("a card turned read-only fails writes with EROFS or EIO");
+  }
 }
 
 std::unique_ptr<CounterfeitCard> CounterfeitCard::make(const Options& options) {
@@ -80,6 +83,8 @@ std::unique_ptr<CounterfeitCard> CounterfeitCard::make(const Options& options) {
   card->volume_ = options.fileSystem
                       ? LoopVolume::onFile(card->mediumPath_, *options.fileSystem, options.label, true, LoopIo::direct)
                       : LoopVolume::attach(card->mediumPath_, LoopIo::direct);
+  // Counted from here: making and formatting the card is not what wears it out.
+  if (options.readOnlyAfterBytesWritten) card->turnReadOnlyAfter(*options.readOnlyAfterBytesWritten);
   return card;
 }
 
@@ -96,6 +101,7 @@ void CounterfeitCard::startServer() {
       std::string("--mode=") + modeArgument(options_.mode),
       "--backing=" + folder_.path() + "/backing.img",
       std::string("--vanish-error=") + (options_.vanishError == EIO ? "EIO" : "ENODEV"),
+      std::string("--read-only-error=") + (options_.readOnlyError == EIO ? "EIO" : "EROFS"),
   };
   if (options_.bitRot) {
     arguments.push_back("--bitrot=" + std::to_string(options_.bitRot->offset) + "," +
@@ -166,6 +172,12 @@ void CounterfeitCard::vanish() {
 
 void CounterfeitCard::setWriteRate(std::uint64_t bytesPerSecond) {
   if (!sendControl("rate " + std::to_string(bytesPerSecond))) {
+    throw std::runtime_error("cannot reach the counterfeit card's control file");
+  }
+}
+
+void CounterfeitCard::turnReadOnlyAfter(std::uint64_t bytes) {
+  if (!sendControl("read-only-after " + std::to_string(bytes))) {
     throw std::runtime_error("cannot reach the counterfeit card's control file");
   }
 }

@@ -17,7 +17,7 @@
 // system (lazily when busy), the loop device, then the FUSE program (killed when it does
 // not exit within seconds), without relying on the code under test having closed its files. One thread makes, uses and
 // destroys a card (the server stops when the thread that made it ends);
-// vanish() and setWriteRate() may also be called from other threads.
+// vanish(), setWriteRate() and turnReadOnlyAfter() may also be called from other threads.
 // Needs what TESSORIN_REQUIRE_VOLUMES() checks.
 
 #include <sys/types.h>
@@ -66,6 +66,11 @@ class CounterfeitCard {
     // past the real size, until the card is replugged: how many fakes pass a read-back
     // that follows the writes at once.
     std::uint64_t controllerCacheBytes = 0;
+    // A worn card turns read-only once this many bytes more were written after it was
+    // made and formatted (0: read-only before any check); it keeps what it has and
+    // refuses every write with readOnlyError, EROFS or EIO.
+    std::optional<std::uint64_t> readOnlyAfterBytesWritten = std::nullopt;
+    int readOnlyError = EROFS;
   };
 
   // Throws std::runtime_error with the program's output when the card cannot be made.
@@ -92,6 +97,8 @@ class CounterfeitCard {
   void replug();
   // Bytes the kernel has written to the card's loop device since it was attached.
   std::uint64_t bytesWrittenToDevice() const;
+  // From now on, once `bytes` more have been written, the card refuses every write.
+  void turnReadOnlyAfter(std::uint64_t bytes);
 
  private:
   explicit CounterfeitCard(const Options& options);

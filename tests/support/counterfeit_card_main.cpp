@@ -19,6 +19,9 @@
 // --cache=BYTES gives the controller a write cache of that size: the last BYTES written
 // are served back from it, also past R where nothing keeps them, until the card loses
 // power ("replug" written to the control file).
+// A worn card turns read-only: it keeps what it has and refuses every write with
+// --read-only-error (EROFS or EIO) once --read-only-after=BYTES were written in all, or
+// after "read-only-after BYTES" was written to the control file (0: from then on).
 //
 // The medium is served with direct_io: it has no page cache of its own, so every read of
 // the loop device above reaches these functions.
@@ -74,6 +77,10 @@ struct Medium {
   int backing = -1;
 
   std::uint64_t cacheBytes = 0;
+
+  int readOnlyError = EROFS;
+  // Writes are refused once bytesWritten has reached this.
+  std::atomic<std::uint64_t> readOnlyFrom{~std::uint64_t{0}};
 
   std::atomic<bool> vanished{false};
   std::atomic<std::uint64_t> bytesWritten{0};
@@ -295,6 +302,11 @@ void vanish() {
 
 int vanishedError() { return medium.vanished ? -medium.vanishError : 0; }
 
+// A worn card that turned read-only: what it holds stays readable, every write fails.
+int refusedWrite() { return medium.bytesWritten >= medium.readOnlyFrom ? -medium.readOnlyError : 0; }
+
+void turnReadOnlyAfter(std::uint64_t bytes) { medium.readOnlyFrom = medium.bytesWritten + bytes; }
+
 void countWritten(std::uint64_t size) {
   const std::uint64_t total = medium.bytesWritten += size;
   if (medium.vanishAfter && total >= *medium.vanishAfter) vanish();
@@ -323,6 +335,7 @@ int doWrite(const char* buffer, std::uint64_t size, std::uint64_t offset) {
   size = std::min(size, medium.claimed - offset);
   paceWrite(size);
   if (const int gone = vanishedError(); gone != 0) return gone;
+  if (const int refused = refusedWrite(); refused != 0) return refused;
   const std::uint64_t below = offset < medium.real ? std::min(size, medium.real - offset) : 0;
   if (below > 0) {
     if (const int result = writeBacking(buffer, below, offset); result != 0) return result;
@@ -335,8 +348,8 @@ int doWrite(const char* buffer, std::uint64_t size, std::uint64_t offset) {
   return static_cast<int>(size);
 }
 
-// Commands written to the control file, one per write: "vanish", "rate BYTES_PER_S" or
-// "replug".
+// Commands written to the control file, one per write: "vanish", "rate BYTES_PER_S",
+// "replug" or "read-only-after BYTES".
 int doControl(std::string_view command) {
   while (!command.empty() && (command.back() == '\n' || command.back() == ' ')) command.remove_suffix(1);
   if (command == "vanish") {
@@ -345,6 +358,10 @@ int doControl(std::string_view command) {
   }
   if (command == "replug") {
     controllerCache.clear();
+    return 0;
+  }
+  if (command.rfind("read-only-after ", 0) == 0) {
+    turnReadOnlyAfter(std::strtoull(std::string(command.substr(16)).c_str(), nullptr, 10));
     return 0;
   }
   if (command.rfind("rate ", 0) == 0) {
@@ -456,6 +473,7 @@ int usage(const std::string& problem) {
                "usage: tessorin_counterfeit_card --claimed=SIZE [--real=SIZE] "
                "[--mode=genuine|wrap|drop-zero|drop-ff|error] --backing=FILE [--bitrot=OFFSET,LENGTH] "
                "[--write-rate=BYTES_PER_S] [--vanish-error=ENODEV|EIO] [--vanish-after=BYTES] [--cache=BYTES] "
+               "[--read-only-after=BYTES] [--read-only-error=EROFS|EIO] "
                "[FUSE options] MOUNT_DIR\n",
                problem.c_str());
   return 2;
@@ -475,7 +493,8 @@ int main(int argc, char** argv) {
     const auto eq = argument.find('=');
     const std::string key = argument.substr(0, eq);
     const std::string value = eq == std::string::npos ? "" : argument.substr(eq + 1);
-    if (key == "--claimed" || key == "--real" || key == "--write-rate" || key == "--vanish-after" || key == "--cache") {
+    if (key == "--claimed" || key == "--real" || key == "--write-rate" || key == "--vanish-after" || key == "--cache" ||
+        key == "--read-only-after") {
       const auto size = parseSize(value);
       if (!size) return usage("bad size in " + argument);
       if (key == "--claimed") medium.claimed = *size;
@@ -483,6 +502,7 @@ int main(int argc, char** argv) {
       if (key == "--write-rate") medium.writeRate = *size;
       if (key == "--vanish-after") medium.vanishAfter = *size;
       if (key == "--cache") medium.cacheBytes = *size;
+      if (key == "--read-only-after") medium.readOnlyFrom = *size;
     } else if (key == "--mode") {
       const auto mode = parseMode(value);
       if (!mode) return usage("unknown mode " + value);
@@ -495,6 +515,9 @@ int main(int argc, char** argv) {
       const auto length = comma == std::string::npos ? std::nullopt : parseSize(value.substr(comma + 1));
       if (!offset || !length) return usage("bad window in " + argument);
       medium.bitRot = Window{*offset, *length};
+    } else if (key == "--read-only-error") {
+      if (value != "EROFS" && value != "EIO") return usage("read-only error must be EROFS or EIO");
+      medium.readOnlyError = value == "EIO" ? EIO : EROFS;
     } else if (key == "--vanish-error") {
       if (value != "ENODEV" && value != "EIO") return usage("vanish error must be ENODEV or EIO");
       medium.vanishError = value == "EIO" ? EIO : ENODEV;

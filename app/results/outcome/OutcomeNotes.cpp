@@ -73,11 +73,25 @@ std::vector<OutcomeNote> OutcomeNotes::make(const CheckOutcome& outcome,
     notes.push_back(secondaryNote(tr("The quick check needs exFAT. Run the advanced test to the end for an answer.")));
   }
   if (outcome.full && outcome.full->manifest.writeStop.isIOError()) {
-    notes.push_back(note(tr("The card stopped accepting data after %1.")
-                             .arg(DisplayFormat::byteCountText(outcome.full->manifest.writeStop.position)),
-                         warningSymbol, Palette::red()));
+    addStoppedAccepting(notes, outcome.full->manifest.writeStop.position, outcome.full->writeRefusal());
+  } else if (!outcome.full && outcome.quick && outcome.quick->writesRefusedAfter) {
+    addStoppedAccepting(notes, *outcome.quick->writesRefusedAfter, outcome.quick->writeRefusal());
   }
   return notes;
+}
+
+void OutcomeNotes::addStoppedAccepting(std::vector<OutcomeNote>& notes, std::uint64_t took, WriteRefusal refusal) {
+  notes.push_back(note(tr("The card stopped accepting data after %1.").arg(DisplayFormat::byteCountText(took)),
+                       warningSymbol, Palette::red()));
+  if (refusal == WriteRefusal::readOnly) {
+    notes.push_back(note(tr("It has turned read-only: it keeps what it holds but takes nothing more. Copy your files "
+                            "off it first, while it still reads them."),
+                         warningSymbol, Palette::amber()));
+  } else if (refusal == WriteRefusal::losesData) {
+    notes.push_back(note(tr("Some of what it took does not read back: it loses data. Copy your files off it first, "
+                            "then check that they open."),
+                         warningSymbol, Palette::red()));
+  }
 }
 
 }  // namespace tessorin

@@ -2,7 +2,8 @@
 // OutcomeNotes: the notes under a finished check's verdict, in their fixed order: the
 // X-ray doubting the card's identity, a test that covered under half of the card, probes
 // that vanished after reading back, an advanced test that was stopped, a quick check the
-// file system ruled out, and a write that failed with an I/O error. Pure.
+// file system ruled out, and a card that stopped accepting data, with whether it turned
+// read-only or loses data. Pure.
 
 #include <optional>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "session/records/CheckOutcome.hpp"
 #include "tessorin/identity/XRayReport.hpp"
 #include "tessorin/pattern/QuickProbeUnsupported.hpp"
+#include "tessorin/pattern/WriteRefusal.hpp"
 
 namespace tessorin {
 
@@ -28,6 +30,11 @@ class OutcomeNotes {
 
   // The first note's wording, or nothing when it does not show.
   static std::optional<QString> identityDoubt(const CheckOutcome& outcome, const XRayReport& liveXRay);
+
+ private:
+  // Where the card stopped taking data (after `took` bytes, 0 included), then what that
+  // means for the files on it.
+  static void addStoppedAccepting(std::vector<OutcomeNote>& notes, std::uint64_t took, WriteRefusal refusal);
 };
 
 }  // namespace tessorin

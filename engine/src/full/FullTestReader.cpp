@@ -7,7 +7,9 @@
 #include "pattern/PatternWorker.hpp"
 #include "full/ProgressThrottle.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/full/DeviceStartEvidence.hpp"
 #include "tessorin/full/FullTest.hpp"
+#include "tessorin/posix/DeviceWriteCounter.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/UncachedFile.hpp"
@@ -23,19 +25,39 @@ constexpr std::uint64_t sectorSize = TestPattern::sectorSize;
 
 std::int64_t sectorsIn(std::uint64_t bytes) { return static_cast<std::int64_t>(bytes / sectorSize); }
 
+std::optional<VolumeMount> pinVolume(const fs::path& volume) {
+  try {
+    return VolumeMount::pin(volume.string());
+  } catch (const PosixError&) {
+    return std::nullopt;
+  }
+}
+
 // The test folder on the card, opened once and never through a link, with whatever the
 // host still holds of the card dropped: a fake passes a read-back from memory. Files
 // opened without O_DIRECT drop their own pages; a FUSE volume is also read through the
 // host's cache of its device. Absent when the volume or its folder is gone, or the folder
 // is no longer the card's: then nothing of the files comes back.
-std::optional<OpenFolder> openTestFolder(const fs::path& volume) {
+std::optional<OpenFolder> openTestFolder(const fs::path& volume, const std::optional<VolumeMount>& mount) {
+  if (!mount) return std::nullopt;
   try {
-    const VolumeMount mount = VolumeMount::pin(volume.string());
-    mount.dropDeviceCache();
-    return OpenFolder::open(TestFolder::path(volume), mount.rootDevice());
+    mount->dropDeviceCache();
+    return OpenFolder::open(TestFolder::path(volume), mount->rootDevice());
   } catch (const PosixError&) {
     return std::nullopt;
   }
+}
+
+std::optional<std::string> deviceNodeOf(const std::optional<VolumeMount>& mount) {
+  if (!mount || !mount->entry().sourceIsDeviceNode()) return std::nullopt;
+  return mount->entry().source;
+}
+
+// Writing that broke off on an I/O error may have broken the file system on a card that
+// wrapped onto its own structures; the wrapped sectors are then found only on the device.
+DeviceStartEvidence lookAtDeviceStart(const FullTest::Session& session, const std::optional<std::string>& device) {
+  if (!session.manifest.writeStop.isIOError() || !device) return {};
+  return scanDeviceStart(*device, session.pattern);
 }
 
 // The chunks are read on the run's thread and checked on a second one, side by side: the
@@ -53,9 +75,12 @@ class Reader {
 
   FullTestResult run() {
     const double started = SpeedMeter::now();
-    folder_ = openTestFolder(session_.volume);
+    const std::optional<VolumeMount> mount = pinVolume(session_.volume);
+    const std::optional<std::string> device = deviceNodeOf(mount);
+    folder_ = openTestFolder(session_.volume, mount);
     readAll();
     folder_.reset();
+    const DeviceStartEvidence deviceStart = lookAtDeviceStart(session_, device);
 
     meter_.finish(SpeedMeter::now());
     report(FullTest::Progress::Phase::verifying);
@@ -70,11 +95,14 @@ class Reader {
     FullTestResult result;
     result.manifest = session_.manifest;
     result.tally = tally_;
+    result.pastStop = pastStop_;
     result.map = session_.map;
     result.readSpeed = FullTest::summariseSpeed(meter_);
     result.readSamples = meter_.samples;
     result.readDuration = SpeedMeter::now() - started;
     result.filesKept = keepFiles;
+    result.deviceStart = deviceStart;
+    if (device) result.deviceBytes = deviceSizeBytes(*device);
     return result;
   }
 
@@ -83,6 +111,7 @@ class Reader {
   struct Pending {
     std::uint64_t position = 0;
     std::uint64_t length = 0;
+    SectorTally* tally = nullptr;
     std::int64_t okBefore = 0;
     std::int64_t badBefore = 0;
     std::uint64_t missingFrom = 0;  // bytes from here to length never came back
@@ -102,7 +131,7 @@ class Reader {
         // Gone (another card in the slot, the folder deleted) or unreachable: nothing of
         // it came back.
         finishPending(checker);
-        tally_.recordUnreadable(sectorsIn(entry.length), entry.start);
+        tallyAt(entry.start).recordUnreadable(sectorsIn(entry.length), entry.start);
         session_.map.recordChecked(entry.start, entry.length, 0, static_cast<std::uint64_t>(sectorsIn(entry.length)));
         checked_ += entry.length;
         continue;
@@ -125,10 +154,11 @@ class Reader {
           // What arrived before the error is not trusted either: the whole chunk failed.
         }
         finishPending(checker);
-        Pending chunk{entry.start + offset, n, tally_.ok, tally_.badSectors(), 0};
+        SectorTally& tally = tallyAt(entry.start + offset);
+        Pending chunk{entry.start + offset, n, &tally, tally.ok, tally.badSectors(), 0};
         if (got) {
           chunk.missingFrom = *got - *got % sectorSize;
-          checker.verify(buffers[current].pointer(), chunk.missingFrom, chunk.position, tally_);
+          checker.verify(buffers[current].pointer(), chunk.missingFrom, chunk.position, tally);
         }
         pending_ = chunk;
         offset += n;
@@ -145,10 +175,11 @@ class Reader {
     const Pending chunk = *pending_;
     pending_.reset();
     if (chunk.missingFrom < chunk.length) {
-      tally_.recordUnreadable(sectorsIn(chunk.length - chunk.missingFrom), chunk.position + chunk.missingFrom);
+      chunk.tally->recordUnreadable(sectorsIn(chunk.length - chunk.missingFrom), chunk.position + chunk.missingFrom);
     }
-    session_.map.recordChecked(chunk.position, chunk.length, static_cast<std::uint64_t>(tally_.ok - chunk.okBefore),
-                               static_cast<std::uint64_t>(tally_.badSectors() - chunk.badBefore));
+    session_.map.recordChecked(chunk.position, chunk.length,
+                               static_cast<std::uint64_t>(chunk.tally->ok - chunk.okBefore),
+                               static_cast<std::uint64_t>(chunk.tally->badSectors() - chunk.badBefore));
     checked_ += chunk.length;
     if (meter_.addChunk(chunk.length, chunk.position + chunk.length)) FullTest::sampleSpeed(meter_);
     const double now = SpeedMeter::now();
@@ -176,6 +207,12 @@ class Reader {
     progress_(report);
   }
 
+  // Where writing broke off on an I/O error, whole chunks from there on go to pastStop_.
+  SectorTally& tallyAt(std::uint64_t position) {
+    const FullTestResult::WriteStop& stop = session_.manifest.writeStop;
+    return stop.isIOError() && position >= stop.position ? pastStop_ : tally_;
+  }
+
   FullTest::Session& session_;
   const CancellationFlag& flag_;
   const FullTest::ProgressHandler& progress_;
@@ -183,6 +220,7 @@ class Reader {
   std::uint64_t checked_ = 0;
   SpeedMeter meter_;
   SectorTally tally_;
+  SectorTally pastStop_;
   std::optional<Pending> pending_;
   std::optional<OpenFolder> folder_;
   ProgressThrottle throttle_;

@@ -18,6 +18,11 @@ double shareAfterFirstBad(const FullTestResult& result, std::int64_t sectors) {
   return static_cast<double>(sectors) / static_cast<double>(std::max<std::uint64_t>(sectorsAfter, 1));
 }
 
+// Whether `value` lies more than the tolerated share above `figure`.
+bool exceeds(std::uint64_t value, std::uint64_t figure) {
+  return static_cast<double>(value) > static_cast<double>(figure) * (1 + FullTestResult::capacityTolerance);
+}
+
 }  // namespace
 
 double FullTestResult::okFractionAfterFirstBad() const { return shareAfterFirstBad(*this, tally.okAfterFirstBad); }
@@ -35,12 +40,26 @@ std::uint64_t FullTestResult::cachedTailBytes() const {
   return fitsACache ? tail : 0;
 }
 
+std::optional<std::uint64_t> FullTestResult::wrapDistance() const {
+  std::optional<std::uint64_t> distance;
+  if (tally.misplaced > 0) distance = tally.smallestWrapDistance;
+  if (deviceStart.provesWrap() && deviceStart.wrapDistance) {
+    distance = std::min(distance.value_or(*deviceStart.wrapDistance), *deviceStart.wrapDistance);
+  }
+  return distance;
+}
+
+WriteRefusal FullTestResult::writeRefusal() const {
+  if (!manifest.writeStop.isIOError()) return WriteRefusal::none;
+  return tally.lostSectors() > 0 || pastStop.lostSectors() > 0 ? WriteRefusal::losesData : WriteRefusal::readOnly;
+}
+
 std::uint64_t FullTestResult::firstBadOrWritten() const {
   return tally.firstBadPosition.value_or(manifest.writtenBytes());
 }
 
 FullTestResult::Verdict FullTestResult::verdict() const {
-  if (tally.misplaced > 0) return Verdict::fake;
+  if (tally.misplaced > 0 || deviceStart.provesWrap()) return Verdict::fake;
   const std::int64_t bad = tally.badSectors();
   if (bad == 0) return manifest.writeStop.isIOError() ? Verdict::damaged : Verdict::passed;
   const std::uint64_t written = manifest.writtenBytes();
@@ -51,23 +70,44 @@ FullTestResult::Verdict FullTestResult::verdict() const {
   return nothingAfterFirstBad && failsLateEnough && failsEnough ? Verdict::fake : Verdict::damaged;
 }
 
+std::uint64_t FullTestResult::structureBytes() const {
+  if (!deviceBytes || *deviceBytes <= manifest.volumeBytes) return 0;
+  return *deviceBytes - manifest.volumeBytes;
+}
+
+std::uint64_t FullTestResult::keptBytes() const {
+  const std::uint64_t okBytes = tally.okBytes();
+  const std::uint64_t kept = manifest.usedBytesBefore + okBytes - std::min(okBytes, cachedTailBytes());
+  // Sectors that wrapped have overwritten the structures, and are counted among the ok.
+  return wrapDistance() ? kept : kept + structureBytes();
+}
+
 std::optional<std::uint64_t> FullTestResult::realCapacity() const {
   switch (verdict()) {
     case Verdict::passed:
       return std::nullopt;
-    case Verdict::fake:
-      // The wrap distance is measured in the test's own byte space: how far a sector lay
-      // from the position its content was written for. Where the file system lays the
-      // test files out in order (exFAT on a card fresh from the shop) that is the card's
-      // real size, whatever was in use before; where it does not (ext4) it is only a
-      // distance within the test files, and the verdict holds but not the figure.
-      if (tally.misplaced > 0 && tally.smallestWrapDistance) {
-        return std::min(manifest.volumeBytes, *tally.smallestWrapDistance);
+    case Verdict::fake: {
+      // The wrap distance is measured in the test's own byte space (or, found on the
+      // device's start, in the device's): how far a sector lay from the position its
+      // content was written for. Where the file system lays the test files out in order
+      // (exFAT on a card fresh from the shop) that is the card's real size, whatever was
+      // in use before, and the first lost position past the structures and the files in
+      // use is where keeping stopped. Where it spreads them (ext4) positions are no
+      // places on the card, and the bytes the card kept tell more.
+      const std::uint64_t kept = keptBytes();
+      if (const auto distance = wrapDistance()) {
+        const std::uint64_t figure = std::min(manifest.volumeBytes, *distance);
+        return exceeds(kept, figure) ? std::nullopt : std::optional(figure);
       }
-      return manifest.usedBytesBefore + firstBadOrWritten();
+      const std::uint64_t lostFrom = structureBytes() + manifest.usedBytesBefore + firstBadOrWritten();
+      if (exceeds(kept, lostFrom) || exceeds(lostFrom, kept)) return std::nullopt;
+      return kept;
+    }
     case Verdict::damaged:
+      // A card that refused further writes and kept everything it took holds at least
+      // what it took, from the start of the card.
       if (manifest.writeStop.isIOError() && tally.badSectors() == 0) {
-        return manifest.usedBytesBefore + manifest.writeStop.position;
+        return structureBytes() + manifest.usedBytesBefore + manifest.writeStop.position;
       }
       return std::nullopt;
   }

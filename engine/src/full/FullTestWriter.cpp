@@ -39,11 +39,14 @@ void requireValid(const FullTest::Options& options) {
   }
 }
 
-// Forces what was written to the card. A failed sync is not acted on here: whatever it
-// lost shows up in the read-back, which is the test's judge.
-void syncToCard(UncachedFile& file) {
-  ::fsync(file.fd());
+// Forces what was written to the card; returns the errno of a failed sync, else 0. Where
+// the writes went through a cache (the file's own, or the host's cache of the device
+// below a FUSE file system) a card that refuses them says so only here, and a failed
+// sync is a failed write.
+int syncToCard(UncachedFile& file) {
+  const int failure = ::fsync(file.fd()) == 0 ? 0 : errno;
   file.dropCachedPages();
+  return failure;
 }
 
 class Writer {
@@ -118,8 +121,9 @@ class Writer {
         // Once files are written, a card that takes no further file has stopped taking
         // data like a card whose write failed, and those files are the evidence the
         // read-back must judge: full is a full card, and anything else (a fake that
-        // wrapped over its own file system) is where writing failed.
-        if (files_.empty()) throw;
+        // wrapped over its own file system) is where writing failed. A card whose file
+        // system went read-only has stopped taking data before the first file.
+        if (files_.empty() && error.code() != EROFS) throw;
         stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
                               : FullTestResult::WriteStop::ioError(error.code(), position_);
         return;
@@ -149,7 +153,11 @@ class Writer {
         map_.markWritten(position_ - n, n);
         if (meter.addChunk(n, position_)) {
           // The sample's time includes the sync: a card that only buffers fast is not fast.
-          syncToCard(*file);
+          if (const int failure = syncToCard(*file); failure != 0) {
+            patternWorker.wait();
+            return stopAtRefusedSync(failure);
+          }
+          synced_ = position_;
           FullTest::sampleSpeed(meter);
         }
         const double now = SpeedMeter::now();
@@ -160,13 +168,22 @@ class Writer {
         patternWorker.wait();
         current = 1 - current;
       }
-      syncToCard(*file);
+      if (const int failure = syncToCard(*file); failure != 0) return stopAtRefusedSync(failure);
+      synced_ = position_;
       file->close();
       // Through a FUSE file system the card is reached via the host's cache of its
       // device; what sits there would read back as if the card had kept it.
       prepared_.mount.dropDeviceCache();
     }
     stop_ = FullTestResult::WriteStop::completed();
+  }
+
+  // What was written since the last sync that held may never have reached the card:
+  // writing stopped where that sync left off, and the read-back looks past it only to
+  // tell a card that turned read-only from one that loses data.
+  void stopAtRefusedSync(int code) {
+    stop_ = FullTestResult::WriteStop::ioError(code, synced_);
+    prepared_.mount.dropDeviceCache();
   }
 
   void report(SpeedMeter& meter) {
@@ -192,11 +209,25 @@ class Writer {
   TestPattern pattern_;
   std::uint64_t planned_ = 0;
   std::uint64_t position_ = 0;
+  std::uint64_t synced_ = 0;  // everything before this was forced to the card
   CapacityMap map_;
   std::vector<TestManifest::File> files_;
   FullTestResult::WriteStop stop_ = FullTestResult::WriteStop::completed();
   ProgressThrottle throttle_;
 };
+
+// A card whose file system is read-only before the test takes not even the test folder:
+// it stopped accepting data after nothing, which is a verdict, not an error.
+FullTest::Session refusedFromTheStart(const fs::path& volume, const FullTest::Options& options, int code) {
+  const VolumeStats stats(volume.string());
+  TestManifest manifest;
+  const TestPattern pattern(TestPattern::randomSession());
+  manifest.session = pattern.session();
+  manifest.usedBytesBefore = stats.usedBytes();
+  manifest.volumeBytes = stats.totalBytes;
+  manifest.writeStop = FullTestResult::WriteStop::ioError(code, 0);
+  return FullTest::Session(volume, options, pattern, std::move(manifest), CapacityMap(0));
+}
 
 }  // namespace
 
@@ -213,7 +244,14 @@ std::uint64_t FullTest::plannedBytes(std::uint64_t availableBytes, std::uint64_t
 FullTest::Session FullTest::writeFiles(const fs::path& volume, const Options& options, const CancellationFlag& flag,
                                        const ProgressHandler& progress) {
   requireValid(options);
-  TestFolder::Prepared prepared = TestFolder::prepare(volume, options.testFolderClaim.get());
+  std::optional<TestFolder::Prepared> preparedOrNot;
+  try {
+    preparedOrNot.emplace(TestFolder::prepare(volume, options.testFolderClaim.get()));
+  } catch (const PosixError& error) {
+    if (error.code() != EROFS) throw;
+    return refusedFromTheStart(volume, options, error.code());
+  }
+  TestFolder::Prepared prepared = std::move(*preparedOrNot);
   try {
     return Writer(volume, options, flag, progress, std::move(prepared)).run();
   } catch (...) {

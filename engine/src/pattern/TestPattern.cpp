@@ -114,6 +114,14 @@ SectorStatus TestPattern::classify(const void* sectorBytes, std::uint64_t positi
   return payloadMatches(sector, position, session_) ? SectorStatus::ok() : SectorStatus::corrupted();
 }
 
+std::optional<std::uint64_t> TestPattern::writtenPosition(const void* sectorBytes) const {
+  const auto* sector = static_cast<const unsigned char*>(sectorBytes);
+  if (loadWord(sector) != magic || loadWord(sector + 8) != session_) return std::nullopt;
+  const std::uint64_t position = loadWord(sector + 16);
+  if (position % sectorSize != 0 || !payloadMatches(sector, position, session_)) return std::nullopt;
+  return position;
+}
+
 void TestPattern::verify(const void* buffer, std::size_t byteCount, std::uint64_t position, SectorTally& tally) const {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   const std::size_t whole = byteCount - byteCount % sectorSize;

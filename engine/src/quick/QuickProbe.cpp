@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "quick/QuickProbeRun.hpp"
+#include "tessorin/posix/VolumeMount.hpp"
+#include "tessorin/posix/VolumeStats.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
 
 namespace tessorin {
@@ -54,19 +56,71 @@ QuickProbeResult QuickProbeRun::run() {
   if (stats.fileSystem != options_.fileSystem) throw QuickProbeUnsupported::fileSystem(stats.fileSystem);
   report(Phase::preparing, Step::writing, 0, 0, {});
 
-  prepared_.emplace(TestFolder::prepare(volume_, options_.testFolderClaim.get()));
+  try {
+    prepared_.emplace(TestFolder::prepare(volume_, options_.testFolderClaim.get()));
+  } catch (const PosixError& error) {
+    if (!cardRefused(error)) throw;
+    noteRefused();
+    return refusedResult();
+  }
   try {
     QuickProbeResult result = runInFolder();
     report(Phase::cleaning, Step::writing, 0, 0, {});
     TestFolder::removeQuietly(volume_);
     result.duration = secondsBetween(started_, Clock::now());
     return result;
-  } catch (...) {
+  } catch (const PosixError& error) {
     // The files of the failed stage are closed by now; an open file would keep the
     // folder from going on a FUSE volume.
     TestFolder::removeQuietly(volume_);
+    if (!cardRefused(error)) throw;
+    noteRefused();
+    return refusedResult();
+  } catch (...) {
+    TestFolder::removeQuietly(volume_);
     throw;
   }
+}
+
+bool QuickProbeRun::cardRefused(const PosixError& error) const {
+  if (error.code() == EROFS) return true;
+  if (error.code() != EIO) return false;
+  // EIO from a card that is gone is its removal, which the caller tells apart.
+  try {
+    if (prepared_) {
+      prepared_->mount.confirmStillMounted();
+    } else {
+      VolumeMount::pin(volume_.string()).confirmStillMounted();
+    }
+    return true;
+  } catch (const PosixError&) {
+    return false;
+  }
+}
+
+void QuickProbeRun::noteAccepted(std::uint64_t bytes) {
+  accepted_ += bytes;
+  refusedAfter_.reset();
+}
+
+void QuickProbeRun::noteRefused() {
+  if (!refusedAfter_) refusedAfter_ = accepted_;
+}
+
+QuickProbeResult QuickProbeRun::refusedResult() const {
+  QuickProbeResult result;
+  if (engine_) {
+    result = snapshot(QuickProbeResult::Stage::zone, std::nullopt);
+  } else {
+    const VolumeStats stats = prepared_ ? prepared_->stats : VolumeStats(volume_.string());
+    result.probeSize = options_.probeSize;
+    result.usedBytes = stats.usedBytes();
+    result.volumeBytes = stats.totalBytes;
+    result.completed = QuickProbeResult::Stage::zone;
+    result.duration = secondsBetween(started_, Clock::now());
+  }
+  result.writesRefusedAfter = refusedAfter_;
+  return result;
 }
 
 QuickProbeResult QuickProbeRun::runInFolder() {
@@ -102,6 +156,11 @@ QuickProbeResult QuickProbeRun::runInFolder() {
   };
   ZoneResult zone = ZoneTest::measure(folder(), TestFolder::zoneFileName, layout.zoneBytes, engine_->pattern.session(), options_.zone, flag_,
                                       zoneProgress, prepared_->mount);
+  if (zone.writeFailed) {
+    noteRefused();
+  } else {
+    noteAccepted(zone.bytes);
+  }
   // Writing the zone has pushed everything else out of the card's cache once more; a
   // zone that came back mostly bad says the card is failing, and reading the probes
   // again would say nothing new.
@@ -137,6 +196,7 @@ QuickProbeResult QuickProbeRun::snapshot(QuickProbeResult::Stage completed, std:
   result.completed = completed;
   result.duration = secondsBetween(started_, Clock::now());
   result.lostAfterVerifying = static_cast<std::int64_t>(engine_->lostAfterVerifying.size());
+  result.writesRefusedAfter = refusedAfter_;
   return result;
 }
 

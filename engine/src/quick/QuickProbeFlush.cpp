@@ -10,14 +10,15 @@
 
 namespace tessorin {
 
-void QuickProbeRun::syncCard() const {
+void QuickProbeRun::syncCard() {
   FileDescriptor file;
   try {
     file = folder().openFile(slotName(0), O_RDONLY);
   } catch (const PosixError&) {
     return;
   }
-  ::fsync(file.get());
+  // A card that turned read-only may have taken the probes into the host's cache only.
+  if (::fsync(file.get()) != 0 && cardRefused(PosixError::fromErrno("fsync", slotPath(0)))) noteRefused();
   // syncfs pushes what the file system still holds for any file; dropping the device's
   // cache afterwards makes the next reads of a FUSE volume go to the card.
   prepared_->mount.syncVolume(file.get());
@@ -39,13 +40,15 @@ void QuickProbeRun::flushCache(Phase phase) {
   std::uint64_t written = 0;
   for (std::int64_t slot = slotCount() - 1; slot >= 0 && written < target; --slot) {
     UncachedFile file = UncachedFile::openIn(folder(), slotName(slot), O_RDWR);
+    const std::uint64_t writtenBefore = written;
     for (std::uint64_t offset = probeSize; offset < layout.spacing && written < target;) {
       flag_.throwIfCancelled();
       const std::uint64_t chunk = std::min({piece, layout.spacing - offset, target - written});
       try {
         file.writeAt(filler.pointer(), chunk, offset);
-      } catch (const PosixError&) {
+      } catch (const PosixError& error) {
         // A card that cannot take the filler still gets its probes read back.
+        if (cardRefused(error)) noteRefused();
         return;
       }
       offset += chunk;
@@ -58,8 +61,12 @@ void QuickProbeRun::flushCache(Phase phase) {
     }
     try {
       file.sync();
-    } catch (const PosixError&) {
-      // The filler's only job is to be written; the read-back judges the card.
+      noteAccepted(written - writtenBefore);
+    } catch (const PosixError& error) {
+      // The filler's only job is to be written, and the read-back judges the probes; a
+      // card that refuses it has stopped accepting data all the same.
+      if (cardRefused(error)) noteRefused();
+      return;
     }
   }
 }

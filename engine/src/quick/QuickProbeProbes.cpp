@@ -22,10 +22,12 @@ void QuickProbeRun::writeProbes(std::vector<std::int64_t> slots, Phase phase) {
                           engine_->layout.position(static_cast<std::uint64_t>(slot)));
     try {
       engine_->recordWritten(slot, writeProbe(slot));
-    } catch (const PosixError&) {
+      noteAccepted(static_cast<std::uint64_t>(options_.probeSize));
+    } catch (const PosixError& error) {
       // A card that is gone is not a card that fails its writes: the run ends there.
       prepared_->mount.confirmStillMounted();
       engine_->recordWriteFailure(slot);
+      if (cardRefused(error)) noteRefused();
     }
     const auto now = Clock::now();
     if (done + 1 == total || reportIsDue(now)) report(phase, Step::writing, done + 1, total, engine_->cells());

@@ -64,15 +64,37 @@ std::optional<ProbeAnalysis> QuickProbeResult::analyseOutcomes(const std::vector
 
 QuickProbeResult::Verdict QuickProbeResult::verdict() const {
   if (wrapDistance) return Verdict::fake;
-  const auto analysis = analyseOutcomes(outcomes);
+  const auto analysis = analyseOutcomes(judgedOutcomes());
   const bool fakeLike = analysis && analysis->isFakeLike();
   if (fakeLike && (analysis->lastGood || zoneIntact())) return Verdict::fake;
+  // A card that refuses to be written can be trusted with nothing new, whatever stage
+  // it refused in.
+  if (writesRefusedAfter) return Verdict::damaged;
   if (zone && (zone->writeFailed || mostlyBad(zone->tally))) return Verdict::damaged;
   // A failing tail with nothing good below it: a fake, or a card that fails everywhere.
   if (fakeLike) return zone ? Verdict::damaged : Verdict::inconclusive;
   if (failingCount() > 0) return Verdict::damaged;
   if (zone && zone->tally.badSectors() > 0) return Verdict::damaged;
   return Verdict::passed;
+}
+
+std::vector<ProbeOutcome> QuickProbeResult::judgedOutcomes() const {
+  if (!writesRefusedAfter) return outcomes;
+  // Probes the card refused once it had stopped accepting writes say nothing of where
+  // its capacity ends: a fake refuses writes past its end and takes the ones below.
+  std::vector<ProbeOutcome> judged = outcomes;
+  std::replace(judged.begin(), judged.end(), ProbeOutcome::writeFailed, ProbeOutcome::untested);
+  return judged;
+}
+
+WriteRefusal QuickProbeResult::writeRefusal() const {
+  if (!writesRefusedAfter) return WriteRefusal::none;
+  const bool probeLost = std::any_of(outcomes.begin(), outcomes.end(), [](ProbeOutcome outcome) {
+    return outcome == ProbeOutcome::unreadable || outcome == ProbeOutcome::misplaced ||
+           outcome == ProbeOutcome::corrupted;
+  });
+  const bool zoneLost = zone && zone->tally.lostSectors() > 0;
+  return probeLost || zoneLost ? WriteRefusal::losesData : WriteRefusal::readOnly;
 }
 
 bool QuickProbeResult::zoneIntact() const {
@@ -90,7 +112,7 @@ std::int64_t QuickProbeResult::failedProbeCount() const {
       return outcome == ProbeOutcome::corrupted || outcome == ProbeOutcome::unreadable;
     });
   }
-  const auto analysis = analyseOutcomes(outcomes);
+  const auto analysis = analyseOutcomes(judgedOutcomes());
   return analysis ? analysis->badBefore : 0;
 }
 
@@ -100,7 +122,7 @@ std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRan
     const std::uint64_t real = std::min(volumeBytes, *wrapDistance);
     return CapacityRange{real, real};
   }
-  const auto analysis = analyseOutcomes(outcomes);
+  const auto analysis = analyseOutcomes(judgedOutcomes());
   if (!analysis) return std::nullopt;
 
   std::uint64_t goodEnd = 0;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/CancellationFlag.hpp"
 #include "tessorin/quick/ProbeEngine.hpp"
 #include "tessorin/quick/QuickProbe.hpp"
@@ -47,12 +48,19 @@ class QuickProbeRun {
   double writeProbe(std::int64_t slot);
 
   // Getting the probes out of every cache (QuickProbeFlush.cpp).
-  void syncCard() const;
+  void syncCard();
   void flushCache(Phase phase);
 
   // Reading the probes back (QuickProbeVerification.cpp); reports only with a phase.
   void verifyProbes(std::optional<Phase> phase);
   void readPiece(std::int64_t slot, std::uint64_t offset, AlignedBuffer& buffer, SectorTally& tally) const;
+
+  // A card that refuses a write and every one after it has stopped accepting data; one
+  // that takes a later write has not (a fake refuses only past its real end).
+  bool cardRefused(const PosixError& error) const;
+  void noteAccepted(std::uint64_t bytes);
+  void noteRefused();
+  QuickProbeResult refusedResult() const;
 
   void report(Phase phase, Step step, std::int64_t completed, std::int64_t total, std::vector<ProbeCell> cells,
               std::optional<double> fraction = std::nullopt);
@@ -78,6 +86,8 @@ class QuickProbeRun {
   std::optional<TestFolder::Prepared> prepared_;
   std::optional<ProbeEngine> engine_;
   std::optional<AlignedBuffer> probeBuffer_;
+  std::uint64_t accepted_ = 0;  // bytes written and forced to the card
+  std::optional<std::uint64_t> refusedAfter_;
   // Seeded once per run from the system's random source: which pieces are read and the
   // filler data differ from run to run, so no card can have them ready in its cache.
   std::mt19937_64 random_;

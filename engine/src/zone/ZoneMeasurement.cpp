@@ -257,9 +257,17 @@ std::optional<double> ZoneMeasurement::randomWrites(AlignedBuffer& block, std::u
   const std::optional<std::uint64_t> operations = randomOperations(start, true, [&] {
     file_.writeAt(block.pointer(), randomBlockSize, randomBlock(blocks) * randomBlockSize);
   });
-  if (!operations) return std::nullopt;
+  // A card that refuses a random write has failed to be written like one that refuses
+  // the sequential ones: the stage is no pass.
+  if (!operations) {
+    result_.writeFailed = true;
+    return std::nullopt;
+  }
   // Writes a card merely accepted into its cache are not done: the sync counts in the rate.
-  if (syncToCard()) return std::nullopt;
+  if (const auto failure = syncToCard()) {
+    result_.writeFailed = !failure->isDiskFull();
+    return std::nullopt;
+  }
   return rate(static_cast<double>(*operations), seconds(Clock::now() - start));
 }
 

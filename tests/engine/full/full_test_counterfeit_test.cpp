@@ -132,8 +132,11 @@ TEST_P(FullTestOnCounterfeitCard, WrapAroundCardIsFakeWithRealSizeFromWrapDistan
 
   EXPECT_EQ(result.verdict(), Verdict::fake);
   EXPECT_GT(result.tally.misplaced, 0);
-  ASSERT_TRUE(result.realCapacity());
+  // Where positions are no places on the card, a figure is shown only when it is right.
   if (filesLieInOrder(GetParam())) {
+    ASSERT_TRUE(result.realCapacity());
+  }
+  if (result.realCapacity()) {
     EXPECT_TRUE(near(*result.realCapacity(), 640_MiB, 0.02));
   }
 }
@@ -235,19 +238,19 @@ TEST_P(FullTestOnCounterfeitCard, CardFailingPastItsRealSizeIsJudgedWhereItStart
 
   const FullTestResult result = FullTest(volume, testOptions()).run().result();
 
-  ASSERT_NE(result.verdict(), Verdict::passed);
+  // O_DIRECT meets the failure in the write itself; exfat-fuse writes through the host's
+  // cache of the device, and meets it when the data is forced to the card. Either way
+  // the card stopped accepting data where it starts failing, and kept what it took.
+  EXPECT_EQ(result.verdict(), Verdict::damaged);
+  EXPECT_EQ(result.manifest.writeStop.kind, FullTestResult::WriteStop::Kind::ioError);
+  EXPECT_EQ(result.manifest.writeStop.code, EIO);
   ASSERT_TRUE(result.realCapacity());
   EXPECT_LE(*result.realCapacity(), real);
-  if (ext4) {
-    // O_DIRECT meets the failure in the write itself.
-    EXPECT_EQ(result.manifest.writeStop.kind, FullTestResult::WriteStop::Kind::ioError);
-    EXPECT_EQ(result.manifest.writeStop.code, EIO);
-    EXPECT_EQ(result.verdict(), Verdict::damaged);
-  } else {
-    // exfat-fuse writes through the host's cache of the device, where the failure only
-    // shows once the read-back reaches the medium.
-    EXPECT_EQ(result.verdict(), Verdict::fake);
-    EXPECT_TRUE(near(*result.realCapacity(), real, 0.02));
+  EXPECT_TRUE(near(*result.realCapacity(), real, 0.02));
+  // Through the host's cache the writes past the failure reach the files, and reading
+  // them fails: a card that loses data, not one that merely turned read-only.
+  if (!ext4) {
+    EXPECT_EQ(result.writeRefusal(), WriteRefusal::losesData);
   }
   EXPECT_FALSE(TestFolder::exists(volume));
 }

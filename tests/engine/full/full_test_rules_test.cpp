@@ -100,8 +100,9 @@ TEST(FullTestVerdict, FollowsTheRulesOnHandMadeTallies) {
        usedBefore + GiB - 65'536 * 512},
       {"an ok share of exactly 0.02 after the first bad sector is damage",
        resultOf(shareWritten, failingFrom(GiB, shareWritten, 2'000)), Verdict::damaged, std::nullopt},
+      // Its capacity is what it kept, the stray good sectors past its end included.
       {"an ok share just below 0.02 is a fake", resultOf(shareWritten, failingFrom(GiB, shareWritten, 1'999)),
-       Verdict::fake, usedBefore + GiB},
+       Verdict::fake, usedBefore + GiB + 1'999 * 512},
       {"scattered corruption is damage without a capacity", resultOf(GiB, corruptedOnly), Verdict::damaged,
        std::nullopt},
       {"full at the first chunk passes", resultOf(0, SectorTally{}, WriteStop::diskFull()), Verdict::passed,

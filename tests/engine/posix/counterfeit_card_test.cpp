@@ -266,6 +266,34 @@ TEST(CounterfeitCard, CardPulledAfterSomeBytesFailsWithTheChosenError) {
   EXPECT_EQ(errorOf([&] { UncachedFile::open(card->medium(), O_RDONLY); }), ENODEV);
 }
 
+// A worn card that turned read-only keeps what it had and refuses every write, with
+// either error a real one gives; turning so on command counts from the command.
+TEST(CounterfeitCard, CardTurningReadOnlyKeepsItsDataAndRefusesEveryWriteFromThenOn) {
+  TESSORIN_REQUIRE_VOLUMES();
+  for (const int error : {EROFS, EIO}) {
+    auto card = CounterfeitCard::make(
+        {.claimed = 64_MiB, .fileSystem = std::nullopt, .readOnlyAfterBytesWritten = 16_MiB, .readOnlyError = error});
+    auto device = openDevice(*card);
+    const TestPattern pattern(TestPattern::randomSession());
+
+    const auto failure = writePattern(device, pattern, 0, 32_MiB);
+
+    ASSERT_TRUE(failure.has_value()) << error;
+    EXPECT_EQ(failure->first, 16_MiB) << error;
+    // The loop device above reports any refusal of its medium as an I/O error.
+    EXPECT_EQ(failure->second, EIO) << error;
+    const SectorTally kept = readPattern(device, pattern, 0, 16_MiB);
+    EXPECT_EQ(kept.ok, sectors(16_MiB)) << error;
+    const SectorTally refused = readPattern(device, pattern, 16_MiB, 32_MiB);
+    EXPECT_EQ(refused.blank, sectors(16_MiB)) << error;
+    EXPECT_EQ(refused.unreadable, 0) << error;
+
+    card->turnReadOnlyAfter(0);
+    EXPECT_EQ(writePattern(device, pattern, 0, 1_MiB), std::make_pair(std::uint64_t{0}, EIO)) << error;
+    EXPECT_EQ(readPattern(device, pattern, 0, 16_MiB).ok, sectors(16_MiB)) << error;
+  }
+}
+
 TEST(CounterfeitCard, SlowCardPacesWritesAtItsRate) {
   TESSORIN_REQUIRE_VOLUMES();
   auto card = CounterfeitCard::make({.claimed = 64_MiB, .fileSystem = std::nullopt, .writeBytesPerSecond = 16_MiB});

@@ -189,12 +189,28 @@ TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
   fullStoppedAnyway.fullStopped = true;
   EXPECT_EQ(noteTexts(fullStoppedAnyway, exfat), std::vector<QString>{});
 
+  const QString readOnly = "It has turned read-only: it keeps what it holds but takes nothing more. Copy your files "
+                           "off it first, while it still reads them.";
+  const QString losesData =
+      "Some of what it took does not read back: it loses data. Copy your files off it first, then check that they open.";
   CheckOutcome ioError = outcome(Verdict::damaged);
   ioError.full = fullResult(60'000'000'000, Sectors{.ok = 10}, FullTestWriteStop::ioError(5, 1'610'612'736));
   EXPECT_EQ(noteTexts(ioError, std::nullopt),
-            std::vector<QString>{"The card stopped accepting data after 1.6 GB."});
+            (std::vector<QString>{"The card stopped accepting data after 1.6 GB.", readOnly}));
+  ioError.full->pastStop.unreadable = 16;
+  EXPECT_EQ(noteTexts(ioError, std::nullopt),
+            (std::vector<QString>{"The card stopped accepting data after 1.6 GB.", losesData}));
   ioError.full->manifest.writeStop = FullTestWriteStop::diskFull();
   EXPECT_EQ(noteTexts(ioError, std::nullopt), std::vector<QString>{});
+
+  // A quick check on a card that took nothing, and one that the advanced test then judged.
+  CheckOutcome refusedQuick = outcome(Verdict::damaged);
+  refusedQuick.quick = passedQuickResult(60'000'000'000);
+  refusedQuick.quick->writesRefusedAfter = 0;
+  EXPECT_EQ(noteTexts(refusedQuick, std::nullopt),
+            (std::vector<QString>{"The card stopped accepting data after 0 bytes.", readOnly}));
+  refusedQuick.full = fullResult(60'000'000'000, Sectors{.ok = 10});
+  EXPECT_EQ(noteTexts(refusedQuick, std::nullopt), std::vector<QString>{});
 }
 
 TEST(OutcomeNotes, UnderHalfNoteOnlyForTheCoveredPartOfAPlanOrLayout) {

@@ -321,6 +321,49 @@ TEST(CardSessionCheck, CardPulledOutDuringWritingEndsWithTheRemovedMessageNotADa
   EXPECT_FALSE(checked.session->task());
 }
 
+// A worn card that turned read-only gets a verdict, never an error: on exFAT the quick
+// check finds it before any probe and the check stops at the decision; on ext4 the speed
+// zone cannot be written and the advanced test says where the card stopped taking data.
+TEST(CardSessionCheck, CardReadOnlyBeforeTheCheckIsDamagedWithoutAnError) {
+  TESSORIN_REQUIRE_VOLUMES();
+  for (const auto fileSystem : {testing::FileSystemKind::exfat, testing::FileSystemKind::ext4}) {
+    Checked checked({.claimed = 384_MiB, .fileSystem = fileSystem, .readOnlyAfterBytesWritten = 0});
+    checked.session->start();
+    ASSERT_TRUE(turnLoopUntil(
+        [&] { return checked.session->stage().kind == Kind::decision || checked.session->stage().isAtRest(); }, 120s));
+    if (checked.session->stage().kind == Kind::decision) checked.session->stop();
+
+    ASSERT_EQ(checked.session->stage().kind, Kind::finished);
+    EXPECT_FALSE(checked.session->errorMessage()) << checked.session->errorMessage()->toStdString();
+    ASSERT_TRUE(checked.session->outcome());
+    EXPECT_EQ(checked.session->outcome()->verdict, Verdict::damaged);
+    const auto& outcome = *checked.session->outcome();
+    const bool quickSaysSo = outcome.quick && outcome.quick->writesRefusedAfter == 0u;
+    const bool fullSaysSo = outcome.full && outcome.full->manifest.writeStop.isIOError() &&
+                            outcome.full->writeRefusal() == WriteRefusal::readOnly;
+    EXPECT_TRUE(quickSaysSo || fullSaysSo);
+    EXPECT_EQ(checked.world.history.records().size(), 1u);
+  }
+}
+
+TEST(CardSessionCheck, CardTurningReadOnlyWhileTheAdvancedTestWritesIsDamagedAndKeptWhatItTook) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB});
+  checked.session->start();
+  ASSERT_TRUE(checked.reachedPhase(Phase::writing));
+  checked.card->turnReadOnlyAfter(64_MiB);
+  ASSERT_TRUE(checked.reached(Kind::finished));
+
+  EXPECT_FALSE(checked.session->errorMessage()) << checked.session->errorMessage()->toStdString();
+  ASSERT_TRUE(checked.session->outcome());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::damaged);
+  ASSERT_TRUE(checked.session->outcome()->full);
+  const FullTestResult& full = *checked.session->outcome()->full;
+  EXPECT_TRUE(full.manifest.writeStop.isIOError());
+  EXPECT_EQ(full.writeRefusal(), WriteRefusal::readOnly);
+  EXPECT_EQ(full.tally.badSectors(), 0);
+}
+
 TEST(CardSessionCheck, AFakeLookingPartialFromACardBeingPulledIsNotRecorded) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});

@@ -10,8 +10,10 @@
 #include <vector>
 
 #include "tessorin/full/CapacityMap.hpp"
+#include "tessorin/full/DeviceStartEvidence.hpp"
 #include "tessorin/full/FullTestWriteStop.hpp"
 #include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/pattern/WriteRefusal.hpp"
 #include "tessorin/full/SpeedSample.hpp"
 #include "tessorin/full/SpeedSummary.hpp"
 #include "tessorin/full/TestManifest.hpp"
@@ -38,6 +40,10 @@ struct FullTestResult {
   // tens of MiB; the largest seen stay well below this. The bound does not grow with the
   // claimed size, which on a fake is the lie itself.
   static constexpr std::uint64_t controllerCacheMaximum = 268'435'456;
+  // Two measures of a fake's capacity that differ by more than this share leave it
+  // unknown: one of them came from positions that are no places on the medium (a file
+  // system that spreads its files), and a wrong figure is worse than none.
+  static constexpr double capacityTolerance = 0.02;
 
   TestManifest manifest;
   SectorTally tally;
@@ -46,11 +52,30 @@ struct FullTestResult {
   std::vector<SpeedSample> readSamples;
   double readDuration = 0;
   bool filesKept = false;
+  // Sectors read back from where writing broke off on an I/O error onwards: bytes the
+  // card may never have taken, kept apart from the tally so that they judge only how
+  // the card failed, never its capacity.
+  SectorTally pastStop;
+  // Looked at only when writing broke off on an I/O error.
+  DeviceStartEvidence deviceStart;
+  // The size of the volume's device as the system sees it (the claimed size, or the
+  // partition's); absent where it could not be learnt.
+  std::optional<std::uint64_t> deviceBytes;
 
   Verdict verdict() const;
-  // Bytes the card really holds, from the start of the volume; none when the card passed
-  // or is damaged without a clear end.
+  // Bytes the card really holds, from the start of the volume; none when the card passed,
+  // is damaged without a clear end, or is a fake whose measures disagree. A wrap-around
+  // fake's is its wrap distance, unless it kept more; any other fake's is the bytes it
+  // kept, when they agree with where keeping stopped.
   std::optional<std::uint64_t> realCapacity() const;
+  // Bytes the card demonstrably kept, counted wherever the file system put them: what
+  // was in use before, the ok sectors without a controller's cached tail and, where no
+  // sector wrapped over them, the file system's own structures. A card holds at least
+  // this much, whatever the order of its files on the medium.
+  std::uint64_t keptBytes() const;
+  // The device's bytes that the volume's figures leave out: the file system's own
+  // structures, which lie at the start of a card. 0 when the device size is unknown.
+  std::uint64_t structureBytes() const;
   // Of the sectors written after the first bad one, the share that read back ok.
   double okFractionAfterFirstBad() const;
   // The good sectors, in bytes, that form one run at the very end of what was written,
@@ -63,6 +88,11 @@ struct FullTestResult {
   // share without a cached tail. The verdict's measure.
   double keptFractionAfterFirstBad() const;
   std::uint64_t firstBadOrWritten() const;
+  // Whether the card refused a write, and whether it kept what it took.
+  WriteRefusal writeRefusal() const;
+  // The smallest distance at which the card was seen to wrap, through the files or on
+  // the device's start.
+  std::optional<std::uint64_t> wrapDistance() const;
 };
 
 }  // namespace tessorin

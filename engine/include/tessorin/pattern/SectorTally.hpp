@@ -37,6 +37,10 @@ struct SectorTally {
   std::uint64_t badBytes() const { return static_cast<std::uint64_t>(badSectors()) * TestPattern::sectorSize; }
   std::int64_t checkedSectors() const { return saturatingSum(ok, badSectors()); }
   std::uint64_t okBytes() const { return static_cast<std::uint64_t>(ok) * TestPattern::sectorSize; }
+  // Sectors a card that merely refuses writes never returns: unreadable, damaged, or
+  // holding data written for another place. Blank sectors and another session's data are
+  // what a refused write leaves behind.
+  std::int64_t lostSectors() const { return saturatingSum(saturatingSum(unreadable, misplaced), corrupted); }
 
   void record(const SectorStatus& status, std::uint64_t position);
   void recordUnreadable(std::int64_t count, std::uint64_t position);

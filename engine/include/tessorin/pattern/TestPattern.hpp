@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace tessorin {
 
@@ -57,6 +58,11 @@ class TestPattern {
   void fill(void* buffer, std::size_t byteCount, std::uint64_t position) const;
 
   SectorStatus classify(const void* sector, std::uint64_t position) const;
+
+  // The position an intact sector of this session was written for, read from the sector
+  // itself; absent for anything else (another session, blank, damaged). For sectors met
+  // where no position was expected, such as on the device outside the test's files.
+  std::optional<std::uint64_t> writtenPosition(const void* sector) const;
 
   // Classifies every whole sector of the buffer (a trailing partial sector is ignored)
   // and records each into tally.

@@ -17,4 +17,8 @@ namespace tessorin {
 // symbolic link (/dev/disk/by-uuid/…, /dev/mapper/…).
 std::optional<std::uint64_t> deviceBytesWritten(const std::string& deviceNode);
 
+// The size of the block device (a partition's own size for a partition), from sysfs,
+// which needs no access to the device itself. Absent as above.
+std::optional<std::uint64_t> deviceSizeBytes(const std::string& deviceNode);
+
 }  // namespace tessorin

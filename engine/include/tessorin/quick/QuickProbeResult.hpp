@@ -12,6 +12,7 @@
 #include "tessorin/quick/ProbeAnalysis.hpp"
 #include "tessorin/quick/ProbeLayout.hpp"
 #include "tessorin/pattern/ProbeOutcome.hpp"
+#include "tessorin/pattern/WriteRefusal.hpp"
 #include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
@@ -43,12 +44,17 @@ struct QuickProbeResult {
   Stage completed = Stage::coarse;
   double duration = 0;                      // seconds from the start of the check
   std::int64_t lostAfterVerifying = 0;      // read back intact once, failed (not misplaced) later
+  // The bytes the check had written when the card refused a write and every one after
+  // it (a worn card turning read-only); absent while the card accepted writes.
+  std::optional<std::uint64_t> writesRefusedAfter;
 
   // Over the tested slots: the failing slot that best splits them into good probes below
   // and failing ones from it on. Nothing when no tested slot fails.
   static std::optional<ProbeAnalysis> analyseOutcomes(const std::vector<ProbeOutcome>& outcomes);
 
   Verdict verdict() const;
+  // Whether the card stopped accepting writes, and whether it kept what it took.
+  WriteRefusal writeRefusal() const;
   // A zone was written without failure, holds data, and at most half of it came back bad.
   bool zoneIntact() const;
   bool zoneHasErrors() const;
@@ -67,6 +73,11 @@ struct QuickProbeResult {
   double maximumWriteSeconds() const;
 
   friend bool operator==(const QuickProbeResult&, const QuickProbeResult&) = default;
+
+ private:
+  // The outcomes the verdict weighs: all of them, less the writes a card refused after it
+  // stopped accepting data.
+  std::vector<ProbeOutcome> judgedOutcomes() const;
 };
 
 }  // namespace tessorin

@@ -1,0 +1,83 @@
+#include "tessorin/full/DeviceStartEvidence.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <vector>
+
+#include "tessorin/pattern/SectorTally.hpp"
+#include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
+
+namespace tessorin {
+
+namespace {
+
+constexpr std::size_t readSize = 8 << 20;
+
+FileDescriptor openDevice(const std::string& deviceNode) {
+  FileDescriptor device(::open(deviceNode.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+  if (!device && errno == EINVAL) {
+    device = FileDescriptor(::open(deviceNode.c_str(), O_RDONLY | O_CLOEXEC));
+    // What the host still caches of the device would be memory, not the card.
+    if (device) ::posix_fadvise(device.get(), 0, 0, POSIX_FADV_DONTNEED);
+  }
+  return device;
+}
+
+// Reads what it can of [offset, offset + count); returns the bytes read, 0 on failure.
+std::size_t readFully(int fd, unsigned char* buffer, std::size_t count, std::uint64_t offset) {
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = ::pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
+    if (got > 0) {
+      done += static_cast<std::size_t>(got);
+      continue;
+    }
+    if (got < 0 && errno == EINTR) continue;
+    break;
+  }
+  return done;
+}
+
+}  // namespace
+
+DeviceStartEvidence scanDeviceStart(const std::string& deviceNode, const TestPattern& pattern, std::uint64_t bytes) {
+  DeviceStartEvidence evidence;
+  const FileDescriptor device = openDevice(deviceNode);
+  if (!device) return evidence;
+
+  // Each sector found gives device offset minus written position: one value for every
+  // sector where the first pass stored it (the offset of the test's first byte), and that
+  // value less the real size for every sector that wrapped.
+  std::vector<std::int64_t> offsets;
+  AlignedBuffer buffer(static_cast<std::int64_t>(readSize));
+  for (std::uint64_t at = 0; at < bytes;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(readSize, bytes - at));
+    const std::size_t got = readFully(device.get(), buffer.bytes(), want, at);
+    if (at == 0 && got == 0) return evidence;
+    evidence.deviceRead = true;
+    for (std::size_t sector = 0; sector + TestPattern::sectorSize <= got; sector += TestPattern::sectorSize) {
+      const auto position = pattern.writtenPosition(buffer.bytes() + sector);
+      if (!position) continue;
+      const std::uint64_t deviceOffset = at + sector;
+      if (deviceOffset < DeviceStartEvidence::bootAreaBytes) ++evidence.sectorsInBootArea;
+      offsets.push_back(static_cast<std::int64_t>(deviceOffset) - static_cast<std::int64_t>(*position));
+    }
+    if (got < want) break;
+    at += got;
+  }
+  if (offsets.empty()) return evidence;
+
+  const std::int64_t firstPass = *std::max_element(offsets.begin(), offsets.end());
+  for (const std::int64_t offset : offsets) {
+    const auto distance = static_cast<std::uint64_t>(firstPass - offset);
+    if (distance < SectorTally::minimumWrapDistance) continue;
+    if (!evidence.wrapDistance || distance < *evidence.wrapDistance) evidence.wrapDistance = distance;
+  }
+  return evidence;
+}
+
+}  // namespace tessorin

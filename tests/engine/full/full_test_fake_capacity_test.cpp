@@ -1,0 +1,83 @@
+// Fakes in the shapes the advanced test meets them, judged on their capacity: a real size
+// that is a whole number of test files (the wrap lands first on the card's own
+// file-system structures and the file system breaks before any earlier test data is
+// overwritten), an odd real size, with and without a controller cache, on exFAT and on
+// ext4 (which spreads its files, so positions are no places on the card). Every one is
+// fake, and the capacity shown is within 2 % of the real size or not shown; on exFAT,
+// where the files lie in order, it is always shown.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "ByteLiterals.hpp"
+#include "CounterfeitCard.hpp"
+#include "tessorin/full/FullTest.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace testing::literals;
+using testing::CounterfeitCard;
+using testing::FileSystemKind;
+using Mode = CounterfeitCard::Mode;
+using Verdict = FullTestResult::Verdict;
+
+struct Fake {
+  Mode mode;
+  std::uint64_t claimed;
+  std::uint64_t real;
+  std::uint64_t cache;
+  FileSystemKind fileSystem;
+  std::uint64_t fileSize;  // the test's file size: the real size is a whole number of them, or not
+};
+
+std::string nameOf(const Fake& fake) {
+  return std::string(fake.fileSystem == FileSystemKind::exfat ? "exfat" : "ext4") +
+         (fake.mode == Mode::wrap ? "Wrap" : "Drop") + std::to_string(fake.real >> 20) + "MiBOf" +
+         std::to_string(fake.claimed >> 20) + (fake.cache ? "Cache" + std::to_string(fake.cache >> 20) : "") +
+         "Files" + std::to_string(fake.fileSize >> 20);
+}
+
+class FakeCapacity : public ::testing::TestWithParam<Fake> {};
+
+TEST_P(FakeCapacity, IsFakeWithItsCapacityWithinTwoPercentOrNotShown) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const Fake& fake = GetParam();
+  auto card = CounterfeitCard::make({.claimed = fake.claimed, .real = fake.real, .mode = fake.mode,
+                                     .fileSystem = fake.fileSystem, .controllerCacheBytes = fake.cache});
+  FullTest::Options options;
+  options.fileSize = fake.fileSize;
+  const FullTestResult result = FullTest(card->mountPoint(), options).run().result();
+
+  EXPECT_EQ(result.verdict(), Verdict::fake) << "kept " << result.keptBytes() << ", stop "
+                                             << static_cast<int>(result.manifest.writeStop.kind);
+  const auto capacity = result.realCapacity();
+  if (fake.fileSystem == FileSystemKind::exfat) {
+    EXPECT_TRUE(capacity) << "kept " << result.keptBytes();
+  }
+  if (capacity) {
+    EXPECT_LE(std::abs(static_cast<double>(*capacity) - static_cast<double>(fake.real)),
+              0.02 * static_cast<double>(fake.real))
+        << *capacity << " shown, kept " << result.keptBytes();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cards, FakeCapacity,
+    ::testing::Values(Fake{Mode::wrap, 4_GiB, 1_GiB, 0, FileSystemKind::exfat, 1_GiB},
+                      Fake{Mode::wrap, 4_GiB, 1_GiB, 16_MiB, FileSystemKind::exfat, 1_GiB},
+                      Fake{Mode::wrap, 2_GiB, 512_MiB, 0, FileSystemKind::exfat, 256_MiB},
+                      Fake{Mode::wrap, 4_GiB, 2_GiB, 64_MiB, FileSystemKind::exfat, 1_GiB},
+                      Fake{Mode::wrap, 4_GiB, 2560_MiB, 0, FileSystemKind::exfat, 1_GiB},
+                      Fake{Mode::wrap, 4_GiB, 2560_MiB, 16_MiB, FileSystemKind::exfat, 1_GiB},
+                      Fake{Mode::wrap, 4_GiB, 1_GiB, 0, FileSystemKind::ext4, 1_GiB},
+                      Fake{Mode::wrap, 3_GiB, 700_MiB, 0, FileSystemKind::ext4, 1_GiB},
+                      Fake{Mode::wrap, 3_GiB, 700_MiB, 16_MiB, FileSystemKind::ext4, 1_GiB},
+                      Fake{Mode::dropZero, 3_GiB, 700_MiB, 0, FileSystemKind::ext4, 1_GiB},
+                      Fake{Mode::dropZero, 3_GiB, 700_MiB, 64_MiB, FileSystemKind::ext4, 1_GiB},
+                      Fake{Mode::dropFF, 4_GiB, 2_GiB, 128_MiB, FileSystemKind::exfat, 1_GiB}),
+    [](const auto& info) { return nameOf(info.param); });
+
+}  // namespace
+}  // namespace tessorin
