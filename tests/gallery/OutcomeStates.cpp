@@ -97,6 +97,20 @@ const bool registered = addGalleryStates({
                  },
                  {text("verdictTitle", "Damaged card"), text("outcomeNote0", "The card stopped accepting data after 12 GB."),
                   text("problemLabel0", "Corrupted"), text("problemAmount1", "8.4 MB")}),
+    // A worn card that turned read-only during the quick check's speed stage: the probes
+    // it took read back, and the check stops at its verdict.
+    outcomeState("damaged-turned-read-only", 1000,
+                 [](GalleryWorld& world) {
+                   QuickProbeResult refused = quick(32 * GB, 16, 16, zone(12 * MBps, 30 * MBps));
+                   refused.zone->writeFailed = true;
+                   refused.writesRefusedAfter = 300 * galleryMB;
+                   return finished(world, sdCard(32 * GB, "WORN"), {.quick = refused});
+                 },
+                 {text("verdictTitle", "Damaged card"),
+                  text("verdictExplanation",
+                       "It stopped accepting data and has turned read-only. Copy your files off it while it still "
+                       "reads them."),
+                  text("outcomeNote0", "The card stopped accepting data after 300 MB.")}),
     outcomeState("stopped-after-quick", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(38 * MBps, 85 * MBps);

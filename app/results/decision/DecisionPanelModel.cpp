@@ -78,6 +78,7 @@ VerdictHeadlineInput DecisionPanelModel::headline() const {
   input.lostFrom = findings_.wideRangeEnd;
   input.advertisedBytes = claimedBytes_;
   input.method = CheckOutcome::Method::quick;
+  if (quick_) input.refusal = quick_->writeRefusal();
   return input;
 }
 

@@ -51,6 +51,7 @@ VerdictHeadlineInput OutcomePanelModel::headlineOf(const CheckOutcome& outcome) 
   input.advertisedBytes = outcome.advertisedBytes;
   input.method = outcome.method;
   if (outcome.full) input.testedBytes = outcome.full->manifest.writtenBytes();
+  input.refusal = ResultFigures::writeRefusal(outcome);
   return input;
 }
 

@@ -66,4 +66,9 @@ std::optional<QString> ResultFigures::nominalSizeDifferentFromClaim(std::uint64_
   return nominal;
 }
 
+WriteRefusal ResultFigures::writeRefusal(const CheckOutcome& outcome) {
+  if (outcome.full) return outcome.full->writeRefusal();
+  return outcome.quick ? outcome.quick->writeRefusal() : WriteRefusal::none;
+}
+
 }  // namespace tessorin

@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "session/records/CheckOutcome.hpp"
+#include "tessorin/pattern/WriteRefusal.hpp"
 #include "tessorin/quick/QuickProbeResult.hpp"
 
 namespace tessorin {
@@ -26,6 +27,8 @@ struct ResultFigures {
   // The part of the card a capacity test covered: the advanced test's plan, else the
   // quick check's layout. The speed zone alone is a fixed-size sample and covers nothing.
   static std::optional<std::uint64_t> coveredBytes(const CheckOutcome& outcome);
+  // Whether the card stopped accepting writes, by the check that settled the verdict.
+  static WriteRefusal writeRefusal(const CheckOutcome& outcome);
 
   // Counts (sectors, stalls) summed, and sector counts turned into bytes, saturating at
   // 2^63 - 1 so that a tally near the top of its range never wraps; negative counts add 0.

@@ -11,6 +11,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "session/records/CheckOutcome.hpp"
+#include "tessorin/pattern/WriteRefusal.hpp"
 
 namespace tessorin {
 
@@ -28,10 +29,13 @@ struct VerdictHeadlineInput {
   CheckOutcome::Method method = CheckOutcome::Method::quick;
   // Written and read back by the advanced test; absent when it did not run.
   std::optional<std::uint64_t> testedBytes;
+  // A damaged card that stopped accepting writes: whether it kept what it took.
+  WriteRefusal refusal = WriteRefusal::none;
 
   friend bool operator==(const VerdictHeadlineInput& a, const VerdictHeadlineInput& b) {
     return a.verdict == b.verdict && a.realBytes == b.realBytes && a.lostFrom == b.lostFrom &&
-           a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes;
+           a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes &&
+           a.refusal == b.refusal;
   }
 };
 

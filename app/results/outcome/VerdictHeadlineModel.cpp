@@ -67,6 +67,11 @@ QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
       return tr("It holds only about %1 of the %2 it claims; anything saved past that is lost.").arg(real, claimed);
     }
     case Verdict::damaged:
+      // Nothing came back corrupted from a card that only turned read-only.
+      if (input.refusal == WriteRefusal::readOnly) {
+        return tr("It stopped accepting data and has turned read-only. Copy your files off it while it still reads "
+                  "them.");
+      }
       return tr("Some data came back corrupted. Don’t trust this card with photos or videos.");
     case Verdict::inconclusive:
       break;

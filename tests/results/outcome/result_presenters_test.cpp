@@ -50,6 +50,10 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
        "It holds only about 0 bytes of the 64 GB it claims; anything saved past that is lost."},
       {{Verdict::damaged, 5, none, 64'000'000'000, Method::full, 9},
        "Some data came back corrupted. Don’t trust this card with photos or videos."},
+      {{Verdict::damaged, 5, none, 64'000'000'000, Method::full, 9, WriteRefusal::losesData},
+       "Some data came back corrupted. Don’t trust this card with photos or videos."},
+      {{Verdict::damaged, none, none, 64'000'000'000, Method::quick, none, WriteRefusal::readOnly},
+       "It stopped accepting data and has turned read-only. Copy your files off it while it still reads them."},
       {{Verdict::inconclusive, none, none, 64'000'000'000, Method::quick, none},
        "There isn’t a clear answer yet. Run the advanced test to the end."},
   };
