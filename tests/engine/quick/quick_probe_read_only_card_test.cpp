@@ -11,6 +11,7 @@
 
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
+#include "SmallCardQuickOptions.hpp"
 #include "tessorin/quick/QuickProbe.hpp"
 
 namespace tessorin {
@@ -31,18 +32,10 @@ struct WornCard {
   int error;
 };
 
-// A 512 MiB card's worth of check, as in the other quick-check tests.
 QuickProbe::Options smallCardOptions(FileSystemKind fileSystem) {
-  QuickProbe::Options options;
-  options.minimumSpacing = 16_MiB;
-  options.overwhelmBytes = 32_MiB;
-  options.zone.maximumBytes = 64_MiB;
-  options.zone.minimumBytes = 16_MiB;
-  options.zone.segmentBytes = 16_MiB;
-  options.zone.chunkSize = 4_MiB;
+  QuickProbe::Options options = testing::smallCardQuickOptions();
+  // Long enough for the card to be told to turn read-only while it lasts.
   options.zone.randomSeconds = 0.5;
-  options.slowAllocationSeconds = 30;
-  options.allocationTrialBytes = 0;
   if (fileSystem == FileSystemKind::ext4) options.fileSystem = "ext4";
   return options;
 }

@@ -13,6 +13,7 @@
 
 #include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
+#include "SmallCardQuickOptions.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
@@ -29,26 +30,7 @@ using Phase = QuickProbe::Progress::Phase;
 using Verdict = QuickProbeResult::Verdict;
 using namespace testing::literals;
 
-// Scaled to a 512 MiB card: a 48 MiB zone, 28 slots of 16 MiB, 32 MiB of filler, a
-// short random phase. The check does what it does on a real card, only on less of it.
-QuickProbe::Options smallCardOptions() {
-  QuickProbe::Options options;
-  options.minimumSpacing = 16_MiB;
-  options.overwhelmBytes = 32_MiB;
-  options.zone.maximumBytes = 64_MiB;
-  options.zone.minimumBytes = 16_MiB;
-  options.zone.segmentBytes = 16_MiB;
-  options.zone.chunkSize = 4_MiB;
-  options.zone.randomSeconds = 0.2;
-  // Reserving 48 MiB through exfat-fuse takes a fraction of a second, but these tests
-  // share the machine with others; the refusal has a test of its own.
-  options.slowAllocationSeconds = 30;
-  // exfat-fuse, the only exFAT driver here, writes every byte it reserves, and the check
-  // refuses it; these tests stand for a driver that does not, whose refusal has a test
-  // of its own.
-  options.allocationTrialBytes = 0;
-  return options;
-}
+QuickProbe::Options smallCardOptions() { return testing::smallCardQuickOptions(); }
 
 // Everything one run handed back, gathered from its worker thread.
 struct Observed {
