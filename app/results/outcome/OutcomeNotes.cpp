@@ -77,6 +77,11 @@ std::vector<OutcomeNote> OutcomeNotes::make(const CheckOutcome& outcome,
   } else if (!outcome.full && outcome.quick && outcome.quick->writesRefusedAfter) {
     addStoppedAccepting(notes, *outcome.quick->writesRefusedAfter, outcome.quick->writeRefusal());
   }
+  if (outcome.testFolderLeft) {
+    notes.push_back(note(tr("The card would not let the test folder “Tessorin Test” be deleted. It holds only test "
+                            "data, and the next check clears it away once the card allows."),
+                         warningSymbol, Palette::amber()));
+  }
   return notes;
 }
 

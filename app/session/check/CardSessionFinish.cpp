@@ -20,6 +20,7 @@
 #include "tessorin/identity/XRay.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/MountTable.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
@@ -52,6 +53,16 @@ bool cardStillMountedAt(const std::string& node, const fs::path& volumeURL) {
       if (entry.mountPoint == volume && entry.source == node) mounted = true;
     }
     return mounted && mediumAnswers(node);
+  } catch (...) {
+    return false;
+  }
+}
+
+// Whether the test folder survived the check's clean-up. Every road has removed it by
+// the time a check finishes, so one that is still there is one the card kept.
+bool testFolderLeftOn(const fs::path& volumeURL) {
+  try {
+    return TestFolder::exists(volumeURL);
   } catch (...) {
     return false;
   }
@@ -104,6 +115,8 @@ void CardSession::finish() {
   if (fileSystemDamaged_ && outcome.verdict != CheckOutcome::Verdict::fake) {
     outcome.verdict = CheckOutcome::Verdict::damaged;
   }
+  // Told apart from a file system the check found damaged, which has its own message.
+  outcome.testFolderLeft = !cardRemoved_ && !fileSystemDamaged_ && testFolderLeftOn(device_.volumeURL);
   outcome.method = decided.method;
   outcome.realBytes = decided.realBytes;
   outcome.brandLooksFake =

@@ -69,6 +69,9 @@ struct CheckOutcome {
   bool fullStopped = false;
   // The card's identity points to a fake although the check itself did not find one.
   bool brandLooksFake = false;
+  // The check's own test folder is still on the card after it: the card would not let it
+  // be deleted (it turned read-only, or its file system broke).
+  bool testFolderLeft = false;
   QDateTime date;
 
   // The check covered less than half of the claimed capacity, so a good verdict says

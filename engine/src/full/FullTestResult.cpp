@@ -51,6 +51,8 @@ std::optional<std::uint64_t> FullTestResult::wrapDistance() const {
 
 WriteRefusal FullTestResult::writeRefusal() const {
   if (!manifest.writeStop.isIOError()) return WriteRefusal::none;
+  // A fake loses what is saved past its end, whatever its file system did when it broke.
+  if (verdict() == Verdict::fake) return WriteRefusal::losesData;
   return tally.lostSectors() > 0 || pastStop.lostSectors() > 0 ? WriteRefusal::losesData : WriteRefusal::readOnly;
 }
 

@@ -89,6 +89,7 @@ std::vector<ProbeOutcome> QuickProbeResult::judgedOutcomes() const {
 
 WriteRefusal QuickProbeResult::writeRefusal() const {
   if (!writesRefusedAfter) return WriteRefusal::none;
+  if (verdict() == Verdict::fake) return WriteRefusal::losesData;
   const bool probeLost = std::any_of(outcomes.begin(), outcomes.end(), [](ProbeOutcome outcome) {
     return outcome == ProbeOutcome::unreadable || outcome == ProbeOutcome::misplaced ||
            outcome == ProbeOutcome::corrupted;
@@ -117,7 +118,7 @@ std::int64_t QuickProbeResult::failedProbeCount() const {
 }
 
 std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRange() const {
-  if (verdict() != Verdict::fake) return std::nullopt;
+  if (verdict() != Verdict::fake || !testAreaInOrder) return std::nullopt;
   if (wrapDistance) {
     const std::uint64_t real = std::min(volumeBytes, *wrapDistance);
     return CapacityRange{real, real};

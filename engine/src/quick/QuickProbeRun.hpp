@@ -42,6 +42,7 @@ class QuickProbeRun {
   void refuseDriverThatWritesReservedSpace(const ProbeLayout& planned) const;
   void reserveZone(std::uint64_t zoneBytes) const;
   std::uint64_t reserveSlots(const ProbeLayout& planned, std::uint64_t available) const;
+  bool testAreaLiesInOrder(const ProbeLayout& layout) const;
 
   // The probes (QuickProbeProbes.cpp).
   void writeProbes(std::vector<std::int64_t> slots, Phase phase);
@@ -86,6 +87,7 @@ class QuickProbeRun {
   std::optional<TestFolder::Prepared> prepared_;
   std::optional<ProbeEngine> engine_;
   std::optional<AlignedBuffer> probeBuffer_;
+  bool testAreaInOrder_ = true;
   std::uint64_t accepted_ = 0;  // bytes written and forced to the card
   std::optional<std::uint64_t> refusedAfter_;
   // Seeded once per run from the system's random source: which pieces are read and the

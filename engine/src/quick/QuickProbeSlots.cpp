@@ -6,6 +6,7 @@
 
 #include "quick/QuickProbeRun.hpp"
 #include "tessorin/posix/DeviceWriteCounter.hpp"
+#include "tessorin/posix/FileExtents.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/PosixError.hpp"
 
@@ -30,6 +31,31 @@ int extend(int fd, std::uint64_t bytes) {
 }
 
 }  // namespace
+
+bool QuickProbeRun::testAreaLiesInOrder(const ProbeLayout& layout) const {
+  // Allowed drift: the file system's own blocks between its groups, never a misplaced file.
+  constexpr std::uint64_t slack = 1 << 20;
+  constexpr double driftShare = 0.02;
+  const auto startOf = [this](const std::string& name) -> std::optional<std::uint64_t> {
+    try {
+      return firstPhysicalOffset(folder().openFile(name, O_RDONLY).get());
+    } catch (const PosixError&) {
+      return std::nullopt;
+    }
+  };
+  const auto zoneStart = startOf(TestFolder::zoneFileName);
+  if (!zoneStart) return true;
+  for (std::uint64_t slot = 0; slot < layout.slotCount; ++slot) {
+    const auto start = startOf(slotName(static_cast<std::int64_t>(slot)));
+    if (!start) continue;
+    const std::uint64_t expected = *zoneStart + layout.position(slot);
+    const std::uint64_t drift = *start > expected ? *start - expected : expected - *start;
+    if (static_cast<double>(drift) > static_cast<double>(slack) + driftShare * static_cast<double>(layout.position(slot))) {
+      return false;
+    }
+  }
+  return true;
+}
 
 ProbeLayout QuickProbeRun::reserveFiles() {
   const VolumeStats& stats = prepared_->stats;

@@ -215,6 +215,10 @@ TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
             (std::vector<QString>{"The card stopped accepting data after 0 bytes.", readOnly}));
   refusedQuick.full = fullResult(60'000'000'000, Sectors{.ok = 10});
   EXPECT_EQ(noteTexts(refusedQuick, std::nullopt), std::vector<QString>{});
+  refusedQuick.testFolderLeft = true;
+  EXPECT_EQ(noteTexts(refusedQuick, std::nullopt),
+            std::vector<QString>{"The card would not let the test folder “Tessorin Test” be deleted. It holds only "
+                                 "test data, and the next check clears it away once the card allows."});
 }
 
 TEST(OutcomeNotes, UnderHalfNoteOnlyForTheCoveredPartOfAPlanOrLayout) {

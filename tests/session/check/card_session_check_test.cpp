@@ -364,6 +364,23 @@ TEST(CardSessionCheck, CardTurningReadOnlyWhileTheAdvancedTestWritesIsDamagedAnd
   EXPECT_EQ(full.tally.badSectors(), 0);
 }
 
+// ext4 turns itself read-only once its journal cannot be written, and the test folder
+// stays: the user is told, rather than meeting it at the next check.
+TEST(CardSessionCheck, TestFolderACardTurnedReadOnlyKeepsIsNamedInTheOutcome) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB, .fileSystem = testing::FileSystemKind::ext4});
+  checked.session->start();
+  ASSERT_TRUE(checked.reachedPhase(Phase::writing));
+  checked.card->turnReadOnlyAfter(64_MiB);
+  ASSERT_TRUE(checked.reached(Kind::finished));
+
+  ASSERT_TRUE(checked.session->outcome());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::damaged);
+  EXPECT_EQ(checked.session->outcome()->testFolderLeft, TestFolder::exists(checked.card->mountPoint()));
+  EXPECT_TRUE(checked.session->outcome()->testFolderLeft);
+  EXPECT_FALSE(checked.session->errorMessage());
+}
+
 TEST(CardSessionCheck, AFakeLookingPartialFromACardBeingPulledIsNotRecorded) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});

@@ -47,6 +47,11 @@ struct QuickProbeResult {
   // The bytes the check had written when the card refused a write and every one after
   // it (a worn card turning read-only); absent while the card accepted writes.
   std::optional<std::uint64_t> writesRefusedAfter;
+  // The zone and slot files lie on the card in the order and at the distances their
+  // positions say, as far as the file system's extent map shows (where it shows none,
+  // as on exFAT, they are taken to). Where they do not, positions are no places on the
+  // card and no capacity is given.
+  bool testAreaInOrder = true;
 
   // Over the tested slots: the failing slot that best splits them into good probes below
   // and failing ones from it on. Nothing when no tested slot fails.
