@@ -11,6 +11,7 @@
 #include "shell/core/SingleInstance.hpp"
 #include "shell/core/TerminationSignals.hpp"
 #include "shell/core/TessorinApp.hpp"
+#include "theme/style/HouseStyle.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
@@ -19,6 +20,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 namespace {
 
@@ -66,6 +68,7 @@ int main(int argc, char* argv[]) {
   // Closing the window is turned into a quit request; the delegate quits when it may.
   QApplication::setQuitOnLastWindowClosed(false);
 
+  tessorin::useHouseStyle();
   QQmlApplicationEngine engine;
   // The library modules' qmldir files live under qrc:/<URI path>, which Qt 6.4 does not search.
   engine.addImportPath(QStringLiteral("qrc:/"));

@@ -1,8 +1,9 @@
 import Tessorin.Theme
 import QtQuick
 
-// A small capsule label: an optional symbol and a text, both in `color`, on a capsule of
-// that colour at opacity 0.13. The text is shown exactly as given (translate it first).
+// A small capsule label: an optional symbol and a text, both in `color` (a tint's darker
+// shade, so they can be read), on a capsule of that colour at opacity 0.13. The text is
+// shown exactly as given (translate it first).
 //
 //     Chip { text: "U3"; symbol: "hare.fill"; color: Palette.green }
 Item {
@@ -11,6 +12,7 @@ Item {
     property string text
     property string symbol
     property color color: Palette.secondary
+    readonly property color inkColor: Palette.textShadeOf(root.color)
 
     implicitWidth: row.implicitWidth + 16
     implicitHeight: row.implicitHeight + 8
@@ -30,7 +32,7 @@ Item {
             anchors.verticalCenter: parent.verticalCenter
             visible: root.symbol !== ""
             name: root.symbol
-            color: root.color
+            color: root.inkColor
             size: label.font.pixelSize * 1.3
         }
 
@@ -41,7 +43,7 @@ Item {
             text: root.text
             textFormat: Text.PlainText
             font: Typography.font(Typography.Caption, Font.DemiBold)
-            color: root.color
+            color: root.inkColor
         }
     }
 }

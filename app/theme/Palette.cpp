@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QPalette>
+#include <algorithm>
 
 namespace tessorin {
 
@@ -147,10 +148,42 @@ QString Palette::verdictHeadlineOf(const QString& verdictRawValue) const {
   return verdict ? headline(*verdict) : QString();
 }
 
-QColor Palette::primary() const { return windowTextAt(0.85); }
-QColor Palette::secondary() const { return windowTextAt(0.5); }
-QColor Palette::tertiary() const { return windowTextAt(0.26); }
-QColor Palette::quaternary() const { return windowTextAt(0.1); }
+const QVariantList& Palette::prominentFillList() {
+  static const QVariantList colors = {srgb(0.04, 0.45, 0.60), srgb(0.30, 0.35, 0.90)};
+  return colors;
+}
+
+const QColor& Palette::destructiveFill() {
+  static const QColor color = srgb(0.80, 0.16, 0.18);
+  return color;
+}
+
+const QColor& Palette::selectionFill() {
+  static const QColor color = srgb(0.30, 0.35, 0.90);
+  return color;
+}
+
+QColor Palette::textShade(const QColor& tint, const QColor& window) {
+  // On a dark window the tints read as they are, but for red and indigo, a step lighter.
+  const bool darkWindow = window.lightnessF() < 0.5;
+  const QColor rgb = tint.toRgb();
+  if (rgb == green()) return darkWindow ? green() : srgb(0.0, 0.45, 0.25);
+  if (rgb == red()) return darkWindow ? srgb(1.0, 0.45, 0.45) : srgb(0.75, 0.10, 0.12);
+  if (rgb == amber()) return darkWindow ? amber() : srgb(0.58, 0.33, 0.0);
+  if (rgb == indigo()) return darkWindow ? srgb(0.55, 0.60, 1.0) : srgb(0.26, 0.30, 0.82);
+  if (rgb == cyan()) return darkWindow ? cyan() : srgb(0.0, 0.40, 0.55);
+  return tint;
+}
+
+double Palette::emphasisOpacity(int level) {
+  static constexpr double opacities[] = {0.85, 0.68, 0.6, 0.1};
+  return opacities[std::clamp(level, 0, 3)];
+}
+
+QColor Palette::primary() const { return windowTextAt(emphasisOpacity(0)); }
+QColor Palette::secondary() const { return windowTextAt(emphasisOpacity(1)); }
+QColor Palette::tertiary() const { return windowTextAt(emphasisOpacity(2)); }
+QColor Palette::quaternary() const { return windowTextAt(emphasisOpacity(3)); }
 QColor Palette::panelBackground() const { return QGuiApplication::palette().color(QPalette::Base); }
 QColor Palette::windowBackground() const { return QGuiApplication::palette().color(QPalette::Window); }
 

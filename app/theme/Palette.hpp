@@ -34,7 +34,20 @@ class Palette : public QObject {
   // The gradient's colours, cyan then indigo; drawn from the top-leading to the
   // bottom-trailing corner (GlowButton and LinearGradient take such a list).
   Q_PROPERTY(QVariantList accentGradient READ accentGradientList CONSTANT)
-  // Text and marks at falling emphasis: window text at opacity 0.85, 0.5, 0.26 and 0.1.
+  // The tints are for fills, washes and large marks; text in a tint takes its shade, dark
+  // enough on a light window (bright on a dark one) to be read: 4.5:1 on a panel.
+  Q_PROPERTY(QColor greenText READ greenText NOTIFY systemColorsChanged)
+  Q_PROPERTY(QColor redText READ redText NOTIFY systemColorsChanged)
+  Q_PROPERTY(QColor amberText READ amberText NOTIFY systemColorsChanged)
+  Q_PROPERTY(QColor linkText READ linkText NOTIFY systemColorsChanged)
+  // Fills under white text: the prominent button's gradient (the accent pair, deepened so
+  // white text holds 4.5:1 on either end), the destructive button's red, the selection.
+  Q_PROPERTY(QVariantList prominentFill READ prominentFillList CONSTANT)
+  Q_PROPERTY(QColor destructiveFill READ destructiveFill CONSTANT)
+  Q_PROPERTY(QColor selectionFill READ selectionFill CONSTANT)
+  // Text and marks at falling emphasis: window text at opacity 0.85, 0.68, 0.6 and 0.1.
+  // The first three are text and reach 4.5:1 on the window, a panel and a tinted panel;
+  // the fourth is for fills and rules only.
   Q_PROPERTY(QColor primary READ primary NOTIFY systemColorsChanged)
   Q_PROPERTY(QColor secondary READ secondary NOTIFY systemColorsChanged)
   Q_PROPERTY(QColor tertiary READ tertiary NOTIFY systemColorsChanged)
@@ -53,6 +66,15 @@ class Palette : public QObject {
   static const QColor& cyan();
   static const QColor& indigo();
   static const QVariantList& accentGradientList();
+  static const QVariantList& prominentFillList();
+  static const QColor& destructiveFill();
+  static const QColor& selectionFill();
+
+  // The text shade of a tint (green, red, amber, indigo, cyan) on a window of this colour;
+  // any other colour comes back as it is.
+  static QColor textShade(const QColor& tint, const QColor& window);
+  // Window text at one of the four levels of emphasis (0 = primary .. 3 = quaternary).
+  static double emphasisOpacity(int level);
 
   // Genuine and probably genuine are green, fake red, damaged and inconclusive amber.
   static const QColor& verdictColor(CheckOutcome::Verdict verdict);
@@ -70,6 +92,12 @@ class Palette : public QObject {
   Q_INVOKABLE QString verdictTitleOf(const QString& verdictRawValue) const;
   Q_INVOKABLE QString verdictHeadlineOf(const QString& verdictRawValue) const;
 
+  Q_INVOKABLE QColor textShadeOf(const QColor& tint) const { return textShade(tint, windowBackground()); }
+
+  QColor greenText() const { return textShadeOf(green()); }
+  QColor redText() const { return textShadeOf(red()); }
+  QColor amberText() const { return textShadeOf(amber()); }
+  QColor linkText() const { return textShadeOf(indigo()); }
   QColor primary() const;
   QColor secondary() const;
   QColor tertiary() const;

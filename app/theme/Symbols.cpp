@@ -14,7 +14,7 @@ Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 // Sized by its rows, so that adding one is one line.
 constexpr auto table = std::to_array<Symbols::Row>({
     {"checkmark.seal.fill", "verified", 0xef76},
-    {"xmark.seal.fill", "cancel", 0xe5c9},
+    {"xmark.seal.fill", "new_releases", 0xe031},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
     {"questionmark.diamond.fill", "help", 0xe887},
     {"checkmark.circle.fill", "check_circle", 0xe86c},
@@ -32,7 +32,7 @@ constexpr auto table = std::to_array<Symbols::Row>({
     {"magnifyingglass", "search", 0xe8b6},
     {"waveform.path.ecg", "monitor_heart", 0xeaa2},
     {"hare.fill", "bolt", 0xea0b},
-    {"internaldrive", "storage", 0xe1db},
+    {"internaldrive", "sd_storage", 0xe1c2},
     {"speedometer", "speed", 0xe9e4},
     {"cpu", "memory", 0xe322},
     {"cable.connector", "cable", 0xefe6},
@@ -42,7 +42,7 @@ constexpr auto table = std::to_array<Symbols::Row>({
     {"eject.circle.fill", "eject", 0xe8fb},
     {"hourglass", "hourglass_empty", 0xe88b},
     {"eye.trianglebadge.exclamationmark", "visibility_off", 0xe8f5},
-    {"tortoise.fill", "slow_motion_video", 0xe068},
+    {"tortoise.fill", "hourglass_bottom", 0xea5c},
     {"pause.circle.fill", "pause_circle", 0xe1a2},
     {"folder", "folder", 0xe2c7},
     {"stop.fill", "stop", 0xe047},
@@ -74,6 +74,7 @@ constexpr auto table = std::to_array<Symbols::Row>({
     {"folder.fill", "folder", 0xe2c7},
     {"externaldrive.badge.checkmark", "sd_storage", 0xe1c2},
     {"icloud.fill", "cloud", 0xe2bd},
+    {"book.fill", "menu_book", 0xea19},
 });
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "theme/Typography.hpp"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 
@@ -26,9 +27,9 @@ constexpr std::array<StyleRow, 11> styleTable = {{
     {13, QFont::Normal},    // body
     {12, QFont::Normal},    // callout
     {11, QFont::Normal},    // subheadline
-    {10, QFont::Normal},    // footnote
-    {10, QFont::Normal},    // caption
-    {10, QFont::Normal},    // caption 2
+    {11, QFont::Normal},    // footnote
+    {11, QFont::Normal},    // caption
+    {11, QFont::Normal},    // caption 2
 }};
 
 }  // namespace
@@ -63,8 +64,10 @@ QFont Typography::markingFont(bool italic) {
 }
 
 int Typography::pixelSize(Style style) {
+  // Nothing is set below 11 pixels, however small the application font: smaller text is
+  // not read, only guessed at.
   const int body = QFontInfo(QGuiApplication::font()).pixelSize();
-  return static_cast<int>(std::lround(styleTable.at(style).points * body / 13.0));
+  return std::max(11, static_cast<int>(std::lround(styleTable.at(style).points * body / 13.0)));
 }
 
 QFont Typography::styled(Style style, int weight, bool figures) {

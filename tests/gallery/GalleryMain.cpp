@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMouseEvent>
 #include <QMutex>
 #include <QPalette>
 #include <QQmlEngine>
@@ -20,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtQml/qqmlextensionplugin.h>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -28,6 +30,7 @@
 #include "card/AppSettingsSingleton.hpp"
 #include "theme/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
+#include "theme/style/HouseStyle.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
@@ -36,6 +39,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 namespace tessorin::gallery {
 
@@ -77,6 +81,51 @@ QObject* findNamed(QQuickItem* root, const QString& name) {
   return nullptr;
 }
 
+// A view taller than its picture is drawn whole: the window grows to the scene's content,
+// keeping below it the margin the scene left above it.
+void showWhole(QQuickView& view) {
+  QQuickItem* root = view.rootObject();
+  if (root == nullptr) return;
+  const QRectF content = root->childrenRect();
+  const int needed = static_cast<int>(std::ceil(content.bottom() + std::max(0.0, content.top())));
+  if (needed <= view.height()) return;
+  view.resize(view.width(), needed);
+  view.update();
+  waitForFrame(view);
+}
+
+// The named item takes the keyboard's focus as a Tab would give it, in a window that is
+// active, so that it draws its focus ring.
+void focus(QQuickView& view, const QString& name, QStringList& problems) {
+  auto* item = qobject_cast<QQuickItem*>(view.rootObject() ? findNamed(view.rootObject(), name) : nullptr);
+  if (item == nullptr) {
+    problems.append(QStringLiteral("no item named %1 to focus").arg(name));
+    return;
+  }
+  view.requestActivate();
+  QElapsedTimer clock;
+  clock.start();
+  while (!view.isActive() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  item->forceActiveFocus(Qt::TabFocusReason);
+  view.update();
+  waitForFrame(view);
+}
+
+// The pointer moves onto the middle of the named item, as a user's would, so that the
+// item draws its hover state.
+void rest(QQuickView& view, const QString& name, QStringList& problems) {
+  auto* item = qobject_cast<QQuickItem*>(view.rootObject() ? findNamed(view.rootObject(), name) : nullptr);
+  if (item == nullptr) {
+    problems.append(QStringLiteral("no item named %1 to hover").arg(name));
+    return;
+  }
+  const QPointF where = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+  QMouseEvent move(QEvent::MouseMove, where, view.mapToGlobal(where), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&view, &move);
+  view.update();
+  waitForFrame(view);
+}
+
 QString describe(const QVariant& value) { return value.isValid() ? value.toString() : QStringLiteral("(none)"); }
 
 // Problems of one state; empty when its picture is right.
@@ -98,6 +147,9 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   if (!waitForFrame(view)) problems.append(QStringLiteral("no frame was drawn"));
   std::printf("%s-%s: first frame after %lld ms (created after %lld)\n", qPrintable(state.view), qPrintable(state.state),
               static_cast<long long>(firstFrame.elapsed()), static_cast<long long>(created));
+  showWhole(view);
+  if (!state.keyboardFocus.isEmpty()) focus(view, state.keyboardFocus, problems);
+  if (!state.hover.isEmpty()) rest(view, state.hover, problems);
   // A second frame, so that effects whose sources were drawn in the first one show.
   view.update();
   waitForFrame(view);
@@ -150,6 +202,7 @@ int main(int argc, char* argv[]) {
   qputenv("QT_QPA_PLATFORM", "xcb");
   qInstallMessageHandler(recordProblems);
   tessorin::Motion::setEnabled(false);
+  tessorin::useHouseStyle();
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessorin Gallery"));

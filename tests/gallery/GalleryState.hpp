@@ -33,6 +33,10 @@ struct GalleryState {
   QString scene;
   std::function<QVariantMap(GalleryWorld&)> properties = [](GalleryWorld&) { return QVariantMap(); };
   std::vector<Expectation> expectations = {};
+  // The objectName of an item the pointer rests on when the picture is taken, if any.
+  QString hover = {};
+  // The objectName of an item given the keyboard's focus (as by Tab), if any.
+  QString keyboardFocus = {};
 };
 
 // Called from static initialisers of the state files; returns true.

@@ -173,6 +173,25 @@ const bool registered = addGalleryStates({
                                    {.quick = quick(2000 * GB, 64, 64, measured), .full = full(1999 * GB, 1999 * GB)});
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "2 TB")}),
+    outcomeState("fake-without-real-size", 1000,
+                 [](GalleryWorld& world) {
+                   return finished(world, sdCard(64 * GB, "NOTHING KEPT"), {.quick = quick(64 * GB, 16, 0, zone(9 * MBps, 18 * MBps))});
+                 },
+                 {text("verdictTitle", "Fake card"), shown("capacityComparison", true)}),
+    outcomeState("probes-lost-after-reading-back", 1000,
+                 [](GalleryWorld& world) {
+                   QuickProbeResult probes = quick(64 * GB, 16, 16, zone(40 * MBps, 85 * MBps));
+                   probes.lostAfterVerifying = 3;
+                   return finished(world, sdCard(64 * GB, "FORGETFUL"), {.quick = probes, .fullStopped = true});
+                 },
+                 {shown("outcomeNotes", true)}),
+    outcomeState("one-random-rate", 1000,
+                 [](GalleryWorld& world) {
+                   ZoneResult measured = zone(38 * MBps, 85 * MBps);
+                   measured.randomWriteIOPS = std::nullopt;
+                   return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
+                 },
+                 {text("verdictTitle", "Probably genuine")}),
     outcomeState("fake-without-record", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);

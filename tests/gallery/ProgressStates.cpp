@@ -136,6 +136,7 @@ QVariantMap stripOf(std::size_t count) {
 }
 
 Expectation shown(const char* object, bool visible);
+QVariantMap writing63(GalleryWorld& world);
 
 // The stall note of a session whose last report came `seconds` ago.
 GalleryState silentFor(int seconds, bool noteShown) {
@@ -238,15 +239,9 @@ const bool registered = addGalleryStates({
      },
      .expectations = {text("advancedPercent", "0%"), text("phaseTitle", "Getting ready"),
                       shown("cardMapSection", false), shown("speedSection", false), shown("reinsertToggle", true)}},
-    {.view = "FullProgressPanel", .state = "writing-63", .size = QSize(800, 1180),
+    {.view = "FullProgressPanel", .state = "writing-63", .size = QSize(800, 1240),
      .scene = "scenes/FullProgressPanelScene.qml",
-     .properties = [](GalleryWorld& world) {
-       CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
-       QuickProbeResult quick = probed(outcomes(16, 0), QuickProbeResult::Stage::zone);
-       quick.zone = zoneOf(41e6, 90e6);
-       session->applyPartialQuickResult(quick);
-       return withSession(writingSession(session, 62 * GB, 0.84, 40e6));
-     },
+     .properties = writing63,
      .expectations = {text("advancedPercent", "63%"), shown("cardMapSection", true), shown("speedSection", true),
                       text("bannerHeadline", "Quick check: no sign of fakery")}},
     {.view = "FullProgressPanel", .state = "verifying-90-failures", .size = QSize(800, 1000),
@@ -298,7 +293,8 @@ const bool registered = addGalleryStates({
        session->setStage(CardSessionStage::reinsert(true));
        return withSession(session);
      },
-     .expectations = {shown("reinsertActions", false), shown("waitingForCard", true)}},
+     .expectations = {shown("reinsertActions", false), shown("waitingForCard", true),
+                      {QStringLiteral("waitingSign"), QStringLiteral("running"), true}}},
 
     silentFor(20, false),
     silentFor(21, true),
@@ -349,6 +345,91 @@ const bool registered = addGalleryStates({
      .properties = [](GalleryWorld&) { return stripOf(65); }},
     {.view = "ProbeStrip", .state = "130-probes", .size = QSize(760, 110), .scene = "scenes/ProbeStripScene.qml",
      .properties = [](GalleryWorld&) { return stripOf(130); }},
+});
+
+
+// The advanced test two-thirds written on a 64 GB card after a clean quick check.
+QVariantMap writing63(GalleryWorld& world) {
+  CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
+  QuickProbeResult quick = probed(outcomes(16, 0), QuickProbeResult::Stage::zone);
+  quick.zone = zoneOf(41e6, 90e6);
+  session->applyPartialQuickResult(quick);
+  return withSession(writingSession(session, 62 * GB, 0.84, 40e6));
+}
+
+// The card map shows all four of its rows whatever width the panel gets.
+GalleryState writingAtWidth(const char* state, int width) {
+  return {.view = "FullProgressPanel", .state = state, .size = QSize(width, 1240),
+          .scene = "scenes/FullProgressPanelScene.qml", .properties = writing63,
+          .expectations = {{QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}};
+}
+
+// A quick check at one step of one phase, after a first pass that found nothing wrong.
+GalleryState quickAt(const char* state, QuickPhase phase, QuickStep step, double fraction, std::int64_t done,
+                     std::int64_t total) {
+  return {.view = "QuickProgressPanel", .state = state, .size = QSize(800, 760),
+          .scene = "scenes/QuickProgressPanelScene.qml",
+          .properties = [=](GalleryWorld& world) {
+            QuickProbeProgress progress = quickReport(phase, step, fraction, done, total);
+            if (phase != QuickPhase::zone) {
+              progress.cells = std::vector<ProbeCell>(static_cast<std::size_t>(total), ProbeCell::written);
+              for (std::int64_t i = 0; i < done; ++i) progress.cells[static_cast<std::size_t>(i)] = ProbeCell::ok;
+            }
+            CardSession* session = quickSession(world, progress);
+            if (phase != QuickPhase::coarse) session->applyPartialQuickResult(probed(outcomes(16, 0), QuickProbeResult::Stage::coarse));
+            session->applyProbeProgress(progress);
+            return withSession(session);
+          },
+          .expectations = {shown("quickPercent", true)}};
+}
+
+const bool registeredMore = addGalleryStates({
+    writingAtWidth("card-map-at-560", 560),
+    writingAtWidth("card-map-at-800", 800),
+    writingAtWidth("card-map-at-1100", 1100),
+    quickAt("fine-verifying", QuickPhase::fine, QuickStep::verifying, 0.5, 24, 48),
+    quickAt("coarse-flushing", QuickPhase::coarse, QuickStep::flushing, 0.5, 0, 16),
+    quickAt("zone-read-back", QuickPhase::zone, QuickStep::verifying, 0.6, 150, 256),
+
+    {.view = "QuickProgressPanel", .state = "not-responding", .size = QSize(800, 760),
+     .scene = "scenes/QuickProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
+       session->applyPartialQuickResult(probed(outcomes(16, 0), QuickProbeResult::Stage::fine));
+       writeZone(session, 40, 30e6);
+       QVariantMap properties = withSession(session);
+       const QDateTime last = session->lastProgress();
+       NotRespondingNoteModel::setClock([last] { return last.addSecs(48); });
+       return properties;
+     },
+     .expectations = {shown("notRespondingText", true)}},
+    {.view = "FullProgressPanel", .state = "not-responding", .size = QSize(800, 1240),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       QVariantMap properties = writing63(world);
+       auto* session = qobject_cast<CardSession*>(properties.value(QStringLiteral("session")).value<QObject*>());
+       const QDateTime last = session->lastProgress();
+       NotRespondingNoteModel::setClock([last] { return last.addSecs(95); });
+       return properties;
+     },
+     .expectations = {shown("notRespondingText", true), {QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}},
+    {.view = "FullProgressPanel", .state = "cleaning", .size = QSize(800, 1240),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::builtInCard(32 * GB, "SDHC"));
+       session->setZoneResult(zoneOf(22e6, 88e6));
+       const std::uint64_t total = 30 * GB;
+       writingSession(session, total, 1.0, 21e6);
+       CapacityMap map(total);
+       map.markWritten(0, total);
+       map.recordChecked(0, total, total / 512, 0);
+       session->applyFullProgress(fullReport(FullPhase::cleaning, total, total, 0, map));
+       return withSession(session);
+     },
+     .expectations = {shown("phaseTitle", true), {QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}},
+    {.view = "SpeedSummary", .state = "cannot-check", .size = QSize(760, 340), .scene = "scenes/SpeedSummaryScene.qml",
+     .properties = [](GalleryWorld&) { return summaryOf(zoneOf(27e6, 28e6, 2200, 700), std::nullopt, true, 480e6); },
+     .expectations = {shown("livesUpToRow", true), shown("appClassBadge", true), shown("readerNote", true)}},
 });
 
 }  // namespace

@@ -12,12 +12,14 @@
 #include "card/AppSettingsSingleton.hpp"
 #include "theme/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
+#include "theme/style/HouseStyle.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 int main(int argc, char** argv) {
   // The build lists the tests by running this program, where no display is set.
@@ -27,6 +29,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tessorin"));
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
   tessorin::Motion::setEnabled(false);
+  tessorin::useHouseStyle();
   QTemporaryDir folder;
   QSettings settings(folder.filePath(QStringLiteral("app.ini")), QSettings::IniFormat);
   tessorin::AppSettings appSettings(settings);

@@ -61,7 +61,22 @@ void CapacityMapView::setMirrored(bool mirrored) {
 
 void CapacityMapView::geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) {
   QQuickPaintedItem::geometryChange(newGeometry, oldGeometry);
-  if (newGeometry.width() != oldGeometry.width()) updateImplicitHeight();
+  // A layout gives the map its width while it arranges, and takes no size change until it
+  // is done: the height for the new width is asked for once it is.
+  if (newGeometry.width() != oldGeometry.width()) {
+    QMetaObject::invokeMethod(this, &CapacityMapView::updateImplicitHeight, Qt::QueuedConnection);
+  }
+  Q_EMIT shownChanged();
+}
+
+int CapacityMapView::rowsShown() const {
+  const CapacityMapGeometry geometry = CapacityMapGeometry::layout(width(), columns_, CapacityMap::cellCount);
+  int shown = 0;
+  for (int row = 0; row < geometry.rows; ++row) {
+    const double bottom = (row + 1) * geometry.side + row * CapacityMapGeometry::gap;
+    if (geometry.side > 0 && bottom <= height() + 0.5) ++shown;
+  }
+  return shown;
 }
 
 double CapacityMapView::heightForWidth(double width) const {

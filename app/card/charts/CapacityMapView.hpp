@@ -21,6 +21,9 @@ class CapacityMapView : public QQuickPaintedItem {
   // The platform's secondary colour, which untested cells take at opacity 0.14.
   Q_PROPERTY(QColor secondaryColor READ secondaryColor WRITE setSecondaryColor NOTIFY colorsChanged)
   Q_PROPERTY(bool mirrored READ mirrored WRITE setMirrored NOTIFY mirroredChanged)
+  // How many rows of cells the item's height shows whole (all of them when it is laid out
+  // right): what a picture of the map is checked by.
+  Q_PROPERTY(int rowsShown READ rowsShown NOTIFY shownChanged)
 
  public:
   explicit CapacityMapView(QQuickItem* parent = nullptr);
@@ -38,6 +41,7 @@ class CapacityMapView : public QQuickPaintedItem {
 
   // The height the map takes at a width: its rows of cells keep them square.
   Q_INVOKABLE double heightForWidth(double width) const;
+  int rowsShown() const;
 
   void paint(QPainter* painter) override;
 
@@ -46,6 +50,7 @@ class CapacityMapView : public QQuickPaintedItem {
   void columnsChanged();
   void colorsChanged();
   void mirroredChanged();
+  void shownChanged();
 
  protected:
   void geometryChange(const QRectF& newGeometry, const QRectF& oldGeometry) override;

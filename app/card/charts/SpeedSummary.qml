@@ -3,6 +3,7 @@ import QtQuick
 import QtQuick.Layouts
 import Tessorin.Card
 import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
+import Tessorin.Results
 
 // The speed box of the progress panels: the zone's figures, for memory cards the speed
 // markings the card lives up to and those it misses, a note when the reader may hold the
@@ -30,13 +31,14 @@ Rectangle {
         color: Theme.Palette.tertiary
     }
 
-    // Stands in for the result displays' drawn badge until it is available here.
-    component Badge: Chip {
+    // The marking as the card's label prints it, with its reached, missed or unknown mark
+    // and its help tag.
+    component Badge: SpeedMarkingBadge {
         required property var badge
-        property real badgeHeight: 28
-        text: badge.label
-        color: badge.check === "met" ? Theme.Palette.green : badge.check === "missed" ? Theme.Palette.red : Theme.Palette.secondary
-        symbol: badge.check === "unknown" ? "questionmark.diamond.fill" : ""
+        objectName: "markingBadge-" + badge.marking + "-" + badge.check
+        marking: badge.marking
+        check: badge.check
+        height: 28
     }
 
     ColumnLayout {
@@ -58,7 +60,7 @@ Rectangle {
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             font: Typography.caption
-            color: Theme.Palette.red
+            color: Theme.Palette.redText
         }
 
         RowLayout {
@@ -87,11 +89,12 @@ Rectangle {
                     badge: modelData
                 }
             }
-            Chip {
+            AppClassBadge {
                 objectName: "appClassBadge"
                 visible: presenter.appClass !== ""
-                text: presenter.appClassLabel
-                color: Theme.Palette.green
+                marking: presenter.appClass
+                color: Theme.Palette.primary
+                height: 28
             }
         }
 
@@ -111,7 +114,7 @@ Rectangle {
                 Badge {
                     required property var modelData
                     badge: modelData
-                    badgeHeight: 22
+                    height: 22
                 }
             }
         }
@@ -124,7 +127,7 @@ Rectangle {
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             font: Typography.caption
-            color: presenter.readerNoteWarns ? Theme.Palette.amber : Theme.Palette.secondary
+            color: presenter.readerNoteWarns ? Theme.Palette.amberText : Theme.Palette.secondary
         }
 
         RowLayout {
@@ -133,14 +136,14 @@ Rectangle {
             spacing: 4
             SymbolIcon {
                 name: "pause.circle.fill"
-                color: Theme.Palette.amber
+                color: Theme.Palette.amberText
                 size: Typography.caption.pixelSize * 1.2
             }
             Text {
                 text: presenter.pausesText
                 textFormat: Text.PlainText
                 font: Typography.caption
-                color: Theme.Palette.amber
+                color: Theme.Palette.amberText
             }
         }
 

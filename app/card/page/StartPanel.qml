@@ -3,6 +3,7 @@ import Tessorin.Card
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
+import Tessorin.Theme.Style as Style
 
 // What the card page shows while the card is idle: the start button (also the Return key's
 // action, through the page), what the check will do to this card, for a FAT card the link
@@ -68,16 +69,10 @@ Panel {
         objectName: "exFATLink"
         Layout.alignment: Qt.AlignHCenter
         visible: start.showsExFATLink
-        flat: true
+        text: start.exFATLinkTitle
         font: Typography.callout
+        Style.ButtonRole.role: Style.ButtonRole.Link
         onClicked: root.exFATGuideRequested()
-        contentItem: Text {
-            text: start.exFATLinkTitle
-            textFormat: Text.PlainText
-            font: Typography.callout
-            color: Palette.cyan
-        }
-        background: Item {}
         HoverHandler { cursorShape: Qt.PointingHandCursor }
     }
 

@@ -24,7 +24,7 @@ Row {
             anchors.centerIn: parent
             name: root.symbol
             gradient: Palette.accentGradient
-            size: Typography.title3.pixelSize
+            size: 20
         }
     }
 

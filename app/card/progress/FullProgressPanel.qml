@@ -128,7 +128,7 @@ Panel {
                     text: presenter.failureText
                     textFormat: Text.PlainText
                     font: Typography.font(Typography.Callout, Font.DemiBold)
-                    color: Theme.Palette.red
+                    color: Theme.Palette.redText
                 }
             }
         }
@@ -150,8 +150,7 @@ Panel {
             id: cardMap
             objectName: "cardMap"
             Layout.fillWidth: true
-            Layout.preferredHeight: cardMap.heightForWidth(cardMap.width)
-            input: presenter.mapInput
+                input: presenter.mapInput
             columns: 64
             secondaryColor: Theme.Palette.secondary
             mirrored: root.LayoutMirroring.enabled
@@ -182,7 +181,9 @@ Panel {
     ReinsertToggle {
         objectName: "reinsertToggle"
         visible: presenter.showsToggle
+        Layout.alignment: Qt.AlignHCenter
         Layout.fillWidth: true
+        Layout.maximumWidth: 560
     }
 
     NotRespondingNote {
@@ -192,7 +193,7 @@ Panel {
     }
 
     StopButton {
-        Layout.fillWidth: true
+        Layout.alignment: Qt.AlignHCenter
         session: root.session
     }
 }

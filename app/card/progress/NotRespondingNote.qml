@@ -24,19 +24,20 @@ RowLayout {
     SymbolIcon {
         Layout.alignment: Qt.AlignTop
         name: "hourglass"
-        color: Theme.Palette.amber
+        color: Theme.Palette.amberText
         size: Typography.callout.pixelSize * 1.2
     }
     Text {
         objectName: "notRespondingText"
-        Layout.fillWidth: true
-        Layout.maximumWidth: 560
+        // As wide as its words (at most 560), so that the symbol stands at its first line
+        // and the two are centred together.
+        Layout.preferredWidth: Math.min(implicitWidth, 560)
+        Layout.fillWidth: false
         text: presenter.text
         textFormat: Text.PlainText
         wrapMode: Text.Wrap
-        horizontalAlignment: Text.AlignHCenter
         font: Typography.callout
-        color: Theme.Palette.amber
+        color: Theme.Palette.amberText
     }
     Item { Layout.fillWidth: true }
 }

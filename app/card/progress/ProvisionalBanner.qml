@@ -67,7 +67,7 @@ Rectangle {
                     SymbolIcon {
                         Layout.alignment: Qt.AlignTop
                         name: modelData.symbol
-                        color: modelData.color
+                        color: Theme.Palette.textShadeOf(modelData.color)
                         size: Typography.callout.pixelSize * 1.1
                     }
                     Text {
@@ -77,7 +77,7 @@ Rectangle {
                         textFormat: Text.PlainText
                         wrapMode: Text.Wrap
                         font: Typography.callout
-                        color: modelData.color
+                        color: Theme.Palette.textShadeOf(modelData.color)
                     }
                 }
             }

@@ -104,6 +104,7 @@ Panel {
             id: ejectButton
             objectName: "ejectButton"
             text: presenter.ejectText
+            symbol: "eject.fill"
             colors: [Theme.Palette.cyan, Theme.Palette.indigo]
             onClicked: PanelActions.eject(root.session)
 
@@ -124,7 +125,9 @@ Panel {
         BusyIndicator {
             implicitWidth: 20
             implicitHeight: 20
-            running: presenter.cardOut && Motion.enabled
+            objectName: "waitingSign"
+            // Still shown with motion off: the house's indicator then stands still.
+            running: presenter.cardOut
         }
         Text {
             text: presenter.waitingText

@@ -29,8 +29,10 @@ RowLayout {
         SymbolIcon {
             name: label.step.symbol
             size: Typography.subheadline.pixelSize * 1.2
-            gradient: label.step.style === StageTrackModel.AccentGradient ? Theme.Palette.accentGradient : []
-            color: label.step.style === StageTrackModel.Green ? Theme.Palette.green : Theme.Palette.tertiary
+            // The accent pair in its deep shades: the light cyan end would make the step under
+            // way look fainter than the pending ones.
+            gradient: label.step.style === StageTrackModel.AccentGradient ? Theme.Palette.prominentFill : []
+            color: label.step.style === StageTrackModel.Green ? Theme.Palette.greenText : Theme.Palette.tertiary
         }
         Text {
             objectName: "stageTitle" + label.step.title

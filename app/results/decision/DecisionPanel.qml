@@ -51,7 +51,7 @@ Panel {
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
             font: Typography.font(Typography.Callout, Font.DemiBold)
-            color: Theme.Palette.red
+            color: Theme.Palette.redText
         }
     }
 

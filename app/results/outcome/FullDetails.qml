@@ -25,7 +25,6 @@ ColumnLayout {
         id: cardMap
         objectName: "cardMap"
         Layout.fillWidth: true
-        Layout.preferredHeight: cardMap.heightForWidth(cardMap.width)
         input: model.map
         columns: 64
         secondaryColor: Theme.Palette.secondary

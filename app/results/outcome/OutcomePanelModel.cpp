@@ -79,7 +79,7 @@ std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full) {
   return {
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
       {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average)},
-      {QStringLiteral("square.and.arrow.up"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average)},
+      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average)},
       {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(manifest.writeDuration + full.readDuration)},
   };
 }

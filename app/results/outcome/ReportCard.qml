@@ -115,15 +115,14 @@ Panel {
                     spacing: 6
                     Repeater {
                         model: measuredCell.modelData.badges
-                        // BADGE-PLACE: the speed-marking badge (its mark and help text) takes
-                        // the glyph's place once it is in this module.
-                        delegate: SpeedMarkingGlyph {
+                        // The badge itself, so a marking looks the same here as in the speed
+                        // box: missed in red at full opacity, unknown with its "?" mark.
+                        delegate: SpeedMarkingBadge {
                             required property var modelData
                             objectName: "reportBadge" + modelData.label
                             marking: modelData.marking
+                            check: modelData.check
                             height: 18
-                            color: modelData.check === "met" ? Theme.Palette.primary : Theme.Palette.secondary
-                            opacity: modelData.check === "met" ? 1 : 0.7
                         }
                     }
                 }

@@ -12,6 +12,15 @@ GridLayout {
     property var rows: []
     property bool monospacedValues: false
     property string valueObjectName: "factValue"
+    // The label column's width, so that grids shown one under the other line their values
+    // up; by default as wide as this grid's widest label.
+    property real labelWidth: grid.widestLabel
+    readonly property real widestLabel: Math.ceil(Math.max(0, ...grid.rows.map(row => labelMetrics.advanceWidth(row.label))))
+
+    FontMetrics {
+        id: labelMetrics
+        font: Typography.callout
+    }
 
     columns: 2
     columnSpacing: 18
@@ -26,6 +35,7 @@ GridLayout {
             Layout.row: index
             Layout.column: 0
             Layout.alignment: Qt.AlignTop
+            Layout.preferredWidth: grid.labelWidth
             text: modelData.label
             textFormat: TextEdit.PlainText
             readOnly: true

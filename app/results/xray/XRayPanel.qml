@@ -81,8 +81,10 @@ Panel {
         onToggled: panel.showDeclared = !panel.showDeclared
 
         DeclaredGrid {
+            id: declaredGrid
             Layout.fillWidth: true
             session: panel.session
+            labelWidth: Math.max(declaredGrid.widestLabel, registersGrid.widestLabel)
         }
     }
 
@@ -113,8 +115,10 @@ Panel {
         onToggled: panel.showRegisters = !panel.showRegisters
 
         RegistersGrid {
+            id: registersGrid
             Layout.fillWidth: true
             session: panel.session
+            labelWidth: Math.max(declaredGrid.widestLabel, registersGrid.widestLabel)
         }
     }
 }

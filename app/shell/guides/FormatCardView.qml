@@ -240,7 +240,7 @@ Item {
             Layout.fillWidth: true
             textFormat: Text.PlainText
             wrapMode: Text.Wrap
-            color: label.tint
+            color: Palette.textShadeOf(label.tint)
         }
     }
 }

@@ -69,12 +69,19 @@ Dialog {
         }
     }
 
-    // A row rather than a DialogButtonBox: a hidden button there still takes its place.
-    footer: Pane {
-        background: null
+    // A row rather than a DialogButtonBox: a hidden button there still takes its place. It
+    // keeps the dialog's 20 pixels at the sides and the bottom, and 14 from the notes.
+    footer: Item {
+        implicitWidth: buttonRow.implicitWidth + 40
+        implicitHeight: buttonRow.implicitHeight + 34
 
         RowLayout {
+            id: buttonRow
             anchors.fill: parent
+            anchors.leftMargin: 20
+            anchors.rightMargin: 20
+            anchors.topMargin: 14
+            anchors.bottomMargin: 20
             spacing: 8
 
             Item {

@@ -9,6 +9,7 @@
 
 #include "card/AppSettingsSingleton.hpp"
 #include "session/settings/AppSettings.hpp"
+#include "theme/style/HouseStyle.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
@@ -17,10 +18,12 @@ Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 int main(int argc, char** argv) {
   // The build lists the tests by running this program, where no display is set.
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  tessorin::useHouseStyle();
   QApplication app(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Tessorin"));
   QApplication::setApplicationName(QStringLiteral("Tessorin"));

@@ -1,0 +1,41 @@
+import QtQuick
+import QtQuick.Templates as T
+import Tessorin.Theme as House
+
+// A sheet or alert: its title in a header label as plain text (a volume name may look like
+// markup), 20 pixels around the content, and the button box below it, apart from it.
+T.Dialog {
+    id: control
+
+    implicitWidth: Math.max(implicitBackgroundWidth + leftInset + rightInset, contentWidth + leftPadding + rightPadding,
+                            implicitHeaderWidth, implicitFooterWidth)
+    implicitHeight: Math.max(implicitBackgroundHeight + topInset + bottomInset,
+                             contentHeight + topPadding + bottomPadding
+                             + (implicitHeaderHeight > 0 ? implicitHeaderHeight + spacing : 0)
+                             + (implicitFooterHeight > 0 ? implicitFooterHeight + spacing : 0))
+
+    padding: 20
+    topPadding: control.title.length > 0 ? 10 : 20
+
+    background: PanelSurface { radius: 14 }
+
+    header: Text {
+        objectName: "dialogTitle"
+        visible: control.title.length > 0
+        text: control.title
+        textFormat: Text.PlainText
+        wrapMode: control.visible ? Text.Wrap : Text.NoWrap
+        font: House.Typography.headline
+        color: House.Palette.primary
+        leftPadding: 20
+        rightPadding: 20
+        topPadding: 20
+    }
+
+    footer: DialogButtonBox {
+        visible: count > 0
+    }
+
+    T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.3) }
+    T.Overlay.modeless: Rectangle { color: Qt.rgba(0, 0, 0, 0.08) }
+}

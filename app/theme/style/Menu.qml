@@ -1,0 +1,35 @@
+import QtQuick
+import QtQuick.Templates as T
+
+// A context menu, the share menu and the ▾ chip menu: items on the panel colour with a
+// rounded outline and a soft shadow.
+T.Menu {
+    id: control
+
+    implicitWidth: Math.max(implicitBackgroundWidth + leftInset + rightInset, contentWidth + leftPadding + rightPadding)
+    implicitHeight: Math.max(implicitBackgroundHeight + topInset + bottomInset, contentHeight + topPadding + bottomPadding)
+
+    margins: 0
+    padding: 5
+    overlap: 1
+
+    delegate: MenuItem {}
+
+    contentItem: ListView {
+        implicitHeight: contentHeight
+        model: control.contentModel
+        interactive: Window.window ? contentHeight + control.topPadding + control.bottomPadding > Window.window.height : false
+        clip: true
+        currentIndex: control.currentIndex
+        T.ScrollIndicator.vertical: T.ScrollIndicator {}
+    }
+
+    background: PanelSurface {
+        implicitWidth: 240
+        implicitHeight: 30
+        radius: 9
+    }
+
+    T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.12) }
+    T.Overlay.modeless: Rectangle { color: "transparent" }
+}

@@ -1,0 +1,32 @@
+// The controls sheet: every control of the house's style in every role and state, left to
+// right and mirrored.
+
+#include "GalleryState.hpp"
+
+namespace tessorin::gallery {
+namespace {
+
+GalleryState controlsSheet(const char* state, bool mirrored) {
+  return {.view = QStringLiteral("ControlsSheet"),
+          .state = QString::fromLatin1(state),
+          .size = QSize(1180, 820),
+          .scene = QStringLiteral("scenes/ControlsSheet.qml"),
+          .properties = [mirrored](GalleryWorld&) { return QVariantMap{{QStringLiteral("mirrored"), mirrored}}; },
+          .expectations =
+              {
+                  {QStringLiteral("focusedButton"), QStringLiteral("visualFocus"), true},
+                  {QStringLiteral("hoveredButton"), QStringLiteral("hovered"), true},
+                  {QStringLiteral("alertErase"), QStringLiteral("role"), 3},  // destructive, from its box role
+                  {QStringLiteral("focusedButton"), QStringLiteral("role"), 1},  // prominent, as highlighted
+                  {QStringLiteral("cancelBeside"), QStringLiteral("role"), 2},  // bordered
+                  {QStringLiteral("openMenu"), QStringLiteral("visible"), true},
+                  {QStringLiteral("helpTag"), QStringLiteral("visible"), true},
+              },
+          .hover = QStringLiteral("hoveredButton"),
+          .keyboardFocus = QStringLiteral("focusedButton")};
+}
+
+const bool registered = addGalleryStates({controlsSheet("left-to-right", false), controlsSheet("mirrored", true)});
+
+}  // namespace
+}  // namespace tessorin::gallery

@@ -1,0 +1,126 @@
+// Every text colour the palette offers the views, on every background it is drawn on,
+// must be legible: 4.5:1, or 3:1 for large text and symbols (WCAG 2 contrast ratio),
+// in a light and in a dark window. And no text style is smaller than 11 pixels.
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <cmath>
+#include <gtest/gtest.h>
+
+#include "theme/Palette.hpp"
+#include "theme/Typography.hpp"
+
+namespace tessorin {
+namespace {
+
+double channel(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }
+
+double luminance(const QColor& color) {
+  const QColor rgb = color.toRgb();
+  return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+}
+
+double contrast(const QColor& a, const QColor& b) {
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// `top` with its own opacity, times `opacity`, laid over the opaque `bottom`.
+QColor over(const QColor& top, const QColor& bottom, double opacity = 1.0) {
+  const double a = top.alphaF() * opacity;
+  return QColor::fromRgbF(static_cast<float>(top.redF() * a + bottom.redF() * (1 - a)),
+                          static_cast<float>(top.greenF() * a + bottom.greenF() * (1 - a)),
+                          static_cast<float>(top.blueF() * a + bottom.blueF() * (1 - a)));
+}
+
+struct Pair {
+  std::string text;
+  QColor foreground;
+  std::string background;
+  QColor behind;
+  double bar;
+};
+
+// The pairs the views draw: each text role on the window, on a plain panel, on a panel
+// washed with a tint (its strongest corner), on a chip of that tint and in the speed
+// box; white on the fills made for white text; the tints' shades as symbols.
+std::vector<Pair> pairsOf(const Palette& palette) {
+  const QColor window = palette.windowBackground();
+  const QColor panel = palette.panelBackground();
+  std::vector<std::pair<std::string, QColor>> backgrounds = {
+      {"window", window}, {"panel", panel}, {"speed box", over(palette.quaternary(), panel, 0.35)}};
+  for (const auto& [name, tint] : std::vector<std::pair<std::string, QColor>>{
+           {"green", Palette::green()}, {"red", Palette::red()}, {"amber", Palette::amber()},
+           {"cyan", Palette::cyan()}, {"indigo", Palette::indigo()}}) {
+    backgrounds.emplace_back(name + " panel", over(tint, panel, 0.16));
+    backgrounds.emplace_back(name + " chip", over(tint, panel, 0.13));
+  }
+  const std::vector<std::pair<std::string, QColor>> texts = {
+      {"primary", palette.primary()},     {"secondary", palette.secondary()}, {"tertiary", palette.tertiary()},
+      {"green text", palette.greenText()}, {"red text", palette.redText()},   {"amber text", palette.amberText()},
+      {"link text", palette.linkText()},  {"cyan text", palette.textShadeOf(Palette::cyan())}};
+  std::vector<Pair> pairs;
+  for (const auto& [textName, foreground] : texts) {
+    for (const auto& [backgroundName, behind] : backgrounds) {
+      pairs.push_back({textName, over(foreground, behind), backgroundName, behind, 4.5});
+    }
+  }
+  const QColor white(Qt::white);
+  pairs.push_back({"white", white, "prominent fill start", Palette::prominentFillList().at(0).value<QColor>(), 4.5});
+  pairs.push_back({"white", white, "prominent fill end", Palette::prominentFillList().at(1).value<QColor>(), 4.5});
+  pairs.push_back({"white", white, "destructive fill", Palette::destructiveFill(), 4.5});
+  pairs.push_back({"white", white, "selection fill", Palette::selectionFill(), 4.5});
+  return pairs;
+}
+
+void expectLegible(const Palette& palette, const char* window) {
+  for (const Pair& pair : pairsOf(palette)) {
+    EXPECT_GE(contrast(pair.foreground, pair.behind), pair.bar)
+        << pair.text << " on " << pair.background << " in a " << window << " window: "
+        << pair.foreground.name().toStdString() << " on " << pair.behind.name().toStdString();
+  }
+}
+
+TEST(ContrastTest, RatioOfKnownColoursIsRight) {
+  EXPECT_NEAR(contrast(Qt::black, Qt::white), 21.0, 1e-6);
+  EXPECT_NEAR(contrast(QColor(0x77, 0x77, 0x77), Qt::white), 4.48, 0.01);
+  EXPECT_NEAR(contrast(Qt::white, Qt::white), 1.0, 1e-9);
+}
+
+TEST(ContrastTest, EveryTextRoleIsLegibleOnEveryBackgroundOfALightWindow) {
+  QPalette light;
+  light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+  light.setColor(QPalette::Base, Qt::white);
+  light.setColor(QPalette::WindowText, Qt::black);
+  QGuiApplication::setPalette(light);
+  expectLegible(Palette(), "light");
+}
+
+TEST(ContrastTest, EveryTextRoleIsLegibleOnEveryBackgroundOfADarkWindow) {
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+  dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  QGuiApplication::setPalette(dark);
+  expectLegible(Palette(), "dark");
+  QGuiApplication::setPalette(QPalette());
+}
+
+TEST(ContrastTest, TheBrightTintsAreNotTextOnALightWindow) {
+  // The reason the shades exist: were a view to write in the tint, it would fail.
+  const QColor window(0xef, 0xef, 0xef);
+  for (const QColor& tint : {Palette::green(), Palette::amber()}) {
+    EXPECT_LT(contrast(tint, window), 3.0) << tint.name().toStdString();
+    EXPECT_NE(Palette::textShade(tint, window), tint);
+  }
+  EXPECT_EQ(Palette::textShade(QColor(Qt::magenta), window), QColor(Qt::magenta));
+}
+
+TEST(ContrastTest, NoTextStyleIsBelowElevenPixels) {
+  for (int style = Typography::LargeTitle; style <= Typography::Caption2; ++style) {
+    EXPECT_GE(Typography::pixelSize(static_cast<Typography::Style>(style)), 11) << style;
+  }
+}
+
+}  // namespace
+}  // namespace tessorin
