@@ -105,7 +105,7 @@ void focus(QQuickView& view, const QString& name, QStringList& problems) {
   view.requestActivate();
   QElapsedTimer clock;
   clock.start();
-  while (!view.isActive() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  while (!view.isActive() && clock.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   item->forceActiveFocus(Qt::TabFocusReason);
   view.update();
   waitForFrame(view);
@@ -122,6 +122,23 @@ void rest(QQuickView& view, const QString& name, QStringList& problems) {
   const QPointF where = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
   QMouseEvent move(QEvent::MouseMove, where, view.mapToGlobal(where), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&view, &move);
+  view.update();
+  waitForFrame(view);
+}
+
+// A left click in the middle of the named item, as a user's.
+void click(QQuickView& view, const QString& name, QStringList& problems) {
+  auto* item = qobject_cast<QQuickItem*>(view.rootObject() ? findNamed(view.rootObject(), name) : nullptr);
+  if (item == nullptr) {
+    problems.append(QStringLiteral("no item named %1 to click").arg(name));
+    return;
+  }
+  const QPointF where = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
+  const QPointF global = view.mapToGlobal(where);
+  QMouseEvent press(QEvent::MouseButtonPress, where, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&view, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, where, global, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&view, &release);
   view.update();
   waitForFrame(view);
 }
@@ -150,6 +167,7 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   showWhole(view);
   if (!state.keyboardFocus.isEmpty()) focus(view, state.keyboardFocus, problems);
   if (!state.hover.isEmpty()) rest(view, state.hover, problems);
+  if (!state.click.isEmpty()) click(view, state.click, problems);
   // A second frame, so that effects whose sources were drawn in the first one show.
   view.update();
   waitForFrame(view);

@@ -37,6 +37,8 @@ struct GalleryState {
   QString hover = {};
   // The objectName of an item given the keyboard's focus (as by Tab), if any.
   QString keyboardFocus = {};
+  // The objectName of an item clicked before the picture is taken (a menu's button), if any.
+  QString click = {};
 };
 
 // Called from static initialisers of the state files; returns true.

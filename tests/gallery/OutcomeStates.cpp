@@ -47,13 +47,14 @@ QVariantMap sessionProperty(CardSession* session) {
 }
 
 GalleryState outcomeState(const char* state, int height, std::function<CardSession*(GalleryWorld&)> make,
-                          std::vector<Expectation> expectations) {
+                          std::vector<Expectation> expectations, QString click = {}) {
   return {.view = QStringLiteral("OutcomePanel"),
           .state = QString::fromLatin1(state),
           .size = {880, height},
           .scene = QStringLiteral("scenes/OutcomePanelScene.qml"),
           .properties = [make](GalleryWorld& world) { return sessionProperty(make(world)); },
-          .expectations = std::move(expectations)};
+          .expectations = std::move(expectations),
+          .click = std::move(click)};
 }
 
 Expectation text(const char* objectName, QString value) {
@@ -173,7 +174,7 @@ const bool registered = addGalleryStates({
                                    {.quick = quick(2000 * GB, 64, 64, measured), .full = full(1999 * GB, 1999 * GB)});
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "2 TB")}),
-    outcomeState("fake-without-real-size", 1000,
+    outcomeState("fake-holds-only-the-zone", 1000,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(64 * GB, "NOTHING KEPT"), {.quick = quick(64 * GB, 16, 0, zone(9 * MBps, 18 * MBps))});
                  },
@@ -192,6 +193,12 @@ const bool registered = addGalleryStates({
                    return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
                  },
                  {text("verdictTitle", "Probably genuine")}),
+    outcomeState("share-menu", 1000,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(45 * MBps, 90 * MBps);
+                   return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
+                 },
+                 {shown("copySummary", true), shown("saveSummary", true)}, QStringLiteral("shareButton")),
     outcomeState("fake-without-record", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);
