@@ -427,6 +427,16 @@ const bool registeredMore = addGalleryStates({
        return withSession(session);
      },
      .expectations = {shown("phaseTitle", true), {QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}},
+    {.view = "FullProgressPanel", .state = "reinsert-on", .size = QSize(800, 560),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::builtInCard(32 * GB, "SDHC"));
+       session->setStage(CardSessionStage::full(FullPhase::preparing));
+       QVariantMap properties = withSession(session);
+       properties.insert(QStringLiteral("reinsertOn"), true);
+       return properties;
+     },
+     .expectations = {{QStringLiteral("reinsertToggleBox"), QStringLiteral("checked"), true}}},
     {.view = "SpeedSummary", .state = "cannot-check", .size = QSize(760, 340), .scene = "scenes/SpeedSummaryScene.qml",
      .properties = [](GalleryWorld&) { return summaryOf(zoneOf(27e6, 28e6, 2200, 700), std::nullopt, true, 480e6); },
      .expectations = {shown("livesUpToRow", true), shown("appClassBadge", true), shown("readerNote", true)}},

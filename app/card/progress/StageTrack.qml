@@ -29,10 +29,11 @@ RowLayout {
         SymbolIcon {
             name: label.step.symbol
             size: Typography.subheadline.pixelSize * 1.2
-            // The accent pair in its deep shades: the light cyan end would make the step under
-            // way look fainter than the pending ones.
-            gradient: label.step.style === StageTrackModel.AccentGradient ? Theme.Palette.prominentFill : []
-            color: label.step.style === StageTrackModel.Green ? Theme.Palette.greenText : Theme.Palette.tertiary
+            // The step under way in the accent's deep solid shade: at this size a gradient
+            // fill washes out and the step looked fainter than the pending ones.
+            color: label.step.style === StageTrackModel.Green ? Theme.Palette.greenText
+                 : label.step.style === StageTrackModel.AccentGradient ? Theme.Palette.linkText
+                 : Theme.Palette.tertiary
         }
         Text {
             objectName: "stageTitle" + label.step.title

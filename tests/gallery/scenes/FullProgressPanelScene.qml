@@ -6,6 +6,11 @@ Item {
     id: root
 
     property QtObject session
+    // The reinsertion switch turned on for this picture only: the setting is the run's one.
+    property bool reinsertOn: false
+
+    Component.onCompleted: if (root.reinsertOn) AppSettings.reinsertBeforeVerify = true
+    Component.onDestruction: if (root.reinsertOn) AppSettings.reinsertBeforeVerify = false
 
     FullProgressPanel {
         objectName: "panel"
