@@ -81,6 +81,13 @@ QObject* findNamed(QQuickItem* root, const QString& name) {
   return nullptr;
 }
 
+// The scene's item of that objectName, or none with a problem noted.
+QQuickItem* namedItem(QQuickView& view, const QString& name, QStringList& problems) {
+  auto* item = qobject_cast<QQuickItem*>(view.rootObject() ? findNamed(view.rootObject(), name) : nullptr);
+  if (item == nullptr) problems.append(QStringLiteral("no item named %1").arg(name));
+  return item;
+}
+
 // A view taller than its picture is drawn whole: the window grows to the scene's content,
 // keeping below it the margin the scene left above it.
 void showWhole(QQuickView& view) {
@@ -97,11 +104,8 @@ void showWhole(QQuickView& view) {
 // The named item takes the keyboard's focus as a Tab would give it, in a window that is
 // active, so that it draws its focus ring.
 void focus(QQuickView& view, const QString& name, QStringList& problems) {
-  auto* item = qobject_cast<QQuickItem*>(view.rootObject() ? findNamed(view.rootObject(), name) : nullptr);
-  if (item == nullptr) {
-    problems.append(QStringLiteral("no item named %1 to focus").arg(name));
-    return;
-  }
+  QQuickItem* item = namedItem(view, name, problems);
+  if (item == nullptr) return;
   view.requestActivate();
   QElapsedTimer clock;
   clock.start();
@@ -114,11 +118,8 @@ void focus(QQuickView& view, const QString& name, QStringList& problems) {
 // The pointer moves onto the middle of the named item, as a user's would, so that the
 // item draws its hover state.
 void rest(QQuickView& view, const QString& name, QStringList& problems) {
-  auto* item = qobject_cast<QQuickItem*>(view.rootObject() ? findNamed(view.rootObject(), name) : nullptr);
-  if (item == nullptr) {
-    problems.append(QStringLiteral("no item named %1 to hover").arg(name));
-    return;
-  }
+  QQuickItem* item = namedItem(view, name, problems);
+  if (item == nullptr) return;
   const QPointF where = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
   QMouseEvent move(QEvent::MouseMove, where, view.mapToGlobal(where), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&view, &move);
@@ -128,11 +129,8 @@ void rest(QQuickView& view, const QString& name, QStringList& problems) {
 
 // A left click in the middle of the named item, as a user's.
 void click(QQuickView& view, const QString& name, QStringList& problems) {
-  auto* item = qobject_cast<QQuickItem*>(view.rootObject() ? findNamed(view.rootObject(), name) : nullptr);
-  if (item == nullptr) {
-    problems.append(QStringLiteral("no item named %1 to click").arg(name));
-    return;
-  }
+  QQuickItem* item = namedItem(view, name, problems);
+  if (item == nullptr) return;
   const QPointF where = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
   const QPointF global = view.mapToGlobal(where);
   QMouseEvent press(QEvent::MouseButtonPress, where, global, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
