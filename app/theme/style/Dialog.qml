@@ -14,6 +14,10 @@ T.Dialog {
                              + (implicitHeaderHeight > 0 ? implicitHeaderHeight + spacing : 0)
                              + (implicitFooterHeight > 0 ? implicitFooterHeight + spacing : 0))
 
+    // A popup lives in the window's overlay, outside the layout it opens from: it mirrors
+    // with the control it belongs to.
+    readonly property bool mirroredLayout: control.mirrored || (control.parent !== null && control.parent.mirrored === true)
+
     padding: 20
     topPadding: control.title.length > 0 ? 10 : 20
 
@@ -21,9 +25,12 @@ T.Dialog {
 
     header: Text {
         objectName: "dialogTitle"
+        LayoutMirroring.enabled: control.mirroredLayout
         visible: control.title.length > 0
         text: control.title
         textFormat: Text.PlainText
+        // Stated, so that mirroring puts it at the right edge.
+        horizontalAlignment: Text.AlignLeft
         wrapMode: control.visible ? Text.Wrap : Text.NoWrap
         font: House.Typography.headline
         color: House.Palette.primary
@@ -34,6 +41,7 @@ T.Dialog {
 
     footer: DialogButtonBox {
         visible: count > 0
+        LayoutMirroring.enabled: control.mirroredLayout
     }
 
     T.Overlay.modal: Rectangle { color: Qt.rgba(0, 0, 0, 0.3) }

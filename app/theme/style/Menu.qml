@@ -9,6 +9,10 @@ T.Menu {
     implicitWidth: Math.max(implicitBackgroundWidth + leftInset + rightInset, contentWidth + leftPadding + rightPadding)
     implicitHeight: Math.max(implicitBackgroundHeight + topInset + bottomInset, contentHeight + topPadding + bottomPadding)
 
+    // A popup lives in the window's overlay, outside the layout it opens from: it mirrors
+    // with the control it belongs to.
+    readonly property bool mirroredLayout: control.mirrored || (control.parent !== null && control.parent.mirrored === true)
+
     margins: 0
     padding: 5
     overlap: 1
@@ -21,6 +25,8 @@ T.Menu {
         interactive: Window.window ? contentHeight + control.topPadding + control.bottomPadding > Window.window.height : false
         clip: true
         currentIndex: control.currentIndex
+        LayoutMirroring.enabled: control.mirroredLayout
+        LayoutMirroring.childrenInherit: true
         T.ScrollIndicator.vertical: T.ScrollIndicator {}
     }
 

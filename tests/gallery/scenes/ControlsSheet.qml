@@ -11,7 +11,6 @@ Item {
     id: root
 
     property bool mirrored: false
-    readonly property var rtlLocale: Qt.locale(root.mirrored ? "he_IL" : "en_US")
 
     LayoutMirroring.enabled: root.mirrored
     LayoutMirroring.childrenInherit: true
@@ -83,7 +82,7 @@ Item {
                 Layout.preferredHeight: 80
                 clip: true
                 model: 12
-                delegate: Text { required property int index; text: "Row " + (index + 1); font: Typography.body; color: Palette.primary }
+                delegate: Text { required property int index; width: ListView.view.width - 12; x: 6; horizontalAlignment: Text.AlignLeft; text: "Row " + (index + 1); font: Typography.body; color: Palette.primary }
                 ScrollBar.vertical: ScrollBar { objectName: "scrollBar"; policy: ScrollBar.AlwaysOn }
             }
         }
@@ -92,7 +91,8 @@ Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
 
-            Item {
+            // Controls, so that the popups opened from them mirror with them.
+            Control {
                 id: menuAnchor
                 x: root.mirrored ? parent.width - 240 : 0
                 y: 0
@@ -100,11 +100,15 @@ Item {
                 height: 1
             }
 
+            Control {
+                id: dialogAnchor
+                anchors.fill: parent
+            }
+
             Menu {
                 id: openMenu
                 objectName: "openMenu"
                 parent: menuAnchor
-                locale: root.rtlLocale
                 closePolicy: Popup.NoAutoClose
                 visible: true
                 MenuItem { text: "Memory card in a reader"; checkable: true; checked: true }
@@ -120,21 +124,23 @@ Item {
                 x: root.mirrored ? parent.width - 460 - width : 460
                 y: 40
                 text: "With help"
-                ToolTip { objectName: "helpTag"; visible: true; locale: root.rtlLocale; text: "Can’t be checked with this reader" }
+                ToolTip { objectName: "helpTag"; visible: true; text: "Can’t be checked with this reader" }
             }
 
             Dialog {
                 objectName: "alert"
+                parent: dialogAnchor
                 x: root.mirrored ? 0 : parent.width - width
                 y: 0
                 width: 420
                 visible: true
                 modal: false
                 closePolicy: Popup.NoAutoClose
-                locale: root.rtlLocale
                 title: "Erase “NO NAME <i>” and check it?"
 
                 contentItem: Text {
+                    LayoutMirroring.enabled: root.mirrored
+                    horizontalAlignment: Text.AlignLeft
                     text: "Everything on the card is deleted. This cannot be undone."
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
@@ -143,7 +149,7 @@ Item {
                 }
 
                 footer: DialogButtonBox {
-                    locale: root.rtlLocale
+                    LayoutMirroring.enabled: root.mirrored
                     Button { text: "Cancel"; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole }
                     Button { objectName: "alertErase"; text: "Erase and Check"; DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole }
                 }
