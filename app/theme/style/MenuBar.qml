@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
-import Tessorin.Card as House
+import Tessorin.Theme as House
 
 // The window's menu bar: the house's items on the window colour.
 T.MenuBar {

@@ -1,6 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
-import Tessorin.Card as House
+import Tessorin.Theme as House
 
 // A menu's title in the menu bar, filled while its menu is open or it is hovered.
 T.MenuBarItem {

@@ -1,4 +1,4 @@
-import Tessorin.Card
+import Tessorin.Theme
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts

@@ -1,4 +1,4 @@
-import Tessorin.Card
+import Tessorin.Theme
 import Tessorin.Theme.Style as Style
 import QtQuick
 import QtQuick.Controls
