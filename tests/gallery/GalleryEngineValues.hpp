@@ -100,4 +100,19 @@ inline FullTestResult full(std::uint64_t written, std::uint64_t goodUpTo, FullTe
   return result;
 }
 
+// The same advanced test at the speeds a check of this zone sees: writing a little below
+// the zone's write speed (the whole card, pauses and all), reading at its read speed.
+inline FullTestResult atSpeedsOf(FullTestResult result, const ZoneResult& zone) {
+  const double write = zone.writeSpeed() * 0.93;
+  const double read = zone.readSpeed() * 0.97;
+  const std::uint64_t written = result.manifest.plannedBytes;
+  result.manifest.writeSamples = gallerySamples(written, write * 1.02, 0.08);
+  result.manifest.writeSpeed = {write, write * 0.88, write * 1.12};
+  result.manifest.writeDuration = static_cast<double>(written) / write;
+  result.readSamples = gallerySamples(written, read * 1.01, 0.03);
+  result.readSpeed = {read, read * 0.96, read * 1.04};
+  result.readDuration = static_cast<double>(written) / read;
+  return result;
+}
+
 }  // namespace tessorin::gallery

@@ -70,7 +70,7 @@ const bool registered = addGalleryStates({
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(45 * MBps, 90 * MBps);
                    return finished(world, sdCard(64 * GB, "PHOTOS"),
-                                   {.quick = quick(64 * GB, 16, 16, measured), .full = full(63'800 * MB, 63'800 * MB)},
+                                   {.quick = quick(64 * GB, 16, 16, measured), .full = atSpeedsOf(full(63'800 * MB, 63'800 * MB), measured)},
                                    Brand::sandisk);
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "63.8 GB"), shown("capacityComparison", false),
@@ -78,7 +78,8 @@ const bool registered = addGalleryStates({
     outcomeState("fake-1tb-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(1000 * GB, "NEW VOLUME"),
-                                   {.zone = zone(12 * MBps, 20 * MBps), .full = full(999 * GB, 31'900 * MB)});
+                                   {.zone = zone(12 * MBps, 20 * MBps),
+                                    .full = atSpeedsOf(full(999 * GB, 31'900 * MB), zone(12 * MBps, 20 * MBps))});
                  },
                  {text("verdictTitle", "Fake card"), text("realBarValue", "≈ 31 GB"), text("claimedBarValue", "1 TB"),
                   shown("capacityComparison", true), text("problemLabel0", "Never stored (came back empty)")}),
@@ -94,7 +95,7 @@ const bool registered = addGalleryStates({
                    const ZoneResult measured = zone(20 * MBps, 40 * MBps);
                    return finished(world, sdCard(16 * GB, "CAMERA"),
                                    {.quick = quick(16 * GB, 16, 16, measured),
-                                    .full = full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384)});
+                                    .full = atSpeedsOf(full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384), measured)});
                  },
                  {text("verdictTitle", "Damaged card"), text("outcomeNote0", "The card stopped accepting data after 12 GB."),
                   text("problemLabel0", "Corrupted"), text("problemAmount1", "8.4 MB")}),
@@ -132,7 +133,7 @@ const bool registered = addGalleryStates({
     outcomeState("genuine-ext4-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(32 * GB, "LINUX", "ext4"),
-                                   {.zone = zone(25 * MBps, 60 * MBps), .full = full(31'200 * MB, 31'200 * MB),
+                                   {.zone = zone(25 * MBps, 60 * MBps), .full = atSpeedsOf(full(31'200 * MB, 31'200 * MB), zone(25 * MBps, 60 * MBps)),
                                     .quickSkipped = QuickProbeUnsupported::fileSystem("ext4")});
                  },
                  {text("verdictTitle", "Genuine card"), shown("outcomeNotes", false)}),
@@ -143,7 +144,7 @@ const bool registered = addGalleryStates({
                    device.registers->oemID = "SM";
                    const ZoneResult measured = zone(45 * MBps, 90 * MBps);
                    return finished(world, device,
-                                   {.quick = quick(64 * GB, 16, 16, measured), .full = full(63'800 * MB, 63'800 * MB)},
+                                   {.quick = quick(64 * GB, 16, 16, measured), .full = atSpeedsOf(full(63'800 * MB, 63'800 * MB), measured)},
                                    Brand::sandisk);
                  },
                  {text("outcomeNote0",
@@ -151,7 +152,7 @@ const bool registered = addGalleryStates({
     outcomeState("under-half-free", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(64 * GB, "FULL CARD"),
-                                   {.zone = zone(30 * MBps, 80 * MBps), .full = full(20 * GB, 20 * GB)});
+                                   {.zone = zone(30 * MBps, 80 * MBps), .full = atSpeedsOf(full(20 * GB, 20 * GB), zone(30 * MBps, 80 * MBps))});
                  },
                  {text("outcomeNote0", "Only 20 GB of the card was free, so only that part could be tested. To test the "
                                        "whole card, copy its files somewhere else and erase it.")}),
@@ -161,7 +162,7 @@ const bool registered = addGalleryStates({
                    drive.volumeName = "STICK";
                    FinishedCheckSeam::Results results;
                    results.quick = quick(32 * GB, 16, 16, zone(14 * MBps, 22 * MBps));
-                   results.full = full(31'900 * MB, 31'900 * MB);
+                   results.full = atSpeedsOf(full(31'900 * MB, 31'900 * MB), zone(14 * MBps, 22 * MBps));
                    results.readerBestBefore = 120 * MBps;
                    return finished(world, drive, std::move(results));
                  },
@@ -171,7 +172,7 @@ const bool registered = addGalleryStates({
                    const ZoneResult measured = zone(80 * MBps, 170 * MBps);
                    return finished(world,
                                    sdCard(2000 * GB, "A card with a rather long volume name <b>x</b> for two terabytes"),
-                                   {.quick = quick(2000 * GB, 64, 64, measured), .full = full(1999 * GB, 1999 * GB)});
+                                   {.quick = quick(2000 * GB, 64, 64, measured), .full = atSpeedsOf(full(1999 * GB, 1999 * GB), measured)});
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "2 TB")}),
     outcomeState("fake-holds-only-the-zone", 1000,

@@ -37,7 +37,8 @@ void finish(AppModel* model, const CardDevice& device, FinishedCheckSeam::Result
 }
 
 FinishedCheckSeam::Results genuine() {
-  return {.quick = quick(64 * GB, 16, 16, zone(40 * MBps, 90 * MBps)), .full = full(63'800 * MB, 63'800 * MB)};
+  return {.quick = quick(64 * GB, 16, 16, zone(40 * MBps, 90 * MBps)),
+          .full = atSpeedsOf(full(63'800 * MB, 63'800 * MB), zone(40 * MBps, 90 * MBps))};
 }
 
 // Cards in each stage and with each verdict, in sidebar order.
@@ -69,10 +70,12 @@ AppModel* everyStage(GalleryWorld& world) {
   model->session(erasingCard.id)->setStage(CardSessionStage::erasing());
   finish(model, genuineCard, genuine());
   finish(model, likelyCard, {.quick = quick(64 * GB, 16, 16, zone(38 * MBps, 85 * MBps)), .fullStopped = true});
-  finish(model, fakeCard, {.zone = zone(12 * MBps, 20 * MBps), .full = full(63 * GB, 7'900 * MB)});
+  finish(model, fakeCard,
+         {.zone = zone(12 * MBps, 20 * MBps), .full = atSpeedsOf(full(63 * GB, 7'900 * MB), zone(12 * MBps, 20 * MBps))});
   finish(model, damagedCard,
          {.quick = quick(16 * GB, 16, 16, zone(20 * MBps, 40 * MBps)),
-          .full = full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384)});
+          .full = atSpeedsOf(full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384),
+                             zone(20 * MBps, 40 * MBps))});
   finish(model, inconclusiveCard,
          {.zone = zone(18 * MBps, 40 * MBps), .fullStopped = true, .quickSkipped = QuickProbeUnsupported::fileSystem("ext4")});
   model->setSelection(AppModel::Selection::card(genuineCard.id));
