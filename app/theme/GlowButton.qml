@@ -16,8 +16,9 @@ Button {
     // A symbol before the text, by its system name; none when empty.
     property string symbol
 
-    readonly property var paint: control.colors !== undefined && control.colors.length > 0 ? control.colors
-                                                                                          : Palette.accentGradient
+    // The colours' deep shades: white text on the bright cyan end could not be read.
+    readonly property var paint: (control.colors !== undefined && control.colors.length > 0 ? control.colors
+                                                                                            : Palette.accentGradient).map(c => Palette.fillShadeOf(c))
     readonly property color glowColor: control.paint[control.paint.length - 1]
 
     font: Typography.font(Typography.Title3, Font.DemiBold)

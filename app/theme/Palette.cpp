@@ -175,6 +175,15 @@ QColor Palette::textShade(const QColor& tint, const QColor& window) {
   return tint;
 }
 
+QColor Palette::fillShade(const QColor& tint) {
+  QColor opaque = tint.toRgb();
+  opaque.setAlphaF(1.0f);
+  if (opaque == cyan()) return prominentFillList().at(0).value<QColor>();
+  if (opaque == indigo()) return prominentFillList().at(1).value<QColor>();
+  if (opaque == red()) return destructiveFill();
+  return tint;
+}
+
 double Palette::emphasisOpacity(int level) {
   static constexpr double opacities[] = {0.85, 0.68, 0.6, 0.1};
   return opacities[std::clamp(level, 0, 3)];

@@ -73,6 +73,10 @@ class Palette : public QObject {
   // The text shade of a tint (green, red, amber, indigo, cyan) on a window of this colour;
   // any other colour comes back as it is.
   static QColor textShade(const QColor& tint, const QColor& window);
+  // The fill under white text for a tint (cyan, indigo, red, at any opacity): its deep
+  // shade, opaque; any other colour comes back as it is.
+  static QColor fillShade(const QColor& tint);
+  Q_INVOKABLE QColor fillShadeOf(const QColor& tint) const { return fillShade(tint); }
   // Window text at one of the four levels of emphasis (0 = primary .. 3 = quaternary).
   static double emphasisOpacity(int level);
 

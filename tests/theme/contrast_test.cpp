@@ -70,6 +70,12 @@ std::vector<Pair> pairsOf(const Palette& palette) {
   pairs.push_back({"white", white, "prominent fill end", Palette::prominentFillList().at(1).value<QColor>(), 4.5});
   pairs.push_back({"white", white, "destructive fill", Palette::destructiveFill(), 4.5});
   pairs.push_back({"white", white, "selection fill", Palette::selectionFill(), 4.5});
+  // The large buttons take the deep shade of whatever tint a view gives them.
+  for (const QColor& tint : {Palette::cyan(), Palette::indigo(), Palette::red()}) {
+    QColor translucent = tint;
+    translucent.setAlphaF(0.85f);
+    pairs.push_back({"white", white, "large button over " + tint.name().toStdString(), Palette::fillShade(translucent), 4.5});
+  }
   return pairs;
 }
 

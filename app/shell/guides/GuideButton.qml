@@ -35,7 +35,7 @@ Button {
         opacity: control.down ? 0.8 : 1
         border.width: control.filled ? 0 : 1
         border.color: Qt.rgba(Palette.primary.r, Palette.primary.g, Palette.primary.b, control.visualFocus ? 0.5 : 0.2)
-        // Indigo rather than the cyan end of the accent: white text stays legible on it.
-        color: control.destructive ? Palette.red : control.prominent ? Palette.indigo : Palette.panelBackground
+        // The fills made for white text: the bright red and indigo would not hold it.
+        color: control.destructive ? Palette.destructiveFill : control.prominent ? Palette.selectionFill : Palette.panelBackground
     }
 }
