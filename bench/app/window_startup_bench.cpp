@@ -22,6 +22,7 @@
 #include "session/records/History.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "shell/core/AppDelegate.hpp"
+#include "theme/style/HouseStyle.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
@@ -30,6 +31,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
 Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
+Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 namespace tessorin {
 namespace {
@@ -135,6 +137,7 @@ int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY")) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
+  tessorin::useHouseStyle();
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Tessorin"));
   QApplication::setApplicationName(QStringLiteral("Tessorin"));
