@@ -1,7 +1,8 @@
 // The community server on a real PostgreSQL: paging ends at the community store's bound
-// and never repeats or skips a record while others are saved; flags count once per
-// author; a lost token is replaced; every invalid request is refused with 4xx and adds
-// no row; texts are stored verbatim; rate limits answer 429; a restart keeps everything.
+// and never repeats or skips a record while others are saved or when many share one
+// time; flags count once per author; a lost token is replaced; every invalid request is
+// refused with 4xx and adds no row; texts are stored verbatim; rate limits answer 429; a
+// restart keeps everything.
 
 #include <atomic>
 #include <csignal>
@@ -294,6 +295,34 @@ TEST_F(CommunityServerTest, PagingWhileOthersSaveNeitherRepeatsNorSkips) {
   ASSERT_EQ(bulk.rows(), 1000);
   for (int row = 0; row < bulk.rows(); ++row) EXPECT_EQ(seen.count(bulk.text(row, 0)), 1u);
   EXPECT_EQ(std::set<std::string>(seen.begin(), seen.end()).size(), seen.size());
+}
+
+// Reports that share their time to the microsecond (a bulk import, a busy moment) are told
+// apart by their names, on the page and in the cursor.
+TEST_F(CommunityServerTest, ReportsSavedInOneMicrosecondArePagedOnceEach) {
+  server::PgConnection db(world->postgres.conninfo());
+  db.exec(
+      "INSERT INTO reports (name, store, store_key, platform, country, city, advertised_bytes, verdict, method, "
+      "creator, created) SELECT upper(gen_random_uuid()::text), 'Tie ' || i, 'tie ' || i, 'amazon', 'BR', '', 1000, "
+      "'fake', 'quick', 'TIE', timestamptz '2026-03-04 05:06:07.891011+00' FROM generate_series(1, 25) AS i");
+  std::vector<std::string> seen;
+  std::optional<std::string> cursor;
+  for (int pages = 0; pages < 20; ++pages) {
+    auto http = world->client();
+    const auto answer = http.Get("/v1/records?type=StoreReport&limit=4" + (cursor ? "&cursor=" + *cursor : ""));
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    const auto page = nlohmann::json::parse(answer->body);
+    for (const auto& record : page.at("records")) seen.push_back(record.at("recordName").get<std::string>());
+    cursor = page.contains("cursor") ? std::optional(page.at("cursor").get<std::string>()) : std::nullopt;
+    if (!cursor) break;
+  }
+  EXPECT_FALSE(cursor) << "paging did not end";
+  const auto tied = db.exec("SELECT name FROM reports ORDER BY created DESC, name DESC");
+  ASSERT_EQ(tied.rows(), 25);
+  std::vector<std::string> expected;
+  for (int row = 0; row < tied.rows(); ++row) expected.push_back(tied.text(row, 0));
+  EXPECT_EQ(seen, expected);
 }
 
 TEST_F(CommunityServerTest, ARestartKeepsEverything) {
