@@ -1,5 +1,6 @@
 // The window over real models: quitting by closing it or by Ctrl+Q while a real check
-// runs, and a loop-mounted card checked from the window from insertion to verdict.
+// runs, a loop-mounted card checked from the window from insertion to verdict, and a check
+// deleted from the history through its row's menu.
 
 #include <QElapsedTimer>
 #include <QQmlComponent>
@@ -169,6 +170,45 @@ TEST(MainWindow, ALoopMountedCardAppearsIsCheckedFromTheWindowAndTheVerdictShows
   EXPECT_EQ(mark->property("name").toString(), QStringLiteral("checkmark.seal.fill"));
   EXPECT_EQ(model.history()->records().size(), 1u);
   EXPECT_EQ(quits, 0);
+}
+
+// The row and its menu go with the record they show: the click that deletes must be over
+// before they do.
+TEST(MainWindow, DeletingAHistoryRowFromItsMenuTakesOutThatRecordAndKeepsTheWindowWhole) {
+  testing::QuitWorld world({});
+  for (const char* name : {"OLDER", "NEWER"}) {
+    CheckRecord record;
+    record.cardName = name;
+    record.advertisedBytes = 64'000'000'000;
+    world.model->history()->add(record);
+  }
+  Window shown(world.model.get(), &world.delegate);
+  ASSERT_NE(shown.window, nullptr);
+  shown.window->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(shown.window.get()));
+  static QStringList warnings;
+  warnings.clear();
+  const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type != QtDebugMsg && type != QtInfoMsg) warnings.append(text);
+  });
+  ASSERT_TRUE(shown.click("historyRow"));
+  const auto center = [](QObject* object) {
+    auto* item = qobject_cast<QQuickItem*>(object);
+    return item ? item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint() : QPoint(-1, -1);
+  };
+  ASSERT_TRUE(turnLoopUntil([&] { return shown.named("historyRow-0") != nullptr; }, 5s));
+  QObject* menu = shown.named("historyRow-0")->findChild<QObject*>("historyRowMenu");
+  ASSERT_NE(menu, nullptr);
+  QTest::mouseClick(shown.window.get(), Qt::RightButton, {}, center(shown.named("historyRow-0")));
+  ASSERT_TRUE(turnLoopUntil([&] { return menu->property("opened").toBool(); }, 5s));
+  QTest::mouseClick(shown.window.get(), Qt::LeftButton, {}, center(menu->findChild<QObject*>("historyDelete")));
+  turnLoopUntil([] { return false; }, 500ms);
+  qInstallMessageHandler(previous);
+
+  ASSERT_EQ(world.model->history()->records().size(), 1u);
+  EXPECT_EQ(world.model->history()->records().front().cardName, "OLDER");
+  EXPECT_TRUE(warnings.isEmpty()) << warnings.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(shown.named("historyCardName")->property("text").toString(), QStringLiteral("OLDER"));
 }
 
 }  // namespace
