@@ -22,6 +22,7 @@
 #include "community/store/CommunityStore.hpp"
 #include "community/view/StoreSummaryList.hpp"
 #include "community/view/ViewValues.hpp"
+#include "theme/GadgetList.hpp"
 
 namespace tessorin {
 
@@ -77,9 +78,9 @@ class CommunityViewModel : public QObject {
   QString failureMessage() const;
   bool refreshEnabled() const;
   std::vector<StatTileValue> tiles() const { return tiles_; }
-  QVariantList tileList() const { return variantList(tiles_); }
+  QVariantList tileList() const { return gadgetList(tiles_); }
   const std::vector<CountryRow>& countryRows() const { return countryRows_; }
-  QVariantList countryRowList() const { return variantList(countryRows_); }
+  QVariantList countryRowList() const { return gadgetList(countryRows_); }
   // The chosen country's row; -1 for a code no longer listed, which no row shows chosen.
   int countryIndex() const;
   StoreSummaryList* summaries() { return &summaries_; }

@@ -51,6 +51,6 @@ std::vector<ChipValue> StoreCardModel::chips() const {
   return chips;
 }
 
-QVariantList StoreCardModel::reportList() const { return variantList(summary_.reports); }
+QVariantList StoreCardModel::reportList() const { return gadgetList(summary_.reports); }
 
 }  // namespace tessorin

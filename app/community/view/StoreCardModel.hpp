@@ -13,6 +13,7 @@
 
 #include "community/store/StoreSummary.hpp"
 #include "community/view/ViewValues.hpp"
+#include "theme/GadgetList.hpp"
 
 namespace tessorin {
 
@@ -44,7 +45,7 @@ class StoreCardModel : public QObject {
   QColor tint() const;
   QString platformLine() const;
   std::vector<ChipValue> chips() const;
-  QVariantList chipList() const { return variantList(chips()); }
+  QVariantList chipList() const { return gadgetList(chips()); }
   QVariantList reportList() const;
 
  Q_SIGNALS:

@@ -7,9 +7,7 @@
 #include <QColor>
 #include <QMetaType>
 #include <QString>
-#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
-#include <vector>
 
 #include "community/store/StoreReport.hpp"
 #include "community/store/StoreSummary.hpp"
@@ -57,14 +55,6 @@ struct CountryRow {
   QString text;
   friend bool operator==(const CountryRow&, const CountryRow&) = default;
 };
-
-template <class T>
-QVariantList variantList(const std::vector<T>& values) {
-  QVariantList list;
-  list.reserve(static_cast<qsizetype>(values.size()));
-  for (const T& value : values) list.append(QVariant::fromValue(value));
-  return list;
-}
 
 }  // namespace tessorin
 

@@ -1,7 +1,7 @@
 #include "results/outcome/FullDetailsModel.hpp"
 
 #include "theme/DisplayFormat.hpp"
-#include "results/GadgetList.hpp"
+#include "theme/GadgetList.hpp"
 #include "results/outcome/ResultFigures.hpp"
 
 namespace tessorin {

@@ -8,7 +8,7 @@
 #include "theme/DisplayFormat.hpp"
 #include "card/charts/ProbeStripModel.hpp"
 #include "theme/Palette.hpp"
-#include "results/GadgetList.hpp"
+#include "theme/GadgetList.hpp"
 #include "results/xray/LiveXRay.hpp"
 #include "results/outcome/OutcomeNotes.hpp"
 #include "results/outcome/PlainTextSummary.hpp"

@@ -2,7 +2,7 @@
 
 #include "theme/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
-#include "results/GadgetList.hpp"
+#include "theme/GadgetList.hpp"
 #include "results/xray/LiveXRay.hpp"
 #include "results/outcome/ResultFigures.hpp"
 
