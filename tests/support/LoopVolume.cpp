@@ -94,13 +94,13 @@ bool LoopVolume::mount() {
   return mounted_;
 }
 
-void LoopVolume::unmount() {
-  if (!mounted_) return;
-  if (!runCommand({"umount", mountPoint_}).ok()) {
-    // Something still holds a file open, or the medium is gone: detach it anyway.
-    runCommand({"umount", "-l", mountPoint_});
-  }
+bool LoopVolume::unmount() {
+  if (!mounted_) return false;
+  const bool atOnce = runCommand({"umount", mountPoint_}).ok();
+  // Something still holds a file open, or the medium is gone: detach it anyway.
+  if (!atOnce) runCommand({"umount", "-l", mountPoint_});
   mounted_ = false;
+  return atOnce;
 }
 
 LoopVolume::~LoopVolume() {

@@ -48,7 +48,9 @@ class LoopVolume {
   const std::string& loopDevice() const { return loopDevice_; }
   FileSystemKind kind() const { return kind_; }
 
-  void unmount();
+  // True when the volume came off at once; false when something still held it open and
+  // it was detached lazily (or it was not mounted).
+  bool unmount();
   // Mounts the loop device again at the same place; false when the file system no
   // longer mounts (a wrapping fake may have overwritten its structures), or when the
   // volume is a bare loop device.

@@ -283,6 +283,8 @@ class CardSession : public QObject {
   void touchProgress() { assign(lastProgress_, QDateTime::currentDateTimeUtc(), &CardSession::lastProgressChanged); }
   void resetForCheck();
   void releaseCard();
+  // Closes the test folders the check held open, wherever copies of the claim still are.
+  void releaseTestFolderClaim();
   void refreshVolumeStats();
   void startEraseTask(std::shared_ptr<VolumeAccess> access);
   void carryOut(const PermissionRequest& request, std::shared_ptr<VolumeAccess> access);

@@ -173,12 +173,17 @@ void CardSession::releaseCard() {
   if (task_) setTask(nullptr);
   if (access_) access_->stop();
   setAccess(nullptr);
-  testFolderClaim_.reset();
+  releaseTestFolderClaim();
   // A request the check posted (the folder again after reinsertion) has nothing left to
   // serve: granted later, it would hand a resting session access to the card.
   setPermissionRequest(std::nullopt);
   if (activity_) activity_->end();
   assignAlways(activity_, std::shared_ptr<ProcessActivity>(), &CardSession::activityChanged);
+}
+
+void CardSession::releaseTestFolderClaim() {
+  if (testFolderClaim_) testFolderClaim_->release();
+  testFolderClaim_.reset();
 }
 
 void CardSession::refreshVolumeStats() { refreshVolumeStatsOf(QPointer<CardSession>(this), device_.volumeURL); }

@@ -48,7 +48,7 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
       }));
   const Attempt<TestManifest> written = co_await writing;
   // Held any longer, the folder would keep the card from being ejected for a reinsertion.
-  testFolderClaim_.reset();
+  releaseTestFolderClaim();
   bool present = true;
   if ((written.failure && !isCancellation(written.failure)) || (written.value && written.value->writeStop.isIOError())) {
     QCoro::Task<bool> asking = cardStillThere(true);

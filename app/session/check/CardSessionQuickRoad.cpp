@@ -102,7 +102,7 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
         }));
     measured = co_await measuring;
   }
-  testFolderClaim_->forgetRemoved();
+  if (testFolderClaim_) testFolderClaim_->forgetRemoved();
   // Results that a pulled card would also give are trusted only while the card is there.
   const std::exception_ptr failure = exFAT ? probed.failure : measured.failure;
   bool suspicious = failure && !isUnsupported(failure);

@@ -29,4 +29,9 @@ void TestFolderClaim::forgetRemoved() {
   });
 }
 
+void TestFolderClaim::release() {
+  std::lock_guard guard(lock_);
+  held_.clear();
+}
+
 }  // namespace tessorin

@@ -282,6 +282,24 @@ TEST(CardSessionCheck, AFolderRequestLeftFromTheReinsertionWaitEndsWithTheCheck)
   EXPECT_EQ(checked.session->stage().kind, Kind::finished);
 }
 
+// The user is asked to take the card out: nothing of the check may still hold it open,
+// or the system refuses to let it go.
+TEST(CardSessionCheck, TheCardComesOffWhileTheCheckWaitsForItsReinsertionAndIsReadBackWhenItReturns) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 384_MiB});
+  ASSERT_TRUE(checked.runUntilReinsertion());
+
+  EXPECT_TRUE(checked.card->volume().unmount()) << "the check still holds the card open";
+  checked.session->close();
+  ASSERT_TRUE(checked.card->volume().mount());
+  checked.session->updateDevice(checked.session->device());
+
+  ASSERT_TRUE(checked.reached(Kind::finished));
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
+  EXPECT_FALSE(checked.session->fullStopped());
+  EXPECT_FALSE(TestFolder::exists(checked.card->mountPoint()));
+}
+
 TEST(CardSessionCheck, StopInTheSameTurnAsContinuingStillSkipsTheReadBack) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 384_MiB});

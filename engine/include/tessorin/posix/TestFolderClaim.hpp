@@ -24,6 +24,9 @@ class TestFolderClaim {
   // Lets go of the folders that were removed since they were made: an open folder keeps
   // its volume from being unmounted.
   void forgetRemoved();
+  // Lets go of every folder, for every holder of this claim at once: the check is done
+  // with them, and copies of the claim may live on in the options of its finished runs.
+  void release();
 
  private:
   struct Held {
