@@ -310,6 +310,10 @@ class CardSession : public QObject {
   void afterCleanUp(const std::shared_ptr<VolumeAccess>& access, const std::shared_ptr<SessionTask>& task,
                     const std::optional<VolumeStats>& figures);
   static QCoro::Task<> refreshVolumeStatsOf(QPointer<CardSession> session, std::filesystem::path volume);
+  // Marks the finished outcome when the test folder is still on the card: a look at the
+  // card, which a failing card can make take long, so it runs off the main thread.
+  static QCoro::Task<> noteTestFolderLeftOf(QPointer<CardSession> session, std::filesystem::path volume,
+                                            QDateTime finished);
 
   // The engine's handlers: they post to the main thread and hold the session weakly.
   QuickProbe::ProgressHandler probeProgressHandler();

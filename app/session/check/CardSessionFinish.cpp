@@ -116,7 +116,7 @@ void CardSession::finish() {
     outcome.verdict = CheckOutcome::Verdict::damaged;
   }
   // Told apart from a file system the check found damaged, which has its own message.
-  outcome.testFolderLeft = !cardRemoved_ && !fileSystemDamaged_ && testFolderLeftOn(device_.volumeURL);
+  const bool lookForTestFolder = !cardRemoved_ && !fileSystemDamaged_;
   outcome.method = decided.method;
   outcome.realBytes = decided.realBytes;
   outcome.brandLooksFake =
@@ -153,6 +153,7 @@ void CardSession::finish() {
   setStage(Stage::finished());
   releaseCard();
   refreshVolumeStats();
+  if (lookForTestFolder) noteTestFolderLeftOf(QPointer<CardSession>(this), device_.volumeURL, outcome_->date);
   UserAttention::request(UserAttention::Kind::informational);
 }
 
@@ -187,6 +188,16 @@ void CardSession::releaseTestFolderClaim() {
 }
 
 void CardSession::refreshVolumeStats() { refreshVolumeStatsOf(QPointer<CardSession>(this), device_.volumeURL); }
+
+QCoro::Task<> CardSession::noteTestFolderLeftOf(QPointer<CardSession> session, fs::path volume, QDateTime finished) {
+  auto looking = attempt(onBackground("Tessorin leftovers", [volume] { return testFolderLeftOn(volume); }));
+  const Attempt<bool> left = co_await looking;
+  // A newer check may have replaced the outcome meanwhile.
+  if (!session || !left.value.value_or(false) || !session->outcome_ || session->outcome_->date != finished) co_return;
+  CheckOutcome outcome = *session->outcome_;
+  outcome.testFolderLeft = true;
+  session->assignAlways(session->outcome_, std::optional<CheckOutcome>(std::move(outcome)), &CardSession::outcomeChanged);
+}
 
 QCoro::Task<> CardSession::refreshVolumeStatsOf(QPointer<CardSession> session, fs::path volume) {
   auto reading = attempt(onBackground("Tessorin figures", [volume] { return settledStats(volume); }));

@@ -1,9 +1,14 @@
 #include "session/check/CardSession.hpp"
 
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <future>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -66,6 +71,39 @@ struct Checked {
   bool sawKind(Kind kind) const {
     return std::any_of(stages.begin(), stages.end(), [kind](const CardSessionStage& s) { return s.kind == kind; });
   }
+};
+
+// The FUSE daemon of an exFAT card's volume, stopped while the object lives: every look
+// at the volume waits, as on a failing card whose reads time out one after another.
+class UnansweringFileSystem {
+ public:
+  explicit UnansweringFileSystem(const std::string& mountPoint) : daemon_(daemonOf(mountPoint)) {
+    if (daemon_ > 0) ::kill(daemon_, SIGSTOP);
+  }
+  ~UnansweringFileSystem() { answerAgain(); }
+  UnansweringFileSystem(const UnansweringFileSystem&) = delete;
+  UnansweringFileSystem& operator=(const UnansweringFileSystem&) = delete;
+
+  bool stopped() const { return daemon_ > 0; }
+  void answerAgain() {
+    if (daemon_ > 0) ::kill(daemon_, SIGCONT);
+  }
+
+ private:
+  static pid_t daemonOf(const std::string& mountPoint) {
+    for (const auto& process : std::filesystem::directory_iterator("/proc")) {
+      std::ifstream file(process.path() / "cmdline", std::ios::binary);
+      std::vector<std::string> arguments;
+      for (std::string argument; std::getline(file, argument, '\0');) arguments.push_back(argument);
+      if (arguments.size() >= 3 && arguments.front().find("exfat-fuse") != std::string::npos &&
+          arguments.back() == mountPoint) {
+        return static_cast<pid_t>(std::stol(process.path().filename().string()));
+      }
+    }
+    return -1;
+  }
+
+  pid_t daemon_;
 };
 
 TEST(CardSessionCheck, GenuineExFATCardRunsQuickZoneAndAdvancedTestToAGenuineRecord) {
@@ -394,9 +432,37 @@ TEST(CardSessionCheck, TestFolderACardTurnedReadOnlyKeepsIsNamedInTheOutcome) {
 
   ASSERT_TRUE(checked.session->outcome());
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::damaged);
-  EXPECT_EQ(checked.session->outcome()->testFolderLeft, TestFolder::exists(checked.card->mountPoint()));
-  EXPECT_TRUE(checked.session->outcome()->testFolderLeft);
+  EXPECT_TRUE(TestFolder::exists(checked.card->mountPoint()));
+  EXPECT_TRUE(turnLoopUntil([&] { return checked.session->outcome()->testFolderLeft; }, 30s));
   EXPECT_FALSE(checked.session->errorMessage());
+}
+
+// The check ends while the card's file system no longer answers: the window goes on
+// answering, and what is left on the card is looked at once the card answers again.
+TEST(CardSessionCheck, FinishingWhileTheCardsFileSystemHangsDoesNotWaitForIt) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Checked checked({.claimed = 512_MiB, .real = 128_MiB, .mode = CounterfeitCard::Mode::dropZero});
+  checked.session->start();
+  ASSERT_TRUE(checked.reached(Kind::decision));
+
+  std::atomic<bool> freedByWatchdog{false};
+  {
+    UnansweringFileSystem hung(checked.card->mountPoint());
+    ASSERT_TRUE(hung.stopped());
+    std::promise<void> finished;
+    std::thread watchdog([&hung, &freedByWatchdog, done = finished.get_future()] {
+      if (done.wait_for(10s) == std::future_status::timeout) freedByWatchdog = true;
+      hung.answerAgain();
+    });
+    checked.session->stop();
+    finished.set_value();
+    watchdog.join();
+  }
+  EXPECT_FALSE(freedByWatchdog) << "finishing waited for the card's file system";
+  EXPECT_EQ(checked.session->stage().kind, Kind::finished);
+  ASSERT_TRUE(checked.session->outcome());
+  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
+  EXPECT_FALSE(checked.session->outcome()->testFolderLeft);
 }
 
 TEST(CardSessionCheck, AFakeLookingPartialFromACardBeingPulledIsNotRecorded) {
