@@ -22,6 +22,9 @@ QString translated(const char* text, const char* comment = nullptr) {
   return QCoreApplication::translate("DisplayFormat", text, comment);
 }
 
+// A figure and its unit as one word: "16 GB" must not end one line and start the next.
+QString withUnit(const QString& number, QLatin1String unit) { return number + DisplayFormat::unitSpace + unit; }
+
 // A whole number of tenths as "12.3", or "64" when the tenth is 0.
 QString tenthsText(std::uint64_t tenths) {
   const QLocale locale;
@@ -39,11 +42,11 @@ std::uint64_t roundedQuotient(std::uint64_t value, std::uint64_t divisor) {
 // keeps the rounded number below 1000. Counts above 2^63 - 1 are written as 2^63 - 1.
 QString unitsText(std::uint64_t bytes, std::uint64_t base, const char* smallestUnit) {
   const std::uint64_t count = std::min(bytes, largestSignedCount);
-  if (count == 1) return translated("1 byte");
-  if (count < base) return translated("%1 bytes").arg(QString::number(count));
+  if (count == 1) return translated("1\u00A0byte");
+  if (count < base) return translated("%1\u00A0bytes").arg(QString::number(count));
   const std::uint64_t smallest = roundedQuotient(count, base);
   if (smallest < 1000) {
-    return QLocale().toString(static_cast<qulonglong>(smallest)) + QLatin1Char(' ') + QLatin1String(smallestUnit);
+    return withUnit(QLocale().toString(static_cast<qulonglong>(smallest)), QLatin1String(smallestUnit));
   }
 
   static constexpr std::array<const char*, 5> largerUnits = {"MB", "GB", "TB", "PB", "EB"};
@@ -52,7 +55,7 @@ QString unitsText(std::uint64_t bytes, std::uint64_t base, const char* smallestU
     // In two steps, so that ten times the count cannot overflow.
     const std::uint64_t tenths = count / unitBytes * 10 + roundedQuotient(count % unitBytes * 10, unitBytes);
     if (tenths < 10'000 || unit + 1 == largerUnits.size()) {
-      return tenthsText(tenths) + QLatin1Char(' ') + QLatin1String(largerUnits[unit]);
+      return withUnit(tenthsText(tenths), QLatin1String(largerUnits[unit]));
     }
   }
   return {};  // not reached: the last unit always answers
@@ -92,8 +95,8 @@ QString DisplayFormat::formatCapacity(std::uint64_t bytes) {
     }
   }
   if (std::abs(nominal - gigabytes) / nominal < 0.1) {
-    if (nominal < 1000) return QString::number(static_cast<int>(nominal)) + QStringLiteral(" GB");
-    return tenthsText(static_cast<std::uint64_t>(nominal) / 100) + QStringLiteral(" TB");
+    if (nominal < 1000) return withUnit(QString::number(static_cast<int>(nominal)), QLatin1String("GB"));
+    return withUnit(tenthsText(static_cast<std::uint64_t>(nominal) / 100), QLatin1String("TB"));
   }
   return byteCountText(bytes);
 }
@@ -143,11 +146,11 @@ QString DisplayFormat::durationText(double seconds) {
   const QString secondsText = QString::number(total % 60);
   if (total >= 3600) {
     if (total % 3600 / 60 == 0) return translated("%1h").arg(hours);
-    return translated("%1h %2m").arg(hours, minutes);
+    return translated("%1h\u00A0%2m").arg(hours, minutes);
   }
   if (total >= 60) {
     if (total % 60 == 0) return translated("%1m").arg(minutes);
-    return translated("%1m %2s").arg(minutes, secondsText);
+    return translated("%1m\u00A0%2s").arg(minutes, secondsText);
   }
   return translated("%1s").arg(secondsText);
 }
@@ -160,7 +163,11 @@ QString DisplayFormat::percentText(double fraction) {
 
 QString DisplayFormat::operationsPerSecondText(double operationsPerSecond) {
   if (!(operationsPerSecond > 0)) return missing();
-  return QString::number(saturatingUnsigned(std::round(operationsPerSecond))) + QStringLiteral(" IOPS");
+  return operationCountText(saturatingUnsigned(std::round(operationsPerSecond)));
+}
+
+QString DisplayFormat::operationCountText(std::uint64_t operations) {
+  return withUnit(QString::number(operations), QLatin1String("IOPS"));
 }
 
 QString DisplayFormat::abbreviatedDateText(const QDateTime& date) {

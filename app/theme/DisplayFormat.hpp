@@ -4,6 +4,10 @@
 // the history and the community lists. Pure functions of their arguments and the default
 // QLocale (set QLocale::setDefault to change the separator); callable from any thread.
 //
+// A number and its unit are joined by a no-break space (unitSpace), and so are the parts of
+// a duration, so that no window width splits "16 GB" or "4m 26s" over two lines. Text for
+// machines (JSON, records, settings) never comes from here.
+//
 // Every double that becomes an integer here goes through a guard: NaN, infinities and
 // negative values read as 0, values past the integer range saturate, so a broken figure
 // shows a wrong number rather than undefined behaviour.
@@ -20,6 +24,9 @@ namespace tessorin {
 
 class DisplayFormat {
  public:
+  // U+00A0, between a figure and its unit.
+  static constexpr QChar unitSpace{u'\u00A0'};
+
   // What a figure without a value yet shows.
   static QString missing();
 
@@ -54,6 +61,8 @@ class DisplayFormat {
   static QString percentText(double fraction);
   // "1235 IOPS" (halves away from zero, no grouping), or missing() when not above 0.
   static QString operationsPerSecondText(double operationsPerSecond);
+  // "1235 IOPS" for a count already rounded, 0 included.
+  static QString operationCountText(std::uint64_t operations);
   // The day of a date in the locale's abbreviated style, in local time ("Nov 14, 2023"),
   // without the time; "" for an invalid date.
   static QString abbreviatedDateText(const QDateTime& date);

@@ -73,7 +73,7 @@ const bool registered = addGalleryStates({
                                    {.quick = quick(64 * GB, 16, 16, measured), .full = atSpeedsOf(full(63'800 * MB, 63'800 * MB), measured)},
                                    Brand::sandisk);
                  },
-                 {text("verdictTitle", "Genuine card"), text("statValue0", "63.8 GB"), shown("capacityComparison", false),
+                 {text("verdictTitle", "Genuine card"), text("statValue0", "63.8\u00A0GB"), shown("capacityComparison", false),
                   shown("outcomeNotes", false), shown("purchasePlace", true), shown("probePanel", false)}),
     outcomeState("fake-1tb-advanced", 1200,
                  [](GalleryWorld& world) {
@@ -81,14 +81,14 @@ const bool registered = addGalleryStates({
                                    {.zone = zone(12 * MBps, 20 * MBps),
                                     .full = atSpeedsOf(full(999 * GB, 31'900 * MB), zone(12 * MBps, 20 * MBps))});
                  },
-                 {text("verdictTitle", "Fake card"), text("realBarValue", "≈ 31 GB"), text("claimedBarValue", "1 TB"),
+                 {text("verdictTitle", "Fake card"), text("realBarValue", "≈ 31\u00A0GB"), text("claimedBarValue", "1\u00A0TB"),
                   shown("capacityComparison", true), text("problemLabel0", "Never stored (came back empty)")}),
     outcomeState("fake-quick-wide-range", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);
                    return finished(world, sdCard(64 * GB, "SD64"), {.quick = quick(64 * GB, 16, 4, measured)});
                  },
-                 {text("verdictTitle", "Fake card"), text("realBarValue", "12 GB – 16 GB"), shown("probePanel", true),
+                 {text("verdictTitle", "Fake card"), text("realBarValue", "12\u00A0GB – 16\u00A0GB"), shown("probePanel", true),
                   shown("fullDetailsPanel", false), shown("statsRow", false)}),
     outcomeState("damaged-io-error", 1200,
                  [](GalleryWorld& world) {
@@ -97,8 +97,8 @@ const bool registered = addGalleryStates({
                                    {.quick = quick(16 * GB, 16, 16, measured),
                                     .full = atSpeedsOf(full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384), measured)});
                  },
-                 {text("verdictTitle", "Damaged card"), text("outcomeNote0", "The card stopped accepting data after 12 GB."),
-                  text("problemLabel0", "Corrupted"), text("problemAmount1", "8.4 MB")}),
+                 {text("verdictTitle", "Damaged card"), text("outcomeNote0", "The card stopped accepting data after 12\u00A0GB."),
+                  text("problemLabel0", "Corrupted"), text("problemAmount1", "8.4\u00A0MB")}),
     // A worn card that turned read-only during the quick check's speed stage: the probes
     // it took read back, and the check stops at its verdict.
     outcomeState("damaged-turned-read-only", 1000,
@@ -112,7 +112,7 @@ const bool registered = addGalleryStates({
                   text("verdictExplanation",
                        "It stopped accepting data and has turned read-only. Copy your files off it while it still "
                        "reads them."),
-                  text("outcomeNote0", "The card stopped accepting data after 300 MB.")}),
+                  text("outcomeNote0", "The card stopped accepting data after 300\u00A0MB.")}),
     outcomeState("stopped-after-quick", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(38 * MBps, 85 * MBps);
@@ -154,7 +154,7 @@ const bool registered = addGalleryStates({
                    return finished(world, sdCard(64 * GB, "FULL CARD"),
                                    {.zone = zone(30 * MBps, 80 * MBps), .full = atSpeedsOf(full(20 * GB, 20 * GB), zone(30 * MBps, 80 * MBps))});
                  },
-                 {text("outcomeNote0", "Only 20 GB of the card was free, so only that part could be tested. To test the "
+                 {text("outcomeNote0", "Only 20\u00A0GB of the card was free, so only that part could be tested. To test the "
                                        "whole card, copy its files somewhere else and erase it.")}),
     outcomeState("usb-drive", 1200,
                  [](GalleryWorld& world) {
@@ -166,7 +166,7 @@ const bool registered = addGalleryStates({
                    results.readerBestBefore = 120 * MBps;
                    return finished(world, drive, std::move(results));
                  },
-                 {text("verdictTitle", "Genuine card"), text("reportMeasured2", "22 MB/s · no UHS")}),
+                 {text("verdictTitle", "Genuine card"), text("reportMeasured2", "22\u00A0MB/s · no UHS")}),
     outcomeState("2tb-long-name", 1200,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(80 * MBps, 170 * MBps);
@@ -174,7 +174,7 @@ const bool registered = addGalleryStates({
                                    sdCard(2000 * GB, "A card with a rather long volume name <b>x</b> for two terabytes"),
                                    {.quick = quick(2000 * GB, 64, 64, measured), .full = atSpeedsOf(full(1999 * GB, 1999 * GB), measured)});
                  },
-                 {text("verdictTitle", "Genuine card"), text("statValue0", "2 TB")}),
+                 {text("verdictTitle", "Genuine card"), text("statValue0", "2\u00A0TB")}),
     outcomeState("fake-holds-only-the-zone", 1000,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(64 * GB, "NOTHING KEPT"), {.quick = quick(64 * GB, 16, 0, zone(9 * MBps, 18 * MBps))});

@@ -269,7 +269,7 @@ const bool registered = addGalleryStates({
      },
      .expectations = {text("advancedPercent", "90%"), text("phaseTitle", "Checking every byte"),
                       shown("provisionalBanner", false), shown("failureLabel", true), shown("reinsertToggle", false),
-                      text("failureText", "7 GB failed so far")}},
+                      text("failureText", "7\u00A0GB failed so far")}},
     {.view = "FullProgressPanel", .state = "2tb-writing", .size = QSize(800, 1000),
      .scene = "scenes/FullProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {

@@ -218,7 +218,7 @@ const bool registered = addGalleryStates({
              {named("cardRowMark-", fakeCard), QStringLiteral("name"), QStringLiteral("xmark.seal.fill")},
              {named("cardRowMark-", damagedCard), QStringLiteral("name"), QStringLiteral("exclamationmark.triangle.fill")},
              {named("cardRowMark-", inconclusiveCard), QStringLiteral("name"), QStringLiteral("questionmark.diamond.fill")},
-             text(named("cardRowCaption-", genuineCard), QStringLiteral("64 GB"))}),
+             text(named("cardRowCaption-", genuineCard), QStringLiteral("64\u00A0GB"))}),
     sidebar(QStringLiteral("removed-long-markup-image-drive"), removedAndOdd,
             {text(named("cardRowCaption-", removedCard), removed),
              shown(named("cardRowProgress-", removedCard), true),

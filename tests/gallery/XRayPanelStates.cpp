@@ -99,8 +99,8 @@ const bool registered = addGalleryStates({
          },
      .expectations = {chip("Chip not visible"), shown("xrayEmptyState", false), shown("xrayBrandRow", false),
                       shown("xrayRegistersGroup", false),
-                      {QStringLiteral("declaredValue5"), QStringLiteral("text"), QStringLiteral("USB 3 · 5 Gb/s")},
-                      {QStringLiteral("declaredValue6"), QStringLiteral("text"), QStringLiteral("41.3 MB/s")}}},
+                      {QStringLiteral("declaredValue5"), QStringLiteral("text"), QStringLiteral("USB 3 · 5\u00A0Gb/s")},
+                      {QStringLiteral("declaredValue6"), QStringLiteral("text"), QStringLiteral("41.3\u00A0MB/s")}}},
     {.view = QStringLiteral("XRayPanel"),
      .state = QStringLiteral("built-in-sandisk-registers-open"),
      .size = QSize(760, 1040),
@@ -176,7 +176,7 @@ const bool registered = addGalleryStates({
            return panelOf(world.session(cardInUsbReader(reader, {.label = "<b>Card</b>"})));
          },
      .expectations = {{QStringLiteral("declaredValue1"), QStringLiteral("text"), QStringLiteral("<b>Card</b>")},
-                      {QStringLiteral("declaredValue0"), QStringLiteral("text"), QStringLiteral("2 TB")}}},
+                      {QStringLiteral("declaredValue0"), QStringLiteral("text"), QStringLiteral("2\u00A0TB")}}},
 });
 
 }  // namespace

@@ -31,7 +31,8 @@ RandomFigure BenchmarkGridModel::randomFigure(std::optional<double> operationsPe
   if (!operationsPerSecond) return {DisplayFormat::missing(), {}, false};
   const double rate = std::isfinite(*operationsPerSecond) ? std::max(0.0, *operationsPerSecond) : 0.0;
   return {DisplayFormat::formatSpeed(rate * randomOperationBytes),
-          tr("%1 IOPS").arg(DisplayFormat::saturatingSigned(std::round(rate))), true};
+          DisplayFormat::operationCountText(static_cast<std::uint64_t>(DisplayFormat::saturatingSigned(std::round(rate)))),
+          true};
 }
 
 void BenchmarkGridModel::setInput(const BenchmarkGridInput& input) {

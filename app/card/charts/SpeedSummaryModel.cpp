@@ -40,7 +40,7 @@ SpeedSummaryModel::SpeedSummaryModel(QObject* parent) : QObject(parent), looks_(
 
 std::optional<QString> SpeedSummaryModel::readerNote(const SpeedRating& rating, std::optional<double> usbLink) {
   if (rating.bus == BusMode::legacy) {
-    return tr("It reads no faster than the old SD bus allows (25 MB/s), in a reader that has gone faster with other "
+    return tr("It reads no faster than the old SD bus allows (25\u00A0MB/s), in a reader that has gone faster with other "
               "cards: it doesn’t support UHS, so U1, U3 or V30 markings on it are false.");
   }
   const std::optional<std::string> uncheckable = rating.uncheckableMarkingsText();
@@ -49,7 +49,7 @@ std::optional<QString> SpeedSummaryModel::readerNote(const SpeedRating& rating, 
                     "checked with it. A faster reader (USB 3, UHS-I) settles it.")
                      .arg(DisplayFormat::formatSpeed(rating.readerCeiling), QString::fromStdString(*uncheckable));
   if (usbLink && *usbLink > 0 && *usbLink < usb3LinkSpeed) {
-    note += QLatin1Char(' ') + tr("USB 2 readers stop at about 40 MB/s.");
+    note += QLatin1Char(' ') + tr("USB 2 readers stop at about 40\u00A0MB/s.");
   }
   return note;
 }

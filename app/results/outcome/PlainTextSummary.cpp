@@ -14,6 +14,10 @@ namespace {
 
 QString fromStd(const std::string& text) { return QString::fromStdString(text); }
 
+// The summary is pasted into mails and forums and saved as a file people search: there
+// "64 GB" is typed with an ordinary space, and the reader's own program wraps the lines.
+QString typed(QString figures) { return figures.replace(DisplayFormat::unitSpace, QLatin1Char(' ')); }
+
 QString dateText(const QDateTime& date) {
   const QLocale locale;
   const QDateTime local = date.toLocalTime();
@@ -27,13 +31,13 @@ std::optional<QString> PlainTextSummary::capacityLine(const CheckOutcome& outcom
   if (!outcome.realBytes) return std::nullopt;
   const std::uint64_t real = *outcome.realBytes;
   if (const auto upper = ResultFigures::lostFrom(outcome)) {
-    return tr("Really holds: between %1 and %2")
-        .arg(DisplayFormat::roundedSizeText(real), DisplayFormat::roundedSizeText(*upper));
+    return typed(tr("Really holds: between %1 and %2")
+                     .arg(DisplayFormat::roundedSizeText(real), DisplayFormat::roundedSizeText(*upper)));
   }
   if (const auto nominal = ResultFigures::nominalSizeDifferentFromClaim(real, outcome.advertisedBytes)) {
-    return tr("Really holds: about %1 (a %2 card)").arg(DisplayFormat::roundedSizeText(real), *nominal);
+    return typed(tr("Really holds: about %1 (a %2 card)").arg(DisplayFormat::roundedSizeText(real), *nominal));
   }
-  return tr("Really holds: about %1").arg(DisplayFormat::roundedSizeText(real));
+  return typed(tr("Really holds: about %1").arg(DisplayFormat::roundedSizeText(real)));
 }
 
 QString PlainTextSummary::metMarkings(const SpeedRating& rating) {
@@ -49,18 +53,18 @@ QString PlainTextSummary::make(const CheckOutcome& outcome, const CardDevice& de
   QStringList lines;
   lines.append(tr("Tessorin check of “%1”").arg(fromStd(device.volumeName)));
   lines.append(tr("Verdict: %1").arg(Palette::headline(outcome.verdict)));
-  lines.append(tr("Claims: %1").arg(DisplayFormat::formatCapacity(outcome.advertisedBytes)));
+  lines.append(typed(tr("Claims: %1").arg(DisplayFormat::formatCapacity(outcome.advertisedBytes))));
   if (const auto capacity = capacityLine(outcome)) lines.append(*capacity);
   if (outcome.full) {
-    lines.append(tr("Tested: %1 · write %2 · read %3")
-                     .arg(DisplayFormat::byteCountText(outcome.full->manifest.writtenBytes()),
-                          ResultFigures::speedText(outcome.full->manifest.writeSpeed.average),
-                          ResultFigures::speedText(outcome.full->readSpeed.average)));
+    lines.append(typed(tr("Tested: %1 · write %2 · read %3")
+                           .arg(DisplayFormat::byteCountText(outcome.full->manifest.writtenBytes()),
+                                ResultFigures::speedText(outcome.full->manifest.writeSpeed.average),
+                                ResultFigures::speedText(outcome.full->readSpeed.average))));
   }
   if (outcome.speed) {
-    lines.append(tr("Speed: write %1 sustained · read %2")
-                     .arg(ResultFigures::speedText(outcome.speed->sustainedWrite),
-                          ResultFigures::speedText(outcome.speed->read)));
+    lines.append(typed(tr("Speed: write %1 sustained · read %2")
+                           .arg(ResultFigures::speedText(outcome.speed->sustainedWrite),
+                                ResultFigures::speedText(outcome.speed->read))));
     const QString markings = metMarkings(*outcome.speed);
     if (!markings.isEmpty() && !isUSBDrive) lines.append(tr("Lives up to: %1").arg(markings));
   }

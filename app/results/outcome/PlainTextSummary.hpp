@@ -3,7 +3,9 @@
 // the verdict, the claimed and the real capacity, the speeds, the markings the card lives
 // up to, the brand on its label, the chip's maker and product, and the date. Built from
 // values only (the outcome, the card as it is now, the brand name and whether the card
-// is a USB drive), so it needs no session. Pure; main thread in practice (translations).
+// is a USB drive), so it needs no session. Figures are written with ordinary spaces, as
+// people type them, not with the screen's no-break ones. Pure; main thread in practice
+// (translations).
 
 #include <optional>
 

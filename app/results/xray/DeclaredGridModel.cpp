@@ -86,8 +86,9 @@ std::optional<QString> DeclaredGridModel::usbConnectionText(const CardDevice& de
   // An infinite speed would read "inf Gb/s": only a finite speed above zero is a speed.
   if (!std::isfinite(speed) || !(speed > 0)) return std::nullopt;
   const QString prefix = speed >= 5e9 ? QStringLiteral("USB 3 · ") : QStringLiteral("USB 2 · ");
-  if (speed >= 1e9) return prefix + gigabitsText(speed) + QStringLiteral(" Gb/s");
-  return prefix + QString::number(static_cast<qlonglong>(speed / 1e6)) + QStringLiteral(" Mb/s");
+  if (speed >= 1e9) return prefix + gigabitsText(speed) + DisplayFormat::unitSpace + QStringLiteral("Gb/s");
+  return prefix + QString::number(static_cast<qlonglong>(speed / 1e6)) + DisplayFormat::unitSpace +
+         QStringLiteral("Mb/s");
 }
 
 }  // namespace tessorin

@@ -105,7 +105,7 @@ QString XRaySignalWording::explanation(const XRaySignal& signal) {
                 .arg(text(m.type), DisplayFormat::byteCountText(m.capacity));
           },
           [](const S::CardTypeTooBig& m) {
-            return tr("SDXC is for cards over 32 GB, but this one claims only %1.")
+            return tr("SDXC is for cards over 32\u00A0GB, but this one claims only %1.")
                 .arg(DisplayFormat::byteCountText(m.capacity));
           },
           [](const S::CapacityBeyondAnyCard& m) {
@@ -131,7 +131,7 @@ QString XRaySignalWording::explanation(const XRaySignal& signal) {
           [](const S::SerialNotSet&) { return tr("The serial number is blank. Every genuine card has its own."); },
           [](const S::ProductNameMissing&) { return tr("Genuine cards record a product name, such as “SN128”."); },
           [](const S::Fat32OnLargeCard&) {
-            return tr("Cards over 32 GB leave the factory formatted as exFAT; this one uses FAT32. The quick check needs "
+            return tr("Cards over 32\u00A0GB leave the factory formatted as exFAT; this one uses FAT32. The quick check needs "
                       "exFAT, so only the advanced test can run.");
           },
           [](const S::LeftoverTestFiles&) { return tr("An earlier test was interrupted and left its files on the card."); },

@@ -294,9 +294,12 @@ void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, cons
   }
   access->stop();
   setStage(Stage::idle());
-  const QString inUse = QLocale::system().formattedDataSize(
-      static_cast<qint64>(std::min<std::uint64_t>(used, std::numeric_limits<qint64>::max())), 1,
-      QLocale::DataSizeSIFormat);
+  // With a no-break space, as every other figure on screen: the alert must not split "12.3 MB".
+  const QString inUse = QLocale::system()
+                            .formattedDataSize(static_cast<qint64>(std::min<std::uint64_t>(
+                                                   used, std::numeric_limits<qint64>::max())),
+                                               1, QLocale::DataSizeSIFormat)
+                            .replace(u' ', u'\u00A0');
   setErrorMessage(QStringLiteral("Tessorin deleted the files, but the card still reports %1 in use. Either its file "
                                  "system is damaged or the card doesn’t keep changes. Erase it in the Disks utility and "
                                  "check it again; if that doesn’t free it either, the card is broken.")

@@ -144,7 +144,7 @@ QString FormatCardViewModel::title() const {
   return purpose_ == Purpose::erase ? direct("Erase the card") : direct("Switch the card to exFAT");
 }
 QString FormatCardViewModel::subtitle() const {
-  return direct("Tessorin erases the whole card and formats it as exFAT: the format cards over 32 GB come with, "
+  return direct("Tessorin erases the whole card and formats it as exFAT: the format cards over 32\u00A0GB come with, "
                 "and the one the quick check needs.");
 }
 QString FormatCardViewModel::warningText() const {

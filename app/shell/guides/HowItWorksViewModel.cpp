@@ -38,7 +38,7 @@ QList<HowItWorksStep> HowItWorksViewModel::steps() {
            QT_TR_NOOP("In stages, each with an answer of its own. First, probes across the whole card: past the real "
                       "chip they come back empty, or land on earlier ones. Then the real write and read speed at the "
                       "start of the card, where even a fake one has real memory, and the speed markings it lives up "
-                      "to. Last, more probes pin the real size down. Needs the exFAT format, which cards over 32 GB "
+                      "to. Last, more probes pin the real size down. Needs the exFAT format, which cards over 32\u00A0GB "
                       "come with.")),
       step("checkmark.seal.fill", Palette::green(), QT_TR_NOOP("3. Advanced test — the proof"),
            QT_TR_NOOP("It fills every free byte of the card with unique data, then reads all of it back. It measures "

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "tessorin/pattern/NotEnoughFreeSpace.hpp"
+
 namespace tessorin {
 
 QuickProbeUnsupported::QuickProbeUnsupported(Kind kind, std::string fileSystemName, std::uint64_t availableBytes)
@@ -11,7 +13,7 @@ QuickProbeUnsupported::QuickProbeUnsupported(Kind kind, std::string fileSystemNa
       description_ = "The quick check needs an exFAT volume; this one is " + fileSystemName_ + ".";
       break;
     case Kind::notEnoughFreeSpace:
-      description_ = "Not enough free space on the card (" + std::to_string(availableBytes_) + " bytes available).";
+      description_ = NotEnoughFreeSpace(availableBytes_).what();
       break;
     case Kind::slowAllocation:
       description_ = "The card took too long to reserve space for the quick check.";

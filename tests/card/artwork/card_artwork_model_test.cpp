@@ -103,11 +103,11 @@ TEST(CardArtworkModelTest, LabelLinesNeverPrintTheCardTypeTwice) {
     const auto look = CardArtworkModel::look(c.device, c.brand, false, std::nullopt, false);
     EXPECT_EQ(look.brandLine, QString::fromUtf8(c.brandLine));
     EXPECT_EQ(look.typeLine, QString::fromUtf8(c.typeLine));
-    EXPECT_EQ(look.capacityLine, QStringLiteral("64 GB"));
-    EXPECT_EQ(look.accessibleName, QStringLiteral("64 GB"));
+    EXPECT_EQ(look.capacityLine, QStringLiteral("64\u00A0GB"));
+    EXPECT_EQ(look.accessibleName, QStringLiteral("64\u00A0GB"));
   }
   EXPECT_EQ(CardArtworkModel::look(usbDevice(0), std::nullopt, false, std::nullopt, false).capacityLine,
-            QStringLiteral("0 bytes"));
+            QStringLiteral("0\u00A0bytes"));
 }
 
 // Settings, a history and one session over a device, in a temporary folder.

@@ -38,11 +38,11 @@ TEST_F(SpeedSummaryTest, ASlowCardInASlowReaderMeetsMissesAndCannotJudgeAndBlame
   EXPECT_EQ(labels(looks.markings), (QStringList{"C4:met", "U1:unknown"}));
   EXPECT_EQ(labels(looks.missed), (QStringList{"C6:missed", "V6:missed"}));
   EXPECT_EQ(looks.readerNote,
-            "This reader didn’t go faster than 8 MB/s, so it may be what holds the card back: U1 can’t be checked "
-            "with it. A faster reader (USB 3, UHS-I) settles it. USB 2 readers stop at about 40 MB/s.");
+            "This reader didn’t go faster than 8\u00A0MB/s, so it may be what holds the card back: U1 can’t be checked "
+            "with it. A faster reader (USB 3, UHS-I) settles it. USB 2 readers stop at about 40\u00A0MB/s.");
   EXPECT_FALSE(looks.readerNoteWarns);
   EXPECT_EQ(looks.measuredText,
-            "Measured over 64 MB at the start of the card. Write speeds include the card’s pauses, the way recording "
+            "Measured over 64\u00A0MB at the start of the card. Write speeds include the card’s pauses, the way recording "
             "video does.");
   EXPECT_FALSE(SpeedSummaryModel::looks(sdCard(zone(5e6, 8e6), std::nullopt, 1'000'000'000))
                    .readerNote.contains("USB 2"))
@@ -58,7 +58,7 @@ TEST_F(SpeedSummaryTest, NoMarkingShowsTheRedChip) {
 TEST_F(SpeedSummaryTest, ALegacyBusCardGetsTheAmberUHSSentence) {
   const auto looks = SpeedSummaryModel::looks(sdCard(zone(18e6, 20e6), 90e6));
   ASSERT_EQ(looks.readerNoteWarns, true);
-  EXPECT_TRUE(looks.readerNote.startsWith("It reads no faster than the old SD bus allows (25 MB/s)"));
+  EXPECT_TRUE(looks.readerNote.startsWith("It reads no faster than the old SD bus allows (25\u00A0MB/s)"));
   EXPECT_TRUE(labels(looks.missed).contains("U1:missed")) << "the Doesn’t reach row shows beside it";
 }
 

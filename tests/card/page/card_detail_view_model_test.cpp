@@ -63,11 +63,11 @@ TEST(CardDetailViewModelTest, EraseQuestionsNameTheCardAndItsBytes) {
     const char* confirmStart;
     const char* offerStart;
   } cases[] = {
-      {"some files", volume(64'000'000'000, 60'000'000'000), "Only 60 GB of the card is free",
-       "Files take up 4 GB of it"},
-      {"more free than total", volume(1000, 5000), "Only 5 kB of the card", "Files take up 0 bytes of it"},
+      {"some files", volume(64'000'000'000, 60'000'000'000), "Only 60\u00A0GB of the card is free",
+       "Files take up 4\u00A0GB of it"},
+      {"more free than total", volume(1000, 5000), "Only 5\u00A0kB of the card", "Files take up 0\u00A0bytes of it"},
       {"past the signed range", volume(std::numeric_limits<std::uint64_t>::max(), std::numeric_limits<std::uint64_t>::max()),
-       "Only 9.2 EB of the card", "Files take up 0 bytes"},
+       "Only 9.2\u00A0EB of the card", "Files take up 0\u00A0bytes"},
   };
   for (const auto& c : cases) {
     EXPECT_TRUE(CardDetailViewModel::confirmEraseMessage(c.volume).startsWith(QString::fromUtf8(c.confirmStart)))

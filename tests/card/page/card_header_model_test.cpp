@@ -55,13 +55,13 @@ TEST(StorageBarTest, ShareAndCaptionAtTheEdges) {
     double share;
     const char* caption;
   } cases[] = {
-      {"empty volume", volume(0, 0), 0, "0 bytes free of 0 bytes"},
-      {"more free than total", volume(1000, 2000), 0, "2 kB free of 1 kB"},
-      {"one byte used of 64 GB", volume(64'000'000'000, 63'999'999'999), 1.0 / 64e9, "64 GB free of 64 GB"},
-      {"full", volume(64'000'000'000, 0), 1, "0 bytes free of 64 GB"},
-      {"half", volume(2000, 1000), 0.5, "1 kB free of 2 kB"},
+      {"empty volume", volume(0, 0), 0, "0\u00A0bytes free of 0\u00A0bytes"},
+      {"more free than total", volume(1000, 2000), 0, "2\u00A0kB free of 1\u00A0kB"},
+      {"one byte used of 64 GB", volume(64'000'000'000, 63'999'999'999), 1.0 / 64e9, "64\u00A0GB free of 64\u00A0GB"},
+      {"full", volume(64'000'000'000, 0), 1, "0\u00A0bytes free of 64\u00A0GB"},
+      {"half", volume(2000, 1000), 0.5, "1\u00A0kB free of 2\u00A0kB"},
       {"counts past the signed range", volume(top, top - 1), 1.0 / 1.8446744073709552e19,
-       "9.2 EB free of 9.2 EB"},
+       "9.2\u00A0EB free of 9.2\u00A0EB"},
   };
   for (const auto& c : cases) {
     const double share = CardHeaderModel::usedShare(c.volume);
@@ -90,7 +90,7 @@ TEST(CardHeaderModelTest, ChipsByConnectionAndRegisters) {
     EXPECT_EQ(world.header.kindIsMenu(), c.menu) << c.name;
     EXPECT_EQ(world.header.productName(), QString::fromUtf8(c.productName)) << c.name;
     EXPECT_EQ(world.header.volumeName(), QStringLiteral("<b>SD</b>")) << c.name;
-    EXPECT_EQ(world.header.claimText(), QStringLiteral("Claims 64 GB")) << c.name;
+    EXPECT_EQ(world.header.claimText(), QStringLiteral("Claims 64\u00A0GB")) << c.name;
     EXPECT_EQ(world.header.fileSystemLabel(), QStringLiteral("exFAT")) << c.name;
   }
 }

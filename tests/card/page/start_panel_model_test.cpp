@@ -54,12 +54,12 @@ TEST(StartPanelModelTest, EstimateWritesAt20AndReadsAt60) {
     double seconds;
     const char* text;
   } cases[] = {
-      {64'000'000'000, 4266.6667, "1h 11m"},
+      {64'000'000'000, 4266.6667, "1h\u00A011m"},
       {1'000'000, 0.0667, "1s"},
       {0, 0, "1s"},
       {900'000'000, 60, "1m"},       // exactly a minute: minutes and seconds
       {54'000'000'000, 3600, "1h"},  // exactly an hour: hours and minutes
-      {2'000'000'000'000, 133'333.3333, "37h 2m"},
+      {2'000'000'000'000, 133'333.3333, "37h\u00A02m"},
   };
   for (const auto& c : cases) {
     EXPECT_NEAR(StartPanelModel::estimateSeconds(c.available), c.seconds, 0.001) << c.available;
@@ -75,7 +75,7 @@ TEST(StartPanelModelTest, AdvancedStepNamesTheEstimateAndStartHandsOverToTheSess
                                                CardSession::Environment{});
   StartPanelModel panel;
   panel.setSession(session.get());
-  EXPECT_EQ(panel.advancedDetail(), QStringLiteral("About 1h 11m"));
+  EXPECT_EQ(panel.advancedDetail(), QStringLiteral("About 1h\u00A011m"));
   EXPECT_EQ(panel.startTitle(), QStringLiteral("Check This Card"));
   session.reset();
   EXPECT_EQ(panel.explanation(), QString());

@@ -113,12 +113,12 @@ TEST_F(ProgressPanelsTest, QuickLiveFiguresOfEachStep) {
   broken.operationsPerSecond = std::nan("");
   QuickProbeProgress huge = report(Phase::coarse, Step::flushing, 0.5, -5, std::numeric_limits<std::int64_t>::max());
   const FiguresCase cases[] = {
-      {randomWrites, {{"Random 4K writes", "5 MB/s"}, {"Per second", "1235 IOPS"}}, {}},
+      {randomWrites, {{"Random 4K writes", "5\u00A0MB/s"}, {"Per second", "1235\u00A0IOPS"}}, {}},
       {randomReads, {{"Random 4K reads", "—"}, {"Per second", "—"}}, {}},
-      {zoneWriting, {{"Writing at", "—"}, {"Written", "33.6 MB / 67.1 MB"}}, {}},
-      {zoneReading, {{"Reading at", "41 MB/s"}, {"Read", "33.6 MB / 67.1 MB"}}, {}},
+      {zoneWriting, {{"Writing at", "—"}, {"Written", "33.6\u00A0MB / 67.1\u00A0MB"}}, {}},
+      {zoneReading, {{"Reading at", "41\u00A0MB/s"}, {"Read", "33.6\u00A0MB / 67.1\u00A0MB"}}, {}},
       {broken, {{"Random 4K reads", "—"}, {"Per second", "—"}}, {}},
-      {huge, {{"Written", "0 bytes / 9.2 EB"}}, {}},
+      {huge, {{"Written", "0\u00A0bytes / 9.2\u00A0EB"}}, {}},
       {report(Phase::coarse, Step::writing, 0, 0, 2), {}, "Probe 0 of 2"},
       {report(Phase::fine, Step::verifying, 0.2, 3, 16), {}, "Probe 3 of 16"},
       {report(Phase::coarse, Step::writing, 0, 0, 1), {}, {}},
@@ -173,13 +173,13 @@ TEST_F(ProgressPanelsTest, AdvancedFiguresNameWhatWasReadOrWrittenAndTheTimeLeft
     const char* timeLeft;
   };
   const Case cases[] = {
-      {FullPhase::preparing, live(0, 0), std::nullopt, "—", "Written", "0 bytes", "—"},
-      {FullPhase::writing, live(2'000'000'000, 8'000'000'000, 20e6), 0.3, "20 MB/s", "Written", "2 GB", "1s"},
-      {FullPhase::writing, live(1, 2, 20e6), 59, "20 MB/s", "Written", "1 byte", "59s"},
-      {FullPhase::verifying, live(5'000'000, 8'000'000), 60, "—", "Read", "5 MB", "1m"},
-      {FullPhase::verifying, live(5'000'000, 8'000'000), 3600, "—", "Read", "5 MB", "1h"},
-      {FullPhase::cleaning, live(8'000'000, 8'000'000), std::nullopt, "—", "Written", "8 MB", "—"},
-      {FullPhase::writing, live(~0ull, ~0ull, std::nan("")), std::nullopt, "—", "Written", "9.2 EB", "—"},
+      {FullPhase::preparing, live(0, 0), std::nullopt, "—", "Written", "0\u00A0bytes", "—"},
+      {FullPhase::writing, live(2'000'000'000, 8'000'000'000, 20e6), 0.3, "20\u00A0MB/s", "Written", "2\u00A0GB", "1s"},
+      {FullPhase::writing, live(1, 2, 20e6), 59, "20\u00A0MB/s", "Written", "1\u00A0byte", "59s"},
+      {FullPhase::verifying, live(5'000'000, 8'000'000), 60, "—", "Read", "5\u00A0MB", "1m"},
+      {FullPhase::verifying, live(5'000'000, 8'000'000), 3600, "—", "Read", "5\u00A0MB", "1h"},
+      {FullPhase::cleaning, live(8'000'000, 8'000'000), std::nullopt, "—", "Written", "8\u00A0MB", "—"},
+      {FullPhase::writing, live(~0ull, ~0ull, std::nan("")), std::nullopt, "—", "Written", "9.2\u00A0EB", "—"},
   };
   for (const auto& c : cases) {
     const std::vector<MetricValue> figures = Full::figures(c.phase, c.full, c.remaining);
@@ -198,10 +198,10 @@ TEST_F(ProgressPanelsTest, FailureLabelCountsEveryBadSectorAsHalfAKilobyte) {
   tally.ok = 1'000'000;
   EXPECT_EQ(Full::failureText(tally), "");
   tally.stale = 1;
-  EXPECT_EQ(Full::failureText(tally), "512 bytes failed so far");
+  EXPECT_EQ(Full::failureText(tally), "512\u00A0bytes failed so far");
   tally.blank = std::numeric_limits<std::int64_t>::max();
   tally.corrupted = std::numeric_limits<std::int64_t>::max();
-  EXPECT_EQ(Full::failureText(tally), "9.2 EB failed so far") << "saturates instead of overflowing";
+  EXPECT_EQ(Full::failureText(tally), "9.2\u00A0EB failed so far") << "saturates instead of overflowing";
   SectorTally negative;
   negative.unreadable = -4;
   EXPECT_EQ(Full::failureText(negative), "");

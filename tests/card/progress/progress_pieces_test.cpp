@@ -153,7 +153,7 @@ TEST_F(ProgressPiecesTest, TheNoteWaitsTwentySecondsThenSaysHowLongTheCardWasSil
   const QString start = QStringLiteral("The card hasn’t answered for ");
   EXPECT_TRUE(NotRespondingNoteModel::textFor(21).startsWith(start + "21s. Slow, cheap or fake cards"));
   EXPECT_TRUE(NotRespondingNoteModel::textFor(60).startsWith(start + "1m. "));
-  EXPECT_TRUE(NotRespondingNoteModel::textFor(75).startsWith(start + "1m 15s. "));
+  EXPECT_TRUE(NotRespondingNoteModel::textFor(75).startsWith(start + "1m\u00A015s. "));
   EXPECT_TRUE(NotRespondingNoteModel::textFor(3600).startsWith(start + "1h. "));
   EXPECT_TRUE(NotRespondingNoteModel::textFor(21).endsWith("If you stop, Tessorin can only finish once the card "
                                                            "answers again."));
@@ -161,16 +161,16 @@ TEST_F(ProgressPiecesTest, TheNoteWaitsTwentySecondsThenSaysHowLongTheCardWasSil
 
 TEST_F(ProgressPiecesTest, BenchmarkGridDividesCheckedBytesAndRoundsHalvesUp) {
   ZoneResult zone = ZoneResult::make(100'000'000, 4, {}, 2, {}, SectorTally{}, false, 82'000'000);
-  EXPECT_EQ(BenchmarkGridModel::sequentialRead(zone), "41 MB/s") << "checked bytes over the read time";
-  EXPECT_EQ(BenchmarkGridModel::sequentialWrite(zone), "25 MB/s");
+  EXPECT_EQ(BenchmarkGridModel::sequentialRead(zone), "41\u00A0MB/s") << "checked bytes over the read time";
+  EXPECT_EQ(BenchmarkGridModel::sequentialWrite(zone), "25\u00A0MB/s");
   zone.readSeconds = 0;
   zone.writeSeconds = 0;
-  EXPECT_EQ(BenchmarkGridModel::sequentialRead(zone), "0 bytes/s");
-  EXPECT_EQ(BenchmarkGridModel::sequentialWrite(zone), "0 bytes/s");
-  EXPECT_EQ(BenchmarkGridModel::randomFigure(2.5).count, "3 IOPS");
-  EXPECT_EQ(BenchmarkGridModel::randomFigure(2.4).count, "2 IOPS");
-  EXPECT_EQ(BenchmarkGridModel::randomFigure(1000).speed, "4.1 MB/s");
-  EXPECT_EQ(BenchmarkGridModel::randomFigure(1000).count, "1000 IOPS");
+  EXPECT_EQ(BenchmarkGridModel::sequentialRead(zone), "0\u00A0bytes/s");
+  EXPECT_EQ(BenchmarkGridModel::sequentialWrite(zone), "0\u00A0bytes/s");
+  EXPECT_EQ(BenchmarkGridModel::randomFigure(2.5).count, "3\u00A0IOPS");
+  EXPECT_EQ(BenchmarkGridModel::randomFigure(2.4).count, "2\u00A0IOPS");
+  EXPECT_EQ(BenchmarkGridModel::randomFigure(1000).speed, "4.1\u00A0MB/s");
+  EXPECT_EQ(BenchmarkGridModel::randomFigure(1000).count, "1000\u00A0IOPS");
   const RandomFigure absent = BenchmarkGridModel::randomFigure(std::nullopt);
   EXPECT_FALSE(absent.measured);
   EXPECT_EQ(absent.speed, "—");
@@ -182,7 +182,7 @@ TEST_F(ProgressPiecesTest, BenchmarkGridDividesCheckedBytesAndRoundsHalvesUp) {
   grid.setInput({writesOnly});
   EXPECT_TRUE(grid.showsRandom());
   EXPECT_FALSE(grid.randomRead().measured);
-  EXPECT_EQ(grid.randomWrite().count, "250 IOPS");
+  EXPECT_EQ(grid.randomWrite().count, "250\u00A0IOPS");
 }
 
 }  // namespace

@@ -140,7 +140,7 @@ TEST_F(ProgressSessionTest, TheNoteShowsAfterTwentySecondsOfSilenceAndANewReport
   EXPECT_FALSE(note.shown());
   NotRespondingNoteModel::setClock([last] { return last.addSecs(75); });
   note.tick();
-  EXPECT_TRUE(note.text().contains("hasn’t answered for 1m 15s."));
+  EXPECT_TRUE(note.text().contains("hasn’t answered for 1m\u00A015s."));
   NotRespondingNoteModel::setClock(nullptr);
   QThread::msleep(5);  // a report in the session's first millisecond would not move lastProgress
   FullTest::Progress report;

@@ -41,14 +41,14 @@ QuickProbeResult passed(Stage completed) {
 TEST_F(ProvisionalBannerTest, AFakeCardsRangeNarrowsFromBetweenToAbout) {
   using Banner = ProvisionalBannerModel;
   EXPECT_EQ(Banner::looks(fakeBetween(10'000'000'000, 10'500'000'000, Stage::coarse)).explanation,
-            "Real capacity about 10 GB. Confirming…")
+            "Real capacity about 10\u00A0GB. Confirming…")
       << "a width of exactly a twentieth is narrow";
   EXPECT_EQ(Banner::looks(fakeBetween(10'000'000'000, 10'600'000'000, Stage::fine)).explanation,
-            "It really holds between 10 GB and 10 GB. More probes will narrow it down.");
+            "It really holds between 10\u00A0GB and 10\u00A0GB. More probes will narrow it down.");
   EXPECT_EQ(Banner::looks(fakeBetween(900'500'000, 1'999'000'000, Stage::coarse)).explanation,
-            "It really holds between 900 MB and 1 GB. More probes will narrow it down.");
+            "It really holds between 900\u00A0MB and 1\u00A0GB. More probes will narrow it down.");
   EXPECT_EQ(Banner::looks(fakeBetween(900'500'000, 1'999'000'000, Stage::zone)).explanation,
-            "Real capacity about 900 MB. Confirming…")
+            "Real capacity about 900\u00A0MB. Confirming…")
       << "a finished quick check gives its lower end";
   const auto looks = Banner::looks(fakeBetween(900'500'000, 1'999'000'000, Stage::coarse));
   EXPECT_EQ(looks.headline, "So far: fake");
@@ -112,13 +112,13 @@ TEST_F(ProvisionalBannerTest, NotesForLostProbesLittleFreeSpaceAndSlowWrites) {
             "Probes that had read back fine were gone minutes later: the card only pretended to keep them.");
   EXPECT_EQ(notes[0].color, Palette::red());
   EXPECT_EQ(notes[1].text,
-            "Only 16 GB of the card was free, so the probes covered only that part. A fake shows itself only "
+            "Only 16\u00A0GB of the card was free, so the probes covered only that part. A fake shows itself only "
             "past its real size.");
   EXPECT_EQ(notes[1].symbol, "exclamationmark.triangle.fill");
   full.writeSeconds = {0.5, 0.6, 75.2, 0.5};
   notes = ProvisionalBannerModel::looks(full).notes;
   ASSERT_EQ(notes.size(), 3u);
-  EXPECT_EQ(notes[2].text, "The card took up to 1m 15s to accept a single probe: it’s struggling.");
+  EXPECT_EQ(notes[2].text, "The card took up to 1m\u00A015s to accept a single probe: it’s struggling.");
   EXPECT_EQ(notes[2].symbol, "tortoise.fill");
 }
 

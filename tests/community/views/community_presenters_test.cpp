@@ -49,16 +49,16 @@ TEST(ReportRow, TitleNamesBrandCapacityAndWhatTheCheckFound) {
   };
   const Case cases[] = {
       {"fake measured in gigabytes, cut down", QStringLiteral("sandisk"), Verdict::fake, 7'500'000'000,
-       "SanDisk 64 GB — really 7 GB"},
-      {"fake measured in megabytes, cut down", std::nullopt, Verdict::fake, 900'500'000, "Card 64 GB — really 900 MB"},
-      {"fake without a real size", std::nullopt, Verdict::fake, std::nullopt, "Card 64 GB — Fake"},
+       "SanDisk 64\u00A0GB — really 7\u00A0GB"},
+      {"fake measured in megabytes, cut down", std::nullopt, Verdict::fake, 900'500'000, "Card 64\u00A0GB — really 900\u00A0MB"},
+      {"fake without a real size", std::nullopt, Verdict::fake, std::nullopt, "Card 64\u00A0GB — Fake"},
       {"a typed brand holding placeholders stays as typed", QStringLiteral("Ultra %2 %1"), Verdict::fake,
-       7'500'000'000, "Ultra %2 %1 64 GB — really 7 GB"},
+       7'500'000'000, "Ultra %2 %1 64\u00A0GB — really 7\u00A0GB"},
       {"a typed brand beside a verdict", QStringLiteral("%1 Pro"), Verdict::likelyGenuine, std::nullopt,
-       "%1 Pro 64 GB — Probably genuine"},
-      {"an empty brand is no brand", QString(), Verdict::damaged, std::nullopt, "Card 64 GB — Damaged"},
+       "%1 Pro 64\u00A0GB — Probably genuine"},
+      {"an empty brand is no brand", QString(), Verdict::damaged, std::nullopt, "Card 64\u00A0GB — Damaged"},
       {"a brand in other letter case is typed text", QStringLiteral("SanDisk"), Verdict::genuine, std::nullopt,
-       "SanDisk 64 GB — Genuine"},
+       "SanDisk 64\u00A0GB — Genuine"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

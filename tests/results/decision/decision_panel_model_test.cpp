@@ -150,7 +150,7 @@ TEST(DecisionPanelModelTest, HeadlineAndBarsShareOneCopyOfTheQuickResultAndTheCl
   EXPECT_EQ(world.panel.probeStrip().probes.size(), 3u);
   EXPECT_FALSE(world.panel.probeStrip().live);
   EXPECT_EQ(world.panel.estimateSentence(),
-            QStringLiteral("It checks every byte and measures the exact real capacity. It can take 1h 11m or more, "
+            QStringLiteral("It checks every byte and measures the exact real capacity. It can take 1h\u00A011m or more, "
                            "and you can stop it at any time."));
   EXPECT_EQ(DecisionPanelModel::estimateSentence(0),
             QStringLiteral("It checks every byte and measures the exact real capacity. It can take 1s or more, and "

@@ -72,7 +72,9 @@ TEST(PlainTextSummary, FullSummaryListsEveryLineInOrder) {
   device.registers->manufacturerID = 0x5A;
   device.registers->productName = "SD64G";
 
-  const QStringList lines = linesOf(PlainTextSummary::make(genuine, device, QString("SanDisk"), false));
+  const QString summary = PlainTextSummary::make(genuine, device, QString("SanDisk"), false);
+  EXPECT_FALSE(summary.contains(QChar(0x00A0))) << "figures are typed as in a mail, with ordinary spaces";
+  const QStringList lines = linesOf(summary);
   ASSERT_EQ(lines.size(), 10);
   EXPECT_EQ(lines[1], "Verdict: Genuine card");
   EXPECT_EQ(lines[3], "Tested: 63.9 GB · write 20 MB/s · read 60 MB/s");

@@ -63,7 +63,7 @@ TEST(ResultFigures, SectorAmountsSaturateInsteadOfWrapping) {
 TEST(ResultFigures, BrokenSpeedsAndTimesShowTheDashWhileShortTimesShowOneSecond) {
   EXPECT_EQ(ResultFigures::speedText(nan), "—");
   EXPECT_EQ(ResultFigures::speedText(infinity), "—");
-  EXPECT_EQ(ResultFigures::speedText(41e6), "41 MB/s");
+  EXPECT_EQ(ResultFigures::speedText(41e6), "41\u00A0MB/s");
   EXPECT_EQ(ResultFigures::durationText(nan), "—");
   EXPECT_EQ(ResultFigures::durationText(-infinity), "—");
   EXPECT_EQ(ResultFigures::durationText(0), DisplayFormat::durationText(1));
@@ -81,7 +81,7 @@ TEST(ReportCardPhrases, CapacityVerdictByVerdict) {
   const Case cases[] = {
       {outcome(Verdict::genuine), {"all of it", Tone::good}},
       {outcome(Verdict::likelyGenuine), {"no sign of less", Tone::good}},
-      {fakeWithSize, {"a 32 GB card, about 31 GB usable", Tone::bad}},
+      {fakeWithSize, {"a 32\u00A0GB card, about 31\u00A0GB usable", Tone::bad}},
       {outcome(Verdict::fake), {"less than claimed", Tone::bad}},
       {outcome(Verdict::damaged), {"not settled", Tone::neutral}},
       {outcome(Verdict::inconclusive), {"not settled", Tone::neutral}},
@@ -96,16 +96,16 @@ TEST(ReportCardPhrases, MeasuredCapacityAsRangeSizeClassOrUsableSize) {
     const char* text;
   };
   const Case cases[] = {
-      {7'500'000'000, 8'200'000'000, 64'000'000'000, true, "between 7 GB and 8 GB"},
+      {7'500'000'000, 8'200'000'000, 64'000'000'000, true, "between 7\u00A0GB and 8\u00A0GB"},
       // Exactly a twentieth wide: one figure, and 10 GB reaches no tier.
-      {10'000'000'000, 10'500'000'000, 64'000'000'000, true, "about 10 GB usable"},
-      {7'800'000'000, 7'800'000'000, 64'000'000'000, false, "a 8 GB card, about 7 GB usable"},
-      {999'999'999, 999'999'999, 64'000'000'000, false, "a 1 GB card, about 999 MB usable"},
-      {850'000'000, 850'000'000, 64'000'000'000, false, "about 850 MB usable"},
-      {1'999'999'999, 1'999'999'999, 64'000'000'000, false, "a 2 GB card, about 1 GB usable"},
+      {10'000'000'000, 10'500'000'000, 64'000'000'000, true, "about 10\u00A0GB usable"},
+      {7'800'000'000, 7'800'000'000, 64'000'000'000, false, "a 8\u00A0GB card, about 7\u00A0GB usable"},
+      {999'999'999, 999'999'999, 64'000'000'000, false, "a 1\u00A0GB card, about 999\u00A0MB usable"},
+      {850'000'000, 850'000'000, 64'000'000'000, false, "about 850\u00A0MB usable"},
+      {1'999'999'999, 1'999'999'999, 64'000'000'000, false, "a 2\u00A0GB card, about 1\u00A0GB usable"},
       // Short by little: the size class would repeat the claim.
-      {58'000'000'000, 58'000'000'000, 64'000'000'000, false, "about 58 GB usable"},
-      {62'000'000'000, 62'000'000'000, 128'000'000'000, false, "a 64 GB card, about 62 GB usable"},
+      {58'000'000'000, 58'000'000'000, 64'000'000'000, false, "about 58\u00A0GB usable"},
+      {62'000'000'000, 62'000'000'000, 128'000'000'000, false, "a 64\u00A0GB card, about 62\u00A0GB usable"},
   };
   for (const Case& c : cases) {
     CheckOutcome fake = outcome(Verdict::fake, c.advertised);
@@ -149,7 +149,7 @@ TEST(ReportCardPhrases, DataPhraseFromTheAdvancedTestTheProbesOrTheZone) {
   const Case cases[] = {
       {clean, {"every byte came back", Tone::good}},
       {pastEnd, {"lost past the real capacity", Tone::bad}},
-      {corrupt, {"2 kB lost or corrupted", Tone::bad}},
+      {corrupt, {"2\u00A0kB lost or corrupted", Tone::bad}},
       {overflowing, {DisplayFormat::byteCountText(largestCount) + " lost or corrupted", Tone::bad}},
       {probesFailBelow, {"corrupts data even inside its real capacity", Tone::bad}},
       {noZone, {"—", Tone::neutral}},
@@ -202,10 +202,10 @@ TEST(ReportCardPhrases, ReadSpeedByBusAndKindOfDevice) {
     Phrase phrase;
   };
   const Case cases[] = {
-      {BusMode::uhs, false, 90e6, {"90 MB/s", Tone::good}},
-      {BusMode::legacy, false, 22e6, {"22 MB/s · no UHS", Tone::bad}},
-      {BusMode::legacy, true, 22e6, {"22 MB/s · no UHS", Tone::neutral}},
-      {BusMode::unknown, false, 22e6, {"22 MB/s", Tone::neutral}},
+      {BusMode::uhs, false, 90e6, {"90\u00A0MB/s", Tone::good}},
+      {BusMode::legacy, false, 22e6, {"22\u00A0MB/s · no UHS", Tone::bad}},
+      {BusMode::legacy, true, 22e6, {"22\u00A0MB/s · no UHS", Tone::neutral}},
+      {BusMode::unknown, false, 22e6, {"22\u00A0MB/s", Tone::neutral}},
       {BusMode::uhs, false, nan, {"—", Tone::good}},
   };
   for (const Case& c : cases) {

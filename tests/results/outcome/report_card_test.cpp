@@ -21,9 +21,9 @@ TEST(OutcomePanel, StatTilesAndHeadlineInputOfAnAdvancedTest) {
   FullTestResult full = fullResult(31'912'345'678, Sectors{.ok = 10});
   const auto tiles = OutcomePanelModel::stats(full);
   ASSERT_EQ(tiles.size(), 4u);
-  EXPECT_EQ(tiles[0].value, "31.9 GB");
-  EXPECT_EQ(tiles[1].value, "20 MB/s");
-  EXPECT_EQ(tiles[2].value, "60 MB/s");
+  EXPECT_EQ(tiles[0].value, "31.9\u00A0GB");
+  EXPECT_EQ(tiles[1].value, "20\u00A0MB/s");
+  EXPECT_EQ(tiles[2].value, "60\u00A0MB/s");
   EXPECT_EQ(tiles[3].value, DisplayFormat::durationText(140));
   full.readDuration = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(OutcomePanelModel::stats(full)[3].value, "—");
@@ -48,7 +48,7 @@ std::vector<QString> labelsOf(const std::vector<ReportCardRow>& rows) {
 TEST(ReportCard, RowsWithNeitherSpeedNorAdvancedTest) {
   const auto rows = ReportCardModel::rows(outcome(Verdict::inconclusive), {});
   EXPECT_EQ(labelsOf(rows), (std::vector<QString>{"Capacity", "Data", "Health", "Brand"}));
-  EXPECT_EQ(rows[0].claimed, "64 GB");
+  EXPECT_EQ(rows[0].claimed, "64\u00A0GB");
   EXPECT_EQ(rows[3].claimed, "Not given");
   EXPECT_EQ(rows[3].measured, "Chip not visible");
   EXPECT_TRUE(rows[3].toneSecondary);
@@ -61,10 +61,10 @@ TEST(ReportCard, ARatingDecidesTheSpeedRowsOverTheAdvancedTest) {
   const auto fullOnly = ReportCardModel::rows(checked, {});
   EXPECT_EQ(labelsOf(fullOnly),
             (std::vector<QString>{"Capacity", "Write speed", "Read speed", "Data", "Health", "Brand"}));
-  EXPECT_EQ(fullOnly[1].measured, "20 MB/s");
+  EXPECT_EQ(fullOnly[1].measured, "20\u00A0MB/s");
   EXPECT_EQ(fullOnly[1].claimed, "—");
   EXPECT_TRUE(fullOnly[1].toneSecondary);
-  EXPECT_EQ(fullOnly[2].measured, "60 MB/s");
+  EXPECT_EQ(fullOnly[2].measured, "60\u00A0MB/s");
 
   checked.zone = cleanZone();
   checked.speed = rating(BusMode::uhs, {SpeedClass::class2, SpeedClass::class4, SpeedClass::class6,
@@ -75,12 +75,12 @@ TEST(ReportCard, ARatingDecidesTheSpeedRowsOverTheAdvancedTest) {
   card.brandName = "SanDisk";
   card.xrayVerdict = XRayReport::Verdict::noRedFlags;
   const auto rated = ReportCardModel::rows(checked, card);
-  EXPECT_EQ(rated[1].measured, "41 MB/s");
+  EXPECT_EQ(rated[1].measured, "41\u00A0MB/s");
   EXPECT_EQ(rated[1].claimed, "Class 10");
   EXPECT_TRUE(rated[1].speedMarks);
   EXPECT_EQ(rated[1].toneColor, Palette::green());
   EXPECT_FALSE(rated[1].badges.isEmpty());
-  EXPECT_EQ(rated[2].measured, "90 MB/s");
+  EXPECT_EQ(rated[2].measured, "90\u00A0MB/s");
   EXPECT_EQ(rated[5].claimed, "SanDisk");
   EXPECT_EQ(rated[5].measured, "No red flags");
   EXPECT_EQ(rated[5].toneColor, Palette::green());
@@ -96,7 +96,7 @@ TEST(ReportCard, USBDriveHasANeutralMarkAndNoBadgesLostDataARedMarkAndNoBadges) 
   const auto driveRows = ReportCardModel::rows(checked, drive);
   EXPECT_TRUE(driveRows[1].toneSecondary);
   EXPECT_TRUE(driveRows[1].badges.isEmpty());
-  EXPECT_EQ(driveRows[2].measured, "90 MB/s · no UHS");
+  EXPECT_EQ(driveRows[2].measured, "90\u00A0MB/s · no UHS");
   EXPECT_TRUE(driveRows[2].toneSecondary);
 
   checked.speed = rating(BusMode::uhs, {}, true);

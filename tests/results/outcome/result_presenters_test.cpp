@@ -27,27 +27,27 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
   };
   const Case cases[] = {
       {{Verdict::genuine, none, none, 64'000'000'000, Method::full, 31'912'345'678},
-       "31.9 GB written and read back without a single error. It holds what it claims."},
+       "31.9\u00A0GB written and read back without a single error. It holds what it claims."},
       {{Verdict::genuine, none, none, 64'000'000'000, Method::quick, none}, "It holds what it claims."},
       {{Verdict::likelyGenuine, 5, 9, 64'000'000'000, Method::quick, 7},
        "The quick check found no sign of fakery. For certainty, let the advanced test run to the end."},
       {{Verdict::fake, none, 15'987'654'321, 64'000'000'000, Method::quick, none}, "It does not hold what it claims."},
       {{Verdict::fake, 7'812'345'678, 15'987'654'321, 64'000'000'000, Method::quick, none},
-       "It keeps at least 7 GB of the 64 GB it claims, and loses what is saved past 15 GB. A check that runs to the end "
+       "It keeps at least 7\u00A0GB of the 64\u00A0GB it claims, and loses what is saved past 15\u00A0GB. A check that runs to the end "
        "pins it down."},
       {{Verdict::fake, 7'812'345'678, none, 64'000'000'000, Method::full, none},
-       "It’s a 8 GB card sold as 64 GB. It can take about 7 GB; anything saved past that is lost."},
+       "It’s a 8\u00A0GB card sold as 64\u00A0GB. It can take about 7\u00A0GB; anything saved past that is lost."},
       {{Verdict::fake, 1'999'999'999, none, 64'000'000'000, Method::full, none},
-       "It’s a 2 GB card sold as 64 GB. It can take about 1 GB; anything saved past that is lost."},
+       "It’s a 2\u00A0GB card sold as 64\u00A0GB. It can take about 1\u00A0GB; anything saved past that is lost."},
       {{Verdict::fake, 999'999'999, none, 64'000'000'000, Method::full, none},
-       "It’s a 1 GB card sold as 64 GB. It can take about 999 MB; anything saved past that is lost."},
+       "It’s a 1\u00A0GB card sold as 64\u00A0GB. It can take about 999\u00A0MB; anything saved past that is lost."},
       {{Verdict::fake, 850'000'000, none, 64'000'000'000, Method::full, none},
-       "It holds only about 850 MB of the 64 GB it claims; anything saved past that is lost."},
+       "It holds only about 850\u00A0MB of the 64\u00A0GB it claims; anything saved past that is lost."},
       // Short by little: not "a 64 GB card sold as 64 GB".
       {{Verdict::fake, 58'000'000'000, none, 64'000'000'000, Method::full, none},
-       "It holds only about 58 GB of the 64 GB it claims; anything saved past that is lost."},
+       "It holds only about 58\u00A0GB of the 64\u00A0GB it claims; anything saved past that is lost."},
       {{Verdict::fake, 0, none, 64'000'000'000, Method::full, none},
-       "It holds only about 0 bytes of the 64 GB it claims; anything saved past that is lost."},
+       "It holds only about 0\u00A0bytes of the 64\u00A0GB it claims; anything saved past that is lost."},
       {{Verdict::damaged, 5, none, 64'000'000'000, Method::full, 9},
        "Some data came back corrupted. Don’t trust this card with photos or videos."},
       {{Verdict::damaged, 5, none, 64'000'000'000, Method::full, 9, WriteRefusal::losesData},
@@ -87,12 +87,12 @@ TEST(CapacityComparison, RealTextAndShareOfTheSecondBar) {
   };
   const Case cases[] = {
       {{64'000'000'000, std::nullopt, std::nullopt}, "?", 0},
-      {{64'000'000'000, 7'812'345'678, std::nullopt}, "≈ 7 GB", 7'812'345'678 / 64e9},
-      {{64'000'000'000, 7'812'345'678, 15'987'654'321}, "7 GB – 15 GB", 7'812'345'678 / 64e9},
-      {{8'000'000'000, 9'000'000'000, std::nullopt}, "≈ 9 GB", 1},
+      {{64'000'000'000, 7'812'345'678, std::nullopt}, "≈ 7\u00A0GB", 7'812'345'678 / 64e9},
+      {{64'000'000'000, 7'812'345'678, 15'987'654'321}, "7\u00A0GB – 15\u00A0GB", 7'812'345'678 / 64e9},
+      {{8'000'000'000, 9'000'000'000, std::nullopt}, "≈ 9\u00A0GB", 1},
       // Rounded down to whole megabytes, one byte reads as none, yet fills the bar.
-      {{0, 1, std::nullopt}, "≈ 0 bytes", 1},
-      {{0, 0, std::nullopt}, "≈ 0 bytes", 0},
+      {{0, 1, std::nullopt}, "≈ 0\u00A0bytes", 1},
+      {{0, 0, std::nullopt}, "≈ 0\u00A0bytes", 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(CapacityComparisonModel::realTextOf(c.input), c.text);
@@ -104,9 +104,9 @@ TEST(FullDetails, ProblemRowsCountSectorsAsUnroundedBytes) {
   using Rows = std::vector<FigureRow>;
   EXPECT_EQ(FullDetailsModel::problems(Sectors{.ok = 5000}), Rows{});
   EXPECT_EQ(FullDetailsModel::problems(Sectors{.blank = 3, .stale = 1}),
-            (Rows{{{}, "Never stored (came back empty)", "2 kB"}}));
+            (Rows{{{}, "Never stored (came back empty)", "2\u00A0kB"}}));
   EXPECT_EQ(FullDetailsModel::problems(Sectors{.misplaced = 1, .unreadable = 2}),
-            (Rows{{{}, "Overwritten by data meant for elsewhere", "512 bytes"}, {{}, "Unreadable", "1 kB"}}));
+            (Rows{{{}, "Overwritten by data meant for elsewhere", "512\u00A0bytes"}, {{}, "Unreadable", "1\u00A0kB"}}));
   const QString largest = DisplayFormat::byteCountText(static_cast<std::uint64_t>(largestCount));
   EXPECT_EQ(FullDetailsModel::problems(Sectors{.blank = largestCount, .stale = largestCount, .corrupted = largestCount}),
             (Rows{{{}, "Never stored (came back empty)", largest}, {{}, "Corrupted", largest}}));
@@ -125,9 +125,9 @@ TEST(FullDetails, SpeedSectionNeedsTwoWriteSamplesAndUsesMinMaxOfWritesAverageOf
   EXPECT_TRUE(model.showsSpeed());
   const auto figures = FullDetailsModel::speedFigures(full);
   ASSERT_EQ(figures.size(), 3u);
-  EXPECT_EQ(figures[0].value, "15 MB/s");
-  EXPECT_EQ(figures[1].value, "25 MB/s");
-  EXPECT_EQ(figures[2].value, "60 MB/s");
+  EXPECT_EQ(figures[0].value, "15\u00A0MB/s");
+  EXPECT_EQ(figures[1].value, "25\u00A0MB/s");
+  EXPECT_EQ(figures[2].value, "60\u00A0MB/s");
 }
 
 std::vector<QString> noteTexts(const CheckOutcome& checked, const std::optional<QuickProbeUnsupported>& skipped,
@@ -200,10 +200,10 @@ TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
   CheckOutcome ioError = outcome(Verdict::damaged);
   ioError.full = fullResult(60'000'000'000, Sectors{.ok = 10}, FullTestWriteStop::ioError(5, 1'610'612'736));
   EXPECT_EQ(noteTexts(ioError, std::nullopt),
-            (std::vector<QString>{"The card stopped accepting data after 1.6 GB.", readOnly}));
+            (std::vector<QString>{"The card stopped accepting data after 1.6\u00A0GB.", readOnly}));
   ioError.full->pastStop.unreadable = 16;
   EXPECT_EQ(noteTexts(ioError, std::nullopt),
-            (std::vector<QString>{"The card stopped accepting data after 1.6 GB.", losesData}));
+            (std::vector<QString>{"The card stopped accepting data after 1.6\u00A0GB.", losesData}));
   ioError.full->manifest.writeStop = FullTestWriteStop::diskFull();
   EXPECT_EQ(noteTexts(ioError, std::nullopt), std::vector<QString>{});
 
@@ -212,7 +212,7 @@ TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
   refusedQuick.quick = passedQuickResult(60'000'000'000);
   refusedQuick.quick->writesRefusedAfter = 0;
   EXPECT_EQ(noteTexts(refusedQuick, std::nullopt),
-            (std::vector<QString>{"The card stopped accepting data after 0 bytes.", readOnly}));
+            (std::vector<QString>{"The card stopped accepting data after 0\u00A0bytes.", readOnly}));
   refusedQuick.full = fullResult(60'000'000'000, Sectors{.ok = 10});
   EXPECT_EQ(noteTexts(refusedQuick, std::nullopt), std::vector<QString>{});
   refusedQuick.testFolderLeft = true;
@@ -222,7 +222,7 @@ TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
 }
 
 TEST(OutcomeNotes, UnderHalfNoteOnlyForTheCoveredPartOfAPlanOrLayout) {
-  const QString underHalf = "Only 20 GB of the card was free, so only that part could be tested. To test the whole "
+  const QString underHalf = "Only 20\u00A0GB of the card was free, so only that part could be tested. To test the whole "
                             "card, copy its files somewhere else and erase it.";
   CheckOutcome planned = outcome(Verdict::genuine);
   planned.full = fullResult(20'000'000'000, Sectors{.ok = 10});

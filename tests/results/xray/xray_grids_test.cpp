@@ -60,14 +60,14 @@ TEST(DeclaredGridTest, UsbLinkSpeedReadsAsTheDeviceRegistryGivesIt) {
     std::optional<double> speed;
     std::optional<QString> text;
   } cases[] = {
-      {12e6, "USB 2 · 12 Mb/s"},
-      {480e6, "USB 2 · 480 Mb/s"},
-      {1e9, "USB 2 · 1 Gb/s"},
-      {1.5e6, "USB 2 · 1 Mb/s"},
-      {5e9, "USB 3 · 5 Gb/s"},
-      {1.5e9, "USB 2 · 1.5 Gb/s"},
-      {10e9, "USB 3 · 10 Gb/s"},
-      {20e9, "USB 3 · 20 Gb/s"},
+      {12e6, "USB 2 · 12\u00A0Mb/s"},
+      {480e6, "USB 2 · 480\u00A0Mb/s"},
+      {1e9, "USB 2 · 1\u00A0Gb/s"},
+      {1.5e6, "USB 2 · 1\u00A0Mb/s"},
+      {5e9, "USB 3 · 5\u00A0Gb/s"},
+      {1.5e9, "USB 2 · 1.5\u00A0Gb/s"},
+      {10e9, "USB 3 · 10\u00A0Gb/s"},
+      {20e9, "USB 3 · 20\u00A0Gb/s"},
       {0, std::nullopt},
       {-5e9, std::nullopt},
       {std::nan(""), std::nullopt},
@@ -109,10 +109,10 @@ TEST(DeclaredGridTest, PartitionTableNamesTheSchemeAndWhereTheVolumeStarts) {
     const char* text;
   } cases[] = {
       {std::nullopt, std::nullopt, "none"},
-      {std::nullopt, 1'048'576, "none, volume starts at 1 MB"},
-      {"FDisk_partition_scheme", 4'194'304, "MBR, volume starts at 4 MB"},
+      {std::nullopt, 1'048'576, "none, volume starts at 1\u00A0MB"},
+      {"FDisk_partition_scheme", 4'194'304, "MBR, volume starts at 4\u00A0MB"},
       {"GUID_partition_scheme", std::nullopt, "GPT"},
-      {"Apple_partition_scheme", 32'768, "APM, volume starts at 32 KB"},
+      {"Apple_partition_scheme", 32'768, "APM, volume starts at 32\u00A0KB"},
       {"Sun_partition_scheme", std::nullopt, "Sun_partition_scheme"},
   };
   for (const auto& c : cases) {
@@ -132,16 +132,16 @@ TEST(DeclaredGridTest, RowsOfAUsbReaderAndTheirLimits) {
   device.partitionScheme = "FDisk_partition_scheme";
   device.partitionOffset = 1'048'576;
   EXPECT_EQ(DeclaredGridModel::rowsFor(device, 41e6),
-            rows({{"Capacity it reports", "9.2 EB"},
+            rows({{"Capacity it reports", "9.2\u00A0EB"},
                   {"Volume name", "<b>Card</b>"},
-                  {"Format", "exFAT, 128 KB clusters"},
-                  {"Partition table", "MBR, volume starts at 1 MB"},
+                  {"Format", "exFAT, 128\u00A0KB clusters"},
+                  {"Partition table", "MBR, volume starts at 1\u00A0MB"},
                   {"Reader", "Generic USB3.0 Card Reader · 0x05E3:0x0749"},
-                  {"USB connection", "USB 3 · 5 Gb/s"},
-                  {"Fastest read in this reader", "41 MB/s"}}));
+                  {"USB connection", "USB 3 · 5\u00A0Gb/s"},
+                  {"Fastest read in this reader", "41\u00A0MB/s"}}));
 
   EXPECT_EQ(DeclaredGridModel::rowsFor(device, std::nullopt).size(), 6);
-  EXPECT_EQ(DeclaredGridModel::rowsFor(device, 0).last().value, "0 bytes/s");
+  EXPECT_EQ(DeclaredGridModel::rowsFor(device, 0).last().value, "0\u00A0bytes/s");
   for (const double broken : {std::nan(""), std::numeric_limits<double>::infinity()}) {
     EXPECT_EQ(DeclaredGridModel::rowsFor(device, broken).last().value, "—");
   }

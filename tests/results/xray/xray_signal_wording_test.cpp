@@ -39,13 +39,13 @@ TEST(XRaySignalWordingTest, EveryKindHasItsTitleAndExplanation) {
        "Genuine SanDisk cards usually report 0x03, 0x30. This one reports 0x9F. Some brands buy from several "
        "factories, so this alone is not proof."},
       {{Severity::critical, S::CapacityBeyondCardType{"SDHC", 34359738369}}, "Impossible capacity for SDHC",
-       "The card says it is SDHC, a standard that can’t hold 34.4 GB."},
+       "The card says it is SDHC, a standard that can’t hold 34.4\u00A0GB."},
       {{Severity::warning, S::CardTypeTooBig{"SDXC", 31914983424}}, "Too small to be SDXC",
-       "SDXC is for cards over 32 GB, but this one claims only 31.9 GB."},
+       "SDXC is for cards over 32\u00A0GB, but this one claims only 31.9\u00A0GB."},
       {{Severity::critical, S::CapacityBeyondAnyCard{3'000'000'000'000}}, "No such card exists",
-       "3 TB is more than the SD standard allows. Cards like this are always counterfeit."},
+       "3\u00A0TB is more than the SD standard allows. Cards like this are always counterfeit."},
       {{Severity::warning, S::RareCapacity{1'500'000'000'000}}, "Rare capacity",
-       "1.5 TB cards are rare and expensive, and a favorite of counterfeiters."},
+       "1.5\u00A0TB cards are rare and expensive, and a favorite of counterfeiters."},
       {{Severity::warning, S::DateNotSet{2000, 1}}, "Manufacturing date not set",
        "The card reports January 2000, the register’s blank value. Genuine factories record the real date."},
       {{Severity::warning, S::DateInFuture{2031, 3}}, "Manufacturing date in the future",
@@ -60,7 +60,7 @@ TEST(XRaySignalWordingTest, EveryKindHasItsTitleAndExplanation) {
       {{Severity::warning, S::ProductNameMissing{}}, "No product name",
        "Genuine cards record a product name, such as “SN128”."},
       {{Severity::info, S::Fat32OnLargeCard{}}, "Reformatted card",
-       "Cards over 32 GB leave the factory formatted as exFAT; this one uses FAT32. The quick check needs exFAT, so "
+       "Cards over 32\u00A0GB leave the factory formatted as exFAT; this one uses FAT32. The quick check needs exFAT, so "
        "only the advanced test can run."},
       {{Severity::info, S::LeftoverTestFiles{}}, "Leftover test files",
        "An earlier test was interrupted and left its files on the card."},
@@ -75,7 +75,7 @@ TEST(XRaySignalWordingTest, CardTextsHoldingPlaceholdersAreShownAsTheyStand) {
   const XRaySignal oem{Severity::warning, S::OemMismatch{0x03, {"SD"}, "%1"}};
   EXPECT_EQ(XRaySignalWording::title(oem), "Unusual OEM code “%1”");
   const XRaySignal type{Severity::critical, S::CapacityBeyondCardType{"%2%1", 5'000'000'000}};
-  EXPECT_EQ(XRaySignalWording::explanation(type), "The card says it is %2%1, a standard that can’t hold 5 GB.");
+  EXPECT_EQ(XRaySignalWording::explanation(type), "The card says it is %2%1, a standard that can’t hold 5\u00A0GB.");
 }
 
 TEST(XRaySignalWordingTest, IDsKeepTheirLeadingZeroAndALowerCaseX) {

@@ -108,7 +108,7 @@ TEST(CardRowModel, PresenceIsWhatTheModelKnowsNeverWhatTheFileSystemShows) {
   QObject::connect(&leftRow, &CardRowModel::changed, [&announced] { ++announced; });
 
   EXPECT_TRUE(unseenRow.present());
-  EXPECT_EQ(unseenRow.caption(), QStringLiteral("64 GB"));
+  EXPECT_EQ(unseenRow.caption(), QStringLiteral("64\u00A0GB"));
   EXPECT_EQ(unseenRow.opacity(), 1.0);
 
   plugged.devices.pop_back();

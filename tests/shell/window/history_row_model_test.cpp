@@ -38,15 +38,15 @@ TEST(HistoryRowModel, SummaryPiecesAndTheirRounding) {
       // The typed name wins over the brand it was typed for.
       {branded(record(std::nullopt, std::nullopt, std::nullopt), Brand::other, "Kingmax <b>"),
        QStringLiteral("Kingmax <b> · quick check")},
-      {record(1'000'000'000, std::nullopt, std::nullopt), QStringLiteral("really 1 GB · quick check")},
-      {record(999'999'999, std::nullopt, std::nullopt), QStringLiteral("really 999 MB · quick check")},
-      {record(31'900'000'000, std::nullopt, std::nullopt), QStringLiteral("really 31 GB · quick check")},
-      {record(987'600'000, std::nullopt, std::nullopt), QStringLiteral("really 987 MB · quick check")},
+      {record(1'000'000'000, std::nullopt, std::nullopt), QStringLiteral("really 1\u00A0GB · quick check")},
+      {record(999'999'999, std::nullopt, std::nullopt), QStringLiteral("really 999\u00A0MB · quick check")},
+      {record(31'900'000'000, std::nullopt, std::nullopt), QStringLiteral("really 31\u00A0GB · quick check")},
+      {record(987'600'000, std::nullopt, std::nullopt), QStringLiteral("really 987\u00A0MB · quick check")},
       // One speed alone says nothing.
       {record(std::nullopt, 12'300'000, std::nullopt), QStringLiteral("quick check")},
       {record(std::nullopt, std::nullopt, 90'000'000), QStringLiteral("quick check")},
       {branded(record(63'900'000'000, 21'000'000, 88'000'000, Method::full), Brand::samsung),
-       QStringLiteral("Samsung · really 63 GB · write 21 MB/s, read 88 MB/s · advanced test")},
+       QStringLiteral("Samsung · really 63\u00A0GB · write 21\u00A0MB/s, read 88\u00A0MB/s · advanced test")},
   };
   for (const auto& [r, expected] : cases) EXPECT_EQ(HistoryRowModel::summary(r), expected);
 }
@@ -97,7 +97,7 @@ TEST(HistoryRowModel, SealChipAndSharedFollowTheRecord) {
     EXPECT_EQ(row.verdictSymbol(), QString::fromLatin1(symbol));
     EXPECT_EQ(row.verdictColor(), color);
     EXPECT_EQ(row.verdictTitle(), QString::fromLatin1(title));
-    EXPECT_EQ(row.capacity(), QStringLiteral("64 GB"));
+    EXPECT_EQ(row.capacity(), QStringLiteral("64\u00A0GB"));
     EXPECT_FALSE(row.shared());
     r.sharedRecordName = "record-1";
     row.setRecord(QVariant::fromValue(r));
