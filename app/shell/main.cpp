@@ -4,23 +4,14 @@
 #include <QQuickWindow>
 #include <QSessionManager>
 #include <QUrl>
-#include <QtQml/qqmlextensionplugin.h>
 
 #include "card/AppSettingsSingleton.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "shell/core/SingleInstance.hpp"
 #include "shell/core/TerminationSignals.hpp"
 #include "shell/core/TessorinApp.hpp"
+#include "shell/WindowModules.hpp"
 #include "theme/style/HouseStyle.hpp"
-
-Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 namespace {
 

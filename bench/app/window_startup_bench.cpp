@@ -15,23 +15,14 @@
 #include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QtQml/qqmlextensionplugin.h>
 
 #include "card/AppSettingsSingleton.hpp"
 #include "session/AppModel.hpp"
 #include "session/records/History.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "shell/core/AppDelegate.hpp"
+#include "shell/WindowModules.hpp"
 #include "theme/style/HouseStyle.hpp"
-
-Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 namespace tessorin {
 namespace {

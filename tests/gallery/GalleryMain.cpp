@@ -22,7 +22,6 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextStream>
-#include <QtQml/qqmlextensionplugin.h>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -32,16 +31,8 @@
 #include "card/AppSettingsSingleton.hpp"
 #include "theme/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
+#include "shell/WindowModules.hpp"
 #include "theme/style/HouseStyle.hpp"
-
-Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 namespace tessorin::gallery {
 

@@ -4,21 +4,12 @@
 #include <QApplication>
 #include <QSettings>
 #include <QTemporaryDir>
-#include <QtQml/qqmlextensionplugin.h>
 #include <gtest/gtest.h>
 
 #include "card/AppSettingsSingleton.hpp"
 #include "session/settings/AppSettings.hpp"
+#include "shell/WindowModules.hpp"
 #include "theme/style/HouseStyle.hpp"
-
-Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CardPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_UpdatePlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ResultsPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_GuidesPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_CommunityPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_ShellPlugin)
-Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 
 int main(int argc, char** argv) {
   // The build lists the tests by running this program, where no display is set.
