@@ -71,7 +71,6 @@ class CommunityViewModel : public QObject {
   const std::optional<QString>& country() const { return country_; }
   QString countryCode() const { return country_.value_or(QString()); }
   void setCountryCode(const QString& code);
-  bool isExpanded(const QString& id) const { return expanded_.count(id) > 0; }
 
   static Content contentOf(const CommunityStore& store);
   Content content() const { return store_ ? contentOf(*store_) : Unavailable; }

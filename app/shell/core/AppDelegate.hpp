@@ -39,9 +39,6 @@ class AppDelegate : public QObject {
   // Set when the window's content is shown; until then a quit never asks.
   void setModel(AppModel* model);
 
-  // Closing the one window ends the application.
-  static constexpr bool quitsAfterLastWindowClosed() { return true; }
-
   // The user's request to quit: now, later (the alert is up, or a quit is under way), or
   // cancel. Quits by itself when the answer is now.
   Q_INVOKABLE void requestQuit();
