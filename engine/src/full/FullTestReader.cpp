@@ -3,12 +3,16 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "pattern/PatternWorker.hpp"
 #include "full/ProgressThrottle.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
+#include "tessorin/full/DeviceOrderTally.hpp"
 #include "tessorin/full/DeviceStartEvidence.hpp"
 #include "tessorin/full/FullTest.hpp"
+#include "tessorin/full/TestFileLayout.hpp"
 #include "tessorin/posix/DeviceWriteCounter.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TestFolder.hpp"
@@ -63,7 +67,12 @@ DeviceStartEvidence lookAtDeviceStart(const FullTest::Session& session, const st
 // The chunks are read on the run's thread and checked on a second one, side by side: the
 // check of one chunk runs while the next is read. Everything a chunk adds to the tally
 // is recorded in reading order all the same, so that ok sectors count after the first
-// bad one exactly as they came off the card.
+// bad one exactly as they came off the files.
+//
+// Where the file system's extent map tells where the files lie, no chunk spans two
+// places on the device: each is kept as a piece of the device-order tally, its sectors
+// are placed on the map by the order of the device, and sectors found where they were
+// not written are measured by their distance on the device.
 class Reader {
  public:
   Reader(FullTest::Session& session, const CancellationFlag& flag, const FullTest::ProgressHandler& progress)
@@ -77,7 +86,9 @@ class Reader {
     const double started = SpeedMeter::now();
     const std::optional<VolumeMount> mount = pinVolume(session_.volume);
     const std::optional<std::string> device = deviceNodeOf(mount);
+    const std::optional<std::uint64_t> deviceBytes = device ? deviceSizeBytes(*device) : std::nullopt;
     folder_ = openTestFolder(session_.volume, mount);
+    if (folder_) layout_ = TestFileLayout::read(*folder_, session_.manifest, deviceBytes);
     readAll();
     folder_.reset();
     const DeviceStartEvidence deviceStart = lookAtDeviceStart(session_, device);
@@ -102,18 +113,20 @@ class Reader {
     result.readDuration = SpeedMeter::now() - started;
     result.filesKept = keepFiles;
     result.deviceStart = deviceStart;
-    if (device) result.deviceBytes = deviceSizeBytes(*device);
+    result.deviceBytes = deviceBytes;
+    if (layout_) {
+      result.deviceOrder = DeviceOrderTally::fold(std::move(pieces_), total_ - result.cachedTailBytes());
+    }
     return result;
   }
 
  private:
-  // A chunk that was read and may still be in the check.
+  // A chunk that was read and may still be in the check (into checking_).
   struct Pending {
     std::uint64_t position = 0;
     std::uint64_t length = 0;
     SectorTally* tally = nullptr;
-    std::int64_t okBefore = 0;
-    std::int64_t badBefore = 0;
+    const unsigned char* bytes = nullptr;  // what came back, up to missingFrom
     std::uint64_t missingFrom = 0;  // bytes from here to length never came back
   };
 
@@ -131,9 +144,13 @@ class Reader {
         // Gone (another card in the slot, the folder deleted) or unreachable: nothing of
         // it came back.
         finishPending(checker);
-        tallyAt(entry.start).recordUnreadable(sectorsIn(entry.length), entry.start);
-        session_.map.recordChecked(entry.start, entry.length, 0, static_cast<std::uint64_t>(sectorsIn(entry.length)));
-        checked_ += entry.length;
+        for (std::uint64_t offset = 0; offset < entry.length;) {
+          const std::uint64_t n = pieceLength(entry, offset, entry.length - offset);
+          checking_ = SectorTally();
+          checking_.recordUnreadable(sectorsIn(n), entry.start + offset);
+          record(Pending{entry.start + offset, n, &tallyAt(entry.start), nullptr, 0});
+          offset += n;
+        }
         continue;
       }
       file->dropCachedPages();
@@ -146,7 +163,7 @@ class Reader {
           FullTest::deleteTestFolder(session_.volume);
           throw CancelledError();
         }
-        const std::uint64_t n = std::min(chunkSize, entry.length - offset);
+        const std::uint64_t n = pieceLength(entry, offset, chunkSize);
         std::optional<std::size_t> got;
         try {
           got = file->readAt(buffers[current].pointer(), n, offset);
@@ -154,11 +171,11 @@ class Reader {
           // What arrived before the error is not trusted either: the whole chunk failed.
         }
         finishPending(checker);
-        SectorTally& tally = tallyAt(entry.start + offset);
-        Pending chunk{entry.start + offset, n, &tally, tally.ok, tally.badSectors(), 0};
+        checking_ = SectorTally();
+        Pending chunk{entry.start + offset, n, &tallyAt(entry.start + offset), buffers[current].bytes(), 0};
         if (got) {
           chunk.missingFrom = *got - *got % sectorSize;
-          checker.verify(buffers[current].pointer(), chunk.missingFrom, chunk.position, tally);
+          checker.verify(buffers[current].pointer(), chunk.missingFrom, chunk.position, checking_);
         }
         pending_ = chunk;
         offset += n;
@@ -168,6 +185,14 @@ class Reader {
     finishPending(checker);
   }
 
+  // At most `most` bytes of the file from `offset` on, and no more than lie in one piece
+  // on the device where that is known.
+  std::uint64_t pieceLength(const TestManifest::File& entry, std::uint64_t offset, std::uint64_t most) const {
+    const std::uint64_t n = std::min(most, entry.length - offset);
+    return layout_ ? std::min(n, std::max<std::uint64_t>(layout_->bytesInOnePiece(entry.start + offset), sectorSize))
+                   : n;
+  }
+
   // Completes the chunk in the check: what never came back, the map, the speed, the report.
   void finishPending(PatternWorker& checker) {
     checker.wait();
@@ -175,18 +200,73 @@ class Reader {
     const Pending chunk = *pending_;
     pending_.reset();
     if (chunk.missingFrom < chunk.length) {
-      chunk.tally->recordUnreadable(sectorsIn(chunk.length - chunk.missingFrom), chunk.position + chunk.missingFrom);
+      checking_.recordUnreadable(sectorsIn(chunk.length - chunk.missingFrom), chunk.position + chunk.missingFrom);
     }
-    session_.map.recordChecked(chunk.position, chunk.length,
-                               static_cast<std::uint64_t>(chunk.tally->ok - chunk.okBefore),
-                               static_cast<std::uint64_t>(chunk.tally->badSectors() - chunk.badBefore));
-    checked_ += chunk.length;
+    record(chunk);
     if (meter_.addChunk(chunk.length, chunk.position + chunk.length)) FullTest::sampleSpeed(meter_);
     const double now = SpeedMeter::now();
     if (throttle_.isDue(now)) {
       report(FullTest::Progress::Phase::verifying);
       throttle_.noteReport(now);
     }
+  }
+
+  // Adds the chunk's tally, checking_, to the run's, and its sectors to the map.
+  void record(const Pending& chunk) {
+    appendTally(*chunk.tally, checking_);
+    std::uint64_t mapPosition = chunk.position;
+    if (layout_) {
+      mapPosition = layout_->rank(chunk.position);
+      if (chunk.tally == &tally_) addPiece(devicePiece(chunk));
+    }
+    session_.map.recordChecked(mapPosition, chunk.length, static_cast<std::uint64_t>(checking_.ok),
+                               static_cast<std::uint64_t>(checking_.badSectors()));
+    checked_ += chunk.length;
+  }
+
+  // The chunk as a piece of the device-order tally. Sectors of this test found where they
+  // were not written are judged again by how far apart the two places lie on the device:
+  // a wrap-around card moves them by its real size there, whatever the files' order.
+  DeviceOrderTally::Piece devicePiece(const Pending& chunk) const {
+    const std::uint64_t deviceOffset = layout_->deviceOffset(chunk.position).value_or(chunk.position);
+    DeviceOrderTally::Piece piece{chunk.position, deviceOffset, layout_->rank(chunk.position), chunk.length, checking_};
+    SectorTally& tally = piece.tally;
+    if (!chunk.bytes || tally.misplaced + tally.corrupted == 0) return piece;
+    tally.corrupted += tally.misplaced;
+    tally.misplaced = 0;
+    tally.smallestWrapDistance.reset();
+    for (std::uint64_t at = 0; at + sectorSize <= chunk.missingFrom; at += sectorSize) {
+      const std::uint64_t position = chunk.position + at;
+      const auto source = session_.pattern.writtenPosition(chunk.bytes + at);
+      if (!source || *source == position) continue;
+      // Content written for a place past what the files hold has no place on the device;
+      // its distance in the files tells it was misplaced, but not by how much.
+      const auto sourceOffset = layout_->deviceOffset(*source);
+      const std::uint64_t from = sourceOffset.value_or(*source);
+      const std::uint64_t to = sourceOffset ? deviceOffset + at : position;
+      const std::uint64_t distance = from > to ? from - to : to - from;
+      if (distance < SectorTally::minimumWrapDistance) continue;
+      --tally.corrupted;
+      ++tally.misplaced;
+      if (sourceOffset && (!tally.smallestWrapDistance || distance < *tally.smallestWrapDistance)) {
+        tally.smallestWrapDistance = distance;
+      }
+    }
+    return piece;
+  }
+
+  // A piece that goes on where the last one ended, in the files and on the device, joins
+  // it: the pieces are then as many as the stretches of the files, not their chunks.
+  void addPiece(DeviceOrderTally::Piece piece) {
+    if (!pieces_.empty()) {
+      DeviceOrderTally::Piece& last = pieces_.back();
+      if (piece.position == last.position + last.length && piece.deviceOffset == last.deviceOffset + last.length) {
+        appendTally(last.tally, piece.tally);
+        last.length += piece.length;
+        return;
+      }
+    }
+    pieces_.push_back(std::move(piece));
   }
 
   void report(FullTest::Progress::Phase phase) {
@@ -221,8 +301,11 @@ class Reader {
   SpeedMeter meter_;
   SectorTally tally_;
   SectorTally pastStop_;
+  SectorTally checking_;  // the chunk in the check
   std::optional<Pending> pending_;
   std::optional<OpenFolder> folder_;
+  std::optional<TestFileLayout> layout_;
+  std::vector<DeviceOrderTally::Piece> pieces_;
   ProgressThrottle throttle_;
 };
 

@@ -8,10 +8,11 @@ namespace tessorin {
 
 namespace {
 
-// `sectors` as a share of the sectors written from the first bad one on; 0 without one.
+// `sectors` as a share of the sectors written from the first bad one on the card on; 0
+// without one.
 double shareAfterFirstBad(const FullTestResult& result, std::int64_t sectors) {
   const std::uint64_t written = result.manifest.writtenBytes();
-  const auto& firstBad = result.tally.firstBadPosition;
+  const auto& firstBad = result.cardOrderTally().firstBadPosition;
   if (!firstBad || *firstBad >= written) return 0;
   const std::uint64_t sectorsAfter = (written - *firstBad) / TestPattern::sectorSize;
   // Less than one sector after the first bad one only happens with a hand-made manifest.
@@ -25,11 +26,16 @@ bool exceeds(std::uint64_t value, std::uint64_t figure) {
 
 }  // namespace
 
-double FullTestResult::okFractionAfterFirstBad() const { return shareAfterFirstBad(*this, tally.okAfterFirstBad); }
+double FullTestResult::okFractionAfterFirstBad() const {
+  return shareAfterFirstBad(*this, cardOrderTally().okAfterFirstBad);
+}
 
 double FullTestResult::keptFractionAfterFirstBad() const {
-  const auto cachedSectors = static_cast<std::int64_t>(cachedTailBytes() / TestPattern::sectorSize);
-  return shareAfterFirstBad(*this, tally.okAfterFirstBad - cachedSectors);
+  // In writing order the cached run comes after the first bad sector; on the device it
+  // lies wherever the file system put the last files.
+  const auto cachedSectors = deviceOrder ? deviceOrder->cachedAfterFirstBad
+                                         : static_cast<std::int64_t>(cachedTailBytes() / TestPattern::sectorSize);
+  return shareAfterFirstBad(*this, cardOrderTally().okAfterFirstBad - cachedSectors);
 }
 
 std::uint64_t FullTestResult::cachedTailBytes() const {
@@ -42,7 +48,7 @@ std::uint64_t FullTestResult::cachedTailBytes() const {
 
 std::optional<std::uint64_t> FullTestResult::wrapDistance() const {
   std::optional<std::uint64_t> distance;
-  if (tally.misplaced > 0) distance = tally.smallestWrapDistance;
+  if (cardOrderTally().misplaced > 0) distance = cardOrderTally().smallestWrapDistance;
   if (deviceStart.provesWrap() && deviceStart.wrapDistance) {
     distance = std::min(distance.value_or(*deviceStart.wrapDistance), *deviceStart.wrapDistance);
   }
@@ -57,11 +63,11 @@ WriteRefusal FullTestResult::writeRefusal() const {
 }
 
 std::uint64_t FullTestResult::firstBadOrWritten() const {
-  return tally.firstBadPosition.value_or(manifest.writtenBytes());
+  return cardOrderTally().firstBadPosition.value_or(manifest.writtenBytes());
 }
 
 FullTestResult::Verdict FullTestResult::verdict() const {
-  if (tally.misplaced > 0 || deviceStart.provesWrap()) return Verdict::fake;
+  if (cardOrderTally().misplaced > 0 || deviceStart.provesWrap()) return Verdict::fake;
   const std::int64_t bad = tally.badSectors();
   if (bad == 0) return manifest.writeStop.isIOError() ? Verdict::damaged : Verdict::passed;
   const std::uint64_t written = manifest.writtenBytes();
@@ -89,21 +95,25 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
     case Verdict::passed:
       return std::nullopt;
     case Verdict::fake: {
-      // The wrap distance is measured in the test's own byte space (or, found on the
-      // device's start, in the device's): how far a sector lay from the position its
-      // content was written for. Where the file system lays the test files out in order
-      // (exFAT on a card fresh from the shop) that is the card's real size, whatever was
-      // in use before, and the first lost position past the structures and the files in
-      // use is where keeping stopped. Where it spreads them (ext4) positions are no
-      // places on the card, and the bytes the card kept tell more.
+      // The wrap distance is how far a sector lay on the device from where its content
+      // was written for: the card's real size. Where the extent map told no places, it
+      // is measured in the test's own byte space (or, found on the device's start, in
+      // the device's), and where the file system lays the test files out in order
+      // (exFAT on a card fresh from the shop) that is the same, and the first lost
+      // position past the structures and the files in use is where keeping stopped.
       const std::uint64_t kept = keptBytes();
       if (const auto distance = wrapDistance()) {
         const std::uint64_t figure = std::min(manifest.volumeBytes, *distance);
         return exceeds(kept, figure) ? std::nullopt : std::optional(figure);
       }
-      const std::uint64_t lostFrom = structureBytes() + manifest.usedBytesBefore + firstBadOrWritten();
+      // Where the device's order is known, the first lost sector's place is where
+      // keeping stopped, exactly; the bytes kept, which count the file system's
+      // structures wherever they lie, only have to agree with it.
+      const bool lostPlaceKnown = deviceOrder && deviceOrder->firstBadOffset;
+      const std::uint64_t lostFrom = lostPlaceKnown ? *deviceOrder->firstBadOffset
+                                                    : structureBytes() + manifest.usedBytesBefore + firstBadOrWritten();
       if (exceeds(kept, lostFrom) || exceeds(lostFrom, kept)) return std::nullopt;
-      return kept;
+      return lostPlaceKnown ? lostFrom : kept;
     }
     case Verdict::damaged:
       // A card that refused further writes and kept everything it took holds at least

@@ -125,7 +125,7 @@ QuickProbeResult QuickProbeRun::refusedResult() const {
 
 QuickProbeResult QuickProbeRun::runInFolder() {
   const ProbeLayout layout = reserveFiles();
-  testAreaInOrder_ = testAreaLiesInOrder(layout);
+  locateTestArea(layout);
   engine_.emplace(layout, options_.probeSize, options_.readPieces, TestPattern(TestPattern::randomSession()));
   probeBuffer_.emplace(options_.probeSize);
   const bool flushing = options_.overwhelmBytes > 0;
@@ -199,6 +199,7 @@ QuickProbeResult QuickProbeRun::snapshot(QuickProbeResult::Stage completed, std:
   result.lostAfterVerifying = static_cast<std::int64_t>(engine_->lostAfterVerifying.size());
   result.writesRefusedAfter = refusedAfter_;
   result.testAreaInOrder = testAreaInOrder_;
+  result.slotsInDeviceOrder = slotsInDeviceOrder_;
   return result;
 }
 

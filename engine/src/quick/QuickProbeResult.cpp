@@ -14,6 +14,16 @@ bool mostlyBad(const SectorTally& tally) {
   return checked > 0 && 2 * tally.badSectors() > checked;
 }
 
+bool namesEverySlotOnce(const std::vector<std::int64_t>& order, std::size_t slotCount) {
+  if (order.size() != slotCount) return false;
+  std::vector<bool> named(slotCount, false);
+  for (const std::int64_t slot : order) {
+    if (slot < 0 || static_cast<std::size_t>(slot) >= slotCount || named[static_cast<std::size_t>(slot)]) return false;
+    named[static_cast<std::size_t>(slot)] = true;
+  }
+  return true;
+}
+
 }  // namespace
 
 std::optional<ProbeAnalysis> QuickProbeResult::analyseOutcomes(const std::vector<ProbeOutcome>& outcomes) {
@@ -79,11 +89,17 @@ QuickProbeResult::Verdict QuickProbeResult::verdict() const {
 }
 
 std::vector<ProbeOutcome> QuickProbeResult::judgedOutcomes() const {
-  if (!writesRefusedAfter) return outcomes;
+  std::vector<ProbeOutcome> judged = outcomes;
+  // A fake keeps its medium up to its real size, wherever the file system put the slots:
+  // their failures part from their good probes in the order of the device.
+  if (!testAreaInOrder && namesEverySlotOnce(slotsInDeviceOrder, outcomes.size())) {
+    for (std::size_t k = 0; k < judged.size(); ++k) {
+      judged[k] = outcomes[static_cast<std::size_t>(slotsInDeviceOrder[k])];
+    }
+  }
   // Probes the card refused once it had stopped accepting writes say nothing of where
   // its capacity ends: a fake refuses writes past its end and takes the ones below.
-  std::vector<ProbeOutcome> judged = outcomes;
-  std::replace(judged.begin(), judged.end(), ProbeOutcome::writeFailed, ProbeOutcome::untested);
+  if (writesRefusedAfter) std::replace(judged.begin(), judged.end(), ProbeOutcome::writeFailed, ProbeOutcome::untested);
   return judged;
 }
 

@@ -42,7 +42,9 @@ class QuickProbeRun {
   void refuseDriverThatWritesReservedSpace(const ProbeLayout& planned) const;
   void reserveZone(std::uint64_t zoneBytes) const;
   std::uint64_t reserveSlots(const ProbeLayout& planned, std::uint64_t available) const;
-  bool testAreaLiesInOrder(const ProbeLayout& layout) const;
+  // Whether the zone and slot files lie on the card as their positions say, and if not
+  // and the extent map tells, the slots in the order of the device.
+  void locateTestArea(const ProbeLayout& layout);
 
   // The probes (QuickProbeProbes.cpp).
   void writeProbes(std::vector<std::int64_t> slots, Phase phase);
@@ -88,6 +90,7 @@ class QuickProbeRun {
   std::optional<ProbeEngine> engine_;
   std::optional<AlignedBuffer> probeBuffer_;
   bool testAreaInOrder_ = true;
+  std::vector<std::int64_t> slotsInDeviceOrder_;
   std::uint64_t accepted_ = 0;  // bytes written and forced to the card
   std::optional<std::uint64_t> refusedAfter_;
   // Seeded once per run from the system's random source: which pieces are read and the

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <numeric>
 
 #include "quick/QuickProbeRun.hpp"
 #include "tessorin/posix/DeviceWriteCounter.hpp"
@@ -32,7 +33,7 @@ int extend(int fd, std::uint64_t bytes) {
 
 }  // namespace
 
-bool QuickProbeRun::testAreaLiesInOrder(const ProbeLayout& layout) const {
+void QuickProbeRun::locateTestArea(const ProbeLayout& layout) {
   // Allowed drift: the file system's own blocks between its groups, never a misplaced file.
   constexpr std::uint64_t slack = 1 << 20;
   constexpr double driftShare = 0.02;
@@ -43,18 +44,27 @@ bool QuickProbeRun::testAreaLiesInOrder(const ProbeLayout& layout) const {
       return std::nullopt;
     }
   };
+  testAreaInOrder_ = true;
+  slotsInDeviceOrder_.clear();
   const auto zoneStart = startOf(TestFolder::zoneFileName);
-  if (!zoneStart) return true;
+  if (!zoneStart) return;
+  std::vector<std::optional<std::uint64_t>> starts;
   for (std::uint64_t slot = 0; slot < layout.slotCount; ++slot) {
-    const auto start = startOf(slotName(static_cast<std::int64_t>(slot)));
+    const auto start = starts.emplace_back(startOf(slotName(static_cast<std::int64_t>(slot))));
     if (!start) continue;
     const std::uint64_t expected = *zoneStart + layout.position(slot);
     const std::uint64_t drift = *start > expected ? *start - expected : expected - *start;
     if (static_cast<double>(drift) > static_cast<double>(slack) + driftShare * static_cast<double>(layout.position(slot))) {
-      return false;
+      testAreaInOrder_ = false;
     }
   }
-  return true;
+  if (testAreaInOrder_ || std::find(starts.begin(), starts.end(), std::nullopt) != starts.end()) return;
+  // Each probe lies at the start of its slot file.
+  slotsInDeviceOrder_.resize(starts.size());
+  std::iota(slotsInDeviceOrder_.begin(), slotsInDeviceOrder_.end(), std::int64_t{0});
+  std::stable_sort(slotsInDeviceOrder_.begin(), slotsInDeviceOrder_.end(), [&starts](std::int64_t a, std::int64_t b) {
+    return *starts[static_cast<std::size_t>(a)] < *starts[static_cast<std::size_t>(b)];
+  });
 }
 
 ProbeLayout QuickProbeRun::reserveFiles() {

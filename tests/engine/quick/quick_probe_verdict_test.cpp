@@ -127,6 +127,25 @@ TEST(QuickProbeVerdict, RealCapacityLiesBetweenTheLastGoodProbeAndTheCut) {
   EXPECT_EQ(damaged.failedProbeCount(), 0);
 }
 
+TEST(QuickProbeVerdict, SlotsSpreadByTheFileSystemAreJudgedInTheOrderOfTheDevice) {
+  // ext4 put the first slots past a fake's real end and wrapped the rest round to the
+  // start of the card: in slot order the card fails first and keeps the rest.
+  QuickProbeResult spread = resultOf("bbbboooo", cleanZone(64_MiB));
+  spread.testAreaInOrder = false;
+  EXPECT_EQ(spread.verdict(), Verdict::damaged) << "without the device's order";
+
+  spread.slotsInDeviceOrder = {4, 5, 6, 7, 0, 1, 2, 3};
+  EXPECT_EQ(spread.verdict(), Verdict::fake);
+  EXPECT_EQ(spread.failedProbeCount(), 0);
+  EXPECT_FALSE(spread.realCapacityRange()) << "slot positions are no places on this card";
+
+  // An order that does not name every slot once is not used.
+  spread.slotsInDeviceOrder = {4, 5, 6, 7, 0, 1, 2, 2};
+  EXPECT_EQ(spread.verdict(), Verdict::damaged);
+  spread.slotsInDeviceOrder = {4, 5, 6, 7, 0, 1, 2, 8};
+  EXPECT_EQ(spread.verdict(), Verdict::damaged);
+}
+
 TEST(QuickProbeVerdict, WrapDistanceIsTheRealCapacityCappedAtTheVolume) {
   QuickProbeResult result = resultOf("oomcou", cleanZone(64_MiB));
   result.wrapDistance = 1_GiB;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "tessorin/full/CapacityMap.hpp"
+#include "tessorin/full/DeviceOrderTally.hpp"
 #include "tessorin/full/DeviceStartEvidence.hpp"
 #include "tessorin/full/FullTestWriteStop.hpp"
 #include "tessorin/pattern/SectorTally.hpp"
@@ -61,12 +62,20 @@ struct FullTestResult {
   // The size of the volume's device as the system sees it (the claimed size, or the
   // partition's); absent where it could not be learnt.
   std::optional<std::uint64_t> deviceBytes;
+  // The read-back in the order its sectors lie on the device, where the file system's
+  // extent map told that order; absent where it did not (exfat-fuse), and the order of
+  // the files is then taken for the card's.
+  std::optional<DeviceOrderTally> deviceOrder;
 
   Verdict verdict() const;
+  // The tally in the order the sectors lie on the card: the device's where it is known,
+  // else the files'. What the verdict and the place where keeping stopped are judged on.
+  const SectorTally& cardOrderTally() const { return deviceOrder ? deviceOrder->tally : tally; }
   // Bytes the card really holds, from the start of the volume; none when the card passed,
   // is damaged without a clear end, or is a fake whose measures disagree. A wrap-around
-  // fake's is its wrap distance, unless it kept more; any other fake's is the bytes it
-  // kept, when they agree with where keeping stopped.
+  // fake's is its wrap distance, unless it kept more; any other fake's is where keeping
+  // stopped on the device where that is known, else the bytes it kept, when the two
+  // agree.
   std::optional<std::uint64_t> realCapacity() const;
   // Bytes the card demonstrably kept, counted wherever the file system put them: what
   // was in use before, the ok sectors without a controller's cached tail and, where no
@@ -76,13 +85,14 @@ struct FullTestResult {
   // The device's bytes that the volume's figures leave out: the file system's own
   // structures, which lie at the start of a card. 0 when the device size is unknown.
   std::uint64_t structureBytes() const;
-  // Of the sectors written after the first bad one, the share that read back ok.
+  // Of the sectors written after the first bad one on the card, the share that read back
+  // ok.
   double okFractionAfterFirstBad() const;
   // The good sectors, in bytes, that form one run at the very end of what was written,
-  // after the last bad one, when they can only be a controller's cache serving its last
-  // writes: at most controllerCacheMaximum, and no longer than the stretch lost before
-  // them (a card that seems to keep more than it lost has a bad band, not a cache).
-  // 0 otherwise.
+  // after the last bad one in writing order, when they can only be a controller's cache
+  // serving its last writes: at most controllerCacheMaximum, and no longer than the
+  // stretch lost before them (a card that seems to keep more than it lost has a bad
+  // band, not a cache). 0 otherwise.
   std::uint64_t cachedTailBytes() const;
   // The share of the sectors after the first bad one that the card really kept: the ok
   // share without a cached tail. The verdict's measure.

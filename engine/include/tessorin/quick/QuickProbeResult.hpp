@@ -52,6 +52,10 @@ struct QuickProbeResult {
   // as on exFAT, they are taken to). Where they do not, positions are no places on the
   // card and no capacity is given.
   bool testAreaInOrder = true;
+  // Where the test area does not lie in order and the extent map tells where every
+  // probe lies (ext4): the slots in the order of their probes on the device, in which
+  // the probes are judged. Empty otherwise.
+  std::vector<std::int64_t> slotsInDeviceOrder;
 
   // Over the tested slots: the failing slot that best splits them into good probes below
   // and failing ones from it on. Nothing when no tested slot fails.
@@ -80,8 +84,8 @@ struct QuickProbeResult {
   friend bool operator==(const QuickProbeResult&, const QuickProbeResult&) = default;
 
  private:
-  // The outcomes the verdict weighs: all of them, less the writes a card refused after it
-  // stopped accepting data.
+  // The outcomes the verdict weighs, in the order of the card where it is known: all of
+  // them, less the writes a card refused after it stopped accepting data.
   std::vector<ProbeOutcome> judgedOutcomes() const;
 };
 
