@@ -112,7 +112,11 @@ const bool registered = addGalleryStates({
                   text("verdictExplanation",
                        "It stopped accepting data and has turned read-only. Copy your files off it while it still "
                        "reads them."),
-                  text("outcomeNote0", "The card stopped accepting data after 300\u00A0MB.")}),
+                  text("outcomeNote0", "The card stopped accepting data after 300\u00A0MB."),
+                  text("reportMeasured3", "what it took still reads back"),
+                  text("reportMeasured4", "turned read-only, takes no more writes"),
+                  text("dataLostText", "The card stopped accepting writes while it was measured, so how fast it took "
+                                       "them proves nothing.")}),
     outcomeState("stopped-after-quick", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(38 * MBps, 85 * MBps);

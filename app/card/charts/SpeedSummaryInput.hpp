@@ -1,7 +1,8 @@
 #pragma once
 // SpeedSummaryInput: what a panel hands its speed box: the zone's result, its rating
 // against the speed markings, whether the card is a memory card (markings apply only
-// then) and the USB link speed in bits per second, when the card sits behind USB. A plain
+// then), the USB link speed in bits per second, when the card sits behind USB, and
+// whether the card stopped accepting writes and what it did with its data. A plain
 // value that QML passes from the panel's presenter to the box's without reading it.
 
 #include <optional>
@@ -10,6 +11,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "tessorin/identity/SpeedRating.hpp"
+#include "tessorin/pattern/WriteRefusal.hpp"
 #include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
@@ -23,6 +25,7 @@ struct SpeedSummaryInput {
   SpeedRating rating;
   bool isSDCard = true;
   std::optional<double> usbLink;
+  WriteRefusal refusal = WriteRefusal::none;
 
   friend bool operator==(const SpeedSummaryInput&, const SpeedSummaryInput&) = default;
 };

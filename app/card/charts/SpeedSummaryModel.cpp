@@ -58,7 +58,11 @@ SpeedSummaryModel::Looks SpeedSummaryModel::looks(const SpeedSummaryInput& input
   const SpeedRating& rating = input.rating;
   const ZoneResult& zone = input.zone;
   Looks looks;
-  if (input.isSDCard && rating.dataLost) {
+  if (input.isSDCard && rating.dataLost && input.refusal == WriteRefusal::readOnly) {
+    // It refused the writes rather than losing them: what it holds is still there.
+    looks.dataLostText = tr("The card stopped accepting writes while it was measured, so how fast it took them "
+                            "proves nothing.");
+  } else if (input.isSDCard && rating.dataLost) {
     looks.dataLostText = tr("The card lost what it was given, so how fast it took it proves nothing.");
   } else if (input.isSDCard) {
     looks.showsLivesUpTo = true;

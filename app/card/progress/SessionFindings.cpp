@@ -17,6 +17,7 @@ std::optional<SpeedSummaryInput> speedSummaryInput(const CardSession& session) {
   input.rating = SpeedRating::rate(*zone, session.readerBestBefore());
   input.isSDCard = !session.isUSBDrive();
   if (session.device().usb) input.usbLink = session.device().usb->linkSpeed;
+  if (session.quickResult()) input.refusal = session.quickResult()->writeRefusal();
   return input;
 }
 

@@ -58,6 +58,10 @@ DecisionPanelModel::Findings DecisionPanelModel::findings(const std::optional<Qu
 
 QString DecisionPanelModel::sentence(const QuickProbeResult& quick) {
   if (quick.verdict() == QuickVerdict::damaged) {
+    if (quick.writeRefusal() == WriteRefusal::readOnly) {
+      return tr("The card stopped accepting writes during the check. What it took still reads back, but it takes "
+                "nothing new.");
+    }
     const bool startFailed = quick.zone && (quick.zone->writeFailed || quick.zone->tally.badSectors() > 0);
     if (startFailed) {
       return tr("What was written to the start of the card, where even a fake card has real memory, came back "

@@ -99,6 +99,7 @@ SpeedSummaryInput OutcomePanelModel::speedSummary() const {
   input.rating = *outcome_.outcome->speed;
   input.isSDCard = !session_->isUSBDrive();
   if (const auto& usb = session_->device().usb) input.usbLink = usb->linkSpeed;
+  input.refusal = ResultFigures::writeRefusal(*outcome_.outcome);
   return input;
 }
 

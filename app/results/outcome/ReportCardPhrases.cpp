@@ -16,6 +16,12 @@ std::int64_t badSectorsOf(const SectorTally& tally) {
   return ResultFigures::saturatingSum({tally.blank, tally.stale, tally.misplaced, tally.corrupted, tally.unreadable});
 }
 
+// A card that turned read-only still holds what it took: its refused writes are no lost
+// data, and telling the user it loses data would contradict the advice to copy files off it.
+bool turnedReadOnly(const CheckOutcome& outcome) {
+  return ResultFigures::writeRefusal(outcome) == WriteRefusal::readOnly;
+}
+
 }  // namespace
 
 ReportCardPhrases::Phrase ReportCardPhrases::capacityVerdict(const CheckOutcome& outcome) {
@@ -54,6 +60,7 @@ QString ReportCardPhrases::nominalCapacityPhrase(const QString& sizeLabel, std::
 }
 
 ReportCardPhrases::Phrase ReportCardPhrases::dataPhrase(const CheckOutcome& outcome) {
+  if (turnedReadOnly(outcome)) return {tr("what it took still reads back"), Tone::good};
   if (outcome.full) {
     const SectorTally& tally = outcome.full->tally;
     const std::int64_t bad = badSectorsOf(tally);
@@ -74,6 +81,7 @@ ReportCardPhrases::Phrase ReportCardPhrases::dataPhrase(const CheckOutcome& outc
 }
 
 ReportCardPhrases::Phrase ReportCardPhrases::healthPhrase(const CheckOutcome& outcome) {
+  if (turnedReadOnly(outcome)) return {tr("turned read-only, takes no more writes"), Tone::bad};
   const std::int64_t probeStalls = outcome.quick ? outcome.quick->stalledWriteCount() : 0;
   const std::int64_t zoneStalls = outcome.zone ? outcome.zone->stalledSegmentCount() : 0;
   const std::int64_t stalls = ResultFigures::saturatingSum({probeStalls, zoneStalls});

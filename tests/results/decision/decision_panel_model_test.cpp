@@ -40,6 +40,13 @@ QuickProbeResult damagedAtTheStart() {
   return quick;
 }
 
+// The zone's writes refused by a card that turned read-only: what it took reads back.
+QuickProbeResult turnedReadOnlyAtTheStart() {
+  QuickProbeResult quick = damagedAtTheStart();
+  quick.writesRefusedAfter = 300'000'000;
+  return quick;
+}
+
 // One probe corrupted among intact ones, the zone clean.
 QuickProbeResult damagedAcross() {
   QuickProbeResult quick = testing::passedQuickResult(8'000'000'000);
@@ -92,6 +99,10 @@ TEST(DecisionPanelModelTest, FindingsOfEachQuickResult) {
        false, false},
       {"damaged where the zone failed", damagedAtTheStart(), Palette::amber(), Verdict::damaged, {}, {}, false,
        startSentence, false, false},
+      {"turned read-only in the zone", turnedReadOnlyAtTheStart(), Palette::amber(), Verdict::damaged, {}, {}, false,
+       "The card stopped accepting writes during the check. What it took still reads back, but it takes nothing "
+       "new.",
+       false, false},
       {"damaged across the card", damagedAcross(), Palette::amber(), Verdict::damaged, {}, {}, false,
        acrossSentence, false, false},
       {"fake that also damages its real part", fakeThatDamagesItsRealPart(), Palette::red(), Verdict::fake,
