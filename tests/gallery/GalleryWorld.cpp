@@ -33,6 +33,11 @@ GalleryWorld::GalleryWorld()
 
 GalleryWorld::~GalleryWorld() = default;
 
+const std::string& GalleryWorld::unwritableFolder() {
+  if (!unwritable_) unwritable_ = std::make_unique<testing::UnwritableFolder>();
+  return unwritable_->path();
+}
+
 AppModel* GalleryWorld::appModel(std::vector<CardDevice> cards) {
   auto plugged = std::make_unique<Plugged>();
   plugged->cards = std::move(cards);

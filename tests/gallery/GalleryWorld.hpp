@@ -17,6 +17,7 @@
 #include "shell/core/AppDelegate.hpp"
 #include "session/records/History.hpp"
 #include "tessorin/identity/CardDevice.hpp"
+#include "UnwritableFolder.hpp"
 
 namespace tessorin::gallery {
 
@@ -36,6 +37,8 @@ class GalleryWorld {
   static CardDevice usbDrive(std::uint64_t mediaBytes);
 
   QSettings& settings() { return settings_; }
+  // A folder nothing can be saved into (a read-only file system), made on first use.
+  const std::string& unwritableFolder();
 
   // An application model over these cards (in this order) with a history of its own; the
   // cards stay plugged in until pulled.
@@ -56,6 +59,7 @@ class GalleryWorld {
   };
   std::vector<std::unique_ptr<Plugged>> models_;
   std::vector<std::unique_ptr<AppDelegate>> delegates_;
+  std::unique_ptr<testing::UnwritableFolder> unwritable_;
 };
 
 }  // namespace tessorin::gallery

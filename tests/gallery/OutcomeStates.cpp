@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <vector>
 
+#include <QUrl>
+
 #include "FinishedCheckSeam.hpp"
 #include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "theme/Palette.hpp"
 
 namespace tessorin::gallery {
 
@@ -46,15 +49,28 @@ QVariantMap sessionProperty(CardSession* session) {
   return {{QStringLiteral("session"), QVariant::fromValue(static_cast<QObject*>(session))}};
 }
 
-GalleryState outcomeState(const char* state, int height, std::function<CardSession*(GalleryWorld&)> make,
-                          std::vector<Expectation> expectations, QString click = {}) {
+GalleryState outcomeSceneState(const char* state, int height, std::function<QVariantMap(GalleryWorld&)> properties,
+                               std::vector<Expectation> expectations, QString click = {}) {
   return {.view = QStringLiteral("OutcomePanel"),
           .state = QString::fromLatin1(state),
           .size = {880, height},
           .scene = QStringLiteral("scenes/OutcomePanelScene.qml"),
-          .properties = [make](GalleryWorld& world) { return sessionProperty(make(world)); },
+          .properties = std::move(properties),
           .expectations = std::move(expectations),
           .click = std::move(click)};
+}
+
+GalleryState outcomeState(const char* state, int height, std::function<CardSession*(GalleryWorld&)> make,
+                          std::vector<Expectation> expectations, QString click = {}) {
+  return outcomeSceneState(
+      state, height, [make](GalleryWorld& world) { return sessionProperty(make(world)); }, std::move(expectations),
+      std::move(click));
+}
+
+// A card the quick check found genuine, whose advanced test was stopped.
+CardSession* photosAfterQuickCheck(GalleryWorld& world) {
+  const ZoneResult measured = zone(45 * MBps, 90 * MBps);
+  return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
 }
 
 Expectation text(const char* objectName, QString value) {
@@ -114,6 +130,8 @@ const bool registered = addGalleryStates({
                        "reads them."),
                   text("outcomeNote0", "The card stopped accepting data after 300\u00A0MB."),
                   text("reportMeasured3", "what it took still reads back"),
+                  {QStringLiteral("verdictSymbol"), QStringLiteral("color"), Palette::textShade(Palette::amber(), Qt::white)},
+                  {QStringLiteral("reportTone3"), QStringLiteral("color"), Palette::textShade(Palette::green(), Qt::white)},
                   text("reportMeasured4", "turned read-only, takes no more writes"),
                   text("dataLostText", "The card stopped accepting writes while it was measured, so how fast it took "
                                        "them proves nothing.")}),
@@ -179,6 +197,16 @@ const bool registered = addGalleryStates({
                                    {.quick = quick(2000 * GB, 64, 64, measured), .full = atSpeedsOf(full(1999 * GB, 1999 * GB), measured)});
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "2\u00A0TB")}),
+    // ext4 spreads the probes' files over the card, so where the lost ones lie says
+    // nothing of its real size: the quick check calls it fake with the size unknown.
+    outcomeState("fake-capacity-unknown", 1000,
+                 [](GalleryWorld& world) {
+                   QuickProbeResult spread = quick(64 * GB, 16, 4, zone(9 * MBps, 18 * MBps));
+                   spread.testAreaInOrder = false;
+                   return finished(world, sdCard(64 * GB, "LINUX", "ext4"), {.quick = spread});
+                 },
+                 {text("verdictTitle", "Fake card"), text("verdictExplanation", "It does not hold what it claims."),
+                  shown("capacityComparison", true), text("realBarValue", "?"), text("claimedBarValue", "64\u00A0GB")}),
     outcomeState("fake-holds-only-the-zone", 1000,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(64 * GB, "NOTHING KEPT"), {.quick = quick(64 * GB, 16, 0, zone(9 * MBps, 18 * MBps))});
@@ -198,12 +226,18 @@ const bool registered = addGalleryStates({
                    return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
                  },
                  {text("verdictTitle", "Probably genuine")}),
-    outcomeState("share-menu", 1000,
-                 [](GalleryWorld& world) {
-                   const ZoneResult measured = zone(45 * MBps, 90 * MBps);
-                   return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
-                 },
+    outcomeState("share-menu", 1000, photosAfterQuickCheck,
                  {shown("copySummary", true), shown("saveSummary", true)}, QStringLiteral("shareButton")),
+    // The Share menu's save, into a folder on a file system mounted read-only.
+    outcomeSceneState("save-failed", 1000,
+                      [](GalleryWorld& world) {
+                        QVariantMap properties = sessionProperty(photosAfterQuickCheck(world));
+                        const QString folder = QString::fromStdString(world.unwritableFolder());
+                        properties.insert(QStringLiteral("savedInto"),
+                                          QUrl::fromLocalFile(folder + QStringLiteral("/Tessorin check.txt")));
+                        return properties;
+                      },
+                      {shown("saveFailedDialog", true), text("saveFailedReason", "Read-only file system")}),
     outcomeState("fake-without-record", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);

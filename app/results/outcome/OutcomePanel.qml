@@ -19,6 +19,14 @@ ColumnLayout {
 
     spacing: 22
 
+    // Saves the summary into the file the save dialog was given, telling why when it cannot.
+    function saveSummaryTo(file) {
+        const reason = model.saveSummary(file)
+        if (reason === "") return
+        saveFailed.reason = reason
+        saveFailed.open()
+    }
+
     OutcomePanelModel {
         id: model
         session: root.session
@@ -235,13 +243,7 @@ ColumnLayout {
         title: model.saveTitle
         fileMode: FileDialog.SaveFile
         selectedFile: model.suggestedFile
-        onAccepted: {
-            const reason = model.saveSummary(saveDialog.selectedFile)
-            if (reason !== "") {
-                saveFailed.reason = reason
-                saveFailed.open()
-            }
-        }
+        onAccepted: root.saveSummaryTo(saveDialog.selectedFile)
     }
 
     Dialog {
@@ -253,6 +255,7 @@ ColumnLayout {
         anchors.centerIn: Overlay.overlay
         standardButtons: Dialog.Ok
         Label {
+            objectName: "saveFailedReason"
             text: saveFailed.reason
             textFormat: Text.PlainText
             wrapMode: Text.Wrap

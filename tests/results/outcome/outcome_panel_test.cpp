@@ -2,9 +2,6 @@
 // through the session's own `finish`: what follows the session, what stays the panel's
 // copy, and sharing the summary.
 
-#include <sys/mount.h>
-#include <unistd.h>
-
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
@@ -16,7 +13,7 @@
 #include "../session/SessionFixture.hpp"
 #include "FinishedCheckSeam.hpp"
 #include "ResultValues.hpp"
-#include "TmpfsMount.hpp"
+#include "UnwritableFolder.hpp"
 #include "results/outcome/OutcomeNote.hpp"
 #include "results/outcome/OutcomePanelModel.hpp"
 #include "results/outcome/PlainTextSummary.hpp"
@@ -130,17 +127,8 @@ TEST(OutcomePanel, SaveIntoAReadOnlyFolderGivesTheReasonAndLeavesNoFile) {
   FinishedSession world;
   OutcomePanelModel panel;
   panel.setSession(&world.session);
-  // Root writes through permission bits, so the folder is a file system mounted read-only.
-  std::optional<TmpfsMount> mount;
-  QTemporaryDir folder;
-  QString where = folder.path();
-  if (::geteuid() == 0) {
-    mount.emplace(1 << 20);
-    ASSERT_EQ(::mount(nullptr, mount->path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr), 0);
-    where = QString::fromStdString(mount->path());
-  } else {
-    QFile::setPermissions(where, QFile::ReadOwner | QFile::ExeOwner);
-  }
+  const UnwritableFolder unwritable;
+  const QString where = QString::fromStdString(unwritable.path());
   const QString path = QDir(where).filePath("Tessorin check.txt");
   EXPECT_NE(panel.saveSummary(QUrl::fromLocalFile(path)), "");
   EXPECT_TRUE(QDir(where).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
