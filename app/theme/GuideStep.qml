@@ -31,8 +31,8 @@ RowLayout {
             start: Qt.point(0, 0)
             end: Qt.point(width, height)
             gradient: Gradient {
-                GradientStop { position: 0; color: Theme.Palette.accentGradient[0] }
-                GradientStop { position: 1; color: Theme.Palette.accentGradient[1] }
+                GradientStop { position: 0; color: Theme.Palette.prominentFill[0] }
+                GradientStop { position: 1; color: Theme.Palette.prominentFill[1] }
             }
         }
         Text {

@@ -181,7 +181,14 @@ QColor Palette::fillShade(const QColor& tint) {
   if (opaque == cyan()) return prominentFillList().at(0).value<QColor>();
   if (opaque == indigo()) return prominentFillList().at(1).value<QColor>();
   if (opaque == red()) return destructiveFill();
+  if (opaque == green()) return srgb(0.05, 0.50, 0.30);
+  if (opaque == amber()) return srgb(0.62, 0.36, 0.0);
   return tint;
+}
+
+QVariantList Palette::symbolTileGradient(const QColor& tint) {
+  const QColor deep = fillShade(tint);
+  return {deep.lighter(118), deep};
 }
 
 double Palette::emphasisOpacity(int level) {

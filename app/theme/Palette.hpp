@@ -40,6 +40,8 @@ class Palette : public QObject {
   Q_PROPERTY(QColor redText READ redText NOTIFY systemColorsChanged)
   Q_PROPERTY(QColor amberText READ amberText NOTIFY systemColorsChanged)
   Q_PROPERTY(QColor linkText READ linkText NOTIFY systemColorsChanged)
+  // Symbols filled with the accent gradient take its colours' shades, as text would.
+  Q_PROPERTY(QVariantList accentSymbolGradient READ accentSymbolGradient NOTIFY systemColorsChanged)
   // Fills under white text: the prominent button's gradient (the accent pair, deepened so
   // white text holds 4.5:1 on either end), the destructive button's red, the selection.
   Q_PROPERTY(QVariantList prominentFill READ prominentFillList CONSTANT)
@@ -73,9 +75,12 @@ class Palette : public QObject {
   // The text shade of a tint (green, red, amber, indigo, cyan) on a window of this colour;
   // any other colour comes back as it is.
   static QColor textShade(const QColor& tint, const QColor& window);
-  // The fill under white text for a tint (cyan, indigo, red, at any opacity): its deep
-  // shade, opaque; any other colour comes back as it is.
+  // The fill under white text for a tint (cyan, indigo, red, green, amber, at any
+  // opacity): its deep shade, opaque; any other colour comes back as it is.
   static QColor fillShade(const QColor& tint);
+  // A tile under a white symbol, top to bottom: a lighter step of the tint's deep fill,
+  // then the fill itself; the symbol keeps 3:1 on either.
+  static QVariantList symbolTileGradient(const QColor& tint);
   Q_INVOKABLE QColor fillShadeOf(const QColor& tint) const { return fillShade(tint); }
   // Window text at one of the four levels of emphasis (0 = primary .. 3 = quaternary).
   static double emphasisOpacity(int level);
@@ -102,6 +107,7 @@ class Palette : public QObject {
   QColor redText() const { return textShadeOf(red()); }
   QColor amberText() const { return textShadeOf(amber()); }
   QColor linkText() const { return textShadeOf(indigo()); }
+  QVariantList accentSymbolGradient() const { return {textShadeOf(cyan()), textShadeOf(indigo())}; }
   QColor primary() const;
   QColor secondary() const;
   QColor tertiary() const;

@@ -10,6 +10,7 @@
 #include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "theme/Palette.hpp"
 
 namespace tessorin::gallery {
 namespace {
@@ -217,6 +218,9 @@ const bool registered = addGalleryStates({
              {named("cardRowMark-", likelyCard), QStringLiteral("name"), QStringLiteral("checkmark.seal.fill")},
              {named("cardRowMark-", fakeCard), QStringLiteral("name"), QStringLiteral("xmark.seal.fill")},
              {named("cardRowMark-", damagedCard), QStringLiteral("name"), QStringLiteral("exclamationmark.triangle.fill")},
+             // Marks in the tints' shades, which keep 3:1 on the sidebar.
+             {named("cardRowMark-", genuineCard), QStringLiteral("color"), Palette::textShade(Palette::green(), Qt::white)},
+             {named("cardRowMark-", damagedCard), QStringLiteral("color"), Palette::textShade(Palette::amber(), Qt::white)},
              {named("cardRowMark-", inconclusiveCard), QStringLiteral("name"), QStringLiteral("questionmark.diamond.fill")},
              text(named("cardRowCaption-", genuineCard), QStringLiteral("64\u00A0GB"))}),
     sidebar(QStringLiteral("removed-long-markup-image-drive"), removedAndOdd,

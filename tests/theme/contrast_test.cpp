@@ -43,7 +43,8 @@ struct Pair {
 
 // The pairs the views draw: each text role on the window, on a plain panel, on a panel
 // washed with a tint (its strongest corner), on a chip of that tint and in the speed
-// box; white on the fills made for white text; the tints' shades as symbols.
+// box; white on the fills made for white text and on the tiles under white symbols. The
+// tints' shades are also what symbols are drawn in, so they pass the text bar here.
 std::vector<Pair> pairsOf(const Palette& palette) {
   const QColor window = palette.windowBackground();
   const QColor panel = palette.panelBackground();
@@ -65,16 +66,31 @@ std::vector<Pair> pairsOf(const Palette& palette) {
       pairs.push_back({textName, over(foreground, behind), backgroundName, behind, 4.5});
     }
   }
+  // Symbols filled with the accent gradient, at either end.
+  for (const QVariant& end : palette.accentSymbolGradient()) {
+    for (const auto& [backgroundName, behind] : backgrounds) {
+      pairs.push_back({"accent symbol " + end.value<QColor>().name().toStdString(), end.value<QColor>(), backgroundName,
+                       behind, 3.0});
+    }
+  }
   const QColor white(Qt::white);
   pairs.push_back({"white", white, "prominent fill start", Palette::prominentFillList().at(0).value<QColor>(), 4.5});
   pairs.push_back({"white", white, "prominent fill end", Palette::prominentFillList().at(1).value<QColor>(), 4.5});
   pairs.push_back({"white", white, "destructive fill", Palette::destructiveFill(), 4.5});
   pairs.push_back({"white", white, "selection fill", Palette::selectionFill(), 4.5});
   // The large buttons take the deep shade of whatever tint a view gives them.
-  for (const QColor& tint : {Palette::cyan(), Palette::indigo(), Palette::red()}) {
+  const QColor tints[] = {Palette::cyan(), Palette::indigo(), Palette::red(), Palette::green(), Palette::amber()};
+  for (const QColor& tint : tints) {
     QColor translucent = tint;
     translucent.setAlphaF(0.85f);
     pairs.push_back({"white", white, "large button over " + tint.name().toStdString(), Palette::fillShade(translucent), 4.5});
+  }
+  // White symbols on the tiles of the guides and the store cards, at either end.
+  for (const QColor& tint : tints) {
+    const QVariantList tile = Palette::symbolTileGradient(tint);
+    for (const QVariant& end : tile) {
+      pairs.push_back({"white symbol", white, "tile of " + tint.name().toStdString(), end.value<QColor>(), 3.0});
+    }
   }
   return pairs;
 }

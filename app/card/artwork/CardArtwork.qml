@@ -215,7 +215,7 @@ Item {
         SymbolIcon {
             anchors.centerIn: parent
             name: artwork.sealSymbol
-            color: artwork.sealColor
+            color: Palette.textShadeOf(artwork.sealColor)
             size: seal.width
         }
     }

@@ -23,7 +23,7 @@ Row {
         SymbolIcon {
             anchors.centerIn: parent
             name: root.symbol
-            gradient: Palette.accentGradient
+            gradient: Palette.accentSymbolGradient
             size: 20
         }
     }

@@ -120,7 +120,7 @@ Panel {
                 spacing: 6
                 SymbolIcon {
                     name: "exclamationmark.triangle.fill"
-                    color: Theme.Palette.red
+                    color: Theme.Palette.redText
                     size: Typography.callout.pixelSize * 1.1
                 }
                 Text {

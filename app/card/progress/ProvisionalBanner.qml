@@ -30,7 +30,7 @@ Rectangle {
             objectName: "bannerSymbol"
             Layout.alignment: Qt.AlignVCenter
             name: presenter.symbol
-            color: presenter.iconColor
+            color: Theme.Palette.textShadeOf(presenter.iconColor)
             size: Typography.title.pixelSize
         }
 

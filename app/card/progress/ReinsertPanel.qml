@@ -33,7 +33,7 @@ Panel {
         Layout.alignment: Qt.AlignHCenter
         name: presenter.symbol
         size: 52
-        gradient: Theme.Palette.accentGradient
+        gradient: Theme.Palette.accentSymbolGradient
 
         SequentialAnimation on opacity {
             running: presenter.cardOut && Motion.enabled

@@ -209,7 +209,7 @@ Panel {
         SymbolIcon {
             Layout.alignment: Qt.AlignTop
             name: "exclamationmark.triangle.fill"
-            color: Theme.Palette.amber
+            color: Theme.Palette.amberText
             size: Typography.callout.pixelSize * 1.1
         }
         Text {

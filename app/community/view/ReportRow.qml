@@ -23,7 +23,7 @@ RowLayout {
     SymbolIcon {
         Layout.alignment: Qt.AlignTop
         name: row.verdictSymbol
-        color: row.verdictColor
+        color: Palette.textShadeOf(row.verdictColor)
         size: Typography.title3.pixelSize
     }
 

@@ -2,8 +2,8 @@ import Tessorin.Theme
 import QtQuick
 import QtQuick.Layouts
 
-// One total of the community screen: a symbol in the tile's colour beside the number
-// over its caption, on a rounded wash of that colour. Texts come worded and grouped.
+// One total of the community screen: a symbol in the shade of the tile's colour beside
+// the number over its caption, on a rounded wash of that colour. Texts come worded and grouped.
 Item {
     id: root
 
@@ -28,7 +28,7 @@ Item {
 
         SymbolIcon {
             name: root.symbol
-            color: root.color
+            color: Palette.textShadeOf(root.color)
             size: Typography.title2.pixelSize
         }
 

@@ -23,8 +23,7 @@ QString StoreCardModel::badgeSymbol() const {
 }
 
 QVariantList StoreCardModel::badgeGradient() const {
-  const QColor& color = summary_.fakeCount() > 0 ? Palette::red() : Palette::green();
-  return {color.lighter(118), color};
+  return Palette::symbolTileGradient(summary_.fakeCount() > 0 ? Palette::red() : Palette::green());
 }
 
 QColor StoreCardModel::tint() const {

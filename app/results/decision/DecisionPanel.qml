@@ -42,7 +42,7 @@ Panel {
         SymbolIcon {
             Layout.alignment: Qt.AlignTop
             name: warning.symbol
-            color: Theme.Palette.red
+            color: Theme.Palette.redText
             size: Typography.callout.pixelSize * 1.1
         }
         Text {

@@ -71,7 +71,7 @@ ColumnLayout {
                     SymbolIcon {
                         Layout.alignment: Qt.AlignTop
                         name: modelData.symbol
-                        color: modelData.secondary ? Theme.Palette.secondary : modelData.color
+                        color: modelData.secondary ? Theme.Palette.secondary : Theme.Palette.textShadeOf(modelData.color)
                         size: Typography.callout.pixelSize * 1.1
                     }
                     Text {
@@ -104,7 +104,7 @@ ColumnLayout {
                     SymbolIcon {
                         Layout.alignment: Qt.AlignHCenter
                         name: modelData.symbol
-                        gradient: Theme.Palette.accentGradient
+                        gradient: Theme.Palette.accentSymbolGradient
                         size: Typography.title2.pixelSize
                     }
                     Text {

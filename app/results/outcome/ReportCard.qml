@@ -96,7 +96,7 @@ Panel {
                     objectName: "reportTone" + measuredCell.index
                     Layout.alignment: Qt.AlignTop
                     name: measuredCell.modelData.toneSymbol
-                    color: measuredCell.modelData.toneSecondary ? Theme.Palette.secondary : measuredCell.modelData.toneColor
+                    color: measuredCell.modelData.toneSecondary ? Theme.Palette.secondary : Theme.Palette.textShadeOf(measuredCell.modelData.toneColor)
                     size: Typography.callout.pixelSize
                 }
                 Text {

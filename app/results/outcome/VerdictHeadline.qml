@@ -51,7 +51,7 @@ ColumnLayout {
             objectName: "verdictSymbol"
             anchors.centerIn: parent
             name: model.sealSymbol
-            color: model.color
+            color: Theme.Palette.textShadeOf(model.color)
             size: 56
 
             SequentialAnimation on scale {

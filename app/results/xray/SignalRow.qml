@@ -33,7 +33,7 @@ RowLayout {
             objectName: row.objectName + "-severity"
             anchors.centerIn: parent
             name: presenter.symbol
-            color: presenter.symbolColor
+            color: Palette.textShadeOf(presenter.symbolColor)
             size: Typography.title3.pixelSize
         }
     }

@@ -48,7 +48,7 @@ Item {
 
             SymbolIcon {
                 name: "externaldrive.badge.checkmark"
-                gradient: Palette.accentGradient
+                gradient: Palette.accentSymbolGradient
                 size: 36
             }
             ColumnLayout {
@@ -84,8 +84,7 @@ Item {
                 objectName: "eraseWarning"
                 text: root.presenter.warningText
                 symbol: "exclamationmark.triangle.fill"
-                tint: Qt.darker(Palette.amber, 1.6)
-                symbolTint: Palette.amber
+                tint: Palette.amber
                 font: Typography.font(Typography.Callout, Font.Medium)
             }
 
@@ -139,8 +138,7 @@ Item {
             visible: root.presenter.showsDone
             text: root.presenter.doneText
             symbol: "checkmark.circle.fill"
-            tint: Qt.darker(Palette.green, 1.5)
-            symbolTint: Palette.green
+            tint: Palette.green
             font: Typography.body
         }
 
@@ -149,8 +147,7 @@ Item {
             visible: root.presenter.showsFailure
             text: root.presenter.failureMessage
             symbol: "xmark.octagon.fill"
-            tint: Qt.darker(Palette.red, 1.3)
-            symbolTint: Palette.red
+            tint: Palette.red
             font: Typography.callout
         }
 
@@ -216,14 +213,13 @@ Item {
         }
     }
 
-    // A symbol and a text that wraps, both tinted.
+    // A symbol and a text that wraps, both in the shade of a tint that reads on the window.
     component Notice: RowLayout {
         id: label
         property alias text: body.text
         property alias font: body.font
         property string symbol
         property color tint
-        property color symbolTint
 
         Layout.fillWidth: true
         spacing: 8
@@ -231,7 +227,7 @@ Item {
         SymbolIcon {
             Layout.alignment: Qt.AlignTop
             name: label.symbol
-            color: label.symbolTint
+            color: Palette.textShadeOf(label.tint)
             size: body.font.pixelSize + 3
         }
         Text {

@@ -10,9 +10,10 @@ namespace {
 
 QString text(const char* source) { return QCoreApplication::translate("tessorin::HowItWorksViewModel", source); }
 
-// The box is the colour's own gradient: a lighter shade of it at the top.
-HowItWorksStep step(const char* symbol, const QColor& color, const char* title, const char* body) {
-  return {QString::fromLatin1(symbol), color, color.lighter(118), text(title), text(body)};
+// The box is the colour's own gradient, deep enough for its white symbol.
+HowItWorksStep step(const char* symbol, const QColor& tint, const char* title, const char* body) {
+  const QVariantList tile = Palette::symbolTileGradient(tint);
+  return {QString::fromLatin1(symbol), tile.at(1).value<QColor>(), tile.at(0).value<QColor>(), text(title), text(body)};
 }
 
 }  // namespace

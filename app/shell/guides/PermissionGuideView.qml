@@ -36,7 +36,7 @@ Item {
         SymbolIcon {
             Layout.alignment: Qt.AlignHCenter
             name: "lock.shield.fill"
-            gradient: Palette.accentGradient
+            gradient: Palette.accentSymbolGradient
             size: 44
         }
 
@@ -108,7 +108,7 @@ Item {
                 SymbolIcon {
                     Layout.alignment: Qt.AlignTop
                     name: "exclamationmark.triangle.fill"
-                    color: Palette.amber
+                    color: Palette.amberText
                     size: Typography.callout.pixelSize + 2
                 }
                 Text {
@@ -118,8 +118,7 @@ Item {
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font: Typography.font(Typography.Callout, Font.Medium)
-                    // Amber itself is too light for text; its darker shade reads.
-                    color: Qt.darker(Palette.amber, 1.6)
+                    color: Palette.amberText
                 }
             }
         }

@@ -37,7 +37,7 @@ Item {
             objectName: "cardRowIcon-" + row.cardId
             Layout.preferredWidth: 26
             name: row.icon
-            gradient: Palette.accentGradient
+            gradient: Palette.accentSymbolGradient
             size: Typography.title3.pixelSize
         }
 
@@ -107,7 +107,7 @@ Item {
             Layout.leftMargin: 4
             visible: row.mark === CardRowModel.Symbol
             name: row.markSymbol
-            color: row.markColor
+            color: Palette.textShadeOf(row.markColor)
             size: Typography.body.pixelSize * 1.2
         }
     }

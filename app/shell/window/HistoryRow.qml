@@ -29,7 +29,7 @@ Panel {
             objectName: "historySeal"
             Layout.preferredWidth: 40
             name: row.verdictSymbol
-            color: row.verdictColor
+            color: Palette.textShadeOf(row.verdictColor)
             size: Typography.title.pixelSize
         }
 

@@ -96,7 +96,7 @@ Item {
                 anchors.verticalCenterOffset: bob.offset
                 name: "arrow.down"
                 size: 30
-                gradient: Palette.accentGradient
+                gradient: Palette.accentSymbolGradient
             }
 
             // Once floating, the arrow goes on between the two places for as long as it is shown.

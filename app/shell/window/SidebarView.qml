@@ -56,7 +56,7 @@ Rectangle {
             SymbolIcon {
                 Layout.preferredWidth: 26
                 name: destination.symbol
-                gradient: Palette.accentGradient
+                gradient: Palette.accentSymbolGradient
                 size: Typography.title3.pixelSize
             }
             Text {

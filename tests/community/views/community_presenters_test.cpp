@@ -195,7 +195,7 @@ TEST(StoreCard, BadgeTintChipsAndPlatformLine) {
     StoreCardModel card;
     card.setSummary(summaryOf(c.platform, reports, c.countries));
     EXPECT_EQ(card.badgeSymbol(), c.badge);
-    EXPECT_EQ(card.badgeGradient().last().value<QColor>(), c.red ? Palette::red() : Palette::green());
+    EXPECT_EQ(card.badgeGradient(), Palette::symbolTileGradient(c.red ? Palette::red() : Palette::green()));
     EXPECT_EQ(card.tint().alpha() > 0, c.red);
     if (c.red) {
       EXPECT_NEAR(card.tint().alphaF(), 0.6, 0.01);

@@ -151,8 +151,9 @@ TEST(HowItWorksViewModel, TheThreeChecksInOrderWithSymbolsTheIconFontHas) {
                                      "reader."));
   EXPECT_TRUE(steps[2].text.endsWith("It measures the exact real capacity and the card’s true speed. It takes as long "
                                      "as the card needs to write and read itself."));
-  EXPECT_EQ(steps[0].color, Palette::indigo());
-  EXPECT_EQ(steps[2].color, Palette::green());
+  // Each tile in the deep fill of its check's colour, under which its white symbol reads.
+  EXPECT_EQ(steps[0].color, Palette::fillShade(Palette::indigo()));
+  EXPECT_EQ(steps[2].color, Palette::fillShade(Palette::green()));
 }
 
 TEST(ICloudGuideModel, SaysTheServerRefusedTheAccountAndWhatToDo) {
