@@ -16,6 +16,7 @@
 #include "session/settings/DeviceLabels.hpp"
 #include "session/settings/ReaderBestRead.hpp"
 #include "session/system/CardFiles.hpp"
+#include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
@@ -314,18 +315,23 @@ QCoro::Task<> CardSession::removeLeftovers(std::shared_ptr<VolumeAccess> access)
                                                              uuid = fileSystemUUIDOf(device_)] {
     try {
       CardFiles::open(url, node, uuid).removeTestFolder();
-      return std::optional<std::string>();
+      return std::optional<QString>();
+    } catch (const TestFolderNotRemovable& error) {
+      if (!error.cardRefusesWrites()) return std::optional<QString>(describe(error));
+      return std::optional<QString>(QStringLiteral("The card is read-only, so the test folder “%1” stays on it. "
+                                                   "Copy your files off it first, while it still reads them.")
+                                        .arg(QString::fromUtf8(TestFolder::name)));
     } catch (const std::exception& error) {
-      return std::optional<std::string>(error.what());
+      return std::optional<QString>(describe(error));
     }
   }));
-  const Attempt<std::optional<std::string>> removed = co_await removing;
+  const Attempt<std::optional<QString>> removed = co_await removing;
   access->stop();
   if (removed.value && !*removed.value) {
     device_.hasLeftoverTestFiles = false;
     Q_EMIT deviceChanged();
   } else {
-    setErrorMessage(QString::fromStdString(removed.value ? **removed.value : std::string("unknown error")));
+    setErrorMessage(removed.value ? **removed.value : QStringLiteral("unknown error"));
   }
 }
 

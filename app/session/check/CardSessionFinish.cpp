@@ -117,6 +117,9 @@ void CardSession::finish() {
   }
   // Told apart from a file system the check found damaged, which has its own message.
   const bool lookForTestFolder = !cardRemoved_ && !fileSystemDamaged_;
+  // A removal the card did not take is known without a look at the card, whose file
+  // system may show that folder gone until the card is mounted again.
+  outcome.testFolderLeft = lookForTestFolder && testFolderClaim_ && testFolderClaim_->leftOnCard();
   outcome.method = decided.method;
   outcome.realBytes = decided.realBytes;
   outcome.brandLooksFake =
@@ -153,7 +156,9 @@ void CardSession::finish() {
   setStage(Stage::finished());
   releaseCard();
   refreshVolumeStats();
-  if (lookForTestFolder) noteTestFolderLeftOf(QPointer<CardSession>(this), device_.volumeURL, outcome_->date);
+  if (lookForTestFolder && !outcome_->testFolderLeft) {
+    noteTestFolderLeftOf(QPointer<CardSession>(this), device_.volumeURL, outcome_->date);
+  }
   UserAttention::request(UserAttention::Kind::informational);
 }
 

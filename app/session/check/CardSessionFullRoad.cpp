@@ -48,7 +48,8 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
       }));
   const Attempt<TestManifest> written = co_await writing;
   // Held any longer, the folder would keep the card from being ejected for a reinsertion.
-  releaseTestFolderClaim();
+  // The claim itself stays: it notes a folder the card keeps after the read-back's clean-up.
+  if (testFolderClaim_) testFolderClaim_->release();
   bool present = true;
   if ((written.failure && !isCancellation(written.failure)) || (written.value && written.value->writeStop.isIOError())) {
     QCoro::Task<bool> asking = cardStillThere(true);
@@ -72,9 +73,9 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
   Q_EMIT fullChanged();
   touchProgress();
   auto verifying = attempt(onRun<FullTestResult>(
-      task, [manifest = *written.value, volume = *readFrom, progress = fullProgressHandler()](
-                std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
-        return FullTest::verify(manifest, volume, false, progress, std::move(onFinished), std::move(flag));
+      task, [manifest = *written.value, volume = *readFrom, progress = fullProgressHandler(),
+             claim = testFolderClaim_](std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
+        return FullTest::verify(manifest, volume, false, progress, std::move(onFinished), std::move(flag), claim);
       }));
   const Attempt<FullTestResult> verified = co_await verifying;
   present = true;
@@ -143,9 +144,12 @@ QCoro::Task<> CardSession::finishWithoutReadBack() {
   assign(fullStopped_, true, &CardSession::fullStoppedChanged);
   if (access_) {
     auto removing = attempt(onBackground("Tessorin clean-up", [folder = access_->url(), node = deviceNodeOf(device_),
-                                                               uuid = fileSystemUUIDOf(device_)] {
+                                                               uuid = fileSystemUUIDOf(device_),
+                                                               claim = testFolderClaim_] {
       try {
         CardFiles::open(folder, node, uuid).removeTestFolder();
+      } catch (const TestFolderNotRemovable&) {
+        if (claim) claim->noteLeftOnCard();
       } catch (...) {
       }
       return true;

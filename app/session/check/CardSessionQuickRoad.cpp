@@ -55,13 +55,19 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
   setStage(Stage::quick(QuickProbeProgress{}));
   touchProgress();
 
+  testFolderClaim_ = std::make_shared<TestFolderClaim>();
   const bool hadLeftovers = device_.hasLeftoverTestFiles;
   Attempt<std::optional<VolumeStats>> cleaned;
   if (hadLeftovers) {
     auto cleaning = attempt(onBackground("Tessorin clean-up", [url, node = deviceNodeOf(device_),
-                                                              uuid = fileSystemUUIDOf(device_)] {
+                                                              uuid = fileSystemUUIDOf(device_),
+                                                              claim = testFolderClaim_] {
       try {
         CardFiles::open(url, node, uuid).removeTestFolder();
+      } catch (const TestFolderNotRemovable&) {
+        // Where the folder still shows, the test's own preparation tries again; where it
+        // shows gone, only this knows that the card kept it.
+        claim->noteLeftOnCard();
       } catch (...) {
         // The test's own preparation removes the folder again.
       }
@@ -78,7 +84,6 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
   }
 
   const bool exFAT = device_.volume.fileSystem == "exfat";
-  testFolderClaim_ = std::make_shared<TestFolderClaim>();
   QuickProbe::Options quickOptions = environment_.quickOptions;
   quickOptions.testFolderClaim = testFolderClaim_;
   ZoneTest::Options zoneOptions = environment_.zoneOptions;

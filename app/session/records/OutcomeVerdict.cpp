@@ -5,7 +5,9 @@ namespace tessorin {
 OutcomeVerdict OutcomeVerdict::decide(const std::optional<QuickProbeResult>& quick,
                                       const std::optional<FullTestResult>& full, const std::optional<ZoneResult>& zone) {
   OutcomeVerdict decided;
-  if (full && full->manifest.writtenBytes() > 0) {
+  const bool quickFake = quick && quick->verdict() == QuickProbeResult::Verdict::fake;
+  const bool refusedFirstWrite = full && full->manifest.writtenBytes() == 0 && full->manifest.writeStop.isIOError();
+  if (full && (full->manifest.writtenBytes() > 0 || (refusedFirstWrite && !quickFake))) {
     decided.method = CheckOutcome::Method::full;
     decided.realBytes = full->realCapacity();
     switch (full->verdict()) {

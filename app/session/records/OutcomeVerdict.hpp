@@ -3,7 +3,9 @@
 // results it holds. The advanced test decides when it checked anything, else the quick
 // check, else the speed zone: a bad sector or failed write there means damage, and
 // nothing else is conclusive. An advanced test that wrote nothing (the card was full at
-// its first chunk) checked nothing and decides nothing. A pure function.
+// its first chunk) checked nothing and decides nothing, unless the card refused that
+// first write: a card that takes no data is damaged, whatever an earlier stage found,
+// unless the quick check proved it fake. A pure function.
 
 #include <cstdint>
 #include <optional>

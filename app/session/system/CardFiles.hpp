@@ -35,7 +35,7 @@ class CardFiles {
 
   // Deletes the test folder (or a link in its place) as TestFolder::removeLeftoversAt
   // does; false when there was none. Throws TestFolder::NotATestFolder for a user's file
-  // or folder of that name, PosixError when something in it could not be deleted.
+  // or folder of that name, TestFolderNotRemovable when the folder stays on the card.
   bool removeTestFolder() const;
 
  private:

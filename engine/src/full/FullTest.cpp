@@ -42,7 +42,9 @@ FullTest::FullTest(fs::path volume) : FullTest(std::move(volume), Options{}) {}
 
 FullTest::FullTest(fs::path volume, Options options) : volume(std::move(volume)), options(options) {}
 
-void FullTest::deleteTestFolder(const fs::path& volume) noexcept { TestFolder::removeQuietly(volume); }
+void FullTest::deleteTestFolder(const fs::path& volume, TestFolderClaim* claim) noexcept {
+  TestFolder::removeQuietly(volume, claim);
+}
 
 WorkerRun<TestManifest> FullTest::write(ProgressHandler progress, std::function<void()> onFinished,
                                         std::shared_ptr<CancellationFlag> flag) const {
@@ -56,12 +58,14 @@ WorkerRun<TestManifest> FullTest::write(ProgressHandler progress, std::function<
 
 WorkerRun<FullTestResult> FullTest::verify(TestManifest manifest, fs::path volume, bool keepFiles,
                                            ProgressHandler progress, std::function<void()> onFinished,
-                                           std::shared_ptr<CancellationFlag> flag) {
+                                           std::shared_ptr<CancellationFlag> flag,
+                                           std::shared_ptr<TestFolderClaim> claim) {
   return runOnWorkerThread(
       verifyThreadName,
-      [manifest = std::move(manifest), volume = std::move(volume), keepFiles,
-       progress = std::move(progress)](CancellationFlag& flag) {
+      [manifest = std::move(manifest), volume = std::move(volume), keepFiles, progress = std::move(progress),
+       claim = std::move(claim)](CancellationFlag& flag) {
         Session session(manifest, volume, keepFiles);
+        session.options.testFolderClaim = claim;
         return readBack(session, flag, progress);
       },
       std::move(onFinished), std::move(flag));
@@ -79,7 +83,7 @@ WorkerRun<FullTestResult> FullTest::run(ProgressHandler progress, std::function<
           try {
             betweenPhases();
           } catch (...) {
-            deleteTestFolder(volume);
+            deleteTestFolder(volume, options.testFolderClaim.get());
             throw;
           }
         }

@@ -100,7 +100,7 @@ class Reader {
     const bool keepFiles = session_.options.keepFiles && !flag_.isCancelled();
     if (!keepFiles) {
       report(FullTest::Progress::Phase::cleaning);
-      FullTest::deleteTestFolder(session_.volume);
+      FullTest::deleteTestFolder(session_.volume, session_.options.testFolderClaim.get());
     }
 
     FullTestResult result;
@@ -160,7 +160,7 @@ class Reader {
         if (flag_.isCancelled()) {
           checker.wait();
           file.reset();
-          FullTest::deleteTestFolder(session_.volume);
+          FullTest::deleteTestFolder(session_.volume, session_.options.testFolderClaim.get());
           throw CancelledError();
         }
         const std::uint64_t n = pieceLength(entry, offset, chunkSize);

@@ -16,6 +16,7 @@
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/posix/TestFolderNotRemovable.hpp"
 #include "tessorin/posix/UncachedFile.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
@@ -216,8 +217,9 @@ class Writer {
   ProgressThrottle throttle_;
 };
 
-// A card whose file system is read-only before the test takes not even the test folder:
-// it stopped accepting data after nothing, which is a verdict, not an error.
+// A card whose file system is read-only before the test takes not even the test folder,
+// and one that refuses writes keeps an earlier test's folder: it stopped accepting data
+// after nothing, which is a verdict, not an error.
 FullTest::Session refusedFromTheStart(const fs::path& volume, const FullTest::Options& options, int code) {
   const VolumeStats stats(volume.string());
   TestManifest manifest;
@@ -250,13 +252,16 @@ FullTest::Session FullTest::writeFiles(const fs::path& volume, const Options& op
   } catch (const PosixError& error) {
     if (error.code() != EROFS) throw;
     return refusedFromTheStart(volume, options, error.code());
+  } catch (const TestFolderNotRemovable& error) {
+    if (!error.cardRefusesWrites()) throw;
+    return refusedFromTheStart(volume, options, error.code().value());
   }
   TestFolder::Prepared prepared = std::move(*preparedOrNot);
   try {
     return Writer(volume, options, flag, progress, std::move(prepared)).run();
   } catch (...) {
     // The writer's files are closed by now (their owners are gone), so the folder can go.
-    deleteTestFolder(volume);
+    deleteTestFolder(volume, options.testFolderClaim.get());
     throw;
   }
 }

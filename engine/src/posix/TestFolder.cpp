@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,6 +46,30 @@ bool holdsTestFilesOnly(int folder) {
   return true;
 }
 
+// A removal that failed: the card refuses writes when the volume says so (EROFS, or
+// mounted read-only); anything else is a file system that cannot follow the folder.
+[[noreturn]] void removalFailed(int volumeRoot, const fs::path& volume, int error) {
+  struct statvfs figures {};
+  const bool readOnly = error == EROFS || (::fstatvfs(volumeRoot, &figures) == 0 && (figures.f_flag & ST_RDONLY) != 0);
+  throw TestFolderNotRemovable(TestFolder::path(volume), std::error_code(error, std::generic_category()), readOnly);
+}
+
+// A removal is on the card only once the volume's root is synced: exfat-fuse shows the
+// folder gone at once and learns only at a sync that the card refused the writes (the
+// folder is back after the next mount). The kernel's file systems report there too.
+void confirmRemovedFromCard(int volumeRoot, const fs::path& volume) {
+  if (::fsync(volumeRoot) == 0 || errno == EINVAL) return;
+  const int error = errno;
+  throw TestFolderNotRemovable(TestFolder::path(volume), std::error_code(error, std::generic_category()), true);
+}
+
+void removeTestTree(int volumeRoot, dev_t device, const fs::path& volume) {
+  if (const int error = removeTreeAt(volumeRoot, TestFolder::name, device); error != 0) {
+    removalFailed(volumeRoot, volume, error);
+  }
+  confirmRemovedFromCard(volumeRoot, volume);
+}
+
 // Removes a folder the running check made, whatever it now holds. False when what
 // stands at the folder's place is not one of the claimed folders.
 bool removeClaimed(const fs::path& volume, const TestFolderClaim& claim) {
@@ -57,9 +82,7 @@ bool removeClaimed(const fs::path& volume, const TestFolderClaim& claim) {
       !claim.holds(status)) {
     return false;
   }
-  if (const int error = removeTreeAt(root.get(), TestFolder::name, rootStatus.st_dev); error != 0) {
-    throw PosixError("unlinkat", TestFolder::path(volume).string(), error);
-  }
+  removeTestTree(root.get(), rootStatus.st_dev, volume);
   return true;
 }
 
@@ -91,7 +114,8 @@ bool TestFolder::removeLeftoversAt(int volumeRoot, const fs::path& volume) {
     throw PosixError::fromErrno("fstatat", where);
   }
   if (S_ISLNK(status.st_mode)) {
-    if (::unlinkat(volumeRoot, name, 0) != 0) throw PosixError::fromErrno("unlinkat", where);
+    if (::unlinkat(volumeRoot, name, 0) != 0) removalFailed(volumeRoot, volume, errno);
+    confirmRemovedFromCard(volumeRoot, volume);
     return true;
   }
   if (!S_ISDIR(status.st_mode)) throw NotATestFolder(path(volume));
@@ -100,15 +124,20 @@ bool TestFolder::removeLeftoversAt(int volumeRoot, const fs::path& volume) {
     if (!folder) throw PosixError::fromErrno("open", where);
     if (!holdsTestFilesOnly(folder.get())) throw NotATestFolder(path(volume));
   }
-  if (const int error = removeTreeAt(volumeRoot, name, root.st_dev); error != 0) {
-    throw PosixError("unlinkat", where, error);
-  }
+  removeTestTree(volumeRoot, root.st_dev, volume);
   return true;
 }
 
-void TestFolder::removeQuietly(const fs::path& volume) noexcept {
+bool TestFolder::removeQuietly(const fs::path& volume, TestFolderClaim* claim) noexcept {
   std::error_code error;
-  fs::remove_all(path(volume), error);
+  const std::uintmax_t removed = fs::remove_all(path(volume), error);
+  bool gone = !error;
+  if (gone && removed > 0) {
+    FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    gone = root && (::fsync(root.get()) == 0 || errno == EINVAL);
+  }
+  if (!gone && claim) claim->noteLeftOnCard();
+  return gone;
 }
 
 TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim* claim) {
@@ -116,14 +145,19 @@ TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim
   bool removed = false;
   try {
     removed = (claim && removeClaimed(volume, *claim)) || removeLeftovers(volume);
-  } catch (const PosixError& error) {
-    // The folder was found and is the tests' own, but its tree will not go.
-    if (error.operation() != "unlinkat") throw;
-    throw TestFolderNotRemovable(path(volume), std::error_code(error.code(), std::generic_category()));
+  } catch (const TestFolderNotRemovable& error) {
+    // A card that is gone refuses nothing: its removal is for the caller to tell.
+    if (error.cardRefusesWrites()) mount.confirmStillMounted();
+    if (claim) claim->noteLeftOnCard();
+    throw;
   }
   const fs::path folder = path(volume);
-  if (!fs::create_directory(folder)) {
-    throw fs::filesystem_error("cannot create the test folder", folder, std::make_error_code(std::errc::file_exists));
+  std::error_code made;
+  if (!fs::create_directory(folder, made)) {
+    // A volume mounted read-only refuses the folder as a read-only card refuses writes.
+    if (made.value() == EROFS) throw PosixError("mkdir", folder.string(), EROFS);
+    throw fs::filesystem_error("cannot create the test folder", folder,
+                               made ? made : std::make_error_code(std::errc::file_exists));
   }
   try {
     OpenFolder files = OpenFolder::open(folder, mount.rootDevice());
@@ -131,7 +165,7 @@ TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim
     VolumeStats stats = removed ? VolumeStats::settled(folder.string(), 5.0) : VolumeStats(folder.string());
     return Prepared{folder, std::move(stats), std::move(mount), std::move(files)};
   } catch (...) {
-    removeQuietly(volume);
+    removeQuietly(volume, claim);
     throw;
   }
 }

@@ -34,4 +34,14 @@ void TestFolderClaim::release() {
   held_.clear();
 }
 
+void TestFolderClaim::noteLeftOnCard() {
+  std::lock_guard guard(lock_);
+  leftOnCard_ = true;
+}
+
+bool TestFolderClaim::leftOnCard() const {
+  std::lock_guard guard(lock_);
+  return leftOnCard_;
+}
+
 }  // namespace tessorin

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "quick/QuickProbeRun.hpp"
+#include "tessorin/posix/TestFolderNotRemovable.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
@@ -62,22 +63,29 @@ QuickProbeResult QuickProbeRun::run() {
     if (!cardRefused(error)) throw;
     noteRefused();
     return refusedResult();
+  } catch (const TestFolderNotRemovable& error) {
+    // An earlier test's folder that a read-only card keeps: the card refused the first
+    // write of this check.
+    if (!error.cardRefusesWrites()) throw;
+    noteRefused();
+    return refusedResult();
   }
+  TestFolderClaim* const claim = options_.testFolderClaim.get();
   try {
     QuickProbeResult result = runInFolder();
     report(Phase::cleaning, Step::writing, 0, 0, {});
-    TestFolder::removeQuietly(volume_);
+    TestFolder::removeQuietly(volume_, claim);
     result.duration = secondsBetween(started_, Clock::now());
     return result;
   } catch (const PosixError& error) {
     // The files of the failed stage are closed by now; an open file would keep the
     // folder from going on a FUSE volume.
-    TestFolder::removeQuietly(volume_);
+    TestFolder::removeQuietly(volume_, claim);
     if (!cardRefused(error)) throw;
     noteRefused();
     return refusedResult();
   } catch (...) {
-    TestFolder::removeQuietly(volume_);
+    TestFolder::removeQuietly(volume_, claim);
     throw;
   }
 }

@@ -4,11 +4,13 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "Command.hpp"
+#include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
 #include "tessorin/posix/MountTable.hpp"
 #include "UnremovableTestFolder.hpp"
@@ -138,6 +140,7 @@ TEST_P(TestFolderOnVolume, LeftoversThatCannotBeRemovedSayWhatTheyAre) {
   } catch (const TestFolderNotRemovable& error) {
     EXPECT_EQ(error.code(), GetParam() == FileSystemKind::exfat ? std::errc::io_error : std::errc::directory_not_empty);
     EXPECT_EQ(error.path1(), TestFolder::path(volume->mountPoint()));
+    EXPECT_FALSE(error.cardRefusesWrites()) << "a damaged folder on a card that takes writes";
   }
 }
 
@@ -219,6 +222,76 @@ TEST_P(TestFolderOnVolume, AnUnmountedCardsEmptyMountPointIsRefusedBeforeAnythin
     EXPECT_EQ(error.code(), ENODEV);
   }
   EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
+// A card that refuses writes keeps its test folder, however the file system shows it
+// meanwhile: exfat-fuse shows the folder gone and learns of the refusal only when synced,
+// and the folder is back once the card is mounted again. No removal may count as done.
+TEST_P(TestFolderOnVolume, ARemovalACardRefusingWritesDidNotTakeIsNoRemoval) {
+  TESSORIN_REQUIRE_VOLUMES();
+  using testing::CounterfeitCard;
+  enum class Removal { leftovers, quietly, prepare };
+  for (const Removal removal : {Removal::leftovers, Removal::quietly, Removal::prepare}) {
+    for (const int refusal : {EROFS, EIO}) {
+      const std::string what = std::to_string(static_cast<int>(removal)) + ", " + std::strerror(refusal);
+      auto card = CounterfeitCard::make({.claimed = 128 * MiB, .fileSystem = GetParam(), .readOnlyError = refusal});
+      const fs::path folder = TestFolder::path(card->mountPoint());
+      fs::create_directory(folder);
+      leaveFile(folder / "F00000.otr", MiB);
+      ::sync();
+      card->turnReadOnlyAfter(0);
+
+      TestFolderClaim claim;
+      if (removal == Removal::quietly) {
+        EXPECT_FALSE(TestFolder::removeQuietly(card->mountPoint(), &claim)) << what;
+      } else {
+        try {
+          if (removal == Removal::leftovers) TestFolder::removeLeftovers(card->mountPoint());
+          if (removal == Removal::prepare) TestFolder::prepare(card->mountPoint(), &claim);
+          ADD_FAILURE() << what << ": a removal the card refused counted as done";
+        } catch (const TestFolderNotRemovable& error) {
+          EXPECT_TRUE(error.cardRefusesWrites()) << what << ": " << error.what();
+          EXPECT_EQ(error.path1(), folder) << what;
+        }
+      }
+      EXPECT_EQ(claim.leftOnCard(), removal != Removal::leftovers) << what;
+      if (GetParam() == FileSystemKind::exfat) {
+        card->volume().unmount();
+        ASSERT_TRUE(card->volume().mount()) << what;
+        EXPECT_TRUE(fs::exists(folder / "F00000.otr")) << what << ": the card did not keep the folder after all";
+      }
+    }
+  }
+}
+
+// A volume the system mounted read-only (a card's write-protect switch) refuses the
+// removal at once, and with no folder to remove, the new folder: both say the card
+// refuses writes, so that a test can give its verdict instead of the erase advice.
+TEST_P(TestFolderOnVolume, AReadOnlyVolumeRefusesWritesRatherThanLookingDamaged) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 128 * MiB);
+  fs::create_directory(TestFolder::path(volume->mountPoint()));
+  leaveFile(TestFolder::path(volume->mountPoint()) / "F00000.otr", MiB);
+  ASSERT_TRUE(testing::runCommand({"mount", "-o", "remount,ro", volume->mountPoint()}).ok());
+  TestFolderClaim claim;
+  try {
+    TestFolder::prepare(volume->mountPoint(), &claim);
+    ADD_FAILURE() << "a folder was prepared on a read-only volume";
+  } catch (const TestFolderNotRemovable& error) {
+    EXPECT_TRUE(error.cardRefusesWrites()) << error.what();
+    EXPECT_EQ(error.code(), std::errc::read_only_file_system);
+  }
+  EXPECT_TRUE(claim.leftOnCard());
+
+  ASSERT_TRUE(testing::runCommand({"mount", "-o", "remount,rw", volume->mountPoint()}).ok());
+  fs::remove_all(TestFolder::path(volume->mountPoint()));
+  ASSERT_TRUE(testing::runCommand({"mount", "-o", "remount,ro", volume->mountPoint()}).ok());
+  try {
+    TestFolder::prepare(volume->mountPoint());
+    ADD_FAILURE() << "a folder was made on a read-only volume";
+  } catch (const PosixError& error) {
+    EXPECT_EQ(error.code(), EROFS) << error.what();
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(FileSystems, TestFolderOnVolume, ::testing::Values(FileSystemKind::exfat, FileSystemKind::ext4),

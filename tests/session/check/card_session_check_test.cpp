@@ -14,10 +14,12 @@
 #include <gtest/gtest.h>
 
 #include "ByteLiterals.hpp"
+#include "Command.hpp"
 #include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
 #include "UnremovableTestFolder.hpp"
 #include "../SessionFixture.hpp"
+#include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 
 namespace tessorin {
@@ -66,6 +68,27 @@ struct Checked {
   }
   bool reachedPhase(Phase phase, std::chrono::milliseconds limit = 120s) {
     return turnLoopUntil([&] { return session->stage() == CardSessionStage::full(phase); }, limit);
+  }
+  // The card found again showing the test folder an earlier check left: a new session
+  // over it. A read-only volume is used only once the user has picked it, as here.
+  void rescanWithLeftovers() {
+    CardSession::Environment picking = testing::smallCardEnvironment();
+    picking.folderPicker = [folder = QString::fromStdString(card->mountPoint())](
+                               const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
+      answer(folder);
+    };
+    CardDevice device = deviceFor(card->mountPoint(), card->loopDevice(), card->options().claimed);
+    device.hasLeftoverTestFiles = true;
+    session = std::make_unique<CardSession>(device, &world.history, world.settings, picking);
+  }
+  // Checks the card to the end; a check that stops at the decision is finished there.
+  bool checkToTheEnd() {
+    session->check();
+    if (session->permissionRequest()) session->handlePermissionGrant();
+    const bool ended =
+        turnLoopUntil([&] { return session->stage().kind == Kind::decision || session->stage().isAtRest(); }, 120s);
+    if (session->stage().kind == Kind::decision) session->stop();
+    return ended;
   }
   bool saw(const CardSessionStage& stage) const { return std::find(stages.begin(), stages.end(), stage) != stages.end(); }
   bool sawKind(Kind kind) const {
@@ -420,21 +443,103 @@ TEST(CardSessionCheck, CardTurningReadOnlyWhileTheAdvancedTestWritesIsDamagedAnd
   EXPECT_EQ(full.tally.badSectors(), 0);
 }
 
-// ext4 turns itself read-only once its journal cannot be written, and the test folder
-// stays: the user is told, rather than meeting it at the next check.
-TEST(CardSessionCheck, TestFolderACardTurnedReadOnlyKeepsIsNamedInTheOutcome) {
-  TESSORIN_REQUIRE_VOLUMES();
-  Checked checked({.claimed = 512_MiB, .fileSystem = testing::FileSystemKind::ext4});
-  checked.session->start();
-  ASSERT_TRUE(checked.reachedPhase(Phase::writing));
-  checked.card->turnReadOnlyAfter(64_MiB);
-  ASSERT_TRUE(checked.reached(Kind::finished));
+// A card that refuses writes, as a finished check shows it: damaged, refusing writes while
+// keeping what it holds (the advice to copy the files off it), the test folder it keeps
+// named, no error and no advice to erase it, which cannot help such a card.
+void expectReadOnlyAndTheFolderNamed(const CardSession& session, const std::string& what) {
+  EXPECT_FALSE(session.errorMessage()) << what << ": " << session.errorMessage()->toStdString();
+  EXPECT_FALSE(session.showingDiskUtilityGuide()) << what;
+  ASSERT_TRUE(session.outcome()) << what;
+  const CheckOutcome& outcome = *session.outcome();
+  EXPECT_EQ(outcome.verdict, Verdict::damaged) << what;
+  const WriteRefusal refusal = outcome.full    ? outcome.full->writeRefusal()
+                               : outcome.quick ? outcome.quick->writeRefusal()
+                                               : WriteRefusal::none;
+  EXPECT_EQ(refusal, WriteRefusal::readOnly) << what;
+  EXPECT_TRUE(turnLoopUntil([&] { return session.outcome()->testFolderLeft; }, 30s)) << what;
+}
 
-  ASSERT_TRUE(checked.session->outcome());
-  EXPECT_EQ(checked.session->outcome()->verdict, Verdict::damaged);
-  EXPECT_TRUE(TestFolder::exists(checked.card->mountPoint()));
-  EXPECT_TRUE(turnLoopUntil([&] { return checked.session->outcome()->testFolderLeft; }, 30s));
-  EXPECT_FALSE(checked.session->errorMessage());
+// A card that turns read-only keeps the test folder: ext4 turns itself read-only once its
+// journal cannot be written, and exfat-fuse shows the folder gone until the card is
+// mounted again. Either way the user is told, rather than meeting it at the next check,
+// and that check takes the folder for leftovers and judges the card, still refusing, as
+// read-only rather than damaged beyond repair.
+TEST(CardSessionCheck, TestFolderACardTurnedReadOnlyKeepsIsNamedAndTheNextCheckClearsItAway) {
+  TESSORIN_REQUIRE_VOLUMES();
+  for (const auto fileSystem : {testing::FileSystemKind::exfat, testing::FileSystemKind::ext4}) {
+    const std::string what = fileSystem == testing::FileSystemKind::exfat ? "exFAT" : "ext4";
+    Checked checked({.claimed = 512_MiB, .fileSystem = fileSystem});
+    checked.session->start();
+    ASSERT_TRUE(checked.reachedPhase(Phase::writing)) << what;
+    checked.card->turnReadOnlyAfter(64_MiB);
+    ASSERT_TRUE(checked.reached(Kind::finished)) << what;
+
+    ASSERT_TRUE(checked.session->outcome()) << what;
+    EXPECT_EQ(checked.session->outcome()->verdict, Verdict::damaged) << what;
+    EXPECT_TRUE(turnLoopUntil([&] { return checked.session->outcome()->testFolderLeft; }, 30s)) << what;
+    EXPECT_FALSE(checked.session->errorMessage()) << what;
+    if (fileSystem == testing::FileSystemKind::ext4) continue;  // its journal cannot be replayed on a read-only card
+
+    checked.card->volume().unmount();
+    ASSERT_TRUE(checked.card->volume().mount()) << what;
+    ASSERT_TRUE(TestFolder::exists(checked.card->mountPoint())) << what << ": the card did not keep the folder";
+    checked.rescanWithLeftovers();
+    ASSERT_TRUE(checked.checkToTheEnd()) << what;
+    expectReadOnlyAndTheFolderNamed(*checked.session, what);
+  }
+}
+
+// How a card that refuses writes meets the next check: the card itself refuses every
+// write (EROFS or EIO), or the system mounted it read-only (its write-protect switch).
+enum class Refusing { cardEROFS, cardEIO, writeProtected };
+
+// What an earlier test left: its folder with a file of its pattern.
+void leaveEarlierTestFolder(const std::string& mountPoint) {
+  const std::filesystem::path folder = TestFolder::path(mountPoint);
+  std::filesystem::create_directory(folder);
+  std::string data(1_MiB, '\0');
+  TestPattern(TestPattern::randomSession()).fill(data.data(), data.size(), 0);
+  std::ofstream(folder / "F00000.otr", std::ios::binary) << data;
+  ::sync();
+}
+
+// The test folder an earlier check could not delete is still on a card that refuses
+// writes. That is no damage of its file system: the card gets the read-only verdict and
+// the advice to copy the files off it, never the advice to erase it, and the folder is
+// named as left on the card.
+TEST(CardSessionCheck, CardStillRefusingWritesAtTheNextCheckIsReadOnlyNotToBeErased) {
+  TESSORIN_REQUIRE_VOLUMES();
+  using testing::FileSystemKind;
+  const struct {
+    FileSystemKind fileSystem;
+    Refusing refusing;
+  } cases[] = {
+      {FileSystemKind::exfat, Refusing::cardEROFS},      {FileSystemKind::exfat, Refusing::cardEIO},
+      {FileSystemKind::exfat, Refusing::writeProtected}, {FileSystemKind::ext4, Refusing::cardEROFS},
+      {FileSystemKind::ext4, Refusing::cardEIO},         {FileSystemKind::ext4, Refusing::writeProtected},
+  };
+  for (const auto& c : cases) {
+    const std::string what = std::string(c.fileSystem == FileSystemKind::exfat ? "exFAT, " : "ext4, ") +
+                             (c.refusing == Refusing::cardEROFS ? "EROFS"
+                              : c.refusing == Refusing::cardEIO ? "EIO"
+                                                                : "write-protected");
+    Checked checked({.claimed = 384_MiB, .fileSystem = c.fileSystem,
+                     .readOnlyError = c.refusing == Refusing::cardEIO ? EIO : EROFS});
+    leaveEarlierTestFolder(checked.card->mountPoint());
+    if (c.refusing == Refusing::writeProtected) {
+      checked.card->volume().unmount();
+      // Mounted while the device refuses writes, the volume stays read-only after.
+      testing::runChecked({"blockdev", "--setro", checked.card->loopDevice()});
+      const bool mounted = checked.card->volume().mount();
+      testing::runChecked({"blockdev", "--setrw", checked.card->loopDevice()});
+      ASSERT_TRUE(mounted) << what;
+    } else {
+      checked.card->turnReadOnlyAfter(0);
+    }
+    checked.rescanWithLeftovers();
+    ASSERT_TRUE(checked.checkToTheEnd()) << what;
+    expectReadOnlyAndTheFolderNamed(*checked.session, what);
+  }
 }
 
 // The check ends while the card's file system no longer answers: the window goes on

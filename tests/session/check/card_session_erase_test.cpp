@@ -1,11 +1,14 @@
 #include "session/check/CardSession.hpp"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "ByteLiterals.hpp"
+#include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
 #include "../SessionFixture.hpp"
 #include "tessorin/posix/TestFolder.hpp"
@@ -108,6 +111,30 @@ TEST(CardSessionErase, DeletingTestFilesRunsInTheBackgroundAndNeverTakesAUsersFo
   session.deleteTestFiles();
   ASSERT_TRUE(turnLoopUntil([&] { return !session.device().hasLeftoverTestFiles; }, 30s));
   EXPECT_FALSE(fs::exists(folder));
+}
+
+// On exfat-fuse the folder shows gone at once, though a card that refuses writes keeps it:
+// the user is told that it stays and why, and the card still shows leftovers.
+TEST(CardSessionErase, DeletingTestFilesOffACardThatRefusesWritesSaysTheyStay) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld world;
+  auto card = testing::CounterfeitCard::make({.claimed = 64_MiB});
+  const fs::path folder = TestFolder::path(card->mountPoint());
+  fs::create_directories(folder);
+  std::ofstream(folder / "F00000.otr") << "left by a test";
+  ::sync();
+  card->turnReadOnlyAfter(0);
+  CardDevice device = testing::deviceFor(card->mountPoint(), card->loopDevice(), 64_MiB);
+  device.hasLeftoverTestFiles = true;
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+
+  session.deleteTestFiles();
+  ASSERT_TRUE(turnLoopUntil([&] { return session.errorMessage().has_value(); }, 30s));
+  EXPECT_TRUE(session.errorMessage()->contains(QStringLiteral("read-only")) &&
+              session.errorMessage()->contains(QStringLiteral("Copy your files off it first")))
+      << session.errorMessage()->toStdString();
+  EXPECT_TRUE(session.device().hasLeftoverTestFiles);
+  EXPECT_FALSE(session.showingDiskUtilityGuide());
 }
 
 TEST(CardSessionErase, LeftoverTestFilesAreRemovedBeforeTheCheckPlansItsSpace) {

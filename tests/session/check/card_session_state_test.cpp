@@ -277,15 +277,40 @@ TEST(CardSessionState, ALateShareNameLandsOnTheSharedRecordNotOnANewerCheck) {
   EXPECT_EQ(s.world.history.records()[0], *s.session.record());
 }
 
-TEST(CardSessionState, AnAdvancedTestThatWroteNothingIsNoGenuineVerdict) {
+// An advanced test that wrote nothing judged nothing, unless the card refused its first
+// write: a card that takes no data is damaged, and a fake the quick check proved stays fake.
+TEST(CardSessionState, AnAdvancedTestThatWroteNothingDecidesOnlyWhenTheCardRefusedItsFirstWrite) {
   FullTestResult nothingWritten;
-  EXPECT_EQ(OutcomeVerdict::decide(std::nullopt, nothingWritten, std::nullopt).verdict,
-            CheckOutcome::Verdict::inconclusive);
+  FullTestResult refused;
+  refused.manifest.writeStop = FullTestResult::WriteStop::ioError(EROFS, 0);
   ZoneResult failedZone;
   failedZone.writeFailed = true;
-  const OutcomeVerdict fromZone = OutcomeVerdict::decide(std::nullopt, nothingWritten, failedZone);
-  EXPECT_EQ(fromZone.verdict, CheckOutcome::Verdict::damaged);
-  EXPECT_EQ(fromZone.method, CheckOutcome::Method::quick);
+  QuickProbeResult quickPassed;
+  quickPassed.outcomes = {ProbeOutcome::ok, ProbeOutcome::ok};
+  QuickProbeResult quickFake;
+  quickFake.wrapDistance = 256 * MiB;
+  using Verdict = CheckOutcome::Verdict;
+  using Method = CheckOutcome::Method;
+  const struct {
+    const char* what;
+    std::optional<QuickProbeResult> quick;
+    FullTestResult full;
+    std::optional<ZoneResult> zone;
+    Verdict verdict;
+    Method method;
+  } cases[] = {
+      {"nothing written", std::nullopt, nothingWritten, std::nullopt, Verdict::inconclusive, Method::quick},
+      {"nothing written, zone failed", std::nullopt, nothingWritten, failedZone, Verdict::damaged, Method::quick},
+      {"first write refused", std::nullopt, refused, std::nullopt, Verdict::damaged, Method::full},
+      {"first write refused after a passed quick check", quickPassed, refused, std::nullopt, Verdict::damaged,
+       Method::full},
+      {"first write refused after a fake quick check", quickFake, refused, std::nullopt, Verdict::fake, Method::quick},
+  };
+  for (const auto& c : cases) {
+    const OutcomeVerdict decided = OutcomeVerdict::decide(c.quick, c.full, c.zone);
+    EXPECT_EQ(decided.verdict, c.verdict) << c.what;
+    EXPECT_EQ(decided.method, c.method) << c.what;
+  }
 }
 
 }  // namespace

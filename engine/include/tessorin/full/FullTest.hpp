@@ -49,7 +49,8 @@ class FullTest {
     // Leave the files on the card after a read-back that was not cancelled.
     bool keepFiles = false;
     // The running check's folders: one of them found at the test folder's place is removed
-    // whatever it holds. None outside a check.
+    // whatever it holds, and a test folder the card keeps after the clean-up is noted on it.
+    // None outside a check.
     std::shared_ptr<TestFolderClaim> testFolderClaim;
   };
 
@@ -102,11 +103,13 @@ class FullTest {
                                 std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;
 
   // Reads back the files of a manifest on the volume (which may be mounted elsewhere by
-  // now). Throws only CancelledError: whatever cannot be read counts as unreadable.
+  // now). Throws only CancelledError: whatever cannot be read counts as unreadable. A
+  // test folder the card keeps after the clean-up is noted on `claim`, when given.
   static WorkerRun<FullTestResult> verify(TestManifest manifest, std::filesystem::path volume, bool keepFiles,
                                           ProgressHandler progress = {}, std::function<void()> onFinished = {},
                                           std::shared_ptr<CancellationFlag> flag =
-                                              std::make_shared<CancellationFlag>());
+                                              std::make_shared<CancellationFlag>(),
+                                          std::shared_ptr<TestFolderClaim> claim = {});
 
   // Both phases on one thread, with `betweenPhases` (if given) called on it in between;
   // the read-back keeps the write's options, keepFiles included.
@@ -118,8 +121,9 @@ class FullTest {
   static Session writeFiles(const std::filesystem::path& volume, const Options& options, const CancellationFlag& flag,
                             const ProgressHandler& progress);
   static FullTestResult readBack(Session& session, const CancellationFlag& flag, const ProgressHandler& progress);
-  // Deletes the test folder with everything in it; errors are ignored.
-  static void deleteTestFolder(const std::filesystem::path& volume) noexcept;
+  // Deletes the test folder with everything in it; errors are ignored, and a folder that
+  // stays on the card is noted on `claim`.
+  static void deleteTestFolder(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr) noexcept;
 
   // Free space the test leaves to the file system: eight blocks, at least 4 MiB.
   static std::uint64_t reserveBytes(std::uint64_t blockSize);

@@ -13,6 +13,9 @@
 //   nothing at all. A directory the file system can no longer list shows nothing: only
 //   removing the empty folder is tried, which cannot delete anything a user keeps there;
 // - anything else is the user's, never deleted.
+//
+// A removal counts only once it is on the card: the volume is synced after it, since
+// some drivers (exfat-fuse) show a folder gone that a card refusing writes still holds.
 
 #include <filesystem>
 #include <stdexcept>
@@ -45,12 +48,14 @@ struct TestFolder {
   // Removes what an earlier test left: a link in the folder's place (the link, never
   // what it points at), or the folder with its test files, deleted without following
   // links. False when nothing was there. Throws NotATestFolder, touching nothing, for a
-  // user's file or folder of that name; PosixError when something could not be deleted.
+  // user's file or folder of that name; TestFolderNotRemovable when the folder stays on
+  // the card (it could not be deleted, or the deletion did not reach the card).
   static bool removeLeftovers(const std::filesystem::path& volume);
   // The same relative to the volume's root, already open.
   static bool removeLeftoversAt(int volumeRoot, const std::filesystem::path& volume);
-  // Removes the folder and swallows every error: the clean-up after a test.
-  static void removeQuietly(const std::filesystem::path& volume) noexcept;
+  // The clean-up after a test: removes the folder, swallowing every error. False when
+  // the folder stays on the card, which is then noted on `claim`.
+  static bool removeQuietly(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr) noexcept;
 
   struct Prepared {
     std::filesystem::path folder;
@@ -63,7 +68,9 @@ struct TestFolder {
   // `claim` holds), creates the folder empty, opens it (on the card's own file system,
   // not through a link), hands it to `claim` to hold, and reads the volume's figures
   // (settled when leftovers were removed).
-  // Leftovers that cannot be removed throw TestFolderNotRemovable.
+  // Leftovers that cannot be removed throw TestFolderNotRemovable, noted on `claim`; a
+  // card that is gone meanwhile throws PosixError ("mount", ENODEV) instead. A volume
+  // mounted read-only throws PosixError ("mkdir", EROFS).
   static Prepared prepare(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr);
 };
 

@@ -1,8 +1,9 @@
 #pragma once
 // TestFolderClaim: the test folders one check made, held open from the moment each was
-// made until the check lets them go. A folder found later at the test folder's place is
-// the check's own when it is one of these (same device, same inode: held open, the inode
-// cannot pass to another folder), whatever a broken file system now shows inside it.
+// made until the check lets them go, and whether one of them stayed on the card. A
+// folder found later at the test folder's place is the check's own when it is one of
+// these (same device, same inode: held open, the inode cannot pass to another folder),
+// whatever a broken file system now shows inside it.
 // Shared between the session and the worker threads of its tests; every member may be
 // called from any thread.
 
@@ -28,6 +29,12 @@ class TestFolderClaim {
   // with them, and copies of the claim may live on in the options of its finished runs.
   void release();
 
+  // A removal of the test folder failed or did not reach the card: the folder is still
+  // on it, even where the file system shows it gone until the card is mounted again.
+  // What was noted stays after release().
+  void noteLeftOnCard();
+  bool leftOnCard() const;
+
  private:
   struct Held {
     FileDescriptor fd;
@@ -36,6 +43,7 @@ class TestFolderClaim {
   };
   mutable std::mutex lock_;
   std::vector<Held> held_;
+  bool leftOnCard_ = false;
 };
 
 }  // namespace tessorin

@@ -46,8 +46,9 @@ class QuickProbe {
   // throws QuickProbeUnsupported (the volume is not exFAT, too full, too slow to reserve
   // space, or its driver writes the space it reserves), CancelledError, PosixError, or std::filesystem::filesystem_error
   // from preparing the test folder (TestFolderNotRemovable when an earlier test's folder
-  // cannot be removed). `finePassHook` is called in each fine pass once its
-  // probes are on the card, before its cache flush. No test file is left behind.
+  // cannot be removed; on a card that refuses writes that is a result instead).
+  // `finePassHook` is called in each fine pass once its probes are on the card, before
+  // its cache flush. No test file is left behind.
   WorkerRun<QuickProbeResult> run(ProgressHandler progress = {}, PartialHandler partial = {},
                                   FinePassHook finePassHook = {}, std::function<void()> onFinished = {},
                                   std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;

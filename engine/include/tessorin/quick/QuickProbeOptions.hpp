@@ -38,7 +38,8 @@ struct QuickProbeOptions {
   // reserving space writes nothing, as on the file systems the check is meant for.
   std::string fileSystem = "exfat";
   // The running check's folders: one of them found at the test folder's place is removed
-  // whatever it holds. None outside a check.
+  // whatever it holds, and a test folder the card keeps after the clean-up is noted on it.
+  // None outside a check.
   std::shared_ptr<TestFolderClaim> testFolderClaim;
 
   // Throws std::invalid_argument naming the first rule broken: the slot, probe and stride

@@ -43,7 +43,8 @@ class ZoneTest {
     // Seconds of each random phase, reads then writes.
     double randomSeconds = 4;
     // The running check's folders: one of them found at the test folder's place is removed
-    // whatever it holds. None outside a check.
+    // whatever it holds, and a test folder the card keeps after the clean-up is noted on it.
+    // None outside a check.
     std::shared_ptr<TestFolderClaim> testFolderClaim;
 
     // Throws std::invalid_argument naming the broken rule: a zero chunk would write
