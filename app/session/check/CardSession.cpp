@@ -262,25 +262,33 @@ void CardSession::startCheck(std::shared_ptr<VolumeAccess> access) {
 
 QCoro::Task<> CardSession::cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task) {
   RunningCoroutine running(this);
+  struct Deleted {
+    std::optional<VolumeStats> figures;
+    bool cardRefusesWrites = false;
+  };
   auto deleting = attempt(onBackground("Tessorin erase", [url = access->url(), node = deviceNodeOf(device_),
                                                           uuid = fileSystemUUIDOf(device_)] {
+    Deleted deleted;
     try {
-      CardFiles::open(url, node, uuid).deleteAllExcept(ignoredRootItems);
+      deleted.cardRefusesWrites = !CardFiles::open(url, node, uuid).deleteAllExcept(ignoredRootItems);
     } catch (...) {
       // A card that cannot be pinned is not touched; the used space then decides.
     }
-    return settledStats(url);
+    deleted.figures = settledStats(url);
+    return deleted;
   }));
-  const Attempt<std::optional<VolumeStats>> deleted = co_await deleting;
-  afterCleanUp(access, task, deleted.value.value_or(std::nullopt));
+  const Attempt<Deleted> deleted = co_await deleting;
+  afterCleanUp(access, task, deleted.value ? deleted.value->figures : std::nullopt,
+               deleted.value && deleted.value->cardRefusesWrites);
 }
 
 void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, const std::shared_ptr<SessionTask>& task,
-                               const std::optional<VolumeStats>& figures) {
+                               const std::optional<VolumeStats>& figures, bool cardRefusesWrites) {
   setTask(nullptr);
   if (figures) {
     device_.volume = *figures;
-    device_.hasLeftoverTestFiles = false;
+    // A card that refuses writes keeps its test folder, whatever the volume shows.
+    if (!cardRefusesWrites) device_.hasLeftoverTestFiles = false;
     Q_EMIT deviceChanged();
   }
   // A stop while the files were being deleted: the deletion has ended; no check follows.
@@ -290,7 +298,9 @@ void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, cons
   }
   const std::uint64_t total = device_.volume.totalBytes;
   const std::uint64_t used = device_.volume.usedBytes();
-  if (total == 0 || static_cast<double>(used) <= shareOfTheCard * static_cast<double>(total)) {
+  // A card that refuses writes kept its files, and erasing cannot help it: the check
+  // gives it its verdict and the advice to copy the files off it.
+  if (cardRefusesWrites || total == 0 || static_cast<double>(used) <= shareOfTheCard * static_cast<double>(total)) {
     return startCheck(access);
   }
   access->stop();

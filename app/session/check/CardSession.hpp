@@ -308,7 +308,7 @@ class CardSession : public QObject {
   QCoro::Task<> finishWithoutReadBack();
   QCoro::Task<> cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task);
   void afterCleanUp(const std::shared_ptr<VolumeAccess>& access, const std::shared_ptr<SessionTask>& task,
-                    const std::optional<VolumeStats>& figures);
+                    const std::optional<VolumeStats>& figures, bool cardRefusesWrites);
   static QCoro::Task<> refreshVolumeStatsOf(QPointer<CardSession> session, std::filesystem::path volume);
   // Marks the finished outcome when the test folder is still on the card: a look at the
   // card, which a failing card can make take long, so it runs off the main thread.

@@ -162,6 +162,9 @@ void CardSession::finish() {
   UserAttention::request(UserAttention::Kind::informational);
 }
 
+// Only for a file system that cannot follow the test folder: a card that refuses writes
+// keeps its folder too, but its test turns that into the read-only verdict, whose advice
+// is to copy the files off it, since erasing cannot help it.
 void CardSession::finishWithDamagedFileSystem() {
   fileSystemDamaged_ = true;
   setErrorMessage(QStringLiteral(

@@ -47,10 +47,12 @@ CardFiles CardFiles::open(const std::filesystem::path& volume, const std::string
   return CardFiles(std::move(root), status.st_dev, volume);
 }
 
-void CardFiles::deleteAllExcept(const std::set<std::string>& kept) const {
+bool CardFiles::deleteAllExcept(const std::set<std::string>& kept) const {
+  bool refused = false;
   for (const std::string& name : namesInDirectory(root_.get())) {
-    if (kept.count(name) == 0) removeTreeAt(root_.get(), name, device_);
+    if (kept.count(name) == 0 && removeTreeAt(root_.get(), name, device_) == EROFS) refused = true;
   }
+  return !refused && (::fsync(root_.get()) == 0 || errno == EINVAL);
 }
 
 bool CardFiles::removeTestFolder() const { return TestFolder::removeLeftoversAt(root_.get(), volume_); }

@@ -30,8 +30,10 @@ class CardFiles {
                         const std::string& fileSystemUUID);
 
   // Deletes every item at the root whose name is not in `kept`; an item that cannot be
-  // deleted (or lies on another device) is skipped and the next one follows.
-  void deleteAllExcept(const std::set<std::string>& kept) const;
+  // deleted (or lies on another device) is skipped and the next one follows. False when
+  // the card refuses writes: a deletion failed on a read-only volume, or the deletions
+  // did not reach the card (exfat-fuse shows them done and learns otherwise at a sync).
+  bool deleteAllExcept(const std::set<std::string>& kept) const;
 
   // Deletes the test folder (or a link in its place) as TestFolder::removeLeftoversAt
   // does; false when there was none. Throws TestFolder::NotATestFolder for a user's file

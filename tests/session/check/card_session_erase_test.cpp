@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ByteLiterals.hpp"
+#include "Command.hpp"
 #include "CounterfeitCard.hpp"
 #include "LoopVolume.hpp"
 #include "../SessionFixture.hpp"
@@ -25,12 +26,13 @@ using Kind = CardSessionStage::Kind;
 // A card with photos on it and a system folder at its root.
 struct FullCard {
   testing::SessionWorld world;
-  std::unique_ptr<testing::LoopVolume> volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 384_MiB);
+  std::unique_ptr<testing::LoopVolume> volume;
   std::unique_ptr<CardSession> session;
 
   // A second card cloned from the same image as one already in: the scanner names it by
   // its file system's UUID and its device name.
-  explicit FullCard(bool twin = false) {
+  explicit FullCard(bool twin = false, testing::FileSystemKind kind = testing::FileSystemKind::exfat)
+      : volume(testing::LoopVolume::create(kind, 384_MiB)) {
     const fs::path root = volume->mountPoint();
     fs::create_directories(root / "DCIM/100");
     std::ofstream photo(root / "DCIM/100/big.jpg", std::ios::binary);
@@ -60,6 +62,42 @@ TEST(CardSessionErase, EraseAndCheckDeletesTheFilesKeepsSystemFoldersAndRunsTheC
   EXPECT_FALSE(fs::exists(root / "DCIM"));
   EXPECT_TRUE(fs::exists(root / ".fseventsd"));
   EXPECT_EQ(card.session->outcome()->verdict, CheckOutcome::Verdict::genuine);
+}
+
+// A card that refuses writes (here mounted read-only, as behind its write-protect switch)
+// keeps the files the user asked to delete. Erasing cannot help it: the check runs and
+// gives it the read-only verdict, and the files are still there to be copied off.
+TEST(CardSessionErase, EraseAndCheckOfACardThatRefusesWritesEndsInTheReadOnlyVerdictNotTheEraseAdvice) {
+  TESSORIN_REQUIRE_VOLUMES();
+  for (const auto kind : {testing::FileSystemKind::exfat, testing::FileSystemKind::ext4}) {
+    const std::string what = kind == testing::FileSystemKind::exfat ? "exFAT" : "ext4";
+    FullCard card(false, kind);
+    const std::string root = card.volume->mountPoint();
+    ASSERT_TRUE(testing::runCommand({"mount", "-o", "remount,ro", root}).ok()) << what;
+    // A read-only volume is used only once the user has picked it.
+    CardSession::Environment picking = testing::smallCardEnvironment();
+    picking.folderPicker = [root](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
+      answer(QString::fromStdString(root));
+    };
+    card.session = std::make_unique<CardSession>(testing::deviceFor(root, card.volume->loopDevice(), 384_MiB),
+                                                 &card.world.history, card.world.settings, picking);
+    card.session->eraseAndCheck();
+    card.session->handlePermissionGrant();
+    ASSERT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::decision ||
+                                           (card.session->stage().isAtRest() && !card.session->task()); },
+                              180s))
+        << what;
+    if (card.session->stage().kind == Kind::decision) card.session->stop();
+
+    EXPECT_FALSE(card.session->showingDiskUtilityGuide()) << what;
+    EXPECT_FALSE(card.session->errorMessage()) << what << ": " << card.session->errorMessage()->toStdString();
+    ASSERT_TRUE(card.session->outcome()) << what;
+    EXPECT_EQ(card.session->outcome()->verdict, CheckOutcome::Verdict::damaged) << what;
+    const CheckOutcome& outcome = *card.session->outcome();
+    EXPECT_EQ(outcome.full ? outcome.full->writeRefusal() : outcome.quick->writeRefusal(), WriteRefusal::readOnly)
+        << what;
+    EXPECT_TRUE(fs::exists(fs::path(root) / "DCIM/100/big.jpg")) << what;
+  }
 }
 
 TEST(CardSessionErase, StopWhileErasingLetsTheDeletionEndAndStartsNoCheck) {

@@ -44,7 +44,8 @@ TEST(CardFiles, DeletesEverythingButNeverFollowsLinksOrCrossesIntoAnotherMount) 
   ASSERT_TRUE(runCommand({"/usr/bin/mount", "-t", "tmpfs", "-o", "size=1m", "tessorin-test", (root / "mounted-inside").string()}).ok());
   writeFile(root / "mounted-inside/other-device.txt");
 
-  CardFiles::open(root, card->loopDevice(), uuidOf(card->loopDevice())).deleteAllExcept({".Spotlight-V100"});
+  EXPECT_TRUE(CardFiles::open(root, card->loopDevice(), uuidOf(card->loopDevice())).deleteAllExcept({".Spotlight-V100"}))
+      << "a card that takes writes was taken for one that refuses them";
 
   EXPECT_TRUE(fs::exists(fs::path(outside.path()) / "precious.txt"));
   EXPECT_FALSE(fs::exists(root / "DCIM"));
