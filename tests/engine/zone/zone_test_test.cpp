@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <future>
 #include <stdexcept>
@@ -322,26 +323,41 @@ TEST(ZoneTestOnCounterfeitCard, CardFailingWithEIOCountsUnreadableSectorsAndNeve
   EXPECT_FALSE(result.randomReadIOPS || result.randomWriteIOPS);
 }
 
-TEST(ZoneTestOnCounterfeitCard, SlowCardIsTimedAtItsOwnPaceAndStopsOnceTheBudgetIsSpent) {
+// How close the zone test comes to a slow card's pace is measured in
+// bench/zone_slow_card_bench.cpp; here, what a paced card must not change.
+TEST(ZoneTestOnCounterfeitCard, SlowCardStopsOnceTheBudgetIsSpentWithSoundFigures) {
   TESSORIN_REQUIRE_VOLUMES();
   auto card = CounterfeitCard::make({.claimed = 256_MiB});
   constexpr double rate = 24e6;
   card->setWriteRate(static_cast<std::uint64_t>(rate));
   auto options = smallOptions();
   options.segmentBytes = 8_MiB;
-  options.minimumBytes = 8_MiB;
+  options.minimumBytes = 16_MiB;  // enough for the random phase, whatever the budget left
   options.timeBudget = 1.0;
 
   const auto [result, reports, threads] = runZoneTest(card->mountPoint(), options);
 
   // Writing ends at the first segment end past the budget, far short of the zone.
   EXPECT_GE(result.writeSeconds, options.timeBudget);
+  EXPECT_GE(result.bytes, options.minimumBytes);
   EXPECT_LT(result.bytes, 64_MiB);
   EXPECT_EQ(result.bytes % options.segmentBytes, 0u);
+  // Every byte the slow card took comes back.
   EXPECT_EQ(result.checkedBytes, result.bytes);
-  // Each segment is on the card before its time is taken: no segment outruns the card.
-  for (const double speed : result.writeSegments) EXPECT_LT(speed, 1.25 * rate);
-  EXPECT_LT(result.writeSpeed(), 1.25 * rate);
+  EXPECT_EQ(result.tally.badSectors(), 0);
+  EXPECT_EQ(result.tally.okBytes(), result.bytes);
+  ASSERT_EQ(result.writeSegments.size(), result.bytes / options.segmentBytes);
+  const auto sound = [](double figure) { return std::isfinite(figure) && figure > 0; };
+  for (const double speed : result.writeSegments) EXPECT_TRUE(sound(speed)) << speed;
+  for (const double speed : result.readSegments) EXPECT_TRUE(sound(speed)) << speed;
+  EXPECT_TRUE(sound(result.writeSpeed()));
+  EXPECT_TRUE(sound(result.readSpeed()));
+  EXPECT_TRUE(result.randomReadIOPS && sound(*result.randomReadIOPS));
+  EXPECT_TRUE(result.randomWriteIOPS && sound(*result.randomWriteIOPS));
+  // A segment timed before it reached the card would be timed at the speed of memory,
+  // hundreds of times the card's. The card is never faster than its pace, however busy
+  // the machine, so a bound an order of magnitude above it cannot flake.
+  for (const double speed : result.writeSegments) EXPECT_LT(speed, 10 * rate);
   // Once the minimum is written, the time share carries the fraction to the end.
   double lastWriteFraction = 0;
   for (const auto& report : reports) {
