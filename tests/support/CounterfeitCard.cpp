@@ -113,6 +113,9 @@ void CounterfeitCard::startServer() {
   if (options_.controllerCacheBytes > 0) {
     arguments.push_back("--cache=" + std::to_string(options_.controllerCacheBytes));
   }
+  if (options_.writeBackCacheBytes > 0) {
+    arguments.push_back("--write-back=" + std::to_string(options_.writeBackCacheBytes));
+  }
   if (options_.vanishAfterBytesWritten) {
     arguments.push_back("--vanish-after=" + std::to_string(*options_.vanishAfterBytesWritten));
   }

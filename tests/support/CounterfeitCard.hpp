@@ -71,6 +71,10 @@ class CounterfeitCard {
     // refuses every write with readOnlyError, EROFS or EIO.
     std::optional<std::uint64_t> readOnlyAfterBytesWritten = std::nullopt;
     int readOnlyError = EROFS;
+    // A volatile cache of this many bytes: a write is taken once it sits there, and stored
+    // only when the host flushes or the cache is full. A card that has turned read-only by
+    // then loses what the cache held and fails the flush; a replug empties it as well.
+    std::uint64_t writeBackCacheBytes = 0;
   };
 
   // Throws std::runtime_error with the program's output when the card cannot be made.

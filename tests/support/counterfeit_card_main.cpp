@@ -19,6 +19,10 @@
 // --cache=BYTES gives the controller a write cache of that size: the last BYTES written
 // are served back from it, also past R where nothing keeps them, until the card loses
 // power ("replug" written to the control file).
+// --write-back=BYTES gives the card a volatile cache of that size: a write is taken once
+// it sits there, and stored on the medium only when the host flushes (fsync of the
+// medium) or the cache is full. A card that turned read-only meanwhile cannot store it:
+// the cache's contents are lost and the flush fails. A power loss empties it too.
 // A worn card turns read-only: it keeps what it has and refuses every write with
 // --read-only-error (EROFS or EIO) once --read-only-after=BYTES were written in all, or
 // after "read-only-after BYTES" was written to the control file (0: from then on).
@@ -38,6 +42,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -45,6 +50,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -77,6 +83,7 @@ struct Medium {
   int backing = -1;
 
   std::uint64_t cacheBytes = 0;
+  std::uint64_t writeBackBytes = 0;
 
   int readOnlyError = EROFS;
   // Writes are refused once bytesWritten has reached this.
@@ -312,9 +319,89 @@ void countWritten(std::uint64_t size) {
   if (medium.vanishAfter && total >= *medium.vanishAfter) vanish();
 }
 
+// Stores bytes on the medium itself, below R and past it.
+int storeOnMedium(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+  const std::uint64_t below = offset < medium.real ? std::min(size, medium.real - offset) : 0;
+  if (below > 0) {
+    if (const int result = writeBacking(buffer, below, offset); result != 0) return result;
+  }
+  if (below < size) {
+    if (const int result = writePastReal(buffer + below, size - below, offset + below); result != 0) return result;
+  }
+  return 0;
+}
+
+// ---- the card's volatile write-back cache ------------------------------------------------
+
+// Sectors taken but not yet on the medium, the newest copy of each. Its lock covers the
+// cache and every read and write of the medium while the cache is on, so that no read
+// falls between a flush taking sectors out and storing them; callers of every member
+// but lock() hold it.
+class WriteBackCache {
+ public:
+  void resize(std::uint64_t bytes) { limit_ = bytes; }
+  bool enabled() const { return limit_ > 0; }
+  std::mutex& lock() { return lock_; }
+
+  // A write larger than the cache, or not of whole sectors, goes straight to the medium
+  // behind what the cache held.
+  int take(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+    if (held_.size() * sectorSize + size > limit_) {
+      if (const int result = flush(); result != 0) return result;
+    }
+    if (size > limit_ || offset % sectorSize != 0 || size % sectorSize != 0) return storeOnMedium(buffer, size, offset);
+    for (std::uint64_t done = 0; done < size; done += sectorSize) {
+      std::memcpy(held_[(offset + done) / sectorSize].data(), buffer + done, sectorSize);
+    }
+    return 0;
+  }
+
+  // The held sectors of the range, over what the medium returned.
+  void serve(char* buffer, std::uint64_t size, std::uint64_t offset) const {
+    const std::uint64_t first = offset / sectorSize;
+    for (auto held = held_.lower_bound(first); held != held_.end(); ++held) {
+      const std::uint64_t at = held->first * sectorSize;
+      if (at + sectorSize > offset + size) break;
+      if (at >= offset) std::memcpy(buffer + (at - offset), held->second.data(), sectorSize);
+    }
+  }
+
+  // Stores the held sectors in runs; a card that has turned read-only loses them all.
+  int flush() {
+    if (const int refused = refusedWrite(); refused != 0) {
+      held_.clear();
+      return refused;
+    }
+    std::vector<char> run;
+    std::uint64_t runStart = 0;
+    int result = 0;
+    for (auto held = held_.begin(); held != held_.end() && result == 0; ++held) {
+      if (!run.empty() && held->first * sectorSize != runStart + run.size()) {
+        result = storeOnMedium(run.data(), run.size(), runStart);
+        run.clear();
+      }
+      if (run.empty()) runStart = held->first * sectorSize;
+      run.insert(run.end(), held->second.begin(), held->second.end());
+    }
+    if (result == 0 && !run.empty()) result = storeOnMedium(run.data(), run.size(), runStart);
+    held_.clear();
+    return result;
+  }
+
+  // The power went: what was not stored is gone.
+  void clear() { held_.clear(); }
+
+ private:
+  std::mutex lock_;
+  std::uint64_t limit_ = 0;
+  std::map<std::uint64_t, std::array<char, sectorSize>> held_;  // by sector number
+};
+
+WriteBackCache writeBackCache;
+
 // ---- the FUSE operations -----------------------------------------------------------
 
-int doRead(char* buffer, std::uint64_t size, std::uint64_t offset) {
+int readMedium(char* buffer, std::uint64_t size, std::uint64_t offset) {
   if (offset >= medium.claimed) return 0;
   size = std::min(size, medium.claimed - offset);
   const std::uint64_t below = offset < medium.real ? std::min(size, medium.real - offset) : 0;
@@ -330,18 +417,26 @@ int doRead(char* buffer, std::uint64_t size, std::uint64_t offset) {
   return static_cast<int>(size);
 }
 
+// What the card returns: its cache's newest copies over what the medium holds.
+int doRead(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  if (!writeBackCache.enabled()) return readMedium(buffer, size, offset);
+  std::lock_guard guard(writeBackCache.lock());
+  const int result = readMedium(buffer, size, offset);
+  if (result > 0) writeBackCache.serve(buffer, static_cast<std::uint64_t>(result), offset);
+  return result;
+}
+
 int doWrite(const char* buffer, std::uint64_t size, std::uint64_t offset) {
   if (offset >= medium.claimed) return -ENOSPC;
   size = std::min(size, medium.claimed - offset);
   paceWrite(size);
   if (const int gone = vanishedError(); gone != 0) return gone;
   if (const int refused = refusedWrite(); refused != 0) return refused;
-  const std::uint64_t below = offset < medium.real ? std::min(size, medium.real - offset) : 0;
-  if (below > 0) {
-    if (const int result = writeBacking(buffer, below, offset); result != 0) return result;
-  }
-  if (below < size) {
-    if (const int result = writePastReal(buffer + below, size - below, offset + below); result != 0) return result;
+  if (writeBackCache.enabled()) {
+    std::lock_guard guard(writeBackCache.lock());
+    if (const int result = writeBackCache.take(buffer, size, offset); result != 0) return result;
+  } else if (const int result = storeOnMedium(buffer, size, offset); result != 0) {
+    return result;
   }
   controllerCache.store(buffer, size, offset);
   countWritten(size);
@@ -358,6 +453,8 @@ int doControl(std::string_view command) {
   }
   if (command == "replug") {
     controllerCache.clear();
+    std::lock_guard guard(writeBackCache.lock());
+    writeBackCache.clear();
     return 0;
   }
   if (command.rfind("read-only-after ", 0) == 0) {
@@ -440,6 +537,10 @@ int onWrite(const char* path, const char* buffer, size_t size, off_t offset, fus
 int onFsync(const char* path, int, fuse_file_info*) {
   if (std::strcmp(path, mediumPath) != 0) return 0;
   if (const int gone = vanishedError(); gone != 0) return gone;
+  if (writeBackCache.enabled()) {
+    std::lock_guard guard(writeBackCache.lock());
+    if (const int result = writeBackCache.flush(); result != 0) return result;
+  }
   return ::fdatasync(medium.backing) == 0 ? 0 : -errno;
 }
 
@@ -473,6 +574,7 @@ int usage(const std::string& problem) {
                "usage: tessorin_counterfeit_card --claimed=SIZE [--real=SIZE] "
                "[--mode=genuine|wrap|drop-zero|drop-ff|error] --backing=FILE [--bitrot=OFFSET,LENGTH] "
                "[--write-rate=BYTES_PER_S] [--vanish-error=ENODEV|EIO] [--vanish-after=BYTES] [--cache=BYTES] "
+               "[--write-back=BYTES] "
                "[--read-only-after=BYTES] [--read-only-error=EROFS|EIO] "
                "[FUSE options] MOUNT_DIR\n",
                problem.c_str());
@@ -494,7 +596,7 @@ int main(int argc, char** argv) {
     const std::string key = argument.substr(0, eq);
     const std::string value = eq == std::string::npos ? "" : argument.substr(eq + 1);
     if (key == "--claimed" || key == "--real" || key == "--write-rate" || key == "--vanish-after" || key == "--cache" ||
-        key == "--read-only-after") {
+        key == "--write-back" || key == "--read-only-after") {
       const auto size = parseSize(value);
       if (!size) return usage("bad size in " + argument);
       if (key == "--claimed") medium.claimed = *size;
@@ -502,6 +604,7 @@ int main(int argc, char** argv) {
       if (key == "--write-rate") medium.writeRate = *size;
       if (key == "--vanish-after") medium.vanishAfter = *size;
       if (key == "--cache") medium.cacheBytes = *size;
+      if (key == "--write-back") medium.writeBackBytes = *size;
       if (key == "--read-only-after") medium.readOnlyFrom = *size;
     } else if (key == "--mode") {
       const auto mode = parseMode(value);
@@ -533,6 +636,7 @@ int main(int argc, char** argv) {
   }
 
   controllerCache.resize(medium.cacheBytes);
+  writeBackCache.resize(medium.writeBackBytes);
 
   medium.backing = ::open(backingPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (medium.backing < 0 || ::ftruncate(medium.backing, static_cast<off_t>(medium.real)) != 0) {

@@ -1,9 +1,10 @@
 // The advanced test on worn cards that turn read-only: the card keeps what it has and
 // refuses every write, before the test or partway through its writing, with EROFS or
 // EIO, on ext4 (where a direct write meets the refusal) and on exFAT through exfat-fuse
-// (where it only surfaces when the data is forced to the card). A verdict, never an
-// error: damaged, stopped accepting data after what it took, and told apart from a card
-// that loses data.
+// (where it only surfaces when the data is forced to the card), and on ext4 with a card
+// whose volatile cache took the last writes before the refused one and never stored
+// them. A verdict, never an error: damaged, stopped accepting data after what it kept,
+// and told apart from a card that loses data.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -25,6 +26,7 @@ struct WornCard {
   FileSystemKind fileSystem;
   std::uint64_t readOnlyAfter;
   int error;
+  std::uint64_t writeBackCache = 0;
 };
 
 class FullTestOnCardTurningReadOnly : public ::testing::TestWithParam<WornCard> {};
@@ -33,11 +35,18 @@ TEST_P(FullTestOnCardTurningReadOnly, IsDamagedAndStoppedAcceptingDataAfterWhatI
   TESSORIN_REQUIRE_VOLUMES();
   const WornCard& worn = GetParam();
   auto card = CounterfeitCard::make({.claimed = 1_GiB, .fileSystem = worn.fileSystem,
-                                     .readOnlyAfterBytesWritten = worn.readOnlyAfter, .readOnlyError = worn.error});
+                                     .readOnlyAfterBytesWritten = worn.readOnlyAfter, .readOnlyError = worn.error,
+                                     .writeBackCacheBytes = worn.writeBackCache});
   FullTest::Options options;
   options.fileSize = 256_MiB;
+  // As on any card of some size, several chunks go between two syncs.
+  options.chunkSize = 1_MiB;
 
-  const FullTestResult result = FullTest(card->mountPoint(), options).run().result();
+  // Taken out and put back between writing and reading, as the user may be asked to:
+  // what the card held only in its cache is gone by the read-back.
+  const TestManifest manifest = FullTest(card->mountPoint(), options).write().result();
+  card->replug();
+  const FullTestResult result = FullTest::verify(manifest, card->mountPoint(), false).result();
 
   EXPECT_EQ(result.verdict(), Verdict::damaged);
   ASSERT_TRUE(result.manifest.writeStop.isIOError()) << static_cast<int>(result.manifest.writeStop.kind);
@@ -57,10 +66,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cards, FullTestOnCardTurningReadOnly,
     ::testing::Values(WornCard{FileSystemKind::ext4, 0, EROFS}, WornCard{FileSystemKind::exfat, 0, EIO},
                       WornCard{FileSystemKind::ext4, 300_MiB, EIO}, WornCard{FileSystemKind::exfat, 300_MiB, EROFS},
-                      WornCard{FileSystemKind::exfat, 300_MiB, EIO}),
+                      WornCard{FileSystemKind::exfat, 300_MiB, EIO},
+                      WornCard{FileSystemKind::ext4, 300_MiB, EIO, 32_MiB}),
     [](const auto& info) {
       return std::string(info.param.fileSystem == FileSystemKind::exfat ? "exfat" : "ext4") + "After" +
-             std::to_string(info.param.readOnlyAfter >> 20) + "MiB" + (info.param.error == EIO ? "EIO" : "EROFS");
+             std::to_string(info.param.readOnlyAfter >> 20) + "MiB" + (info.param.error == EIO ? "EIO" : "EROFS") +
+             (info.param.writeBackCache > 0 ? "WithAVolatileCache" : "");
     });
 
 }  // namespace

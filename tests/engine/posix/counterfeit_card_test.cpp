@@ -169,6 +169,27 @@ TEST(CounterfeitCard, ControllerCacheServesTheLastWritesUntilReplugged) {
   EXPECT_EQ(replugged.blank, sectors(192_MiB));
 }
 
+TEST(CounterfeitCard, WriteBackCacheLosesWhatItHeldWhenThePowerGoesOrTheFlushFindsItReadOnly) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 64_MiB, .fileSystem = std::nullopt, .writeBackCacheBytes = 16_MiB});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+
+  ASSERT_EQ(writePattern(device, pattern, 0, 8_MiB), std::nullopt);
+  device.sync();
+  ASSERT_EQ(writePattern(device, pattern, 8_MiB, 12_MiB), std::nullopt);
+  EXPECT_EQ(readPattern(device, pattern, 0, 12_MiB).ok, sectors(12_MiB)) << "served from the cache";
+  card->replug();
+  EXPECT_EQ(readPattern(device, pattern, 0, 8_MiB).ok, sectors(8_MiB)) << "flushed before the power went";
+  EXPECT_EQ(readPattern(device, pattern, 8_MiB, 12_MiB).blank, sectors(4_MiB)) << "only in the cache";
+
+  ASSERT_EQ(writePattern(device, pattern, 8_MiB, 12_MiB), std::nullopt);
+  card->turnReadOnlyAfter(0);
+  EXPECT_EQ(errorOf([&] { device.sync(); }), EIO);
+  EXPECT_EQ(readPattern(device, pattern, 0, 8_MiB).ok, sectors(8_MiB));
+  EXPECT_EQ(readPattern(device, pattern, 8_MiB, 12_MiB).blank, sectors(4_MiB));
+}
+
 class DroppingCard : public ::testing::TestWithParam<std::pair<Mode, unsigned char>> {};
 
 TEST_P(DroppingCard, ForgetsWritesPastTheRealSizeAndReadsTheFillByte) {
