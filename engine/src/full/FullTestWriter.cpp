@@ -139,12 +139,16 @@ class Writer {
           file->writeAt(buffers[current].pointer(), n, offset);
         } catch (const PosixError& error) {
           patternWorker.wait();
-          stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
-                                     : FullTestResult::WriteStop::ioError(error.code(), position_);
           // What this file took before the failure may still sit in the page cache when
           // the file fell back to buffered I/O; dirty pages survive a drop, so push them
-          // out first, or the read-back would judge memory instead of the card.
-          syncToCard(*file);
+          // out first, or the read-back would judge memory instead of the card. When that
+          // fails too, what the card took since the last sync may be in no more than its
+          // own cache.
+          if (const int failure = syncToCard(*file); failure != 0) {
+            return stopAtRefusedSync(error.isDiskFull() ? failure : error.code());
+          }
+          stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
+                                     : FullTestResult::WriteStop::ioError(error.code(), position_);
           prepared_.mount.dropDeviceCache();
           return;
         }
