@@ -19,12 +19,14 @@
 
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
+#include "RoundFigures.hpp"
 #include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/posix/UncachedFile.hpp"
 
 namespace {
 
+using tessorin::bench::median;
 using namespace tessorin::testing::literals;
 using tessorin::AlignedBuffer;
 using tessorin::TestPattern;
@@ -48,11 +50,6 @@ double writeRate(UncachedFile& device, const TestPattern& pattern, std::uint64_t
   }
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   return static_cast<double>(bytesPerSide) / static_cast<double>(1_MiB) / seconds;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

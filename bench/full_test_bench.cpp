@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "LoopVolume.hpp"
+#include "RoundFigures.hpp"
 #include "TmpfsMount.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/full/FullTest.hpp"
@@ -29,6 +30,7 @@
 
 namespace {
 
+using tessorin::bench::median;
 using namespace tessorin;
 using Clock = std::chrono::steady_clock;
 
@@ -78,11 +80,6 @@ PlainTimes plainWriteAndRead(const std::string& folder, std::uint64_t bytes, std
   times.read = secondsSince(readStart);
   ::unlink(path.c_str());
   return times;
-}
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
 }
 
 }  // namespace

@@ -21,12 +21,17 @@
 #include <vector>
 
 #include "LoopVolume.hpp"
+#include "RoundFigures.hpp"
 #include "TmpfsMount.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
 
 namespace {
+
+using tessorin::bench::best;
+using tessorin::bench::median;
+using tessorin::bench::megabytes;
 
 namespace fs = std::filesystem;
 using tessorin::testing::FileSystemKind;
@@ -78,15 +83,6 @@ Speeds plainDirect(const std::string& folder, std::uint64_t bytes, std::size_t c
   fs::remove(path);
   return speeds;
 }
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double best(const std::vector<double>& values) { return *std::max_element(values.begin(), values.end()); }
-
-double megabytes(double bytesPerSecond) { return bytesPerSecond / 1e6; }
 
 }  // namespace
 

@@ -18,10 +18,14 @@
 
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
+#include "RoundFigures.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
 
 namespace {
 
+using tessorin::bench::best;
+using tessorin::bench::median;
+using tessorin::bench::megabytes;
 using namespace tessorin::testing::literals;
 using tessorin::testing::CounterfeitCard;
 
@@ -29,13 +33,6 @@ constexpr double pace = 24e6;
 constexpr int rounds = 3;
 constexpr double fastestAllowed = 1.25;
 constexpr double slowestBest = 0.80;
-
-double median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  return values[values.size() / 2];
-}
-
-double megabytes(double bytesPerSecond) { return bytesPerSecond / 1e6; }
 
 }  // namespace
 
@@ -70,14 +67,14 @@ int main() {
                 static_cast<unsigned long long>(zone.bytes >> 20), zone.writeSeconds);
   }
 
-  const double best = *std::max_element(writes.begin(), writes.end());
+  const double bestWrite = best(writes);
   const bool neverFaster = fastestSegment <= fastestAllowed * pace;
-  const bool closeEnough = best >= slowestBest * pace;
+  const bool closeEnough = bestWrite >= slowestBest * pace;
   std::printf("fastest segment of all rounds %.1f MB/s = %.0f%% of the pace (at most %.0f%%): %s\n",
               megabytes(fastestSegment), 100 * fastestSegment / pace, 100 * fastestAllowed,
               neverFaster ? "target met" : "TARGET MISSED");
   std::printf("write speed: best %.1f MB/s = %.0f%% of the pace, median %.1f MB/s (at least %.0f%%): %s\n",
-              megabytes(best), 100 * best / pace, megabytes(median(writes)), 100 * slowestBest,
+              megabytes(bestWrite), 100 * bestWrite / pace, megabytes(median(writes)), 100 * slowestBest,
               closeEnough ? "target met" : "TARGET MISSED");
   return neverFaster && closeEnough ? 0 : 1;
 }
