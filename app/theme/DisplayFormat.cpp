@@ -61,6 +61,26 @@ QString unitsText(std::uint64_t bytes, std::uint64_t base, const char* smallestU
   return {};  // not reached: the last unit always answers
 }
 
+// A moment in the locale's own order and words, in local time, the day in the medium
+// (abbreviated) style and the time in timeStyle. Qt's own date formats are numeric only;
+// the abbreviated month comes from ICU.
+QString icuDateText(const QDateTime& date, UDateFormatStyle timeStyle) {
+  if (!date.isValid()) return {};
+  UErrorCode status = U_ZERO_ERROR;
+  UDateFormat* format = udat_open(timeStyle, UDAT_MEDIUM, icu::localeId().constData(), nullptr, -1, nullptr, -1, &status);
+  if (U_FAILURE(status)) {
+    const QDateTime local = date.toLocalTime();
+    return timeStyle == UDAT_NONE ? QLocale().toString(local.date(), QLocale::ShortFormat)
+                                  : QLocale().toString(local, QLocale::ShortFormat);
+  }
+  const auto when = static_cast<UDate>(date.toMSecsSinceEpoch());
+  QString text = icu::filled([&](UChar* buffer, int32_t capacity, UErrorCode* error) {
+    return udat_format(format, when, buffer, capacity, nullptr, error);
+  });
+  udat_close(format);
+  return text;
+}
+
 }  // namespace
 
 QString DisplayFormat::missing() { return QStringLiteral("\u2014"); }
@@ -170,19 +190,9 @@ QString DisplayFormat::operationCountText(std::uint64_t operations) {
   return withUnit(QString::number(operations), QLatin1String("IOPS"));
 }
 
-QString DisplayFormat::abbreviatedDateText(const QDateTime& date) {
-  if (!date.isValid()) return {};
-  // Qt's own date formats are numeric only; the abbreviated month comes from ICU.
-  UErrorCode status = U_ZERO_ERROR;
-  UDateFormat* format = udat_open(UDAT_NONE, UDAT_MEDIUM, icu::localeId().constData(), nullptr, -1, nullptr, -1, &status);
-  if (U_FAILURE(status)) return QLocale().toString(date.toLocalTime().date(), QLocale::ShortFormat);
-  const auto when = static_cast<UDate>(date.toMSecsSinceEpoch());
-  QString text = icu::filled([&](UChar* buffer, int32_t capacity, UErrorCode* error) {
-    return udat_format(format, when, buffer, capacity, nullptr, error);
-  });
-  udat_close(format);
-  return text;
-}
+QString DisplayFormat::abbreviatedDateText(const QDateTime& date) { return icuDateText(date, UDAT_NONE); }
+
+QString DisplayFormat::abbreviatedDateTimeText(const QDateTime& date) { return icuDateText(date, UDAT_SHORT); }
 
 QString DisplayFormat::brandLabel(Brand brand) { return QString::fromStdString(brand.label()); }
 

@@ -66,6 +66,9 @@ class DisplayFormat {
   // The day of a date in the locale's abbreviated style, in local time ("Nov 14, 2023"),
   // without the time; "" for an invalid date.
   static QString abbreviatedDateText(const QDateTime& date);
+  // The same day with its time in the locale's short style, without seconds ("Nov 14,
+  // 2023, 2:05 PM"; "14.11.2023, 14:05"); "" for an invalid date.
+  static QString abbreviatedDateTimeText(const QDateTime& date);
   // The brand's name in lists; "Other brand" for the catch-all.
   static QString brandLabel(Brand brand);
 

@@ -1,6 +1,5 @@
 #include "shell/window/HistoryRowModel.hpp"
 
-#include <QLocale>
 #include <QStringList>
 
 #include "theme/DisplayFormat.hpp"
@@ -67,13 +66,6 @@ QString HistoryRowModel::storeText(const Purchase& purchase) {
            flagEmoji(QString::fromStdString(purchase.country).toUpper()));
 }
 
-QString HistoryRowModel::dateText(const QDateTime& date) {
-  const QLocale locale;
-  const QDateTime local = date.toLocalTime();
-  // The short time without seconds, which some locales' short format still carries.
-  QString time = locale.timeFormat(QLocale::ShortFormat);
-  time.remove(QStringLiteral(":ss"));
-  return locale.toString(local.date(), QStringLiteral("MMM d, yyyy")) + QLatin1Char(' ') + locale.toString(local.time(), time);
-}
+QString HistoryRowModel::dateText(const QDateTime& date) { return DisplayFormat::abbreviatedDateTimeText(date); }
 
 }  // namespace tessorin

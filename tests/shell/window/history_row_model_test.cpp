@@ -1,5 +1,6 @@
 #include "shell/window/HistoryRowModel.hpp"
 
+#include <QLocale>
 #include <gtest/gtest.h>
 
 #include "SessionFixture.hpp"
@@ -103,6 +104,25 @@ TEST(HistoryRowModel, SealChipAndSharedFollowTheRecord) {
     row.setRecord(QVariant::fromValue(r));
     EXPECT_TRUE(row.shared());
   }
+}
+
+// The finish time in the user's own way of writing a date and a time, never an English
+// order with another language's month.
+TEST(HistoryRowModel, DateAndTimeFollowTheLocaleWithoutSeconds) {
+  const QDateTime finished(QDate(2026, 12, 7), QTime(14, 5, 9));
+  const std::vector<std::pair<const char*, QString>> cases = {
+      {"en_US", QStringLiteral("Dec 7, 2026, 2:05\u202FPM")},
+      {"en_GB", QStringLiteral("7 Dec 2026, 14:05")},
+      {"de_DE", QStringLiteral("07.12.2026, 14:05")},
+      {"fr_FR", QStringLiteral("7 déc. 2026, 14:05")},
+      {"ja_JP", QStringLiteral("2026/12/07 14:05")},
+  };
+  for (const auto& [locale, expected] : cases) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+    EXPECT_EQ(HistoryRowModel::dateText(finished).toStdString(), expected.toStdString()) << locale;
+  }
+  QLocale::setDefault(QLocale::c());
+  EXPECT_EQ(HistoryRowModel::dateText(QDateTime()).toStdString(), "");
 }
 
 TEST(HistoryRowModel, DeleteRemovesThatRecordByItsIdAndTheListFollowsInOrder) {
