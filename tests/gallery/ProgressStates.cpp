@@ -162,18 +162,32 @@ Expectation shown(const char* object, bool visible) {
   return {QString::fromLatin1(object), QStringLiteral("visible"), visible};
 }
 
+// The speed zone a third written, after probes that found a fake.
+QVariantMap zoneWriting40(GalleryWorld& world) {
+  CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
+  session->applyPartialQuickResult(probed(outcomes(12, 2), QuickProbeResult::Stage::fine));
+  writeZone(session, 80, 38e6);
+  session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.3182, 82, 256, 37.6e6));
+  return withSession(session);
+}
+
+// The zone's short chart keeps its position labels and title whatever width the panel gets.
+const Expectation zoneChartAxisWhole{QStringLiteral("zoneChart"), QStringLiteral("positionAxisWhole"), true};
+
+GalleryState zoneWritingAtWidth(const char* state, int width) {
+  return {.view = "QuickProgressPanel", .state = state, .size = QSize(width, 760),
+          .scene = "scenes/QuickProgressPanelScene.qml", .properties = zoneWriting40,
+          .expectations = {zoneChartAxisWhole}};
+}
+
 const bool registered = addGalleryStates({
     {.view = "QuickProgressPanel", .state = "zone-writing-40", .size = panelSize,
      .scene = "scenes/QuickProgressPanelScene.qml",
-     .properties = [](GalleryWorld& world) {
-       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
-       session->applyPartialQuickResult(probed(outcomes(12, 2), QuickProbeResult::Stage::fine));
-       writeZone(session, 80, 38e6);
-       session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.3182, 82, 256, 37.6e6));
-       return withSession(session);
-     },
+     .properties = zoneWriting40,
      .expectations = {text("quickPercent", "40%"), shown("zoneChart", true), shown("provisionalBanner", true),
-                      text("bannerHeadline", "So far: fake"), shown("speedSummary", false)}},
+                      text("bannerHeadline", "So far: fake"), shown("speedSummary", false), zoneChartAxisWhole}},
+    zoneWritingAtWidth("zone-chart-at-560", 560),
+    zoneWritingAtWidth("zone-chart-at-1100", 1100),
     {.view = "QuickProgressPanel", .state = "coarse-writing-0", .size = QSize(800, 560),
      .scene = "scenes/QuickProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {

@@ -12,6 +12,10 @@ ColumnLayout {
     id: root
 
     property var input
+    // Whether Qt Charts gave the position axis its whole height (a squeezed one shows its
+    // labels and title as "…").
+    readonly property bool positionAxisWhole: presenter.positionAxisWhole(chart.height,
+                                                                          chart.plotArea.y + chart.plotArea.height)
 
     spacing: 4
 
@@ -72,6 +76,7 @@ ColumnLayout {
         objectName: "speedChartPlot"
         Layout.fillWidth: true
         Layout.fillHeight: true
+        Layout.minimumHeight: presenter.minimumHeight
         legend.visible: false
         antialiasing: true
         backgroundColor: "transparent"

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include <QAreaSeries>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QLineSeries>
 #include <QValueAxis>
@@ -11,6 +12,7 @@
 
 #include "card/charts/MonotoneInterpolation.hpp"
 #include "theme/Palette.hpp"
+#include "theme/Typography.hpp"
 
 namespace tessorin {
 
@@ -18,6 +20,11 @@ namespace {
 
 constexpr double gigabyte = 1e9;
 constexpr double megabyte = 1e6;
+// The share of the plot's height Qt Charts lets a horizontal axis take.
+constexpr qreal axisShare = 0.4;
+// Qt Charts draws each label and the title with a margin around the text and pads them
+// apart from the plot and from each other.
+constexpr qreal axisTextAllowance = 24;
 
 void replacePoints(QXYSeries* series, const QList<QPointF>& points, int& replacements) {
   if (!series) return;
@@ -28,6 +35,17 @@ void replacePoints(QXYSeries* series, const QList<QPointF>& points, int& replace
 }  // namespace
 
 SpeedChartModel::SpeedChartModel(QObject* parent) : QObject(parent) {}
+
+qreal SpeedChartModel::minimumHeight() {
+  const qreal labels = QFontMetricsF(Typography::styled(Typography::Caption2)).height();
+  const qreal title = QFontMetricsF(Typography::styled(Typography::Caption)).height();
+  return std::ceil((labels + title + axisTextAllowance) / axisShare);
+}
+
+bool SpeedChartModel::positionAxisWhole(qreal height, qreal plotBottom) {
+  // A squeezed axis gets exactly the whole pixels of its share.
+  return height - plotBottom < std::floor(axisShare * height);
+}
 
 std::vector<QPointF> SpeedChartModel::chartPoints(const std::vector<SpeedSample>& samples) {
   std::vector<QPointF> points;

@@ -37,6 +37,8 @@ class SpeedChartModel : public QObject {
   Q_PROPERTY(QObject* axisY READ axisY WRITE setAxisY NOTIFY seriesChanged)
   // A short chart (the zone's) has room for three speed labels only; more are cut to "…".
   Q_PROPERTY(bool compact READ compact WRITE setCompact NOTIFY seriesChanged)
+  // The least height of the plot at which its position axis keeps its labels and title.
+  Q_PROPERTY(qreal minimumHeight READ minimumHeight CONSTANT)
 
  public:
   struct Range {
@@ -54,6 +56,13 @@ class SpeedChartModel : public QObject {
   static Range speedRange(const std::vector<QPointF>& write, const std::vector<QPointF>& read);
   // The smallest of 1, 2, 2.5 and 5 times a power of ten that is at least the value.
   static double niceStep(double value);
+  // Qt Charts grants a horizontal axis at most 40 % of the plot's height and cuts the
+  // labels and title of a squeezed one to "…": the least height that leaves the position
+  // axis the height its labels and title ask for, in the chart's fonts.
+  static qreal minimumHeight();
+  // Whether the axis below a plot of that height, whose drawing area ends at plotBottom,
+  // got the height it asked for rather than the 40 % a squeezed one gets.
+  Q_INVOKABLE static bool positionAxisWhole(qreal height, qreal plotBottom);
 
   const SpeedChartInput& input() const { return input_; }
   void setInput(const SpeedChartInput& input);

@@ -116,9 +116,6 @@ Panel {
         objectName: "zoneChart"
         visible: presenter.showsChart
         Layout.fillWidth: true
-        // 110 with the key would leave Qt Charts too little height for its axis labels,
-        // which it then cuts to "…".
-        Layout.preferredHeight: 126
         input: presenter.chartInput
     }
 
