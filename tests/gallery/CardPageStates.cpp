@@ -49,7 +49,7 @@ Expectation shown(const char* objectName, bool visible) {
 CardDevice named(CardDevice device, std::string name, std::string fileSystem = "exfat",
                  std::optional<std::uint64_t> available = std::nullopt) {
   device.volumeName = std::move(name);
-  device.volume.fileSystem = std::move(fileSystem);
+  GalleryWorld::format(device, std::move(fileSystem));
   if (available) device.volume.availableBytes = *available;
   return device;
 }

@@ -8,6 +8,9 @@ namespace tessorin::gallery {
 
 namespace {
 
+constexpr std::uint64_t kibibyte = 1024;
+constexpr std::uint64_t sdhcLimit = 32'000'000'000;
+
 CardDevice mountedCard(std::uint64_t mediaBytes, CardDevice::Connection connection) {
   static std::atomic<int> cards{0};
   const int number = ++cards;
@@ -19,9 +22,9 @@ CardDevice mountedCard(std::uint64_t mediaBytes, CardDevice::Connection connecti
   device.wholeDiskBSDName = "sdx";
   device.mediaBytes = mediaBytes;
   device.connection = std::move(connection);
-  device.volume.fileSystem = "exfat";
   device.volume.totalBytes = mediaBytes;
   device.volume.availableBytes = mediaBytes;
+  GalleryWorld::format(device, "exfat");
   return device;
 }
 
@@ -74,6 +77,16 @@ CardSession* GalleryWorld::session(const CardDevice& device) {
   };
   sessions_.push_back(std::make_unique<CardSession>(device, &history_, settings_, environment));
   return sessions_.back().get();
+}
+
+void GalleryWorld::format(CardDevice& device, std::string fileSystem) {
+  std::uint64_t cluster = 4 * kibibyte;  // NTFS and ext4 at any card size
+  if (fileSystem == "exfat") cluster = (device.mediaBytes > sdhcLimit ? 128 : 32) * kibibyte;
+  if (fileSystem == "msdos") cluster = 32 * kibibyte;
+  device.volume.fileSystem = std::move(fileSystem);
+  device.volume.blockSize = cluster;
+  device.partitionScheme = "FDisk_partition_scheme";
+  device.partitionOffset = 4 * kibibyte * kibibyte;
 }
 
 CardDevice GalleryWorld::builtInCard(std::uint64_t mediaBytes, std::optional<std::string> cardType) {

@@ -35,6 +35,9 @@ class GalleryWorld {
   static CardDevice cardInUSBReader(std::uint64_t mediaBytes);
   // A USB flash drive as a nameless one-slot device whose size is no multiple of 512 KiB.
   static CardDevice usbDrive(std::uint64_t mediaBytes);
+  // The device's volume as a fresh format of that file system leaves it: in a partition
+  // map with one partition, with the cluster size the SD formatter and mkfs choose.
+  static void format(CardDevice& device, std::string fileSystem);
 
   QSettings& settings() { return settings_; }
   // A folder nothing can be saved into (a read-only file system), made on first use.

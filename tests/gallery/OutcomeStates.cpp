@@ -34,7 +34,7 @@ CardSession* finished(GalleryWorld& world, CardDevice device, FinishedCheckSeam:
 CardDevice sdCard(std::uint64_t bytes, const char* name, const char* fileSystem = "exfat") {
   CardDevice device = GalleryWorld::builtInCard(bytes, bytes > 32 * GB ? "SDXC" : "SDHC");
   device.volumeName = name;
-  device.volume.fileSystem = fileSystem;
+  GalleryWorld::format(device, fileSystem);
   device.registers->manufacturerID = 0x03;
   device.registers->oemID = "SD";
   device.registers->productName = "SN64G";

@@ -55,7 +55,7 @@ const CardDevice fakeCard = card("FAKE");
 const CardDevice damagedCard = card("DAMAGED", 16 * GB);
 const CardDevice inconclusiveCard = [] {
   CardDevice device = card("LINUX", 32 * GB);
-  device.volume.fileSystem = "ext4";
+  GalleryWorld::format(device, "ext4");
   return device;
 }();
 

@@ -32,8 +32,7 @@ QList<GridRow> DeclaredGridModel::rowsFor(const CardDevice& device, std::optiona
   QList<GridRow> rows{
       {tr("Capacity it reports"), DisplayFormat::byteCountText(device.mediaBytes)},
       {tr("Volume name"), text(device.volumeName)},
-      {tr("Format"), tr("%1, %2 clusters")
-                         .arg(DeviceLabels::fileSystemLabel(device), DisplayFormat::memoryByteCountText(device.volume.blockSize))},
+      {tr("Format"), formatText(device)},
       {tr("Partition table"), partitionTableName(device)},
   };
   if (const auto reader = readerText(device)) rows.append({tr("Reader"), *reader});
@@ -44,6 +43,13 @@ QList<GridRow> DeclaredGridModel::rowsFor(const CardDevice& device, std::optiona
                  std::isfinite(*readerBest) ? DisplayFormat::formatSpeed(*readerBest) : DisplayFormat::missing()});
   }
   return rows;
+}
+
+QString DeclaredGridModel::formatText(const CardDevice& device) {
+  const QString fileSystem = DeviceLabels::fileSystemLabel(device);
+  // statvfs of a volume that reports no block size gives none to show.
+  if (device.volume.blockSize == 0) return fileSystem;
+  return tr("%1, %2 clusters").arg(fileSystem, DisplayFormat::memoryByteCountText(device.volume.blockSize));
 }
 
 QString DeclaredGridModel::partitionTableName(const CardDevice& device) {

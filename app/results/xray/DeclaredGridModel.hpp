@@ -27,6 +27,8 @@ class DeclaredGridModel : public FactGridModel {
 
   // readerBest: the best read remembered for the device's reader, bytes per second.
   static QList<GridRow> rowsFor(const CardDevice& device, std::optional<double> readerBest);
+  // The file system, with its cluster size when the volume reports one.
+  static QString formatText(const CardDevice& device);
   // "MBR", "GPT", "APM", another scheme's name as it stands, or "none"; with the offset
   // at which the volume starts when that is known.
   static QString partitionTableName(const CardDevice& device);

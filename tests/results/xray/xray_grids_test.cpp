@@ -102,6 +102,24 @@ TEST(DeclaredGridTest, ReaderTextNamesTheSlotTheUsbDeviceOrTheReader) {
   EXPECT_EQ(DeclaredGridModel::readerText(image), "<b>Card</b>");
 }
 
+TEST(DeclaredGridTest, FormatNamesTheClusterSizeOnlyWhenTheVolumeReportsOne) {
+  const struct {
+    const char* fileSystem;
+    std::uint64_t blockSize;
+    const char* text;
+  } cases[] = {
+      {"exfat", 131072, "exFAT, 128\u00A0KB clusters"},
+      {"msdos", 32768, "FAT32, 32\u00A0KB clusters"},
+      {"exfat", 0, "exFAT"},
+  };
+  for (const auto& c : cases) {
+    CardDevice device;
+    device.volume.fileSystem = c.fileSystem;
+    device.volume.blockSize = c.blockSize;
+    EXPECT_EQ(DeclaredGridModel::formatText(device), QString::fromUtf8(c.text));
+  }
+}
+
 TEST(DeclaredGridTest, PartitionTableNamesTheSchemeAndWhereTheVolumeStarts) {
   const struct {
     std::optional<std::string> scheme;
