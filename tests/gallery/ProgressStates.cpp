@@ -2,6 +2,7 @@
 // preparing to reading back, the reinsertion wait, the stall note, the provisional
 // banner of every verdict, the speed box and the probe strip.
 
+#include <algorithm>
 #include <cmath>
 
 #include "GalleryState.hpp"
@@ -113,9 +114,13 @@ QVariantMap bannerOf(QuickProbeResult quick) {
   return {{QStringLiteral("input"), QVariant::fromValue(ProvisionalBannerInput{std::move(quick)})}};
 }
 
-// With all three notes: probes lost after reading back, little free space, a stall.
+// With all three notes: probes lost after reading back, little free space, a stall. A
+// probe lost after reading back stays a failed probe, so only a result with failed probes
+// has lost any.
 QuickProbeResult withNotes(QuickProbeResult quick) {
-  quick.lostAfterVerifying = 2;
+  const auto failed = std::count_if(quick.outcomes.begin(), quick.outcomes.end(),
+                                    [](ProbeOutcome outcome) { return outcome != ProbeOutcome::ok; });
+  quick.lostAfterVerifying = std::min<std::int64_t>(2, failed);
   quick.usedBytes = 40 * GB;
   quick.writeSeconds.back() = 14;
   return quick;
