@@ -83,7 +83,7 @@ Purchase storedPurchase() {
   purchase.platform = Platform::aliexpress;
   purchase.country = "PT";
   purchase.city = "Porto";
-  purchase.price = 1234.5;
+  purchase.price = 23.5;
   purchase.currency = "EUR";
   return purchase;
 }
@@ -172,7 +172,8 @@ const bool registered = addGalleryStates({
          [](GalleryWorld&) {
            GalleryCommunity* community = GalleryCommunity::local();
            community->share({.store = "Every Verdict Shop", .verdict = Verdict::genuine, .brand = "kingston"});
-           community->share({.store = "Every Verdict Shop", .verdict = Verdict::likelyGenuine, .price = 9.99});
+           community->share({.store = "Every Verdict Shop", .verdict = Verdict::likelyGenuine, .price = 9.99,
+                             .method = CheckOutcome::Method::quick});
            community->share({.store = "Every Verdict Shop", .verdict = Verdict::fake, .realBytes = 31'900'000'000});
            community->share({.store = "Every Verdict Shop", .country = "PT", .verdict = Verdict::damaged});
            community->share({.store = "Every Verdict Shop", .verdict = Verdict::inconclusive,
@@ -205,7 +206,7 @@ const bool registered = addGalleryStates({
                  session->savePurchase(storedPurchase());
                  return panel(session, GalleryCommunity::local());
                },
-               {text("storeField", "Mega Card Outlet"), text("priceField", "1234.5"), text("cityField", "Porto")}),
+               {text("storeField", "Mega Card Outlet"), text("priceField", "23.5"), text("cityField", "Porto")}),
     panelState("saved", 640,
                [](GalleryWorld& world) { return panel(finishedCard(world), GalleryCommunity::local(), "save", "Mega"); },
                {text("saveButton", "Saved")}),

@@ -155,7 +155,8 @@ AppModel* fullHistory(GalleryWorld& world) {
   likelyRecord.writeSpeed = 30 * MBps;  // one speed only: no speed piece
   records.push_back(likelyRecord);
 
-  CheckRecord damagedRecord = checked("CAMERA", Verdict::damaged, 16 * GB, 9);
+  // An old 1 GB camera card that lost a few sectors: it still holds just under its size.
+  CheckRecord damagedRecord = checked("CAMERA", Verdict::damaged, 1 * GB, 9);
   damagedRecord.method = CheckOutcome::Method::full;
   damagedRecord.realBytes = 999'999'999;
   damagedRecord.purchase = bought("Market stall", Platform::physicalStore, "br");
