@@ -55,7 +55,8 @@ Panel {
                 objectName: "reportLabel" + index
                 Layout.row: index + 1
                 Layout.column: 0
-                Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+                // The row of speed markings is as tall as its badges: its texts sit on their middle.
+                Layout.alignment: Qt.AlignLeft | (modelData.speedMarks ? Qt.AlignVCenter : Qt.AlignTop)
                 text: modelData.label
                 textFormat: Text.PlainText
                 font: Typography.font(Typography.Callout, Font.DemiBold)
@@ -71,7 +72,7 @@ Panel {
                 objectName: "reportClaimed" + index
                 Layout.row: index + 1
                 Layout.column: 1
-                Layout.alignment: Qt.AlignLeft | Qt.AlignTop
+                Layout.alignment: Qt.AlignLeft | (modelData.speedMarks ? Qt.AlignVCenter : Qt.AlignTop)
                 // A brand typed by the user is shown as typed.
                 text: modelData.claimed
                 textFormat: Text.PlainText
@@ -90,11 +91,12 @@ Panel {
                 Layout.column: 2
                 Layout.fillWidth: true
                 Layout.alignment: Qt.AlignLeft | Qt.AlignTop
-                spacing: modelData.speedMarks ? 10 : 6
+                // The same gap after the tone mark in every row, so the measured texts line up.
+                spacing: 6
 
                 SymbolIcon {
                     objectName: "reportTone" + measuredCell.index
-                    Layout.alignment: Qt.AlignTop
+                    Layout.alignment: measuredCell.modelData.speedMarks ? Qt.AlignVCenter : Qt.AlignTop
                     name: measuredCell.modelData.toneSymbol
                     color: measuredCell.modelData.toneSecondary ? Theme.Palette.secondary : Theme.Palette.textShadeOf(measuredCell.modelData.toneColor)
                     size: Typography.callout.pixelSize
@@ -112,6 +114,7 @@ Panel {
                     objectName: "reportBadges"
                     visible: measuredCell.modelData.speedMarks
                     Layout.alignment: Qt.AlignVCenter
+                    Layout.leftMargin: 4
                     spacing: 6
                     Repeater {
                         model: measuredCell.modelData.badges
