@@ -23,7 +23,9 @@ Dialog {
     height: Math.min(implicitHeight, parent ? parent.height - 40 : implicitHeight)
     modal: true
     closePolicy: loader.item && loader.item.closable === false ? Popup.NoAutoClose : Popup.CloseOnEscape
+    // Flush with the content, which pads itself: the dialog's own top padding is for its title.
     padding: 0
+    topPadding: 0
 
     onShownChanged: shown ? open() : close()
     Component.onCompleted: if (shown) open()
