@@ -16,12 +16,24 @@
 namespace tessorin::gallery {
 
 constexpr std::uint64_t galleryMB = 1'000'000;
+constexpr std::uint64_t zoneSegmentBytes = 64ull << 20;
 
-// A zone of 256 MB written at `write` and read at `read` bytes per second, clean.
-inline ZoneResult zone(double write, double read) {
-  const std::uint64_t bytes = 256 * galleryMB;
+// The segments of 64 MiB a zone test writes at `write` bytes per second: it ends at the
+// first segment end past 45 seconds once 256 MiB are written, and writes 1 GiB at most.
+inline std::size_t zoneSegmentsAt(double write) {
+  const double byTime = std::ceil(45 * write / static_cast<double>(zoneSegmentBytes));
+  return static_cast<std::size_t>(std::clamp(byTime, 4.0, 16.0));
+}
+
+// A zone written at `write` and read at `read` bytes per second, clean, as long as the
+// zone test makes it at that speed (or `segments` long, when a stop cut it short).
+inline ZoneResult zone(double write, double read, std::size_t segmentCount = 0) {
+  if (segmentCount == 0) segmentCount = zoneSegmentsAt(write);
+  const std::uint64_t bytes = segmentCount * zoneSegmentBytes;
   std::vector<double> segments;
-  for (int segment = 0; segment < 16; ++segment) segments.push_back(write * (1.0 + 0.04 * std::sin(segment)));
+  for (std::size_t segment = 0; segment < segmentCount; ++segment) {
+    segments.push_back(write * (1.0 + 0.04 * std::sin(static_cast<double>(segment))));
+  }
   SectorTally tally;
   tally.ok = static_cast<std::int64_t>(bytes / 512);
   ZoneResult result = ZoneResult::make(bytes, static_cast<double>(bytes) / write, segments,
@@ -31,11 +43,12 @@ inline ZoneResult zone(double write, double read) {
   return result;
 }
 
-// Probes laid out over `volume` bytes after a 256 MB zone; the first `intact` read back,
+// Probes laid out over `volume` bytes after the zone; the first `intact` read back,
 // the rest came back blank.
 inline QuickProbeResult quick(std::uint64_t volume, std::size_t slots, std::size_t intact, const ZoneResult& zoneResult) {
   QuickProbeResult result;
-  result.layout.zoneBytes = 256 * galleryMB;
+  // The zone planned at the start of the free space: an eighth of it, 1 GiB at most.
+  result.layout.zoneBytes = std::min<std::uint64_t>(volume / 8 / zoneSegmentBytes, 16) * zoneSegmentBytes;
   result.layout.spacing = (volume - result.layout.zoneBytes) / slots;
   result.layout.slotCount = slots;
   result.probeSize = 4 << 20;

@@ -119,7 +119,7 @@ const bool registered = addGalleryStates({
     // it took read back, and the check stops at its verdict.
     outcomeState("damaged-turned-read-only", 1000,
                  [](GalleryWorld& world) {
-                   QuickProbeResult refused = quick(32 * GB, 16, 16, zone(12 * MBps, 30 * MBps));
+                   QuickProbeResult refused = quick(32 * GB, 16, 16, zone(12 * MBps, 30 * MBps, 4));
                    refused.zone->writeFailed = true;
                    refused.writesRefusedAfter = 300 * galleryMB;
                    return finished(world, sdCard(32 * GB, "WORN"), {.quick = refused});

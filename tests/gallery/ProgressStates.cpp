@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
 #include "card/progress/NotRespondingNoteModel.hpp"
@@ -22,6 +23,7 @@ using FullPhase = FullTest::Progress::Phase;
 
 constexpr std::uint64_t GB = 1'000'000'000;
 constexpr std::uint64_t MiB = 1ull << 20;
+constexpr std::int64_t zoneMiB = 1024;
 constexpr QSize panelSize(800, 1000);
 
 QVariantMap withSession(CardSession* session) {
@@ -59,20 +61,27 @@ std::vector<ProbeOutcome> outcomes(int ok, int failing, ProbeOutcome failure = P
   return list;
 }
 
-// A zone of 256 MiB written at `write` and read back at `read` bytes per second.
+// A zone written at `write` and read back at `read` bytes per second, as long as the zone
+// test makes it at that speed unless `segments` says how far it got.
 ZoneResult zoneOf(double write, double read, std::optional<double> randomRead = 2100,
                   std::optional<double> randomWrite = 640, std::vector<double> segments = {}) {
-  if (segments.empty()) segments = {write * 1.02, write, write * 0.98, write * 1.01};
-  return ZoneResult::make(256 * MiB, 256.0 * MiB / write, segments, 256.0 * MiB / read, {read, read * 1.03},
+  if (segments.empty()) {
+    for (std::size_t segment = 0; segment < zoneSegmentsAt(write); ++segment) {
+      segments.push_back(write * (1 + 0.02 * std::cos(static_cast<double>(segment))));
+    }
+  }
+  const double bytes = static_cast<double>(segments.size() * zoneSegmentBytes);
+  return ZoneResult::make(segments.size() * zoneSegmentBytes, bytes / write, segments, bytes / read, {read, read * 1.03},
                           SectorTally{}, false, std::nullopt, randomRead, randomWrite);
 }
 
-// The first `mebibytes` of a 256 MiB zone written, one sample per 4 MiB.
+// The first `mebibytes` of the 1 GiB zone a 64 GB card plans written, one sample per 4 MiB.
 void writeZone(CardSession* session, int mebibytes, double speed) {
   const int samples = mebibytes / 4;
   for (int i = 1; i <= samples; ++i) {
-    const double wobble = 1 + 0.08 * std::sin(i * 1.3) - (i == samples / 2 ? 0.3 : 0);
-    session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, i / 64.0, i * 4, 256, speed * wobble));
+    const double wobble = 1 + 0.06 * std::sin(i * 0.3) - (i == samples / 2 ? 0.3 : 0);
+    session->applyProbeProgress(
+        quickReport(QuickPhase::zone, QuickStep::writing, i / 256.0, i * 4, zoneMiB, speed * wobble));
   }
 }
 
@@ -169,10 +178,10 @@ Expectation shown(const char* object, bool visible) {
 
 // The speed zone a third written, after probes that found a fake.
 QVariantMap zoneWriting40(GalleryWorld& world) {
-  CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
+  CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, zoneMiB));
   session->applyPartialQuickResult(probed(outcomes(12, 2), QuickProbeResult::Stage::fine));
-  writeZone(session, 80, 38e6);
-  session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.3182, 82, 256, 37.6e6));
+  writeZone(session, 324, 38e6);
+  session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.3182, 326, zoneMiB, 37.6e6));
   return withSession(session);
 }
 
@@ -241,10 +250,10 @@ const bool registered = addGalleryStates({
     {.view = "QuickProgressPanel", .state = "zone-only-35", .size = QSize(800, 640),
      .scene = "scenes/QuickProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {
-       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
+       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, zoneMiB));
        session->setQuickSkipped(QuickProbe::Unsupported::fileSystem("msdos"));
-       writeZone(session, 124, 24e6);
-       session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.5, 128, 256, 23.5e6));
+       writeZone(session, 508, 24e6);
+       session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::writing, 0.5, 512, zoneMiB, 23.5e6));
        return withSession(session);
      },
      .expectations = {text("quickPercent", "35%"), text("quickTitle", "Measuring the real speed")}},
@@ -385,11 +394,11 @@ GalleryState writingAtWidth(const char* state, int width) {
 
 // A quick check at one step of one phase, after a first pass that found nothing wrong.
 GalleryState quickAt(const char* state, QuickPhase phase, QuickStep step, double fraction, std::int64_t done,
-                     std::int64_t total) {
+                     std::int64_t total, double speed = 0) {
   return {.view = "QuickProgressPanel", .state = state, .size = QSize(800, 760),
           .scene = "scenes/QuickProgressPanelScene.qml",
           .properties = [=](GalleryWorld& world) {
-            QuickProbeProgress progress = quickReport(phase, step, fraction, done, total);
+            QuickProbeProgress progress = quickReport(phase, step, fraction, done, total, speed);
             if (phase != QuickPhase::zone) {
               progress.cells = std::vector<ProbeCell>(static_cast<std::size_t>(total), ProbeCell::written);
               for (std::int64_t i = 0; i < done; ++i) progress.cells[static_cast<std::size_t>(i)] = ProbeCell::ok;
@@ -408,14 +417,14 @@ const bool registeredMore = addGalleryStates({
     writingAtWidth("card-map-at-1100", 1100),
     quickAt("fine-verifying", QuickPhase::fine, QuickStep::verifying, 0.5, 24, 48),
     quickAt("coarse-flushing", QuickPhase::coarse, QuickStep::flushing, 0.5, 0, 16),
-    quickAt("zone-read-back", QuickPhase::zone, QuickStep::verifying, 0.6, 150, 256),
+    quickAt("zone-read-back", QuickPhase::zone, QuickStep::verifying, 0.6, 614, zoneMiB, 86.5e6),
 
     {.view = "QuickProgressPanel", .state = "not-responding", .size = QSize(800, 760),
      .scene = "scenes/QuickProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {
-       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, 256));
+       CardSession* session = quickSession(world, quickReport(QuickPhase::zone, QuickStep::writing, 0, 0, zoneMiB));
        session->applyPartialQuickResult(probed(outcomes(16, 0), QuickProbeResult::Stage::fine));
-       writeZone(session, 40, 30e6);
+       writeZone(session, 160, 30e6);
        QVariantMap properties = withSession(session);
        const QDateTime last = session->lastProgress();
        NotRespondingNoteModel::setClock([last] { return last.addSecs(48); });
