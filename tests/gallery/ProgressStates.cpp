@@ -404,7 +404,14 @@ GalleryState quickAt(const char* state, QuickPhase phase, QuickStep step, double
               for (std::int64_t i = 0; i < done; ++i) progress.cells[static_cast<std::size_t>(i)] = ProbeCell::ok;
             }
             CardSession* session = quickSession(world, progress);
-            if (phase != QuickPhase::coarse) session->applyPartialQuickResult(probed(outcomes(16, 0), QuickProbeResult::Stage::coarse));
+            if (phase == QuickPhase::fine) {
+              // The coarse probes took every fourth slot; the fine passes probe the rest.
+              std::vector<ProbeOutcome> slots(static_cast<std::size_t>(total + total / 3), ProbeOutcome::untested);
+              for (std::size_t slot = 0; slot < slots.size(); slot += 4) slots[slot] = ProbeOutcome::ok;
+              session->applyPartialQuickResult(probed(std::move(slots), QuickProbeResult::Stage::coarse));
+            } else if (phase != QuickPhase::coarse) {
+              session->applyPartialQuickResult(probed(outcomes(16, 0), QuickProbeResult::Stage::coarse));
+            }
             session->applyProbeProgress(progress);
             return withSession(session);
           },
