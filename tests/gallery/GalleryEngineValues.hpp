@@ -25,6 +25,14 @@ inline std::size_t zoneSegmentsAt(double write) {
   return static_cast<std::size_t>(std::clamp(byTime, 4.0, 16.0));
 }
 
+// The writing time of a zone whose 64 MiB segments went at these speeds: a slow segment
+// (a pause) drags the average down, as the zone test times it.
+inline double zoneWriteSeconds(const std::vector<double>& segments) {
+  double seconds = 0;
+  for (const double speed : segments) seconds += static_cast<double>(zoneSegmentBytes) / speed;
+  return seconds;
+}
+
 // A zone written at `write` and read at `read` bytes per second, clean, as long as the
 // zone test makes it at that speed (or `segments` long, when a stop cut it short).
 inline ZoneResult zone(double write, double read, std::size_t segmentCount = 0) {
@@ -36,7 +44,7 @@ inline ZoneResult zone(double write, double read, std::size_t segmentCount = 0) 
   }
   SectorTally tally;
   tally.ok = static_cast<std::int64_t>(bytes / 512);
-  ZoneResult result = ZoneResult::make(bytes, static_cast<double>(bytes) / write, segments,
+  ZoneResult result = ZoneResult::make(bytes, zoneWriteSeconds(segments), segments,
                                        static_cast<double>(bytes) / read, {read, read * 1.02}, tally, false);
   result.randomReadIOPS = 2400;
   result.randomWriteIOPS = 600;

@@ -71,7 +71,8 @@ ZoneResult zoneOf(double write, double read, std::optional<double> randomRead = 
     }
   }
   const double bytes = static_cast<double>(segments.size() * zoneSegmentBytes);
-  return ZoneResult::make(segments.size() * zoneSegmentBytes, bytes / write, segments, bytes / read, {read, read * 1.03},
+  return ZoneResult::make(segments.size() * zoneSegmentBytes, zoneWriteSeconds(segments), segments, bytes / read,
+                          {read, read * 1.03},
                           SectorTally{}, false, std::nullopt, randomRead, randomWrite);
 }
 
