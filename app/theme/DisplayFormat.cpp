@@ -9,6 +9,7 @@
 #include <QDate>
 #include <QLocale>
 #include <unicode/udat.h>
+#include <unicode/udatpg.h>
 
 #include "theme/IcuText.hpp"
 
@@ -74,6 +75,35 @@ QString icuDateText(const QDateTime& date, UDateFormatStyle timeStyle) {
                                   : QLocale().toString(local, QLocale::ShortFormat);
   }
   const auto when = static_cast<UDate>(date.toMSecsSinceEpoch());
+  QString text = icu::filled([&](UChar* buffer, int32_t capacity, UErrorCode* error) {
+    return udat_format(format, when, buffer, capacity, nullptr, error);
+  });
+  udat_close(format);
+  return text;
+}
+
+// The month's full name and the year, in the order and the form (a month named on its
+// own, not as part of a date) the locale writes them: ICU's pattern for that, since a
+// fixed Qt pattern keeps the English order. "" when ICU cannot.
+QString monthAndYearText(const QDate& day) {
+  const QByteArray locale = icu::localeId();
+  UErrorCode status = U_ZERO_ERROR;
+  UDateTimePatternGenerator* generator = udatpg_open(locale.constData(), &status);
+  if (U_FAILURE(status)) return {};
+  const QString skeleton = QStringLiteral("yMMMM");
+  const QString pattern = icu::filled([&](UChar* buffer, int32_t capacity, UErrorCode* error) {
+    return udatpg_getBestPattern(generator, icu::uchars(skeleton), static_cast<int32_t>(skeleton.size()), buffer,
+                                 capacity, error);
+  });
+  udatpg_close(generator);
+  if (pattern.isEmpty()) return {};
+  // Noon in UTC, formatted in UTC, is that day in every time zone.
+  const QString utc = QStringLiteral("UTC");
+  UDateFormat* format = udat_open(UDAT_PATTERN, UDAT_PATTERN, locale.constData(), icu::uchars(utc),
+                                  static_cast<int32_t>(utc.size()), icu::uchars(pattern),
+                                  static_cast<int32_t>(pattern.size()), &status);
+  if (U_FAILURE(status)) return {};
+  const auto when = static_cast<UDate>(QDateTime(day, QTime(12, 0), Qt::UTC).toMSecsSinceEpoch());
   QString text = icu::filled([&](UChar* buffer, int32_t capacity, UErrorCode* error) {
     return udat_format(format, when, buffer, capacity, nullptr, error);
   });
@@ -150,7 +180,8 @@ QString DisplayFormat::formatProductionDate(std::int64_t year, std::int64_t mont
     return QStringLiteral("%1-%2").arg(QString::number(year), QString::number(month));
   }
   const QDate firstDay(static_cast<int>(year), static_cast<int>(month), 1);
-  return QLocale().toString(firstDay, QStringLiteral("MMMM yyyy"));
+  const QString text = monthAndYearText(firstDay);
+  return text.isEmpty() ? QLocale().toString(firstDay, QStringLiteral("MMMM yyyy")) : text;
 }
 
 QString DisplayFormat::roundedSizeText(std::uint64_t bytes) {

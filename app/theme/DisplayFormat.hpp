@@ -48,9 +48,10 @@ class DisplayFormat {
   static QString formatSpeed(double bytesPerSecond);
   // formatSpeed, or missing() when the speed is not above 0.
   static QString speedOrMissing(double bytesPerSecond);
-  // "July 2019"; a month the calendar has no name for (a fake card's register may hold
-  // 0 or 13 to 15) gives "2019-13" instead of a rolled-over date, and so does a year
-  // outside 1 to 9999, which no calendar date of the locale writes.
+  // The full month name and the year, in the locale's order ("July 2019", "2019年7月"); a
+  // month the calendar has no name for (a fake card's register may hold 0 or 13 to 15)
+  // gives "2019-13" instead of a rolled-over date, and so does a year outside 1 to 9999,
+  // which no calendar date of the locale writes.
   static QString formatProductionDate(std::int64_t year, std::int64_t month);
   // A real capacity, cut down (never rounded up) to whole MB below 1 GB, else to whole GB.
   static QString roundedSizeText(std::uint64_t bytes);

@@ -125,6 +125,21 @@ TEST_F(DisplayFormatTest, ProductionDateNamesTheMonthOrShowsTheRawFieldsForAMont
   EXPECT_EQ(DisplayFormat::formatProductionDate(2019, 15), QStringLiteral("2019-15"));
 }
 
+// The month and the year as each language writes them on their own: its order, and the
+// month's name as it stands without a day.
+TEST_F(DisplayFormatTest, ProductionDateFollowsTheLocalesOrderAndMonthName) {
+  const std::vector<std::pair<const char*, QString>> cases = {
+      {"en_US", QStringLiteral("July 2019")},
+      {"de_DE", QStringLiteral("Juli 2019")},
+      {"ja_JP", QStringLiteral("2019年7月")},
+      {"ru_RU", QStringLiteral("июль 2019\u202Fг.")},
+  };
+  for (const auto& [locale, expected] : cases) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(locale)));
+    EXPECT_EQ(DisplayFormat::formatProductionDate(2019, 7).toStdString(), expected.toStdString()) << locale;
+  }
+}
+
 TEST_F(DisplayFormatTest, RealCapacityIsCutDownToWholeMegabytesOrGigabytes) {
   const BytesCase cases[] = {
       {999'999'999, "999\u00A0MB"},  // cut before the text could round it up to 1 GB
