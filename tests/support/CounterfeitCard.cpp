@@ -116,6 +116,7 @@ void CounterfeitCard::startServer() {
   if (options_.writeBackCacheBytes > 0) {
     arguments.push_back("--write-back=" + std::to_string(options_.writeBackCacheBytes));
   }
+  if (options_.unwrittenReservations) arguments.push_back("--unwritten-reservations");
   if (options_.vanishAfterBytesWritten) {
     arguments.push_back("--vanish-after=" + std::to_string(*options_.vanishAfterBytesWritten));
   }

@@ -75,6 +75,12 @@ class CounterfeitCard {
     // only when the host flushes or the cache is full. A card that has turned read-only by
     // then loses what the cache held and fails the flush; a replug empties it as well.
     std::uint64_t writeBackCacheBytes = 0;
+    // Stands for a file-system driver that reserves space without writing it. exfat-fuse,
+    // the only exFAT driver here, writes zeros into every byte it reserves; on a wrap
+    // those zeros, not the check's data, would overwrite the file system's structures
+    // at the card's start before anything was tested. With this the card does not store
+    // a write past its real size that is nothing but zeros.
+    bool unwrittenReservations = false;
   };
 
   // Throws std::runtime_error with the program's output when the card cannot be made.

@@ -23,7 +23,8 @@ inline QuickProbe::Options smallCardQuickOptions() {
   options.slowAllocationSeconds = 30;
   // exfat-fuse, the only exFAT driver here, writes every byte it reserves, and the check
   // refuses it; these tests stand for a driver that does not, whose refusal has a test
-  // of its own.
+  // of its own. A wrapping card for them is made with `unwrittenReservations`, or those
+  // zeros wrap over the card's file system before the check has written anything.
   options.allocationTrialBytes = 0;
   return options;
 }

@@ -26,6 +26,9 @@
 // A worn card turns read-only: it keeps what it has and refuses every write with
 // --read-only-error (EROFS or EIO) once --read-only-after=BYTES were written in all, or
 // after "read-only-after BYTES" was written to the control file (0: from then on).
+// --unwritten-reservations stands for a file-system driver that reserves space without
+// writing it: a write past R that is nothing but zeros (what a driver that writes the
+// space it reserves sends) is not stored. Test data is never all zeros.
 //
 // The medium is served with direct_io: it has no page cache of its own, so every read of
 // the loop device above reaches these functions.
@@ -86,6 +89,7 @@ struct Medium {
   std::uint64_t writeBackBytes = 0;
 
   int readOnlyError = EROFS;
+  bool unwrittenReservations = false;
   // Writes are refused once bytesWritten has reached this.
   std::atomic<std::uint64_t> readOnlyFrom{~std::uint64_t{0}};
 
@@ -175,7 +179,12 @@ int readPastReal(char* buffer, std::uint64_t size, std::uint64_t offset) {
   return -EIO;
 }
 
+bool allZeros(const char* buffer, std::uint64_t size) {
+  return std::all_of(buffer, buffer + size, [](char byte) { return byte == 0; });
+}
+
 int writePastReal(const char* buffer, std::uint64_t size, std::uint64_t offset) {
+  if (medium.unwrittenReservations && allZeros(buffer, size)) return 0;
   switch (medium.mode) {
     case Mode::genuine: return writeBacking(buffer, size, offset);
     case Mode::wrap: return writeWrapped(buffer, size, offset);
@@ -575,7 +584,7 @@ int usage(const std::string& problem) {
                "[--mode=genuine|wrap|drop-zero|drop-ff|error] --backing=FILE [--bitrot=OFFSET,LENGTH] "
                "[--write-rate=BYTES_PER_S] [--vanish-error=ENODEV|EIO] [--vanish-after=BYTES] [--cache=BYTES] "
                "[--write-back=BYTES] "
-               "[--read-only-after=BYTES] [--read-only-error=EROFS|EIO] "
+               "[--read-only-after=BYTES] [--read-only-error=EROFS|EIO] [--unwritten-reservations] "
                "[FUSE options] MOUNT_DIR\n",
                problem.c_str());
   return 2;
@@ -621,6 +630,8 @@ int main(int argc, char** argv) {
     } else if (key == "--read-only-error") {
       if (value != "EROFS" && value != "EIO") return usage("read-only error must be EROFS or EIO");
       medium.readOnlyError = value == "EIO" ? EIO : EROFS;
+    } else if (argument == "--unwritten-reservations") {
+      medium.unwrittenReservations = true;
     } else if (key == "--vanish-error") {
       if (value != "ENODEV" && value != "EIO") return usage("vanish error must be ENODEV or EIO");
       medium.vanishError = value == "EIO" ? EIO : ENODEV;

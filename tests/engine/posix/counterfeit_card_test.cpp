@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <optional>
@@ -142,6 +143,28 @@ TEST(CounterfeitCard, WrapStoresEachByteAtItsPositionModuloTheRealSize) {
   AlignedBuffer sector(4096);
   device.readAt(sector.pointer(), 4096, 64_MiB + 4096);
   EXPECT_EQ(pattern.classify(sector.pointer(), 64_MiB + 4096), SectorStatus::misplaced(192_MiB + 4096));
+}
+
+TEST(CounterfeitCard, WrapWithUnwrittenReservationsKeepsZerosPastTheRealSizeOffTheMedium) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .real = 64_MiB, .mode = Mode::wrap,
+                                     .fileSystem = std::nullopt, .unwrittenReservations = true});
+  auto device = openDevice(*card);
+  const TestPattern pattern(TestPattern::randomSession());
+  ASSERT_EQ(writePattern(device, pattern, 0, 64_MiB), std::nullopt);
+
+  // A reservation's zeros past the real size leave the real bytes alone...
+  AlignedBuffer zeros(chunk);
+  std::memset(zeros.pointer(), 0, chunk);
+  for (std::uint64_t position = 64_MiB; position < 256_MiB; position += chunk) {
+    device.writeAt(zeros.pointer(), chunk, position);
+  }
+  EXPECT_EQ(readPattern(device, pattern, 0, 64_MiB).ok, sectors(64_MiB));
+  // ...data past it still wraps.
+  ASSERT_EQ(writePattern(device, pattern, 128_MiB, 129_MiB), std::nullopt);
+  const SectorTally tally = readPattern(device, pattern, 0, 1_MiB);
+  EXPECT_EQ(tally.misplaced, sectors(1_MiB));
+  EXPECT_EQ(tally.smallestWrapDistance, 128_MiB);
 }
 
 TEST(CounterfeitCard, ControllerCacheServesTheLastWritesUntilReplugged) {
