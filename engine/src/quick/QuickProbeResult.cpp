@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <iterator>
+#include <numeric>
 
 namespace tessorin {
 
@@ -136,6 +137,7 @@ std::int64_t QuickProbeResult::failedProbeCount() const {
 std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRange() const {
   if (verdict() != Verdict::fake || !testAreaInOrder) return std::nullopt;
   if (wrapDistance) {
+    if (wrapMayBeAMultiple()) return std::nullopt;
     const std::uint64_t real = std::min(volumeBytes, *wrapDistance);
     return CapacityRange{real, real};
   }
@@ -152,6 +154,29 @@ std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRan
   const std::uint64_t lower = std::min(usedBytes + goodEnd, volumeBytes);
   const std::uint64_t upper = std::min(usedBytes + std::max(cutStart, goodEnd), volumeBytes);
   return CapacityRange{lower, upper};
+}
+
+bool QuickProbeResult::wrapMayBeAMultiple() const {
+  const std::uint64_t distance = *wrapDistance;
+  // The zone is written after the probes, over the places where the probes below the
+  // distance wrapped to.
+  const bool zoneFailed = zone && zone->writeFailed;
+  for (std::size_t misplaced = 0; misplaced < outcomes.size(); ++misplaced) {
+    if (outcomes[misplaced] != ProbeOutcome::misplaced) continue;
+    const std::uint64_t read = layout.position(misplaced);
+    if (zoneFailed && read < layout.zoneBytes + distance) return true;
+    for (std::size_t failed = 0; failed < outcomes.size(); ++failed) {
+      if (outcomes[failed] != ProbeOutcome::writeFailed) continue;
+      const std::uint64_t written = layout.position(failed);
+      const std::uint64_t apart = written > read ? written - read : read - written;
+      // A card of the size `shorter` wraps this probe's place onto the failed one's as
+      // well: had that write gone through, `shorter` or a multiple below the distance
+      // would have shown.
+      const std::uint64_t shorter = std::gcd(apart, distance);
+      if (apart < distance && shorter >= SectorTally::minimumWrapDistance) return true;
+    }
+  }
+  return false;
 }
 
 std::int64_t QuickProbeResult::okCount() const {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -153,6 +154,40 @@ TEST(QuickProbeVerdict, WrapDistanceIsTheRealCapacityCappedAtTheVolume) {
   EXPECT_EQ(result.failedProbeCount(), 2);
   result.wrapDistance = 5_GiB;
   EXPECT_EQ(result.realCapacityRange(), (QuickProbeResult::CapacityRange{4_GiB, 4_GiB}));
+}
+
+// A probe whose write failed may be the one that would have shown a shorter distance: the
+// smallest distance found may then be a multiple of the real size, and the card stays
+// fake with its capacity unknown. Slot i lies at 256 MiB + i * 64 MiB.
+TEST(QuickProbeVerdict, AWrapDistanceThatAFailedWriteMayHaveDoubledGivesNoCapacity) {
+  struct Case {
+    const char* what;
+    std::string letters;
+    std::uint64_t distance;
+    bool zoneFailed;
+    std::optional<std::uint64_t> capacity;
+  };
+  const std::string gap(15, '.');
+  const std::vector<Case> cases = {
+      {"the probe half-way failed to write", "m" + gap + "w" + gap + "o", 2_GiB, false, std::nullopt},
+      {"a third of the way failed", "m" + std::string(9, '.') + "w" + gap + gap, 2_GiB - 64_MiB * 2, false,
+       std::nullopt},
+      {"the probe half-way read back", "m" + gap + "o" + gap + "o", 2_GiB, false, 2_GiB},
+      {"the failed write lies past the distance", "m" + gap + "o" + gap + "o" + std::string(7, '.') + "w", 2_GiB,
+       false, 2_GiB},
+      {"the failed write is at no whole fraction of it", "mw", 1_GiB + 4_MiB, false, 1_GiB + 4_MiB},
+      {"the zone, written last, failed", "m" + gap + "o", 1_GiB, true, std::nullopt},
+      {"the zone failed far below the probe", "o" + gap + "o" + gap + "m", 1_GiB, true, 1_GiB},
+  };
+  for (const auto& c : cases) {
+    ZoneResult zone = cleanZone(256_MiB);
+    zone.writeFailed = c.zoneFailed;
+    QuickProbeResult result = resultOf(c.letters, zone);
+    result.wrapDistance = c.distance;
+    EXPECT_EQ(result.verdict(), Verdict::fake) << c.what;
+    const auto range = result.realCapacityRange();
+    EXPECT_EQ(range ? std::optional(range->lower) : std::nullopt, c.capacity) << c.what;
+  }
 }
 
 TEST(QuickProbeVerdict, OnlyWritesFarBeyondTheTypicalOneCountAsStalls) {

@@ -87,6 +87,10 @@ struct QuickProbeResult {
   // The outcomes the verdict weighs, in the order of the card where it is known: all of
   // them, less the writes a card refused after it stopped accepting data.
   std::vector<ProbeOutcome> judgedOutcomes() const;
+  // Whether the smallest distance found may be a multiple of the real size: a write that
+  // failed lies where a card of a whole fraction of that size would have shown a shorter
+  // one. Needs a wrap distance.
+  bool wrapMayBeAMultiple() const;
 };
 
 }  // namespace tessorin
