@@ -256,16 +256,22 @@ TEST(CardSessionCheck, FakeWhoseTestFolderCannotBeRemovedKeepsItsVerdictAndGetsT
 
 TEST(CardSessionCheck, WrapAroundFakeTakenOnToTheAdvancedTestEndsWithItsVerdictAndTheEraseAdvice) {
   TESSORIN_REQUIRE_VOLUMES();
-  // The quick check's probes past the real size wrap over the card's own directories,
-  // and its test folder can no longer be removed.
-  Checked checked({.claimed = 512_MiB, .real = 290_MiB, .mode = CounterfeitCard::Mode::wrap});
+  // The card stands for a driver that reserves space without writing it, as the check's
+  // options here do: the quick check finds the wrap before anything lands on the card's
+  // own structures. Data wrapped over its directories since is what leaves a test folder
+  // that can no longer be removed.
+  Checked checked({.claimed = 512_MiB, .real = 290_MiB, .mode = CounterfeitCard::Mode::wrap,
+                   .unwrittenReservations = true});
   checked.session->start();
   ASSERT_TRUE(checked.reached(Kind::decision));
+  ASSERT_EQ(checked.session->quickResult()->verdict(), QuickProbeResult::Verdict::fake);
+  testing::UnremovableTestFolder stuck(checked.card->volume());
   checked.session->startAdvancedTest();
   ASSERT_TRUE(checked.reached(Kind::finished, 120s));
   EXPECT_TRUE(saysTheFileSystemIsDamaged(*checked.session)) << checked.session->errorMessage().value_or("").toStdString();
   ASSERT_TRUE(checked.session->outcome());
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
+  EXPECT_EQ(checked.session->outcome()->realBytes, 290_MiB);
 }
 
 TEST(CardSessionCheck, StopDuringTheQuickCheckFinishesWithWhatIsKnownAndReleasesTheCard) {
