@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -94,13 +95,49 @@ bool LoopVolume::mount() {
   return mounted_;
 }
 
+namespace {
+
+// Whether another process has the block device open (this one's own descriptors do not
+// count: a test holding the device knows it does).
+bool otherProcessHoldsDevice(dev_t device) {
+  const std::string self = std::to_string(::getpid());
+  std::error_code error;
+  for (const auto& process : fs::directory_iterator("/proc", error)) {
+    const std::string pid = process.path().filename().string();
+    if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code gone;
+    for (const auto& fd : fs::directory_iterator(process.path() / "fd", gone)) {
+      struct stat status {};
+      if (::stat(fd.path().c_str(), &status) == 0 && S_ISBLK(status.st_mode) && status.st_rdev == device) return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
 bool LoopVolume::unmount() {
   if (!mounted_) return false;
   const bool atOnce = runCommand({"umount", mountPoint_}).ok();
   // Something still holds a file open, or the medium is gone: detach it anyway.
   if (!atOnce) runCommand({"umount", "-l", mountPoint_});
   mounted_ = false;
+  if (atOnce && kind_ == FileSystemKind::exfat) awaitDaemonLettingGo();
   return atOnce;
+}
+
+// exfat-fuse answers the unmount before it closes the loop device, and under load it can
+// still hold it when the next mount opens it. The kernel drops the device's cached pages
+// only when its last holder closes it; kept, they serve the next mount what the daemon
+// wrote even where the medium refused it, and a card that kept its data looks as if it
+// had not.
+void LoopVolume::awaitDaemonLettingGo() const {
+  struct stat status {};
+  if (::stat(loopDevice_.c_str(), &status) != 0) return;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (otherProcessHoldsDevice(status.st_rdev) && std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
 }
 
 LoopVolume::~LoopVolume() {

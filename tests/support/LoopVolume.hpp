@@ -61,6 +61,7 @@ class LoopVolume {
   LoopVolume() = default;
   void attachLoopDevice(const std::string& backingFile, LoopIo io);
   void formatAndMount(const std::string& label, bool format);
+  void awaitDaemonLettingGo() const;
 
   std::unique_ptr<TemporaryFolder> folder_;
   std::string loopDevice_;
