@@ -122,13 +122,13 @@ TEST_P(QuickProbeOnFake, FakeCardIsFoundAndItsRealCapacityBracketed) {
   const auto range = result.realCapacityRange();
   EXPECT_EQ(result.verdict(), Verdict::fake) << describe(result);
   ASSERT_TRUE(range);
-  EXPECT_TRUE(range->contains(GetParam().real)) << range->lower << ".." << range->upper;
+  EXPECT_TRUE(range->contains(GetParam().real)) << range->lower << ".." << range->upper << "; " << describe(result);
 
   if (GetParam().mode == Mode::wrap) {
     // The card reads back what it kept of every write, so the probes past its end may
     // look intact at first; the zone, written later where those probes wrapped to,
     // gives it away in the last read-back, at exactly its real size.
-    EXPECT_EQ(result.wrapDistance, GetParam().real);
+    EXPECT_EQ(result.wrapDistance, GetParam().real) << describe(result);
     // The probes wrapped onto the test area only, never onto the file system's own
     // structures: the folder goes as on any card.
     EXPECT_FALSE(TestFolder::exists(card->mountPoint()));
