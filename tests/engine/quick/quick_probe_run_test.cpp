@@ -121,7 +121,7 @@ TEST_P(QuickProbeOnFake, FakeCardIsFoundAndItsRealCapacityBracketed) {
   const QuickProbeResult result = check(card->mountPoint(), observed);
   const auto range = result.realCapacityRange();
   EXPECT_EQ(result.verdict(), Verdict::fake) << describe(result);
-  ASSERT_TRUE(range);
+  ASSERT_TRUE(range) << describe(result);
   EXPECT_TRUE(range->contains(GetParam().real)) << range->lower << ".." << range->upper << "; " << describe(result);
 
   if (GetParam().mode == Mode::wrap) {
