@@ -19,7 +19,6 @@ constexpr double shortestSpeedWindow = 0.25;
 // Keeps a rate finite when the clock has not moved.
 constexpr double shortestDivisor = 1e-6;
 constexpr std::uint64_t randomBlockSize = 4096;
-constexpr unsigned char randomWriteByte = 0x5A;
 // Below this the random phase would hit too few distinct blocks to say anything.
 constexpr std::uint64_t smallestRandomZone = 16 << 20;
 
@@ -252,10 +251,14 @@ std::optional<double> ZoneMeasurement::randomReads(AlignedBuffer& block, std::ui
 }
 
 std::optional<double> ZoneMeasurement::randomWrites(AlignedBuffer& block, std::uint64_t blocks) {
-  std::memset(block.pointer(), randomWriteByte, randomBlockSize);
   const Clock::time_point start = Clock::now();
+  // Each block gets back the zone's own sectors for its place: the quick check's last
+  // read-back finds wrapped probes by the zone data they land on, and a block of foreign
+  // bytes there would read as corruption and hide the card's real size.
   const std::optional<std::uint64_t> operations = randomOperations(start, true, [&] {
-    file_.writeAt(block.pointer(), randomBlockSize, randomBlock(blocks) * randomBlockSize);
+    const std::uint64_t position = randomBlock(blocks) * randomBlockSize;
+    pattern_.fill(block.pointer(), randomBlockSize, position);
+    file_.writeAt(block.pointer(), randomBlockSize, position);
   });
   // A card that refuses a random write has failed to be written like one that refuses
   // the sequential ones: the stage is no pass.

@@ -20,6 +20,7 @@
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/posix/TestFolder.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 #include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
@@ -202,6 +203,31 @@ TEST_P(ZoneTestOnVolume, VolumeThatFillsUpMidZoneEndsWritingAsFullNotAsFailure) 
   EXPECT_EQ(result.checkedBytes, result.bytes);
   EXPECT_EQ(result.tally.ok, std::int64_t(result.bytes / 512));
   EXPECT_TRUE(result.isClean());
+}
+
+TEST_P(ZoneTestOnVolume, RandomWritesLeaveTheZonesOwnSectorsInPlace) {
+  // The quick check's last read-back finds a wrapping card's real size by the zone data
+  // its probes land on; random writes of anything else would read there as corruption.
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(GetParam(), 96_MiB);
+  const auto prepared = TestFolder::prepare(volume->mountPoint());
+  const std::string zone = (prepared.folder / TestFolder::zoneFileName).string();
+  FileDescriptor(::open(zone.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+  CancellationFlag flag;
+  const ZoneResult result =
+      ZoneTest::measure(prepared.files, TestFolder::zoneFileName, 32_MiB, 77, smallOptions(), flag, {}, prepared.mount);
+  ASSERT_TRUE(result.randomWriteIOPS) << "no random write was made";
+
+  std::vector<char> contents(result.bytes);
+  {
+    const FileDescriptor file(::open(zone.c_str(), O_RDONLY));
+    ASSERT_EQ(::pread(file.get(), contents.data(), contents.size(), 0), ssize_t(contents.size()));
+  }
+  TestFolder::removeQuietly(volume->mountPoint());
+  SectorTally tally;
+  TestPattern(77).verify(contents.data(), contents.size(), 0, tally);
+  EXPECT_EQ(tally.ok, std::int64_t(result.bytes / TestPattern::sectorSize));
+  EXPECT_EQ(tally.corrupted, 0);
 }
 
 TEST_P(ZoneTestOnVolume, TooLittleFreeSpaceIsRefusedWithTheFreeBytesAndLeavesNothing) {
