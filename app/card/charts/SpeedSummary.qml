@@ -82,11 +82,17 @@ Rectangle {
                 text: presenter.noMarkingText
                 color: Theme.Palette.red
             }
-            Repeater {
-                model: presenter.markings
-                Badge {
-                    required property var modelData
-                    badge: modelData
+            // The badges sit in a Row of their own: on Qt 6.4 a Repeater directly in a layout
+            // leaves a delegate it has just deleted in the layout's engine when the box's height
+            // changes in the same polish, and the next rearrange reads the freed item.
+            Row {
+                spacing: 18
+                Repeater {
+                    model: presenter.markings
+                    Badge {
+                        required property var modelData
+                        badge: modelData
+                    }
                 }
             }
             AppClassBadge {
@@ -109,12 +115,15 @@ Rectangle {
                 font: Typography.caption
                 color: Theme.Palette.secondary
             }
-            Repeater {
-                model: presenter.missed
-                Badge {
-                    required property var modelData
-                    badge: modelData
-                    height: 22
+            Row {  // not in the layout itself, as the badges above
+                spacing: 18
+                Repeater {
+                    model: presenter.missed
+                    Badge {
+                        required property var modelData
+                        badge: modelData
+                        height: 22
+                    }
                 }
             }
         }
