@@ -88,7 +88,9 @@ Panel {
                 font: Typography.body
                 color: Theme.Palette.secondary
             }
-            RowLayout {
+            // A Row, not a RowLayout: the figures are made anew on every progress report, and
+            // Qt 6.4's layouts can read a delegate a Repeater has just freed.
+            Row {
                 objectName: "quickFigures"
                 visible: presenter.figures.length > 0
                 spacing: 22
