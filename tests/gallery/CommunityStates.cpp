@@ -138,6 +138,13 @@ const bool registered = addGalleryStates({
                   return screen(community);
                 },
                 {shown("communityEmpty", true), text("communityEmptyTitle", "No reports yet")}),
+    screenState("file-set-aside", 600,
+                [](GalleryWorld&) {
+                  GalleryCommunity* community = GalleryCommunity::local(QByteArray(4096, 'x'));
+                  community->load();
+                  return screen(community);
+                },
+                {shown("communityNotice", true), shown("communityEmpty", true)}),
     screenState("no-matching-stores", 600,
                 [](GalleryWorld&) { return screen(marketplace(), {{QStringLiteral("search"), QStringLiteral("kiosk")}}); },
                 {shown("communityEmpty", true), text("communityEmptyTitle", "No matching stores")}),

@@ -1,6 +1,7 @@
 #include "GalleryCommunity.hpp"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTimer>
 #include <qcoro/qcorotimer.h>
 
@@ -49,11 +50,16 @@ GalleryCommunity::GalleryCommunity()
     : QObject(QCoreApplication::instance()),
       settings_(folder_.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat) {}
 
-GalleryCommunity* GalleryCommunity::local() {
+GalleryCommunity* GalleryCommunity::local(const QByteArray& fileContent) {
   auto* community = new GalleryCommunity();
-  community->store_ = std::make_unique<CommunityStore>(
-      community->settings_,
-      std::make_unique<LocalRecordStore>(community->settings_, community->folder_.filePath(QStringLiteral("Community.sqlite"))));
+  const QString path = community->folder_.filePath(QStringLiteral("Community.sqlite"));
+  if (!fileContent.isEmpty()) {
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(fileContent);
+  }
+  community->store_ =
+      std::make_unique<CommunityStore>(community->settings_, std::make_unique<LocalRecordStore>(community->settings_, path));
   return community;
 }
 

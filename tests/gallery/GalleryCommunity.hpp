@@ -27,8 +27,9 @@ class GalleryCommunity : public QObject {
     bool savesHang = false;
   };
 
-  // Over the local SQLite back end.
-  static GalleryCommunity* local();
+  // Over the local SQLite back end; over a file that already holds `fileContent` when given
+  // (something that is no database, to show the file set aside).
+  static GalleryCommunity* local(const QByteArray& fileContent = {});
   // Over a back end that answers as scripted.
   static GalleryCommunity* scripted(Script script);
   // Over a community server that this build may not use.

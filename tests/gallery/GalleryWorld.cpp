@@ -41,7 +41,7 @@ const std::string& GalleryWorld::unwritableFolder() {
   return unwritable_->path();
 }
 
-AppModel* GalleryWorld::appModel(std::vector<CardDevice> cards) {
+AppModel* GalleryWorld::appModel(std::vector<CardDevice> cards, std::optional<QUrl> history) {
   auto plugged = std::make_unique<Plugged>();
   plugged->cards = std::move(cards);
   Plugged* raw = plugged.get();
@@ -50,8 +50,9 @@ AppModel* GalleryWorld::appModel(std::vector<CardDevice> cards) {
   environment.folderPicker = [](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
     answer(std::nullopt);
   };
-  const QString history = folder_.filePath(QStringLiteral("History-%1.json").arg(models_.size()));
-  plugged->model = std::make_unique<AppModel>(settings_, QUrl::fromLocalFile(history), environment, sources);
+  const QUrl historyUrl =
+      history.value_or(QUrl::fromLocalFile(folder_.filePath(QStringLiteral("History-%1.json").arg(models_.size()))));
+  plugged->model = std::make_unique<AppModel>(settings_, historyUrl, environment, sources);
   models_.push_back(std::move(plugged));
   return raw->model.get();
 }

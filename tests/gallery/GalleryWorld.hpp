@@ -40,12 +40,15 @@ class GalleryWorld {
   static void format(CardDevice& device, std::string fileSystem);
 
   QSettings& settings() { return settings_; }
+  // A file of this name in the world's own folder, which lives as long as the world.
+  QString filePath(const QString& name) const { return folder_.filePath(name); }
   // A folder nothing can be saved into (a read-only file system), made on first use.
   const std::string& unwritableFolder();
 
   // An application model over these cards (in this order) with a history of its own; the
   // cards stay plugged in until pulled.
-  AppModel* appModel(std::vector<CardDevice> cards);
+  // Its history is kept at `history` when given.
+  AppModel* appModel(std::vector<CardDevice> cards, std::optional<QUrl> history = std::nullopt);
   // The card goes, and the model rescans.
   void pull(AppModel* model, const std::string& cardId);
   // A quit controller over the model, whose quits do nothing.

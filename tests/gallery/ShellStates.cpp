@@ -5,6 +5,7 @@
 // own finish.
 
 #include <QDateTime>
+#include <QFile>
 
 #include "FinishedCheckSeam.hpp"
 #include "GalleryEngineValues.hpp"
@@ -125,8 +126,8 @@ Purchase bought(std::string store, Platform platform, std::string country) {
   return purchase;
 }
 
-AppModel* fullHistory(GalleryWorld& world) {
-  AppModel* model = world.appModel({});
+AppModel* fullHistory(GalleryWorld& world, std::optional<QUrl> file = std::nullopt) {
+  AppModel* model = world.appModel({}, std::move(file));
   using Verdict = CheckOutcome::Verdict;
   std::vector<CheckRecord> records;
 
@@ -166,7 +167,19 @@ AppModel* fullHistory(GalleryWorld& world) {
 
   // The history keeps the newest first; added oldest first.
   for (auto record = records.rbegin(); record != records.rend(); ++record) model->history()->add(*record);
+  model->history()->waitForSaves();
   return model;
+}
+
+// A history file an older or broken program left unreadable: set aside when the checks
+// above were saved.
+AppModel* historyOverUnreadableFile(GalleryWorld& world) {
+  const QString path = world.filePath(QStringLiteral("Unreadable.json"));
+  QFile file(path);
+  file.open(QIODevice::WriteOnly);
+  file.write("[{\"id\": ");
+  file.close();
+  return fullHistory(world, QUrl::fromLocalFile(path));
 }
 
 GalleryState sidebar(QString state, std::function<AppModel*(GalleryWorld&)> make, std::vector<Expectation> expectations) {
@@ -246,8 +259,20 @@ const bool registered = addGalleryStates({
     history(QStringLiteral("empty"), [](GalleryWorld& world) { return world.appModel({}); },
             {shown(QStringLiteral("historyEmpty"), true), shown(QStringLiteral("historyList"), false),
              text(QStringLiteral("historyEmptyTitle"), QStringLiteral("No checks yet"))}),
-    history(QStringLiteral("full"), fullHistory,
-            {shown(QStringLiteral("historyEmpty"), false), shown(QStringLiteral("historyList"), true)}),
+    history(QStringLiteral("full"), [](GalleryWorld& world) { return fullHistory(world); },
+            {shown(QStringLiteral("historyEmpty"), false), shown(QStringLiteral("historyList"), true),
+             shown(QStringLiteral("historyNotices"), false)}),
+    history(QStringLiteral("file-set-aside"), historyOverUnreadableFile,
+            {shown(QStringLiteral("historyList"), true), shown(QStringLiteral("historyNotice"), true),
+             shown(QStringLiteral("historySaveError"), false)}),
+    history(QStringLiteral("save-failed"),
+            [](GalleryWorld& world) {
+              const QString folder = QString::fromStdString(world.unwritableFolder());
+              return fullHistory(world, QUrl::fromLocalFile(folder + QStringLiteral("/History.json")));
+            },
+            {shown(QStringLiteral("historyList"), true), shown(QStringLiteral("historyNotice"), false),
+             text(QStringLiteral("historySaveErrorText"),
+                  QStringLiteral("The history could not be saved: Read-only file system"))}),
     window(QStringLiteral("QuitAlert"), QStringLiteral("card-being-tested"), QSize(1080, 760),
            [](GalleryWorld& world) {
              AppModel* model = world.appModel({quickCard});

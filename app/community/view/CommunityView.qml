@@ -99,6 +99,14 @@ Item {
                 width: list.columnWidth
                 spacing: 18
 
+                NoticeBanner {
+                    objectName: "communityNotice"
+                    Layout.fillWidth: true
+                    text: screen.notice
+                    buttonText: screen.dismissNoticeLabel
+                    onDismissed: screen.dismissNotice()
+                }
+
                 ColumnLayout {
                     Layout.fillWidth: true
                     spacing: 6

@@ -27,6 +27,7 @@ void CommunityViewModel::setStore(CommunityStore* store) {
     const auto contentFollows = [this] { Q_EMIT contentChanged(); };
     connections_.push_back(connect(store_, &CommunityStore::stateChanged, this, contentFollows));
     connections_.push_back(connect(store_, &CommunityStore::reportsChanged, this, contentFollows));
+    connections_.push_back(connect(store_, &CommunityStore::noticeChanged, this, &CommunityViewModel::noticeChanged));
     for (auto changed : {&CommunityStore::reportsChanged, &CommunityStore::flagCountsChanged,
                          &CommunityStore::blockedAuthorsChanged, &CommunityStore::flaggedByMeChanged}) {
       connections_.push_back(connect(store_, changed, this, &CommunityViewModel::recompute));
@@ -35,6 +36,11 @@ void CommunityViewModel::setStore(CommunityStore* store) {
   recompute();
   Q_EMIT storeChanged();
   Q_EMIT contentChanged();
+  Q_EMIT noticeChanged();
+}
+
+void CommunityViewModel::dismissNotice() {
+  if (store_) store_->dismissNotice();
 }
 
 void CommunityViewModel::setSearch(const QString& search) {

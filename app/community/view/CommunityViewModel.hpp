@@ -54,6 +54,8 @@ class CommunityViewModel : public QObject {
   Q_PROPERTY(QString searchPrompt READ searchPrompt CONSTANT)
   Q_PROPERTY(QString countryLabel READ countryLabel CONSTANT)
   Q_PROPERTY(QString refreshLabel READ refreshLabel CONSTANT)
+  Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+  Q_PROPERTY(QString dismissNoticeLabel READ dismissNoticeLabel CONSTANT)
 
  public:
   enum Content { Unavailable, Failed, Loading, List };
@@ -102,6 +104,9 @@ class CommunityViewModel : public QObject {
   QString searchPrompt() const { return tr("Search stores"); }
   QString countryLabel() const { return tr("Country"); }
   QString refreshLabel() const { return tr("Refresh"); }
+  // What the store has to tell about its own file (a damaged one set aside), until read.
+  QString notice() const { return store_ ? store_->notice() : QString(); }
+  QString dismissNoticeLabel() const { return tr("OK"); }
 
   // The screen was shown: the first fetch of the run, while the store is idle.
   Q_INVOKABLE void appeared();
@@ -109,6 +114,7 @@ class CommunityViewModel : public QObject {
   Q_INVOKABLE void refresh();
   Q_INVOKABLE void toggle(const QString& id);
   Q_INVOKABLE void chooseCountry(int row);
+  Q_INVOKABLE void dismissNotice();
 
  Q_SIGNALS:
   void storeChanged();
@@ -117,6 +123,7 @@ class CommunityViewModel : public QObject {
   void countryIndexChanged();
   void contentChanged();
   void listChanged();
+  void noticeChanged();
 
  private:
   void recompute();

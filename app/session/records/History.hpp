@@ -10,10 +10,15 @@
 // first), so no process drops another's record. A record this object removed stays
 // removed.
 //
-// Lives on the main thread: every operation, the file reads and every save run there,
-// synchronously. `recordsChanged` is emitted only when the records really change;
-// `saveError` says why the last save did not write every record (empty when it did).
+// Lives on the main thread: every operation runs there and changes the records at once;
+// the file is read there once, when the object is made, and every save is written by
+// the history's own saver thread, in order, its outcome applied back on the main thread.
+// Destroying the object writes every save still waiting. `recordsChanged` is emitted
+// only when the records really change; `saveError` says why the last save did not write
+// every record (empty when it did); `notice` is what the user is to be told once about
+// the file itself (one that could not be read and was set aside).
 
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -24,18 +29,23 @@
 #include <QUuid>
 
 #include "session/records/CheckRecord.hpp"
+#include "session/records/HistoryFile.hpp"
 
 namespace tessorin {
+
+class HistorySaver;
 
 class History : public QObject {
   Q_OBJECT
   Q_PROPERTY(std::vector<tessorin::CheckRecord> records READ records NOTIFY recordsChanged)
   Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+  Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
 
  public:
   // Loads the file at url; a missing file is an empty history, and nothing is written.
   // An empty url keeps the history in memory only, and every save says so.
   explicit History(QUrl url, QObject* parent = nullptr);
+  ~History() override;
 
   // "History.json" in the application's data folder, made when missing; else in a folder
   // only this user can enter (the session's runtime folder, else the cache), never in a
@@ -45,6 +55,9 @@ class History : public QObject {
   const std::vector<CheckRecord>& records() const { return records_; }
   const QUrl& url() const { return url_; }
   const QString& saveError() const { return saveError_; }
+  const QString& notice() const { return notice_; }
+  // The user has read the notice: it is not shown again.
+  Q_INVOKABLE void dismissNotice();
 
   // Puts the record in front of all others, then saves.
   void add(CheckRecord record);
@@ -56,35 +69,32 @@ class History : public QObject {
   void markShared(const QUuid& id, const std::string& sharedRecordName);
   // Removes every record with this id, then saves, even when none matched.
   void remove(const QUuid& id);
-  // Writes every record that can be written, together with those another process saved
-  // meanwhile. A record that cannot be encoded is left out of the file (it stays in
+  // Has every record that can be written saved, together with those another process
+  // saved meanwhile. A record that cannot be encoded is left out of the file (it stays in
   // memory); that, a lock that cannot be had or a failed write sets `saveError`.
   void save();
+  // Blocks until every save asked for so far is written and its outcome applied. For
+  // quitting and tests: the window never waits on the file.
+  void waitForSaves();
 
  Q_SIGNALS:
   void recordsChanged();
   void saveErrorChanged();
+  void noticeChanged();
 
  private:
-  struct FileContent {
-    std::vector<CheckRecord> records;
-    bool unreadable = false;  // some or all of the file could not be decoded
-  };
-
-  void load();
-  FileContent readFile() const;
   void setRecords(std::vector<CheckRecord> records);
   void setSaveError(QString error);
-  // Adds the records another process saved; leaves out those removed here.
-  std::vector<CheckRecord> mergedWith(const std::vector<CheckRecord>& stored) const;
-  // Renames an unreadable file out of the way; false when it is still in the way.
-  bool setAsideUnreadableFile();
+  void setNotice(QString notice);
+  void applySaved(const historyfile::SaveResult& result);
 
   QUrl url_;
   std::vector<CheckRecord> records_;
   std::set<QUuid> removedHere_;
   QString saveError_;
-  // The file on disk holds data this history could not load.
+  QString notice_;
+  // Made with the first save; null for a history kept in memory only.
+  std::unique_ptr<HistorySaver> saver_;
   bool fileUnreadable_ = false;
 };
 

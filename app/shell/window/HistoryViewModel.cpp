@@ -12,9 +12,17 @@ void HistoryViewModel::setHistory(QObject* history) {
   if (history_) {
     connect(history_, &History::recordsChanged, this, &HistoryViewModel::reload);
     connect(history_, &QObject::destroyed, this, &HistoryViewModel::reload);
+    connect(history_, &History::noticeChanged, this, &HistoryViewModel::noticeChanged);
+    connect(history_, &History::saveErrorChanged, this, &HistoryViewModel::saveErrorChanged);
   }
   reload();
   Q_EMIT historyChanged();
+  Q_EMIT noticeChanged();
+  Q_EMIT saveErrorChanged();
+}
+
+void HistoryViewModel::dismissNotice() {
+  if (history_) history_->dismissNotice();
 }
 
 // A whole reset: records are added at the front, replaced in place and removed anywhere,

@@ -1,7 +1,7 @@
 #pragma once
 // HistoryViewModel: the history page's list: one row per kept check, newest first, each
-// row's record (a CheckRecord in a QVariant) for its HistoryRowModel, and the page's
-// empty state. The list follows the history's records as they change. Main thread; the
+// row's record (a CheckRecord in a QVariant) for its HistoryRowModel, the page's
+// empty state, and what the history says of its file (a notice, a failed save). The list follows the history's records as they change. Main thread; the
 // history is held weakly.
 
 #include <QAbstractListModel>
@@ -21,6 +21,9 @@ class HistoryViewModel : public QAbstractListModel {
   Q_PROPERTY(QString title READ title CONSTANT)
   Q_PROPERTY(QString emptyTitle READ emptyTitle CONSTANT)
   Q_PROPERTY(QString emptyDescription READ emptyDescription CONSTANT)
+  Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+  Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+  Q_PROPERTY(QString dismissNoticeLabel READ dismissNoticeLabel CONSTANT)
 
  public:
   enum Role { RecordRole = Qt::UserRole + 1, RecordIdRole };
@@ -33,6 +36,11 @@ class HistoryViewModel : public QAbstractListModel {
   QString title() const { return tr("History"); }
   QString emptyTitle() const { return tr("No checks yet"); }
   QString emptyDescription() const { return tr("Every card you check is listed here, with where you bought it."); }
+  // What the history has to tell about its file, until read; and why the last save failed.
+  QString notice() const { return history_ ? history_->notice() : QString(); }
+  QString saveError() const { return history_ ? history_->saveError() : QString(); }
+  QString dismissNoticeLabel() const { return tr("OK"); }
+  Q_INVOKABLE void dismissNotice();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;
@@ -41,6 +49,8 @@ class HistoryViewModel : public QAbstractListModel {
  Q_SIGNALS:
   void historyChanged();
   void emptyChanged();
+  void noticeChanged();
+  void saveErrorChanged();
 
  private:
   void reload();

@@ -6,6 +6,8 @@
 #include <limits>
 
 #include <QCollator>
+#include <QDir>
+#include <QFile>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -13,6 +15,7 @@
 #include "ScriptedRecordStore.hpp"
 #include "theme/Palette.hpp"
 #include "community/rules/StoreTextRules.hpp"
+#include "community/store/LocalRecordStore.hpp"
 #include "community/view/CommunityViewModel.hpp"
 #include "community/view/CountryPickerModel.hpp"
 #include "community/view/PriceText.hpp"
@@ -295,6 +298,31 @@ TEST(CommunityScreen, ContentFollowsTheStoreAndWhetherItHoldsReports) {
     EXPECT_EQ(screen.failureMessage(), c.content == Content::Failed ? "The server cannot be reached." : "");
     EXPECT_EQ(screen.refreshEnabled(), c.usable && c.then != Then::loadSlowly);
   }
+}
+
+TEST(CommunityScreen, TellsOnceThatADamagedRecordFileWasSetAside) {
+  QTemporaryDir folder;
+  const QString file = QDir(folder.path()).filePath(QStringLiteral("Community.sqlite"));
+  {
+    QFile damaged(file);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(4096, 'x'));
+  }
+  QSettings settings(QDir(folder.path()).filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+  CommunityStore store(settings, std::make_unique<LocalRecordStore>(settings, file));
+  CommunityViewModel screen;
+  QSignalSpy notices(&screen, &CommunityViewModel::noticeChanged);
+  screen.setStore(&store);
+  EXPECT_TRUE(screen.notice().contains(QStringLiteral("Community.sqlite.damaged-"))) << screen.notice().toStdString();
+  screen.dismissNotice();
+  EXPECT_TRUE(screen.notice().isEmpty());
+  EXPECT_TRUE(store.notice().isEmpty()) << "the screen's word went no further than the screen";
+  EXPECT_GE(notices.count(), 2);
+
+  ScriptedCommunity healthy;
+  CommunityViewModel other;
+  other.setStore(healthy.store.get());
+  EXPECT_TRUE(other.notice().isEmpty());
 }
 
 TEST(CommunityScreen, TotalsCountStoresOnceAcrossPlatformsAndIgnoreTheSearch) {

@@ -249,6 +249,7 @@ TEST(PurchaseSharing, ASessionGoneMeanwhileStillHasItsHistoryRecordMarkedShared)
   community.release([&] { return card.stored(sent)->sharedRecordName.has_value(); });
   ASSERT_EQ(community.store.reports().size(), 1u);
   EXPECT_EQ(card.stored(sent)->sharedRecordName, community.store.reports()[0].id.toStdString());
+  card.history.waitForSaves();
   History reread(card.history.url());
   EXPECT_EQ(reread.records()[0].sharedRecordName, community.store.reports()[0].id.toStdString());
 }

@@ -18,6 +18,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "TmpfsMount.hpp"
 #include "session/records/History.hpp"
 
 namespace tessorin {
@@ -25,7 +26,7 @@ namespace {
 
 using nlohmann::json;
 
-class HistoryTest : public testing::Test {
+class HistoryTest : public ::testing::Test {
  protected:
   QString path() const { return folder.filePath(QStringLiteral("History.json")); }
   QUrl url() const { return QUrl::fromLocalFile(path()); }
@@ -38,7 +39,11 @@ class HistoryTest : public testing::Test {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(bytes);
   }
-  // What the next start of the application would read.
+  // What the next start of the application would read, once the history's saves are written.
+  std::vector<CheckRecord> reread(History& history) const {
+    history.waitForSaves();
+    return reread();
+  }
   std::vector<CheckRecord> reread() const { return History(url()).records(); }
   QStringList setAside() const {
     return QDir(folder.path()).entryList({QStringLiteral("History.json.unreadable-*")}, QDir::Files);
@@ -59,7 +64,17 @@ TEST_F(HistoryTest, KeepsNewestFirstInMemoryAndInTheFile) {
   EXPECT_FALSE(QFile::exists(path())) << "loading without a file wrote one";
   for (const char* name : {"A", "B", "C"}) history.add(record(name));
   EXPECT_EQ(history.records().front().cardName, "C");
-  EXPECT_EQ(reread(), history.records());
+  EXPECT_EQ(reread(history), history.records());
+}
+
+TEST_F(HistoryTest, SavesStillWaitingAreWrittenWhenTheHistoryGoes) {
+  std::vector<CheckRecord> shown;
+  {
+    History history(url());
+    for (int i = 0; i < 50; ++i) history.add(record("check " + std::to_string(i)));
+    shown = history.records();
+  }
+  EXPECT_EQ(reread(), shown) << "quitting lost what the window showed";
 }
 
 TEST_F(HistoryTest, UpdateAndRemoveFollowTheIdAndAnnounceOnlyRealChanges) {
@@ -76,18 +91,20 @@ TEST_F(HistoryTest, UpdateAndRemoveFollowTheIdAndAnnounceOnlyRealChanges) {
   history.update(twin);
   EXPECT_EQ(history.records()[1].sharedRecordName, "shared") << "the update moved or missed the record";
   EXPECT_EQ(history.records()[2].sharedRecordName, std::nullopt) << "the update replaced more than one record";
-  EXPECT_EQ(reread(), history.records());
+  EXPECT_EQ(reread(history), history.records());
 
   QFile::remove(path());
   history.update(record("stranger"));
+  history.waitForSaves();
   EXPECT_FALSE(QFile::exists(path())) << "an update that matched nothing wrote the file";
   history.remove(QUuid::createUuid());
-  EXPECT_EQ(reread(), history.records()) << "a remove that matched nothing did not rewrite the file";
+  EXPECT_EQ(reread(history), history.records()) << "a remove that matched nothing did not rewrite the file";
   EXPECT_EQ(changes.count(), 4);
 
   history.remove(twin.id);
   ASSERT_EQ(history.records().size(), 1u);
   history.remove(history.records()[0].id);
+  history.waitForSaves();
   EXPECT_EQ(changes.count(), 6);
   EXPECT_EQ(json::parse(contents(path()).toStdString()), json::array());
 }
@@ -99,9 +116,11 @@ TEST_F(HistoryTest, UndecodableFileIsSetAsideBeforeTheNextSaveNotOverwritten) {
     EXPECT_TRUE(history.records().empty());
     EXPECT_EQ(contents(path()), content) << "loading touched the file";
     history.add(record("new"));
-    EXPECT_EQ(reread(), history.records());
+    EXPECT_EQ(reread(history), history.records());
     ASSERT_EQ(setAside().size(), 1) << content.toStdString();
     EXPECT_EQ(contents(folder.filePath(setAside()[0])), content);
+    // The user is told, once the file is out of the way, under which name it was kept.
+    EXPECT_TRUE(history.notice().contains(setAside()[0])) << history.notice().toStdString();
     QFile::remove(folder.filePath(setAside()[0]));
   }
 }
@@ -116,7 +135,7 @@ TEST_F(HistoryTest, ARecordFromANewerVersionCostsOnlyThatRecord) {
   ASSERT_EQ(history.records().size(), 2u);
   EXPECT_EQ(history.records()[1].cardName, "older");
   history.add(record("latest"));
-  EXPECT_EQ(reread().size(), 3u);
+  EXPECT_EQ(reread(history).size(), 3u);
   ASSERT_EQ(setAside().size(), 1);
   EXPECT_EQ(contents(folder.filePath(setAside()[0])), original);
 }
@@ -127,7 +146,7 @@ TEST_F(HistoryTest, ANonFiniteSpeedDoesNotStopLaterSaves) {
   odd.writeSpeed = std::nan("");
   history.add(odd);
   history.add(record("after"));
-  ASSERT_EQ(reread().size(), 2u);
+  ASSERT_EQ(reread(history).size(), 2u);
   EXPECT_EQ(reread()[1].writeSpeed, std::nullopt);
 }
 
@@ -167,7 +186,7 @@ TEST_F(HistoryTest, ADateWithoutISOTextInUTCIsSetAsideAndNoRecordStopsTheOthersF
   undated.date = QDateTime();
   history.add(undated);
   history.add(record("after"));
-  ASSERT_EQ(reread().size(), 2u) << "one record that cannot be written stopped the save";
+  ASSERT_EQ(reread(history).size(), 2u) << "one record that cannot be written stopped the save";
   EXPECT_EQ(reread()[0].cardName, "after");
   EXPECT_EQ(history.records().size(), 3u) << "the record that could not be written is still shown";
   EXPECT_EQ(history.saveError(), QStringLiteral("One check could not be written to the history file."));
@@ -178,14 +197,20 @@ TEST_F(HistoryTest, TwoWritersOnOneFileKeepEachOthersRecords) {
   History first(url());
   History second(url());
   const CheckRecord firstA = record("first A");
+  // Each history saves on its own thread, as two processes would; what one saved is
+  // there before the other's next change.
   first.add(firstA);
+  first.waitForSaves();
   second.add(record("second A"));
+  second.waitForSaves();
   first.add(record("first B"));
+  first.waitForSaves();
   second.remove(firstA.id);
+  second.waitForSaves();
   second.add(record("second B"));
 
   std::set<std::string> names;
-  for (const CheckRecord& kept : reread()) names.insert(kept.cardName);
+  for (const CheckRecord& kept : reread(second)) names.insert(kept.cardName);
   EXPECT_EQ(names, (std::set<std::string>{"first B", "second A", "second B"}));
   EXPECT_EQ(second.records().size(), 3u) << "a save takes in what the other writer saved";
   EXPECT_TRUE(first.saveError().isEmpty());
@@ -203,13 +228,63 @@ TEST_F(HistoryTest, ALockHeldTooLongIsReportedAndNothingIsWritten) {
   }
   std::this_thread::sleep_for(std::chrono::milliseconds(300));
   history.add(record("blocked"));
+  EXPECT_TRUE(history.saveError().isEmpty()) << "the window waited for the locked file";
+  history.waitForSaves();
   kill(child, SIGKILL);
   waitpid(child, nullptr, 0);
   EXPECT_FALSE(QFile::exists(path()));
-  EXPECT_FALSE(history.saveError().isEmpty());
+  EXPECT_EQ(history.saveError(), QStringLiteral("The history file is locked by another program and was not saved."));
   history.add(record("free again"));
-  EXPECT_EQ(reread().size(), 2u);
+  EXPECT_EQ(reread(history).size(), 2u);
   EXPECT_TRUE(history.saveError().isEmpty());
+}
+
+TEST_F(HistoryTest, AnUnreadableFileIsNamedToTheUserOnceAtStartAndAgainWhenSetAside) {
+  writeFile("[{\"id\": ");
+  History history(url());
+  QSignalSpy notices(&history, &History::noticeChanged);
+  EXPECT_FALSE(history.notice().isEmpty()) << "the history looked empty with no word to the user";
+  history.dismissNotice();
+  EXPECT_TRUE(history.notice().isEmpty());
+  history.add(record("new"));
+  history.waitForSaves();
+  ASSERT_EQ(setAside().size(), 1);
+  EXPECT_TRUE(history.notice().contains(setAside()[0])) << history.notice().toStdString();
+  history.dismissNotice();
+  history.add(record("newer"));
+  history.waitForSaves();
+  EXPECT_TRUE(history.notice().isEmpty()) << "a notice came back after it was read";
+  EXPECT_EQ(notices.count(), 3);
+
+  History fine(url());
+  EXPECT_TRUE(fine.notice().isEmpty());
+}
+
+TEST(HistoryOnAFullDisk, SaysTheDiskIsFullAndKeepsTheLastFileWhole) {
+  testing::TmpfsMount disk(256 * 1024);
+  const QString path = QString::fromStdString(disk.path()) + QStringLiteral("/History.json");
+  History history(QUrl::fromLocalFile(path));
+  CheckRecord kept;
+  kept.date = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+  kept.cardName = "kept";
+  history.add(kept);
+  history.waitForSaves();
+  ASSERT_TRUE(history.saveError().isEmpty()) << history.saveError().toStdString();
+  {
+    QFile filler(QString::fromStdString(disk.path()) + QStringLiteral("/filler"));
+    ASSERT_TRUE(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+  }
+  CheckRecord large = kept;
+  large.id = QUuid::createUuid();
+  large.cardName = std::string(64 * 1024, 'n');
+  history.add(large);
+  history.waitForSaves();
+  EXPECT_EQ(history.saveError(), QStringLiteral("The history could not be saved: No space left on device"));
+  EXPECT_EQ(History(QUrl::fromLocalFile(path)).records(), std::vector<CheckRecord>{kept}) << "the last file was not kept whole";
+  EXPECT_EQ(history.records().size(), 2u) << "the unsaved check is no longer shown";
 }
 
 TEST(HistoryLocation, UsesTheDataFolderAndFallsBackToAFolderOnlyThisUserCanEnter) {

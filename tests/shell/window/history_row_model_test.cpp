@@ -1,6 +1,9 @@
 #include "shell/window/HistoryRowModel.hpp"
 
+#include <QFile>
 #include <QLocale>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 #include "SessionFixture.hpp"
@@ -148,12 +151,40 @@ TEST(HistoryRowModel, DeleteRemovesThatRecordByItsIdAndTheListFollowsInOrder) {
   EXPECT_EQ(list.data(list.index(0), HistoryViewModel::RecordRole).value<CheckRecord>().cardName, "C");
   EXPECT_EQ(list.data(list.index(1), HistoryViewModel::RecordRole).value<CheckRecord>().cardName, "A");
   // The file says the same.
+  world.history.waitForSaves();
   History reread(world.history.url());
   ASSERT_EQ(reread.records().size(), 2u);
   EXPECT_EQ(reread.records()[0].cardName, "C");
 
   for (const CheckRecord& r : std::vector<CheckRecord>(world.history.records())) world.history.remove(r.id);
   EXPECT_TRUE(list.empty());
+}
+
+TEST(HistoryView, TellsOfAnUnreadableFileUntilReadAndOfAFailedSave) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("History.json"));
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[{\"id\": ");
+  }
+  History history(QUrl::fromLocalFile(path));
+  HistoryViewModel list;
+  QSignalSpy notices(&list, &HistoryViewModel::noticeChanged);
+  list.setHistory(&history);
+  EXPECT_EQ(list.notice(), history.notice());
+  EXPECT_FALSE(list.notice().isEmpty());
+  list.dismissNotice();
+  EXPECT_TRUE(list.notice().isEmpty());
+  EXPECT_EQ(notices.count(), 2);
+
+  History inMemory{QUrl()};
+  list.setHistory(&inMemory);
+  CheckRecord record;
+  record.date = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+  inMemory.add(record);
+  EXPECT_EQ(list.saveError(), inMemory.saveError());
+  EXPECT_FALSE(list.saveError().isEmpty()) << "a history that is not saved said nothing";
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+#pragma once
+// HistoryFile: History.json on disk, apart from the History that shows it. Reading the
+// file, and one whole save: under the lock file beside it, read what is stored, set aside
+// a file that cannot be read in full, take in what other writers stored, write the lot
+// atomically. Functions on values with no state of their own: safe on any thread, so
+// History can save on a worker of its own while the window goes on.
+
+#include <set>
+#include <vector>
+
+#include <QString>
+#include <QUuid>
+
+#include "session/records/CheckRecord.hpp"
+
+namespace tessorin::historyfile {
+
+struct Content {
+  std::vector<CheckRecord> records;
+  bool unreadable = false;  // some or all of the file could not be decoded
+};
+
+// What the file at path holds; a missing file is empty and readable.
+Content read(const QString& path);
+
+// Records newest first: ours, then those another writer stored that we neither know nor
+// removed.
+std::vector<CheckRecord> merged(const std::vector<CheckRecord>& ours, const std::set<QUuid>& removedHere,
+                                const std::vector<CheckRecord>& stored);
+
+struct SaveRequest {
+  QString path;
+  std::vector<CheckRecord> records;
+  std::set<QUuid> removedHere;
+  // The file held data that could not be loaded: it is set aside before anything is written.
+  bool fileUnreadable = false;
+};
+
+struct SaveResult {
+  // What the file held before this save (other writers' records among them); empty when
+  // it was not read.
+  std::vector<CheckRecord> stored;
+  // Why not every record reached the file; empty when all did.
+  QString error;
+  // The name the unreadable file was set aside under, when this save set it aside.
+  QString setAsideAs;
+  // The unreadable file is still in the way, to be set aside by the next save.
+  bool fileUnreadable = false;
+};
+
+SaveResult save(const SaveRequest& request);
+
+}  // namespace tessorin::historyfile

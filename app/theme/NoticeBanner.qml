@@ -1,0 +1,50 @@
+import Tessorin.Theme
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// A word to the user above a page's content, in the amber of a warning: a symbol and a
+// plain text (it may name a file or carry the system's reason), and, when `buttonText` is
+// given, a button that says it was read (`dismissed`). Hidden while the text is empty.
+//
+//     NoticeBanner { text: page.notice; buttonText: page.dismissTitle; onDismissed: page.dismissNotice() }
+Panel {
+    id: root
+
+    property string text
+    property string buttonText
+    property string symbol: "exclamationmark.triangle.fill"
+
+    signal dismissed()
+
+    visible: root.text.length > 0
+    tint: Palette.amber
+
+    RowLayout {
+        Layout.fillWidth: true
+        spacing: 12
+
+        SymbolIcon {
+            Layout.alignment: Qt.AlignTop
+            name: root.symbol
+            color: Palette.amberText
+            size: 20
+        }
+        Text {
+            objectName: root.objectName + "Text"
+            Layout.fillWidth: true
+            text: root.text
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font: Typography.callout
+            color: Palette.primary
+        }
+        Button {
+            objectName: root.objectName + "Button"
+            Layout.alignment: Qt.AlignVCenter
+            visible: root.buttonText.length > 0
+            text: root.buttonText
+            onClicked: root.dismissed()
+        }
+    }
+}
