@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include "theme/Palette.hpp"
+#include "theme/PluralText.hpp"
 #include "community/rules/StoreTextRules.hpp"
 #include "community/view/RegionNames.hpp"
 
@@ -125,10 +126,17 @@ void CommunityViewModel::recompute() {
     if (report.verdict == CheckOutcome::Verdict::fake) ++fakes;
     storeKeys.insert(report.storeKey);
   }
+  // The caption under each number agrees with it: "1 store", "2 stores".
+  const auto caption = [](const QString& pattern, std::size_t count) {
+    return pluralText(pattern, static_cast<long long>(count));
+  };
   tiles_ = {
-      {grouped(visible.size()), tr("checks shared"), QStringLiteral("checkmark.shield.fill"), Palette::indigo()},
-      {grouped(fakes), tr("fakes found"), QStringLiteral("xmark.seal.fill"), Palette::red()},
-      {grouped(storeKeys.size()), tr("stores"), QStringLiteral("storefront"), Palette::cyan()},
+      {grouped(visible.size()), caption(tr("{0, plural, one {check shared} other {checks shared}}"), visible.size()),
+       QStringLiteral("checkmark.shield.fill"), Palette::indigo()},
+      {grouped(fakes), caption(tr("{0, plural, one {fake found} other {fakes found}}"), fakes),
+       QStringLiteral("xmark.seal.fill"), Palette::red()},
+      {grouped(storeKeys.size()), caption(tr("{0, plural, one {store} other {stores}}"), storeKeys.size()),
+       QStringLiteral("storefront"), Palette::cyan()},
   };
 
   countryRows_ = {{QString(), tr("All countries")}};

@@ -89,7 +89,7 @@ class OutcomePanelModel : public QObject {
   QString shareLabel() const { return tr("Share Result"); }
   QString copyLabel() const { return tr("Copy to Clipboard"); }
   QString saveLabel() const { return tr("Save As…"); }
-  QString saveTitle() const { return tr("Save the Result"); }
+  QString saveTitle() const { return tr("Save the result"); }
   QString saveFailedTitle() const { return tr("The result could not be saved"); }
   QString suggestedFileName() const;
   // The suggested name in the user's documents folder, where the save dialog opens.

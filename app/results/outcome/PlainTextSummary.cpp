@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include "theme/DisplayFormat.hpp"
+#include "theme/IndefiniteArticle.hpp"
 #include "theme/Palette.hpp"
 #include "results/outcome/ResultFigures.hpp"
 #include "tessorin/identity/Manufacturers.hpp"
@@ -35,7 +36,7 @@ std::optional<QString> PlainTextSummary::capacityLine(const CheckOutcome& outcom
                      .arg(DisplayFormat::roundedSizeText(real), DisplayFormat::roundedSizeText(*upper)));
   }
   if (const auto nominal = ResultFigures::nominalSizeDifferentFromClaim(real, outcome.advertisedBytes)) {
-    return typed(tr("Really holds: about %1 (a %2 card)").arg(DisplayFormat::roundedSizeText(real), *nominal));
+    return typed(tr("Really holds: about %1 (%2 card)").arg(DisplayFormat::roundedSizeText(real), withIndefiniteArticle(*nominal)));
   }
   return typed(tr("Really holds: about %1").arg(DisplayFormat::roundedSizeText(real)));
 }

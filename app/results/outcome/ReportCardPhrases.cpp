@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "theme/DisplayFormat.hpp"
+#include "theme/IndefiniteArticle.hpp"
 #include "results/outcome/ResultFigures.hpp"
 
 namespace tessorin {
@@ -56,7 +57,7 @@ QString ReportCardPhrases::measuredCapacity(std::uint64_t realBytes, const Check
 }
 
 QString ReportCardPhrases::nominalCapacityPhrase(const QString& sizeLabel, std::uint64_t realBytes) {
-  return tr("a %1 card, about %2 usable").arg(sizeLabel, DisplayFormat::roundedSizeText(realBytes));
+  return tr("%1 card, about %2 usable").arg(withIndefiniteArticle(sizeLabel), DisplayFormat::roundedSizeText(realBytes));
 }
 
 ReportCardPhrases::Phrase ReportCardPhrases::dataPhrase(const CheckOutcome& outcome) {

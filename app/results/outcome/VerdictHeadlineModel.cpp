@@ -1,6 +1,7 @@
 #include "results/outcome/VerdictHeadlineModel.hpp"
 
 #include "theme/DisplayFormat.hpp"
+#include "theme/IndefiniteArticle.hpp"
 #include "theme/Palette.hpp"
 #include "results/outcome/ResultFigures.hpp"
 
@@ -61,8 +62,8 @@ QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
             .arg(real, claimed, DisplayFormat::roundedSizeText(*input.lostFrom));
       }
       if (const auto nominal = ResultFigures::nominalSizeDifferentFromClaim(*input.realBytes, input.advertisedBytes)) {
-        return tr("It’s a %1 card sold as %2. It can take about %3; anything saved past that is lost.")
-            .arg(*nominal, claimed, real);
+        return tr("It’s %1 card sold as %2. It can take about %3; anything saved past that is lost.")
+            .arg(withIndefiniteArticle(*nominal), claimed, real);
       }
       return tr("It holds only about %1 of the %2 it claims; anything saved past that is lost.").arg(real, claimed);
     }

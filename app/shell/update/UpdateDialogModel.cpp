@@ -37,10 +37,10 @@ QString UpdateDialogModel::title() const {
   const UpdateCheck* check = this->check();
   if (!check) return {};
   switch (check->phase) {
-    case Phase::checking: return direct("Checking for Updates…");
-    case Phase::upToDate: return direct("You’re Up to Date");
-    case Phase::available: return direct("A New Version of Tessorin Is Available");
-    case Phase::failed: return direct("Couldn’t Check for Updates");
+    case Phase::checking: return direct("Checking for updates…");
+    case Phase::upToDate: return direct("You’re up to date");
+    case Phase::available: return direct("A new version of Tessorin is available");
+    case Phase::failed: return direct("Couldn’t check for updates");
   }
   return {};
 }

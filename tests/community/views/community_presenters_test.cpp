@@ -342,12 +342,12 @@ TEST(CommunityScreen, TotalsCountStoresOnceAcrossPlatformsAndIgnoreTheSearch) {
     for (const StatTileValue& tile : screen.tiles()) texts.append(tile.valueText + " " + tile.title);
     return texts;
   };
-  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "1 stores"}));
+  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "1 store"}));
   EXPECT_EQ(screen.summaries()->rowCount(), 2);
 
   screen.setSearch(QStringLiteral("nothing like it"));
   EXPECT_EQ(screen.summaries()->rowCount(), 0);
-  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "1 stores"}));
+  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "1 store"}));
 }
 
 TEST(CommunityScreen, TotalsAreGroupedInTheLocale) {

@@ -56,7 +56,7 @@ TEST(PlainTextSummary, CapacityLineAsRangeOrAboutWithTheSizeClassOnlyWhenItDiffe
   withFull.realBytes = 7'500'000'000;
   withFull.quick = fakeQuickResult(7'500'000'000, 15'500'000'000);
   withFull.full = fullResult(16'000'000'000, Sectors{.ok = 10, .blank = 100'000});
-  EXPECT_EQ(PlainTextSummary::capacityLine(withFull), QString("Really holds: about 7 GB (a 8 GB card)"));
+  EXPECT_EQ(PlainTextSummary::capacityLine(withFull), QString("Really holds: about 7 GB (an 8 GB card)"));
   EXPECT_EQ(PlainTextSummary::capacityLine(outcome(Verdict::fake)), std::nullopt);
 }
 

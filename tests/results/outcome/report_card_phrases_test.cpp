@@ -99,7 +99,7 @@ TEST(ReportCardPhrases, MeasuredCapacityAsRangeSizeClassOrUsableSize) {
       {7'500'000'000, 8'200'000'000, 64'000'000'000, true, "between 7\u00A0GB and 8\u00A0GB"},
       // Exactly a twentieth wide: one figure, and 10 GB reaches no tier.
       {10'000'000'000, 10'500'000'000, 64'000'000'000, true, "about 10\u00A0GB usable"},
-      {7'800'000'000, 7'800'000'000, 64'000'000'000, false, "a 8\u00A0GB card, about 7\u00A0GB usable"},
+      {7'800'000'000, 7'800'000'000, 64'000'000'000, false, "an 8\u00A0GB card, about 7\u00A0GB usable"},
       {999'999'999, 999'999'999, 64'000'000'000, false, "a 1\u00A0GB card, about 999\u00A0MB usable"},
       {850'000'000, 850'000'000, 64'000'000'000, false, "about 850\u00A0MB usable"},
       {1'999'999'999, 1'999'999'999, 64'000'000'000, false, "a 2\u00A0GB card, about 1\u00A0GB usable"},

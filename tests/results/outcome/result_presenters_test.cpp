@@ -36,7 +36,7 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
        "It keeps at least 7\u00A0GB of the 64\u00A0GB it claims, and loses what is saved past 15\u00A0GB. A check that runs to the end "
        "pins it down."},
       {{Verdict::fake, 7'812'345'678, none, 64'000'000'000, Method::full, none},
-       "It’s a 8\u00A0GB card sold as 64\u00A0GB. It can take about 7\u00A0GB; anything saved past that is lost."},
+       "It’s an 8\u00A0GB card sold as 64\u00A0GB. It can take about 7\u00A0GB; anything saved past that is lost."},
       {{Verdict::fake, 1'999'999'999, none, 64'000'000'000, Method::full, none},
        "It’s a 2\u00A0GB card sold as 64\u00A0GB. It can take about 1\u00A0GB; anything saved past that is lost."},
       {{Verdict::fake, 999'999'999, none, 64'000'000'000, Method::full, none},
