@@ -247,7 +247,8 @@ const bool registered = addGalleryStates({
        return withSession(session);
      },
      .expectations = {text("quickPercent", "99%"), text("quickTitle", "Tidying up…"), shown("speedSummary", true),
-                      text("bannerHeadline", "Quick check: no sign of fakery")}},
+                      text("bannerHeadline", "Quick check: no sign of fakery"),
+                      text("bannerExplanation", "The advanced test comes next and checks every byte.")}},
     {.view = "QuickProgressPanel", .state = "zone-only-35", .size = QSize(800, 640),
      .scene = "scenes/QuickProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {

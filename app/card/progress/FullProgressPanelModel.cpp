@@ -106,7 +106,7 @@ FullProgressPanelModel::Shown FullProgressPanelModel::compute(const CardSession&
   // The session reads the setting when writing ends; from the read-back on it no
   // longer matters.
   shown.showsToggle = phase == Phase::preparing || phase == Phase::writing;
-  shown.common.banner = session_findings::bannerInput(session);
+  shown.common.banner = session_findings::bannerInput(session, true);
   shown.common.summary = session_findings::speedSummaryInput(session);
   return shown;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // ProvisionalBannerInput: the quick check's latest (possibly partial) result, as a panel
-// hands it to the banner that states what was found so far. A plain value.
+// hands it to the banner that states what was found so far, and whether the advanced
+// test is already under way (the banner then speaks of it as running). A plain value.
 
 #include <QMetaType>
 #include <QtQml/qqmlregistration.h>
@@ -15,6 +16,7 @@ struct ProvisionalBannerInput {
 
  public:
   QuickProbeResult quick;
+  bool advancedTestUnderWay = false;
 
   friend bool operator==(const ProvisionalBannerInput&, const ProvisionalBannerInput&) = default;
 };

@@ -57,9 +57,10 @@ std::vector<BannerNote> notesFor(const QuickProbeResult& quick, Verdict verdict)
 
 }  // namespace
 
-ProvisionalBannerModel::ProvisionalBannerModel(QObject* parent) : QObject(parent), looks_(looks(input_.quick)) {}
+ProvisionalBannerModel::ProvisionalBannerModel(QObject* parent)
+    : QObject(parent), looks_(looks(input_.quick, input_.advancedTestUnderWay)) {}
 
-ProvisionalBannerModel::Looks ProvisionalBannerModel::looks(const QuickProbeResult& quick) {
+ProvisionalBannerModel::Looks ProvisionalBannerModel::looks(const QuickProbeResult& quick, bool advancedTestUnderWay) {
   const bool provisional = quick.completed != QuickProbeResult::Stage::zone;
   const Verdict verdict = quick.verdict();
   Looks looks;
@@ -69,9 +70,12 @@ ProvisionalBannerModel::Looks ProvisionalBannerModel::looks(const QuickProbeResu
       looks.iconColor = Palette::green();
       looks.tint = Palette::green();
       looks.headline = provisional ? tr("So far: no sign of fakery") : tr("Quick check: no sign of fakery");
+      // Before the advanced test starts (the quick check still clearing its probes away),
+      // there is nothing yet to stop and keep.
       looks.explanation =
-          provisional ? tr("Probes intact so far: %1. The next stages look closer.").arg(quick.okCount())
-                      : tr("Confirming byte by byte. You can stop at any time and keep this answer.");
+          provisional            ? tr("Probes intact so far: %1. The next stages look closer.").arg(quick.okCount())
+          : advancedTestUnderWay ? tr("Confirming byte by byte. You can stop at any time and keep this answer.")
+                                 : tr("The advanced test comes next and checks every byte.");
       break;
     case Verdict::fake:
       looks.symbol = QStringLiteral("xmark.seal.fill");
@@ -102,7 +106,7 @@ ProvisionalBannerModel::Looks ProvisionalBannerModel::looks(const QuickProbeResu
 void ProvisionalBannerModel::setInput(const ProvisionalBannerInput& input) {
   if (input_ == input) return;
   input_ = input;
-  Looks next = looks(input_.quick);
+  Looks next = looks(input_.quick, input_.advancedTestUnderWay);
   if (next == looks_) return;
   looks_ = std::move(next);
   Q_EMIT changed();

@@ -56,7 +56,8 @@ class ProvisionalBannerModel : public QObject {
 
   explicit ProvisionalBannerModel(QObject* parent = nullptr);
 
-  static Looks looks(const QuickProbeResult& quick);
+  // advancedTestUnderWay: the banner stands above the advanced test's progress.
+  static Looks looks(const QuickProbeResult& quick, bool advancedTestUnderWay = true);
 
   const ProvisionalBannerInput& input() const { return input_; }
   void setInput(const ProvisionalBannerInput& input);

@@ -134,7 +134,7 @@ QuickProgressPanelModel::Shown QuickProgressPanelModel::compute(const CardSessio
   if (progress.phase == Phase::zone && !common.summary && session.zoneTrace().write.size() >= 2) {
     common.chart = SpeedChartInput{session.zoneTrace().write, session.zoneTrace().read};
   }
-  common.banner = session_findings::bannerInput(session);
+  common.banner = session_findings::bannerInput(session, false);
   if (session.quickResult()) {
     shown.strip = ProbeStripModel::makeCells(session.quickResult()->outcomes);
   } else if (!session.liveProbes().empty()) {

@@ -4,9 +4,9 @@
 
 namespace tessorin::session_findings {
 
-std::optional<ProvisionalBannerInput> bannerInput(const CardSession& session) {
+std::optional<ProvisionalBannerInput> bannerInput(const CardSession& session, bool advancedTestUnderWay) {
   if (!session.quickResult()) return std::nullopt;
-  return ProvisionalBannerInput{*session.quickResult()};
+  return ProvisionalBannerInput{*session.quickResult(), advancedTestUnderWay};
 }
 
 std::optional<SpeedSummaryInput> speedSummaryInput(const CardSession& session) {

@@ -15,7 +15,7 @@ class CardSession;
 
 namespace session_findings {
 
-std::optional<ProvisionalBannerInput> bannerInput(const CardSession& session);
+std::optional<ProvisionalBannerInput> bannerInput(const CardSession& session, bool advancedTestUnderWay);
 std::optional<SpeedSummaryInput> speedSummaryInput(const CardSession& session);
 
 }  // namespace session_findings

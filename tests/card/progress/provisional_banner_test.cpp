@@ -65,6 +65,9 @@ TEST_F(ProvisionalBannerTest, HeadlinesMoveFromSoFarToQuickCheckOnceTheZoneHasRu
   EXPECT_EQ(done.headline, "Quick check: no sign of fakery");
   EXPECT_EQ(done.explanation, "Confirming byte by byte. You can stop at any time and keep this answer.");
   EXPECT_EQ(done.iconColor, Palette::green());
+  // While the quick check still tidies up, the advanced test has not begun: nothing to stop yet.
+  EXPECT_EQ(ProvisionalBannerModel::looks(passed(Stage::zone), false).explanation,
+            "The advanced test comes next and checks every byte.");
 }
 
 TEST_F(ProvisionalBannerTest, DamagedBlamesTheZoneOnlyWhenTheZoneCameBackWrong) {
