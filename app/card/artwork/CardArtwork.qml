@@ -34,6 +34,31 @@ Item {
         verdict: root.verdict
     }
 
+    // The glow's source: the picture without the sweep band, so that the band's frames
+    // leave the blurred glow as it was last drawn instead of blurring it anew every frame.
+    CardSilhouette {
+        id: glowSource
+        anchors.fill: parent
+        drive: artwork.drive
+        visible: false
+    }
+
+    DropShadow {
+        objectName: "cardGlow"
+        anchors.fill: glowSource
+        source: glowSource
+        transparentBorder: true
+        verticalOffset: 8
+        radius: artwork.glowRadius
+        samples: 45
+        color: artwork.glowColor
+        cached: true
+
+        Behavior on color {
+            ColorAnimation { duration: Motion.duration(500); easing.type: Easing.OutBack }
+        }
+    }
+
     CardSilhouette {
         id: silhouette
         objectName: "cardSilhouette"
@@ -41,7 +66,6 @@ Item {
         drive: artwork.drive
         scanning: root.scanning
         sweepPhase: Motion.enabled ? 0 : 0.5
-        visible: false
     }
 
     NumberAnimation {
@@ -52,22 +76,7 @@ Item {
         duration: 1600
         easing.type: Easing.InOutQuad
         loops: Animation.Infinite
-        running: Motion.enabled && root.scanning
-    }
-
-    DropShadow {
-        objectName: "cardGlow"
-        anchors.fill: silhouette
-        source: silhouette
-        transparentBorder: true
-        verticalOffset: 8
-        radius: artwork.glowRadius
-        samples: 45
-        color: artwork.glowColor
-
-        Behavior on color {
-            ColorAnimation { duration: Motion.duration(500); easing.type: Easing.OutBack }
-        }
+        running: Motion.enabled && root.scanning && OnScreen.shown
     }
 
     Rectangle {

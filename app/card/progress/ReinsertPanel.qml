@@ -36,7 +36,7 @@ Panel {
         gradient: Theme.Palette.accentSymbolGradient
 
         SequentialAnimation on opacity {
-            running: presenter.cardOut && Motion.enabled
+            running: presenter.cardOut && Motion.enabled && OnScreen.shown
             loops: Animation.Infinite
             NumberAnimation { to: 0.35; duration: Motion.duration(800); easing.type: Easing.InOutQuad }
             NumberAnimation { to: 1; duration: Motion.duration(800); easing.type: Easing.InOutQuad }

@@ -28,7 +28,7 @@ Item {
         }
 
         RotationAnimator on rotation {
-            running: Motion.enabled && root.visible
+            running: Motion.enabled && OnScreen.shown
             from: 0
             to: 360
             duration: 900

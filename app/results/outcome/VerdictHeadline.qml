@@ -38,8 +38,10 @@ ColumnLayout {
             border.color: Qt.rgba(model.color.r, model.color.g, model.color.b, 0.35)
             scale: 0.9
 
+            // Pulses only while it can be seen: scrolled away or behind another page, it rests.
             ParallelAnimation {
-                running: Motion.enabled && root.visible
+                objectName: "verdictPulse"
+                running: Motion.enabled && OnScreen.shown
                 loops: Animation.Infinite
                 NumberAnimation { target: ring; property: "scale"; from: 0.9; to: 1.25; duration: Motion.duration(1600); easing.type: Easing.OutQuad }
                 NumberAnimation { target: ring; property: "opacity"; from: 1; to: 0; duration: Motion.duration(1600); easing.type: Easing.OutQuad }

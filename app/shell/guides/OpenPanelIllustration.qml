@@ -30,7 +30,7 @@ Item {
     Timer {
         interval: 1800
         repeat: true
-        running: root.running && root.visible
+        running: root.running && OnScreen.shown
         onTriggered: root.phase = words.nextOf(root.phase)
     }
 

@@ -97,7 +97,7 @@ Item {
                     to: 360
                     duration: 900
                     loops: Animation.Infinite
-                    running: Motion.enabled && row.mark === CardRowModel.Progress
+                    running: Motion.enabled && row.mark === CardRowModel.Progress && OnScreen.shown
                 }
             }
         }

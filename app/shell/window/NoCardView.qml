@@ -93,15 +93,16 @@ Item {
             SymbolIcon {
                 objectName: "noCardArrow"
                 anchors.centerIn: parent
-                anchors.verticalCenterOffset: bob.offset
+                // Moved, not laid out again: each frame of the bob only shifts its picture.
+                transform: Translate { y: bob.offset }
                 name: "arrow.down"
                 size: 30
                 gradient: Palette.accentSymbolGradient
             }
 
-            // Once floating, the arrow goes on between the two places for as long as it is shown.
+            // Once floating, the arrow goes on between the two places for as long as it can be seen.
             SequentialAnimation {
-                running: root.floating && Motion.enabled && root.visible
+                running: root.floating && Motion.enabled && OnScreen.shown
                 loops: Animation.Infinite
                 NumberAnimation {
                     target: bob; property: "offset"; from: -8; to: 8

@@ -34,7 +34,7 @@ T.BusyIndicator {
         }
 
         RotationAnimator on rotation {
-            running: House.Motion.enabled && control.running && control.visible
+            running: House.Motion.enabled && control.running && House.OnScreen.shown
             from: 0
             to: 360
             duration: 1000
