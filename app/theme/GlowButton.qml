@@ -78,6 +78,8 @@ Button {
             verticalOffset: 6
             radius: control.down ? 4 : 14
             samples: 29
+            // Blurred again only when pressed or recoloured, not on every frame the window draws.
+            cached: true
             color: Qt.rgba(control.glowColor.r, control.glowColor.g, control.glowColor.b, control.down ? 0.2 : 0.45)
 
             Behavior on radius {

@@ -41,6 +41,9 @@ Item {
         radius: 10
         samples: 21
         verticalOffset: 4
+        // Blurred once per size: a motion elsewhere in the window redraws every frame, and
+        // a panel can be as tall as the page.
+        cached: true
     }
 
     LinearGradient {
@@ -48,6 +51,7 @@ Item {
         anchors.fill: surface
         source: surface
         visible: root.tinted
+        cached: true
         start: Qt.point(0, 0)
         end: Qt.point(width, height)
         gradient: Gradient {

@@ -40,5 +40,7 @@ Item {
         color: Qt.rgba(root.color.r, root.color.g, root.color.b, 0.5)
         radius: 6
         samples: 13
+        // Blurred again when the arc moves, not on every frame the window draws.
+        cached: true
     }
 }

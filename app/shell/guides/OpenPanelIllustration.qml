@@ -56,6 +56,7 @@ Item {
             radius: 12
             samples: 25
             verticalOffset: 6
+            cached: true
         }
         Rectangle {
             anchors.fill: parent
@@ -247,6 +248,8 @@ Item {
             color: Qt.rgba(0, 0, 0, 0.35)
             radius: 2
             samples: 5
+            // The pointer travels; its shape and shadow do not change.
+            cached: true
         }
     }
 

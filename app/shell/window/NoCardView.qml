@@ -56,6 +56,8 @@ Item {
                 radius: 40
                 transparentBorder: true
                 opacity: 0.18
+                // Drawn once: the arrow moves over it every frame.
+                cached: true
             }
 
             Shape {
@@ -82,6 +84,7 @@ Item {
                 objectName: "noCardOutline"
                 anchors.fill: outline
                 source: outline
+                cached: true
                 start: Qt.point(0, 0)
                 end: Qt.point(width, height)
                 gradient: Gradient {
