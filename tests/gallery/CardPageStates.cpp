@@ -22,6 +22,8 @@ struct Page {
   std::function<void(CardSession&)> prepare = [](CardSession&) {};
   // Tall enough for the whole stage panel where it is the story.
   int height = 720;
+  std::optional<HostSystem> host = std::nullopt;
+  bool present = true;
 };
 
 GalleryState page(QString state, Page page, std::vector<Expectation> expectations) {
@@ -31,9 +33,10 @@ GalleryState page(QString state, Page page, std::vector<Expectation> expectation
           .scene = QStringLiteral("scenes/CardDetailViewScene.qml"),
           .properties =
               [page](GalleryWorld& world) {
-                CardSession* session = world.session(page.device);
+                CardSession* session = world.session(page.device, page.host);
                 page.prepare(*session);
-                return QVariantMap{{QStringLiteral("session"), QVariant::fromValue<QObject*>(session)}};
+                return QVariantMap{{QStringLiteral("session"), QVariant::fromValue<QObject*>(session)},
+                                   {QStringLiteral("present"), page.present}};
               },
           .expectations = std::move(expectations)};
 }
@@ -84,6 +87,11 @@ QuickProbeResult zoneFailed() {
   return quick(32 * gigabytes, 16, 16, failed);
 }
 
+CardDevice throughFuse(CardDevice device) {
+  device.volume.mountType = "fuseblk";
+  return device;
+}
+
 CardDevice withProduct(CardDevice device, std::string productName) {
   device.registers->productName = std::move(productName);
   return device;
@@ -103,6 +111,22 @@ const bool registered = addGalleryStates({
           {QStringLiteral("quickStepBadge"), QStringLiteral("opacity"), 1.0}}),
     page(QStringLiteral("fat32"), {named(GalleryWorld::builtInCard(32 * gigabytes, "SDHC"), "NO NAME", "msdos")},
          {shown("exFATLink", true), {QStringLiteral("quickStepBadge"), QStringLiteral("opacity"), 0.4}}),
+    // exFAT through exfat-fuse, and FAT32 where exFAT would be mounted by exfat-fuse too:
+    // no quick check is promised, and none is sold.
+    page(QStringLiteral("exfat-driver-writes-reserved-space"),
+         {throughFuse(named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "SANDISK", "exfat", 63'800'000'000))},
+         {shown("exFATLink", false), {QStringLiteral("quickStepBadge"), QStringLiteral("opacity"), 0.4}}),
+    page(QStringLiteral("fat32-without-kernel-exfat"),
+         {named(GalleryWorld::builtInCard(32 * gigabytes, "SDHC"), "NO NAME", "msdos"), [](CardSession&) {}, 720,
+          HostSystem::withRelease("6.1.0-18-amd64", true)},
+         {shown("exFATLink", false)}),
+    // Taken out while its page stays selected: no free space read through the folder left
+    // behind, and no check.
+    page(QStringLiteral("removed"),
+         {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "SANDISK", "exfat", 63'800'000'000),
+          [](CardSession&) {}, 720, std::nullopt, false},
+         {shown("startButton", false), shown("storageBar", false), shown("removedNote", true),
+          shown("startPlan", false)}),
     page(QStringLiteral("ntfs"), {named(GalleryWorld::builtInCard(128 * gigabytes, "SDXC"), "Backup", "ntfs")},
          {shown("exFATLink", false)}),
     page(QStringLiteral("2-TB"), {named(GalleryWorld::builtInCard(2000 * gigabytes, "SDUC"), "HUGE")},

@@ -47,6 +47,7 @@ AppModel* GalleryWorld::appModel(std::vector<CardDevice> cards, std::optional<QU
   Plugged* raw = plugged.get();
   AppModel::Sources sources{[raw](bool) { return raw->cards; }, [] { return std::set<std::string>{}; }, false, {}, {}};
   CardSession::Environment environment;
+  environment.host = quickCheckHost();
   environment.folderPicker = [](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
     answer(std::nullopt);
   };
@@ -71,8 +72,9 @@ AppDelegate* GalleryWorld::appDelegate(AppModel* model) {
   return delegates_.back().get();
 }
 
-CardSession* GalleryWorld::session(const CardDevice& device) {
+CardSession* GalleryWorld::session(const CardDevice& device, std::optional<HostSystem> host) {
   CardSession::Environment environment;
+  environment.host = host.value_or(quickCheckHost());
   environment.folderPicker = [](const QString&, const QString&, std::function<void(std::optional<QString>)> answer) {
     answer(std::nullopt);
   };
@@ -84,6 +86,8 @@ void GalleryWorld::format(CardDevice& device, std::string fileSystem) {
   std::uint64_t cluster = 4 * kibibyte;  // NTFS and ext4 at any card size
   if (fileSystem == "exfat") cluster = (device.mediaBytes > sdhcLimit ? 128 : 32) * kibibyte;
   if (fileSystem == "msdos") cluster = 32 * kibibyte;
+  // The driver each is mounted with on a desktop whose kernel has them all.
+  device.volume.mountType = fileSystem == "msdos" ? "vfat" : fileSystem == "ntfs" ? "ntfs3" : fileSystem;
   device.volume.fileSystem = std::move(fileSystem);
   device.volume.blockSize = cluster;
   device.partitionScheme = "FDisk_partition_scheme";

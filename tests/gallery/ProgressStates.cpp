@@ -300,6 +300,23 @@ const bool registered = addGalleryStates({
      .expectations = {text("advancedPercent", "90%"), text("phaseTitle", "Checking every byte"),
                       shown("provisionalBanner", false), shown("failureLabel", true), shown("reinsertToggle", false),
                       text("failureText", "7\u00A0GB failed so far")}},
+    // Everything read back; the card deletes the test files and reports nothing meanwhile.
+    {.view = "FullProgressPanel", .state = "cleaning", .size = QSize(800, 1000),
+     .scene = "scenes/FullProgressPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::builtInCard(32 * GB, "SDHC"));
+       const std::uint64_t total = 31 * GB;
+       writingSession(session, total, 1.0, 18e6);
+       CapacityMap map(total);
+       map.markWritten(0, total);
+       map.recordChecked(0, total, total / 512, 0);
+       session->applyFullProgress(fullReport(FullPhase::verifying, total, total, 41e6, map));
+       session->applyFullProgress(fullReport(FullPhase::cleaning, 0, 0, 0, map));
+       return withSession(session);
+     },
+     .expectations = {text("advancedPercent", "100%"), text("phaseTitle", "Deleting the test data"),
+                      text("phaseDetail", "Waiting for the card to confirm the test data is gone. Slow cards take a "
+                                          "minute or more.")}},
     {.view = "FullProgressPanel", .state = "2tb-writing", .size = QSize(800, 1000),
      .scene = "scenes/FullProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {

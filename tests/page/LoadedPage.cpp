@@ -47,7 +47,7 @@ QQmlEngine& sharedEngine() {
 
 }  // namespace
 
-LoadedPage::LoadedPage(QObject* session) {
+LoadedPage::LoadedPage(QObject* session, bool present) {
   static const bool installed = [] {
     previousHandler = qInstallMessageHandler(recordProblem);
     return true;
@@ -57,7 +57,8 @@ LoadedPage::LoadedPage(QObject* session) {
   view_ = std::make_unique<QQuickView>(&sharedEngine(), nullptr);
   view_->setResizeMode(QQuickView::SizeRootObjectToView);
   view_->resize(1000, 2400);
-  view_->setInitialProperties({{QStringLiteral("session"), QVariant::fromValue(session)}});
+  view_->setInitialProperties(
+      {{QStringLiteral("session"), QVariant::fromValue(session)}, {QStringLiteral("present"), present}});
   view_->setSource(QUrl(QStringLiteral("qrc:/Tessorin/Card/page/CardDetailView.qml")));
   view_->show();
   view_->requestActivate();

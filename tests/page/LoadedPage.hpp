@@ -18,7 +18,8 @@ namespace tessorin::testing {
 class LoadedPage {
  public:
   // Tall enough that every panel's buttons lie inside the window without scrolling.
-  explicit LoadedPage(QObject* session);
+  // present false: the page of a card that is gone, as the window shows it.
+  explicit LoadedPage(QObject* session, bool present = true);
   ~LoadedPage();
   LoadedPage(const LoadedPage&) = delete;
   LoadedPage& operator=(const LoadedPage&) = delete;

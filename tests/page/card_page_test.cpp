@@ -149,6 +149,35 @@ TEST(CardPage, ACardWithFilesAsksFirstAndReturnPressesNothingBehindTheQuestion) 
   expectClean(page);
 }
 
+// A card taken out while its page stays selected: the page keeps its picture and name but
+// shows no free space read through the folder left behind, and offers no check, to a click
+// or to Return.
+TEST(CardPage, ARemovedCardsPageOffersNoCheckAndNoStorageBar) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(FileSystemKind::exfat, 256_MiB);
+  Checked card(deviceOf(volume->mountPoint(), volume->loopDevice(), 256_MiB));
+  ASSERT_TRUE(volume->unmount());
+  LoadedPage page(card.session.get(), false);
+  ASSERT_TRUE(page.loaded());
+  ASSERT_TRUE(page.shows("startPanel"));
+  EXPECT_TRUE(page.shows("removedNote"));
+  EXPECT_FALSE(page.shows("startButton"));
+  EXPECT_FALSE(page.shows("startPlan"));
+  EXPECT_FALSE(page.shows("storageBar"));
+  EXPECT_TRUE(page.shows("cardHeader"));
+  page.pressReturn();
+  turnLoopUntil([] { return false; }, 200ms);
+  EXPECT_FALSE(card.session->task());
+  EXPECT_FALSE(card.session->errorMessage()) << "nothing was started to be refused";
+  EXPECT_EQ(card.session->stage().kind, Kind::idle);
+  expectClean(page);
+
+  LoadedPage present(card.session.get());
+  EXPECT_TRUE(present.shows("startButton"));
+  EXPECT_TRUE(present.shows("storageBar"));
+  EXPECT_FALSE(present.shows("removedNote"));
+}
+
 TEST(CardPage, ReturnWhileTheErrorAlertIsOpenStartsNothing) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(FileSystemKind::exfat, 256_MiB);

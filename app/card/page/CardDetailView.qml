@@ -22,6 +22,8 @@ Item {
     id: root
 
     property QtObject session
+    // False once the card is gone: no figures of it, no check offered.
+    property bool present: true
     property Component permissionGuide
     property Component exFATGuide
     readonly property string title: page.title
@@ -68,6 +70,7 @@ Item {
                 objectName: "cardHeader"
                 Layout.fillWidth: true
                 session: page.hasSession ? root.session : null
+                present: root.present
             }
 
             // The one panel the stage calls for: it scales up from 0.96 and fades in, and the
@@ -168,6 +171,7 @@ Item {
         StartPanel {
             objectName: "startPanel"
             session: root.session
+            present: root.present
             onExFATGuideRequested: exFATSheet.shown = true
         }
     }

@@ -32,6 +32,7 @@ void CardDetailViewModel::setSession(QObject* session) {
       connect(s, signal, this, &CardDetailViewModel::dialogsChanged);
     }
     connect(s, &QObject::destroyed, this, &CardDetailViewModel::announceAll);
+    s->refreshFigures();
   }
   announceAll();
 }

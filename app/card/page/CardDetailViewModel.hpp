@@ -5,6 +5,9 @@
 // questions, the error alert, the folder-access sheet and the erase-guide sheet, each
 // shown while its session member holds and closed by setting it back.
 //
+// Showing a card at rest reads its figures again (on a background job): files copied onto
+// it meanwhile show, and the erase questions ask with them.
+//
 // The session is held weakly: once it is deleted (its card gone) the page shows nothing
 // and never touches it again. Main thread.
 

@@ -14,12 +14,15 @@ RowLayout {
     id: root
 
     property QtObject session
+    // False once the card is gone: its figures are no longer the card's.
+    property bool present: true
 
     spacing: 28
 
     CardHeaderModel {
         id: header
         session: root.session
+        present: root.present
     }
 
     CardArtwork {
@@ -152,7 +155,7 @@ RowLayout {
             objectName: "storageBar"
             Layout.fillWidth: true
             Layout.maximumWidth: 380
-            visible: header.hasSession
+            visible: header.showsStorage
             share: header.usedShare
             caption: header.storageCaption
         }

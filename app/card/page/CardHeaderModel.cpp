@@ -75,6 +75,13 @@ QString CardHeaderModel::productName() const {
 
 qreal CardHeaderModel::usedShare() const { return session_ ? usedShare(session_->device().volume) : 0.0; }
 
+void CardHeaderModel::setPresent(bool present) {
+  if (present_ == present) return;
+  present_ = present;
+  Q_EMIT presentChanged();
+  Q_EMIT changed();
+}
+
 QString CardHeaderModel::storageCaption() const {
   return session_ ? storageCaption(session_->device().volume) : QString();
 }

@@ -4,7 +4,8 @@
 // name, the claimed capacity, the chips (kind, file system, product name from the
 // registers) and the storage bar's share and caption. For a USB device the kind chip is a
 // menu that asks whether it is a card in a reader or a USB drive, usable only while the
-// session is at rest. The session is held weakly: a session deleted under the page leaves
+// session is at rest. A card that is gone shows no storage bar: its figures would be read
+// through the folder it left behind. The session is held weakly: a session deleted under the page leaves
 // an empty header. Main thread; `changed` follows the session's device, stage and outcome.
 
 #include <QObject>
@@ -23,6 +24,9 @@ class CardHeaderModel : public QObject {
   QML_ELEMENT
   Q_PROPERTY(QObject* session READ session WRITE setSession NOTIFY sessionChanged)
   Q_PROPERTY(bool hasSession READ hasSession NOTIFY sessionChanged)
+  // Whether the card is still in (the page learns it from the window's model).
+  Q_PROPERTY(bool present READ present WRITE setPresent NOTIFY presentChanged)
+  Q_PROPERTY(bool showsStorage READ showsStorage NOTIFY changed)
   Q_PROPERTY(QString volumeName READ volumeName NOTIFY changed)
   Q_PROPERTY(QString claimText READ claimText NOTIFY changed)
   Q_PROPERTY(bool scanning READ scanning NOTIFY changed)
@@ -46,6 +50,9 @@ class CardHeaderModel : public QObject {
   QObject* session() const { return session_; }
   void setSession(QObject* session);
   bool hasSession() const { return !session_.isNull(); }
+  bool present() const { return present_; }
+  void setPresent(bool present);
+  bool showsStorage() const { return hasSession() && present_; }
 
   QString volumeName() const;
   QString claimText() const;
@@ -72,10 +79,12 @@ class CardHeaderModel : public QObject {
 
  Q_SIGNALS:
   void sessionChanged();
+  void presentChanged();
   void changed();
 
  private:
   QPointer<CardSession> session_;
+  bool present_ = true;
 };
 
 }  // namespace tessorin

@@ -8,11 +8,13 @@ import Tessorin.Theme.Style as Style
 // What the card page shows while the card is idle: the start button (also the Return key's
 // action, through the page), what the check will do to this card, for a FAT card the link
 // to the exFAT guide, the reinsert switch and the plan of three steps with the advanced
-// test's estimate. `exFATGuideRequested` asks the page to show the guide.
+// test's estimate. `exFATGuideRequested` asks the page to show the guide. A card that is
+// gone (`present` false) is offered nothing: the panel says so instead.
 Panel {
     id: root
 
     property QtObject session
+    property bool present: true
     readonly property alias model: start
 
     signal exFATGuideRequested()
@@ -25,11 +27,27 @@ Panel {
     StartPanelModel {
         id: start
         session: root.session
+        present: root.present
+    }
+
+    Text {
+        objectName: "removedNote"
+        Layout.alignment: Qt.AlignHCenter
+        Layout.maximumWidth: 520
+        Layout.fillWidth: true
+        visible: !start.offersCheck
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.WordWrap
+        text: start.removedNote
+        textFormat: Text.PlainText
+        font: Typography.callout
+        color: Palette.secondary
     }
 
     GlowButton {
         objectName: "startButton"
         Layout.alignment: Qt.AlignHCenter
+        visible: start.offersCheck
         text: start.startTitle
         symbol: "checkmark.shield.fill"
         colors: [Palette.cyan, Palette.indigo]
@@ -40,6 +58,7 @@ Panel {
         Layout.alignment: Qt.AlignHCenter
         Layout.maximumWidth: 520
         Layout.fillWidth: true
+        visible: start.offersCheck
         spacing: 6
 
         Text {
@@ -79,11 +98,13 @@ Panel {
     ReinsertToggle {
         objectName: "startReinsertToggle"
         Layout.alignment: Qt.AlignHCenter
+        visible: start.offersCheck
     }
 
     Row {
         objectName: "startPlan"
         Layout.alignment: Qt.AlignHCenter
+        visible: start.offersCheck
         Layout.topMargin: 4
         spacing: 22
 

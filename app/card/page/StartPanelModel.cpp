@@ -24,16 +24,32 @@ void StartPanelModel::setSession(QObject* session) {
   Q_EMIT changed();
 }
 
+void StartPanelModel::setPresent(bool present) {
+  if (present_ == present) return;
+  present_ = present;
+  Q_EMIT changed();
+}
+
+QString StartPanelModel::removedNote() const {
+  return tr("This card was taken out, so there is nothing to check. Put it back in to check it.");
+}
+
 QString StartPanelModel::startTitle() const { return tr("Check This Card"); }
 
 QString StartPanelModel::explanation() const {
   if (!session_) return {};
-  return explanation(session_->device().volume.fileSystem, session_->fileSystemLabel());
+  return explanation(session_->quickCheckReach(), session_->fileSystemLabel());
 }
 
-QString StartPanelModel::explanation(const std::string& fileSystem, const QString& fileSystemLabel) {
-  if (fileSystem == "exfat") {
-    return tr("A quick check answers in about a minute, then the advanced test confirms it byte by byte.");
+QString StartPanelModel::explanation(QuickCheckReach reach, const QString& fileSystemLabel) {
+  switch (reach) {
+    case QuickCheckReach::runs:
+      return tr("A quick check answers in about a minute, then the advanced test confirms it byte by byte.");
+    case QuickCheckReach::driverWritesReservedSpace:
+      return tr("This system’s exFAT driver writes out all the space the quick probes set aside, so they can’t run "
+                "here: Tessorin measures the card’s speed, then checks every byte with the advanced test.");
+    case QuickCheckReach::notExFAT:
+      break;
   }
   return tr("This card uses %1, so the quick probes can’t run: Tessorin measures its speed, then checks every byte "
             "with the advanced test.")
@@ -45,7 +61,9 @@ QString StartPanelModel::backupNote() const {
             "files already on it may be damaged — back them up first.");
 }
 
-bool StartPanelModel::showsExFATLink() const { return session_ && session_->device().volume.fileSystem == "msdos"; }
+bool StartPanelModel::showsExFATLink() const {
+  return offersCheck() && session_->device().volume.isFAT() && session_->exFATWouldGiveQuickCheck();
+}
 
 QString StartPanelModel::exFATLinkTitle() const { return tr("Want the quick check? Switch the card to exFAT"); }
 
@@ -55,7 +73,7 @@ QString StartPanelModel::quickTitle() const { return tr("Quick check"); }
 QString StartPanelModel::quickDetail() const { return tr("About a minute"); }
 
 qreal StartPanelModel::quickOpacity() const {
-  return session_ && session_->device().volume.fileSystem == "exfat" ? 1.0 : 0.4;
+  return session_ && session_->quickCheckReach() == QuickCheckReach::runs ? 1.0 : 0.4;
 }
 
 QString StartPanelModel::advancedTitle() const { return tr("Advanced test"); }
@@ -84,7 +102,7 @@ QString StartPanelModel::volumePath() const {
 }
 
 void StartPanelModel::start() {
-  if (session_) session_->start();
+  if (offersCheck()) session_->start();
 }
 
 }  // namespace tessorin

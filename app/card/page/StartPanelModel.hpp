@@ -1,10 +1,12 @@
 #pragma once
 // StartPanelModel: the start panel's wording for a card: the start button, what the check
-// will do to a card of this file system ("exfat" and "msdos" compared exactly as the volume
-// reports them), the exFAT link for FAT cards only, the three steps of the plan with the
-// quick check dimmed unless the card is exFAT, and the advanced test's estimate from the
-// free space (written at 20 MB/s, read back at 60 MB/s). The session is held weakly.
-// Main thread; `changed` follows the session's device.
+// will do to this card (the quick check where it can run here, or why it cannot: the card
+// is not exFAT, or its exFAT driver writes the space the probes reserve), the exFAT link
+// for a FAT card where exFAT would give it the quick check, the three steps of the plan
+// with the quick check dimmed where it cannot run, and the advanced test's estimate from
+// the free space (written at 20 MB/s, read back at 60 MB/s). A card that is gone is
+// offered no check: the panel only says so. The session is held weakly. Main thread;
+// `changed` follows the session's device and the card's presence.
 
 #include <cstdint>
 
@@ -21,6 +23,10 @@ class StartPanelModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   Q_PROPERTY(QObject* session READ session WRITE setSession NOTIFY sessionChanged)
+  // Whether the card is still in (the page learns it from the window's model).
+  Q_PROPERTY(bool present READ present WRITE setPresent NOTIFY changed)
+  Q_PROPERTY(bool offersCheck READ offersCheck NOTIFY changed)
+  Q_PROPERTY(QString removedNote READ removedNote CONSTANT)
   Q_PROPERTY(QString startTitle READ startTitle CONSTANT)
   Q_PROPERTY(QString explanation READ explanation NOTIFY changed)
   Q_PROPERTY(QString backupNote READ backupNote CONSTANT)
@@ -42,6 +48,10 @@ class StartPanelModel : public QObject {
 
   QObject* session() const { return session_; }
   void setSession(QObject* session);
+  bool present() const { return present_; }
+  void setPresent(bool present);
+  bool offersCheck() const { return session_ && present_; }
+  QString removedNote() const;
 
   QString startTitle() const;
   QString explanation() const;
@@ -59,13 +69,14 @@ class StartPanelModel : public QObject {
   QString volumeName() const;
   QString volumePath() const;
 
-  // Hands over to the session, which asks, offers to erase or starts the check.
+  // Hands over to the session, which asks, offers to erase or starts the check; nothing
+  // for a card that is gone.
   Q_INVOKABLE void start();
 
   // The pure rules, for tests.
   static double estimateSeconds(std::uint64_t availableBytes);
   static QString estimateText(std::uint64_t availableBytes);
-  static QString explanation(const std::string& fileSystem, const QString& fileSystemLabel);
+  static QString explanation(QuickCheckReach reach, const QString& fileSystemLabel);
 
  Q_SIGNALS:
   void sessionChanged();
@@ -73,6 +84,7 @@ class StartPanelModel : public QObject {
 
  private:
   QPointer<CardSession> session_;
+  bool present_ = true;
 };
 
 }  // namespace tessorin

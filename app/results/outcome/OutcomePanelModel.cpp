@@ -74,18 +74,18 @@ QVariantList OutcomePanelModel::noteList() const {
   return gadgetList(OutcomeNotes::make(*outcome_.outcome, session_->quickSkipped(), LiveXRay::of(*session_)));
 }
 
-std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full) {
+std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, std::optional<double> checkSeconds) {
   const TestManifest& manifest = full.manifest;
   return {
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
       {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average)},
       {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average)},
-      {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(manifest.writeDuration + full.readDuration)},
+      {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(checkSeconds.value_or(manifest.writeDuration + full.readDuration))},
   };
 }
 
 QVariantList OutcomePanelModel::statList() const {
-  return showsFullDetails() ? gadgetList(stats(*outcome_.outcome->full)) : QVariantList();
+  return showsFullDetails() ? gadgetList(stats(*outcome_.outcome->full, outcome_.outcome->checkSeconds)) : QVariantList();
 }
 
 bool OutcomePanelModel::showsSpeed() const {

@@ -103,8 +103,10 @@ class OutcomePanelModel : public QObject {
   Q_INVOKABLE QString saveSummary(const QUrl& file) const;
   Q_INVOKABLE void checkAgain();
 
-  // The advanced test's four key figures: bytes tested, write and read speed, duration.
-  static std::vector<FigureRow> stats(const FullTestResult& full);
+  // The advanced test's four key figures: bytes tested, write and read speed, and the
+  // check's duration from its start to its verdict, or without that the advanced test's
+  // own writing and reading time.
+  static std::vector<FigureRow> stats(const FullTestResult& full, std::optional<double> checkSeconds = std::nullopt);
   static VerdictHeadlineInput headlineOf(const CheckOutcome& outcome);
 
  Q_SIGNALS:

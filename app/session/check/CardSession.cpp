@@ -160,16 +160,29 @@ bool CardSession::hasFiles() const {
   return used > threshold;
 }
 
+QuickCheckReach CardSession::quickCheckReach() const {
+  return tessorin::quickCheckReach(device_.volume, environment_.host);
+}
+
+bool CardSession::exFATWouldGiveQuickCheck() const { return tessorin::exFATWouldGiveQuickCheck(environment_.host); }
+
+CardSession::StartAnswer CardSession::startAnswer() const {
+  if (tooLittleFreeSpace()) return StartAnswer::askToErase;
+  if (hasFiles()) return StartAnswer::offerToErase;
+  return StartAnswer::check;
+}
+
 void CardSession::start() {
   if (task_ || stage_.isBusy()) return;
-  if (tooLittleFreeSpace()) return setConfirmingErase(true);
-  if (hasFiles()) return setOfferingErase(true);
-  check();
+  lookBeforeStarting(nullptr);
 }
 
 void CardSession::check() {
   if (task_ || stage_.isBusy()) return;
-  if (auto access = VolumeAccess::open(device_, settings_)) return startCheck(std::move(access));
+  if (auto access = VolumeAccess::open(device_, settings_)) {
+    lookBeforeStarting(std::move(access));
+    return;
+  }
   setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::check));
 }
 
@@ -219,7 +232,8 @@ void CardSession::handlePermissionGrant() {
 void CardSession::carryOut(const PermissionRequest& request, std::shared_ptr<VolumeAccess> access) {
   switch (request.action) {
     case PermissionRequest::Action::check:
-      return startCheck(std::move(access));
+      lookBeforeStarting(std::move(access));
+      return;
     case PermissionRequest::Action::removeLeftovers:
       removeLeftovers(std::move(access));
       return;
@@ -254,6 +268,7 @@ void CardSession::startCheck(std::shared_ptr<VolumeAccess> access) {
   const fs::path url = access->url();
   setAccess(std::move(access));
   resetForCheck();
+  checkStarted_ = std::chrono::steady_clock::now();
   assignAlways(activity_, ProcessActivity::begin(QStringLiteral("Testing a memory card")), &CardSession::activityChanged);
   auto task = std::make_shared<SessionTask>();
   setTask(task);
@@ -263,23 +278,35 @@ void CardSession::startCheck(std::shared_ptr<VolumeAccess> access) {
 QCoro::Task<> CardSession::cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task) {
   RunningCoroutine running(this);
   struct Deleted {
+    CardLook look;
     std::optional<VolumeStats> figures;
     bool cardRefusesWrites = false;
   };
   auto deleting = attempt(onBackground("Tessorin erase", [url = access->url(), node = deviceNodeOf(device_),
                                                           uuid = fileSystemUUIDOf(device_)] {
     Deleted deleted;
+    // Nothing is deleted, and nothing checked after, in a folder that is not the card's.
+    deleted.look = CardLook::take(url, node, uuid);
+    if (!deleted.look.onCard()) return deleted;
     try {
       deleted.cardRefusesWrites = !CardFiles::open(url, node, uuid).deleteAllExcept(ignoredRootItems);
     } catch (...) {
-      // A card that cannot be pinned is not touched; the used space then decides.
+      // Pulled out between the look and the deletion.
+      deleted.look.place = CardLook::Place::elsewhere;
+      return deleted;
     }
     deleted.figures = settledStats(url);
     return deleted;
   }));
   const Attempt<Deleted> deleted = co_await deleting;
-  afterCleanUp(access, task, deleted.value ? deleted.value->figures : std::nullopt,
-               deleted.value && deleted.value->cardRefusesWrites);
+  if (!deleted.value || !deleted.value->look.onCard()) {
+    setTask(nullptr);
+    access->stop();
+    setStage(Stage::idle());
+    if (!task->isCancelled()) refuseStart(deleted.value ? deleted.value->look : CardLook{});
+    co_return;
+  }
+  afterCleanUp(access, task, deleted.value->figures, deleted.value->cardRefusesWrites);
 }
 
 void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, const std::shared_ptr<SessionTask>& task,

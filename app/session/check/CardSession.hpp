@@ -41,6 +41,8 @@
 #include "session/check/SessionTask.hpp"
 #include "session/system/VolumeAccess.hpp"
 #include "session/check/ZoneTrace.hpp"
+#include "session/system/CardLook.hpp"
+#include "session/system/QuickCheckReach.hpp"
 #include "tessorin/identity/Brand.hpp"
 #include "tessorin/identity/CardDevice.hpp"
 #include "tessorin/full/FullTest.hpp"
@@ -104,6 +106,8 @@ class CardSession : public QObject {
     VolumeAccess::FolderPicker folderPicker = VolumeAccess::folderDialog();
     // How long after a failing engine call the card is looked for again.
     std::chrono::milliseconds removalSettle = std::chrono::seconds(2);
+    // The kernel the cards are mounted by: what the start panel may promise.
+    HostSystem host = HostSystem::current();
   };
 
   // settings outlives every session. The history may go first: its owner, the application
@@ -169,6 +173,13 @@ class CardSession : public QObject {
   std::optional<double> fullRemainingSeconds() const;
   bool tooLittleFreeSpace() const;
   bool hasFiles() const;
+  // Whether the quick check can run on this card's volume here, and whether switching the
+  // card to exFAT would let it.
+  QuickCheckReach quickCheckReach() const;
+  bool exFATWouldGiveQuickCheck() const;
+  // What "Check This Card" does with the figures the device holds now.
+  enum class StartAnswer { askToErase, offerToErase, check };
+  StartAnswer startAnswer() const;
   // A USB drive rather than a card (in a reader): chooses the picture and the wording.
   // Reads the user's stored choice ("DeviceKinds") each time.
   bool isUSBDrive() const;
@@ -181,6 +192,10 @@ class CardSession : public QObject {
   void chooseDeviceKind(bool isDrive);
 
   // ----- starting, stopping, the card coming and going
+  // Both look at the card first, on a background job: a check starts only on the folder
+  // that is still the root of the card's own mount, and `start` decides with the figures
+  // read there. A folder that is not the card's is refused with the error message. The
+  // look holds `task` meanwhile, so a second start does nothing and a stop cancels it.
   void start();
   void check();
   void eraseAndCheck();
@@ -193,6 +208,9 @@ class CardSession : public QObject {
   // Deletes the test folder on a background job; a failure becomes the error message.
   QCoro::Task<> removeLeftovers(std::shared_ptr<VolumeAccess> access);
   void updateDevice(CardDevice device);
+  // Reads the figures of a card at rest again, on a background job, through its folder
+  // only while that is still the card's mount: files copied onto it meanwhile show.
+  void refreshFigures();
   void close();
   void stop();
 
@@ -286,6 +304,9 @@ class CardSession : public QObject {
   // Closes the test folders the check held open, wherever copies of the claim still are.
   void releaseTestFolderClaim();
   void refreshVolumeStats();
+  QCoro::Task<> lookBeforeStarting(std::shared_ptr<VolumeAccess> access);
+  void refuseStart(const CardLook& look);
+  void applyFigures(const std::optional<VolumeStats>& figures);
   void startEraseTask(std::shared_ptr<VolumeAccess> access);
   void carryOut(const PermissionRequest& request, std::shared_ptr<VolumeAccess> access);
   // After a failing engine call: whether the card is still mounted with its device and
@@ -309,7 +330,10 @@ class CardSession : public QObject {
   QCoro::Task<> cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task);
   void afterCleanUp(const std::shared_ptr<VolumeAccess>& access, const std::shared_ptr<SessionTask>& task,
                     const std::optional<VolumeStats>& figures, bool cardRefusesWrites);
-  static QCoro::Task<> refreshVolumeStatsOf(QPointer<CardSession> session, std::filesystem::path volume);
+  // Reads the figures through the card's folder while it is still the card's mount;
+  // with settle, once its free space has stopped changing.
+  static QCoro::Task<> refreshFiguresOf(QPointer<CardSession> session, std::filesystem::path volume,
+                                        std::string deviceNode, std::string fileSystemUUID, bool settle);
   // Marks the finished outcome when the test folder is still on the card: a look at the
   // card, which a failing card can make take long, so it runs off the main thread.
   static QCoro::Task<> noteTestFolderLeftOf(QPointer<CardSession> session, std::filesystem::path volume,
@@ -352,6 +376,8 @@ class CardSession : public QObject {
   std::shared_ptr<ProcessActivity> activity_;
   bool fullStopped_ = false;
   std::optional<FullTestResult> fullResult_;
+  // When the running check started: its outcome says how long it took to its verdict.
+  std::chrono::steady_clock::time_point checkStarted_;
   const QPointer<History> history_;
 
   QSettings& settings_;

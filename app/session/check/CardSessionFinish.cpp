@@ -109,6 +109,9 @@ void CardSession::finish() {
   outcome.fullStopped = fullStopped_;
   outcome.advertisedBytes = device_.mediaBytes;
   outcome.date = QDateTime::currentDateTimeUtc();
+  if (checkStarted_ != std::chrono::steady_clock::time_point{}) {
+    outcome.checkSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - checkStarted_).count();
+  }
   const OutcomeVerdict decided = OutcomeVerdict::decide(quickResult_, fullResult_, outcome.zone);
   outcome.verdict = decided.verdict;
   // Whatever the samples said, a card that cannot remove its own test files is at fault.
@@ -195,8 +198,6 @@ void CardSession::releaseTestFolderClaim() {
   testFolderClaim_.reset();
 }
 
-void CardSession::refreshVolumeStats() { refreshVolumeStatsOf(QPointer<CardSession>(this), device_.volumeURL); }
-
 QCoro::Task<> CardSession::noteTestFolderLeftOf(QPointer<CardSession> session, fs::path volume, QDateTime finished) {
   auto looking = attempt(onBackground("Tessorin leftovers", [volume] { return testFolderLeftOn(volume); }));
   const Attempt<bool> left = co_await looking;
@@ -205,14 +206,6 @@ QCoro::Task<> CardSession::noteTestFolderLeftOf(QPointer<CardSession> session, f
   CheckOutcome outcome = *session->outcome_;
   outcome.testFolderLeft = true;
   session->assignAlways(session->outcome_, std::optional<CheckOutcome>(std::move(outcome)), &CardSession::outcomeChanged);
-}
-
-QCoro::Task<> CardSession::refreshVolumeStatsOf(QPointer<CardSession> session, fs::path volume) {
-  auto reading = attempt(onBackground("Tessorin figures", [volume] { return settledStats(volume); }));
-  const Attempt<std::optional<VolumeStats>> read = co_await reading;
-  if (!session || !read.value || !*read.value || session->stage_.isBusy()) co_return;
-  session->device_.volume = **read.value;
-  Q_EMIT session->deviceChanged();
 }
 
 }  // namespace tessorin

@@ -188,10 +188,14 @@ void CardSession::applyFullProgress(const FullTest::Progress& progress) {
     full_.phaseStarted = QDateTime::currentDateTimeUtc();
     Q_EMIT fullChanged();
   }
-  full_.bytesDone = progress.bytesDone;
-  Q_EMIT fullChanged();
-  full_.bytesTotal = progress.bytesTotal;
-  Q_EMIT fullChanged();
+  // The clean-up reports no amounts: the ring and the figures stay where the read-back
+  // left them while the card deletes the files, with no speed, since nothing is moved.
+  if (progress.phase != Phase::cleaning) {
+    full_.bytesDone = progress.bytesDone;
+    Q_EMIT fullChanged();
+    full_.bytesTotal = progress.bytesTotal;
+    Q_EMIT fullChanged();
+  }
   full_.bytesPerSecond = progress.bytesPerSecond;
   Q_EMIT fullChanged();
   full_.map = progress.map;

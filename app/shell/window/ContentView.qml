@@ -159,6 +159,7 @@ Item {
         CardDetailView {
             objectName: "cardDetailView"
             session: contentModel.session
+            present: contentModel.cardPresent
         }
     }
 

@@ -12,10 +12,14 @@ void ContentViewModel::setModel(QObject* model) {
   if (model_) {
     connect(model_, &AppModel::selectionChanged, this, &ContentViewModel::detailChanged);
     connect(model_, &AppModel::sessionsChanged, this, &ContentViewModel::detailChanged);
+    for (auto signal : {&AppModel::selectionChanged, &AppModel::sessionsChanged, &AppModel::removedChanged}) {
+      connect(model_, signal, this, &ContentViewModel::cardPresentChanged);
+    }
     connect(model_, &AppModel::showingHowItWorksChanged, this, &ContentViewModel::showingHowItWorksChanged);
   }
   Q_EMIT modelChanged();
   Q_EMIT detailChanged();
+  Q_EMIT cardPresentChanged();
   Q_EMIT showingHowItWorksChanged();
 }
 
@@ -36,6 +40,11 @@ QObject* ContentViewModel::session() const { return detail() == Detail::Card ? s
 QString ContentViewModel::cardId() const {
   const CardSession* selected = detail() == Detail::Card ? selectedSession() : nullptr;
   return selected ? QString::fromStdString(selected->id()) : QString();
+}
+
+bool ContentViewModel::cardPresent() const {
+  const CardSession* selected = detail() == Detail::Card ? selectedSession() : nullptr;
+  return selected != nullptr && model_->isVolumePresent(selected);
 }
 
 QString ContentViewModel::pageTitle() const {

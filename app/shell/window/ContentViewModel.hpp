@@ -24,6 +24,8 @@ class ContentViewModel : public QObject {
   // The selected card's session; null unless the detail is a card's page.
   Q_PROPERTY(QObject* session READ session NOTIFY detailChanged)
   Q_PROPERTY(QString cardId READ cardId NOTIFY detailChanged)
+  // Whether the selected card is still in; a card's page offers nothing of a card that is gone.
+  Q_PROPERTY(bool cardPresent READ cardPresent NOTIFY cardPresentChanged)
   // "Community" or "History"; "" for a card's page (which names itself) and for no card.
   Q_PROPERTY(QString pageTitle READ pageTitle NOTIFY detailChanged)
   Q_PROPERTY(bool showingHowItWorks READ showingHowItWorks WRITE setShowingHowItWorks NOTIFY showingHowItWorksChanged)
@@ -42,6 +44,7 @@ class ContentViewModel : public QObject {
   Detail detail() const;
   QObject* session() const;
   QString cardId() const;
+  bool cardPresent() const;
   QString pageTitle() const;
   bool showingHowItWorks() const { return model_ && model_->showingHowItWorks(); }
   void setShowingHowItWorks(bool shown);
@@ -59,6 +62,7 @@ class ContentViewModel : public QObject {
  Q_SIGNALS:
   void modelChanged();
   void detailChanged();
+  void cardPresentChanged();
   void showingHowItWorksChanged();
 
  private:

@@ -40,6 +40,7 @@ VolumeStats::VolumeStats(const std::string& path) {
   }
   if (mount) {
     deviceNode = mount->source;
+    mountType = mount->fileSystemType;
     std::string deviceType;
     if (mount->fileSystemType == "fuseblk" && mount->sourceIsDeviceNode()) {
       if (auto tags = probeBlockDevice(mount->source)) deviceType = tags->fileSystemType;
@@ -71,5 +72,6 @@ std::size_t std::hash<tessorin::VolumeStats>::operator()(const tessorin::VolumeS
   tessorin::hashField(seed, stats.totalBytes);
   tessorin::hashField(seed, stats.availableBytes);
   tessorin::hashField(seed, stats.deviceNode);
+  tessorin::hashField(seed, stats.mountType);
   return seed;
 }

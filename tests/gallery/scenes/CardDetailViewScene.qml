@@ -6,10 +6,12 @@ Item {
     id: root
 
     property QtObject session
+    property bool present: true
 
     CardDetailView {
         objectName: "cardDetailView"
         anchors.fill: parent
         session: root.session
+        present: root.present
     }
 }

@@ -25,6 +25,8 @@ TEST(OutcomePanel, StatTilesAndHeadlineInputOfAnAdvancedTest) {
   EXPECT_EQ(tiles[1].value, "20\u00A0MB/s");
   EXPECT_EQ(tiles[2].value, "60\u00A0MB/s");
   EXPECT_EQ(tiles[3].value, DisplayFormat::durationText(140));
+  EXPECT_EQ(OutcomePanelModel::stats(full, 174.6)[3].value, DisplayFormat::durationText(174.6))
+      << "the check's own time to its verdict, when known, over the writing and reading alone";
   full.readDuration = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(OutcomePanelModel::stats(full)[3].value, "—");
 

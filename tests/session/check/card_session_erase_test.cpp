@@ -54,7 +54,7 @@ TEST(CardSessionErase, EraseAndCheckDeletesTheFilesKeepsSystemFoldersAndRunsTheC
   TESSORIN_REQUIRE_VOLUMES();
   FullCard card;
   card.session->start();
-  EXPECT_TRUE(card.session->confirmingErase()) << "too little free space for a check";
+  EXPECT_TRUE(turnLoopUntil([&] { return card.session->confirmingErase(); }, 30s)) << "too little free space for a check";
   card.session->eraseAndCheck();
   EXPECT_EQ(card.session->stage().kind, Kind::erasing);
   ASSERT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::finished; }, 180s));

@@ -80,6 +80,30 @@ TEST(ContentViewModel, TheSidebarSelectsAndTheDetailAndTitleFollow) {
   EXPECT_EQ(content.pageTitle(), QString());
 }
 
+// The page of a selected card that went away stays, as the card's, but says the card is gone.
+TEST(ContentViewModel, ASelectedCardThatWentAwayIsNotPresent) {
+  Plugged plugged({card("A"), card("B")});
+  ContentViewModel content;
+  content.setModel(plugged.model.get());
+  plugged.model->setSelection(Selection::card("A"));
+  EXPECT_TRUE(content.cardPresent());
+  int notified = 0;
+  QObject::connect(&content, &ContentViewModel::cardPresentChanged, [&notified] { ++notified; });
+
+  plugged.devices.erase(plugged.devices.begin());
+  plugged.model->rescan();
+  EXPECT_EQ(content.detail(), Detail::Card);
+  EXPECT_EQ(content.cardId(), QStringLiteral("A"));
+  EXPECT_FALSE(content.cardPresent());
+  EXPECT_GT(notified, 0);
+
+  plugged.devices.insert(plugged.devices.begin(), card("A"));
+  plugged.model->rescan();
+  EXPECT_TRUE(content.cardPresent()) << "back in";
+  plugged.model->setSelection(Selection::history());
+  EXPECT_FALSE(content.cardPresent()) << "no card's page";
+}
+
 TEST(ContentViewModel, WithoutCardsTheHintShowsAndTheDestinationsStillSelect) {
   Plugged plugged({});
   SidebarViewModel sidebar;

@@ -16,6 +16,9 @@ struct VolumeStats {
   std::uint64_t totalBytes = 0;
   std::uint64_t availableBytes = 0;   // available to an ordinary user
   std::string deviceNode;             // the mount's source, e.g. /dev/sdb1
+  // The driver's type as the mount table names it ("exfat" for the kernel's own driver,
+  // "fuseblk" for exfat-fuse): what the file system allows depends on who serves it.
+  std::string mountType;
 
   // One reading of the volume that holds path. Throws PosixError ("statfs", path, errno).
   explicit VolumeStats(const std::string& path);
