@@ -213,10 +213,10 @@ const bool registered = addGalleryStates({
                  session->savePurchase(storedPurchase());
                  return panel(session, GalleryCommunity::local());
                },
-               {text("storeField", "Mega Card Outlet"), text("priceField", "23.5"), text("cityField", "Porto")}),
+               {text("storeField", "Mega Card Outlet"), text("priceField", "23.50"), text("cityField", "Porto")}),
     panelState("saved", 640,
                [](GalleryWorld& world) { return panel(finishedCard(world), GalleryCommunity::local(), "save", "Mega"); },
-               {text("saveButton", "Saved")}),
+               {shown("saveButton", false), shown("savedMark", true), text("savedMarkText", "Saved")}),
     panelState("sharing", 640,
                [](GalleryWorld& world) {
                  return panel(finishedCard(world), GalleryCommunity::scripted({.savesHang = true}), "share", "Mega");

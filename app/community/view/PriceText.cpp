@@ -6,6 +6,9 @@
 
 #include <QLocale>
 #include <QRegularExpression>
+#include <unicode/ucurr.h>
+
+#include "theme/IcuText.hpp"
 
 namespace tessorin {
 
@@ -25,11 +28,32 @@ std::optional<double> readPrice(const QString& text) {
   return value == 0 ? 0.0 : value;  // no "-0" in the history
 }
 
-QString writtenPrice(double price) {
+namespace {
+
+// The decimals the currency is written with; none for a code ICU does not know.
+int currencyDecimals(const QString& code) {
+  if (code.size() != 3) return 0;
+  UErrorCode status = U_ZERO_ERROR;
+  const QString upper = code.toUpper();
+  if (!ucurr_isAvailable(icu::uchars(upper), U_DATE_MIN, U_DATE_MAX, &status) || U_FAILURE(status)) return 0;
+  const int32_t digits = ucurr_getDefaultFractionDigits(icu::uchars(upper), &status);
+  return U_SUCCESS(status) ? digits : 0;
+}
+
+}  // namespace
+
+QString writtenPrice(double price, const QString& currencyCode) {
   char buffer[400];
   const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, price, std::chars_format::fixed);
   if (error != std::errc()) return {};
   QString text = QString::fromLatin1(buffer, static_cast<qsizetype>(end - buffer));
+  const int decimals = currencyDecimals(currencyCode);
+  if (decimals > 0) {
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    const qsizetype written = point < 0 ? 0 : text.size() - point - 1;
+    if (point < 0) text.append(QLatin1Char('.'));
+    if (written < decimals) text.append(QString(decimals - written, QLatin1Char('0')));
+  }
   if (QLocale().decimalPoint() == QLatin1String(",")) text.replace(QLatin1Char('.'), QLatin1Char(','));
   return text;
 }

@@ -16,7 +16,9 @@ namespace tessorin {
 std::optional<double> readPrice(const QString& text);
 
 // The shortest text without grouping or exponent that reads back to the same price, with
-// the locale's decimal comma where it uses one.
-QString writtenPrice(double price);
+// the locale's decimal comma where it uses one, and as many decimals as the currency
+// writes where it has fewer ("23.50" euros; yen have none); a currency ICU does not know
+// adds none.
+QString writtenPrice(double price, const QString& currencyCode = {});
 
 }  // namespace tessorin

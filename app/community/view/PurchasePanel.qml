@@ -134,9 +134,29 @@ Panel {
 
         Button {
             objectName: "saveButton"
+            visible: !panel.saved
             text: panel.saveLabel
             enabled: panel.saveEnabled
             onClicked: panel.saveToHistory()
+        }
+
+        // Saved and not changed since: a state to read, not a button to press again.
+        RowLayout {
+            objectName: "savedMark"
+            visible: panel.saved
+            spacing: 6
+            SymbolIcon {
+                name: "checkmark.circle.fill"
+                color: Theme.Palette.greenText
+                size: 16
+            }
+            Text {
+                objectName: "savedMarkText"
+                text: panel.saveLabel
+                textFormat: Text.PlainText
+                font: Typography.body
+                color: Theme.Palette.greenText
+            }
         }
 
         Button {

@@ -62,37 +62,37 @@ void PurchasePanelModel::followRecord() {
 void PurchasePanelModel::setStoreName(const QString& name) {
   if (storeName() == name) return;
   purchase_.store = name.toStdString();
-  Q_EMIT formChanged();
+  formEdited();
 }
 
 void PurchasePanelModel::setPlatformIndex(int index) {
   if (index < 0 || index >= static_cast<int>(Platform::caseCount) || index == platformIndex()) return;
   purchase_.platform = Platform::allCases()[static_cast<std::size_t>(index)];
-  Q_EMIT formChanged();
+  formEdited();
 }
 
 void PurchasePanelModel::setCountry(const QString& code) {
   if (country() == code) return;
   purchase_.country = code.toStdString();
-  Q_EMIT formChanged();
+  formEdited();
 }
 
 void PurchasePanelModel::setCity(const QString& city) {
   if (this->city() == city) return;
   purchase_.city = city.toStdString();
-  Q_EMIT formChanged();
+  formEdited();
 }
 
 void PurchasePanelModel::setPriceText(const QString& text) {
   if (priceText_ == text) return;
   priceText_ = text;
-  Q_EMIT formChanged();
+  formEdited();
 }
 
 void PurchasePanelModel::setCurrency(const QString& code) {
   if (currency() == code) return;
   purchase_.currency = code.toStdString();
-  Q_EMIT formChanged();
+  formEdited();
 }
 
 bool PurchasePanelModel::alreadyShared() const {
@@ -123,13 +123,21 @@ void PurchasePanelModel::appear() {
   if (!session_ || !session_->record() || !session_->record()->purchase) return;
   purchase_ = *session_->record()->purchase;
   const std::optional<double>& price = purchase_.price;
-  priceText_ = price ? writtenPrice(*price) : QString();
+  priceText_ = price ? writtenPrice(*price, currency()) : QString();
   Q_EMIT formChanged();
 }
 
 void PurchasePanelModel::savePurchase() {
   purchase_.price = readPrice(priceText_);
   if (session_) session_->savePurchase(purchase_);
+}
+
+// What the user types after saving is not saved yet: the button is live again.
+void PurchasePanelModel::formEdited() {
+  Q_EMIT formChanged();
+  if (!saved_) return;
+  saved_ = false;
+  Q_EMIT savedChanged();
 }
 
 void PurchasePanelModel::saveToHistory() {

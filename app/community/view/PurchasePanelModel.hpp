@@ -140,6 +140,7 @@ class PurchasePanelModel : public QObject {
   void buttonsChanged();
 
  private:
+  void formEdited();
   // Reads the price, then has the session write the purchase into its record.
   void savePurchase();
   void setSharing(bool sharing);

@@ -166,7 +166,8 @@ Panel {
             objectName: "confirmAdvancedButton"
             text: presenter.confirmTitle
             symbol: "checkmark.seal.fill"
-            colors: [Qt.rgba(Theme.Palette.red.r, Theme.Palette.red.g, Theme.Palette.red.b, 0.85), Theme.Palette.indigo]
+            // The page's main action in the main actions' colours: red would say it destroys something.
+            colors: [Theme.Palette.cyan, Theme.Palette.indigo]
             onClicked: presenter.confirm()
         }
     }

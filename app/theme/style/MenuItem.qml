@@ -3,7 +3,8 @@ import QtQuick.Templates as T
 import Tessorin.Theme as House
 
 // One row of a menu: the selection fill under white text while highlighted, a check mark
-// for the current choice, a ▸ (◂ mirrored) for a submenu.
+// for the current choice, a ▸ (◂ mirrored) for a submenu. Only a row that can be checked
+// keeps room for the mark: a menu of plain commands starts its words at the edge.
 T.MenuItem {
     id: control
 
@@ -12,8 +13,9 @@ T.MenuItem {
                              implicitIndicatorHeight + topPadding + bottomPadding)
 
     font: House.Typography.body
-    leftPadding: control.mirrored ? 24 : 26
-    rightPadding: control.mirrored ? 26 : 24
+    readonly property real markRoom: control.checkable ? 26 : 12
+    leftPadding: control.mirrored ? 24 : control.markRoom
+    rightPadding: control.mirrored ? control.markRoom : 24
     topPadding: 5
     bottomPadding: 5
     opacity: control.enabled ? 1 : 0.45

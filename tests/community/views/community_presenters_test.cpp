@@ -417,8 +417,20 @@ TEST(PriceText, AStoredPriceIsWrittenShortAndReadsBackTheSame) {
     EXPECT_EQ(writtenPrice(c.price), c.text);
     EXPECT_EQ(readPrice(writtenPrice(c.price)), c.price) << c.text;
   }
+  // A stored price shows the decimals its currency is written with, and never loses one.
+  const struct {
+    double price;
+    const char* currency;
+    const char* text;
+  } inCurrencies[] = {{23.5, "EUR", "23.50"}, {23, "EUR", "23.00"}, {1500, "JPY", "1500"}, {23.555, "EUR", "23.555"},
+                      {2.5, "KWD", "2.500"},  {23.5, "ZZZ", "23.5"},  {23.5, "", "23.5"},     {23.5, "eur", "23.50"}};
+  for (const auto& c : inCurrencies) {
+    EXPECT_EQ(writtenPrice(c.price, QString::fromLatin1(c.currency)), c.text) << c.currency;
+    EXPECT_EQ(readPrice(writtenPrice(c.price, QString::fromLatin1(c.currency))), c.price) << c.currency;
+  }
   QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
   EXPECT_EQ(writtenPrice(1234.5), "1234,5");
+  EXPECT_EQ(writtenPrice(1234.5, QStringLiteral("EUR")), "1234,50");
   EXPECT_EQ(readPrice(writtenPrice(1234.5)), 1234.5);
   QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
 }
@@ -475,14 +487,16 @@ TEST(PurchasePanel, ANewCheckStartsBlankAndAStoredPurchaseComesBack) {
     EXPECT_FALSE(card.stored(card.session->record()->id)->purchase->price.has_value());
     panel.setPriceText(QStringLiteral("1234,50"));
     panel.saveToHistory();
-    panel.setCity(QStringLiteral("Porto"));
     EXPECT_EQ(panel.saveLabel(), "Saved");
+    panel.setCity(QStringLiteral("Porto"));
+    EXPECT_EQ(panel.saveLabel(), "Save to History") << "an edit after saving still showed the form as saved";
+    EXPECT_FALSE(panel.saved());
   }
   PurchasePanelModel again;
   again.setSession(card.session);
   again.appear();
   EXPECT_EQ(again.storeName(), "Mega");
-  EXPECT_EQ(again.priceText(), "1234.5");
+  EXPECT_EQ(again.priceText(), "1234.50");
   EXPECT_EQ(again.city(), "");
   EXPECT_EQ(again.saveLabel(), "Save to History");
   EXPECT_EQ(card.stored(card.session->record()->id)->purchase->price, 1234.5);
