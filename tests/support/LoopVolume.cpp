@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <thread>
 
@@ -66,6 +67,7 @@ void LoopVolume::attachLoopDevice(const std::string& backingFile, LoopIo io) {
   std::string device = runChecked(command);
   while (!device.empty() && (device.back() == '\n' || device.back() == ' ')) device.pop_back();
   loopDevice_ = device;
+  backingFile_ = backingFile;
 }
 
 void LoopVolume::formatAndMount(const std::string& label, bool format) {
@@ -142,12 +144,20 @@ void LoopVolume::awaitDaemonLettingGo() const {
 
 LoopVolume::~LoopVolume() {
   unmount();
-  if (!loopDevice_.empty()) {
-    // A FUSE daemon can take a moment to let go of the device after the unmount.
-    for (int attempt = 0; attempt < 20; ++attempt) {
-      if (runCommand({"losetup", "-d", loopDevice_}).ok()) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+  if (!loopDevice_.empty()) detachLoopDevice(loopDevice_, backingFile_);
+}
+
+void detachLoopDevice(const std::string& node, const std::string& backingFile) {
+  const std::string boundTo = "/sys/block/" + fs::path(node).filename().string() + "/loop/backing_file";
+  const auto stillOurs = [&] {
+    std::ifstream file(boundTo);
+    std::string bound;
+    std::getline(file, bound);
+    return bound == backingFile || bound == backingFile + " (deleted)";
+  };
+  for (int attempt = 0; attempt < 20 && stillOurs(); ++attempt) {
+    if (runCommand({"losetup", "-d", node}).ok()) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
   }
 }
 

@@ -27,6 +27,11 @@ enum class LoopIo { buffered, direct };
 // Empty when volumes can be made here, else why not.
 std::string volumesUnavailableReason();
 
+// Detaches the loop device while it is still bound to backingFile, waiting a moment for a
+// FUSE daemon to let go of it. A device that is no longer bound to that file is left
+// alone: once it has gone, another test may have taken its number.
+void detachLoopDevice(const std::string& node, const std::string& backingFile);
+
 class LoopVolume {
  public:
   // A sparse image of `bytes` in a temporary folder, formatted and mounted.
@@ -65,6 +70,7 @@ class LoopVolume {
 
   std::unique_ptr<TemporaryFolder> folder_;
   std::string loopDevice_;
+  std::string backingFile_;
   std::string mountPoint_;
   FileSystemKind kind_ = FileSystemKind::exfat;
   bool mounted_ = false;
