@@ -40,10 +40,10 @@ std::optional<std::string> CardEjector::eject(const ExpectedCard& card) {
       const bool mounted = std::any_of(facts->mounts.entries().begin(), facts->mounts.entries().end(),
                                        [member](const MountEntry& entry) { return entry.source == member->path; });
       if (!mounted) continue;
-      if (auto failure = UDisks2::unmount(member->name)) return failure;
+      if (auto failure = UDisks2::unmount(member->path)) return failure;
     }
     // Unmounted is safe to pull out; a medium that refuses the eject command is left be.
-    UDisks2::eject(diskName);
+    UDisks2::eject(diskPath);
     return std::nullopt;
   }
   if (::geteuid() != 0) return std::string("neither the disk service nor administrator rights are available");

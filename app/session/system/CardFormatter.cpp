@@ -56,6 +56,30 @@ void runOrFail(const std::string& program, const std::vector<std::string>& argum
   failUnlessDone(SystemTool::run(program, arguments, input), program);
 }
 
+// A loop device, and a kernel without MBR support, list a disk's partitions only when
+// asked; false when the partition did not appear.
+bool listPartition(const std::string& diskPath, const std::string& partition) {
+  SystemTool::run("/usr/bin/partx", {"--update", diskPath});
+  for (int attempt = 0; attempt < 50 && !fs::exists(partition); ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return fs::exists(partition);
+}
+
+// Mounts the erased card on a folder of its own under /media; empty when it would not mount.
+std::string mountAsRoot(const std::string& partition, const std::string& label) {
+  const fs::path mountPoint = CardFormatter::newMountPoint("/media", label);
+  if (mountPoint.empty()) return {};
+  if (SystemTool::run("/usr/bin/mount", {partition, mountPoint.string()}).exitCode == 0) return mountPoint.string();
+  // Without exFAT in the kernel the FUSE driver mounts it.
+  if (SystemTool::run("/usr/sbin/mount.exfat-fuse", {partition, mountPoint.string()}).exitCode == 0) {
+    return mountPoint.string();
+  }
+  std::error_code ignored;
+  fs::remove(mountPoint, ignored);
+  return {};
+}
+
 std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& disk, const std::string& label) {
   for (const std::string& point : CardFormatter::mountPointsOf(facts, disk.name)) failUnlessDone(unmountPatiently(point), "umount");
   std::vector<const BlockDevice*> members = facts.devices.family(disk.name);
@@ -65,22 +89,36 @@ std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& di
   // One partition over the whole disk, type 7 (exFAT), aligned by sfdisk.
   runOrFail("/usr/sbin/sfdisk", {"--quiet", "--wipe", "always", disk.path}, "label: dos\n,,7\n");
   const std::string partition = partitionPath(disk.path, 1);
-  // A loop device lists its partitions only when asked.
-  SystemTool::run("/usr/bin/partx", {"--update", disk.path});
-  for (int attempt = 0; attempt < 50 && !fs::exists(partition); ++attempt) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
-  if (!fs::exists(partition)) throw CardFormatter::Failure::failed("the new partition did not appear");
+  if (!listPartition(disk.path, partition)) throw CardFormatter::Failure::failed("the new partition did not appear");
   runOrFail("/usr/sbin/mkfs.exfat", {"-L", label, partition});
+  return mountAsRoot(partition, label);
+}
 
-  const fs::path mountPoint = CardFormatter::newMountPoint("/media", label);
-  if (mountPoint.empty()) return {};
-  if (SystemTool::run("/usr/bin/mount", {partition, mountPoint.string()}).exitCode == 0) return mountPoint.string();
-  // Without exFAT in the kernel the FUSE driver mounts it.
-  if (SystemTool::run("/usr/sbin/mount.exfat-fuse", {partition, mountPoint.string()}).exitCode == 0) {
-    return mountPoint.string();
+void throwUnlessDone(const std::optional<std::string>& failure) {
+  if (failure) throw CardFormatter::Failure::failed(*failure);
+}
+
+std::string eraseThroughService(const CardFormatter::Facts& facts, const BlockDevice& disk, const std::string& label) {
+  for (const BlockDevice* member : facts.devices.family(disk.name)) {
+    const bool mounted = std::any_of(facts.mounts.entries().begin(), facts.mounts.entries().end(),
+                                     [member](const MountEntry& entry) { return entry.source == member->path; });
+    if (mounted) throwUnlessDone(UDisks2::unmount(member->path));
   }
-  return {};
+  throwUnlessDone(UDisks2::newPartitionTable(disk.path));
+  const std::string partition = partitionPath(disk.path, 1);
+  if (const std::optional<std::string> failure = UDisks2::addExFATPartition(disk.path, label)) {
+    // The service writes the partition's type and has the kernel read the table again: a
+    // kernel that reads no MBR (loop devices on some) then drops the partition it just
+    // made, and the service fails on it, with the table on the card as asked. As root the
+    // kernel is told of the partition, and the service formats it.
+    if (::geteuid() != 0 || fs::exists(partition) || !listPartition(disk.path, partition)) throwUnlessDone(failure);
+    throwUnlessDone(UDisks2::formatExFAT(partition, label));
+  }
+  std::string mountedAt;
+  // Erased is erased: a card the service cannot mount (no exFAT in the kernel) is mounted
+  // through FUSE as root, and is otherwise still reported as erased.
+  if (UDisks2::mount(partition, mountedAt) && ::geteuid() == 0) mountedAt = mountAsRoot(partition, label);
+  return mountedAt;
 }
 
 std::string normalPath(const fs::path& path) {
@@ -250,15 +288,7 @@ std::string CardFormatter::erase(const ExpectedCard& card, const QString& name, 
   if (!stillHoldsFileSystem(card)) throw Failure::notFound();
   const BlockDevice disk = *facts->devices.find(diskName);
 
-  if (UDisks2::isAvailable()) {
-    for (const BlockDevice* member : facts->devices.family(diskName)) {
-      if (member->mountPoints.empty()) continue;
-      if (auto failure = UDisks2::unmount(member->name)) throw Failure::failed(*failure);
-    }
-    std::string mountedAt;
-    if (auto failure = UDisks2::eraseAsExFAT(diskName, label, mountedAt)) throw Failure::failed(*failure);
-    return mountedAt;
-  }
+  if (UDisks2::isAvailable()) return eraseThroughService(*facts, disk, label);
   if (::geteuid() != 0) {
     throw Failure::failed("erasing needs the disk service (UDisks2) or administrator rights");
   }
