@@ -98,6 +98,11 @@ void throwUnlessDone(const std::optional<std::string>& failure) {
   if (failure) throw CardFormatter::Failure::failed(*failure);
 }
 
+bool holdsNewVolume(const std::string& partition, const std::string& label) {
+  const std::optional<BlockDeviceTags> tags = probeBlockDevice(partition);
+  return tags && tags->fileSystemType == "exfat" && tags->label == label;
+}
+
 std::string eraseThroughService(const CardFormatter::Facts& facts, const BlockDevice& disk, const std::string& label) {
   for (const BlockDevice* member : facts.devices.family(disk.name)) {
     const bool mounted = std::any_of(facts.mounts.entries().begin(), facts.mounts.entries().end(),
@@ -106,18 +111,23 @@ std::string eraseThroughService(const CardFormatter::Facts& facts, const BlockDe
   }
   throwUnlessDone(UDisks2::newPartitionTable(disk.path));
   const std::string partition = partitionPath(disk.path, 1);
-  if (const std::optional<std::string> failure = UDisks2::addExFATPartition(disk.path, label)) {
-    // The service writes the partition's type and has the kernel read the table again: a
-    // kernel that reads no MBR (loop devices on some) then drops the partition it just
-    // made, and the service fails on it, with the table on the card as asked. As root the
-    // kernel is told of the partition, and the service formats it.
-    if (::geteuid() != 0 || fs::exists(partition) || !listPartition(disk.path, partition)) throwUnlessDone(failure);
-    throwUnlessDone(UDisks2::formatExFAT(partition, label));
+  std::optional<std::string> failure = UDisks2::addExFATPartition(disk.path, label);
+  // A kernel that reads no MBR drops a disk's partitions whenever the table is read again,
+  // as the service, sfdisk and udev ask it to while the partition is made and formatted:
+  // the service then fails on a partition that has gone, or waits in vain for its file
+  // system, with the card itself as asked. As root the kernel is told of the partition
+  // again, and the service formats it if its file system is not there yet.
+  for (int attempt = 0; failure && ::geteuid() == 0 && attempt < 3; ++attempt) {
+    if (!listPartition(disk.path, partition)) break;
+    failure = holdsNewVolume(partition, label) ? std::nullopt : UDisks2::formatExFAT(partition, label);
   }
+  throwUnlessDone(failure);
   std::string mountedAt;
   // Erased is erased: a card the service cannot mount (no exFAT in the kernel) is mounted
   // through FUSE as root, and is otherwise still reported as erased.
-  if (UDisks2::mount(partition, mountedAt) && ::geteuid() == 0) mountedAt = mountAsRoot(partition, label);
+  if (UDisks2::mount(partition, mountedAt) && ::geteuid() == 0 && listPartition(disk.path, partition)) {
+    mountedAt = mountAsRoot(partition, label);
+  }
   return mountedAt;
 }
 
