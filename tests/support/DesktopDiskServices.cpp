@@ -1,16 +1,20 @@
 #include "DesktopDiskServices.hpp"
 
 #include <fcntl.h>
+#include <net/if.h>
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -90,6 +94,18 @@ void terminate(pid_t& pid) {
   pid = -1;
 }
 
+// A fresh network namespace has its loopback interface down.
+void bringUpLoopback() {
+  const int socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  if (socket < 0) throw std::runtime_error("cannot reach the loopback interface");
+  ifreq request{};
+  std::strncpy(request.ifr_name, "lo", IFNAMSIZ - 1);
+  const bool up = ::ioctl(socket, SIOCGIFFLAGS, &request) == 0 && ((request.ifr_flags |= IFF_UP), true) &&
+                  ::ioctl(socket, SIOCSIFFLAGS, &request) == 0;
+  ::close(socket);
+  if (!up) throw std::runtime_error("cannot bring up the loopback interface");
+}
+
 std::size_t threadCount() {
   std::size_t count = 0;
   for ([[maybe_unused]] const auto& entry : fs::directory_iterator("/proc/self/task")) ++count;
@@ -143,7 +159,12 @@ void DesktopDiskServices::enterNamespace() {
     hadTemporaryFolder_ = true;
     previousTemporaryFolder_ = previous;
   }
-  if (::unshare(CLONE_NEWNS) != 0) throw std::runtime_error("cannot make a mount namespace");
+  // A network namespace too: udevd tells its listeners what it found over netlink, which
+  // reaches every process of a network namespace, so another group's udisksd would take
+  // this group's cards as that group's udevd saw them (not at all). The kernel's own
+  // device events still reach every namespace.
+  if (::unshare(CLONE_NEWNS | CLONE_NEWNET) != 0) throw std::runtime_error("cannot make a mount and network namespace");
+  bringUpLoopback();
   if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
     throw std::runtime_error("cannot make the namespace's mounts private");
   }
