@@ -6,17 +6,18 @@
 // of the test's own.
 //
 // Other tests on this machine run without udev, also while these run. So the process
-// that starts the services first moves into a mount namespace of its own and mounts
-// fresh, empty folders over /run (udev's database, the bus socket, udisks' state),
+// that starts the services first moves into a mount and a network namespace of its own.
+// Fresh, empty folders cover /run (udev's database, the bus socket, udisks' state),
 // /media (where udisksd mounts), /dev/disk, /dev/block, /dev/char (udev's links) and
 // /etc/udev/rules.d (the machine's own rules, which would stand above this group's):
 // none of it is seen outside, and it is gone when the process ends. The copies of other
 // processes' mounts that the namespace starts with are let go at once, so that none of
-// them stays busy here after its owner unmounted it. udevd still hears every block
-// device's events (the kernel sends them to every listener), so each of its rules is
-// made to leave alone everything but loop devices over files in this group's own folder;
-// TMPDIR points there, so the group's volumes land in it. The device nodes keep the owner
-// and mode the kernel gave them.
+// them stays busy here after its owner unmounted it. In its own network namespace,
+// udevd's reports reach only this group's udisksd. udevd still hears every block
+// device's events (the kernel sends them to every network namespace), so each of its
+// rules is made to leave alone everything but loop devices over files in this group's
+// own folder; TMPDIR points there, so the group's volumes land in it. The device nodes
+// keep the owner and mode the kernel gave them.
 //
 // Start it while the process has a single thread (a mount namespace is a thread's own
 // otherwise). Needs root and the packages in scripts/install-deps.
