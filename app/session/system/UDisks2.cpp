@@ -25,8 +25,9 @@ const QString partitionTableInterface = QStringLiteral("org.freedesktop.UDisks2.
 const QString filesystemInterface = QStringLiteral("org.freedesktop.UDisks2.Filesystem");
 const QString busyError = QStringLiteral("org.freedesktop.UDisks2.Error.DeviceBusy");
 const QString notMountedError = QStringLiteral("org.freedesktop.UDisks2.Error.NotMounted");
-// Erasing and formatting a large card takes its time; everything else answers at once,
-// and a service that does not is not waited on for longer than this.
+// Erasing a large card takes its time, and so does unmounting or ejecting a slow one: the
+// data still in the system's cache is written out first. Looking things up answers at
+// once, and a service that does not is not waited on for longer than the short time.
 constexpr int longCallMilliseconds = 10 * 60 * 1000;
 constexpr int shortCallMilliseconds = 60 * 1000;
 // How long a node the kernel has just listed may take to reach the service (udev probes
@@ -94,7 +95,7 @@ std::optional<std::string> UDisks2::unmount(const std::string& node) {
   if (object.isEmpty()) return unknown(node);
   QDBusMessage reply;
   for (int attempt = 0; attempt < busyAttempts; ++attempt) {
-    reply = call(object, filesystemInterface, QStringLiteral("Unmount"), {QVariantMap{}});
+    reply = call(object, filesystemInterface, QStringLiteral("Unmount"), {QVariantMap{}}, longCallMilliseconds);
     // Unmounted by someone else meanwhile (a FUSE driver that quit) is unmounted.
     if (reply.type() == QDBusMessage::ErrorMessage && reply.errorName() == notMountedError) return std::nullopt;
     if (reply.type() != QDBusMessage::ErrorMessage || reply.errorName() != busyError) break;
@@ -113,7 +114,7 @@ std::optional<std::string> UDisks2::eject(const std::string& wholeDiskNode) {
       qvariant_cast<QDBusObjectPath>(qvariant_cast<QDBusVariant>(drive.arguments().value(0)).variant());
   if (path.path().isEmpty() || path.path() == QStringLiteral("/")) return std::nullopt;
   return failureOf(call(path.path(), QStringLiteral("org.freedesktop.UDisks2.Drive"), QStringLiteral("Eject"),
-                        {QVariantMap{}}));
+                        {QVariantMap{}}, longCallMilliseconds));
 }
 
 std::optional<std::string> UDisks2::newPartitionTable(const std::string& wholeDiskNode) {
