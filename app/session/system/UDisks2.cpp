@@ -34,6 +34,7 @@ constexpr int shortCallMilliseconds = 60 * 1000;
 // it first), and how long a busy file system is asked again.
 constexpr auto appearingTime = 10s;
 constexpr int busyAttempts = 20;
+constexpr quint64 firstPartitionOffset = 1024 * 1024;
 constexpr auto busyPause = 250ms;
 
 QDBusMessage call(const QString& object, const QString& interface, const QString& method, const QVariantList& arguments,
@@ -135,9 +136,11 @@ std::optional<std::string> UDisks2::newPartitionTable(const std::string& wholeDi
 std::optional<std::string> UDisks2::addExFATPartition(const std::string& wholeDiskNode, const std::string& label) {
   const QString disk = objectOf(wholeDiskNode);
   if (disk.isEmpty()) return unknown(wholeDiskNode);
-  // Offset 0 and size 0: the service aligns the partition and gives it all the space.
+  // From the first MiB (where cards put their first partition; offset 0, the table's own
+  // sector, the service moves past with a warning) to the end (size 0).
   return failureOf(call(disk, partitionTableInterface, QStringLiteral("CreatePartitionAndFormat"),
-                        {QVariant::fromValue<quint64>(0), QVariant::fromValue<quint64>(0), QStringLiteral("0x07"),
+                        {QVariant::fromValue<quint64>(firstPartitionOffset), QVariant::fromValue<quint64>(0),
+                         QStringLiteral("0x07"),
                          QString(), QVariantMap{}, QStringLiteral("exfat"),
                          QVariantMap{{QStringLiteral("label"), QString::fromStdString(label)}}},
                         longCallMilliseconds));
