@@ -29,15 +29,17 @@ std::string trimmed(std::string text) {
   return text;
 }
 
-// A loop device over an exFAT image in folder, detached at the end.
+// A loop device over an exFAT image in folder, detached at the end. The image is
+// formatted before it is attached: udev probes a device when it appears, and a format
+// written while that probe runs may end before udev watches for it.
 struct LoopImage {
   std::string image;
   std::string node;
   LoopImage(const std::string& folder, const std::string& label) : image(folder + "/" + label + ".img") {
     std::ofstream(image).close();
     fs::resize_file(image, 32_MiB);
+    testing::runChecked({"/usr/sbin/mkfs.exfat", "-L", label, image});
     node = trimmed(testing::runChecked({"/usr/sbin/losetup", "--find", "--show", image}));
-    testing::runChecked({"/usr/sbin/mkfs.exfat", "-L", label, node});
   }
   ~LoopImage() { testing::detachLoopDevice(node, image); }
 };

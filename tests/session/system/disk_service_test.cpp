@@ -64,8 +64,10 @@ class LoopCard {
   explicit LoopCard(const std::string& label) {
     std::ofstream(image_).close();
     fs::resize_file(image_, 64_MiB);
+    // Formatted before it is attached: udev probes the device when it appears, and a
+    // format written while that probe runs may end before udev watches for it.
+    testing::runChecked({"/usr/sbin/mkfs.exfat", "-L", label, image_});
     node_ = trimmed(testing::runChecked({"/usr/sbin/losetup", "--find", "--show", "--partscan", image_}));
-    testing::runChecked({"/usr/sbin/mkfs.exfat", "-L", label, node_});
     mountPoint_ = folder_.path() + "/" + label;
     fs::create_directory(mountPoint_);
     testing::runChecked({"/usr/sbin/mount.exfat-fuse", node_, mountPoint_});
