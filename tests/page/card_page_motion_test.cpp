@@ -28,9 +28,10 @@ struct MotionOn {
   ~MotionOn() { Motion::setEnabled(false); }
 };
 
-// Frames the window draws over a while in which nothing changes.
+// Frames the window draws over a while in which nothing changes, once what a change sets
+// going has ended (the scroll bar fades out 0.65 s after a scroll).
 int framesOver(QQuickWindow& window, std::chrono::milliseconds span) {
-  turnLoopUntil([] { return false; }, 100ms);
+  turnLoopUntil([] { return false; }, 1200ms);
   int frames = 0;
   const auto counting = QObject::connect(&window, &QQuickWindow::frameSwapped, [&frames] { ++frames; });
   turnLoopUntil([] { return false; }, span);
