@@ -5,7 +5,9 @@
 // reads it as the singleton `Motion`:
 //
 //     Behavior on scale { NumberAnimation { duration: Motion.duration(250) } }
-//     NumberAnimation on phase { running: Motion.enabled && root.scanning; ... }
+//     NumberAnimation on phase { running: Motion.enabled && root.scanning && OnScreen.shown; ... }
+//
+// An endless animation also asks OnScreen (OnScreen.hpp) whether it can be seen.
 //
 // setEnabled is called on the main thread before any engine is created.
 
