@@ -180,6 +180,12 @@ void CounterfeitCard::setWriteRate(std::uint64_t bytesPerSecond) {
   }
 }
 
+void CounterfeitCard::setReadDelay(std::chrono::milliseconds delay) {
+  if (!sendControl("read-delay " + std::to_string(delay.count()))) {
+    throw std::runtime_error("cannot reach the counterfeit card's control file");
+  }
+}
+
 void CounterfeitCard::turnReadOnlyAfter(std::uint64_t bytes) {
   if (!sendControl("read-only-after " + std::to_string(bytes))) {
     throw std::runtime_error("cannot reach the counterfeit card's control file");
@@ -213,7 +219,10 @@ void CounterfeitCard::stopServer() {
 
 CounterfeitCard::~CounterfeitCard() {
   // A slow card would make the file system's last flush crawl.
-  if (server_ >= 0) sendControl("rate 0");
+  if (server_ >= 0) {
+    sendControl("rate 0");
+    sendControl("read-delay 0");
+  }
   volume_.reset();
   stopServer();
 }

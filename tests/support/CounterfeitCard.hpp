@@ -17,12 +17,14 @@
 // system (lazily when busy), the loop device, then the FUSE program (killed when it does
 // not exit within seconds), without relying on the code under test having closed its files. One thread makes, uses and
 // destroys a card (the server stops when the thread that made it ends);
-// vanish(), setWriteRate() and turnReadOnlyAfter() may also be called from other threads.
+// vanish(), setWriteRate(), setReadDelay() and turnReadOnlyAfter() may also be called
+// from other threads.
 // Needs what TESSORIN_REQUIRE_VOLUMES() checks.
 
 #include <sys/types.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -102,6 +104,8 @@ class CounterfeitCard {
   // before it returns.
   void vanish();
   void setWriteRate(std::uint64_t bytesPerSecond);
+  // Every read of the medium waits this long before it is answered (0: at once).
+  void setReadDelay(std::chrono::milliseconds delay);
   // The card was taken out and put back: its controller cache is empty. The volume stays
   // mounted (the host did not notice), as after a reinsertion into the same folder.
   void replug();

@@ -15,7 +15,8 @@
 // the medium vanishes, and from then on every call on it fails with --vanish-error
 // (ENODEV or EIO), after --vanish-after=BYTES were written or when the word "vanish" is
 // written to the file "control" beside the medium. "rate N" written there sets the
-// write rate (0: unlimited).
+// write rate (0: unlimited); "read-delay MS" makes every read wait MS milliseconds before
+// it is answered (0: at once), as a card that hardly answers.
 // --cache=BYTES gives the controller a write cache of that size: the last BYTES written
 // are served back from it, also past R where nothing keeps them, until the card loses
 // power ("replug" written to the control file).
@@ -102,6 +103,7 @@ struct Medium {
   std::condition_variable pacingChanged;
   std::uint64_t writeRate = 0;  // bytes per second, 0 for unlimited
   Clock::time_point nextWriteFree{};
+  std::uint64_t readDelayMilliseconds = 0;
 };
 
 Medium medium;
@@ -309,6 +311,22 @@ void setWriteRate(std::uint64_t rate) {
   medium.pacingChanged.notify_all();
 }
 
+// A card slow to answer: each read waits its delay out; a new delay, or the card
+// vanishing, ends the waits at once.
+void delayRead() {
+  std::unique_lock<std::mutex> lock(medium.pacingLock);
+  const std::uint64_t delay = medium.readDelayMilliseconds;
+  if (delay == 0) return;
+  medium.pacingChanged.wait_for(lock, std::chrono::milliseconds(delay),
+                                [delay] { return medium.readDelayMilliseconds != delay || medium.vanished; });
+}
+
+void setReadDelay(std::uint64_t milliseconds) {
+  std::lock_guard<std::mutex> guard(medium.pacingLock);
+  medium.readDelayMilliseconds = milliseconds;
+  medium.pacingChanged.notify_all();
+}
+
 // A card pulled out: from now on every call on the medium fails.
 void vanish() {
   std::lock_guard<std::mutex> guard(medium.pacingLock);
@@ -428,6 +446,7 @@ int readMedium(char* buffer, std::uint64_t size, std::uint64_t offset) {
 
 // What the card returns: its cache's newest copies over what the medium holds.
 int doRead(char* buffer, std::uint64_t size, std::uint64_t offset) {
+  delayRead();
   if (!writeBackCache.enabled()) return readMedium(buffer, size, offset);
   std::lock_guard guard(writeBackCache.lock());
   const int result = readMedium(buffer, size, offset);
@@ -453,7 +472,7 @@ int doWrite(const char* buffer, std::uint64_t size, std::uint64_t offset) {
 }
 
 // Commands written to the control file, one per write: "vanish", "rate BYTES_PER_S",
-// "replug" or "read-only-after BYTES".
+// "read-delay MS", "replug" or "read-only-after BYTES".
 int doControl(std::string_view command) {
   while (!command.empty() && (command.back() == '\n' || command.back() == ' ')) command.remove_suffix(1);
   if (command == "vanish") {
@@ -468,6 +487,10 @@ int doControl(std::string_view command) {
   }
   if (command.rfind("read-only-after ", 0) == 0) {
     turnReadOnlyAfter(std::strtoull(std::string(command.substr(16)).c_str(), nullptr, 10));
+    return 0;
+  }
+  if (command.rfind("read-delay ", 0) == 0) {
+    setReadDelay(std::strtoull(std::string(command.substr(11)).c_str(), nullptr, 10));
     return 0;
   }
   if (command.rfind("rate ", 0) == 0) {
