@@ -40,7 +40,9 @@ std::set<std::string> mountedBlockVolumes() {
 }  // namespace
 
 AppModel::Sources AppModel::Sources::system() {
-  return {[](bool includeDiskImages) { return DeviceScanner::scan(includeDiskImages); }, mountedBlockVolumes, true, {}, {}};
+  auto scan = std::make_shared<ParallelDeviceScan>();
+  return {[scan](bool includeDiskImages) { return scan->scan(includeDiskImages); }, mountedBlockVolumes, true, {}, {},
+          scan};
 }
 
 AppModel::AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environment environment, Sources sources,
@@ -56,14 +58,16 @@ AppModel::AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environmen
   CardEraseJob::Erase erase = sources_.erase;
   if (!erase) erase = &CardFormatter::erase;
   eraseJob_ = new CardEraseJob(std::move(erase), this);
+  if (sources_.systemScan && sources_.scan) {
+    scanWorker_ = std::make_unique<ScanWorker>(
+        [scan = sources_.scan, includeDiskImages = includeDiskImages_] { return scan(includeDiskImages); });
+    connect(scanWorker_.get(), &ScanWorker::scanned, this, &AppModel::takeIn);
+    sources_.systemScan->setLateAnswerHandler([worker = scanWorker_.get()] { worker->request(); });
+  }
   rescan();
   if (sources_.watchMountTable) {
     watcher_ = std::make_unique<MountInfoWatcher>();
-    connect(watcher_.get(), &MountInfoWatcher::mountsChanged, this, [this] {
-      rescan();
-      // The timer dies with the model, so a late rescan never reaches a model that is gone.
-      QTimer::singleShot(delayedRescan, this, &AppModel::rescan);
-    });
+    connect(watcher_.get(), &MountInfoWatcher::mountsChanged, this, &AppModel::mountsChanged);
   }
   mounted_ = sources_.mountedVolumes ? sources_.mountedVolumes() : std::set<std::string>();
   connect(&watch_, &QTimer::timeout, this, &AppModel::checkMountedVolumes);
@@ -71,6 +75,8 @@ AppModel::AppModel(QSettings& settings, QUrl historyUrl, CardSession::Environmen
 }
 
 AppModel::~AppModel() {
+  // The worker goes with the model; a description answering late must not reach it.
+  if (sources_.systemScan) sources_.systemScan->setLateAnswerHandler({});
   // Qt would delete the child sessions right after this, also one whose coroutine is
   // suspended (a quit that gave up after 30 s, a deletion still on its worker), and the
   // next turn of an event loop would resume that coroutine into freed memory. Every
@@ -149,9 +155,31 @@ std::vector<CardDevice> AppModel::withKnownIDs(std::vector<CardDevice> devices) 
   return devices;
 }
 
+void AppModel::mountsChanged() {
+  // Reading the table waits on no device; a mount that went is forgotten before the scan
+  // that may run long after, and a volume mounted again meanwhile is read afresh.
+  if (sources_.systemScan) {
+    try {
+      sources_.systemScan->noteMountTable(MountTable::read());
+    } catch (...) {
+      // The scan reads the table itself.
+    }
+  }
+  rescan();
+  // The timer dies with the model, so a late rescan never reaches a model that is gone.
+  QTimer::singleShot(delayedRescan, this, &AppModel::rescan);
+}
+
 void AppModel::rescan() {
-  const std::vector<CardDevice> devices =
-      withKnownIDs(sources_.scan ? sources_.scan(includeDiskImages_) : std::vector<CardDevice>());
+  if (scanWorker_) {
+    scanWorker_->request();
+    return;
+  }
+  takeIn(sources_.scan ? sources_.scan(includeDiskImages_) : std::vector<CardDevice>());
+}
+
+void AppModel::takeIn(const std::vector<CardDevice>& scanned) {
+  const std::vector<CardDevice> devices = withKnownIDs(scanned);
   std::vector<CardSession*> next;
   std::vector<std::string> added;
   std::vector<CardSession*> replaced;
@@ -208,8 +236,9 @@ void AppModel::rescan() {
     }
   }
 
+  const bool changed = sessions_ != next;
   sessions_ = std::move(next);
-  Q_EMIT sessionsChanged();
+  if (changed) Q_EMIT sessionsChanged();
   for (CardSession* gone : replaced) gone->dispose();
 
   if (!added.empty()) {

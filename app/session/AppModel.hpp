@@ -6,6 +6,11 @@
 // while their session was kept, owns the shared History and the application's one
 // CommunityStore (made first), and stops every session before the application quits.
 //
+// The system's scanner reaches devices, so its scans run on a ScanWorker and the model
+// takes in their answers when they come: the window comes up before the first one, and a
+// card that stops answering never holds up the window. A list of devices handed in by a
+// test is taken in at once, within `rescan`.
+//
 // Main thread only; every property notifies by its own signal, equal values silently.
 // Sessions are children of the model; a dropped session is disposed, which waits for
 // its coroutines to end before it is deleted, and so is every session when the model
@@ -26,6 +31,8 @@
 
 #include "community/store/CommunityStore.hpp"
 #include "community/store/RecordStore.hpp"
+#include "session/ParallelDeviceScan.hpp"
+#include "session/ScanWorker.hpp"
 #include "session/check/CardSession.hpp"
 #include "session/records/History.hpp"
 #include "session/system/CardEraseJob.hpp"
@@ -71,6 +78,10 @@ class AppModel : public QObject {
     // The community's record store; unset: the one the settings choose, its SQLite file
     // beside the history.
     std::function<std::unique_ptr<RecordStore>()> communityRecords;
+    // The system's scan behind `scan`, when `scan` is that (perhaps filtered): `scan` then
+    // runs on a worker, and the scan learns of every change of the mount table and asks
+    // for another scan when a device that was slow to answer has.
+    std::shared_ptr<ParallelDeviceScan> systemScan = nullptr;
 
     static Sources system();
   };
@@ -91,6 +102,7 @@ class AppModel : public QObject {
   CommunityStore* community() const { return community_; }
   bool includeDiskImages() const { return includeDiskImages_; }
 
+  // With the system's scanner, asks for a scan and returns; the answer is taken in later.
   void rescan();
   void checkMountedVolumes();
   CardSession* session(const std::string& id) const;
@@ -113,6 +125,9 @@ class AppModel : public QObject {
   void mountedChanged();
 
  private:
+  // Brings sessions, removed cards and the selection up to date with what a scan found.
+  void takeIn(const std::vector<CardDevice>& scanned);
+  void mountsChanged();
   CardSession* makeSession(const CardDevice& device);
   void prune();
   void removeFromRemoved(const std::string& id);
@@ -136,6 +151,7 @@ class AppModel : public QObject {
   History* history_ = nullptr;
   CardEraseJob* eraseJob_ = nullptr;
   CommunityStore* community_ = nullptr;
+  std::unique_ptr<ScanWorker> scanWorker_;
   std::unique_ptr<MountInfoWatcher> watcher_;
   QTimer watch_;
   std::set<std::string> mounted_;

@@ -1,5 +1,8 @@
 #include "session/AppModel.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <gtest/gtest.h>
@@ -8,6 +11,7 @@
 #include "CounterfeitCard.hpp"
 #include "SessionFixture.hpp"
 #include "community/store/LocalRecordStore.hpp"
+#include "tessorin/identity/DeviceScanner.hpp"
 
 namespace tessorin {
 namespace {
@@ -302,6 +306,13 @@ TEST(AppModel, ASessionWhoseCheckIsStillRunningOutlivesTheModelUntilItsCheckHasE
   EXPECT_TRUE(turnLoopUntil([&] { return session.isNull(); }, 60s)) << "stopped, it goes once its check has ended";
 }
 
+CardSession* sessionAt(const AppModel& model, const std::string& mountPoint) {
+  for (CardSession* s : model.sessions()) {
+    if (s->device().volumeURL == mountPoint) return s;
+  }
+  return nullptr;
+}
+
 // The whole road as the application runs it: the system's scanner with disk images
 // listed, the mount table watched, a real volume checked, then pulled out.
 TEST(AppModel, ScannedDiskImageIsCheckedToARecordAndItsUnmountIsSeenAsARemoval) {
@@ -311,14 +322,9 @@ TEST(AppModel, ScannedDiskImageIsCheckedToARecordAndItsUnmountIsSeenAsARemoval) 
   auto medium = CounterfeitCard::make({.claimed = 384_MiB, .label = "SCANNED"});
   AppModel model(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
                  testing::smallCardEnvironment(), AppModel::Sources::system());
-  const auto sessionAt = [&model](const std::string& mountPoint) -> CardSession* {
-    for (CardSession* s : model.sessions()) {
-      if (s->device().volumeURL == mountPoint) return s;
-    }
-    return nullptr;
-  };
-  CardSession* session = sessionAt(medium->mountPoint());
-  ASSERT_NE(session, nullptr) << "the scanner lists the disk image";
+  CardSession* session = nullptr;
+  ASSERT_TRUE(turnLoopUntil([&] { return (session = sessionAt(model, medium->mountPoint())) != nullptr; }, 10s))
+      << "the scanner lists the disk image";
   session->start();
   ASSERT_TRUE(turnLoopUntil([&] { return session->stage().kind == Kind::finished; }, 180s));
   EXPECT_EQ(session->outcome()->verdict, CheckOutcome::Verdict::genuine);
@@ -329,6 +335,58 @@ TEST(AppModel, ScannedDiskImageIsCheckedToARecordAndItsUnmountIsSeenAsARemoval) 
   medium->volume().unmount();
   EXPECT_TRUE(turnLoopUntil([&] { return model.session(id) == nullptr; }, 10s))
       << "an idle, unselected card leaves when its volume goes";
+}
+
+// Wipes the file system's header on the device below a mounted volume, as a wrapping
+// fake's own writes do, where the mounted file system does not look again.
+void wipeHeader(const std::string& loopDevice) {
+  const int fd = ::open(loopDevice.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  const std::vector<char> zeros(64 * 1024, 0);
+  EXPECT_EQ(::pwrite(fd, zeros.data(), zeros.size(), 0), static_cast<ssize_t>(zeros.size()));
+  EXPECT_EQ(::fsync(fd), 0);
+  ::close(fd);
+}
+
+// With the system's scanner and the mount table watched: another volume mounted and
+// unmounted makes the model scan while the card's header reads as another file system's
+// (or none). The card is what it was mounted as until its own volume goes.
+TEST(AppModel, CardUnderCheckKeepsItsSessionWhenItsHeaderChangesAndIsRemovedWhenItsMountGoes) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld files;
+  files.settings.setValue("ShowDiskImages", true);
+  auto medium = CounterfeitCard::make({.claimed = 512_MiB, .label = "HEADER", .writeBytesPerSecond = 20_MiB});
+  AppModel model(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
+                 testing::smallCardEnvironment(), AppModel::Sources::system());
+  CardSession* session = nullptr;
+  ASSERT_TRUE(turnLoopUntil([&] { return (session = sessionAt(model, medium->mountPoint())) != nullptr; }, 10s));
+  const std::string id = session->id();
+  model.setSelection(Selection::card(id));
+  session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().isBusy(); }, 10s));
+
+  wipeHeader(medium->loopDevice());
+  const auto raw = DeviceScanner::device(medium->mountPoint(), true);
+  ASSERT_TRUE(raw);
+  ASSERT_NE(raw->id, id) << "the header still reads as before";
+  for (int round = 0; round < 2; ++round) {
+    auto other = testing::LoopVolume::create(testing::FileSystemKind::ext4, 16_MiB, "OTHER");
+    const std::string otherMountPoint = other->mountPoint();
+    ASSERT_TRUE(turnLoopUntil([&] { return sessionAt(model, otherMountPoint) != nullptr; }, 10s));
+    other.reset();
+    // Selected, the other card's session would stay: the expectations below say why.
+    turnLoopUntil([&] { return sessionAt(model, otherMountPoint) == nullptr; }, 10s);
+    EXPECT_EQ(model.session(id), session) << "round " << round;
+    EXPECT_FALSE(session->cardRemoved()) << "round " << round;
+    EXPECT_TRUE(session->stage().isBusy()) << "round " << round;
+    EXPECT_EQ(model.selection(), Selection::card(id)) << "round " << round;
+  }
+
+  medium->volume().unmount();
+  // The check may notice before the model's next scan does.
+  EXPECT_TRUE(turnLoopUntil([&] { return session->cardRemoved() && model.removed().count(id) > 0; }, 10s))
+      << "its volume went";
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().isAtRest() && !session->task(); }, 60s));
 }
 
 }  // namespace

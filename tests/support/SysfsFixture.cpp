@@ -1,6 +1,7 @@
 #include "SysfsFixture.hpp"
 
 #include <fstream>
+#include <sstream>
 #include <stdexcept>
 
 namespace tessorin::testing {
@@ -83,10 +84,22 @@ void SysfsFixture::swap(const std::string& deviceNode) {
   writeFile(fs::path(folder_.path()) / "swaps", swaps_);
 }
 
-void SysfsFixture::mountAt(const std::string& source, const std::string& fileSystemType, const std::string& mountPoint) {
-  const int id = nextMountId_++;
+void SysfsFixture::mountAt(const std::string& source, const std::string& fileSystemType, const std::string& mountPoint,
+                           int mountId) {
+  const int id = mountId != 0 ? mountId : nextMountId_++;
   mountInfo_ += std::to_string(id) + " 1 0:" + std::to_string(id) + " / " + escapeMountField(mountPoint) +
                 " rw,relatime shared:1 - " + fileSystemType + " " + escapeMountField(source) + " rw\n";
+  writeFile(fs::path(folder_.path()) / "mountinfo", mountInfo_);
+}
+
+void SysfsFixture::unmount(const std::string& mountPoint) {
+  std::istringstream lines(mountInfo_);
+  std::string kept;
+  const std::string field = " " + escapeMountField(mountPoint) + " ";
+  for (std::string line; std::getline(lines, line);) {
+    if (line.find(field) == std::string::npos) kept += line + "\n";
+  }
+  mountInfo_ = kept;
   writeFile(fs::path(folder_.path()) / "mountinfo", mountInfo_);
 }
 

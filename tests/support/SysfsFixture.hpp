@@ -38,8 +38,12 @@ class SysfsFixture {
   // Mounts source (e.g. "/dev/sdb1") at a new, real folder mountName inside the fixture,
   // so the volume's figures can be read; returns the mount point.
   std::string mount(const std::string& source, const std::string& fileSystemType, const std::string& mountName);
-  // Lists source as mounted at an existing place, such as "/" for a system disk.
-  void mountAt(const std::string& source, const std::string& fileSystemType, const std::string& mountPoint);
+  // Lists source as mounted at an existing place, such as "/" for a system disk, under
+  // mountId (0: one not used before; the kernel reuses the ids of mounts that went).
+  void mountAt(const std::string& source, const std::string& fileSystemType, const std::string& mountPoint,
+               int mountId = 0);
+  // Takes whatever is mounted at mountPoint out of the mount table.
+  void unmount(const std::string& mountPoint);
   // Lists deviceNode as active swap.
   void swap(const std::string& deviceNode);
   void tag(const std::string& deviceNode, BlockDeviceTags tags) { (*tags_)[deviceNode] = std::move(tags); }

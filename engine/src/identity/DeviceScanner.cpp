@@ -4,6 +4,7 @@
 #include <cctype>
 #include <map>
 #include <set>
+#include <utility>
 
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/SystemDisks.hpp"
@@ -131,15 +132,29 @@ std::vector<MountEntry> candidateMounts(const MountTable& table) {
   return mounts;
 }
 
+// What the volume's device says of its file system; with identities, what it said when
+// the volume was mounted.
+std::optional<BlockDeviceTags> volumeTags(const MountEntry& mount, const std::string& bsdName,
+                                          const DeviceScanner::Sources& sources, std::uint64_t departuresWhenSeen) {
+  if (!sources.probe) return std::nullopt;
+  if (sources.identities == nullptr) return sources.probe("/dev/" + bsdName);
+  const auto key = MountIdentities::Key::of(mount);
+  if (auto known = sources.identities->find(key)) return known;
+  auto tags = sources.probe("/dev/" + bsdName);
+  if (tags) sources.identities->remember(key, *tags, departuresWhenSeen);
+  return tags;
+}
+
 std::optional<CardDevice> describe(const MountEntry& mount, const std::string& bsdName, bool includeDiskImages,
-                                   const SysfsRegistry& registry, const SysfsRegistry::Probe& probe) {
+                                   const SysfsRegistry& registry, const DeviceScanner::Sources& sources,
+                                   std::uint64_t departuresWhenSeen) {
   VolumeStats stats;
   try {
     stats = VolumeStats(mount.mountPoint);
   } catch (const PosixError&) {
     return std::nullopt;
   }
-  const auto tags = probe ? probe("/dev/" + bsdName) : std::nullopt;
+  const auto tags = volumeTags(mount, bsdName, sources, departuresWhenSeen);
   // The volume's own mount entry, not the process-wide table VolumeStats consulted.
   stats.deviceNode = mount.source;
   stats.fileSystem = normalisedFileSystemName(mount.fileSystemType, tags ? tags->fileSystemType : std::string());
@@ -193,9 +208,10 @@ std::optional<CardDevice> describe(const MountEntry& mount, const std::string& b
 }
 
 std::optional<CardDevice> describeQuietly(const MountEntry& mount, const std::string& bsdName, bool includeDiskImages,
-                                          const SysfsRegistry& registry, const SysfsRegistry::Probe& probe) noexcept {
+                                          const SysfsRegistry& registry, const DeviceScanner::Sources& sources,
+                                          std::uint64_t departuresWhenSeen) noexcept {
   try {
-    return describe(mount, bsdName, includeDiskImages, registry, probe);
+    return describe(mount, bsdName, includeDiskImages, registry, sources, departuresWhenSeen);
   } catch (...) {
     return std::nullopt;
   }
@@ -213,6 +229,13 @@ MountTable readMountTable(const std::string& path) {
   } catch (const PosixError&) {
     return MountTable();
   }
+}
+
+// The table, shown to the identities kept per mount; the departures seen so far.
+std::pair<MountTable, std::uint64_t> readMountTable(const DeviceScanner::Sources& sources) {
+  MountTable table = readMountTable(sources.mountInfoPath);
+  const std::uint64_t departures = sources.identities ? sources.identities->see(table) : 0;
+  return {std::move(table), departures};
 }
 
 // Ordered as a person reads names: digit runs by value, letters without regard to case.
@@ -304,11 +327,11 @@ std::optional<std::int64_t> DeviceScanner::slotCount(const SysfsRegistry::Entry&
 
 std::vector<CardDevice> DeviceScanner::scan(bool includeDiskImages) { return scan(includeDiskImages, Sources::system()); }
 
-std::vector<CardDevice> DeviceScanner::scan(bool includeDiskImages, const Sources& sources) {
-  std::vector<CardDevice> devices;
+std::vector<DeviceScanner::Candidate> DeviceScanner::candidates(const Sources& sources) {
+  std::vector<Candidate> found;
   try {
     const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
-    const MountTable table = readMountTable(sources.mountInfoPath);
+    const auto [table, departures] = readMountTable(sources);
     const std::set<std::string> system = systemDisks(table, sources);
     std::set<std::string> devicesSeen;
     for (const auto& mount : candidateMounts(table)) {
@@ -316,14 +339,39 @@ std::vector<CardDevice> DeviceScanner::scan(bool includeDiskImages, const Source
       // One device mounted in two places is still one card.
       if (!bsdName || !devicesSeen.insert(*bsdName).second) continue;
       if (onSystemDisk(*bsdName, registry, system)) continue;
-      if (auto device = describeQuietly(mount, *bsdName, includeDiskImages, registry, sources.probe)) {
-        devices.push_back(std::move(*device));
-      }
+      found.push_back({mount, *bsdName, departures});
     }
-    distinguishSharedIDs(devices);
-    std::stable_sort(devices.begin(), devices.end(), [](const CardDevice& a, const CardDevice& b) {
-      return precedesNaturally(a.volumeName, b.volumeName);
-    });
+  } catch (...) {
+    // Out of memory halfway: whatever was found is all there is this time.
+  }
+  return found;
+}
+
+std::optional<CardDevice> DeviceScanner::describe(const Candidate& candidate, bool includeDiskImages,
+                                                  const Sources& sources) {
+  try {
+    const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
+    return describeQuietly(candidate.mount, candidate.bsdName, includeDiskImages, registry, sources,
+                           candidate.departuresWhenSeen);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+void DeviceScanner::arrange(std::vector<CardDevice>& devices) {
+  distinguishSharedIDs(devices);
+  std::stable_sort(devices.begin(), devices.end(), [](const CardDevice& a, const CardDevice& b) {
+    return precedesNaturally(a.volumeName, b.volumeName);
+  });
+}
+
+std::vector<CardDevice> DeviceScanner::scan(bool includeDiskImages, const Sources& sources) {
+  std::vector<CardDevice> devices;
+  try {
+    for (const Candidate& candidate : candidates(sources)) {
+      if (auto device = describe(candidate, includeDiskImages, sources)) devices.push_back(std::move(*device));
+    }
+    arrange(devices);
   } catch (...) {
     // Out of memory halfway: whatever was found is all there is this time.
   }
@@ -339,12 +387,12 @@ std::optional<CardDevice> DeviceScanner::device(const fs::path& volumeURL, bool 
   try {
     const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
     const fs::path wanted = withoutTrailingSeparator(volumeURL);
-    const MountTable table = readMountTable(sources.mountInfoPath);
+    const auto [table, departures] = readMountTable(sources);
     for (const auto& mount : candidateMounts(table)) {
       if (withoutTrailingSeparator(mount.mountPoint) != wanted) continue;
       const auto bsdName = sourceDeviceName(mount, registry);
       if (!bsdName || onSystemDisk(*bsdName, registry, systemDisks(table, sources))) return std::nullopt;
-      return describeQuietly(mount, *bsdName, includeDiskImages, registry, sources.probe);
+      return describeQuietly(mount, *bsdName, includeDiskImages, registry, sources, departures);
     }
   } catch (...) {
   }

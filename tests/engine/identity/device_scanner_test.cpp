@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/sysmacros.h>
+
 #include <filesystem>
 #include <fstream>
+#include <functional>
 
 #include "ByteLiterals.hpp"
 #include "LoopVolume.hpp"
@@ -259,6 +262,71 @@ TEST(DeviceScannerTest, DeviceGoneHalfwayIsLeftOutOrFallsBackWithoutStoppingTheS
   EXPECT_EQ(devices[0].bsdName, "sdd");
   EXPECT_EQ(devices[0].mediaBytes, devices[0].volume.totalBytes);
   EXPECT_EQ(devices[1].bsdName, "sde");
+}
+
+// A wrapping fake overwrites its own file-system header during a check: the card it is
+// stays what it was mounted as. Once its mount goes, what comes next at that place is
+// read afresh, also under a mount id the kernel hands out again.
+TEST(DeviceScannerTest, MountedVolumeKeepsTheIdentityItWasMountedWithUntilItsMountGoes) {
+  SysfsFixture sys;
+  mmcCard(sys, "0", testing::sdCardAttributes(), "mmcblk0");
+  const auto mountPoint = sys.mount("/dev/mmcblk0p1", "fuseblk", "card");
+  sys.tag("/dev/mmcblk0p1", {"exfat", "1234-ABCD", "SD64", ""});
+  MountIdentities identities;
+  DeviceScanner::Sources sources = sys.sources();
+  sources.identities = &identities;
+  const auto only = [&sources] {
+    const auto devices = DeviceScanner::scan(false, sources);
+    return devices.size() == 1 ? devices[0] : CardDevice();
+  };
+  EXPECT_EQ(only().id, "1234-ABCD");
+
+  struct Step {
+    const char* what;
+    std::function<void()> change;
+    std::string id, fileSystemUUID, volumeName;
+  };
+  const std::vector<Step> steps = {
+      {"the header overwritten under the same mount", [&] { sys.tag("/dev/mmcblk0p1", {"vfat", "0000-0000", "", ""}); },
+       "1234-ABCD", "1234-ABCD", "SD64"},
+      {"the header unreadable", [&] { sys.tag("/dev/mmcblk0p1", {}); }, "1234-ABCD", "1234-ABCD", "SD64"},
+      {"unmounted and mounted again under the same id",
+       [&] {
+         sys.tag("/dev/mmcblk0p1", {"exfat", "5678-0000", "NEW", ""});
+         sys.unmount(mountPoint);
+         EXPECT_TRUE(DeviceScanner::scan(false, sources).empty());
+         sys.mountAt("/dev/mmcblk0p1", "fuseblk", mountPoint, 100);
+       },
+       "5678-0000", "5678-0000", "NEW"},
+  };
+  for (const Step& step : steps) {
+    step.change();
+    const CardDevice device = only();
+    EXPECT_EQ(device.id, step.id) << step.what;
+    EXPECT_EQ(device.fileSystemUUID, step.fileSystemUUID) << step.what;
+    EXPECT_EQ(device.volumeName, step.volumeName) << step.what;
+  }
+  EXPECT_EQ(DeviceScanner::scan(false, sys.sources())[0].fileSystemUUID, "5678-0000") << "without identities, as read";
+}
+
+// A reading of the device that started before the mount it was for went away is not kept:
+// the mount at that place may be another card's by then.
+TEST(DeviceScannerTest, TagsReadAcrossAnUnmountAreNotKeptForTheMountThatFollows) {
+  MountIdentities identities;
+  const auto table = [](const std::string& lines) { return MountTable::parse(lines); };
+  const std::string mounted = "100 1 8:17 / /media/card rw - exfat /dev/sdb1 rw\n";
+  const MountIdentities::Key key{100, makedev(8, 17), "/media/card", "/dev/sdb1"};
+  const std::uint64_t seen = identities.see(table(mounted));
+  identities.see(table(""));
+  identities.see(table(mounted));
+  identities.remember(key, {"exfat", "OLD", "", ""}, seen);
+  EXPECT_FALSE(identities.find(key)) << "read before the unmount";
+
+  identities.remember(key, {"exfat", "NEW", "", ""}, identities.see(table(mounted)));
+  ASSERT_TRUE(identities.find(key));
+  EXPECT_EQ(identities.find(key)->uuid, "NEW");
+  identities.see(table(""));
+  EXPECT_FALSE(identities.find(key));
 }
 
 TEST(DeviceScannerTest, LoopMountedExfatImageIsADiskImageWithItsUuidOnlyWhenImagesAreShown) {

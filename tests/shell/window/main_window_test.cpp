@@ -8,11 +8,19 @@
 #include <QQuickItem>
 #include <QQuickWindow>
 #include <QTest>
+#include <atomic>
+#include <condition_variable>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <mutex>
+#include <set>
+#include <thread>
 #include <gtest/gtest.h>
 
 #include "LoopVolume.hpp"
+#include "TmpfsMount.hpp"
 #include "ShellWorld.hpp"
 
 namespace tessorin {
@@ -109,6 +117,34 @@ TEST(MainWindow, ClosingItWithNothingBeingTestedQuitsAtOnce) {
   EXPECT_FALSE(world.delegate.quitAlertShown());
 }
 
+// The device names of this test's own cards: the scan runs on a worker thread and
+// leaves out every other disk image on the computer (other tests' cards).
+class OurDevices {
+ public:
+  void add(const std::string& bsdName) {
+    const std::lock_guard lock(mutex_);
+    names_.insert(bsdName);
+  }
+  bool has(const std::string& bsdName) const {
+    const std::lock_guard lock(mutex_);
+    return names_.count(bsdName) > 0;
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::set<std::string> names_;
+};
+
+AppModel::Sources systemSourcesListing(std::shared_ptr<OurDevices> ours) {
+  AppModel::Sources sources = AppModel::Sources::system();
+  sources.scan = [ours, scan = sources.scan](bool includeDiskImages) {
+    std::vector<CardDevice> devices = scan(includeDiskImages);
+    std::erase_if(devices, [&ours](const CardDevice& device) { return !ours->has(device.bsdName); });
+    return devices;
+  };
+  return sources;
+}
+
 // From insertion to verdict through the window, with the system's own scanner and mount
 // table watching: the card is a disk image, shown as the setting asks. Other disk images
 // on this computer (other tests' cards) are left out of the scan, so nothing here can
@@ -117,15 +153,9 @@ TEST(MainWindow, ALoopMountedCardAppearsIsCheckedFromTheWindowAndTheVerdictShows
   TESSORIN_REQUIRE_VOLUMES();
   testing::SessionWorld files;
   files.settings.setValue(QStringLiteral("ShowDiskImages"), true);
-  std::string ours;  // the card's device name, once it exists
-  AppModel::Sources sources = AppModel::Sources::system();
-  sources.scan = [&ours, scan = sources.scan](bool includeDiskImages) {
-    std::vector<CardDevice> devices = scan(includeDiskImages);
-    std::erase_if(devices, [&ours](const CardDevice& device) { return device.bsdName != ours; });
-    return devices;
-  };
+  const auto ours = std::make_shared<OurDevices>();
   AppModel model(files.settings, QUrl::fromLocalFile(files.folder.filePath(QStringLiteral("History.json"))),
-                 testing::smallCardEnvironment(), sources);
+                 testing::smallCardEnvironment(), systemSourcesListing(ours));
   int quits = 0;
   AppDelegate delegate([&quits] { ++quits; });
   delegate.setModel(&model);
@@ -134,7 +164,7 @@ TEST(MainWindow, ALoopMountedCardAppearsIsCheckedFromTheWindowAndTheVerdictShows
 
   auto card = testing::LoopVolume::create(testing::FileSystemKind::exfat, 256 * testing::sessionMiB, "E2ECARD");
   const CardDevice device = testing::deviceFor(card->mountPoint(), card->loopDevice(), 256 * testing::sessionMiB);
-  ours = device.bsdName;
+  ours->add(device.bsdName);
   const QString id = QString::fromStdString(device.id);
   ASSERT_TRUE(turnLoopUntil([&] { return shown.named("cardRow-" + id) != nullptr; }, 20s))
       << "the card did not appear in the sidebar";
@@ -171,6 +201,131 @@ TEST(MainWindow, ALoopMountedCardAppearsIsCheckedFromTheWindowAndTheVerdictShows
   EXPECT_EQ(model.history()->records().size(), 1u);
   EXPECT_EQ(quits, 0);
 }
+
+// Another volume mounted and unmounted every two seconds on a thread of its own, as
+// media come and go on a desktop: every change makes the application scan again.
+class MediaComingAndGoing {
+ public:
+  explicit MediaComingAndGoing(std::shared_ptr<OurDevices> ours) {
+    thread_ = std::thread([this, ours] {
+      // In RAM: unmounting syncs the volume's image, which on the host's disk waits behind
+      // everything the check has written there.
+      const testing::TmpfsMount memory(32 * testing::sessionMiB);
+      const std::string image = memory.path() + "/comego.img";
+      std::ofstream(image).close();
+      std::filesystem::resize_file(image, 16 * testing::sessionMiB);
+      auto volume = testing::LoopVolume::onFile(image, testing::FileSystemKind::ext4, "COMEGO");
+      ours->add(std::filesystem::path(volume->loopDevice()).filename().string());
+      std::unique_lock lock(mutex_);
+      while (!stop_.wait_for(lock, 2s, [this] { return stopping_; })) {
+        if (volume->isMounted()) {
+          volume->unmount();
+        } else {
+          volume->mount();
+        }
+        ++changes_;
+      }
+    });
+  }
+  ~MediaComingAndGoing() {
+    {
+      const std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    stop_.notify_one();
+    thread_.join();
+  }
+  int changes() const { return changes_; }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable stop_;
+  bool stopping_ = false;
+  std::atomic<int> changes_{0};
+  std::thread thread_;
+};
+
+// What the desktop around the window runs; a variant may add the system's own services.
+struct Desktop {
+  const char* name;
+  friend void PrintTo(const Desktop& desktop, std::ostream* out) { *out << desktop.name; }
+};
+
+class WrapAroundFakeInTheWindow : public ::testing::TestWithParam<Desktop> {};
+
+// The commonest fake: it claims 1 GiB and keeps 256 MiB (written slowly enough for media
+// to come and go a few times during its check), and the check's own writes wrap
+// over its file system's header. Whatever the raw device reads as then, the card stays the
+// card that was mounted: the check reaches its verdict, its record is kept and the
+// selection never leaves it, while other media come and go.
+TEST_P(WrapAroundFakeInTheWindow, IsCheckedToAFakeCardVerdictWithItsRecordAndKeepsTheSelection) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld files;
+  files.settings.setValue(QStringLiteral("ShowDiskImages"), true);
+  const auto ours = std::make_shared<OurDevices>();
+  auto fake = testing::CounterfeitCard::make({.claimed = 1024 * testing::sessionMiB,
+                                              .real = 256 * testing::sessionMiB,
+                                              .mode = testing::CounterfeitCard::Mode::wrap,
+                                              .label = "WRAPFAKE",
+                                              .writeBytesPerSecond = 32 * testing::sessionMiB});
+  ours->add(std::filesystem::path(fake->loopDevice()).filename().string());
+  AppModel model(files.settings, QUrl::fromLocalFile(files.folder.filePath(QStringLiteral("History.json"))),
+                 testing::smallCardEnvironment(), systemSourcesListing(ours));
+  AppDelegate delegate([] {});
+  delegate.setModel(&model);
+  Window shown(&model, &delegate);
+  ASSERT_NE(shown.window, nullptr);
+
+  const auto sessionOfTheFake = [&]() -> CardSession* {
+    for (CardSession* session : model.sessions()) {
+      if (session->device().volumeURL == fake->mountPoint()) return session;
+    }
+    return nullptr;
+  };
+  ASSERT_TRUE(turnLoopUntil([&] { return sessionOfTheFake() != nullptr; }, 20s)) << "the fake did not appear";
+  CardSession* session = sessionOfTheFake();
+  const std::string id = session->id();
+  ASSERT_TRUE(shown.click("cardRow-" + QString::fromStdString(id)));
+  ASSERT_EQ(model.selection(), AppModel::Selection::card(id));
+  std::vector<std::string> selectedMeanwhile;
+  QObject::connect(&model, &AppModel::selectionChanged, &model, [&] {
+    selectedMeanwhile.push_back(model.selection() ? model.selection()->cardID : std::string("(none)"));
+  });
+  ASSERT_TRUE(turnLoopUntil([&] { return shown.named("startButton") != nullptr; }, 5s));
+
+  MediaComingAndGoing comingAndGoing(ours);
+  ASSERT_TRUE(shown.click("startButton"));
+  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().isBusy(); }, 10s))
+      << "error: " << session->errorMessage().value_or(QString()).toStdString();
+  // A fake found by the quick check waits for a decision: it is taken on to the advanced test.
+  ASSERT_TRUE(turnLoopUntil(
+      [&] {
+        if (session->stage().kind == CardSessionStage::Kind::decision) shown.click("confirmAdvancedButton");
+        return session->stage().kind == CardSessionStage::Kind::finished || model.session(id) != session ||
+               session->cardRemoved();
+      },
+      300s))
+      << "no verdict after the check";
+  // An unmount and a mount at least: on a loaded machine each may take seconds.
+  EXPECT_GE(comingAndGoing.changes(), 2) << "media came and went during the check";
+  EXPECT_FALSE(session->cardRemoved()) << "the card was taken for removed: "
+                                       << session->errorMessage().value_or(QString()).toStdString();
+  ASSERT_EQ(model.session(id), session) << "the card got another session";
+  EXPECT_EQ(model.selection(), AppModel::Selection::card(id));
+  EXPECT_TRUE(selectedMeanwhile.empty()) << "the selection moved to " << selectedMeanwhile.front();
+  ASSERT_TRUE(turnLoopUntil(
+      [&] {
+        QObject* verdict = shown.named("verdictTitle");
+        return verdict != nullptr && verdict->property("visible").toBool();
+      },
+      5s));
+  EXPECT_EQ(shown.named("verdictTitle")->property("text").toString(), QStringLiteral("Fake card"));
+  ASSERT_EQ(model.history()->records().size(), 1u);
+  EXPECT_EQ(model.history()->records().front().verdict, CheckOutcome::Verdict::fake);
+}
+
+INSTANTIATE_TEST_SUITE_P(MainWindow, WrapAroundFakeInTheWindow, ::testing::Values(Desktop{"plain"}),
+                         [](const ::testing::TestParamInfo<Desktop>& info) { return std::string(info.param.name); });
 
 // The row and its menu go with the record they show: the click that deletes must be over
 // before they do.

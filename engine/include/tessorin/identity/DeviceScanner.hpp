@@ -5,9 +5,11 @@
 // and describes each one as a CardDevice from its file-system figures, its content tags
 // (UUID, label) and the device registry entries of its disk and the disk's ancestors.
 //
-// Stateless and uncached: every call reads the mount table, sysfs and the devices
-// afresh on the caller's thread and blocks it meanwhile. It throws nothing: a volume
-// that cannot be read or does not qualify is left out.
+// Stateless: every call reads the mount table, sysfs and the devices afresh on the
+// caller's thread and blocks it meanwhile, except for what a volume was when it was
+// mounted, which sources may keep in MountIdentities. It throws nothing: a volume that
+// cannot be read or does not qualify is left out. A scan is `candidates`, `describe` of
+// each and `arrange`, so that a caller may describe the volumes side by side.
 
 #include <cstdint>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "tessorin/identity/CardDevice.hpp"
+#include "tessorin/identity/MountIdentities.hpp"
 #include "tessorin/posix/MountTable.hpp"
 #include "tessorin/identity/SysfsRegistry.hpp"
 #include "tessorin/identity/USBInfo.hpp"
@@ -32,14 +35,31 @@ struct DeviceScanner {
     SysfsRegistry::Probe probe;
     // The active swap devices, as /proc/swaps lists them: their disks are the system's.
     std::string swapsPath = "/proc/swaps";
+    // When set, a volume's tags are read once per mount and kept there while it stands.
+    MountIdentities* identities = nullptr;
 
     static Sources system() { return {SysfsRegistry::defaultRoot, MountTable::defaultPath, probeBlockDevice}; }
+  };
+
+  // A mounted volume that may be a card: a mount of a block device not on a system disk.
+  struct Candidate {
+    MountEntry mount;
+    std::string bsdName;
+    std::uint64_t departuresWhenSeen = 0;  // MountIdentities::see's answer to the table listing it
   };
 
   // The qualifying volumes, by volume name in natural order ("Card 9" before "Card 10");
   // equal names keep the mount table's order.
   static std::vector<CardDevice> scan(bool includeDiskImages);
   static std::vector<CardDevice> scan(bool includeDiskImages, const Sources& sources);
+
+  // The mounts a scan describes, each device once, in the mount table's order.
+  static std::vector<Candidate> candidates(const Sources& sources);
+  // Absent when the volume does not qualify or cannot be read.
+  static std::optional<CardDevice> describe(const Candidate& candidate, bool includeDiskImages,
+                                            const Sources& sources);
+  // Tells cloned twins apart and puts the devices in a scan's order.
+  static void arrange(std::vector<CardDevice>& devices);
 
   // The volume mounted at volumeURL; absent when nothing is mounted there or it does
   // not qualify.
