@@ -206,6 +206,45 @@ TEST(ServerRecordStore, ASaveAnsweredWithNothingFailsWithCode1) {
   }
 }
 
+TEST(ServerRecordStore, ASaveWithoutAnAnswerIsSentAgainUnderItsOwnName) {
+  struct Case {
+    const char* what;
+    std::vector<int> statuses;  // what the server answers each time it is sent the save
+    int sends;
+    bool shared;
+  };
+  const Case cases[] = {
+      {"503 once", {503, 201}, 2, true},
+      {"503 twice", {503, 503, 201}, 3, true},
+      {"503 every time", {503, 503, 503, 201}, 3, false},
+      {"a refusal is not sent again", {409, 201}, 1, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScriptedServer server;
+    std::mutex lock;
+    std::vector<std::string> bodies;
+    server.save = [&](const httplib::Request& request) {
+      std::lock_guard guard(lock);
+      bodies.push_back(request.body);
+      const int status = c.statuses[std::min(bodies.size(), c.statuses.size()) - 1];
+      return Answer{status, status == 201 ? request.body : R"({"code": 15, "message": "later"})"};
+    };
+    Client client(server.url(), {std::chrono::milliseconds(5000), 4 * 1024 * 1024, 2, std::chrono::milliseconds(50)});
+    Purchase purchase;
+    purchase.store = "Mega";
+    bool shared = false;
+    try {
+      awaitTask(client.store.share(CheckRecord{}, purchase));
+      shared = true;
+    } catch (const RecordStoreError&) {
+    }
+    EXPECT_EQ(shared, c.shared);
+    ASSERT_EQ(static_cast<int>(bodies.size()), c.sends);
+    for (const std::string& body : bodies) EXPECT_EQ(body, bodies.front()) << "a resend is the same record";
+  }
+}
+
 TEST(ServerRecordStore, RegistersOnceAndReplacesATokenTheServerForgot) {
   ScriptedServer server;
   std::mutex lock;

@@ -110,19 +110,28 @@ QCoro::Task<std::vector<StoreReport>> CommunityStore::fetchReports() {
 }
 
 QCoro::Task<std::map<QString, int>> CommunityStore::fetchFlagCounts() {
-  QCoro::Task<QueryPage> asked = records_->query({recordtypes::reportFlag, false, flagLimit, std::nullopt});
-  const QueryPage answer = co_await asked;
+  const std::weak_ptr<bool> alive = alive_;
   // One author counts once per report however often they flagged it, and a flag without
   // an author counts for nothing: otherwise one user could hide any report for everyone.
+  // The server lists the flags grouped per report, so every page is read (within the
+  // fetch bounds): flags on other reports cannot push a report's own out of the count.
   std::map<QString, std::set<QString>> authors;
-  int counted = 0;
-  for (const RecordResult& result : answer.results) {
-    if (counted++ == flagLimit) break;
-    const Record* record = std::get_if<Record>(&result);
-    if (record == nullptr || !record->creator || record->creator->isEmpty()) continue;
-    if (const auto report = record->reference(QStringLiteral("report"))) {
-      authors[report->recordName].insert(*record->creator);
+  RecordQuery query{recordtypes::reportFlag, false, flagLimit, std::nullopt};
+  for (int page = 1;; ++page) {
+    QCoro::Task<QueryPage> asked = records_->query(query);
+    const QueryPage answer = co_await asked;
+    if (alive.expired()) co_return {};
+    int counted = 0;
+    for (const RecordResult& result : answer.results) {
+      if (counted++ == flagLimit) break;
+      const Record* record = std::get_if<Record>(&result);
+      if (record == nullptr || !record->creator || record->creator->isEmpty()) continue;
+      if (const auto report = record->reference(QStringLiteral("report"))) {
+        authors[report->recordName].insert(*record->creator);
+      }
     }
+    if (!answer.cursor || answer.results.empty() || page >= pageLimit) break;
+    query.cursor = answer.cursor;
   }
   std::map<QString, int> counts;
   for (const auto& [report, names] : authors) counts[report] = static_cast<int>(names.size());

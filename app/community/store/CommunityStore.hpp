@@ -44,7 +44,7 @@ class CommunityStore : public QObject {
   };
 
   // Fetch bounds: report pages, the report count after which no page is asked for, the
-  // flags counted, and the pages of one fetch.
+  // flags of one page, and the pages of one fetch (of reports, and of flags).
   static constexpr int reportPageSize = 400;
   static constexpr int reportLimit = 2000;
   static constexpr int flagLimit = 2000;

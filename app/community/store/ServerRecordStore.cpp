@@ -5,6 +5,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <qcoro/qcorotimer.h>
 #include <qcoro/qcoronetworkreply.h>
 
 #include "community/rules/RecordJson.hpp"
@@ -138,6 +139,7 @@ QCoro::Task<std::optional<Record>> ServerRecordStore::save(Record record) {
   const std::weak_ptr<bool> alive = alive_;
   const QByteArray body = QByteArray::fromStdString(recordToJson(record).dump());
   // A token the server no longer knows is replaced once.
+  int resent = 0;
   for (int attempt = 0;; ++attempt) {
     std::optional<CommunityAccount> account = CommunityAccount::stored(settings_, serverKey());
     if (!account) {
@@ -150,8 +152,24 @@ QCoro::Task<std::optional<Record>> ServerRecordStore::save(Record record) {
       }
     }
     QCoro::Task<Reply> sending = send("POST", QStringLiteral("/v1/records"), {}, body, account->token);
-    const Reply reply = co_await sending;
+    std::optional<Reply> answered;
+    try {
+      answered = co_await sending;
+    } catch (const RecordStoreError& error) {
+      if (error.code != RecordErrorCode::networkFailure || resent >= limits_.saveResends || alive.expired()) throw;
+    }
     if (alive.expired()) co_return std::nullopt;
+    // The same record again, under its own name: the server acknowledges a record it
+    // already holds, so a save whose answer was lost is never stored twice.
+    if ((!answered || answered->status == 503) && resent < limits_.saveResends) {
+      ++resent;
+      QCoro::Task<> pausing = QCoro::sleepFor(limits_.resendPause);
+      co_await pausing;
+      if (alive.expired()) co_return std::nullopt;
+      --attempt;
+      continue;
+    }
+    const Reply reply = *answered;
     if (reply.status == 401) {
       CommunityAccount::drop(settings_);
       if (attempt == 0) continue;

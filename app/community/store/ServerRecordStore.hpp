@@ -2,7 +2,9 @@
 // ServerRecordStore: the community's records on a community server, as JSON over HTTP
 // (RecordJson): GET /v1/records for a page, POST /v1/records to save, POST /v1/authors to
 // register this installation. Only https, or http to this computer, is used; a reply
-// that takes over 15 s or grows past 4 MiB fails, and redirects are not followed.
+// that takes over 15 s or grows past 4 MiB fails, and redirects are not followed. A save
+// that got no answer or 503 is sent again, the same record under the same name, twice at
+// most: the server answers a record it already holds as it answered the first time.
 //
 // The author identity is kept in the setting "CommunityAccount" and registered on first
 // need; a token the server no longer knows is dropped and registered again once, and a
@@ -30,6 +32,9 @@ class ServerRecordStore final : public RecordStore {
   struct Limits {
     std::chrono::milliseconds timeout{15'000};
     qint64 replyBytes = 4 * 1024 * 1024;
+    // A save that got no answer, or 503, is sent again this often after a pause.
+    int saveResends = 2;
+    std::chrono::milliseconds resendPause{1000};
   };
 
   // settings must outlive the store.
