@@ -4,14 +4,20 @@
 //
 // cpp-httplib 0.11 as Debian builds it caps only the length of one header line and the
 // wait for each single read; it has no deadline for a whole request, no cap on the number
-// or total size of header lines, and listens with a backlog of 5. This class serves each
-// connection itself, through the library's request parser:
+// or total size of header lines, listens with a backlog of 5, inflates compressed bodies
+// before any limit counts them and answers Range with a copy of the page per range. This
+// class serves each connection itself, through the library's request parser:
 //   - TCP_NODELAY on every connection, so a small response is not held back;
-//   - a connection idle between requests is closed after a short keep-alive, and serves
-//     a bounded number of requests;
+//   - at most a number of connections per client address at once (proxies excepted);
+//     one more is answered 429 and closed;
+//   - a connection idle between requests is closed after a short keep-alive, serves a
+//     bounded number of requests and starts none after its time budget;
 //   - a request must arrive whole (request line, headers and body) within a deadline and
 //     within a byte budget, else the connection is closed;
+//   - a request RequestScreen refuses is answered before its body is read, and the
+//     connection closed; Range is ignored (the whole answer, 200);
 //   - more header lines than allowed answer 431;
+//   - the Keep-Alive header tells the idle time and request count it is held to;
 //   - the listen backlog fits the thread count.
 // A reverse proxy in front adds the same limits towards the Internet (server/deploy).
 
@@ -21,6 +27,9 @@
 
 #include <httplib.h>
 
+#include "ClientAddress.hpp"
+#include "ConnectionCap.hpp"
+
 namespace tessorin::server {
 
 class BoundedHttpServer : public httplib::Server {
@@ -28,6 +37,10 @@ class BoundedHttpServer : public httplib::Server {
   struct Limits {
     std::chrono::milliseconds keepAliveIdle{1000};
     int requestsPerConnection = 100;
+    // No request starts on a connection older than this; the last one may take its own
+    // deadline.
+    std::chrono::milliseconds connectionBudget{20'000};
+    std::size_t connectionsPerAddress = 8;
     std::chrono::milliseconds requestDeadline{10'000};
     std::chrono::milliseconds writeTimeout{10'000};
     std::size_t requestBytes = 64 * 1024;
@@ -35,7 +48,9 @@ class BoundedHttpServer : public httplib::Server {
     int listenBacklog = 256;
   };
 
-  explicit BoundedHttpServer(Limits limits);
+  // proxies are not held to the per-address cap; crowdedBody is the JSON answered with 429
+  // to a connection over it. proxies must outlive the server.
+  BoundedHttpServer(Limits limits, const ClientAddress& proxies, std::string crowdedBody);
 
   // Binds to address and port (0: any free port) with the backlog of the limits; the
   // port bound, or -1.
@@ -43,8 +58,12 @@ class BoundedHttpServer : public httplib::Server {
 
  private:
   bool process_and_close_socket(socket_t sock) override;
+  void refuseCrowded(socket_t sock) const;
+  void lingerAfterRefusal(socket_t sock) const;
 
   Limits limits_;
+  ConnectionCap cap_;
+  std::string crowdedAnswer_;
 };
 
 }  // namespace tessorin::server

@@ -73,6 +73,11 @@ bool ClientAddress::isTrusted(const AddressRange& address) const {
   return std::any_of(trusted_.begin(), trusted_.end(), [&](const AddressRange& proxy) { return proxy.contains(address); });
 }
 
+bool ClientAddress::isProxy(const std::string& peer) const {
+  const auto address = AddressRange::parse(peer);
+  return address && isTrusted(*address);
+}
+
 std::string ClientAddress::of(const std::string& peer, const std::string& forwardedFor) const {
   const auto peerAddress = AddressRange::parse(peer);
   if (!peerAddress || !isTrusted(*peerAddress)) return peer;

@@ -36,6 +36,8 @@ class ClientAddress {
 
   // The client behind peer, given the X-Forwarded-For header ("" when there is none).
   std::string of(const std::string& peer, const std::string& forwardedFor) const;
+  // Whether peer is one of the trusted proxies.
+  bool isProxy(const std::string& peer) const;
 
  private:
   bool isTrusted(const AddressRange& address) const;

@@ -54,6 +54,10 @@ Refusal refusalForStatus(int status) {
       return {405, RecordErrorCode::invalidArguments, "Use GET or POST as the address asks."};
     case 413:
       return {413, RecordErrorCode::limitExceeded, "Send a record of at most 16 KiB."};
+    case 415:
+      return {415, RecordErrorCode::invalidArguments, "Send the body uncompressed, without Content-Encoding."};
+    case 416:
+      return {416, RecordErrorCode::invalidArguments, "Ask for whole answers, without Range."};
     case 431:
       return {431, RecordErrorCode::invalidArguments, "Send fewer header lines."};
     case 500:
@@ -85,7 +89,14 @@ BoundedHttpServer::Limits httpLimits(const ServerOptions& options) {
   BoundedHttpServer::Limits limits;
   // Room for every thread's next connection several times over.
   limits.listenBacklog = std::max(128, options.threads * 4);
+  limits.connectionsPerAddress = static_cast<std::size_t>(options.connectionsPerAddress);
   return limits;
+}
+
+std::string crowdedBody() {
+  return nlohmann::json{{"code", static_cast<int>(RecordErrorCode::requestRateLimited)},
+                        {"message", "Too many connections from this address; close some and try again."}}
+      .dump();
 }
 
 const Refusal unreachable{503, RecordErrorCode::serverRejectedRequest,
@@ -100,9 +111,8 @@ CommunityServer::CommunityServer(const ServerOptions& options)
             std::chrono::milliseconds(options.statementTimeoutMs)),
       reports_(options.reportsPerHour, rateWindow),
       flags_(options.flagsPerHour, rateWindow),
-      registrations_(options.registrationsPerHour, rateWindow),
       clientAddress_(options.trustedProxies),
-      http_(httpLimits(options)) {
+      http_(httpLimits(options), clientAddress_, crowdedBody()) {
   migrateSchema(*pool_.lease());
   route();
 }
@@ -162,14 +172,14 @@ void CommunityServer::stop() {
 
 void CommunityServer::registerAuthor(const httplib::Request& request, httplib::Response& response) {
   const std::string client = clientAddress_.of(request.remote_addr, request.get_header_value("X-Forwarded-For"));
-  if (!registrations_.allow(rateKey(client))) {
+  auto connection = pool_.lease();
+  const auto author = RecordRepository(*connection).registerAuthor(rateKey(client), options_.registrationsPerHour);
+  if (!author) {
     refuse(response, {429, RecordErrorCode::requestRateLimited,
                       "Too many accounts were made from this address; try again in an hour."});
     return;
   }
-  auto connection = pool_.lease();
-  const RecordRepository::NewAuthor author = RecordRepository(*connection).registerAuthor();
-  answer(response, 201, {{"author", author.name}, {"token", author.token}});
+  answer(response, 201, {{"author", author->name}, {"token", author->token}});
 }
 
 void CommunityServer::listRecords(const httplib::Request& request, httplib::Response& response) {
@@ -192,7 +202,7 @@ void CommunityServer::listRecords(const httplib::Request& request, httplib::Resp
     // The connection goes back before the page is written out.
     auto connection = pool_.lease();
     RecordRepository records(*connection);
-    page = reports ? records.reports(*limit, cursor) : records.flags(*limit);
+    page = reports ? records.reports(*limit, cursor) : records.flags(*limit, cursor);
   } catch (const BadCursor&) {
     refuse(response, {400, RecordErrorCode::invalidArguments, "Continue with a cursor from an earlier page."});
     return;
@@ -205,8 +215,8 @@ void CommunityServer::saveRecord(const httplib::Request& request, httplib::Respo
   const std::optional<std::string> token = bearerToken(request);
   auto connection = pool_.lease();
   RecordRepository records(*connection);
-  const std::optional<QString> author = token ? records.authorWithToken(*token) : std::nullopt;
-  if (!author) {
+  const std::optional<RecordRepository::Author> checked = token ? records.authorWithToken(*token) : std::nullopt;
+  if (!checked) {
     refuse(response, {401, RecordErrorCode::notAuthenticated, "This community account is not known here; register again."});
     return;
   }
@@ -225,20 +235,34 @@ void CommunityServer::saveRecord(const httplib::Request& request, httplib::Respo
     refuse(response, {statusFor(refusal->code), refusal->code, refusal->message.toStdString()});
     return;
   }
+  const QString& author = checked->name;
+  // No later than this server waits for its answer, on the database's clock.
+  const std::int64_t latestMicros = checked->checkedMicros + std::int64_t{options_.statementTimeoutMs} * 1000;
   const bool isReport = record.recordType == recordtypes::storeReport;
-  if (!(isReport ? reports_ : flags_).allow(author->toStdString())) {
+  if (!(isReport ? reports_ : flags_).allow(author.toStdString())) {
     refuse(response, {429, RecordErrorCode::requestRateLimited,
                       isReport ? "This account shared many reports in the last hour; try again later."
                                : "This account flagged many reports in the last hour; try again later."});
     return;
   }
+  const Refusal nameTaken{409, RecordErrorCode::serverRecordChanged, "A record of this name exists; make a new name."};
   try {
-    const Record saved = isReport ? records.saveReport(record, *author) : records.saveFlag(record, *author);
+    if (isReport) {
+      // A retry of a report already stored is answered as the first save was.
+      const std::optional<Record> saved = records.saveReport(record, author, latestMicros);
+      if (saved) {
+        answer(response, 201, recordToJson(*saved));
+      } else {
+        refuse(response, nameTaken);
+      }
+      return;
+    }
+    const Record saved = records.saveFlag(record, author, latestMicros);
     const bool repeated = saved.recordName != record.recordName;
     answer(response, repeated ? 200 : 201, recordToJson(saved));
   } catch (const PgError& error) {
     if (error.isUniqueViolation()) {
-      refuse(response, {409, RecordErrorCode::serverRecordChanged, "A record of this name exists; make a new name."});
+      refuse(response, nameTaken);
     } else if (error.isCheckViolation()) {
       refuse(response, {400, RecordErrorCode::invalidArguments, "Send a record whose fields keep the community's rules."});
     } else {

@@ -4,14 +4,20 @@
 //   POST /v1/authors                  a new author identity {author, token}
 //   GET  /v1/records?type=&limit=&cursor=
 //        StoreReport: newest first, at most 400 a page, continued by a keyset cursor;
-//        ReportFlag: at most 2000, one page
+//        ReportFlag: the flags of the newest reports, grouped per report, at most three
+//        of each from different client addresses, at most 2000 a page, continued by a
+//        cursor
 //   POST /v1/records                  save one record, "Authorization: Bearer <token>"
 // Errors answer {code, message}: 400 (12) for what the validator refuses, 401 (9) for an
 // unknown token, 404 (11) for an unknown record type or flagged report, 409 (14) for a
-// name in use, 413 (27) for a body over 16 KiB, 431 for too many header lines, 429 (7)
-// past a rate limit, 503 (15) when the database cannot answer in time. Client addresses
-// (the forwarded one behind a trusted proxy) are only counted, in memory, for the
-// registration limit, never stored.
+// name in use, 413 (27) for a body over 16 KiB, 415 for a compressed body, 400 for
+// ambiguous framing, 431 for too many header lines, 429 (7) past a rate limit or for
+// too many connections from one address, 503 (15) when the database cannot answer in
+// time. A report sent again by its author with the same name and content is answered
+// 201 with the stored one, so that a retry after a lost answer never makes a second
+// report. Client addresses (the forwarded one behind a trusted proxy) are kept only
+// hashed, with the author they registered, for the registration limit and so that
+// authors from one address flag a report once.
 //
 // Many request threads share a few database connections: a thread is held by a slow or
 // idle client, a connection only while a statement runs. start() binds and serves on a
@@ -54,7 +60,6 @@ class CommunityServer {
   ConnectionPool pool_;
   RateLimiter reports_;
   RateLimiter flags_;
-  RateLimiter registrations_;
   ClientAddress clientAddress_;
   BoundedHttpServer http_;
   std::thread serving_;

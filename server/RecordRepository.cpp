@@ -21,6 +21,14 @@ constexpr const char* flagColumns = "name, report, creator, (extract(epoch FROM 
 
 constexpr std::int64_t latestCursorMicros = 253'402'300'800'000'000;  // 10000-01-01
 
+// A save's condition: the database time, given as parameter number, after which it stores
+// nothing.
+std::string inTime(int parameter) {
+  return "WHERE clock_timestamp() < to_timestamp(0) + $" + std::to_string(parameter) +
+         "::bigint * interval '1 microsecond'";
+}
+const char* const lateSave = "the database ran the save after its answer was given up";
+
 std::string utf8(const QString& text) { return text.toStdString(); }
 QString qtext(const std::string& text) { return QString::fromStdString(text); }
 
@@ -142,53 +150,76 @@ const char* const RecordRepository::reportKeys[RecordRepository::reportKeyCount]
     "store",   "storeKey", "platform",       "country", "city",     "brand",    "advertisedBytes",
     "realBytes", "verdict", "method", "manufacturerID", "price", "currency", "appVersion"};
 
-RecordRepository::NewAuthor RecordRepository::registerAuthor() {
+std::optional<RecordRepository::NewAuthor> RecordRepository::registerAuthor(const std::string& source, int perHour) {
+  PgTransaction transaction(db_);
+  // Servers sharing the database take turns per source, so that two of them cannot both
+  // let the last allowed registration through.
+  db_.exec("SELECT pg_advisory_xact_lock(7357002, hashtext($1))", {source});
+  const PgResult recent = db_.exec(
+      "SELECT count(*) FROM authors WHERE source = (SELECT sha256(key || convert_to($1, 'UTF8')) FROM address_key) "
+      "AND created > clock_timestamp() - interval '1 hour'",
+      {source});
+  if (recent.integer(0, 0) >= perHour) return std::nullopt;
   NewAuthor author{newName(), newToken()};
   // Only a hash of the token is kept; the token itself is random enough that a plain
-  // SHA-256 cannot be reversed.
-  db_.exec("INSERT INTO authors (name, token_hash) VALUES ($1, sha256(convert_to($2, 'UTF8')))",
-           {author.name, author.token});
+  // SHA-256 cannot be reversed. The address is kept only hashed with the database's key.
+  db_.exec(
+      "INSERT INTO authors (name, token_hash, source) VALUES ($1, sha256(convert_to($2, 'UTF8')), "
+      "(SELECT sha256(key || convert_to($3, 'UTF8')) FROM address_key))",
+      {author.name, author.token, source});
+  transaction.commit();
   return author;
 }
 
-std::optional<QString> RecordRepository::authorWithToken(const std::string& token) {
-  const PgResult rows = db_.read("SELECT name FROM authors WHERE token_hash = sha256(convert_to($1, 'UTF8'))", {token});
+std::optional<RecordRepository::Author> RecordRepository::authorWithToken(const std::string& token) {
+  const PgResult rows = db_.read(
+      "SELECT name, (extract(epoch FROM clock_timestamp()) * 1000000)::bigint FROM authors "
+      "WHERE token_hash = sha256(convert_to($1, 'UTF8'))",
+      {token});
   if (rows.rows() == 0) return std::nullopt;
-  return qtext(rows.text(0, 0));
+  return Author{qtext(rows.text(0, 0)), rows.integer(0, 1)};
 }
 
 bool RecordRepository::reportExists(const QString& name) {
   return db_.read("SELECT 1 FROM reports WHERE name = $1", {utf8(name)}).rows() > 0;
 }
 
-Record RecordRepository::saveReport(Record record, const QString& author) {
-  const std::string sql = std::string(
-                              "INSERT INTO reports (name, store, store_key, platform, country, city, brand, "
-                              "advertised_bytes, real_bytes, verdict, method, manufacturer_id, price, currency, "
-                              "app_version, creator) VALUES ($1, $2, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, $13, "
-                              "$14, $15, $16) RETURNING ") +
-                          reportColumns;
+std::optional<Record> RecordRepository::saveReport(const Record& record, const QString& author,
+                                                   std::int64_t latestMicros) {
+  const std::string insert =
+      std::string(
+          "INSERT INTO reports (name, store, store_key, platform, country, city, brand, advertised_bytes, real_bytes, "
+          "verdict, method, manufacturer_id, price, currency, app_version, creator) "
+          "SELECT $1::text, $2::text, $3::text, $4::text, $5::text, $6::text, $7::text, $8::bigint, $9::bigint, "
+          "$10::text, $11::text, $12::integer, $13::double precision, $14::text, $15::text, $16::text ") +
+      inTime(17) + " ON CONFLICT (name) DO NOTHING RETURNING " + reportColumns;
   const PgResult rows = db_.exec(
-      sql.c_str(), {utf8(record.recordName), textField(record, "store"), textField(record, "storeKey"),
-                    textField(record, "platform"), textField(record, "country"), textField(record, "city"),
-                    textField(record, "brand"), integerField(record, "advertisedBytes"),
-                    integerField(record, "realBytes"), textField(record, "verdict"), textField(record, "method"),
-                    integerField(record, "manufacturerID"), doubleField(record, "price"),
-                    textField(record, "currency"), textField(record, "appVersion"), utf8(author)});
-  return reportFromRow(rows, 0);
+      insert.c_str(), {utf8(record.recordName), textField(record, "store"), textField(record, "storeKey"),
+                       textField(record, "platform"), textField(record, "country"), textField(record, "city"),
+                       textField(record, "brand"), integerField(record, "advertisedBytes"),
+                       integerField(record, "realBytes"), textField(record, "verdict"), textField(record, "method"),
+                       integerField(record, "manufacturerID"), doubleField(record, "price"),
+                       textField(record, "currency"), textField(record, "appVersion"), utf8(author),
+                       numberText(latestMicros)});
+  if (rows.rows() > 0) return reportFromRow(rows, 0);
+  const std::string stored = std::string("SELECT ") + reportColumns + " FROM reports WHERE name = $1";
+  const PgResult earlier = db_.read(stored.c_str(), {utf8(record.recordName)});
+  if (earlier.rows() == 0) throw PgError(lateSave, "");
+  Record saved = reportFromRow(earlier, 0);
+  if (saved.creator != author || saved.fields != record.fields) return std::nullopt;
+  return saved;
 }
 
-Record RecordRepository::saveFlag(Record record, const QString& author) {
+Record RecordRepository::saveFlag(const Record& record, const QString& author, std::int64_t latestMicros) {
   const std::string report = utf8(record.reference(QStringLiteral("report"))->recordName);
-  const std::string insert = std::string(
-                                 "INSERT INTO flags (name, report, creator) VALUES ($1, $2, $3) "
-                                 "ON CONFLICT (report, creator) DO NOTHING RETURNING ") +
-                             flagColumns;
-  const PgResult inserted = db_.exec(insert.c_str(), {utf8(record.recordName), report, utf8(author)});
+  const std::string insert = std::string("INSERT INTO flags (name, report, creator) SELECT $1::text, $2::text, $3::text ") +
+                             inTime(4) + " ON CONFLICT (report, creator) DO NOTHING RETURNING " + flagColumns;
+  const PgResult inserted =
+      db_.exec(insert.c_str(), {utf8(record.recordName), report, utf8(author), numberText(latestMicros)});
   if (inserted.rows() > 0) return flagFromRow(inserted, 0);
   const std::string existing = std::string("SELECT ") + flagColumns + " FROM flags WHERE report = $1 AND creator = $2";
-  const PgResult rows = db_.exec(existing.c_str(), {report, utf8(author)});
-  if (rows.rows() == 0) throw PgError("the flag vanished while it was saved", "");
+  const PgResult rows = db_.read(existing.c_str(), {report, utf8(author)});
+  if (rows.rows() == 0) throw PgError(lateSave, "");
   return flagFromRow(rows, 0);
 }
 
@@ -211,15 +242,43 @@ RecordRepository::Page RecordRepository::reports(int limit, const std::optional<
   return page;
 }
 
-RecordRepository::Page RecordRepository::flags(int limit) {
+RecordRepository::Page RecordRepository::flags(int limit, const std::optional<std::string>& cursor) {
   limit = std::clamp(limit, 1, flagPageLimit);
-  const std::string sql =
-      "SELECT f.name, f.report, f.creator, (extract(epoch FROM f.created) * 1000000)::bigint FROM flags f "
-      "JOIN (SELECT name FROM reports ORDER BY created DESC, name DESC LIMIT $2::integer) newest "
-      "ON newest.name = f.report ORDER BY f.created DESC, f.name DESC LIMIT $1::integer";
-  PgResult rows = db_.read(sql.c_str(), {std::to_string(limit), std::to_string(reportsOneFetchHolds)});
+  const int reportsPerPage = std::max(1, limit / flagsListedPerReport);
+  std::optional<ReportCursor> after;
+  if (cursor) after = parseCursor(*cursor);
+  // A source is the hashed address an author registered from; an author without one (made
+  // before sources were kept, or unknown) is a source of its own.
+  const char* const sql =
+      "WITH shown AS (SELECT name, created FROM reports ORDER BY created DESC, name DESC LIMIT $3::integer), "
+      "flagged AS (SELECT s.name, s.created FROM shown s "
+      "  WHERE ($1::bigint IS NULL OR (s.created, s.name) < "
+      "         (to_timestamp(0) + $1::bigint * interval '1 microsecond', $2::text)) "
+      "    AND EXISTS (SELECT 1 FROM flags f WHERE f.report = s.name) "
+      "  ORDER BY s.created DESC, s.name DESC LIMIT $4::integer) "
+      "SELECT c.name, c.report, c.creator, (extract(epoch FROM c.created) * 1000000)::bigint, "
+      "  (extract(epoch FROM r.created) * 1000000)::bigint "
+      "FROM flagged r CROSS JOIN LATERAL ("
+      "  SELECT * FROM (SELECT DISTINCT ON (coalesce(a.source, convert_to(f.creator, 'UTF8'))) "
+      "      f.name, f.report, f.creator, f.created "
+      "    FROM flags f LEFT JOIN authors a ON a.name = f.creator WHERE f.report = r.name "
+      "    ORDER BY coalesce(a.source, convert_to(f.creator, 'UTF8')), f.created, f.name) first_of_source "
+      "  ORDER BY created, name LIMIT $5::integer) c "
+      "ORDER BY r.created DESC, r.name DESC, c.created, c.name";
+  // One report more than a page holds says whether another page follows.
+  PgResult rows = db_.read(sql, {after ? PgParam(numberText(after->micros)) : std::nullopt,
+                                 after ? PgParam(after->name) : std::nullopt, std::to_string(reportsOneFetchHolds),
+                                 std::to_string(reportsPerPage + 1), std::to_string(flagsListedPerReport)});
   Page page{std::move(rows), 0, std::nullopt};
-  page.count = page.rows.rows();
+  int reportsSeen = 0;
+  for (int row = 0; row < page.rows.rows(); ++row) {
+    if (row == 0 || page.rows.view(row, 1) != page.rows.view(row - 1, 1)) ++reportsSeen;
+    if (reportsSeen > reportsPerPage) {
+      page.cursor = cursorText(page.rows.integer(row - 1, 4), page.rows.text(row - 1, 1));
+      break;
+    }
+    page.count = row + 1;
+  }
   return page;
 }
 

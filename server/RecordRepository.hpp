@@ -21,6 +21,9 @@ class RecordRepository {
  public:
   static constexpr int reportPageLimit = 400;
   static constexpr int flagPageLimit = 2000;
+  // Flags listed per report, each from another source: the client hides a report at three
+  // and more say nothing more, so a flood on one report takes no room from the others.
+  static constexpr int flagsListedPerReport = 3;
   // The most reports one fetch of the client holds: it stops asking for pages once it
   // holds 2000, so a last page of 400 can take it to just under 2400.
   static constexpr int reportsOneFetchHolds = 2400;
@@ -37,14 +40,32 @@ class RecordRepository {
     std::string name;
     std::string token;
   };
-  NewAuthor registerAuthor();
-  std::optional<QString> authorWithToken(const std::string& token);
+  // A new author registered from source (the client address's rateKey), or nothing when
+  // that source registered perHour authors within the last hour. Servers sharing the
+  // database share the count.
+  std::optional<NewAuthor> registerAuthor(const std::string& source, int perHour);
+  // The author whose token it is, with the database's own clock when it answered.
+  struct Author {
+    QString name;
+    std::int64_t checkedMicros = 0;
+  };
+  std::optional<Author> authorWithToken(const std::string& token);
 
   bool reportExists(const QString& name);
-  // Throws PgError: a name in use is a unique violation.
-  Record saveReport(Record record, const QString& author);
+  // Saves are stored only when the database runs them before the database time
+  // latestMicros: a statement that reached a database which had stood still (stopped,
+  // swapped out) until the caller gave up and answered 503 stores nothing when it runs at
+  // last. The caller gives the time it will wait for, counted on the database's clock
+  // from Author::checkedMicros, so the two clocks are never compared. Such a late save
+  // throws PgError.
+  //
+  // The report as stored. The same report sent again by its author (same name and
+  // content: a retry whose answer was lost) gives the stored one; nothing when the name is
+  // another record's.
+  std::optional<Record> saveReport(const Record& record, const QString& author, std::int64_t latestMicros);
   // The author's earlier flag of the same report, when there is one, else the new flag.
-  Record saveFlag(Record record, const QString& author);
+  // Throws PgError: a name in use by another flag is a unique violation.
+  Record saveFlag(const Record& record, const QString& author, std::int64_t latestMicros);
 
   // Rows as the database gave them, so that a page is written out without a record made
   // of each row.
@@ -57,9 +78,12 @@ class RecordRepository {
   // the last record. Throws BadCursor, also for a time out of the range of real ones.
   Page reports(int limit, const std::optional<std::string>& cursor);
   // The flags that decide what a client sees: those of the reports one fetch can hold
-  // (the newest), newest first, one page. Flags of older reports would only crowd them
-  // out.
-  Page flags(int limit);
+  // (the newest), grouped per report in the order of the reports, at most
+  // flagsListedPerReport of each, each from another source (authors registered from one
+  // address count once). A page holds whole reports' flags and goes on from the cursor of
+  // the one before (the last report's time and name). Flags of older reports would only
+  // crowd them out. Throws BadCursor.
+  Page flags(int limit, const std::optional<std::string>& cursor);
 
  private:
   PgConnection& db_;

@@ -65,6 +65,17 @@ INSERT INTO schema_version (version) VALUES (1);
 )";
 }
 
+// Where an author registered from, so that one address counts once however many authors
+// it makes. Authors from before have no source and count each by themselves.
+const char* const version2 = R"(
+ALTER TABLE authors ADD COLUMN source bytea;
+CREATE INDEX authors_by_source ON authors (source, created);
+CREATE TABLE address_key (key bytea NOT NULL);
+INSERT INTO address_key (key)
+  SELECT sha256(convert_to(gen_random_uuid()::text || gen_random_uuid()::text, 'UTF8'));
+INSERT INTO schema_version (version) VALUES (2);
+)";
+
 }  // namespace
 
 void migrateSchema(PgConnection& connection) {
@@ -80,6 +91,7 @@ void migrateSchema(PgConnection& connection) {
     const std::string statements = version1();
     connection.execScript(statements.c_str());
   }
+  if (version < 2) connection.execScript(version2);
   transaction.commit();
 }
 

@@ -1,7 +1,10 @@
 #pragma once
 // Schema: the community database's tables, made or migrated when the server starts, in
 // one transaction under an advisory lock so that servers starting together do it once.
-//   authors (name, token_hash = SHA-256 of the token, created)
+//   authors (name, token_hash = SHA-256 of the token, created, source = SHA-256 of the
+//            address key and the client address it registered from, an IPv6 /64 as one;
+//            indexed by source and time)
+//   address_key (one random key, made once: an address is kept only hashed with it)
 //   reports (name, the report's keys as columns with CHECK constraints, created, creator;
 //            indexed newest first by time and name)
 //   flags   (name, report, creator, created; one per report and creator; no foreign key,
@@ -12,7 +15,7 @@
 
 namespace tessorin::server {
 
-constexpr int schemaVersion = 1;
+constexpr int schemaVersion = 2;
 
 // Throws PgError, or std::runtime_error for a database of a later version.
 void migrateSchema(PgConnection& connection);

@@ -24,7 +24,7 @@ int number(const std::string& option, const std::string& text, int minimum, int 
 const char* ServerOptions::usage() {
   return "usage: tessorin-community-server [--address A] [--port N] [--database CONNINFO] [--threads N]\n"
          "       [--connections N] [--statement-timeout MS] [--reports-per-hour N] [--flags-per-hour N]\n"
-         "       [--registrations-per-hour N] [--trusted-proxy ADDRESS[/BITS]]...\n";
+         "       [--registrations-per-hour N] [--connections-per-address N] [--trusted-proxy ADDRESS[/BITS]]...\n";
 }
 
 ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
@@ -56,6 +56,8 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
       options.flagsPerHour = number(option, value, 1, 100'000'000);
     } else if (option == "--registrations-per-hour") {
       options.registrationsPerHour = number(option, value, 1, 100'000'000);
+    } else if (option == "--connections-per-address") {
+      options.connectionsPerAddress = number(option, value, 0, 100'000);
     } else {
       throw std::invalid_argument("unknown option " + option);
     }

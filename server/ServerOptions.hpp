@@ -7,7 +7,10 @@
 //   --connections N   database connections the threads share (8)
 //   --statement-timeout MS   longest a statement may run (5000)
 //   --reports-per-hour N, --flags-per-hour N   per author (30, 200)
-//   --registrations-per-hour N                 per client address (20)
+//   --registrations-per-hour N                 per client address (20), counted in the
+//                     database, so servers sharing it share the limit
+//   --connections-per-address N  open connections one client address may hold at once
+//                     (8; 0: no cap); trusted proxies are not capped
 //   --trusted-proxy A[/BITS]  a reverse proxy whose forwarded client address is believed;
 //                     may be given more than once (none: the peer is the client)
 // A plain value.
@@ -28,6 +31,7 @@ struct ServerOptions {
   int reportsPerHour = 30;
   int flagsPerHour = 200;
   int registrationsPerHour = 20;
+  int connectionsPerAddress = 8;
   std::vector<std::string> trustedProxies;
 
   // Throws std::invalid_argument naming the option that is wrong.

@@ -1,8 +1,11 @@
 #pragma once
 // LoopbackConnection: a client connection to 127.0.0.1 written by hand, plain or over TLS
 // (no certificate check: the tests make their own), for clients no HTTP library would
-// be: idle, slow, or sending headers without end. Blocking, bounded by timeouts.
+// be: idle, slow, or sending headers without end. It may come from another address of
+// the loopback network (127.0.0.2, …), so that one test can play several clients.
+// Blocking, bounded by timeouts.
 
+#include <arpa/inet.h>
 #include <chrono>
 #include <cstring>
 #include <netinet/in.h>
@@ -19,8 +22,15 @@ namespace tessorin::testing {
 
 class LoopbackConnection {
  public:
-  LoopbackConnection(int port, bool tls) {
+  LoopbackConnection(int port, bool tls, const char* from = "127.0.0.1") {
     socket_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in source{};
+    source.sin_family = AF_INET;
+    if (socket_ >= 0 && (inet_pton(AF_INET, from, &source.sin_addr) != 1 ||
+                         ::bind(socket_, reinterpret_cast<sockaddr*>(&source), sizeof source) != 0)) {
+      close();
+      throw std::runtime_error(std::string("cannot send from ") + from);
+    }
     // A small send buffer, so that what was sent is close to what the peer took.
     const int small = 16 * 1024;
     setsockopt(socket_, SOL_SOCKET, SO_SNDBUF, &small, sizeof small);
@@ -37,6 +47,10 @@ class LoopbackConnection {
     setsockopt(socket_, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof limit);
     if (tls) {
       context_ = SSL_CTX_new(TLS_client_method());
+      // TLS 1.2 without tickets: TLS 1.3 sends session tickets after the handshake, which
+      // would read as the peer speaking.
+      SSL_CTX_set_max_proto_version(context_, TLS1_2_VERSION);
+      SSL_CTX_set_options(context_, SSL_OP_NO_TICKET);
       ssl_ = SSL_new(context_);
       SSL_set_fd(ssl_, socket_);
       if (SSL_connect(ssl_) != 1) {

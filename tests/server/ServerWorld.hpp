@@ -33,10 +33,23 @@ struct ServerWorld {
     options.reportsPerHour = 100'000;
     options.flagsPerHour = 100'000;
     options.registrationsPerHour = 100'000;
+    options.connectionsPerAddress = 0;
+    // So that a test can register authors from addresses of its choosing.
+    options.trustedProxies = {"127.0.0.1"};
     return options;
   }
 
   ServerWorld() { startServer(); }
+
+  // A world whose server gives up on a database that does not answer within ms (and a
+  // half-second grace), so that tests of a stopped database run quickly.
+  static std::unique_ptr<ServerWorld> withStatementTimeout(int ms) {
+    auto world = std::make_unique<ServerWorld>();
+    world->stopServer();
+    world->options.statementTimeoutMs = ms;
+    world->startServer();
+    return world;
+  }
   ~ServerWorld() { server.reset(); }
 
   void startServer() {
@@ -52,10 +65,13 @@ struct ServerWorld {
     return http;
   }
 
-  // A new author's token.
-  std::string registerAuthor() const {
+  // A new author's token, registered from 127.0.0.1, or from the address given as a
+  // trusted proxy would forward it.
+  std::string registerAuthor(const std::string& from = {}) const {
     auto http = client();
-    const auto answer = http.Post("/v1/authors", "{}", "application/json");
+    httplib::Headers headers;
+    if (!from.empty()) headers.emplace("X-Forwarded-For", from);
+    const auto answer = http.Post("/v1/authors", headers, "{}", "application/json");
     if (!answer || answer->status != 201) throw std::runtime_error("registration failed");
     return nlohmann::json::parse(answer->body).at("token").get<std::string>();
   }

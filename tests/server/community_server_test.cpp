@@ -127,7 +127,9 @@ TEST_F(CommunityServerTest, FlagsCountOncePerAuthor) {
     awaitTask(reader.store.load());
     EXPECT_EQ(reader.store.visibleReports().size(), 1u);
   }
-  for (int i = 0; i < 2; ++i) ASSERT_EQ(world->post(flagOf(shared.recordName), world->registerAuthor())->status, 201);
+  for (const char* from : {"203.0.113.1", "203.0.113.2"}) {
+    ASSERT_EQ(world->post(flagOf(shared.recordName), world->registerAuthor(from))->status, 201);
+  }
   Installation reader(*world);
   awaitTask(reader.store.load());
   EXPECT_EQ(reader.store.flagCounts().at(shared.recordName), 3);
@@ -191,7 +193,10 @@ TEST_F(CommunityServerTest, EveryInvalidRequestIsRefusedAndAddsNoRow) {
       {"not JSON", "{store: 1", token},
       {"JSON of another shape", R"({"recordType": "StoreReport"})", token},
       {"unknown type", json(changed([](Record& r) { r.recordType = QStringLiteral("Note"); })), token},
-      {"name in use", json(stored), token},
+      {"name in use by another report", json(changed([&](Record& r) {
+         r.recordName = stored.recordName;
+         r.fields[QStringLiteral("city")] = QStringLiteral("Porto");
+       })), token},
       {"lower-case name", json(changed([](Record& r) { r.recordName = r.recordName.toLower(); })), token},
       {"extra key", json(changed([](Record& r) { r.fields[QStringLiteral("x")] = std::int64_t{1}; })), token},
       {"link as store", json(changed([](Record& r) {

@@ -14,9 +14,8 @@
 
 #include "AwaitTask.hpp"
 #include "ClientAddress.hpp"
+#include "Deployment.hpp"
 #include "LoopbackConnection.hpp"
-#include "NginxProxy.hpp"
-#include "ServerWorld.hpp"
 #include "community/store/CommunityStore.hpp"
 #include "community/store/ServerRecordStore.hpp"
 
@@ -27,30 +26,6 @@ using namespace std::chrono_literals;
 using testing::LoopbackConnection;
 
 constexpr const char* flagPage = "GET /v1/records?type=ReportFlag HTTP/1.1\r\nHost: 127.0.0.1\r\n";
-
-// The server, and when asked nginx in front of it, which the clients then reach over TLS.
-struct Deployment {
-  explicit Deployment(bool throughProxy, std::function<void(server::ServerOptions&)> configure = {}) {
-    world.stopServer();
-    world.options.threads = server::ServerOptions().threads;
-    world.options.trustedProxies = {"127.0.0.1"};
-    if (configure) configure(world.options);
-    world.startServer();
-    if (throughProxy) proxy = std::make_unique<testing::NginxProxy>(world.port);
-  }
-  int port() const { return proxy ? proxy->port() : world.port; }
-  bool tls() const { return proxy != nullptr; }
-
-  // A new client's request, answered within the time given or not at all.
-  std::string answerWithin(const std::string& request, std::chrono::milliseconds wait) const {
-    LoopbackConnection client(port(), tls());
-    if (!client.send(request) || !client.peerSpoke(wait)) return {};
-    return client.response();
-  }
-
-  ServerWorld world;
-  std::unique_ptr<testing::NginxProxy> proxy;
-};
 
 class ServerLimitsTest : public ::testing::TestWithParam<bool> {
  protected:
@@ -63,15 +38,17 @@ class ServerLimitsTest : public ::testing::TestWithParam<bool> {
 };
 
 TEST_P(ServerLimitsTest, IdleAndSlowClientsLeaveRoomForANormalRequest) {
+  // Each from an address of its own, within every per-address share.
+  const auto client = [](int i) { return "127.0.0." + std::to_string(10 + i); };
   std::vector<std::unique_ptr<LoopbackConnection>> idle;
   for (int i = 0; i < 16; ++i) {
-    idle.push_back(std::make_unique<LoopbackConnection>(deployment->port(), deployment->tls()));
+    idle.push_back(std::make_unique<LoopbackConnection>(deployment->port(), deployment->tls(), client(i).c_str()));
     ASSERT_TRUE(idle.back()->send(std::string(flagPage) + "\r\n"));
     ASSERT_NE(idle.back()->response().find(" 200 "), std::string::npos);
   }
   std::vector<std::unique_ptr<LoopbackConnection>> slow;
   for (int i = 0; i < 16; ++i) {
-    slow.push_back(std::make_unique<LoopbackConnection>(deployment->port(), deployment->tls()));
+    slow.push_back(std::make_unique<LoopbackConnection>(deployment->port(), deployment->tls(), client(16 + i).c_str()));
     ASSERT_TRUE(slow.back()->send(flagPage));
   }
   // A header line now and then, as slowly as a client may and still be read, for at most 6 s.
@@ -120,10 +97,7 @@ class DatabaseTroubleTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TESSORIN_REQUIRE_POSTGRES();
-    world = std::make_unique<ServerWorld>();
-    world->stopServer();
-    world->options.statementTimeoutMs = 1000;
-    world->startServer();
+    world = ServerWorld::withStatementTimeout(1000);
   }
   std::unique_ptr<ServerWorld> world;
 };
@@ -208,8 +182,8 @@ TEST_F(DatabaseTroubleTest, FlagsOfANewReportCountPastThousandsOfFlagsOnOlderOne
   const std::string author = world->registerAuthor();
   const Record fresh = ServerWorld::newReport(QStringLiteral("New"), QStringLiteral("genuine"));
   ASSERT_EQ(world->post(fresh, author)->status, 201);
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_EQ(world->post(ServerWorld::newFlag(fresh.recordName), world->registerAuthor())->status, 201);
+  for (const char* from : {"203.0.113.1", "203.0.113.2", "203.0.113.3"}) {
+    ASSERT_EQ(world->post(ServerWorld::newFlag(fresh.recordName), world->registerAuthor(from))->status, 201);
   }
 
   auto http = world->client();

@@ -11,6 +11,7 @@
 
 #include "Command.hpp"
 #include "FreePort.hpp"
+#include "ProcessFamily.hpp"
 
 namespace tessorin::testing {
 
@@ -56,7 +57,7 @@ std::string nginxUnavailableReason() {
   return {};
 }
 
-NginxProxy::NginxProxy(int serverPort) {
+NginxProxy::NginxProxy(int serverPort, PerAddressPace pace) {
   char pattern[] = "/tmp/tessorin-nginx-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a folder for nginx");
   folder_ = pattern;
@@ -72,6 +73,11 @@ NginxProxy::NginxProxy(int serverPort) {
     replaceOnce(site, "/etc/ssl/certs/tessorin-community.pem", folder_ + "/proxy.pem");
     replaceOnce(site, "/etc/ssl/private/tessorin-community.key", folder_ + "/proxy.key");
     replaceOnce(site, "server 127.0.0.1:8080;", "server 127.0.0.1:" + std::to_string(serverPort) + ";");
+    if (pace == PerAddressPace::lifted) {
+      replaceOnce(site, "limit_conn tessorin_community_connections 16;", "limit_conn tessorin_community_connections 4096;");
+      replaceOnce(site, "rate=2r/s;", "rate=1000000r/s;");
+      replaceOnce(site, "burst=20 nodelay;", "burst=1000000 nodelay;");
+    }
     writeFile(folder_ + "/site.conf", site);
     // Workers run as nobody and buffer nothing on disk for requests this small, but nginx
     // wants its folders to exist.
@@ -99,6 +105,13 @@ NginxProxy::NginxProxy(int serverPort) {
     std::filesystem::remove_all(folder_, ignored);
     throw;
   }
+}
+
+std::vector<pid_t> NginxProxy::processes() const {
+  std::ifstream pidFile(folder_ + "/nginx.pid");
+  pid_t master = 0;
+  if (!(pidFile >> master) || master <= 0) return {};
+  return processAndChildren(master);
 }
 
 NginxProxy::~NginxProxy() {

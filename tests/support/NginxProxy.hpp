@@ -4,19 +4,25 @@
 // 127.0.0.1 at a free port, with a self-signed certificate made for the test by openssl,
 // and passing requests to a server on 127.0.0.1 at a given port. Only the listening
 // address, the certificate and the upstream port of the shipped file are replaced; every
-// limit is the shipped one. The destructor stops nginx and removes the folder.
+// limit is the shipped one, unless the per-address pace is lifted for a benchmark that
+// sends all of its clients from one address. The destructor stops nginx and removes the
+// folder.
 //
 // Needs root and nginx; where it cannot run, TESSORIN_REQUIRE_NGINX() skips the test,
 // except under CI=true, where it fails.
 
 #include <string>
+#include <sys/types.h>
+#include <vector>
 
 namespace tessorin::testing {
 
 class NginxProxy {
  public:
+  enum class PerAddressPace { shipped, lifted };
+
   // Throws std::runtime_error with nginx's output when it does not start.
-  explicit NginxProxy(int serverPort);
+  explicit NginxProxy(int serverPort, PerAddressPace pace = PerAddressPace::shipped);
   ~NginxProxy();
   NginxProxy(const NginxProxy&) = delete;
   NginxProxy& operator=(const NginxProxy&) = delete;
@@ -24,6 +30,8 @@ class NginxProxy {
   int port() const { return port_; }
   // The certificate nginx presents, for clients that check it.
   std::string certificate() const { return folder_ + "/proxy.pem"; }
+  // The master and its workers.
+  std::vector<pid_t> processes() const;
 
  private:
   std::string folder_;

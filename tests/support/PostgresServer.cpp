@@ -11,6 +11,7 @@
 
 #include "Command.hpp"
 #include "FreePort.hpp"
+#include "ProcessFamily.hpp"
 
 namespace tessorin::testing {
 
@@ -24,27 +25,6 @@ std::string trimmed(std::string text) {
 std::string binaryFolder() {
   const CommandResult found = runCommand({"pg_config", "--bindir"});
   return found.ok() ? trimmed(found.output) : std::string();
-}
-
-// The postmaster and its children, read from /proc.
-std::vector<pid_t> clusterProcesses(pid_t postmaster) {
-  std::vector<pid_t> processes{postmaster};
-  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
-    const std::string name = entry.path().filename();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::ifstream stat(entry.path() / "stat");
-    std::string line;
-    std::getline(stat, line);
-    // "pid (comm) state ppid ...": the name may hold spaces and parentheses.
-    const std::size_t close = line.rfind(')');
-    if (close == std::string::npos) continue;
-    std::istringstream rest(line.substr(close + 2));
-    char state = 0;
-    pid_t parent = 0;
-    rest >> state >> parent;
-    if (parent == postmaster) processes.push_back(static_cast<pid_t>(std::stol(name)));
-  }
-  return processes;
 }
 
 }  // namespace
@@ -112,7 +92,7 @@ void PostgresServer::freeze() {
   pid_t postmaster = 0;
   if (!(pidFile >> postmaster) || postmaster <= 0) throw std::runtime_error("PostgreSQL is not running");
   frozen_ = true;
-  for (pid_t process : clusterProcesses(postmaster)) ::kill(process, SIGSTOP);
+  for (pid_t process : processAndChildren(postmaster)) ::kill(process, SIGSTOP);
 }
 
 void PostgresServer::thaw() {
@@ -121,7 +101,7 @@ void PostgresServer::thaw() {
   std::ifstream pidFile(folder_ + "/data/postmaster.pid");
   pid_t postmaster = 0;
   if (!(pidFile >> postmaster) || postmaster <= 0) return;
-  for (pid_t process : clusterProcesses(postmaster)) ::kill(process, SIGCONT);
+  for (pid_t process : processAndChildren(postmaster)) ::kill(process, SIGCONT);
 }
 
 void PostgresServer::restart() {

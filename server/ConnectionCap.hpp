@@ -1,0 +1,49 @@
+#pragma once
+// ConnectionCap: at most a number of open connections per client address (an IPv6 /64
+// counted as one), so that one address cannot hold every request thread however slowly
+// it sends. Peers that are trusted proxies are not capped: every client behind them
+// shares their address, and the proxy holds its own clients to their share.
+// Thread-safe.
+
+#include <cstddef>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "ClientAddress.hpp"
+
+namespace tessorin::server {
+
+class ConnectionCap {
+ public:
+  // A held place; the address's count goes down when it goes.
+  class Slot {
+   public:
+    Slot(ConnectionCap* cap, std::string key) : cap_(cap), key_(std::move(key)) {}
+    Slot(Slot&& other) noexcept : cap_(other.cap_), key_(std::move(other.key_)) { other.cap_ = nullptr; }
+    Slot& operator=(Slot&&) = delete;
+    ~Slot();
+
+   private:
+    ConnectionCap* cap_;
+    std::string key_;
+  };
+
+  // perAddress 0: no cap.
+  ConnectionCap(std::size_t perAddress, const ClientAddress& proxies) : perAddress_(perAddress), proxies_(proxies) {}
+
+  // A place for a new connection from peer, or nothing when its address holds all of its
+  // own already.
+  std::optional<Slot> admit(const std::string& peer);
+
+ private:
+  void release(const std::string& key);
+
+  std::size_t perAddress_;
+  const ClientAddress& proxies_;
+  std::mutex mutex_;
+  std::map<std::string, std::size_t> open_;
+};
+
+}  // namespace tessorin::server

@@ -1,0 +1,21 @@
+#pragma once
+// RequestScreen: what a request's headers alone make unacceptable, decided before its body
+// is read.
+//   - Any Content-Encoding: the library would inflate the body before the size limit
+//     counts it, so a few compressed bytes could ask for gigabytes.
+//   - Framing that two parsers could read differently (Content-Length beside
+//     Transfer-Encoding, more than one Content-Length, a length that is no plain number,
+//     a transfer coding other than chunked): a request hidden in such a body could pass a
+//     proxy and reach the server.
+// A plain function of the headers.
+
+#include <optional>
+
+#include <httplib.h>
+
+namespace tessorin::server {
+
+// The status a request is refused with (415 or 400), or nothing when it may be read.
+std::optional<int> screenRequest(const httplib::Request& request);
+
+}  // namespace tessorin::server
