@@ -71,7 +71,7 @@ TEST(PurchaseSharing, ASharedCheckKeepsItsNameAndTurnsThePanelReadOnly) {
   again.appear();
   EXPECT_TRUE(again.alreadyShared());
   EXPECT_EQ(again.storeName(), "Mega <b>Store</b>");
-  EXPECT_EQ(again.priceText(), "12.5");
+  EXPECT_EQ(again.priceText(), "12.50") << "a euro price is written with its cents";
   EXPECT_FALSE(again.shareEnabled());
 }
 

@@ -86,7 +86,7 @@ struct Checked {
     session->check();
     if (session->permissionRequest()) session->handlePermissionGrant();
     const bool ended =
-        turnLoopUntil([&] { return session->stage().kind == Kind::decision || session->stage().isAtRest(); }, 120s);
+        turnLoopUntil([&] { return session->stage().kind == Kind::decision || (session->stage().isAtRest() && !session->task()); }, 120s);
     if (session->stage().kind == Kind::decision) session->stop();
     return ended;
   }
@@ -415,7 +415,12 @@ TEST(CardSessionCheck, CardReadOnlyBeforeTheCheckIsDamagedWithoutAnError) {
     Checked checked({.claimed = 384_MiB, .fileSystem = fileSystem, .readOnlyAfterBytesWritten = 0});
     checked.session->start();
     ASSERT_TRUE(turnLoopUntil(
-        [&] { return checked.session->stage().kind == Kind::decision || checked.session->stage().isAtRest(); }, 120s));
+        [&] {
+          // A check first looks at the card on a worker, idle until then: at rest means no task left.
+          return checked.session->stage().kind == Kind::decision ||
+                 (checked.session->stage().isAtRest() && !checked.session->task());
+        },
+        120s));
     if (checked.session->stage().kind == Kind::decision) checked.session->stop();
 
     ASSERT_EQ(checked.session->stage().kind, Kind::finished);
