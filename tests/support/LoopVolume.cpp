@@ -90,11 +90,22 @@ void LoopVolume::formatAndMount(const std::string& label, bool format) {
 bool LoopVolume::mount() {
   if (mounted_) return true;
   if (mountPoint_.empty()) return false;
-  const auto result = kind_ == FileSystemKind::exfat
-                          ? runCommand({"mount.exfat-fuse", loopDevice_, mountPoint_})
-                          : runCommand({"mount", "-t", "ext4", loopDevice_, mountPoint_});
+  std::vector<std::string> exfat{"mount.exfat-fuse", loopDevice_, mountPoint_};
+  if (ownerOptions_) exfat.insert(exfat.begin() + 1, {"-o", *ownerOptions_});
+  const auto result = kind_ == FileSystemKind::exfat ? runCommand(exfat)
+                                                     : runCommand({"mount", "-t", "ext4", loopDevice_, mountPoint_});
   mounted_ = result.ok();
   return mounted_;
+}
+
+bool LoopVolume::mountFor(uid_t uid, gid_t gid) {
+  if (kind_ != FileSystemKind::exfat) throw std::logic_error("only an exFAT volume is mounted for a user");
+  unmount();
+  ownerOptions_ = "uid=" + std::to_string(uid) + ",gid=" + std::to_string(gid);
+  // Run by root, exfat-fuse lets every user in (allow_other); the folders above the mount
+  // point are the test's own, made for root alone.
+  fs::permissions(folder_->path(), fs::perms::others_exec | fs::perms::group_exec, fs::perm_options::add);
+  return mount();
 }
 
 namespace {

@@ -8,8 +8,11 @@
 // Needs root, /dev/fuse and loop devices. Tests call TESSORIN_REQUIRE_VOLUMES() first:
 // where these are missing they skip, except under CI=true, where they fail.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -61,6 +64,10 @@ class LoopVolume {
   // volume is a bare loop device.
   bool mount();
   bool isMounted() const { return mounted_; }
+  // Mounts an exFAT volume again for an ordinary user, as a desktop mounts a card for the
+  // user at it: the files are that user's and the way to the mount point is open to
+  // everyone. Later mounts keep the owner. False when it no longer mounts.
+  bool mountFor(uid_t uid, gid_t gid);
 
  private:
   LoopVolume() = default;
@@ -74,6 +81,7 @@ class LoopVolume {
   std::string mountPoint_;
   FileSystemKind kind_ = FileSystemKind::exfat;
   bool mounted_ = false;
+  std::optional<std::string> ownerOptions_;  // exfat-fuse's uid= and gid=
 };
 
 }  // namespace tessorin::testing

@@ -66,6 +66,17 @@ Panel {
             font: Typography.body
             color: Theme.Palette.secondary
         }
+        Text {
+            objectName: "reinsertRequiredReason"
+            Layout.fillWidth: true
+            visible: presenter.requiredReason.length > 0
+            text: presenter.requiredReason
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            horizontalAlignment: Text.AlignHCenter
+            font: Typography.callout
+            color: Theme.Palette.primary
+        }
     }
 
     ColumnLayout {

@@ -18,6 +18,7 @@ void ReinsertPanelModel::setSession(QObject* object) {
   if (session_) {
     connect(session_, &CardSession::stageChanged, this, &ReinsertPanelModel::update);
     connect(session_, &CardSession::quickSkippedChanged, this, &ReinsertPanelModel::update);
+    connect(session_, &CardSession::reinsertWaitChanged, this, &ReinsertPanelModel::update);
   }
   Q_EMIT sessionChanged();
   update();
@@ -34,6 +35,13 @@ QString ReinsertPanelModel::explanation() const {
             "memory some fake cards use to fool it, so Tessorin sees only what really stayed on the card.");
 }
 
+QString ReinsertPanelModel::requiredReason() const {
+  if (!required_) return {};
+  return tr("This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to clear it. "
+            "Read back now, the check could see that copy instead of the card, so it gives no verdict unless the "
+            "card is taken out and put back.");
+}
+
 QStringList ReinsertPanelModel::steps() const {
   return {tr("Click Eject Card, or eject it in the file manager."), tr("Take the card out of the reader."),
           tr("Put it back in. Tessorin carries on by itself.")};
@@ -46,9 +54,11 @@ QString ReinsertPanelModel::waitingText() const { return tr("Waiting for the car
 void ReinsertPanelModel::update() {
   const bool cardOut = session_ && session_->stage().kind == CardSessionStage::Kind::reinsert && session_->stage().cardOut;
   const bool skipped = session_ && session_->quickSkipped().has_value();
-  if (cardOut == cardOut_ && skipped == probesSkipped_) return;
+  const bool required = session_ && session_->reinsertWait() && session_->reinsertWait()->required();
+  if (cardOut == cardOut_ && skipped == probesSkipped_ && required == required_) return;
   cardOut_ = cardOut;
   probesSkipped_ = skipped;
+  required_ = required;
   Q_EMIT changed();
 }
 

@@ -2,7 +2,8 @@
 // ReinsertPanelModel: the presenter of the panel shown while the advanced test waits for
 // the card to be taken out and put back: whether the card is out (which dims the first
 // two steps, swaps the buttons for a spinner and pulses the card symbol), whether the
-// quick probes were skipped (for the stage track), and the panel's wording. Main thread.
+// quick probes were skipped (for the stage track), and the panel's wording, with why the
+// wait cannot be skipped on this computer when the user did not ask for it. Main thread.
 
 #include <QObject>
 #include <QPointer>
@@ -23,6 +24,7 @@ class ReinsertPanelModel : public QObject {
   Q_PROPERTY(QString symbol READ symbol NOTIFY changed)
   Q_PROPERTY(QString heading READ heading CONSTANT)
   Q_PROPERTY(QString explanation READ explanation CONSTANT)
+  Q_PROPERTY(QString requiredReason READ requiredReason NOTIFY changed)
   Q_PROPERTY(QStringList steps READ steps CONSTANT)
   Q_PROPERTY(QString checkWithoutRemovingText READ checkWithoutRemovingText CONSTANT)
   Q_PROPERTY(QString ejectText READ ejectText CONSTANT)
@@ -38,6 +40,8 @@ class ReinsertPanelModel : public QObject {
   QString symbol() const;
   QString heading() const;
   QString explanation() const;
+  // Empty unless the wait was required; then why, and what skipping it costs.
+  QString requiredReason() const;
   QStringList steps() const;
   QString checkWithoutRemovingText() const;
   QString ejectText() const;
@@ -53,6 +57,7 @@ class ReinsertPanelModel : public QObject {
   QPointer<CardSession> session_;
   bool cardOut_ = false;
   bool probesSkipped_ = false;
+  bool required_ = false;
 };
 
 }  // namespace tessorin

@@ -1,7 +1,8 @@
 #pragma once
 // OutcomeNotes: the notes under a finished check's verdict, in their fixed order: the
 // X-ray doubting the card's identity, a test that covered under half of the card, probes
-// that vanished after reading back, an advanced test that was stopped, a quick check the
+// that vanished after reading back, a read-back that may have come from this computer's
+// memory instead of the card, an advanced test that was stopped, a quick check the
 // file system ruled out, and a card that stopped accepting data, with whether it turned
 // read-only or loses data. Pure.
 

@@ -75,6 +75,10 @@ QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
       }
       return tr("Some data came back corrupted. Don’t trust this card with photos or videos.");
     case Verdict::inconclusive:
+      // The advanced test ran to the end and lost nothing, but may have read memory.
+      if (input.method == CheckOutcome::Method::full) {
+        return tr("There isn’t a clear answer: what was read back may not have come from the card.");
+      }
       break;
   }
   return tr("There isn’t a clear answer yet. Run the advanced test to the end.");

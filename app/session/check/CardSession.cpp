@@ -377,6 +377,7 @@ void CardSession::updateDevice(CardDevice device) {
   // The test folder on it is this check's own.
   device.hasLeftoverTestFiles = false;
   setDevice(std::move(device));
+  if (reinsertWait_) reinsertWait_->noteCardPutBack();
   setStage(Stage::reinsert(false));
   auto access = VolumeAccess::open(device_, settings_);
   if (!access) return setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::resumeAfterReinsert));

@@ -325,7 +325,7 @@ class CardSession : public QObject {
   bool afterWriting(const Attempt<TestManifest>& written, bool present);
   void afterVerifying(const Attempt<FullTestResult>& verified, bool present);
   void handleFullTestFailure(std::exception_ptr failure, bool present);
-  QCoro::Task<std::optional<std::filesystem::path>> waitForReinsertion();
+  QCoro::Task<std::optional<std::filesystem::path>> waitForReinsertion(std::shared_ptr<ReinsertWait> wait);
   QCoro::Task<> finishWithoutReadBack();
   QCoro::Task<> cleanUpCard(std::shared_ptr<VolumeAccess> access, std::shared_ptr<SessionTask> task);
   void afterCleanUp(const std::shared_ptr<VolumeAccess>& access, const std::shared_ptr<SessionTask>& task,

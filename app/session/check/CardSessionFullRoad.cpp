@@ -58,9 +58,13 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
   if (!afterWriting(written, present)) co_return;
 
   std::optional<fs::path> readFrom = url;
-  if (AppSettings(settings_).reinsertBeforeVerify()) {
-    QCoro::Task<std::optional<fs::path>> waiting = waitForReinsertion();
+  auto since = FullTest::CardSinceWriting::stayedIn;
+  const bool reinsertionRequired = written.value->deviceCacheKept;
+  if (reinsertionRequired || AppSettings(settings_).reinsertBeforeVerify()) {
+    const auto wait = std::make_shared<ReinsertWait>(reinsertionRequired);
+    QCoro::Task<std::optional<fs::path>> waiting = waitForReinsertion(wait);
     readFrom = co_await waiting;
+    if (wait->cardPutBack()) since = FullTest::CardSinceWriting::reinserted;
   }
   if (!readFrom || task->isCancelled()) {
     QCoro::Task<> ending = finishWithoutReadBack();
@@ -73,9 +77,10 @@ QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask
   Q_EMIT fullChanged();
   touchProgress();
   auto verifying = attempt(onRun<FullTestResult>(
-      task, [manifest = *written.value, volume = *readFrom, progress = fullProgressHandler(),
-             claim = testFolderClaim_](std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
-        return FullTest::verify(manifest, volume, false, progress, std::move(onFinished), std::move(flag), claim);
+      task, [manifest = *written.value, volume = *readFrom, progress = fullProgressHandler(), claim = testFolderClaim_,
+             since](std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
+        return FullTest::verify(manifest, volume, false, progress, std::move(onFinished), std::move(flag), claim,
+                                since);
       }));
   const Attempt<FullTestResult> verified = co_await verifying;
   present = true;
@@ -129,9 +134,8 @@ void CardSession::handleFullTestFailure(std::exception_ptr failure, bool present
   }
 }
 
-QCoro::Task<std::optional<fs::path>> CardSession::waitForReinsertion() {
+QCoro::Task<std::optional<fs::path>> CardSession::waitForReinsertion(std::shared_ptr<ReinsertWait> wait) {
   RunningCoroutine running(this);
-  const std::shared_ptr<ReinsertWait> wait = std::make_shared<ReinsertWait>();
   setStage(Stage::reinsert(false));
   UserAttention::request(UserAttention::Kind::critical);
   assignAlways(reinsertWait_, wait, &CardSession::reinsertWaitChanged);

@@ -3,7 +3,9 @@
 // The session's road awaits it; `resume` ends the wait exactly once, with the volume to
 // read back or with nothing (stopped, quitting). The coroutine is resumed by a post to
 // the main thread, never inline in the caller of `resume` (a rescan, the quit loop).
-// Main thread only.
+// It also says whether the wait was required (the host keeps a cache of the card that
+// only a reinsertion empties) and whether the card did come back after going out, which
+// is what empties it. Main thread only.
 
 #include <coroutine>
 #include <filesystem>
@@ -15,6 +17,14 @@ namespace tessorin {
 
 class ReinsertWait {
  public:
+  explicit ReinsertWait(bool required = false) : required_(required) {}
+
+  // Asked for whatever the user's setting says: this user cannot drop the host's cache
+  // of the card, so a read-back without a reinsertion may check memory, not the card.
+  bool required() const { return required_; }
+  bool cardPutBack() const { return cardPutBack_; }
+  void noteCardPutBack() { cardPutBack_ = true; }
+
   // False when the wait was already ended.
   bool resume(std::optional<std::filesystem::path> volume) {
     if (ended_) return false;
@@ -33,6 +43,8 @@ class ReinsertWait {
   Awaiter operator co_await() { return Awaiter{*this}; }
 
  private:
+  bool required_ = false;
+  bool cardPutBack_ = false;
   bool ended_ = false;
   std::optional<std::filesystem::path> volume_;
   std::coroutine_handle<> coroutine_;

@@ -14,6 +14,7 @@ OutcomeVerdict OutcomeVerdict::decide(const std::optional<QuickProbeResult>& qui
       case FullTestResult::Verdict::passed: decided.verdict = CheckOutcome::Verdict::genuine; break;
       case FullTestResult::Verdict::fake: decided.verdict = CheckOutcome::Verdict::fake; break;
       case FullTestResult::Verdict::damaged: decided.verdict = CheckOutcome::Verdict::damaged; break;
+      case FullTestResult::Verdict::unconfirmed: decided.verdict = CheckOutcome::Verdict::inconclusive; break;
     }
     return decided;
   }

@@ -59,13 +59,14 @@ WorkerRun<TestManifest> FullTest::write(ProgressHandler progress, std::function<
 WorkerRun<FullTestResult> FullTest::verify(TestManifest manifest, fs::path volume, bool keepFiles,
                                            ProgressHandler progress, std::function<void()> onFinished,
                                            std::shared_ptr<CancellationFlag> flag,
-                                           std::shared_ptr<TestFolderClaim> claim) {
+                                           std::shared_ptr<TestFolderClaim> claim, CardSinceWriting since) {
   return runOnWorkerThread(
       verifyThreadName,
       [manifest = std::move(manifest), volume = std::move(volume), keepFiles, progress = std::move(progress),
-       claim = std::move(claim)](CancellationFlag& flag) {
+       claim = std::move(claim), since](CancellationFlag& flag) {
         Session session(manifest, volume, keepFiles);
         session.options.testFolderClaim = claim;
+        session.cardSinceWriting = since;
         return readBack(session, flag, progress);
       },
       std::move(onFinished), std::move(flag));

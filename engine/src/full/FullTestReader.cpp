@@ -37,15 +37,22 @@ std::optional<VolumeMount> pinVolume(const fs::path& volume) {
   }
 }
 
-// The test folder on the card, opened once and never through a link, with whatever the
-// host still holds of the card dropped: a fake passes a read-back from memory. Files
-// opened without O_DIRECT drop their own pages; a FUSE volume is also read through the
-// host's cache of its device. Absent when the volume or its folder is gone, or the folder
-// is no longer the card's: then nothing of the files comes back.
+// Drops whatever the host still holds of the card: a fake passes a read-back from memory.
+// Files opened without O_DIRECT drop their own pages; a FUSE volume is also read through
+// the host's cache of its device, which only a process that may open the device can
+// drop, and which a reinsertion empties. Whether what is read next comes from the card.
+bool dropHostCache(const std::optional<VolumeMount>& mount, FullTest::CardSinceWriting since) {
+  if (!mount) return true;
+  const bool dropped = mount->dropDeviceCache();
+  return dropped || since == FullTest::CardSinceWriting::reinserted;
+}
+
+// The test folder on the card, opened once and never through a link. Absent when the
+// volume or its folder is gone, or the folder is no longer the card's: then nothing of
+// the files comes back.
 std::optional<OpenFolder> openTestFolder(const fs::path& volume, const std::optional<VolumeMount>& mount) {
   if (!mount) return std::nullopt;
   try {
-    mount->dropDeviceCache();
     return OpenFolder::open(TestFolder::path(volume), mount->rootDevice());
   } catch (const PosixError&) {
     return std::nullopt;
@@ -87,6 +94,7 @@ class Reader {
     const std::optional<VolumeMount> mount = pinVolume(session_.volume);
     const std::optional<std::string> device = deviceNodeOf(mount);
     const std::optional<std::uint64_t> deviceBytes = device ? deviceSizeBytes(*device) : std::nullopt;
+    const bool readBackReachedCard = dropHostCache(mount, session_.cardSinceWriting);
     folder_ = openTestFolder(session_.volume, mount);
     if (folder_) layout_ = TestFileLayout::read(*folder_, session_.manifest, deviceBytes);
     readAll();
@@ -114,6 +122,7 @@ class Reader {
     result.filesKept = keepFiles;
     result.deviceStart = deviceStart;
     result.deviceBytes = deviceBytes;
+    result.readBackReachedCard = readBackReachedCard;
     if (layout_) {
       result.deviceOrder = DeviceOrderTally::fold(std::move(pieces_), total_ - result.cachedTailBytes());
     }

@@ -69,7 +69,10 @@ std::uint64_t FullTestResult::firstBadOrWritten() const {
 FullTestResult::Verdict FullTestResult::verdict() const {
   if (cardOrderTally().misplaced > 0 || deviceStart.provesWrap()) return Verdict::fake;
   const std::int64_t bad = tally.badSectors();
-  if (bad == 0) return manifest.writeStop.isIOError() ? Verdict::damaged : Verdict::passed;
+  if (bad == 0) {
+    if (manifest.writeStop.isIOError()) return Verdict::damaged;
+    return readBackReachedCard ? Verdict::passed : Verdict::unconfirmed;
+  }
   const std::uint64_t written = manifest.writtenBytes();
   const std::uint64_t startLimit = std::min(written / fakeStartDivisor, fakeStartLimitMaximum);
   const bool nothingAfterFirstBad = keptFractionAfterFirstBad() < fakeOkFractionBelow;
@@ -93,6 +96,7 @@ std::uint64_t FullTestResult::keptBytes() const {
 std::optional<std::uint64_t> FullTestResult::realCapacity() const {
   switch (verdict()) {
     case Verdict::passed:
+    case Verdict::unconfirmed:
       return std::nullopt;
     case Verdict::fake: {
       // The wrap distance is how far a sector lay on the device from where its content
@@ -106,6 +110,9 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
         const std::uint64_t figure = std::min(manifest.volumeBytes, *distance);
         return exceeds(kept, figure) ? std::nullopt : std::optional(figure);
       }
+      // Sectors past the card's end that the host still held read back as kept: where
+      // keeping stopped is then as far as the cache reached, not the card.
+      if (!readBackReachedCard) return std::nullopt;
       // Where the device's order is known, the first lost sector's place is where
       // keeping stopped, exactly; the bytes kept, which count the file system's
       // structures wherever they lie, only have to agree with it.
@@ -118,7 +125,7 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
     case Verdict::damaged:
       // A card that refused further writes and kept everything it took holds at least
       // what it took, from the start of the card.
-      if (manifest.writeStop.isIOError() && tally.badSectors() == 0) {
+      if (manifest.writeStop.isIOError() && tally.badSectors() == 0 && readBackReachedCard) {
         return structureBytes() + manifest.usedBytesBefore + manifest.writeStop.position;
       }
       return std::nullopt;

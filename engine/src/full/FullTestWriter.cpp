@@ -91,6 +91,7 @@ class Writer {
     manifest.writeSpeed = FullTest::summariseSpeed(meter);
     manifest.writeSamples = meter.samples;
     manifest.writeDuration = SpeedMeter::now() - started;
+    manifest.deviceCacheKept = deviceCacheKept_;
     return FullTest::Session(volume_, options_, pattern_, std::move(manifest), map_);
   }
 
@@ -149,7 +150,7 @@ class Writer {
           }
           stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
                                      : FullTestResult::WriteStop::ioError(error.code(), position_);
-          prepared_.mount.dropDeviceCache();
+          dropDeviceCache();
           return;
         }
         offset += n;
@@ -178,7 +179,7 @@ class Writer {
       file->close();
       // Through a FUSE file system the card is reached via the host's cache of its
       // device; what sits there would read back as if the card had kept it.
-      prepared_.mount.dropDeviceCache();
+      dropDeviceCache();
     }
     stop_ = FullTestResult::WriteStop::completed();
   }
@@ -188,7 +189,11 @@ class Writer {
   // tell a card that turned read-only from one that loses data.
   void stopAtRefusedSync(int code) {
     stop_ = FullTestResult::WriteStop::ioError(code, synced_);
-    prepared_.mount.dropDeviceCache();
+    dropDeviceCache();
+  }
+
+  void dropDeviceCache() {
+    if (!prepared_.mount.dropDeviceCache()) deviceCacheKept_ = true;
   }
 
   void report(SpeedMeter& meter) {
@@ -215,6 +220,7 @@ class Writer {
   std::uint64_t planned_ = 0;
   std::uint64_t position_ = 0;
   std::uint64_t synced_ = 0;  // everything before this was forced to the card
+  bool deviceCacheKept_ = false;
   CapacityMap map_;
   std::vector<TestManifest::File> files_;
   FullTestResult::WriteStop stop_ = FullTestResult::WriteStop::completed();

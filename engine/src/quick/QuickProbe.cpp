@@ -208,6 +208,7 @@ QuickProbeResult QuickProbeRun::snapshot(QuickProbeResult::Stage completed, std:
   result.writesRefusedAfter = refusedAfter_;
   result.testAreaInOrder = testAreaInOrder_;
   result.slotsInDeviceOrder = slotsInDeviceOrder_;
+  result.readBackReachedCard = readBackReachedCard_;
   return result;
 }
 

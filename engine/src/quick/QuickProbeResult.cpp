@@ -86,7 +86,7 @@ QuickProbeResult::Verdict QuickProbeResult::verdict() const {
   if (fakeLike) return zone ? Verdict::damaged : Verdict::inconclusive;
   if (failingCount() > 0) return Verdict::damaged;
   if (zone && zone->tally.badSectors() > 0) return Verdict::damaged;
-  return Verdict::passed;
+  return readBackReachedCard ? Verdict::passed : Verdict::inconclusive;
 }
 
 std::vector<ProbeOutcome> QuickProbeResult::judgedOutcomes() const {
@@ -141,6 +141,9 @@ std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRan
     const std::uint64_t real = std::min(volumeBytes, *wrapDistance);
     return CapacityRange{real, real};
   }
+  // Probes past the card's end that the host still held read back intact: the last good
+  // one then tells how far the cache reached, not the card.
+  if (!readBackReachedCard) return std::nullopt;
   const auto analysis = analyseOutcomes(judgedOutcomes());
   if (!analysis) return std::nullopt;
 

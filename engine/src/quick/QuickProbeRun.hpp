@@ -93,6 +93,7 @@ class QuickProbeRun {
   std::vector<std::int64_t> slotsInDeviceOrder_;
   std::uint64_t accepted_ = 0;  // bytes written and forced to the card
   std::optional<std::uint64_t> refusedAfter_;
+  bool readBackReachedCard_ = true;
   // Seeded once per run from the system's random source: which pieces are read and the
   // filler data differ from run to run, so no card can have them ready in its cache.
   std::mt19937_64 random_;

@@ -23,7 +23,7 @@ struct Piece {
 
 void QuickProbeRun::verifyProbes(std::optional<Phase> phase) {
   // What the host kept of the card's device would otherwise answer for the card.
-  prepared_->mount.dropDeviceCache();
+  if (!prepared_->mount.dropDeviceCache()) readBackReachedCard_ = false;
 
   const std::int64_t blocks = options_.probeSize / static_cast<std::int64_t>(pieceBytes);
   const std::int64_t perProbe = std::max<std::int64_t>(1, std::min(blocks, options_.readPieces));

@@ -154,6 +154,38 @@ TEST(FullTestVerdict, GoodRunAtTheEndThatFitsAControllerCacheIsNotKeptData) {
   EXPECT_EQ(cached.keptFractionAfterFirstBad(), 0);
 }
 
+// A read-back the host may have served from its cache of the card: what came back intact
+// proves nothing, what came back lost or wrapped still does.
+FullTestResult fromMemory(FullTestResult result) {
+  result.readBackReachedCard = false;
+  return result;
+}
+
+TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryNeverPassesNorMeasuresWhatWasKept) {
+  SectorTally wrapped = failingFrom(GiB, 2 * GiB, 1'000'000);
+  wrapped.blank -= 1;
+  wrapped.misplaced = 1;
+  wrapped.smallestWrapDistance = 16 * GiB;
+  const VerdictCase cases[] = {
+      {"all good is unconfirmed", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024))), Verdict::unconfirmed,
+       std::nullopt},
+      {"all good and full is unconfirmed",
+       fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024), WriteStop::diskFull())), Verdict::unconfirmed, std::nullopt},
+      {"all good after a failed write is damaged, with no claim of what it kept",
+       fromMemory(resultOf(GiB + GiB / 2, allOk(3 * 1024 * 1024), WriteStop::ioError(5, 1'610'612'736))),
+       Verdict::damaged, std::nullopt},
+      {"a blank tail is still a fake, but where keeping stopped is where the cache stopped",
+       fromMemory(resultOf(8 * GiB, failingFrom(4 * GiB, 8 * GiB))), Verdict::fake, std::nullopt},
+      {"a wrap is still measured by its distance", fromMemory(resultOf(2 * GiB, wrapped)), Verdict::fake, 16 * GiB},
+      {"scattered corruption is still damage", fromMemory(resultOf(GiB, failingFrom(100 * MiB, 200 * MiB, 90'000))),
+       Verdict::damaged, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.verdict(), c.verdict) << c.name;
+    EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
+  }
+}
+
 TEST(FullTestVerdict, OkShareCountsOnlyFailuresInsideWhatWasWritten) {
   EXPECT_EQ(resultOf(GiB, allOk(10)).okFractionAfterFirstBad(), 0);
   EXPECT_EQ(resultOf(GiB, allOk(10)).firstBadOrWritten(), GiB);

@@ -106,6 +106,30 @@ TEST(QuickProbeVerdict, EachKindOfCardGetsItsVerdict) {
   for (const auto& c : cases) EXPECT_EQ(c.result.verdict(), c.expected) << c.what;
 }
 
+// Probes read back through a cache the host kept of the card: one that came back intact
+// proves nothing, one that failed still does.
+TEST(QuickProbeVerdict, ProbesThatMayHaveComeFromMemoryNeverPassNorTellTheCapacity) {
+  struct Case {
+    const char* what;
+    QuickProbeResult result;
+    Verdict expected;
+    bool range;
+  };
+  QuickProbeResult wrapping = resultOf("oooo", cleanZone(64_MiB));
+  wrapping.wrapDistance = 1_GiB;
+  Case cases[] = {
+      {"all intact", resultOf("oooooooo", cleanZone(64_MiB)), Verdict::inconclusive, false},
+      {"good head, failing tail", resultOf("ooobbb", cleanZone(64_MiB)), Verdict::fake, false},
+      {"a wrap still tells its distance", wrapping, Verdict::fake, true},
+      {"one failing probe", resultOf("oooboooo", cleanZone(64_MiB)), Verdict::damaged, false},
+  };
+  for (auto& c : cases) {
+    c.result.readBackReachedCard = false;
+    EXPECT_EQ(c.result.verdict(), c.expected) << c.what;
+    EXPECT_EQ(c.result.realCapacityRange().has_value(), c.range) << c.what;
+  }
+}
+
 TEST(QuickProbeVerdict, RealCapacityLiesBetweenTheLastGoodProbeAndTheCut) {
   const QuickProbeResult result = resultOf("oocoo.bbbb");
   ASSERT_EQ(result.verdict(), Verdict::fake);

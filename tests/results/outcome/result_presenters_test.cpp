@@ -56,6 +56,9 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
        "It stopped accepting data and has turned read-only. Copy your files off it while it still reads them."},
       {{Verdict::inconclusive, none, none, 64'000'000'000, Method::quick, none},
        "There isn’t a clear answer yet. Run the advanced test to the end."},
+      // The advanced test ran to the end, from a read-back that may have been memory.
+      {{Verdict::inconclusive, none, none, 64'000'000'000, Method::full, 31'912'345'678},
+       "There isn’t a clear answer: what was read back may not have come from the card."},
   };
   for (const Case& c : cases) EXPECT_EQ(VerdictHeadlineModel::explanationOf(c.input), c.text);
 }
@@ -219,6 +222,25 @@ TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
   EXPECT_EQ(noteTexts(refusedQuick, std::nullopt),
             std::vector<QString>{"The card would not let the test folder “Tessorin Test” be deleted. It holds only "
                                  "test data, and the next check clears it away once the card allows."});
+}
+
+TEST(OutcomeNotes, ReadBackThatMayHaveComeFromMemorySaysWhyAndWhatToDo) {
+  const QString memory = "This computer kept its own copy of what was written, and Tessorin wasn’t allowed to clear "
+                         "it, so what was read back may have come from that copy instead of the card. Check the card "
+                         "again and take it out and put it back when asked.";
+  CheckOutcome full = outcome(Verdict::inconclusive);
+  full.full = fullResult(60'000'000'000, Sectors{.ok = 10});
+  EXPECT_EQ(noteTexts(full, std::nullopt), std::vector<QString>{});
+  full.full->readBackReachedCard = false;
+  EXPECT_EQ(noteTexts(full, std::nullopt), std::vector<QString>{memory});
+
+  // The quick check's probes speak only when no advanced test read back after them.
+  CheckOutcome quick = outcome(Verdict::inconclusive);
+  quick.quick = passedQuickResult(60'000'000'000);
+  quick.quick->readBackReachedCard = false;
+  EXPECT_EQ(noteTexts(quick, std::nullopt), std::vector<QString>{memory});
+  quick.full = fullResult(60'000'000'000, Sectors{.ok = 10});
+  EXPECT_EQ(noteTexts(quick, std::nullopt), std::vector<QString>{});
 }
 
 TEST(OutcomeNotes, UnderHalfNoteOnlyForTheCoveredPartOfAPlanOrLayout) {

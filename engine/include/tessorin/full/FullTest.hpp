@@ -72,6 +72,11 @@ class FullTest {
 
   using ProgressHandler = std::function<void(const Progress&)>;
 
+  // Whether the card was taken out and put back between writing and the read-back. That
+  // empties every cache between the program and the card, the host's cache of its device
+  // included, which an ordinary user cannot drop (TestManifest::deviceCacheKept).
+  enum class CardSinceWriting { stayedIn, reinserted };
+
   // What the write phase hands to the read-back on the worker thread.
   struct Session {
     std::filesystem::path volume;
@@ -79,6 +84,7 @@ class FullTest {
     TestPattern pattern;
     TestManifest manifest;
     CapacityMap map;
+    CardSinceWriting cardSinceWriting = CardSinceWriting::stayedIn;
 
     Session(std::filesystem::path volume, Options options, TestPattern pattern, TestManifest manifest,
             CapacityMap map);
@@ -104,15 +110,20 @@ class FullTest {
 
   // Reads back the files of a manifest on the volume (which may be mounted elsewhere by
   // now). Throws only CancelledError: whatever cannot be read counts as unreadable. A
-  // test folder the card keeps after the clean-up is noted on `claim`, when given.
+  // test folder the card keeps after the clean-up is noted on `claim`, when given. A
+  // read-back that may have been served by a cache the host kept of the card is never
+  // passed (FullTestResult::readBackReachedCard) unless `since` says the card was
+  // reinserted.
   static WorkerRun<FullTestResult> verify(TestManifest manifest, std::filesystem::path volume, bool keepFiles,
                                           ProgressHandler progress = {}, std::function<void()> onFinished = {},
                                           std::shared_ptr<CancellationFlag> flag =
                                               std::make_shared<CancellationFlag>(),
-                                          std::shared_ptr<TestFolderClaim> claim = {});
+                                          std::shared_ptr<TestFolderClaim> claim = {},
+                                          CardSinceWriting since = CardSinceWriting::stayedIn);
 
   // Both phases on one thread, with `betweenPhases` (if given) called on it in between;
-  // the read-back keeps the write's options, keepFiles included.
+  // the read-back keeps the write's options, keepFiles included, and takes the card to
+  // have stayed in.
   WorkerRun<FullTestResult> run(ProgressHandler progress = {}, std::function<void()> betweenPhases = {},
                                 std::function<void()> onFinished = {},
                                 std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;

@@ -24,7 +24,10 @@ namespace tessorin {
 struct FullTestResult {
   using WriteStop = FullTestWriteStop;
 
-  enum class Verdict { passed, fake, damaged };
+  // `unconfirmed`: nothing was lost, but what came back may have come from a cache the
+  // host kept of the card (readBackReachedCard false), and a fake passes a read-back
+  // from memory: no answer.
+  enum class Verdict { passed, fake, damaged, unconfirmed };
 
   // A fake loses almost everything past its real end: fewer than this share of the
   // sectors after the first bad one may still read back.
@@ -66,6 +69,11 @@ struct FullTestResult {
   // extent map told that order; absent where it did not (exfat-fuse), and the order of
   // the files is then taken for the card's.
   std::optional<DeviceOrderTally> deviceOrder;
+  // Whether every sector read back came from the card: false where the volume is read
+  // through the host's cache of the card's device, that cache could not be dropped, and
+  // the card was not taken out and put back since writing. Good sectors then prove
+  // nothing, and no capacity is measured from them; a wrap or lost data is still seen.
+  bool readBackReachedCard = true;
 
   Verdict verdict() const;
   // The tally in the order the sectors lie on the card: the device's where it is known,

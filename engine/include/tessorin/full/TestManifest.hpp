@@ -32,6 +32,12 @@ struct TestManifest {
   SpeedSummary writeSpeed;
   std::vector<SpeedSample> writeSamples;
   double writeDuration = 0;
+  // The volume is read through the host's cache of the card's device (FUSE), and this
+  // process could not drop that cache (an ordinary user may not open the device): a
+  // read-back through the same mount may be served from memory. Only taking the card out
+  // and putting it back empties it. Never stored with the manifest: a manifest read back
+  // in says nothing of it.
+  bool deviceCacheKept = false;
 
   std::uint64_t writtenBytes() const {
     std::uint64_t bytes = 0;

@@ -56,6 +56,11 @@ struct QuickProbeResult {
   // probe lies (ext4): the slots in the order of their probes on the device, in which
   // the probes are judged. Empty otherwise.
   std::vector<std::int64_t> slotsInDeviceOrder;
+  // Whether the probes were read back from the card: false where the volume is read
+  // through the host's cache of the card's device and that cache could not be dropped
+  // before a read-back (an ordinary user may not open the device). Probes that read
+  // back intact then prove nothing, and the check never passes.
+  bool readBackReachedCard = true;
 
   // Over the tested slots: the failing slot that best splits them into good probes below
   // and failing ones from it on. Nothing when no tested slot fails.
