@@ -159,6 +159,19 @@ const bool registered = addGalleryStates({
                                     .quickSkipped = QuickProbeUnsupported::fileSystem("ext4")});
                  },
                  {text("verdictTitle", "Genuine card"), shown("outcomeNotes", false)}),
+    outcomeState("inconclusive-read-back-from-memory", 1200,
+                 [](GalleryWorld& world) {
+                   FullTestResult fromMemory = atSpeedsOf(full(31'200 * MB, 31'200 * MB), zone(25 * MBps, 60 * MBps));
+                   fromMemory.readBackReachedCard = false;
+                   return finished(world, sdCard(32 * GB, "NTFS", "ntfs"),
+                                   {.zone = zone(25 * MBps, 60 * MBps), .full = fromMemory,
+                                    .quickSkipped = QuickProbeUnsupported::fileSystem("ntfs")});
+                 },
+                 {text("verdictTitle", "Inconclusive"), text("methodChip", "Advanced test"),
+                  text("outcomeNote0",
+                       "This computer kept its own copy of what was written, and Tessorin wasn’t allowed to clear it, "
+                       "so what was read back may have come from that copy instead of the card. Check the card again "
+                       "and take it out and put it back when asked.")}),
     outcomeState("brand-mismatch", 1200,
                  [](GalleryWorld& world) {
                    CardDevice device = sdCard(64 * GB, "SANDISK");

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "FinishedCheckSeam.hpp"
 #include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
@@ -332,7 +333,15 @@ const bool registered = addGalleryStates({
        session->setStage(CardSessionStage::reinsert(false));
        return withSession(session);
      },
-     .expectations = {shown("reinsertActions", true), shown("waitingForCard", false)}},
+     .expectations = {shown("reinsertActions", true), shown("waitingForCard", false),
+                      shown("reinsertRequiredReason", false)}},
+    {.view = "ReinsertPanel", .state = "required", .size = QSize(800, 760), .scene = "scenes/ReinsertPanelScene.qml",
+     .properties = [](GalleryWorld& world) {
+       CardSession* session = world.session(GalleryWorld::usbDrive(64 * GB));
+       FinishedCheckSeam::awaitRequiredReinsertion(*session);
+       return withSession(session);
+     },
+     .expectations = {shown("reinsertActions", true), shown("reinsertRequiredReason", true)}},
     {.view = "ReinsertPanel", .state = "card-out", .size = QSize(800, 700), .scene = "scenes/ReinsertPanelScene.qml",
      .properties = [](GalleryWorld& world) {
        CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));

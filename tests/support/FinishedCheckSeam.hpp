@@ -37,6 +37,13 @@ struct FinishedCheckSeam {
     session.finish();
   }
 
+  // The reinsertion wait of a check whose read-back only a reinsertion lets reach the
+  // card (an ordinary user on a FUSE volume), for a process that may drop every cache.
+  static void awaitRequiredReinsertion(CardSession& session) {
+    session.setStage(CardSessionStage::reinsert(false));
+    session.assignAlways(session.reinsertWait_, std::make_shared<ReinsertWait>(true), &CardSession::reinsertWaitChanged);
+  }
+
   // The moment between a finished outcome and its history record, which the session
   // otherwise never shows: for the views that wait for the record.
   static void forgetRecord(CardSession& session) {

@@ -65,6 +65,9 @@ ReportCardPhrases::Phrase ReportCardPhrases::dataPhrase(const CheckOutcome& outc
   if (outcome.full) {
     const SectorTally& tally = outcome.full->tally;
     const std::int64_t bad = badSectorsOf(tally);
+    if (bad == 0 && !outcome.full->readBackReachedCard) {
+      return {tr("every byte came back, perhaps from this computer’s copy"), Tone::neutral};
+    }
     if (bad == 0) return {tr("every byte came back"), Tone::good};
     if (outcome.verdict == Verdict::fake && tally.corrupted == 0 && tally.unreadable == 0) {
       return {tr("lost past the real capacity"), Tone::bad};

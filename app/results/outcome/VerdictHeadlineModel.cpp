@@ -19,11 +19,18 @@ QColor VerdictHeadlineModel::color() const { return Palette::verdictColor(input_
 
 QString VerdictHeadlineModel::title() const { return Palette::headline(input_.verdict); }
 
+// An advanced test with no answer confirms nothing.
+bool VerdictHeadlineModel::unconfirmedByTheAdvancedTest() const {
+  return input_.method == CheckOutcome::Method::full && input_.verdict == CheckOutcome::Verdict::inconclusive;
+}
+
 QString VerdictHeadlineModel::chipText() const {
+  if (unconfirmedByTheAdvancedTest()) return tr("Advanced test");
   return input_.method == CheckOutcome::Method::full ? tr("Confirmed by the advanced test") : tr("Quick check");
 }
 
 QString VerdictHeadlineModel::chipSymbol() const {
+  if (unconfirmedByTheAdvancedTest()) return QStringLiteral("internaldrive");
   return input_.method == CheckOutcome::Method::full ? QStringLiteral("checkmark.seal") : QStringLiteral("hare");
 }
 

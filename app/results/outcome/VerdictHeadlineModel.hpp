@@ -43,6 +43,8 @@ class VerdictHeadlineModel : public QObject {
   void inputChanged();
 
  private:
+  bool unconfirmedByTheAdvancedTest() const;
+
   VerdictHeadlineInput input_;
 };
 

@@ -141,6 +141,10 @@ TEST(ReportCardPhrases, DataPhraseFromTheAdvancedTestTheProbesOrTheZone) {
   fakeCleanZone.quick = fakeQuickResult(8'000'000'000, 16'000'000'000);
   fakeCleanZone.zone = cleanZone();
 
+  CheckOutcome fromMemory = clean;
+  fromMemory.verdict = Verdict::inconclusive;
+  fromMemory.full->readBackReachedCard = false;
+
   ASSERT_GT(probesFailBelow.quick->failedProbeCount(), 0);
   struct Case {
     const CheckOutcome& outcome;
@@ -148,6 +152,7 @@ TEST(ReportCardPhrases, DataPhraseFromTheAdvancedTestTheProbesOrTheZone) {
   };
   const Case cases[] = {
       {clean, {"every byte came back", Tone::good}},
+      {fromMemory, {"every byte came back, perhaps from this computer’s copy", Tone::neutral}},
       {pastEnd, {"lost past the real capacity", Tone::bad}},
       {corrupt, {"2\u00A0kB lost or corrupted", Tone::bad}},
       {overflowing, {DisplayFormat::byteCountText(largestCount) + " lost or corrupted", Tone::bad}},

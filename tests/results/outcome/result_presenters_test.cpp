@@ -75,6 +75,9 @@ TEST(VerdictHeadline, ChipFollowsTheMethodAndColourTheVerdict) {
   EXPECT_EQ(model.color(), Palette::red());
   EXPECT_EQ(model.sealSymbol(), "xmark.seal.fill");
   EXPECT_EQ(model.title(), "Fake card");
+  model.setInput({Verdict::inconclusive, std::nullopt, std::nullopt, 1, Method::full, std::nullopt});
+  EXPECT_EQ(model.chipText(), "Advanced test") << "an advanced test with no answer confirms nothing";
+  EXPECT_EQ(model.chipSymbol(), "internaldrive");
   model.setInput({Verdict::inconclusive, std::nullopt, std::nullopt, 1, Method::quick, std::nullopt});
   EXPECT_EQ(model.chipText(), "Quick check");
   EXPECT_EQ(model.sealSymbol(), "questionmark.diamond.fill");
