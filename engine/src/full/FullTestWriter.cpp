@@ -53,12 +53,12 @@ int syncToCard(UncachedFile& file) {
 class Writer {
  public:
   Writer(const fs::path& volume, const FullTest::Options& options, const CancellationFlag& flag,
-         const FullTest::ProgressHandler& progress, TestFolder::Prepared prepared)
+         const FullTest::ProgressHandler& progress, TestFolder::Prepared& prepared)
       : volume_(volume),
         options_(options),
         flag_(flag),
         progress_(progress),
-        prepared_(std::move(prepared)),
+        prepared_(prepared),
         pattern_(TestPattern::randomSession()) {}
 
   FullTest::Session run() {
@@ -215,7 +215,7 @@ class Writer {
   const FullTest::Options& options_;
   const CancellationFlag& flag_;
   const FullTest::ProgressHandler& progress_;
-  TestFolder::Prepared prepared_;
+  TestFolder::Prepared& prepared_;
   TestPattern pattern_;
   std::uint64_t planned_ = 0;
   std::uint64_t position_ = 0;
@@ -266,12 +266,11 @@ FullTest::Session FullTest::writeFiles(const fs::path& volume, const Options& op
     if (!error.cardRefusesWrites()) throw;
     return refusedFromTheStart(volume, options, error.code().value());
   }
-  TestFolder::Prepared prepared = std::move(*preparedOrNot);
   try {
-    return Writer(volume, options, flag, progress, std::move(prepared)).run();
+    return Writer(volume, options, flag, progress, *preparedOrNot).run();
   } catch (...) {
     // The writer's files are closed by now (their owners are gone), so the folder can go.
-    deleteTestFolder(volume, options.testFolderClaim.get());
+    TestFolder::removeQuietly(*preparedOrNot, options.testFolderClaim.get());
     throw;
   }
 }

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <vector>
 
 #include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/FolderIdentity.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TreeRemoval.hpp"
 #include "tessorin/posix/TestFolderNotRemovable.hpp"
@@ -79,14 +81,50 @@ bool removeClaimed(const fs::path& volume, const TestFolderClaim& claim) {
   FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!root) throw PosixError::fromErrno("open", volume.string());
   struct stat rootStatus {};
-  struct stat status {};
   if (::fstat(root.get(), &rootStatus) != 0) throw PosixError::fromErrno("fstat", volume.string());
-  if (::fstatat(root.get(), TestFolder::name, &status, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(status.st_mode) ||
-      !claim.holds(status)) {
-    return false;
-  }
+  // The claim holds folders only.
+  const auto standing = FolderIdentity::at(root.get(), TestFolder::name);
+  if (!standing || !claim.holds(*standing)) return false;
   removeTestTree(root.get(), rootStatus.st_dev, volume);
   return true;
+}
+
+// Empties `own`, a folder a test made, of its test files and removes it from the
+// volume's root. Only an empty folder can be removed, so whatever else was put in it
+// keeps it; and it is removed only while it still stands at its place.
+bool removeStanding(int root, int own) {
+  bool emptied = true;
+  for (const std::string& name : namesInDirectory(own)) {
+    struct stat status {};
+    const bool testFile = isTestFileName(name) && ::fstatat(own, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+                          S_ISREG(status.st_mode);
+    if (!testFile || ::unlinkat(own, name.c_str(), 0) != 0) emptied = false;
+  }
+  if (!emptied || FolderIdentity::at(root, TestFolder::name) != FolderIdentity::of(own)) return false;
+  return ::unlinkat(root, TestFolder::name, AT_REMOVEDIR) == 0 && syncRoot(root) == 0;
+}
+
+// Whether a folder that is no longer at its place is still on the card: moved away,
+// rather than removed.
+bool stillLinked(int folder) {
+  struct stat status {};
+  return ::fstat(folder, &status) != 0 || status.st_nlink > 0;
+}
+
+// The clean-up of the folders a test made, each held open: see removeQuietly.
+bool removeOwn(const fs::path& volume, const std::vector<FileDescriptor>& own, TestFolderClaim* claim) {
+  const FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  const auto standing = root ? FolderIdentity::at(root.get(), TestFolder::name) : std::nullopt;
+  bool gone = true;
+  for (const FileDescriptor& folder : own) {
+    if (standing && standing == FolderIdentity::of(folder.get())) {
+      if (!removeStanding(root.get(), folder.get())) gone = false;
+    } else if (stillLinked(folder.get())) {
+      gone = false;
+    }
+  }
+  if (!gone && claim) claim->noteLeftOnCard();
+  return gone;
 }
 
 }  // namespace
@@ -131,16 +169,32 @@ bool TestFolder::removeLeftoversAt(int volumeRoot, const fs::path& volume) {
   return true;
 }
 
-bool TestFolder::removeQuietly(const fs::path& volume, TestFolderClaim* claim) noexcept {
-  std::error_code error;
-  const std::uintmax_t removed = fs::remove_all(path(volume), error);
-  bool gone = !error;
-  if (gone && removed > 0) {
-    FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    gone = root && syncRoot(root.get()) == 0;
+bool TestFolder::removeQuietly(const Prepared& prepared, TestFolderClaim* claim) noexcept {
+  try {
+    std::vector<FileDescriptor> own;
+    own.emplace_back(::fcntl(prepared.files.fd(), F_DUPFD_CLOEXEC, 0));
+    if (!own.back()) throw PosixError::fromErrno("fcntl", prepared.folder.string());
+    return removeOwn(prepared.mount.volumePath(), own, claim);
+  } catch (...) {
+    if (claim) claim->noteLeftOnCard();
+    return false;
   }
-  if (!gone && claim) claim->noteLeftOnCard();
-  return gone;
+}
+
+bool TestFolder::removeQuietly(const fs::path& volume, TestFolderClaim* claim) noexcept {
+  try {
+    std::vector<FileDescriptor> own = claim ? claim->heldFolders() : std::vector<FileDescriptor>();
+    if (!own.empty()) return removeOwn(volume, own, claim);
+    try {
+      removeLeftovers(volume);
+    } catch (const NotATestFolder&) {
+      // The user's: no test's folder stands there.
+    }
+    return true;
+  } catch (...) {
+    if (claim) claim->noteLeftOnCard();
+    return false;
+  }
 }
 
 TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim* claim) {
@@ -162,15 +216,18 @@ TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim
     throw fs::filesystem_error("cannot create the test folder", folder,
                                made ? made : std::make_error_code(std::errc::file_exists));
   }
+  // What stands there when it cannot be opened as the folder just made (a link put in
+  // its place, a folder on another file system) is not the test's.
+  OpenFolder files = OpenFolder::open(folder, mount.rootDevice());
+  if (claim) claim->hold(files.fd());
+  Prepared prepared{folder, VolumeStats(), std::move(mount), std::move(files)};
   try {
-    OpenFolder files = OpenFolder::open(folder, mount.rootDevice());
-    if (claim) claim->hold(files.fd());
-    VolumeStats stats = removed ? VolumeStats::settled(folder.string(), 5.0) : VolumeStats(folder.string());
-    return Prepared{folder, std::move(stats), std::move(mount), std::move(files)};
+    prepared.stats = removed ? VolumeStats::settled(folder.string(), 5.0) : VolumeStats(folder.string());
   } catch (...) {
-    removeQuietly(volume, claim);
+    removeQuietly(prepared, claim);
     throw;
   }
+  return prepared;
 }
 
 }  // namespace tessorin

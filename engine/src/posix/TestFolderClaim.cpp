@@ -1,6 +1,7 @@
 #include "tessorin/posix/TestFolderClaim.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 
@@ -8,17 +9,25 @@ namespace tessorin {
 
 void TestFolderClaim::hold(int folder) {
   FileDescriptor copy(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
-  struct stat status {};
-  if (!copy || ::fstat(copy.get(), &status) != 0) return;
+  const auto identity = copy ? FolderIdentity::of(copy.get()) : std::nullopt;
+  if (!identity) return;
   std::lock_guard guard(lock_);
-  held_.push_back(Held{std::move(copy), status.st_dev, status.st_ino});
+  held_.push_back(Held{std::move(copy), *identity});
 }
 
-bool TestFolderClaim::holds(const struct stat& folder) const {
+bool TestFolderClaim::holds(const FolderIdentity& folder) const {
   std::lock_guard guard(lock_);
-  return std::any_of(held_.begin(), held_.end(), [&folder](const Held& held) {
-    return held.device == folder.st_dev && held.inode == folder.st_ino;
-  });
+  return std::any_of(held_.begin(), held_.end(), [&folder](const Held& held) { return held.identity == folder; });
+}
+
+std::vector<FileDescriptor> TestFolderClaim::heldFolders() const {
+  std::lock_guard guard(lock_);
+  std::vector<FileDescriptor> folders;
+  for (const Held& held : held_) {
+    FileDescriptor copy(::fcntl(held.fd.get(), F_DUPFD_CLOEXEC, 0));
+    if (copy) folders.push_back(std::move(copy));
+  }
+  return folders;
 }
 
 void TestFolderClaim::forgetRemoved() {

@@ -74,18 +74,18 @@ QuickProbeResult QuickProbeRun::run() {
   try {
     QuickProbeResult result = runInFolder();
     report(Phase::cleaning, Step::writing, 0, 0, {});
-    TestFolder::removeQuietly(volume_, claim);
+    TestFolder::removeQuietly(*prepared_, claim);
     result.duration = secondsBetween(started_, Clock::now());
     return result;
   } catch (const PosixError& error) {
     // The files of the failed stage are closed by now; an open file would keep the
     // folder from going on a FUSE volume.
-    TestFolder::removeQuietly(volume_, claim);
+    TestFolder::removeQuietly(*prepared_, claim);
     if (!cardRefused(error)) throw;
     noteRefused();
     return refusedResult();
   } catch (...) {
-    TestFolder::removeQuietly(volume_, claim);
+    TestFolder::removeQuietly(*prepared_, claim);
     throw;
   }
 }

@@ -68,10 +68,10 @@ ZoneResult ZoneTest::runOnThisThread(const std::filesystem::path& volume, const 
     ZoneResult result = measure(prepared.files, TestFolder::zoneFileName, zoneBytes, TestPattern::randomSession(),
                                 options, flag, progress, prepared.mount);
     if (progress) progress(QuickProbeProgress(QuickProbeProgress::Phase::cleaning, QuickProbeProgress::Step::writing, 0, 0));
-    TestFolder::removeQuietly(volume, options.testFolderClaim.get());
+    TestFolder::removeQuietly(prepared, options.testFolderClaim.get());
     return result;
   } catch (...) {
-    TestFolder::removeQuietly(volume, options.testFolderClaim.get());
+    TestFolder::removeQuietly(prepared, options.testFolderClaim.get());
     throw;
   }
 }

@@ -1,5 +1,6 @@
 #include "tessorin/posix/TestFolder.hpp"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -157,8 +158,8 @@ TEST_P(TestFolderOnVolume, AFolderTheCheckMadeIsItsOwnWhateverItShowsAnotherInIt
   fs::create_directory(folder / "DCIM");
   EXPECT_THROW(TestFolder::prepare(volume->mountPoint()), TestFolder::NotATestFolder) << "taken without the claim";
 
-  struct stat first {};
-  ASSERT_EQ(::stat(folder.c_str(), &first), 0);
+  const auto first = FolderIdentity::at(AT_FDCWD, folder.c_str());
+  ASSERT_TRUE(first);
   TestFolder::prepare(volume->mountPoint(), &claim);
   EXPECT_TRUE(fs::is_empty(folder)) << "the check's own folder was not cleared";
 
@@ -170,12 +171,12 @@ TEST_P(TestFolderOnVolume, AFolderTheCheckMadeIsItsOwnWhateverItShowsAnotherInIt
   EXPECT_TRUE(fs::exists(folder / "holiday.jpg"));
 
   // Only the folders still on the card stay held: a held folder keeps the card mounted.
-  struct stat users {};
-  ASSERT_EQ(::stat(folder.c_str(), &users), 0);
-  EXPECT_TRUE(claim.holds(first));
+  const auto users = FolderIdentity::at(AT_FDCWD, folder.c_str());
+  ASSERT_TRUE(users);
+  EXPECT_TRUE(claim.holds(*first));
   claim.forgetRemoved();
-  EXPECT_FALSE(claim.holds(first));
-  EXPECT_FALSE(claim.holds(users));
+  EXPECT_FALSE(claim.holds(*first));
+  EXPECT_FALSE(claim.holds(*users));
   EXPECT_TRUE(testing::runCommand({"umount", volume->mountPoint()}).ok()) << "a removed folder is still held";
 }
 

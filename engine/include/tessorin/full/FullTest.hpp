@@ -132,8 +132,9 @@ class FullTest {
   static Session writeFiles(const std::filesystem::path& volume, const Options& options, const CancellationFlag& flag,
                             const ProgressHandler& progress);
   static FullTestResult readBack(Session& session, const CancellationFlag& flag, const ProgressHandler& progress);
-  // Deletes the test folder with everything in it; errors are ignored, and a folder that
-  // stays on the card is noted on `claim`.
+  // Deletes the test folder the test made (TestFolder::removeQuietly: the folder `claim`
+  // holds, or an earlier test's leftovers, never a user's folder of that name); errors
+  // are ignored, and a folder that stays on the card is noted on `claim`.
   static void deleteTestFolder(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr) noexcept;
 
   // Free space the test leaves to the file system: eight blocks, at least 4 MiB.

@@ -14,6 +14,9 @@
 //   removing the empty folder is tried, which cannot delete anything a user keeps there;
 // - anything else is the user's, never deleted.
 //
+// The clean-up at a test's end holds to the same: it removes the folder the test made,
+// known by its identity, not whatever stands at its path by then.
+//
 // A removal counts only once it is on the card: the volume is synced after it, since
 // some drivers (exfat-fuse) show a folder gone that a card refusing writes still holds.
 
@@ -53,10 +56,6 @@ struct TestFolder {
   static bool removeLeftovers(const std::filesystem::path& volume);
   // The same relative to the volume's root, already open.
   static bool removeLeftoversAt(int volumeRoot, const std::filesystem::path& volume);
-  // The clean-up after a test: removes the folder, swallowing every error. False when
-  // the folder stays on the card, which is then noted on `claim`.
-  static bool removeQuietly(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr) noexcept;
-
   struct Prepared {
     std::filesystem::path folder;
     VolumeStats stats;
@@ -64,6 +63,19 @@ struct TestFolder {
     // The folder, open: every test file is created and opened through it.
     OpenFolder files;
   };
+
+  // The clean-up after a test, swallowing every error; it goes by what the test made,
+  // never by the name alone. The folder a test made and holds open goes only while it
+  // stands at its place on the volume it was made on, and takes with it only the test
+  // files in it: anything else at that name (a user's file or folder put there, another
+  // card mounted in the same place) is not touched, and the test's folder, moved away,
+  // is left where it went. False when the test's folder stays on the card, which is
+  // then noted on `claim`.
+  static bool removeQuietly(const Prepared& prepared, TestFolderClaim* claim = nullptr) noexcept;
+  // The same for the folders `claim` holds. Where it holds none (the card was out and
+  // back since the folder was made, or there is no claim), only what removeLeftovers
+  // takes for an earlier test's leftovers goes.
+  static bool removeQuietly(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr) noexcept;
   // The start of every test: pins the volume's mount, removes leftovers (and a folder
   // `claim` holds), creates the folder empty, opens it (on the card's own file system,
   // not through a link), hands it to `claim` to hold, and reads the volume's figures

@@ -2,18 +2,16 @@
 // TestFolderClaim: the test folders one check made, held open from the moment each was
 // made until the check lets them go, and whether one of them stayed on the card. A
 // folder found later at the test folder's place is the check's own when it is one of
-// these (same device, same inode: held open, the inode cannot pass to another folder),
-// whatever a broken file system now shows inside it.
+// these (same mount, device and inode: held open, the inode cannot pass to another
+// folder), whatever a broken file system now shows inside it.
 // Shared between the session and the worker threads of its tests; every member may be
 // called from any thread.
-
-#include <sys/stat.h>
-#include <sys/types.h>
 
 #include <mutex>
 #include <vector>
 
 #include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/FolderIdentity.hpp"
 
 namespace tessorin {
 
@@ -21,7 +19,9 @@ class TestFolderClaim {
  public:
   // Keeps a folder open (a copy of `folder`, which the caller keeps).
   void hold(int folder);
-  bool holds(const struct stat& folder) const;
+  bool holds(const FolderIdentity& folder) const;
+  // Every held folder, each opened anew for the caller.
+  std::vector<FileDescriptor> heldFolders() const;
   // Lets go of the folders that were removed since they were made: an open folder keeps
   // its volume from being unmounted.
   void forgetRemoved();
@@ -38,8 +38,7 @@ class TestFolderClaim {
  private:
   struct Held {
     FileDescriptor fd;
-    dev_t device = 0;
-    ino_t inode = 0;
+    FolderIdentity identity;
   };
   mutable std::mutex lock_;
   std::vector<Held> held_;
