@@ -196,6 +196,20 @@ void CounterfeitCard::replug() {
   if (!sendControl("replug")) throw std::runtime_error("cannot reach the counterfeit card's control file");
 }
 
+void CounterfeitCard::dropHostCaches() const {
+  // Only clean copies can be forgotten: what the file system holds dirty goes first.
+  if (const int volume = ::open(mountPoint().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); volume >= 0) {
+    ::syncfs(volume);
+    ::close(volume);
+  }
+  if (const int device = ::open(loopDevice().c_str(), O_RDONLY | O_CLOEXEC); device >= 0) {
+    ::fsync(device);
+    ::posix_fadvise(device, 0, 0, POSIX_FADV_DONTNEED);
+    ::close(device);
+  }
+  std::ofstream("/proc/sys/vm/drop_caches") << "2";
+}
+
 std::uint64_t CounterfeitCard::bytesWrittenToDevice() const {
   const auto written = deviceBytesWritten(loopDevice());
   if (!written) throw std::runtime_error("no write counter for " + loopDevice());

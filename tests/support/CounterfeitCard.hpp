@@ -113,6 +113,12 @@ class CounterfeitCard {
   std::uint64_t bytesWrittenToDevice() const;
   // From now on, once `bytes` more have been written, the card refuses every write.
   void turnReadOnlyAfter(std::uint64_t bytes);
+  // The host forgets its copies of what the card holds, as it does under memory
+  // pressure: the cached pages of the card's device and the file system's cached
+  // directory entries and inodes. What is read next comes from the card, and a file
+  // system whose structures a wrap overwrote finds out. The kernel forgets entries and
+  // inodes only for every file system at once; that costs the others a few reads.
+  void dropHostCaches() const;
 
  private:
   explicit CounterfeitCard(const Options& options);

@@ -10,7 +10,7 @@
 #include "full/ProgressThrottle.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/full/DeviceOrderTally.hpp"
-#include "tessorin/full/DeviceStartEvidence.hpp"
+#include "tessorin/pattern/DeviceStartEvidence.hpp"
 #include "tessorin/full/FullTest.hpp"
 #include "tessorin/full/TestFileLayout.hpp"
 #include "tessorin/posix/DeviceWriteCounter.hpp"
@@ -60,8 +60,7 @@ std::optional<OpenFolder> openTestFolder(const fs::path& volume, const std::opti
 }
 
 std::optional<std::string> deviceNodeOf(const std::optional<VolumeMount>& mount) {
-  if (!mount || !mount->entry().sourceIsDeviceNode()) return std::nullopt;
-  return mount->entry().source;
+  return mount ? mount->deviceNode() : std::nullopt;
 }
 
 // Writing that broke off on an I/O error may have broken the file system on a card that

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "quick/QuickProbeRun.hpp"
+#include "tessorin/pattern/DeviceStartEvidence.hpp"
 #include "tessorin/posix/TestFolderNotRemovable.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
@@ -73,17 +74,32 @@ QuickProbeResult QuickProbeRun::run() {
   TestFolderClaim* const claim = options_.testFolderClaim.get();
   try {
     QuickProbeResult result = runInFolder();
+    lookAtDeviceStart(result);
     report(Phase::cleaning, Step::writing, 0, 0, {});
     TestFolder::removeQuietly(*prepared_, claim);
     result.duration = secondsBetween(started_, Clock::now());
     return result;
   } catch (const PosixError& error) {
+    // A card that refuses writes, or whose file system broke so that the check's own
+    // files can no longer be made or opened (a fake's wrap over its structures), has
+    // stopped taking data: what the check found until then is the verdict's evidence.
+    std::optional<QuickProbeResult> result;
+    try {
+      if (fileSystemBroke(error) || cardRefused(error)) {
+        noteRefused();
+        readBackWhatIsLeft();
+        result = refusedResult();
+        lookAtDeviceStart(*result);
+      }
+    } catch (...) {
+      TestFolder::removeQuietly(*prepared_, claim);
+      throw;
+    }
     // The files of the failed stage are closed by now; an open file would keep the
     // folder from going on a FUSE volume.
     TestFolder::removeQuietly(*prepared_, claim);
-    if (!cardRefused(error)) throw;
-    noteRefused();
-    return refusedResult();
+    if (!result) throw;
+    return *result;
   } catch (...) {
     TestFolder::removeQuietly(*prepared_, claim);
     throw;
@@ -104,6 +120,22 @@ bool QuickProbeRun::cardRefused(const PosixError& error) const {
   } catch (const PosixError&) {
     return false;
   }
+}
+
+bool QuickProbeRun::fileSystemBroke(const PosixError& error) const {
+  if (!error.isFileSystemDamage()) return false;
+  // A card that is gone takes its files with it; the caller tells its removal.
+  try {
+    prepared_->mount.confirmStillMounted();
+    return true;
+  } catch (const PosixError&) {
+    return false;
+  }
+}
+
+void QuickProbeRun::lookAtDeviceStart(QuickProbeResult& result) const {
+  if (!result.writesRefusedAfter || !engine_) return;
+  if (const auto device = prepared_->mount.deviceNode()) result.deviceStart = scanDeviceStart(*device, engine_->pattern);
 }
 
 void QuickProbeRun::noteAccepted(std::uint64_t bytes) {

@@ -74,7 +74,7 @@ std::optional<ProbeAnalysis> QuickProbeResult::analyseOutcomes(const std::vector
 }
 
 QuickProbeResult::Verdict QuickProbeResult::verdict() const {
-  if (wrapDistance) return Verdict::fake;
+  if (wrapDistance || deviceStart.provesWrap()) return Verdict::fake;
   const auto analysis = analyseOutcomes(judgedOutcomes());
   const bool fakeLike = analysis && analysis->isFakeLike();
   if (fakeLike && (analysis->lastGood || zoneIntact())) return Verdict::fake;
@@ -145,7 +145,8 @@ std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRan
   // one then tells how far the cache reached, not the card.
   if (!readBackReachedCard) return std::nullopt;
   const auto analysis = analyseOutcomes(judgedOutcomes());
-  if (!analysis) return std::nullopt;
+  // A fake known only by what wrapped onto its first sectors gives no place where it ends.
+  if (!analysis || !analysis->isFakeLike()) return std::nullopt;
 
   std::uint64_t goodEnd = 0;
   if (analysis->lastGood) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -56,14 +57,25 @@ class QuickProbeRun {
 
   // Reading the probes back (QuickProbeVerification.cpp); reports only with a phase.
   void verifyProbes(std::optional<Phase> phase);
+  void verifySlots(const std::set<std::int64_t>& slots, std::optional<Phase> phase);
+  // Once the card stopped taking data, or its file system broke: the probes written
+  // since the last read-back whose files still open are read back. A file the file
+  // system can no longer find says nothing of the card's medium, and is left untested.
+  void readBackWhatIsLeft();
   void readPiece(std::int64_t slot, std::uint64_t offset, AlignedBuffer& buffer, SectorTally& tally) const;
 
   // A card that refuses a write and every one after it has stopped accepting data; one
   // that takes a later write has not (a fake refuses only past its real end).
   bool cardRefused(const PosixError& error) const;
+  // Whether the error is the card's file system failing under the check, on a card
+  // that is still there.
+  bool fileSystemBroke(const PosixError& error) const;
   void noteAccepted(std::uint64_t bytes);
   void noteRefused();
   QuickProbeResult refusedResult() const;
+  // Where writes stopped being taken, what the card's first sectors hold: the advanced
+  // test reads them the same way.
+  void lookAtDeviceStart(QuickProbeResult& result) const;
 
   void report(Phase phase, Step step, std::int64_t completed, std::int64_t total, std::vector<ProbeCell> cells,
               std::optional<double> fraction = std::nullopt);

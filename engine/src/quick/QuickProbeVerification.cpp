@@ -21,7 +21,22 @@ struct Piece {
 
 }  // namespace
 
-void QuickProbeRun::verifyProbes(std::optional<Phase> phase) {
+void QuickProbeRun::verifyProbes(std::optional<Phase> phase) { verifySlots(engine_->written, phase); }
+
+void QuickProbeRun::readBackWhatIsLeft() {
+  if (!engine_) return;
+  std::set<std::int64_t> openable;
+  for (const std::int64_t slot : engine_->pending) {
+    try {
+      folder().openFile(slotName(slot), O_RDONLY);
+      openable.insert(slot);
+    } catch (const PosixError&) {
+    }
+  }
+  verifySlots(openable, std::nullopt);
+}
+
+void QuickProbeRun::verifySlots(const std::set<std::int64_t>& slots, std::optional<Phase> phase) {
   // What the host kept of the card's device would otherwise answer for the card.
   if (!prepared_->mount.dropDeviceCache()) readBackReachedCard_ = false;
 
@@ -29,7 +44,7 @@ void QuickProbeRun::verifyProbes(std::optional<Phase> phase) {
   const std::int64_t perProbe = std::max<std::int64_t>(1, std::min(blocks, options_.readPieces));
   std::vector<std::uint64_t> blockNumbers(static_cast<std::size_t>(blocks));
   std::vector<Piece> pieces;
-  for (const std::int64_t slot : engine_->written) {
+  for (const std::int64_t slot : slots) {
     std::iota(blockNumbers.begin(), blockNumbers.end(), 0);
     std::shuffle(blockNumbers.begin(), blockNumbers.end(), random_);
     for (std::int64_t k = 0; k < perProbe; ++k) pieces.push_back({slot, blockNumbers[static_cast<std::size_t>(k)] * pieceBytes});
@@ -38,9 +53,9 @@ void QuickProbeRun::verifyProbes(std::optional<Phase> phase) {
   // the next piece already waiting.
   std::shuffle(pieces.begin(), pieces.end(), random_);
 
-  const auto slots = static_cast<std::size_t>(slotCount());
-  std::vector<std::int64_t> remaining(slots, 0);
-  std::vector<SectorTally> tallies(slots);
+  const auto allSlots = static_cast<std::size_t>(slotCount());
+  std::vector<std::int64_t> remaining(allSlots, 0);
+  std::vector<SectorTally> tallies(allSlots);
   for (const auto& piece : pieces) ++remaining[static_cast<std::size_t>(piece.slot)];
 
   AlignedBuffer buffer(pieceBytes);

@@ -130,6 +130,41 @@ TEST(QuickProbeVerdict, ProbesThatMayHaveComeFromMemoryNeverPassNorTellTheCapaci
   }
 }
 
+// A card that stopped taking data part-way (it refused writes, or its file system broke
+// under the check) is judged on what the check found until then and on what its first
+// sectors hold, where no file is ever stored.
+TEST(QuickProbeVerdict, ACardThatStoppedTakingDataIsFakeOnlyWhereTheEvidenceSaysSo) {
+  const auto stopped = [](const std::string& letters, std::int64_t wrappedSectors) {
+    QuickProbeResult result = resultOf(letters);
+    result.writesRefusedAfter = 4_MiB;
+    result.deviceStart.deviceRead = true;
+    result.deviceStart.sectorsInBootArea = wrappedSectors;
+    return result;
+  };
+  QuickProbeResult misplaced = stopped("oom.", 0);
+  misplaced.wrapDistance = 1_GiB;
+  struct Case {
+    const char* what;
+    QuickProbeResult result;
+    Verdict verdict;
+    WriteRefusal refusal;
+  };
+  const Case cases[] = {
+      {"nothing read back, nothing at the start", stopped("....", 0), Verdict::damaged, WriteRefusal::readOnly},
+      {"good probes, nothing at the start", stopped("oo..", 0), Verdict::damaged, WriteRefusal::readOnly},
+      {"a probe damaged, nothing at the start", stopped("ooc.", 0), Verdict::damaged, WriteRefusal::losesData},
+      {"the check's data in the first sectors", stopped("....", 8), Verdict::fake, WriteRefusal::losesData},
+      {"the check's data in the first sectors, good probes", stopped("oo..", 1), Verdict::fake, WriteRefusal::losesData},
+      {"a probe misplaced before the stop", misplaced, Verdict::fake, WriteRefusal::losesData},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.verdict(), c.verdict) << c.what;
+    EXPECT_EQ(c.result.writeRefusal(), c.refusal) << c.what;
+  }
+  // Wrapped sectors at the start tell that the card wraps, not where its medium ends.
+  EXPECT_FALSE(stopped("oo..", 8).realCapacityRange());
+}
+
 TEST(QuickProbeVerdict, RealCapacityLiesBetweenTheLastGoodProbeAndTheCut) {
   const QuickProbeResult result = resultOf("oocoo.bbbb");
   ASSERT_EQ(result.verdict(), Verdict::fake);

@@ -11,8 +11,8 @@
 
 #include "tessorin/full/CapacityMap.hpp"
 #include "tessorin/full/DeviceOrderTally.hpp"
-#include "tessorin/full/DeviceStartEvidence.hpp"
 #include "tessorin/full/FullTestWriteStop.hpp"
+#include "tessorin/pattern/DeviceStartEvidence.hpp"
 #include "tessorin/pattern/SectorTally.hpp"
 #include "tessorin/pattern/WriteRefusal.hpp"
 #include "tessorin/full/SpeedSample.hpp"

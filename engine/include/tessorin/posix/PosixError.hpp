@@ -35,6 +35,13 @@ class PosixError : public std::exception {
     return code_ == EIO || code_ == ENXIO || code_ == ENODEV || code_ == ENOTCONN || code_ == ENOMEDIUM;
   }
 
+  // The file system found its own structures damaged (a checksum or a consistency check
+  // failed: EBADMSG and EUCLEAN are how Linux file systems say so), or lost what it had
+  // made: an entry gone or no longer a folder.
+  bool isFileSystemDamage() const {
+    return code_ == EBADMSG || code_ == EUCLEAN || code_ == ENOENT || code_ == ENOTDIR || code_ == ESTALE;
+  }
+
   friend bool operator==(const PosixError& a, const PosixError& b) {
     return a.operation_ == b.operation_ && a.path_ == b.path_ && a.code_ == b.code_;
   }

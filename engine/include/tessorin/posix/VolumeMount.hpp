@@ -13,6 +13,7 @@
 
 #include <sys/types.h>
 
+#include <optional>
 #include <string>
 
 #include "tessorin/posix/MountTable.hpp"
@@ -28,6 +29,10 @@ class VolumeMount {
 
   const std::string& volumePath() const { return volumePath_; }
   const MountEntry& entry() const { return entry_; }
+  // The device node the volume lies on; absent where it lies on none (a network share).
+  std::optional<std::string> deviceNode() const {
+    return entry_.sourceIsDeviceNode() ? std::optional(entry_.source) : std::nullopt;
+  }
   // st_dev of the files on the volume (a FUSE mount's is anonymous, a btrfs subvolume's
   // its own): a folder on another device is not on the card.
   dev_t rootDevice() const { return rootDevice_; }

@@ -9,6 +9,7 @@
 #include <optional>
 #include <vector>
 
+#include "tessorin/pattern/DeviceStartEvidence.hpp"
 #include "tessorin/quick/ProbeAnalysis.hpp"
 #include "tessorin/quick/ProbeLayout.hpp"
 #include "tessorin/pattern/ProbeOutcome.hpp"
@@ -45,8 +46,13 @@ struct QuickProbeResult {
   double duration = 0;                      // seconds from the start of the check
   std::int64_t lostAfterVerifying = 0;      // read back intact once, failed (not misplaced) later
   // The bytes the check had written when the card refused a write and every one after
-  // it (a worn card turning read-only); absent while the card accepted writes.
+  // it (a worn card turning read-only), or when its file system broke and the check's
+  // files could no longer be made or opened; absent while the card accepted writes.
   std::optional<std::uint64_t> writesRefusedAfter;
+  // What the first sectors of the card's device held then: a fake's wrap may have landed
+  // there, where no file is ever stored, before any probe could show it. Looked at only
+  // when writes stopped being taken.
+  DeviceStartEvidence deviceStart;
   // The zone and slot files lie on the card in the order and at the distances their
   // positions say, as far as the file system's extent map shows (where it shows none,
   // as on exFAT, they are taken to). Where they do not, positions are no places on the

@@ -1,17 +1,18 @@
 #pragma once
-// DeviceStartEvidence: what the first sectors of a card's device say after writing broke
-// off on an I/O error of the file system.
+// DeviceStartEvidence: what the first sectors of a card's device say after a test's
+// writing broke off on an I/O error, or its file system broke under it.
 //
 // A fake whose real size is a whole number of what the test writes before it opens the
 // next file wraps first onto the card's own file-system structures at its start, never
 // onto earlier test data: the file system then fails (the next file cannot be made) and
-// every test file reads back intact. The wrapped sectors are still on the card, at the
-// start of the device, where no file is ever stored; reading them there is the proof
-// that is left. Reading a device node needs the rights of its owner (root, or the disk
+// every test file reads back intact. A fake whose file system breaks before its probes
+// were read back leaves nothing else either. The wrapped sectors are still on the card,
+// at the start of the device, where no file is ever stored; reading them there is the
+// proof that is left. Reading a device node needs the rights of its owner (root, or the disk
 // group on most systems); without them `deviceRead` is false and the verdict rests on
 // the files and on where writing broke down.
 //
-// A plain value; `scanDeviceStart` is stateless and runs on the read-back's thread.
+// A plain value; `scanDeviceStart` is stateless and runs on the thread of the test.
 
 #include <cstdint>
 #include <optional>

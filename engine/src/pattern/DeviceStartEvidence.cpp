@@ -1,4 +1,4 @@
-#include "tessorin/full/DeviceStartEvidence.hpp"
+#include "tessorin/pattern/DeviceStartEvidence.hpp"
 
 #include <fcntl.h>
 #include <unistd.h>
