@@ -9,6 +9,7 @@
 #include "pattern/PatternWorker.hpp"
 #include "full/ProgressThrottle.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
+#include "pattern/DeviceReads.hpp"
 #include "tessorin/full/DeviceOrderTally.hpp"
 #include "tessorin/pattern/DeviceStartEvidence.hpp"
 #include "tessorin/full/FullTest.hpp"
@@ -49,15 +50,23 @@ bool dropHostCache(const std::optional<VolumeMount>& mount, FullTest::CardSinceW
 
 // The test folder on the card, opened once and never through a link. Absent when the
 // volume or its folder is gone, or the folder is no longer the card's: then nothing of
-// the files comes back.
-std::optional<OpenFolder> openTestFolder(const fs::path& volume, const std::optional<VolumeMount>& mount) {
+// the files comes back, unless the file system only failed to find it (below).
+// `failure` is then the errno of the attempt.
+std::optional<OpenFolder> openTestFolder(const fs::path& volume, const std::optional<VolumeMount>& mount,
+                                         int& failure) {
+  failure = ENOENT;
   if (!mount) return std::nullopt;
   try {
     return OpenFolder::open(TestFolder::path(volume), mount->rootDevice());
-  } catch (const PosixError&) {
+  } catch (const PosixError& error) {
+    failure = error.code();
     return std::nullopt;
   }
 }
+
+// A file system that reports its own records damaged or unreadable has not lost the
+// files' data, only its way to them; a missing file or folder is gone.
+bool fileSystemFailed(int code) { return code == EIO || code == EBADMSG || code == EUCLEAN; }
 
 std::optional<std::string> deviceNodeOf(const std::optional<VolumeMount>& mount) {
   return mount ? mount->deviceNode() : std::nullopt;
@@ -94,10 +103,18 @@ class Reader {
     const std::optional<std::string> device = deviceNodeOf(mount);
     const std::optional<std::uint64_t> deviceBytes = device ? deviceSizeBytes(*device) : std::nullopt;
     const bool readBackReachedCard = dropHostCache(mount, session_.cardSinceWriting);
-    folder_ = openTestFolder(session_.volume, mount);
-    if (folder_) layout_ = TestFileLayout::read(*folder_, session_.manifest, deviceBytes);
+    folder_ = openTestFolder(session_.volume, mount, folderFailure_);
+    const TestManifest& manifest = session_.manifest;
+    if (!manifest.placesWhenWritten.empty()) {
+      layout_ = TestFileLayout::fromStretches(manifest.placesWhenWritten, manifest.writtenBytes(), deviceBytes);
+      // Where the places are known from the writing, the card's bytes there stand in for
+      // the files when the file system can no longer reach them.
+      if (layout_ && device) device_ = openDeviceUncached(*device);
+    }
+    if (!layout_ && folder_) layout_ = TestFileLayout::read(*folder_, manifest, deviceBytes);
     readAll();
     folder_.reset();
+    device_.reset();
     const DeviceStartEvidence deviceStart = lookAtDeviceStart(session_, device);
 
     meter_.finish(SpeedMeter::now());
@@ -145,10 +162,14 @@ class Reader {
     int current = 0;
     for (const TestManifest::File& entry : session_.manifest.files) {
       std::optional<UncachedFile> file;
+      int openFailure = folderFailure_;
       try {
-        if (!folder_) throw PosixError("open", TestFolder::path(session_.volume).string(), ENOENT);
+        if (!folder_) throw PosixError("open", TestFolder::path(session_.volume).string(), folderFailure_);
         file.emplace(UncachedFile::openIn(*folder_, entry.name, O_RDONLY));
-      } catch (const PosixError&) {
+      } catch (const PosixError& error) {
+        openFailure = error.code();
+      }
+      if (!file && !deviceStandsIn(openFailure)) {
         // Gone (another card in the slot, the folder deleted) or unreachable: nothing of
         // it came back.
         finishPending(checker);
@@ -161,7 +182,7 @@ class Reader {
         }
         continue;
       }
-      file->dropCachedPages();
+      if (file) file->dropCachedPages();
 
       const auto chunkSize = static_cast<std::uint64_t>(session_.options.chunkSize);
       for (std::uint64_t offset = 0; offset < entry.length;) {
@@ -172,12 +193,7 @@ class Reader {
           throw CancelledError();
         }
         const std::uint64_t n = pieceLength(entry, offset, chunkSize);
-        std::optional<std::size_t> got;
-        try {
-          got = file->readAt(buffers[current].pointer(), n, offset);
-        } catch (const PosixError&) {
-          // What arrived before the error is not trusted either: the whole chunk failed.
-        }
+        const std::optional<std::size_t> got = readPiece(file, entry, offset, n, buffers[current]);
         finishPending(checker);
         checking_ = SectorTally();
         Pending chunk{entry.start + offset, n, &tallyAt(entry.start + offset), buffers[current].bytes(), 0};
@@ -192,6 +208,27 @@ class Reader {
     }
     finishPending(checker);
   }
+
+  // Reads `n` bytes of the file from `offset` on, or, where the file system cannot reach
+  // them, from their place on the device; absent when that failed. What arrived before
+  // an error is not trusted either: the whole piece failed, and so did a piece the device
+  // returned only in part.
+  std::optional<std::size_t> readPiece(std::optional<UncachedFile>& file, const TestManifest::File& entry,
+                                       std::uint64_t offset, std::uint64_t n, AlignedBuffer& buffer) {
+    if (file) {
+      try {
+        return file->readAt(buffer.pointer(), n, offset);
+      } catch (const PosixError& error) {
+        if (!deviceStandsIn(error.code())) return std::nullopt;
+      }
+    }
+    const auto place = layout_->deviceOffset(entry.start + offset);
+    if (!place) return std::nullopt;
+    if (readDeviceFully(device_.get(), buffer.bytes(), n, *place) != n) return std::nullopt;
+    return n;
+  }
+
+  bool deviceStandsIn(int failure) const { return device_ && fileSystemFailed(failure); }
 
   // At most `most` bytes of the file from `offset` on, and no more than lie in one piece
   // on the device where that is known.
@@ -312,6 +349,8 @@ class Reader {
   SectorTally checking_;  // the chunk in the check
   std::optional<Pending> pending_;
   std::optional<OpenFolder> folder_;
+  int folderFailure_ = ENOENT;
+  FileDescriptor device_;  // open only where the places are known from the writing
   std::optional<TestFileLayout> layout_;
   std::vector<DeviceOrderTally::Piece> pieces_;
   ProgressThrottle throttle_;

@@ -66,8 +66,24 @@ std::uint64_t FullTestResult::firstBadOrWritten() const {
   return cardOrderTally().firstBadPosition.value_or(manifest.writtenBytes());
 }
 
+bool FullTestResult::refusesOnlyPastStop() const {
+  // Only a read-back that reached the card shows it kept what it took.
+  if (!manifest.writeStop.isIOError() || !manifest.writesTakenBelowStop || tally.badSectors() > 0 ||
+      !readBackReachedCard) {
+    return false;
+  }
+  // A card that stops taking writes this near its start is failing, whatever it does
+  // below that place.
+  const std::uint64_t startLimit = std::min(manifest.plannedBytes / fakeStartDivisor, fakeStartLimitMaximum);
+  return manifest.writeStop.position >= startLimit;
+}
+
+std::uint64_t FullTestResult::stopPlace() const {
+  return structureBytes() + manifest.usedBytesBefore + manifest.writeStop.position;
+}
+
 FullTestResult::Verdict FullTestResult::verdict() const {
-  if (cardOrderTally().misplaced > 0 || deviceStart.provesWrap()) return Verdict::fake;
+  if (cardOrderTally().misplaced > 0 || deviceStart.provesWrap() || refusesOnlyPastStop()) return Verdict::fake;
   const std::int64_t bad = tally.badSectors();
   if (bad == 0) {
     if (manifest.writeStop.isIOError()) return Verdict::damaged;
@@ -86,9 +102,20 @@ std::uint64_t FullTestResult::structureBytes() const {
   return *deviceBytes - manifest.volumeBytes;
 }
 
+std::uint64_t FullTestResult::usedBytesKept() const {
+  const std::uint64_t used = manifest.usedBytesBefore;
+  const auto distance = wrapDistance();
+  if (!distance) return used;
+  // What was written past the real end landed on the card from its start on, over the
+  // bytes in use before the test, which lie ahead of its files: the test's sectors hold
+  // those places now and are counted among the ok ones.
+  const std::uint64_t reach = used + manifest.writtenBytes();
+  return reach > *distance ? used - std::min(used, reach - *distance) : used;
+}
+
 std::uint64_t FullTestResult::keptBytes() const {
   const std::uint64_t okBytes = tally.okBytes();
-  const std::uint64_t kept = manifest.usedBytesBefore + okBytes - std::min(okBytes, cachedTailBytes());
+  const std::uint64_t kept = usedBytesKept() + okBytes - std::min(okBytes, cachedTailBytes());
   // Sectors that wrapped have overwritten the structures, and are counted among the ok.
   return wrapDistance() ? kept : kept + structureBytes();
 }
@@ -105,6 +132,9 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
       // the device's), and where the file system lays the test files out in order
       // (exFAT on a card fresh from the shop) that is the same, and the first lost
       // position past the structures and the files in use is where keeping stopped.
+      // A card that takes writes up to a place and refuses every one past it, and kept
+      // all it took, ends there.
+      if (refusesOnlyPastStop()) return stopPlace();
       const std::uint64_t kept = keptBytes();
       if (const auto distance = wrapDistance()) {
         const std::uint64_t figure = std::min(manifest.volumeBytes, *distance);
@@ -125,9 +155,7 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
     case Verdict::damaged:
       // A card that refused further writes and kept everything it took holds at least
       // what it took, from the start of the card.
-      if (manifest.writeStop.isIOError() && tally.badSectors() == 0 && readBackReachedCard) {
-        return structureBytes() + manifest.usedBytesBefore + manifest.writeStop.position;
-      }
+      if (manifest.writeStop.isIOError() && tally.badSectors() == 0 && readBackReachedCard) return stopPlace();
       return std::nullopt;
   }
   return std::nullopt;

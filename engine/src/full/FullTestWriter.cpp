@@ -13,6 +13,7 @@
 #include "full/ProgressThrottle.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/full/FullTest.hpp"
+#include "tessorin/full/TestFileLayout.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/posix/TestFolder.hpp"
@@ -92,6 +93,8 @@ class Writer {
     manifest.writeSamples = meter.samples;
     manifest.writeDuration = SpeedMeter::now() - started;
     manifest.deviceCacheKept = deviceCacheKept_;
+    if (places_) manifest.placesWhenWritten = std::move(*places_);
+    manifest.writesTakenBelowStop = writesTakenBelowStop_;
     return FullTest::Session(volume_, options_, pattern_, std::move(manifest), map_);
   }
 
@@ -145,12 +148,17 @@ class Writer {
           // out first, or the read-back would judge memory instead of the card. When that
           // fails too, what the card took since the last sync may be in no more than its
           // own cache.
+          notePlaces(*file);
           if (const int failure = syncToCard(*file); failure != 0) {
-            return stopAtRefusedSync(error.isDiskFull() ? failure : error.code());
+            return stopAtRefusedSync(error.isDiskFull() ? failure : error.code(), *file);
           }
-          stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
-                                     : FullTestResult::WriteStop::ioError(error.code(), position_);
           dropDeviceCache();
+          if (error.isDiskFull()) {
+            stop_ = FullTestResult::WriteStop::diskFull();
+            return;
+          }
+          stop_ = FullTestResult::WriteStop::ioError(error.code(), position_);
+          probeBelowStop(*file);
           return;
         }
         offset += n;
@@ -161,7 +169,8 @@ class Writer {
           // The sample's time includes the sync: a card that only buffers fast is not fast.
           if (const int failure = syncToCard(*file); failure != 0) {
             patternWorker.wait();
-            return stopAtRefusedSync(failure);
+            notePlaces(*file);
+            return stopAtRefusedSync(failure, *file);
           }
           synced_ = position_;
           FullTest::sampleSpeed(meter);
@@ -174,7 +183,9 @@ class Writer {
         patternWorker.wait();
         current = 1 - current;
       }
-      if (const int failure = syncToCard(*file); failure != 0) return stopAtRefusedSync(failure);
+      const int failure = syncToCard(*file);
+      notePlaces(*file);
+      if (failure != 0) return stopAtRefusedSync(failure, *file);
       synced_ = position_;
       file->close();
       // Through a FUSE file system the card is reached via the host's cache of its
@@ -187,9 +198,50 @@ class Writer {
   // What was written since the last sync that held may never have reached the card:
   // writing stopped where that sync left off, and the read-back looks past it only to
   // tell a card that turned read-only from one that loses data.
-  void stopAtRefusedSync(int code) {
+  void stopAtRefusedSync(int code, UncachedFile& current) {
     stop_ = FullTestResult::WriteStop::ioError(code, synced_);
     dropDeviceCache();
+    probeBelowStop(current);
+  }
+
+  // A card that refused a write has turned read-only, or fails only from a place on, as
+  // a fake does past its real size. Writing the chunk just below the stop again, the
+  // test's own data over itself, and forcing it to the card tells them apart: a card
+  // that turned read-only refuses it too. `current` is the file being written.
+  void probeBelowStop(UncachedFile& current) {
+    const std::uint64_t stop = stop_.position;
+    const auto holder = std::find_if(files_.begin(), files_.end(), [stop](const TestManifest::File& file) {
+      return file.start < stop && stop <= file.start + file.length;
+    });
+    if (holder == files_.end()) return;
+    const std::uint64_t within = stop - holder->start;
+    const std::uint64_t n = std::min(static_cast<std::uint64_t>(options_.chunkSize), within);
+    AlignedBuffer buffer(static_cast<std::int64_t>(n));
+    pattern_.fill(buffer.pointer(), n, stop - n);
+    try {
+      // The file being written is reached through its descriptor: a file system whose
+      // records the card broke may no longer find it by name.
+      std::optional<UncachedFile> earlier;
+      if (&*holder != &files_.back()) earlier.emplace(UncachedFile::openIn(prepared_.files, holder->name, O_WRONLY));
+      UncachedFile& target = earlier ? *earlier : current;
+      target.writeAt(buffer.pointer(), n, within - n);
+      writesTakenBelowStop_ = syncToCard(target) == 0;
+    } catch (const PosixError&) {
+      writesTakenBelowStop_ = false;
+    }
+    dropDeviceCache();
+  }
+
+  // Where the file's bytes went on the device, asked while the file system's records of
+  // it are fresh in memory: later, a fake may have overwritten them on the card.
+  void notePlaces(const UncachedFile& file) {
+    if (!places_) return;
+    auto stretches = TestFileLayout::stretchesOf(file.fd(), files_.back());
+    if (!stretches) {
+      places_.reset();
+      return;
+    }
+    places_->insert(places_->end(), stretches->begin(), stretches->end());
   }
 
   void dropDeviceCache() {
@@ -221,8 +273,10 @@ class Writer {
   std::uint64_t position_ = 0;
   std::uint64_t synced_ = 0;  // everything before this was forced to the card
   bool deviceCacheKept_ = false;
+  bool writesTakenBelowStop_ = false;
   CapacityMap map_;
   std::vector<TestManifest::File> files_;
+  std::optional<std::vector<DeviceStretch>> places_ = std::vector<DeviceStretch>();  // none once a file shows none
   FullTestResult::WriteStop stop_ = FullTestResult::WriteStop::completed();
   ProgressThrottle throttle_;
 };

@@ -11,25 +11,13 @@ namespace tessorin {
 
 namespace {
 
-// The stretches of one test file that hold its first `file.length` bytes, in the test's
-// byte space.
-std::optional<std::vector<TestFileLayout::Stretch>> stretchesOf(const OpenFolder& folder,
+std::optional<std::vector<TestFileLayout::Stretch>> stretchesIn(const OpenFolder& folder,
                                                                  const TestManifest::File& file) {
-  std::optional<std::vector<FileExtent>> extents;
   try {
-    extents = fileExtents(folder.openFile(file.name, O_RDONLY).get());
+    return TestFileLayout::stretchesOf(folder.openFile(file.name, O_RDONLY).get(), file);
   } catch (const PosixError&) {
     return std::nullopt;
   }
-  if (!extents) return std::nullopt;
-  std::vector<TestFileLayout::Stretch> stretches;
-  for (const FileExtent& extent : *extents) {
-    // What a failed chunk left past the file's recorded length is never read.
-    if (extent.logical >= file.length) break;
-    const std::uint64_t length = std::min(extent.length, file.length - extent.logical);
-    stretches.push_back({file.start + extent.logical, extent.physical, length, 0});
-  }
-  return stretches;
 }
 
 }  // namespace
@@ -38,11 +26,25 @@ std::optional<TestFileLayout> TestFileLayout::read(const OpenFolder& folder, con
                                                    std::optional<std::uint64_t> deviceBytes) {
   std::vector<Stretch> stretches;
   for (const TestManifest::File& file : manifest.files) {
-    auto ofFile = stretchesOf(folder, file);
+    auto ofFile = stretchesIn(folder, file);
     if (!ofFile) return std::nullopt;
     stretches.insert(stretches.end(), ofFile->begin(), ofFile->end());
   }
   return fromStretches(std::move(stretches), manifest.writtenBytes(), deviceBytes);
+}
+
+std::optional<std::vector<TestFileLayout::Stretch>> TestFileLayout::stretchesOf(int fd,
+                                                                               const TestManifest::File& file) {
+  const std::optional<std::vector<FileExtent>> extents = fileExtents(fd);
+  if (!extents) return std::nullopt;
+  std::vector<Stretch> stretches;
+  for (const FileExtent& extent : *extents) {
+    // What a failed chunk left past the file's recorded length is never read.
+    if (extent.logical >= file.length) break;
+    const std::uint64_t length = std::min(extent.length, file.length - extent.logical);
+    stretches.push_back({file.start + extent.logical, extent.physical, length, 0});
+  }
+  return stretches;
 }
 
 std::optional<TestFileLayout> TestFileLayout::fromStretches(std::vector<Stretch> stretches,

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <vector>
 
+#include "pattern/DeviceReads.hpp"
 #include "tessorin/pattern/SectorTally.hpp"
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
@@ -17,36 +18,11 @@ namespace {
 
 constexpr std::size_t readSize = 8 << 20;
 
-FileDescriptor openDevice(const std::string& deviceNode) {
-  FileDescriptor device(::open(deviceNode.c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
-  if (!device && errno == EINVAL) {
-    device = FileDescriptor(::open(deviceNode.c_str(), O_RDONLY | O_CLOEXEC));
-    // What the host still caches of the device would be memory, not the card.
-    if (device) ::posix_fadvise(device.get(), 0, 0, POSIX_FADV_DONTNEED);
-  }
-  return device;
-}
-
-// Reads what it can of [offset, offset + count); returns the bytes read, 0 on failure.
-std::size_t readFully(int fd, unsigned char* buffer, std::size_t count, std::uint64_t offset) {
-  std::size_t done = 0;
-  while (done < count) {
-    const ssize_t got = ::pread(fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-    if (got > 0) {
-      done += static_cast<std::size_t>(got);
-      continue;
-    }
-    if (got < 0 && errno == EINTR) continue;
-    break;
-  }
-  return done;
-}
-
 }  // namespace
 
 DeviceStartEvidence scanDeviceStart(const std::string& deviceNode, const TestPattern& pattern, std::uint64_t bytes) {
   DeviceStartEvidence evidence;
-  const FileDescriptor device = openDevice(deviceNode);
+  const FileDescriptor device = openDeviceUncached(deviceNode);
   if (!device) return evidence;
 
   // Each sector found gives device offset minus written position: one value for every
@@ -56,7 +32,7 @@ DeviceStartEvidence scanDeviceStart(const std::string& deviceNode, const TestPat
   AlignedBuffer buffer(static_cast<std::int64_t>(readSize));
   for (std::uint64_t at = 0; at < bytes;) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(readSize, bytes - at));
-    const std::size_t got = readFully(device.get(), buffer.bytes(), want, at);
+    const std::size_t got = readDeviceFully(device.get(), buffer.bytes(), want, at);
     if (at == 0 && got == 0) return evidence;
     evidence.deviceRead = true;
     for (std::size_t sector = 0; sector + TestPattern::sectorSize <= got; sector += TestPattern::sectorSize) {

@@ -226,33 +226,52 @@ TEST_P(FullTestOnCounterfeitCard, BitRotInAWindowIsDamageCountedWhereTheWindowIs
   EXPECT_LE(badCells * result.map.totalBytes / CapacityMap::cellCount, window.length + 2 * 8_MiB);
 }
 
-TEST_P(FullTestOnCounterfeitCard, CardFailingPastItsRealSizeIsJudgedWhereItStartsFailing) {
+// A fake that fails every write past its real size and a worn card that turns read-only
+// at the same place both stop taking data there and keep what they took; only the fake
+// still takes a write below that place.
+TEST_P(FullTestOnCounterfeitCard, CardFailingPastItsRealSizeIsFakeEndingThereWhereOneTurningReadOnlyIsNot) {
   TESSORIN_REQUIRE_VOLUMES();
   const std::uint64_t real = 1_GiB;
   const bool ext4 = GetParam() == FileSystemKind::ext4;
-  auto card = CounterfeitCard::make({.claimed = 2_GiB, .real = real, .mode = Mode::error,
-                                     .fileSystem = ext4 ? std::nullopt : std::optional(FileSystemKind::exfat)});
-  std::optional<Ext4AtTheStart> formatted;
-  if (ext4) formatted.emplace(*card);
-  const std::string volume = ext4 ? formatted->mountPoint() : card->mountPoint();
+  struct Card {
+    Mode mode;
+    std::optional<std::uint64_t> readOnlyAfter;
+    Verdict verdict;
+    WriteRefusal refusal;
+  };
+  const Card cards[] = {{Mode::error, std::nullopt, Verdict::fake, WriteRefusal::losesData},
+                        {Mode::genuine, real, Verdict::damaged, WriteRefusal::readOnly}};
+  for (const Card& made : cards) {
+    auto card = CounterfeitCard::make({.claimed = 2_GiB, .real = real, .mode = made.mode,
+                                       .fileSystem = ext4 ? std::nullopt : std::optional(FileSystemKind::exfat),
+                                       .readOnlyError = EIO});
+    std::optional<Ext4AtTheStart> formatted;
+    if (ext4) formatted.emplace(*card);
+    // Counted from here, once the card holds its file system.
+    if (made.readOnlyAfter) card->turnReadOnlyAfter(*made.readOnlyAfter);
+    const std::string volume = ext4 ? formatted->mountPoint() : card->mountPoint();
 
-  const FullTestResult result = FullTest(volume, testOptions()).run().result();
+    const FullTestResult result = FullTest(volume, testOptions()).run().result();
 
-  // O_DIRECT meets the failure in the write itself; exfat-fuse writes through the host's
-  // cache of the device, and meets it when the data is forced to the card. Either way
-  // the card stopped accepting data where it starts failing, and kept what it took.
-  EXPECT_EQ(result.verdict(), Verdict::damaged);
-  EXPECT_EQ(result.manifest.writeStop.kind, FullTestResult::WriteStop::Kind::ioError);
-  EXPECT_EQ(result.manifest.writeStop.code, EIO);
-  ASSERT_TRUE(result.realCapacity());
-  EXPECT_LE(*result.realCapacity(), real);
-  EXPECT_TRUE(near(*result.realCapacity(), real, 0.02));
-  // Through the host's cache the writes past the failure reach the files, and reading
-  // them fails: a card that loses data, not one that merely turned read-only.
-  if (!ext4) {
-    EXPECT_EQ(result.writeRefusal(), WriteRefusal::losesData);
+    // O_DIRECT meets the failure in the write itself; exfat-fuse writes through the host's
+    // cache of the device, and meets it when the data is forced to the card. Either way
+    // the card stopped accepting data near the real size, and kept what it took.
+    const int which = static_cast<int>(made.mode);
+    EXPECT_EQ(result.verdict(), made.verdict) << which;
+    EXPECT_EQ(result.manifest.writeStop.kind, FullTestResult::WriteStop::Kind::ioError) << which;
+    EXPECT_EQ(result.manifest.writeStop.code, EIO) << which;
+    EXPECT_EQ(result.tally.badSectors(), 0) << which;
+    EXPECT_EQ(result.writeRefusal(), made.refusal) << which;
+    // Both hold at least what they took, from the card's start; the fake holds no more.
+    ASSERT_TRUE(result.realCapacity()) << which;
+    EXPECT_EQ(*result.realCapacity(), result.stopPlace()) << which;
+    // A card that turned read-only keeps the test's folder as well.
+    if (made.verdict == Verdict::fake) {
+      EXPECT_LE(*result.realCapacity(), real);
+      EXPECT_TRUE(near(*result.realCapacity(), real, 0.02));
+      EXPECT_FALSE(TestFolder::exists(volume));
+    }
   }
-  EXPECT_FALSE(TestFolder::exists(volume));
 }
 
 TEST_P(FullTestOnCounterfeitCard, CardPulledOutWhileWritingOrReadingEndsTheTestWithoutHanging) {

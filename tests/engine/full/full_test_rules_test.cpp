@@ -186,6 +186,68 @@ TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryNeverPassesNorMeasuresWha
   }
 }
 
+// Writing broke off on EIO at `stop`, with everything before it read back intact; the
+// card took a write below the stop again or refused it too.
+FullTestResult refusedFrom(std::uint64_t stop, bool takenBelow, std::uint64_t planned) {
+  FullTestResult result = resultOf(stop, allOk(static_cast<std::int64_t>(stop / 512)), WriteStop::ioError(5, stop));
+  result.manifest.plannedBytes = planned;
+  result.manifest.writesTakenBelowStop = takenBelow;
+  return result;
+}
+
+TEST(FullTestVerdict, CardRefusingWritesOnlyPastAPlaceIsFakeEndingThere) {
+  FullTestResult lostSome = refusedFrom(GiB, true, 2 * GiB);
+  lostSome.tally.corrupted = 5;
+  lostSome.tally.firstBadPosition = 100 * MiB;
+  const VerdictCase cases[] = {
+      {"takes writes below where it stopped: a fake ending there", refusedFrom(GiB + GiB / 2, true, 4 * GiB),
+       Verdict::fake, usedBefore + GiB + GiB / 2},
+      {"refuses the write below as well: read-only, holding what it took",
+       refusedFrom(GiB + GiB / 2, false, 4 * GiB), Verdict::damaged, usedBefore + GiB + GiB / 2},
+      {"stops taking writes 32 MiB into 64 GiB: failing near its start, not a fake",
+       refusedFrom(32 * MiB, true, 64 * GiB), Verdict::damaged, usedBefore + 32 * MiB},
+      {"damaged some of what it took: judged on what came back", lostSome, Verdict::damaged, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.verdict(), c.verdict) << c.name;
+    EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
+  }
+}
+
+// A wrap of `distance` found in `written` bytes, with `ok` of them read back intact.
+FullTestResult wrapped(std::uint64_t written, std::uint64_t distance, std::uint64_t ok) {
+  SectorTally tally;
+  tally.ok = static_cast<std::int64_t>(ok / 512);
+  tally.misplaced = static_cast<std::int64_t>((written - ok) / 512);
+  tally.firstBadPosition = 0;
+  tally.smallestWrapDistance = distance;
+  return resultOf(written, tally, WriteStop::completed(), 4 * GiB);
+}
+
+TEST(FullTestVerdict, BytesInUseThatAWrapWroteOverCountOnlyOnce) {
+  struct Case {
+    const char* name;
+    FullTestResult result;
+    std::uint64_t kept;
+    std::optional<std::uint64_t> realCapacity;
+  };
+  const Case cases[] = {
+      // 5 MiB in use is 8 % of the card: counted again, it hid the size.
+      {"64 MiB kept in full after writing over the bytes in use", wrapped(256 * MiB, 64 * MiB, 64 * MiB), 64 * MiB,
+       64 * MiB},
+      {"512 MiB kept in full", wrapped(2 * GiB, 512 * MiB, 512 * MiB), 512 * MiB, 512 * MiB},
+      {"a wrap that reached 2 MiB into them leaves the other 3 MiB",
+       wrapped(GiB - 3 * MiB, GiB, GiB - 64 * MiB), usedBefore - 2 * MiB + GiB - 64 * MiB, GiB},
+      {"more kept than the wrap distance still hides a distance that is too short",
+       wrapped(GiB, 256 * MiB, 300 * MiB), 300 * MiB, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.verdict(), Verdict::fake) << c.name;
+    EXPECT_EQ(c.result.keptBytes(), c.kept) << c.name;
+    EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
+  }
+}
+
 TEST(FullTestVerdict, OkShareCountsOnlyFailuresInsideWhatWasWritten) {
   EXPECT_EQ(resultOf(GiB, allOk(10)).okFractionAfterFirstBad(), 0);
   EXPECT_EQ(resultOf(GiB, allOk(10)).firstBadOrWritten(), GiB);

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <sstream>
 
 #include "Command.hpp"
 #include "LoopVolume.hpp"
@@ -248,6 +249,50 @@ TEST(FullTestOnExt4, CardFullWhenCreatingTheNextFileIsAFullCardNotAnError) {
   EXPECT_EQ(static_cast<std::uint64_t>(result.tally.ok) * 512, result.manifest.writtenBytes());
   EXPECT_EQ(result.verdict(), Verdict::passed);
   EXPECT_FALSE(TestFolder::exists(volume->mountPoint()));
+}
+
+// A fake that overwrites or loses the file system's own records leaves ext4 unable to
+// find the test's files once the host no longer caches those records: the folder's block
+// here, zeroed while the volume was away. The files' data is still on the card where ext4
+// put it while writing, and is read there; a manifest that does not know those places (one
+// read back from text) can only count the files as unreadable.
+TEST(FullTestOnExt4, FilesTheFileSystemCanNoLongerFindAreReadWhereTheyWereWritten) {
+  TESSORIN_REQUIRE_VOLUMES();
+  struct Case {
+    const char* name;
+    bool placesKnown;
+    Verdict verdict;
+  };
+  for (const Case& c : {Case{"places known from the writing", true, Verdict::passed},
+                        Case{"places forgotten", false, Verdict::damaged}}) {
+    auto volume = LoopVolume::create(FileSystemKind::ext4, 192 * MiB);
+    TestManifest manifest = FullTest(volume->mountPoint(), smallFiles(true)).write().result();
+    ASSERT_FALSE(manifest.placesWhenWritten.empty()) << c.name;
+    if (!c.placesKnown) manifest.placesWhenWritten.clear();
+    struct statvfs figures {};
+    ASSERT_EQ(::statvfs(volume->mountPoint().c_str(), &figures), 0);
+    const std::string blocks = testing::runChecked(
+        {"debugfs", "-R", "blocks \"/" + std::string(TestFolder::name) + "\"", volume->loopDevice()});
+    volume->unmount();
+    // Its banner comes before the blocks' numbers.
+    std::istringstream words(blocks);
+    int zeroed = 0;
+    for (std::string word; words >> word;) {
+      if (word.find_first_not_of("0123456789") != std::string::npos) continue;
+      const std::string block = word;
+      ++zeroed;
+      testing::runChecked({"dd", "if=/dev/zero", "of=" + volume->loopDevice(), "bs=" + std::to_string(figures.f_bsize),
+                           "count=1", "seek=" + block, "conv=notrunc", "oflag=direct", "status=none"});
+    }
+    ASSERT_GT(zeroed, 0) << blocks;
+    ASSERT_TRUE(volume->mount()) << c.name;
+
+    const FullTestResult result = FullTest::verify(manifest, volume->mountPoint(), false).result();
+
+    EXPECT_EQ(result.verdict(), c.verdict) << c.name;
+    const auto written = static_cast<std::int64_t>(manifest.writtenBytes() / 512);
+    EXPECT_EQ(c.placesKnown ? result.tally.ok : result.tally.unreadable, written) << c.name;
+  }
 }
 
 }  // namespace

@@ -81,15 +81,19 @@ struct FullTestResult {
   const SectorTally& cardOrderTally() const { return deviceOrder ? deviceOrder->tally : tally; }
   // Bytes the card really holds, from the start of the volume; none when the card passed,
   // is damaged without a clear end, or is a fake whose measures disagree. A wrap-around
-  // fake's is its wrap distance, unless it kept more; any other fake's is where keeping
-  // stopped on the device where that is known, else the bytes it kept, when the two
-  // agree.
+  // fake's is its wrap distance, unless it kept more; a fake that refuses writes only
+  // past a place ends there; any other fake's is where keeping stopped on the device
+  // where that is known, else the bytes it kept, when the two agree.
   std::optional<std::uint64_t> realCapacity() const;
   // Bytes the card demonstrably kept, counted wherever the file system put them: what
-  // was in use before, the ok sectors without a controller's cached tail and, where no
-  // sector wrapped over them, the file system's own structures. A card holds at least
-  // this much, whatever the order of its files on the medium.
+  // was in use before and no wrap wrote over, the ok sectors without a controller's
+  // cached tail and, where no sector wrapped over them, the file system's own
+  // structures. A card holds at least this much, whatever the order of its files on
+  // the medium.
   std::uint64_t keptBytes() const;
+  // Of the bytes in use before the test, those no wrap can have written over; they are
+  // kept beside the test's own.
+  std::uint64_t usedBytesKept() const;
   // The device's bytes that the volume's figures leave out: the file system's own
   // structures, which lie at the start of a card. 0 when the device size is unknown.
   std::uint64_t structureBytes() const;
@@ -106,6 +110,13 @@ struct FullTestResult {
   // share without a cached tail. The verdict's measure.
   double keptFractionAfterFirstBad() const;
   std::uint64_t firstBadOrWritten() const;
+  // Writing broke off on a refused write, not too near the card's start, the card took a
+  // write below that place again, and it kept everything it took: it fails only past a
+  // place, as a fake fails past its real size. A card that turned read-only refuses the
+  // write below the place too.
+  bool refusesOnlyPastStop() const;
+  // Where writing stopped on an I/O error, counted from the volume's start.
+  std::uint64_t stopPlace() const;
   // Whether the card refused a write, and whether it kept what it took.
   WriteRefusal writeRefusal() const;
   // The smallest distance at which the card was seen to wrap, through the files or on

@@ -10,6 +10,7 @@
 #include <optional>
 #include <vector>
 
+#include "tessorin/full/DeviceStretch.hpp"
 #include "tessorin/full/TestManifest.hpp"
 #include "tessorin/posix/OpenFolder.hpp"
 
@@ -17,21 +18,15 @@ namespace tessorin {
 
 class TestFileLayout {
  public:
-  // A stretch of the test's bytes that lies in one piece on the device.
-  struct Stretch {
-    std::uint64_t position = 0;      // in the test's own byte space
-    std::uint64_t deviceOffset = 0;  // on the volume's device
-    std::uint64_t length = 0;
-    // How many of the test's bytes lie before the stretch on the device.
-    std::uint64_t rank = 0;
-
-    friend bool operator==(const Stretch&, const Stretch&) = default;
-  };
+  using Stretch = DeviceStretch;
 
   // Absent unless every file of the manifest shows an extent map (exfat-fuse shows none)
   // that places every byte it holds, inside `deviceBytes` where that is known.
   static std::optional<TestFileLayout> read(const OpenFolder& folder, const TestManifest& manifest,
                                             std::optional<std::uint64_t> deviceBytes);
+  // The stretches of one test file's first `file.length` bytes, from its extent map;
+  // absent where the file system shows none.
+  static std::optional<std::vector<Stretch>> stretchesOf(int fd, const TestManifest::File& file);
   // From stretches in any order (their ranks are worked out here). Absent unless they
   // cover the test's bytes from 0 to `writtenBytes` exactly once, no two share a place on
   // the device, and none lies past `deviceBytes`: a map that says otherwise is not the

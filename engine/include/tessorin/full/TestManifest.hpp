@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tessorin/full/DeviceStretch.hpp"
 #include "tessorin/full/FullTestWriteStop.hpp"
 #include "tessorin/full/SpeedSample.hpp"
 #include "tessorin/full/SpeedSummary.hpp"
@@ -38,6 +39,21 @@ struct TestManifest {
   // and putting it back empties it. Never stored with the manifest: a manifest read back
   // in says nothing of it.
   bool deviceCacheKept = false;
+  // Where the files' bytes lie on the volume's device, as the file system's extent map
+  // showed them right after each file was forced to the card, while the file system's
+  // own records of them were still fresh in the host's memory; empty where it shows none
+  // (exfat-fuse). A fake can overwrite or lose those records on the card, and what the
+  // host still caches of them then decides whether the file system finds its files again:
+  // these places do not depend on it. Known only to the process that wrote the files:
+  // the coded manifest leaves them out, and a read-back of a decoded one asks the file
+  // system.
+  std::vector<DeviceStretch> placesWhenWritten;
+  // Writing broke off on a refused write, and the chunk just below where it stopped was
+  // written again and forced to the card, which took it: the card refuses writes only
+  // from a place on, as a fake does past its real size, where a card that turned
+  // read-only refuses them anywhere. Known only to the process that wrote, like the
+  // places.
+  bool writesTakenBelowStop = false;
 
   std::uint64_t writtenBytes() const {
     std::uint64_t bytes = 0;
