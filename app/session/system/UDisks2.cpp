@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include <unistd.h>
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -59,11 +61,13 @@ QString objectOf(const std::string& node) {
   return objects.isEmpty() ? QString() : objects.constFirst().path();
 }
 
-// The object, waiting while udev and the service catch up with a node just listed.
+// The object, waiting while udev and the service catch up with a node just listed. A card
+// mounted a moment ago (or a disk image just attached) is on the kernel's list before it is
+// on the service's; a node the kernel does not have is not waited for.
 QString awaitedObjectOf(const std::string& node) {
   const auto deadline = std::chrono::steady_clock::now() + appearingTime;
   QString object = objectOf(node);
-  while (object.isEmpty() && std::chrono::steady_clock::now() < deadline) {
+  while (object.isEmpty() && ::access(node.c_str(), F_OK) == 0 && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(100ms);
     object = objectOf(node);
   }
@@ -92,7 +96,7 @@ bool UDisks2::isAvailable() {
 }
 
 std::optional<std::string> UDisks2::unmount(const std::string& node) {
-  const QString object = objectOf(node);
+  const QString object = awaitedObjectOf(node);
   if (object.isEmpty()) return unknown(node);
   QDBusMessage reply;
   for (int attempt = 0; attempt < busyAttempts; ++attempt) {
@@ -106,7 +110,7 @@ std::optional<std::string> UDisks2::unmount(const std::string& node) {
 }
 
 std::optional<std::string> UDisks2::eject(const std::string& wholeDiskNode) {
-  const QString disk = objectOf(wholeDiskNode);
+  const QString disk = awaitedObjectOf(wholeDiskNode);
   if (disk.isEmpty()) return unknown(wholeDiskNode);
   const QDBusMessage drive = call(disk, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
                                   {blockInterface, QStringLiteral("Drive")});
@@ -119,7 +123,7 @@ std::optional<std::string> UDisks2::eject(const std::string& wholeDiskNode) {
 }
 
 std::optional<std::string> UDisks2::newPartitionTable(const std::string& wholeDiskNode) {
-  const QString disk = objectOf(wholeDiskNode);
+  const QString disk = awaitedObjectOf(wholeDiskNode);
   if (disk.isEmpty()) return unknown(wholeDiskNode);
   if (auto failure = failureOf(call(disk, blockInterface, QStringLiteral("Format"), {QStringLiteral("dos"), QVariantMap{}},
                                     longCallMilliseconds))) {
@@ -134,7 +138,7 @@ std::optional<std::string> UDisks2::newPartitionTable(const std::string& wholeDi
 }
 
 std::optional<std::string> UDisks2::addExFATPartition(const std::string& wholeDiskNode, const std::string& label) {
-  const QString disk = objectOf(wholeDiskNode);
+  const QString disk = awaitedObjectOf(wholeDiskNode);
   if (disk.isEmpty()) return unknown(wholeDiskNode);
   // From the first MiB (where cards put their first partition; offset 0, the table's own
   // sector, the service moves past with a warning) to the end (size 0).
