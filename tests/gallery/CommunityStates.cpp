@@ -31,13 +31,14 @@ Expectation shown(const char* objectName, bool visible) {
 // store on two platforms, a country the locale cannot name.
 GalleryCommunity* marketplace() {
   GalleryCommunity* community = GalleryCommunity::local();
+  // The store's other spelling came first: its cards carry the newer one.
+  community->share({.store = "mega card  outlet", .platform = Platform::shopee, .country = "BR",
+                    .verdict = Verdict::likelyGenuine, .price = 55, .currency = "BRL", .method = CheckOutcome::Method::quick});
   community->share({.store = "Mega Card Outlet", .platform = Platform::aliexpress, .country = "BR",
                     .verdict = Verdict::fake, .realBytes = 7'500'000'000, .brand = "sandisk", .price = 39.9,
                     .currency = "BRL"});
   community->share({.store = "Mega Card Outlet", .platform = Platform::aliexpress, .country = "PT", .city = "Porto",
                     .verdict = Verdict::fake, .realBytes = 900'500'000, .brand = "Ultra Pro %2"});
-  community->share({.store = "mega card  outlet", .platform = Platform::shopee, .country = "BR",
-                    .verdict = Verdict::likelyGenuine, .price = 55, .currency = "BRL", .method = CheckOutcome::Method::quick});
   community->share({.store = "Foto Corner", .platform = Platform::physicalStore, .country = "PT", .city = "Lisbon",
                     .verdict = Verdict::genuine, .brand = "samsung", .price = 12.5});
   community->share({.store = "cards-direct", .platform = Platform::other, .country = "AA",

@@ -1,5 +1,7 @@
 #include "community/view/CommunityViewModel.hpp"
 
+#include <unordered_map>
+
 #include <QLocale>
 
 #include "theme/Palette.hpp"
@@ -12,6 +14,23 @@ namespace tessorin {
 namespace {
 
 QString grouped(std::size_t count) { return QLocale().toString(static_cast<qulonglong>(count)); }
+
+// A store sold on several platforms has one card per platform, while the totals count it
+// once. Each of its cards carries the name as written in the newest of their reports, so
+// that they read as one store on two platforms, not as two stores spelt alike.
+std::vector<StoreSummary> namedOnce(std::vector<StoreSummary> summaries) {
+  // The id is the store key, "|", the platform.
+  const auto storeKey = [](const StoreSummary& summary) {
+    return summary.id.left(summary.id.lastIndexOf(QLatin1Char('|')));
+  };
+  std::unordered_map<QString, std::pair<QDateTime, QString>> newest;
+  for (const StoreSummary& summary : summaries) {
+    auto [found, added] = newest.try_emplace(storeKey(summary), summary.latestDate(), summary.store);
+    if (!added && summary.latestDate() > found->second.first) found->second = {summary.latestDate(), summary.store};
+  }
+  for (StoreSummary& summary : summaries) summary.store = newest.at(storeKey(summary)).second;
+  return summaries;
+}
 
 }  // namespace
 
@@ -146,7 +165,7 @@ void CommunityViewModel::recompute() {
   }
 
   summaries_.setExpanded(expanded_);
-  summaries_.setSummaries(store_->summaries(search_, country_));
+  summaries_.setSummaries(namedOnce(store_->summaries(search_, country_)));
   Q_EMIT listChanged();
   Q_EMIT countryIndexChanged();
 }

@@ -2,13 +2,18 @@
 // user does with the list, and the community server, stopped and started again, for
 // fetches that fail.
 
+#include <map>
+#include <set>
+
 #include <QSignalSpy>
+#include <QThread>
 #include <gtest/gtest.h>
 
 #include "CommunityViewWorld.hpp"
 #include "ServerWorld.hpp"
 #include "community/store/ServerRecordStore.hpp"
 #include "community/view/CommunityViewModel.hpp"
+#include "community/view/StoreCardModel.hpp"
 #include "community/view/StoreSummaryList.hpp"
 
 namespace tessorin {
@@ -157,6 +162,56 @@ TEST(CommunityScreenStore, ACardStaysOpenThroughASearchThatHidesIt) {
   EXPECT_TRUE(expandedOf("Mega"));
   screen.toggle(megaId);
   EXPECT_FALSE(expandedOf("Mega"));
+}
+
+TEST(CommunityScreenStore, OneStoreOnTwoPlatformsReadsAsOneStoreAndChipsCountWhatTheyName) {
+  QTemporaryDir folder;
+  LocalCommunity community(folder.path());
+  const ShareSpec shares[] = {
+      ShareSpec().at("Mega Card Outlet").on(Platform::aliexpress).in("BR"),
+      ShareSpec().at("Mega Card Outlet").on(Platform::aliexpress).in("PT"),
+      ShareSpec().at("Foto Corner").on(Platform::physicalStore).in("PT").judged(Verdict::genuine),
+      ShareSpec().at("cards-direct").on(Platform::other).judged(Verdict::damaged),
+      ShareSpec().at("mega card  outlet").on(Platform::shopee).in("BR").judged(Verdict::likelyGenuine),
+  };
+  for (const ShareSpec& spec : shares) {
+    shareReport(community.store, spec);
+    QThread::msleep(5);  // each report newer than the one before
+  }
+  awaitTask(community.store.load());
+  CommunityViewModel screen;
+  screen.setStore(&community.store);
+  EXPECT_EQ(tileValues(screen), QStringList({"5", "2", "3"}));
+
+  struct Card {
+    QString store;
+    QString platformLine;
+    QStringList chips;
+  };
+  std::map<QString, Card> cards;
+  for (const StoreSummary& summary : screen.summaries()->summaries()) {
+    StoreCardModel card;
+    card.setSummary(summary);
+    QStringList chips;
+    for (const ChipValue& chip : card.chips()) chips.append(chip.text);
+    cards[summary.id] = {card.store(), card.platformLine(), chips};
+  }
+  ASSERT_EQ(cards.size(), 4u) << "one card per store and platform";
+  EXPECT_EQ(cards["mega card outlet|aliexpress"].store, "mega card  outlet")
+      << "both cards of the one store carry the name of its newest report";
+  EXPECT_EQ(cards["mega card outlet|shopee"].store, "mega card  outlet");
+  std::set<QString> names;
+  for (const auto& [id, card] : cards) names.insert(card.store);
+  EXPECT_EQ(names.size(), 3u) << "as many names on the cards as the total counts stores";
+  EXPECT_EQ(cards["mega card outlet|aliexpress"].chips, QStringList({"Fake: 2"}));
+  EXPECT_EQ(cards["mega card outlet|shopee"].chips, QStringList({"Genuine: 1"})) << "likely genuine counts as genuine";
+  EXPECT_EQ(cards["foto corner|physicalStore"].chips, QStringList({"Genuine: 1"}));
+  EXPECT_TRUE(cards["cards-direct|other"].chips.isEmpty()) << "a damaged report is neither fake nor genuine";
+
+  screen.chooseCountry(2);  // All countries, Brazil, Portugal
+  ASSERT_EQ(screen.country(), QStringLiteral("PT"));
+  EXPECT_EQ(storeNames(screen), QStringList({"Mega Card Outlet", "Foto Corner"}))
+      << "with a country chosen, the names come from that country's reports alone";
 }
 
 // The community server on a PostgreSQL cluster of the test's own, reached at one port
