@@ -29,6 +29,7 @@
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
 #include "card/AppSettingsSingleton.hpp"
+#include "card/progress/CardSilence.hpp"
 #include "theme/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "shell/WindowModules.hpp"
@@ -155,6 +156,8 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   view.setColor(QGuiApplication::palette().color(QPalette::Window));
   view.setResizeMode(QQuickView::SizeRootObjectToView);
   view.resize(state.size);
+  // A state that shows a silent card sets its own clock; no other state may inherit it.
+  card_silence::setClock(nullptr);
   view.setInitialProperties(state.properties(world));
   QElapsedTimer firstFrame;
   firstFrame.start();

@@ -89,7 +89,7 @@ ColumnLayout {
 
         ValueAxis {
             id: positionAxis
-            titleText: ProgressWording.chartPositionAxis
+            titleText: presenter.positionTitle
             titleFont: Typography.caption
             labelsFont: Typography.caption2
             labelsColor: Theme.Palette.secondary

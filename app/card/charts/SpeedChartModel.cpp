@@ -11,6 +11,7 @@
 #include <QXYSeries>
 
 #include "card/charts/MonotoneInterpolation.hpp"
+#include "card/progress/ProgressWording.hpp"
 #include "theme/Palette.hpp"
 #include "theme/Typography.hpp"
 
@@ -18,8 +19,12 @@ namespace tessorin {
 
 namespace {
 
+constexpr double terabyte = 1e12;
 constexpr double gigabyte = 1e9;
 constexpr double megabyte = 1e6;
+// How far past the space's end the axis may run to end on a round tick: 2.5 % of its
+// length is less than the line's own width on any chart this wide.
+constexpr double roundingAllowance = 0.025;
 // The share of the plot's height Qt Charts lets a horizontal axis take.
 constexpr qreal axisShare = 0.4;
 // Qt Charts draws each label and the title with a margin around the text and pads them
@@ -47,14 +52,39 @@ bool SpeedChartModel::positionAxisWhole(qreal height, qreal plotBottom) {
   return height - plotBottom < std::floor(axisShare * height);
 }
 
-std::vector<QPointF> SpeedChartModel::chartPoints(const std::vector<SpeedSample>& samples) {
+std::vector<QPointF> SpeedChartModel::chartPoints(const std::vector<SpeedSample>& samples, double unitBytes) {
   std::vector<QPointF> points;
   points.reserve(samples.size());
   for (const SpeedSample& sample : samples) {
     const double speed = std::isfinite(sample.bytesPerSecond) ? sample.bytesPerSecond : 0;
-    points.emplace_back(static_cast<double>(sample.position) / gigabyte, speed / megabyte);
+    points.emplace_back(static_cast<double>(sample.position) / unitBytes, speed / megabyte);
   }
   return points;
+}
+
+SpeedChartModel::PositionAxis SpeedChartModel::positionAxis(std::uint64_t extent, std::uint64_t furthestPosition) {
+  const double span = static_cast<double>(std::max(extent, furthestPosition));
+  if (!(span > 0)) return {};
+  PositionAxis axis;
+  axis.unitBytes = span >= terabyte ? terabyte : span >= gigabyte ? gigabyte : megabyte;
+  const double length = span / axis.unitBytes;
+  // Between three and six intervals: enough to read a position, few enough to read.
+  axis.tickInterval = niceStep(length / 6);
+  // A length a hair above a tick (from the division) is on that tick.
+  const double roundedUp = std::ceil(length / axis.tickInterval - 1e-9) * axis.tickInterval;
+  axis.maximum = roundedUp - length <= length * roundingAllowance ? std::max(roundedUp, length) : length;
+  return axis;
+}
+
+QString SpeedChartModel::positionTitle() const { return ProgressWording::chartPositionAxis(unitBytes_); }
+
+std::optional<SpeedChartModel::PositionAxis> SpeedChartModel::spannedAxis() const {
+  if (input_.extent == 0) return std::nullopt;
+  std::uint64_t furthest = 0;
+  for (const auto* series : {&input_.write, &input_.read}) {
+    for (const SpeedSample& sample : *series) furthest = std::max(furthest, sample.position);
+  }
+  return positionAxis(input_.extent, furthest);
 }
 
 SpeedChartModel::Range SpeedChartModel::positionRange(const std::vector<QPointF>& write,
@@ -98,14 +128,18 @@ double SpeedChartModel::niceStep(double value) {
 void SpeedChartModel::setInput(const SpeedChartInput& input) {
   const bool writeChanged = input.write != input_.write;
   const bool readChanged = input.read != input_.read;
-  if (!writeChanged && !readChanged) return;
+  if (!writeChanged && !readChanged && input.extent == input_.extent) return;
   input_ = input;
-  if (writeChanged) {
-    writePoints_ = chartPoints(input_.write);
+  const std::optional<PositionAxis> spanned = spannedAxis();
+  const double unitBytes = spanned ? spanned->unitBytes : gigabyte;
+  const bool unitChanged = unitBytes != unitBytes_;
+  unitBytes_ = unitBytes;
+  if (writeChanged || unitChanged) {
+    writePoints_ = chartPoints(input_.write, unitBytes_);
     updateWrite();
   }
-  if (readChanged) {
-    readPoints_ = chartPoints(input_.read);
+  if (readChanged || unitChanged) {
+    readPoints_ = chartPoints(input_.read, unitBytes_);
     updateRead();
   }
   updateAxes();
@@ -171,9 +205,17 @@ void SpeedChartModel::updateRead() {
 
 void SpeedChartModel::updateAxes() {
   if (axisX_) {
-    const Range x = positionRange(writePoints_, readPoints_);
-    axisX_->setRange(x.minimum, x.maximum);
-    axisX_->applyNiceNumbers();
+    if (const std::optional<PositionAxis> spanned = spannedAxis()) {
+      axisX_->setTickType(QValueAxis::TicksDynamic);
+      axisX_->setTickAnchor(0);
+      axisX_->setTickInterval(spanned->tickInterval);
+      axisX_->setRange(0, spanned->maximum);
+    } else {
+      axisX_->setTickType(QValueAxis::TicksFixed);
+      const Range x = positionRange(writePoints_, readPoints_);
+      axisX_->setRange(x.minimum, x.maximum);
+      axisX_->applyNiceNumbers();
+    }
   }
   if (axisY_) {
     const Range y = speedRange(writePoints_, readPoints_);

@@ -1,18 +1,23 @@
 #pragma once
 // SpeedChartModel: the presenter of the speed chart. It turns the write and read samples
-// into chart points (x in decimal gigabytes from the unsigned position, y in MB/s),
-// smooths each series monotonically, and hands each series its points in one replace()
-// call, and only when that series' samples changed (replace() recomputes the series'
-// geometry at once). It sets the axes' ranges from the data (speed from 0), padded where
-// one sample or equal speeds would leave an empty range, rounded to nice numbers, and
-// fills the write area with its gradient, which QML cannot set on a series.
+// into chart points (x in decimal megabytes, gigabytes or terabytes from the unsigned
+// position, as suits the space the samples run over; y in MB/s), smooths each series
+// monotonically, and hands each series its points in one replace() call, and only when
+// that series' samples changed (replace() recomputes the series' geometry at once). The
+// position axis spans that whole space from 0, so a card half written shows as half
+// written, with round ticks; without a known space it spans the data. The speed axis
+// runs from 0 to the data's top, padded where equal speeds would leave an empty range,
+// rounded to nice numbers. It fills the write area with its gradient, which QML cannot
+// set on a series.
 // Main thread; the series and axes are the chart's, set from QML.
 
+#include <optional>
 #include <vector>
 
 #include <QObject>
 #include <QPointer>
 #include <QPointF>
+#include <QString>
 #include <QtQml/qqmlregistration.h>
 
 #include "card/charts/SpeedChartInput.hpp"
@@ -30,6 +35,8 @@ class SpeedChartModel : public QObject {
   QML_ELEMENT
   Q_PROPERTY(tessorin::SpeedChartInput input READ input WRITE setInput NOTIFY inputChanged)
   Q_PROPERTY(bool showsRead READ showsRead NOTIFY inputChanged)
+  // The position axis' unit: "MB", "GB" or "TB".
+  Q_PROPERTY(QString positionTitle READ positionTitle NOTIFY inputChanged)
   Q_PROPERTY(QObject* writeArea READ writeArea WRITE setWriteArea NOTIFY seriesChanged)
   Q_PROPERTY(QObject* writeLine READ writeLine WRITE setWriteLine NOTIFY seriesChanged)
   Q_PROPERTY(QObject* readLine READ readLine WRITE setReadLine NOTIFY seriesChanged)
@@ -47,10 +54,24 @@ class SpeedChartModel : public QObject {
     friend bool operator==(const Range&, const Range&) = default;
   };
 
+  // The position axis over a known space: positions in units of unitBytes, from 0 to
+  // maximum, a tick every tickInterval from 0.
+  struct PositionAxis {
+    double unitBytes = 1e9;
+    double maximum = 1;
+    double tickInterval = 0.2;
+    friend bool operator==(const PositionAxis&, const PositionAxis&) = default;
+  };
+
   explicit SpeedChartModel(QObject* parent = nullptr);
 
-  // One point per sample; a speed that is not finite counts as 0.
-  static std::vector<QPointF> chartPoints(const std::vector<SpeedSample>& samples);
+  // One point per sample, x in units of unitBytes; a speed that is not finite counts as 0.
+  static std::vector<QPointF> chartPoints(const std::vector<SpeedSample>& samples, double unitBytes = 1e9);
+  // The axis over the space the samples run over (extent) or, when a sample lies beyond
+  // it, up to the furthest sample: megabytes below a gigabyte, terabytes from one
+  // terabyte on, gigabytes between; three to six round intervals; the end rounded up to the
+  // next tick only when that adds no more than a sliver the eye cannot tell.
+  static PositionAxis positionAxis(std::uint64_t extent, std::uint64_t furthestPosition);
   // Over both series; never empty.
   static Range positionRange(const std::vector<QPointF>& write, const std::vector<QPointF>& read);
   static Range speedRange(const std::vector<QPointF>& write, const std::vector<QPointF>& read);
@@ -67,6 +88,7 @@ class SpeedChartModel : public QObject {
   const SpeedChartInput& input() const { return input_; }
   void setInput(const SpeedChartInput& input);
   bool showsRead() const { return !input_.read.empty(); }
+  QString positionTitle() const;
   QObject* writeArea() const;
   void setWriteArea(QObject* series);
   QObject* writeLine() const;
@@ -88,6 +110,9 @@ class SpeedChartModel : public QObject {
   void seriesChanged();
 
  private:
+  // The samples' space, when known: the axis, else none (the axis spans the data).
+  std::optional<PositionAxis> spannedAxis() const;
+  void updatePoints();
   void updateWrite();
   void updateRead();
   void updateAxes();
@@ -96,6 +121,7 @@ class SpeedChartModel : public QObject {
   SpeedChartInput input_;
   std::vector<QPointF> writePoints_;
   std::vector<QPointF> readPoints_;
+  double unitBytes_ = 1e9;
   QPointer<QAreaSeries> writeArea_;
   QPointer<QXYSeries> writeLine_;
   QPointer<QXYSeries> readLine_;

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include "card/progress/CardSilence.hpp"
 #include "card/progress/CoalescedRecompute.hpp"
 #include "theme/DisplayFormat.hpp"
 #include "card/progress/ProgressFigures.hpp"
@@ -64,12 +65,12 @@ QString FullProgressPanelModel::phaseDetail(Phase phase) {
 }
 
 std::vector<MetricValue> FullProgressPanelModel::figures(Phase phase, const FullLive& full,
-                                                         std::optional<double> remainingSeconds) {
+                                                         std::optional<double> remainingSeconds, bool cardSilent) {
   const std::uint64_t largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  const QString timeLeft = remainingSeconds && std::isfinite(*remainingSeconds)
-                               ? DisplayFormat::durationText(*remainingSeconds)
-                               : DisplayFormat::missing();
-  return {{tr("Speed"), speedText(full.bytesPerSecond)},
+  const bool timed = remainingSeconds && std::isfinite(*remainingSeconds);
+  QString timeLeft = DisplayFormat::missing();
+  if (timed) timeLeft = cardSilent ? tr("Waiting for the card…") : DisplayFormat::durationText(*remainingSeconds);
+  return {{tr("Speed"), cardSilent ? DisplayFormat::missing() : speedText(full.bytesPerSecond)},
           {phase == Phase::verifying ? tr("Read") : tr("Written"),
            DisplayFormat::byteCountText(std::min(full.bytesDone, largest))},
           {tr("Time left"), timeLeft}};
@@ -96,14 +97,18 @@ FullProgressPanelModel::Shown FullProgressPanelModel::compute(const CardSession&
   const FullLive& full = session.full();
   Shown shown;
   shown.common.skipped = session.quickSkipped().has_value();
+  shown.common.silent = card_silence::isSilent(session);
   shown.common.fraction = totalFraction(phase, full);
   shown.common.percentText = DisplayFormat::percentText(shown.common.fraction);
   shown.phaseTitle = phaseTitle(phase);
   shown.phaseDetail = phaseDetail(phase);
-  shown.common.figures = figures(phase, full, session.fullRemainingSeconds());
+  shown.common.figures = figures(phase, full, session.fullRemainingSeconds(), shown.common.silent);
   shown.failureText = failureText(full.tally);
   if (full.map.totalBytes != 0) shown.map = CapacityMapInput{full.map};
-  if (full.writeSamples.size() >= 2) shown.common.chart = SpeedChartInput{full.writeSamples, full.readSamples};
+  // The chart spans what the map spans, so that both show the same share written.
+  if (full.writeSamples.size() >= 2) {
+    shown.common.chart = SpeedChartInput{full.writeSamples, full.readSamples, full.map.totalBytes};
+  }
   // The session reads the setting when writing ends; from the read-back on it no
   // longer matters.
   shown.showsToggle = phase == Phase::preparing || phase == Phase::writing;

@@ -42,8 +42,10 @@ class FullProgressPanelModel : public ProgressPanelModel {
   static double totalFraction(Phase phase, const FullLive& full);
   static QString phaseTitle(Phase phase);
   static QString phaseDetail(Phase phase);
-  // Speed, amount and time left, in this order.
-  static std::vector<MetricValue> figures(Phase phase, const FullLive& full, std::optional<double> remainingSeconds);
+  // Speed, amount and time left, in this order. While the card is silent its last speed
+  // is no live figure and the time left waits on it.
+  static std::vector<MetricValue> figures(Phase phase, const FullLive& full, std::optional<double> remainingSeconds,
+                                          bool cardSilent = false);
   // "512 bytes failed so far"; empty when no sector failed.
   static QString failureText(const SectorTally& tally);
 

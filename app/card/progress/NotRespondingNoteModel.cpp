@@ -7,27 +7,14 @@
 
 namespace tessorin {
 
-namespace {
-
-NotRespondingNoteModel::Clock& clock() {
-  static NotRespondingNoteModel::Clock current;
-  return current;
-}
-
-}  // namespace
-
 NotRespondingNoteModel::NotRespondingNoteModel(QObject* parent) : QObject(parent) {
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &NotRespondingNoteModel::tick);
   timer_.start();
 }
 
-void NotRespondingNoteModel::setClock(Clock replacement) { clock() = std::move(replacement); }
-
-QDateTime NotRespondingNoteModel::now() { return clock() ? clock()() : QDateTime::currentDateTimeUtc(); }
-
 QString NotRespondingNoteModel::textFor(double elapsedSeconds) {
-  if (!(elapsedSeconds > silenceLimitSeconds)) return {};
+  if (!card_silence::isSilent(elapsedSeconds)) return {};
   return QCoreApplication::translate("NotRespondingNote",
                                      "The card hasn’t answered for %1. Slow, cheap or fake cards often freeze like "
                                      "this for a minute or two and then carry on, so it’s worth waiting. If you stop, "
@@ -60,7 +47,7 @@ void NotRespondingNoteModel::setActive(bool active) {
 
 void NotRespondingNoteModel::tick() {
   QString text;
-  if (session_) text = textFor(static_cast<double>(session_->lastProgress().msecsTo(now())) / 1000.0);
+  if (session_) text = textFor(card_silence::secondsSinceLastProgress(*session_));
   if (text == text_) return;
   text_ = std::move(text);
   Q_EMIT changed();

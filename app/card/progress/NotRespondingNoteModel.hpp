@@ -1,12 +1,8 @@
 #pragma once
 // NotRespondingNoteModel: the presenter of the warning that a card has stopped answering.
 // Once a second while active it measures the time since the session's last progress
-// report; past 20 seconds it words how long the card has been silent. A new report
-// clears the note at once. Time is read through a replaceable clock (the current time
-// unless replaced), so tests and the gallery can show any length of silence at once.
-// Main thread.
-
-#include <functional>
+// report; once the card counts as silent (CardSilence) it words how long. A new report
+// clears the note at once. Main thread.
 
 #include <QDateTime>
 #include <QObject>
@@ -14,6 +10,8 @@
 #include <QString>
 #include <QTimer>
 #include <QtQml/qqmlregistration.h>
+
+#include "card/progress/CardSilence.hpp"
 
 namespace tessorin {
 
@@ -29,15 +27,13 @@ class NotRespondingNoteModel : public QObject {
   Q_PROPERTY(QString text READ text NOTIFY changed)
 
  public:
-  using Clock = std::function<QDateTime()>;
-  static constexpr double silenceLimitSeconds = 20;
+  using Clock = card_silence::Clock;
 
   explicit NotRespondingNoteModel(QObject* parent = nullptr);
 
-  // The clock of every note made from now on, and of those already made at their next
-  // tick; none restores the current time.
-  static void setClock(Clock clock);
-  static QDateTime now();
+  // The clock of every note and panel from now on, and of those already made at their
+  // next tick; none restores the current time.
+  static void setClock(Clock clock) { card_silence::setClock(std::move(clock)); }
 
   // The note's text after elapsed seconds of silence; empty up to the limit.
   static QString textFor(double elapsedSeconds);

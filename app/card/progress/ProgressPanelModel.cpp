@@ -1,12 +1,16 @@
 #include "card/progress/ProgressPanelModel.hpp"
 
+#include "card/progress/CardSilence.hpp"
 #include "card/progress/CoalescedRecompute.hpp"
 #include "session/check/CardSession.hpp"
 
 namespace tessorin {
 
 ProgressPanelModel::ProgressPanelModel(QObject* parent)
-    : QObject(parent), recompute_(new CoalescedRecompute([this] { recompute(); }, this)) {}
+    : QObject(parent), recompute_(new CoalescedRecompute([this] { recompute(); }, this)) {
+  silenceTimer_.setInterval(1000);
+  connect(&silenceTimer_, &QTimer::timeout, this, &ProgressPanelModel::lookForSilence);
+}
 
 ProgressPanelModel::~ProgressPanelModel() = default;
 
@@ -17,7 +21,14 @@ void ProgressPanelModel::setSession(QObject* object) {
   if (session == session_) return;
   if (session_) recompute_->forget(session_);
   session_ = session;
-  if (session_) follow(*recompute_, *session_);
+  if (session_) {
+    follow(*recompute_, *session_);
+    // A report equal to the last one moves only this, and ends a silence all the same.
+    recompute_->follow(session_.data(), &CardSession::lastProgressChanged);
+    silenceTimer_.start();
+  } else {
+    silenceTimer_.stop();
+  }
   Q_EMIT sessionChanged();
   recompute_->runNow();
 }
@@ -29,6 +40,10 @@ QVariantList ProgressPanelModel::figures() const {
 }
 
 int ProgressPanelModel::recomputations() const { return recompute_->count(); }
+
+void ProgressPanelModel::lookForSilence() {
+  if (session_ && card_silence::isSilent(*session_) != common().silent) recompute_->schedule();
+}
 
 void ProgressPanelModel::recompute() {
   if (refresh(session_.data())) Q_EMIT changed();

@@ -5,7 +5,9 @@
 // provisional banner and the speed box. A presenter says which of the session's signals
 // concern it and computes what it shows; the signals of one progress report are folded
 // into one recomputation per turn of the event loop, and `changed` is emitted only when
-// something shown differs.
+// something shown differs. A card that falls silent sends no signal, so once a second
+// the panel looks whether the card has become silent or answered again: a silent card's
+// last speed is no live figure.
 //
 // Main thread.
 
@@ -15,6 +17,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QTimer>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -73,6 +76,8 @@ class ProgressPanelModel : public QObject {
   // What every progress panel shows.
   struct Common {
     bool skipped = false;
+    // The card has not answered for a while (CardSilence).
+    bool silent = false;
     double fraction = 0;
     QString percentText;
     std::vector<MetricValue> figures;
@@ -101,9 +106,11 @@ class ProgressPanelModel : public QObject {
 
  private:
   void recompute();
+  void lookForSilence();
 
   QPointer<CardSession> session_;
   CoalescedRecompute* recompute_;
+  QTimer silenceTimer_;
 };
 
 }  // namespace tessorin

@@ -25,7 +25,11 @@ QStringList ProgressWording::probeKey() { return {tr("Not yet"), tr("Written"), 
 
 QString ProgressWording::chartWrite() { return tr("Write"); }
 QString ProgressWording::chartRead() { return tr("Read"); }
-QString ProgressWording::chartPositionAxis() { return tr("GB"); }
+QString ProgressWording::chartPositionAxis(double unitBytes) {
+  if (unitBytes >= 1e12) return tr("TB");
+  if (unitBytes >= 1e9) return tr("GB");
+  return tr("MB");
+}
 QString ProgressWording::chartSpeedAxis() { return tr("MB/s"); }
 
 }  // namespace tessorin

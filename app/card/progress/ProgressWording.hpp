@@ -25,7 +25,6 @@ class ProgressWording : public QObject {
   Q_PROPERTY(QStringList probeKey READ probeKey CONSTANT)
   Q_PROPERTY(QString chartWrite READ chartWrite CONSTANT)
   Q_PROPERTY(QString chartRead READ chartRead CONSTANT)
-  Q_PROPERTY(QString chartPositionAxis READ chartPositionAxis CONSTANT)
   Q_PROPERTY(QString chartSpeedAxis READ chartSpeedAxis CONSTANT)
 
  public:
@@ -39,7 +38,9 @@ class ProgressWording : public QObject {
   static QStringList probeKey();
   static QString chartWrite();
   static QString chartRead();
-  static QString chartPositionAxis();
+  // The position axis' unit for positions counted in units of that many bytes (10^6,
+  // 10^9 or 10^12).
+  static QString chartPositionAxis(double unitBytes);
   static QString chartSpeedAxis();
 };
 

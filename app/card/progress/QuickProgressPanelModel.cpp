@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 
+#include "card/progress/CardSilence.hpp"
 #include "card/progress/CoalescedRecompute.hpp"
 #include "theme/DisplayFormat.hpp"
 #include "card/charts/ProbeStripModel.hpp"
@@ -15,6 +16,19 @@
 namespace tessorin {
 
 using namespace progress_figures;
+
+namespace {
+
+// The zone's samples are placed by the mebibytes done of the zone's total; the random
+// step counts operations instead, and by then the write samples have reached the end.
+std::uint64_t zoneExtent(const CardSession& session, const QuickProbeProgress& progress) {
+  if (progress.step != QuickProbeProgress::Step::random && progress.total > 0) return saturatingProduct(progress.total, mebibyte);
+  std::uint64_t furthest = 0;
+  for (const SpeedSample& sample : session.zoneTrace().write) furthest = std::max(furthest, sample.position);
+  return furthest;
+}
+
+}  // namespace
 
 QuickProgressPanelModel::QuickProgressPanelModel(QObject* parent)
     : ProgressPanelModel(parent) {}
@@ -82,16 +96,20 @@ QString QuickProgressPanelModel::stepText(Phase phase, Step step) {
   return {};
 }
 
-QuickProgressPanelModel::LiveFigures QuickProgressPanelModel::liveFigures(const QuickProbeProgress& progress) {
+QuickProgressPanelModel::LiveFigures QuickProgressPanelModel::liveFigures(const QuickProbeProgress& progress,
+                                                                         bool cardSilent) {
   LiveFigures figures;
+  const auto speed = [cardSilent](double bytesPerSecond) {
+    return cardSilent ? DisplayFormat::missing() : speedText(bytesPerSecond);
+  };
   const QString amount = mebibyteText(progress.completed) + QStringLiteral(" / ") + mebibyteText(progress.total);
   if (progress.phase == Phase::zone && progress.step == Step::random) {
     figures.metrics = {{progress.randomWrites ? tr("Random 4K writes") : tr("Random 4K reads"),
-                        speedText(progress.bytesPerSecond)},
-                       {tr("Per second"), rateText(progress.operationsPerSecond)}};
+                        speed(progress.bytesPerSecond)},
+                       {tr("Per second"), cardSilent ? DisplayFormat::missing() : rateText(progress.operationsPerSecond)}};
   } else if (progress.phase == Phase::zone) {
     const bool writing = progress.step == Step::writing;
-    figures.metrics = {{writing ? tr("Writing at") : tr("Reading at"), speedText(progress.bytesPerSecond)},
+    figures.metrics = {{writing ? tr("Writing at") : tr("Reading at"), speed(progress.bytesPerSecond)},
                        {writing ? tr("Written") : tr("Read"), amount}};
   } else if (progress.step == Step::flushing) {
     figures.metrics = {{tr("Written"), amount}};
@@ -121,18 +139,19 @@ QuickProgressPanelModel::Shown QuickProgressPanelModel::compute(const CardSessio
   Shown shown;
   Common& common = shown.common;
   common.skipped = session.quickSkipped().has_value();
+  common.silent = card_silence::isSilent(session);
   const bool onSpeed = progress.phase == Phase::zone || progress.phase == Phase::cleaning || common.skipped;
   shown.stageStep = onSpeed ? StageTrackModel::Speed : StageTrackModel::Capacity;
   common.fraction = totalFraction(progress, common.skipped);
   common.percentText = DisplayFormat::percentText(common.fraction);
   shown.title = title(progress.phase, common.skipped);
   shown.stepText = stepText(progress.phase, progress.step);
-  LiveFigures live = liveFigures(progress);
+  LiveFigures live = liveFigures(progress, common.silent);
   common.figures = std::move(live.metrics);
   shown.probeCounter = std::move(live.probeCounter);
   common.summary = session_findings::speedSummaryInput(session);
   if (progress.phase == Phase::zone && !common.summary && session.zoneTrace().write.size() >= 2) {
-    common.chart = SpeedChartInput{session.zoneTrace().write, session.zoneTrace().read};
+    common.chart = SpeedChartInput{session.zoneTrace().write, session.zoneTrace().read, zoneExtent(session, progress)};
   }
   common.banner = session_findings::bannerInput(session, false);
   if (session.quickResult()) {

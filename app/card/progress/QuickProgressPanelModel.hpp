@@ -48,7 +48,8 @@ class QuickProgressPanelModel : public ProgressPanelModel {
   static double totalFraction(const QuickProbeProgress& progress, bool skipped);
   static QString title(Phase phase, bool skipped);
   static QString stepText(Phase phase, Step step);
-  static LiveFigures liveFigures(const QuickProbeProgress& progress);
+  // A silent card's last speed and rate are no live figures; the amount done stays.
+  static LiveFigures liveFigures(const QuickProbeProgress& progress, bool cardSilent = false);
 
   int stageStep() const { return shown_.stageStep; }
   QString title() const { return shown_.title; }

@@ -18,7 +18,7 @@ CapacityMapInput FullDetailsModel::map() const {
 
 SpeedChartInput FullDetailsModel::chart() const {
   if (!input_.result) return {};
-  return {input_.result->manifest.writeSamples, input_.result->readSamples};
+  return {input_.result->manifest.writeSamples, input_.result->readSamples, input_.result->map.totalBytes};
 }
 
 bool FullDetailsModel::showsSpeed() const { return input_.result && input_.result->manifest.writeSamples.size() >= 2; }

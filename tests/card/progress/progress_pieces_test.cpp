@@ -2,7 +2,9 @@
 #include <limits>
 #include <random>
 
+#include <QLineSeries>
 #include <QLocale>
+#include <QValueAxis>
 #include <gtest/gtest.h>
 
 #include "card/charts/BenchmarkGridModel.hpp"
@@ -115,6 +117,59 @@ TEST(SpeedChartTest, OneSampleOrEqualSpeedsStillGiveTheAxesALength) {
   EXPECT_EQ(SpeedChartModel::niceStep(21), 25);
   EXPECT_EQ(SpeedChartModel::niceStep(0.3), 0.5);
   EXPECT_EQ(SpeedChartModel::niceStep(0), 1);
+}
+
+TEST(SpeedChartTest, ThePositionAxisSpansTheWholeSpaceInAUnitThatSuitsIt) {
+  struct Case {
+    const char* what;
+    std::uint64_t extent;
+    std::uint64_t furthest;
+    double unitBytes;
+    double maximum;
+    double tickInterval;
+  };
+  const Case cases[] = {
+      {"2 TB card's free space, half written", 1'990'000'000'000, 995'000'000'000, 1e12, 2, 0.5},
+      {"a 2 GB card", 1'980'000'000, 400'000'000, 1e9, 2, 0.5},
+      {"a 64 GB card ends where its space ends, not at a far round number", 62'500'000'000, 0, 1e9, 62.5, 20},
+      {"a 1.1 GiB speed zone", 1'153'433'600, 175'000'000, 1e9, 1'153'433'600 / 1e9, 0.2},
+      {"a 256 MiB speed zone in megabytes", 268'435'456, 0, 1e6, 268'435'456 / 1e6, 50},
+      {"exactly one terabyte", 1'000'000'000'000, 0, 1e12, 1, 0.2},
+      {"a sample past the space stretches the axis to it", 1'000'000'000, 1'500'000'000, 1e9, 1.5, 0.25},
+      {"nothing known yet", 0, 0, 1e9, 1, 0.2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const SpeedChartModel::PositionAxis axis = SpeedChartModel::positionAxis(c.extent, c.furthest);
+    EXPECT_EQ(axis.unitBytes, c.unitBytes);
+    EXPECT_DOUBLE_EQ(axis.maximum, c.maximum);
+    EXPECT_DOUBLE_EQ(axis.tickInterval, c.tickInterval);
+    EXPECT_GE(axis.maximum * axis.unitBytes, static_cast<double>(std::max(c.extent, c.furthest)) * (1 - 1e-12))
+        << "the axis never ends before the space does";
+    EXPECT_LE(axis.maximum / axis.tickInterval, 6) << "few enough ticks to be read";
+    EXPECT_GT(axis.maximum / axis.tickInterval, 3) << "enough ticks to read a position";
+  }
+}
+
+TEST(SpeedChartTest, AChartOfAKnownSpaceSetsItsAxisToItAndPlacesPointsInItsUnit) {
+  SpeedChartModel chart;
+  QValueAxis x;
+  QLineSeries line;
+  chart.setAxisX(&x);
+  chart.setWriteLine(&line);
+  chart.setInput({{{0, 25e6}, {500'000'000'000, 24e6}, {1'000'000'000'000, 26e6}}, {}, 1'990'000'000'000});
+  EXPECT_EQ(chart.positionTitle(), "TB");
+  EXPECT_EQ(x.min(), 0);
+  EXPECT_EQ(x.max(), 2);
+  EXPECT_EQ(x.tickType(), QValueAxis::TicksDynamic);
+  EXPECT_EQ(x.tickInterval(), 0.5);
+  ASSERT_FALSE(line.points().isEmpty());
+  EXPECT_DOUBLE_EQ(line.points().back().x(), 1) << "the last sample, at 1 TB, half way along";
+
+  chart.setInput({{{0, 25e6}, {1'000'000'000, 24e6}}, {}, 0});
+  EXPECT_EQ(chart.positionTitle(), "GB") << "without a known space the axis spans the samples";
+  EXPECT_EQ(x.tickType(), QValueAxis::TicksFixed);
+  EXPECT_DOUBLE_EQ(line.points().back().x(), 1);
 }
 
 TEST(SpeedChartTest, SmoothingNeverLeavesTheRangeOfTwoNeighbouringSamples) {

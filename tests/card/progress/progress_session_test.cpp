@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QLocale>
+#include <QTest>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -147,6 +148,95 @@ TEST_F(ProgressSessionTest, TheNoteShowsAfterTwentySecondsOfSilenceAndANewReport
   report.phase = Phase::writing;
   s.session.applyFullProgress(report);
   EXPECT_FALSE(note.shown()) << "a report clears the note at once";
+}
+
+QStringList metricValues(const ProgressPanelModel& panel) {
+  QStringList values;
+  for (const QVariant& figure : panel.figures()) values.append(figure.value<MetricValue>().value);
+  return values;
+}
+
+FullTest::Progress writingReport(std::uint64_t total, std::uint64_t done, double speed) {
+  FullTest::Progress report;
+  report.phase = Phase::writing;
+  report.bytesDone = done;
+  report.bytesTotal = total;
+  report.bytesPerSecond = speed;
+  report.map = CapacityMap(total);
+  report.map.markWritten(0, done);
+  report.newSamples = {{done / 2, speed}, {done, speed}};
+  return report;
+}
+
+TEST_F(ProgressSessionTest, ASilentCardShowsNoLiveSpeedAndNoStandingTimeLeftUntilItAnswers) {
+  Standing s;
+  s.session.setStage(CardSessionStage::full(Phase::writing));
+  FullProgressPanelModel panel;
+  panel.setSession(&s.session);
+  s.session.applyFullProgress(writingReport(64_GiB, 16_GiB, 40e6));
+  settle();
+  const QStringList live = metricValues(panel);
+  ASSERT_EQ(live.size(), 3);
+  EXPECT_EQ(live[0], "40\u00A0MB/s");
+  EXPECT_NE(live[2], "—");
+
+  const QDateTime last = s.session.lastProgress();
+  NotRespondingNoteModel::setClock([last] { return last.addSecs(20); });
+  QTest::qWait(1200);  // the panel looks once a second; the card itself sends nothing
+  EXPECT_EQ(metricValues(panel), live) << "twenty seconds is still an ordinary pause";
+
+  NotRespondingNoteModel::setClock([last] { return last.addSecs(48); });
+  ASSERT_TRUE(turnLoopUntil([&] { return metricValues(panel)[0] == "—"; }, 5s));
+  EXPECT_EQ(metricValues(panel), QStringList({"—", live[1], "Waiting for the card…"}))
+      << "the amount written stays: it is what the card took";
+
+  NotRespondingNoteModel::setClock(nullptr);
+  QThread::msleep(5);
+  s.session.applyFullProgress(writingReport(64_GiB, 17_GiB, 38e6));
+  settle();
+  EXPECT_EQ(metricValues(panel)[0], "38\u00A0MB/s") << "the card's next report makes the figures live again";
+  EXPECT_NE(metricValues(panel)[2], "Waiting for the card…");
+}
+
+TEST_F(ProgressSessionTest, ASilentCardInTheSpeedZoneShowsNoLiveSpeedButKeepsTheAmount) {
+  Standing s;
+  s.session.setStage(CardSessionStage::quick(QuickProbeProgress(QuickPhase::zone, QuickStep::writing, 0, 1024)));
+  s.session.applyProbeProgress(QuickProbeProgress(QuickPhase::zone, QuickStep::writing, 160, 1024, 30e6));
+  const QDateTime last = s.session.lastProgress();
+  NotRespondingNoteModel::setClock([last] { return last.addSecs(48); });
+  QuickProgressPanelModel panel;
+  panel.setSession(&s.session);
+  const QStringList values = metricValues(panel);
+  ASSERT_EQ(values.size(), 2);
+  EXPECT_EQ(values[0], "—");
+  EXPECT_TRUE(values[1].startsWith("167.8\u00A0MB / ")) << values[1].toStdString();
+}
+
+TEST_F(ProgressSessionTest, TheSpeedChartSpansTheCardsTestedSpaceAndTheZone) {
+  Standing s;
+  s.session.setStage(CardSessionStage::full(Phase::writing));
+  FullProgressPanelModel full;
+  full.setSession(&s.session);
+  s.session.applyFullProgress(writingReport(1'990'000'000'000, 995'000'000'000, 25e6));
+  settle();
+  ASSERT_TRUE(full.showsChart());
+  EXPECT_EQ(full.chartInput().extent, 1'990'000'000'000u) << "what the card map spans";
+
+  Standing zone;
+  zone.session.setStage(CardSessionStage::quick(QuickProbeProgress(QuickPhase::zone, QuickStep::writing, 0, 1024)));
+  QuickProgressPanelModel quick;
+  quick.setSession(&zone.session);
+  for (const std::int64_t done : {64, 128}) {
+    zone.session.applyProbeProgress(QuickProbeProgress(QuickPhase::zone, QuickStep::writing, done, 1024, 30e6));
+  }
+  settle();
+  ASSERT_TRUE(quick.showsChart());
+  EXPECT_EQ(quick.chartInput().extent, 1024_MiB) << "the zone, not the samples so far";
+  QuickProbeProgress random(QuickPhase::zone, QuickStep::random, 0, 0, 2e6);
+  random.operationsPerSecond = 500;
+  zone.session.applyProbeProgress(random);
+  settle();
+  EXPECT_EQ(quick.chartInput().extent, 128_MiB) << "the random step counts no bytes: the writes' end stands";
 }
 
 TEST_F(ProgressSessionTest, TheReinsertPanelFollowsTheCardOutAndIn) {
