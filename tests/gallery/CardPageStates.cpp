@@ -75,7 +75,7 @@ QuickProbeResult fakeThatLosesEvenBelow() {
 }
 
 QuickProbeResult wrapAround() {
-  QuickProbeResult result = quick(64 * gigabytes, 16, 2, zone(11e6, 19e6));
+  QuickProbeResult result = quick(64 * gigabytes, 16, 2, zone(11e6, 42e6));
   for (std::size_t slot = 2; slot < result.outcomes.size(); ++slot) result.outcomes[slot] = ProbeOutcome::misplaced;
   result.wrapDistance = 8'589'934'592;
   return result;

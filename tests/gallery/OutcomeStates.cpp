@@ -94,8 +94,8 @@ const bool registered = addGalleryStates({
     outcomeState("fake-1tb-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(1000 * GB, "NEW VOLUME"),
-                                   {.zone = zone(12 * MBps, 20 * MBps),
-                                    .full = atSpeedsOf(full(999 * GB, 31'900 * MB), zone(12 * MBps, 20 * MBps))});
+                                   {.zone = zone(12 * MBps, 40 * MBps),
+                                    .full = atSpeedsOf(full(999 * GB, 31'900 * MB), zone(12 * MBps, 40 * MBps))});
                  },
                  {text("verdictTitle", "Fake card"), text("realBarValue", "≈ 31\u00A0GB"), text("claimedBarValue", "1\u00A0TB"),
                   shown("capacityComparison", true), text("problemLabel0", "Never stored (came back empty)")}),
@@ -240,6 +240,18 @@ const bool registered = addGalleryStates({
                    return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
                  },
                  {text("verdictTitle", "Probably genuine")}),
+    // A card writing close to all a USB 2 reader manages: the markings above what the reader
+    // reached stand apart from those met, in the report card as in the speed box.
+    outcomeState("reader-too-slow-to-judge", 1000,
+                 [](GalleryWorld& world) {
+                   CardDevice card = GalleryWorld::cardInUSBReader(32 * GB);
+                   card.volumeName = "DASHCAM";
+                   card.usb->productName = "USB2.0 Card Reader";
+                   card.usb->linkSpeed = 480e6;
+                   return finished(world, card, {.quick = quick(32 * GB, 16, 16, zone(27 * MBps, 28 * MBps))});
+                 },
+                 {text("verdictTitle", "Probably genuine"), shown("reportBadgeU3", true), shown("reportBadgeC10", true),
+                  shown("cannotCheckRow", true), shown("markingBadge-v30-unknown", true)}),
     outcomeState("share-menu", 1000, photosAfterQuickCheck,
                  {shown("copySummary", true), shown("saveSummary", true)}, QStringLiteral("shareButton")),
     // The Share menu's save, into a folder on a file system mounted read-only.

@@ -73,7 +73,7 @@ AppModel* everyStage(GalleryWorld& world) {
   finish(model, genuineCard, genuine());
   finish(model, likelyCard, {.quick = quick(64 * GB, 16, 16, zone(38 * MBps, 85 * MBps)), .fullStopped = true});
   finish(model, fakeCard,
-         {.zone = zone(12 * MBps, 20 * MBps), .full = atSpeedsOf(full(63 * GB, 7'900 * MB), zone(12 * MBps, 20 * MBps))});
+         {.zone = zone(12 * MBps, 40 * MBps), .full = atSpeedsOf(full(63 * GB, 7'900 * MB), zone(12 * MBps, 40 * MBps))});
   finish(model, damagedCard,
          {.quick = quick(16 * GB, 16, 16, zone(20 * MBps, 40 * MBps)),
           .full = atSpeedsOf(full(12 * GB, 12 * GB, FullTestWriteStop::ioError(5, 12 * GB), 100, 16384),

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include "results/markings/SpeedMarkingBadgeModel.hpp"
 #include "theme/Palette.hpp"
 #include "theme/Typography.hpp"
 
@@ -101,6 +102,55 @@ void expectLegible(const Palette& palette, const char* window) {
         << pair.text << " on " << pair.background << " in a " << window << " window: "
         << pair.foreground.name().toStdString() << " on " << pair.behind.name().toStdString();
   }
+}
+
+// The speed-marking badges draw their glyph (numbers included, set in black weight at 11
+// pixels or more) and their mark as symbols: 3:1 on the report card's panel and in the
+// speed box, on a plain panel or on one tinted by a verdict; the white x or question mark
+// on its disc, and the disc on what is behind it, too.
+void expectBadgesLegible(const Palette& palette, const char* window) {
+  const QColor panel = palette.panelBackground();
+  std::vector<std::pair<std::string, QColor>> backgrounds = {{"panel", panel}};
+  for (const auto& [name, under] : std::vector<std::pair<std::string, QColor>>{
+           {"panel", panel},
+           {"green panel", over(Palette::green(), panel, 0.16)},
+           {"red panel", over(Palette::red(), panel, 0.16)},
+           {"amber panel", over(Palette::amber(), panel, 0.16)}}) {
+    backgrounds.emplace_back("speed box on " + name, over(palette.quaternary(), under, 0.35));
+  }
+  for (const char* check : {"met", "missed", "unknown"}) {
+    SpeedMarkingBadgeModel badge;
+    badge.setMarking(QStringLiteral("class10"));
+    badge.setCheck(QString::fromLatin1(check));
+    badge.setHeight(18);
+    for (const auto& [backgroundName, behind] : backgrounds) {
+      const QColor glyph = over(badge.glyphColor(), behind, badge.glyphOpacity());
+      EXPECT_GE(contrast(glyph, behind), 3.0) << check << " glyph on " << backgroundName << " in a " << window
+                                              << " window: " << glyph.name().toStdString();
+      if (!badge.showsMark()) continue;
+      EXPECT_GE(contrast(badge.markColor(), behind), 3.0)
+          << check << " mark's disc on " << backgroundName << " in a " << window << " window";
+    }
+    if (badge.showsMark()) {
+      EXPECT_GE(contrast(Qt::white, badge.markColor()), 3.0) << check << " mark's sign on its disc";
+    }
+  }
+}
+
+TEST(ContrastTest, SpeedMarkingBadgesAreLegibleInALightAndADarkWindow) {
+  QPalette light;
+  light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+  light.setColor(QPalette::Base, Qt::white);
+  light.setColor(QPalette::WindowText, Qt::black);
+  QGuiApplication::setPalette(light);
+  expectBadgesLegible(Palette(), "light");
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+  dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  QGuiApplication::setPalette(dark);
+  expectBadgesLegible(Palette(), "dark");
+  QGuiApplication::setPalette(QPalette());
 }
 
 TEST(ContrastTest, RatioOfKnownColoursIsRight) {

@@ -3,11 +3,12 @@ import Tessorin.Results
 import QtQuick
 import QtQuick.Controls
 
-// One SD speed marking as card labels print it, at the height the caller gives: the
-// painted glyph, and for a marking missed or not judged a mark that overhangs the
-// top-trailing corner. The glyph is painted left to right in every language.
+// One SD speed marking as card labels print it, at the size the caller gives (raised to
+// the smallest one whose numbers can be read, which is the badge's height): the painted
+// glyph, and for a marking missed or not judged a mark that overhangs the top-trailing
+// corner. The glyph is painted left to right in every language.
 //
-//     SpeedMarkingBadge { marking: "v30"; check: "unknown"; height: 18 }
+//     SpeedMarkingBadge { marking: "v30"; check: "unknown"; size: 18 }
 Item {
     id: badge
 
@@ -15,20 +16,22 @@ Item {
     // "missed", "unknown").
     property string marking
     property string check: "met"
+    property real size
 
     implicitWidth: glyph.implicitWidth
+    implicitHeight: presenter.drawnHeight
 
     SpeedMarkingBadgeModel {
         id: presenter
         marking: badge.marking
         check: badge.check
-        height: badge.height
+        height: badge.size
     }
 
     SpeedMarkingGlyph {
         id: glyph
         objectName: "speedMarkingGlyph"
-        height: badge.height
+        height: presenter.drawnHeight
         width: implicitWidth
         marking: badge.marking
         color: presenter.glyphColor

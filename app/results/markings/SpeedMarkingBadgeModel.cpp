@@ -6,8 +6,11 @@ namespace tessorin {
 
 namespace {
 
-// The system's neutral gray, behind the question mark of a marking not judged.
+// The neutral gray behind the question mark of a marking not judged, in a dark window; a
+// light one takes a deeper gray, so that the disc stands out of a tinted panel and its
+// white sign out of the disc.
 const QColor systemGray(142, 142, 147);
+const QColor deepGray(110, 110, 115);
 
 }  // namespace
 
@@ -69,7 +72,7 @@ QString SpeedMarkingBadgeModel::helpText() const {
 QColor SpeedMarkingBadgeModel::glyphColor() const {
   switch (check_) {
     case SpeedRating::Check::met: return palette_.primary();
-    case SpeedRating::Check::missed: return Palette::red();
+    case SpeedRating::Check::missed: return palette_.redText();  // the red that reads on the window's panels
     case SpeedRating::Check::unknown: return palette_.secondary();
   }
   return {};
@@ -86,10 +89,17 @@ QString SpeedMarkingBadgeModel::markSymbol() const {
   return {};
 }
 
-QColor SpeedMarkingBadgeModel::markColor() const { return check_ == SpeedRating::Check::missed ? Palette::red() : systemGray; }
+QColor SpeedMarkingBadgeModel::markColor() const {
+  // On a light window the deep shades made to carry white (the red of destructive
+  // buttons, a deeper gray); on a dark one those would sink into the panel.
+  const bool darkWindow = palette_.windowBackground().lightnessF() < 0.5;
+  if (check_ == SpeedRating::Check::missed) return darkWindow ? Palette::red() : Palette::fillShade(Palette::red());
+  return darkWindow ? systemGray : deepGray;
+}
 
-qreal SpeedMarkingBadgeModel::markSize() const { return SpeedMarkingGeometry(height_).markSize(); }
-qreal SpeedMarkingBadgeModel::markShift() const { return SpeedMarkingGeometry(height_).markShift(); }
-qreal SpeedMarkingBadgeModel::markRise() const { return SpeedMarkingGeometry(height_).markRise(); }
+qreal SpeedMarkingBadgeModel::drawnHeight() const { return SpeedMarkingGeometry::readableHeight(height_); }
+qreal SpeedMarkingBadgeModel::markSize() const { return SpeedMarkingGeometry(drawnHeight()).markSize(); }
+qreal SpeedMarkingBadgeModel::markShift() const { return SpeedMarkingGeometry(drawnHeight()).markShift(); }
+qreal SpeedMarkingBadgeModel::markRise() const { return SpeedMarkingGeometry(drawnHeight()).markRise(); }
 
 }  // namespace tessorin

@@ -2,7 +2,8 @@
 // SpeedMarkingBadgeModel: how one speed-marking badge shows its judgement: the glyph's
 // colour and opacity, the mark at its top-trailing corner (an x on red for a missed
 // marking, a question mark on gray for one this reader cannot judge, none when met), the
-// help text and what a screen reader says. Sizes of the mark follow the badge's height.
+// help text and what a screen reader says. The badge is drawn at the height asked for, or
+// at the smallest one whose numbers can be read; the mark's sizes follow it.
 // Main thread.
 
 #include <optional>
@@ -27,6 +28,7 @@ class SpeedMarkingBadgeModel : public QObject {
   Q_PROPERTY(QString marking READ marking WRITE setMarking NOTIFY changed)
   Q_PROPERTY(QString check READ check WRITE setCheck NOTIFY changed)
   Q_PROPERTY(qreal height READ height WRITE setHeight NOTIFY changed)
+  Q_PROPERTY(qreal drawnHeight READ drawnHeight NOTIFY changed)
   Q_PROPERTY(QString label READ label NOTIFY changed)
   Q_PROPERTY(QString helpText READ helpText NOTIFY changed)
   Q_PROPERTY(QColor glyphColor READ glyphColor NOTIFY changed)
@@ -49,6 +51,7 @@ class SpeedMarkingBadgeModel : public QObject {
   qreal height() const { return height_; }
   void setHeight(qreal height);
 
+  qreal drawnHeight() const;
   QString label() const;
   QString helpText() const;
   QColor glyphColor() const;

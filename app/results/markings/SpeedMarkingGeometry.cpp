@@ -35,6 +35,13 @@ qreal SpeedMarkingGeometry::glyphWidth(SpeedClass::Family family, qreal videoNum
   return 0;
 }
 
+qreal SpeedMarkingGeometry::readableHeight(qreal requested) {
+  // In whole pixels, so that a badge drawn at the smallest size sits on the pixel grid; the
+  // quotient itself lands a rounding error above a whole number.
+  const qreal smallest = std::ceil(smallestTextPixels / SpeedMarkingGeometry(1).smallestNumberSize() - 1e-9);
+  return std::isfinite(requested) && requested > 0 ? std::max(requested, smallest) : 0;
+}
+
 qreal SpeedMarkingGeometry::appBorderWidth() const { return isEmpty() ? 0 : std::max<qreal>(1.5, 0.08 * h_); }
 
 }  // namespace tessorin

@@ -5,6 +5,8 @@
 // not a number (a layout pass before the badge is sized) gives an empty geometry: the
 // badge draws nothing and takes no room. A plain value; any thread.
 
+#include <algorithm>
+
 #include <QPointF>
 #include <QRectF>
 #include <QtGlobal>
@@ -51,10 +53,21 @@ class SpeedMarkingGeometry {
   qreal glyphWidth(SpeedClass::Family family, qreal videoNumberWidth) const;
 
   // The mark of a missed or unjudged marking, overhanging the top-trailing corner by a
-  // shift outwards and a rise upwards.
-  qreal markSize() const { return 0.36 * h_; }
-  qreal markShift() const { return 0.2 * h_; }
-  qreal markRise() const { return 0.16 * h_; }
+  // shift outwards and a rise upwards. On a small badge the mark keeps a size whose x or
+  // question mark can still be made out, and stays centred where the design centres it,
+  // just off the corner.
+  qreal markSize() const { return isEmpty() ? 0 : std::max(0.36 * h_, smallestMarkPixels); }
+  qreal markShift() const { return markSize() / 2 + 0.02 * h_; }
+  qreal markRise() const { return markSize() / 2 - 0.02 * h_; }
+
+  // The smallest sizes a badge is drawn at for its numbers and its mark to be read on a
+  // screen: the two-digit class number, the smallest any glyph sets, reaches the house's
+  // smallest text size.
+  static constexpr qreal smallestTextPixels = 11;
+  static constexpr qreal smallestMarkPixels = 16;
+  qreal smallestNumberSize() const { return classNumberSize(2); }
+  // The height a badge asked for at `requested` is drawn at.
+  static qreal readableHeight(qreal requested);
 
   // Application class (A1, A2): italic text in a rounded outline.
   qreal appFontSize() const { return 0.8 * h_; }

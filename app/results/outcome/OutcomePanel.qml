@@ -97,6 +97,8 @@ ColumnLayout {
                 delegate: ColumnLayout {
                     required property var modelData
                     required property int index
+                    // Tiles with a note under their title keep their figures level with the rest.
+                    Layout.alignment: Qt.AlignTop
                     Layout.fillWidth: true
                     Layout.preferredWidth: 1
                     Layout.maximumWidth: Number.POSITIVE_INFINITY
@@ -120,6 +122,15 @@ ColumnLayout {
                         text: modelData.title
                         textFormat: Text.PlainText
                         font: Typography.caption
+                        color: Theme.Palette.secondary
+                    }
+                    Text {
+                        objectName: "statNote" + index
+                        Layout.alignment: Qt.AlignHCenter
+                        visible: text !== ""
+                        text: modelData.note
+                        textFormat: Text.PlainText
+                        font: Typography.caption2
                         color: Theme.Palette.secondary
                     }
                 }

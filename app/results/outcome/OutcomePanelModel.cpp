@@ -74,18 +74,24 @@ QVariantList OutcomePanelModel::noteList() const {
   return gadgetList(OutcomeNotes::make(*outcome_.outcome, session_->quickSkipped(), LiveXRay::of(*session_)));
 }
 
-std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, std::optional<double> checkSeconds) {
+std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, std::optional<double> checkSeconds,
+                                                bool besideZoneSpeeds) {
   const TestManifest& manifest = full.manifest;
+  const QString wholeCard = besideZoneSpeeds ? tr("average over the whole card") : QString();
   return {
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
-      {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average)},
-      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average)},
+      {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average),
+       wholeCard},
+      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average), wholeCard},
       {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(checkSeconds.value_or(manifest.writeDuration + full.readDuration))},
   };
 }
 
 QVariantList OutcomePanelModel::statList() const {
-  return showsFullDetails() ? gadgetList(stats(*outcome_.outcome->full, outcome_.outcome->checkSeconds)) : QVariantList();
+  if (!showsFullDetails()) return {};
+  const CheckOutcome& outcome = *outcome_.outcome;
+  // The report card shows the rating's speeds, the speed zone's, whenever there is one.
+  return gadgetList(stats(*outcome.full, outcome.checkSeconds, outcome.speed.has_value()));
 }
 
 bool OutcomePanelModel::showsSpeed() const {

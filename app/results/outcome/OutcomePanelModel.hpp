@@ -105,8 +105,10 @@ class OutcomePanelModel : public QObject {
 
   // The advanced test's four key figures: bytes tested, write and read speed, and the
   // check's duration from its start to its verdict, or without that the advanced test's
-  // own writing and reading time.
-  static std::vector<FigureRow> stats(const FullTestResult& full, std::optional<double> checkSeconds = std::nullopt);
+  // own writing and reading time. Beside the speed zone's figures (a rated card), the two
+  // speeds say that they are averages over the whole card.
+  static std::vector<FigureRow> stats(const FullTestResult& full, std::optional<double> checkSeconds = std::nullopt,
+                                      bool besideZoneSpeeds = false);
   static VerdictHeadlineInput headlineOf(const CheckOutcome& outcome);
 
  Q_SIGNALS:

@@ -16,6 +16,17 @@ Panel {
 
     ReportCardModel { id: model }
 
+    // The badge itself, so a marking looks the same here as in the speed box: missed in
+    // red at full opacity, unknown with its "?" mark. Those this reader cannot judge stand
+    // apart, behind a rule, from those the card met.
+    component ReportBadge: SpeedMarkingBadge {
+        required property var modelData
+        objectName: "reportBadge" + modelData.label
+        marking: modelData.marking
+        check: modelData.check
+        size: 18
+    }
+
     SectionTitle {
         title: model.title
         symbol: "list.bullet.clipboard.fill"
@@ -103,33 +114,47 @@ Panel {
                 }
                 Text {
                     objectName: "reportMeasured" + measuredCell.index
-                    Layout.fillWidth: !measuredCell.modelData.speedMarks
+                    Layout.fillWidth: !measuredCell.modelData.speedMarks && measuredCell.modelData.measuredWhere === ""
                     text: measuredCell.modelData.measured
                     textFormat: Text.PlainText
                     wrapMode: Text.Wrap
                     font: Typography.font(Typography.Callout, -1, true)
                     color: Theme.Palette.primary
                 }
+                Text {
+                    objectName: "reportMeasuredWhere" + measuredCell.index
+                    visible: text !== ""
+                    Layout.alignment: measuredCell.modelData.speedMarks ? Qt.AlignVCenter : Qt.AlignTop
+                    text: measuredCell.modelData.measuredWhere
+                    textFormat: Text.PlainText
+                    font: Typography.callout
+                    color: Theme.Palette.secondary
+                }
                 Row {
                     objectName: "reportBadges"
                     visible: measuredCell.modelData.speedMarks
                     Layout.alignment: Qt.AlignVCenter
                     Layout.leftMargin: 4
-                    spacing: 6
+                    // Room for the mark that overhangs a badge's corner.
+                    spacing: 12
                     Repeater {
                         model: measuredCell.modelData.badges
-                        // The badge itself, so a marking looks the same here as in the speed
-                        // box: missed in red at full opacity, unknown with its "?" mark.
-                        delegate: SpeedMarkingBadge {
-                            required property var modelData
-                            objectName: "reportBadge" + modelData.label
-                            marking: modelData.marking
-                            check: modelData.check
-                            height: 18
-                        }
+                        delegate: ReportBadge {}
+                    }
+                    Rectangle {
+                        objectName: "reportBadgeRule"
+                        visible: measuredCell.modelData.badges.length > 0 && measuredCell.modelData.uncheckedBadges.length > 0
+                        width: 1
+                        height: 22
+                        anchors.verticalCenter: parent.verticalCenter
+                        color: Theme.Palette.tertiary
+                    }
+                    Repeater {
+                        model: measuredCell.modelData.uncheckedBadges
+                        delegate: ReportBadge {}
                     }
                 }
-                Item { Layout.fillWidth: measuredCell.modelData.speedMarks }
+                Item { Layout.fillWidth: measuredCell.modelData.speedMarks || measuredCell.modelData.measuredWhere !== "" }
             }
         }
     }

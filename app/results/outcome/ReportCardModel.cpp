@@ -63,8 +63,9 @@ ReportCardRow writeSpeedMarksRow(const QString& label, const QString& claimed, c
   setMark(row, isUSBDrive ? Tone::neutral : toneOf(rating.check(SpeedClass::class10)));
   if (!isUSBDrive && !rating.dataLost) {
     for (const auto& [marking, check] : rating.markings()) {
-      row.badges.append(QVariant::fromValue(ReportCardBadge{QString::fromUtf8(marking.rawValue()),
-                                                            QString::fromUtf8(marking.label()), checkName(check)}));
+      QVariantList& group = check == SpeedRating::Check::unknown ? row.uncheckedBadges : row.badges;
+      group.append(QVariant::fromValue(ReportCardBadge{QString::fromUtf8(marking.rawValue()),
+                                                       QString::fromUtf8(marking.label()), checkName(check)}));
     }
   }
   return row;
@@ -94,6 +95,11 @@ std::vector<ReportCardRow> ReportCardModel::rows(const CheckOutcome& outcome, co
   if (outcome.speed) {
     rows.push_back(writeSpeedMarksRow(writeLabel, claimedClass, *outcome.speed, card.isUSBDrive));
     rows.push_back(measuredRow(readLabel, dash, ReportCardPhrases::readSpeedPhrase(*outcome.speed, card.isUSBDrive)));
+    if (outcome.full) {
+      // The advanced test's averages over the whole card show on the same page; these
+      // figures are the speed zone's, and say so.
+      for (auto row = rows.end() - 2; row != rows.end(); ++row) row->measuredWhere = speedZoneWhere();
+    }
   } else if (outcome.full) {
     rows.push_back(measuredRow(writeLabel, claimedClass,
                                {ResultFigures::speedText(outcome.full->manifest.writeSpeed.average), Tone::neutral}));

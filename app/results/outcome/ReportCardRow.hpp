@@ -1,8 +1,8 @@
 #pragma once
 // ReportCardRow: one row of the report card, already worded: its label, what the card
 // claims, what the check measured, and the tone mark beside the measured value. The
-// write-speed row of a rated card also carries its speed-marking badges. Plain values
-// that QML reads as gadgets.
+// write-speed row of a rated card also carries its speed-marking badges, those met apart
+// from those this reader cannot judge. Plain values that QML reads as gadgets.
 
 #include <QColor>
 #include <QMetaType>
@@ -35,21 +35,26 @@ struct ReportCardRow {
   Q_PROPERTY(QString label MEMBER label CONSTANT)
   Q_PROPERTY(QString claimed MEMBER claimed CONSTANT)
   Q_PROPERTY(QString measured MEMBER measured CONSTANT)
+  Q_PROPERTY(QString measuredWhere MEMBER measuredWhere CONSTANT)
   Q_PROPERTY(QString toneSymbol MEMBER toneSymbol CONSTANT)
   Q_PROPERTY(QColor toneColor MEMBER toneColor CONSTANT)
   Q_PROPERTY(bool toneSecondary MEMBER toneSecondary CONSTANT)
   Q_PROPERTY(bool speedMarks MEMBER speedMarks CONSTANT)
   Q_PROPERTY(QVariantList badges MEMBER badges CONSTANT)
+  Q_PROPERTY(QVariantList uncheckedBadges MEMBER uncheckedBadges CONSTANT)
 
  public:
   QString label;
   QString claimed;
   QString measured;
+  // Where a speed was measured, when the page also shows a speed measured elsewhere.
+  QString measuredWhere;
   QString toneSymbol;
   QColor toneColor;        // invalid for the neutral tone, which takes the system's secondary colour
   bool toneSecondary = false;
   bool speedMarks = false;  // the rated write speed: its measured cell carries the badges
-  QVariantList badges;      // of ReportCardBadge
+  QVariantList badges;           // of ReportCardBadge, met
+  QVariantList uncheckedBadges;  // of ReportCardBadge, not judged with this reader
 
   friend bool operator==(const ReportCardRow&, const ReportCardRow&) = default;
 };

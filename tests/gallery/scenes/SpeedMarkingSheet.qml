@@ -22,7 +22,8 @@ Item {
 
         property real badgeHeight
 
-        spacing: block.badgeHeight * 0.4
+        // A small badge is drawn taller than asked, and its mark overhangs: room for both.
+        spacing: Math.max(block.badgeHeight * 0.4, 16)
 
         Repeater {
             model: sheet.checks
@@ -33,7 +34,7 @@ Item {
                 required property string modelData
 
                 Layout.fillWidth: true
-                spacing: block.badgeHeight * 0.3
+                spacing: Math.max(block.badgeHeight * 0.3, 14)
 
                 Repeater {
                     model: sheet.markings
@@ -41,7 +42,7 @@ Item {
                     SpeedMarkingBadge {
                         required property string modelData
                         objectName: "badge-" + modelData + "-" + line.modelData + "-" + block.badgeHeight
-                        height: block.badgeHeight
+                        size: block.badgeHeight
                         marking: modelData
                         check: line.modelData
                     }
@@ -80,7 +81,7 @@ Item {
         // Not yet sized by a layout: draws nothing, takes no room and warns of nothing.
         SpeedMarkingBadge {
             objectName: "unsizedBadge"
-            height: 0
+            size: 0
             marking: "v30"
             check: "missed"
         }

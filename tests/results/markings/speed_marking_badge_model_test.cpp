@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "results/markings/SpeedMarkingGeometry.hpp"
 #include "theme/Palette.hpp"
 
 namespace tessorin {
@@ -17,7 +18,7 @@ TEST(SpeedMarkingBadgeModelTest, EachJudgementHasItsColourMarkAndHelp) {
     const char* help;
   } cases[] = {
       {"met", palette.primary(), 1.0, "", "Reached"},
-      {"missed", Palette::red(), 1.0, "xmark.circle.fill", "Not reached"},
+      {"missed", palette.redText(), 1.0, "xmark.circle.fill", "Not reached"},
       {"unknown", palette.secondary(), 0.7, "questionmark.circle.fill", "Can’t be checked with this reader"},
   };
   for (const auto& c : cases) {
@@ -45,6 +46,37 @@ TEST(SpeedMarkingBadgeModelTest, MarkOverhangsTheCornerByFractionsOfTheHeight) {
   badge.setHeight(-1);
   EXPECT_EQ(badge.markSize(), 0);
   EXPECT_FALSE(badge.showsMark());  // a badge not yet sized shows no mark of size 0
+}
+
+// The views ask for badges as small as 18 pixels; drawn that small, the digits of C10
+// and the mark's x or question mark could not be made out. A badge is drawn at least as
+// high as its two-digit number needs to reach the smallest text size, and its mark never
+// below the size at which its sign reads, centred just off the corner as on a large badge.
+TEST(SpeedMarkingBadgeModelTest, EverySizeAViewAsksForIsDrawnReadable) {
+  const struct {
+    const char* where;
+    qreal asked;
+    qreal drawn;
+  } cases[] = {
+      {"report card", 18, 25},
+      {"missed row", 22, 25},
+      {"lives-up-to row", 28, 28},
+      {"gallery's large sheet", 96, 96},
+  };
+  for (const auto& c : cases) {
+    SpeedMarkingBadgeModel badge;
+    badge.setMarking(QStringLiteral("class10"));
+    badge.setCheck(QStringLiteral("unknown"));
+    badge.setHeight(c.asked);
+    EXPECT_DOUBLE_EQ(badge.drawnHeight(), c.drawn) << c.where;
+    const SpeedMarkingGeometry drawn(badge.drawnHeight());
+    EXPECT_GE(drawn.smallestNumberSize(), 11.0) << c.where;
+    EXPECT_GE(drawn.uhsNumberSize(), 11.0) << c.where;
+    EXPECT_GE(badge.markSize(), 16.0) << c.where;
+    // The mark's centre lies 0.02 h right of and below the top-trailing corner.
+    EXPECT_NEAR(badge.markShift() - badge.markSize() / 2, 0.02 * c.drawn, 1e-9) << c.where;
+    EXPECT_NEAR(badge.markSize() / 2 - badge.markRise(), 0.02 * c.drawn, 1e-9) << c.where;
+  }
 }
 
 }  // namespace

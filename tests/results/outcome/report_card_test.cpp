@@ -108,5 +108,64 @@ TEST(ReportCard, USBDriveHasANeutralMarkAndNoBadgesLostDataARedMarkAndNoBadges) 
   EXPECT_TRUE(lostRows[1].badges.isEmpty());
 }
 
+// One page shows the advanced test's averages over the whole card and the speed zone's
+// figures from its start: each pair says which it is, and only when both are there.
+TEST(ReportCard, SpeedsMeasuredInTwoPlacesSayWhereWheneverBothShow) {
+  const QString zoneWhere = "at the start of the card";
+  const QString wholeCard = "average over the whole card";
+  const FullTestResult full = fullResult(64'000'000'000, Sectors{.ok = 10});
+  const struct {
+    const char* name;
+    bool advanced;
+    bool rated;
+    QString speedRowsWhere;  // none when there are no speed rows
+    QString tileNote;        // of the two speed tiles, which an advanced test alone has
+  } cases[] = {
+      {"advanced test and rating", true, true, zoneWhere, wholeCard},
+      {"advanced test alone", true, false, "", ""},
+      {"quick check with its zone", false, true, "", ""},
+  };
+  for (const auto& c : cases) {
+    CheckOutcome checked = outcome(Verdict::genuine);
+    if (c.advanced) checked.full = full;
+    if (c.rated) {
+      checked.zone = cleanZone();
+      checked.speed = rating(BusMode::uhs, {SpeedClass::class10});
+    }
+    const auto rows = ReportCardModel::rows(checked, {});
+    ASSERT_EQ(rows[1].label, "Write speed") << c.name;
+    EXPECT_EQ(rows[1].measuredWhere, c.speedRowsWhere) << c.name;
+    EXPECT_EQ(rows[2].measuredWhere, c.speedRowsWhere) << c.name;
+    EXPECT_EQ(rows[3].measuredWhere, "") << c.name << ": the data row is no speed";
+    if (!c.advanced) continue;
+    const auto tiles = OutcomePanelModel::stats(full, std::nullopt, c.rated);
+    EXPECT_EQ(tiles[0].note, "") << c.name;
+    EXPECT_EQ(tiles[1].note, c.tileNote) << c.name;
+    EXPECT_EQ(tiles[2].note, c.tileNote) << c.name;
+    EXPECT_EQ(tiles[3].note, "") << c.name;
+  }
+}
+
+QStringList badgeLabels(const QVariantList& badges) {
+  QStringList labels;
+  for (const QVariant& variant : badges) {
+    const auto badge = variant.value<ReportCardBadge>();
+    labels.append(badge.label + ":" + badge.check);
+  }
+  return labels;
+}
+
+TEST(ReportCard, MarkingsThisReaderCannotJudgeStandApartFromThoseMet) {
+  CheckOutcome checked = outcome(Verdict::genuine);
+  checked.zone = cleanZone();
+  // Meets C10, U1 and V10 in a reader too slow to show U3 or V30.
+  checked.speed = rating(BusMode::uhs, {SpeedClass::class2, SpeedClass::class4, SpeedClass::class6, SpeedClass::class10,
+                                        SpeedClass::u1, SpeedClass::v6, SpeedClass::v10});
+  checked.speed->readerCeiling = 20e6;
+  const auto rows = ReportCardModel::rows(checked, {});
+  EXPECT_EQ(badgeLabels(rows[1].badges), (QStringList{"C10:met", "U1:met", "V10:met"}));
+  EXPECT_EQ(badgeLabels(rows[1].uncheckedBadges), (QStringList{"U3:unknown", "V30:unknown"}));
+}
+
 }  // namespace
 }  // namespace tessorin
