@@ -104,6 +104,23 @@ void expectLegible(const Palette& palette, const char* window) {
   }
 }
 
+// The application's palette as a light and as a dark desktop theme give it.
+void useLightWindow() {
+  QPalette light;
+  light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
+  light.setColor(QPalette::Base, Qt::white);
+  light.setColor(QPalette::WindowText, Qt::black);
+  QGuiApplication::setPalette(light);
+}
+
+void useDarkWindow() {
+  QPalette dark;
+  dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
+  dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
+  dark.setColor(QPalette::WindowText, Qt::white);
+  QGuiApplication::setPalette(dark);
+}
+
 // The speed-marking badges draw their glyph (numbers included, set in black weight at 11
 // pixels or more) and their mark as symbols: 3:1 on the report card's panel and in the
 // speed box, on a plain panel or on one tinted by a verdict; the white x or question mark
@@ -138,17 +155,9 @@ void expectBadgesLegible(const Palette& palette, const char* window) {
 }
 
 TEST(ContrastTest, SpeedMarkingBadgesAreLegibleInALightAndADarkWindow) {
-  QPalette light;
-  light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
-  light.setColor(QPalette::Base, Qt::white);
-  light.setColor(QPalette::WindowText, Qt::black);
-  QGuiApplication::setPalette(light);
+  useLightWindow();
   expectBadgesLegible(Palette(), "light");
-  QPalette dark;
-  dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-  dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
-  dark.setColor(QPalette::WindowText, Qt::white);
-  QGuiApplication::setPalette(dark);
+  useDarkWindow();
   expectBadgesLegible(Palette(), "dark");
   QGuiApplication::setPalette(QPalette());
 }
@@ -160,20 +169,12 @@ TEST(ContrastTest, RatioOfKnownColoursIsRight) {
 }
 
 TEST(ContrastTest, EveryTextRoleIsLegibleOnEveryBackgroundOfALightWindow) {
-  QPalette light;
-  light.setColor(QPalette::Window, QColor(0xef, 0xef, 0xef));
-  light.setColor(QPalette::Base, Qt::white);
-  light.setColor(QPalette::WindowText, Qt::black);
-  QGuiApplication::setPalette(light);
+  useLightWindow();
   expectLegible(Palette(), "light");
 }
 
 TEST(ContrastTest, EveryTextRoleIsLegibleOnEveryBackgroundOfADarkWindow) {
-  QPalette dark;
-  dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2e));
-  dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x20));
-  dark.setColor(QPalette::WindowText, Qt::white);
-  QGuiApplication::setPalette(dark);
+  useDarkWindow();
   expectLegible(Palette(), "dark");
   QGuiApplication::setPalette(QPalette());
 }
