@@ -7,8 +7,12 @@ import Qt5Compat.GraphicalEffects
 // from leading to trailing edge, glowing in the last colour; pressing shrinks it and
 // tightens the glow. Without colours it uses the accent pair.
 //
-//     GlowButton { text: qsTr("Check This Card"); onClicked: … }
+//     GlowButton { text: qsTr("Check This Card"); symbol: "checkmark.shield.fill"; onClicked: … }
 //     GlowButton { colors: [Qt.rgba(r, g, b, 0.85), Palette.indigo] }
+//
+// The capsule is the only look of its kind: a page's one main action. Its fill is the
+// style's prominent gradient, its height the large size class, so it lines up with the
+// other buttons of its row.
 Button {
     id: control
 
@@ -21,52 +25,43 @@ Button {
                                                                                             : Palette.accentGradient).map(c => Palette.fillShadeOf(c))
     readonly property color glowColor: control.paint[control.paint.length - 1]
 
+    // The height of the large class, as every button of the row it leads.
+    ControlSize.size: ControlSize.Large
+    // This button's own, not the style's: it is drawn the same under any controls style.
+    readonly property int capsuleHeight: ControlSize.buttonHeight
+    implicitHeight: Math.max(control.capsuleHeight, implicitContentHeight + topPadding + bottomPadding)
+    icon.name: control.symbol
     font: Typography.font(Typography.Title3, Font.DemiBold)
     leftPadding: 28
     rightPadding: 28
-    topPadding: 14
-    bottomPadding: 14
+    topPadding: 4
+    bottomPadding: 4
     scale: control.down ? 0.97 : 1
 
     Behavior on scale {
         NumberAnimation { duration: Motion.duration(250); easing.type: Easing.OutCubic }
     }
 
-    contentItem: Row {
-        spacing: 8
-
-        SymbolIcon {
-            anchors.verticalCenter: parent.verticalCenter
-            visible: control.symbol !== ""
-            name: control.symbol
-            color: "white"
-            size: control.font.pixelSize * 1.1
-        }
-
-        Text {
-            objectName: "glowButtonLabel"
-            anchors.verticalCenter: parent.verticalCenter
-            text: control.text
-            textFormat: Text.PlainText
-            font: control.font
-            color: "white"
-            elide: Text.ElideRight
-        }
+    contentItem: ButtonLabel {
+        objectName: "glowButtonLabel"
+        button: control
+        color: "white"
     }
 
     background: Item {
         implicitWidth: 120
-        implicitHeight: 44
+        implicitHeight: control.capsuleHeight
 
         Rectangle {
             id: capsule
             anchors.fill: parent
             radius: height / 2
             visible: false
+            // From the leading edge: right to left, the first colour stands at the right.
             gradient: Gradient {
                 orientation: Gradient.Horizontal
-                GradientStop { position: 0; color: control.paint[0] }
-                GradientStop { position: 1; color: control.glowColor }
+                GradientStop { position: 0; color: control.mirrored ? control.glowColor : control.paint[0] }
+                GradientStop { position: 1; color: control.mirrored ? control.paint[0] : control.glowColor }
             }
         }
 

@@ -163,6 +163,16 @@ const QColor& Palette::selectionFill() {
   return color;
 }
 
+const QColor& Palette::filledHoverOverlay() {
+  static const QColor color = QColor::fromRgbF(0.0f, 0.0f, 0.0f, 0.1f);
+  return color;
+}
+
+const QColor& Palette::filledPressedOverlay() {
+  static const QColor color = QColor::fromRgbF(0.0f, 0.0f, 0.0f, 0.22f);
+  return color;
+}
+
 QColor Palette::textShade(const QColor& tint, const QColor& window) {
   // On a dark window the tints read as they are, but for red and indigo, a step lighter.
   const bool darkWindow = window.lightnessF() < 0.5;

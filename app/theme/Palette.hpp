@@ -47,6 +47,11 @@ class Palette : public QObject {
   Q_PROPERTY(QVariantList prominentFill READ prominentFillList CONSTANT)
   Q_PROPERTY(QColor destructiveFill READ destructiveFill CONSTANT)
   Q_PROPERTY(QColor selectionFill READ selectionFill CONSTANT)
+  // Laid over those fills while the pointer rests on the button and while it is pressed:
+  // darker, never lighter, so that white keeps its contrast in every state. A disabled
+  // filled button is no fill of its own: the quaternary wash under secondary text.
+  Q_PROPERTY(QColor filledHoverOverlay READ filledHoverOverlay CONSTANT)
+  Q_PROPERTY(QColor filledPressedOverlay READ filledPressedOverlay CONSTANT)
   // Text and marks at falling emphasis: window text at opacity 0.85, 0.68, 0.6 and 0.1.
   // The first three are text and reach 4.5:1 on the window, a panel and a tinted panel;
   // the fourth is for fills and rules only.
@@ -71,6 +76,8 @@ class Palette : public QObject {
   static const QVariantList& prominentFillList();
   static const QColor& destructiveFill();
   static const QColor& selectionFill();
+  static const QColor& filledHoverOverlay();
+  static const QColor& filledPressedOverlay();
 
   // The text shade of a tint (green, red, amber, indigo, cyan) on a window of this colour;
   // any other colour comes back as it is.

@@ -196,6 +196,9 @@ const bool registered = addGalleryStates({
           [](CardSession& s) { decide(s, fakeThatLosesEvenBelow()); }, 1500},
          {text("verdictTitle", QStringLiteral("Fake card")), shown("decisionComparison", true),
           shown("lostWarning", true), shown("failedWarning", true), shown("decisionSpeed", true),
+          // The two answers stand in one row of one height.
+          {QStringLiteral("finishHereButton"), QStringLiteral("height"), 40.0},
+          {QStringLiteral("confirmAdvancedButton"), QStringLiteral("height"), 40.0},
           text("decisionSentence",
                QStringLiteral("Probes written past the real size were lost: the card pretends to store them."))}),
     page(QStringLiteral("decision-wrap-around"),

@@ -9,7 +9,7 @@ namespace {
 GalleryState controlsSheet(const char* state, bool mirrored) {
   return {.view = QStringLiteral("ControlsSheet"),
           .state = QString::fromLatin1(state),
-          .size = QSize(1180, 820),
+          .size = QSize(1180, 900),
           .scene = QStringLiteral("scenes/ControlsSheet.qml"),
           .properties = [mirrored](GalleryWorld&) { return QVariantMap{{QStringLiteral("mirrored"), mirrored}}; },
           .expectations =
@@ -21,6 +21,12 @@ GalleryState controlsSheet(const char* state, bool mirrored) {
                   {QStringLiteral("cancelBeside"), QStringLiteral("role"), 2},  // bordered
                   {QStringLiteral("openMenu"), QStringLiteral("visible"), true},
                   {QStringLiteral("helpTag"), QStringLiteral("visible"), true},
+                  // One row of the large size class lines up, the main action's capsule with it.
+                  {QStringLiteral("largeBordered"), QStringLiteral("height"), 40.0},
+                  {QStringLiteral("largePlain"), QStringLiteral("height"), 40.0},
+                  {QStringLiteral("largeGlow"), QStringLiteral("height"), 40.0},
+                  {QStringLiteral("largeStop"), QStringLiteral("height"), 40.0},
+                  {QStringLiteral("prominentLarge"), QStringLiteral("height"), 40.0},
               },
           .hover = QStringLiteral("hoveredButton"),
           .keyboardFocus = QStringLiteral("focusedButton")};

@@ -334,7 +334,10 @@ const bool registered = addGalleryStates({
        return withSession(session);
      },
      .expectations = {shown("reinsertActions", true), shown("waitingForCard", false),
-                      shown("reinsertRequiredReason", false)}},
+                      shown("reinsertRequiredReason", false),
+                      // Both answers and Stop below them are of the large size class: one height.
+                      {"checkWithoutRemovingButton", "height", 40.0}, {"ejectButton", "height", 40.0},
+                      {"stopButton", "height", 40.0}}},
     {.view = "ReinsertPanel", .state = "required", .size = QSize(800, 760), .scene = "scenes/ReinsertPanelScene.qml",
      .properties = [](GalleryWorld& world) {
        CardSession* session = world.session(GalleryWorld::usbDrive(64 * GB));

@@ -75,9 +75,23 @@ std::vector<Pair> pairsOf(const Palette& palette) {
     }
   }
   const QColor white(Qt::white);
-  pairs.push_back({"white", white, "prominent fill start", Palette::prominentFillList().at(0).value<QColor>(), 4.5});
-  pairs.push_back({"white", white, "prominent fill end", Palette::prominentFillList().at(1).value<QColor>(), 4.5});
-  pairs.push_back({"white", white, "destructive fill", Palette::destructiveFill(), 4.5});
+  // The filled buttons' label on their fill in every state: resting, pointed at, pressed
+  // (the state's overlay laid over either end of the gradient), and disabled, where the
+  // label turns secondary on the quaternary wash, on a panel or on the window.
+  const std::vector<std::pair<std::string, QColor>> fills = {
+      {"prominent fill start", Palette::prominentFillList().at(0).value<QColor>()},
+      {"prominent fill end", Palette::prominentFillList().at(1).value<QColor>()},
+      {"destructive fill", Palette::destructiveFill()}};
+  for (const auto& [fillName, fill] : fills) {
+    pairs.push_back({"white", white, fillName, fill, 4.5});
+    pairs.push_back({"white", white, fillName + ", pointed at", over(Palette::filledHoverOverlay(), fill), 4.5});
+    pairs.push_back({"white", white, fillName + ", pressed", over(Palette::filledPressedOverlay(), fill), 4.5});
+  }
+  for (const auto& [backgroundName, behind] : {std::pair<std::string, QColor>{"panel", panel}, {"window", window}}) {
+    const QColor disabledFill = over(palette.quaternary(), behind);
+    pairs.push_back({"secondary", over(palette.secondary(), disabledFill), "disabled filled button on " + backgroundName,
+                     disabledFill, 4.5});
+  }
   pairs.push_back({"white", white, "selection fill", Palette::selectionFill(), 4.5});
   // The large buttons take the deep shade of whatever tint a view gives them.
   const QColor tints[] = {Palette::cyan(), Palette::indigo(), Palette::red(), Palette::green(), Palette::amber()};
@@ -187,6 +201,18 @@ TEST(ContrastTest, TheBrightTintsAreNotTextOnALightWindow) {
     EXPECT_NE(Palette::textShade(tint, window), tint);
   }
   EXPECT_EQ(Palette::textShade(QColor(Qt::magenta), window), QColor(Qt::magenta));
+}
+
+TEST(ContrastTest, PointingAtOrPressingAFilledButtonOnlyDarkensIt) {
+  // Lightening would take white below its bar on the indigo end, as a white wash of 12 %
+  // once did (4.3:1); darkening can only raise white's contrast.
+  for (const QVariant& end : Palette::prominentFillList()) {
+    const QColor fill = end.value<QColor>();
+    EXPECT_LT(luminance(over(Palette::filledHoverOverlay(), fill)), luminance(fill));
+    EXPECT_LT(luminance(over(Palette::filledPressedOverlay(), fill)),
+              luminance(over(Palette::filledHoverOverlay(), fill)));
+    EXPECT_LT(contrast(Qt::white, over(QColor::fromRgbF(1, 1, 1, 0.12f), fill)), 4.5) << fill.name().toStdString();
+  }
 }
 
 TEST(ContrastTest, NoTextStyleIsBelowElevenPixels) {

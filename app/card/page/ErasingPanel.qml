@@ -20,8 +20,7 @@ Panel {
         objectName: "erasingSpinner"
         Layout.alignment: Qt.AlignHCenter
         Layout.topMargin: 20
-        implicitWidth: 48
-        implicitHeight: 48
+        ControlSize.size: ControlSize.Large
         running: true
     }
 

@@ -107,8 +107,9 @@ Panel {
         Button {
             objectName: "checkWithoutRemovingButton"
             text: presenter.checkWithoutRemovingText
-            font: Typography.body
-            padding: 10
+            // A plain button: the glowing one beside it is the panel's main action.
+            flat: true
+            ControlSize.size: ControlSize.Large
             onClicked: PanelActions.checkWithoutRemoving(root.session)
         }
         GlowButton {
@@ -134,8 +135,7 @@ Panel {
         spacing: 10
 
         BusyIndicator {
-            implicitWidth: 20
-            implicitHeight: 20
+            ControlSize.size: ControlSize.Small
             objectName: "waitingSign"
             // Still shown with motion off: the house's indicator then stands still.
             running: presenter.cardOut

@@ -60,11 +60,9 @@ Item {
         visible: screen.content === CommunityViewModel.Loading
         anchors.centerIn: parent
         spacing: 10
-        ActivitySpinner {
+        BusyIndicator {
             Layout.alignment: Qt.AlignHCenter
-            implicitWidth: 32
-            implicitHeight: 32
-            lineWidth: 3.5
+            ControlSize.size: ControlSize.Large
         }
         Text {
             Layout.alignment: Qt.AlignHCenter

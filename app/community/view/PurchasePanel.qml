@@ -134,6 +134,7 @@ Panel {
 
         Button {
             objectName: "saveButton"
+            ControlSize.size: ControlSize.Large
             visible: !panel.saved
             text: panel.saveLabel
             enabled: panel.saveEnabled
@@ -163,40 +164,28 @@ Panel {
             id: shareButton
             objectName: "shareButton"
             text: panel.shareLabel
+            icon.name: "person.3.fill"
             enabled: panel.shareEnabled
+            highlighted: true
+            ControlSize.size: ControlSize.Large
             onClicked: panel.share()
-            leftPadding: 14
-            rightPadding: 14
-            topPadding: 7
-            bottomPadding: 7
-            background: Rectangle {
-                radius: 6
-                color: shareButton.enabled ? (shareButton.down ? Qt.darker(Theme.Palette.indigo, 1.15) : Theme.Palette.indigo)
-                                           : Theme.Palette.quaternary
-            }
+            // While sharing, the label gives way to the busy sign, the button keeping its size.
             contentItem: Item {
                 implicitWidth: shareLabel.implicitWidth
                 implicitHeight: shareLabel.implicitHeight
-                ActivitySpinner {
+                BusyIndicator {
                     objectName: "shareProgress"
                     anchors.centerIn: parent
                     visible: panel.sharing
-                    color: Theme.Palette.secondary
+                    running: panel.sharing
+                    ControlSize.size: ControlSize.Small
                 }
-                Row {
+                ButtonLabel {
                     id: shareLabel
-                    anchors.centerIn: parent
-                    spacing: 6
+                    anchors.fill: parent
                     visible: !panel.sharing
-                    readonly property color ink: shareButton.enabled ? "white" : Theme.Palette.secondary
-                    SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: "person.3.fill"; color: shareLabel.ink }
-                    Text {
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: shareButton.text
-                        textFormat: Text.PlainText
-                        font: Typography.font(Typography.Body, Font.DemiBold)
-                        color: shareLabel.ink
-                    }
+                    button: shareButton
+                    color: shareButton.labelColor
                 }
             }
         }

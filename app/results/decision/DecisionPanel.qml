@@ -154,11 +154,7 @@ Panel {
         Button {
             objectName: "finishHereButton"
             text: presenter.finishTitle
-            font: Typography.body
-            topPadding: 10
-            bottomPadding: 10
-            leftPadding: 18
-            rightPadding: 18
+            ControlSize.size: ControlSize.Large
             onClicked: presenter.finishHere()
         }
 

@@ -146,12 +146,8 @@ ColumnLayout {
                 id: shareButton
                 objectName: "shareButton"
                 text: model.shareLabel
-                icon.name: ""
-                contentItem: Row {
-                    spacing: 6
-                    SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: "square.and.arrow.up"; color: Theme.Palette.primary }
-                    Text { anchors.verticalCenter: parent.verticalCenter; text: shareButton.text; textFormat: Text.PlainText; font: Typography.body; color: Theme.Palette.primary }
-                }
+                icon.name: "square.and.arrow.up"
+                ControlSize.size: ControlSize.Large
                 onClicked: shareMenu.popup(shareButton, 0, shareButton.height)
 
                 Menu {
@@ -173,11 +169,8 @@ ColumnLayout {
                 id: againButton
                 objectName: "checkAgainButton"
                 text: model.checkAgainLabel
-                contentItem: Row {
-                    spacing: 6
-                    SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: "arrow.clockwise"; color: Theme.Palette.primary }
-                    Text { anchors.verticalCenter: parent.verticalCenter; text: againButton.text; textFormat: Text.PlainText; font: Typography.body; color: Theme.Palette.primary }
-                }
+                icon.name: "arrow.clockwise"
+                ControlSize.size: ControlSize.Large
                 onClicked: model.checkAgain()
             }
         }

@@ -118,8 +118,7 @@ Item {
             visible: root.presenter.showsProgress
             spacing: 10
             BusyIndicator {
-                Layout.preferredWidth: 22
-                Layout.preferredHeight: 22
+                ControlSize.size: ControlSize.Small
                 running: root.presenter.showsProgress
             }
             Text {

@@ -188,7 +188,8 @@ Item {
                     implicitWidth: allowLabel.implicitWidth + 24
                     implicitHeight: allowLabel.implicitHeight + 8
                     radius: 5
-                    color: Palette.indigo
+                    // The fill made for white text: the bright indigo holds it at only 4.25:1.
+                    color: Palette.selectionFill
                     Text {
                         id: allowLabel
                         anchors.centerIn: parent
@@ -263,7 +264,7 @@ Item {
 
         implicitHeight: rowContent.implicitHeight + 8
         radius: 6
-        color: row.selected ? Palette.indigo : "transparent"
+        color: row.selected ? Palette.selectionFill : "transparent"
 
         RowLayout {
             id: rowContent

@@ -3,7 +3,6 @@ import Tessorin.Shell
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
-import QtQuick.Shapes
 
 // One card in the sidebar: its icon, its name over its capacity ("Removed" once the card
 // went away, the row faded), and the mark of its check.
@@ -68,38 +67,12 @@ Item {
         }
 
         // A small indeterminate spinner while the check runs.
-        Item {
+        BusyIndicator {
             objectName: "cardRowProgress-" + row.cardId
             Layout.leftMargin: 4
-            implicitWidth: 16
-            implicitHeight: 16
+            ControlSize.size: ControlSize.Small
             visible: row.mark === CardRowModel.Progress
-
-            Shape {
-                anchors.fill: parent
-                layer.enabled: true
-                layer.samples: 4
-                ShapePath {
-                    strokeColor: Qt.rgba(Palette.secondary.r, Palette.secondary.g, Palette.secondary.b, 0.25)
-                    strokeWidth: 2
-                    fillColor: "transparent"
-                    PathAngleArc { centerX: 8; centerY: 8; radiusX: 6.5; radiusY: 6.5; startAngle: 0; sweepAngle: 360 }
-                }
-                ShapePath {
-                    strokeColor: Palette.secondary
-                    strokeWidth: 2
-                    fillColor: "transparent"
-                    capStyle: ShapePath.RoundCap
-                    PathAngleArc { centerX: 8; centerY: 8; radiusX: 6.5; radiusY: 6.5; startAngle: -90; sweepAngle: 100 }
-                }
-                RotationAnimator on rotation {
-                    from: 0
-                    to: 360
-                    duration: 900
-                    loops: Animation.Infinite
-                    running: Motion.enabled && row.mark === CardRowModel.Progress && OnScreen.shown
-                }
-            }
+            running: visible
         }
 
         SymbolIcon {

@@ -1,44 +1,71 @@
 import QtQuick
+import QtQuick.Shapes
 import QtQuick.Templates as T
 import Tessorin.Theme as House
 
-// A ring of eight dots fading round, turning while something is under way. With motion
-// off it stands still and still says "working".
+// The house's one sign of work whose end is unknown: a faint ring with a bright arc going
+// round it. Its side is the size class's (House.ControlSize: small in a row of text or a
+// button, regular, large alone on a page); `color` tints the arc. Drawn whole from the
+// first frame, so a still picture shows it; it turns only while motion is on and it can
+// be seen.
 T.BusyIndicator {
     id: control
+
+    property color color: House.Palette.secondary
+    readonly property int side: House.ControlSize.indicatorSize
 
     implicitWidth: implicitContentWidth + leftPadding + rightPadding
     implicitHeight: implicitContentHeight + topPadding + bottomPadding
 
-    padding: 2
+    padding: 0
 
     contentItem: Item {
-        implicitWidth: 24
-        implicitHeight: 24
+        objectName: "busyArc"
+        implicitWidth: control.side
+        implicitHeight: control.side
         opacity: control.running ? 1 : 0
 
-        Repeater {
-            model: 8
-            Rectangle {
-                required property int index
-                readonly property real angle: index * Math.PI / 4
-                readonly property real reach: (Math.min(parent.width, parent.height) - width) / 2
-                width: Math.max(3, Math.min(parent.width, parent.height) / 6)
-                height: width
-                radius: width / 2
-                x: parent.width / 2 + reach * Math.sin(angle) - width / 2
-                y: parent.height / 2 - reach * Math.cos(angle) - height / 2
-                color: House.Palette.secondary
-                opacity: 0.25 + 0.75 * index / 7
-            }
-        }
+        readonly property real extent: Math.min(width, height)
+        readonly property real line: Math.max(2, extent / 9)
+        readonly property real reach: (extent - line) / 2
 
-        RotationAnimator on rotation {
-            running: House.Motion.enabled && control.running && House.OnScreen.shown
-            from: 0
-            to: 360
-            duration: 1000
-            loops: Animation.Infinite
+        Shape {
+            id: ring
+            anchors.centerIn: parent
+            width: parent.extent
+            height: parent.extent
+            layer.enabled: true
+            layer.samples: 4
+
+            ShapePath {
+                strokeColor: Qt.rgba(control.color.r, control.color.g, control.color.b, 0.25 * control.color.a)
+                strokeWidth: ring.parent.line
+                fillColor: "transparent"
+                PathAngleArc {
+                    centerX: ring.width / 2; centerY: ring.height / 2
+                    radiusX: ring.parent.reach; radiusY: ring.parent.reach
+                    startAngle: 0; sweepAngle: 360
+                }
+            }
+            ShapePath {
+                strokeColor: control.color
+                strokeWidth: ring.parent.line
+                fillColor: "transparent"
+                capStyle: ShapePath.RoundCap
+                PathAngleArc {
+                    centerX: ring.width / 2; centerY: ring.height / 2
+                    radiusX: ring.parent.reach; radiusY: ring.parent.reach
+                    startAngle: -90; sweepAngle: 100
+                }
+            }
+
+            RotationAnimator on rotation {
+                running: House.Motion.enabled && control.running && House.OnScreen.shown
+                from: 0
+                to: 360
+                duration: 900
+                loops: Animation.Infinite
+            }
         }
     }
 }

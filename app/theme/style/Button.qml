@@ -4,9 +4,13 @@ import Tessorin.Theme as House
 import Tessorin.Theme.Style  // ButtonRole, this module's own C++ type: the folder's implicit import has only its QML files
 
 // The house's button in five roles (see ButtonRole): prominent (the accent gradient under
-// white text: a dialog's default button), destructive (red under white text), bordered,
-// link (text in the link colour) and plain. Hover lightens, pressing darkens, a keyboard
-// focus shows a ring, disabled fades. Views that draw their own label keep it.
+// white text: a dialog's default button, a sheet's main action), destructive (red under
+// white text), bordered, link (text in the link colour) and plain. Pointing at a filled
+// button darkens it a step, pressing it two (lightening would take white text below its
+// contrast); a disabled filled button turns to the quiet grey of a disabled control. A
+// keyboard focus shows a ring. The size class (House.ControlSize) fixes the height for
+// every role, with or without a symbol (`icon.name`, a house symbol name), so the buttons
+// of one row line up.
 T.Button {
     id: control
 
@@ -15,40 +19,39 @@ T.Button {
                               : control.highlighted ? ButtonRole.Prominent
                               : control.flat ? ButtonRole.Plain : ButtonRole.Bordered
     readonly property bool filled: control.role === ButtonRole.Prominent || control.role === ButtonRole.Destructive
-    readonly property color labelColor: control.filled ? "white"
+    // Read here, on the button: inside the background the attached object would be the background's.
+    readonly property bool large: House.ControlSize.size === House.ControlSize.Large
+    readonly property int classHeight: House.ControlSize.buttonHeight
+    readonly property color labelColor: control.filled ? (control.enabled ? "white" : House.Palette.secondary)
                                       : control.role === ButtonRole.Link ? House.Palette.linkText
                                       : House.Palette.primary
 
     implicitWidth: Math.max(implicitBackgroundWidth + leftInset + rightInset, implicitContentWidth + leftPadding + rightPadding)
-    implicitHeight: Math.max(implicitBackgroundHeight + topInset + bottomInset, implicitContentHeight + topPadding + bottomPadding)
+    // The size class's height; only a label taller than it (a very large system font) grows it.
+    implicitHeight: Math.max(control.classHeight, implicitContentHeight + topPadding + bottomPadding)
 
     font: control.filled ? House.Typography.font(House.Typography.Body, Font.DemiBold) : House.Typography.body
-    leftPadding: control.role === ButtonRole.Link ? 2 : 14
-    rightPadding: control.role === ButtonRole.Link ? 2 : 14
-    topPadding: 6
-    bottomPadding: 6
-    opacity: control.enabled ? 1 : 0.45
+    leftPadding: control.role === ButtonRole.Link ? 2 : control.large ? 18 : 14
+    rightPadding: control.role === ButtonRole.Link ? 2 : control.large ? 18 : 14
+    topPadding: 4
+    bottomPadding: 4
+    // A disabled filled button has its own quiet look; the others fade.
+    opacity: control.enabled || control.filled ? 1 : 0.45
 
-    contentItem: Text {
-        text: control.text
-        textFormat: Text.PlainText
-        font.family: control.font.family
-        font.pixelSize: control.font.pixelSize
-        font.weight: control.font.weight
-        font.underline: control.role === ButtonRole.Link && control.hovered
+    contentItem: House.ButtonLabel {
+        button: control
         color: control.labelColor
-        horizontalAlignment: Text.AlignHCenter
-        verticalAlignment: Text.AlignVCenter
-        elide: Text.ElideRight
+        underline: control.role === ButtonRole.Link && control.hovered
     }
 
     background: Rectangle {
         objectName: "buttonBackground"
-        implicitWidth: control.role === ButtonRole.Link ? 0 : 72
-        implicitHeight: 30
-        radius: 7
+        implicitWidth: control.role === ButtonRole.Link ? 0 : control.large ? 88 : 72
+        implicitHeight: control.classHeight
+        radius: control.large ? 9 : 7
         visible: control.role !== ButtonRole.Link || control.visualFocus
-        color: control.role === ButtonRole.Destructive ? House.Palette.destructiveFill
+        color: control.filled && !control.enabled ? House.Palette.quaternary
+             : control.role === ButtonRole.Destructive ? House.Palette.destructiveFill
              : control.role === ButtonRole.Bordered ? House.Palette.panelBackground
              : "transparent"
         border.width: control.role === ButtonRole.Bordered ? 1 : 0
@@ -56,9 +59,10 @@ T.Button {
                               control.hovered ? 0.32 : 0.2)
 
         Rectangle {
+            objectName: "prominentFill"
             anchors.fill: parent
             radius: parent.radius
-            visible: control.role === ButtonRole.Prominent
+            visible: control.role === ButtonRole.Prominent && control.enabled
             gradient: Gradient {
                 orientation: Gradient.Horizontal
                 GradientStop { position: 0; color: House.Palette.prominentFill[control.mirrored ? 1 : 0] }
@@ -66,16 +70,17 @@ T.Button {
             }
         }
 
-        // Hover and press: white over a filled button, the window text over the others.
+        // Hover and press: darker over a filled button, a wash of the window text over the others.
         Rectangle {
             anchors.fill: parent
             radius: parent.radius
-            visible: control.role !== ButtonRole.Link
-            color: control.filled ? (control.down ? Qt.rgba(0, 0, 0, 0.18) : Qt.rgba(1, 1, 1, control.hovered ? 0.12 : 0))
+            visible: control.role !== ButtonRole.Link && control.enabled
+            color: control.filled ? (control.down ? House.Palette.filledPressedOverlay
+                                                  : control.hovered ? House.Palette.filledHoverOverlay : "transparent")
                                   : Qt.rgba(House.Palette.primary.r, House.Palette.primary.g, House.Palette.primary.b,
                                             control.down ? 0.14 : control.hovered ? 0.06 : 0)
         }
 
-        FocusRing { target: control; controlRadius: 7 }
+        FocusRing { target: control; controlRadius: parent.radius }
     }
 }

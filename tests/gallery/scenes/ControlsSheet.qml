@@ -26,7 +26,7 @@ Item {
         anchors.margins: 24
         spacing: 16
 
-        Heading { text: "Buttons by role: resting, pressed, disabled" }
+        Heading { text: "Buttons by role: resting, pressed, disabled, large with a symbol" }
 
         Column {
             spacing: 10
@@ -57,6 +57,20 @@ Item {
             Button { text: "Cancel"; objectName: "cancelBeside" }
         }
 
+        Heading { text: "One row of the large size: the main action's capsule among the others" }
+        RowLayout {
+            objectName: "largeRow"
+            spacing: 14
+            Button { objectName: "largeBordered"; text: "Finish Here"; ControlSize.size: ControlSize.Large }
+            Button { objectName: "largePlain"; text: "Check Without Removing"; flat: true; ControlSize.size: ControlSize.Large }
+            GlowButton { objectName: "largeGlow"; text: "Confirm With Advanced Test"; symbol: "checkmark.seal.fill" }
+            Button { objectName: "largeStop"; text: "Stop"; icon.name: "stop.fill"; ControlSize.size: ControlSize.Large }
+            Heading { text: "Busy: small, regular, large" }
+            BusyIndicator { running: true; ControlSize.size: ControlSize.Small }
+            BusyIndicator { running: true }
+            BusyIndicator { running: true; ControlSize.size: ControlSize.Large }
+        }
+
         Heading { text: "Check boxes and switches" }
         RowLayout {
             spacing: 18
@@ -69,14 +83,13 @@ Item {
             Switch { text: "Disabled"; checked: true; enabled: false }
         }
 
-        Heading { text: "Fields, choice, activity, scrolling" }
+        Heading { text: "Fields, choice, scrolling" }
         RowLayout {
             spacing: 18
             TextField { placeholderText: "Store name" }
             TextField { text: "Corner Shop <b>" }
             TextField { text: "Disabled"; enabled: false }
             ComboBox { objectName: "brandCombo"; model: ["SanDisk-like", "Generic", "Other…"]; implicitContentWidthPolicy: ComboBox.WidestText }
-            BusyIndicator { running: true }
             ListView {
                 Layout.preferredWidth: 120
                 Layout.preferredHeight: 80

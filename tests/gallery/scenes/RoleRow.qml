@@ -3,8 +3,8 @@ import Tessorin.Theme.Style as Style
 import QtQuick
 import QtQuick.Controls
 
-// One row of the controls sheet: a button role's name, then the role resting, pressed and
-// disabled. Laid into the sheet's four-column grid.
+// One row of the controls sheet: a button role's name, then the role resting, pressed,
+// disabled, and in the large size class with a symbol.
 Item {
     id: row
 
@@ -34,5 +34,13 @@ Item {
         Button { objectName: row.role + "Resting"; text: "Check This Card"; Style.ButtonRole.role: row.roleValue }
         Button { objectName: row.role + "Pressed"; text: "Pressed"; down: true; Style.ButtonRole.role: row.roleValue }
         Button { objectName: row.role + "Disabled"; text: "Disabled"; enabled: false; Style.ButtonRole.role: row.roleValue }
+        Button {
+            objectName: row.role + "Large"
+            anchors.verticalCenter: parent.verticalCenter
+            text: "Large"
+            icon.name: "checkmark.seal.fill"
+            ControlSize.size: ControlSize.Large
+            Style.ButtonRole.role: row.roleValue
+        }
     }
 }
