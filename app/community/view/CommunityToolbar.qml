@@ -36,7 +36,8 @@ RowLayout {
     ToolButton {
         id: countryButton
         objectName: "countryMenuButton"
-        contentItem: ToolLabel { symbol: "globe"; text: root.presenter.countryLabel }
+        text: root.presenter.countryLabel
+        icon.name: "globe"
         onClicked: root.openCountryMenu()
 
         Menu {
@@ -66,22 +67,8 @@ RowLayout {
     ToolButton {
         objectName: "refreshButton"
         enabled: root.presenter.refreshEnabled
-        contentItem: ToolLabel { symbol: "arrow.clockwise"; text: root.presenter.refreshLabel }
+        text: root.presenter.refreshLabel
+        icon.name: "arrow.clockwise"
         onClicked: root.presenter.refresh()
-    }
-
-    component ToolLabel: Row {
-        property string symbol
-        property string text
-        spacing: 6
-        opacity: parent && parent.enabled ? 1 : 0.4
-        SymbolIcon { anchors.verticalCenter: parent.verticalCenter; name: parent.symbol; color: Theme.Palette.primary }
-        Text {
-            anchors.verticalCenter: parent.verticalCenter
-            text: parent.text
-            textFormat: Text.PlainText
-            font: Typography.body
-            color: Theme.Palette.primary
-        }
     }
 }

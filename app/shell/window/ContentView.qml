@@ -65,28 +65,11 @@ Item {
                 objectName: "howItWorksButton"
                 Layout.rightMargin: 8
                 text: contentModel.howItWorksTitle
+                icon.name: "questionmark.circle"
                 onClicked: contentModel.showHowItWorks()
                 ToolTip.visible: hovered
                 ToolTip.delay: 600
                 ToolTip.text: contentModel.howItWorksHelp
-
-                contentItem: Row {
-                    spacing: 6
-                    SymbolIcon {
-                        anchors.verticalCenter: parent.verticalCenter
-                        name: "questionmark.circle"
-                        color: Palette.primary
-                        size: howItWorksLabel.font.pixelSize * 1.3
-                    }
-                    Text {
-                        id: howItWorksLabel
-                        anchors.verticalCenter: parent.verticalCenter
-                        text: howItWorksButton.text
-                        textFormat: Text.PlainText
-                        font: Typography.body
-                        color: Palette.primary
-                    }
-                }
             }
         }
     }

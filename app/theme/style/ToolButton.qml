@@ -2,7 +2,8 @@ import QtQuick
 import QtQuick.Templates as T
 import Tessorin.Theme as House
 
-// A toolbar's button: plain until hovered, with the house's focus ring.
+// A toolbar's button: plain until hovered, with the house's focus ring; a symbol before
+// its text is its `icon.name`, drawn as every button of the house draws it.
 T.ToolButton {
     id: control
 
@@ -13,14 +14,9 @@ T.ToolButton {
     padding: 6
     opacity: control.enabled ? 1 : 0.45
 
-    contentItem: Text {
-        text: control.text
-        textFormat: Text.PlainText
-        font: control.font
+    contentItem: House.ButtonLabel {
+        button: control
         color: House.Palette.primary
-        horizontalAlignment: Text.AlignHCenter
-        verticalAlignment: Text.AlignVCenter
-        elide: Text.ElideRight
     }
 
     background: Rectangle {
