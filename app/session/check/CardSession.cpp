@@ -179,19 +179,39 @@ void CardSession::start() {
 
 void CardSession::check() {
   if (task_ || stage_.isBusy()) return;
-  if (auto access = VolumeAccess::open(device_, settings_)) {
+  withVolumeAccess([this](std::shared_ptr<VolumeAccess> access) {
+    if (!access) return setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::check));
     lookBeforeStarting(std::move(access));
-    return;
-  }
-  setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::check));
+  });
 }
 
 void CardSession::eraseAndCheck() {
   if (task_ || stage_.isBusy()) return;
-  auto access = VolumeAccess::open(device_, settings_);
-  if (!access) return setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::eraseAndCheck));
-  setStage(Stage::erasing());
-  startEraseTask(std::move(access));
+  withVolumeAccess([this](std::shared_ptr<VolumeAccess> access) {
+    if (!access) return setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::eraseAndCheck));
+    setStage(Stage::erasing());
+    startEraseTask(std::move(access));
+  });
+}
+
+QCoro::Task<> CardSession::withVolumeAccess(std::function<void(std::shared_ptr<VolumeAccess>)> then) {
+  RunningCoroutine running(this);
+  std::shared_ptr<SessionTask> own;
+  if (!task_) {
+    own = std::make_shared<SessionTask>();
+    setTask(own);
+  }
+  auto opening = attempt(onBackground("Tessorin card folder", [candidates = VolumeAccess::candidates(device_, settings_)] {
+    return VolumeAccess::openFrom(candidates);
+  }));
+  const Attempt<std::shared_ptr<VolumeAccess>> opened = co_await opening;
+  std::shared_ptr<VolumeAccess> access = opened.value ? *opened.value : nullptr;
+  if (own && task_ == own) setTask(nullptr);
+  if ((own && own->isCancelled()) || disposeWhenIdle_) {
+    if (access) access->stop();
+    co_return;
+  }
+  then(std::move(access));
 }
 
 void CardSession::startEraseTask(std::shared_ptr<VolumeAccess> access) {
@@ -379,7 +399,16 @@ void CardSession::updateDevice(CardDevice device) {
   setDevice(std::move(device));
   if (reinsertWait_) reinsertWait_->noteCardPutBack();
   setStage(Stage::reinsert(false));
-  auto access = VolumeAccess::open(device_, settings_);
+  withVolumeAccess([this](std::shared_ptr<VolumeAccess> access) { resumeWithAccess(std::move(access)); });
+}
+
+void CardSession::resumeWithAccess(std::shared_ptr<VolumeAccess> access) {
+  // While the folder was opened the card may have gone again, the wait been stopped, or
+  // another opening have gone on already.
+  if (!(stage_.kind == Stage::Kind::reinsert && !stage_.cardOut) || access_) {
+    if (access) access->stop();
+    return;
+  }
   if (!access) return setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::resumeAfterReinsert));
   const fs::path url = access->url();
   setAccess(std::move(access));

@@ -17,6 +17,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -304,7 +305,15 @@ class CardSession : public QObject {
   // Closes the test folders the check held open, wherever copies of the claim still are.
   void releaseTestFolderClaim();
   void refreshVolumeStats();
+  // With access the check starts at once; without, the answer to "Check This Card" decides.
   QCoro::Task<> lookBeforeStarting(std::shared_ptr<VolumeAccess> access);
+  // Opens the card's folder on a worker and hands the access, or nothing, to `then` on the
+  // main thread. Holds `task` while it opens unless a road holds it already, so that a stop
+  // cancels the opening (`then` is not called) and a second press does nothing; nor is
+  // `then` called once the session was disposed.
+  QCoro::Task<> withVolumeAccess(std::function<void(std::shared_ptr<VolumeAccess>)> then);
+  // Goes on after the card came back, with its folder, or asks for it.
+  void resumeWithAccess(std::shared_ptr<VolumeAccess> access);
   void refuseStart(const CardLook& look);
   void applyFigures(const std::optional<VolumeStats>& figures);
   void startEraseTask(std::shared_ptr<VolumeAccess> access);

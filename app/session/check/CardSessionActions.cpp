@@ -66,11 +66,10 @@ void CardSession::updateRecord(const QUuid& recordID, const std::string& sharedR
 
 void CardSession::deleteTestFiles() {
   if (stage_.isBusy()) return;
-  if (auto access = VolumeAccess::open(device_, settings_)) {
+  withVolumeAccess([this](std::shared_ptr<VolumeAccess> access) {
+    if (!access) return setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::removeLeftovers));
     removeLeftovers(std::move(access));
-    return;
-  }
-  setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::removeLeftovers));
+  });
 }
 
 }  // namespace tessorin

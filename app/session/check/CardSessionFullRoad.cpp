@@ -169,11 +169,7 @@ QCoro::Task<> CardSession::finishWithoutReadBack() {
 void CardSession::continueAfterReinsert() {
   if (!(stage_.kind == Stage::Kind::reinsert && !stage_.cardOut)) return;
   if (access_) return resumeReinsertion(access_->url());
-  auto access = VolumeAccess::open(device_, settings_);
-  if (!access) return setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::resumeAfterReinsert));
-  const fs::path url = access->url();
-  setAccess(std::move(access));
-  resumeReinsertion(url);
+  withVolumeAccess([this](std::shared_ptr<VolumeAccess> access) { resumeWithAccess(std::move(access)); });
 }
 
 void CardSession::resumeReinsertion(std::optional<fs::path> url) {

@@ -16,19 +16,29 @@ QCoro::Task<> CardSession::lookBeforeStarting(std::shared_ptr<VolumeAccess> acce
   auto task = std::make_shared<SessionTask>();
   setTask(task);
   const fs::path folder = access ? access->url() : device_.volumeURL;
-  auto looking = attempt(onBackground("Tessorin card look", [folder, node = deviceNodeOf(device_),
-                                                            uuid = fileSystemUUIDOf(device_)] {
-    return CardLook::take(folder, node, uuid);
-  }));
-  const Attempt<CardLook> look = co_await looking;
+  struct Looked {
+    CardLook look;
+    std::shared_ptr<VolumeAccess> opened;
+  };
+  // The folder is opened beside the look, on the worker: a card that stops answering holds
+  // the worker, never the window.
+  auto looking = attempt(onBackground(
+      "Tessorin card look", [folder, node = deviceNodeOf(device_), uuid = fileSystemUUIDOf(device_),
+                             candidates = access ? std::optional<VolumeAccess::Candidates>()
+                                                 : std::optional(VolumeAccess::candidates(device_, settings_))] {
+        Looked looked{CardLook::take(folder, node, uuid), nullptr};
+        if (candidates && looked.look.onCard()) looked.opened = VolumeAccess::openFrom(*candidates);
+        return looked;
+      }));
+  const Attempt<Looked> looked = co_await looking;
   if (task_ == task) setTask(nullptr);
-  const bool onCard = look.value && look.value->onCard();
+  const bool onCard = looked.value && looked.value->look.onCard();
   if (task->isCancelled() || !onCard) {
     if (access) access->stop();
-    if (!task->isCancelled()) refuseStart(look.value ? *look.value : CardLook{});
+    if (!task->isCancelled()) refuseStart(looked.value ? looked.value->look : CardLook{});
     co_return;
   }
-  applyFigures(look.value->figures);
+  applyFigures(looked.value->look.figures);
   if (access) {
     startCheck(std::move(access));
     co_return;
@@ -43,7 +53,7 @@ QCoro::Task<> CardSession::lookBeforeStarting(std::shared_ptr<VolumeAccess> acce
     case StartAnswer::check:
       break;
   }
-  if (auto opened = VolumeAccess::open(device_, settings_)) {
+  if (auto opened = looked.value->opened) {
     startCheck(std::move(opened));
   } else {
     setPermissionRequest(PermissionRequest::fresh(PermissionRequest::Action::check));

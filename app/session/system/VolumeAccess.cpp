@@ -51,19 +51,28 @@ bool VolumeAccess::isSandboxed() {
   return qEnvironmentVariableIsSet("FLATPAK_ID") || qEnvironmentVariableIsSet("APP_SANDBOX_CONTAINER_ID");
 }
 
-std::shared_ptr<VolumeAccess> VolumeAccess::open(const CardDevice& device, QSettings& settings) {
+VolumeAccess::Candidates VolumeAccess::candidates(const CardDevice& device, QSettings& settings) {
   const QString volume = standardizedPath(device.volumeURL);
-  if (!isSandboxed() && isWritableFolder(volume)) {
-    return std::make_shared<VolumeAccess>(volume.toStdString(), false);
-  }
+  Candidates found;
+  if (!isSandboxed()) found.direct = volume;
   // Each card's grant stands alone: an entry that is not a path reads as no grant.
   const std::optional<QString> bookmark = SettingsDictionary(settings, bookmarksKey).text(QString::fromStdString(device.id));
-  if (!bookmark) return nullptr;
-  const QString resolved = *bookmark;
-  if (!QFileInfo(resolved).isDir()) return nullptr;
-  if (!samePath(standardizedPath(resolved), volume)) return nullptr;
-  if (!isWritableFolder(resolved)) return nullptr;
-  return std::make_shared<VolumeAccess>(resolved.toStdString(), true);
+  if (bookmark && samePath(standardizedPath(*bookmark), volume)) found.granted = *bookmark;
+  return found;
+}
+
+std::shared_ptr<VolumeAccess> VolumeAccess::openFrom(const Candidates& candidates) {
+  if (candidates.direct && isWritableFolder(*candidates.direct)) {
+    return std::make_shared<VolumeAccess>(candidates.direct->toStdString(), false);
+  }
+  if (candidates.granted && isWritableFolder(*candidates.granted)) {
+    return std::make_shared<VolumeAccess>(candidates.granted->toStdString(), true);
+  }
+  return nullptr;
+}
+
+std::shared_ptr<VolumeAccess> VolumeAccess::open(const CardDevice& device, QSettings& settings) {
+  return openFrom(candidates(device, settings));
 }
 
 void VolumeAccess::request(const CardDevice& device, QSettings& settings, const FolderPicker& picker,

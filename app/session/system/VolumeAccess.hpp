@@ -6,8 +6,9 @@
 // is kept in the setting "VolumeBookmarks" (card id to path) and checked again on every
 // later use. Stopping is explicit and happens once.
 //
-// Main thread only: the dialog runs there and the settings dictionary is read, changed
-// and written back without any other guard.
+// Main thread only, except `openFrom`: the dialog runs there and the settings dictionary is
+// read, changed and written back without any other guard. Looking at the folders on the card
+// is `openFrom`'s alone, so that a card that stops answering holds a worker, not the window.
 
 #include <filesystem>
 #include <functional>
@@ -37,6 +38,17 @@ class VolumeAccess {
 
   static bool isSandboxed();
 
+  // The folders through which the card may be reached, read from the device and the settings
+  // without touching the card: its volume outside a sandbox, and the folder granted for it
+  // where that names the same volume.
+  struct Candidates {
+    std::optional<QString> direct;
+    std::optional<QString> granted;
+  };
+  static Candidates candidates(const CardDevice& device, QSettings& settings);
+  // The access the first writable candidate gives, or nothing. Any thread; it waits as long
+  // as the card takes to answer.
+  static std::shared_ptr<VolumeAccess> openFrom(const Candidates& candidates);
   static std::shared_ptr<VolumeAccess> open(const CardDevice& device, QSettings& settings);
   // Asks the user for the card's folder; `done` runs once, on the main thread, when the
   // chooser closes.

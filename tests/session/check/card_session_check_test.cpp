@@ -83,10 +83,12 @@ struct Checked {
   }
   // Checks the card to the end; a check that stops at the decision is finished there.
   bool checkToTheEnd() {
+    const auto over = [&] { return session->stage().kind == Kind::decision || (session->stage().isAtRest() && !session->task()); };
     session->check();
+    // The card's folder is opened on a worker; a card the session may not write to asks for it.
+    turnLoopUntil([&] { return session->permissionRequest() || over(); }, 120s);
     if (session->permissionRequest()) session->handlePermissionGrant();
-    const bool ended =
-        turnLoopUntil([&] { return session->stage().kind == Kind::decision || (session->stage().isAtRest() && !session->task()); }, 120s);
+    const bool ended = turnLoopUntil(over, 120s);
     if (session->stage().kind == Kind::decision) session->stop();
     return ended;
   }
@@ -333,8 +335,8 @@ TEST(CardSessionCheck, AFolderRequestLeftFromTheReinsertionWaitEndsWithTheCheck)
   checked.session->close();
   qputenv("APP_SANDBOX_CONTAINER_ID", "tessorin-test");
   checked.session->updateDevice(checked.session->device());
+  ASSERT_TRUE(turnLoopUntil([&] { return checked.session->permissionRequest().has_value(); }, 30s));
   qunsetenv("APP_SANDBOX_CONTAINER_ID");
-  ASSERT_TRUE(checked.session->permissionRequest());
   ASSERT_EQ(checked.session->permissionRequest()->action, PermissionRequest::Action::resumeAfterReinsert);
 
   int requestChanges = 0;
@@ -574,6 +576,40 @@ TEST(CardSessionCheck, FinishingWhileTheCardsFileSystemHangsDoesNotWaitForIt) {
   ASSERT_TRUE(checked.session->outcome());
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
   EXPECT_FALSE(checked.session->outcome()->testFolderLeft);
+}
+
+// A press on a card whose file system has stopped answering returns at once: the card's
+// folder is opened on a worker, and the press goes on once the card answers again.
+TEST(CardSessionCheck, APressOnACardThatStoppedAnsweringDoesNotWaitForIt) {
+  TESSORIN_REQUIRE_VOLUMES();
+  struct Press {
+    const char* what;
+    void (CardSession::*action)();
+  };
+  for (const Press press : {Press{"check", &CardSession::check}, Press{"eraseAndCheck", &CardSession::eraseAndCheck},
+                            Press{"deleteTestFiles", &CardSession::deleteTestFiles}}) {
+    SCOPED_TRACE(press.what);
+    Checked checked({.claimed = 384_MiB});
+    std::atomic<bool> freedByWatchdog{false};
+    {
+      UnansweringFileSystem hung(checked.card->mountPoint());
+      ASSERT_TRUE(hung.stopped());
+      std::promise<void> pressed;
+      std::thread watchdog([&hung, &freedByWatchdog, done = pressed.get_future()] {
+        if (done.wait_for(10s) == std::future_status::timeout) freedByWatchdog = true;
+        hung.answerAgain();
+      });
+      (checked.session.get()->*press.action)();
+      pressed.set_value();
+      watchdog.join();
+    }
+    EXPECT_FALSE(freedByWatchdog) << "the press waited for the card's file system";
+    EXPECT_TRUE(checked.session->task()) << "the press holds the session while the folder opens";
+    EXPECT_TRUE(turnLoopUntil([&] { return checked.session->stage().kind != Kind::idle || !checked.session->task(); },
+                              60s));
+    checked.session->stop();
+    EXPECT_TRUE(turnLoopUntil([&] { return checked.session->stage().isAtRest() && !checked.session->task(); }, 120s));
+  }
 }
 
 TEST(CardSessionCheck, AFakeLookingPartialFromACardBeingPulledIsNotRecorded) {

@@ -56,7 +56,7 @@ TEST(CardSessionErase, EraseAndCheckDeletesTheFilesKeepsSystemFoldersAndRunsTheC
   card.session->start();
   EXPECT_TRUE(turnLoopUntil([&] { return card.session->confirmingErase(); }, 30s)) << "too little free space for a check";
   card.session->eraseAndCheck();
-  EXPECT_EQ(card.session->stage().kind, Kind::erasing);
+  EXPECT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::erasing; }, 30s));
   ASSERT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::finished; }, 180s));
   const fs::path root = card.volume->mountPoint();
   EXPECT_FALSE(fs::exists(root / "DCIM"));
@@ -82,6 +82,7 @@ TEST(CardSessionErase, EraseAndCheckOfACardThatRefusesWritesEndsInTheReadOnlyVer
     card.session = std::make_unique<CardSession>(testing::deviceFor(root, card.volume->loopDevice(), 384_MiB),
                                                  &card.world.history, card.world.settings, picking);
     card.session->eraseAndCheck();
+    ASSERT_TRUE(turnLoopUntil([&] { return card.session->permissionRequest().has_value(); }, 30s)) << what;
     card.session->handlePermissionGrant();
     ASSERT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::decision ||
                                            (card.session->stage().isAtRest() && !card.session->task()); },
@@ -106,6 +107,7 @@ TEST(CardSessionErase, StopWhileErasingLetsTheDeletionEndAndStartsNoCheck) {
   TESSORIN_REQUIRE_VOLUMES();
   FullCard card;
   card.session->eraseAndCheck();
+  ASSERT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::erasing; }, 30s));
   card.session->stop();
   ASSERT_TRUE(turnLoopUntil([&] { return !card.session->task(); }, 60s));
   EXPECT_EQ(card.session->stage().kind, Kind::idle);
@@ -119,6 +121,7 @@ TEST(CardSessionErase, TheSecondTwinOfAClonedCardIsErasedByItsFileSystemUUIDNotB
   TESSORIN_REQUIRE_VOLUMES();
   FullCard card(true);
   card.session->eraseAndCheck();
+  ASSERT_TRUE(turnLoopUntil([&] { return card.session->stage().kind == Kind::erasing; }, 30s));
   card.session->stop();
   ASSERT_TRUE(turnLoopUntil([&] { return !card.session->task(); }, 60s));
   EXPECT_FALSE(fs::exists(fs::path(card.volume->mountPoint()) / "DCIM"));

@@ -11,6 +11,7 @@
 namespace tessorin {
 namespace {
 
+using namespace std::chrono_literals;
 using Kind = CardSessionStage::Kind;
 using Phase = FullTest::Progress::Phase;
 using Action = PermissionRequest::Action;
@@ -225,7 +226,7 @@ TEST(CardSessionState, AnAnswerToAWithdrawnFolderRequestChangesNothing) {
   };
   CardSession session(cardWith(8 * GiB, 8 * GiB), &world.history, world.settings, environment);
   session.check();
-  ASSERT_TRUE(session.permissionRequest());
+  ASSERT_TRUE(testing::turnLoopUntil([&] { return session.permissionRequest().has_value(); }, 30s));
   const QUuid requestID = session.permissionRequest()->id;
 
   session.handlePermissionGrant();
