@@ -58,6 +58,8 @@ class WorkerRun {
 template <class Work, class Result = std::invoke_result_t<Work&, CancellationFlag&>>
 WorkerRun<Result> runOnWorkerThread(std::string name, Work work, std::function<void()> onFinished = {},
                                     std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) {
+  // A caller that will never cancel may pass no flag; the work still gets one to look at.
+  if (!flag) flag = std::make_shared<CancellationFlag>();
   std::promise<Result> promise;
   WorkerRun<Result> run(name, flag, promise.get_future().share());
   std::thread([name, flag, work = std::move(work), promise = std::move(promise),
