@@ -131,6 +131,26 @@ class UnansweringFileSystem {
   pid_t daemon_;
 };
 
+// Whether `action` returns while the card's file system does not answer; a watchdog lets the
+// file system answer again after 10 s, so an action that waits for it still ends.
+bool returnsWithoutTheCard(const std::string& mountPoint, const std::function<void()>& action) {
+  UnansweringFileSystem hung(mountPoint);
+  if (!hung.stopped()) {
+    ADD_FAILURE() << "no file-system daemon to stop at " << mountPoint;
+    return false;
+  }
+  std::atomic<bool> freedByWatchdog{false};
+  std::promise<void> returned;
+  std::thread watchdog([&hung, &freedByWatchdog, done = returned.get_future()] {
+    if (done.wait_for(10s) == std::future_status::timeout) freedByWatchdog = true;
+    hung.answerAgain();
+  });
+  action();
+  returned.set_value();
+  watchdog.join();
+  return !freedByWatchdog;
+}
+
 TEST(CardSessionCheck, GenuineExFATCardRunsQuickZoneAndAdvancedTestToAGenuineRecord) {
   TESSORIN_REQUIRE_VOLUMES();
   Checked checked({.claimed = 512_MiB});
@@ -558,20 +578,8 @@ TEST(CardSessionCheck, FinishingWhileTheCardsFileSystemHangsDoesNotWaitForIt) {
   checked.session->start();
   ASSERT_TRUE(checked.reached(Kind::decision));
 
-  std::atomic<bool> freedByWatchdog{false};
-  {
-    UnansweringFileSystem hung(checked.card->mountPoint());
-    ASSERT_TRUE(hung.stopped());
-    std::promise<void> finished;
-    std::thread watchdog([&hung, &freedByWatchdog, done = finished.get_future()] {
-      if (done.wait_for(10s) == std::future_status::timeout) freedByWatchdog = true;
-      hung.answerAgain();
-    });
-    checked.session->stop();
-    finished.set_value();
-    watchdog.join();
-  }
-  EXPECT_FALSE(freedByWatchdog) << "finishing waited for the card's file system";
+  EXPECT_TRUE(returnsWithoutTheCard(checked.card->mountPoint(), [&] { checked.session->stop(); }))
+      << "finishing waited for the card's file system";
   EXPECT_EQ(checked.session->stage().kind, Kind::finished);
   ASSERT_TRUE(checked.session->outcome());
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
@@ -590,20 +598,8 @@ TEST(CardSessionCheck, APressOnACardThatStoppedAnsweringDoesNotWaitForIt) {
                             Press{"deleteTestFiles", &CardSession::deleteTestFiles}}) {
     SCOPED_TRACE(press.what);
     Checked checked({.claimed = 384_MiB});
-    std::atomic<bool> freedByWatchdog{false};
-    {
-      UnansweringFileSystem hung(checked.card->mountPoint());
-      ASSERT_TRUE(hung.stopped());
-      std::promise<void> pressed;
-      std::thread watchdog([&hung, &freedByWatchdog, done = pressed.get_future()] {
-        if (done.wait_for(10s) == std::future_status::timeout) freedByWatchdog = true;
-        hung.answerAgain();
-      });
-      (checked.session.get()->*press.action)();
-      pressed.set_value();
-      watchdog.join();
-    }
-    EXPECT_FALSE(freedByWatchdog) << "the press waited for the card's file system";
+    EXPECT_TRUE(returnsWithoutTheCard(checked.card->mountPoint(), [&] { (checked.session.get()->*press.action)(); }))
+        << "the press waited for the card's file system";
     EXPECT_TRUE(checked.session->task()) << "the press holds the session while the folder opens";
     EXPECT_TRUE(turnLoopUntil([&] { return checked.session->stage().kind != Kind::idle || !checked.session->task(); },
                               60s));

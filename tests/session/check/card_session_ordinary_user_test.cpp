@@ -25,24 +25,12 @@ using testing::OrdinaryUser;
 using testing::deviceFor;
 using testing::turnLoopUntil;
 using Kind = CardSessionStage::Kind;
-using Verdict = CheckOutcome::Verdict;
-
-const char* verdictName(Verdict verdict) {
-  switch (verdict) {
-    case Verdict::genuine: return "genuine";
-    case Verdict::likelyGenuine: return "likelyGenuine";
-    case Verdict::fake: return "fake";
-    case Verdict::damaged: return "damaged";
-    case Verdict::inconclusive: return "inconclusive";
-  }
-  return "?";
-}
 
 // The outcome in one line: verdict, real size in MiB or "-", and whether the read-back
 // reached the card.
 std::string summary(const CheckOutcome& outcome) {
   std::ostringstream line;
-  line << verdictName(outcome.verdict) << ' ';
+  line << outcome.verdict.rawValue() << ' ';
   if (outcome.realBytes) {
     line << std::llround(static_cast<double>(*outcome.realBytes) / static_cast<double>(1_MiB));
   } else {
