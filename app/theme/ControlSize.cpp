@@ -1,32 +1,25 @@
 #include "theme/ControlSize.hpp"
 
 #include <algorithm>
+#include <array>
 
 namespace tessorin {
 
-int ControlSize::buttonHeightOf(Size size) {
-  switch (size) {
-    case Small:
-      return 24;
-    case Regular:
-      break;
-    case Large:
-      return 40;
-  }
-  return 30;
-}
+namespace {
 
-int ControlSize::indicatorSizeOf(Size size) {
-  switch (size) {
-    case Small:
-      return 16;
-    case Regular:
-      break;
-    case Large:
-      return 32;
-  }
-  return 22;
-}
+struct Measures {
+  int buttonHeight;
+  int indicatorSide;
+};
+
+// Small, regular, large.
+constexpr std::array<Measures, 3> measures = {{{24, 16}, {30, 22}, {40, 32}}};
+
+}  // namespace
+
+int ControlSize::buttonHeightOf(Size size) { return measures.at(size).buttonHeight; }
+
+int ControlSize::indicatorSizeOf(Size size) { return measures.at(size).indicatorSide; }
 
 void ControlSize::setSize(int size) {
   if (size_ == size) return;

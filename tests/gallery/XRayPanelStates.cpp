@@ -149,7 +149,10 @@ const bool registered = addGalleryStates({
                builtInCard(testing::sdCardAttributes(), 64'000'000'000, {.fileSystem = "vfat", .leftovers = true})));
          },
      .expectations = {shown("signalRow1-delete", true), shown("signalRow0-exFAT", true),
-                      shown("xrayBrandRow", true)}},
+                      shown("xrayBrandRow", true),
+                      // A finding's own actions are of the small size class.
+                      {QStringLiteral("signalRow1-delete"), QStringLiteral("height"), 24.0},
+                      {QStringLiteral("signalRow0-exFAT"), QStringLiteral("height"), 24.0}}},
     {.view = QStringLiteral("XRayPanel"),
      .state = QStringLiteral("fat32-leftovers-advanced-test"),
      .size = panelSize,

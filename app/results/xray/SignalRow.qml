@@ -68,7 +68,7 @@ RowLayout {
             visible: presenter.showsDeleteButton
             Layout.topMargin: 2
             text: presenter.deleteButtonTitle
-            font: Typography.footnote
+            ControlSize.size: ControlSize.Small
             onClicked: presenter.deleteTestFiles()
         }
 
@@ -77,7 +77,7 @@ RowLayout {
             visible: presenter.showsExFATButton
             Layout.topMargin: 2
             text: presenter.exFATButtonTitle
-            font: Typography.footnote
+            ControlSize.size: ControlSize.Small
             onClicked: {
                 exFATGuide.contentProperties = {cardName: presenter.cardName(), volumePath: presenter.volumePath(),
                                                 purpose: "exFAT", session: row.session}

@@ -21,6 +21,7 @@ T.Button {
     readonly property bool filled: control.role === ButtonRole.Prominent || control.role === ButtonRole.Destructive
     // Read here, on the button: inside the background the attached object would be the background's.
     readonly property bool large: House.ControlSize.size === House.ControlSize.Large
+    readonly property bool small: House.ControlSize.size === House.ControlSize.Small
     readonly property int classHeight: House.ControlSize.buttonHeight
     readonly property color labelColor: control.filled ? (control.enabled ? "white" : House.Palette.secondary)
                                       : control.role === ButtonRole.Link ? House.Palette.linkText
@@ -30,9 +31,11 @@ T.Button {
     // The size class's height; only a label taller than it (a very large system font) grows it.
     implicitHeight: Math.max(control.classHeight, implicitContentHeight + topPadding + bottomPadding)
 
-    font: control.filled ? House.Typography.font(House.Typography.Body, Font.DemiBold) : House.Typography.body
-    leftPadding: control.role === ButtonRole.Link ? 2 : control.large ? 18 : 14
-    rightPadding: control.role === ButtonRole.Link ? 2 : control.large ? 18 : 14
+    // The small class is a row of footnotes' size (a finding's own action); the others read as body text.
+    font: House.Typography.font(control.small ? House.Typography.Footnote : House.Typography.Body,
+                                control.filled ? Font.DemiBold : Font.Normal)
+    leftPadding: control.role === ButtonRole.Link ? 2 : control.large ? 18 : control.small ? 10 : 14
+    rightPadding: control.role === ButtonRole.Link ? 2 : control.large ? 18 : control.small ? 10 : 14
     topPadding: 4
     bottomPadding: 4
     // A disabled filled button has its own quiet look; the others fade.
@@ -46,9 +49,9 @@ T.Button {
 
     background: Rectangle {
         objectName: "buttonBackground"
-        implicitWidth: control.role === ButtonRole.Link ? 0 : control.large ? 88 : 72
+        implicitWidth: control.role === ButtonRole.Link ? 0 : control.large ? 88 : control.small ? 56 : 72
         implicitHeight: control.classHeight
-        radius: control.large ? 9 : 7
+        radius: control.large ? 9 : control.small ? 6 : 7
         visible: control.role !== ButtonRole.Link || control.visualFocus
         color: control.filled && !control.enabled ? House.Palette.quaternary
              : control.role === ButtonRole.Destructive ? House.Palette.destructiveFill
