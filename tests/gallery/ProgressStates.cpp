@@ -334,7 +334,7 @@ const bool registered = addGalleryStates({
        return withSession(session);
      },
      .expectations = {shown("reinsertActions", true), shown("waitingForCard", false),
-                      shown("reinsertRequiredReason", false),
+                      shown("reinsertRequiredReason", false), shown("guideStepDoneMark", false),
                       // Both answers and Stop below them are of the large size class: one height.
                       {"checkWithoutRemovingButton", "height", 40.0}, {"ejectButton", "height", 40.0},
                       {"stopButton", "height", 40.0}}},
@@ -353,7 +353,8 @@ const bool registered = addGalleryStates({
        return withSession(session);
      },
      .expectations = {shown("reinsertActions", false), shown("waitingForCard", true),
-                      {QStringLiteral("waitingSign"), QStringLiteral("running"), true}}},
+                      {QStringLiteral("waitingSign"), QStringLiteral("running"), true},
+                      shown("guideStepDoneMark", true)}},
 
     silentFor(20, false),
     silentFor(21, true),

@@ -4,9 +4,9 @@
 
 #include <QGuiApplication>
 #include <QPalette>
-#include <cmath>
 #include <gtest/gtest.h>
 
+#include "ContrastRatio.hpp"
 #include "results/markings/SpeedMarkingBadgeModel.hpp"
 #include "theme/Palette.hpp"
 #include "theme/Typography.hpp"
@@ -14,25 +14,9 @@
 namespace tessorin {
 namespace {
 
-double channel(double c) { return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4); }
-
-double luminance(const QColor& color) {
-  const QColor rgb = color.toRgb();
-  return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
-}
-
-double contrast(const QColor& a, const QColor& b) {
-  const double la = luminance(a), lb = luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
-
-// `top` with its own opacity, times `opacity`, laid over the opaque `bottom`.
-QColor over(const QColor& top, const QColor& bottom, double opacity = 1.0) {
-  const double a = top.alphaF() * opacity;
-  return QColor::fromRgbF(static_cast<float>(top.redF() * a + bottom.redF() * (1 - a)),
-                          static_cast<float>(top.greenF() * a + bottom.greenF() * (1 - a)),
-                          static_cast<float>(top.blueF() * a + bottom.blueF() * (1 - a)));
-}
+using testing::contrastRatio;
+using testing::laidOver;
+using testing::relativeLuminance;
 
 struct Pair {
   std::string text;
@@ -50,12 +34,12 @@ std::vector<Pair> pairsOf(const Palette& palette) {
   const QColor window = palette.windowBackground();
   const QColor panel = palette.panelBackground();
   std::vector<std::pair<std::string, QColor>> backgrounds = {
-      {"window", window}, {"panel", panel}, {"speed box", over(palette.quaternary(), panel, 0.35)}};
+      {"window", window}, {"panel", panel}, {"speed box", laidOver(palette.quaternary(), panel, 0.35)}};
   for (const auto& [name, tint] : std::vector<std::pair<std::string, QColor>>{
            {"green", Palette::green()}, {"red", Palette::red()}, {"amber", Palette::amber()},
            {"cyan", Palette::cyan()}, {"indigo", Palette::indigo()}}) {
-    backgrounds.emplace_back(name + " panel", over(tint, panel, 0.16));
-    backgrounds.emplace_back(name + " chip", over(tint, panel, 0.13));
+    backgrounds.emplace_back(name + " panel", laidOver(tint, panel, 0.16));
+    backgrounds.emplace_back(name + " chip", laidOver(tint, panel, 0.13));
   }
   const std::vector<std::pair<std::string, QColor>> texts = {
       {"primary", palette.primary()},     {"secondary", palette.secondary()}, {"tertiary", palette.tertiary()},
@@ -64,7 +48,7 @@ std::vector<Pair> pairsOf(const Palette& palette) {
   std::vector<Pair> pairs;
   for (const auto& [textName, foreground] : texts) {
     for (const auto& [backgroundName, behind] : backgrounds) {
-      pairs.push_back({textName, over(foreground, behind), backgroundName, behind, 4.5});
+      pairs.push_back({textName, laidOver(foreground, behind), backgroundName, behind, 4.5});
     }
   }
   // Symbols filled with the accent gradient, at either end.
@@ -84,12 +68,12 @@ std::vector<Pair> pairsOf(const Palette& palette) {
       {"destructive fill", Palette::destructiveFill()}};
   for (const auto& [fillName, fill] : fills) {
     pairs.push_back({"white", white, fillName, fill, 4.5});
-    pairs.push_back({"white", white, fillName + ", pointed at", over(Palette::filledHoverOverlay(), fill), 4.5});
-    pairs.push_back({"white", white, fillName + ", pressed", over(Palette::filledPressedOverlay(), fill), 4.5});
+    pairs.push_back({"white", white, fillName + ", pointed at", laidOver(Palette::filledHoverOverlay(), fill), 4.5});
+    pairs.push_back({"white", white, fillName + ", pressed", laidOver(Palette::filledPressedOverlay(), fill), 4.5});
   }
   for (const auto& [backgroundName, behind] : {std::pair<std::string, QColor>{"panel", panel}, {"window", window}}) {
-    const QColor disabledFill = over(palette.quaternary(), behind);
-    pairs.push_back({"secondary", over(palette.secondary(), disabledFill), "disabled filled button on " + backgroundName,
+    const QColor disabledFill = laidOver(palette.quaternary(), behind);
+    pairs.push_back({"secondary", laidOver(palette.secondary(), disabledFill), "disabled filled button on " + backgroundName,
                      disabledFill, 4.5});
   }
   pairs.push_back({"white", white, "selection fill", Palette::selectionFill(), 4.5});
@@ -107,12 +91,24 @@ std::vector<Pair> pairsOf(const Palette& palette) {
       pairs.push_back({"white symbol", white, "tile of " + tint.name().toStdString(), end.value<QColor>(), 3.0});
     }
   }
+  // The quiet states of views: a guide's step already done steps back in the secondary
+  // colour on the reinsertion panel's cyan wash, its tick white on green; a purchase
+  // already shared is read as labels and lines on the plain panel, not as greyed fields;
+  // the card picture's label plate carries white text on the deepened accent pair.
+  const QColor cyanPanel = laidOver(Palette::cyan(), panel, 0.16);
+  pairs.push_back({"step already done", laidOver(palette.secondary(), cyanPanel), "cyan panel", cyanPanel, 4.5});
+  pairs.push_back({"tick of a step already done", white, "green disc", Palette::fillShade(Palette::green()), 3.0});
+  pairs.push_back({"shared purchase's label", laidOver(palette.secondary(), panel), "panel", panel, 4.5});
+  pairs.push_back({"shared purchase's line", laidOver(palette.primary(), panel), "panel", panel, 4.5});
+  for (const QVariant& end : Palette::prominentFillList()) {
+    pairs.push_back({"card label text", white, "card label plate", end.value<QColor>(), 4.5});
+  }
   return pairs;
 }
 
 void expectLegible(const Palette& palette, const char* window) {
   for (const Pair& pair : pairsOf(palette)) {
-    EXPECT_GE(contrast(pair.foreground, pair.behind), pair.bar)
+    EXPECT_GE(contrastRatio(pair.foreground, pair.behind), pair.bar)
         << pair.text << " on " << pair.background << " in a " << window << " window: "
         << pair.foreground.name().toStdString() << " on " << pair.behind.name().toStdString();
   }
@@ -144,10 +140,10 @@ void expectBadgesLegible(const Palette& palette, const char* window) {
   std::vector<std::pair<std::string, QColor>> backgrounds = {{"panel", panel}};
   for (const auto& [name, under] : std::vector<std::pair<std::string, QColor>>{
            {"panel", panel},
-           {"green panel", over(Palette::green(), panel, 0.16)},
-           {"red panel", over(Palette::red(), panel, 0.16)},
-           {"amber panel", over(Palette::amber(), panel, 0.16)}}) {
-    backgrounds.emplace_back("speed box on " + name, over(palette.quaternary(), under, 0.35));
+           {"green panel", laidOver(Palette::green(), panel, 0.16)},
+           {"red panel", laidOver(Palette::red(), panel, 0.16)},
+           {"amber panel", laidOver(Palette::amber(), panel, 0.16)}}) {
+    backgrounds.emplace_back("speed box on " + name, laidOver(palette.quaternary(), under, 0.35));
   }
   for (const char* check : {"met", "missed", "unknown"}) {
     SpeedMarkingBadgeModel badge;
@@ -155,15 +151,15 @@ void expectBadgesLegible(const Palette& palette, const char* window) {
     badge.setCheck(QString::fromLatin1(check));
     badge.setHeight(18);
     for (const auto& [backgroundName, behind] : backgrounds) {
-      const QColor glyph = over(badge.glyphColor(), behind, badge.glyphOpacity());
-      EXPECT_GE(contrast(glyph, behind), 3.0) << check << " glyph on " << backgroundName << " in a " << window
+      const QColor glyph = laidOver(badge.glyphColor(), behind, badge.glyphOpacity());
+      EXPECT_GE(contrastRatio(glyph, behind), 3.0) << check << " glyph on " << backgroundName << " in a " << window
                                               << " window: " << glyph.name().toStdString();
       if (!badge.showsMark()) continue;
-      EXPECT_GE(contrast(badge.markColor(), behind), 3.0)
+      EXPECT_GE(contrastRatio(badge.markColor(), behind), 3.0)
           << check << " mark's disc on " << backgroundName << " in a " << window << " window";
     }
     if (badge.showsMark()) {
-      EXPECT_GE(contrast(Qt::white, badge.markColor()), 3.0) << check << " mark's sign on its disc";
+      EXPECT_GE(contrastRatio(Qt::white, badge.markColor()), 3.0) << check << " mark's sign on its disc";
     }
   }
 }
@@ -177,9 +173,9 @@ TEST(ContrastTest, SpeedMarkingBadgesAreLegibleInALightAndADarkWindow) {
 }
 
 TEST(ContrastTest, RatioOfKnownColoursIsRight) {
-  EXPECT_NEAR(contrast(Qt::black, Qt::white), 21.0, 1e-6);
-  EXPECT_NEAR(contrast(QColor(0x77, 0x77, 0x77), Qt::white), 4.48, 0.01);
-  EXPECT_NEAR(contrast(Qt::white, Qt::white), 1.0, 1e-9);
+  EXPECT_NEAR(contrastRatio(Qt::black, Qt::white), 21.0, 1e-6);
+  EXPECT_NEAR(contrastRatio(QColor(0x77, 0x77, 0x77), Qt::white), 4.48, 0.01);
+  EXPECT_NEAR(contrastRatio(Qt::white, Qt::white), 1.0, 1e-9);
 }
 
 TEST(ContrastTest, EveryTextRoleIsLegibleOnEveryBackgroundOfALightWindow) {
@@ -197,7 +193,7 @@ TEST(ContrastTest, TheBrightTintsAreNotTextOnALightWindow) {
   // The reason the shades exist: were a view to write in the tint, it would fail.
   const QColor window(0xef, 0xef, 0xef);
   for (const QColor& tint : {Palette::green(), Palette::amber()}) {
-    EXPECT_LT(contrast(tint, window), 3.0) << tint.name().toStdString();
+    EXPECT_LT(contrastRatio(tint, window), 3.0) << tint.name().toStdString();
     EXPECT_NE(Palette::textShade(tint, window), tint);
   }
   EXPECT_EQ(Palette::textShade(QColor(Qt::magenta), window), QColor(Qt::magenta));
@@ -208,11 +204,21 @@ TEST(ContrastTest, PointingAtOrPressingAFilledButtonOnlyDarkensIt) {
   // once did (4.3:1); darkening can only raise white's contrast.
   for (const QVariant& end : Palette::prominentFillList()) {
     const QColor fill = end.value<QColor>();
-    EXPECT_LT(luminance(over(Palette::filledHoverOverlay(), fill)), luminance(fill));
-    EXPECT_LT(luminance(over(Palette::filledPressedOverlay(), fill)),
-              luminance(over(Palette::filledHoverOverlay(), fill)));
-    EXPECT_LT(contrast(Qt::white, over(QColor::fromRgbF(1, 1, 1, 0.12f), fill)), 4.5) << fill.name().toStdString();
+    EXPECT_LT(relativeLuminance(laidOver(Palette::filledHoverOverlay(), fill)), relativeLuminance(fill));
+    EXPECT_LT(relativeLuminance(laidOver(Palette::filledPressedOverlay(), fill)),
+              relativeLuminance(laidOver(Palette::filledHoverOverlay(), fill)));
+    EXPECT_LT(contrastRatio(Qt::white, laidOver(QColor::fromRgbF(1, 1, 1, 0.12f), fill)), 4.5) << fill.name().toStdString();
   }
+}
+
+TEST(ContrastTest, FadingAWholeStepOrThePlainAccentWouldNotBeLegible) {
+  // Why a step already done changes colour instead of fading, and why the card's label
+  // plate is not drawn in the plain accent pair.
+  const Palette palette;
+  const QColor panel = palette.panelBackground();
+  const QColor cyanPanel = laidOver(Palette::cyan(), panel, 0.16);
+  EXPECT_LT(contrastRatio(laidOver(palette.primary(), cyanPanel, 0.45), cyanPanel), 4.5);
+  EXPECT_LT(contrastRatio(Qt::white, Palette::cyan()), 3.0);
 }
 
 TEST(ContrastTest, NoTextStyleIsBelowElevenPixels) {

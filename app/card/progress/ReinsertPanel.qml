@@ -7,7 +7,7 @@ import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of 
 
 // The wait between writing and reading back: asks the user to eject the card, take it
 // out and put it back, or to go on without removing it. While the card is out the
-// symbol pulses, the first two steps dim and a spinner waits for the card.
+// symbol pulses, the first two steps are ticked off and a spinner waits for the card.
 Panel {
     id: root
 
@@ -93,7 +93,7 @@ Panel {
                 Layout.fillWidth: true
                 number: index + 1
                 text: modelData
-                opacity: presenter.cardOut && index < 2 ? 0.45 : 1
+                done: index < presenter.stepsDone
             }
         }
     }

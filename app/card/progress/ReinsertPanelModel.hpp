@@ -1,7 +1,7 @@
 #pragma once
 // ReinsertPanelModel: the presenter of the panel shown while the advanced test waits for
-// the card to be taken out and put back: whether the card is out (which dims the first
-// two steps, swaps the buttons for a spinner and pulses the card symbol), whether the
+// the card to be taken out and put back: whether the card is out (which ticks off the
+// first two steps, swaps the buttons for a spinner and pulses the card symbol), whether the
 // quick probes were skipped (for the stage track), and the panel's wording, with why the
 // wait cannot be skipped on this computer when the user did not ask for it. Main thread.
 
@@ -26,6 +26,8 @@ class ReinsertPanelModel : public QObject {
   Q_PROPERTY(QString explanation READ explanation CONSTANT)
   Q_PROPERTY(QString requiredReason READ requiredReason NOTIFY changed)
   Q_PROPERTY(QStringList steps READ steps CONSTANT)
+  // How many of the steps, from the first, the user has already done.
+  Q_PROPERTY(int stepsDone READ stepsDone NOTIFY changed)
   Q_PROPERTY(QString checkWithoutRemovingText READ checkWithoutRemovingText CONSTANT)
   Q_PROPERTY(QString ejectText READ ejectText CONSTANT)
   Q_PROPERTY(QString waitingText READ waitingText CONSTANT)
@@ -43,6 +45,7 @@ class ReinsertPanelModel : public QObject {
   // Empty unless the wait was required; then why, and what skipping it costs.
   QString requiredReason() const;
   QStringList steps() const;
+  int stepsDone() const { return cardOut_ ? 2 : 0; }
   QString checkWithoutRemovingText() const;
   QString ejectText() const;
   QString waitingText() const;

@@ -247,10 +247,12 @@ TEST_F(ProgressSessionTest, TheReinsertPanelFollowsTheCardOutAndIn) {
   panel.setSession(&s.session);
   EXPECT_FALSE(panel.cardOut());
   EXPECT_EQ(panel.symbol(), "eject.circle.fill");
+  EXPECT_EQ(panel.stepsDone(), 0);
   EXPECT_TRUE(panel.probesSkipped());
   s.session.setStage(CardSessionStage::reinsert(true));
   EXPECT_TRUE(panel.cardOut());
   EXPECT_EQ(panel.symbol(), "sdcard");
+  EXPECT_EQ(panel.stepsDone(), 2) << "ejected and taken out; putting it back is still to do";
   EXPECT_EQ(panel.steps().front(), "Click Eject Card, or eject it in the file manager.");
 }
 
