@@ -233,7 +233,8 @@ const bool registered = addGalleryStates({
                  session->updateRecord(session->record()->id, name.toStdString());
                  return panel(session, community);
                },
-               {shown("sharedChip", true), {QStringLiteral("purchaseForm"), QStringLiteral("enabled"), false},
+               {shown("sharedChip", true), shown("purchaseForm", false), shown("sharedPurchase", true),
+                text("sharedPurchaseValue0", QStringLiteral("Mega Card Outlet")),
                 {QStringLiteral("saveButton"), QStringLiteral("enabled"), false}}),
     panelState("account-guide", 900,
                [](GalleryWorld& world) {

@@ -8,8 +8,9 @@ import Tessorin.Guides
 import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // Where the card of a finished check was bought: the form, "Save to History" and "Share
-// With the Community", and what the last share said. Read-only once the check's record
-// carries the name of a shared report. The outcome panel places it at its foot while the
+// With the Community", and what the last share said. Once the check's record carries the
+// name of a shared report, the form gives way to the purchase as lines of text: a record
+// to read, not fields greyed out. The outcome panel places it at its foot while the
 // session has a record.
 Panel {
     id: root
@@ -56,9 +57,47 @@ Panel {
     }
 
     GridLayout {
+        objectName: "sharedPurchase"
+        visible: panel.alreadyShared
+        Layout.fillWidth: true
+        columns: 2
+        columnSpacing: 14
+        rowSpacing: 10
+
+        Repeater {
+            model: panel.sharedLines
+            FormLabel {
+                required property int index
+                required property var modelData
+                Layout.row: index
+                Layout.column: 0
+                Layout.alignment: Qt.AlignRight | Qt.AlignTop
+                text: modelData.title
+                color: Theme.Palette.secondary
+            }
+        }
+        Repeater {
+            model: panel.sharedLines
+            Text {
+                required property int index
+                required property var modelData
+                objectName: "sharedPurchaseValue" + index
+                Layout.row: index
+                Layout.column: 1
+                Layout.fillWidth: true
+                text: modelData.value
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                font: Typography.body
+                color: Theme.Palette.primary
+            }
+        }
+    }
+
+    GridLayout {
         objectName: "purchaseForm"
         Layout.fillWidth: true
-        enabled: !panel.alreadyShared
+        visible: !panel.alreadyShared
         columns: 2
         columnSpacing: 14
         rowSpacing: 10

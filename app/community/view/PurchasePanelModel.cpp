@@ -3,7 +3,11 @@
 #include "theme/Palette.hpp"
 #include "community/store/CommunityError.hpp"
 #include "community/store/RecordStore.hpp"
+#include "community/rules/StoreTextRules.hpp"
+#include "community/view/MoneyText.hpp"
 #include "community/view/PriceText.hpp"
+#include "community/view/RegionNames.hpp"
+#include "theme/GadgetList.hpp"
 #include "session/AppModel.hpp"
 
 namespace tessorin {
@@ -98,6 +102,27 @@ void PurchasePanelModel::setCurrency(const QString& code) {
 bool PurchasePanelModel::alreadyShared() const {
   return session_ && session_->record() && session_->record()->sharedRecordName.has_value();
 }
+
+std::vector<MetricValue> PurchasePanelModel::sharedLines() const {
+  if (!alreadyShared()) return {};
+  std::vector<MetricValue> lines;
+  const auto add = [&lines](const QString& title, const QString& value) {
+    if (!value.isEmpty()) lines.push_back({title, value});
+  };
+  add(storeLabel(), storeName());
+  add(brandLabel(), QString::fromStdString(session_->brandName().value_or(std::string())));
+  add(platformLabel(), purchase_.platform.label());
+  if (const QString name = regionName(country()); !name.isEmpty()) {
+    add(countryLabel(), flagEmoji(country()) + QLatin1Char(' ') + name);
+  } else {
+    add(countryLabel(), country());
+  }
+  add(cityLabel(), city());
+  if (purchase_.price) add(priceLabel(), moneyText(*purchase_.price, currency()));
+  return lines;
+}
+
+QVariantList PurchasePanelModel::sharedLineList() const { return gadgetList(sharedLines()); }
 
 bool PurchasePanelModel::available() const {
   const CommunityStore* community = store();

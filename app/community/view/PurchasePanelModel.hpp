@@ -25,6 +25,7 @@
 #include "session/check/CardSession.hpp"
 #include "session/records/History.hpp"
 #include "session/records/Purchase.hpp"
+#include "theme/MetricValue.hpp"
 
 namespace tessorin {
 
@@ -48,6 +49,8 @@ class PurchasePanelModel : public QObject {
   Q_PROPERTY(bool needsICloud READ needsICloud NOTIFY shareStateChanged)
   Q_PROPERTY(bool saved READ saved NOTIFY savedChanged)
   Q_PROPERTY(bool alreadyShared READ alreadyShared NOTIFY recordChanged)
+  // Once shared, the purchase is a record to read, not a form: its lines as text.
+  Q_PROPERTY(QVariantList sharedLines READ sharedLineList NOTIFY buttonsChanged)
   Q_PROPERTY(bool available READ available NOTIFY storeChanged)
   Q_PROPERTY(bool saveEnabled READ saveEnabled NOTIFY recordChanged)
   Q_PROPERTY(bool shareEnabled READ shareEnabled NOTIFY buttonsChanged)
@@ -101,6 +104,10 @@ class PurchasePanelModel : public QObject {
   static QColor warningColor();
   bool saved() const { return saved_; }
   bool alreadyShared() const;
+  // The lines of the purchase as it was shared, each titled as the form labels its
+  // field; a field left empty has no line. Empty while the purchase is not shared.
+  std::vector<MetricValue> sharedLines() const;
+  QVariantList sharedLineList() const;
   bool available() const;
   bool saveEnabled() const { return !alreadyShared(); }
   bool shareEnabled() const;

@@ -9,6 +9,7 @@
 #include "CommunityViewWorld.hpp"
 #include "ServerWorld.hpp"
 #include "community/store/ServerRecordStore.hpp"
+#include "community/rules/StoreTextRules.hpp"
 #include "community/view/PurchasePanelModel.hpp"
 
 namespace tessorin {
@@ -43,8 +44,10 @@ TEST(PurchaseSharing, ASharedCheckKeepsItsNameAndTurnsThePanelReadOnly) {
     panel.setSession(card.session);
     panel.setStore(&community.store);
     panel.setStoreName(QStringLiteral("Mega <b>Store</b>"));
+    panel.setCountry(QStringLiteral("PT"));
     panel.setPriceText(QStringLiteral("12,50"));
     panel.setCurrency(QStringLiteral("EUR"));
+    EXPECT_TRUE(panel.sharedLines().empty()) << "a purchase not yet shared is a form, not a record";
     panel.share();
     EXPECT_TRUE(panel.sharing());
     EXPECT_FALSE(panel.shareEnabled());
@@ -73,6 +76,13 @@ TEST(PurchaseSharing, ASharedCheckKeepsItsNameAndTurnsThePanelReadOnly) {
   EXPECT_EQ(again.storeName(), "Mega <b>Store</b>");
   EXPECT_EQ(again.priceText(), "12.50") << "a euro price is written with its cents";
   EXPECT_FALSE(again.shareEnabled());
+
+  // Shared, the purchase reads as text; the city left empty has no line.
+  const std::vector<MetricValue> expected = {{again.storeLabel(), "Mega <b>Store</b>"},
+                                            {again.platformLabel(), Platform(Platform::other).label()},
+                                            {again.countryLabel(), flagEmoji("PT") + " Portugal"},
+                                            {again.priceLabel(), "€12.50"}};
+  EXPECT_EQ(again.sharedLines(), expected);
 }
 
 TEST(PurchaseSharing, ARefusedReportShowsTheMessageAndKeepsThePurchase) {
