@@ -65,7 +65,10 @@ Item {
         anchors.fill: parent
         drive: artwork.drive
         scanning: root.scanning
-        sweepPhase: Motion.enabled ? 0 : 0.5
+        // Without motion the band stands still: over the middle it would wash out the
+        // label's text for as long as the check runs, so it rests against the right edge,
+        // clear of the text, and the glow tells that a check runs.
+        sweepPhase: Motion.enabled ? 0 : 0.86
     }
 
     NumberAnimation {
@@ -90,11 +93,15 @@ Item {
         color: Qt.rgba(0.75, 0.75, 0.75, 1)
     }
 
+    // The plate's text, centred on the plate but never up in its gloss, and never below
+    // the house's smallest text: white at full strength on the deepened accent.
+    readonly property real smallestText: Typography.caption2.pixelSize
+
     Column {
         id: lines
-        x: silhouette.plateRect.x + 6
-        y: silhouette.plateRect.y + (silhouette.plateRect.height - lines.height) / 2
-        width: silhouette.plateRect.width - 12
+        x: silhouette.textRect.x
+        y: Math.max(silhouette.textRect.y, silhouette.plateRect.y + (silhouette.plateRect.height - lines.height) / 2)
+        width: silhouette.textRect.width
         spacing: 2
         layer.enabled: true
         layer.effect: DropShadow {
@@ -115,11 +122,10 @@ Item {
             elide: Text.ElideRight
             fontSizeMode: Text.HorizontalFit
             font.family: Typography.rounded
-            font.pixelSize: 0.1 * root.unit
+            font.pixelSize: Math.max(root.smallestText, 0.1 * root.unit)
             font.weight: Font.ExtraBold
-            minimumPixelSize: 0.05 * root.unit
+            minimumPixelSize: Math.max(root.smallestText, 0.05 * root.unit)
             color: "white"
-            opacity: 0.9
         }
 
         Text {
@@ -134,7 +140,7 @@ Item {
             font.family: Typography.rounded
             font.pixelSize: 0.2 * root.unit
             font.weight: Font.Black
-            minimumPixelSize: 0.08 * root.unit
+            minimumPixelSize: Math.max(root.smallestText, 0.08 * root.unit)
             color: "white"
         }
 
@@ -147,10 +153,9 @@ Item {
             horizontalAlignment: Text.AlignHCenter
             wrapMode: Text.Wrap
             font.family: Typography.rounded
-            font.pixelSize: 0.075 * root.unit
+            font.pixelSize: Math.max(root.smallestText, 0.075 * root.unit)
             font.weight: Font.Bold
             color: "white"
-            opacity: 0.8
         }
     }
 

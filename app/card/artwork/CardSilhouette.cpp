@@ -20,6 +20,10 @@ QColor withOpacity(QColor color, double opacity) {
   return color;
 }
 
+// The gloss brightens the plate's top edge only, down to this share of its height: white
+// text on a brightened plate would fall below 4.5:1, so the text stays beneath it.
+constexpr double glossDepth = 0.15;
+
 QPainterPath outlineOf(QSizeF size, bool drive) {
   const QRectF frame(QPointF(0, 0), size);
   return drive ? CardShapes::flashDriveBody(frame) : CardShapes::sdCard(frame);
@@ -64,6 +68,11 @@ QRectF CardSilhouette::plateRect(QSizeF size, bool drive) {
     return {0.1 * width, plug + 0.18 * body, 0.8 * width, 0.62 * body};
   }
   return {0.08 * width, 0.3 * height, 0.84 * width, 0.62 * height};
+}
+
+QRectF CardSilhouette::textRect(QSizeF size, bool drive) {
+  const QRectF plate = plateRect(size, drive);
+  return plate.adjusted(6, glossDepth * plate.height(), -6, 0);
 }
 
 void CardSilhouette::paint(QPainter* painter) {
@@ -128,12 +137,14 @@ void CardSilhouette::paintPlate(QPainter* painter, QSizeF size) const {
   QPainterPath shape;
   shape.addRoundedRect(plate, radius, radius);
 
+  // The accent pair as the prominent buttons have it: white text holds 4.5:1 on either end.
+  const QVariantList& fill = Palette::prominentFillList();
   QLinearGradient accent(plate.topLeft(), plate.bottomRight());
-  accent.setColorAt(0, Palette::cyan());
-  accent.setColorAt(1, Palette::indigo());
+  accent.setColorAt(0, fill.at(0).value<QColor>());
+  accent.setColorAt(1, fill.at(1).value<QColor>());
   painter->fillPath(shape, accent);
 
-  QLinearGradient gloss(plate.topLeft(), QPointF(plate.left(), plate.center().y()));
+  QLinearGradient gloss(plate.topLeft(), QPointF(plate.left(), plate.top() + glossDepth * plate.height()));
   gloss.setColorAt(0, whiteAt(0.25));
   gloss.setColorAt(1, whiteAt(0));
   painter->fillPath(shape, gloss);
