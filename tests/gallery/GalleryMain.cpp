@@ -229,6 +229,8 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tessorin Gallery"));
   QApplication::setOrganizationName(QStringLiteral("Tessorin"));
+  // As the application says it, for the About box.
+  QApplication::setApplicationVersion(QStringLiteral(TESSORIN_VERSION));
   const QDir output(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(output.path());
   const QString filter = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();

@@ -1,5 +1,6 @@
 // The update dialog in each of its states, each the end of a real check of a feed served
-// on 127.0.0.1, and the application menu with "Check for Updates…" off and on.
+// on 127.0.0.1; the window's menus with the application menu open and "Check for
+// Updates…" off and on, and their About box.
 
 #include <memory>
 #include <vector>
@@ -113,19 +114,38 @@ const bool registered = addGalleryStates({
          },
      .expectations = {says("updateMessage", failureText(UpdateFailure::forged)), says("updateAccept", QStringLiteral("OK")),
                       shows("updateReject", false), shows("updateNotes", false)}},
-    {.view = QStringLiteral("ApplicationMenu"),
+    {.view = QStringLiteral("WindowMenus"),
      .state = QStringLiteral("updates-disabled"),
-     .size = QSize(480, 200),
-     .scene = QStringLiteral("scenes/ApplicationMenuScene.qml"),
+     .size = QSize(480, 240),
+     .scene = QStringLiteral("scenes/WindowMenusScene.qml"),
      .properties = [](GalleryWorld&) { return UpdateWorld::shared().updater(false); },
-     .expectations = {says("checkForUpdates", QStringLiteral("Check for Updates…")),
-                      {QStringLiteral("checkForUpdates"), QStringLiteral("enabled"), false}}},
-    {.view = QStringLiteral("ApplicationMenu"),
+     .expectations = {{QStringLiteral("applicationMenu"), QStringLiteral("opened"), true},
+                      says("about", QStringLiteral("About Tessorin")),
+                      says("checkForUpdates", QStringLiteral("Check for Updates…")),
+                      {QStringLiteral("checkForUpdates"), QStringLiteral("enabled"), false},
+                      says("quit", QStringLiteral("Quit Tessorin")),
+                      {QStringLiteral("quit"), QStringLiteral("visible"), true}}},
+    {.view = QStringLiteral("WindowMenus"),
      .state = QStringLiteral("updates-enabled"),
-     .size = QSize(480, 200),
-     .scene = QStringLiteral("scenes/ApplicationMenuScene.qml"),
+     .size = QSize(480, 240),
+     .scene = QStringLiteral("scenes/WindowMenusScene.qml"),
      .properties = [](GalleryWorld&) { return UpdateWorld::shared().updater(true); },
-     .expectations = {{QStringLiteral("checkForUpdates"), QStringLiteral("enabled"), true}}},
+     .expectations = {{QStringLiteral("applicationMenu"), QStringLiteral("opened"), true},
+                      {QStringLiteral("checkForUpdates"), QStringLiteral("enabled"), true},
+                      {QStringLiteral("quit"), QStringLiteral("enabled"), true}}},
+    {.view = QStringLiteral("WindowMenus"),
+     .state = QStringLiteral("about"),
+     .size = QSize(480, 320),
+     .scene = QStringLiteral("scenes/WindowMenusScene.qml"),
+     .properties =
+         [](GalleryWorld&) {
+           QVariantMap properties = UpdateWorld::shared().updater(true);
+           properties.insert(QStringLiteral("about"), true);
+           return properties;
+         },
+     .expectations = {{QStringLiteral("aboutDialog"), QStringLiteral("opened"), true},
+                      {QStringLiteral("applicationMenu"), QStringLiteral("opened"), false},
+                      says("aboutText", QStringLiteral("Tessorin %1").arg(QStringLiteral(TESSORIN_VERSION)))}},
 });
 
 }  // namespace

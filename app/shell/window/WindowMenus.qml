@@ -12,8 +12,12 @@ MenuBar {
 
     property QtObject model
     property QtObject appDelegate
+    // What "Check for Updates…" asks; the application's one updater unless told otherwise.
+    property QtObject updater: Updater
 
     WindowMenusModel { id: words }
+
+    function showAbout() { about.open() }
 
     Menu {
         objectName: "applicationMenu"
@@ -22,9 +26,9 @@ MenuBar {
         MenuItem {
             objectName: "about"
             text: words.aboutTitle
-            onTriggered: about.open()
+            onTriggered: root.showAbout()
         }
-        DirectCommands {}
+        DirectCommands { updater: root.updater }
         MenuSeparator {}
         MenuItem {
             objectName: "quit"
@@ -61,6 +65,7 @@ MenuBar {
         standardButtons: Dialog.Ok
 
         Label {
+            objectName: "aboutText"
             text: words.aboutText
             textFormat: Text.PlainText
         }
