@@ -81,5 +81,17 @@ Button {
                 NumberAnimation { duration: Motion.duration(250); easing.type: Easing.OutCubic }
             }
         }
+
+        // The keyboard's focus, as on every other button: a ring in the link colour outside the capsule.
+        Rectangle {
+            objectName: "glowButtonFocusRing"
+            anchors.fill: parent
+            anchors.margins: -3
+            radius: height / 2
+            color: "transparent"
+            border.width: 2
+            border.color: Palette.linkText
+            visible: control.visualFocus
+        }
     }
 }

@@ -6,7 +6,7 @@
 namespace tessorin::gallery {
 namespace {
 
-GalleryState controlsSheet(const char* state, bool mirrored) {
+GalleryState controlsSheet(const char* state, bool mirrored, const char* focused = "focusedButton") {
   return {.view = QStringLiteral("ControlsSheet"),
           .state = QString::fromLatin1(state),
           .size = QSize(1180, 900),
@@ -14,7 +14,7 @@ GalleryState controlsSheet(const char* state, bool mirrored) {
           .properties = [mirrored](GalleryWorld&) { return QVariantMap{{QStringLiteral("mirrored"), mirrored}}; },
           .expectations =
               {
-                  {QStringLiteral("focusedButton"), QStringLiteral("visualFocus"), true},
+                  {QString::fromLatin1(focused), QStringLiteral("visualFocus"), true},
                   {QStringLiteral("hoveredButton"), QStringLiteral("hovered"), true},
                   {QStringLiteral("alertErase"), QStringLiteral("role"), 3},  // destructive, from its box role
                   {QStringLiteral("focusedButton"), QStringLiteral("role"), 1},  // prominent, as highlighted
@@ -29,10 +29,11 @@ GalleryState controlsSheet(const char* state, bool mirrored) {
                   {QStringLiteral("prominentLarge"), QStringLiteral("height"), 40.0},
               },
           .hover = QStringLiteral("hoveredButton"),
-          .keyboardFocus = QStringLiteral("focusedButton")};
+          .keyboardFocus = QString::fromLatin1(focused)};
 }
 
-const bool registered = addGalleryStates({controlsSheet("left-to-right", false), controlsSheet("mirrored", true)});
+const bool registered = addGalleryStates({controlsSheet("left-to-right", false), controlsSheet("mirrored", true),
+                                          controlsSheet("main-action-focused", false, "largeGlow")});
 
 }  // namespace
 }  // namespace tessorin::gallery
