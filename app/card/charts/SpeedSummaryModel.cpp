@@ -84,14 +84,19 @@ SpeedSummaryModel::Looks SpeedSummaryModel::looks(const SpeedSummaryInput& input
   if (const std::int64_t pauses = zone.stalledSegmentCount(); pauses > 0) {
     looks.pausesText = tr("Pauses while writing: %1").arg(pauses);
   }
-  if (zone.randomReadIOPS && input.usbLink) {
+  // A USB drive has no reader in front of it to wait on.
+  if (input.isSDCard && zone.randomReadIOPS && input.usbLink) {
     looks.usbNote = tr("Through a USB reader every small access also waits on the reader, so random speeds come out "
                        "lower than in a phone or camera.");
   }
   const std::uint64_t largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
-  looks.measuredText = tr("Measured over %1 at the start of the card. Write speeds include the card’s pauses, the "
-                          "way recording video does.")
-                           .arg(DisplayFormat::byteCountText(std::min(zone.bytes, largest)));
+  const QString measured = DisplayFormat::byteCountText(std::min(zone.bytes, largest));
+  looks.measuredText = input.isSDCard ? tr("Measured over %1 at the start of the card. Write speeds include the card’s "
+                                           "pauses, the way recording video does.")
+                                            .arg(measured)
+                                      : tr("Measured over %1 at the start of the drive. Write speeds include the "
+                                           "drive’s pauses, the way recording video does.")
+                                            .arg(measured);
   return looks;
 }
 

@@ -62,10 +62,12 @@ double QuickProgressPanelModel::totalFraction(const QuickProbeProgress& progress
   return 0;
 }
 
-QString QuickProgressPanelModel::title(Phase phase, bool skipped) {
+QString QuickProgressPanelModel::title(Phase phase, bool skipped, bool isUSBDrive) {
   switch (phase) {
     case Phase::preparing:
-    case Phase::coarse: return skipped ? tr("Measuring the real speed") : tr("Probing the whole card");
+    case Phase::coarse:
+      if (skipped) return tr("Measuring the real speed");
+      return isUSBDrive ? tr("Probing the whole drive") : tr("Probing the whole card");
     case Phase::zone: return tr("Measuring the real speed");
     case Phase::fine: return tr("Measuring the real capacity");
     case Phase::cleaning: return tr("Tidying up…");
@@ -73,13 +75,19 @@ QString QuickProgressPanelModel::title(Phase phase, bool skipped) {
   return {};
 }
 
-QString QuickProgressPanelModel::stepText(Phase phase, Step step) {
-  if (phase == Phase::preparing) return tr("Mapping the card’s free space…");
+QString QuickProgressPanelModel::stepText(Phase phase, Step step, bool isUSBDrive) {
+  if (phase == Phase::preparing) {
+    return isUSBDrive ? tr("Mapping the drive’s free space…") : tr("Mapping the card’s free space…");
+  }
   switch (step) {
     case Step::writing:
       switch (phase) {
-        case Phase::coarse: return tr("Placing probes across the whole card…");
-        case Phase::zone: return tr("Writing to the start of the card, where even a fake card has real memory…");
+        case Phase::coarse:
+          return isUSBDrive ? tr("Placing probes across the whole drive…")
+                            : tr("Placing probes across the whole card…");
+        case Phase::zone:
+          return isUSBDrive ? tr("Writing to the start of the drive, where even a fake drive has real memory…")
+                            : tr("Writing to the start of the card, where even a fake card has real memory…");
         case Phase::fine: return tr("More probes, to pin the answer down…");
         default: return tr("Deleting the test data…");
       }
@@ -90,8 +98,11 @@ QString QuickProgressPanelModel::stepText(Phase phase, Step step) {
         default: return tr("Reading the probes back…");
       }
     case Step::flushing:
-      return tr("Writing other data to flush the card’s temporary memory, so it can’t fool the check…");
-    case Step::random: return tr("Small reads and writes in random places, the way phones and apps use a card…");
+      return isUSBDrive ? tr("Writing other data to flush the drive’s temporary memory, so it can’t fool the check…")
+                        : tr("Writing other data to flush the card’s temporary memory, so it can’t fool the check…");
+    case Step::random:
+      return isUSBDrive ? tr("Small reads and writes in random places, the way programs use a drive…")
+                        : tr("Small reads and writes in random places, the way phones and apps use a card…");
   }
   return {};
 }
@@ -144,8 +155,8 @@ QuickProgressPanelModel::Shown QuickProgressPanelModel::compute(const CardSessio
   shown.stageStep = onSpeed ? StageTrackModel::Speed : StageTrackModel::Capacity;
   common.fraction = totalFraction(progress, common.skipped);
   common.percentText = DisplayFormat::percentText(common.fraction);
-  shown.title = title(progress.phase, common.skipped);
-  shown.stepText = stepText(progress.phase, progress.step);
+  shown.title = title(progress.phase, common.skipped, session.isUSBDrive());
+  shown.stepText = stepText(progress.phase, progress.step, session.isUSBDrive());
   LiveFigures live = liveFigures(progress, common.silent);
   common.figures = std::move(live.metrics);
   shown.probeCounter = std::move(live.probeCounter);

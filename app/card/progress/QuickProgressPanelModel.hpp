@@ -46,8 +46,9 @@ class QuickProgressPanelModel : public ProgressPanelModel {
   ~QuickProgressPanelModel() override;
 
   static double totalFraction(const QuickProbeProgress& progress, bool skipped);
-  static QString title(Phase phase, bool skipped);
-  static QString stepText(Phase phase, Step step);
+  // A USB drive is called a drive, not a card.
+  static QString title(Phase phase, bool skipped, bool isUSBDrive);
+  static QString stepText(Phase phase, Step step, bool isUSBDrive);
   // A silent card's last speed and rate are no live figures; the amount done stays.
   static LiveFigures liveFigures(const QuickProbeProgress& progress, bool cardSilent = false);
 

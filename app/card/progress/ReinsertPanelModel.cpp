@@ -19,6 +19,8 @@ void ReinsertPanelModel::setSession(QObject* object) {
     connect(session_, &CardSession::stageChanged, this, &ReinsertPanelModel::update);
     connect(session_, &CardSession::quickSkippedChanged, this, &ReinsertPanelModel::update);
     connect(session_, &CardSession::reinsertWaitChanged, this, &ReinsertPanelModel::update);
+    // The steps name a reader only for a card; the user may say it is a drive meanwhile.
+    connect(session_, &CardSession::deviceChanged, this, &ReinsertPanelModel::changed);
   }
   Q_EMIT sessionChanged();
   update();
@@ -43,7 +45,9 @@ QString ReinsertPanelModel::requiredReason() const {
 }
 
 QStringList ReinsertPanelModel::steps() const {
-  return {tr("Click Eject Card, or eject it in the file manager."), tr("Take the card out of the reader."),
+  const bool isUSBDrive = session_ && session_->isUSBDrive();
+  return {tr("Click Eject Card, or eject it in the file manager."),
+          isUSBDrive ? tr("Unplug the drive.") : tr("Take the card out of the reader."),
           tr("Put it back in. Tessorin carries on by itself.")};
 }
 

@@ -25,7 +25,7 @@ class ReinsertPanelModel : public QObject {
   Q_PROPERTY(QString heading READ heading CONSTANT)
   Q_PROPERTY(QString explanation READ explanation CONSTANT)
   Q_PROPERTY(QString requiredReason READ requiredReason NOTIFY changed)
-  Q_PROPERTY(QStringList steps READ steps CONSTANT)
+  Q_PROPERTY(QStringList steps READ steps NOTIFY changed)
   // How many of the steps, from the first, the user has already done.
   Q_PROPERTY(int stepsDone READ stepsDone NOTIFY changed)
   Q_PROPERTY(QString checkWithoutRemovingText READ checkWithoutRemovingText CONSTANT)

@@ -109,7 +109,9 @@ ReportCardPhrases::Phrase ReportCardPhrases::readSpeedPhrase(const SpeedRating& 
     case BusMode::uhs:
       return {speed, Tone::good};
     case BusMode::legacy:
-      return {tr("%1 · no UHS").arg(speed), isUSBDrive ? Tone::neutral : Tone::bad};
+      // UHS is a bus of SD cards: a USB drive has none to lack.
+      if (isUSBDrive) return {speed, Tone::neutral};
+      return {tr("%1 · no UHS").arg(speed), Tone::bad};
     case BusMode::unknown:
       break;
   }

@@ -25,21 +25,21 @@ QString gigabitsText(double bitsPerSecond) {
 }  // namespace
 
 QList<GridRow> DeclaredGridModel::rowsOf(const CardSession& session) const {
-  return rowsFor(session.device(), session.readerBestRead());
+  return rowsFor(session.device(), session.readerBestRead(), session.isUSBDrive());
 }
 
-QList<GridRow> DeclaredGridModel::rowsFor(const CardDevice& device, std::optional<double> readerBest) {
+QList<GridRow> DeclaredGridModel::rowsFor(const CardDevice& device, std::optional<double> readerBest, bool isUSBDrive) {
   QList<GridRow> rows{
       {tr("Capacity it reports"), DisplayFormat::byteCountText(device.mediaBytes)},
       {tr("Volume name"), text(device.volumeName)},
       {tr("Format"), formatText(device)},
       {tr("Partition table"), partitionTableName(device)},
   };
-  if (const auto reader = readerText(device)) rows.append({tr("Reader"), *reader});
+  if (const auto reader = readerText(device)) rows.append({isUSBDrive ? tr("Drive") : tr("Reader"), *reader});
   if (const auto link = usbConnectionText(device)) rows.append({tr("USB connection"), *link});
   if (readerBest) {
     // The settings file can be edited by hand; a value that is no speed is no figure.
-    rows.append({tr("Fastest read in this reader"),
+    rows.append({isUSBDrive ? tr("Fastest read of this drive") : tr("Fastest read in this reader"),
                  std::isfinite(*readerBest) ? DisplayFormat::formatSpeed(*readerBest) : DisplayFormat::missing()});
   }
   return rows;

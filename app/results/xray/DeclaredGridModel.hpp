@@ -25,8 +25,9 @@ class DeclaredGridModel : public FactGridModel {
  public:
   using FactGridModel::FactGridModel;
 
-  // readerBest: the best read remembered for the device's reader, bytes per second.
-  static QList<GridRow> rowsFor(const CardDevice& device, std::optional<double> readerBest);
+  // readerBest: the best read remembered for the device's reader, bytes per second. A USB
+  // drive is its own "reader", so its rows name the drive instead.
+  static QList<GridRow> rowsFor(const CardDevice& device, std::optional<double> readerBest, bool isUSBDrive);
   // The file system, with its cluster size when the volume reports one.
   static QString formatText(const CardDevice& device);
   // "MBR", "GPT", "APM", another scheme's name as it stands, or "none"; with the offset

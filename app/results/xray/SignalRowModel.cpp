@@ -22,7 +22,12 @@ void SignalRowModel::setSession(CardSession* session) {
   if (session == session_) return;
   if (session_) disconnect(session_, nullptr, this, nullptr);
   session_ = session;
-  if (session_) connect(session_, &CardSession::stageChanged, this, &SignalRowModel::updateDeleteButton);
+  if (session_) {
+    connect(session_, &CardSession::stageChanged, this, &SignalRowModel::updateDeleteButton);
+    // Choosing "USB drive" for a USB device re-announces the device and changes the wording.
+    connect(session_, &CardSession::deviceChanged, this, &SignalRowModel::findingChanged);
+  }
+  Q_EMIT findingChanged();
   Q_EMIT sessionChanged();
   updateDeleteButton();
 }
@@ -35,8 +40,9 @@ void SignalRowModel::updateDeleteButton() {
   Q_EMIT buttonsChanged();
 }
 
-QString SignalRowModel::title() const { return XRaySignalWording::title(signal_); }
-QString SignalRowModel::explanation() const { return XRaySignalWording::explanation(signal_); }
+QString SignalRowModel::title() const { return XRaySignalWording::title(signal_, isUSBDrive()); }
+QString SignalRowModel::explanation() const { return XRaySignalWording::explanation(signal_, isUSBDrive()); }
+bool SignalRowModel::isUSBDrive() const { return session_ && session_->isUSBDrive(); }
 
 QString SignalRowModel::symbol() const {
   switch (signal_.severity) {

@@ -64,6 +64,7 @@ class SignalRowModel : public QObject {
 
  private:
   void updateDeleteButton();
+  bool isUSBDrive() const;
 
   Palette palette_;  // the system's text shades
   XRaySignal signal_;

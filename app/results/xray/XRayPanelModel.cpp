@@ -112,7 +112,10 @@ QString XRayPanelModel::emptyStateText() {
   return tr("Nothing stands out. The X-ray reads only what the card says about itself, so the tests above have the "
             "final word.");
 }
-QString XRayPanelModel::declaredTitle() { return tr("What the card and reader report"); }
+QString XRayPanelModel::declaredTitle() const {
+  if (session_ && session_->isUSBDrive()) return tr("What the drive reports");
+  return tr("What the card and reader report");
+}
 QString XRayPanelModel::brandTitle() { return tr("Brand on the label"); }
 QString XRayPanelModel::registersTitle() { return tr("Card registers"); }
 

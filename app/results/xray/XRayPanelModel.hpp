@@ -40,7 +40,7 @@ class XRayPanelModel : public QObject {
   Q_PROPERTY(QString title READ title CONSTANT)
   Q_PROPERTY(QString subtitle READ subtitle CONSTANT)
   Q_PROPERTY(QString emptyStateText READ emptyStateText CONSTANT)
-  Q_PROPERTY(QString declaredTitle READ declaredTitle CONSTANT)
+  Q_PROPERTY(QString declaredTitle READ declaredTitle NOTIFY evaluated)
   Q_PROPERTY(QString brandTitle READ brandTitle CONSTANT)
   Q_PROPERTY(QString registersTitle READ registersTitle CONSTANT)
 
@@ -68,7 +68,7 @@ class XRayPanelModel : public QObject {
   static QString title();
   static QString subtitle();
   static QString emptyStateText();
-  static QString declaredTitle();
+  QString declaredTitle() const;
   static QString brandTitle();
   static QString registersTitle();
 

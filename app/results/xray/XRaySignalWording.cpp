@@ -36,8 +36,11 @@ QString XRaySignalWording::hex(std::uint8_t id) {
   return QStringLiteral("0x") + QString::number(id, 16).toUpper().rightJustified(2, u'0');
 }
 
-QString XRaySignalWording::title(const XRaySignal& signal) {
+QString XRaySignalWording::title(const XRaySignal& signal, bool isUSBDrive) {
   using S = XRaySignal;
+  if (isUSBDrive && std::holds_alternative<S::RegistersHidden>(signal.kind)) {
+    return tr("No chip details from a USB drive");
+  }
   return std::visit(
       Overloaded{
           [](const S::Manufacturer& m) {
@@ -67,8 +70,12 @@ QString XRaySignalWording::title(const XRaySignal& signal) {
       signal.kind);
 }
 
-QString XRaySignalWording::explanation(const XRaySignal& signal) {
+QString XRaySignalWording::explanation(const XRaySignal& signal, bool isUSBDrive) {
   using S = XRaySignal;
+  if (isUSBDrive && std::holds_alternative<S::RegistersHidden>(signal.kind)) {
+    return tr("USB drives don’t report who made their memory chip, so there is no maker to compare with the label. "
+              "The tests above have the final word.");
+  }
   return std::visit(
       Overloaded{
           [](const S::Manufacturer& m) {

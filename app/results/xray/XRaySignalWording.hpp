@@ -2,7 +2,9 @@
 // XRaySignalWording: the title and the explanation of one X-ray finding, each a sentence
 // or two built from the finding's kind, its facts and, for a brand mismatch, how severe
 // it is. Values are put into a translated text in one pass, so a card's text that holds
-// "%1" is shown as it stands. Main thread (translations).
+// "%1" is shown as it stands. A USB drive has no reader in front of it and no SD
+// registers at all, so its hidden registers are worded as the drive's, without the
+// advice to use an SD slot. Main thread (translations).
 
 #include <QCoreApplication>
 #include <QString>
@@ -15,8 +17,8 @@ class XRaySignalWording {
   Q_DECLARE_TR_FUNCTIONS(XRaySignalWording)
 
  public:
-  static QString title(const XRaySignal& signal);
-  static QString explanation(const XRaySignal& signal);
+  static QString title(const XRaySignal& signal, bool isUSBDrive);
+  static QString explanation(const XRaySignal& signal, bool isUSBDrive);
 
   // An 8-bit ID as "0x" and two upper-case hexadecimal digits: "0x03", "0x1B".
   static QString hex(std::uint8_t id);

@@ -68,28 +68,49 @@ TEST_F(ProgressPanelsTest, QuickTotalFractionFollowsEveryRowWithAndWithoutProbes
   }
 }
 
+constexpr bool onCard = false;
+constexpr bool onDrive = true;
+
 TEST_F(ProgressPanelsTest, QuickTitlesTellAZoneOnlyRunFromAProbingOne) {
-  EXPECT_EQ(Quick::title(Phase::coarse, false), "Probing the whole card");
-  EXPECT_EQ(Quick::title(Phase::preparing, true), "Measuring the real speed");
-  EXPECT_EQ(Quick::title(Phase::zone, false), "Measuring the real speed");
-  EXPECT_EQ(Quick::title(Phase::fine, false), "Measuring the real capacity");
-  EXPECT_EQ(Quick::title(Phase::cleaning, true), "Tidying up…");
+  EXPECT_EQ(Quick::title(Phase::coarse, false, onCard), "Probing the whole card");
+  EXPECT_EQ(Quick::title(Phase::preparing, true, onCard), "Measuring the real speed");
+  EXPECT_EQ(Quick::title(Phase::zone, false, onCard), "Measuring the real speed");
+  EXPECT_EQ(Quick::title(Phase::fine, false, onCard), "Measuring the real capacity");
+  EXPECT_EQ(Quick::title(Phase::cleaning, true, onCard), "Tidying up…");
 }
 
 TEST_F(ProgressPanelsTest, QuickStepLinesByPhaseAndStep) {
-  EXPECT_EQ(Quick::stepText(Phase::preparing, Step::random), "Mapping the card’s free space…");
-  EXPECT_EQ(Quick::stepText(Phase::coarse, Step::writing), "Placing probes across the whole card…");
-  EXPECT_EQ(Quick::stepText(Phase::zone, Step::writing),
+  EXPECT_EQ(Quick::stepText(Phase::preparing, Step::random, onCard), "Mapping the card’s free space…");
+  EXPECT_EQ(Quick::stepText(Phase::coarse, Step::writing, onCard), "Placing probes across the whole card…");
+  EXPECT_EQ(Quick::stepText(Phase::zone, Step::writing, onCard),
             "Writing to the start of the card, where even a fake card has real memory…");
-  EXPECT_EQ(Quick::stepText(Phase::fine, Step::writing), "More probes, to pin the answer down…");
-  EXPECT_EQ(Quick::stepText(Phase::cleaning, Step::writing), "Deleting the test data…");
-  EXPECT_EQ(Quick::stepText(Phase::fine, Step::verifying), "Reading the probes back…");
-  EXPECT_EQ(Quick::stepText(Phase::zone, Step::verifying), "Reading it back and checking every byte…");
-  EXPECT_EQ(Quick::stepText(Phase::cleaning, Step::verifying), "Deleting the test data…");
-  EXPECT_EQ(Quick::stepText(Phase::coarse, Step::flushing),
+  EXPECT_EQ(Quick::stepText(Phase::fine, Step::writing, onCard), "More probes, to pin the answer down…");
+  EXPECT_EQ(Quick::stepText(Phase::cleaning, Step::writing, onCard), "Deleting the test data…");
+  EXPECT_EQ(Quick::stepText(Phase::fine, Step::verifying, onCard), "Reading the probes back…");
+  EXPECT_EQ(Quick::stepText(Phase::zone, Step::verifying, onCard), "Reading it back and checking every byte…");
+  EXPECT_EQ(Quick::stepText(Phase::cleaning, Step::verifying, onCard), "Deleting the test data…");
+  EXPECT_EQ(Quick::stepText(Phase::coarse, Step::flushing, onCard),
             "Writing other data to flush the card’s temporary memory, so it can’t fool the check…");
-  EXPECT_EQ(Quick::stepText(Phase::cleaning, Step::random),
+  EXPECT_EQ(Quick::stepText(Phase::cleaning, Step::random, onCard),
             "Small reads and writes in random places, the way phones and apps use a card…");
+}
+
+TEST_F(ProgressPanelsTest, AUSBDriveIsCalledADriveInEveryQuickLine) {
+  EXPECT_EQ(Quick::title(Phase::coarse, false, onDrive), "Probing the whole drive");
+  EXPECT_EQ(Quick::title(Phase::coarse, true, onDrive), "Measuring the real speed");
+  EXPECT_EQ(Quick::stepText(Phase::preparing, Step::writing, onDrive), "Mapping the drive’s free space…");
+  EXPECT_EQ(Quick::stepText(Phase::zone, Step::writing, onDrive),
+            "Writing to the start of the drive, where even a fake drive has real memory…");
+  EXPECT_EQ(Quick::stepText(Phase::zone, Step::random, onDrive),
+            "Small reads and writes in random places, the way programs use a drive…");
+  for (const Phase phase : {Phase::preparing, Phase::coarse, Phase::zone, Phase::fine, Phase::cleaning}) {
+    for (const bool skipped : {false, true}) {
+      EXPECT_FALSE(Quick::title(phase, skipped, onDrive).contains("card")) << int(phase);
+    }
+    for (const Step step : {Step::writing, Step::verifying, Step::flushing, Step::random}) {
+      EXPECT_FALSE(Quick::stepText(phase, step, onDrive).contains("card")) << int(phase) << "/" << int(step);
+    }
+  }
 }
 
 struct FiguresCase {

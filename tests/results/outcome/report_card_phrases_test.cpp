@@ -209,7 +209,7 @@ TEST(ReportCardPhrases, ReadSpeedByBusAndKindOfDevice) {
   const Case cases[] = {
       {BusMode::uhs, false, 90e6, {"90\u00A0MB/s", Tone::good}},
       {BusMode::legacy, false, 22e6, {"22\u00A0MB/s · no UHS", Tone::bad}},
-      {BusMode::legacy, true, 22e6, {"22\u00A0MB/s · no UHS", Tone::neutral}},
+      {BusMode::legacy, true, 22e6, {"22\u00A0MB/s", Tone::neutral}},
       {BusMode::unknown, false, 22e6, {"22\u00A0MB/s", Tone::neutral}},
       {BusMode::uhs, false, nan, {"—", Tone::good}},
   };

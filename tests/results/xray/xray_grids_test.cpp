@@ -149,7 +149,7 @@ TEST(DeclaredGridTest, RowsOfAUsbReaderAndTheirLimits) {
   device.volume.blockSize = 131072;
   device.partitionScheme = "FDisk_partition_scheme";
   device.partitionOffset = 1'048'576;
-  EXPECT_EQ(DeclaredGridModel::rowsFor(device, 41e6),
+  EXPECT_EQ(DeclaredGridModel::rowsFor(device, 41e6, false),
             rows({{"Capacity it reports", "9.2\u00A0EB"},
                   {"Volume name", "<b>Card</b>"},
                   {"Format", "exFAT, 128\u00A0KB clusters"},
@@ -158,10 +158,10 @@ TEST(DeclaredGridTest, RowsOfAUsbReaderAndTheirLimits) {
                   {"USB connection", "USB 3 · 5\u00A0Gb/s"},
                   {"Fastest read in this reader", "41\u00A0MB/s"}}));
 
-  EXPECT_EQ(DeclaredGridModel::rowsFor(device, std::nullopt).size(), 6);
-  EXPECT_EQ(DeclaredGridModel::rowsFor(device, 0).last().value, "0\u00A0bytes/s");
+  EXPECT_EQ(DeclaredGridModel::rowsFor(device, std::nullopt, false).size(), 6);
+  EXPECT_EQ(DeclaredGridModel::rowsFor(device, 0, false).last().value, "0\u00A0bytes/s");
   for (const double broken : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-    EXPECT_EQ(DeclaredGridModel::rowsFor(device, broken).last().value, "—");
+    EXPECT_EQ(DeclaredGridModel::rowsFor(device, broken, false).last().value, "—");
   }
 }
 

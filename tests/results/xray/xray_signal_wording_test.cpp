@@ -66,16 +66,16 @@ TEST(XRaySignalWordingTest, EveryKindHasItsTitleAndExplanation) {
        "An earlier test was interrupted and left its files on the card."},
   };
   for (const WordingCase& c : cases) {
-    EXPECT_EQ(XRaySignalWording::title(c.signal), c.title);
-    EXPECT_EQ(XRaySignalWording::explanation(c.signal), c.explanation) << c.title.toStdString();
+    EXPECT_EQ(XRaySignalWording::title(c.signal, false), c.title);
+    EXPECT_EQ(XRaySignalWording::explanation(c.signal, false), c.explanation) << c.title.toStdString();
   }
 }
 
 TEST(XRaySignalWordingTest, CardTextsHoldingPlaceholdersAreShownAsTheyStand) {
   const XRaySignal oem{Severity::warning, S::OemMismatch{0x03, {"SD"}, "%1"}};
-  EXPECT_EQ(XRaySignalWording::title(oem), "Unusual OEM code “%1”");
+  EXPECT_EQ(XRaySignalWording::title(oem, false), "Unusual OEM code “%1”");
   const XRaySignal type{Severity::critical, S::CapacityBeyondCardType{"%2%1", 5'000'000'000}};
-  EXPECT_EQ(XRaySignalWording::explanation(type), "The card says it is %2%1, a standard that can’t hold 5\u00A0GB.");
+  EXPECT_EQ(XRaySignalWording::explanation(type, false), "The card says it is %2%1, a standard that can’t hold 5\u00A0GB.");
 }
 
 TEST(XRaySignalWordingTest, IDsKeepTheirLeadingZeroAndALowerCaseX) {
