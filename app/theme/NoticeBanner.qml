@@ -4,14 +4,16 @@ import QtQuick.Controls
 import QtQuick.Layouts
 
 // A word to the user above a page's content, in the amber of a warning: a symbol and a
-// plain text (it may name a file or carry the system's reason), and, when `buttonText` is
-// given, a button that says it was read (`dismissed`). Hidden while the text is empty.
+// plain text (it may name a file), under it, smaller, the system's own words when there
+// are any (`detail`), and, when `buttonText` is given, a button that says it was read
+// (`dismissed`). Hidden while the text is empty.
 //
 //     NoticeBanner { text: page.notice; buttonText: page.dismissTitle; onDismissed: page.dismissNotice() }
 Panel {
     id: root
 
     property string text
+    property string detail
     property string buttonText
     property string symbol: "exclamationmark.triangle.fill"
 
@@ -30,14 +32,29 @@ Panel {
             color: Palette.amberText
             size: 20
         }
-        Text {
-            objectName: root.objectName + "Text"
+        ColumnLayout {
             Layout.fillWidth: true
-            text: root.text
-            textFormat: Text.PlainText
-            wrapMode: Text.Wrap
-            font: Typography.callout
-            color: Palette.primary
+            spacing: 4
+
+            Text {
+                objectName: root.objectName + "Text"
+                Layout.fillWidth: true
+                text: root.text
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                font: Typography.callout
+                color: Palette.primary
+            }
+            Text {
+                objectName: root.objectName + "Detail"
+                Layout.fillWidth: true
+                visible: root.detail.length > 0
+                text: root.detail
+                textFormat: Text.PlainText
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                font: Typography.footnote
+                color: Palette.secondary
+            }
         }
         Button {
             objectName: root.objectName + "Button"

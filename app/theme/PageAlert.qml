@@ -5,7 +5,8 @@ import QtQuick.Layouts
 
 // A modal question or alert of the card page, open exactly while `shown` holds. The title
 // and the message are plain text (a volume name or an error may look like markup), the
-// title in a header label rather than Dialog.title, which would render markup. Buttons go
+// title in a header label rather than Dialog.title, which would render markup. A `detail`
+// (the system's own words behind an error) goes under the message, smaller. Buttons go
 // in as children with their DialogButtonBox roles; `dismissed` follows every close, by a
 // button or by Escape, so the owner can set its flag back.
 //
@@ -17,6 +18,7 @@ Dialog {
     property bool shown
     property string heading
     property string message
+    property string detail
     default property alias buttons: box.contentData
 
     signal dismissed()
@@ -42,13 +44,28 @@ Dialog {
         bottomPadding: 0
     }
 
-    contentItem: Label {
-        objectName: root.objectName + "Message"
-        text: root.message
-        textFormat: Text.PlainText
-        // Wrapped only while shown: a closed popup lays its content out at no width.
-        wrapMode: root.visible ? Text.Wrap : Text.NoWrap
-        font: Typography.body
+    contentItem: ColumnLayout {
+        spacing: 8
+
+        Label {
+            objectName: root.objectName + "Message"
+            Layout.fillWidth: true
+            text: root.message
+            textFormat: Text.PlainText
+            // Wrapped only while shown: a closed popup lays its content out at no width.
+            wrapMode: root.visible ? Text.Wrap : Text.NoWrap
+            font: Typography.body
+        }
+        Label {
+            objectName: root.objectName + "Detail"
+            Layout.fillWidth: true
+            visible: root.detail.length > 0
+            text: root.detail
+            textFormat: Text.PlainText
+            wrapMode: root.visible ? Text.WrapAtWordBoundaryOrAnywhere : Text.NoWrap
+            font: Typography.footnote
+            color: Palette.secondary
+        }
     }
 
     footer: DialogButtonBox {

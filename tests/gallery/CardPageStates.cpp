@@ -11,6 +11,7 @@
 #include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "session/errors/ErrorWording.hpp"
 
 namespace tessorin::gallery {
 namespace {
@@ -99,9 +100,9 @@ CardDevice withProduct(CardDevice device, std::string productName) {
 
 const QString markupName = QStringLiteral("<font color='red'>x</font>");
 const QString longName = QStringLiteral("Holiday photos from the summer of twenty-twenty-four \U0001F3D6 EXTRA");
-// A test stopped by the system, on a card whose name looks like markup: shown as it stands.
-const QString failedToOpen =
-    QStringLiteral("The test stopped: open(/media/user/<b>x</b>/TessorinTest): Permission denied");
+// A test stopped by the system, on a card whose name looks like markup: what to do, and
+// under it the system's words, shown as they stand.
+const QString deniedOpening = QStringLiteral("open(/media/user/<b>x</b>/TessorinTest): Permission denied");
 
 const bool registered = addGalleryStates({
     page(QStringLiteral("idle-exfat-64-GB"),
@@ -150,8 +151,14 @@ const bool registered = addGalleryStates({
          {text("offerEraseAlertTitle", QStringLiteral("Erase “%1” before checking it?").arg(markupName))}),
     page(QStringLiteral("error"),
          {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
-          [](CardSession& s) { s.setErrorMessage(failedToOpen); }},
-         {text("errorAlertTitle", QStringLiteral("Tessorin")), text("errorAlertMessage", failedToOpen)}),
+          [](CardSession& s) {
+            s.setError(ErrorWording::testStopped(deniedOpening, systemReasonOfText(deniedOpening), false));
+          }},
+         {text("errorAlertTitle", QStringLiteral("Tessorin")),
+          text("errorAlertMessage", QStringLiteral("The test stopped: Tessorin isn’t allowed to write to the card. Take "
+                                                   "the card out and put it back in, so that this computer mounts it "
+                                                   "for you, then try again.")),
+          text("errorAlertDetail", deniedOpening)}),
     page(QStringLiteral("usb-menu-enabled"), {named(GalleryWorld::cardInUSBReader(128 * gigabytes), "USB CARD")},
          {shown("kindMenuButton", true), {QStringLiteral("kindMenuButton"), QStringLiteral("enabled"), true},
           shown("kindChip", false)}),

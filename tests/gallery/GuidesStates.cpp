@@ -172,6 +172,11 @@ const bool registered = addGalleryStates({
                      shown("eraseDoneButton", true), shown("eraseCancel", false)}),
     eraseSheetState(QStringLiteral("failed"), "PHOTOS", Purpose::erase, QStringLiteral("BUSY"),
                     {shown("eraseFailure", true), shown("eraseAsExFAT", true),
+                     text("eraseFailureText",
+                          QStringLiteral("The system couldn’t erase the card: another program is using the card. Close "
+                                         "the programs and file manager windows that show its files, then try again.")),
+                     text("eraseFailureDetail", QStringLiteral("wipefs: error: /dev/sdx: probing initialization failed: "
+                                                               "Device or resource busy")),
                      shown("openDisks", FormatCardViewModel::disksInstalled()),
                      text("eraseNameField", QStringLiteral("BUSY"))}),
     {.view = QStringLiteral("ICloudGuide"),

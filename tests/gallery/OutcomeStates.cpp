@@ -263,7 +263,10 @@ const bool registered = addGalleryStates({
                                           QUrl::fromLocalFile(folder + QStringLiteral("/Tessorin check.txt")));
                         return properties;
                       },
-                      {shown("saveFailedDialog", true), text("saveFailedReason", "Read-only file system")}),
+                      {shown("saveFailedDialog", true),
+                       text("saveFailedMessage",
+                            "This folder is on a disk that can’t be written to. Choose a folder on another disk."),
+                       text("saveFailedReason", "Read-only file system")}),
     outcomeState("fake-without-record", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);

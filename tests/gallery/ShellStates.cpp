@@ -272,7 +272,9 @@ const bool registered = addGalleryStates({
             },
             {shown(QStringLiteral("historyList"), true), shown(QStringLiteral("historyNotice"), false),
              text(QStringLiteral("historySaveErrorText"),
-                  QStringLiteral("The history could not be saved: Read-only file system"))}),
+                  QStringLiteral("The history could not be saved: its folder is on a disk that can’t be written to. "
+                                 "Tessorin tries again after the next check.")),
+             text(QStringLiteral("historySaveErrorDetail"), QStringLiteral("Read-only file system"))}),
     window(QStringLiteral("QuitAlert"), QStringLiteral("card-being-tested"), QSize(1080, 760),
            [](GalleryWorld& world) {
              AppModel* model = world.appModel({quickCard});

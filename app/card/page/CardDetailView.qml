@@ -270,6 +270,7 @@ Item {
         shown: page.showingError
         heading: page.errorTitle
         message: page.errorText
+        detail: page.errorDetail
         onDismissed: page.closeError()
 
         Button {

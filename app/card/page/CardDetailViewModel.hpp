@@ -52,6 +52,7 @@ class CardDetailViewModel : public QObject {
   Q_PROPERTY(bool showingError READ showingError NOTIFY dialogsChanged)
   Q_PROPERTY(QString errorTitle READ errorTitle CONSTANT)
   Q_PROPERTY(QString errorText READ errorText NOTIFY dialogsChanged)
+  Q_PROPERTY(QString errorDetail READ errorDetail NOTIFY dialogsChanged)
   Q_PROPERTY(QString okTitle READ okTitle CONSTANT)
   Q_PROPERTY(bool showingPermission READ showingPermission NOTIFY dialogsChanged)
   // The pending request's id, "" without one: the sheet remembers it when it opens.
@@ -95,6 +96,7 @@ class CardDetailViewModel : public QObject {
   bool showingError() const { return session_ && session_->errorMessage().has_value(); }
   QString errorTitle() const;
   QString errorText() const;
+  QString errorDetail() const { return session_ ? session_->errorDetail() : QString(); }
   QString okTitle() const;
   bool showingPermission() const { return session_ && session_->permissionRequest().has_value(); }
   QString permissionRequestId() const;

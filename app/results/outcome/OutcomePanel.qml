@@ -21,9 +21,10 @@ ColumnLayout {
 
     // Saves the summary into the file the save dialog was given, telling why when it cannot.
     function saveSummaryTo(file) {
-        const reason = model.saveSummary(file)
-        if (reason === "") return
-        saveFailed.reason = reason
+        const failure = model.saveSummary(file)
+        if (failure.message === undefined) return
+        saveFailed.message = failure.message
+        saveFailed.detail = failure.detail
         saveFailed.open()
     }
 
@@ -253,16 +254,33 @@ ColumnLayout {
     Dialog {
         id: saveFailed
         objectName: "saveFailedDialog"
-        property string reason
+        property string message
+        property string detail
         title: model.saveFailedTitle
         modal: true
         anchors.centerIn: Overlay.overlay
+        width: Math.min(460, root.width - 40)
         standardButtons: Dialog.Ok
-        Label {
-            objectName: "saveFailedReason"
-            text: saveFailed.reason
-            textFormat: Text.PlainText
-            wrapMode: Text.Wrap
+        ColumnLayout {
+            width: parent.width
+            spacing: 8
+
+            Label {
+                objectName: "saveFailedMessage"
+                Layout.fillWidth: true
+                text: saveFailed.message
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+            }
+            Label {
+                objectName: "saveFailedReason"
+                Layout.fillWidth: true
+                text: saveFailed.detail
+                textFormat: Text.PlainText
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                font: Typography.footnote
+                color: Theme.Palette.secondary
+            }
         }
     }
 }

@@ -14,6 +14,7 @@
 #include "results/outcome/PlainTextSummary.hpp"
 #include "results/outcome/ResultFigures.hpp"
 #include "results/outcome/SummaryFile.hpp"
+#include "session/errors/ErrorWording.hpp"
 
 namespace tessorin {
 
@@ -140,8 +141,11 @@ QString OutcomePanelModel::summary() const {
 
 void OutcomePanelModel::copySummary() const { QGuiApplication::clipboard()->setText(summary()); }
 
-QString OutcomePanelModel::saveSummary(const QUrl& file) const {
-  return SummaryFile::save(file.toLocalFile(), summary()).value_or(QString());
+QVariantMap OutcomePanelModel::saveSummary(const QUrl& file) const {
+  const std::optional<QString> reason = SummaryFile::save(file.toLocalFile(), summary());
+  if (!reason) return {};
+  const ErrorNotice notice = ErrorWording::fileNotSaved(*reason);
+  return {{QStringLiteral("message"), notice.message}, {QStringLiteral("detail"), notice.detail}};
 }
 
 void OutcomePanelModel::checkAgain() {

@@ -99,8 +99,9 @@ class OutcomePanelModel : public QObject {
   // The plain-text summary of the outcome with the card as it is now.
   Q_INVOKABLE QString summary() const;
   Q_INVOKABLE void copySummary() const;
-  // "" when saved, else the system's reason; a failed save leaves no file.
-  Q_INVOKABLE QString saveSummary(const QUrl& file) const;
+  // Empty when saved, else "message" (what happened, what to do) and "detail" (the
+  // system's reason); a failed save leaves no file.
+  Q_INVOKABLE QVariantMap saveSummary(const QUrl& file) const;
   Q_INVOKABLE void checkAgain();
 
   // The advanced test's four key figures: bytes tested, write and read speed, and the

@@ -11,6 +11,7 @@
 #include "session/check/Attempt.hpp"
 #include "session/check/CardSessionSupport.hpp"
 #include "session/check/WorkerAwaiter.hpp"
+#include "session/errors/ErrorWording.hpp"
 #include "session/settings/BrandSettings.hpp"
 #include "session/settings/DeviceKinds.hpp"
 #include "session/settings/DeviceLabels.hpp"
@@ -94,7 +95,18 @@ void CardSession::setShowingDiskUtilityGuide(bool shown) {
 }
 
 void CardSession::setErrorMessage(std::optional<QString> message) {
-  assign(errorMessage_, std::move(message), &CardSession::errorMessageChanged);
+  if (message) return setError({std::move(*message), {}});
+  if (!errorMessage_) return;
+  errorMessage_.reset();
+  errorDetail_.clear();
+  Q_EMIT errorMessageChanged();
+}
+
+void CardSession::setError(ErrorNotice notice) {
+  if (errorMessage_ == notice.message && errorDetail_ == notice.detail) return;
+  errorMessage_ = std::move(notice.message);
+  errorDetail_ = std::move(notice.detail);
+  Q_EMIT errorMessageChanged();
 }
 
 void CardSession::setPermissionRequest(std::optional<PermissionRequest> request) {
@@ -367,28 +379,39 @@ void CardSession::afterCleanUp(const std::shared_ptr<VolumeAccess>& access, cons
 
 QCoro::Task<> CardSession::removeLeftovers(std::shared_ptr<VolumeAccess> access) {
   RunningCoroutine running(this);
+  // What the worker saw; worded on the main thread, where the device's kind is known.
+  struct Refusal {
+    QString systemWords;
+    SystemReason reason = SystemReason::other;
+    bool cardRefusesWrites = false;
+  };
   // Deleting and reading the medium's UUID block; a slow card must not freeze the window.
   auto removing = attempt(onBackground("Tessorin clean-up", [url = access->url(), node = deviceNodeOf(device_),
                                                              uuid = fileSystemUUIDOf(device_)] {
     try {
       CardFiles::open(url, node, uuid).removeTestFolder();
-      return std::optional<QString>();
+      return std::optional<Refusal>();
     } catch (const TestFolderNotRemovable& error) {
-      if (!error.cardRefusesWrites()) return std::optional<QString>(describe(error));
-      return std::optional<QString>(QStringLiteral("The card is read-only, so the test folder “%1” stays on it. "
-                                                   "Copy your files off it first, while it still reads them.")
-                                        .arg(QString::fromUtf8(TestFolder::name)));
+      return std::optional<Refusal>(Refusal{describe(error), systemReasonOf(error), error.cardRefusesWrites()});
     } catch (const std::exception& error) {
-      return std::optional<QString>(describe(error));
+      return std::optional<Refusal>(Refusal{describe(error), systemReasonOf(error)});
     }
   }));
-  const Attempt<std::optional<QString>> removed = co_await removing;
+  const Attempt<std::optional<Refusal>> removed = co_await removing;
   access->stop();
   if (removed.value && !*removed.value) {
     device_.hasLeftoverTestFiles = false;
     Q_EMIT deviceChanged();
+    co_return;
+  }
+  const Refusal refusal = removed.value ? **removed.value : Refusal{};
+  const QString folder = QString::fromStdString(TestFolder::path(device_.volumeURL).string());
+  if (refusal.cardRefusesWrites) {
+    setErrorMessage(QStringLiteral("The card is read-only, so the test folder “%1” stays on it. "
+                                   "Copy your files off it first, while it still reads them.")
+                        .arg(QString::fromUtf8(TestFolder::name)));
   } else {
-    setErrorMessage(removed.value ? **removed.value : QStringLiteral("unknown error"));
+    setError(ErrorWording::testFolderNotRemoved(folder, refusal.systemWords, refusal.reason, isUSBDrive()));
   }
 }
 

@@ -42,6 +42,8 @@
 #include "session/check/SessionTask.hpp"
 #include "session/system/VolumeAccess.hpp"
 #include "session/check/ZoneTrace.hpp"
+#include "session/errors/ErrorNotice.hpp"
+#include "session/errors/SystemReason.hpp"
 #include "session/system/CardLook.hpp"
 #include "session/system/QuickCheckReach.hpp"
 #include "tessorin/identity/Brand.hpp"
@@ -83,6 +85,8 @@ class CardSession : public QObject {
                  showingDiskUtilityGuideChanged)
   Q_PROPERTY(QDateTime lastProgress READ lastProgress NOTIFY lastProgressChanged)
   Q_PROPERTY(std::optional<QString> errorMessage READ errorMessage WRITE setErrorMessage NOTIFY errorMessageChanged)
+  // The system's own words behind errorMessage, shown smaller under it; empty without them.
+  Q_PROPERTY(QString errorDetail READ errorDetail NOTIFY errorMessageChanged)
   Q_PROPERTY(std::optional<tessorin::PermissionRequest> permissionRequest READ permissionRequest WRITE
                  setPermissionRequest NOTIFY permissionRequestChanged)
   Q_PROPERTY(bool choosingFolder READ choosingFolder NOTIFY choosingFolderChanged)
@@ -154,7 +158,10 @@ class CardSession : public QObject {
   void setShowingDiskUtilityGuide(bool shown);
   const QDateTime& lastProgress() const { return lastProgress_; }
   const std::optional<QString>& errorMessage() const { return errorMessage_; }
+  // Sets a message without system words, or clears both.
   void setErrorMessage(std::optional<QString> message);
+  const QString& errorDetail() const { return errorDetail_; }
+  void setError(ErrorNotice notice);
   const std::optional<PermissionRequest>& permissionRequest() const { return permissionRequest_; }
   void setPermissionRequest(std::optional<PermissionRequest> request);
   const std::shared_ptr<SessionTask>& task() const { return task_; }
@@ -220,7 +227,8 @@ class CardSession : public QObject {
   void continueAfterReinsert();
   void resumeReinsertion(std::optional<std::filesystem::path> url);
   void finish();
-  void reportTestError(const QString& description);
+  // systemWords: the failure as the system described it, empty when it said nothing.
+  void reportTestError(const QString& systemWords, SystemReason reason);
   // The card's file system cannot remove the test folder: the check ends with the verdict
   // it has (damaged unless already fake), says the file system is damaged and opens the
   // erase sheet.
@@ -374,6 +382,7 @@ class CardSession : public QObject {
   bool showingDiskUtilityGuide_ = false;
   QDateTime lastProgress_ = QDateTime::currentDateTimeUtc();
   std::optional<QString> errorMessage_;
+  QString errorDetail_;
   std::optional<PermissionRequest> permissionRequest_;
   bool choosingFolder_ = false;
   std::shared_ptr<SessionTask> task_;

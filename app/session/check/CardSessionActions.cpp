@@ -7,6 +7,7 @@
 #include "session/check/Attempt.hpp"
 #include "session/check/CardSessionSupport.hpp"
 #include "session/check/WorkerAwaiter.hpp"
+#include "session/errors/ErrorWording.hpp"
 #include "session/system/CardEjector.hpp"
 
 namespace tessorin {
@@ -33,7 +34,7 @@ void CardSession::startEject() {
 }
 
 void CardSession::reportEjectFailure(const QString& description) {
-  setErrorMessage(QStringLiteral("The card couldn’t be ejected (%1). Eject it in the file manager instead.").arg(description));
+  setError(ErrorWording::ejectFailed(description, isUSBDrive()));
 }
 
 void CardSession::discardOutcome() {

@@ -14,6 +14,7 @@
 #include "session/check/Attempt.hpp"
 #include "session/check/CardSessionSupport.hpp"
 #include "session/check/WorkerAwaiter.hpp"
+#include "session/errors/ErrorWording.hpp"
 #include "session/records/OutcomeVerdict.hpp"
 #include "session/system/UserAttention.hpp"
 #include "tessorin/identity/SpeedRating.hpp"
@@ -176,8 +177,12 @@ void CardSession::finishWithDamagedFileSystem() {
   setShowingDiskUtilityGuide(true);
 }
 
-void CardSession::reportTestError(const QString& description) {
-  setErrorMessage(cardRemoved_ ? removedText() : QStringLiteral("The test stopped: %1").arg(description));
+void CardSession::reportTestError(const QString& systemWords, SystemReason reason) {
+  if (cardRemoved_) {
+    setErrorMessage(removedText());
+  } else {
+    setError(ErrorWording::testStopped(systemWords, reason, isUSBDrive()));
+  }
   finish();
 }
 

@@ -128,9 +128,9 @@ void CardSession::handleFullTestFailure(std::exception_ptr failure, bool present
     finishWithDamagedFileSystem();
   } catch (const std::exception& error) {
     if (!present) return finishAsRemoved();
-    reportTestError(describe(error));
+    reportTestError(describe(error), systemReasonOf(error));
   } catch (...) {
-    reportTestError(QStringLiteral("unknown error"));
+    reportTestError(QString(), SystemReason::other);
   }
 }
 

@@ -5,6 +5,7 @@
 #include "session/check/Attempt.hpp"
 #include "session/check/CardSessionSupport.hpp"
 #include "session/check/WorkerAwaiter.hpp"
+#include "session/errors/ErrorWording.hpp"
 
 namespace tessorin {
 
@@ -62,8 +63,8 @@ QCoro::Task<> CardSession::lookBeforeStarting(std::shared_ptr<VolumeAccess> acce
 
 void CardSession::refuseStart(const CardLook& look) {
   if (look.place == CardLook::Place::unreadable) {
-    return setErrorMessage(QStringLiteral("“%1” doesn’t answer (%2). Take the card out, put it back in, then check it again.")
-                               .arg(QString::fromStdString(device_.volumeName), QString::fromStdString(look.failure)));
+    return setError(ErrorWording::doesNotAnswer(QString::fromStdString(device_.volumeName),
+                                                QString::fromStdString(look.failure), isUSBDrive()));
   }
   setErrorMessage(QStringLiteral("“%1” is no longer mounted at %2, so there is nothing of the card there to check. "
                                  "Put the card back in, then check it again.")

@@ -171,10 +171,10 @@ bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed, bool 
       assign(quickResult_, std::optional<QuickProbeResult>(), &CardSession::quickResultChanged);
       finishAsRemoved();
     } else {
-      reportTestError(describe(error));
+      reportTestError(describe(error), systemReasonOf(error));
     }
   } catch (...) {
-    reportTestError(QStringLiteral("unknown error"));
+    reportTestError(QString(), SystemReason::other);
   }
   return false;
 }

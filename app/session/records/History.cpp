@@ -84,7 +84,7 @@ void History::setNotice(QString notice) {
 
 void History::dismissNotice() { setNotice(QString()); }
 
-void History::setSaveError(QString error) {
+void History::setSaveError(ErrorNotice error) {
   if (saveError_ == error) return;
   saveError_ = std::move(error);
   Q_EMIT saveErrorChanged();
@@ -127,7 +127,7 @@ void History::remove(const QUuid& id) {
 void History::save() {
   Q_ASSERT(QThread::currentThread() == thread());
   if (url_.isEmpty()) {
-    return setSaveError(tr("The history has no folder to be saved in; checks are kept until Tessorin quits."));
+    return setSaveError({tr("The history has no folder to be saved in; checks are kept until Tessorin quits."), {}});
   }
   if (!saver_) {
     saver_ = std::make_unique<HistorySaver>(fileUnreadable_, [this](historyfile::SaveResult result) {

@@ -39,6 +39,8 @@ class History : public QObject {
   Q_OBJECT
   Q_PROPERTY(std::vector<tessorin::CheckRecord> records READ records NOTIFY recordsChanged)
   Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+  // The system's own words behind saveError; empty without them.
+  Q_PROPERTY(QString saveErrorDetail READ saveErrorDetail NOTIFY saveErrorChanged)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
 
  public:
@@ -54,7 +56,8 @@ class History : public QObject {
 
   const std::vector<CheckRecord>& records() const { return records_; }
   const QUrl& url() const { return url_; }
-  const QString& saveError() const { return saveError_; }
+  const QString& saveError() const { return saveError_.message; }
+  const QString& saveErrorDetail() const { return saveError_.detail; }
   const QString& notice() const { return notice_; }
   // The user has read the notice: it is not shown again.
   Q_INVOKABLE void dismissNotice();
@@ -84,14 +87,14 @@ class History : public QObject {
 
  private:
   void setRecords(std::vector<CheckRecord> records);
-  void setSaveError(QString error);
+  void setSaveError(ErrorNotice error);
   void setNotice(QString notice);
   void applySaved(const historyfile::SaveResult& result);
 
   QUrl url_;
   std::vector<CheckRecord> records_;
   std::set<QUuid> removedHere_;
-  QString saveError_;
+  ErrorNotice saveError_;
   QString notice_;
   // Made with the first save; null for a history kept in memory only.
   std::unique_ptr<HistorySaver> saver_;

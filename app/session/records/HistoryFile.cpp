@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "session/errors/ErrorWording.hpp"
 #include "session/records/JsonFields.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 
@@ -144,8 +145,8 @@ SaveResult save(const SaveRequest& request) {
     // A folder that cannot take the lock file (read-only, full, no permission) cannot take
     // the history either: its reason is the one to tell.
     result.error = lock.heldElsewhere()
-                       ? tr("The history file is locked by another program and was not saved.")
-                       : tr("The history could not be saved: %1").arg(QString::fromLocal8Bit(std::strerror(lock.error())));
+                       ? ErrorNotice{tr("The history file is locked by another program and was not saved."), {}}
+                       : ErrorWording::historyNotSaved(QString::fromLocal8Bit(std::strerror(lock.error())));
     return result;
   }
   Content stored = read(request.path);
@@ -153,7 +154,7 @@ SaveResult save(const SaveRequest& request) {
   if (result.fileUnreadable) {
     const std::optional<QString> aside = setAside(request.path);
     if (!aside) {
-      result.error = tr("The history file could not be read or moved aside, so it was not saved.");
+      result.error.message = tr("The history file could not be read or moved aside, so it was not saved.");
       return result;
     }
     result.setAsideAs = *aside;
@@ -184,10 +185,10 @@ SaveResult save(const SaveRequest& request) {
     // own "cancelled" text in its place.
     const QString reason = file.errorString();
     file.cancelWriting();
-    result.error = tr("The history could not be saved: %1").arg(reason);
+    result.error = ErrorWording::historyNotSaved(reason);
     return result;
   }
-  if (skipped > 0) result.error = checksNotWritten(skipped);
+  if (skipped > 0) result.error.message = checksNotWritten(skipped);
   return result;
 }
 

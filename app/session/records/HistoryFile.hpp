@@ -11,6 +11,7 @@
 #include <QString>
 #include <QUuid>
 
+#include "session/errors/ErrorNotice.hpp"
 #include "session/records/CheckRecord.hpp"
 
 namespace tessorin::historyfile {
@@ -40,8 +41,9 @@ struct SaveResult {
   // What the file held before this save (other writers' records among them); empty when
   // it was not read.
   std::vector<CheckRecord> stored;
-  // Why not every record reached the file; empty when all did.
-  QString error;
+  // Why not every record reached the file, and the system's own words for it; empty
+  // when all did.
+  ErrorNotice error;
   // The name the unreadable file was set aside under, when this save set it aside.
   QString setAsideAs;
   // The unreadable file is still in the way, to be set aside by the next save.

@@ -5,6 +5,7 @@
 #include <qcoro/qcorotimer.h>
 
 #include "session/check/Attempt.hpp"
+#include "session/errors/ErrorWording.hpp"
 
 namespace tessorin {
 
@@ -26,14 +27,19 @@ QCoro::Task<> CardEraseJob::run(quint64 ticket, ExpectedCard card, QString clean
   }));
   const Attempt<std::string> erased = co_await erasing;
   if (!self) co_return;
-  std::optional<QString> failure;
+  std::optional<ErrorNotice> failure;
   if (erased.failure) {
     try {
       std::rethrow_exception(erased.failure);
+    } catch (const CardFormatter::Failure& error) {
+      // Only a failed tool or service speaks in its own words; the other refusals are ours.
+      failure = error.kind() == CardFormatter::Failure::Kind::failed
+                    ? ErrorWording::eraseFailed(QString::fromStdString(error.detail()))
+                    : ErrorNotice{QString::fromStdString(error.what()), {}};
     } catch (const std::exception& error) {
-      failure = QString::fromStdString(error.what());
+      failure = ErrorWording::eraseFailed(QString::fromStdString(error.what()));
     } catch (...) {
-      failure = QStringLiteral("The card couldn’t be erased.");
+      failure = ErrorNotice{QStringLiteral("The card couldn’t be erased."), {}};
     }
   }
   setRunning(false);

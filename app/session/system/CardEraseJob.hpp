@@ -15,6 +15,7 @@
 #include <QString>
 #include <qcoro/qcorotask.h>
 
+#include "session/errors/ErrorNotice.hpp"
 #include "session/system/CardFormatter.hpp"
 
 namespace tessorin {
@@ -39,8 +40,8 @@ class CardEraseJob : public QObject {
 
  Q_SIGNALS:
   void runningChanged();
-  // failure is empty on success; otherwise the text to show, as the formatter worded it.
-  void finished(quint64 ticket, const std::optional<QString>& failure);
+  // failure is empty on success; otherwise what to tell the user.
+  void finished(quint64 ticket, const std::optional<tessorin::ErrorNotice>& failure);
 
  private:
   QCoro::Task<> run(quint64 ticket, ExpectedCard card, QString cleanedName, std::set<std::string> busyDisks);

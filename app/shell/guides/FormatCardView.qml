@@ -145,6 +145,7 @@ Item {
             objectName: "eraseFailure"
             visible: root.presenter.showsFailure
             text: root.presenter.failureMessage
+            detail: root.presenter.failureDetail
             symbol: "xmark.octagon.fill"
             tint: Palette.red
             font: Typography.callout
@@ -212,11 +213,13 @@ Item {
         }
     }
 
-    // A symbol and a text that wraps, both in the shade of a tint that reads on the window.
+    // A symbol and a text that wraps, both in the shade of a tint that reads on the window,
+    // and under the text, smaller and in the secondary colour, the system's own words.
     component Notice: RowLayout {
         id: label
         property alias text: body.text
         property alias font: body.font
+        property string detail
         property string symbol
         property color tint
 
@@ -229,13 +232,28 @@ Item {
             color: Palette.textShadeOf(label.tint)
             size: body.font.pixelSize + 3
         }
-        Text {
-            id: body
-            objectName: label.objectName + "Text"
+        ColumnLayout {
             Layout.fillWidth: true
-            textFormat: Text.PlainText
-            wrapMode: Text.Wrap
-            color: Palette.textShadeOf(label.tint)
+            spacing: 4
+
+            Text {
+                id: body
+                objectName: label.objectName + "Text"
+                Layout.fillWidth: true
+                textFormat: Text.PlainText
+                wrapMode: Text.Wrap
+                color: Palette.textShadeOf(label.tint)
+            }
+            Text {
+                objectName: label.objectName + "Detail"
+                Layout.fillWidth: true
+                visible: label.detail.length > 0
+                text: label.detail
+                textFormat: Text.PlainText
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                font: Typography.footnote
+                color: Palette.secondary
+            }
         }
     }
 }

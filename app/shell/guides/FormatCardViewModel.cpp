@@ -20,7 +20,7 @@ void FormatCardViewModel::setModel(AppModel* model) {
   model_ = model;
   if (model_) {
     connect(model_->eraseJob(), &CardEraseJob::finished, this,
-            [this](quint64 ticket, const std::optional<QString>& failure) {
+            [this](quint64 ticket, const std::optional<ErrorNotice>& failure) {
               if (ticket != ticket_ || stage_ != Stage::erasing) return;
               if (failure) {
                 setStage(Stage::failed, {}, *failure);
@@ -106,28 +106,28 @@ void FormatCardViewModel::erase() {
   if (stage_ == Stage::erasing) return;
   const QString cleaned = CardFormatter::sanitize(name_);
   if (!model_ || !card_) {
-    setStage(Stage::failed, {}, QString::fromUtf8(CardFormatter::Failure::notFound().what()));
+    setStage(Stage::failed, {}, {QString::fromUtf8(CardFormatter::Failure::notFound().what()), {}});
     return;
   }
   const CardSession* session = sessionOfTheCard();
   if (session && session->stage().isBusy()) {
-    setStage(Stage::failed, {}, QString::fromUtf8(CardFormatter::Failure::busy().what()));
+    setStage(Stage::failed, {}, {QString::fromUtf8(CardFormatter::Failure::busy().what()), {}});
     return;
   }
   doneName_ = cleaned;
   ticket_ = model_->eraseJob()->start(*card_, cleaned, model_->busyDisks());
   if (ticket_ == 0) {
-    setStage(Stage::failed, {}, direct("Another card is being erased. Try again when it is done."));
+    setStage(Stage::failed, {}, {direct("Another card is being erased. Try again when it is done."), {}});
     return;
   }
   setStage(Stage::erasing);
 }
 
-void FormatCardViewModel::setStage(Stage stage, QString doneName, QString failure) {
-  if (stage_ == stage && doneName_ == doneName && failureMessage_ == failure) return;
+void FormatCardViewModel::setStage(Stage stage, QString doneName, ErrorNotice failure) {
+  if (stage_ == stage && doneName_ == doneName && failure_ == failure) return;
   stage_ = stage;
   if (stage == Stage::done) doneName_ = std::move(doneName);
-  failureMessage_ = std::move(failure);
+  failure_ = std::move(failure);
   Q_EMIT stageChanged();
 }
 

@@ -16,6 +16,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "session/AppModel.hpp"
+#include "session/errors/ErrorNotice.hpp"
 
 namespace tessorin {
 
@@ -33,6 +34,8 @@ class FormatCardViewModel : public QObject {
   Q_PROPERTY(QString name READ name WRITE setName NOTIFY nameChanged)
   Q_PROPERTY(Stage stage READ stage NOTIFY stageChanged)
   Q_PROPERTY(QString failureMessage READ failureMessage NOTIFY stageChanged)
+  // The system's own words behind the failure, shown smaller; empty without them.
+  Q_PROPERTY(QString failureDetail READ failureDetail NOTIFY stageChanged)
   Q_PROPERTY(QString doneText READ doneText NOTIFY stageChanged)
   Q_PROPERTY(bool confirming READ confirming WRITE setConfirming NOTIFY confirmingChanged)
   Q_PROPERTY(bool canClose READ canClose NOTIFY stageChanged)
@@ -80,7 +83,8 @@ class FormatCardViewModel : public QObject {
   const QString& name() const { return name_; }
   void setName(const QString& name);
   Stage stage() const { return stage_; }
-  const QString& failureMessage() const { return failureMessage_; }
+  const QString& failureMessage() const { return failure_.message; }
+  const QString& failureDetail() const { return failure_.detail; }
   QString doneText() const;
   bool confirming() const { return confirming_; }
   void setConfirming(bool shown);
@@ -123,7 +127,7 @@ class FormatCardViewModel : public QObject {
 
  private:
   void takeCardWhenOpened();
-  void setStage(Stage stage, QString doneName = {}, QString failure = {});
+  void setStage(Stage stage, QString doneName = {}, ErrorNotice failure = {});
   const CardSession* sessionOfTheCard() const;
 
   QPointer<AppModel> model_;
@@ -137,7 +141,7 @@ class FormatCardViewModel : public QObject {
   std::string cardID_;
   Stage stage_ = Stage::ready;
   QString doneName_;
-  QString failureMessage_;
+  ErrorNotice failure_;
   bool confirming_ = false;
   quint64 ticket_ = 0;
 };

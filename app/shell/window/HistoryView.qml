@@ -33,6 +33,7 @@ Item {
             objectName: "historySaveError"
             Layout.fillWidth: true
             text: list.saveError
+            detail: list.saveErrorDetail
         }
         NoticeBanner {
             objectName: "historyNotice"

@@ -23,6 +23,7 @@ class HistoryViewModel : public QAbstractListModel {
   Q_PROPERTY(QString emptyDescription READ emptyDescription CONSTANT)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
   Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+  Q_PROPERTY(QString saveErrorDetail READ saveErrorDetail NOTIFY saveErrorChanged)
   Q_PROPERTY(QString dismissNoticeLabel READ dismissNoticeLabel CONSTANT)
 
  public:
@@ -39,6 +40,7 @@ class HistoryViewModel : public QAbstractListModel {
   // What the history has to tell about its file, until read; and why the last save failed.
   QString notice() const { return history_ ? history_->notice() : QString(); }
   QString saveError() const { return history_ ? history_->saveError() : QString(); }
+  QString saveErrorDetail() const { return history_ ? history_->saveErrorDetail() : QString(); }
   QString dismissNoticeLabel() const { return tr("OK"); }
   Q_INVOKABLE void dismissNotice();
 

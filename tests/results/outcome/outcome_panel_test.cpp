@@ -116,7 +116,7 @@ TEST(OutcomePanel, SaveWritesTheSummaryByteForByte) {
   panel.setSession(&world.session);
   QTemporaryDir folder;
   const QString path = folder.filePath(panel.suggestedFileName());
-  EXPECT_EQ(panel.saveSummary(QUrl::fromLocalFile(path)), "");
+  EXPECT_TRUE(panel.saveSummary(QUrl::fromLocalFile(path)).isEmpty());
   QFile saved(path);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
   EXPECT_EQ(saved.readAll(), panel.summary().toUtf8());
@@ -130,7 +130,10 @@ TEST(OutcomePanel, SaveIntoAReadOnlyFolderGivesTheReasonAndLeavesNoFile) {
   const UnwritableFolder unwritable;
   const QString where = QString::fromStdString(unwritable.path());
   const QString path = QDir(where).filePath("Tessorin check.txt");
-  EXPECT_NE(panel.saveSummary(QUrl::fromLocalFile(path)), "");
+  const QVariantMap failure = panel.saveSummary(QUrl::fromLocalFile(path));
+  EXPECT_EQ(failure.value("message").toString(),
+            "This folder is on a disk that can’t be written to. Choose a folder on another disk.");
+  EXPECT_EQ(failure.value("detail").toString(), "Read-only file system");
   EXPECT_TRUE(QDir(where).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
 }
 

@@ -313,5 +313,32 @@ TEST(CardSessionState, AnAdvancedTestThatWroteNothingDecidesOnlyWhenTheCardRefus
   }
 }
 
+// The card page's alert reads both; a plain message must not keep an older error's words.
+TEST(CardSessionError, APlainMessageOrClosingTheAlertClearsTheSystemsWords) {
+  testing::SessionWorld world;
+  CardDevice device;
+  device.id = "CARD-1";
+  device.volumeURL = "/media/user/CARD";
+  CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
+  QSignalSpy changes(&session, &CardSession::errorMessageChanged);
+
+  session.setError({QStringLiteral("The test stopped: the card is full."), QStringLiteral("No space left on device")});
+  EXPECT_EQ(session.errorMessage(), QStringLiteral("The test stopped: the card is full."));
+  EXPECT_EQ(session.errorDetail(), "No space left on device");
+  session.setError({QStringLiteral("The test stopped: the card is full."), QStringLiteral("No space left on device")});
+  EXPECT_EQ(changes.count(), 1) << "the same notice again is no change";
+
+  session.setErrorMessage(QStringLiteral("The card was removed during the test."));
+  EXPECT_EQ(session.errorDetail(), "");
+  EXPECT_EQ(changes.count(), 2);
+
+  session.setError({QStringLiteral("The card was removed during the test."), QStringLiteral("No such device")});
+  EXPECT_EQ(changes.count(), 3) << "new words under the same message are a change";
+  session.setErrorMessage(std::nullopt);
+  EXPECT_FALSE(session.errorMessage());
+  EXPECT_EQ(session.errorDetail(), "");
+  EXPECT_EQ(changes.count(), 4);
+}
+
 }  // namespace
 }  // namespace tessorin

@@ -282,7 +282,9 @@ TEST(HistoryOnAFullDisk, SaysTheDiskIsFullAndKeepsTheLastFileWhole) {
   large.cardName = std::string(64 * 1024, 'n');
   history.add(large);
   history.waitForSaves();
-  EXPECT_EQ(history.saveError(), QStringLiteral("The history could not be saved: No space left on device"));
+  EXPECT_EQ(history.saveError(),
+            QStringLiteral("The history could not be saved: the disk is full. Tessorin tries again after the next check."));
+  EXPECT_EQ(history.saveErrorDetail(), QStringLiteral("No space left on device"));
   EXPECT_EQ(History(QUrl::fromLocalFile(path)).records(), std::vector<CheckRecord>{kept}) << "the last file was not kept whole";
   EXPECT_EQ(history.records().size(), 2u) << "the unsaved check is no longer shown";
 }

@@ -108,13 +108,16 @@ TEST(FormatCardViewModel, ACardUnderCheckIsRefusedAndAFailureOffersTheDisksUtili
   world.answer->set_exception(std::make_exception_ptr(CardFormatter::Failure::failed("wipefs: device busy")));
   sheet.erase();
   ASSERT_TRUE(turnLoopUntil([&] { return sheet.stage() == Stage::failed; }, 5s));
-  EXPECT_EQ(sheet.failureMessage(), "The system couldn’t erase the card: wipefs: device busy");
+  EXPECT_EQ(sheet.failureMessage(), "The system couldn’t erase the card: another program is using the card. Close the "
+                                    "programs and file manager windows that show its files, then try again.");
+  EXPECT_EQ(sheet.failureDetail(), "wipefs: device busy");
 
   *world.answer = std::promise<std::string>();
   world.answer->set_value("/media/user/PHOTOS");
   sheet.erase();
   ASSERT_TRUE(turnLoopUntil([&] { return sheet.stage() == Stage::done; }, 5s));
   EXPECT_TRUE(sheet.failureMessage().isEmpty());
+  EXPECT_TRUE(sheet.failureDetail().isEmpty());
   EXPECT_FALSE(sheet.openDisksShown());
 }
 
