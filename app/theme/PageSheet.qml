@@ -1,11 +1,14 @@
+import Tessorin.Theme
 import QtQuick
 import QtQuick.Controls
 
 // A modal sheet of the card page, open exactly while `shown` holds, showing what `content`
-// makes (with `contentProperties` as its initial properties). `dismissed` follows every
-// close, so the owner can set its flag back. Content that has a `closable` property holds
-// the sheet open (Escape included) while it is false; its `dismissRequested` closes it.
-Dialog {
+// makes (with `contentProperties` as its initial properties) in the one dialog frame. The
+// content names what the frame shows around it: `heading`, `headingName` (the heading's
+// objectName), `symbol` and its `buttons`. `dismissed` follows every close, so the owner
+// can set its flag back. Content that has a `closable` property holds the sheet open
+// (Escape included) while it is false; its `dismissRequested` closes it.
+DialogFrame {
     id: root
 
     property bool shown
@@ -13,23 +16,19 @@ Dialog {
     property var contentProperties: ({})
     readonly property alias loaded: loader.item
 
-    signal dismissed()
-
-    parent: Overlay.overlay
-    anchors.centerIn: parent
-    // As wide as the content asks (560 when it does not say), never wider than the window.
-    readonly property real sheetWidth: loader.item && loader.item.implicitWidth > 0 ? loader.item.implicitWidth : 560
-    width: Math.min(root.sheetWidth, parent ? parent.width - 40 : root.sheetWidth)
-    height: Math.min(implicitHeight, parent ? parent.height - 40 : implicitHeight)
-    modal: true
-    closePolicy: loader.item && loader.item.closable === false ? Popup.NoAutoClose : Popup.CloseOnEscape
-    // Flush with the content, which pads itself: the dialog's own top padding is for its title.
-    padding: 0
-    topPadding: 0
+    readonly property bool hasContent: loader.item !== null
+    // As wide as the content asks (504 when it does not say), never wider than the window.
+    preferredWidth: (root.hasContent && loader.item.implicitWidth > 0 ? loader.item.implicitWidth : 504)
+                    + leftPadding + rightPadding
+    heading: root.hasContent && loader.item.heading !== undefined ? loader.item.heading : ""
+    headingName: root.hasContent && loader.item.headingName !== undefined ? loader.item.headingName
+                                                                          : root.objectName + "Title"
+    symbol: root.hasContent && loader.item.symbol !== undefined ? loader.item.symbol : ""
+    buttons: root.hasContent && loader.item.buttons !== undefined ? loader.item.buttons : []
+    closePolicy: root.hasContent && loader.item.closable === false ? Popup.NoAutoClose : Popup.CloseOnEscape
 
     onShownChanged: shown ? open() : close()
     Component.onCompleted: if (shown) open()
-    onClosed: dismissed()
 
     Connections {
         target: loader.item
@@ -37,27 +36,14 @@ Dialog {
         function onDismissRequested() { root.close() }
     }
 
-    // Content taller than the window scrolls rather than running off the sheet.
-    contentItem: Flickable {
-        id: scroller
-        implicitWidth: loader.implicitWidth
-        implicitHeight: loader.implicitHeight
-        contentWidth: width
-        contentHeight: loader.height
-        clip: true
-        interactive: contentHeight > height
-        boundsBehavior: Flickable.StopAtBounds
-        ScrollBar.vertical: ScrollBar { policy: scroller.interactive ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff }
-
-        Loader {
-            id: loader
-            objectName: root.objectName + "Content"
-            width: scroller.width
-            active: root.visible
-            sourceComponent: root.content
-            onLoaded: {
-                for (const key in root.contentProperties) item[key] = root.contentProperties[key]
-            }
+    Loader {
+        id: loader
+        objectName: root.objectName + "Content"
+        width: parent.width
+        active: root.visible
+        sourceComponent: root.content
+        onLoaded: {
+            for (const key in root.contentProperties) item[key] = root.contentProperties[key]
         }
     }
 }

@@ -22,6 +22,7 @@
 #include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTextStream>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -147,6 +148,75 @@ QVariant shownProperty(const QObject* object, const QString& name) {
   return text;
 }
 
+// The dialogs open in the window, each as the item that holds its header, body and footer.
+std::vector<QQuickItem*> openDialogs(QQuickView& view) {
+  std::vector<QQuickItem*> dialogs;
+  QList<QObject*> objects = view.contentItem()->findChildren<QObject*>();
+  if (view.rootObject() != nullptr) objects += view.rootObject()->findChildren<QObject*>();
+  for (QObject* popup : objects) {
+    if (!popup->inherits("QQuickDialog") || !popup->property("opened").toBool()) continue;
+    const auto* content = popup->property("contentItem").value<QQuickItem*>();
+    QQuickItem* frame = content != nullptr ? content->parentItem() : nullptr;
+    if (frame != nullptr && std::find(dialogs.begin(), dialogs.end(), frame) == dialogs.end()) dialogs.push_back(frame);
+  }
+  return dialogs;
+}
+
+// Every visible button below the item, popups opened from it excluded.
+void collectButtons(QQuickItem* item, std::vector<QQuickItem*>& buttons) {
+  for (QQuickItem* child : item->childItems()) {
+    if (!child->isVisible()) continue;
+    if (child->inherits("QQuickAbstractButton")) buttons.push_back(child);
+    collectButtons(child, buttons);
+  }
+}
+
+// Where a user can see the item: its rectangle in the window, cut by every clipping item
+// around it.
+QRectF visiblePart(QQuickItem* item) {
+  QRectF seen = item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+  for (QQuickItem* around = item->parentItem(); around != nullptr; around = around->parentItem()) {
+    if (around->clip()) seen &= around->mapRectToScene(QRectF(0, 0, around->width(), around->height()));
+  }
+  return seen;
+}
+
+// In the smallest window a user can make, every button of every open dialog lies whole
+// inside the window, unscrolled and unclipped, at no less than its own height.
+void checkDialogsFitSmallestWindow(QQuickView& view, QStringList& problems) {
+  if (openDialogs(view).empty()) return;
+  const QSize smallest(900, 640);
+  view.resize(smallest);
+  view.update();
+  waitForFrame(view);
+  const QRectF window(QPointF(0, 0), QSizeF(smallest));
+  for (QQuickItem* dialog : openDialogs(view)) {
+    std::vector<QQuickItem*> buttons;
+    collectButtons(dialog, buttons);
+    for (QQuickItem* button : buttons) {
+      const QString name = QStringLiteral("%1 “%2”").arg(button->objectName(), button->property("text").toString());
+      const QRectF whole = button->mapRectToScene(QRectF(0, 0, button->width(), button->height()));
+      const QRectF seen = visiblePart(button);
+      if (!window.contains(whole.adjusted(0.5, 0.5, -0.5, -0.5)) || seen.height() < whole.height() - 0.5 ||
+          seen.width() < whole.width() - 0.5) {
+        problems.append(QStringLiteral("in a 900 × 640 window the button %1 is not whole in view (%2 of %3 × %4 at %5, %6)")
+                            .arg(name)
+                            .arg(seen.height())
+                            .arg(whole.width())
+                            .arg(whole.height())
+                            .arg(whole.x())
+                            .arg(whole.y()));
+      }
+      if (button->height() < button->implicitHeight() - 0.5) {
+        problems.append(QStringLiteral("in a 900 × 640 window the button %1 is %2 high, below its own %3")
+                            .arg(name)
+                            .arg(button->height())
+                            .arg(button->implicitHeight()));
+      }
+    }
+  }
+}
+
 // Problems of one state; empty when its picture is right.
 QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& state, const QDir& output) {
   QStringList problems;
@@ -198,6 +268,7 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
 
   const QString file = output.filePath(QStringLiteral("%1-%2.png").arg(state.view, state.state));
   if (!view.grabWindow().save(file)) problems.append(QStringLiteral("cannot write %1").arg(file));
+  checkDialogsFitSmallestWindow(view, problems);
   problems.append(loggedProblems().mid(before));
   view.hide();
   return problems;

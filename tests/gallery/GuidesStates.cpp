@@ -154,7 +154,7 @@ const bool registered = addGalleryStates({
                      {QStringLiteral("mockCardRowLabel"), QStringLiteral("lineCount"), 1}}),
     permissionGuide(QStringLiteral("long-name-smallest-window"), quotedLongName.toStdString(), true, Phase::Card,
                     {shown("permissionContinue", true), {QStringLiteral("permissionSheetContent"),
-                                                         QStringLiteral("width"), 556.0}},
+                                                         QStringLiteral("width"), 500.0}},
                     QSize(900, 640)),
     eraseSheetState(QStringLiteral("ready-erase"), "My/Card:2024 Backup", Purpose::erase, {},
                     {text("eraseTitle", QStringLiteral("Erase the card")),

@@ -89,7 +89,7 @@ const bool registered = addGalleryStates({
          },
      .expectations = {says("updateMessage", QStringLiteral("Tessorin 1.9.0 is the newest version.")),
                       says("updateAccept", QStringLiteral("OK")), shows("updateReject", false),
-                      shows("updateNotes", false)}},
+                      shows("updateNotesText", false)}},
     {.view = QStringLiteral("UpdateDialog"),
      .state = QStringLiteral("available-long-notes"),
      .size = dialogSize,
@@ -113,7 +113,7 @@ const bool registered = addGalleryStates({
            return world.checked(QStringLiteral("/forged.json"), FeedReply::ok(world.strangers.seal(feedText("1.10"))));
          },
      .expectations = {says("updateMessage", failureText(UpdateFailure::forged)), says("updateAccept", QStringLiteral("OK")),
-                      shows("updateReject", false), shows("updateNotes", false)}},
+                      shows("updateReject", false), shows("updateNotesText", false)}},
     {.view = QStringLiteral("WindowMenus"),
      .state = QStringLiteral("updates-disabled"),
      .size = QSize(480, 240),

@@ -178,6 +178,7 @@ TEST(CardPage, ARemovedCardsPageOffersNoCheckAndNoStorageBar) {
   EXPECT_FALSE(present.shows("removedNote"));
 }
 
+// Return is the alert's OK: it closes the alert and starts nothing behind it.
 TEST(CardPage, ReturnWhileTheErrorAlertIsOpenStartsNothing) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(FileSystemKind::exfat, 256_MiB);
@@ -189,6 +190,11 @@ TEST(CardPage, ReturnWhileTheErrorAlertIsOpenStartsNothing) {
   page.pressReturn();
   EXPECT_EQ(card.session->stage().kind, Kind::idle);
   EXPECT_FALSE(card.session->task());
+  EXPECT_FALSE(card.session->errorMessage().has_value());
+  EXPECT_TRUE(turnLoopUntil([&] { return !page.property("errorAlert", "visible").toBool(); }, 10s));
+
+  card.session->setErrorMessage(QStringLiteral("The card went away"));
+  ASSERT_TRUE(turnLoopUntil([&] { return page.property("errorAlert", "opened").toBool(); }, 10s));
   ASSERT_TRUE(page.click("errorOKButton"));
   EXPECT_FALSE(card.session->errorMessage().has_value());
   expectClean(page);

@@ -222,18 +222,20 @@ Item {
         message: page.confirmEraseMessage
         onDismissed: page.closeConfirmingErase()
 
-        Button {
-            objectName: "confirmEraseButton"
-            text: page.eraseAndCheckTitle
-            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
-            onClicked: page.eraseAndCheckConfirmed()
-        }
-        Button {
-            objectName: "confirmCancelButton"
-            text: page.cancelTitle
-            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-            onClicked: page.closeConfirmingErase()
-        }
+        buttons: [
+            Button {
+                objectName: "confirmEraseButton"
+                text: page.eraseAndCheckTitle
+                DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+                onClicked: page.eraseAndCheckConfirmed()
+            },
+            Button {
+                objectName: "confirmCancelButton"
+                text: page.cancelTitle
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                onClicked: page.closeConfirmingErase()
+            }
+        ]
     }
 
     PageAlert {
@@ -244,24 +246,26 @@ Item {
         message: page.offerEraseMessage
         onDismissed: page.closeOfferingErase()
 
-        Button {
-            objectName: "offerEraseButton"
-            text: page.eraseAndCheckTitle
-            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
-            onClicked: page.eraseAndCheckOffered()
-        }
-        Button {
-            objectName: "checkFreeSpaceButton"
-            text: page.checkFreeSpaceTitle
-            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
-            onClicked: page.checkFreeSpaceOnly()
-        }
-        Button {
-            objectName: "offerCancelButton"
-            text: page.cancelTitle
-            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-            onClicked: page.closeOfferingErase()
-        }
+        buttons: [
+            Button {
+                objectName: "offerEraseButton"
+                text: page.eraseAndCheckTitle
+                DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+                onClicked: page.eraseAndCheckOffered()
+            },
+            Button {
+                objectName: "checkFreeSpaceButton"
+                text: page.checkFreeSpaceTitle
+                DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
+                onClicked: page.checkFreeSpaceOnly()
+            },
+            Button {
+                objectName: "offerCancelButton"
+                text: page.cancelTitle
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                onClicked: page.closeOfferingErase()
+            }
+        ]
     }
 
     PageAlert {
@@ -273,12 +277,14 @@ Item {
         detail: page.errorDetail
         onDismissed: page.closeError()
 
-        Button {
-            objectName: "errorOKButton"
-            text: page.okTitle
-            DialogButtonBox.buttonRole: DialogButtonBox.ActionRole
-            onClicked: page.closeError()
-        }
+        buttons: [
+            Button {
+                objectName: "errorOKButton"
+                text: page.okTitle
+                highlighted: true
+                onClicked: page.closeError()
+            }
+        ]
     }
 
     Component { id: permissionGuideView; PermissionGuideView {} }

@@ -251,30 +251,38 @@ ColumnLayout {
         onAccepted: root.saveSummaryTo(saveDialog.selectedFile)
     }
 
-    Dialog {
+    DialogFrame {
         id: saveFailed
         objectName: "saveFailedDialog"
         property string message
         property string detail
-        title: model.saveFailedTitle
-        modal: true
-        anchors.centerIn: Overlay.overlay
-        width: Math.min(460, root.width - 40)
-        standardButtons: Dialog.Ok
-        ColumnLayout {
+        heading: model.saveFailedTitle
+        buttons: [
+            Button {
+                objectName: "saveFailedOK"
+                text: model.okTitle
+                highlighted: true
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                onClicked: saveFailed.close()
+            }
+        ]
+
+        Column {
             width: parent.width
             spacing: 8
 
-            Label {
+            Text {
                 objectName: "saveFailedMessage"
-                Layout.fillWidth: true
+                width: parent.width
                 text: saveFailed.message
                 textFormat: Text.PlainText
                 wrapMode: Text.Wrap
+                font: Typography.body
+                color: Theme.Palette.primary
             }
-            Label {
+            Text {
                 objectName: "saveFailedReason"
-                Layout.fillWidth: true
+                width: parent.width
                 text: saveFailed.detail
                 textFormat: Text.PlainText
                 wrapMode: Text.WrapAtWordBoundaryOrAnywhere

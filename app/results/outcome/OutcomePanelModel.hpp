@@ -57,6 +57,7 @@ class OutcomePanelModel : public QObject {
   Q_PROPERTY(QString saveLabel READ saveLabel CONSTANT)
   Q_PROPERTY(QString saveTitle READ saveTitle CONSTANT)
   Q_PROPERTY(QString saveFailedTitle READ saveFailedTitle CONSTANT)
+  Q_PROPERTY(QString okTitle READ okTitle CONSTANT)
   Q_PROPERTY(QString suggestedFileName READ suggestedFileName CONSTANT)
   Q_PROPERTY(QUrl suggestedFile READ suggestedFile CONSTANT)
   Q_PROPERTY(QString checkAgainLabel READ checkAgainLabel CONSTANT)
@@ -91,6 +92,7 @@ class OutcomePanelModel : public QObject {
   QString saveLabel() const { return tr("Save As…"); }
   QString saveTitle() const { return tr("Save the result"); }
   QString saveFailedTitle() const { return tr("The result could not be saved"); }
+  QString okTitle() const { return tr("OK"); }
   QString suggestedFileName() const;
   // The suggested name in the user's documents folder, where the save dialog opens.
   QUrl suggestedFile() const;

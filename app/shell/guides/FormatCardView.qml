@@ -7,7 +7,8 @@ import QtQuick.Layouts
 // The erase sheet: a new name for the card, a confirmation, then the erase as exFAT, its
 // progress and its end. The card erased is the one at `volumePath` when the sheet opened;
 // a card under check is refused. While erasing there are no buttons and the sheet does
-// not close (`closable`); `dismissRequested` asks the sheet around it to close.
+// not close (`closable`); `dismissRequested` asks the sheet around it to close. The sheet
+// around it shows its heading and its buttons; Return presses Done once it shows.
 //
 //     FormatCardView { cardName: "PHOTOS"; volumePath: "/media/user/PHOTOS"; purpose: "erase"
 //                      session: cardSession }   // or model: the AppModel
@@ -29,50 +30,59 @@ Item {
         model: root.model ? root.model : null
     }
     readonly property bool closable: root.presenter.canClose
+    readonly property string heading: root.presenter.title
+    readonly property string headingName: "eraseTitle"
+    readonly property string symbol: "externaldrive.badge.checkmark"
+    property list<Item> buttons: [
+        Button {
+            objectName: "eraseCancel"
+            visible: root.presenter.showsNameField
+            text: root.presenter.cancelText
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            onClicked: root.dismissRequested()
+        },
+        Button {
+            objectName: "openDisks"
+            visible: root.presenter.openDisksShown
+            text: root.presenter.openDisksText
+            DialogButtonBox.buttonRole: DialogButtonBox.HelpRole
+            onClicked: root.presenter.openDisks()
+        },
+        Button {
+            objectName: "eraseAsExFAT"
+            visible: root.presenter.showsNameField
+            text: root.presenter.eraseButtonText
+            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+            onClicked: root.presenter.confirming = true
+        },
+        Button {
+            objectName: "eraseDoneButton"
+            visible: root.presenter.showsDone
+            text: root.presenter.doneButtonText
+            highlighted: true
+            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            onClicked: root.dismissRequested()
+        }
+    ]
 
     signal dismissRequested()
 
-    implicitWidth: 556
-    implicitHeight: column.implicitHeight + 56
+    implicitWidth: column.width
+    implicitHeight: column.implicitHeight
 
     ColumnLayout {
         id: column
-        x: 28
-        y: 28
         width: 500
         spacing: 18
 
-        RowLayout {
+        Text {
+            objectName: "eraseSubtitle"
             Layout.fillWidth: true
-            spacing: 14
-
-            SymbolIcon {
-                name: "externaldrive.badge.checkmark"
-                gradient: Palette.accentSymbolGradient
-                size: 36
-            }
-            ColumnLayout {
-                Layout.fillWidth: true
-                spacing: 4
-                Text {
-                    objectName: "eraseTitle"
-                    Layout.fillWidth: true
-                    text: root.presenter.title
-                    textFormat: Text.PlainText
-                    wrapMode: Text.Wrap
-                    font: Typography.font(Typography.Title2, Font.Bold)
-                    color: Palette.primary
-                }
-                Text {
-                    objectName: "eraseSubtitle"
-                    Layout.fillWidth: true
-                    text: root.presenter.subtitle
-                    textFormat: Text.PlainText
-                    wrapMode: Text.Wrap
-                    font: Typography.body
-                    color: Palette.secondary
-                }
-            }
+            text: root.presenter.subtitle
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font: Typography.body
+            color: Palette.secondary
         }
 
         ColumnLayout {
@@ -150,46 +160,6 @@ Item {
             tint: Palette.red
             font: Typography.callout
         }
-
-        RowLayout {
-            Layout.fillWidth: true
-            Layout.minimumHeight: 34
-            spacing: 10
-
-            GuideButton {
-                objectName: "eraseCancel"
-                visible: root.presenter.showsNameField
-                text: root.presenter.cancelText
-                onClicked: root.dismissRequested()
-            }
-            GuideButton {
-                objectName: "openDisks"
-                visible: root.presenter.openDisksShown
-                text: root.presenter.openDisksText
-                onClicked: root.presenter.openDisks()
-            }
-            Item { Layout.fillWidth: true }
-            GuideButton {
-                objectName: "eraseAsExFAT"
-                visible: root.presenter.showsNameField
-                destructive: true
-                text: root.presenter.eraseButtonText
-                onClicked: root.presenter.confirming = true
-            }
-            GuideButton {
-                objectName: "eraseDoneButton"
-                visible: root.presenter.showsDone
-                prominent: true
-                text: root.presenter.doneButtonText
-                onClicked: root.dismissRequested()
-            }
-        }
-    }
-
-    Shortcut {
-        sequences: ["Return", "Enter"]
-        enabled: root.presenter.showsDone
-        onActivated: root.dismissRequested()
     }
 
     PageAlert {
@@ -198,19 +168,20 @@ Item {
         heading: root.presenter.confirmTitle
         message: root.presenter.confirmMessage
         onDismissed: root.presenter.confirming = false
-
-        Button {
-            objectName: "eraseConfirmErase"
-            text: root.presenter.eraseText
-            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
-            onClicked: root.presenter.erase()
-        }
-        Button {
-            objectName: "eraseConfirmCancel"
-            text: root.presenter.cancelText
-            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-            onClicked: root.presenter.confirming = false
-        }
+        buttons: [
+            Button {
+                objectName: "eraseConfirmErase"
+                text: root.presenter.eraseText
+                DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+                onClicked: root.presenter.erase()
+            },
+            Button {
+                objectName: "eraseConfirmCancel"
+                text: root.presenter.cancelText
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                onClicked: root.presenter.confirming = false
+            }
+        ]
     }
 
     // A symbol and a text that wraps, both in the shade of a tint that reads on the window,

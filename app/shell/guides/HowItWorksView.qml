@@ -1,45 +1,39 @@
 import Tessorin.Theme
 import Tessorin.Guides
 import QtQuick
+import QtQuick.Controls
 import QtQuick.Layouts
 
 // The How It Works sheet: what a fake card is and what the X-ray, the quick check and the
-// advanced test do. 620 wide, as tall as its text; `dismissRequested` (Done, or Return
-// anywhere in it) asks the sheet around it to close.
+// advanced test do. 620 wide, as tall as its text; the sheet around it shows its heading
+// and its Done button, the default (Return anywhere in it), which asks it to close through
+// `dismissRequested`.
 Item {
     id: root
 
+    readonly property string heading: sheet.title
+    readonly property string headingName: "howItWorksTitle"
+    property list<Item> buttons: [
+        Button {
+            objectName: "howItWorksDone"
+            text: sheet.doneText
+            highlighted: true
+            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            onClicked: root.dismissRequested()
+        }
+    ]
+
     signal dismissRequested()
 
-    implicitWidth: 680
-    implicitHeight: column.implicitHeight + 60
+    implicitWidth: column.width
+    implicitHeight: column.implicitHeight
 
     HowItWorksViewModel { id: sheet }
 
     ColumnLayout {
         id: column
-        x: 30
-        y: 30
         width: 620
         spacing: 22
-
-        RowLayout {
-            Layout.fillWidth: true
-            Text {
-                objectName: "howItWorksTitle"
-                text: sheet.title
-                textFormat: Text.PlainText
-                font: Typography.font(Typography.LargeTitle, Font.Bold)
-                color: Palette.primary
-            }
-            Item { Layout.fillWidth: true }
-            GuideButton {
-                objectName: "howItWorksDone"
-                prominent: true
-                text: sheet.doneText
-                onClicked: root.dismissRequested()
-            }
-        }
 
         Text {
             objectName: "howItWorksIntroduction"
@@ -132,10 +126,5 @@ Item {
                 }
             }
         }
-    }
-
-    Shortcut {
-        sequences: ["Return", "Enter"]
-        onActivated: root.dismissRequested()
     }
 }

@@ -6,8 +6,9 @@ import QtQuick.Layouts
 
 // The folder-access guide: why the card's folder has to be picked once, a mock of the
 // dialog, three steps, and after a wrong pick a warning. Cancel drops the session's
-// request; Continue (Try Again after a wrong pick) opens the folder dialog, modal over
-// the window. Return is Continue; the sheet around the guide takes Escape as Cancel.
+// request; Continue (Try Again after a wrong pick), the default button, opens the folder
+// dialog, modal over the window. The sheet around the guide shows its heading and its
+// buttons, presses Continue on Return and takes Escape as Cancel.
 //
 //     PermissionGuideView { session: cardSession }
 Item {
@@ -18,8 +19,27 @@ Item {
     property alias illustrationPhase: illustration.phase
     property alias illustrationRunning: illustration.running
 
-    implicitWidth: 556
-    implicitHeight: column.implicitHeight + 56
+    readonly property string heading: guide.title
+    readonly property string headingName: "permissionTitle"
+    readonly property string symbol: "lock.shield.fill"
+    property list<Item> buttons: [
+        Button {
+            objectName: "permissionCancel"
+            text: guide.cancelText
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            onClicked: guide.cancel()
+        },
+        Button {
+            objectName: "permissionContinue"
+            text: guide.continueText
+            highlighted: true
+            DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+            onClicked: guide.proceed()
+        }
+    ]
+
+    implicitWidth: column.width
+    implicitHeight: column.implicitHeight
 
     PermissionGuideViewModel {
         id: guide
@@ -28,69 +48,20 @@ Item {
 
     ColumnLayout {
         id: column
-        x: 28
-        y: 28
         width: 500
         spacing: 20
 
-        SymbolIcon {
-            Layout.alignment: Qt.AlignHCenter
-            name: "lock.shield.fill"
-            gradient: Palette.accentSymbolGradient
-            size: 44
-        }
-
-        ColumnLayout {
+        Text {
+            objectName: "permissionExplanation"
             Layout.fillWidth: true
-            spacing: 6
-
-            Text {
-                objectName: "permissionTitle"
-                Layout.fillWidth: true
-                text: guide.title
-                textFormat: Text.PlainText
-                wrapMode: Text.Wrap
-                horizontalAlignment: Text.AlignHCenter
-                font: Typography.font(Typography.Title2, Font.Bold)
-                color: Palette.primary
-            }
-            Text {
-                objectName: "permissionExplanation"
-                Layout.fillWidth: true
-                text: guide.explanation
-                textFormat: Text.PlainText
-                wrapMode: Text.Wrap
-                horizontalAlignment: Text.AlignHCenter
-                font: Typography.body
-                color: Palette.secondary
-            }
+            text: guide.explanation
+            textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font: Typography.body
+            color: Palette.secondary
         }
 
-        OpenPanelIllustration {
-            id: illustration
-            objectName: "openPanelIllustration"
-            Layout.alignment: Qt.AlignHCenter
-            cardName: guide.cardName
-            size: Qt.size(420, 196)
-        }
-
-        ColumnLayout {
-            Layout.fillWidth: true
-            spacing: 12
-
-            Repeater {
-                model: guide.steps
-                GuideStep {
-                    required property int index
-                    required property string modelData
-                    objectName: "permissionStep" + (index + 1)
-                    Layout.fillWidth: true
-                    number: index + 1
-                    text: modelData
-                }
-            }
-        }
-
+        // Above the illustration, so that a small window does not scroll it out of sight.
         Rectangle {
             objectName: "wrongFolderWarning"
             Layout.fillWidth: true
@@ -123,26 +94,29 @@ Item {
             }
         }
 
-        RowLayout {
-            Layout.fillWidth: true
+        OpenPanelIllustration {
+            id: illustration
+            objectName: "openPanelIllustration"
+            Layout.alignment: Qt.AlignHCenter
+            cardName: guide.cardName
+            size: Qt.size(420, 196)
+        }
 
-            GuideButton {
-                objectName: "permissionCancel"
-                text: guide.cancelText
-                onClicked: guide.cancel()
-            }
-            Item { Layout.fillWidth: true }
-            GuideButton {
-                objectName: "permissionContinue"
-                prominent: true
-                text: guide.continueText
-                onClicked: guide.proceed()
+        ColumnLayout {
+            Layout.fillWidth: true
+            spacing: 12
+
+            Repeater {
+                model: guide.steps
+                GuideStep {
+                    required property int index
+                    required property string modelData
+                    objectName: "permissionStep" + (index + 1)
+                    Layout.fillWidth: true
+                    number: index + 1
+                    text: modelData
+                }
             }
         }
-    }
-
-    Shortcut {
-        sequences: ["Return", "Enter"]
-        onActivated: guide.proceed()
     }
 }

@@ -179,7 +179,6 @@ Item {
     // Open exactly while the model says so; however it closes, the model hears of it.
     PageSheet {
         objectName: "howItWorksSheet"
-        width: Math.min(implicitWidth, parent ? parent.width - 40 : implicitWidth)
         shown: contentModel.showingHowItWorks
         content: howItWorksComponent
         onDismissed: contentModel.showingHowItWorks = false

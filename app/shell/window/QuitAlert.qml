@@ -3,8 +3,8 @@ import QtQuick
 import QtQuick.Controls
 
 // "A card is being tested": asked while a quit waits on the user. "Keep Testing" is the
-// default and the cancel answer (Return and Escape); "Quit Anyway" stops every check,
-// waits for it to clean up, then quits.
+// default and the cancel answer (Return and Escape), so it ends the row; "Quit Anyway"
+// stops every check, waits for it to clean up, then quits.
 //
 //     QuitAlert { appDelegate: app.appDelegate }
 PageAlert {
@@ -22,23 +22,19 @@ PageAlert {
         if (root.appDelegate && root.appDelegate.quitAlertShown) root.appDelegate.keepTesting()
     })
 
-    Shortcut {
-        sequences: ["Return", "Enter"]
-        enabled: root.visible
-        onActivated: root.appDelegate.keepTesting()
-    }
-
-    Button {
-        objectName: "keepTestingButton"
-        text: root.appDelegate ? root.appDelegate.keepTestingText : ""
-        highlighted: true
-        DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
-        onClicked: root.appDelegate.keepTesting()
-    }
-    Button {
-        objectName: "quitAnywayButton"
-        text: root.appDelegate ? root.appDelegate.quitAnywayText : ""
-        DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
-        onClicked: root.appDelegate.quitAnyway()
-    }
+    buttons: [
+        Button {
+            objectName: "keepTestingButton"
+            text: root.appDelegate ? root.appDelegate.keepTestingText : ""
+            highlighted: true
+            DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+            onClicked: root.appDelegate.keepTesting()
+        },
+        Button {
+            objectName: "quitAnywayButton"
+            text: root.appDelegate ? root.appDelegate.quitAnywayText : ""
+            DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+            onClicked: root.appDelegate.quitAnyway()
+        }
+    ]
 }

@@ -1,3 +1,4 @@
+import Tessorin.Theme
 import Tessorin.Shell
 import Tessorin.Update
 import QtQuick
@@ -55,19 +56,28 @@ MenuBar {
         onActivated: if (root.appDelegate) root.appDelegate.requestQuit()
     }
 
-    Dialog {
+    DialogFrame {
         id: about
         objectName: "aboutDialog"
-        parent: Overlay.overlay
-        anchors.centerIn: parent
-        modal: true
-        title: words.aboutTitle
-        standardButtons: Dialog.Ok
+        heading: words.aboutTitle
+        buttons: [
+            Button {
+                objectName: "aboutOK"
+                text: words.okTitle
+                highlighted: true
+                DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
+                onClicked: about.close()
+            }
+        ]
 
-        Label {
+        Text {
             objectName: "aboutText"
+            width: parent.width
             text: words.aboutText
             textFormat: Text.PlainText
+            wrapMode: Text.Wrap
+            font: Typography.body
+            color: Palette.primary
         }
     }
 }

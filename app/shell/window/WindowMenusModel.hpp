@@ -1,7 +1,7 @@
 #pragma once
 // WindowMenusModel: the words of the window's menus: the application menu (About, Quit)
 // and the Help menu, whose one item opens How It Works; and the About box's line, the
-// application's name and version.
+// application's name and version, and its one button.
 
 #include <QCoreApplication>
 #include <QObject>
@@ -16,6 +16,7 @@ class WindowMenusModel : public QObject {
   Q_PROPERTY(QString applicationMenuTitle READ applicationMenuTitle CONSTANT)
   Q_PROPERTY(QString aboutTitle READ aboutTitle CONSTANT)
   Q_PROPERTY(QString aboutText READ aboutText CONSTANT)
+  Q_PROPERTY(QString okTitle READ okTitle CONSTANT)
   Q_PROPERTY(QString quitTitle READ quitTitle CONSTANT)
   Q_PROPERTY(QString helpMenuTitle READ helpMenuTitle CONSTANT)
   Q_PROPERTY(QString howItWorksTitle READ howItWorksTitle CONSTANT)
@@ -26,6 +27,7 @@ class WindowMenusModel : public QObject {
   QString applicationMenuTitle() const { return QStringLiteral("Tessorin"); }
   QString aboutTitle() const { return tr("About Tessorin"); }
   QString aboutText() const { return tr("Tessorin %1").arg(QCoreApplication::applicationVersion()); }
+  QString okTitle() const { return tr("OK"); }
   QString quitTitle() const { return tr("Quit Tessorin"); }
   QString helpMenuTitle() const { return tr("Help"); }
   QString howItWorksTitle() const { return tr("How Tessorin Works"); }

@@ -1,0 +1,166 @@
+import Tessorin.Theme
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+
+// The one frame of every sheet, question and alert: a title row (an optional symbol beside
+// the heading, as plain text: a volume name may look like markup), the body, and the row of
+// buttons. The frame is never taller than the window: the body scrolls and the title and the
+// buttons stay in view.
+//
+// Buttons stand where this desktop puts them, whatever order they are written in: help and
+// auxiliary buttons (HelpRole, ResetRole) at the leading end, then a flexible space, then
+// further actions, Cancel (RejectRole or NoRole), the affirmative answer and last, at the
+// trailing end, the default button (`highlighted`). Return presses the default button,
+// Escape closes the frame (its owner hears `dismissed`, as after every close).
+//
+//     DialogFrame { heading: …; symbol: "lock.shield.fill"
+//                   buttons: [ Button { text: …; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole },
+//                              Button { text: …; highlighted: true } ]
+//                   Text { width: parent.width; text: … } }
+Dialog {
+    id: root
+
+    property string heading
+    property string headingName: root.objectName + "Title"
+    property string symbol
+    // The width the content asks for, paddings included; never wider than the window.
+    property real preferredWidth: 460
+    property list<Item> buttons
+    default property alias body: holder.data
+
+    signal dismissed()
+
+    readonly property real windowMargin: 20
+
+    parent: Overlay.overlay
+    anchors.centerIn: parent
+    width: Math.min(root.preferredWidth, parent ? parent.width - 2 * root.windowMargin : root.preferredWidth)
+    height: Math.min(implicitHeight, parent ? parent.height - 2 * root.windowMargin : implicitHeight)
+    modal: true
+    focus: true
+    closePolicy: Popup.CloseOnEscape
+    leftPadding: 28
+    rightPadding: 28
+    topPadding: 14
+    bottomPadding: 0
+    spacing: 0
+
+    onClosed: dismissed()
+    onButtonsChanged: placeButtons()
+
+    header: RowLayout {
+        objectName: root.objectName + "Header"
+        visible: root.heading.length > 0
+        spacing: 12
+
+        SymbolIcon {
+            Layout.leftMargin: 28
+            Layout.topMargin: 24
+            Layout.alignment: Qt.AlignTop
+            visible: root.symbol.length > 0
+            name: root.symbol
+            gradient: Palette.accentSymbolGradient
+            size: 28
+        }
+        Text {
+            objectName: root.headingName
+            Layout.fillWidth: true
+            Layout.leftMargin: root.symbol.length > 0 ? 0 : 28
+            Layout.rightMargin: 28
+            Layout.topMargin: 24
+            Layout.alignment: Qt.AlignVCenter
+            text: root.heading
+            textFormat: Text.PlainText
+            // Wrapped only while shown: a closed popup lays its header out at no width.
+            wrapMode: root.visible ? Text.Wrap : Text.NoWrap
+            font: Typography.font(Typography.Title3, Font.Bold)
+            color: Palette.primary
+        }
+    }
+
+    contentItem: Flickable {
+        id: scroller
+        objectName: root.objectName + "Body"
+        implicitWidth: holder.implicitWidth
+        implicitHeight: holder.implicitHeight
+        contentWidth: width
+        contentHeight: holder.implicitHeight
+        clip: true
+        interactive: contentHeight > height
+        boundsBehavior: Flickable.StopAtBounds
+        ScrollBar.vertical: ScrollBar {
+            parent: scroller.parent
+            x: scroller.x + scroller.width + 8
+            y: scroller.y
+            height: scroller.height
+            policy: scroller.interactive ? ScrollBar.AlwaysOn : ScrollBar.AlwaysOff
+        }
+
+        Column {
+            id: holder
+            width: scroller.width
+        }
+    }
+
+    footer: Item {
+        objectName: root.objectName + "Buttons"
+        implicitWidth: buttonRow.implicitWidth + 56
+        implicitHeight: buttonRow.implicitHeight + 40
+        visible: root.buttons.length > 0
+
+        RowLayout {
+            id: buttonRow
+            anchors.fill: parent
+            anchors.leftMargin: 28
+            anchors.rightMargin: 28
+            anchors.topMargin: 18
+            anchors.bottomMargin: 22
+            spacing: 8
+            LayoutMirroring.enabled: root.mirrored || (root.parent !== null && root.parent.mirrored === true)
+            LayoutMirroring.childrenInherit: true
+
+            // Between the leading buttons and the rest.
+            Item {
+                id: flexibleSpace
+                Layout.fillWidth: true
+            }
+        }
+    }
+
+    function placeButtons() {
+        const ordered = []
+        for (let i = 0; i < root.buttons.length; ++i) ordered.push(root.buttons[i])
+        ordered.sort(function(a, b) {
+            return DialogButtonOrder.rank(a.DialogButtonBox.buttonRole, a.highlighted === true)
+                 - DialogButtonOrder.rank(b.DialogButtonBox.buttonRole, b.highlighted === true)
+        })
+        // A RowLayout lays its children out in the order they came in.
+        for (const button of ordered) button.parent = null
+        flexibleSpace.parent = null
+        for (const button of ordered) {
+            if (DialogButtonOrder.leading(button.DialogButtonBox.buttonRole)) button.parent = buttonRow
+        }
+        flexibleSpace.parent = buttonRow
+        for (const button of ordered) {
+            if (!DialogButtonOrder.leading(button.DialogButtonBox.buttonRole)) button.parent = buttonRow
+        }
+    }
+
+    Component.onCompleted: placeButtons()
+
+    // The default button answers Return wherever the focus is in the frame.
+    Shortcut {
+        sequences: ["Return", "Enter"]
+        enabled: root.opened && root.defaultButton() !== null
+        onActivated: root.defaultButton().clicked()
+    }
+
+    function defaultButton() {
+        for (let i = 0; i < root.buttons.length; ++i) {
+            const button = root.buttons[i]
+            if (button.highlighted === true && button.visible && button.enabled) return button
+        }
+        return null
+    }
+}
