@@ -19,6 +19,8 @@
 #include <vector>
 #include <gtest/gtest.h>
 
+#include "TurnLoop.hpp"
+
 #include "theme/style/HouseStyle.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
@@ -27,12 +29,7 @@ Q_IMPORT_QML_PLUGIN(Tessorin_Theme_StylePlugin)
 namespace tessorin {
 namespace {
 
-bool turnLoopUntil(const std::function<bool()>& done, int milliseconds = 5000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
+using testing::turnLoopUntil;
 
 // A window of the smallest size the application allows, showing the QML of `body` (inside
 // an Item that fills it, with QtQuick, QtQuick.Controls and Tessorin.Theme imported).

@@ -14,6 +14,8 @@
 #include <memory>
 #include <gtest/gtest.h>
 
+#include "TurnLoop.hpp"
+
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 
 namespace tessorin {
@@ -91,12 +93,7 @@ Item {
 }
 )";
 
-bool turnLoopUntil(const std::function<bool()>& done, int milliseconds = 3000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < milliseconds) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return done();
-}
+using testing::turnLoopUntil;
 
 struct Scene {
   QQmlEngine engine;

@@ -13,7 +13,6 @@ DialogFrame {
 
     preferredWidth: 480
     heading: presenter.title
-    headingName: "dialogTitle"
     buttons: [
         Button {
             objectName: "updateReject"
