@@ -148,13 +148,17 @@ QVariant shownProperty(const QObject* object, const QString& name) {
   return text;
 }
 
-// The dialogs open in the window, each as the item that holds its header, body and footer.
+// The modal dialogs open in the window (the ones that stop the user until answered; the
+// controls sheet's specimen is not one), each as the item that holds its header, body and
+// footer.
 std::vector<QQuickItem*> openDialogs(QQuickView& view) {
   std::vector<QQuickItem*> dialogs;
   QList<QObject*> objects = view.contentItem()->findChildren<QObject*>();
   if (view.rootObject() != nullptr) objects += view.rootObject()->findChildren<QObject*>();
   for (QObject* popup : objects) {
-    if (!popup->inherits("QQuickDialog") || !popup->property("opened").toBool()) continue;
+    if (!popup->inherits("QQuickDialog") || !popup->property("opened").toBool() || !popup->property("modal").toBool()) {
+      continue;
+    }
     const auto* content = popup->property("contentItem").value<QQuickItem*>();
     QQuickItem* frame = content != nullptr ? content->parentItem() : nullptr;
     if (frame != nullptr && std::find(dialogs.begin(), dialogs.end(), frame) == dialogs.end()) dialogs.push_back(frame);
