@@ -16,6 +16,7 @@
 // deletion until the last coroutine has ended.
 
 #include <chrono>
+#include <exception>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -229,6 +230,10 @@ class CardSession : public QObject {
   void finish();
   // systemWords: the failure as the system described it, empty when it said nothing.
   void reportTestError(const QString& systemWords, SystemReason reason);
+  // A failure a road caught: the check's own refusals (a folder of the test folder's name
+  // that the check did not make) already say what happened and what to do, and are shown
+  // as they are; the system's failures are worded by their reason.
+  void reportTestError(const std::exception& error);
   // The card's file system cannot remove the test folder: the check ends with the verdict
   // it has (damaged unless already fake), says the file system is damaged and opens the
   // erase sheet.

@@ -177,6 +177,14 @@ void CardSession::finishWithDamagedFileSystem() {
   setShowingDiskUtilityGuide(true);
 }
 
+void CardSession::reportTestError(const std::exception& error) {
+  if (!cardRemoved_ && dynamic_cast<const TestFolder::NotATestFolder*>(&error) != nullptr) {
+    setErrorMessage(QString::fromUtf8(error.what()));
+    return finish();
+  }
+  reportTestError(QString::fromUtf8(error.what()), systemReasonOf(error));
+}
+
 void CardSession::reportTestError(const QString& systemWords, SystemReason reason) {
   if (cardRemoved_) {
     setErrorMessage(removedText());

@@ -128,7 +128,7 @@ void CardSession::handleFullTestFailure(std::exception_ptr failure, bool present
     finishWithDamagedFileSystem();
   } catch (const std::exception& error) {
     if (!present) return finishAsRemoved();
-    reportTestError(describe(error), systemReasonOf(error));
+    reportTestError(error);
   } catch (...) {
     reportTestError(QString(), SystemReason::other);
   }

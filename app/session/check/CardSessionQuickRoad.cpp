@@ -171,7 +171,7 @@ bool CardSession::afterQuickProbe(const Attempt<QuickProbeResult>& probed, bool 
       assign(quickResult_, std::optional<QuickProbeResult>(), &CardSession::quickResultChanged);
       finishAsRemoved();
     } else {
-      reportTestError(describe(error), systemReasonOf(error));
+      reportTestError(error);
     }
   } catch (...) {
     reportTestError(QString(), SystemReason::other);
