@@ -71,10 +71,6 @@ std::shared_ptr<VolumeAccess> VolumeAccess::openFrom(const Candidates& candidate
   return nullptr;
 }
 
-std::shared_ptr<VolumeAccess> VolumeAccess::open(const CardDevice& device, QSettings& settings) {
-  return openFrom(candidates(device, settings));
-}
-
 void VolumeAccess::request(const CardDevice& device, QSettings& settings, const FolderPicker& picker,
                            std::function<void(RequestOutcome)> done) {
   const QString volume = standardizedPath(device.volumeURL);

@@ -49,7 +49,6 @@ class VolumeAccess {
   // The access the first writable candidate gives, or nothing. Any thread; it waits as long
   // as the card takes to answer.
   static std::shared_ptr<VolumeAccess> openFrom(const Candidates& candidates);
-  static std::shared_ptr<VolumeAccess> open(const CardDevice& device, QSettings& settings);
   // Asks the user for the card's folder; `done` runs once, on the main thread, when the
   // chooser closes.
   static void request(const CardDevice& device, QSettings& settings, const FolderPicker& picker,

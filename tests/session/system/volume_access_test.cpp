@@ -37,7 +37,7 @@ class VolumeAccessTest : public ::testing::Test {
 };
 
 TEST_F(VolumeAccessTest, OutsideTheSandboxAWritableVolumeIsUsedDirectlyWithoutAGrant) {
-  auto access = VolumeAccess::open(device, settings);
+  auto access = VolumeAccess::openFrom(VolumeAccess::candidates(device, settings));
   ASSERT_TRUE(access);
   EXPECT_FALSE(access->scoped());
   EXPECT_EQ(access->url(), QDir::cleanPath(volume.path()).toStdString());
@@ -45,22 +45,22 @@ TEST_F(VolumeAccessTest, OutsideTheSandboxAWritableVolumeIsUsedDirectlyWithoutAG
 
 TEST_F(VolumeAccessTest, InsideTheSandboxOnlyAGrantedFolderOfTheSameCardOpens) {
   qputenv("APP_SANDBOX_CONTAINER_ID", "");
-  EXPECT_FALSE(VolumeAccess::open(device, settings)) << "writable, but never granted";
+  EXPECT_FALSE(VolumeAccess::openFrom(VolumeAccess::candidates(device, settings))) << "writable, but never granted";
 
   auto granted = request(volume.path());
   ASSERT_EQ(granted.outcome, VolumeAccess::Outcome::granted);
-  auto access = VolumeAccess::open(device, settings);
+  auto access = VolumeAccess::openFrom(VolumeAccess::candidates(device, settings));
   ASSERT_TRUE(access);
   EXPECT_TRUE(access->scoped());
 
   CardDevice otherCard = device;
   otherCard.id = "9999-0000";
-  EXPECT_FALSE(VolumeAccess::open(otherCard, settings));
+  EXPECT_FALSE(VolumeAccess::openFrom(VolumeAccess::candidates(otherCard, settings)));
   // The same card now mounted elsewhere: the old grant no longer fits.
   QTemporaryDir elsewhere;
   CardDevice moved = device;
   moved.volumeURL = elsewhere.path().toStdString();
-  EXPECT_FALSE(VolumeAccess::open(moved, settings));
+  EXPECT_FALSE(VolumeAccess::openFrom(VolumeAccess::candidates(moved, settings)));
 }
 
 TEST_F(VolumeAccessTest, WrongFolderAndCancelStoreNothing) {
@@ -69,7 +69,7 @@ TEST_F(VolumeAccessTest, WrongFolderAndCancelStoreNothing) {
   EXPECT_EQ(request(volume.filePath("DCIM")).outcome, VolumeAccess::Outcome::wrongFolder);
   EXPECT_EQ(request(std::nullopt).outcome, VolumeAccess::Outcome::cancelled);
   EXPECT_FALSE(settings.contains("VolumeBookmarks"));
-  EXPECT_FALSE(VolumeAccess::open(device, settings));
+  EXPECT_FALSE(VolumeAccess::openFrom(VolumeAccess::candidates(device, settings)));
 }
 
 TEST_F(VolumeAccessTest, AnEntryOfTheWrongTypeCostsNoOtherCardItsGrant) {
@@ -77,7 +77,7 @@ TEST_F(VolumeAccessTest, AnEntryOfTheWrongTypeCostsNoOtherCardItsGrant) {
   settings.setValue("VolumeBookmarks", QVariantMap{{QString::fromStdString(device.id), volume.path()},
                                                    {"broken", 42},
                                                    {"5555-0000", QStringLiteral("/media/THIRD")}});
-  EXPECT_TRUE(VolumeAccess::open(device, settings)) << "its grant is intact beside a broken one";
+  EXPECT_TRUE(VolumeAccess::openFrom(VolumeAccess::candidates(device, settings))) << "its grant is intact beside a broken one";
 
   QTemporaryDir otherVolume;
   CardDevice otherCard = device;
