@@ -149,7 +149,10 @@ Dialog {
 
     Component.onCompleted: placeButtons()
 
-    // The default button answers Return wherever the focus is in the frame.
+    // The default button answers Return wherever the focus is in the frame. A window shortcut
+    // under a modal popup is not heard, so of frames open one over another only the top one
+    // answers, and no two answer one key (which would leave it to neither). An application
+    // shortcut here would be heard through every frame.
     Shortcut {
         sequences: ["Return", "Enter"]
         enabled: root.opened && root.defaultButton() !== null

@@ -1,8 +1,8 @@
 // The one dialog frame, in real Qt Quick windows with the house's style: buttons stand in
 // one order whatever order a view writes them in, Return presses the default button and
-// Escape closes, and in the smallest window (900 × 640) a question with a very long
-// message, or a sheet with very tall content, keeps every button whole in view while its
-// body scrolls.
+// Escape closes (of two frames open one over the other, only the top one), and in the
+// smallest window (900 × 640) a question with a very long message, or a sheet with very
+// tall content, keeps every button whole in view while its body scrolls.
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
@@ -66,6 +66,7 @@ class Window {
     return search(view_->contentItem());
   }
   QVariant scene(const char* property) const { return view_->rootObject()->property(property); }
+  void setScene(const char* property, const QVariant& value) { view_->rootObject()->setProperty(property, value); }
   void press(Qt::Key key) { QTest::keyClick(view_.get(), key); }
 
   // The named buttons, left to right as they stand.
@@ -166,6 +167,75 @@ TEST(DialogFrame, ReturnDoesNothingWithoutADefaultButton) {
   ASSERT_TRUE(turnLoopUntil([&] { return window.named(QStringLiteral("Erase")) && window.named(QStringLiteral("Erase"))->isVisible(); }));
   window.press(Qt::Key_Return);
   EXPECT_EQ(window.scene("pressed").toString(), "") << "Return erased";
+}
+
+// Two questions, the lower one with a default button; the upper one opens over it while
+// `upperShown` holds, with a default button when `upperHasDefault`.
+QString stackedAlerts(bool upperHasDefault) {
+  return QStringLiteral(R"(
+    property bool upperShown: false
+    PageAlert { objectName: "lower"; shown: true; heading: "Below"; message: "Go on?"
+        buttons: [ %1, %2 ] }
+    PageAlert { objectName: "upper"; shown: scene.upperShown; heading: "Above"; message: "Really?"
+        onDismissed: { scene.dismissals += 1; scene.upperShown = false }
+        buttons: [ %3, %4 ] })")
+      .arg(button("LowerCancel", "RejectRole"), button("LowerGo", "AcceptRole", true), button("UpperCancel", "RejectRole"),
+           button("UpperGo", "AcceptRole", upperHasDefault));
+}
+
+class StackedFrames {
+ public:
+  explicit StackedFrames(bool upperHasDefault) : window_(stackedAlerts(upperHasDefault)) {
+    EXPECT_TRUE(shown("LowerGo"));
+    openUpper();
+  }
+
+  void openUpper() {
+    window_.setScene("upperShown", true);
+    EXPECT_TRUE(shown("UpperGo"));
+  }
+  // The button the key pressed, "" when none.
+  std::string pressing(Qt::Key key) {
+    window_.setScene("pressed", QString());
+    window_.press(key);
+    return window_.scene("pressed").toString().toStdString();
+  }
+  Window& window() { return window_; }
+
+ private:
+  // In view, and past the frame's opening (until then it answers no key).
+  bool shown(const char* name) {
+    const bool inView = turnLoopUntil([&] {
+      QQuickItem* item = window_.named(QString::fromLatin1(name));
+      return item != nullptr && item->isVisible();
+    });
+    turnLoopUntil([] { return false; }, 100);
+    return inView;
+  }
+
+  Window window_;
+};
+
+TEST(DialogFrame, ReturnPressesTheDefaultButtonOfTheTopFrameOnlyAndEscapeClosesOnlyThatFrame) {
+  StackedFrames frames(true);
+  EXPECT_EQ(frames.pressing(Qt::Key_Return), "UpperGo");
+  EXPECT_EQ(frames.pressing(Qt::Key_Enter), "UpperGo") << "Enter, on the keypad";
+
+  EXPECT_EQ(frames.pressing(Qt::Key_Escape), "");
+  ASSERT_TRUE(turnLoopUntil([&] { return frames.window().scene("dismissals").toInt() == 1; })) << "Escape did not close";
+  turnLoopUntil([] { return false; }, 100);
+  QQuickItem* lowerGo = frames.window().named(QStringLiteral("LowerGo"));
+  ASSERT_TRUE(lowerGo != nullptr && lowerGo->isVisible()) << "Escape closed the frame below too";
+  EXPECT_EQ(frames.pressing(Qt::Key_Return), "LowerGo") << "the frame below does not answer once the top one closed";
+
+  frames.openUpper();
+  EXPECT_EQ(frames.pressing(Qt::Key_Return), "UpperGo") << "opened again, the top frame does not answer";
+}
+
+TEST(DialogFrame, ReturnDoesNotReachAFrameUnderOneWithoutADefaultButton) {
+  StackedFrames frames(false);
+  EXPECT_EQ(frames.pressing(Qt::Key_Return), "");
+  EXPECT_EQ(frames.pressing(Qt::Key_Enter), "");
 }
 
 // Taller than the window by far: a question with a long message, and a sheet whose content
