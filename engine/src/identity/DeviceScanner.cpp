@@ -135,26 +135,26 @@ std::vector<MountEntry> candidateMounts(const MountTable& table) {
 // What the volume's device says of its file system; with identities, what it said when
 // the volume was mounted.
 std::optional<BlockDeviceTags> volumeTags(const MountEntry& mount, const std::string& bsdName,
-                                          const DeviceScanner::Sources& sources, std::uint64_t departuresWhenSeen) {
+                                          const DeviceScanner::Sources& sources, std::uint64_t tableSeen) {
   if (!sources.probe) return std::nullopt;
   if (sources.identities == nullptr) return sources.probe("/dev/" + bsdName);
   const auto key = MountIdentities::Key::of(mount);
   if (auto known = sources.identities->find(key)) return known;
   auto tags = sources.probe("/dev/" + bsdName);
-  if (tags) sources.identities->remember(key, *tags, departuresWhenSeen);
+  if (tags) sources.identities->remember(key, *tags, tableSeen);
   return tags;
 }
 
 std::optional<CardDevice> describe(const MountEntry& mount, const std::string& bsdName, bool includeDiskImages,
                                    const SysfsRegistry& registry, const DeviceScanner::Sources& sources,
-                                   std::uint64_t departuresWhenSeen) {
+                                   std::uint64_t tableSeen) {
   VolumeStats stats;
   try {
     stats = VolumeStats(mount.mountPoint);
   } catch (const PosixError&) {
     return std::nullopt;
   }
-  const auto tags = volumeTags(mount, bsdName, sources, departuresWhenSeen);
+  const auto tags = volumeTags(mount, bsdName, sources, tableSeen);
   // The volume's own mount entry, not the process-wide table VolumeStats consulted.
   stats.deviceNode = mount.source;
   stats.fileSystem = normalisedFileSystemName(mount.fileSystemType, tags ? tags->fileSystemType : std::string());
@@ -209,9 +209,9 @@ std::optional<CardDevice> describe(const MountEntry& mount, const std::string& b
 
 std::optional<CardDevice> describeQuietly(const MountEntry& mount, const std::string& bsdName, bool includeDiskImages,
                                           const SysfsRegistry& registry, const DeviceScanner::Sources& sources,
-                                          std::uint64_t departuresWhenSeen) noexcept {
+                                          std::uint64_t tableSeen) noexcept {
   try {
-    return describe(mount, bsdName, includeDiskImages, registry, sources, departuresWhenSeen);
+    return describe(mount, bsdName, includeDiskImages, registry, sources, tableSeen);
   } catch (...) {
     return std::nullopt;
   }
@@ -231,11 +231,11 @@ MountTable readMountTable(const std::string& path) {
   }
 }
 
-// The table, shown to the identities kept per mount; the departures seen so far.
+// The table, shown to the identities kept per mount, and its number there.
 std::pair<MountTable, std::uint64_t> readMountTable(const DeviceScanner::Sources& sources) {
   MountTable table = readMountTable(sources.mountInfoPath);
-  const std::uint64_t departures = sources.identities ? sources.identities->see(table) : 0;
-  return {std::move(table), departures};
+  const std::uint64_t number = sources.identities ? sources.identities->see(table) : 0;
+  return {std::move(table), number};
 }
 
 // Ordered as a person reads names: digit runs by value, letters without regard to case.
@@ -331,7 +331,7 @@ std::vector<DeviceScanner::Candidate> DeviceScanner::candidates(const Sources& s
   std::vector<Candidate> found;
   try {
     const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
-    const auto [table, departures] = readMountTable(sources);
+    const auto [table, seen] = readMountTable(sources);
     const std::set<std::string> system = systemDisks(table, sources);
     std::set<std::string> devicesSeen;
     for (const auto& mount : candidateMounts(table)) {
@@ -339,7 +339,7 @@ std::vector<DeviceScanner::Candidate> DeviceScanner::candidates(const Sources& s
       // One device mounted in two places is still one card.
       if (!bsdName || !devicesSeen.insert(*bsdName).second) continue;
       if (onSystemDisk(*bsdName, registry, system)) continue;
-      found.push_back({mount, *bsdName, departures});
+      found.push_back({mount, *bsdName, seen});
     }
   } catch (...) {
     // Out of memory halfway: whatever was found is all there is this time.
@@ -352,7 +352,7 @@ std::optional<CardDevice> DeviceScanner::describe(const Candidate& candidate, bo
   try {
     const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
     return describeQuietly(candidate.mount, candidate.bsdName, includeDiskImages, registry, sources,
-                           candidate.departuresWhenSeen);
+                           candidate.tableSeen);
   } catch (...) {
     return std::nullopt;
   }
@@ -387,12 +387,12 @@ std::optional<CardDevice> DeviceScanner::device(const fs::path& volumeURL, bool 
   try {
     const SysfsRegistry registry(sources.sysfsRoot, sources.probe);
     const fs::path wanted = withoutTrailingSeparator(volumeURL);
-    const auto [table, departures] = readMountTable(sources);
+    const auto [table, seen] = readMountTable(sources);
     for (const auto& mount : candidateMounts(table)) {
       if (withoutTrailingSeparator(mount.mountPoint) != wanted) continue;
       const auto bsdName = sourceDeviceName(mount, registry);
       if (!bsdName || onSystemDisk(*bsdName, registry, systemDisks(table, sources))) return std::nullopt;
-      return describeQuietly(mount, *bsdName, includeDiskImages, registry, sources, departures);
+      return describeQuietly(mount, *bsdName, includeDiskImages, registry, sources, seen);
     }
   } catch (...) {
   }

@@ -1,6 +1,6 @@
 #include "tessorin/identity/MountIdentities.hpp"
 
-#include <algorithm>
+#include <set>
 
 namespace tessorin {
 
@@ -8,10 +8,15 @@ std::uint64_t MountIdentities::see(const MountTable& table) {
   std::set<Key> now;
   for (const MountEntry& entry : table.entries()) now.insert(Key::of(entry));
   const std::lock_guard lock(mutex_);
-  if (!std::includes(now.begin(), now.end(), mounted_.begin(), mounted_.end())) ++departures_;
+  const std::uint64_t number = ++tables_;
+  std::map<Key, std::uint64_t> listed;
+  for (const Key& key : now) {
+    const auto known = mounted_.find(key);
+    listed.emplace(key, known != mounted_.end() ? known->second : number);
+  }
   std::erase_if(tags_, [&now](const auto& known) { return now.count(known.first) == 0; });
-  mounted_ = std::move(now);
-  return departures_;
+  mounted_ = std::move(listed);
+  return number;
 }
 
 std::optional<BlockDeviceTags> MountIdentities::find(const Key& key) const {
@@ -21,9 +26,10 @@ std::optional<BlockDeviceTags> MountIdentities::find(const Key& key) const {
   return found->second;
 }
 
-void MountIdentities::remember(const Key& key, const BlockDeviceTags& tags, std::uint64_t departuresWhenSeen) {
+void MountIdentities::remember(const Key& key, const BlockDeviceTags& tags, std::uint64_t tableSeen) {
   const std::lock_guard lock(mutex_);
-  if (departures_ != departuresWhenSeen || mounted_.count(key) == 0) return;
+  const auto listed = mounted_.find(key);
+  if (listed == mounted_.end() || listed->second > tableSeen) return;
   tags_[key] = tags;
 }
 

@@ -329,6 +329,24 @@ TEST(DeviceScannerTest, TagsReadAcrossAnUnmountAreNotKeptForTheMountThatFollows)
   EXPECT_FALSE(identities.find(key));
 }
 
+// On a busy machine other volumes come and go all the time, also while a slow card is
+// being read: their unmounts say nothing of the card's own mount, and its reading is kept.
+TEST(DeviceScannerTest, TagsReadWhileOtherVolumesComeAndGoAreKeptForTheirMount) {
+  MountIdentities identities;
+  const auto table = [](const std::string& lines) { return MountTable::parse(lines); };
+  const std::string card = "100 1 8:17 / /media/card rw - exfat /dev/sdb1 rw\n";
+  const std::string other = "101 1 7:3 / /media/other rw - ext4 /dev/loop3 rw\n";
+  const std::string another = "102 1 7:4 / /media/another rw - ext4 /dev/loop4 rw\n";
+  const MountIdentities::Key key{100, makedev(8, 17), "/media/card", "/dev/sdb1"};
+  const std::uint64_t seen = identities.see(table(card + other));
+  identities.see(table(card));
+  identities.see(table(card + another));
+  identities.see(table(card));
+  identities.remember(key, {"exfat", "1234-ABCD", "SD64", ""}, seen);
+  ASSERT_TRUE(identities.find(key)) << "read while the card stayed mounted";
+  EXPECT_EQ(identities.find(key)->uuid, "1234-ABCD");
+}
+
 TEST(DeviceScannerTest, LoopMountedExfatImageIsADiskImageWithItsUuidOnlyWhenImagesAreShown) {
   TESSORIN_REQUIRE_VOLUMES();
   const auto volume = testing::LoopVolume::create(testing::FileSystemKind::exfat, 64_MiB, "SCANME");

@@ -45,7 +45,7 @@ struct DeviceScanner {
   struct Candidate {
     MountEntry mount;
     std::string bsdName;
-    std::uint64_t departuresWhenSeen = 0;  // MountIdentities::see's answer to the table listing it
+    std::uint64_t tableSeen = 0;  // MountIdentities::see's answer to the table listing it
   };
 
   // The qualifying volumes, by volume name in natural order ("Card 9" before "Card 10");

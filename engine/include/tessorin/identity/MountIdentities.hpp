@@ -18,7 +18,6 @@
 #include <map>
 #include <mutex>
 #include <optional>
-#include <set>
 #include <string>
 
 #include "tessorin/posix/BlockDeviceProbe.hpp"
@@ -38,19 +37,21 @@ class MountIdentities {
     friend auto operator<=>(const Key&, const Key&) = default;
   };
 
-  // Forgets the mounts table no longer lists. Returns the count of departures so far,
-  // which `remember` takes to tell a reading made before a departure from one made after.
+  // Forgets the mounts table no longer lists. Returns the table's number, which `remember`
+  // takes to tell a reading made for a mount from one made for the mount after it.
   std::uint64_t see(const MountTable& table);
   std::optional<BlockDeviceTags> find(const Key& key) const;
-  // Keeps tags read from the device of key, unless a mount went away since the table that
-  // listed key was seen: the mount read may be gone, and its successor there look the same.
-  void remember(const Key& key, const BlockDeviceTags& tags, std::uint64_t departuresWhenSeen);
+  // Keeps tags read from the device of key, unless key's mount went away since the table
+  // that listed it was seen: that mount may be gone, and its successor there look the
+  // same. Other mounts that come and go meanwhile do not matter.
+  void remember(const Key& key, const BlockDeviceTags& tags, std::uint64_t tableSeen);
 
  private:
   mutable std::mutex mutex_;
-  std::set<Key> mounted_;
+  // Each listed mount, with the number of the first table that listed it since it came.
+  std::map<Key, std::uint64_t> mounted_;
   std::map<Key, BlockDeviceTags> tags_;
-  std::uint64_t departures_ = 0;
+  std::uint64_t tables_ = 0;
 };
 
 }  // namespace tessorin
