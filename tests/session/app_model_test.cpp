@@ -121,6 +121,21 @@ TEST(AppModel, PulledOutCardLeavesAtOnceUnlessItIsSelectedThenWhenTheUserLooksEl
   EXPECT_TRUE(world.model->removed().empty());
 }
 
+// A card that arrives in the rescan that misses the selected card takes the selection;
+// the selected card's session, at rest, goes in that same rescan.
+TEST(AppModel, SelectedCardPulledAtRestAsAnotherArrivesLeavesInThatRescanAndTheNewcomerIsSelected) {
+  World world;
+  world.plugged->devices = {card("A")};
+  world.start();
+  ASSERT_EQ(world.model->selection(), Selection::card("A"));
+
+  world.plugged->devices = {card("C")};
+  world.model->rescan();
+  EXPECT_EQ(world.ids(), (std::vector<std::string>{"C"}));
+  EXPECT_EQ(world.model->selection(), Selection::card("C"));
+  EXPECT_TRUE(world.model->removed().empty());
+}
+
 TEST(AppModel, SameCardBackAtRestGetsAFreshSessionUnderTheSameSelection) {
   World world;
   world.plugged->devices = {card("A")};
@@ -382,11 +397,19 @@ TEST(AppModel, CardUnderCheckKeepsItsSessionWhenItsHeaderChangesAndIsRemovedWhen
     EXPECT_EQ(model.selection(), Selection::card(id)) << "round " << round;
   }
 
+  // The model lists every volume mounted on this machine, other programs' too. The check
+  // may notice before the model's next scan does and come to rest; a volume that arrives
+  // in the scan that misses the card then takes the stale selection, and the resting
+  // session leaves the list in that same scan, its id never seen in `removed`. What holds
+  // whatever else is mounted meanwhile: the session was told, and the model no longer
+  // takes the card for present.
+  const QPointer<CardSession> watched = session;
+  bool told = false;
+  QObject::connect(session, &CardSession::cardRemovedChanged, session, [&] { told = told || watched->cardRemoved(); });
   medium->volume().unmount();
-  // The check may notice before the model's next scan does.
-  EXPECT_TRUE(turnLoopUntil([&] { return session->cardRemoved() && model.removed().count(id) > 0; }, 10s))
+  EXPECT_TRUE(turnLoopUntil([&] { return told && !model.isVolumePresent(model.session(id)); }, 10s))
       << "its volume went";
-  ASSERT_TRUE(turnLoopUntil([&] { return session->stage().isAtRest() && !session->task(); }, 60s));
+  ASSERT_TRUE(turnLoopUntil([&] { return !watched || (watched->stage().isAtRest() && !watched->task()); }, 60s));
 }
 
 }  // namespace
