@@ -64,10 +64,6 @@ std::optional<OpenFolder> openTestFolder(const fs::path& volume, const std::opti
   }
 }
 
-// A file system that reports its own records damaged or unreadable has not lost the
-// files' data, only its way to them; a missing file or folder is gone.
-bool fileSystemFailed(int code) { return code == EIO || code == EBADMSG || code == EUCLEAN; }
-
 std::optional<std::string> deviceNodeOf(const std::optional<VolumeMount>& mount) {
   return mount ? mount->deviceNode() : std::nullopt;
 }
@@ -228,7 +224,9 @@ class Reader {
     return n;
   }
 
-  bool deviceStandsIn(int failure) const { return device_ && fileSystemFailed(failure); }
+  // A file system that cannot read its own records has not lost the files' data, only its
+  // way to them; a missing file or folder is gone.
+  bool deviceStandsIn(int failure) const { return device_ && PosixError::recordsUnreadable(failure); }
 
   // At most `most` bytes of the file from `offset` on, and no more than lie in one piece
   // on the device where that is known.

@@ -113,34 +113,22 @@ class Writer {
     PatternWorker patternWorker(pattern_);  // after the buffers: it finishes with them first
     pattern_.fill(buffers[0].pointer(), chunkAt(0), 0);
     int current = 0;
+    std::optional<UncachedFile> file;
     while (position_ < planned_) {
       const std::uint64_t size = std::min(options_.fileSize, planned_ - position_);
-      const std::string name = TestFolder::numberedFileName('F', static_cast<int>(files_.size()));
       // An unmounted card leaves its mount point as an empty folder on the disk below;
       // the next file must not land there.
       prepared_.mount.confirmStillMounted();
-      std::optional<UncachedFile> file;
-      try {
-        file.emplace(UncachedFile::openIn(prepared_.files, name, O_WRONLY | O_CREAT | O_TRUNC));
-      } catch (const PosixError& error) {
-        // Once files are written, a card that takes no further file has stopped taking
-        // data like a card whose write failed, and those files are the evidence the
-        // read-back must judge: full is a full card, and anything else (a fake that
-        // wrapped over its own file system) is where writing failed. A card whose file
-        // system went read-only has stopped taking data before the first file.
-        if (files_.empty() && error.code() != EROFS) throw;
-        stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
-                              : FullTestResult::WriteStop::ioError(error.code(), position_);
-        return;
-      }
-      files_.push_back({name, position_, 0});
+      if (!openNextFile(file)) return;
+      // Where the folder took no new file, this file's worth goes on in the open one.
+      const std::uint64_t base = position_ - files_.back().start;
       for (std::uint64_t offset = 0; offset < size;) {
         flag_.throwIfCancelled();
         const std::uint64_t n = std::min(static_cast<std::uint64_t>(options_.chunkSize), size - offset);
         const std::uint64_t next = position_ + n;
         if (next < planned_) patternWorker.fill(buffers[1 - current].pointer(), chunkAt(next), next);
         try {
-          file->writeAt(buffers[current].pointer(), n, offset);
+          file->writeAt(buffers[current].pointer(), n, base + offset);
         } catch (const PosixError& error) {
           patternWorker.wait();
           // What this file took before the failure may still sit in the page cache when
@@ -163,7 +151,7 @@ class Writer {
         }
         offset += n;
         position_ += n;
-        files_.back().length = offset;
+        files_.back().length = base + offset;
         map_.markWritten(position_ - n, n);
         if (meter.addChunk(n, position_)) {
           // The sample's time includes the sync: a card that only buffers fast is not fast.
@@ -187,12 +175,38 @@ class Writer {
       notePlaces(*file);
       if (failure != 0) return stopAtRefusedSync(failure, *file);
       synced_ = position_;
-      file->close();
       // Through a FUSE file system the card is reached via the host's cache of its
       // device; what sits there would read back as if the card had kept it.
       dropDeviceCache();
     }
     stop_ = FullTestResult::WriteStop::completed();
+  }
+
+  // Makes the next file and closes the one before; false, with stop_ set, where writing
+  // ends there. Once files are written, a card that takes no further file has stopped
+  // taking data like a card whose write failed, and those files are the evidence the
+  // read-back must judge: full is a full card, and anything else is where writing
+  // failed. A card whose file system went read-only has stopped taking data before the
+  // first file. But a fake that lost the folder's own records, kept where it keeps
+  // nothing, still takes data through the file that is open, and where the file system
+  // told where the files lie, the read-back finds them on the device without the folder:
+  // the rest of the free space, where the card may keep what it takes, is then written
+  // too, or its size could not be measured.
+  bool openNextFile(std::optional<UncachedFile>& file) {
+    const std::string name = TestFolder::numberedFileName('F', static_cast<int>(files_.size()));
+    try {
+      std::optional<UncachedFile> next(UncachedFile::openIn(prepared_.files, name, O_WRONLY | O_CREAT | O_TRUNC));
+      file = std::move(next);
+    } catch (const PosixError& error) {
+      if (files_.empty() && error.code() != EROFS) throw;
+      const bool placesKnown = places_ && !places_->empty();
+      if (file && placesKnown && PosixError::recordsUnreadable(error.code())) return true;
+      stop_ = error.isDiskFull() ? FullTestResult::WriteStop::diskFull()
+                                 : FullTestResult::WriteStop::ioError(error.code(), position_);
+      return false;
+    }
+    files_.push_back({name, position_, 0});
+    return true;
   }
 
   // What was written since the last sync that held may never have reached the card:
@@ -236,11 +250,14 @@ class Writer {
   // it are fresh in memory: later, a fake may have overwritten them on the card.
   void notePlaces(const UncachedFile& file) {
     if (!places_) return;
-    auto stretches = TestFileLayout::stretchesOf(file.fd(), files_.back());
+    const TestManifest::File& current = files_.back();
+    auto stretches = TestFileLayout::stretchesOf(file.fd(), current);
     if (!stretches) {
       places_.reset();
       return;
     }
+    // A file that writing went on in is asked again, whole.
+    std::erase_if(*places_, [&current](const DeviceStretch& stretch) { return stretch.position >= current.start; });
     places_->insert(places_->end(), stretches->begin(), stretches->end());
   }
 

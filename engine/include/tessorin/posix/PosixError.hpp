@@ -42,6 +42,10 @@ class PosixError : public std::exception {
     return code_ == EBADMSG || code_ == EUCLEAN || code_ == ENOENT || code_ == ENOTDIR || code_ == ESTALE;
   }
 
+  // The file system could not read its own records: it found them damaged, or the device
+  // failed beneath them. What it wrote through them may still be on the card.
+  static bool recordsUnreadable(int code) { return code == EIO || code == EBADMSG || code == EUCLEAN; }
+
   friend bool operator==(const PosixError& a, const PosixError& b) {
     return a.operation_ == b.operation_ && a.path_ == b.path_ && a.code_ == b.code_;
   }
