@@ -239,7 +239,11 @@ TEST_P(TestFolderOnVolume, ARemovalACardRefusingWritesDidNotTakeIsNoRemoval) {
       const fs::path folder = TestFolder::path(card->mountPoint());
       fs::create_directory(folder);
       leaveFile(folder / "F00000.otr", MiB);
-      ::sync();
+      // A FUSE daemon writes a closed file's records after close returns, and sync does
+      // not wait for it; an unmount does, so the card holds the folder before it turns
+      // read-only.
+      card->volume().unmount();
+      ASSERT_TRUE(card->volume().mount()) << what;
       card->turnReadOnlyAfter(0);
 
       TestFolderClaim claim;
