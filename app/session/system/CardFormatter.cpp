@@ -1,9 +1,12 @@
 #include "session/system/CardFormatter.hpp"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -56,6 +59,15 @@ void runOrFail(const std::string& program, const std::vector<std::string>& argum
   failUnlessDone(SystemTool::run(program, arguments, input), program);
 }
 
+// Forces what was written to the disk through its device node onto the disk itself.
+void flushToDisk(const std::string& diskPath) {
+  const int device = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool flushed = device >= 0 && ::fsync(device) == 0;
+  const int failure = errno;
+  if (device >= 0) ::close(device);
+  if (!flushed) throw CardFormatter::Failure::failed(diskPath + ": " + std::strerror(failure));
+}
+
 // A loop device, and a kernel without MBR support, list a disk's partitions only when
 // asked; false when the partition did not appear.
 bool listPartition(const std::string& diskPath, const std::string& partition) {
@@ -86,8 +98,14 @@ std::string eraseAsRoot(const CardFormatter::Facts& facts, const BlockDevice& di
   // Partitions first, the disk's own table last.
   std::reverse(members.begin(), members.end());
   for (const BlockDevice* member : members) runOrFail("/usr/sbin/wipefs", {"--all", "--force", member->path});
-  // One partition over the whole disk, type 7 (exFAT), aligned by sfdisk.
-  runOrFail("/usr/sbin/sfdisk", {"--quiet", "--wipe", "always", disk.path}, "label: dos\n,,7\n");
+  // One partition over the whole disk, type 7 (exFAT), aligned by sfdisk. Left to itself
+  // sfdisk ends with a sync of every disk on the computer, which waits for whatever else
+  // is being written meanwhile (minutes during a large copy); only this disk needs to
+  // hold the table. The kernel is told here instead: the partitions it still lists from
+  // the old table go, and the new one is listed below.
+  runOrFail("/usr/sbin/sfdisk", {"--quiet", "--no-tell-kernel", "--wipe", "always", disk.path}, "label: dos\n,,7\n");
+  flushToDisk(disk.path);
+  SystemTool::run("/usr/bin/partx", {"--delete", disk.path});
   const std::string partition = partitionPath(disk.path, 1);
   if (!listPartition(disk.path, partition)) throw CardFormatter::Failure::failed("the new partition did not appear");
   runOrFail("/usr/sbin/mkfs.exfat", {"-L", label, partition});
