@@ -17,6 +17,7 @@
 #include "session/system/Unmount.hpp"
 #include "session/system/UDisks2.hpp"
 #include "tessorin/posix/BlockDeviceProbe.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/SystemDisks.hpp"
 
 namespace tessorin {
@@ -61,11 +62,10 @@ void runOrFail(const std::string& program, const std::vector<std::string>& argum
 
 // Forces what was written to the disk through its device node onto the disk itself.
 void flushToDisk(const std::string& diskPath) {
-  const int device = ::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool flushed = device >= 0 && ::fsync(device) == 0;
-  const int failure = errno;
-  if (device >= 0) ::close(device);
-  if (!flushed) throw CardFormatter::Failure::failed(diskPath + ": " + std::strerror(failure));
+  const FileDescriptor device(::open(diskPath.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!device || ::fsync(device.get()) != 0) {
+    throw CardFormatter::Failure::failed(diskPath + ": " + std::strerror(errno));
+  }
 }
 
 // A loop device, and a kernel without MBR support, list a disk's partitions only when
