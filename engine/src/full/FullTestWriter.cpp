@@ -195,7 +195,7 @@ class Writer {
   bool openNextFile(std::optional<UncachedFile>& file) {
     const std::string name = TestFolder::numberedFileName('F', static_cast<int>(files_.size()));
     try {
-      std::optional<UncachedFile> next(UncachedFile::openIn(prepared_.files, name, O_WRONLY | O_CREAT | O_TRUNC));
+      std::optional<UncachedFile> next(UncachedFile::createIn(prepared_.files, name, O_WRONLY));
       file = std::move(next);
     } catch (const PosixError& error) {
       if (files_.empty() && error.code() != EROFS) throw;

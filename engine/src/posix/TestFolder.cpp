@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "tessorin/posix/FileDescriptor.hpp"
-#include "tessorin/posix/FolderIdentity.hpp"
+#include "tessorin/posix/FileIdentity.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TreeRemoval.hpp"
+#include "tessorin/posix/NotATestFolder.hpp"
 #include "tessorin/posix/TestFolderNotRemovable.hpp"
 
 namespace tessorin {
@@ -68,39 +69,78 @@ void confirmRemovedFromCard(int volumeRoot, const fs::path& volume) {
   }
 }
 
-void removeTestTree(int volumeRoot, dev_t device, const fs::path& volume) {
-  if (const int error = removeTreeAt(volumeRoot, TestFolder::name, device); error != 0) {
-    removalFailed(volumeRoot, volume, error);
-  }
-  confirmRemovedFromCard(volumeRoot, volume);
+// Same mount as `folder`: a folder of the card bind-mounted onto a name inside it has
+// the card's device, but another mount.
+bool onMountOf(const FileIdentity& item, const FileIdentity& folder) {
+  return item.device == folder.device && item.mountId == folder.mountId;
 }
 
-// Removes a folder the running check made, whatever it now holds. False when what
-// stands at the folder's place is not one of the claimed folders.
-bool removeClaimed(const fs::path& volume, const TestFolderClaim& claim) {
+// What deleting the test's files from a folder left there.
+struct Emptying {
+  bool othersStay = false;
+  int error = 0;
+};
+
+// Deletes the test's files from `folder`, through its descriptor, so that a folder put
+// in its place meanwhile is never reached: plain files on the folder's own mount that
+// `made` noted (or, with no record, as for an earlier test's leftovers, that are named
+// as test files). Nothing else is touched, and no folder inside it is entered.
+Emptying emptyFolder(int folder, MadeFiles* made) {
+  Emptying result;
+  const auto own = FileIdentity::of(folder);
+  for (const std::string& name : namesInDirectory(folder)) {
+    struct stat status {};
+    const auto identity = FileIdentity::at(folder, name.c_str());
+    const bool plainFile =
+        ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
+    const bool tests = made ? identity && made->holds(*identity) : isTestFileName(name);
+    if (!own || !identity || !plainFile || !onMountOf(*identity, *own) || !tests) {
+      result.othersStay = true;
+      continue;
+    }
+    if (::unlinkat(folder, name.c_str(), 0) == 0) {
+      if (made) made->forget(*identity);
+    } else if (errno != ENOENT && result.error == 0) {
+      result.error = errno;
+    }
+  }
+  return result;
+}
+
+// Removes a folder the running check made and holds, with the files it made there.
+// False when what stands at the folder's place is none of the claimed folders. What
+// anyone else put into it stays, and so does the folder, noted as left on the card.
+bool removeClaimed(const fs::path& volume, TestFolderClaim& claim) {
   FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!root) throw PosixError::fromErrno("open", volume.string());
-  struct stat rootStatus {};
-  if (::fstat(root.get(), &rootStatus) != 0) throw PosixError::fromErrno("fstat", volume.string());
-  // The claim holds folders only.
-  const auto standing = FolderIdentity::at(root.get(), TestFolder::name);
-  if (!standing || !claim.holds(*standing)) return false;
-  removeTestTree(root.get(), rootStatus.st_dev, volume);
-  return true;
+  const auto standing = FileIdentity::at(root.get(), TestFolder::name);
+  if (!standing) return false;
+  for (const TestFolderClaim::HeldFolder& held : claim.heldFolders()) {
+    if (FileIdentity::of(held.fd.get()) != standing) continue;
+    const Emptying emptied = emptyFolder(held.fd.get(), held.made.get());
+    if (emptied.error != 0) removalFailed(root.get(), volume, emptied.error);
+    if (emptied.othersStay) {
+      claim.noteLeftOnCard();
+      throw NotATestFolder::holdingOthers(TestFolder::path(volume));
+    }
+    // Moved away meanwhile: whatever stands there now is looked at as leftovers.
+    if (FileIdentity::at(root.get(), TestFolder::name) != standing) return false;
+    if (::unlinkat(root.get(), TestFolder::name, AT_REMOVEDIR) != 0) removalFailed(root.get(), volume, errno);
+    confirmRemovedFromCard(root.get(), volume);
+    return true;
+  }
+  return false;
 }
 
-// Empties `own`, a folder a test made, of its test files and removes it from the
-// volume's root. Only an empty folder can be removed, so whatever else was put in it
+// Empties `own`, a folder a test made, of the files it made there and removes it from
+// the volume's root. Only an empty folder can be removed, so whatever else was put in it
 // keeps it; and it is removed only while it still stands at its place.
-bool removeStanding(int root, int own) {
-  bool emptied = true;
-  for (const std::string& name : namesInDirectory(own)) {
-    struct stat status {};
-    const bool testFile = isTestFileName(name) && ::fstatat(own, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
-                          S_ISREG(status.st_mode);
-    if (!testFile || ::unlinkat(own, name.c_str(), 0) != 0) emptied = false;
+bool removeStanding(int root, const TestFolderClaim::HeldFolder& own) {
+  const Emptying emptied = emptyFolder(own.fd.get(), own.made.get());
+  if (emptied.othersStay || emptied.error != 0 ||
+      FileIdentity::at(root, TestFolder::name) != FileIdentity::of(own.fd.get())) {
+    return false;
   }
-  if (!emptied || FolderIdentity::at(root, TestFolder::name) != FolderIdentity::of(own)) return false;
   return ::unlinkat(root, TestFolder::name, AT_REMOVEDIR) == 0 && syncRoot(root) == 0;
 }
 
@@ -112,14 +152,14 @@ bool stillLinked(int folder) {
 }
 
 // The clean-up of the folders a test made, each held open: see removeQuietly.
-bool removeOwn(const fs::path& volume, const std::vector<FileDescriptor>& own, TestFolderClaim* claim) {
+bool removeOwn(const fs::path& volume, const std::vector<TestFolderClaim::HeldFolder>& own, TestFolderClaim* claim) {
   const FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  const auto standing = root ? FolderIdentity::at(root.get(), TestFolder::name) : std::nullopt;
+  const auto standing = root ? FileIdentity::at(root.get(), TestFolder::name) : std::nullopt;
   bool gone = true;
-  for (const FileDescriptor& folder : own) {
-    if (standing && standing == FolderIdentity::of(folder.get())) {
-      if (!removeStanding(root.get(), folder.get())) gone = false;
-    } else if (stillLinked(folder.get())) {
+  for (const TestFolderClaim::HeldFolder& folder : own) {
+    if (standing && standing == FileIdentity::of(folder.fd.get())) {
+      if (!removeStanding(root.get(), folder)) gone = false;
+    } else if (stillLinked(folder.fd.get())) {
       gone = false;
     }
   }
@@ -128,11 +168,6 @@ bool removeOwn(const fs::path& volume, const std::vector<FileDescriptor>& own, T
 }
 
 }  // namespace
-
-TestFolder::NotATestFolder::NotATestFolder(const fs::path& path)
-    : std::runtime_error("“" + path.string() +
-                         "” was not made by Tessorin, so it was left as it is. Move or rename it, then check the "
-                         "card again.") {}
 
 bool TestFolder::exists(const fs::path& volume) {
   std::error_code error;
@@ -147,33 +182,42 @@ bool TestFolder::removeLeftovers(const fs::path& volume) {
 
 bool TestFolder::removeLeftoversAt(int volumeRoot, const fs::path& volume) {
   const std::string where = path(volume).string();
-  struct stat root {};
   struct stat status {};
-  if (::fstat(volumeRoot, &root) != 0) throw PosixError::fromErrno("fstat", volume.string());
   if (::fstatat(volumeRoot, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
     if (errno == ENOENT) return false;
     throw PosixError::fromErrno("fstatat", where);
   }
   if (S_ISLNK(status.st_mode)) {
+    // A folder swapped in meanwhile is not removed by this: unlinkat takes no folder.
     if (::unlinkat(volumeRoot, name, 0) != 0) removalFailed(volumeRoot, volume, errno);
     confirmRemovedFromCard(volumeRoot, volume);
     return true;
   }
   if (!S_ISDIR(status.st_mode)) throw NotATestFolder(path(volume));
-  {
-    FileDescriptor folder(::openat(volumeRoot, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
-    if (!folder) throw PosixError::fromErrno("open", where);
-    if (!holdsTestFilesOnly(folder.get())) throw NotATestFolder(path(volume));
+  FileDescriptor folder(::openat(volumeRoot, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!folder && (errno == ENOTDIR || errno == ELOOP)) throw NotATestFolder(path(volume));
+  if (!folder) throw PosixError::fromErrno("open", where);
+  // A folder of the user's mounted in the test folder's place is the user's, whatever
+  // it holds.
+  const auto root = FileIdentity::of(volumeRoot);
+  const auto opened = FileIdentity::of(folder.get());
+  if (!root || !opened || !onMountOf(*opened, *root) || !holdsTestFilesOnly(folder.get())) {
+    throw NotATestFolder(path(volume));
   }
-  removeTestTree(volumeRoot, root.st_dev, volume);
+  const Emptying emptied = emptyFolder(folder.get(), nullptr);
+  if (emptied.error != 0) removalFailed(volumeRoot, volume, emptied.error);
+  // What was put in it, or in its place, since it was looked at stays.
+  if (emptied.othersStay || FileIdentity::at(volumeRoot, name) != opened) throw NotATestFolder(path(volume));
+  if (::unlinkat(volumeRoot, name, AT_REMOVEDIR) != 0) removalFailed(volumeRoot, volume, errno);
+  confirmRemovedFromCard(volumeRoot, volume);
   return true;
 }
 
 bool TestFolder::removeQuietly(const Prepared& prepared, TestFolderClaim* claim) noexcept {
   try {
-    std::vector<FileDescriptor> own;
-    own.emplace_back(::fcntl(prepared.files.fd(), F_DUPFD_CLOEXEC, 0));
-    if (!own.back()) throw PosixError::fromErrno("fcntl", prepared.folder.string());
+    std::vector<TestFolderClaim::HeldFolder> own;
+    own.push_back({FileDescriptor(::fcntl(prepared.files.fd(), F_DUPFD_CLOEXEC, 0)), prepared.files.madeFiles()});
+    if (!own.back().fd) throw PosixError::fromErrno("fcntl", prepared.folder.string());
     return removeOwn(prepared.mount.volumePath(), own, claim);
   } catch (...) {
     if (claim) claim->noteLeftOnCard();
@@ -183,7 +227,8 @@ bool TestFolder::removeQuietly(const Prepared& prepared, TestFolderClaim* claim)
 
 bool TestFolder::removeQuietly(const fs::path& volume, TestFolderClaim* claim) noexcept {
   try {
-    std::vector<FileDescriptor> own = claim ? claim->heldFolders() : std::vector<FileDescriptor>();
+    std::vector<TestFolderClaim::HeldFolder> own =
+        claim ? claim->heldFolders() : std::vector<TestFolderClaim::HeldFolder>();
     if (!own.empty()) return removeOwn(volume, own, claim);
     try {
       removeLeftovers(volume);
@@ -219,7 +264,7 @@ TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim
   // What stands there when it cannot be opened as the folder just made (a link put in
   // its place, a folder on another file system) is not the test's.
   OpenFolder files = OpenFolder::open(folder, mount.rootDevice());
-  if (claim) claim->hold(files.fd());
+  if (claim) claim->hold(files.fd(), files.madeFiles());
   Prepared prepared{folder, VolumeStats(), std::move(mount), std::move(files)};
   try {
     prepared.stats = removed ? VolumeStats::settled(folder.string(), 5.0) : VolumeStats(folder.string());

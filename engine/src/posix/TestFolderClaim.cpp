@@ -7,25 +7,25 @@
 
 namespace tessorin {
 
-void TestFolderClaim::hold(int folder) {
+void TestFolderClaim::hold(int folder, std::shared_ptr<MadeFiles> made) {
   FileDescriptor copy(::fcntl(folder, F_DUPFD_CLOEXEC, 0));
-  const auto identity = copy ? FolderIdentity::of(copy.get()) : std::nullopt;
+  const auto identity = copy ? FileIdentity::of(copy.get()) : std::nullopt;
   if (!identity) return;
   std::lock_guard guard(lock_);
-  held_.push_back(Held{std::move(copy), *identity});
+  held_.push_back(Held{std::move(copy), *identity, std::move(made)});
 }
 
-bool TestFolderClaim::holds(const FolderIdentity& folder) const {
+bool TestFolderClaim::holds(const FileIdentity& folder) const {
   std::lock_guard guard(lock_);
   return std::any_of(held_.begin(), held_.end(), [&folder](const Held& held) { return held.identity == folder; });
 }
 
-std::vector<FileDescriptor> TestFolderClaim::heldFolders() const {
+std::vector<TestFolderClaim::HeldFolder> TestFolderClaim::heldFolders() const {
   std::lock_guard guard(lock_);
-  std::vector<FileDescriptor> folders;
+  std::vector<HeldFolder> folders;
   for (const Held& held : held_) {
     FileDescriptor copy(::fcntl(held.fd.get(), F_DUPFD_CLOEXEC, 0));
-    if (copy) folders.push_back(std::move(copy));
+    if (copy) folders.push_back(HeldFolder{std::move(copy), held.made});
   }
   return folders;
 }

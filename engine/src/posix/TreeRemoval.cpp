@@ -8,6 +8,7 @@
 #include <cerrno>
 
 #include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/FileIdentity.hpp"
 
 namespace tessorin {
 
@@ -36,10 +37,14 @@ int removeTreeAt(int parent, const std::string& name, dev_t device) {
   if (status.st_dev != device) return EXDEV;
   FileDescriptor directory(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!directory) return errno;
-  struct stat opened {};
-  if (::fstat(directory.get(), &opened) != 0) return errno;
-  // Swapped for something else between the look and the open.
-  if (opened.st_dev != device || opened.st_ino != status.st_ino) return EXDEV;
+  // Swapped for something else between the look and the open, or another mount: a
+  // folder of the card bind-mounted here has the card's device, but not its mount.
+  const auto around = FileIdentity::of(parent);
+  const auto opened = FileIdentity::of(directory.get());
+  if (!around || !opened || opened->device != device || opened->inode != status.st_ino ||
+      opened->mountId != around->mountId) {
+    return EXDEV;
+  }
   int firstError = 0;
   for (const std::string& child : namesInDirectory(directory.get())) {
     const int error = removeTreeAt(directory.get(), child, device);

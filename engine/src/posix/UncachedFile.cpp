@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <stdexcept>
 
 #include "tessorin/posix/PosixError.hpp"
 
@@ -27,11 +28,21 @@ UncachedFile UncachedFile::open(const std::string& path, int flags, mode_t mode)
   return adopt(fd, path);
 }
 
-UncachedFile UncachedFile::openIn(const OpenFolder& folder, const std::string& name, int flags, mode_t mode) {
+UncachedFile UncachedFile::openIn(const OpenFolder& folder, const std::string& name, int flags) {
+  if ((flags & (O_CREAT | O_TRUNC)) != 0) throw std::invalid_argument("test files are made with createIn");
   const int fd = openPreferringDirect(flags | O_CLOEXEC | O_NOFOLLOW,
-                                      [&](int how) { return ::openat(folder.fd(), name.c_str(), how, mode); });
+                                      [&](int how) { return ::openat(folder.fd(), name.c_str(), how); });
   if (fd < 0) throw PosixError::fromErrno("open", folder.pathOf(name));
-  return adopt(fd, folder.pathOf(name));
+  UncachedFile file = adopt(fd, folder.pathOf(name));
+  if ((flags & O_ACCMODE) != O_RDONLY) folder.confirmMade(file.fd(), name);
+  return file;
+}
+
+UncachedFile UncachedFile::createIn(const OpenFolder& folder, const std::string& name, int flags) {
+  // Made first, then opened as any test file: O_DIRECT that a file system refuses at
+  // the open would otherwise leave the new file behind for the retry to find.
+  folder.createFile(name);
+  return openIn(folder, name, flags);
 }
 
 UncachedFile UncachedFile::adopt(int fd, const std::string& path) {

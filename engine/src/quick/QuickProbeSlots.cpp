@@ -92,7 +92,7 @@ void QuickProbeRun::createEmptyFiles(std::uint64_t slotCount) const {
   for (std::uint64_t slot = 0; slot < slotCount; ++slot) names.push_back(slotName(static_cast<std::int64_t>(slot)));
   for (const auto& name : names) {
     flag_.throwIfCancelled();
-    folder().openFile(name, O_RDWR | O_CREAT | O_TRUNC);
+    folder().createFile(name);
   }
 }
 

@@ -15,13 +15,6 @@
 #include "tessorin/posix/UncachedFile.hpp"
 
 namespace tessorin {
-namespace {
-
-void createEmptyFile(const OpenFolder& folder, const std::string& name) {
-  folder.openFile(name, O_RDWR | O_CREAT | O_TRUNC);
-}
-
-}  // namespace
 
 void ZoneTest::Options::validate() const {
   constexpr std::uint64_t unit = UncachedFile::alignment;
@@ -64,7 +57,7 @@ ZoneResult ZoneTest::runOnThisThread(const std::filesystem::path& volume, const 
         std::min(available / 2, options.maximumBytes) / options.segmentBytes * options.segmentBytes;
     if (zoneBytes < options.segmentBytes) throw NotEnoughFreeSpace(available);
 
-    createEmptyFile(prepared.files, TestFolder::zoneFileName);
+    prepared.files.createFile(TestFolder::zoneFileName);
     ZoneResult result = measure(prepared.files, TestFolder::zoneFileName, zoneBytes, TestPattern::randomSession(),
                                 options, flag, progress, prepared.mount);
     if (progress) progress(QuickProbeProgress(QuickProbeProgress::Phase::cleaning, QuickProbeProgress::Step::writing, 0, 0));

@@ -145,23 +145,31 @@ TEST_P(TestFolderOnVolume, LeftoversThatCannotBeRemovedSayWhatTheyAre) {
   }
 }
 
-// Ownership, not contents, decides for a folder the running check made: a wrap that wrote
-// over its directory can make it show anything. One put in its place by someone else is
+// The claim decides which folder is the running check's; of what it holds, only the
+// files the check made there are the check's. One put in its place by someone else is
 // not the check's, however it came there.
-TEST_P(TestFolderOnVolume, AFolderTheCheckMadeIsItsOwnWhateverItShowsAnotherInItsPlaceIsNot) {
+TEST_P(TestFolderOnVolume, OfAFolderTheCheckMadeOnlyItsOwnFilesGoAnotherInItsPlaceIsNotItsOwn) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(GetParam(), 128 * MiB);
   const fs::path folder = TestFolder::path(volume->mountPoint());
   TestFolderClaim claim;
-  TestFolder::prepare(volume->mountPoint(), &claim);
-  leaveFile(folder / "holiday.jpg", 10);
-  fs::create_directory(folder / "DCIM");
-  EXPECT_THROW(TestFolder::prepare(volume->mountPoint()), TestFolder::NotATestFolder) << "taken without the claim";
+  {
+    const TestFolder::Prepared prepared = TestFolder::prepare(volume->mountPoint(), &claim);
+    prepared.files.createFile("F00000.otr");
+    EXPECT_THROW(prepared.files.createFile("F00000.otr"), TestFolder::NotATestFolder) << "a file was made twice";
+  }
 
-  const auto first = FolderIdentity::at(AT_FDCWD, folder.c_str());
+  const auto first = FileIdentity::at(AT_FDCWD, folder.c_str());
   ASSERT_TRUE(first);
+  leaveFile(folder / "F00001.otr", 10);
+  EXPECT_THROW(TestFolder::prepare(volume->mountPoint(), &claim), TestFolder::NotATestFolder)
+      << "a file named as the check's but not made by it was taken";
+  EXPECT_TRUE(fs::exists(folder / "F00001.otr"));
+  EXPECT_FALSE(fs::exists(folder / "F00000.otr")) << "the check's own file stayed";
+  EXPECT_TRUE(claim.leftOnCard());
+  fs::remove(folder / "F00001.otr");
   TestFolder::prepare(volume->mountPoint(), &claim);
-  EXPECT_TRUE(fs::is_empty(folder)) << "the check's own folder was not cleared";
+  EXPECT_TRUE(fs::is_empty(folder)) << "the check's own folder was not made anew";
 
   // The user replaces it; held open, the check's folder cannot hand its inode on.
   fs::remove_all(folder);
@@ -171,7 +179,7 @@ TEST_P(TestFolderOnVolume, AFolderTheCheckMadeIsItsOwnWhateverItShowsAnotherInIt
   EXPECT_TRUE(fs::exists(folder / "holiday.jpg"));
 
   // Only the folders still on the card stay held: a held folder keeps the card mounted.
-  const auto users = FolderIdentity::at(AT_FDCWD, folder.c_str());
+  const auto users = FileIdentity::at(AT_FDCWD, folder.c_str());
   ASSERT_TRUE(users);
   EXPECT_TRUE(claim.holds(*first));
   claim.forgetRemoved();

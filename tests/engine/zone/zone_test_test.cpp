@@ -183,8 +183,7 @@ TEST_P(ZoneTestOnVolume, VolumeThatFillsUpMidZoneEndsWritingAsFullNotAsFailure) 
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(GetParam(), 96_MiB);
   const auto prepared = TestFolder::prepare(volume->mountPoint());
-  const std::string zone = (prepared.folder / TestFolder::zoneFileName).string();
-  FileDescriptor(::open(zone.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+  prepared.files.createFile(TestFolder::zoneFileName);
   const auto options = smallOptions();
   CancellationFlag flag;
 
@@ -212,7 +211,7 @@ TEST_P(ZoneTestOnVolume, RandomWritesLeaveTheZonesOwnSectorsInPlace) {
   auto volume = LoopVolume::create(GetParam(), 96_MiB);
   const auto prepared = TestFolder::prepare(volume->mountPoint());
   const std::string zone = (prepared.folder / TestFolder::zoneFileName).string();
-  FileDescriptor(::open(zone.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+  prepared.files.createFile(TestFolder::zoneFileName);
   CancellationFlag flag;
   const ZoneResult result =
       ZoneTest::measure(prepared.files, TestFolder::zoneFileName, 32_MiB, 77, smallOptions(), flag, {}, prepared.mount);

@@ -5,17 +5,21 @@
 // std::filesystem::filesystem_error, system-call failures as PosixError.
 //
 // Whose a folder of that name is:
-// - one the running check made (its TestFolderClaim holds it) is the check's, whatever
-//   the file system shows inside it: a wrap that wrote over its directory can make it
-//   show anything;
+// - one the running check made (its TestFolderClaim holds it) is the check's, and of
+//   what it holds, the files the check made there (by their identities, MadeFiles):
+//   anything else put into it (a user's folder, a link, a folder mounted inside) stays,
+//   and the folder with it, noted as left on the card;
 // - one that was there before is an earlier test's leftovers when it shows nothing but
 //   plain files named as the tests name theirs ("F00001.otr", "Q00012.otr", "Z.otr"), or
-//   nothing at all. A directory the file system can no longer list shows nothing: only
-//   removing the empty folder is tried, which cannot delete anything a user keeps there;
+//   nothing at all, on the card's own mount. A directory the file system can no longer
+//   list shows nothing: only removing the empty folder is tried, which cannot delete
+//   anything a user keeps there;
 // - anything else is the user's, never deleted.
 //
-// The clean-up at a test's end holds to the same: it removes the folder the test made,
-// known by its identity, not whatever stands at its path by then.
+// Every removal works through the folder it looked at, held open: a folder swapped into
+// its place meanwhile (a rename exchange) is never reached, and no folder inside is
+// entered. The clean-up at a test's end holds to the same: it removes the folder the
+// test made, known by its identity, not whatever stands at its path by then.
 //
 // A removal counts only once it is on the card: the volume is synced after it, since
 // some drivers (exfat-fuse) show a folder gone that a card refusing writes still holds.
@@ -24,6 +28,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "tessorin/posix/NotATestFolder.hpp"
 #include "tessorin/posix/OpenFolder.hpp"
 #include "tessorin/posix/TestFolderClaim.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
@@ -39,11 +44,7 @@ struct TestFolder {
   static std::string numberedFileName(char prefix, int index);
   static constexpr const char* zoneFileName = "Z.otr";
 
-  // A file, or a folder holding anything but test files, that stands where the test
-  // folder goes: the user's, never deleted. Its message names it and says what to do.
-  struct NotATestFolder : std::runtime_error {
-    explicit NotATestFolder(const std::filesystem::path& path);
-  };
+  using NotATestFolder = tessorin::NotATestFolder;
 
   // Whether anything (folder, file, or a link, even a dangling one) stands at the
   // folder's path. Links are not followed.
@@ -77,7 +78,8 @@ struct TestFolder {
   // takes for an earlier test's leftovers goes.
   static bool removeQuietly(const std::filesystem::path& volume, TestFolderClaim* claim = nullptr) noexcept;
   // The start of every test: pins the volume's mount, removes leftovers (and a folder
-  // `claim` holds), creates the folder empty, opens it (on the card's own file system,
+  // `claim` holds, with the files made in it: one that holds anything else throws
+  // NotATestFolder::holdingOthers, noted on `claim`), creates the folder empty, opens it (on the card's own file system,
   // not through a link), hands it to `claim` to hold, and reads the volume's figures
   // (settled when leftovers were removed).
   // Leftovers that cannot be removed throw TestFolderNotRemovable, noted on `claim`; a

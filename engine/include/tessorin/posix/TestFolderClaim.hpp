@@ -3,25 +3,34 @@
 // made until the check lets them go, and whether one of them stayed on the card. A
 // folder found later at the test folder's place is the check's own when it is one of
 // these (same mount, device and inode: held open, the inode cannot pass to another
-// folder), whatever a broken file system now shows inside it.
+// folder); of what it holds, only the files the check made there (MadeFiles) are the
+// check's.
 // Shared between the session and the worker threads of its tests; every member may be
 // called from any thread.
 
+#include <memory>
 #include <mutex>
 #include <vector>
 
 #include "tessorin/posix/FileDescriptor.hpp"
-#include "tessorin/posix/FolderIdentity.hpp"
+#include "tessorin/posix/FileIdentity.hpp"
+#include "tessorin/posix/MadeFiles.hpp"
 
 namespace tessorin {
 
 class TestFolderClaim {
  public:
-  // Keeps a folder open (a copy of `folder`, which the caller keeps).
-  void hold(int folder);
-  bool holds(const FolderIdentity& folder) const;
+  struct HeldFolder {
+    FileDescriptor fd;
+    std::shared_ptr<MadeFiles> made;
+  };
+
+  // Keeps a folder open (a copy of `folder`, which the caller keeps), with the record of
+  // the files made in it.
+  void hold(int folder, std::shared_ptr<MadeFiles> made);
+  bool holds(const FileIdentity& folder) const;
   // Every held folder, each opened anew for the caller.
-  std::vector<FileDescriptor> heldFolders() const;
+  std::vector<HeldFolder> heldFolders() const;
   // Lets go of the folders that were removed since they were made: an open folder keeps
   // its volume from being unmounted.
   void forgetRemoved();
@@ -38,7 +47,8 @@ class TestFolderClaim {
  private:
   struct Held {
     FileDescriptor fd;
-    FolderIdentity identity;
+    FileIdentity identity;
+    std::shared_ptr<MadeFiles> made;
   };
   mutable std::mutex lock_;
   std::vector<Held> held_;

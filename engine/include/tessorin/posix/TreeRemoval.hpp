@@ -1,8 +1,9 @@
 #pragma once
 // Deleting a file or a folder with everything in it relative to an open directory,
 // without ever following a symbolic link (a link is removed itself, never what it points
-// at) and without entering a directory on another device (something mounted inside the
-// card). What cannot be deleted is skipped and reported. Blocking; any thread.
+// at) and without entering a directory on another device or mount (something mounted
+// inside the card, even a folder of the card itself bound there). What cannot be
+// deleted is skipped and reported. Blocking; any thread.
 
 #include <sys/types.h>
 

@@ -24,9 +24,12 @@ class UncachedFile {
 
   // Throws PosixError ("open", path, errno).
   static UncachedFile open(const std::string& path, int flags, mode_t mode = 0644);
-  // The file `name` inside an open folder, never through a link (O_NOFOLLOW). Throws
-  // PosixError ("open", the file's path, errno).
-  static UncachedFile openIn(const OpenFolder& folder, const std::string& name, int flags, mode_t mode = 0644);
+  // The file `name` inside an open folder, never through a link (O_NOFOLLOW); opened
+  // for writing, only one the folder made (OpenFolder::confirmMade). Throws PosixError
+  // ("open", the file's path, errno) or NotATestFolder.
+  static UncachedFile openIn(const OpenFolder& folder, const std::string& name, int flags);
+  // Makes the file `name` in the folder (OpenFolder::createFile), then opens it as openIn.
+  static UncachedFile createIn(const OpenFolder& folder, const std::string& name, int flags);
 
   int fd() const { return fd_.get(); }
   const std::string& path() const { return path_; }

@@ -1,6 +1,6 @@
 #pragma once
-// FolderIdentity: which folder an open descriptor, or a name in an open folder, stands
-// for: its device and inode, and the mount it was reached through. Device and inode
+// FileIdentity: which file or folder an open descriptor, or a name in an open folder,
+// stands for: its device and inode, and the mount it was reached through. Device and inode
 // alone can be met again on another card: a card taken out and another put in the same
 // reader may get the same device number, and its file system may hand out the same
 // inode number (exFAT drivers number inodes as they meet them); a new mount never gets
@@ -13,19 +13,19 @@
 
 namespace tessorin {
 
-struct FolderIdentity {
+struct FileIdentity {
   dev_t device = 0;
   ino_t inode = 0;
   // The mount's number as the mount table shows it; 0 where the kernel does not tell.
   std::uint64_t mountId = 0;
 
   // Of an open file or folder; none when it cannot be looked at.
-  static std::optional<FolderIdentity> of(int fd);
+  static std::optional<FileIdentity> of(int fd);
   // Of what stands at `name` in the open folder `parent`, a link itself rather than what
   // it points at; none when nothing stands there or it cannot be looked at.
-  static std::optional<FolderIdentity> at(int parent, const char* name);
+  static std::optional<FileIdentity> at(int parent, const char* name);
 
-  friend bool operator==(const FolderIdentity&, const FolderIdentity&) = default;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
 }  // namespace tessorin
