@@ -1,13 +1,10 @@
 #include "tessorin/zone/ZoneTest.hpp"
 
-#include <fcntl.h>
-
 #include <algorithm>
 #include <stdexcept>
 #include <utility>
 
 #include "zone/ZoneMeasurement.hpp"
-#include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/pattern/NotEnoughFreeSpace.hpp"
 #include "tessorin/posix/TestFolder.hpp"

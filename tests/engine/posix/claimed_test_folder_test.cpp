@@ -7,15 +7,15 @@
 #include <fcntl.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
 
 #include "ByteLiterals.hpp"
 #include "Command.hpp"
+#include "FileContents.hpp"
 #include "LoopVolume.hpp"
+#include "SmallZoneOptions.hpp"
 #include "tessorin/full/FullTest.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/TestFolder.hpp"
@@ -30,17 +30,14 @@ namespace fs = std::filesystem;
 using namespace testing::literals;
 using testing::FileSystemKind;
 using testing::LoopVolume;
+using testing::contentsOf;
 
 const std::string document = "%PDF-1.7 the tax return of 2025";
 
-void write(const fs::path& path, const std::string& contents) {
+// Writes a file of the user's, with the folders it lies in.
+void writeUsersFile(const fs::path& path, const std::string& contents) {
   fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary) << contents;
-}
-
-std::string contentsOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  testing::writeFile(path, contents);
 }
 
 // A folder of the user's card mounted somewhere on the same card, unmounted when the test
@@ -77,22 +74,17 @@ TEST_P(ClaimedTestFolder, TheNextTestOfTheCheckKeepsWhatTheUserPutThere) {
   const fs::path card = volume->mountPoint();
   const fs::path folder = TestFolder::path(card);
   const fs::path kept = card / c.document;
-  write(card / "UserFolder" / "Docs" / "2025.pdf", document);
+  writeUsersFile(card / "UserFolder" / "Docs" / "2025.pdf", document);
   auto claim = std::make_shared<TestFolderClaim>();
   std::unique_ptr<BindMount> mounted;
 
-  ZoneTest::Options zone;
-  zone.maximumBytes = 32_MiB;
-  zone.minimumBytes = 16_MiB;
-  zone.segmentBytes = 16_MiB;
-  zone.chunkSize = 4_MiB;
-  zone.randomSeconds = 0.1;
+  ZoneTest::Options zone = testing::smallZoneOptions();
   zone.testFolderClaim = claim;
   bool intruded = false;
   ZoneTest(card, zone)
       .run([&](const QuickProbeProgress& progress) {
         if (progress.phase != QuickProbeProgress::Phase::zone || std::exchange(intruded, true)) return;
-        if (c.intrusion == Intrusion::usersFolderDropped) write(folder / "Photos" / "holiday.pdf", document);
+        if (c.intrusion == Intrusion::usersFolderDropped) writeUsersFile(folder / "Photos" / "holiday.pdf", document);
         if (c.intrusion == Intrusion::usersFolderMountedInside) {
           mounted = std::make_unique<BindMount>(card / "UserFolder", folder / "mnt");
         }
@@ -132,8 +124,8 @@ TEST(TreeRemoval, AFolderMountedInsideTheTreeIsNotEntered) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(FileSystemKind::ext4, 64_MiB);
   const fs::path card = volume->mountPoint();
-  write(card / "UserFolder" / "Docs" / "2025.pdf", document);
-  write(card / "Old" / "notes.txt", "notes");
+  writeUsersFile(card / "UserFolder" / "Docs" / "2025.pdf", document);
+  writeUsersFile(card / "Old" / "notes.txt", "notes");
   BindMount mounted(card / "UserFolder", card / "Old" / "mnt");
   const FileDescriptor root(::open(card.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   struct stat status {};

@@ -11,12 +11,11 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 
 #include "ByteLiterals.hpp"
+#include "FileContents.hpp"
 #include "LoopVolume.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/TestFolderClaim.hpp"
@@ -28,17 +27,12 @@ namespace fs = std::filesystem;
 using namespace testing::literals;
 using testing::FileSystemKind;
 using testing::LoopVolume;
+using testing::contentsOf;
+using testing::writeFile;
 
 constexpr int runs = 200;
 constexpr const char* usersFolder = "UserFolder";
 const std::string photo = "\xFF\xD8\xFF\xE0 a holiday photo";
-
-void write(const fs::path& path, const std::string& contents) { std::ofstream(path, std::ios::binary) << contents; }
-
-std::string contentsOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // Swaps the two folders as fast as it can until stopped; counts the swaps made.
 class Exchanger {
@@ -92,14 +86,14 @@ TEST_P(ExchangedTestFolder, NoUsersFileIsLostHoweverOftenTheFoldersTradePlaces) 
   int swapped = 0;
   for (int run = 0; run < runs; ++run) {
     fs::create_directory(card / usersFolder);
-    write(card / usersFolder / "photo.jpg", photo);
+    writeFile(card / usersFolder / "photo.jpg", photo);
     TestFolderClaim claim;
     if (GetParam() == Removal::claimed) {
       const TestFolder::Prepared first = TestFolder::prepare(card, &claim);
       first.files.createFile("F00000.otr");
     } else {
       fs::create_directory(TestFolder::path(card));
-      write(TestFolder::path(card) / "F00000.otr", "left by an earlier run");
+      writeFile(TestFolder::path(card) / "F00000.otr", "left by an earlier run");
     }
     {
       const Exchanger exchanger(card);

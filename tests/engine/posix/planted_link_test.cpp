@@ -7,14 +7,14 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 
 #include "ByteLiterals.hpp"
+#include "FileContents.hpp"
 #include "LoopVolume.hpp"
 #include "SmallCardQuickOptions.hpp"
+#include "SmallZoneOptions.hpp"
 #include "tessorin/full/FullTest.hpp"
 #include "tessorin/posix/CancellationFlag.hpp"
 #include "tessorin/posix/TestFolder.hpp"
@@ -28,17 +28,13 @@ namespace fs = std::filesystem;
 using namespace testing::literals;
 using testing::FileSystemKind;
 using testing::LoopVolume;
+using testing::contentsOf;
 
 // 15 KB of a photo: what a hard link to it must not change.
 std::string photoBytes() {
   std::string bytes(15'000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 131 + 7) % 251);
   return bytes;
-}
-
-std::string contentsOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Replaces each named test file with a hard link to the photo (a name not yet made is
@@ -70,7 +66,7 @@ TEST_P(PlantedLink, TheLinkedUsersFileKeepsItsBytesAndTheTestSaysWhichFileItLeft
   auto volume = LoopVolume::create(FileSystemKind::ext4, 512_MiB);
   const fs::path photo = fs::path(volume->mountPoint()) / "DCIM" / "photo.jpg";
   fs::create_directories(photo.parent_path());
-  std::ofstream(photo, std::ios::binary) << photoBytes();
+  testing::writeFile(photo, photoBytes());
   std::atomic<bool> planted{false};
   std::string refusal;
   try {
@@ -86,16 +82,6 @@ TEST_P(PlantedLink, TheLinkedUsersFileKeepsItsBytesAndTheTestSaysWhichFileItLeft
   EXPECT_TRUE(contentsOf(photo) == photoBytes()) << GetParam().test << " wrote into the user's file";
   EXPECT_NE(refusal.find(TestFolder::path(volume->mountPoint()).string()), std::string::npos)
       << GetParam().test << " did not say which file it left alone: " << refusal;
-}
-
-ZoneTest::Options smallZone() {
-  ZoneTest::Options options;
-  options.maximumBytes = 64_MiB;
-  options.minimumBytes = 16_MiB;
-  options.segmentBytes = 16_MiB;
-  options.chunkSize = 4_MiB;
-  options.randomSeconds = 0.2;
-  return options;
 }
 
 const Plant plants[] = {
@@ -133,7 +119,7 @@ const Plant plants[] = {
        const TestFolder::Prepared prepared = TestFolder::prepare(volume);
        plantNow({TestFolder::zoneFileName});
        CancellationFlag flag;
-       ZoneTest::measure(prepared.files, TestFolder::zoneFileName, 16_MiB, 77, smallZone(), flag, {},
+       ZoneTest::measure(prepared.files, TestFolder::zoneFileName, 16_MiB, 77, testing::smallZoneOptions(), flag, {},
                          prepared.mount);
      }},
 };

@@ -8,9 +8,7 @@
 
 #include <atomic>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -18,7 +16,9 @@
 #include "ByteLiterals.hpp"
 #include "Command.hpp"
 #include "LoopVolume.hpp"
+#include "FileContents.hpp"
 #include "SmallCardQuickOptions.hpp"
+#include "SmallZoneOptions.hpp"
 #include "tessorin/full/FullTest.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/TestFolderClaim.hpp"
@@ -32,16 +32,11 @@ namespace fs = std::filesystem;
 using namespace testing::literals;
 using testing::FileSystemKind;
 using testing::LoopVolume;
+using testing::contentsOf;
+using testing::writeFile;
 
 const std::string photo = "\xFF\xD8\xFF\xE0 a holiday photo";
 constexpr const char* movedName = "Moved by user";
-
-void write(const fs::path& path, const std::string& contents) { std::ofstream(path, std::ios::binary) << contents; }
-
-std::string contentsOf(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 enum class Stand { usersFolder, usersFile, anotherCard };
 
@@ -56,7 +51,7 @@ struct Cards {
     if (stand != Stand::anotherCard) return;
     other = LoopVolume::create(FileSystemKind::ext4, 64_MiB, "OTHERCARD");
     fs::create_directories(TestFolder::path(other->mountPoint()) / "DCIM");
-    write(TestFolder::path(other->mountPoint()) / "DCIM" / "IMG_0001.JPG", photo);
+    writeFile(TestFolder::path(other->mountPoint()) / "DCIM" / "IMG_0001.JPG", photo);
     other->unmount();
   }
   ~Cards() {
@@ -75,11 +70,11 @@ struct Cards {
       case Stand::usersFolder:
         fs::rename(folder, fs::path(volume()) / movedName);
         fs::create_directories(folder / "Photos");
-        write(folder / "Photos" / "holiday.jpg", photo);
+        writeFile(folder / "Photos" / "holiday.jpg", photo);
         break;
       case Stand::usersFile:
         fs::rename(folder, fs::path(volume()) / movedName);
-        write(folder, photo);
+        writeFile(folder, photo);
         break;
       case Stand::anotherCard:
         // Pulled: the system lets go of the volume lazily, as the test still has files
@@ -117,12 +112,7 @@ FullTest::Options smallFiles(std::shared_ptr<TestFolderClaim> claim) {
 }
 
 ZoneTest::Options smallZone(std::shared_ptr<TestFolderClaim> claim) {
-  ZoneTest::Options options;
-  options.maximumBytes = 64_MiB;
-  options.minimumBytes = 16_MiB;
-  options.segmentBytes = 16_MiB;
-  options.chunkSize = 4_MiB;
-  options.randomSeconds = 0.2;
+  ZoneTest::Options options = testing::smallZoneOptions();
   options.testFolderClaim = std::move(claim);
   return options;
 }

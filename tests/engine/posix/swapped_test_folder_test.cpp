@@ -10,6 +10,7 @@
 
 #include "ByteLiterals.hpp"
 #include "LoopVolume.hpp"
+#include "SmallZoneOptions.hpp"
 #include "tessorin/full/FullTest.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/quick/QuickProbe.hpp"
@@ -61,16 +62,6 @@ FullTest::Options smallFiles() {
   return options;
 }
 
-ZoneTest::Options smallZone() {
-  ZoneTest::Options options;
-  options.maximumBytes = 64_MiB;
-  options.minimumBytes = 16_MiB;
-  options.segmentBytes = 16_MiB;
-  options.chunkSize = 4_MiB;
-  options.randomSeconds = 0.2;
-  return options;
-}
-
 const Swap swaps[] = {
     {"the advanced test",
      [](const std::string& volume, const std::function<void()>& swapNow) {
@@ -85,7 +76,7 @@ const Swap swaps[] = {
        QuickProbe::Options options;
        options.minimumSpacing = 16_MiB;
        options.overwhelmBytes = 32_MiB;
-       options.zone = smallZone();
+       options.zone = testing::smallZoneOptions();
        options.slowAllocationSeconds = 30;
        // exfat-fuse writes the space it reserves; the check is wanted here all the same.
        options.allocationTrialBytes = 0;
