@@ -191,7 +191,8 @@ class Writer {
   // nothing, still takes data through the file that is open, and where the file system
   // told where the files lie, the read-back finds them on the device without the folder:
   // the rest of the free space, where the card may keep what it takes, is then written
-  // too, or its size could not be measured.
+  // too, or its size could not be measured. A name someone else took meanwhile is no
+  // answer of the card's: the test ends there, the file untouched (NotATestFolder).
   bool openNextFile(std::optional<UncachedFile>& file) {
     const std::string name = TestFolder::numberedFileName('F', static_cast<int>(files_.size()));
     try {

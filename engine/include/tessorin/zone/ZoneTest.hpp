@@ -71,9 +71,10 @@ class ZoneTest {
   WorkerRun<ZoneResult> run(ProgressHandler progress = {}, std::function<void()> onFinished = {},
                             std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;
 
-  // Measures an existing file, empty or already sized, writing from offset 0 and never
-  // deleting it. zoneBytes is a multiple of options.segmentBytes; options.maximumBytes is
-  // not used here. mount is the volume's pin from TestFolder::prepare: it is confirmed
+  // Measures a file `folder` made (OpenFolder::createFile), empty or already sized,
+  // writing from offset 0 and never deleting it; any other file at that name throws
+  // NotATestFolder, untouched. zoneBytes is a multiple of options.segmentBytes;
+  // options.maximumBytes is not used here. mount is the volume's pin from TestFolder::prepare: it is confirmed
   // before the file is opened, and on volumes read through the device cache that cache
   // is dropped after every segment so that the read-back comes from the card.
   // Throws PosixError ("open", or "mount" when the volume is gone), CancelledError and
