@@ -1,9 +1,9 @@
 #pragma once
 // FullDetailsModel: the presenter of FullDetails.qml, the advanced test's details under a
 // verdict: the card map, drawn and keyed as not confirmed where the read-back may have
-// come from memory, whether the speed section shows (two write samples at least) with its three
-// key figures, and the rows of "What went wrong", each an amount of data counted from
-// 512-byte sectors. Main thread; keeps nothing but its input.
+// come from memory, whether the speed section shows (two write samples at least) with its
+// three key figures, and the rows of "What went wrong", each an amount of data counted
+// from 512-byte sectors. Main thread; keeps nothing but its input.
 
 #include <vector>
 

@@ -107,7 +107,9 @@ void CardSession::finish() {
   outcome.full = fullResult_;
   outcome.zone = quickZoneResult();
   outcome.fullStopped = fullStopped_;
-  if (outcome.zone && !outcome.readBackMayBeFromMemory()) outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
+  if (outcome.zone && !outcome.readBackMayBeFromMemory()) {
+    outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
+  }
   outcome.advertisedBytes = device_.mediaBytes;
   outcome.date = QDateTime::currentDateTimeUtc();
   if (checkStarted_ != std::chrono::steady_clock::time_point{}) {

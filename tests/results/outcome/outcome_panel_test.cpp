@@ -148,15 +148,16 @@ TEST(OutcomePanel, SaveIntoAReadOnlyFolderGivesTheReasonAndLeavesNoFile) {
 FullTestResult dropFakeReadBack(bool reachedCard, std::uint64_t keptByHost) {
   constexpr std::uint64_t written = 63'000'000'000;
   constexpr std::uint64_t real = 16'000'000'000;
-  const auto sectors = [](std::uint64_t bytes) { return static_cast<std::int64_t>(bytes / 512); };
-  SectorTally tally = Sectors{.ok = sectors(real + keptByHost), .blank = sectors(written - real - keptByHost)};
+  const std::uint64_t lost = written - real - keptByHost;
+  SectorTally tally = Sectors{.ok = static_cast<std::int64_t>((real + keptByHost) / 512),
+                              .blank = static_cast<std::int64_t>(lost / 512)};
   tally.firstBadPosition = real;
   tally.lastBadEnd = written - keptByHost;
-  tally.okAfterFirstBad = sectors(keptByHost);
+  tally.okAfterFirstBad = static_cast<std::int64_t>(keptByHost / 512);
   FullTestResult full = fullResult(written, tally);
-  full.map.recordChecked(0, real, static_cast<std::uint64_t>(sectors(real)), 0);
-  full.map.recordChecked(real, written - real - keptByHost, 0, static_cast<std::uint64_t>(sectors(written - real - keptByHost)));
-  if (keptByHost > 0) full.map.recordChecked(written - keptByHost, keptByHost, static_cast<std::uint64_t>(sectors(keptByHost)), 0);
+  full.map.recordChecked(0, real, real / 512, 0);
+  full.map.recordChecked(real, lost, 0, lost / 512);
+  if (keptByHost > 0) full.map.recordChecked(written - keptByHost, keptByHost, keptByHost / 512, 0);
   full.readBackReachedCard = reachedCard;
   return full;
 }
@@ -173,7 +174,8 @@ TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
     bool marks;
     const char* mapGood;
   };
-  FullTestResult refused = fullResult(20'000'000'000, Sectors{.ok = 39'062'500}, FullTestWriteStop::ioError(5, 20'000'000'000));
+  FullTestResult refused =
+      fullResult(20'000'000'000, Sectors{.ok = 39'062'500}, FullTestWriteStop::ioError(5, 20'000'000'000));
   refused.readBackReachedCard = false;
   const Case cases[] = {
       {"a drop fake read back from the card", dropFakeReadBack(true, 0), "Fake card", "Confirmed by the advanced test",

@@ -11,10 +11,10 @@
 namespace tessorin {
 
 enum class WriteRefusal {
-  none,       // every write the test made was accepted
-  readOnly,   // writes were refused; what the card took reads back intact
-  losesData,  // writes were refused, and some of what it took is unreadable or damaged
-  keptUnknown,  // writes were refused; what it took read back, but perhaps from the host's copy
+  none,         // every write the test made was accepted
+  readOnly,     // writes were refused; what the card took reads back intact
+  losesData,    // writes were refused, and some of what it took is unreadable or damaged
+  keptUnknown,  // writes were refused; what it took read back, perhaps from the host's copy
 };
 
 }  // namespace tessorin
