@@ -171,7 +171,34 @@ const bool registered = addGalleryStates({
                   text("outcomeNote0",
                        "This computer kept its own copy of what was written, and Tessorin wasn’t allowed to clear it, "
                        "so what was read back may have come from that copy instead of the card. Check the card again "
-                       "and take it out and put it back when asked.")}),
+                       "and take it out and put it back when asked."),
+                  shown("speedPanel", false), {"mapLegend", "readBackUnconfirmed", true}}),
+    // A drop fake keeping 8 GB, checked without taking it out: the computer let go of
+    // part of its copy, which came back lost from the card, and kept the rest.
+    outcomeState("inconclusive-drop-fake-read-back-from-memory", 1200,
+                 [](GalleryWorld& world) {
+                   constexpr std::uint64_t written = 31'200 * MB;
+                   constexpr std::uint64_t kept = 8 * GB;
+                   constexpr std::uint64_t letGoEnd = 20 * GB;
+                   FullTestResult fromMemory = atSpeedsOf(full(written, written), zone(25 * MBps, 60 * MBps));
+                   fromMemory.tally = SectorTally();
+                   fromMemory.tally.ok = static_cast<std::int64_t>((kept + written - letGoEnd) / 512);
+                   fromMemory.tally.blank = static_cast<std::int64_t>((letGoEnd - kept) / 512);
+                   fromMemory.tally.firstBadPosition = kept;
+                   fromMemory.tally.lastBadEnd = letGoEnd;
+                   fromMemory.tally.okAfterFirstBad = static_cast<std::int64_t>((written - letGoEnd) / 512);
+                   fromMemory.map = CapacityMap(written);
+                   fromMemory.map.markWritten(0, written);
+                   fromMemory.map.recordChecked(0, kept, kept / 512, 0);
+                   fromMemory.map.recordChecked(kept, letGoEnd - kept, 0, (letGoEnd - kept) / 512);
+                   fromMemory.map.recordChecked(letGoEnd, written - letGoEnd, (written - letGoEnd) / 512, 0);
+                   fromMemory.readBackReachedCard = false;
+                   return finished(world, sdCard(32 * GB, "NO NAME"),
+                                   {.zone = zone(25 * MBps, 60 * MBps), .full = fromMemory});
+                 },
+                 {text("verdictTitle", "Inconclusive"), text("methodChip", "Advanced test"),
+                  shown("capacityComparison", false), shown("speedPanel", false),
+                  {"mapLegend", "readBackUnconfirmed", true}}),
     outcomeState("brand-mismatch", 1200,
                  [](GalleryWorld& world) {
                    CardDevice device = sdCard(64 * GB, "SANDISK");

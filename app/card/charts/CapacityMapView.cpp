@@ -19,11 +19,11 @@ QColor withOpacity(QColor color, double opacity) {
 
 CapacityMapView::CapacityMapView(QQuickItem* parent) : QQuickPaintedItem(parent) { setAntialiasing(true); }
 
-QColor CapacityMapView::cellColor(CapacityMap::Cell cell, const QColor& secondary) {
+QColor CapacityMapView::cellColor(CapacityMap::Cell cell, const QColor& secondary, bool readBackUnconfirmed) {
   switch (cell) {
     case CapacityMap::Cell::untested: return withOpacity(secondary, 0.14);
     case CapacityMap::Cell::written: return withOpacity(Palette::indigo(), 0.45);
-    case CapacityMap::Cell::good: return Palette::green();
+    case CapacityMap::Cell::good: return readBackUnconfirmed ? withOpacity(secondary, 0.5) : Palette::green();
     case CapacityMap::Cell::bad: return Palette::red();
     case CapacityMap::Cell::mixed: return Palette::amber();
   }
@@ -95,7 +95,7 @@ void CapacityMapView::paint(QPainter* painter) {
     painter->scale(-1, 1);
   }
   for (std::size_t i = 0; i < states.size(); ++i) {
-    painter->setBrush(cellColor(states[i], secondary_));
+    painter->setBrush(cellColor(states[i], secondary_, input_.readBackUnconfirmed));
     painter->drawRoundedRect(geometry.cells[i], geometry.radius, geometry.radius);
   }
 }

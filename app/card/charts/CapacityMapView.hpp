@@ -1,7 +1,8 @@
 #pragma once
 // CapacityMapView: the advanced test's card map, drawn as one painted item: 256 rounded
 // squares, one per cell of the map, coloured by the cell's state (untested, written,
-// good, partly bad, bad). The geometry comes from CapacityMapGeometry; a layout gives the
+// good, partly bad, bad; a good one that may have read back from memory in a neutral
+// grey instead of green). The geometry comes from CapacityMapGeometry; a layout gives the
 // item the height heightForWidth() asks for. Mirrored in right-to-left layouts. Main thread
 // (the scene graph asks for paint() there).
 
@@ -28,7 +29,7 @@ class CapacityMapView : public QQuickPaintedItem {
  public:
   explicit CapacityMapView(QQuickItem* parent = nullptr);
 
-  static QColor cellColor(CapacityMap::Cell cell, const QColor& secondary);
+  static QColor cellColor(CapacityMap::Cell cell, const QColor& secondary, bool readBackUnconfirmed = false);
 
   const CapacityMapInput& input() const { return input_; }
   void setInput(const CapacityMapInput& input);

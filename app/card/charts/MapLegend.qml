@@ -7,11 +7,15 @@ import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of 
 Row {
     id: root
 
+    // The map's read-back may have come from this computer's copy of the card.
+    property bool readBackUnconfirmed: false
+
     spacing: 14
 
     MapLegendModel {
         id: presenter
         secondaryColor: Theme.Palette.secondary
+        readBackUnconfirmed: root.readBackUnconfirmed
     }
 
     Repeater {

@@ -7,14 +7,15 @@ namespace tessorin {
 
 MapLegendModel::MapLegendModel(QObject* parent) : QObject(parent) {}
 
-std::vector<LegendEntry> MapLegendModel::entries(const QColor& secondary) {
+std::vector<LegendEntry> MapLegendModel::entries(const QColor& secondary, bool readBackUnconfirmed) {
   using Cell = CapacityMap::Cell;
-  const QStringList labels = ProgressWording::mapLegend();
+  QStringList labels = ProgressWording::mapLegend();
+  if (readBackUnconfirmed) labels[2] = tr("Read back, not confirmed");
   QColor notYet = secondary;
   notYet.setAlphaF(secondary.alphaF() * 0.3);
   return {{labels[0], notYet},
           {labels[1], CapacityMapView::cellColor(Cell::written, secondary)},
-          {labels[2], CapacityMapView::cellColor(Cell::good, secondary)},
+          {labels[2], CapacityMapView::cellColor(Cell::good, secondary, readBackUnconfirmed)},
           {labels[3], CapacityMapView::cellColor(Cell::mixed, secondary)},
           {labels[4], CapacityMapView::cellColor(Cell::bad, secondary)}};
 }
@@ -25,9 +26,15 @@ void MapLegendModel::setSecondaryColor(const QColor& color) {
   Q_EMIT changed();
 }
 
+void MapLegendModel::setReadBackUnconfirmed(bool unconfirmed) {
+  if (readBackUnconfirmed_ == unconfirmed) return;
+  readBackUnconfirmed_ = unconfirmed;
+  Q_EMIT changed();
+}
+
 QVariantList MapLegendModel::entries() const {
   QVariantList list;
-  for (const LegendEntry& entry : entries(secondary_)) list.append(QVariant::fromValue(entry));
+  for (const LegendEntry& entry : entries(secondary_, readBackUnconfirmed_)) list.append(QVariant::fromValue(entry));
   return list;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // MapLegendModel: the entries of the card map's colour key, "Not yet", "Written", "Good",
 // "Partly bad" and "Bad", with the map's colours, except that the "Not yet" swatch is
-// darker (the secondary colour at opacity 0.3) than an untested cell. Main thread.
+// darker (the secondary colour at opacity 0.3) than an untested cell. Under a map whose
+// read-back may have come from memory, "Read back, not confirmed" takes the place of
+// "Good". Main thread.
 
 #include <vector>
 
@@ -18,15 +20,18 @@ class MapLegendModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   Q_PROPERTY(QColor secondaryColor READ secondaryColor WRITE setSecondaryColor NOTIFY changed)
+  Q_PROPERTY(bool readBackUnconfirmed READ readBackUnconfirmed WRITE setReadBackUnconfirmed NOTIFY changed)
   Q_PROPERTY(QVariantList entries READ entries NOTIFY changed)
 
  public:
   explicit MapLegendModel(QObject* parent = nullptr);
 
-  static std::vector<LegendEntry> entries(const QColor& secondary);
+  static std::vector<LegendEntry> entries(const QColor& secondary, bool readBackUnconfirmed = false);
 
   QColor secondaryColor() const { return secondary_; }
   void setSecondaryColor(const QColor& color);
+  bool readBackUnconfirmed() const { return readBackUnconfirmed_; }
+  void setReadBackUnconfirmed(bool unconfirmed);
   QVariantList entries() const;
 
  Q_SIGNALS:
@@ -34,6 +39,7 @@ class MapLegendModel : public QObject {
 
  private:
   QColor secondary_ = QColor(128, 128, 128);
+  bool readBackUnconfirmed_ = false;
 };
 
 }  // namespace tessorin

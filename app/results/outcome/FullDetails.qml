@@ -31,7 +31,10 @@ ColumnLayout {
         mirrored: root.LayoutMirroring.enabled
     }
 
-    MapLegend {}
+    MapLegend {
+        objectName: "mapLegend"
+        readBackUnconfirmed: model.readBackUnconfirmed
+    }
 
     SectionTitle {
         Layout.topMargin: 6

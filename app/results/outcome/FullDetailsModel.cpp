@@ -13,7 +13,7 @@ void FullDetailsModel::setInput(const FullDetailsInput& input) {
 }
 
 CapacityMapInput FullDetailsModel::map() const {
-  return input_.result ? CapacityMapInput{input_.result->map} : CapacityMapInput{};
+  return input_.result ? CapacityMapInput{input_.result->map, readBackUnconfirmed()} : CapacityMapInput{};
 }
 
 SpeedChartInput FullDetailsModel::chart() const {

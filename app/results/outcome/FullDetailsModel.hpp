@@ -1,8 +1,9 @@
 #pragma once
 // FullDetailsModel: the presenter of FullDetails.qml, the advanced test's details under a
-// verdict: whether the speed section shows (two write samples at least) with its three
-// key figures, and the rows of "What went wrong", each an amount of data counted from
-// 512-byte sectors. Main thread; keeps nothing but its input.
+// verdict: the card map, drawn and keyed as not confirmed where the read-back may have
+// come from memory, whether the speed section shows (two write samples at least) with its
+// three key figures, and the rows of "What went wrong", each an amount of data counted
+// from 512-byte sectors. Main thread; keeps nothing but its input.
 
 #include <vector>
 
@@ -25,6 +26,7 @@ class FullDetailsModel : public QObject {
   Q_PROPERTY(QString speedTitle READ speedTitle CONSTANT)
   Q_PROPERTY(QString problemsTitle READ problemsTitle CONSTANT)
   Q_PROPERTY(tessorin::CapacityMapInput map READ map NOTIFY inputChanged)
+  Q_PROPERTY(bool readBackUnconfirmed READ readBackUnconfirmed NOTIFY inputChanged)
   Q_PROPERTY(bool showsSpeed READ showsSpeed NOTIFY inputChanged)
   Q_PROPERTY(tessorin::SpeedChartInput chart READ chart NOTIFY inputChanged)
   Q_PROPERTY(QVariantList speedFigures READ speedFigureList NOTIFY inputChanged)
@@ -41,6 +43,7 @@ class FullDetailsModel : public QObject {
   QString speedTitle() const { return tr("Speed across the card"); }
   QString problemsTitle() const { return tr("What went wrong"); }
   CapacityMapInput map() const;
+  bool readBackUnconfirmed() const { return input_.result && !input_.result->readBackReachedCard; }
   bool showsSpeed() const;
   SpeedChartInput chart() const;
   bool showsProblems() const { return !problemList().isEmpty(); }

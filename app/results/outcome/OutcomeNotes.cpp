@@ -64,7 +64,7 @@ std::vector<OutcomeNote> OutcomeNotes::make(const CheckOutcome& outcome,
                             "keep them."),
                          QStringLiteral("eye.trianglebadge.exclamationmark"), Palette::red()));
   }
-  if (outcome.full ? !outcome.full->readBackReachedCard : outcome.quick && !outcome.quick->readBackReachedCard) {
+  if (outcome.readBackMayBeFromMemory()) {
     notes.push_back(note(tr("This computer kept its own copy of what was written, and Tessorin wasn’t allowed to "
                             "clear it, so what was read back may have come from that copy instead of the card. "
                             "Check the card again and take it out and put it back when asked."),

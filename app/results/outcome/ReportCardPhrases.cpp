@@ -23,6 +23,10 @@ bool turnedReadOnly(const CheckOutcome& outcome) {
   return ResultFigures::writeRefusal(outcome) == WriteRefusal::readOnly;
 }
 
+ReportCardPhrases::Phrase perhapsFromMemory() {
+  return {ReportCardPhrases::tr("every byte came back, perhaps from this computer’s copy"), Tone::neutral};
+}
+
 }  // namespace
 
 ReportCardPhrases::Phrase ReportCardPhrases::capacityVerdict(const CheckOutcome& outcome) {
@@ -65,9 +69,7 @@ ReportCardPhrases::Phrase ReportCardPhrases::dataPhrase(const CheckOutcome& outc
   if (outcome.full) {
     const SectorTally& tally = outcome.full->tally;
     const std::int64_t bad = badSectorsOf(tally);
-    if (bad == 0 && !outcome.full->readBackReachedCard) {
-      return {tr("every byte came back, perhaps from this computer’s copy"), Tone::neutral};
-    }
+    if (bad == 0 && outcome.readBackMayBeFromMemory()) return perhapsFromMemory();
     if (bad == 0) return {tr("every byte came back"), Tone::good};
     if (outcome.verdict == Verdict::fake && tally.corrupted == 0 && tally.unreadable == 0) {
       return {tr("lost past the real capacity"), Tone::bad};
@@ -81,6 +83,8 @@ ReportCardPhrases::Phrase ReportCardPhrases::dataPhrase(const CheckOutcome& outc
   if (badSectorsOf(outcome.zone->tally) > 0 || outcome.zone->writeFailed) {
     return {tr("the start of the card loses data"), Tone::bad};
   }
+  // The zone was read back through the same copy as the probes.
+  if (outcome.readBackMayBeFromMemory()) return perhapsFromMemory();
   return {tr("the start of the card keeps every byte"), Tone::good};
 }
 

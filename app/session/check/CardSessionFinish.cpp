@@ -106,8 +106,10 @@ void CardSession::finish() {
   outcome.quick = quickResult_;
   outcome.full = fullResult_;
   outcome.zone = quickZoneResult();
-  if (outcome.zone) outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
   outcome.fullStopped = fullStopped_;
+  if (outcome.zone && !outcome.readBackMayBeFromMemory()) {
+    outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
+  }
   outcome.advertisedBytes = device_.mediaBytes;
   outcome.date = QDateTime::currentDateTimeUtc();
   if (checkStarted_ != std::chrono::steady_clock::time_point{}) {

@@ -49,4 +49,9 @@ bool CheckOutcome::testedUnderHalf() const {
   return static_cast<double>(advertisedBytes) * 0.5 > static_cast<double>(*testedBytes);
 }
 
+bool CheckOutcome::readBackMayBeFromMemory() const {
+  if (full) return !full->readBackReachedCard;
+  return quick && !quick->readBackReachedCard;
+}
+
 }  // namespace tessorin

@@ -64,7 +64,9 @@ struct CheckOutcome {
   std::optional<QuickProbeResult> quick;
   std::optional<FullTestResult> full;
   std::optional<ZoneResult> zone;
-  std::optional<SpeedRating> speed;  // present whenever a zone result is
+  // Present whenever a zone result is, unless readBackMayBeFromMemory(): the zone was
+  // read back through the same copy, and a speed read from memory meets every marking.
+  std::optional<SpeedRating> speed;
   // The advanced test was stopped; its partial result is what is shown.
   bool fullStopped = false;
   // The card's identity points to a fake although the check itself did not find one.
@@ -81,6 +83,10 @@ struct CheckOutcome {
   // The check covered less than half of the claimed capacity, so a good verdict says
   // little about the rest of the card.
   bool testedUnderHalf() const;
+  // What the deciding test read back may have come from this computer's copy of the card
+  // (it could not be dropped, and the card was not taken out and put back): it proves
+  // nothing of what the card keeps, nor of how fast it reads.
+  bool readBackMayBeFromMemory() const;
 };
 
 }  // namespace tessorin

@@ -59,7 +59,9 @@ WriteRefusal FullTestResult::writeRefusal() const {
   if (!manifest.writeStop.isIOError()) return WriteRefusal::none;
   // A fake loses what is saved past its end, whatever its file system did when it broke.
   if (verdict() == Verdict::fake) return WriteRefusal::losesData;
-  return tally.lostSectors() > 0 || pastStop.lostSectors() > 0 ? WriteRefusal::losesData : WriteRefusal::readOnly;
+  // The host's copy holds what was written intact: a lost sector came from the card.
+  if (tally.lostSectors() > 0 || pastStop.lostSectors() > 0) return WriteRefusal::losesData;
+  return readBackReachedCard ? WriteRefusal::readOnly : WriteRefusal::keptUnknown;
 }
 
 std::uint64_t FullTestResult::firstBadOrWritten() const {
@@ -83,11 +85,14 @@ std::uint64_t FullTestResult::stopPlace() const {
 }
 
 FullTestResult::Verdict FullTestResult::verdict() const {
+  // The sectors the host still held read back intact wherever they lie, so neither the
+  // share kept past the first bad one nor where keeping stopped is the card's.
+  if (!readBackReachedCard) return Verdict::unconfirmed;
   if (cardOrderTally().misplaced > 0 || deviceStart.provesWrap() || refusesOnlyPastStop()) return Verdict::fake;
   const std::int64_t bad = tally.badSectors();
   if (bad == 0) {
     if (manifest.writeStop.isIOError()) return Verdict::damaged;
-    return readBackReachedCard ? Verdict::passed : Verdict::unconfirmed;
+    return Verdict::passed;
   }
   const std::uint64_t written = manifest.writtenBytes();
   const std::uint64_t startLimit = std::min(written / fakeStartDivisor, fakeStartLimitMaximum);
@@ -140,9 +145,6 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
         const std::uint64_t figure = std::min(manifest.volumeBytes, *distance);
         return exceeds(kept, figure) ? std::nullopt : std::optional(figure);
       }
-      // Sectors past the card's end that the host still held read back as kept: where
-      // keeping stopped is then as far as the cache reached, not the card.
-      if (!readBackReachedCard) return std::nullopt;
       // Where the device's order is known, the first lost sector's place is where
       // keeping stopped, exactly; the bytes kept, which count the file system's
       // structures wherever they lie, only have to agree with it.
@@ -155,7 +157,7 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
     case Verdict::damaged:
       // A card that refused further writes and kept everything it took holds at least
       // what it took, from the start of the card.
-      if (manifest.writeStop.isIOError() && tally.badSectors() == 0 && readBackReachedCard) return stopPlace();
+      if (manifest.writeStop.isIOError() && tally.badSectors() == 0) return stopPlace();
       return std::nullopt;
   }
   return std::nullopt;

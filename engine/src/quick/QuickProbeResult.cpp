@@ -74,6 +74,9 @@ std::optional<ProbeAnalysis> QuickProbeResult::analyseOutcomes(const std::vector
 }
 
 QuickProbeResult::Verdict QuickProbeResult::verdict() const {
+  // Probes the host still held read back intact wherever they lie: neither where the
+  // card stops keeping them nor whether it fails at all can be told from them.
+  if (!readBackReachedCard) return Verdict::inconclusive;
   if (wrapDistance || deviceStart.provesWrap()) return Verdict::fake;
   const auto analysis = analyseOutcomes(judgedOutcomes());
   const bool fakeLike = analysis && analysis->isFakeLike();
@@ -86,7 +89,7 @@ QuickProbeResult::Verdict QuickProbeResult::verdict() const {
   if (fakeLike) return zone ? Verdict::damaged : Verdict::inconclusive;
   if (failingCount() > 0) return Verdict::damaged;
   if (zone && zone->tally.badSectors() > 0) return Verdict::damaged;
-  return readBackReachedCard ? Verdict::passed : Verdict::inconclusive;
+  return Verdict::passed;
 }
 
 std::vector<ProbeOutcome> QuickProbeResult::judgedOutcomes() const {
@@ -112,7 +115,8 @@ WriteRefusal QuickProbeResult::writeRefusal() const {
            outcome == ProbeOutcome::corrupted;
   });
   const bool zoneLost = zone && zone->tally.lostSectors() > 0;
-  return probeLost || zoneLost ? WriteRefusal::losesData : WriteRefusal::readOnly;
+  if (probeLost || zoneLost) return WriteRefusal::losesData;
+  return readBackReachedCard ? WriteRefusal::readOnly : WriteRefusal::keptUnknown;
 }
 
 bool QuickProbeResult::zoneIntact() const {
@@ -141,9 +145,6 @@ std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRan
     const std::uint64_t real = std::min(volumeBytes, *wrapDistance);
     return CapacityRange{real, real};
   }
-  // Probes past the card's end that the host still held read back intact: the last good
-  // one then tells how far the cache reached, not the card.
-  if (!readBackReachedCard) return std::nullopt;
   const auto analysis = analyseOutcomes(judgedOutcomes());
   // A fake known only by what wrapped onto its first sectors gives no place where it ends.
   if (!analysis || !analysis->isFakeLike()) return std::nullopt;

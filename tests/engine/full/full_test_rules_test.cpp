@@ -154,36 +154,47 @@ TEST(FullTestVerdict, GoodRunAtTheEndThatFitsAControllerCacheIsNotKeptData) {
   EXPECT_EQ(cached.keptFractionAfterFirstBad(), 0);
 }
 
-// A read-back the host may have served from its cache of the card: what came back intact
-// proves nothing, what came back lost or wrapped still does.
+// A read-back the host may have served from its cache of the card: the intact sectors it
+// kept sit wherever they lie, beside lost ones from the card, so it judges nothing; a
+// refused write, which the card reported itself, and lost data are still told.
 FullTestResult fromMemory(FullTestResult result) {
   result.readBackReachedCard = false;
   return result;
 }
 
-TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryNeverPassesNorMeasuresWhatWasKept) {
+TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryGivesNoVerdictNorCapacity) {
   SectorTally wrapped = failingFrom(GiB, 2 * GiB, 1'000'000);
   wrapped.blank -= 1;
   wrapped.misplaced = 1;
   wrapped.smallestWrapDistance = 16 * GiB;
   const VerdictCase cases[] = {
-      {"all good is unconfirmed", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024))), Verdict::unconfirmed,
-       std::nullopt},
-      {"all good and full is unconfirmed",
-       fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024), WriteStop::diskFull())), Verdict::unconfirmed, std::nullopt},
-      {"all good after a failed write is damaged, with no claim of what it kept",
+      {"all good", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024))), Verdict::unconfirmed, std::nullopt},
+      {"all good and full", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024), WriteStop::diskFull())),
+       Verdict::unconfirmed, std::nullopt},
+      {"all good after a failed write",
        fromMemory(resultOf(GiB + GiB / 2, allOk(3 * 1024 * 1024), WriteStop::ioError(5, 1'610'612'736))),
-       Verdict::damaged, std::nullopt},
-      {"a blank tail is still a fake, but where keeping stopped is where the cache stopped",
-       fromMemory(resultOf(8 * GiB, failingFrom(4 * GiB, 8 * GiB))), Verdict::fake, std::nullopt},
-      {"a wrap is still measured by its distance", fromMemory(resultOf(2 * GiB, wrapped)), Verdict::fake, 16 * GiB},
-      {"scattered corruption is still damage", fromMemory(resultOf(GiB, failingFrom(100 * MiB, 200 * MiB, 90'000))),
-       Verdict::damaged, std::nullopt},
+       Verdict::unconfirmed, std::nullopt},
+      {"a blank tail", fromMemory(resultOf(8 * GiB, failingFrom(4 * GiB, 8 * GiB))), Verdict::unconfirmed,
+       std::nullopt},
+      // What a drop fake left to memory reads back as: lost where the host let go of
+      // pages, intact where it kept them.
+      {"a blank tail with intact stretches", fromMemory(resultOf(GiB, failingFrom(100 * MiB, 200 * MiB, 90'000))),
+       Verdict::unconfirmed, std::nullopt},
+      {"a wrap", fromMemory(resultOf(2 * GiB, wrapped)), Verdict::unconfirmed, std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.result.verdict(), c.verdict) << c.name;
     EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
   }
+}
+
+TEST(FullTestVerdict, ARefusedWriteReadBackFromMemoryTellsOnlyWhatTheCardReported) {
+  const FullTestResult refused =
+      fromMemory(resultOf(GiB + GiB / 2, allOk(3 * 1024 * 1024), WriteStop::ioError(5, 1'610'612'736)));
+  EXPECT_EQ(refused.writeRefusal(), WriteRefusal::keptUnknown);
+  FullTestResult lostSome = refused;
+  lostSome.tally.corrupted = 5;
+  EXPECT_EQ(lostSome.writeRefusal(), WriteRefusal::losesData);
 }
 
 // Writing broke off on EIO at `stop`, with everything before it read back intact; the

@@ -14,10 +14,15 @@
 #include "FinishedCheckSeam.hpp"
 #include "ResultValues.hpp"
 #include "UnwritableFolder.hpp"
+#include "card/charts/CapacityMapView.hpp"
+#include "card/charts/MapLegendModel.hpp"
+#include "results/outcome/FullDetailsModel.hpp"
 #include "results/outcome/OutcomeNote.hpp"
 #include "results/outcome/OutcomePanelModel.hpp"
 #include "results/outcome/PlainTextSummary.hpp"
 #include "results/outcome/ReportCardModel.hpp"
+#include "results/outcome/VerdictHeadlineModel.hpp"
+#include "theme/Palette.hpp"
 
 namespace tessorin {
 namespace {
@@ -135,6 +140,91 @@ TEST(OutcomePanel, SaveIntoAReadOnlyFolderGivesTheReasonAndLeavesNoFile) {
             "This folder is on a disk that can’t be written to. Choose a folder on another disk.");
   EXPECT_EQ(failure.value("detail").toString(), "Read-only file system");
   EXPECT_TRUE(QDir(where).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// A 64 GB card that keeps its first 16 GB, written in full and read back; where the host
+// kept its copy of the card, `keptByHost` bytes of what the card lost still read back
+// intact at the end.
+FullTestResult dropFakeReadBack(bool reachedCard, std::uint64_t keptByHost) {
+  constexpr std::uint64_t written = 63'000'000'000;
+  constexpr std::uint64_t real = 16'000'000'000;
+  const std::uint64_t lost = written - real - keptByHost;
+  SectorTally tally = Sectors{.ok = static_cast<std::int64_t>((real + keptByHost) / 512),
+                              .blank = static_cast<std::int64_t>(lost / 512)};
+  tally.firstBadPosition = real;
+  tally.lastBadEnd = written - keptByHost;
+  tally.okAfterFirstBad = static_cast<std::int64_t>(keptByHost / 512);
+  FullTestResult full = fullResult(written, tally);
+  full.map.recordChecked(0, real, real / 512, 0);
+  full.map.recordChecked(real, lost, 0, lost / 512);
+  if (keptByHost > 0) full.map.recordChecked(written - keptByHost, keptByHost, keptByHost / 512, 0);
+  full.readBackReachedCard = reachedCard;
+  return full;
+}
+
+// What a finished advanced test shows of a read-back that may have come from this
+// computer's copy of the card: no verdict, no confirmation, no speed marking, a map that
+// calls nothing good; and of the same card read back from the card itself, all of them.
+TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
+  struct Case {
+    const char* name;
+    FullTestResult full;
+    const char* title;
+    const char* chip;
+    bool marks;
+    const char* mapGood;
+  };
+  FullTestResult refused =
+      fullResult(20'000'000'000, Sectors{.ok = 39'062'500}, FullTestWriteStop::ioError(5, 20'000'000'000));
+  refused.readBackReachedCard = false;
+  const Case cases[] = {
+      {"a drop fake read back from the card", dropFakeReadBack(true, 0), "Fake card", "Confirmed by the advanced test",
+       true, "Good"},
+      {"a drop fake whose host kept every page", dropFakeReadBack(false, 47'000'000'000), "Inconclusive",
+       "Advanced test", false, "Read back, not confirmed"},
+      {"a drop fake whose host let part go", dropFakeReadBack(false, 20'000'000'000), "Inconclusive",
+       "Advanced test", false, "Read back, not confirmed"},
+      {"a drop fake whose host let all it lost go", dropFakeReadBack(false, 0), "Inconclusive", "Advanced test",
+       false, "Read back, not confirmed"},
+      {"a card that refused a write", refused, "Inconclusive", "Advanced test", false, "Read back, not confirmed"},
+  };
+  for (const Case& c : cases) {
+    SessionWorld world;
+    CardSession session{samsungChipCard(), &world.history, world.settings, smallCardEnvironment()};
+    FinishedCheckSeam::finish(session, {.zone = cleanZone(), .full = c.full});
+    OutcomePanelModel panel;
+    panel.setSession(&session);
+    VerdictHeadlineModel headline;
+    headline.setInput(panel.headline());
+    EXPECT_EQ(headline.title(), c.title) << c.name;
+    EXPECT_EQ(headline.chipText(), c.chip) << c.name;
+    EXPECT_EQ(world.history.records().front().verdict, session.outcome()->verdict) << c.name;
+
+    ReportCardModel card;
+    card.setSession(&session);
+    card.setOutcome(panel.outcome());
+    const auto writeSpeed = card.rowList()[1].value<ReportCardRow>();
+    EXPECT_EQ(!writeSpeed.badges.isEmpty(), c.marks) << c.name;
+    EXPECT_EQ(panel.showsSpeed(), c.marks) << c.name;
+    EXPECT_EQ(panel.summary().contains("Lives up to"), c.marks) << c.name;
+
+    FullDetailsModel details;
+    details.setInput(panel.fullDetails());
+    const bool unconfirmed = details.map().readBackUnconfirmed;
+    EXPECT_EQ(MapLegendModel::entries(QColor(Qt::gray), unconfirmed)[2].label, c.mapGood) << c.name;
+    EXPECT_EQ(CapacityMapView::cellColor(CapacityMap::Cell::good, QColor(Qt::gray), unconfirmed) == Palette::green(),
+              c.marks)
+        << c.name;
+  }
+  // What the card reported itself is still told.
+  SessionWorld world;
+  CardSession session{samsungChipCard(), &world.history, world.settings, smallCardEnvironment()};
+  FinishedCheckSeam::finish(session, {.zone = cleanZone(), .full = refused});
+  OutcomePanelModel panel;
+  panel.setSession(&session);
+  QStringList notes;
+  for (const QVariant& note : panel.noteList()) notes.append(note.value<OutcomeNote>().text);
+  EXPECT_TRUE(notes.contains("The card stopped accepting data after 20\u00A0GB.")) << notes.join('\n').toStdString();
 }
 
 }  // namespace

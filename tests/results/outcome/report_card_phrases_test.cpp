@@ -144,6 +144,11 @@ TEST(ReportCardPhrases, DataPhraseFromTheAdvancedTestTheProbesOrTheZone) {
   CheckOutcome fromMemory = clean;
   fromMemory.verdict = Verdict::inconclusive;
   fromMemory.full->readBackReachedCard = false;
+  // The zone read back through the same copy of the card as the probes.
+  CheckOutcome probesFromMemory = outcome(Verdict::inconclusive);
+  probesFromMemory.quick = passedQuickResult(64'000'000'000);
+  probesFromMemory.quick->readBackReachedCard = false;
+  probesFromMemory.zone = cleanZone();
 
   ASSERT_GT(probesFailBelow.quick->failedProbeCount(), 0);
   struct Case {
@@ -161,6 +166,7 @@ TEST(ReportCardPhrases, DataPhraseFromTheAdvancedTestTheProbesOrTheZone) {
       {zoneLoses, {"the start of the card loses data", Tone::bad}},
       {zoneWriteFailed, {"the start of the card loses data", Tone::bad}},
       {fakeCleanZone, {"the start of the card keeps every byte", Tone::good}},
+      {probesFromMemory, {"every byte came back, perhaps from this computer’s copy", Tone::neutral}},
   };
   for (const Case& c : cases) EXPECT_EQ(ReportCardPhrases::dataPhrase(c.outcome), c.phrase) << c.phrase.text.toStdString();
 }

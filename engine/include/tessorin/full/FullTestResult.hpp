@@ -24,9 +24,9 @@ namespace tessorin {
 struct FullTestResult {
   using WriteStop = FullTestWriteStop;
 
-  // `unconfirmed`: nothing was lost, but what came back may have come from a cache the
-  // host kept of the card (readBackReachedCard false), and a fake passes a read-back
-  // from memory: no answer.
+  // `unconfirmed`: what came back may have come from a cache the host kept of the card
+  // (readBackReachedCard false): a fake passes a read-back from memory, and one that
+  // loses part of it looks damaged, so no answer.
   enum class Verdict { passed, fake, damaged, unconfirmed };
 
   // A fake loses almost everything past its real end: fewer than this share of the
@@ -71,8 +71,9 @@ struct FullTestResult {
   std::optional<DeviceOrderTally> deviceOrder;
   // Whether every sector read back came from the card: false where the volume is read
   // through the host's cache of the card's device, that cache could not be dropped, and
-  // the card was not taken out and put back since writing. Good sectors then prove
-  // nothing, and no capacity is measured from them; a wrap or lost data is still seen.
+  // the card was not taken out and put back since writing. The read-back then judges
+  // nothing and measures no capacity; a refused write, which the card itself reported,
+  // and lost data are still seen.
   bool readBackReachedCard = true;
 
   Verdict verdict() const;

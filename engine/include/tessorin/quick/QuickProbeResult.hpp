@@ -64,8 +64,8 @@ struct QuickProbeResult {
   std::vector<std::int64_t> slotsInDeviceOrder;
   // Whether the probes were read back from the card: false where the volume is read
   // through the host's cache of the card's device and that cache could not be dropped
-  // before a read-back (an ordinary user may not open the device). Probes that read
-  // back intact then prove nothing, and the check never passes.
+  // before a read-back (an ordinary user may not open the device). The probes then
+  // judge nothing: the check is inconclusive and gives no capacity.
   bool readBackReachedCard = true;
 
   // Over the tested slots: the failing slot that best splits them into good probes below
