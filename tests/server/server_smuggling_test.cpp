@@ -106,13 +106,20 @@ TEST_P(ServerSmugglingTest, ABystanderGetsOnlyItsOwnAnswersWhileOthersHideReques
   int answered = 0;
   std::string firstForeign;
   const auto until = std::chrono::steady_clock::now() + 5s;
-  while (std::chrono::steady_clock::now() < until && answered < 2000) {
-    LoopbackConnection bystander(deployment->port(), deployment->tls(), "127.0.0.30");
+  int paced = 0;
+  // From several addresses in turn, so that nginx's pace for one address is not what ends it.
+  for (int turn = 0; std::chrono::steady_clock::now() < until && answered < 2000; ++turn) {
+    const std::string from = "127.0.0." + std::to_string(30 + turn % 16);
+    LoopbackConnection bystander(deployment->port(), deployment->tls(), from.c_str());
     for (int i = 0; i < 50; ++i) {
       if (!bystander.send("GET /v1/records?type=ReportFlag&limit=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n")) break;
       const std::string answer = bystander.response();
       if (answer.empty()) break;
       ++answered;
+      if (statusLine(answer) == "HTTP/1.1 429 Too Many Requests" && answer.find("\"code\":7") != std::string::npos) {
+        ++paced;
+        break;
+      }
       if (statusLine(answer) != "HTTP/1.1 200 OK" || answer.find("\"records\"") == std::string::npos) {
         if (foreign++ == 0) firstForeign = answer;
       }
@@ -122,6 +129,7 @@ TEST_P(ServerSmugglingTest, ABystanderGetsOnlyItsOwnAnswersWhileOthersHideReques
   for (std::thread& smuggler : smugglers) smuggler.join();
   RecordProperty("bystanderAnswers", answered);
   RecordProperty("smugglingRequests", smuggled.load());
+  RecordProperty("bystanderPaced", paced);
   EXPECT_GT(answered, 50);
   EXPECT_GT(smuggled.load(), 50);
   EXPECT_EQ(foreign, 0) << "answers that were not the bystander's own, the first:\n" << firstForeign;
