@@ -3,8 +3,12 @@
 // and asking for brotli, directly and through the nginx of the deployment, must leave the
 // process's peak (VmHWM) less than 64 MiB above what it held before. Under an address
 // space of 1.2 GB the same requests are answered (200, or 503 when memory runs out) and
-// the process lives on.
+// the process lives on; with no room at all to grow, a request that cannot have its memory
+// gets 503 or its connection closed, and everything is answered again once there is room.
 
+#include <fstream>
+#include <map>
+#include <sys/resource.h>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -144,6 +148,44 @@ TEST_F(ServerMemoryTest, UnderAnAddressSpaceCapTheServerAnswersAndLives) {
   RecordProperty("answered", answered);
   RecordProperty("unavailable", unavailable);
   EXPECT_GT(answered, 0);
+}
+
+// The address space a process holds now, in bytes.
+unsigned long long addressSpaceBytes(pid_t process) {
+  std::ifstream status("/proc/" + std::to_string(process) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  }
+  return 0;
+}
+
+TEST_F(ServerMemoryTest, WhatCannotBeAllocatedEndsOnlyItsOwnRequest) {
+  auto server = startServer();
+  askForPages(server->port(), false, false, false, 1);
+  // Room for a few pages at most beyond what it holds now: most of 64 at once cannot be had.
+  const rlimit tight{addressSpaceBytes(server->pid()), RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &tight, nullptr), 0);
+  std::map<std::string, int> statuses;
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& status : askForPages(server->port(), false, false, true, requests)) ++statuses[status];
+    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n"
+                                 << server->errors();
+  }
+  const rlimit free{RLIM_INFINITY, RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &free, nullptr), 0);
+  for (const auto& [status, count] : statuses) {
+    RecordProperty("answers " + (status.empty() ? std::string("none") : status), count);
+    // An answer, a refusal for now, or the end of a connection whose request could not
+    // be had.
+    EXPECT_TRUE(status == "HTTP/1.1 200 OK" || status == "HTTP/1.1 503 Service Unavailable" || status.empty())
+        << "\"" << status << "\"";
+  }
+  if (statuses.count("") > 0) {
+    EXPECT_NE(server->errors().find("a connection was closed"), std::string::npos);
+  }
+  EXPECT_EQ(askForPages(server->port(), false, false, true, requests),
+            std::vector<std::string>(static_cast<std::size_t>(requests), "HTTP/1.1 200 OK"))
+      << "not all answered once memory was there again";
 }
 
 }  // namespace
