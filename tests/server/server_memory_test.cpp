@@ -25,11 +25,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::LoopbackConnection;
+using testing::statusLine;
 
 constexpr std::int64_t allowedGrowthKiB = 64 * 1024;
 constexpr int requests = 64;
-
-std::string statusLine(const std::string& response) { return response.substr(0, response.find("\r\n")); }
 
 // 400 reports whose texts are as long as the server takes: about 3 KB each.
 void fillWithLongReports(const std::string& conninfo) {

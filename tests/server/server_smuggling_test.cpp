@@ -17,8 +17,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::LoopbackConnection;
-
-std::string statusLine(const std::string& response) { return response.substr(0, response.find("\r\n")); }
+using testing::statusLine;
 
 const std::string hiddenRegistration =
     "POST /v1/authors HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Forwarded-For: 203.0.113.9\r\n"
