@@ -222,16 +222,24 @@ int main(int argc, char** argv) {
   const double saveAnchor = pgbenchRate(
       postgres,
       "SELECT name FROM authors WHERE token_hash = sha256(convert_to('" + tokens.front() + "', 'UTF8'));\n" +
+          // Each pgbench client an author of its own, as each of the server's clients is.
+          "BEGIN;\nSELECT pg_advisory_xact_lock(7357003, hashtext('PGBENCH' || :client_id));\n" +
+          "SELECT " + columns + " FROM reports WHERE name = upper(gen_random_uuid()::text);\n" +
+          "SELECT count(*) FROM (SELECT 1 FROM reports WHERE creator = 'PGBENCH' || :client_id AND created > "
+          "clock_timestamp() - interval '1 hour' LIMIT 1000000) recent;\n" +
           "INSERT INTO reports (name, store, store_key, platform, country, city, brand, advertised_bytes, real_bytes, "
           "verdict, method, manufacturer_id, price, currency, app_version, creator) VALUES "
           "(upper(gen_random_uuid()::text), 'Store 1', 'store 1', 'amazon', 'BR', '', NULL, 64000000000, NULL, 'fake', "
-          "'quick', NULL, NULL, NULL, NULL, 'PGBENCH') RETURNING " + columns + ";\n",
+          "'quick', NULL, NULL, NULL, NULL, 'PGBENCH' || :client_id) RETURNING " + columns + ";\nCOMMIT;\n",
       duration);
   const double readAnchor = pgbenchRate(
       postgres,
-      "SELECT " + columns +
-          " FROM reports WHERE NULL::bigint IS NULL OR (created, name) < (to_timestamp(0) + NULL::bigint * interval "
-          "'1 microsecond', NULL::text) ORDER BY created DESC, name DESC LIMIT 401;\n",
+      "SELECT * FROM (SELECT " + columns +
+          ", sum(size) OVER (ORDER BY created DESC, name DESC) AS running, size AS own FROM (SELECT *, 512 + "
+          "octet_length(concat(store, store_key, platform, country, city, brand, verdict, method, currency, "
+          "app_version)) AS size FROM reports WHERE NULL::bigint IS NULL OR (created, name) < (to_timestamp(0) + "
+          "NULL::bigint * interval '1 microsecond', NULL::text) ORDER BY created DESC, name DESC LIMIT 401) newest) "
+          "page WHERE running - own < 262144 ORDER BY running;\n",
       duration);
 
   std::vector<Case> cases;
@@ -263,7 +271,7 @@ int main(int argc, char** argv) {
     sound = sound && outcome.errors == 0 && outcome.neverServed == 0;
   }
   const std::int64_t stored =
-      db.exec("SELECT count(*) FROM reports WHERE creator NOT IN ('BULK', 'PGBENCH')").integer(0, 0);
+      db.exec("SELECT count(*) FROM reports WHERE creator <> 'BULK' AND creator NOT LIKE 'PGBENCH%'").integer(0, 0);
   proxy.reset();
   community.stop();
   std::printf("acknowledged saves %lld, in PostgreSQL %lld\n", static_cast<long long>(acknowledged),

@@ -1,6 +1,7 @@
 #include "BoundedHttpServer.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -19,6 +20,12 @@ namespace {
 // request is set up, answered by the pre-routing handler, which runs on the same thread
 // before any body is read.
 thread_local int screenedStatus = 0;
+// The status of the answer this thread wrote last.
+thread_local int answeredStatus = 0;
+
+// An answer after which the rest of what the client sent cannot be trusted to start a
+// request: parsing on would serve whatever the client hid after its first one.
+bool endsTheConnection(int status) { return status == 400 || status == 431; }
 
 }  // namespace
 
@@ -37,6 +44,7 @@ BoundedHttpServer::BoundedHttpServer(Limits limits, const ClientAddress& proxies
   set_keep_alive_timeout(static_cast<time_t>(std::max<std::int64_t>(1, idleSeconds)));
   set_keep_alive_max_count(static_cast<std::size_t>(limits_.requestsPerConnection));
   const std::size_t headerCount = limits_.headerCount;
+  set_logger([](const httplib::Request&, const httplib::Response& response) { answeredStatus = response.status; });
   set_pre_routing_handler([headerCount](const httplib::Request& request, httplib::Response& response) {
     if (screenedStatus != 0) {
       response.status = std::exchange(screenedStatus, 0);
@@ -80,6 +88,23 @@ void BoundedHttpServer::lingerAfterRefusal(socket_t sock) const {
 }
 
 bool BoundedHttpServer::process_and_close_socket(socket_t sock) {
+  bool served = false;
+  try {
+    served = serve(sock);
+  } catch (const std::exception& error) {
+    // Most likely memory this request could not have: the connection is given up, the
+    // process and everyone else's requests go on.
+    std::fprintf(stderr, "tessorin-community-server: a connection was closed: %s\n", error.what());
+  } catch (...) {
+    std::fprintf(stderr, "tessorin-community-server: a connection was closed after an unknown failure\n");
+  }
+  screenedStatus = 0;
+  shutdown(sock, SHUT_RDWR);
+  close(sock);
+  return served;
+}
+
+bool BoundedHttpServer::serve(socket_t sock) {
   const int yes = 1;
   setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
   ConnectionStream stream(sock, limits_.writeTimeout, [this] { return svr_sock_ == INVALID_SOCKET; });
@@ -87,41 +112,44 @@ bool BoundedHttpServer::process_and_close_socket(socket_t sock) {
   int peerPort = 0;
   stream.get_remote_ip_and_port(peer, peerPort);
   const std::optional<ConnectionCap::Slot> slot = cap_.admit(peer);
-  bool served = true;
   if (!slot) {
     refuseCrowded(sock);
-  } else {
-    using Clock = ConnectionStream::Clock;
-    const Clock::time_point budgetEnd = Clock::now() + limits_.connectionBudget;
-    for (int request = 1; request <= limits_.requestsPerConnection; ++request) {
-      const Clock::time_point now = Clock::now();
-      if (now >= budgetEnd) break;
-      const auto idle = std::min<Clock::duration>(limits_.keepAliveIdle, budgetEnd - now);
-      if (!stream.awaitRequest(std::chrono::ceil<std::chrono::milliseconds>(idle))) break;
-      stream.beginRequest(Clock::now() + limits_.requestDeadline, limits_.requestBytes);
-      // The client is told when this is the last request the connection takes.
-      const bool last = request == limits_.requestsPerConnection || Clock::now() + limits_.requestDeadline >= budgetEnd;
-      bool closed = false;
-      bool refused = false;
-      served = process_request(stream, last, closed, [&refused](httplib::Request& parsed) {
-        parsed.ranges.clear();
-        parsed.headers.erase("Range");
-        if (const auto status = screenRequest(parsed)) {
-          refused = true;
-          screenedStatus = *status;
-          // Nothing of the body is read, so nothing after it on this connection can be.
-          parsed.headers.erase("Expect");
-          parsed.headers.erase("Connection");
-          parsed.set_header("Connection", "close");
-        }
-      });
-      screenedStatus = 0;
-      if (refused) lingerAfterRefusal(sock);
-      if (!served || closed || refused || last || stream.overran()) break;
-    }
+    return true;
   }
-  shutdown(sock, SHUT_RDWR);
-  close(sock);
+  using Clock = ConnectionStream::Clock;
+  const Clock::time_point budgetEnd = Clock::now() + limits_.connectionBudget;
+  bool served = true;
+  for (int request = 1; request <= limits_.requestsPerConnection; ++request) {
+    const Clock::time_point now = Clock::now();
+    if (now >= budgetEnd) break;
+    const auto idle = std::min<Clock::duration>(limits_.keepAliveIdle, budgetEnd - now);
+    if (!stream.awaitRequest(std::chrono::ceil<std::chrono::milliseconds>(idle))) break;
+    stream.beginRequest(Clock::now() + limits_.requestDeadline, limits_.requestBytes);
+    // The client is told when this is the last request the connection takes.
+    const bool last = request == limits_.requestsPerConnection || Clock::now() + limits_.requestDeadline >= budgetEnd;
+    bool closed = false;
+    bool refused = false;
+    answeredStatus = 0;
+    served = process_request(stream, last, closed, [&refused](httplib::Request& parsed) {
+      parsed.ranges.clear();
+      parsed.headers.erase("Range");
+      // Never compressed: a small request would make the server spend many times the CPU
+      // and memory of the plain answer.
+      parsed.headers.erase("Accept-Encoding");
+      if (const auto status = screenRequest(parsed)) {
+        refused = true;
+        screenedStatus = *status;
+        // Nothing of the body is read, so nothing after it on this connection can be.
+        parsed.headers.erase("Expect");
+        parsed.headers.erase("Connection");
+        parsed.set_header("Connection", "close");
+      }
+    });
+    screenedStatus = 0;
+    const bool untrusted = refused || endsTheConnection(answeredStatus);
+    if (untrusted) lingerAfterRefusal(sock);
+    if (!served || closed || untrusted || last || stream.overran()) break;
+  }
   return served;
 }
 

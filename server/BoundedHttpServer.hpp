@@ -17,6 +17,10 @@
 //   - a request RequestScreen refuses is answered before its body is read, and the
 //     connection closed; Range is ignored (the whole answer, 200);
 //   - more header lines than allowed answer 431;
+//   - after any 400 or 431 the connection is closed: what follows is not read as a request;
+//   - Accept-Encoding is ignored: answers are never compressed;
+//   - an exception from parsing, handling or writing (an allocation that fails) closes
+//     that connection and is logged; the process goes on;
 //   - the Keep-Alive header tells the idle time and request count it is held to;
 //   - the listen backlog fits the thread count.
 // A reverse proxy in front adds the same limits towards the Internet (server/deploy).
@@ -58,6 +62,8 @@ class BoundedHttpServer : public httplib::Server {
 
  private:
   bool process_and_close_socket(socket_t sock) override;
+  // The requests of one connection; throws what parsing, handling or writing throws.
+  bool serve(socket_t sock);
   void refuseCrowded(socket_t sock) const;
   void lingerAfterRefusal(socket_t sock) const;
 

@@ -16,7 +16,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr auto rateWindow = std::chrono::hours(1);
 const char* const json = "application/json";
 
 // What the client shows: one sentence the user can act on.
@@ -49,7 +48,9 @@ int statusFor(RecordErrorCode code) {
 Refusal refusalForStatus(int status) {
   switch (status) {
     case 404:
-      return {404, RecordErrorCode::unknownItem, "There is nothing at this address."};
+      // Not the code of a missing record type: a client sent to a wrong address must not
+      // take this for an empty community.
+      return {404, RecordErrorCode::serverRejectedRequest, "There is nothing at this address."};
     case 405:
       return {405, RecordErrorCode::invalidArguments, "Use GET or POST as the address asks."};
     case 413:
@@ -109,8 +110,6 @@ CommunityServer::CommunityServer(const ServerOptions& options)
       pool_(options.database, options.connections,
             PgConnection::Limits{std::chrono::milliseconds(options.statementTimeoutMs)},
             std::chrono::milliseconds(options.statementTimeoutMs)),
-      reports_(options.reportsPerHour, rateWindow),
-      flags_(options.flagsPerHour, rateWindow),
       clientAddress_(options.trustedProxies),
       http_(httpLimits(options), clientAddress_, crowdedBody()) {
   migrateSchema(*pool_.lease());
@@ -131,7 +130,13 @@ void CommunityServer::route() {
   // Errors the library answers itself (an unknown address, a body too large) get the
   // same form as ours; ours keep their own.
   http_.set_error_handler(httplib::Server::HandlerWithResponse(
-      [](const httplib::Request&, httplib::Response& response) {
+      [](const httplib::Request& request, httplib::Response& response) {
+        // The service closes the connection after these; the client is told (the library
+        // says so itself when the request asked for it).
+        if ((response.status == 400 || response.status == 431) && !response.has_header("Connection") &&
+            request.get_header_value("Connection") != "close") {
+          response.set_header("Connection", "close");
+        }
         if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         const Refusal refusal = refusalForStatus(response.status);
         answer(response, response.status, {{"code", static_cast<int>(refusal.code)}, {"message", refusal.message}});
@@ -223,6 +228,8 @@ void CommunityServer::saveRecord(const httplib::Request& request, httplib::Respo
   Record record;
   try {
     record = recordFromJson(nlohmann::json::parse(request.body));
+  } catch (const std::bad_alloc&) {
+    throw;
   } catch (const std::exception&) {
     refuse(response, {400, RecordErrorCode::invalidArguments, "Send one record in the community's JSON form."});
     return;
@@ -239,27 +246,25 @@ void CommunityServer::saveRecord(const httplib::Request& request, httplib::Respo
   // No later than this server waits for its answer, on the database's clock.
   const std::int64_t latestMicros = checked->checkedMicros + std::int64_t{options_.statementTimeoutMs} * 1000;
   const bool isReport = record.recordType == recordtypes::storeReport;
-  if (!(isReport ? reports_ : flags_).allow(author.toStdString())) {
-    refuse(response, {429, RecordErrorCode::requestRateLimited,
-                      isReport ? "This account shared many reports in the last hour; try again later."
-                               : "This account flagged many reports in the last hour; try again later."});
-    return;
-  }
   const Refusal nameTaken{409, RecordErrorCode::serverRecordChanged, "A record of this name exists; make a new name."};
   try {
-    if (isReport) {
-      // A retry of a report already stored is answered as the first save was.
-      const std::optional<Record> saved = records.saveReport(record, author, latestMicros);
-      if (saved) {
-        answer(response, 201, recordToJson(*saved));
-      } else {
+    const RecordRepository::Save save =
+        isReport ? records.saveReport(record, author, latestMicros, options_.reportsPerHour)
+                 : records.saveFlag(record, author, latestMicros, options_.flagsPerHour);
+    switch (save.outcome) {
+      case RecordRepository::Save::Outcome::limited:
+        refuse(response, {429, RecordErrorCode::requestRateLimited,
+                          isReport ? "This account shared many reports in the last hour; try again later."
+                                   : "This account flagged many reports in the last hour; try again later."});
+        return;
+      case RecordRepository::Save::Outcome::nameTaken:
         refuse(response, nameTaken);
-      }
-      return;
+        return;
+      case RecordRepository::Save::Outcome::stored:
+        // A flag the author made earlier under another name is the answer, not a new one.
+        answer(response, save.record.recordName == record.recordName ? 201 : 200, recordToJson(save.record));
+        return;
     }
-    const Record saved = records.saveFlag(record, author, latestMicros);
-    const bool repeated = saved.recordName != record.recordName;
-    answer(response, repeated ? 200 : 201, recordToJson(saved));
   } catch (const PgError& error) {
     if (error.isUniqueViolation()) {
       refuse(response, nameTaken);

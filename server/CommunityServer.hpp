@@ -15,7 +15,8 @@
 // too many connections from one address, 503 (15) when the database cannot answer in
 // time. A report sent again by its author with the same name and content is answered
 // 201 with the stored one, so that a retry after a lost answer never makes a second
-// report. Client addresses (the forwarded one behind a trusted proxy) are kept only
+// report. Every limit is counted in the database, so that servers sharing it share the
+// limits and a restart keeps them. Client addresses (the forwarded one behind a trusted proxy) are kept only
 // hashed, with the author they registered, for the registration limit and so that
 // authors from one address flag a report once.
 //
@@ -31,7 +32,6 @@
 #include "BoundedHttpServer.hpp"
 #include "ClientAddress.hpp"
 #include "ConnectionPool.hpp"
-#include "RateLimiter.hpp"
 #include "ServerOptions.hpp"
 
 namespace tessorin::server {
@@ -58,8 +58,6 @@ class CommunityServer {
 
   ServerOptions options_;
   ConnectionPool pool_;
-  RateLimiter reports_;
-  RateLimiter flags_;
   ClientAddress clientAddress_;
   BoundedHttpServer http_;
   std::thread serving_;

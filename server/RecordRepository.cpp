@@ -184,8 +184,40 @@ bool RecordRepository::reportExists(const QString& name) {
   return db_.read("SELECT 1 FROM reports WHERE name = $1", {utf8(name)}).rows() > 0;
 }
 
-std::optional<Record> RecordRepository::saveReport(const Record& record, const QString& author,
-                                                   std::int64_t latestMicros) {
+namespace {
+
+// Each author's saves take turns, so that two servers cannot both store the last one the
+// author's limit allows.
+void takeAuthorsTurn(PgConnection& db, const QString& author) {
+  db.exec("SELECT pg_advisory_xact_lock(7357003, hashtext($1))", {utf8(author)});
+}
+
+bool withinLimit(PgConnection& db, const char* table, const QString& author, int perHour) {
+  // Counted no further than the limit, so the count costs no more than the limit allows.
+  const std::string sql = std::string("SELECT count(*) FROM (SELECT 1 FROM ") + table +
+                          " WHERE creator = $1 AND created > clock_timestamp() - interval '1 hour' LIMIT $2::integer) "
+                          "recent";
+  return db.exec(sql.c_str(), {utf8(author), std::to_string(perHour)}).integer(0, 0) < perHour;
+}
+
+}  // namespace
+
+RecordRepository::Save RecordRepository::saveReport(const Record& record, const QString& author,
+                                                    std::int64_t latestMicros, int perHour) {
+  const std::string stored = std::string("SELECT ") + reportColumns + " FROM reports WHERE name = $1";
+  // A report of this name, as it is stored: the same one sent again by its author, or
+  // another's.
+  const auto earlier = [&]() -> std::optional<Save> {
+    const PgResult rows = db_.exec(stored.c_str(), {utf8(record.recordName)});
+    if (rows.rows() == 0) return std::nullopt;
+    Record saved = reportFromRow(rows, 0);
+    if (saved.creator != author || saved.fields != record.fields) return Save{Save::Outcome::nameTaken, {}};
+    return Save{Save::Outcome::stored, std::move(saved)};
+  };
+  PgTransaction transaction(db_);
+  takeAuthorsTurn(db_, author);
+  if (auto found = earlier()) return std::move(*found);
+  if (!withinLimit(db_, "reports", author, perHour)) return {Save::Outcome::limited, {}};
   const std::string insert =
       std::string(
           "INSERT INTO reports (name, store, store_key, platform, country, city, brand, advertised_bytes, real_bytes, "
@@ -201,43 +233,70 @@ std::optional<Record> RecordRepository::saveReport(const Record& record, const Q
                        integerField(record, "manufacturerID"), doubleField(record, "price"),
                        textField(record, "currency"), textField(record, "appVersion"), utf8(author),
                        numberText(latestMicros)});
-  if (rows.rows() > 0) return reportFromRow(rows, 0);
-  const std::string stored = std::string("SELECT ") + reportColumns + " FROM reports WHERE name = $1";
-  const PgResult earlier = db_.read(stored.c_str(), {utf8(record.recordName)});
-  if (earlier.rows() == 0) throw PgError(lateSave, "");
-  Record saved = reportFromRow(earlier, 0);
-  if (saved.creator != author || saved.fields != record.fields) return std::nullopt;
-  return saved;
+  if (rows.rows() > 0) {
+    Save saved{Save::Outcome::stored, reportFromRow(rows, 0)};
+    transaction.commit();
+    return saved;
+  }
+  // Another author's report of this name came in meanwhile, or the save came too late.
+  if (auto found = earlier()) return std::move(*found);
+  throw PgError(lateSave, "");
 }
 
-Record RecordRepository::saveFlag(const Record& record, const QString& author, std::int64_t latestMicros) {
+RecordRepository::Save RecordRepository::saveFlag(const Record& record, const QString& author,
+                                                  std::int64_t latestMicros, int perHour) {
   const std::string report = utf8(record.reference(QStringLiteral("report"))->recordName);
+  const std::string existing = std::string("SELECT ") + flagColumns + " FROM flags WHERE report = $1 AND creator = $2";
+  PgTransaction transaction(db_);
+  takeAuthorsTurn(db_, author);
+  if (const PgResult rows = db_.exec(existing.c_str(), {report, utf8(author)}); rows.rows() > 0) {
+    return {Save::Outcome::stored, flagFromRow(rows, 0)};
+  }
+  if (!withinLimit(db_, "flags", author, perHour)) return {Save::Outcome::limited, {}};
+  // No conflict target: a name in use by another flag is not an error here but an answer.
   const std::string insert = std::string("INSERT INTO flags (name, report, creator) SELECT $1::text, $2::text, $3::text ") +
-                             inTime(4) + " ON CONFLICT (report, creator) DO NOTHING RETURNING " + flagColumns;
+                             inTime(4) + " ON CONFLICT DO NOTHING RETURNING " + flagColumns;
   const PgResult inserted =
       db_.exec(insert.c_str(), {utf8(record.recordName), report, utf8(author), numberText(latestMicros)});
-  if (inserted.rows() > 0) return flagFromRow(inserted, 0);
-  const std::string existing = std::string("SELECT ") + flagColumns + " FROM flags WHERE report = $1 AND creator = $2";
-  const PgResult rows = db_.read(existing.c_str(), {report, utf8(author)});
-  if (rows.rows() == 0) throw PgError(lateSave, "");
-  return flagFromRow(rows, 0);
+  if (inserted.rows() > 0) {
+    Save saved{Save::Outcome::stored, flagFromRow(inserted, 0)};
+    transaction.commit();
+    return saved;
+  }
+  if (db_.exec("SELECT 1 FROM flags WHERE name = $1", {utf8(record.recordName)}).rows() > 0) {
+    return {Save::Outcome::nameTaken, {}};
+  }
+  throw PgError(lateSave, "");
 }
 
 RecordRepository::Page RecordRepository::reports(int limit, const std::optional<std::string>& cursor) {
   limit = std::clamp(limit, 1, reportPageLimit);
   std::optional<ReportCursor> after;
   if (cursor) after = parseCursor(*cursor);
-  const std::string sql = std::string("SELECT ") + reportColumns +
-                          " FROM reports WHERE $1::bigint IS NULL OR (created, name) < "
-                          "(to_timestamp(0) + $1::bigint * interval '1 microsecond', $2::text) "
-                          "ORDER BY created DESC, name DESC LIMIT $3::integer";
+  // Each row's share of the page: its texts and what the JSON around them takes. Rows are
+  // read only while the ones before leave room, so the last row read starts within the
+  // budget and says whether another page follows.
+  const std::string sql =
+      std::string("SELECT * FROM (SELECT ") + reportColumns +
+      ", sum(size) OVER (ORDER BY created DESC, name DESC) AS running, size AS own FROM (SELECT *, " +
+      std::to_string(reportJsonOverhead) +
+      " + octet_length(concat(store, store_key, platform, country, city, brand, verdict, method, currency, "
+      "app_version)) AS size FROM reports WHERE $1::bigint IS NULL OR (created, name) < "
+      "(to_timestamp(0) + $1::bigint * interval '1 microsecond', $2::text) "
+      "ORDER BY created DESC, name DESC LIMIT $3::integer) newest) page WHERE running - own < $4::bigint "
+      "ORDER BY running";
   // One row more than asked says whether another page follows.
   PgResult rows = db_.read(sql.c_str(), {after ? PgParam(numberText(after->micros)) : std::nullopt,
-                                         after ? PgParam(after->name) : std::nullopt, std::to_string(limit + 1)});
+                                         after ? PgParam(after->name) : std::nullopt, std::to_string(limit + 1),
+                                         std::to_string(reportPageBytes)});
   Page page{std::move(rows), 0, std::nullopt};
-  page.count = std::min(page.rows.rows(), limit);
-  if (page.rows.rows() > limit) {
-    page.cursor = cursorText(page.rows.integer(limit - 1, 15), page.rows.text(limit - 1, 0));
+  const int running = reportKeyCount + 3;
+  while (page.count < std::min(page.rows.rows(), limit) &&
+         (page.count == 0 || page.rows.integer(page.count, running) <= reportPageBytes)) {
+    ++page.count;
+  }
+  if (page.rows.rows() > page.count) {
+    page.cursor = cursorText(page.rows.integer(page.count - 1, 15), page.rows.text(page.count - 1, 0));
   }
   return page;
 }

@@ -20,6 +20,12 @@ struct BadCursor : std::runtime_error {
 class RecordRepository {
  public:
   static constexpr int reportPageLimit = 400;
+  // A page of reports ends before its JSON would pass this, whatever the reports hold, so
+  // that an answer's memory does not grow with the length of their texts. A page of 400
+  // reports with names of usual length fits; long ones make more, shorter pages.
+  static constexpr std::int64_t reportPageBytes = 256 * 1024;
+  // What a report's JSON takes besides its texts, at most.
+  static constexpr int reportJsonOverhead = 512;
   static constexpr int flagPageLimit = 2000;
   // Flags listed per report, each from another source: the client hides a report at three
   // and more say nothing more, so a flood on one report takes no room from the others.
@@ -52,6 +58,17 @@ class RecordRepository {
   std::optional<Author> authorWithToken(const std::string& token);
 
   bool reportExists(const QString& name);
+
+  // What became of a save.
+  struct Save {
+    enum class Outcome {
+      stored,     // the record is stored (or was already, sent again by its author)
+      limited,    // the author saved perHour records of this type within the last hour
+      nameTaken,  // the name is another record's
+    };
+    Outcome outcome;
+    Record record;  // as stored, when stored
+  };
   // Saves are stored only when the database runs them before the database time
   // latestMicros: a statement that reached a database which had stood still (stopped,
   // swapped out) until the caller gave up and answered 503 stores nothing when it runs at
@@ -59,13 +76,15 @@ class RecordRepository {
   // from Author::checkedMicros, so the two clocks are never compared. Such a late save
   // throws PgError.
   //
-  // The report as stored. The same report sent again by its author (same name and
-  // content: a retry whose answer was lost) gives the stored one; nothing when the name is
-  // another record's.
-  std::optional<Record> saveReport(const Record& record, const QString& author, std::int64_t latestMicros);
-  // The author's earlier flag of the same report, when there is one, else the new flag.
-  // Throws PgError: a name in use by another flag is a unique violation.
-  Record saveFlag(const Record& record, const QString& author, std::int64_t latestMicros);
+  // The hourly limit is counted from the stored records themselves, each author's saves
+  // taking turns, so that servers sharing the database share it and a restart keeps it.
+  //
+  // A report: the same report sent again by its author (same name and content: a retry
+  // whose answer was lost) gives the stored one, and is not counted again.
+  Save saveReport(const Record& record, const QString& author, std::int64_t latestMicros, int perHour);
+  // A flag: the author's flag of the same report, when there is one (the same flag sent
+  // again, or an earlier one under another name), else the new flag.
+  Save saveFlag(const Record& record, const QString& author, std::int64_t latestMicros, int perHour);
 
   // Rows as the database gave them, so that a page is written out without a record made
   // of each row.
@@ -74,8 +93,9 @@ class RecordRepository {
     int count = 0;  // rows that belong to the page
     std::optional<std::string> cursor;
   };
-  // Newest first by time, then name; the cursor holds the exact stored time and name of
-  // the last record. Throws BadCursor, also for a time out of the range of real ones.
+  // Newest first by time, then name, at most limit and reportPageBytes; the cursor holds
+  // the exact stored time and name of the last record. Throws BadCursor, also for a time
+  // out of the range of real ones.
   Page reports(int limit, const std::optional<std::string>& cursor);
   // The flags that decide what a client sees: those of the reports one fetch can hold
   // (the newest), grouped per report in the order of the reports, at most

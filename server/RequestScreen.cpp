@@ -10,13 +10,16 @@ std::optional<int> screenRequest(const httplib::Request& request) {
   const std::size_t lengths = request.get_header_value_count("Content-Length");
   const std::size_t codings = request.get_header_value_count("Transfer-Encoding");
   if (lengths > 1 || codings > 1 || (lengths == 1 && codings == 1)) return 400;
+  bool carriesBody = codings == 1;
   if (lengths == 1) {
     const std::string length = request.get_header_value("Content-Length");
     const bool digits = !length.empty() && length.size() <= 18 &&
                         std::all_of(length.begin(), length.end(), [](char c) { return c >= '0' && c <= '9'; });
     if (!digits) return 400;
+    carriesBody = carriesBody || length.find_first_not_of('0') != std::string::npos;
   }
   if (codings == 1 && strcasecmp(request.get_header_value("Transfer-Encoding").c_str(), "chunked") != 0) return 400;
+  if (carriesBody && request.method != "POST") return 400;
   return std::nullopt;
 }
 

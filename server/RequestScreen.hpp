@@ -7,6 +7,9 @@
 //     Transfer-Encoding, more than one Content-Length, a length that is no plain number,
 //     a transfer coding other than chunked): a request hidden in such a body could pass a
 //     proxy and reach the server.
+//   - A body on any method but POST: the library reads a body only where a method is
+//     meant to carry one, so a GET's body would be read as the next request, which a proxy
+//     that kept the connection open would then answer to someone else.
 // A plain function of the headers.
 
 #include <optional>

@@ -76,6 +76,13 @@ INSERT INTO address_key (key)
 INSERT INTO schema_version (version) VALUES (2);
 )";
 
+// Each author's saves of the last hour are counted for the author's limits.
+const char* const version3 = R"(
+CREATE INDEX reports_by_creator ON reports (creator, created);
+CREATE INDEX flags_by_creator ON flags (creator, created);
+INSERT INTO schema_version (version) VALUES (3);
+)";
+
 }  // namespace
 
 void migrateSchema(PgConnection& connection) {
@@ -92,6 +99,7 @@ void migrateSchema(PgConnection& connection) {
     connection.execScript(statements.c_str());
   }
   if (version < 2) connection.execScript(version2);
+  if (version < 3) connection.execScript(version3);
   transaction.commit();
 }
 

@@ -7,8 +7,9 @@
 //   --connections N   database connections the threads share (8)
 //   --statement-timeout MS   longest a statement may run (5000)
 //   --reports-per-hour N, --flags-per-hour N   per author (30, 200)
-//   --registrations-per-hour N                 per client address (20), counted in the
-//                     database, so servers sharing it share the limit
+//   --registrations-per-hour N                 per client address (20)
+//                     all three counted in the database, so servers sharing it share
+//                     the limits and a restart keeps them
 //   --connections-per-address N  open connections one client address may hold at once
 //                     (8; 0: no cap); trusted proxies are not capped
 //   --trusted-proxy A[/BITS]  a reverse proxy whose forwarded client address is believed;

@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <iostream>
+#include <malloc.h>
 #include <pthread.h>
 
 #include "CommunityServer.hpp"
@@ -11,6 +12,12 @@
 
 int main(int argc, char** argv) {
   using namespace tessorin::server;
+  // Few allocator arenas, and large blocks always mapped afresh: otherwise each request
+  // thread keeps an arena of its own, and what a large answer took stays with it after
+  // the answer is gone, so the process would grow with the number of threads that ever
+  // wrote one.
+  mallopt(M_ARENA_MAX, 2);
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   ServerOptions options;
   try {
     options = ServerOptions::parse(std::vector<std::string>(argv + 1, argv + argc));

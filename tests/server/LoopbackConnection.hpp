@@ -115,4 +115,7 @@ class LoopbackConnection {
   SSL* ssl_ = nullptr;
 };
 
+// The first line of a response: "HTTP/1.1 200 OK".
+inline std::string statusLine(const std::string& response) { return response.substr(0, response.find("\r\n")); }
+
 }  // namespace tessorin::testing

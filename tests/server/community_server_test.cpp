@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "AwaitTask.hpp"
+#include "RecordRepository.hpp"
 #include "ServerWorld.hpp"
 #include "community/store/CommunityAccount.hpp"
 #include "community/store/CommunityError.hpp"
@@ -51,9 +52,11 @@ Record flagOf(const QString& reportName) {
 
 // An installation of the application: its own settings, a community store on the server.
 struct Installation {
-  explicit Installation(const ServerWorld& world)
+  // path: what the setting adds to the server's address.
+  explicit Installation(const ServerWorld& world, const std::string& path = {})
       : settings(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-        store(settings, std::make_unique<ServerRecordStore>(settings, QUrl(QString::fromStdString(world.url())))) {}
+        store(settings,
+              std::make_unique<ServerRecordStore>(settings, QUrl(QString::fromStdString(world.url() + path)))) {}
   QTemporaryDir folder;
   QSettings settings;
   CommunityStore store;
@@ -84,6 +87,60 @@ TEST_F(CommunityServerTest, FivePagesOfReportsStopAtTwoThousand) {
   EXPECT_EQ(here.store.state().kind, CommunityStore::State::Kind::loaded) << here.store.state().message.toStdString();
   EXPECT_EQ(here.store.reports().size(), 2000u);
   EXPECT_TRUE(here.store.flagCounts().empty());
+}
+
+TEST_F(CommunityServerTest, PagesOfLongReportsAreShorterAndTheListStaysWhole) {
+  server::PgConnection db(world->postgres.conninfo());
+  db.exec(
+      "INSERT INTO reports (name, store, store_key, platform, country, city, advertised_bytes, verdict, method, "
+      "creator) SELECT upper(gen_random_uuid()::text), 'Long ' || i || repeat('s', 1000), 'long ' || i || "
+      "repeat('s', 1000), 'amazon', 'BR', repeat('c', 1000), 1000, 'fake', 'quick', 'BULK' "
+      "FROM generate_series(1, 500) AS i");
+  auto http = world->client();
+  const auto page = http.Get("/v1/records?type=StoreReport&limit=400");
+  ASSERT_TRUE(page);
+  const nlohmann::json body = nlohmann::json::parse(page->body);
+  EXPECT_LT(body.at("records").size(), 400u);
+  EXPECT_TRUE(body.contains("cursor"));
+  EXPECT_LE(page->body.size(), static_cast<std::size_t>(server::RecordRepository::reportPageBytes));
+  Installation here(*world);
+  awaitTask(here.store.load());
+  EXPECT_EQ(here.store.reports().size(), 500u);
+}
+
+TEST_F(CommunityServerTest, AWrongPathIsTheCommunitysFailureAndNotAnEmptyCommunity) {
+  const QString wrongAddress =
+      QStringLiteral("The community server’s address does not lead to a community server; check the setting "
+                     "\"CommunityServer\".");
+  struct Case {
+    const char* path;
+    CommunityStore::State::Kind state;
+    QString message;
+  };
+  const Case cases[] = {
+      {"", CommunityStore::State::Kind::loaded, {}},
+      {"/", CommunityStore::State::Kind::loaded, {}},
+      {"/community", CommunityStore::State::Kind::failed, wrongAddress},
+      {"/v1", CommunityStore::State::Kind::failed, wrongAddress},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    Installation here(*world, c.path);
+    awaitTask(here.store.load());
+    EXPECT_EQ(here.store.state().kind, c.state);
+    EXPECT_EQ(here.store.state().message, c.message);
+  }
+  Installation wrong(*world, "/community");
+  CheckRecord check;
+  check.verdict = CheckOutcome::Verdict::fake;
+  Purchase purchase;
+  purchase.store = "Mega";
+  try {
+    awaitTask(wrong.store.share(check, purchase));
+    ADD_FAILURE() << "shared through a wrong address";
+  } catch (const RecordStoreError& error) {
+    EXPECT_EQ(error.description, wrongAddress);
+  }
 }
 
 TEST_F(CommunityServerTest, SharedReportComesBackWithWhatTheServerSet) {

@@ -21,6 +21,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::LoopbackConnection;
+using testing::statusLine;
 
 constexpr std::int64_t allowedGrowthKiB = 64 * 1024;
 constexpr std::size_t inflatedBytes = 256u << 20;
@@ -91,8 +92,6 @@ class PeakWatch {
   std::vector<pid_t> processes_;
   std::vector<std::int64_t> atRest_;
 };
-
-std::string statusLine(const std::string& response) { return response.substr(0, response.find("\r\n")); }
 
 class ServerAttackTest : public ::testing::TestWithParam<bool> {
  protected:

@@ -1,5 +1,5 @@
 // The server record store against an HTTP server whose answers the test writes: records
-// that do not parse, cursors that never end, code 11 on either query, garbage, a save
+// that do not parse, cursors that never end, 404 or garbage from a wrong address, a save
 // answered with nothing, replies too large or too slow, and addresses it must not use.
 
 #include <functional>
@@ -138,13 +138,18 @@ TEST(ServerRecordStore, ErrorsOfEitherQueryAndGarbage) {
     std::size_t reportsHeld;
     QString message;
   };
+  const QString wrongAddress =
+      QStringLiteral("The community server’s address does not lead to a community server; check the setting "
+                     "\"CommunityServer\".");
   const Case cases[] = {
-      {"code 11 on reports", {404, unknown}, {200, R"({"records": []})"}, Kind::loaded, 0, {}},
-      {"code 11 on flags", {200, R"({"records": [)" + reportJson() + "]}"}, {404, unknown}, Kind::loaded, 1, {}},
-      {"garbage body", {200, "<html>"}, {200, "{}"}, Kind::failed, 0,
-       QStringLiteral("The community server’s answer could not be read.")},
-      {"records not a list", {200, R"({"records": 5})"}, {200, "{}"}, Kind::failed, 0,
-       QStringLiteral("The community server’s answer could not be read.")},
+      {"an empty community", {200, R"({"records": []})"}, {200, R"({"records": []})"}, Kind::loaded, 0, {}},
+      {"code 11 on reports", {404, unknown}, {200, R"({"records": []})"}, Kind::failed, 0, wrongAddress},
+      {"code 11 on flags", {200, R"({"records": [)" + reportJson() + "]}"}, {404, unknown}, Kind::failed, 0,
+       wrongAddress},
+      {"another server's page not found", {404, "<html>Not Found</html>"}, {404, "<html>"}, Kind::failed, 0,
+       wrongAddress},
+      {"garbage body", {200, "<html>"}, {200, "{}"}, Kind::failed, 0, wrongAddress},
+      {"records not a list", {200, R"({"records": 5})"}, {200, "{}"}, Kind::failed, 0, wrongAddress},
       {"server error without a body", {502, ""}, {200, "{}"}, Kind::failed, 0,
        QStringLiteral("The community server answered with status 502.")},
       {"a long message is cut", {500, longMessage}, {200, "{}"}, Kind::failed, 0, QString(200, QLatin1Char('x'))},

@@ -63,7 +63,9 @@ TEST_F(RetryTest, ASaveTheDatabaseRunsOnlyAfterItsAnswerWasGivenUpStoresNothing)
   const auto author = records.authorWithToken(token);
   ASSERT_TRUE(author);
   const Record flagged = ServerWorld::newReport(QStringLiteral("Flagged"));
-  ASSERT_TRUE(records.saveReport(flagged, author->name, author->checkedMicros + 5'000'000));
+  constexpr int perHour = 1000;
+  ASSERT_EQ(records.saveReport(flagged, author->name, author->checkedMicros + 5'000'000, perHour).outcome,
+            server::RecordRepository::Save::Outcome::stored);
   struct Case {
     const char* what;
     std::int64_t latestMicros;
@@ -78,15 +80,17 @@ TEST_F(RetryTest, ASaveTheDatabaseRunsOnlyAfterItsAnswerWasGivenUpStoresNothing)
     const std::int64_t reports = world->count("reports");
     const std::int64_t flags = world->count("flags");
     const auto saveBoth = [&] {
-      records.saveReport(ServerWorld::newReport(QStringLiteral("Mega")), author->name, c.latestMicros);
-      records.saveFlag(ServerWorld::newFlag(flagged.recordName), author->name, c.latestMicros);
+      records.saveReport(ServerWorld::newReport(QStringLiteral("Mega")), author->name, c.latestMicros, perHour);
+      records.saveFlag(ServerWorld::newFlag(flagged.recordName), author->name, c.latestMicros, perHour);
     };
     if (c.stored) {
       EXPECT_NO_THROW(saveBoth());
     } else {
-      EXPECT_THROW(records.saveReport(ServerWorld::newReport(QStringLiteral("Mega")), author->name, c.latestMicros),
-                   server::PgError);
-      EXPECT_THROW(records.saveFlag(ServerWorld::newFlag(flagged.recordName), QStringLiteral("ANOTHER"), c.latestMicros),
+      EXPECT_THROW(
+          records.saveReport(ServerWorld::newReport(QStringLiteral("Mega")), author->name, c.latestMicros, perHour),
+          server::PgError);
+      EXPECT_THROW(records.saveFlag(ServerWorld::newFlag(flagged.recordName), QStringLiteral("ANOTHER"),
+                                    c.latestMicros, perHour),
                    server::PgError);
     }
     EXPECT_EQ(world->count("reports"), reports + (c.stored ? 1 : 0));

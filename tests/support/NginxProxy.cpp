@@ -57,7 +57,7 @@ std::string nginxUnavailableReason() {
   return {};
 }
 
-NginxProxy::NginxProxy(int serverPort, PerAddressPace pace) {
+NginxProxy::NginxProxy(int serverPort, PerAddressPace pace, int workers) {
   char pattern[] = "/tmp/tessorin-nginx-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a folder for nginx");
   folder_ = pattern;
@@ -77,6 +77,8 @@ NginxProxy::NginxProxy(int serverPort, PerAddressPace pace) {
       replaceOnce(site, "limit_conn tessorin_community_connections 16;", "limit_conn tessorin_community_connections 4096;");
       replaceOnce(site, "rate=2r/s;", "rate=1000000r/s;");
       replaceOnce(site, "burst=20 nodelay;", "burst=1000000 nodelay;");
+      replaceOnce(site, "rate=20r/s;", "rate=1000000r/s;");
+      replaceOnce(site, "burst=100 nodelay;", "burst=1000000 nodelay;");
     }
     writeFile(folder_ + "/site.conf", site);
     // Workers run as nobody and buffer nothing on disk for requests this small, but nginx
@@ -85,10 +87,12 @@ NginxProxy::NginxProxy(int serverPort, PerAddressPace pace) {
       std::filesystem::create_directory(folder_ + "/" + name);
     }
     writeFile(folder_ + "/nginx.conf",
-              "worker_processes auto;\n"
+              "worker_processes " + (workers > 0 ? std::to_string(workers) : std::string("auto")) + ";\n"
               "pid " + folder_ + "/nginx.pid;\n"
               "error_log " + folder_ + "/error.log warn;\n"
-              "events { worker_connections 1024; }\n"
+              // The room the site's comment asks for.
+              "worker_rlimit_nofile 20000;\n"
+              "events { worker_connections 8192; }\n"
               "http {\n"
               "  access_log off;\n"
               "  client_body_temp_path " + folder_ + "/body;\n"

@@ -21,8 +21,9 @@ class NginxProxy {
  public:
   enum class PerAddressPace { shipped, lifted };
 
-  // Throws std::runtime_error with nginx's output when it does not start.
-  explicit NginxProxy(int serverPort, PerAddressPace pace = PerAddressPace::shipped);
+  // Throws std::runtime_error with nginx's output when it does not start. workers: worker
+  // processes, 0 for one per processor (as nginx's "auto"); 1 is a small machine's nginx.
+  explicit NginxProxy(int serverPort, PerAddressPace pace = PerAddressPace::shipped, int workers = 0);
   ~NginxProxy();
   NginxProxy(const NginxProxy&) = delete;
   NginxProxy& operator=(const NginxProxy&) = delete;

@@ -22,6 +22,27 @@ RecordStoreError unreadableAnswer() {
   return {RecordErrorCode::internalError, tr("The community server’s answer could not be read.")};
 }
 
+// A server that does not know the community's own paths, or answers them with something
+// else than the community's JSON, is not a community server: the address is wrong, which
+// the user must hear rather than see an empty community.
+RecordStoreError wrongAddress() {
+  return {RecordErrorCode::serverRejectedRequest,
+          tr("The community server’s address does not lead to a community server; check the setting "
+             "\"CommunityServer\".")};
+}
+
+// The community's own answer that a record does not exist (a flag of a deleted report).
+bool isCommunitysUnknownItem(const ServerRecordStore::Reply& reply) {
+  try {
+    const nlohmann::json body = nlohmann::json::parse(reply.body.toStdString());
+    const auto code = body.find("code");
+    return body.contains("message") && code != body.end() && code->is_number_integer() &&
+           code->get<int>() == static_cast<int>(RecordErrorCode::unknownItem);
+  } catch (const nlohmann::json::exception&) {
+    return false;
+  }
+}
+
 // The server's own message, as plain text of a sensible length, else its status.
 RecordStoreError serverError(const ServerRecordStore::Reply& reply) {
   try {
@@ -112,6 +133,7 @@ QCoro::Task<bool> ServerRecordStore::registerAccount() {
   QCoro::Task<Reply> sending = send("POST", QStringLiteral("/v1/authors"), {}, QByteArrayLiteral("{}"), {});
   const Reply reply = co_await sending;
   if (alive.expired()) co_return false;
+  if (reply.status == 404) throw wrongAddress();
   if (reply.status >= 400 && reply.status < 500) co_return false;
   if (!succeeded(reply.status)) throw serverError(reply);
   try {
@@ -175,6 +197,7 @@ QCoro::Task<std::optional<Record>> ServerRecordStore::save(Record record) {
       if (attempt == 0) continue;
       throw serverError(reply);
     }
+    if (reply.status == 404 && !isCommunitysUnknownItem(reply)) throw wrongAddress();
     if (!succeeded(reply.status)) throw serverError(reply);
     try {
       co_return recordFromJson(nlohmann::json::parse(reply.body.toStdString()));
@@ -193,15 +216,17 @@ QCoro::Task<QueryPage> ServerRecordStore::query(RecordQuery query) {
   if (query.cursor) parameters.addQueryItem(QStringLiteral("cursor"), *query.cursor);
   QCoro::Task<Reply> sending = send("GET", QStringLiteral("/v1/records"), parameters, {}, {});
   const Reply reply = co_await sending;
+  // The community server knows both record types: a 404 here comes from another server.
+  if (reply.status == 404) throw wrongAddress();
   if (!succeeded(reply.status)) throw serverError(reply);
   nlohmann::json body;
   try {
     body = nlohmann::json::parse(reply.body.toStdString());
   } catch (const nlohmann::json::exception&) {
-    throw unreadableAnswer();
+    throw wrongAddress();
   }
   const auto records = body.is_object() ? body.find("records") : body.end();
-  if (records == body.end() || !records->is_array()) throw unreadableAnswer();
+  if (records == body.end() || !records->is_array()) throw wrongAddress();
   QueryPage page;
   for (const nlohmann::json& element : *records) {
     try {

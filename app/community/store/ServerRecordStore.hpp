@@ -10,7 +10,10 @@
 // need; a token the server no longer knows is dropped and registered again once, and a
 // refused registration is reported as no account (or, while saving, as
 // RecordErrorCode::notAuthenticated). A server's error message reaches the user as plain
-// text, cut to 200 characters.
+// text, cut to 200 characters. A 404 on the community's own paths (but for a flag of a
+// report the community no longer has), or a page that is not the community's JSON, says
+// that the address leads elsewhere, and the message names the setting to mend: an empty
+// community is only ever a real, empty answer.
 //
 // Main thread only; operations resume their coroutines there.
 

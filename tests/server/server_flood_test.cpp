@@ -1,0 +1,108 @@
+// One address that opens connections through nginx without end, keeping each, cannot take
+// the connections nginx has for everyone else: requests from another address are answered,
+// each within a second, while the flood runs, whether its requests are whole (and refused)
+// or never finish their header (2000 new connections a second). Bounded: a few seconds and
+// a few thousand connections, all on 127.0.0.1.
+
+#include <atomic>
+#include <mutex>
+#include <sys/resource.h>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "Deployment.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::LoopbackConnection;
+
+constexpr const char* flagPage = "GET /v1/records?type=ReportFlag&limit=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
+
+struct Flood {
+  const char* what;
+  std::string request;
+  bool readsAnswer;
+  // Connections a second the flood opens at most, all flooders together; 0: as fast as it can.
+  int perSecond;
+};
+
+TEST(ProxyFloodTest, OneAddressReconnectingWithoutEndLeavesOthersAnsweredWithinASecond) {
+  TESSORIN_REQUIRE_POSTGRES();
+  TESSORIN_REQUIRE_NGINX();
+  // The flood's own connections need descriptors beyond the usual soft limit.
+  rlimit files{};
+  getrlimit(RLIMIT_NOFILE, &files);
+  files.rlim_cur = std::max<rlim_t>(files.rlim_cur, std::min<rlim_t>(files.rlim_max, 16384));
+  setrlimit(RLIMIT_NOFILE, &files);
+  constexpr int flooders = 16;
+  constexpr int connectionsEach = 600;
+  const Flood floods[] = {
+      // Each refused, kept open, and the next one opened at once.
+      {"whole requests", flagPage, true, 0},
+      // A request that never ends its header: nginx cannot count it against the address
+      // until it does, so only the header timeout lets it go.
+      {"headers never finished", "GET /v1/records?type=ReportFlag HTTP/1.1\r\nHost: 127.0.0.1\r\n", false, 2000},
+  };
+  for (const Flood& f : floods) {
+    SCOPED_TRACE(f.what);
+    // nginx of one worker, as on a small machine: the one whose connections run out first.
+    Deployment deployment(false);
+    deployment.proxy = std::make_unique<testing::NginxProxy>(deployment.world.port,
+                                                             testing::NginxProxy::PerAddressPace::shipped, 1);
+    std::atomic<bool> flooding = true;
+    std::atomic<int> opened = 0;
+    std::atomic<int> refused = 0;
+    std::vector<std::thread> flood;
+    for (int i = 0; i < flooders; ++i) {
+      flood.emplace_back([&] {
+        std::vector<std::unique_ptr<LoopbackConnection>> held;
+        const auto start = std::chrono::steady_clock::now();
+        const auto until = start + 6s;
+        while (flooding && held.size() < connectionsEach && std::chrono::steady_clock::now() < until) {
+          if (f.perSecond > 0) {
+            std::this_thread::sleep_until(start + held.size() * 1s * flooders / f.perSecond);
+          }
+          try {
+            auto client = std::make_unique<LoopbackConnection>(deployment.port(), true, "127.0.0.2");
+            ++opened;
+            if (client->send(f.request) && f.readsAnswer && client->response().find(" 429 ") != std::string::npos) {
+              ++refused;
+            }
+            held.push_back(std::move(client));
+          } catch (const std::runtime_error&) {
+            // Turned away before TLS: the flood goes on.
+          }
+        }
+        while (flooding) std::this_thread::sleep_for(50ms);
+      });
+    }
+    std::this_thread::sleep_for(1s);
+    std::vector<std::int64_t> waitsMs;
+    int unanswered = 0;
+    for (int probe = 0; probe < 12; ++probe) {
+      const auto started = std::chrono::steady_clock::now();
+      try {
+        if (deployment.answerWithin(flagPage, 3000ms, "127.0.0.3").find(" 200 ") == std::string::npos) ++unanswered;
+      } catch (const std::runtime_error&) {
+        ++unanswered;
+      }
+      waitsMs.push_back((std::chrono::steady_clock::now() - started) / 1ms);
+      std::this_thread::sleep_for(300ms);
+    }
+    flooding = false;
+    for (std::thread& flooder : flood) flooder.join();
+    const std::int64_t longest = *std::max_element(waitsMs.begin(), waitsMs.end());
+    RecordProperty(std::string("floodConnections ") + f.what, opened.load());
+    RecordProperty(std::string("floodRefused ") + f.what, refused.load());
+    RecordProperty(std::string("longestWaitMs ") + f.what, std::to_string(longest));
+    EXPECT_GT(opened.load(), 4000) << "no flood to speak of";
+    EXPECT_EQ(unanswered, 0);
+    EXPECT_LT(longest, 1000) << "the longest wait of another address, in ms";
+  }
+}
+
+}  // namespace
+}  // namespace tessorin

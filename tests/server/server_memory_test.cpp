@@ -1,0 +1,191 @@
+// What answers cost the server program, run as its own process: a page of 400 valid
+// reports of 3 KB each, asked for 64 times one after another and 64 times at once, plain
+// and asking for brotli, directly and through the nginx of the deployment, must leave the
+// process's peak (VmHWM) less than 64 MiB above what it held before. Under an address
+// space of 1.2 GB the same requests are answered (200, or 503 when memory runs out) and
+// the process lives on; with no room at all to grow, a request that cannot have its memory
+// gets 503 or its connection closed, and everything is answered again once there is room.
+
+#include <fstream>
+#include <map>
+#include <sys/resource.h>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "LoopbackConnection.hpp"
+#include "NginxProxy.hpp"
+#include "PeakMemory.hpp"
+#include "PgConnection.hpp"
+#include "PostgresServer.hpp"
+#include "ServerProcess.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::LoopbackConnection;
+using testing::statusLine;
+
+constexpr std::int64_t allowedGrowthKiB = 64 * 1024;
+constexpr int requests = 64;
+
+// 400 reports whose texts are as long as the server takes: about 3 KB each.
+void fillWithLongReports(const std::string& conninfo) {
+  server::PgConnection db(conninfo);
+  db.exec(
+      "INSERT INTO reports (name, store, store_key, platform, country, city, brand, advertised_bytes, verdict, method, "
+      "creator) SELECT upper(gen_random_uuid()::text), 'Store ' || i || repeat('s', 1000), 'store ' || i || "
+      "repeat('s', 1000), 'amazon', 'BR', repeat('c', 1000), 'Brand', 64000000000, 'fake', 'quick', 'BULK' "
+      "FROM generate_series(1, 400) AS i");
+}
+
+std::string pageRequest(bool brotli) {
+  return std::string("GET /v1/records?type=StoreReport&limit=400 HTTP/1.1\r\nHost: 127.0.0.1\r\n") +
+         (brotli ? "Accept-Encoding: br, gzip\r\n" : "") + "\r\n";
+}
+
+// Each request on a connection of its own, at once or one after another; the status lines.
+std::vector<std::string> askForPages(int port, bool tls, bool brotli, bool atOnce, int count) {
+  std::vector<std::string> statuses(static_cast<std::size_t>(count));
+  const auto ask = [&](int i) {
+    try {
+      LoopbackConnection client(port, tls);
+      if (client.send(pageRequest(brotli))) {
+        const std::string answer = client.response();
+        statuses[static_cast<std::size_t>(i)] =
+            answer.find("Content-Encoding") != std::string::npos ? "compressed" : statusLine(answer);
+      }
+    } catch (const std::runtime_error& error) {
+      statuses[static_cast<std::size_t>(i)] = error.what();
+    }
+  };
+  if (!atOnce) {
+    for (int i = 0; i < count; ++i) ask(i);
+    return statuses;
+  }
+  std::vector<std::thread> clients;
+  for (int i = 0; i < count; ++i) clients.emplace_back(ask, i);
+  for (std::thread& client : clients) client.join();
+  return statuses;
+}
+
+class ServerMemoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    TESSORIN_REQUIRE_POSTGRES();
+    postgres = std::make_unique<testing::PostgresServer>();
+  }
+  std::unique_ptr<testing::ServerProcess> startServer(unsigned long long addressSpace = 0) {
+    auto server = std::make_unique<testing::ServerProcess>(
+        std::vector<std::string>{"--database", postgres->conninfo(), "--connections-per-address", "0",
+                                 "--trusted-proxy", "127.0.0.1"},
+        addressSpace);
+    // The schema is made by the server at its start.
+    if (!filled) fillWithLongReports(postgres->conninfo());
+    filled = true;
+    return server;
+  }
+  std::unique_ptr<testing::PostgresServer> postgres;
+  bool filled = false;
+};
+
+TEST_F(ServerMemoryTest, PagesOfLongReportsCostABoundedPeak) {
+  auto server = startServer();
+  struct Case {
+    const char* what;
+    bool throughProxy;
+    bool atOnce;
+    bool brotli;
+    int count;
+  };
+  const Case cases[] = {
+      {"one after another, plain", false, false, false, requests},
+      {"one after another, brotli asked", false, false, true, requests},
+      {"at once, plain", false, true, false, requests},
+      {"at once, brotli asked", false, true, true, requests},
+      // As many as nginx lets one address hold.
+      {"through nginx at once, brotli asked", true, true, true, 16},
+  };
+  std::unique_ptr<testing::NginxProxy> proxy;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    if (c.throughProxy) {
+      if (!testing::nginxUnavailableReason().empty()) continue;
+      proxy = std::make_unique<testing::NginxProxy>(server->port());
+    }
+    const int port = proxy ? proxy->port() : server->port();
+    // Warmed up, so that what the program holds for good is not counted as growth.
+    askForPages(port, proxy != nullptr, false, false, 1);
+    testing::resetPeakMemory(server->pid());
+    const std::int64_t atRest = testing::peakMemoryKiB(server->pid());
+    const std::vector<std::string> statuses = askForPages(port, proxy != nullptr, c.brotli, c.atOnce, c.count);
+    const std::int64_t grown = testing::peakMemoryKiB(server->pid()) - atRest;
+    RecordProperty(std::string("grownKiB ") + c.what, std::to_string(grown));
+    EXPECT_LT(grown, allowedGrowthKiB);
+    EXPECT_EQ(statuses, std::vector<std::string>(static_cast<std::size_t>(c.count), "HTTP/1.1 200 OK"));
+  }
+}
+
+TEST_F(ServerMemoryTest, UnderAnAddressSpaceCapTheServerAnswersAndLives) {
+  auto server = startServer(1200ull * 1000 * 1000);
+  int answered = 0;
+  int unavailable = 0;
+  for (int round = 0; round < 4; ++round) {
+    for (const std::string& status : askForPages(server->port(), false, round % 2 == 1, true, requests)) {
+      if (status == "HTTP/1.1 200 OK") {
+        ++answered;
+      } else if (status == "HTTP/1.1 503 Service Unavailable") {
+        ++unavailable;
+      } else {
+        ADD_FAILURE() << "an answer of neither 200 nor 503: \"" << status << "\"";
+      }
+    }
+    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n"
+                                 << server->errors();
+  }
+  RecordProperty("answered", answered);
+  RecordProperty("unavailable", unavailable);
+  EXPECT_GT(answered, 0);
+}
+
+// The address space a process holds now, in bytes.
+unsigned long long addressSpaceBytes(pid_t process) {
+  std::ifstream status("/proc/" + std::to_string(process) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  }
+  return 0;
+}
+
+TEST_F(ServerMemoryTest, WhatCannotBeAllocatedEndsOnlyItsOwnRequest) {
+  auto server = startServer();
+  askForPages(server->port(), false, false, false, 1);
+  // Room for a few pages at most beyond what it holds now: most of 64 at once cannot be had.
+  const rlimit tight{addressSpaceBytes(server->pid()), RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &tight, nullptr), 0);
+  std::map<std::string, int> statuses;
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& status : askForPages(server->port(), false, false, true, requests)) ++statuses[status];
+    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n"
+                                 << server->errors();
+  }
+  const rlimit free{RLIM_INFINITY, RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &free, nullptr), 0);
+  for (const auto& [status, count] : statuses) {
+    RecordProperty("answers " + (status.empty() ? std::string("none") : status), count);
+    // An answer, a refusal for now, or the end of a connection whose request could not
+    // be had.
+    EXPECT_TRUE(status == "HTTP/1.1 200 OK" || status == "HTTP/1.1 503 Service Unavailable" || status.empty())
+        << "\"" << status << "\"";
+  }
+  if (statuses.count("") > 0) {
+    EXPECT_NE(server->errors().find("a connection was closed"), std::string::npos);
+  }
+  EXPECT_EQ(askForPages(server->port(), false, false, true, requests),
+            std::vector<std::string>(static_cast<std::size_t>(requests), "HTTP/1.1 200 OK"))
+      << "not all answered once memory was there again";
+}
+
+}  // namespace
+}  // namespace tessorin
