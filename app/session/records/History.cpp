@@ -36,14 +36,29 @@ bool isPrivateFolder(const QString& folder) {
 
 History::History(QUrl url, QObject* parent) : QObject(parent), url_(std::move(url)) {
   historyfile::Content content = historyfile::read(url_.toLocalFile());
-  fileUnreadable_ = content.unreadable;
-  setRecords(std::move(content.records));
   // Loading leaves the file as it is (a newer version may have written what this one
   // cannot read); it is set aside only when something new is to be saved.
-  if (fileUnreadable_) {
-    setNotice(tr("Some checks in the history file could not be read, so they are not shown. "
-                 "The file is kept, and set aside under a new name when the next check is saved."));
+  fileUnreadable_ = content.trouble == historyfile::Trouble::unreadable || content.trouble == historyfile::Trouble::tooLarge;
+  setRecords(std::move(content.records));
+  setNotice(loadNotice(content.trouble, url_.toLocalFile()));
+}
+
+QString History::loadNotice(historyfile::Trouble trouble, const QString& path) {
+  switch (trouble) {
+    case historyfile::Trouble::none:
+      return {};
+    case historyfile::Trouble::unreadable:
+      return tr("Some checks in the history file could not be read, so they are not shown. "
+                "The file is kept, and set aside under a new name when the next check is saved.");
+    case historyfile::Trouble::tooLarge:
+      return tr("The history file is too large to be read, so no checks are shown. "
+                "The file is kept, and set aside under a new name when the next check is saved.");
+    case historyfile::Trouble::notAFile:
+      return tr("“%1” is not a file, so the history was not read from it, and it is left as it is. "
+                "Checks are kept until Tessorin quits; move it away to have them saved.")
+          .arg(QDir::toNativeSeparators(path));
   }
+  return {};
 }
 
 History::~History() {

@@ -90,6 +90,8 @@ class History : public QObject {
   void setSaveError(ErrorNotice error);
   void setNotice(QString notice);
   void applySaved(const historyfile::SaveResult& result);
+  // What the user is told at start of a file that was not read in full.
+  static QString loadNotice(historyfile::Trouble trouble, const QString& path);
 
   QUrl url_;
   std::vector<CheckRecord> records_;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +15,7 @@
 #include <utility>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
@@ -70,51 +72,127 @@ QString checksNotWritten(std::size_t count) {
                     : tr("%1 checks could not be written to the history file.").arg(count);
 }
 
+// The records of History.json's text, decoded one at a time, so that no whole document
+// is held beside them. One record a newer version wrote, or one damaged by hand, costs
+// that record only (trouble becomes unreadable); the file keeps all of them once it is
+// set aside. Text that is not a JSON array gives no records.
+std::vector<CheckRecord> decode(const std::string& text, Trouble& trouble) {
+  std::vector<CheckRecord> records;
+  bool isArray = false;
+  const nlohmann::json::parser_callback_t takeRecord = [&](int depth, nlohmann::json::parse_event_t event,
+                                                           nlohmann::json& parsed) {
+    using Event = nlohmann::json::parse_event_t;
+    if (depth == 0 && event == Event::array_start) isArray = true;
+    if (depth != 1 || !isArray) return true;
+    if (event != Event::object_end && event != Event::array_end && event != Event::value) return true;
+    try {
+      records.push_back(parsed.get<CheckRecord>());
+    } catch (const std::exception&) {
+      trouble = Trouble::unreadable;
+    }
+    return false;
+  };
+  const nlohmann::json rest = nlohmann::json::parse(text, takeRecord, false);
+  if (rest.is_discarded() || !isArray) {
+    trouble = Trouble::unreadable;
+    records.clear();
+  }
+  return records;
+}
+
+QString notAFileInTheWay(const QString& path) {
+  return tr("The history could not be saved: “%1” is not a file, so it was left as it is. Move it away, and "
+            "Tessorin saves the history after the next check.")
+      .arg(QDir::toNativeSeparators(path));
+}
+
 // Renames an unreadable file out of the way. The new name, or nothing when it is still
 // in the way; a file that is gone meanwhile needs no new name.
 std::optional<QString> setAside(const QString& path) {
-  if (!QFile::exists(path)) return QString();
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+    return errno == ENOENT ? std::optional(QString()) : std::nullopt;
+  }
+  // Only a regular file (or a link to one, which is what moves) is the history's to move.
+  if (!S_ISREG(status.st_mode)) return std::nullopt;
   const QString stem =
       path + QStringLiteral(".unreadable-") + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
   for (int attempt = 1; attempt <= 100; ++attempt) {
     const QString aside = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
     if (QFile::exists(aside)) continue;
-    if (QFile::rename(path, aside)) return aside;
+    // Never a copy in place of the rename, as QFile::rename falls back to.
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) return aside;
     return std::nullopt;
   }
   return std::nullopt;
+}
+
+// A disk that fills up takes the first part of a write and refuses the rest without
+// saying why; the rest is written again, so that the system's refusal and its reason
+// (a full disk, say) reach the file's error.
+bool writeWhole(QSaveFile& file, const std::string& text) {
+  const char* data = text.data();
+  qint64 left = static_cast<qint64>(text.size());
+  while (left > 0) {
+    const qint64 written = file.write(data, left);
+    if (written <= 0) return false;
+    data += written;
+    left -= written;
+  }
+  return true;
 }
 
 }  // namespace
 
 Content read(const QString& path) {
   Content content;
-  QFile file(path);
-  if (path.isEmpty() || !file.exists()) return content;
-  if (!file.open(QIODevice::ReadOnly)) {
-    content.unreadable = true;
+  if (path.isEmpty()) return content;
+  // Without O_NONBLOCK, opening a FIFO put in the file's place waits for a writer.
+  const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file) {
+    struct stat status {};
+    if (errno == ENOENT) return content;
+    // A device that refuses to open (a terminal with none behind it) is no file either.
+    const bool regular = ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+    content.trouble = regular ? Trouble::unreadable : Trouble::notAFile;
     return content;
   }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    content.unreadable = true;
+  // What was opened is judged, not the name, which may have been replaced meanwhile.
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0) {
+    content.trouble = Trouble::unreadable;
     return content;
   }
-  const nlohmann::json parsed = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-  if (!parsed.is_array()) {
-    content.unreadable = true;
+  if (!S_ISREG(status.st_mode)) {
+    content.trouble = Trouble::notAFile;
     return content;
   }
-  // One record a newer version wrote, or one damaged by hand, costs that record only;
-  // the file keeps all of them once it is set aside.
-  content.records.reserve(parsed.size());
-  for (const nlohmann::json& element : parsed) {
-    try {
-      content.records.push_back(element.get<CheckRecord>());
-    } catch (const std::exception&) {
-      content.unreadable = true;
+  if (status.st_size > largestReadable) {
+    content.trouble = Trouble::tooLarge;
+    return content;
+  }
+  // A file that grows while it is read is read up to the bound and no further.
+  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (bytes.size() > static_cast<std::size_t>(largestReadable)) {
+        content.trouble = Trouble::tooLarge;
+        return content;
+      }
+      bytes.resize(std::min(bytes.size() * 2, static_cast<std::size_t>(largestReadable) + 1));
     }
+    const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      content.trouble = Trouble::unreadable;
+      return content;
+    }
+    filled += static_cast<std::size_t>(got);
   }
+  bytes.resize(filled);
+  content.records = decode(bytes, content.trouble);
   return content;
 }
 
@@ -150,7 +228,11 @@ SaveResult save(const SaveRequest& request) {
     return result;
   }
   Content stored = read(request.path);
-  if (stored.unreadable) result.fileUnreadable = true;
+  if (stored.trouble == Trouble::notAFile) {
+    result.error.message = notAFileInTheWay(request.path);
+    return result;
+  }
+  if (stored.trouble != Trouble::none) result.fileUnreadable = true;
   if (result.fileUnreadable) {
     const std::optional<QString> aside = setAside(request.path);
     if (!aside) {
@@ -177,9 +259,7 @@ SaveResult save(const SaveRequest& request) {
   const std::string text = content.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
 
   QSaveFile file(request.path);
-  const bool written = file.open(QIODevice::WriteOnly) &&
-                       file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
-                       file.commit();
+  const bool written = file.open(QIODevice::WriteOnly) && writeWhole(file, text) && file.commit();
   if (!written) {
     // The system's reason (a full disk, say) is read before cancelling, which puts its
     // own "cancelled" text in its place.

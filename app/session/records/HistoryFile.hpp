@@ -16,12 +16,28 @@
 
 namespace tessorin::historyfile {
 
-struct Content {
-  std::vector<CheckRecord> records;
-  bool unreadable = false;  // some or all of the file could not be decoded
+// Larger than any history a person gathers: such a file is not read.
+constexpr qint64 largestReadable = 512LL * 1024 * 1024;
+
+// What keeps the file from being read in full.
+enum class Trouble {
+  none,
+  // Could not be opened or decoded in full: set aside before the next save.
+  unreadable,
+  // Larger than largestReadable: not read, set aside before the next save.
+  tooLarge,
+  // Not a regular file (a FIFO, a device, a link to one): not read, and neither set aside
+  // nor written over.
+  notAFile,
 };
 
-// What the file at path holds; a missing file is empty and readable.
+struct Content {
+  std::vector<CheckRecord> records;
+  Trouble trouble = Trouble::none;
+};
+
+// What the file at path holds; a missing file is empty and readable. Never waits for a
+// writer (a FIFO in the file's place) and never reads more than largestReadable.
 Content read(const QString& path);
 
 // Records newest first: ours, then those another writer stored that we neither know nor
