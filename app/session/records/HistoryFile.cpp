@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cerrno>
 #include <cstring>
 #include <chrono>
@@ -76,8 +77,8 @@ QString checksNotWritten(std::size_t count) {
 // is held beside them. One record a newer version wrote, or one damaged by hand, costs
 // that record only (trouble becomes unreadable); the file keeps all of them once it is
 // set aside. Text that is not a JSON array gives no records.
-std::vector<CheckRecord> decode(const std::string& text, Trouble& trouble) {
-  std::vector<CheckRecord> records;
+CheckRecords decode(const std::string& text, Trouble& trouble) {
+  CheckRecords records;
   bool isArray = false;
   const nlohmann::json::parser_callback_t takeRecord = [&](int depth, nlohmann::json::parse_event_t event,
                                                            nlohmann::json& parsed) {
@@ -196,29 +197,61 @@ Content read(const QString& path) {
   return content;
 }
 
-std::vector<CheckRecord> merged(const std::vector<CheckRecord>& ours, const std::set<QUuid>& removedHere,
-                                const std::vector<CheckRecord>& stored) {
-  std::set<QUuid> known;
-  for (const CheckRecord& record : ours) known.insert(record.id);
-  std::vector<CheckRecord> result = ours;
-  bool added = false;
+namespace {
+
+// Those of stored that neither records nor removedHere know, in file order.
+CheckRecords othersIn(const CheckRecords& stored, const CheckRecords& records, const std::set<QUuid>& removedHere) {
+  CheckRecords others;
+  if (stored.empty()) return others;
+  std::set<QUuid> known(removedHere);
+  for (const CheckRecord& record : records) known.insert(record.id);
   for (const CheckRecord& record : stored) {
-    if (known.count(record.id) > 0 || removedHere.count(record.id) > 0) continue;
-    result.push_back(record);
-    added = true;
+    if (known.count(record.id) == 0) others.push_back(record);
   }
-  // Each process keeps its records newest first; together they stay so.
-  if (added) {
-    std::stable_sort(result.begin(), result.end(),
-                     [](const CheckRecord& a, const CheckRecord& b) { return a.date > b.date; });
-  }
+  return others;
+}
+
+// Each writer keeps its records newest first; together they stay so.
+CheckRecords mergedWith(const CheckRecords& records, CheckRecords others) {
+  CheckRecords result = records;
+  std::move(others.begin(), others.end(), std::back_inserter(result));
+  std::stable_sort(result.begin(), result.end(), [](const CheckRecord& a, const CheckRecord& b) { return a.date > b.date; });
   return result;
 }
 
-SaveResult save(const SaveRequest& request) {
+}  // namespace
+
+std::string encode(const CheckRecords& records, std::size_t& skipped) {
+  // One record at a time, each as the whole array's pretty print puts it, so that no
+  // document of every record is held beside the records.
+  std::string text = "[";
+  bool first = true;
+  for (const CheckRecord& record : records) {
+    std::string element;
+    try {
+      // A volume name that is not valid UTF-8 must not stop the save: it is written with
+      // replacement characters.
+      element = nlohmann::json(record).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    } catch (const EncodingError&) {
+      ++skipped;
+      continue;
+    }
+    text += first ? "\n  " : ",\n  ";
+    first = false;
+    for (const char c : element) {
+      text += c;
+      if (c == '\n') text += "  ";
+    }
+  }
+  text += first ? "]\n" : "\n]\n";
+  return text;
+}
+
+SaveResult save(const QString& path, const CheckRecords& records, const std::set<QUuid>& removedHere,
+                bool fileUnreadable) {
   SaveResult result;
-  result.fileUnreadable = request.fileUnreadable;
-  const HistoryLock lock(request.path);
+  result.fileUnreadable = fileUnreadable;
+  const HistoryLock lock(path);
   if (!lock.held()) {
     // A folder that cannot take the lock file (read-only, full, no permission) cannot take
     // the history either: its reason is the one to tell.
@@ -227,14 +260,14 @@ SaveResult save(const SaveRequest& request) {
                        : ErrorWording::historyNotSaved(QString::fromLocal8Bit(std::strerror(lock.error())));
     return result;
   }
-  Content stored = read(request.path);
+  Content stored = read(path);
   if (stored.trouble == Trouble::notAFile) {
-    result.error.message = notAFileInTheWay(request.path);
+    result.error.message = notAFileInTheWay(path);
     return result;
   }
   if (stored.trouble != Trouble::none) result.fileUnreadable = true;
   if (result.fileUnreadable) {
-    const std::optional<QString> aside = setAside(request.path);
+    const std::optional<QString> aside = setAside(path);
     if (!aside) {
       result.error.message = tr("The history file could not be read or moved aside, so it was not saved.");
       return result;
@@ -242,23 +275,12 @@ SaveResult save(const SaveRequest& request) {
     result.setAsideAs = *aside;
     result.fileUnreadable = false;
   }
-  const std::vector<CheckRecord> records = merged(request.records, request.removedHere, stored.records);
-  result.stored = std::move(stored.records);
-
-  nlohmann::json content = nlohmann::json::array();
+  CheckRecords others = othersIn(stored.records, records, removedHere);
+  if (!others.empty()) result.withOthers = mergedWith(records, std::move(others));
   std::size_t skipped = 0;
-  for (const CheckRecord& record : records) {
-    try {
-      content.push_back(record);
-    } catch (const EncodingError&) {
-      ++skipped;
-    }
-  }
-  // A volume name that is not valid UTF-8 must not stop the save: it is written with
-  // replacement characters.
-  const std::string text = content.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
+  const std::string text = encode(result.withOthers ? *result.withOthers : records, skipped);
 
-  QSaveFile file(request.path);
+  QSaveFile file(path);
   const bool written = file.open(QIODevice::WriteOnly) && writeWhole(file, text) && file.commit();
   if (!written) {
     // The system's reason (a full disk, say) is read before cancelling, which puts its

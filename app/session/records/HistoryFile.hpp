@@ -5,8 +5,9 @@
 // atomically. Functions on values with no state of their own: safe on any thread, so
 // History can save on a worker of its own while the window goes on.
 
+#include <optional>
 #include <set>
-#include <vector>
+#include <string>
 
 #include <QString>
 #include <QUuid>
@@ -32,7 +33,7 @@ enum class Trouble {
 };
 
 struct Content {
-  std::vector<CheckRecord> records;
+  CheckRecords records;
   Trouble trouble = Trouble::none;
 };
 
@@ -40,23 +41,10 @@ struct Content {
 // writer (a FIFO in the file's place) and never reads more than largestReadable.
 Content read(const QString& path);
 
-// Records newest first: ours, then those another writer stored that we neither know nor
-// removed.
-std::vector<CheckRecord> merged(const std::vector<CheckRecord>& ours, const std::set<QUuid>& removedHere,
-                                const std::vector<CheckRecord>& stored);
-
-struct SaveRequest {
-  QString path;
-  std::vector<CheckRecord> records;
-  std::set<QUuid> removedHere;
-  // The file held data that could not be loaded: it is set aside before anything is written.
-  bool fileUnreadable = false;
-};
-
 struct SaveResult {
-  // What the file held before this save (other writers' records among them); empty when
-  // it was not read.
-  std::vector<CheckRecord> stored;
+  // The records with those another writer stored that were neither known nor removed
+  // here, newest first; absent when there were none.
+  std::optional<CheckRecords> withOthers;
   // Why not every record reached the file, and the system's own words for it; empty
   // when all did.
   ErrorNotice error;
@@ -66,6 +54,14 @@ struct SaveResult {
   bool fileUnreadable = false;
 };
 
-SaveResult save(const SaveRequest& request);
+// Writes records (newest first) to path, with what other writers stored there that is
+// neither among them nor in removedHere. fileUnreadable: the file held data that could
+// not be loaded, and is set aside before anything is written.
+SaveResult save(const QString& path, const CheckRecords& records, const std::set<QUuid>& removedHere,
+                bool fileUnreadable);
+
+// History.json's text for records: pretty-printed, keys sorted, newest first. skipped
+// counts the records that cannot be encoded, which are left out.
+std::string encode(const CheckRecords& records, std::size_t& skipped);
 
 }  // namespace tessorin::historyfile

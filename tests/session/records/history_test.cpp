@@ -32,6 +32,13 @@ namespace {
 
 using nlohmann::json;
 
+// What the next start of the application shows, once it has read the file at url.
+CheckRecords readBack(const QUrl& url) {
+  History history(url);
+  history.waitForSaves();
+  return history.records();
+}
+
 class HistoryTest : public ::testing::Test {
  protected:
   QString path() const { return folder.filePath(QStringLiteral("History.json")); }
@@ -46,11 +53,11 @@ class HistoryTest : public ::testing::Test {
     file.write(bytes);
   }
   // What the next start of the application would read, once the history's saves are written.
-  std::vector<CheckRecord> reread(History& history) const {
+  CheckRecords reread(History& history) const {
     history.waitForSaves();
     return reread();
   }
-  std::vector<CheckRecord> reread() const { return History(url()).records(); }
+  CheckRecords reread() const { return readBack(url()); }
   QStringList setAside() const {
     return QDir(folder.path()).entryList({QStringLiteral("History.json.unreadable-*")}, QDir::Files);
   }
@@ -74,7 +81,7 @@ TEST_F(HistoryTest, KeepsNewestFirstInMemoryAndInTheFile) {
 }
 
 TEST_F(HistoryTest, SavesStillWaitingAreWrittenWhenTheHistoryGoes) {
-  std::vector<CheckRecord> shown;
+  CheckRecords shown;
   {
     History history(url());
     for (int i = 0; i < 50; ++i) history.add(record("check " + std::to_string(i)));
@@ -138,6 +145,7 @@ TEST_F(HistoryTest, ARecordFromANewerVersionCostsOnlyThatRecord) {
   writeFile(original);
 
   History history(url());
+  history.waitForSaves();
   ASSERT_EQ(history.records().size(), 2u);
   EXPECT_EQ(history.records()[1].cardName, "older");
   history.add(record("latest"));
@@ -185,6 +193,7 @@ TEST_F(HistoryTest, ADateWithoutISOTextInUTCIsSetAsideAndNoRecordStopsTheOthersF
   content[1]["date"] = "9999-12-31T23:59:59-01:00";
   writeFile(QByteArray::fromStdString(content.dump()));
   History history(url());
+  history.waitForSaves();
   ASSERT_EQ(history.records().size(), 1u);
   EXPECT_EQ(history.records()[0].cardName, "plain");
 
@@ -248,6 +257,7 @@ TEST_F(HistoryTest, ALockHeldTooLongIsReportedAndNothingIsWritten) {
 TEST_F(HistoryTest, AnUnreadableFileIsNamedToTheUserOnceAtStartAndAgainWhenSetAside) {
   writeFile("[{\"id\": ");
   History history(url());
+  history.waitForSaves();
   QSignalSpy notices(&history, &History::noticeChanged);
   EXPECT_FALSE(history.notice().isEmpty()) << "the history looked empty with no word to the user";
   history.dismissNotice();
@@ -263,6 +273,7 @@ TEST_F(HistoryTest, AnUnreadableFileIsNamedToTheUserOnceAtStartAndAgainWhenSetAs
   EXPECT_EQ(notices.count(), 3);
 
   History fine(url());
+  fine.waitForSaves();
   EXPECT_TRUE(fine.notice().isEmpty());
 }
 
@@ -301,11 +312,82 @@ TEST_P(HistoryOnAFullDisk, SaysTheDiskIsFullAndKeepsTheLastFileWhole) {
   EXPECT_EQ(history.saveError(),
             QStringLiteral("The history could not be saved: the disk is full. Tessorin tries again after the next check."));
   EXPECT_EQ(history.saveErrorDetail(), QStringLiteral("No space left on device"));
-  EXPECT_EQ(History(QUrl::fromLocalFile(path)).records(), std::vector<CheckRecord>{kept}) << "the last file was not kept whole";
+  EXPECT_EQ(readBack(QUrl::fromLocalFile(path)), CheckRecords{kept}) << "the last file was not kept whole";
   EXPECT_EQ(history.records().size(), 2u) << "the unsaved check is no longer shown";
 }
 
 INSTANTIATE_TEST_SUITE_P(RoomLeft, HistoryOnAFullDisk, ::testing::Values(0, 64 * 1024));
+
+TEST_F(HistoryTest, TheFileIsReadOffTheWindowsThreadAndWhatChangesMeanwhileIsKept) {
+  CheckRecords stored;
+  {
+    History seed(url());
+    for (const char* name : {"oldest", "older", "old"}) seed.add(record(name));
+    seed.waitForSaves();
+    stored = seed.records();
+  }
+  History history(url());
+  EXPECT_TRUE(history.records().empty()) << "the window's thread read the file";
+  EXPECT_FALSE(history.loaded());
+  history.add(record("meanwhile"));
+  history.remove(stored[1].id);
+  QSignalSpy loaded(&history, &History::loadedChanged);
+  history.waitForSaves();
+
+  EXPECT_TRUE(history.loaded());
+  EXPECT_EQ(loaded.count(), 1);
+  std::vector<std::string> names;
+  for (const CheckRecord& kept : history.records()) names.push_back(kept.cardName);
+  EXPECT_EQ(names, (std::vector<std::string>{"meanwhile", "old", "oldest"}));
+  EXPECT_EQ(reread(), history.records());
+}
+
+TEST_F(HistoryTest, AnotherWritersRecordIsTakenInWithoutLosingTheChangesMadeWhileItCame) {
+  History first(url());
+  History second(url());
+  const CheckRecord theirs = record("theirs");
+  second.add(theirs);
+  second.waitForSaves();
+  // Sent one after the other without waiting: the saves that take in the other writer's
+  // record come back while later changes are still on their way.
+  CheckRecord mine = record("mine");
+  const CheckRecord gone = record("gone");
+  first.add(mine);
+  first.add(gone);
+  first.remove(gone.id);
+  mine.sharedRecordName = "shared";
+  first.update(mine);
+  first.add(record("last"));
+  first.waitForSaves();
+
+  std::vector<std::string> names;
+  for (const CheckRecord& kept : first.records()) names.push_back(kept.cardName);
+  EXPECT_EQ(names, (std::vector<std::string>{"last", "mine", "theirs"}));
+  EXPECT_EQ(first.records()[1].sharedRecordName, "shared");
+  EXPECT_EQ(reread(), first.records());
+}
+
+TEST_F(HistoryTest, TheFileIsOnePrettyPrintedArrayWithSortedKeys) {
+  History history(url());
+  history.save();
+  history.waitForSaves();
+  EXPECT_EQ(contents(path()), QByteArray("[]\n"));
+
+  CheckRecord bought = record("Bought");
+  Purchase purchase;
+  purchase.store = "Shop";
+  purchase.price = 9.5;
+  bought.purchase = purchase;
+  bought.sharedRecordName = "report-1";
+  CheckRecord oddName = record("\xff\xfeName");
+  oddName.brand = Brand::other;
+  oddName.brandName = "Noname";
+  for (const CheckRecord& added : {bought, oddName, record("plain")}) history.add(added);
+  history.waitForSaves();
+  json whole = json::array();
+  for (const CheckRecord& kept : history.records()) whole.push_back(kept);
+  EXPECT_EQ(contents(path()).toStdString(), whole.dump(2, ' ', false, json::error_handler_t::replace) + "\n");
+}
 
 // What a start of the application found in a file put in the history's place: run in a
 // child process, so that a start that hangs or dies fails the test instead of stopping it.
