@@ -153,10 +153,11 @@ TEST(HistoryRowModel, DeleteRemovesThatRecordByItsIdAndTheListFollowsInOrder) {
   // The file says the same.
   world.history.waitForSaves();
   History reread(world.history.url());
+  reread.waitForSaves();
   ASSERT_EQ(reread.records().size(), 2u);
   EXPECT_EQ(reread.records()[0].cardName, "C");
 
-  for (const CheckRecord& r : std::vector<CheckRecord>(world.history.records())) world.history.remove(r.id);
+  for (const CheckRecord& r : CheckRecords(world.history.records())) world.history.remove(r.id);
   EXPECT_TRUE(list.empty());
 }
 
@@ -169,6 +170,7 @@ TEST(HistoryView, TellsOfAnUnreadableFileUntilReadAndOfAFailedSave) {
     file.write("[{\"id\": ");
   }
   History history(QUrl::fromLocalFile(path));
+  history.waitForSaves();
   HistoryViewModel list;
   QSignalSpy notices(&list, &HistoryViewModel::noticeChanged);
   list.setHistory(&history);
