@@ -199,6 +199,16 @@ Content read(const QString& path) {
 
 namespace {
 
+std::optional<FileIdentity> identityOf(const QString& path) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+  const auto nanoseconds = [](const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+  };
+  return FileIdentity{status.st_dev, status.st_ino, status.st_size, nanoseconds(status.st_mtim),
+                      nanoseconds(status.st_ctim)};
+}
+
 // Those of stored that neither records nor removedHere know, in file order.
 CheckRecords othersIn(const CheckRecords& stored, const CheckRecords& records, const std::set<QUuid>& removedHere) {
   CheckRecords others;
@@ -248,7 +258,7 @@ std::string encode(const CheckRecords& records, std::size_t& skipped) {
 }
 
 SaveResult save(const QString& path, const CheckRecords& records, const std::set<QUuid>& removedHere,
-                bool fileUnreadable) {
+                bool fileUnreadable, const std::optional<FileIdentity>& lastWritten) {
   SaveResult result;
   result.fileUnreadable = fileUnreadable;
   const HistoryLock lock(path);
@@ -260,7 +270,10 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
                        : ErrorWording::historyNotSaved(QString::fromLocal8Bit(std::strerror(lock.error())));
     return result;
   }
-  Content stored = read(path);
+  // Under the lock no other writer changes the file: the one this history wrote last
+  // holds nothing it does not know.
+  const bool ownFile = lastWritten && !fileUnreadable && identityOf(path) == lastWritten;
+  Content stored = ownFile ? Content{} : read(path);
   if (stored.trouble == Trouble::notAFile) {
     result.error.message = notAFileInTheWay(path);
     return result;
@@ -290,6 +303,7 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
     result.error = ErrorWording::historyNotSaved(reason);
     return result;
   }
+  result.written = identityOf(path);
   if (skipped > 0) result.error.message = checksNotWritten(skipped);
   return result;
 }

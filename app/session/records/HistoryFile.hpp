@@ -5,6 +5,9 @@
 // atomically. Functions on values with no state of their own: safe on any thread, so
 // History can save on a worker of its own while the window goes on.
 
+#include <sys/types.h>
+
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -41,6 +44,17 @@ struct Content {
 // writer (a FIFO in the file's place) and never reads more than largestReadable.
 Content read(const QString& path);
 
+// Which file is at a path and as it was last changed: when it is still the one a writer
+// wrote, no other writer has stored anything since.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedNanoseconds = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
+};
+
 struct SaveResult {
   // The records with those another writer stored that were neither known nor removed
   // here, newest first; absent when there were none.
@@ -52,13 +66,16 @@ struct SaveResult {
   QString setAsideAs;
   // The unreadable file is still in the way, to be set aside by the next save.
   bool fileUnreadable = false;
+  // The file this save wrote; absent when it wrote none.
+  std::optional<FileIdentity> written;
 };
 
 // Writes records (newest first) to path, with what other writers stored there that is
 // neither among them nor in removedHere. fileUnreadable: the file held data that could
-// not be loaded, and is set aside before anything is written.
+// not be loaded, and is set aside before anything is written. lastWritten: the file the
+// previous save wrote; while it is still in place it is not read again.
 SaveResult save(const QString& path, const CheckRecords& records, const std::set<QUuid>& removedHere,
-                bool fileUnreadable);
+                bool fileUnreadable, const std::optional<FileIdentity>& lastWritten);
 
 // History.json's text for records: pretty-printed, keys sorted, newest first. skipped
 // counts the records that cannot be encoded, which are left out.

@@ -70,8 +70,9 @@ void HistorySaver::run() {
     if (!batch.empty()) {
       // Every change carries the whole of what it asks: one save writes them all.
       for (const auto& [number, change] : batch) change.applyTo(records_, removedHere_);
-      historyfile::SaveResult result = historyfile::save(path_, records_, removedHere_, fileUnreadable_);
+      historyfile::SaveResult result = historyfile::save(path_, records_, removedHere_, fileUnreadable_, lastWritten_);
       fileUnreadable_ = result.fileUnreadable;
+      lastWritten_ = result.written;
       if (result.withOthers) records_ = *result.withOthers;
       onSaved_({batch.back().first, std::move(result)});
     }

@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 #include <utility>
@@ -63,11 +64,12 @@ class HistorySaver {
   bool writing_ = false;
   bool stopping_ = false;
   // Known only to the saver's thread: the records as the window has them once it has
-  // applied every change sent, ids removed here, and whether the file on disk is still
-  // to be set aside.
+  // applied every change sent, ids removed here, whether the file on disk is still to be
+  // set aside, and the file the last save wrote.
   CheckRecords records_;
   std::set<QUuid> removedHere_;
   bool fileUnreadable_ = false;
+  std::optional<historyfile::FileIdentity> lastWritten_;
   std::thread thread_;
 };
 
