@@ -1,14 +1,15 @@
 #pragma once
 // History: every finished check, newest first, kept in History.json (a JSON array of
-// check records, pretty-printed, keys sorted). Read when the object is made, and
+// check records, pretty-printed, keys sorted). Read once, when the object is made, and
 // rewritten atomically after every add, update and remove, so a crash leaves the old file
-// or the new one, never a mix. A file that cannot be read or decoded in full is moved
-// aside before the next save, never overwritten.
+// or the new one, never a mix. A file that cannot be read or decoded in full, or that is
+// too large to read, is moved aside before the next save, never overwritten; what is not
+// a regular file (a FIFO, a device) is neither read, moved nor written over.
 //
 // Several processes may share the file: each save holds a lock file beside it, reads the
-// file again and keeps every record another process wrote there (merged by id, newest
-// first), so no process drops another's record. A record this object removed stays
-// removed.
+// file again unless it is still the one this history wrote, and keeps every record
+// another process wrote there (merged by id, newest first), so no process drops
+// another's record. A record this object removed stays removed.
 //
 // Lives on the main thread: every operation runs there and changes the records at once.
 // The file is read by the history's own saver thread, so that the window shows while a

@@ -6,18 +6,18 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cerrno>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <thread>
 #include <utility>
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>

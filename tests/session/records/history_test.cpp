@@ -61,6 +61,11 @@ class HistoryTest : public ::testing::Test {
   QStringList setAside() const {
     return QDir(folder.path()).entryList({QStringLiteral("History.json.unreadable-*")}, QDir::Files);
   }
+  static std::vector<std::string> names(const CheckRecords& records) {
+    std::vector<std::string> names;
+    for (const CheckRecord& kept : records) names.push_back(kept.cardName);
+    return names;
+  }
   static CheckRecord record(const std::string& name) {
     CheckRecord record;
     record.date = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
@@ -336,9 +341,7 @@ TEST_F(HistoryTest, TheFileIsReadOffTheWindowsThreadAndWhatChangesMeanwhileIsKep
 
   EXPECT_TRUE(history.loaded());
   EXPECT_EQ(loaded.count(), 1);
-  std::vector<std::string> names;
-  for (const CheckRecord& kept : history.records()) names.push_back(kept.cardName);
-  EXPECT_EQ(names, (std::vector<std::string>{"meanwhile", "old", "oldest"}));
+  EXPECT_EQ(names(history.records()), (std::vector<std::string>{"meanwhile", "old", "oldest"}));
   EXPECT_EQ(reread(), history.records());
 }
 
@@ -360,9 +363,7 @@ TEST_F(HistoryTest, AnotherWritersRecordIsTakenInWithoutLosingTheChangesMadeWhil
   first.add(record("last"));
   first.waitForSaves();
 
-  std::vector<std::string> names;
-  for (const CheckRecord& kept : first.records()) names.push_back(kept.cardName);
-  EXPECT_EQ(names, (std::vector<std::string>{"last", "mine", "theirs"}));
+  EXPECT_EQ(names(first.records()), (std::vector<std::string>{"last", "mine", "theirs"}));
   EXPECT_EQ(first.records()[1].sharedRecordName, "shared");
   EXPECT_EQ(reread(), first.records());
 }
