@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
@@ -129,6 +130,30 @@ void startUp(benchmark::State& state) {
   state.counters["peak_MiB"] = static_cast<double>(testing::peakMemoryKiB(::getpid())) / 1024;
 }
 BENCHMARK(startUp)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
+
+// Start-up over what is no history at all in the file's place, until the history is
+// ready: a FIFO no one writes to, a link to an endless device, a 1 GB file.
+void startUpOverWhatIsNoHistory(benchmark::State& state) {
+  QTemporaryDir folder;
+  const QString path = folder.filePath(QStringLiteral("History.json"));
+  const QByteArray name = QFile::encodeName(path);
+  const bool made = state.range(0) == 0   ? ::mkfifo(name.constData(), 0600) == 0
+                    : state.range(0) == 1 ? ::symlink("/dev/zero", name.constData()) == 0
+                                          : QFile(path).open(QIODevice::WriteOnly) && QFile(path).resize(1LL << 30);
+  if (!made) {
+    state.SkipWithError("cannot put it in the history's place");
+    return;
+  }
+  state.SetLabel(state.range(0) == 0 ? "FIFO" : state.range(0) == 1 ? "link to /dev/zero" : "1 GB file");
+  for (auto _ : state) {
+    QElapsedTimer clock;
+    clock.start();
+    History history(QUrl::fromLocalFile(path));
+    history.waitForSaves();
+    state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+  }
+}
+BENCHMARK(startUpOverWhatIsNoHistory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 History& loaded() {
   if (!world().history) {
