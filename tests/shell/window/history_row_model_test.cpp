@@ -161,6 +161,25 @@ TEST(HistoryRowModel, DeleteRemovesThatRecordByItsIdAndTheListFollowsInOrder) {
   EXPECT_TRUE(list.empty());
 }
 
+TEST(HistoryView, ALongHistoryIsNotCalledEmptyWhileItsFileIsRead) {
+  QTemporaryDir folder;
+  const QUrl url = QUrl::fromLocalFile(folder.filePath(QStringLiteral("History.json")));
+  {
+    History seed(url);
+    seed.add(record(std::nullopt, std::nullopt, std::nullopt));
+    seed.waitForSaves();
+  }
+  History history(url);
+  HistoryViewModel list;
+  list.setHistory(&history);
+  QSignalSpy emptiness(&list, &HistoryViewModel::emptyChanged);
+  EXPECT_FALSE(list.empty()) << "the history said it had no checks before its file was read";
+  history.waitForSaves();
+  EXPECT_EQ(list.rowCount(), 1);
+  EXPECT_FALSE(list.empty());
+  EXPECT_EQ(emptiness.count(), 0);
+}
+
 TEST(HistoryView, TellsOfAnUnreadableFileUntilReadAndOfAFailedSave) {
   QTemporaryDir folder;
   const QString path = folder.filePath(QStringLiteral("History.json"));
