@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -44,6 +45,10 @@ struct CheckRecord {
   // Dates to the millisecond; a NaN speed or price equals nothing.
   friend bool operator==(const CheckRecord&, const CheckRecord&) = default;
 };
+
+// The history's records, newest first: a new record goes in front without moving the
+// others, and a million of them are never moved at once.
+using CheckRecords = std::deque<CheckRecord>;
 
 // Absent fields, and speeds or prices that are not finite, have no key at all; the id is
 // upper-case, the date whole seconds in UTC. Throws EncodingError only for an invalid

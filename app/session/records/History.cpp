@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <set>
 #include <utility>
 
 #include <QCoreApplication>
@@ -35,20 +36,44 @@ bool isPrivateFolder(const QString& folder) {
 }  // namespace
 
 History::History(QUrl url, QObject* parent) : QObject(parent), url_(std::move(url)) {
-  historyfile::Content content = historyfile::read(url_.toLocalFile());
-  fileUnreadable_ = content.unreadable;
-  setRecords(std::move(content.records));
-  // Loading leaves the file as it is (a newer version may have written what this one
-  // cannot read); it is set aside only when something new is to be saved.
-  if (fileUnreadable_) {
-    setNotice(tr("Some checks in the history file could not be read, so they are not shown. "
-                 "The file is kept, and set aside under a new name when the next check is saved."));
+  if (url_.isEmpty()) {
+    loaded_ = true;
+    return;
   }
+  // The history outlives its saver, which the destructor joins before anything goes.
+  saver_ = std::make_unique<HistorySaver>(
+      url_.toLocalFile(),
+      [this](HistorySaver::Loaded loaded) {
+        QMetaObject::invokeMethod(
+            this, [this, loaded = std::move(loaded)]() mutable { applyLoaded(std::move(loaded)); }, Qt::QueuedConnection);
+      },
+      [this](HistorySaver::Saved saved) {
+        QMetaObject::invokeMethod(
+            this, [this, saved = std::move(saved)]() mutable { applySaved(std::move(saved)); }, Qt::QueuedConnection);
+      });
 }
 
 History::~History() {
   // Every save asked for is written before the records go.
   saver_.reset();
+}
+
+QString History::loadNotice(historyfile::Trouble trouble, const QString& path) {
+  switch (trouble) {
+    case historyfile::Trouble::none:
+      return {};
+    case historyfile::Trouble::unreadable:
+      return tr("Some checks in the history file could not be read, so they are not shown. "
+                "The file is kept, and set aside under a new name when the next check is saved.");
+    case historyfile::Trouble::tooLarge:
+      return tr("The history file is too large to be read, so no checks are shown. "
+                "The file is kept, and set aside under a new name when the next check is saved.");
+    case historyfile::Trouble::notAFile:
+      return tr("“%1” is not a file, so the history was not read from it, and it is left as it is. "
+                "Checks are kept until Tessorin quits; move it away to have them saved.")
+          .arg(QDir::toNativeSeparators(path));
+  }
+  return {};
 }
 
 QUrl History::defaultUrl() {
@@ -67,15 +92,6 @@ QUrl History::defaultUrl() {
   return QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("History.json")));
 }
 
-void History::setRecords(std::vector<CheckRecord> records) {
-  if (records == records_) {
-    records_ = std::move(records);
-    return;
-  }
-  records_ = std::move(records);
-  Q_EMIT recordsChanged();
-}
-
 void History::setNotice(QString notice) {
   if (notice_ == notice) return;
   notice_ = std::move(notice);
@@ -92,9 +108,9 @@ void History::setSaveError(ErrorNotice error) {
 
 void History::add(CheckRecord record) {
   Q_ASSERT(QThread::currentThread() == thread());
-  records_.insert(records_.begin(), std::move(record));
+  records_.push_front(record);
   Q_EMIT recordsChanged();
-  save();
+  send({HistoryChange::Kind::add, std::move(record), {}});
 }
 
 void History::update(const CheckRecord& record) {
@@ -105,7 +121,7 @@ void History::update(const CheckRecord& record) {
   const bool changed = !(*found == record);
   *found = record;
   if (changed) Q_EMIT recordsChanged();
-  save();
+  send({HistoryChange::Kind::update, record, {}});
 }
 
 void History::markShared(const QUuid& id, const std::string& sharedRecordName) {
@@ -118,29 +134,47 @@ void History::markShared(const QUuid& id, const std::string& sharedRecordName) {
 
 void History::remove(const QUuid& id) {
   Q_ASSERT(QThread::currentThread() == thread());
-  removedHere_.insert(id);
   const auto removed = std::erase_if(records_, [&id](const CheckRecord& kept) { return kept.id == id; });
   if (removed > 0) Q_EMIT recordsChanged();
-  save();
+  send({HistoryChange::Kind::remove, {}, id});
 }
 
 void History::save() {
   Q_ASSERT(QThread::currentThread() == thread());
-  if (url_.isEmpty()) {
-    return setSaveError({tr("The history has no folder to be saved in; checks are kept until Tessorin quits."), {}});
-  }
-  if (!saver_) {
-    saver_ = std::make_unique<HistorySaver>(fileUnreadable_, [this](historyfile::SaveResult result) {
-      // The history outlives its saver, which the destructor joins before anything goes.
-      QMetaObject::invokeMethod(
-          this, [this, result = std::move(result)] { applySaved(result); }, Qt::QueuedConnection);
-    });
-  }
-  saver_->save({url_.toLocalFile(), records_, removedHere_, false});
+  send({});
 }
 
-void History::applySaved(const historyfile::SaveResult& result) {
-  setRecords(historyfile::merged(records_, removedHere_, result.stored));
+void History::send(HistoryChange change) {
+  if (!saver_) {
+    return setSaveError({tr("The history has no folder to be saved in; checks are kept until Tessorin quits."), {}});
+  }
+  unsaved_.emplace_back(++lastChange_, change);
+  saver_->change(lastChange_, std::move(change));
+}
+
+void History::replaceRecords(CheckRecords records, std::uint64_t through) {
+  std::set<QUuid> removedHere;
+  for (const auto& [number, change] : unsaved_) {
+    if (number > through) change.applyTo(records, removedHere);
+  }
+  std::swap(records_, records);
+  // Freeing a long list costs more than the window may spend.
+  saver_->discard(std::move(records));
+  Q_EMIT recordsChanged();
+}
+
+void History::applyLoaded(HistorySaver::Loaded loaded) {
+  // Read before any change was taken in: every change made meanwhile is applied again.
+  if (!loaded.records.empty()) replaceRecords(std::move(loaded.records), 0);
+  loaded_ = true;
+  Q_EMIT loadedChanged();
+  setNotice(loadNotice(loaded.trouble, url_.toLocalFile()));
+}
+
+void History::applySaved(HistorySaver::Saved saved) {
+  while (!unsaved_.empty() && unsaved_.front().first <= saved.through) unsaved_.pop_front();
+  historyfile::SaveResult& result = saved.result;
+  if (result.withOthers) replaceRecords(std::move(*result.withOthers), saved.through);
   if (!result.setAsideAs.isEmpty()) {
     const QFileInfo aside(result.setAsideAs);
     setNotice(tr("Some checks in the history file could not be read. The file was set aside as “%1” in %2, "

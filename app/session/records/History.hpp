@@ -1,27 +1,32 @@
 #pragma once
 // History: every finished check, newest first, kept in History.json (a JSON array of
-// check records, pretty-printed, keys sorted). Read when the object is made, and
+// check records, pretty-printed, keys sorted). Read once, when the object is made, and
 // rewritten atomically after every add, update and remove, so a crash leaves the old file
-// or the new one, never a mix. A file that cannot be read or decoded in full is moved
-// aside before the next save, never overwritten.
+// or the new one, never a mix. A file that cannot be read or decoded in full, or that is
+// too large to read, is moved aside before the next save, never overwritten; what is not
+// a regular file (a FIFO, a device) is neither read, moved nor written over.
 //
 // Several processes may share the file: each save holds a lock file beside it, reads the
-// file again and keeps every record another process wrote there (merged by id, newest
-// first), so no process drops another's record. A record this object removed stays
-// removed.
+// file again unless it is still the one this history wrote, and keeps every record
+// another process wrote there (merged by id, newest first), so no process drops
+// another's record. A record this object removed stays removed.
 //
-// Lives on the main thread: every operation runs there and changes the records at once;
-// the file is read there once, when the object is made, and every save is written by
-// the history's own saver thread, in order, its outcome applied back on the main thread.
-// Destroying the object writes every save still waiting. `recordsChanged` is emitted
-// only when the records really change; `saveError` says why the last save did not write
-// every record (empty when it did); `notice` is what the user is to be told once about
-// the file itself (one that could not be read and was set aside).
+// Lives on the main thread: every operation runs there and changes the records at once.
+// The file is read by the history's own saver thread, so that the window shows while a
+// long history loads: the records are filled in when it is read (`loaded`), after those
+// added meanwhile. Every change is sent to the saver, which keeps a copy of the records
+// of its own and writes them in order; its outcome is applied back on the main thread,
+// at a cost that does not grow with the history. Destroying the object writes every save
+// still waiting. `recordsChanged` is emitted only when the records really change;
+// `saveError` says why the last save did not write every record (empty when it did);
+// `notice` is what the user is to be told once about the file itself (one that could not
+// be read, and was set aside or left alone).
 
+#include <cstdint>
+#include <deque>
 #include <memory>
-#include <set>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include <QObject>
 #include <QString>
@@ -29,23 +34,24 @@
 #include <QUuid>
 
 #include "session/records/CheckRecord.hpp"
-#include "session/records/HistoryFile.hpp"
+#include "session/records/HistoryChange.hpp"
+#include "session/records/HistorySaver.hpp"
 
 namespace tessorin {
 
-class HistorySaver;
-
 class History : public QObject {
   Q_OBJECT
-  Q_PROPERTY(std::vector<tessorin::CheckRecord> records READ records NOTIFY recordsChanged)
+  Q_PROPERTY(tessorin::CheckRecords records READ records NOTIFY recordsChanged)
+  // The file has been read and its records are among `records`.
+  Q_PROPERTY(bool loaded READ loaded NOTIFY loadedChanged)
   Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
   // The system's own words behind saveError; empty without them.
   Q_PROPERTY(QString saveErrorDetail READ saveErrorDetail NOTIFY saveErrorChanged)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
 
  public:
-  // Loads the file at url; a missing file is an empty history, and nothing is written.
-  // An empty url keeps the history in memory only, and every save says so.
+  // Starts reading the file at url; a missing file is an empty history, and nothing is
+  // written. An empty url keeps the history in memory only, and every save says so.
   explicit History(QUrl url, QObject* parent = nullptr);
   ~History() override;
 
@@ -54,7 +60,8 @@ class History : public QObject {
   // folder other users share. Empty when none can be had.
   static QUrl defaultUrl();
 
-  const std::vector<CheckRecord>& records() const { return records_; }
+  const CheckRecords& records() const { return records_; }
+  bool loaded() const { return loaded_; }
   const QUrl& url() const { return url_; }
   const QString& saveError() const { return saveError_.message; }
   const QString& saveErrorDetail() const { return saveError_.detail; }
@@ -76,29 +83,39 @@ class History : public QObject {
   // saved meanwhile. A record that cannot be encoded is left out of the file (it stays in
   // memory); that, a lock that cannot be had or a failed write sets `saveError`.
   void save();
-  // Blocks until every save asked for so far is written and its outcome applied. For
-  // quitting and tests: the window never waits on the file.
+  // Blocks until the file is read and every save asked for so far is written, and their
+  // outcomes applied. For quitting and tests: the window never waits on the file.
   void waitForSaves();
 
  Q_SIGNALS:
   void recordsChanged();
+  void loadedChanged();
   void saveErrorChanged();
   void noticeChanged();
 
  private:
-  void setRecords(std::vector<CheckRecord> records);
   void setSaveError(ErrorNotice error);
   void setNotice(QString notice);
-  void applySaved(const historyfile::SaveResult& result);
+  void send(HistoryChange change);
+  void applyLoaded(HistorySaver::Loaded loaded);
+  void applySaved(HistorySaver::Saved saved);
+  // The records the saver sent (as of change `through`) with every later change applied,
+  // in place of those shown.
+  void replaceRecords(CheckRecords records, std::uint64_t through);
+  // What the user is told at start of a file that was not read in full.
+  static QString loadNotice(historyfile::Trouble trouble, const QString& path);
 
   QUrl url_;
-  std::vector<CheckRecord> records_;
-  std::set<QUuid> removedHere_;
+  CheckRecords records_;
+  bool loaded_ = false;
   ErrorNotice saveError_;
   QString notice_;
-  // Made with the first save; null for a history kept in memory only.
+  // The number of the last change sent, and the changes sent that no save has yet taken
+  // in, to be applied again to records the saver sends.
+  std::uint64_t lastChange_ = 0;
+  std::deque<std::pair<std::uint64_t, HistoryChange>> unsaved_;
+  // Null for a history kept in memory only.
   std::unique_ptr<HistorySaver> saver_;
-  bool fileUnreadable_ = false;
 };
 
 }  // namespace tessorin

@@ -2,19 +2,22 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <chrono>
+#include <cstring>
 #include <exception>
+#include <iterator>
 #include <optional>
 #include <thread>
 #include <utility>
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -70,77 +73,195 @@ QString checksNotWritten(std::size_t count) {
                     : tr("%1 checks could not be written to the history file.").arg(count);
 }
 
+// The records of History.json's text, decoded one at a time, so that no whole document
+// is held beside them. One record a newer version wrote, or one damaged by hand, costs
+// that record only (trouble becomes unreadable); the file keeps all of them once it is
+// set aside. Text that is not a JSON array gives no records.
+CheckRecords decode(const std::string& text, Trouble& trouble) {
+  CheckRecords records;
+  bool isArray = false;
+  const nlohmann::json::parser_callback_t takeRecord = [&](int depth, nlohmann::json::parse_event_t event,
+                                                           nlohmann::json& parsed) {
+    using Event = nlohmann::json::parse_event_t;
+    if (depth == 0 && event == Event::array_start) isArray = true;
+    if (depth != 1 || !isArray) return true;
+    if (event != Event::object_end && event != Event::array_end && event != Event::value) return true;
+    try {
+      records.push_back(parsed.get<CheckRecord>());
+    } catch (const std::exception&) {
+      trouble = Trouble::unreadable;
+    }
+    return false;
+  };
+  const nlohmann::json rest = nlohmann::json::parse(text, takeRecord, false);
+  if (rest.is_discarded() || !isArray) {
+    trouble = Trouble::unreadable;
+    records.clear();
+  }
+  return records;
+}
+
+QString notAFileInTheWay(const QString& path) {
+  return tr("The history could not be saved: “%1” is not a file, so it was left as it is. Move it away, and "
+            "Tessorin saves the history after the next check.")
+      .arg(QDir::toNativeSeparators(path));
+}
+
 // Renames an unreadable file out of the way. The new name, or nothing when it is still
 // in the way; a file that is gone meanwhile needs no new name.
 std::optional<QString> setAside(const QString& path) {
-  if (!QFile::exists(path)) return QString();
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+    return errno == ENOENT ? std::optional(QString()) : std::nullopt;
+  }
+  // Only a regular file (or a link to one, which is what moves) is the history's to move.
+  if (!S_ISREG(status.st_mode)) return std::nullopt;
   const QString stem =
       path + QStringLiteral(".unreadable-") + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
   for (int attempt = 1; attempt <= 100; ++attempt) {
     const QString aside = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
     if (QFile::exists(aside)) continue;
-    if (QFile::rename(path, aside)) return aside;
+    // Never a copy in place of the rename, as QFile::rename falls back to.
+    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) return aside;
     return std::nullopt;
   }
   return std::nullopt;
+}
+
+// A disk that fills up takes the first part of a write and refuses the rest without
+// saying why; the rest is written again, so that the system's refusal and its reason
+// (a full disk, say) reach the file's error.
+bool writeWhole(QSaveFile& file, const std::string& text) {
+  const char* data = text.data();
+  qint64 left = static_cast<qint64>(text.size());
+  while (left > 0) {
+    const qint64 written = file.write(data, left);
+    if (written <= 0) return false;
+    data += written;
+    left -= written;
+  }
+  return true;
 }
 
 }  // namespace
 
 Content read(const QString& path) {
   Content content;
-  QFile file(path);
-  if (path.isEmpty() || !file.exists()) return content;
-  if (!file.open(QIODevice::ReadOnly)) {
-    content.unreadable = true;
+  if (path.isEmpty()) return content;
+  // Without O_NONBLOCK, opening a FIFO put in the file's place waits for a writer.
+  const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!file) {
+    struct stat status {};
+    if (errno == ENOENT) return content;
+    // A device that refuses to open (a terminal with none behind it) is no file either.
+    const bool regular = ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
+    content.trouble = regular ? Trouble::unreadable : Trouble::notAFile;
     return content;
   }
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError) {
-    content.unreadable = true;
+  // What was opened is judged, not the name, which may have been replaced meanwhile.
+  struct stat status {};
+  if (::fstat(file.get(), &status) != 0) {
+    content.trouble = Trouble::unreadable;
     return content;
   }
-  const nlohmann::json parsed = nlohmann::json::parse(bytes.begin(), bytes.end(), nullptr, false);
-  if (!parsed.is_array()) {
-    content.unreadable = true;
+  if (!S_ISREG(status.st_mode)) {
+    content.trouble = Trouble::notAFile;
     return content;
   }
-  // One record a newer version wrote, or one damaged by hand, costs that record only;
-  // the file keeps all of them once it is set aside.
-  content.records.reserve(parsed.size());
-  for (const nlohmann::json& element : parsed) {
-    try {
-      content.records.push_back(element.get<CheckRecord>());
-    } catch (const std::exception&) {
-      content.unreadable = true;
+  if (status.st_size > largestReadable) {
+    content.trouble = Trouble::tooLarge;
+    return content;
+  }
+  // A file that grows while it is read is read up to the bound and no further.
+  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (bytes.size() > static_cast<std::size_t>(largestReadable)) {
+        content.trouble = Trouble::tooLarge;
+        return content;
+      }
+      bytes.resize(std::min(bytes.size() * 2, static_cast<std::size_t>(largestReadable) + 1));
     }
+    const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      content.trouble = Trouble::unreadable;
+      return content;
+    }
+    filled += static_cast<std::size_t>(got);
   }
+  bytes.resize(filled);
+  content.records = decode(bytes, content.trouble);
   return content;
 }
 
-std::vector<CheckRecord> merged(const std::vector<CheckRecord>& ours, const std::set<QUuid>& removedHere,
-                                const std::vector<CheckRecord>& stored) {
-  std::set<QUuid> known;
-  for (const CheckRecord& record : ours) known.insert(record.id);
-  std::vector<CheckRecord> result = ours;
-  bool added = false;
+namespace {
+
+std::optional<FileIdentity> identityOf(const QString& path) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+  const auto nanoseconds = [](const timespec& time) {
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+  };
+  return FileIdentity{status.st_dev, status.st_ino, status.st_size, nanoseconds(status.st_mtim),
+                      nanoseconds(status.st_ctim)};
+}
+
+// Those of stored that neither records nor removedHere know, in file order.
+CheckRecords othersIn(const CheckRecords& stored, const CheckRecords& records, const std::set<QUuid>& removedHere) {
+  CheckRecords others;
+  if (stored.empty()) return others;
+  std::set<QUuid> known(removedHere);
+  for (const CheckRecord& record : records) known.insert(record.id);
   for (const CheckRecord& record : stored) {
-    if (known.count(record.id) > 0 || removedHere.count(record.id) > 0) continue;
-    result.push_back(record);
-    added = true;
+    if (known.count(record.id) == 0) others.push_back(record);
   }
-  // Each process keeps its records newest first; together they stay so.
-  if (added) {
-    std::stable_sort(result.begin(), result.end(),
-                     [](const CheckRecord& a, const CheckRecord& b) { return a.date > b.date; });
-  }
+  return others;
+}
+
+// Each writer keeps its records newest first; together they stay so.
+CheckRecords mergedWith(const CheckRecords& records, CheckRecords others) {
+  CheckRecords result = records;
+  std::move(others.begin(), others.end(), std::back_inserter(result));
+  std::stable_sort(result.begin(), result.end(), [](const CheckRecord& a, const CheckRecord& b) { return a.date > b.date; });
   return result;
 }
 
-SaveResult save(const SaveRequest& request) {
+}  // namespace
+
+std::string encode(const CheckRecords& records, std::size_t& skipped) {
+  // One record at a time, each as the whole array's pretty print puts it, so that no
+  // document of every record is held beside the records.
+  std::string text = "[";
+  bool first = true;
+  for (const CheckRecord& record : records) {
+    std::string element;
+    try {
+      // A volume name that is not valid UTF-8 must not stop the save: it is written with
+      // replacement characters.
+      element = nlohmann::json(record).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    } catch (const EncodingError&) {
+      ++skipped;
+      continue;
+    }
+    text += first ? "\n  " : ",\n  ";
+    first = false;
+    for (const char c : element) {
+      text += c;
+      if (c == '\n') text += "  ";
+    }
+  }
+  text += first ? "]\n" : "\n]\n";
+  return text;
+}
+
+SaveResult save(const QString& path, const CheckRecords& records, const std::set<QUuid>& removedHere,
+                bool fileUnreadable, const std::optional<FileIdentity>& lastWritten) {
   SaveResult result;
-  result.fileUnreadable = request.fileUnreadable;
-  const HistoryLock lock(request.path);
+  result.fileUnreadable = fileUnreadable;
+  const HistoryLock lock(path);
   if (!lock.held()) {
     // A folder that cannot take the lock file (read-only, full, no permission) cannot take
     // the history either: its reason is the one to tell.
@@ -149,10 +270,17 @@ SaveResult save(const SaveRequest& request) {
                        : ErrorWording::historyNotSaved(QString::fromLocal8Bit(std::strerror(lock.error())));
     return result;
   }
-  Content stored = read(request.path);
-  if (stored.unreadable) result.fileUnreadable = true;
+  // Under the lock no other writer changes the file: the one this history wrote last
+  // holds nothing it does not know.
+  const bool ownFile = lastWritten && !fileUnreadable && identityOf(path) == lastWritten;
+  Content stored = ownFile ? Content{} : read(path);
+  if (stored.trouble == Trouble::notAFile) {
+    result.error.message = notAFileInTheWay(path);
+    return result;
+  }
+  if (stored.trouble != Trouble::none) result.fileUnreadable = true;
   if (result.fileUnreadable) {
-    const std::optional<QString> aside = setAside(request.path);
+    const std::optional<QString> aside = setAside(path);
     if (!aside) {
       result.error.message = tr("The history file could not be read or moved aside, so it was not saved.");
       return result;
@@ -160,26 +288,13 @@ SaveResult save(const SaveRequest& request) {
     result.setAsideAs = *aside;
     result.fileUnreadable = false;
   }
-  const std::vector<CheckRecord> records = merged(request.records, request.removedHere, stored.records);
-  result.stored = std::move(stored.records);
-
-  nlohmann::json content = nlohmann::json::array();
+  CheckRecords others = othersIn(stored.records, records, removedHere);
+  if (!others.empty()) result.withOthers = mergedWith(records, std::move(others));
   std::size_t skipped = 0;
-  for (const CheckRecord& record : records) {
-    try {
-      content.push_back(record);
-    } catch (const EncodingError&) {
-      ++skipped;
-    }
-  }
-  // A volume name that is not valid UTF-8 must not stop the save: it is written with
-  // replacement characters.
-  const std::string text = content.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + '\n';
+  const std::string text = encode(result.withOthers ? *result.withOthers : records, skipped);
 
-  QSaveFile file(request.path);
-  const bool written = file.open(QIODevice::WriteOnly) &&
-                       file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size()) &&
-                       file.commit();
+  QSaveFile file(path);
+  const bool written = file.open(QIODevice::WriteOnly) && writeWhole(file, text) && file.commit();
   if (!written) {
     // The system's reason (a full disk, say) is read before cancelling, which puts its
     // own "cancelled" text in its place.
@@ -188,6 +303,7 @@ SaveResult save(const SaveRequest& request) {
     result.error = ErrorWording::historyNotSaved(reason);
     return result;
   }
+  result.written = identityOf(path);
   if (skipped > 0) result.error.message = checksNotWritten(skipped);
   return result;
 }

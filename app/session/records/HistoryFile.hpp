@@ -5,8 +5,12 @@
 // atomically. Functions on values with no state of their own: safe on any thread, so
 // History can save on a worker of its own while the window goes on.
 
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
 #include <set>
-#include <vector>
+#include <string>
 
 #include <QString>
 #include <QUuid>
@@ -16,31 +20,45 @@
 
 namespace tessorin::historyfile {
 
-struct Content {
-  std::vector<CheckRecord> records;
-  bool unreadable = false;  // some or all of the file could not be decoded
+// Larger than any history a person gathers: such a file is not read.
+constexpr qint64 largestReadable = 512LL * 1024 * 1024;
+
+// What keeps the file from being read in full.
+enum class Trouble {
+  none,
+  // Could not be opened or decoded in full: set aside before the next save.
+  unreadable,
+  // Larger than largestReadable: not read, set aside before the next save.
+  tooLarge,
+  // Not a regular file (a FIFO, a device, a link to one): not read, and neither set aside
+  // nor written over.
+  notAFile,
 };
 
-// What the file at path holds; a missing file is empty and readable.
+struct Content {
+  CheckRecords records;
+  Trouble trouble = Trouble::none;
+};
+
+// What the file at path holds; a missing file is empty and readable. Never waits for a
+// writer (a FIFO in the file's place) and never reads more than largestReadable.
 Content read(const QString& path);
 
-// Records newest first: ours, then those another writer stored that we neither know nor
-// removed.
-std::vector<CheckRecord> merged(const std::vector<CheckRecord>& ours, const std::set<QUuid>& removedHere,
-                                const std::vector<CheckRecord>& stored);
-
-struct SaveRequest {
-  QString path;
-  std::vector<CheckRecord> records;
-  std::set<QUuid> removedHere;
-  // The file held data that could not be loaded: it is set aside before anything is written.
-  bool fileUnreadable = false;
+// Which file is at a path and as it was last changed: when it is still the one a writer
+// wrote, no other writer has stored anything since.
+struct FileIdentity {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modifiedNanoseconds = 0;
+  std::int64_t changedNanoseconds = 0;
+  friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 
 struct SaveResult {
-  // What the file held before this save (other writers' records among them); empty when
-  // it was not read.
-  std::vector<CheckRecord> stored;
+  // The records with those another writer stored that were neither known nor removed
+  // here, newest first; absent when there were none.
+  std::optional<CheckRecords> withOthers;
   // Why not every record reached the file, and the system's own words for it; empty
   // when all did.
   ErrorNotice error;
@@ -48,8 +66,19 @@ struct SaveResult {
   QString setAsideAs;
   // The unreadable file is still in the way, to be set aside by the next save.
   bool fileUnreadable = false;
+  // The file this save wrote; absent when it wrote none.
+  std::optional<FileIdentity> written;
 };
 
-SaveResult save(const SaveRequest& request);
+// Writes records (newest first) to path, with what other writers stored there that is
+// neither among them nor in removedHere. fileUnreadable: the file held data that could
+// not be loaded, and is set aside before anything is written. lastWritten: the file the
+// previous save wrote; while it is still in place it is not read again.
+SaveResult save(const QString& path, const CheckRecords& records, const std::set<QUuid>& removedHere,
+                bool fileUnreadable, const std::optional<FileIdentity>& lastWritten);
+
+// History.json's text for records: pretty-printed, keys sorted, newest first. skipped
+// counts the records that cannot be encoded, which are left out.
+std::string encode(const CheckRecords& records, std::size_t& skipped);
 
 }  // namespace tessorin::historyfile

@@ -6,8 +6,11 @@
 
 namespace tessorin {
 
-HistorySaver::HistorySaver(bool fileUnreadable, std::function<void(historyfile::SaveResult)> onSaved)
-    : onSaved_(std::move(onSaved)), fileUnreadable_(fileUnreadable), thread_([this] { run(); }) {}
+HistorySaver::HistorySaver(QString path, std::function<void(Loaded)> onLoaded, std::function<void(Saved)> onSaved)
+    : path_(std::move(path)),
+      onLoaded_(std::move(onLoaded)),
+      onSaved_(std::move(onSaved)),
+      thread_([this] { run(); }) {}
 
 HistorySaver::~HistorySaver() {
   {
@@ -18,34 +21,61 @@ HistorySaver::~HistorySaver() {
   thread_.join();
 }
 
-void HistorySaver::save(historyfile::SaveRequest request) {
+void HistorySaver::change(std::uint64_t number, HistoryChange change) {
   {
     const std::lock_guard lock(mutex_);
-    waiting_ = std::move(request);
+    waiting_.emplace_back(number, std::move(change));
+  }
+  changed_.notify_all();
+}
+
+void HistorySaver::discard(CheckRecords records) {
+  {
+    const std::lock_guard lock(mutex_);
+    discarded_.push_back(std::move(records));
   }
   changed_.notify_all();
 }
 
 void HistorySaver::waitUntilIdle() {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [this] { return !waiting_ && !writing_; });
+  changed_.wait(lock, [this] { return loaded_ && waiting_.empty() && !writing_; });
+}
+
+void HistorySaver::load() {
+  historyfile::Content content = historyfile::read(path_);
+  // Loading leaves the file as it is (a newer version may have written what this one
+  // cannot read); it is set aside only when something new is to be saved.
+  fileUnreadable_ =
+      content.trouble == historyfile::Trouble::unreadable || content.trouble == historyfile::Trouble::tooLarge;
+  records_ = content.records;
+  onLoaded_({std::move(content.records), content.trouble});
 }
 
 void HistorySaver::run() {
   nameCurrentThread("Tessorin history");
+  load();
   std::unique_lock lock(mutex_);
+  loaded_ = true;
+  changed_.notify_all();
   for (;;) {
-    changed_.wait(lock, [this] { return waiting_ || stopping_; });
-    if (!waiting_) return;
-    historyfile::SaveRequest request = std::move(*waiting_);
-    waiting_.reset();
-    writing_ = true;
+    changed_.wait(lock, [this] { return !waiting_.empty() || !discarded_.empty() || stopping_; });
+    std::vector<CheckRecords> discarded = std::exchange(discarded_, {});
+    if (waiting_.empty() && discarded.empty()) return;
+    std::deque<std::pair<std::uint64_t, HistoryChange>> batch = std::exchange(waiting_, {});
+    writing_ = !batch.empty();
     lock.unlock();
 
-    request.fileUnreadable = request.fileUnreadable || fileUnreadable_;
-    historyfile::SaveResult result = historyfile::save(request);
-    fileUnreadable_ = result.fileUnreadable;
-    onSaved_(std::move(result));
+    discarded.clear();
+    if (!batch.empty()) {
+      // Every change carries the whole of what it asks: one save writes them all.
+      for (const auto& [number, change] : batch) change.applyTo(records_, removedHere_);
+      historyfile::SaveResult result = historyfile::save(path_, records_, removedHere_, fileUnreadable_, lastWritten_);
+      fileUnreadable_ = result.fileUnreadable;
+      lastWritten_ = result.written;
+      if (result.withOthers) records_ = *result.withOthers;
+      onSaved_({batch.back().first, std::move(result)});
+    }
 
     lock.lock();
     writing_ = false;

@@ -1,48 +1,75 @@
 #pragma once
-// HistorySaver: writes the history on a thread of its own, so that a large history never
-// holds up the window when a check finishes. Saves run one at a time, in the order they
-// were asked for; a save asked for while another is being written replaces any that is
-// still waiting, since each carries every record. Each outcome goes to `onSaved`, called
-// on the saver's thread.
+// HistorySaver: reads and writes the history on a thread of its own, so that a long
+// history never holds up the window. It first reads the file, then keeps a copy of the
+// records of its own, to which it applies the changes the window sends, in order, and
+// saves after each batch of them: the window hands over one record per change, never the
+// whole list, and merging what other writers stored happens here.
 //
-// Owned by one thread (History's); `save` and `waitUntilIdle` are called from it. The
-// destructor writes what is still waiting, then joins the thread: nothing asked for is
-// lost at quit.
+// Owned by one thread (History's); `change`, `discard` and `waitUntilIdle` are called
+// from it. The callbacks run on the saver's thread. The destructor writes every change
+// still waiting, then joins the thread: nothing asked for is lost at quit.
 
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <thread>
+#include <utility>
+#include <vector>
 
+#include "session/records/HistoryChange.hpp"
 #include "session/records/HistoryFile.hpp"
 
 namespace tessorin {
 
 class HistorySaver {
  public:
-  // fileUnreadable: the file held data that could not be loaded, and the first save is to
-  // set it aside before writing.
-  HistorySaver(bool fileUnreadable, std::function<void(historyfile::SaveResult)> onSaved);
+  struct Loaded {
+    CheckRecords records;
+    historyfile::Trouble trouble = historyfile::Trouble::none;
+  };
+  struct Saved {
+    // The last change the save took in.
+    std::uint64_t through = 0;
+    historyfile::SaveResult result;
+  };
+
+  HistorySaver(QString path, std::function<void(Loaded)> onLoaded, std::function<void(Saved)> onSaved);
   ~HistorySaver();
   HistorySaver(const HistorySaver&) = delete;
   HistorySaver& operator=(const HistorySaver&) = delete;
 
-  void save(historyfile::SaveRequest request);
-  // Blocks until every save asked for so far is written and announced.
+  // The change numbered `number` (numbers rise by one per change, from 1).
+  void change(std::uint64_t number, HistoryChange change);
+  // Records the window no longer needs, freed here rather than on the window's thread.
+  void discard(CheckRecords records);
+  // Blocks until the file is read and every change sent so far is saved and announced.
   void waitUntilIdle();
 
  private:
   void run();
+  void load();
 
-  std::function<void(historyfile::SaveResult)> onSaved_;
+  const QString path_;
+  std::function<void(Loaded)> onLoaded_;
+  std::function<void(Saved)> onSaved_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::optional<historyfile::SaveRequest> waiting_;
+  std::deque<std::pair<std::uint64_t, HistoryChange>> waiting_;
+  std::vector<CheckRecords> discarded_;
+  bool loaded_ = false;
   bool writing_ = false;
   bool stopping_ = false;
-  // Known only to the saver's thread: whether the file on disk is still to be set aside.
-  bool fileUnreadable_;
+  // Known only to the saver's thread: the records as the window has them once it has
+  // applied every change sent, ids removed here, whether the file on disk is still to be
+  // set aside, and the file the last save wrote.
+  CheckRecords records_;
+  std::set<QUuid> removedHere_;
+  bool fileUnreadable_ = false;
+  std::optional<historyfile::FileIdentity> lastWritten_;
   std::thread thread_;
 };
 

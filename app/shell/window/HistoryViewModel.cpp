@@ -11,6 +11,7 @@ void HistoryViewModel::setHistory(QObject* history) {
   history_ = next;
   if (history_) {
     connect(history_, &History::recordsChanged, this, &HistoryViewModel::reload);
+    connect(history_, &History::loadedChanged, this, &HistoryViewModel::reload);
     connect(history_, &QObject::destroyed, this, &HistoryViewModel::reload);
     connect(history_, &History::noticeChanged, this, &HistoryViewModel::noticeChanged);
     connect(history_, &History::saveErrorChanged, this, &HistoryViewModel::saveErrorChanged);
@@ -30,6 +31,8 @@ void HistoryViewModel::dismissNotice() {
 void HistoryViewModel::reload() {
   const bool wasEmpty = empty();
   beginResetModel();
+  // Until its file is read, a history is not known to be empty.
+  loading_ = history_ && !history_->loaded();
   count_ = history_ ? static_cast<int>(history_->records().size()) : 0;
   endResetModel();
   if (wasEmpty != empty()) Q_EMIT emptyChanged();

@@ -1,8 +1,9 @@
 #pragma once
 // HistoryViewModel: the history page's list: one row per kept check, newest first, each
 // row's record (a CheckRecord in a QVariant) for its HistoryRowModel, the page's
-// empty state, and what the history says of its file (a notice, a failed save). The list follows the history's records as they change. Main thread; the
-// history is held weakly.
+// empty state (never while the history file is still being read), and what the history
+// says of its file (a notice, a failed save). The list follows the history's records as
+// they change. Main thread; the history is held weakly.
 
 #include <QAbstractListModel>
 #include <QPointer>
@@ -33,7 +34,7 @@ class HistoryViewModel : public QAbstractListModel {
 
   QObject* history() const { return history_; }
   void setHistory(QObject* history);
-  bool empty() const { return count_ == 0; }
+  bool empty() const { return count_ == 0 && !loading_; }
   QString title() const { return tr("History"); }
   QString emptyTitle() const { return tr("No checks yet"); }
   QString emptyDescription() const { return tr("Every card you check is listed here, with where you bought it."); }
@@ -59,6 +60,7 @@ class HistoryViewModel : public QAbstractListModel {
 
   QPointer<History> history_;
   int count_ = 0;
+  bool loading_ = false;
 };
 
 }  // namespace tessorin

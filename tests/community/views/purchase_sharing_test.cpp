@@ -261,6 +261,7 @@ TEST(PurchaseSharing, ASessionGoneMeanwhileStillHasItsHistoryRecordMarkedShared)
   EXPECT_EQ(card.stored(sent)->sharedRecordName, community.store.reports()[0].id.toStdString());
   card.history.waitForSaves();
   History reread(card.history.url());
+  reread.waitForSaves();
   EXPECT_EQ(reread.records()[0].sharedRecordName, community.store.reports()[0].id.toStdString());
 }
 

@@ -153,11 +153,31 @@ TEST(HistoryRowModel, DeleteRemovesThatRecordByItsIdAndTheListFollowsInOrder) {
   // The file says the same.
   world.history.waitForSaves();
   History reread(world.history.url());
+  reread.waitForSaves();
   ASSERT_EQ(reread.records().size(), 2u);
   EXPECT_EQ(reread.records()[0].cardName, "C");
 
-  for (const CheckRecord& r : std::vector<CheckRecord>(world.history.records())) world.history.remove(r.id);
+  for (const CheckRecord& r : CheckRecords(world.history.records())) world.history.remove(r.id);
   EXPECT_TRUE(list.empty());
+}
+
+TEST(HistoryView, ALongHistoryIsNotCalledEmptyWhileItsFileIsRead) {
+  QTemporaryDir folder;
+  const QUrl url = QUrl::fromLocalFile(folder.filePath(QStringLiteral("History.json")));
+  {
+    History seed(url);
+    seed.add(record(std::nullopt, std::nullopt, std::nullopt));
+    seed.waitForSaves();
+  }
+  History history(url);
+  HistoryViewModel list;
+  list.setHistory(&history);
+  QSignalSpy emptiness(&list, &HistoryViewModel::emptyChanged);
+  EXPECT_FALSE(list.empty()) << "the history said it had no checks before its file was read";
+  history.waitForSaves();
+  EXPECT_EQ(list.rowCount(), 1);
+  EXPECT_FALSE(list.empty());
+  EXPECT_EQ(emptiness.count(), 0);
 }
 
 TEST(HistoryView, TellsOfAnUnreadableFileUntilReadAndOfAFailedSave) {
@@ -169,6 +189,7 @@ TEST(HistoryView, TellsOfAnUnreadableFileUntilReadAndOfAFailedSave) {
     file.write("[{\"id\": ");
   }
   History history(QUrl::fromLocalFile(path));
+  history.waitForSaves();
   HistoryViewModel list;
   QSignalSpy notices(&list, &HistoryViewModel::noticeChanged);
   list.setHistory(&history);
