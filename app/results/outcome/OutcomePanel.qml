@@ -118,19 +118,26 @@ ColumnLayout {
                         font: Typography.font(Typography.Headline, -1, true)
                         color: Theme.Palette.primary
                     }
+                    // Titles and notes wrap within their own quarter of the row, however narrow.
                     Text {
-                        Layout.alignment: Qt.AlignHCenter
+                        Layout.fillWidth: true
+                        horizontalAlignment: Text.AlignHCenter
                         text: modelData.title
                         textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
                         font: Typography.caption
                         color: Theme.Palette.secondary
                     }
                     Text {
                         objectName: "statNote" + index
-                        Layout.alignment: Qt.AlignHCenter
+                        Layout.fillWidth: true
+                        Layout.leftMargin: 6
+                        Layout.rightMargin: 6
+                        horizontalAlignment: Text.AlignHCenter
                         visible: text !== ""
                         text: modelData.note
                         textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
                         font: Typography.caption2
                         color: Theme.Palette.secondary
                     }
