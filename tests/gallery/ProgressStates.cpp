@@ -482,7 +482,7 @@ const bool registeredMore = addGalleryStates({
        return properties;
      },
      .expectations = {shown("notRespondingText", true), {QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}},
-    {.view = "FullProgressPanel", .state = "cleaning", .size = QSize(800, 1240),
+    {.view = "FullProgressPanel", .state = "cleaning-rated-card", .size = QSize(800, 1240),
      .scene = "scenes/FullProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {
        CardSession* session = world.session(GalleryWorld::builtInCard(32 * GB, "SDHC"));
