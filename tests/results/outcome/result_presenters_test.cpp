@@ -29,6 +29,9 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
       {{Verdict::genuine, none, none, 64'000'000'000, Method::full, 31'912'345'678},
        "31.9\u00A0GB written and read back without a single error. It holds what it claims."},
       {{Verdict::genuine, none, none, 64'000'000'000, Method::quick, none}, "It holds what it claims."},
+      // Under half of it was free: the test vouches for what it wrote, not for the card.
+      {{Verdict::genuine, none, none, 64'000'000'000, Method::full, 20'000'000'000, WriteRefusal::none, true},
+       "20\u00A0GB of 64\u00A0GB written and read back without a single error. The rest could not be tested."},
       {{Verdict::likelyGenuine, 5, 9, 64'000'000'000, Method::quick, 7},
        "The quick check found no sign of fakery. For certainty, let the advanced test run to the end."},
       {{Verdict::fake, none, 15'987'654'321, 64'000'000'000, Method::quick, none}, "It does not hold what it claims."},
