@@ -126,7 +126,9 @@ ProbeStripInput OutcomePanelModel::probeStrip() const {
 FullDetailsInput OutcomePanelModel::fullDetails() const {
   if (!showsFullDetails()) return {};
   // Shares the panel's copy: the details read the same result as long as the panel lives.
-  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome_.outcome->full)};
+  const CheckOutcome& outcome = *outcome_.outcome;
+  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome.full),
+          ResultFigures::testedOnlyPart(outcome) ? outcome.advertisedBytes : 0};
 }
 
 bool OutcomePanelModel::showsProbes() const {

@@ -148,6 +148,32 @@ std::vector<QString> noteTexts(const CheckOutcome& checked, const std::optional<
 
 XRayReport critical(XRaySignal::Kind kind) { return {{{XRaySignal::Severity::critical, std::move(kind)}}}; }
 
+// A test that covered a third of the card draws that third where it lies, and the rest of
+// the card as never tested.
+TEST(FullDetails, MapOfAPartlyTestedCardShowsTheRestAsUntested) {
+  using Cell = CapacityMap::Cell;
+  CapacityMap tested(20'000'000'000);
+  tested.markWritten(0, 20'000'000'000);
+  tested.recordChecked(0, 15'000'000'000, 15'000'000'000 / 512, 0);
+  tested.recordChecked(15'000'000'000, 5'000'000'000, 0, 5'000'000'000 / 512);
+  const CapacityMap whole = FullDetailsModel::wholeCardMap(tested, 60'000'000'000);
+  EXPECT_EQ(whole.totalBytes, 60'000'000'000u);
+  const struct {
+    std::uint64_t position;
+    Cell cell;
+  } cases[] = {
+      {0, Cell::good},
+      {14'000'000'000, Cell::good},
+      {16'000'000'000, Cell::bad},
+      {19'500'000'000, Cell::bad},
+      {21'000'000'000, Cell::untested},
+      {59'999'999'999, Cell::untested},
+  };
+  for (const auto& c : cases) EXPECT_EQ(whole.cell(whole.cellIndex(c.position)), c.cell) << c.position;
+  EXPECT_EQ(FullDetailsModel::wholeCardMap(tested, 0), tested) << "a card tested whole keeps its map";
+  EXPECT_EQ(FullDetailsModel::wholeCardMap(tested, 20'000'000'000), tested);
+}
+
 TEST(OutcomeNotes, IdentityDoubtWordedByVerdictAndFinding) {
   const XRayReport otherMaker = critical(XRaySignal::BrandMismatch{Brand::sandisk, 0x1B, "Samsung"});
   const XRayReport impossibleSize = critical(XRaySignal::CapacityBeyondAnyCard{256'000'000'000'000});
