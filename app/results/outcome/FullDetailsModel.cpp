@@ -1,5 +1,7 @@
 #include "results/outcome/FullDetailsModel.hpp"
 
+#include <algorithm>
+
 #include "theme/DisplayFormat.hpp"
 #include "theme/GadgetList.hpp"
 #include "results/outcome/ResultFigures.hpp"
@@ -36,7 +38,9 @@ CapacityMap FullDetailsModel::wholeCardMap(const CapacityMap& tested, std::uint6
 
 SpeedChartInput FullDetailsModel::chart() const {
   if (!input_.result) return {};
-  return {input_.result->manifest.writeSamples, input_.result->readSamples, input_.result->map.totalBytes};
+  // Over the same span as the map: the whole card when the test reached only part of it.
+  return {input_.result->manifest.writeSamples, input_.result->readSamples,
+          std::max(input_.result->map.totalBytes, input_.cardBytes)};
 }
 
 bool FullDetailsModel::showsSpeed() const { return input_.result && input_.result->manifest.writeSamples.size() >= 2; }

@@ -172,6 +172,13 @@ TEST(FullDetails, MapOfAPartlyTestedCardShowsTheRestAsUntested) {
   for (const auto& c : cases) EXPECT_EQ(whole.cell(whole.cellIndex(c.position)), c.cell) << c.position;
   EXPECT_EQ(FullDetailsModel::wholeCardMap(tested, 0), tested) << "a card tested whole keeps its map";
   EXPECT_EQ(FullDetailsModel::wholeCardMap(tested, 20'000'000'000), tested);
+
+  auto result = std::make_shared<FullTestResult>(fullResult(20'000'000'000, Sectors{.ok = 10}));
+  FullDetailsModel details;
+  details.setInput({result, 60'000'000'000});
+  EXPECT_EQ(details.chart().extent, 60'000'000'000u) << "the chart spans the card as the map does";
+  details.setInput({result, 0});
+  EXPECT_EQ(details.chart().extent, 20'000'000'000u);
 }
 
 TEST(OutcomeNotes, IdentityDoubtWordedByVerdictAndFinding) {
