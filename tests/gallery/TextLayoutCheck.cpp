@@ -16,6 +16,8 @@ struct ShownText {
   QQuickItem* item;
   QRectF drawn;         // where its glyphs are laid out, in the window
   QRectF seen;          // the part of that a user sees, cut by every clipping item around it
+  QQuickItem* scroller;  // the innermost Flickable it scrolls in, if any
+  QRectF scrolledTo;    // the part a user sees once it is scrolled into view
   QQuickItem* layer;    // the popup it belongs to, or none for the page
   bool turned;          // set at an angle: a stamp laid across the others on purpose
 };
@@ -33,6 +35,8 @@ QString describe(const QQuickItem* item) {
 QString nameOf(const QQuickItem* item) {
   return item->objectName().isEmpty() ? QString::fromUtf8(item->metaObject()->className()) : item->objectName();
 }
+
+bool scrolls(const QQuickItem* item);
 
 QRectF sceneRect(const QQuickItem* item) { return item->mapRectToScene(QRectF(0, 0, item->width(), item->height())); }
 
@@ -70,10 +74,15 @@ void collect(QQuickItem* item, std::vector<ShownText>& texts, bool turned = fals
   if (isText(item) && !item->property("text").toString().trimmed().isEmpty()) {
     const QRectF drawn = item->mapRectToScene(laidOut(item));
     QRectF seen = drawn;
+    QQuickItem* scroller = nullptr;
+    QRectF scrolledTo = drawn;
     for (QQuickItem* around = item; around != nullptr; around = around->parentItem()) {
-      if (around->clip()) seen &= sceneRect(around);
+      if (scroller == nullptr && scrolls(around)) scroller = around;
+      if (!around->clip()) continue;
+      seen &= sceneRect(around);
+      if (scroller == nullptr) scrolledTo &= sceneRect(around);
     }
-    texts.push_back({item, drawn, seen, layerOf(item), turned});
+    texts.push_back({item, drawn, seen, scroller, scrolledTo, layerOf(item), turned});
   }
   for (QQuickItem* child : item->childItems()) collect(child, texts, turned);
 }
@@ -113,7 +122,9 @@ QStringList textLayoutProblems(QQuickWindow& window) {
   for (std::size_t a = 0; a < texts.size(); ++a) {
     for (std::size_t b = a + 1; b < texts.size(); ++b) {
       if (texts[a].layer != texts[b].layer || texts[a].turned || texts[b].turned) continue;
-      const QRectF both = texts[a].seen & texts[b].seen;
+      // Two texts that scroll together meet wherever the page is scrolled to.
+      const bool together = texts[a].scroller != nullptr && texts[a].scroller == texts[b].scroller;
+      const QRectF both = together ? texts[a].scrolledTo & texts[b].scrolledTo : texts[a].seen & texts[b].seen;
       if (both.width() <= tolerance || both.height() <= tolerance) continue;
       problems.append(QStringLiteral("%1 and %2 are drawn over each other (%3 × %4 px at %5, %6)")
                           .arg(describe(texts[a].item), describe(texts[b].item))
