@@ -77,6 +77,9 @@ Panel {
         objectName: "decisionProbeStrip"
         visible: presenter.hasQuickResult
         Layout.fillWidth: true
+        // As wide as the capacity bars above it and the speed box below, edges in line.
+        Layout.maximumWidth: 560
+        Layout.alignment: Qt.AlignHCenter
         input: presenter.probeStrip
     }
 
