@@ -118,7 +118,10 @@ Panel {
         input: presenter.speedSummary
     }
 
+    // It parts the findings from the question, and so goes with them when there are none.
     Rectangle {
+        objectName: "decisionDivider"
+        visible: presenter.hasQuickResult || presenter.showsSpeed
         Layout.fillWidth: true
         Layout.topMargin: 4
         Layout.bottomMargin: 4
