@@ -88,31 +88,32 @@ ColumnLayout {
             }
         }
 
-        RowLayout {
+        // Four tiles of equal width. Positioners, not layouts: a wrapping text's height
+        // follows the width it is finally given, never a narrower first guess.
+        Row {
+            id: statsRow
             objectName: "statsRow"
             visible: model.showsStats
             Layout.fillWidth: true
-            spacing: 0
+            Layout.preferredWidth: 1
             Repeater {
+                id: statTiles
                 model: model.stats
-                delegate: ColumnLayout {
+                delegate: Column {
                     required property var modelData
                     required property int index
                     // Tiles with a note under their title keep their figures level with the rest.
-                    Layout.alignment: Qt.AlignTop
-                    Layout.fillWidth: true
-                    Layout.preferredWidth: 1
-                    Layout.maximumWidth: Number.POSITIVE_INFINITY
+                    width: statsRow.width / Math.max(1, statTiles.count)
                     spacing: 4
                     SymbolIcon {
-                        Layout.alignment: Qt.AlignHCenter
+                        anchors.horizontalCenter: parent.horizontalCenter
                         name: modelData.symbol
                         gradient: Theme.Palette.accentSymbolGradient
                         size: Typography.title2.pixelSize
                     }
                     Text {
                         objectName: "statValue" + index
-                        Layout.alignment: Qt.AlignHCenter
+                        anchors.horizontalCenter: parent.horizontalCenter
                         text: modelData.value
                         textFormat: Text.PlainText
                         font: Typography.font(Typography.Headline, -1, true)
@@ -120,7 +121,7 @@ ColumnLayout {
                     }
                     // Titles and notes wrap within their own quarter of the row, however narrow.
                     Text {
-                        Layout.fillWidth: true
+                        width: parent.width
                         horizontalAlignment: Text.AlignHCenter
                         text: modelData.title
                         textFormat: Text.PlainText
@@ -130,9 +131,8 @@ ColumnLayout {
                     }
                     Text {
                         objectName: "statNote" + index
-                        Layout.fillWidth: true
-                        Layout.leftMargin: 6
-                        Layout.rightMargin: 6
+                        x: 6
+                        width: parent.width - 12
                         horizontalAlignment: Text.AlignHCenter
                         visible: text !== ""
                         text: modelData.note
