@@ -29,6 +29,7 @@
 
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "TextLayoutCheck.hpp"
 #include "card/AppSettingsSingleton.hpp"
 #include "card/progress/CardSilence.hpp"
 #include "theme/Motion.hpp"
@@ -272,6 +273,7 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
 
   const QString file = output.filePath(QStringLiteral("%1-%2.png").arg(state.view, state.state));
   if (!view.grabWindow().save(file)) problems.append(QStringLiteral("cannot write %1").arg(file));
+  problems.append(textLayoutProblems(view));
   checkDialogsFitSmallestWindow(view, problems);
   problems.append(loggedProblems().mid(before));
   view.hide();
@@ -321,6 +323,16 @@ int main(int argc, char* argv[]) {
   clock.start();
   int pictures = 0;
   int failures = 0;
+  // Two states of one name would write one picture, and the first could never be seen.
+  QStringList names;
+  for (const GalleryState& state : galleryStates()) {
+    const QString name = QStringLiteral("%1-%2").arg(state.view, state.state);
+    if (names.contains(name)) {
+      std::fprintf(stderr, "FAIL %s: another state has the same name\n", qPrintable(name));
+      ++failures;
+    }
+    names.append(name);
+  }
   for (const GalleryState& state : galleryStates()) {
     const QString name = QStringLiteral("%1-%2").arg(state.view, state.state);
     if (!filter.isEmpty() && !name.contains(filter)) continue;

@@ -87,6 +87,22 @@ void writeZone(CardSession* session, int mebibytes, double speed) {
   }
 }
 
+// The zone's first `mebibytes` read back at `speed`, after writing all of it at 30 MB/s.
+void readZoneBack(CardSession* session, int mebibytes, double speed) {
+  writeZone(session, zoneMiB, 30e6);
+  for (int i = 1; i <= mebibytes / 4; ++i) {
+    session->applyProbeProgress(quickReport(QuickPhase::zone, QuickStep::verifying, 0.5 + i / 2560.0, i * 4, zoneMiB,
+                                            speed * (1 + 0.03 * std::cos(i * 0.5))));
+  }
+}
+
+// The whole test space read back at about `speed`, one sample per 1/60 of it.
+std::vector<SpeedSample> readBack(std::uint64_t total, double speed) {
+  std::vector<SpeedSample> samples;
+  for (int i = 1; i <= 60; ++i) samples.push_back({total / 60 * static_cast<std::uint64_t>(i), speed * (1 + 0.03 * std::sin(i))});
+  return samples;
+}
+
 CardSession* quickSession(GalleryWorld& world, const QuickProbeProgress& progress) {
   CardSession* session = world.session(GalleryWorld::builtInCard(64 * GB, "SDXC"));
   session->setStage(CardSessionStage::quick(progress));
@@ -311,7 +327,7 @@ const bool registered = addGalleryStates({
        CapacityMap map(total);
        map.markWritten(0, total);
        map.recordChecked(0, total, total / 512, 0);
-       session->applyFullProgress(fullReport(FullPhase::verifying, total, total, 41e6, map));
+       session->applyFullProgress(fullReport(FullPhase::verifying, total, total, 41e6, map, readBack(total, 41e6)));
        session->applyFullProgress(fullReport(FullPhase::cleaning, 0, 0, 0, map));
        return withSession(session);
      },
@@ -433,11 +449,21 @@ GalleryState quickAt(const char* state, QuickPhase phase, QuickStep step, double
           .scene = "scenes/QuickProgressPanelScene.qml",
           .properties = [=](GalleryWorld& world) {
             QuickProbeProgress progress = quickReport(phase, step, fraction, done, total, speed);
-            if (phase != QuickPhase::zone) {
+            if (phase == QuickPhase::fine) {
+              // As the check reports them, one cell per slot: the coarse probes of every
+              // fourth slot intact, the fine ones between them read back up to `done`.
+              progress.cells = std::vector<ProbeCell>(static_cast<std::size_t>(total + total / 3), ProbeCell::written);
+              std::int64_t fine = 0;
+              for (std::size_t slot = 0; slot < progress.cells.size(); ++slot) {
+                if (slot % 4 == 0 || fine++ < done) progress.cells[slot] = ProbeCell::ok;
+              }
+            } else if (phase != QuickPhase::zone) {
               progress.cells = std::vector<ProbeCell>(static_cast<std::size_t>(total), ProbeCell::written);
               for (std::int64_t i = 0; i < done; ++i) progress.cells[static_cast<std::size_t>(i)] = ProbeCell::ok;
             }
             CardSession* session = quickSession(world, progress);
+            // The zone is read back only after all of it was written.
+            if (phase == QuickPhase::zone && step == QuickStep::verifying) readZoneBack(session, static_cast<int>(done), speed);
             if (phase == QuickPhase::fine) {
               // The coarse probes took every fourth slot; the fine passes probe the rest.
               std::vector<ProbeOutcome> slots(static_cast<std::size_t>(total + total / 3), ProbeOutcome::untested);
@@ -482,7 +508,7 @@ const bool registeredMore = addGalleryStates({
        return properties;
      },
      .expectations = {shown("notRespondingText", true), {QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}},
-    {.view = "FullProgressPanel", .state = "cleaning", .size = QSize(800, 1240),
+    {.view = "FullProgressPanel", .state = "cleaning-rated-card", .size = QSize(800, 1240),
      .scene = "scenes/FullProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {
        CardSession* session = world.session(GalleryWorld::builtInCard(32 * GB, "SDHC"));
@@ -492,6 +518,7 @@ const bool registeredMore = addGalleryStates({
        CapacityMap map(total);
        map.markWritten(0, total);
        map.recordChecked(0, total, total / 512, 0);
+       session->applyFullProgress(fullReport(FullPhase::verifying, total, total, 84e6, map, readBack(total, 84e6)));
        session->applyFullProgress(fullReport(FullPhase::cleaning, total, total, 0, map));
        return withSession(session);
      },

@@ -304,6 +304,16 @@ const bool registered = addGalleryStates({
              return withDelegate(world, model);
            },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("GENUINE"))}),
+    // The longest speed notes, of a test that could write only part of the card.
+    window(QStringLiteral("MainWindow"), QStringLiteral("minimum-900x640-partly-tested"), QSize(900, 640),
+           [](GalleryWorld& world) {
+             AppModel* model = world.appModel({genuineCard, idleCard});
+             finish(model, genuineCard,
+                    {.zone = zone(30 * MBps, 80 * MBps), .full = atSpeedsOf(full(20 * GB, 20 * GB), zone(30 * MBps, 80 * MBps))});
+             model->setSelection(AppModel::Selection::card(genuineCard.id));
+             return withDelegate(world, model);
+           },
+           {text(QStringLiteral("statNote1"), QStringLiteral("average over the 20\u00A0GB tested"))}),
     window(QStringLiteral("MainWindow"), QStringLiteral("history"), QSize(1080, 760),
            [](GalleryWorld& world) {
              AppModel* model = fullHistory(world);

@@ -8,7 +8,7 @@ namespace {
 const bool registered = addGalleryStates({
     {.view = QStringLiteral("ThemeSheet"),
      .state = QStringLiteral("light"),
-     .size = QSize(1180, 900),
+     .size = QSize(1180, 1300),
      .scene = QStringLiteral("scenes/ThemeSheet.qml"),
      .expectations =
          {

@@ -9,6 +9,7 @@ Row {
 
     // The map's read-back may have come from this computer's copy of the card.
     property bool readBackUnconfirmed: false
+    property alias finished: presenter.finished
 
     spacing: 14
 

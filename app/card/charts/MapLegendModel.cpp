@@ -7,9 +7,10 @@ namespace tessorin {
 
 MapLegendModel::MapLegendModel(QObject* parent) : QObject(parent) {}
 
-std::vector<LegendEntry> MapLegendModel::entries(const QColor& secondary, bool readBackUnconfirmed) {
+std::vector<LegendEntry> MapLegendModel::entries(const QColor& secondary, bool readBackUnconfirmed, bool finished) {
   using Cell = CapacityMap::Cell;
   QStringList labels = ProgressWording::mapLegend();
+  if (finished) labels[0] = tr("Not tested");
   if (readBackUnconfirmed) labels[2] = tr("Read back, not confirmed");
   QColor notYet = secondary;
   notYet.setAlphaF(secondary.alphaF() * 0.3);
@@ -32,9 +33,15 @@ void MapLegendModel::setReadBackUnconfirmed(bool unconfirmed) {
   Q_EMIT changed();
 }
 
+void MapLegendModel::setFinished(bool finished) {
+  if (finished_ == finished) return;
+  finished_ = finished;
+  Q_EMIT changed();
+}
+
 QVariantList MapLegendModel::entries() const {
   QVariantList list;
-  for (const LegendEntry& entry : entries(secondary_, readBackUnconfirmed_)) list.append(QVariant::fromValue(entry));
+  for (const LegendEntry& entry : entries(secondary_, readBackUnconfirmed_, finished_)) list.append(QVariant::fromValue(entry));
   return list;
 }
 

@@ -22,17 +22,22 @@ class MapLegendModel : public QObject {
   Q_PROPERTY(QColor secondaryColor READ secondaryColor WRITE setSecondaryColor NOTIFY changed)
   Q_PROPERTY(bool readBackUnconfirmed READ readBackUnconfirmed WRITE setReadBackUnconfirmed NOTIFY changed)
   Q_PROPERTY(QVariantList entries READ entries NOTIFY changed)
+  // A finished test's map: what it never reached is "Not tested", not "Not yet".
+  Q_PROPERTY(bool finished READ finished WRITE setFinished NOTIFY changed)
 
  public:
   explicit MapLegendModel(QObject* parent = nullptr);
 
-  static std::vector<LegendEntry> entries(const QColor& secondary, bool readBackUnconfirmed = false);
+  static std::vector<LegendEntry> entries(const QColor& secondary, bool readBackUnconfirmed = false,
+                                          bool finished = false);
 
   QColor secondaryColor() const { return secondary_; }
   void setSecondaryColor(const QColor& color);
   bool readBackUnconfirmed() const { return readBackUnconfirmed_; }
   void setReadBackUnconfirmed(bool unconfirmed);
   QVariantList entries() const;
+  bool finished() const { return finished_; }
+  void setFinished(bool finished);
 
  Q_SIGNALS:
   void changed();
@@ -40,6 +45,7 @@ class MapLegendModel : public QObject {
  private:
   QColor secondary_ = QColor(128, 128, 128);
   bool readBackUnconfirmed_ = false;
+  bool finished_ = false;
 };
 
 }  // namespace tessorin

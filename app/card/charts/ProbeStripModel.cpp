@@ -36,6 +36,17 @@ ProbeStripInput ProbeStripModel::makeCells(const std::vector<ProbeOutcome>& outc
   return input;
 }
 
+ProbeStripInput ProbeStripModel::withLiveCells(ProbeStripInput strip, const std::vector<ProbeCell>& live) {
+  if (live.size() != strip.probes.size()) return strip;
+  for (std::size_t slot = 0; slot < live.size(); ++slot) {
+    if (strip.probes[slot] != ProbeCell::untested || live[slot] == ProbeCell::untested) continue;
+    strip.probes[slot] = live[slot];
+    // Cells still on their way show what each colour means.
+    strip.live = true;
+  }
+  return strip;
+}
+
 QString ProbeStripModel::countText(const std::vector<ProbeCell>& cells) {
   const auto intact = std::count(cells.begin(), cells.end(), ProbeCell::ok);
   const auto readBack = intact + std::count(cells.begin(), cells.end(), ProbeCell::bad);

@@ -40,6 +40,10 @@ class ProbeStripModel : public QObject {
 
   static std::vector<ProbeCell> bucketCells(const std::vector<ProbeCell>& cells);
   static ProbeStripInput makeCells(const std::vector<ProbeOutcome>& outcomes);
+  // A partial result's strip with the probes placed since then: each of its untested slots
+  // takes the live cell of that slot, so the strip agrees with the running probe count.
+  // Live cells of another layout (another length) are not mixed in.
+  static ProbeStripInput withLiveCells(ProbeStripInput strip, const std::vector<ProbeCell>& live);
   // "Probes intact: 3 of 4": ok cells of the cells read back (ok or bad).
   static QString countText(const std::vector<ProbeCell>& cells);
 

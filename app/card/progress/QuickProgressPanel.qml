@@ -49,6 +49,11 @@ Panel {
                 Text {
                     objectName: "quickPercent"
                     anchors.horizontalCenter: parent.horizontalCenter
+                    // "100%" narrows to keep clear of the ring.
+                    width: 86
+                    horizontalAlignment: Text.AlignHCenter
+                    fontSizeMode: Text.HorizontalFit
+                    minimumPixelSize: 22
                     text: presenter.percentText
                     textFormat: Text.PlainText
                     font.family: Typography.figures

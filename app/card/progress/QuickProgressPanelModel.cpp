@@ -166,7 +166,8 @@ QuickProgressPanelModel::Shown QuickProgressPanelModel::compute(const CardSessio
   }
   common.banner = session_findings::bannerInput(session, false);
   if (session.quickResult()) {
-    shown.strip = ProbeStripModel::makeCells(session.quickResult()->outcomes);
+    shown.strip = ProbeStripModel::withLiveCells(ProbeStripModel::makeCells(session.quickResult()->outcomes),
+                                                 session.liveProbes());
   } else if (!session.liveProbes().empty()) {
     shown.strip = ProbeStripInput{session.liveProbes(), true};
   }

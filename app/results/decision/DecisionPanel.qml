@@ -77,6 +77,9 @@ Panel {
         objectName: "decisionProbeStrip"
         visible: presenter.hasQuickResult
         Layout.fillWidth: true
+        // As wide as the capacity bars above it and the speed box below, edges in line.
+        Layout.maximumWidth: 560
+        Layout.alignment: Qt.AlignHCenter
         input: presenter.probeStrip
     }
 
@@ -115,7 +118,10 @@ Panel {
         input: presenter.speedSummary
     }
 
+    // It parts the findings from the question, and so goes with them when there are none.
     Rectangle {
+        objectName: "decisionDivider"
+        visible: presenter.hasQuickResult || presenter.showsSpeed
         Layout.fillWidth: true
         Layout.topMargin: 4
         Layout.bottomMargin: 4

@@ -34,6 +34,7 @@ ColumnLayout {
     MapLegend {
         objectName: "mapLegend"
         readBackUnconfirmed: model.readBackUnconfirmed
+        finished: true
     }
 
     SectionTitle {

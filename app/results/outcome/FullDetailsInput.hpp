@@ -3,6 +3,7 @@
 // to the details' presenter through QML as one value. It shares one immutable copy, so
 // two inputs are equal exactly when they carry the same copy. A plain value.
 
+#include <cstdint>
 #include <memory>
 
 #include <QMetaType>
@@ -18,6 +19,9 @@ struct FullDetailsInput {
 
  public:
   std::shared_ptr<const FullTestResult> result;
+  // The card's whole size when the test could cover only part of it, else 0: the map then
+  // shows the rest of the card as untested.
+  std::uint64_t cardBytes = 0;
 
   friend bool operator==(const FullDetailsInput&, const FullDetailsInput&) = default;
 };

@@ -1,5 +1,7 @@
 #include "results/outcome/FullDetailsModel.hpp"
 
+#include <algorithm>
+
 #include "theme/DisplayFormat.hpp"
 #include "theme/GadgetList.hpp"
 #include "results/outcome/ResultFigures.hpp"
@@ -13,12 +15,32 @@ void FullDetailsModel::setInput(const FullDetailsInput& input) {
 }
 
 CapacityMapInput FullDetailsModel::map() const {
-  return input_.result ? CapacityMapInput{input_.result->map, readBackUnconfirmed()} : CapacityMapInput{};
+  return input_.result ? CapacityMapInput{wholeCardMap(input_.result->map, input_.cardBytes), readBackUnconfirmed()}
+                       : CapacityMapInput{};
+}
+
+CapacityMap FullDetailsModel::wholeCardMap(const CapacityMap& tested, std::uint64_t cardBytes) {
+  if (cardBytes <= tested.totalBytes) return tested;
+  CapacityMap whole(cardBytes);
+  // Each tested cell's bytes, where they lie on the card.
+  const auto boundary = [&tested](std::size_t index) {
+    return static_cast<std::uint64_t>(static_cast<long double>(tested.totalBytes) * index / CapacityMap::cellCount);
+  };
+  for (std::size_t index = 0; index < CapacityMap::cellCount; ++index) {
+    const std::uint64_t start = boundary(index);
+    const std::uint64_t length = boundary(index + 1) - start;
+    if (length == 0) continue;
+    if (tested.written[index]) whole.markWritten(start, length);
+    if (tested.good[index] + tested.bad[index] > 0) whole.recordChecked(start, length, tested.good[index], tested.bad[index]);
+  }
+  return whole;
 }
 
 SpeedChartInput FullDetailsModel::chart() const {
   if (!input_.result) return {};
-  return {input_.result->manifest.writeSamples, input_.result->readSamples, input_.result->map.totalBytes};
+  // Over the same span as the map: the whole card when the test reached only part of it.
+  return {input_.result->manifest.writeSamples, input_.result->readSamples,
+          std::max(input_.result->map.totalBytes, input_.cardBytes)};
 }
 
 bool FullDetailsModel::showsSpeed() const { return input_.result && input_.result->manifest.writeSamples.size() >= 2; }

@@ -50,6 +50,9 @@ class FullDetailsModel : public QObject {
   QVariantList speedFigureList() const;
   QVariantList problemList() const;
 
+  // The tested space's map laid over the whole card, the part beyond it untested; the map
+  // itself when the card is no larger.
+  static CapacityMap wholeCardMap(const CapacityMap& tested, std::uint64_t cardBytes);
   // The slowest and fastest write and the average read.
   static std::vector<FigureRow> speedFigures(const FullTestResult& result);
   // Kinds of bad sectors with a count above 0, in a fixed order; blank and stale are

@@ -88,49 +88,56 @@ ColumnLayout {
             }
         }
 
-        RowLayout {
+        // Four tiles of equal width. Positioners, not layouts: a wrapping text's height
+        // follows the width it is finally given, never a narrower first guess.
+        Row {
+            id: statsRow
             objectName: "statsRow"
             visible: model.showsStats
             Layout.fillWidth: true
-            spacing: 0
+            Layout.preferredWidth: 1
             Repeater {
+                id: statTiles
                 model: model.stats
-                delegate: ColumnLayout {
+                delegate: Column {
                     required property var modelData
                     required property int index
                     // Tiles with a note under their title keep their figures level with the rest.
-                    Layout.alignment: Qt.AlignTop
-                    Layout.fillWidth: true
-                    Layout.preferredWidth: 1
-                    Layout.maximumWidth: Number.POSITIVE_INFINITY
+                    width: statsRow.width / Math.max(1, statTiles.count)
                     spacing: 4
                     SymbolIcon {
-                        Layout.alignment: Qt.AlignHCenter
+                        anchors.horizontalCenter: parent.horizontalCenter
                         name: modelData.symbol
                         gradient: Theme.Palette.accentSymbolGradient
                         size: Typography.title2.pixelSize
                     }
                     Text {
                         objectName: "statValue" + index
-                        Layout.alignment: Qt.AlignHCenter
+                        anchors.horizontalCenter: parent.horizontalCenter
                         text: modelData.value
                         textFormat: Text.PlainText
                         font: Typography.font(Typography.Headline, -1, true)
                         color: Theme.Palette.primary
                     }
+                    // Titles and notes wrap within their own quarter of the row, however narrow.
                     Text {
-                        Layout.alignment: Qt.AlignHCenter
+                        width: parent.width
+                        horizontalAlignment: Text.AlignHCenter
                         text: modelData.title
                         textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
                         font: Typography.caption
                         color: Theme.Palette.secondary
                     }
                     Text {
                         objectName: "statNote" + index
-                        Layout.alignment: Qt.AlignHCenter
+                        x: 6
+                        width: parent.width - 12
+                        horizontalAlignment: Text.AlignHCenter
                         visible: text !== ""
                         text: modelData.note
                         textFormat: Text.PlainText
+                        wrapMode: Text.Wrap
                         font: Typography.caption2
                         color: Theme.Palette.secondary
                     }

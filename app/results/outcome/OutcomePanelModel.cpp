@@ -52,6 +52,7 @@ VerdictHeadlineInput OutcomePanelModel::headlineOf(const CheckOutcome& outcome) 
   input.advertisedBytes = outcome.advertisedBytes;
   input.method = outcome.method;
   if (outcome.full) input.testedBytes = outcome.full->manifest.writtenBytes();
+  input.partlyTested = ResultFigures::testedOnlyPart(outcome);
   input.refusal = ResultFigures::writeRefusal(outcome);
   return input;
 }
@@ -76,23 +77,31 @@ QVariantList OutcomePanelModel::noteList() const {
 }
 
 std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, std::optional<double> checkSeconds,
-                                                bool besideZoneSpeeds) {
+                                                const QString& speedScope) {
   const TestManifest& manifest = full.manifest;
-  const QString wholeCard = besideZoneSpeeds ? tr("average over the whole card") : QString();
   return {
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
       {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average),
-       wholeCard},
-      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average), wholeCard},
+       speedScope},
+      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average), speedScope},
       {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(checkSeconds.value_or(manifest.writeDuration + full.readDuration))},
   };
+}
+
+QString OutcomePanelModel::speedScope(const CheckOutcome& outcome) {
+  // The report card shows the rating's speeds, the speed zone's, whenever there is one.
+  if (!outcome.full || !outcome.speed) return {};
+  const TestManifest& manifest = outcome.full->manifest;
+  if (ResultFigures::testedOnlyPart(outcome)) {
+    return tr("average over the %1 tested").arg(DisplayFormat::byteCountText(manifest.writtenBytes()));
+  }
+  return tr("average over the whole card");
 }
 
 QVariantList OutcomePanelModel::statList() const {
   if (!showsFullDetails()) return {};
   const CheckOutcome& outcome = *outcome_.outcome;
-  // The report card shows the rating's speeds, the speed zone's, whenever there is one.
-  return gadgetList(stats(*outcome.full, outcome.checkSeconds, outcome.speed.has_value()));
+  return gadgetList(stats(*outcome.full, outcome.checkSeconds, speedScope(outcome)));
 }
 
 bool OutcomePanelModel::showsSpeed() const {
@@ -117,7 +126,9 @@ ProbeStripInput OutcomePanelModel::probeStrip() const {
 FullDetailsInput OutcomePanelModel::fullDetails() const {
   if (!showsFullDetails()) return {};
   // Shares the panel's copy: the details read the same result as long as the panel lives.
-  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome_.outcome->full)};
+  const CheckOutcome& outcome = *outcome_.outcome;
+  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome.full),
+          ResultFigures::testedOnlyPart(outcome) ? outcome.advertisedBytes : 0};
 }
 
 bool OutcomePanelModel::showsProbes() const {

@@ -108,10 +108,13 @@ class OutcomePanelModel : public QObject {
 
   // The advanced test's four key figures: bytes tested, write and read speed, and the
   // check's duration from its start to its verdict, or without that the advanced test's
-  // own writing and reading time. Beside the speed zone's figures (a rated card), the two
-  // speeds say that they are averages over the whole card.
+  // own writing and reading time. The two speeds carry `speedScope` under their titles.
   static std::vector<FigureRow> stats(const FullTestResult& full, std::optional<double> checkSeconds = std::nullopt,
-                                      bool besideZoneSpeeds = false);
+                                      const QString& speedScope = {});
+  // Beside the speed zone's figures (a rated card), what the advanced test's averages
+  // cover: the whole card, or only the part written when the test could not write all of
+  // it (too little free space, or a card that stopped taking data). Empty elsewhere.
+  static QString speedScope(const CheckOutcome& outcome);
   static VerdictHeadlineInput headlineOf(const CheckOutcome& outcome);
 
  Q_SIGNALS:

@@ -32,6 +32,12 @@ ReportCardPhrases::Phrase perhapsFromMemory() {
 ReportCardPhrases::Phrase ReportCardPhrases::capacityVerdict(const CheckOutcome& outcome) {
   switch (outcome.verdict) {
     case Verdict::genuine:
+      if (ResultFigures::testedOnlyPart(outcome)) {
+        return {tr("%1 of %2 checked")
+                    .arg(DisplayFormat::byteCountText(outcome.full->manifest.writtenBytes()),
+                         DisplayFormat::formatCapacity(outcome.advertisedBytes)),
+                Tone::neutral};
+      }
       return {tr("all of it"), Tone::good};
     case Verdict::likelyGenuine:
       return {tr("no sign of less"), Tone::good};

@@ -33,6 +33,10 @@ std::optional<std::uint64_t> ResultFigures::coveredBytes(const CheckOutcome& out
   return std::nullopt;
 }
 
+bool ResultFigures::testedOnlyPart(const CheckOutcome& outcome) {
+  return outcome.full && (outcome.testedUnderHalf() || outcome.full->manifest.writeStop.isIOError());
+}
+
 std::int64_t ResultFigures::saturatingSum(std::initializer_list<std::int64_t> counts) {
   std::int64_t sum = 0;
   for (const std::int64_t count : counts) {

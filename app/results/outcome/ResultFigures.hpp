@@ -27,6 +27,9 @@ struct ResultFigures {
   // The part of the card a capacity test covered: the advanced test's plan, else the
   // quick check's layout. The speed zone alone is a fixed-size sample and covers nothing.
   static std::optional<std::uint64_t> coveredBytes(const CheckOutcome& outcome);
+  // Whether the advanced test wrote only part of the card: under half of it was free, or
+  // the card stopped taking data. Its figures then speak for that part alone.
+  static bool testedOnlyPart(const CheckOutcome& outcome);
   // Whether the card stopped accepting writes, by the check that settled the verdict.
   static WriteRefusal writeRefusal(const CheckOutcome& outcome);
 

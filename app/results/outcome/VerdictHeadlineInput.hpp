@@ -31,10 +31,13 @@ struct VerdictHeadlineInput {
   std::optional<std::uint64_t> testedBytes;
   // A damaged card that stopped accepting writes: whether it kept what it took.
   WriteRefusal refusal = WriteRefusal::none;
+  // The advanced test wrote only part of the card, so `testedBytes` is all it vouches for.
+  bool partlyTested = false;
 
   friend bool operator==(const VerdictHeadlineInput& a, const VerdictHeadlineInput& b) {
     return a.verdict == b.verdict && a.realBytes == b.realBytes && a.lostFrom == b.lostFrom &&
            a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes &&
+           a.partlyTested == b.partlyTested &&
            a.refusal == b.refusal;
   }
 };

@@ -52,6 +52,10 @@ QString VerdictHeadlineModel::sealSymbolOf(CheckOutcome::Verdict verdict) {
 QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
   switch (input.verdict) {
     case Verdict::genuine:
+      if (input.testedBytes && input.partlyTested) {
+        return tr("%1 of %2 written and read back without a single error. The rest could not be tested.")
+            .arg(DisplayFormat::byteCountText(*input.testedBytes), DisplayFormat::formatCapacity(input.advertisedBytes));
+      }
       if (input.testedBytes) {
         return tr("%1 written and read back without a single error. It holds what it claims.")
             .arg(DisplayFormat::byteCountText(*input.testedBytes));

@@ -60,6 +60,30 @@ TEST(ProbeStripTest, CountsOnlyReadBackProbesAndFinishedStripsAreNeverLive) {
             (std::vector<ProbeCell>{ProbeCell::ok, ProbeCell::untested, ProbeCell::bad, ProbeCell::bad}));
 }
 
+// While the fine probes run, the coarse result's strip shows them as they are placed and
+// read back; a result's own outcomes are never overwritten.
+TEST(ProbeStripTest, APartialResultsStripTakesTheLiveCellsOfItsUntestedSlots) {
+  using C = ProbeCell;
+  const ProbeStripInput coarse =
+      ProbeStripModel::makeCells({ProbeOutcome::ok, ProbeOutcome::untested, ProbeOutcome::untested, ProbeOutcome::misplaced});
+  const struct {
+    const char* name;
+    std::vector<ProbeCell> liveCells;
+    std::vector<ProbeCell> shown;
+    bool live;
+  } cases[] = {
+      {"fine probes under way", {C::ok, C::ok, C::written, C::bad}, {C::ok, C::ok, C::written, C::bad}, true},
+      {"a live cell never hides a bad outcome", {C::ok, C::untested, C::untested, C::ok}, {C::ok, C::untested, C::untested, C::bad}, false},
+      {"no live cells yet", {}, {C::ok, C::untested, C::untested, C::bad}, false},
+      {"live cells of another layout", {C::ok, C::ok}, {C::ok, C::untested, C::untested, C::bad}, false},
+  };
+  for (const auto& c : cases) {
+    const ProbeStripInput shown = ProbeStripModel::withLiveCells(coarse, c.liveCells);
+    EXPECT_EQ(shown.probes, c.shown) << c.name;
+    EXPECT_EQ(shown.live, c.live) << c.name << ": the colour key shows while cells are live";
+  }
+}
+
 TEST(ProbeStripTest, SlicesLeaveAGapOnlyWhenTheyAreWiderThanThreePoints) {
   auto rects = ProbeStripBar::sliceRects(400, 18, 10);
   EXPECT_DOUBLE_EQ(rects[1].x(), 40);

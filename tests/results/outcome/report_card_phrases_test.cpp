@@ -74,12 +74,18 @@ TEST(ResultFigures, BrokenSpeedsAndTimesShowTheDashWhileShortTimesShowOneSecond)
 TEST(ReportCardPhrases, CapacityVerdictByVerdict) {
   CheckOutcome fakeWithSize = outcome(Verdict::fake);
   fakeWithSize.realBytes = 31'900'000'000;
+  CheckOutcome wholeCard = outcome(Verdict::genuine);
+  wholeCard.full = fullResult(63'800'000'000, Sectors{.ok = 10});
+  CheckOutcome underHalfFree = outcome(Verdict::genuine);
+  underHalfFree.full = fullResult(20'000'000'000, Sectors{.ok = 10});
   struct Case {
     CheckOutcome outcome;
     Phrase phrase;
   };
   const Case cases[] = {
       {outcome(Verdict::genuine), {"all of it", Tone::good}},
+      {wholeCard, {"all of it", Tone::good}},
+      {underHalfFree, {"20\u00A0GB of 64\u00A0GB checked", Tone::neutral}},
       {outcome(Verdict::likelyGenuine), {"no sign of less", Tone::good}},
       {fakeWithSize, {"a 32\u00A0GB card, about 31\u00A0GB usable", Tone::bad}},
       {outcome(Verdict::fake), {"less than claimed", Tone::bad}},

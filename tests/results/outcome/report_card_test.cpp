@@ -138,11 +138,45 @@ TEST(ReportCard, SpeedsMeasuredInTwoPlacesSayWhereWheneverBothShow) {
     EXPECT_EQ(rows[2].measuredWhere, c.speedRowsWhere) << c.name;
     EXPECT_EQ(rows[3].measuredWhere, "") << c.name << ": the data row is no speed";
     if (!c.advanced) continue;
-    const auto tiles = OutcomePanelModel::stats(full, std::nullopt, c.rated);
+    const auto tiles = OutcomePanelModel::stats(full, std::nullopt, OutcomePanelModel::speedScope(checked));
     EXPECT_EQ(tiles[0].note, "") << c.name;
     EXPECT_EQ(tiles[1].note, c.tileNote) << c.name;
     EXPECT_EQ(tiles[2].note, c.tileNote) << c.name;
     EXPECT_EQ(tiles[3].note, "") << c.name;
+  }
+}
+
+// The advanced test's averages say how much of the card they cover: all of it only when
+// the test could write all of it.
+TEST(OutcomePanel, SpeedTilesSayHowMuchOfTheCardTheirAveragesCover) {
+  const struct {
+    const char* name;
+    std::uint64_t planned;
+    std::uint64_t written;
+    FullTestWriteStop stop;
+    QString scope;
+  } cases[] = {
+      {"the whole free space written", 63'800'000'000, 63'800'000'000, FullTestWriteStop::completed(),
+       "average over the whole card"},
+      {"a card full to its end", 63'800'000'000, 63'800'000'000, FullTestWriteStop::diskFull(),
+       "average over the whole card"},
+      {"exactly half the card free", 32'000'000'000, 32'000'000'000, FullTestWriteStop::completed(),
+       "average over the whole card"},
+      {"under half the card free", 20'000'000'000, 20'000'000'000, FullTestWriteStop::completed(),
+       "average over the 20\u00A0GB tested"},
+      {"writing stopped by an I/O error", 63'800'000'000, 12'000'000'000, FullTestWriteStop::ioError(5, 12'000'000'000),
+       "average over the 12\u00A0GB tested"},
+  };
+  for (const auto& c : cases) {
+    CheckOutcome checked = outcome(Verdict::genuine);
+    checked.full = fullResult(c.written, Sectors{.ok = 10}, c.stop);
+    checked.full->manifest.plannedBytes = c.planned;
+    checked.speed = rating(BusMode::uhs, {SpeedClass::class10});
+    const auto tiles = OutcomePanelModel::stats(*checked.full, std::nullopt, OutcomePanelModel::speedScope(checked));
+    EXPECT_EQ(tiles[1].note, c.scope) << c.name;
+    EXPECT_EQ(tiles[2].note, c.scope) << c.name;
+    checked.speed.reset();
+    EXPECT_EQ(OutcomePanelModel::speedScope(checked), "") << c.name << ": with no zone figures beside them";
   }
 }
 

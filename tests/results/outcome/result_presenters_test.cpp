@@ -29,6 +29,9 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
       {{Verdict::genuine, none, none, 64'000'000'000, Method::full, 31'912'345'678},
        "31.9\u00A0GB written and read back without a single error. It holds what it claims."},
       {{Verdict::genuine, none, none, 64'000'000'000, Method::quick, none}, "It holds what it claims."},
+      // Under half of it was free: the test vouches for what it wrote, not for the card.
+      {{Verdict::genuine, none, none, 64'000'000'000, Method::full, 20'000'000'000, WriteRefusal::none, true},
+       "20\u00A0GB of 64\u00A0GB written and read back without a single error. The rest could not be tested."},
       {{Verdict::likelyGenuine, 5, 9, 64'000'000'000, Method::quick, 7},
        "The quick check found no sign of fakery. For certainty, let the advanced test run to the end."},
       {{Verdict::fake, none, 15'987'654'321, 64'000'000'000, Method::quick, none}, "It does not hold what it claims."},
@@ -144,6 +147,39 @@ std::vector<QString> noteTexts(const CheckOutcome& checked, const std::optional<
 }
 
 XRayReport critical(XRaySignal::Kind kind) { return {{{XRaySignal::Severity::critical, std::move(kind)}}}; }
+
+// A test that covered a third of the card draws that third where it lies, and the rest of
+// the card as never tested.
+TEST(FullDetails, MapOfAPartlyTestedCardShowsTheRestAsUntested) {
+  using Cell = CapacityMap::Cell;
+  CapacityMap tested(20'000'000'000);
+  tested.markWritten(0, 20'000'000'000);
+  tested.recordChecked(0, 15'000'000'000, 15'000'000'000 / 512, 0);
+  tested.recordChecked(15'000'000'000, 5'000'000'000, 0, 5'000'000'000 / 512);
+  const CapacityMap whole = FullDetailsModel::wholeCardMap(tested, 60'000'000'000);
+  EXPECT_EQ(whole.totalBytes, 60'000'000'000u);
+  const struct {
+    std::uint64_t position;
+    Cell cell;
+  } cases[] = {
+      {0, Cell::good},
+      {14'000'000'000, Cell::good},
+      {16'000'000'000, Cell::bad},
+      {19'500'000'000, Cell::bad},
+      {21'000'000'000, Cell::untested},
+      {59'999'999'999, Cell::untested},
+  };
+  for (const auto& c : cases) EXPECT_EQ(whole.cell(whole.cellIndex(c.position)), c.cell) << c.position;
+  EXPECT_EQ(FullDetailsModel::wholeCardMap(tested, 0), tested) << "a card tested whole keeps its map";
+  EXPECT_EQ(FullDetailsModel::wholeCardMap(tested, 20'000'000'000), tested);
+
+  auto result = std::make_shared<FullTestResult>(fullResult(20'000'000'000, Sectors{.ok = 10}));
+  FullDetailsModel details;
+  details.setInput({result, 60'000'000'000});
+  EXPECT_EQ(details.chart().extent, 60'000'000'000u) << "the chart spans the card as the map does";
+  details.setInput({result, 0});
+  EXPECT_EQ(details.chart().extent, 20'000'000'000u);
+}
 
 TEST(OutcomeNotes, IdentityDoubtWordedByVerdictAndFinding) {
   const XRayReport otherMaker = critical(XRaySignal::BrandMismatch{Brand::sandisk, 0x1B, "Samsung"});
