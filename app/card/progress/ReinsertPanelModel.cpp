@@ -19,7 +19,7 @@ void ReinsertPanelModel::setSession(QObject* object) {
     connect(session_, &CardSession::stageChanged, this, &ReinsertPanelModel::update);
     connect(session_, &CardSession::quickSkippedChanged, this, &ReinsertPanelModel::update);
     connect(session_, &CardSession::reinsertWaitChanged, this, &ReinsertPanelModel::update);
-    // The steps name a reader only for a card; the user may say it is a drive meanwhile.
+    // Every line names the device as the user last said it is.
     connect(session_, &CardSession::deviceChanged, this, &ReinsertPanelModel::changed);
   }
   Q_EMIT sessionChanged();
@@ -27,33 +27,47 @@ void ReinsertPanelModel::setSession(QObject* object) {
 }
 
 QString ReinsertPanelModel::symbol() const {
-  return cardOut_ ? QStringLiteral("sdcard") : QStringLiteral("eject.circle.fill");
+  if (!cardOut_) return QStringLiteral("eject.circle.fill");
+  return isUSBDrive() ? QStringLiteral("mediastick") : QStringLiteral("sdcard");
 }
 
-QString ReinsertPanelModel::heading() const { return tr("Now remove the card and put it back"); }
+bool ReinsertPanelModel::isUSBDrive() const { return session_ && session_->isUSBDrive(); }
 
-QString ReinsertPanelModel::explanation() const {
-  return tr("Everything is written. Take the card out and put it back before the check: that clears the temporary "
-            "memory some fake cards use to fool it, so Tessorin sees only what really stayed on the card.");
+ReinsertWording ReinsertPanelModel::wording(bool isUSBDrive, bool required) {
+  ReinsertWording words;
+  if (isUSBDrive) {
+    words.heading = tr("Now unplug the drive and plug it back in");
+    words.explanation = tr("Everything is written. Unplug the drive and plug it back in before the check: that clears "
+                           "the temporary memory some fake drives use to fool it, so Tessorin sees only what really "
+                           "stayed on the drive.");
+    if (required) {
+      words.requiredReason = tr("This computer keeps its own copy of what was just written, and Tessorin isn’t "
+                                "allowed to clear it. Read back now, the check could see that copy instead of the "
+                                "drive, so it gives no verdict unless the drive is unplugged and plugged back in.");
+    }
+    words.steps = {tr("Click Eject Drive, or eject it in the file manager."), tr("Unplug the drive."),
+                   tr("Plug it back in. Tessorin carries on by itself.")};
+    words.checkWithoutRemovingText = tr("Check Without Unplugging");
+    words.ejectText = tr("Eject Drive");
+    words.waitingText = tr("Waiting for the drive…");
+    return words;
+  }
+  words.heading = tr("Now remove the card and put it back");
+  words.explanation = tr("Everything is written. Take the card out and put it back before the check: that clears the "
+                         "temporary memory some fake cards use to fool it, so Tessorin sees only what really stayed "
+                         "on the card.");
+  if (required) {
+    words.requiredReason = tr("This computer keeps its own copy of what was just written, and Tessorin isn’t "
+                              "allowed to clear it. Read back now, the check could see that copy instead of the card, "
+                              "so it gives no verdict unless the card is taken out and put back.");
+  }
+  words.steps = {tr("Click Eject Card, or eject it in the file manager."), tr("Take the card out of the reader."),
+                 tr("Put it back in. Tessorin carries on by itself.")};
+  words.checkWithoutRemovingText = tr("Check Without Removing");
+  words.ejectText = tr("Eject Card");
+  words.waitingText = tr("Waiting for the card…");
+  return words;
 }
-
-QString ReinsertPanelModel::requiredReason() const {
-  if (!required_) return {};
-  return tr("This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to clear it. "
-            "Read back now, the check could see that copy instead of the card, so it gives no verdict unless the "
-            "card is taken out and put back.");
-}
-
-QStringList ReinsertPanelModel::steps() const {
-  const bool isUSBDrive = session_ && session_->isUSBDrive();
-  return {tr("Click Eject Card, or eject it in the file manager."),
-          isUSBDrive ? tr("Unplug the drive.") : tr("Take the card out of the reader."),
-          tr("Put it back in. Tessorin carries on by itself.")};
-}
-
-QString ReinsertPanelModel::checkWithoutRemovingText() const { return tr("Check Without Removing"); }
-QString ReinsertPanelModel::ejectText() const { return tr("Eject Card"); }
-QString ReinsertPanelModel::waitingText() const { return tr("Waiting for the card…"); }
 
 void ReinsertPanelModel::update() {
   const bool cardOut = session_ && session_->stage().kind == CardSessionStage::Kind::reinsert && session_->stage().cardOut;
