@@ -32,7 +32,7 @@ constexpr auto table = std::to_array<Symbols::Row>({
     {"magnifyingglass", "search", 0xe8b6},
     {"waveform.path.ecg", "monitor_heart", 0xeaa2},
     {"hare.fill", "bolt", 0xea0b},
-    {"internaldrive", "sd_storage", 0xe1c2},
+    {"internaldrive", "storage", 0xe1db},
     {"speedometer", "speed", 0xe9e4},
     {"cpu", "memory", 0xe322},
     {"cable.connector", "cable", 0xefe6},

@@ -18,6 +18,8 @@ struct FullDetailsInput {
 
  public:
   std::shared_ptr<const FullTestResult> result;
+  // The headings name a USB drive a drive.
+  bool isUSBDrive = false;
 
   friend bool operator==(const FullDetailsInput&, const FullDetailsInput&) = default;
 };

@@ -33,11 +33,13 @@ void OutcomePanelModel::setSession(CardSession* session) {
     connections_.push_back(
         connect(session, &CardSession::recordChanged, this, &OutcomePanelModel::showsPurchaseChanged));
     connections_.push_back(connect(session, &CardSession::deviceChanged, this, &OutcomePanelModel::cardChanged));
+    connections_.push_back(connect(session, &CardSession::deviceChanged, this, &OutcomePanelModel::headlineChanged));
   }
   Q_EMIT sessionChanged();
   Q_EMIT notesChanged();
   Q_EMIT showsPurchaseChanged();
   Q_EMIT cardChanged();
+  Q_EMIT headlineChanged();
 }
 
 QColor OutcomePanelModel::verdictColor() const {
@@ -57,7 +59,10 @@ VerdictHeadlineInput OutcomePanelModel::headlineOf(const CheckOutcome& outcome) 
 }
 
 VerdictHeadlineInput OutcomePanelModel::headline() const {
-  return hasOutcome() ? headlineOf(*outcome_.outcome) : VerdictHeadlineInput();
+  if (!hasOutcome()) return {};
+  VerdictHeadlineInput input = headlineOf(*outcome_.outcome);
+  input.isUSBDrive = session_ && session_->isUSBDrive();
+  return input;
 }
 
 bool OutcomePanelModel::showsComparison() const {
@@ -117,7 +122,8 @@ ProbeStripInput OutcomePanelModel::probeStrip() const {
 FullDetailsInput OutcomePanelModel::fullDetails() const {
   if (!showsFullDetails()) return {};
   // Shares the panel's copy: the details read the same result as long as the panel lives.
-  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome_.outcome->full)};
+  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome_.outcome->full),
+          session_ && session_->isUSBDrive()};
 }
 
 bool OutcomePanelModel::showsProbes() const {

@@ -31,11 +31,13 @@ struct VerdictHeadlineInput {
   std::optional<std::uint64_t> testedBytes;
   // A damaged card that stopped accepting writes: whether it kept what it took.
   WriteRefusal refusal = WriteRefusal::none;
+  // A USB drive is called a drive, not a card.
+  bool isUSBDrive = false;
 
   friend bool operator==(const VerdictHeadlineInput& a, const VerdictHeadlineInput& b) {
     return a.verdict == b.verdict && a.realBytes == b.realBytes && a.lostFrom == b.lostFrom &&
            a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes &&
-           a.refusal == b.refusal;
+           a.refusal == b.refusal && a.isUSBDrive == b.isUSBDrive;
   }
 };
 
