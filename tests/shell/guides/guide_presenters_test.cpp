@@ -75,12 +75,16 @@ TEST(PermissionGuideViewModel, AWrongPickWarnsAndRenamesTheButtonUntilTheCardIts
   };
   EXPECT_FALSE(guide.pickedWrongFolder());
   EXPECT_EQ(guide.continueText(), "Continue");
+  // The first step names the button that is there.
+  EXPECT_EQ(guide.steps().value(0), "Click Continue. A window opens with the card already selected.");
   for (const Row& row : rows) {
     guide.proceed();
     ASSERT_TRUE(card.answerDialog) << "Continue opens the folder dialog";
     card.answer(row.answer ? std::optional<QString>(QString::fromUtf8(row.answer)) : std::nullopt);
     EXPECT_EQ(guide.pickedWrongFolder(), row.warned) << (row.answer ? row.answer : "cancelled");
     EXPECT_EQ(guide.continueText(), QString::fromUtf8(row.button));
+    EXPECT_TRUE(guide.steps().value(0).startsWith("Click " + guide.continueText() + ". "))
+        << guide.steps().value(0).toStdString();
     ASSERT_TRUE(card.session->permissionRequest());
     EXPECT_EQ(card.session->permissionRequest()->id, request.id) << "the same request, so the sheet stays";
   }
