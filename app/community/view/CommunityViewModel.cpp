@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include <QFileInfo>
 #include <QLocale>
 
 #include "theme/Palette.hpp"
@@ -57,6 +58,11 @@ void CommunityViewModel::setStore(CommunityStore* store) {
   Q_EMIT storeChanged();
   Q_EMIT contentChanged();
   Q_EMIT noticeChanged();
+}
+
+QUrl CommunityViewModel::noticeFolder() const {
+  const QString file = noticeFile();
+  return file.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(file).absolutePath());
 }
 
 void CommunityViewModel::dismissNotice() {

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -56,6 +57,10 @@ class CommunityViewModel : public QObject {
   Q_PROPERTY(QString refreshLabel READ refreshLabel CONSTANT)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
   Q_PROPERTY(QString dismissNoticeLabel READ dismissNoticeLabel CONSTANT)
+  // The file the notice speaks of, for a tooltip, and its folder, for "Show in Files".
+  Q_PROPERTY(QString noticeFile READ noticeFile NOTIFY noticeChanged)
+  Q_PROPERTY(QUrl noticeFolder READ noticeFolder NOTIFY noticeChanged)
+  Q_PROPERTY(QString showNoticeFileLabel READ showNoticeFileLabel CONSTANT)
 
  public:
   enum Content { Unavailable, Failed, Loading, List };
@@ -107,6 +112,9 @@ class CommunityViewModel : public QObject {
   // What the store has to tell about its own file (a damaged one set aside), until read.
   QString notice() const { return store_ ? store_->notice() : QString(); }
   QString dismissNoticeLabel() const { return tr("OK"); }
+  QString noticeFile() const { return store_ ? store_->noticeFile() : QString(); }
+  QUrl noticeFolder() const;
+  QString showNoticeFileLabel() const { return tr("Show in Files"); }
 
   // The screen was shown: the first fetch of the run, while the store is idle.
   Q_INVOKABLE void appeared();

@@ -76,9 +76,10 @@ void History::setRecords(std::vector<CheckRecord> records) {
   Q_EMIT recordsChanged();
 }
 
-void History::setNotice(QString notice) {
-  if (notice_ == notice) return;
+void History::setNotice(QString notice, QString file) {
+  if (notice_ == notice && noticeFile_ == file) return;
   notice_ = std::move(notice);
+  noticeFile_ = std::move(file);
   Q_EMIT noticeChanged();
 }
 
@@ -142,10 +143,9 @@ void History::save() {
 void History::applySaved(const historyfile::SaveResult& result) {
   setRecords(historyfile::merged(records_, removedHere_, result.stored));
   if (!result.setAsideAs.isEmpty()) {
-    const QFileInfo aside(result.setAsideAs);
-    setNotice(tr("Some checks in the history file could not be read. The file was set aside as “%1” in %2, "
-                 "and the history goes on in a new file.")
-                  .arg(aside.fileName(), QDir::toNativeSeparators(aside.absolutePath())));
+    setNotice(tr("Some checks in the history file could not be read. The file was kept aside in its folder, and "
+                 "the history goes on in a new file."),
+              QDir::toNativeSeparators(result.setAsideAs));
   }
   setSaveError(result.error);
 }

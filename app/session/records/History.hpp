@@ -42,6 +42,7 @@ class History : public QObject {
   // The system's own words behind saveError; empty without them.
   Q_PROPERTY(QString saveErrorDetail READ saveErrorDetail NOTIFY saveErrorChanged)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+  Q_PROPERTY(QString noticeFile READ noticeFile NOTIFY noticeChanged)
 
  public:
   // Loads the file at url; a missing file is an empty history, and nothing is written.
@@ -59,6 +60,8 @@ class History : public QObject {
   const QString& saveError() const { return saveError_.message; }
   const QString& saveErrorDetail() const { return saveError_.detail; }
   const QString& notice() const { return notice_; }
+  // The file the notice speaks of (the one set aside), a path the words leave out; "" when none.
+  const QString& noticeFile() const { return noticeFile_; }
   // The user has read the notice: it is not shown again.
   Q_INVOKABLE void dismissNotice();
 
@@ -88,7 +91,7 @@ class History : public QObject {
  private:
   void setRecords(std::vector<CheckRecord> records);
   void setSaveError(ErrorNotice error);
-  void setNotice(QString notice);
+  void setNotice(QString notice, QString file = {});
   void applySaved(const historyfile::SaveResult& result);
 
   QUrl url_;
@@ -96,6 +99,7 @@ class History : public QObject {
   std::set<QUuid> removedHere_;
   ErrorNotice saveError_;
   QString notice_;
+  QString noticeFile_;
   // Made with the first save; null for a history kept in memory only.
   std::unique_ptr<HistorySaver> saver_;
   bool fileUnreadable_ = false;

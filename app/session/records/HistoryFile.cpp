@@ -74,8 +74,9 @@ QString checksNotWritten(std::size_t count) {
 // in the way; a file that is gone meanwhile needs no new name.
 std::optional<QString> setAside(const QString& path) {
   if (!QFile::exists(path)) return QString();
-  const QString stem =
-      path + QStringLiteral(".unreadable-") + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+  // Dated as the community's damaged file is, so the two read alike side by side.
+  const QString stem = path + QStringLiteral(".unreadable-") +
+                       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH-mm-ss"));
   for (int attempt = 1; attempt <= 100; ++attempt) {
     const QString aside = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
     if (QFile::exists(aside)) continue;

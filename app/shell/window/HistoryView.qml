@@ -39,7 +39,10 @@ Item {
             objectName: "historyNotice"
             Layout.fillWidth: true
             text: list.notice
+            toolTipText: list.noticeFile
+            actionText: list.noticeFile.length > 0 ? list.showNoticeFileLabel : ""
             buttonText: list.dismissNoticeLabel
+            onActionTriggered: Qt.openUrlExternally(list.noticeFolder)
             onDismissed: list.dismissNotice()
         }
     }

@@ -8,6 +8,7 @@
 #include <QCollator>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -313,7 +314,11 @@ TEST(CommunityScreen, TellsOnceThatADamagedRecordFileWasSetAside) {
   CommunityViewModel screen;
   QSignalSpy notices(&screen, &CommunityViewModel::noticeChanged);
   screen.setStore(&store);
-  EXPECT_TRUE(screen.notice().contains(QStringLiteral("Community.sqlite.damaged-"))) << screen.notice().toStdString();
+  // Words for the user, the file kept aside for "Show in Files" and the tooltip.
+  EXPECT_FALSE(screen.notice().isEmpty());
+  EXPECT_FALSE(screen.notice().contains(QStringLiteral("Community.sqlite"))) << screen.notice().toStdString();
+  EXPECT_TRUE(screen.noticeFile().contains(QStringLiteral("Community.sqlite.damaged-"))) << screen.noticeFile().toStdString();
+  EXPECT_EQ(screen.noticeFolder(), QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
   screen.dismissNotice();
   EXPECT_TRUE(screen.notice().isEmpty());
   EXPECT_TRUE(store.notice().isEmpty()) << "the screen's word went no further than the screen";
