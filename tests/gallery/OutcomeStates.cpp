@@ -201,7 +201,7 @@ const bool registered = addGalleryStates({
                    results.readerBestBefore = 120 * MBps;
                    return finished(world, drive, std::move(results));
                  },
-                 {text("verdictTitle", "Genuine card"), text("reportMeasured2", "22\u00A0MB/s")}),
+                 {text("verdictTitle", "Genuine drive"), text("reportMeasured2", "22\u00A0MB/s")}),
     outcomeState("2tb-long-name", 1200,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(80 * MBps, 170 * MBps);

@@ -54,6 +54,8 @@ Panel {
 
             ColumnLayout {
                 Layout.fillWidth: true
+                // The name keeps room for a word or two however many chips there are.
+                Layout.minimumWidth: 180
                 spacing: 2
                 Text {
                     objectName: "storeName"
@@ -75,15 +77,33 @@ Panel {
                 }
             }
 
-            Repeater {
-                model: card.chips
-                delegate: Chip {
-                    required property var modelData
-                    required property int index
-                    objectName: "storeChip" + index
-                    text: modelData.text
-                    symbol: modelData.symbol
-                    color: modelData.color
+            // One chip per verdict: they wrap onto a second line rather than squeeze the name.
+            Flow {
+                id: chipFlow
+                readonly property real naturalWidth: {
+                    let width = 0
+                    for (let i = 0; i < chipRepeater.count; ++i) {
+                        const chip = chipRepeater.itemAt(i)
+                        if (chip) width += chip.implicitWidth + (i > 0 ? spacing : 0)
+                    }
+                    return width
+                }
+                Layout.preferredWidth: naturalWidth
+                Layout.minimumWidth: Math.min(naturalWidth, 170)
+                Layout.alignment: Qt.AlignVCenter
+                spacing: 6
+
+                Repeater {
+                    id: chipRepeater
+                    model: card.chips
+                    delegate: Chip {
+                        required property var modelData
+                        required property int index
+                        objectName: "storeChip" + index
+                        text: modelData.text
+                        symbol: modelData.symbol
+                        color: modelData.color
+                    }
                 }
             }
 
