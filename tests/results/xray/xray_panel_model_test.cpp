@@ -174,5 +174,18 @@ TEST(XRayPanelModelTest, ReformattedCardPromisesTheQuickCheckOnlyWhereExFATGives
   }
 }
 
+// A disk image is called what it is, not a card with a reader.
+TEST(XRayPanelModelTest, ADiskImageIsNamedAsOne) {
+  CardDevice image = samsungCard();
+  image.connection = CardDevice::Connection::diskImage();
+  image.registers.reset();
+  PanelWorld world(image);
+  EXPECT_EQ(world.panel.declaredTitle(), "What the disk image reports");
+  EXPECT_TRUE(world.panel.emptyStateText().contains("what the disk image says about itself"))
+      << world.panel.emptyStateText().toStdString();
+  PanelWorld card(samsungCard());
+  EXPECT_EQ(card.panel.declaredTitle(), "What the card and reader report");
+}
+
 }  // namespace
 }  // namespace tessorin
