@@ -80,21 +80,29 @@ Panel {
             // One chip per verdict: they wrap onto a second line rather than squeeze the name.
             Flow {
                 id: chipFlow
-                readonly property real naturalWidth: {
-                    let width = 0
-                    for (let i = 0; i < chipRepeater.count; ++i) {
-                        const chip = chipRepeater.itemAt(i)
-                        if (chip) width += chip.implicitWidth + (i > 0 ? spacing : 0)
-                    }
-                    return width
-                }
-                Layout.preferredWidth: naturalWidth
-                Layout.minimumWidth: Math.min(naturalWidth, 170)
+                Layout.fillWidth: true
+                Layout.preferredWidth: chipLine.implicitWidth
+                Layout.maximumWidth: chipLine.implicitWidth
+                Layout.minimumWidth: Math.min(chipLine.implicitWidth, 170)
                 Layout.alignment: Qt.AlignVCenter
                 spacing: 6
 
+                // The chips on one line, unseen: how wide the flow is when nothing wraps.
+                Row {
+                    id: chipLine
+                    visible: false
+                    spacing: chipFlow.spacing
+                    Repeater {
+                        model: card.chips
+                        delegate: Chip {
+                            required property var modelData
+                            text: modelData.text
+                            symbol: modelData.symbol
+                        }
+                    }
+                }
+
                 Repeater {
-                    id: chipRepeater
                     model: card.chips
                     delegate: Chip {
                         required property var modelData
