@@ -1,5 +1,7 @@
 #include "card/progress/ReinsertPanelModel.hpp"
 
+#include <array>
+
 #include <QCoreApplication>
 
 #include "session/check/CardSession.hpp"
@@ -33,39 +35,70 @@ QString ReinsertPanelModel::symbol() const {
 
 bool ReinsertPanelModel::isUSBDrive() const { return session_ && session_->isUSBDrive(); }
 
+namespace {
+
+// The panel's texts for one kind of device, untranslated.
+struct Texts {
+  const char* heading;
+  const char* explanation;
+  const char* requiredReason;
+  std::array<const char*, 3> steps;
+  const char* checkWithoutRemoving;
+  const char* eject;
+  const char* waiting;
+};
+
+constexpr Texts cardTexts = {
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Now remove the card and put it back"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "Everything is written. Take the card out and put it back before the check: that clears the "
+                      "temporary memory some fake cards use to fool it, so Tessorin sees only what really stayed on "
+                      "the card."),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to "
+                      "clear it. Read back now, the check could see that copy instead of the card, so it gives no "
+                      "verdict unless the card is taken out and put back."),
+    {QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Click Eject Card, or eject it in the file manager."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Take the card out of the reader."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Put it back in. Tessorin carries on by itself.")},
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Check Without Removing"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Eject Card"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Waiting for the card…"),
+};
+
+// A USB drive is unplugged, not taken out of a reader.
+constexpr Texts driveTexts = {
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Now unplug the drive and plug it back in"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "Everything is written. Unplug the drive and plug it back in before the check: that clears the "
+                      "temporary memory some fake drives use to fool it, so Tessorin sees only what really stayed on "
+                      "the drive."),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to "
+                      "clear it. Read back now, the check could see that copy instead of the drive, so it gives no "
+                      "verdict unless the drive is unplugged and plugged back in."),
+    {QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Click Eject Drive, or eject it in the file manager."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Unplug the drive."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Plug it back in. Tessorin carries on by itself.")},
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Check Without Unplugging"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Eject Drive"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Waiting for the drive…"),
+};
+
+QString translated(const char* text) { return QCoreApplication::translate("tessorin::ReinsertPanelModel", text); }
+
+}  // namespace
+
 ReinsertWording ReinsertPanelModel::wording(bool isUSBDrive, bool required) {
+  const Texts& texts = isUSBDrive ? driveTexts : cardTexts;
   ReinsertWording words;
-  if (isUSBDrive) {
-    words.heading = tr("Now unplug the drive and plug it back in");
-    words.explanation = tr("Everything is written. Unplug the drive and plug it back in before the check: that clears "
-                           "the temporary memory some fake drives use to fool it, so Tessorin sees only what really "
-                           "stayed on the drive.");
-    if (required) {
-      words.requiredReason = tr("This computer keeps its own copy of what was just written, and Tessorin isn’t "
-                                "allowed to clear it. Read back now, the check could see that copy instead of the "
-                                "drive, so it gives no verdict unless the drive is unplugged and plugged back in.");
-    }
-    words.steps = {tr("Click Eject Drive, or eject it in the file manager."), tr("Unplug the drive."),
-                   tr("Plug it back in. Tessorin carries on by itself.")};
-    words.checkWithoutRemovingText = tr("Check Without Unplugging");
-    words.ejectText = tr("Eject Drive");
-    words.waitingText = tr("Waiting for the drive…");
-    return words;
-  }
-  words.heading = tr("Now remove the card and put it back");
-  words.explanation = tr("Everything is written. Take the card out and put it back before the check: that clears the "
-                         "temporary memory some fake cards use to fool it, so Tessorin sees only what really stayed "
-                         "on the card.");
-  if (required) {
-    words.requiredReason = tr("This computer keeps its own copy of what was just written, and Tessorin isn’t "
-                              "allowed to clear it. Read back now, the check could see that copy instead of the card, "
-                              "so it gives no verdict unless the card is taken out and put back.");
-  }
-  words.steps = {tr("Click Eject Card, or eject it in the file manager."), tr("Take the card out of the reader."),
-                 tr("Put it back in. Tessorin carries on by itself.")};
-  words.checkWithoutRemovingText = tr("Check Without Removing");
-  words.ejectText = tr("Eject Card");
-  words.waitingText = tr("Waiting for the card…");
+  words.heading = translated(texts.heading);
+  words.explanation = translated(texts.explanation);
+  if (required) words.requiredReason = translated(texts.requiredReason);
+  for (const char* step : texts.steps) words.steps.append(translated(step));
+  words.checkWithoutRemovingText = translated(texts.checkWithoutRemoving);
+  words.ejectText = translated(texts.eject);
+  words.waitingText = translated(texts.waiting);
   return words;
 }
 
