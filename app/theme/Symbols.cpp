@@ -14,7 +14,7 @@ Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 // Sized by its rows, so that adding one is one line.
 constexpr auto table = std::to_array<Symbols::Row>({
     {"checkmark.seal.fill", "verified", 0xef76},
-    {"xmark.seal.fill", "new_releases", 0xe031},
+    {"xmark.seal.fill", "gpp_bad", 0xf012},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
     {"questionmark.diamond.fill", "help", 0xe887},
     {"checkmark.circle.fill", "check_circle", 0xe86c},
