@@ -85,6 +85,8 @@ void History::setNotice(QString notice, QString file) {
 
 void History::dismissNotice() { setNotice(QString()); }
 
+void History::dismissSaveError() { setSaveError({}); }
+
 void History::setSaveError(ErrorNotice error) {
   if (saveError_ == error) return;
   saveError_ = std::move(error);

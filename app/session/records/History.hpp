@@ -64,6 +64,8 @@ class History : public QObject {
   const QString& noticeFile() const { return noticeFile_; }
   // The user has read the notice: it is not shown again.
   Q_INVOKABLE void dismissNotice();
+  // The user has read why the last save failed: it shows again only if a later save fails.
+  Q_INVOKABLE void dismissSaveError();
 
   // Puts the record in front of all others, then saves.
   void add(CheckRecord record);

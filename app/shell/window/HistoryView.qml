@@ -34,6 +34,9 @@ Item {
             Layout.fillWidth: true
             text: list.saveError
             detail: list.saveErrorDetail
+            // Every banner of the page is put away the same way.
+            buttonText: list.dismissNoticeLabel
+            onDismissed: list.dismissSaveError()
         }
         NoticeBanner {
             objectName: "historyNotice"

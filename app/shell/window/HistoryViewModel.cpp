@@ -28,6 +28,10 @@ QUrl HistoryViewModel::noticeFolder() const {
   return file.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(file).absolutePath());
 }
 
+void HistoryViewModel::dismissSaveError() {
+  if (history_) history_->dismissSaveError();
+}
+
 void HistoryViewModel::dismissNotice() {
   if (history_) history_->dismissNotice();
 }

@@ -51,6 +51,7 @@ class HistoryViewModel : public QAbstractListModel {
   QUrl noticeFolder() const;
   QString showNoticeFileLabel() const { return tr("Show in Files"); }
   Q_INVOKABLE void dismissNotice();
+  Q_INVOKABLE void dismissSaveError();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;

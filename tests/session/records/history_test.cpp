@@ -290,6 +290,14 @@ TEST(HistoryOnAFullDisk, SaysTheDiskIsFullAndKeepsTheLastFileWhole) {
   EXPECT_EQ(history.saveErrorDetail(), QStringLiteral("No space left on device"));
   EXPECT_EQ(History(QUrl::fromLocalFile(path)).records(), std::vector<CheckRecord>{kept}) << "the last file was not kept whole";
   EXPECT_EQ(history.records().size(), 2u) << "the unsaved check is no longer shown";
+  // Put away by the user, the reason comes back with the next save that fails.
+  history.dismissSaveError();
+  EXPECT_TRUE(history.saveError().isEmpty());
+  CheckRecord larger = large;
+  larger.id = QUuid::createUuid();
+  history.add(larger);
+  history.waitForSaves();
+  EXPECT_EQ(history.saveErrorDetail(), QStringLiteral("No space left on device"));
 }
 
 TEST(HistoryLocation, UsesTheDataFolderAndFallsBackToAFolderOnlyThisUserCanEnter) {
