@@ -103,16 +103,16 @@ QString Palette::title(CheckOutcome::Verdict verdict) {
   return tr("Inconclusive");
 }
 
-QString Palette::headline(CheckOutcome::Verdict verdict) {
+QString Palette::headline(CheckOutcome::Verdict verdict, bool isUSBDrive) {
   switch (verdict) {
     case CheckOutcome::Verdict::genuine:
-      return tr("Genuine card");
+      return isUSBDrive ? tr("Genuine drive") : tr("Genuine card");
     case CheckOutcome::Verdict::likelyGenuine:
       return tr("Probably genuine");
     case CheckOutcome::Verdict::fake:
-      return tr("Fake card");
+      return isUSBDrive ? tr("Fake drive") : tr("Fake card");
     case CheckOutcome::Verdict::damaged:
-      return tr("Damaged card");
+      return isUSBDrive ? tr("Damaged drive") : tr("Damaged card");
     case CheckOutcome::Verdict::inconclusive:
       break;
   }

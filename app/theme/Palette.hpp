@@ -94,9 +94,10 @@ class Palette : public QObject {
 
   // Genuine and probably genuine are green, fake red, damaged and inconclusive amber.
   static const QColor& verdictColor(CheckOutcome::Verdict verdict);
-  // "Probably genuine": lists. "Genuine card": the headline of a finished check.
+  // "Probably genuine": lists. "Genuine card": the headline of a finished check, which
+  // names a USB drive a drive.
   static QString title(CheckOutcome::Verdict verdict);
-  static QString headline(CheckOutcome::Verdict verdict);
+  static QString headline(CheckOutcome::Verdict verdict, bool isUSBDrive = false);
   static QString title(XRayReport::Verdict verdict);
   // The seal beside a verdict: a check seal for genuine ones, a crossed seal for a fake,
   // a warning triangle for a damaged card and a question mark for an open answer.

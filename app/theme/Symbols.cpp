@@ -14,7 +14,7 @@ Q_LOGGING_CATEGORY(symbolsLog, "tessorin.symbols")
 // Sized by its rows, so that adding one is one line.
 constexpr auto table = std::to_array<Symbols::Row>({
     {"checkmark.seal.fill", "verified", 0xef76},
-    {"xmark.seal.fill", "new_releases", 0xe031},
+    {"xmark.seal.fill", "gpp_bad", 0xf012},
     {"exclamationmark.triangle.fill", "warning", 0xe002},
     {"questionmark.diamond.fill", "help", 0xe887},
     {"checkmark.circle.fill", "check_circle", 0xe86c},
@@ -32,7 +32,7 @@ constexpr auto table = std::to_array<Symbols::Row>({
     {"magnifyingglass", "search", 0xe8b6},
     {"waveform.path.ecg", "monitor_heart", 0xeaa2},
     {"hare.fill", "bolt", 0xea0b},
-    {"internaldrive", "sd_storage", 0xe1c2},
+    {"internaldrive", "storage", 0xe1db},
     {"speedometer", "speed", 0xe9e4},
     {"cpu", "memory", 0xe322},
     {"cable.connector", "cable", 0xefe6},

@@ -93,8 +93,9 @@ TEST(LocalRecordHealing, ADamagedFileIsSetAsideAndANewOneMade) {
     {
       Installation here(folder.path());
       EXPECT_TRUE(here.store.isAvailable());
-      EXPECT_TRUE(here.store.notice().contains(QStringLiteral("Community.sqlite.damaged-")))
-          << here.store.notice().toStdString();
+      EXPECT_FALSE(here.store.notice().isEmpty());
+      EXPECT_TRUE(here.store.noticeFile().contains(QStringLiteral("Community.sqlite.damaged-")))
+          << here.store.noticeFile().toStdString();
       const QString shared = awaitTask(here.store.share(fakeCheck(), boughtAt("After")));
       awaitTask(here.store.load());
       ASSERT_EQ(here.store.state().kind, Kind::loaded) << here.store.state().message.toStdString();

@@ -99,6 +99,22 @@ const bool registered = addGalleryStates({
                  },
                  {text("verdictTitle", "Fake card"), text("realBarValue", "≈ 31\u00A0GB"), text("claimedBarValue", "1\u00A0TB"),
                   shown("capacityComparison", true), text("problemLabel0", "Never stored (came back empty)")}),
+    // A wrap fake whose advanced test broke its own file system: writing stopped there,
+    // and the page says why instead of blaming the card for refusing data.
+    outcomeState("fake-wrap-broke-its-file-system", 1200,
+                 [](GalleryWorld& world) {
+                   const ZoneResult measured = zone(11 * MBps, 42 * MBps);
+                   FullTestResult wrapped = full(9 * GB, 8 * GB, FullTestWriteStop::ioError(5, 9 * GB));
+                   wrapped.manifest.plannedBytes = 63 * GB;
+                   wrapped.tally.misplaced = wrapped.tally.blank;
+                   wrapped.tally.blank = 0;
+                   wrapped.tally.smallestWrapDistance = 8 * GB;
+                   return finished(world, sdCard(64 * GB, "WRAP"),
+                                   {.zone = measured, .full = atSpeedsOf(std::move(wrapped), measured)});
+                 },
+                 {text("verdictTitle", "Fake card"),
+                  text("outcomeNote0", "Writing stopped after 9\u00A0GB: past its real size the card wrote over its own "
+                                       "file system and broke it.")}),
     outcomeState("fake-quick-wide-range", 1000,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(9 * MBps, 18 * MBps);
@@ -228,7 +244,7 @@ const bool registered = addGalleryStates({
                    results.readerBestBefore = 120 * MBps;
                    return finished(world, drive, std::move(results));
                  },
-                 {text("verdictTitle", "Genuine card"), text("reportMeasured2", "22\u00A0MB/s")}),
+                 {text("verdictTitle", "Genuine drive"), text("reportMeasured2", "22\u00A0MB/s")}),
     outcomeState("2tb-long-name", 1200,
                  [](GalleryWorld& world) {
                    const ZoneResult measured = zone(80 * MBps, 170 * MBps);

@@ -54,17 +54,19 @@ TEST(PaletteTest, VerdictWordsAndColours) {
     V verdict;
     const char* title;
     const char* headline;
+    const char* driveHeadline;
     QColor color;
   } cases[] = {
-      {V::genuine, "Genuine", "Genuine card", Palette::green()},
-      {V::likelyGenuine, "Probably genuine", "Probably genuine", Palette::green()},
-      {V::fake, "Fake", "Fake card", Palette::red()},
-      {V::damaged, "Damaged", "Damaged card", Palette::amber()},
-      {V::inconclusive, "Inconclusive", "Inconclusive", Palette::amber()},
+      {V::genuine, "Genuine", "Genuine card", "Genuine drive", Palette::green()},
+      {V::likelyGenuine, "Probably genuine", "Probably genuine", "Probably genuine", Palette::green()},
+      {V::fake, "Fake", "Fake card", "Fake drive", Palette::red()},
+      {V::damaged, "Damaged", "Damaged card", "Damaged drive", Palette::amber()},
+      {V::inconclusive, "Inconclusive", "Inconclusive", "Inconclusive", Palette::amber()},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Palette::title(c.verdict), QString::fromUtf8(c.title));
     EXPECT_EQ(Palette::headline(c.verdict), QString::fromUtf8(c.headline));
+    EXPECT_EQ(Palette::headline(c.verdict, true), QString::fromUtf8(c.driveHeadline));
     EXPECT_EQ(Palette::verdictColor(c.verdict), c.color);
   }
   EXPECT_EQ(Palette::title(XRayReport::Verdict::notAnalyzed), QStringLiteral("Chip not visible"));

@@ -7,10 +7,12 @@ namespace tessorin {
 
 namespace {
 
-QString brandLineOf(const CardDevice& device, const std::optional<std::string>& brand) {
+// Without a brand or registers the face names what it draws: an SD card, also one in a
+// USB reader, or a USB drive.
+QString brandLineOf(const std::optional<std::string>& brand, const CardDevice& device, bool isUSBDrive) {
   if (brand) return QString::fromStdString(*brand);
   if (device.registers && device.registers->cardType) return QString::fromStdString(*device.registers->cardType);
-  return device.isSDCard() ? QStringLiteral("SD") : QStringLiteral("USB");
+  return isUSBDrive ? QStringLiteral("USB") : QStringLiteral("SD");
 }
 
 }  // namespace
@@ -20,7 +22,7 @@ CardArtworkModel::Look CardArtworkModel::look(const CardDevice& device, const st
                                               bool isUSBDrive) {
   Look look;
   look.drive = isUSBDrive;
-  look.brandLine = brandLineOf(device, brand);
+  look.brandLine = brandLineOf(brand, device, isUSBDrive);
   look.capacityLine = DisplayFormat::formatCapacity(device.mediaBytes);
   if (brand && device.registers && device.registers->cardType) {
     look.typeLine = QString::fromStdString(*device.registers->cardType);

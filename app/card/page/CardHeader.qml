@@ -30,6 +30,8 @@ RowLayout {
         Layout.leftMargin: 6
         Layout.alignment: Qt.AlignVCenter
         visible: header.hasSession
+        // A card that was taken out is drawn faded, as its row in the sidebar is.
+        opacity: header.present ? 1 : 0.55
         width: 132
         session: header.hasSession ? root.session : null
         scanning: header.scanning

@@ -30,18 +30,28 @@ Panel {
         present: root.present
     }
 
-    Text {
-        objectName: "removedNote"
+    // The page's one message while the card is out: it stands out, with the eject sign.
+    RowLayout {
         Layout.alignment: Qt.AlignHCenter
         Layout.maximumWidth: 520
-        Layout.fillWidth: true
         visible: !start.offersCheck
-        horizontalAlignment: Text.AlignHCenter
-        wrapMode: Text.WordWrap
-        text: start.removedNote
-        textFormat: Text.PlainText
-        font: Typography.callout
-        color: Palette.secondary
+        spacing: 10
+
+        SymbolIcon {
+            Layout.alignment: Qt.AlignVCenter
+            name: "eject.circle.fill"
+            size: 22
+            gradient: Palette.accentSymbolGradient
+        }
+        Text {
+            objectName: "removedNote"
+            Layout.fillWidth: true
+            wrapMode: Text.WordWrap
+            text: start.removedNote
+            textFormat: Text.PlainText
+            font: Typography.font(Typography.Body, Font.DemiBold)
+            color: Palette.primary
+        }
     }
 
     GlowButton {

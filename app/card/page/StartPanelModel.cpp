@@ -80,8 +80,12 @@ QString StartPanelModel::advancedTitle() const { return tr("Advanced test"); }
 
 QString StartPanelModel::advancedDetail() const { return tr("About %1").arg(durationText()); }
 
+// A card too full to test is erased first and then tested whole, so its estimate is of
+// the whole volume, not of the little space left.
 QString StartPanelModel::durationText() const {
-  return estimateText(session_ ? session_->device().volume.availableBytes : 0);
+  if (!session_) return estimateText(0);
+  const VolumeStats& volume = session_->device().volume;
+  return estimateText(session_->tooLittleFreeSpace() ? volume.totalBytes : volume.availableBytes);
 }
 
 double StartPanelModel::estimateSeconds(std::uint64_t availableBytes) {

@@ -9,6 +9,7 @@
 #include "card/progress/CoalescedRecompute.hpp"
 #include "theme/DisplayFormat.hpp"
 #include "card/progress/ProgressFigures.hpp"
+#include "card/progress/ProgressWording.hpp"
 #include "card/progress/SessionFindings.hpp"
 #include "session/check/CardSession.hpp"
 
@@ -89,14 +90,15 @@ void FullProgressPanelModel::follow(CoalescedRecompute& recompute, CardSession& 
 }
 
 QString FullProgressPanelModel::ringCaption() const { return tr("advanced"); }
-QString FullProgressPanelModel::mapHeading() const { return tr("Card map"); }
-QString FullProgressPanelModel::chartHeading() const { return tr("Speed across the card"); }
+QString FullProgressPanelModel::mapHeading() const { return ProgressWording::mapTitle(shown_.isUSBDrive); }
+QString FullProgressPanelModel::chartHeading() const { return ProgressWording::chartTitle(shown_.isUSBDrive); }
 
 FullProgressPanelModel::Shown FullProgressPanelModel::compute(const CardSession& session) {
   const Phase phase = session.stage().kind == CardSessionStage::Kind::full ? session.stage().phase : Phase::preparing;
   const FullLive& full = session.full();
   Shown shown;
   shown.common.skipped = session.quickSkipped().has_value();
+  shown.isUSBDrive = session.isUSBDrive();
   shown.common.silent = card_silence::isSilent(session);
   shown.common.fraction = totalFraction(phase, full);
   shown.common.percentText = DisplayFormat::percentText(shown.common.fraction);

@@ -30,8 +30,8 @@ class FullProgressPanelModel : public ProgressPanelModel {
   Q_PROPERTY(bool showsMap READ showsMap NOTIFY changed)
   Q_PROPERTY(tessorin::CapacityMapInput mapInput READ mapInput NOTIFY changed)
   Q_PROPERTY(bool showsToggle READ showsToggle NOTIFY changed)
-  Q_PROPERTY(QString mapHeading READ mapHeading CONSTANT)
-  Q_PROPERTY(QString chartHeading READ chartHeading CONSTANT)
+  Q_PROPERTY(QString mapHeading READ mapHeading NOTIFY changed)
+  Q_PROPERTY(QString chartHeading READ chartHeading NOTIFY changed)
 
  public:
   using Phase = FullTest::Progress::Phase;
@@ -73,6 +73,7 @@ class FullProgressPanelModel : public ProgressPanelModel {
     QString failureText;
     std::optional<CapacityMapInput> map;
     bool showsToggle = false;
+    bool isUSBDrive = false;
     friend bool operator==(const Shown&, const Shown&) = default;
   };
   static Shown compute(const CardSession& session);

@@ -20,6 +20,10 @@ QStringList ProgressWording::mapLegend() {
 }
 
 QString ProgressWording::mapAccessibleName() { return tr("Card map"); }
+QString ProgressWording::mapTitle(bool isUSBDrive) { return isUSBDrive ? tr("Drive map") : tr("Card map"); }
+QString ProgressWording::chartTitle(bool isUSBDrive) {
+  return isUSBDrive ? tr("Speed across the drive") : tr("Speed across the card");
+}
 
 QStringList ProgressWording::probeKey() { return {tr("Not yet"), tr("Written"), tr("Good"), tr("Bad")}; }
 

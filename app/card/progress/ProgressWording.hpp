@@ -35,6 +35,9 @@ class ProgressWording : public QObject {
   static QString reinsertHelp();
   static QStringList mapLegend();
   static QString mapAccessibleName();
+  // The map's and the speed chart's headings, which name a USB drive a drive.
+  static QString mapTitle(bool isUSBDrive);
+  static QString chartTitle(bool isUSBDrive);
   static QStringList probeKey();
   static QString chartWrite();
   static QString chartRead();

@@ -66,17 +66,16 @@ Panel {
             font: Typography.body
             color: Theme.Palette.secondary
         }
-        Text {
-            objectName: "reinsertRequiredReason"
-            Layout.fillWidth: true
-            visible: presenter.requiredReason.length > 0
-            text: presenter.requiredReason
-            textFormat: Text.PlainText
-            wrapMode: Text.Wrap
-            horizontalAlignment: Text.AlignHCenter
-            font: Typography.callout
-            color: Theme.Palette.primary
-        }
+    }
+
+    // Why the wait cannot be skipped here weighs more than the explanation above it, so
+    // it stands apart as a note rather than as a second, smaller paragraph.
+    NoticeBanner {
+        objectName: "reinsertRequiredReason"
+        Layout.alignment: Qt.AlignHCenter
+        Layout.fillWidth: true
+        Layout.maximumWidth: 520
+        text: presenter.requiredReason
     }
 
     ColumnLayout {
@@ -107,8 +106,7 @@ Panel {
         Button {
             objectName: "checkWithoutRemovingButton"
             text: presenter.checkWithoutRemovingText
-            // A plain button: the glowing one beside it is the panel's main action.
-            flat: true
+            // Bordered: an equal choice beside the glowing main action, not a label.
             ControlSize.size: ControlSize.Large
             onClicked: PanelActions.checkWithoutRemoving(root.session)
         }

@@ -1,5 +1,7 @@
 #include "card/progress/ReinsertPanelModel.hpp"
 
+#include <array>
+
 #include <QCoreApplication>
 
 #include "session/check/CardSession.hpp"
@@ -19,7 +21,7 @@ void ReinsertPanelModel::setSession(QObject* object) {
     connect(session_, &CardSession::stageChanged, this, &ReinsertPanelModel::update);
     connect(session_, &CardSession::quickSkippedChanged, this, &ReinsertPanelModel::update);
     connect(session_, &CardSession::reinsertWaitChanged, this, &ReinsertPanelModel::update);
-    // The steps name a reader only for a card; the user may say it is a drive meanwhile.
+    // Every line names the device as the user last said it is.
     connect(session_, &CardSession::deviceChanged, this, &ReinsertPanelModel::changed);
   }
   Q_EMIT sessionChanged();
@@ -27,33 +29,78 @@ void ReinsertPanelModel::setSession(QObject* object) {
 }
 
 QString ReinsertPanelModel::symbol() const {
-  return cardOut_ ? QStringLiteral("sdcard") : QStringLiteral("eject.circle.fill");
+  if (!cardOut_) return QStringLiteral("eject.circle.fill");
+  return isUSBDrive() ? QStringLiteral("mediastick") : QStringLiteral("sdcard");
 }
 
-QString ReinsertPanelModel::heading() const { return tr("Now remove the card and put it back"); }
+bool ReinsertPanelModel::isUSBDrive() const { return session_ && session_->isUSBDrive(); }
 
-QString ReinsertPanelModel::explanation() const {
-  return tr("Everything is written. Take the card out and put it back before the check: that clears the temporary "
-            "memory some fake cards use to fool it, so Tessorin sees only what really stayed on the card.");
+namespace {
+
+// The panel's texts for one kind of device, untranslated.
+struct Texts {
+  const char* heading;
+  const char* explanation;
+  const char* requiredReason;
+  std::array<const char*, 3> steps;
+  const char* checkWithoutRemoving;
+  const char* eject;
+  const char* waiting;
+};
+
+constexpr Texts cardTexts = {
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Now remove the card and put it back"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "Everything is written. Take the card out and put it back before the check: that clears the "
+                      "temporary memory some fake cards use to fool it, so Tessorin sees only what really stayed on "
+                      "the card."),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to "
+                      "clear it. Read back now, the check could see that copy instead of the card, so it gives no "
+                      "verdict unless the card is taken out and put back."),
+    {QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Click Eject Card, or eject it in the file manager."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Take the card out of the reader."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Put it back in. Tessorin carries on by itself.")},
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Check Without Removing"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Eject Card"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Waiting for the card…"),
+};
+
+// A USB drive is unplugged, not taken out of a reader.
+constexpr Texts driveTexts = {
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Now unplug the drive and plug it back in"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "Everything is written. Unplug the drive and plug it back in before the check: that clears the "
+                      "temporary memory some fake drives use to fool it, so Tessorin sees only what really stayed on "
+                      "the drive."),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
+                      "This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to "
+                      "clear it. Read back now, the check could see that copy instead of the drive, so it gives no "
+                      "verdict unless the drive is unplugged and plugged back in."),
+    {QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Click Eject Drive, or eject it in the file manager."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Unplug the drive."),
+     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Plug it back in. Tessorin carries on by itself.")},
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Check Without Unplugging"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Eject Drive"),
+    QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Waiting for the drive…"),
+};
+
+QString translated(const char* text) { return QCoreApplication::translate("tessorin::ReinsertPanelModel", text); }
+
+}  // namespace
+
+ReinsertWording ReinsertPanelModel::wording(bool isUSBDrive, bool required) {
+  const Texts& texts = isUSBDrive ? driveTexts : cardTexts;
+  ReinsertWording words;
+  words.heading = translated(texts.heading);
+  words.explanation = translated(texts.explanation);
+  if (required) words.requiredReason = translated(texts.requiredReason);
+  for (const char* step : texts.steps) words.steps.append(translated(step));
+  words.checkWithoutRemovingText = translated(texts.checkWithoutRemoving);
+  words.ejectText = translated(texts.eject);
+  words.waitingText = translated(texts.waiting);
+  return words;
 }
-
-QString ReinsertPanelModel::requiredReason() const {
-  if (!required_) return {};
-  return tr("This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to clear it. "
-            "Read back now, the check could see that copy instead of the card, so it gives no verdict unless the "
-            "card is taken out and put back.");
-}
-
-QStringList ReinsertPanelModel::steps() const {
-  const bool isUSBDrive = session_ && session_->isUSBDrive();
-  return {tr("Click Eject Card, or eject it in the file manager."),
-          isUSBDrive ? tr("Unplug the drive.") : tr("Take the card out of the reader."),
-          tr("Put it back in. Tessorin carries on by itself.")};
-}
-
-QString ReinsertPanelModel::checkWithoutRemovingText() const { return tr("Check Without Removing"); }
-QString ReinsertPanelModel::ejectText() const { return tr("Eject Card"); }
-QString ReinsertPanelModel::waitingText() const { return tr("Waiting for the card…"); }
 
 void ReinsertPanelModel::update() {
   const bool cardOut = session_ && session_->stage().kind == CardSessionStage::Kind::reinsert && session_->stage().cardOut;

@@ -59,8 +59,8 @@ void CommunityStore::takeNotice() {
 }
 
 void CommunityStore::dismissNotice() {
-  if (notice_.isEmpty()) return;
-  notice_.clear();
+  if (notice_.text.isEmpty()) return;
+  notice_ = {};
   Q_EMIT noticeChanged();
 }
 

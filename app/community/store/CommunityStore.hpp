@@ -30,6 +30,7 @@ class CommunityStore : public QObject {
   Q_OBJECT
   Q_PROPERTY(bool isAvailable READ isAvailable CONSTANT)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+  Q_PROPERTY(QString noticeFile READ noticeFile NOTIFY noticeChanged)
 
  public:
   struct State {
@@ -65,7 +66,9 @@ class CommunityStore : public QObject {
   bool isAvailable() const { return isAvailable_; }
   // What the user is to be told once about the record store itself (a damaged file set
   // aside); "" when nothing, or once dismissed.
-  const QString& notice() const { return notice_; }
+  const QString& notice() const { return notice_.text; }
+  // The file the notice speaks of; "" when none.
+  const QString& noticeFile() const { return notice_.file; }
   void dismissNotice();
 
   // Fetches the reports and their flags; the outcome is left in the state.
@@ -107,7 +110,7 @@ class CommunityStore : public QObject {
   std::set<QString> blockedAuthors_;
   std::set<QString> flaggedByMe_;
   bool isAvailable_ = false;
-  QString notice_;
+  RecordStoreNotice notice_;
   // Each load takes the next number; only the newest may assign its result.
   quint64 loadGeneration_ = 0;
   // Dropped with the store, so that a coroutine resuming afterwards touches nothing.

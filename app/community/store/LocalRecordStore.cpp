@@ -70,13 +70,14 @@ QCoro::Task<std::optional<Record>> LocalRecordStore::save(Record record) {
   co_return std::optional<Record>(valueOf(std::move(outcome)));
 }
 
-std::optional<QString> LocalRecordStore::takeNotice() {
+std::optional<RecordStoreNotice> LocalRecordStore::takeNotice() {
   const std::optional<QString> setAside = file_->takeSetAside();
   if (!setAside) return std::nullopt;
-  return QCoreApplication::translate("LocalRecordStore",
-                                     "The community records on this computer were damaged. They were set aside as "
-                                     "“%1”, and a new, empty file was made.")
-      .arg(QDir::toNativeSeparators(*setAside));
+  return RecordStoreNotice{QCoreApplication::translate("LocalRecordStore",
+                                                       "The community records on this computer were damaged. They "
+                                                       "were kept aside in their folder, and a new, empty file was "
+                                                       "made."),
+                           QDir::toNativeSeparators(*setAside)};
 }
 
 QCoro::Task<AccountStatus> LocalRecordStore::accountStatus() {

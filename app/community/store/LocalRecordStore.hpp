@@ -38,7 +38,7 @@ class LocalRecordStore final : public RecordStore {
   QCoro::Task<QueryPage> query(RecordQuery query) override;
   QCoro::Task<std::optional<Record>> save(Record record) override;
   QCoro::Task<AccountStatus> accountStatus() override;
-  std::optional<QString> takeNotice() override;
+  std::optional<RecordStoreNotice> takeNotice() override;
 
   // Why the file could not be used when the store was made ("" when it could).
   const QString& openError() const { return openError_; }

@@ -55,6 +55,14 @@ struct QueryPage {
 
 enum class AccountStatus { available, noAccount };
 
+// What the user is to be told about the store: in words, and the file it speaks of (a
+// path the words leave out, for the user to be shown it in the file manager).
+struct RecordStoreNotice {
+  QString text;
+  QString file;
+  friend bool operator==(const RecordStoreNotice&, const RecordStoreNotice&) = default;
+};
+
 class RecordStore {
  public:
   virtual ~RecordStore() = default;
@@ -69,7 +77,7 @@ class RecordStore {
   virtual QCoro::Task<AccountStatus> accountStatus() = 0;
   // Something the user is to be told once about the store itself (a damaged file that
   // was set aside); nothing most of the time.
-  virtual std::optional<QString> takeNotice() { return std::nullopt; }
+  virtual std::optional<RecordStoreNotice> takeNotice() { return std::nullopt; }
 };
 
 }  // namespace tessorin

@@ -101,7 +101,10 @@ Item {
                     objectName: "communityNotice"
                     Layout.fillWidth: true
                     text: screen.notice
+                    toolTipText: screen.noticeFile
+                    actionText: screen.noticeFile.length > 0 ? screen.showNoticeFileLabel : ""
                     buttonText: screen.dismissNoticeLabel
+                    onActionTriggered: Qt.openUrlExternally(screen.noticeFolder)
                     onDismissed: screen.dismissNotice()
                 }
 

@@ -2,6 +2,7 @@
 
 #include <unordered_map>
 
+#include <QFileInfo>
 #include <QLocale>
 
 #include "theme/Palette.hpp"
@@ -15,9 +16,9 @@ namespace {
 
 QString grouped(std::size_t count) { return QLocale().toString(static_cast<qulonglong>(count)); }
 
-// A store sold on several platforms has one card per platform, while the totals count it
-// once. Each of its cards carries the name as written in the newest of their reports, so
-// that they read as one store on two platforms, not as two stores spelt alike.
+// A store sold on several platforms has one card per platform, and the totals count each
+// card. Each of its cards carries the name as written in the newest of their reports, so
+// that they read as one name on two platforms, not as two names spelt alike.
 std::vector<StoreSummary> namedOnce(std::vector<StoreSummary> summaries) {
   // The id is the store key, "|", the platform.
   const auto storeKey = [](const StoreSummary& summary) {
@@ -57,6 +58,11 @@ void CommunityViewModel::setStore(CommunityStore* store) {
   Q_EMIT storeChanged();
   Q_EMIT contentChanged();
   Q_EMIT noticeChanged();
+}
+
+QUrl CommunityViewModel::noticeFolder() const {
+  const QString file = noticeFile();
+  return file.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(file).absolutePath());
 }
 
 void CommunityViewModel::dismissNotice() {
@@ -114,6 +120,11 @@ QString CommunityViewModel::emptyTitle() const {
   return search_.isEmpty() ? tr("No reports yet") : tr("No matching stores");
 }
 
+QString CommunityViewModel::emptyDescription() const {
+  if (search_.isEmpty()) return tr("After checking a card, tell where you bought it to add the store here.");
+  return tr("No store name contains “%1”. Check the spelling, or clear the search to see every store.").arg(search_);
+}
+
 void CommunityViewModel::appeared() {
   if (store_ && store_->state().kind == CommunityStore::State::Kind::idle) refresh();
 }
@@ -140,10 +151,12 @@ void CommunityViewModel::recompute() {
   }
   const std::vector<StoreReport> visible = store_->visibleReports();
   std::size_t fakes = 0;
-  std::set<QString> storeKeys;
+  // The stores as the list shows them unfiltered: one per name and platform, so that the
+  // total is the number of cards under it.
+  std::set<std::pair<QString, std::string>> storeCards;
   for (const StoreReport& report : visible) {
     if (report.verdict == CheckOutcome::Verdict::fake) ++fakes;
-    storeKeys.insert(report.storeKey);
+    storeCards.emplace(report.storeKey, std::string(report.platform.rawValue()));
   }
   // The caption under each number agrees with it: "1 store", "2 stores".
   const auto caption = [](const QString& pattern, std::size_t count) {
@@ -154,7 +167,7 @@ void CommunityViewModel::recompute() {
        QStringLiteral("checkmark.shield.fill"), Palette::indigo()},
       {grouped(fakes), caption(tr("{0, plural, one {fake found} other {fakes found}}"), fakes),
        QStringLiteral("xmark.seal.fill"), Palette::red()},
-      {grouped(storeKeys.size()), caption(tr("{0, plural, one {store} other {stores}}"), storeKeys.size()),
+      {grouped(storeCards.size()), caption(tr("{0, plural, one {store} other {stores}}"), storeCards.size()),
        QStringLiteral("storefront"), Palette::cyan()},
   };
 

@@ -16,6 +16,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
@@ -42,7 +43,7 @@ class CommunityViewModel : public QObject {
   Q_PROPERTY(tessorin::StoreSummaryList* summaries READ summaries CONSTANT)
   Q_PROPERTY(bool listEmpty READ listEmpty NOTIFY listChanged)
   Q_PROPERTY(QString emptyTitle READ emptyTitle NOTIFY listChanged)
-  Q_PROPERTY(QString emptyDescription READ emptyDescription CONSTANT)
+  Q_PROPERTY(QString emptyDescription READ emptyDescription NOTIFY listChanged)
   Q_PROPERTY(QString navigationTitle READ navigationTitle CONSTANT)
   Q_PROPERTY(QString heading READ heading CONSTANT)
   Q_PROPERTY(QString subheading READ subheading CONSTANT)
@@ -56,6 +57,10 @@ class CommunityViewModel : public QObject {
   Q_PROPERTY(QString refreshLabel READ refreshLabel CONSTANT)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
   Q_PROPERTY(QString dismissNoticeLabel READ dismissNoticeLabel CONSTANT)
+  // The file the notice speaks of, for a tooltip, and its folder, for "Show in Files".
+  Q_PROPERTY(QString noticeFile READ noticeFile NOTIFY noticeChanged)
+  Q_PROPERTY(QUrl noticeFolder READ noticeFolder NOTIFY noticeChanged)
+  Q_PROPERTY(QString showNoticeFileLabel READ showNoticeFileLabel CONSTANT)
 
  public:
   enum Content { Unavailable, Failed, Loading, List };
@@ -88,7 +93,8 @@ class CommunityViewModel : public QObject {
   bool listEmpty() const { return summaries_.rowCount() == 0; }
   QString emptyTitle() const;
 
-  QString emptyDescription() const { return tr("After checking a card, tell where you bought it to add the store here."); }
+  // A search that finds nothing says so, and what to do; no data at all says how stores come in.
+  QString emptyDescription() const;
   QString navigationTitle() const { return tr("Community"); }
   QString heading() const { return tr("Where people bought their cards"); }
   QString subheading() const {
@@ -107,6 +113,9 @@ class CommunityViewModel : public QObject {
   // What the store has to tell about its own file (a damaged one set aside), until read.
   QString notice() const { return store_ ? store_->notice() : QString(); }
   QString dismissNoticeLabel() const { return tr("OK"); }
+  QString noticeFile() const { return store_ ? store_->noticeFile() : QString(); }
+  QUrl noticeFolder() const;
+  QString showNoticeFileLabel() const { return tr("Show in Files"); }
 
   // The screen was shown: the first fetch of the run, while the store is idle.
   Q_INVOKABLE void appeared();

@@ -54,6 +54,8 @@ Panel {
 
             ColumnLayout {
                 Layout.fillWidth: true
+                // The name keeps room for a word or two however many chips there are.
+                Layout.minimumWidth: 180
                 spacing: 2
                 Text {
                     objectName: "storeName"
@@ -75,15 +77,41 @@ Panel {
                 }
             }
 
-            Repeater {
-                model: card.chips
-                delegate: Chip {
-                    required property var modelData
-                    required property int index
-                    objectName: "storeChip" + index
-                    text: modelData.text
-                    symbol: modelData.symbol
-                    color: modelData.color
+            // One chip per verdict: they wrap onto a second line rather than squeeze the name.
+            Flow {
+                id: chipFlow
+                Layout.fillWidth: true
+                Layout.preferredWidth: chipLine.implicitWidth
+                Layout.maximumWidth: chipLine.implicitWidth
+                Layout.minimumWidth: Math.min(chipLine.implicitWidth, 170)
+                Layout.alignment: Qt.AlignVCenter
+                spacing: 6
+
+                // The chips on one line, unseen: how wide the flow is when nothing wraps.
+                Row {
+                    id: chipLine
+                    visible: false
+                    spacing: chipFlow.spacing
+                    Repeater {
+                        model: card.chips
+                        delegate: Chip {
+                            required property var modelData
+                            text: modelData.text
+                            symbol: modelData.symbol
+                        }
+                    }
+                }
+
+                Repeater {
+                    model: card.chips
+                    delegate: Chip {
+                        required property var modelData
+                        required property int index
+                        objectName: "storeChip" + index
+                        text: modelData.text
+                        symbol: modelData.symbol
+                        color: modelData.color
+                    }
                 }
             }
 

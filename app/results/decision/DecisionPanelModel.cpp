@@ -83,6 +83,7 @@ VerdictHeadlineInput DecisionPanelModel::headline() const {
   input.advertisedBytes = claimedBytes_;
   input.method = CheckOutcome::Method::quick;
   if (quick_) input.refusal = quick_->writeRefusal();
+  input.isUSBDrive = session_ && session_->isUSBDrive();
   return input;
 }
 

@@ -22,6 +22,8 @@ struct FullDetailsInput {
   // The card's whole size when the test could cover only part of it, else 0: the map then
   // shows the rest of the card as untested.
   std::uint64_t cardBytes = 0;
+  // The headings name a USB drive a drive.
+  bool isUSBDrive = false;
 
   friend bool operator==(const FullDetailsInput&, const FullDetailsInput&) = default;
 };

@@ -13,6 +13,7 @@
 
 #include "card/charts/CapacityMapInput.hpp"
 #include "card/charts/SpeedChartInput.hpp"
+#include "card/progress/ProgressWording.hpp"
 #include "results/outcome/FigureRow.hpp"
 #include "results/outcome/FullDetailsInput.hpp"
 
@@ -22,8 +23,8 @@ class FullDetailsModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   Q_PROPERTY(tessorin::FullDetailsInput input READ input WRITE setInput NOTIFY inputChanged)
-  Q_PROPERTY(QString mapTitle READ mapTitle CONSTANT)
-  Q_PROPERTY(QString speedTitle READ speedTitle CONSTANT)
+  Q_PROPERTY(QString mapTitle READ mapTitle NOTIFY inputChanged)
+  Q_PROPERTY(QString speedTitle READ speedTitle NOTIFY inputChanged)
   Q_PROPERTY(QString problemsTitle READ problemsTitle CONSTANT)
   Q_PROPERTY(tessorin::CapacityMapInput map READ map NOTIFY inputChanged)
   Q_PROPERTY(bool readBackUnconfirmed READ readBackUnconfirmed NOTIFY inputChanged)
@@ -39,8 +40,8 @@ class FullDetailsModel : public QObject {
   const FullDetailsInput& input() const { return input_; }
   void setInput(const FullDetailsInput& input);
 
-  QString mapTitle() const { return tr("Card map"); }
-  QString speedTitle() const { return tr("Speed across the card"); }
+  QString mapTitle() const { return ProgressWording::mapTitle(input_.isUSBDrive); }
+  QString speedTitle() const { return ProgressWording::chartTitle(input_.isUSBDrive); }
   QString problemsTitle() const { return tr("What went wrong"); }
   CapacityMapInput map() const;
   bool readBackUnconfirmed() const { return input_.result && !input_.result->readBackReachedCard; }

@@ -22,6 +22,14 @@ OutcomeNote note(QString text, const QString& symbol, const QColor& color) {
 
 OutcomeNote secondaryNote(QString text) { return {std::move(text), infoSymbol, QColor(), true}; }
 
+// A fake that wraps writes what lies past its real size over its own start, where the
+// file system keeps its tables: writing stops and the test folder stays because the file
+// system broke, not because the card refused.
+bool wroteOverItsFileSystem(const CheckOutcome& outcome) {
+  if (outcome.verdict != Verdict::fake) return false;
+  return outcome.full ? outcome.full->wrapDistance().has_value() : outcome.quick && outcome.quick->wrapDistance;
+}
+
 bool namesAnotherMaker(const XRayReport& report) {
   return std::any_of(report.signals.begin(), report.signals.end(), [](const XRaySignal& signal) {
     return signal.severity == XRaySignal::Severity::critical &&
@@ -78,12 +86,22 @@ std::vector<OutcomeNote> OutcomeNotes::make(const CheckOutcome& outcome,
   if (quickSkipped && quickSkipped->kind() == QuickProbeUnsupported::Kind::fileSystem && !outcome.full) {
     notes.push_back(secondaryNote(tr("The quick check needs exFAT. Run the advanced test to the end for an answer.")));
   }
-  if (outcome.full && outcome.full->manifest.writeStop.isIOError()) {
+  const bool brokeItsFileSystem = wroteOverItsFileSystem(outcome);
+  if (outcome.full && outcome.full->manifest.writeStop.isIOError() && brokeItsFileSystem) {
+    notes.push_back(note(tr("Writing stopped after %1: past its real size the card wrote over its own file system "
+                            "and broke it.")
+                             .arg(DisplayFormat::byteCountText(outcome.full->manifest.writeStop.position)),
+                         warningSymbol, Palette::red()));
+  } else if (outcome.full && outcome.full->manifest.writeStop.isIOError()) {
     addStoppedAccepting(notes, outcome.full->manifest.writeStop.position, outcome.full->writeRefusal());
   } else if (!outcome.full && outcome.quick && outcome.quick->writesRefusedAfter) {
     addStoppedAccepting(notes, *outcome.quick->writesRefusedAfter, outcome.quick->writeRefusal());
   }
-  if (outcome.testFolderLeft) {
+  if (outcome.testFolderLeft && brokeItsFileSystem) {
+    notes.push_back(note(tr("Writing past its real size broke the card’s file system, so the test folder “Tessorin "
+                            "Test” could not be deleted. Erasing the card is what repairs it."),
+                         warningSymbol, Palette::amber()));
+  } else if (outcome.testFolderLeft) {
     notes.push_back(note(tr("The card would not let the test folder “Tessorin Test” be deleted. It holds only test "
                             "data, and the next check clears it away once the card allows."),
                          warningSymbol, Palette::amber()));

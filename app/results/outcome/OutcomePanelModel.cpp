@@ -33,11 +33,13 @@ void OutcomePanelModel::setSession(CardSession* session) {
     connections_.push_back(
         connect(session, &CardSession::recordChanged, this, &OutcomePanelModel::showsPurchaseChanged));
     connections_.push_back(connect(session, &CardSession::deviceChanged, this, &OutcomePanelModel::cardChanged));
+    connections_.push_back(connect(session, &CardSession::deviceChanged, this, &OutcomePanelModel::headlineChanged));
   }
   Q_EMIT sessionChanged();
   Q_EMIT notesChanged();
   Q_EMIT showsPurchaseChanged();
   Q_EMIT cardChanged();
+  Q_EMIT headlineChanged();
 }
 
 QColor OutcomePanelModel::verdictColor() const {
@@ -58,7 +60,10 @@ VerdictHeadlineInput OutcomePanelModel::headlineOf(const CheckOutcome& outcome) 
 }
 
 VerdictHeadlineInput OutcomePanelModel::headline() const {
-  return hasOutcome() ? headlineOf(*outcome_.outcome) : VerdictHeadlineInput();
+  if (!hasOutcome()) return {};
+  VerdictHeadlineInput input = headlineOf(*outcome_.outcome);
+  input.isUSBDrive = session_ && session_->isUSBDrive();
+  return input;
 }
 
 bool OutcomePanelModel::showsComparison() const {
@@ -127,8 +132,9 @@ FullDetailsInput OutcomePanelModel::fullDetails() const {
   if (!showsFullDetails()) return {};
   // Shares the panel's copy: the details read the same result as long as the panel lives.
   const CheckOutcome& outcome = *outcome_.outcome;
-  return {std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome.full),
-          ResultFigures::testedOnlyPart(outcome) ? outcome.advertisedBytes : 0};
+  return {.result = std::shared_ptr<const FullTestResult>(outcome_.outcome, &*outcome.full),
+          .cardBytes = ResultFigures::testedOnlyPart(outcome) ? outcome.advertisedBytes : 0,
+          .isUSBDrive = session_ && session_->isUSBDrive()};
 }
 
 bool OutcomePanelModel::showsProbes() const {

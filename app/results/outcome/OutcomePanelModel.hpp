@@ -36,7 +36,7 @@ class OutcomePanelModel : public QObject {
   Q_PROPERTY(tessorin::CardSession* session READ session WRITE setSession NOTIFY sessionChanged)
   Q_PROPERTY(bool hasOutcome READ hasOutcome NOTIFY sessionChanged)
   Q_PROPERTY(QColor verdictColor READ verdictColor NOTIFY sessionChanged)
-  Q_PROPERTY(tessorin::VerdictHeadlineInput headline READ headline NOTIFY sessionChanged)
+  Q_PROPERTY(tessorin::VerdictHeadlineInput headline READ headline NOTIFY headlineChanged)
   Q_PROPERTY(bool showsComparison READ showsComparison NOTIFY sessionChanged)
   Q_PROPERTY(tessorin::CapacityComparisonInput comparison READ comparison NOTIFY sessionChanged)
   Q_PROPERTY(QVariantList notes READ noteList NOTIFY notesChanged)
@@ -47,7 +47,7 @@ class OutcomePanelModel : public QObject {
   Q_PROPERTY(QString speedTitle READ speedTitle CONSTANT)
   Q_PROPERTY(tessorin::SpeedSummaryInput speedSummary READ speedSummary NOTIFY cardChanged)
   Q_PROPERTY(bool showsFullDetails READ showsFullDetails NOTIFY sessionChanged)
-  Q_PROPERTY(tessorin::FullDetailsInput fullDetails READ fullDetails NOTIFY sessionChanged)
+  Q_PROPERTY(tessorin::FullDetailsInput fullDetails READ fullDetails NOTIFY headlineChanged)
   Q_PROPERTY(bool showsProbes READ showsProbes NOTIFY sessionChanged)
   Q_PROPERTY(QString probesTitle READ probesTitle CONSTANT)
   Q_PROPERTY(tessorin::ProbeStripInput probeStrip READ probeStrip NOTIFY sessionChanged)
@@ -122,6 +122,8 @@ class OutcomePanelModel : public QObject {
   void notesChanged();
   void showsPurchaseChanged();
   void cardChanged();
+  // The outcome, or what the user says the device is.
+  void headlineChanged();
 
  private:
   QPointer<CardSession> session_;

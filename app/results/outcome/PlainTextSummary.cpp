@@ -53,7 +53,7 @@ QString PlainTextSummary::make(const CheckOutcome& outcome, const CardDevice& de
                                const std::optional<QString>& brandName, bool isUSBDrive) {
   QStringList lines;
   lines.append(tr("Tessorin check of “%1”").arg(fromStd(device.volumeName)));
-  lines.append(tr("Verdict: %1").arg(Palette::headline(outcome.verdict)));
+  lines.append(tr("Verdict: %1").arg(Palette::headline(outcome.verdict, isUSBDrive)));
   lines.append(typed(tr("Claims: %1").arg(DisplayFormat::formatCapacity(outcome.advertisedBytes))));
   if (const auto capacity = capacityLine(outcome)) lines.append(*capacity);
   if (outcome.full) {

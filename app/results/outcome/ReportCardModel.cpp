@@ -98,7 +98,7 @@ std::vector<ReportCardRow> ReportCardModel::rows(const CheckOutcome& outcome, co
     if (outcome.full) {
       // The advanced test's averages over the whole card show on the same page; these
       // figures are the speed zone's, and say so.
-      for (auto row = rows.end() - 2; row != rows.end(); ++row) row->measuredWhere = speedZoneWhere();
+      for (auto row = rows.end() - 2; row != rows.end(); ++row) row->measuredWhere = speedZoneWhere(card.isUSBDrive);
     }
   } else if (outcome.full) {
     rows.push_back(measuredRow(writeLabel, claimedClass,

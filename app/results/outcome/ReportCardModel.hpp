@@ -56,7 +56,9 @@ class ReportCardModel : public QObject {
   static ReportCardRow measuredRow(const QString& label, const QString& claimed, const ReportCardPhrases::Phrase& phrase);
   // Where the speed rows' figures were measured, said beside them when the advanced test's
   // averages over the whole card are on the page too.
-  static QString speedZoneWhere() { return tr("at the start of the card"); }
+  static QString speedZoneWhere(bool isUSBDrive) {
+    return isUSBDrive ? tr("at the start of the drive") : tr("at the start of the card");
+  }
 
  Q_SIGNALS:
   void sessionChanged();

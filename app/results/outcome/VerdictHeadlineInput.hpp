@@ -33,12 +33,13 @@ struct VerdictHeadlineInput {
   WriteRefusal refusal = WriteRefusal::none;
   // The advanced test wrote only part of the card, so `testedBytes` is all it vouches for.
   bool partlyTested = false;
+  // A USB drive is called a drive, not a card.
+  bool isUSBDrive = false;
 
   friend bool operator==(const VerdictHeadlineInput& a, const VerdictHeadlineInput& b) {
     return a.verdict == b.verdict && a.realBytes == b.realBytes && a.lostFrom == b.lostFrom &&
            a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes &&
-           a.partlyTested == b.partlyTested &&
-           a.refusal == b.refusal;
+           a.partlyTested == b.partlyTested && a.refusal == b.refusal && a.isUSBDrive == b.isUSBDrive;
   }
 };
 

@@ -17,7 +17,7 @@ void VerdictHeadlineModel::setInput(const VerdictHeadlineInput& input) {
 
 QColor VerdictHeadlineModel::color() const { return Palette::verdictColor(input_.verdict); }
 
-QString VerdictHeadlineModel::title() const { return Palette::headline(input_.verdict); }
+QString VerdictHeadlineModel::title() const { return Palette::headline(input_.verdict, input_.isUSBDrive); }
 
 // An advanced test with no answer confirms nothing.
 bool VerdictHeadlineModel::unconfirmedByTheAdvancedTest() const {
@@ -73,8 +73,12 @@ QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
             .arg(real, claimed, DisplayFormat::roundedSizeText(*input.lostFrom));
       }
       if (const auto nominal = ResultFigures::nominalSizeDifferentFromClaim(*input.realBytes, input.advertisedBytes)) {
-        return tr("It’s %1 card sold as %2. It can take about %3; anything saved past that is lost.")
-            .arg(withIndefiniteArticle(*nominal), claimed, real);
+        const QString sentence = input.isUSBDrive
+                                     ? tr("It’s %1 drive sold as %2. It can take about %3; anything saved past that "
+                                          "is lost.")
+                                     : tr("It’s %1 card sold as %2. It can take about %3; anything saved past that "
+                                          "is lost.");
+        return sentence.arg(withIndefiniteArticle(*nominal), claimed, real);
       }
       return tr("It holds only about %1 of the %2 it claims; anything saved past that is lost.").arg(real, claimed);
     }
@@ -84,7 +88,8 @@ QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
         return tr("It stopped accepting data and has turned read-only. Copy your files off it while it still reads "
                   "them.");
       }
-      return tr("Some data came back corrupted. Don’t trust this card with photos or videos.");
+      return input.isUSBDrive ? tr("Some data came back corrupted. Don’t trust this drive with photos or videos.")
+                              : tr("Some data came back corrupted. Don’t trust this card with photos or videos.");
     case Verdict::inconclusive:
       // The advanced test ran to the end and lost nothing, but may have read memory.
       if (input.method == CheckOutcome::Method::full) {

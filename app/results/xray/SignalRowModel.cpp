@@ -41,7 +41,9 @@ void SignalRowModel::updateDeleteButton() {
 }
 
 QString SignalRowModel::title() const { return XRaySignalWording::title(signal_, isUSBDrive()); }
-QString SignalRowModel::explanation() const { return XRaySignalWording::explanation(signal_, isUSBDrive()); }
+QString SignalRowModel::explanation() const {
+  return XRaySignalWording::explanation(signal_, isUSBDrive(), !session_ || session_->exFATWouldGiveQuickCheck());
+}
 bool SignalRowModel::isUSBDrive() const { return session_ && session_->isUSBDrive(); }
 
 QString SignalRowModel::symbol() const {
@@ -64,8 +66,10 @@ QColor SignalRowModel::symbolColor() const {
   return {};
 }
 
+// The switch is offered for the quick check it brings, so only where exFAT brings it.
 bool SignalRowModel::showsExFATButton() const {
-  return std::holds_alternative<XRaySignal::Fat32OnLargeCard>(signal_.kind);
+  return std::holds_alternative<XRaySignal::Fat32OnLargeCard>(signal_.kind) && session_ &&
+         session_->exFATWouldGiveQuickCheck();
 }
 
 QString SignalRowModel::deleteButtonTitle() { return tr("Delete Test Files"); }

@@ -108,11 +108,22 @@ QVariantList XRayPanelModel::findings() const {
 
 QString XRayPanelModel::title() { return tr("X-ray"); }
 QString XRayPanelModel::subtitle() { return tr("instant, nothing written"); }
-QString XRayPanelModel::emptyStateText() {
+QString XRayPanelModel::emptyStateText() const {
+  if (session_ && session_->device().connection.kind == CardDevice::Connection::Kind::diskImage) {
+    return tr("Nothing stands out. The X-ray reads only what the disk image says about itself, so the tests above "
+              "have the final word.");
+  }
+  if (session_ && session_->isUSBDrive()) {
+    return tr("Nothing stands out. The X-ray reads only what the drive says about itself, so the tests above have "
+              "the final word.");
+  }
   return tr("Nothing stands out. The X-ray reads only what the card says about itself, so the tests above have the "
             "final word.");
 }
 QString XRayPanelModel::declaredTitle() const {
+  if (session_ && session_->device().connection.kind == CardDevice::Connection::Kind::diskImage) {
+    return tr("What the disk image reports");
+  }
   if (session_ && session_->isUSBDrive()) return tr("What the drive reports");
   return tr("What the card and reader report");
 }

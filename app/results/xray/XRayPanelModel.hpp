@@ -39,7 +39,7 @@ class XRayPanelModel : public QObject {
   Q_PROPERTY(bool showsRegisters READ showsRegisters NOTIFY layoutChanged)
   Q_PROPERTY(QString title READ title CONSTANT)
   Q_PROPERTY(QString subtitle READ subtitle CONSTANT)
-  Q_PROPERTY(QString emptyStateText READ emptyStateText CONSTANT)
+  Q_PROPERTY(QString emptyStateText READ emptyStateText NOTIFY evaluated)
   Q_PROPERTY(QString declaredTitle READ declaredTitle NOTIFY evaluated)
   Q_PROPERTY(QString brandTitle READ brandTitle CONSTANT)
   Q_PROPERTY(QString registersTitle READ registersTitle CONSTANT)
@@ -67,7 +67,8 @@ class XRayPanelModel : public QObject {
 
   static QString title();
   static QString subtitle();
-  static QString emptyStateText();
+  // Names the device as what it is: a card, a drive or a disk image.
+  QString emptyStateText() const;
   QString declaredTitle() const;
   static QString brandTitle();
   static QString registersTitle();

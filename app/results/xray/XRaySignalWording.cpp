@@ -70,8 +70,12 @@ QString XRaySignalWording::title(const XRaySignal& signal, bool isUSBDrive) {
       signal.kind);
 }
 
-QString XRaySignalWording::explanation(const XRaySignal& signal, bool isUSBDrive) {
+QString XRaySignalWording::explanation(const XRaySignal& signal, bool isUSBDrive, bool exFATGivesQuickCheck) {
   using S = XRaySignal;
+  if (!exFATGivesQuickCheck && std::holds_alternative<S::Fat32OnLargeCard>(signal.kind)) {
+    return tr("Cards over 32\u00A0GB leave the factory formatted as exFAT; this one uses FAT32. On this system the "
+              "quick check can’t run on exFAT either, so only the advanced test can run.");
+  }
   if (isUSBDrive && std::holds_alternative<S::RegistersHidden>(signal.kind)) {
     return tr("USB drives don’t report who made their memory chip, so there is no maker to compare with the label. "
               "The tests above have the final word.");

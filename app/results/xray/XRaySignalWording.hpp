@@ -18,7 +18,9 @@ class XRaySignalWording {
 
  public:
   static QString title(const XRaySignal& signal, bool isUSBDrive);
-  static QString explanation(const XRaySignal& signal, bool isUSBDrive);
+  // `exFATGivesQuickCheck`: whether a card switched to exFAT would get the quick check on
+  // this system; where it would not, the reformatted card's finding promises nothing of it.
+  static QString explanation(const XRaySignal& signal, bool isUSBDrive, bool exFATGivesQuickCheck = true);
 
   // An 8-bit ID as "0x" and two upper-case hexadecimal digits: "0x03", "0x1B".
   static QString hex(std::uint8_t id);

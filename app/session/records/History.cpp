@@ -58,7 +58,7 @@ History::~History() {
   saver_.reset();
 }
 
-QString History::loadNotice(historyfile::Trouble trouble, const QString& path) {
+QString History::loadNotice(historyfile::Trouble trouble) {
   switch (trouble) {
     case historyfile::Trouble::none:
       return {};
@@ -69,9 +69,8 @@ QString History::loadNotice(historyfile::Trouble trouble, const QString& path) {
       return tr("The history file is too large to be read, so no checks are shown. "
                 "The file is kept, and set aside under a new name when the next check is saved.");
     case historyfile::Trouble::notAFile:
-      return tr("“%1” is not a file, so the history was not read from it, and it is left as it is. "
-                "Checks are kept until Tessorin quits; move it away to have them saved.")
-          .arg(QDir::toNativeSeparators(path));
+      return tr("The history’s place holds something that is not a file, so the history was not read from it, "
+                "and it is left as it is. Checks are kept until Tessorin quits; move it away to have them saved.");
   }
   return {};
 }
@@ -92,13 +91,16 @@ QUrl History::defaultUrl() {
   return QUrl::fromLocalFile(QDir(folder).filePath(QStringLiteral("History.json")));
 }
 
-void History::setNotice(QString notice) {
-  if (notice_ == notice) return;
+void History::setNotice(QString notice, QString file) {
+  if (notice_ == notice && noticeFile_ == file) return;
   notice_ = std::move(notice);
+  noticeFile_ = std::move(file);
   Q_EMIT noticeChanged();
 }
 
 void History::dismissNotice() { setNotice(QString()); }
+
+void History::dismissSaveError() { setSaveError({}); }
 
 void History::setSaveError(ErrorNotice error) {
   if (saveError_ == error) return;
@@ -168,7 +170,9 @@ void History::applyLoaded(HistorySaver::Loaded loaded) {
   if (!loaded.records.empty()) replaceRecords(std::move(loaded.records), 0);
   loaded_ = true;
   Q_EMIT loadedChanged();
-  setNotice(loadNotice(loaded.trouble, url_.toLocalFile()));
+  // The file is named behind the banner's button, never in its words.
+  setNotice(loadNotice(loaded.trouble),
+            loaded.trouble == historyfile::Trouble::none ? QString() : QDir::toNativeSeparators(url_.toLocalFile()));
 }
 
 void History::applySaved(HistorySaver::Saved saved) {
@@ -176,10 +180,9 @@ void History::applySaved(HistorySaver::Saved saved) {
   historyfile::SaveResult& result = saved.result;
   if (result.withOthers) replaceRecords(std::move(*result.withOthers), saved.through);
   if (!result.setAsideAs.isEmpty()) {
-    const QFileInfo aside(result.setAsideAs);
-    setNotice(tr("Some checks in the history file could not be read. The file was set aside as “%1” in %2, "
-                 "and the history goes on in a new file.")
-                  .arg(aside.fileName(), QDir::toNativeSeparators(aside.absolutePath())));
+    setNotice(tr("Some checks in the history file could not be read. The file was kept aside in its folder, and "
+                 "the history goes on in a new file."),
+              QDir::toNativeSeparators(result.setAsideAs));
   }
   setSaveError(result.error);
 }

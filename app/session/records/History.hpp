@@ -48,6 +48,7 @@ class History : public QObject {
   // The system's own words behind saveError; empty without them.
   Q_PROPERTY(QString saveErrorDetail READ saveErrorDetail NOTIFY saveErrorChanged)
   Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+  Q_PROPERTY(QString noticeFile READ noticeFile NOTIFY noticeChanged)
 
  public:
   // Starts reading the file at url; a missing file is an empty history, and nothing is
@@ -66,8 +67,12 @@ class History : public QObject {
   const QString& saveError() const { return saveError_.message; }
   const QString& saveErrorDetail() const { return saveError_.detail; }
   const QString& notice() const { return notice_; }
+  // The file the notice speaks of (the one set aside), a path the words leave out; "" when none.
+  const QString& noticeFile() const { return noticeFile_; }
   // The user has read the notice: it is not shown again.
   Q_INVOKABLE void dismissNotice();
+  // The user has read why the last save failed: it shows again only if a later save fails.
+  Q_INVOKABLE void dismissSaveError();
 
   // Puts the record in front of all others, then saves.
   void add(CheckRecord record);
@@ -95,7 +100,7 @@ class History : public QObject {
 
  private:
   void setSaveError(ErrorNotice error);
-  void setNotice(QString notice);
+  void setNotice(QString notice, QString file = {});
   void send(HistoryChange change);
   void applyLoaded(HistorySaver::Loaded loaded);
   void applySaved(HistorySaver::Saved saved);
@@ -103,13 +108,14 @@ class History : public QObject {
   // in place of those shown.
   void replaceRecords(CheckRecords records, std::uint64_t through);
   // What the user is told at start of a file that was not read in full.
-  static QString loadNotice(historyfile::Trouble trouble, const QString& path);
+  static QString loadNotice(historyfile::Trouble trouble);
 
   QUrl url_;
   CheckRecords records_;
   bool loaded_ = false;
   ErrorNotice saveError_;
   QString notice_;
+  QString noticeFile_;
   // The number of the last change sent, and the changes sent that no save has yet taken
   // in, to be applied again to records the saver sends.
   std::uint64_t lastChange_ = 0;

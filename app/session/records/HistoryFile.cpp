@@ -116,8 +116,9 @@ std::optional<QString> setAside(const QString& path) {
   }
   // Only a regular file (or a link to one, which is what moves) is the history's to move.
   if (!S_ISREG(status.st_mode)) return std::nullopt;
-  const QString stem =
-      path + QStringLiteral(".unreadable-") + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
+  // Dated as the community's damaged file is, so the two read alike side by side.
+  const QString stem = path + QStringLiteral(".unreadable-") +
+                       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH-mm-ss"));
   for (int attempt = 1; attempt <= 100; ++attempt) {
     const QString aside = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
     if (QFile::exists(aside)) continue;

@@ -4,6 +4,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include "session/system/QuickCheckReach.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -144,8 +146,28 @@ QString FormatCardViewModel::title() const {
   return purpose_ == Purpose::erase ? direct("Erase the card") : direct("Switch the card to exFAT");
 }
 QString FormatCardViewModel::subtitle() const {
-  return direct("Tessorin erases the whole card and formats it as exFAT: the format cards over 32\u00A0GB come with, "
-                "and the one the quick check needs.");
+  const CardSession* session = sessionOfTheCard();
+  const bool givesQuickCheck =
+      session ? session->exFATWouldGiveQuickCheck() : exFATWouldGiveQuickCheck(HostSystem::current());
+  return subtitleFor(givesQuickCheck,
+                     session ? std::optional<std::uint64_t>(session->device().mediaBytes) : std::nullopt);
+}
+
+QString FormatCardViewModel::subtitleFor(bool exFATGivesQuickCheck, std::optional<std::uint64_t> mediaBytes) {
+  constexpr std::uint64_t sdhcLimit = 32ULL << 30;
+  const bool factoryFormat = !mediaBytes || *mediaBytes > sdhcLimit;
+  if (factoryFormat && exFATGivesQuickCheck) {
+    return direct("Tessorin erases the whole card and formats it as exFAT: the format cards over 32\u00A0GB come "
+                  "with, and the one the quick check needs.");
+  }
+  if (factoryFormat) {
+    return direct("Tessorin erases the whole card and formats it as exFAT, the format cards over 32\u00A0GB come "
+                  "with.");
+  }
+  if (exFATGivesQuickCheck) {
+    return direct("Tessorin erases the whole card and formats it as exFAT, the format the quick check needs.");
+  }
+  return direct("Tessorin erases the whole card and formats it as exFAT.");
 }
 QString FormatCardViewModel::warningText() const {
   return direct("Erasing deletes everything on the card. Copy your files somewhere else first.");

@@ -45,7 +45,7 @@ class FormatCardViewModel : public QObject {
   Q_PROPERTY(bool showsDone READ showsDone NOTIFY stageChanged)
   Q_PROPERTY(bool showsFailure READ showsFailure NOTIFY stageChanged)
   Q_PROPERTY(QString title READ title NOTIFY inputsChanged)
-  Q_PROPERTY(QString subtitle READ subtitle CONSTANT)
+  Q_PROPERTY(QString subtitle READ subtitle NOTIFY inputsChanged)
   Q_PROPERTY(QString warningText READ warningText CONSTANT)
   Q_PROPERTY(QString newNameLabel READ newNameLabel CONSTANT)
   Q_PROPERTY(QString namePlaceholder READ namePlaceholder CONSTANT)
@@ -106,6 +106,9 @@ class FormatCardViewModel : public QObject {
 
   QString title() const;
   QString subtitle() const;
+  // Says why exFAT: the factory format of cards over 32 GB, and the one the quick check
+  // needs, each only where it holds (the card's size, when known; this system's driver).
+  static QString subtitleFor(bool exFATGivesQuickCheck, std::optional<std::uint64_t> mediaBytes);
   QString warningText() const;
   QString newNameLabel() const;
   QString namePlaceholder() const;

@@ -45,7 +45,9 @@ class HowItWorksViewModel : public QObject {
   QString title() const;
   QString doneText() const;
   QString introduction() const;
-  static QList<HowItWorksStep> steps();
+  // `exFATGivesQuickCheck`: whether this system's exFAT driver lets the quick check run;
+  // where it does not, the quick check's step says so instead of sending cards to exFAT.
+  static QList<HowItWorksStep> steps(bool exFATGivesQuickCheck = true);
   QVariantList stepList() const;
   QString closingNote() const;
 };

@@ -30,7 +30,10 @@ QString PermissionGuideViewModel::explanation() const {
 }
 
 QStringList PermissionGuideViewModel::steps() const {
-  return {tr("Click Continue. A window opens with the card already selected."),
+  // The first step names the button the guide shows.
+  const QString first = pickedWrongFolder() ? tr("Click Try Again. A window opens with the card already selected.")
+                                            : tr("Click Continue. A window opens with the card already selected.");
+  return {first,
           tr("Check that “%1” is highlighted on the left.").arg(cardName()), tr("Click Allow.")};
 }
 

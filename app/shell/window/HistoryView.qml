@@ -34,12 +34,18 @@ Item {
             Layout.fillWidth: true
             text: list.saveError
             detail: list.saveErrorDetail
+            // Every banner of the page is put away the same way.
+            buttonText: list.dismissNoticeLabel
+            onDismissed: list.dismissSaveError()
         }
         NoticeBanner {
             objectName: "historyNotice"
             Layout.fillWidth: true
             text: list.notice
+            toolTipText: list.noticeFile
+            actionText: list.noticeFile.length > 0 ? list.showNoticeFileLabel : ""
             buttonText: list.dismissNoticeLabel
+            onActionTriggered: Qt.openUrlExternally(list.noticeFolder)
             onDismissed: list.dismissNotice()
         }
     }

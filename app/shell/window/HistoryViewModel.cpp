@@ -1,5 +1,7 @@
 #include "shell/window/HistoryViewModel.hpp"
 
+#include <QFileInfo>
+
 namespace tessorin {
 
 HistoryViewModel::HistoryViewModel(QObject* parent) : QAbstractListModel(parent) {}
@@ -20,6 +22,15 @@ void HistoryViewModel::setHistory(QObject* history) {
   Q_EMIT historyChanged();
   Q_EMIT noticeChanged();
   Q_EMIT saveErrorChanged();
+}
+
+QUrl HistoryViewModel::noticeFolder() const {
+  const QString file = noticeFile();
+  return file.isEmpty() ? QUrl() : QUrl::fromLocalFile(QFileInfo(file).absolutePath());
+}
+
+void HistoryViewModel::dismissSaveError() {
+  if (history_) history_->dismissSaveError();
 }
 
 void HistoryViewModel::dismissNotice() {

@@ -8,6 +8,7 @@
 #include <QAbstractListModel>
 #include <QPointer>
 #include <QString>
+#include <QUrl>
 #include <QtQml/qqmlregistration.h>
 
 #include "session/records/History.hpp"
@@ -26,6 +27,10 @@ class HistoryViewModel : public QAbstractListModel {
   Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
   Q_PROPERTY(QString saveErrorDetail READ saveErrorDetail NOTIFY saveErrorChanged)
   Q_PROPERTY(QString dismissNoticeLabel READ dismissNoticeLabel CONSTANT)
+  // The file the notice speaks of, for a tooltip, and its folder, for "Show in Files".
+  Q_PROPERTY(QString noticeFile READ noticeFile NOTIFY noticeChanged)
+  Q_PROPERTY(QUrl noticeFolder READ noticeFolder NOTIFY noticeChanged)
+  Q_PROPERTY(QString showNoticeFileLabel READ showNoticeFileLabel CONSTANT)
 
  public:
   enum Role { RecordRole = Qt::UserRole + 1, RecordIdRole };
@@ -43,7 +48,11 @@ class HistoryViewModel : public QAbstractListModel {
   QString saveError() const { return history_ ? history_->saveError() : QString(); }
   QString saveErrorDetail() const { return history_ ? history_->saveErrorDetail() : QString(); }
   QString dismissNoticeLabel() const { return tr("OK"); }
+  QString noticeFile() const { return history_ ? history_->noticeFile() : QString(); }
+  QUrl noticeFolder() const;
+  QString showNoticeFileLabel() const { return tr("Show in Files"); }
   Q_INVOKABLE void dismissNotice();
+  Q_INVOKABLE void dismissSaveError();
 
   int rowCount(const QModelIndex& parent = QModelIndex()) const override;
   QVariant data(const QModelIndex& index, int role) const override;

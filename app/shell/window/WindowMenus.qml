@@ -70,14 +70,39 @@ MenuBar {
             }
         ]
 
-        Text {
-            objectName: "aboutText"
+        Row {
             width: parent.width
-            text: words.aboutText
-            textFormat: Text.PlainText
-            wrapMode: Text.Wrap
-            font: Typography.body
-            color: Palette.primary
+            spacing: 14
+
+            SymbolIcon {
+                id: aboutSymbol
+                name: "checkmark.shield.fill"
+                size: 44
+                gradient: Palette.accentSymbolGradient
+            }
+            Column {
+                width: parent.width - aboutSymbol.width - parent.spacing
+                spacing: 4
+
+                Text {
+                    objectName: "aboutText"
+                    width: parent.width
+                    text: words.aboutText
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font: Typography.headline
+                    color: Palette.primary
+                }
+                Text {
+                    objectName: "aboutDescription"
+                    width: parent.width
+                    text: words.aboutDescription
+                    textFormat: Text.PlainText
+                    wrapMode: Text.Wrap
+                    font: Typography.callout
+                    color: Palette.secondary
+                }
+            }
         }
     }
 }

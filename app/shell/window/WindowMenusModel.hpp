@@ -16,6 +16,7 @@ class WindowMenusModel : public QObject {
   Q_PROPERTY(QString applicationMenuTitle READ applicationMenuTitle CONSTANT)
   Q_PROPERTY(QString aboutTitle READ aboutTitle CONSTANT)
   Q_PROPERTY(QString aboutText READ aboutText CONSTANT)
+  Q_PROPERTY(QString aboutDescription READ aboutDescription CONSTANT)
   Q_PROPERTY(QString okTitle READ okTitle CONSTANT)
   Q_PROPERTY(QString quitTitle READ quitTitle CONSTANT)
   Q_PROPERTY(QString helpMenuTitle READ helpMenuTitle CONSTANT)
@@ -27,6 +28,10 @@ class WindowMenusModel : public QObject {
   QString applicationMenuTitle() const { return QStringLiteral("Tessorin"); }
   QString aboutTitle() const { return tr("About Tessorin"); }
   QString aboutText() const { return tr("Tessorin %1").arg(QCoreApplication::applicationVersion()); }
+  QString aboutDescription() const {
+    return tr("Finds out whether an SD card or USB drive really holds what its label says, and how fast it really "
+              "is.");
+  }
   QString okTitle() const { return tr("OK"); }
   QString quitTitle() const { return tr("Quit Tessorin"); }
   QString helpMenuTitle() const { return tr("Help"); }

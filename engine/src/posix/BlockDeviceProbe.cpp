@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "ExFATBootRegion.hpp"
+#include "FuseServer.hpp"
 #include "SystemDeviceRecords.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 
@@ -72,9 +73,16 @@ std::optional<BlockDeviceTags> probeBlockDevice(const std::string& deviceNode) {
 
 std::optional<BlockDeviceTags> probeBlockDeviceWith(const std::string& deviceNode, const BlockDeviceRecords& records) {
   if (auto tags = readDevice(deviceNode)) return tags;
-  if (auto tags = readUdevRecord(deviceNode, records.udevDataFolder)) return tags;
-  if (auto tags = readDiskLinks(deviceNode, records.diskLinksFolder)) return tags;
-  return readBlkidCache(deviceNode, records.blkidCacheFile);
+  std::optional<BlockDeviceTags> tags = readUdevRecord(deviceNode, records.udevDataFolder);
+  if (!tags) tags = readDiskLinks(deviceNode, records.diskLinksFolder);
+  if (!tags) tags = readBlkidCache(deviceNode, records.blkidCacheFile);
+  if (!tags || tags->fileSystemType.empty()) {
+    if (auto served = fuseServedFileSystem(deviceNode, records.processFolder)) {
+      if (!tags) tags = BlockDeviceTags{};
+      tags->fileSystemType = *served;
+    }
+  }
+  return tags;
 }
 
 }  // namespace tessorin

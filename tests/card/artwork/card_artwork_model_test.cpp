@@ -91,16 +91,19 @@ TEST(CardArtworkModelTest, LabelLinesNeverPrintTheCardTypeTwice) {
     std::optional<std::string> brand;
     const char* brandLine;
     const char* typeLine;
+    bool drive = false;
   } cases[] = {
       {builtInCard("SDHC"), std::nullopt, "SDHC", ""},
       {builtInCard("SDHC"), "SanDisk", "SanDisk", "SDHC"},
       {builtInCard(std::nullopt), std::nullopt, "SD", ""},
       {builtInCard(std::nullopt), "Lexar", "Lexar", ""},
-      {usbDevice(64'000'000'000), std::nullopt, "USB", ""},  // a card in a USB reader shows no registers
+      // A card in a USB reader shows no registers; its face is still an SD card's.
+      {usbDevice(64'000'000'000), std::nullopt, "SD", ""},
+      {usbDevice(64'000'000'000), std::nullopt, "USB", "", true},
       {usbDevice(64'000'000'000), "<b>x</b>", "<b>x</b>", ""},
   };
   for (const auto& c : cases) {
-    const auto look = CardArtworkModel::look(c.device, c.brand, false, std::nullopt, false);
+    const auto look = CardArtworkModel::look(c.device, c.brand, false, std::nullopt, c.drive);
     EXPECT_EQ(look.brandLine, QString::fromUtf8(c.brandLine));
     EXPECT_EQ(look.typeLine, QString::fromUtf8(c.typeLine));
     EXPECT_EQ(look.capacityLine, QStringLiteral("64\u00A0GB"));

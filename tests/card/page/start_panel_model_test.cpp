@@ -97,6 +97,12 @@ TEST(StartPanelModelTest, AdvancedStepNamesTheEstimateAndStartHandsOverToTheSess
   panel.setSession(session.get());
   EXPECT_EQ(panel.advancedDetail(), QStringLiteral("About 1h\u00A011m"));
   EXPECT_EQ(panel.startTitle(), QStringLiteral("Check This Card"));
+  // A full card is erased before it is checked, and then all of it is tested.
+  CardSession full(cardWith("exfat", 0), &history, settings, CardSession::Environment{});
+  ASSERT_TRUE(full.tooLittleFreeSpace());
+  StartPanelModel fullPanel;
+  fullPanel.setSession(&full);
+  EXPECT_EQ(fullPanel.advancedDetail(), QStringLiteral("About 1h\u00A011m"));
   session.reset();
   EXPECT_EQ(panel.explanation(), QString());
   panel.start();  // a deleted session is not touched

@@ -8,6 +8,7 @@
 #include <QCollator>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -177,7 +178,7 @@ TEST(StoreCard, BadgeTintChipsAndPlatformLine) {
     std::vector<Verdict> verdicts;
     QStringList countries;
     const char* badge;
-    bool red;
+    QColor badgeColour;
     QStringList chips;
     QString platformLine;
   };
@@ -185,11 +186,13 @@ TEST(StoreCard, BadgeTintChipsAndPlatformLine) {
   const QString portugal = QStringLiteral("\U0001F1F5\U0001F1F9");
   const Case cases[] = {
       {"fakes and genuine ones", Platform::amazon, {Verdict::fake, Verdict::genuine, Verdict::likelyGenuine},
-       {"BR", "PT"}, "cart.fill", true, {"Fake: 1", "Genuine: 2"}, "Amazon " + brazil + " " + portugal},
-      {"genuine only", Platform::physicalStore, {Verdict::genuine}, {"pt"}, "storefront.fill", false,
+       {"BR", "PT"}, "cart.fill", Palette::red(), {"Fake: 1", "Genuine: 1", "Probably genuine: 1"},
+       "Amazon " + brazil + " " + portugal},
+      {"genuine only", Platform::physicalStore, {Verdict::genuine}, {"pt"}, "storefront.fill", Palette::green(),
        {"Genuine: 1"}, "Physical store " + portugal},
-      {"damaged and inconclusive count in neither", Platform::other, {Verdict::damaged, Verdict::inconclusive},
-       {""}, "globe", false, {}, "Other website "},
+      {"damaged and inconclusive: a chip each, an amber badge", Platform::other,
+       {Verdict::damaged, Verdict::inconclusive, Verdict::damaged}, {""}, "globe", Palette::amber(),
+       {"Damaged: 2", "Inconclusive: 1"}, "Other website "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -198,9 +201,10 @@ TEST(StoreCard, BadgeTintChipsAndPlatformLine) {
     StoreCardModel card;
     card.setSummary(summaryOf(c.platform, reports, c.countries));
     EXPECT_EQ(card.badgeSymbol(), c.badge);
-    EXPECT_EQ(card.badgeGradient(), Palette::symbolTileGradient(c.red ? Palette::red() : Palette::green()));
-    EXPECT_EQ(card.tint().alpha() > 0, c.red);
-    if (c.red) {
+    const bool red = c.badgeColour == Palette::red();
+    EXPECT_EQ(card.badgeGradient(), Palette::symbolTileGradient(c.badgeColour));
+    EXPECT_EQ(card.tint().alpha() > 0, red);
+    if (red) {
       EXPECT_NEAR(card.tint().alphaF(), 0.6, 0.01);
     }
     QStringList chips;
@@ -313,7 +317,11 @@ TEST(CommunityScreen, TellsOnceThatADamagedRecordFileWasSetAside) {
   CommunityViewModel screen;
   QSignalSpy notices(&screen, &CommunityViewModel::noticeChanged);
   screen.setStore(&store);
-  EXPECT_TRUE(screen.notice().contains(QStringLiteral("Community.sqlite.damaged-"))) << screen.notice().toStdString();
+  // Words for the user, the file kept aside for "Show in Files" and the tooltip.
+  EXPECT_FALSE(screen.notice().isEmpty());
+  EXPECT_FALSE(screen.notice().contains(QStringLiteral("Community.sqlite"))) << screen.notice().toStdString();
+  EXPECT_TRUE(screen.noticeFile().contains(QStringLiteral("Community.sqlite.damaged-"))) << screen.noticeFile().toStdString();
+  EXPECT_EQ(screen.noticeFolder(), QUrl::fromLocalFile(QFileInfo(file).absolutePath()));
   screen.dismissNotice();
   EXPECT_TRUE(screen.notice().isEmpty());
   EXPECT_TRUE(store.notice().isEmpty()) << "the screen's word went no further than the screen";
@@ -325,7 +333,8 @@ TEST(CommunityScreen, TellsOnceThatADamagedRecordFileWasSetAside) {
   EXPECT_TRUE(other.notice().isEmpty());
 }
 
-TEST(CommunityScreen, TotalsCountStoresOnceAcrossPlatformsAndIgnoreTheSearch) {
+// The stores' total counts the cards the list shows: one store on two platforms is two.
+TEST(CommunityScreen, TotalsCountAStoreOncePerPlatformAndIgnoreTheSearch) {
   QTemporaryDir folder;
   LocalCommunity community(folder.path());
   for (int i = 0; i < 10; ++i) {
@@ -342,12 +351,12 @@ TEST(CommunityScreen, TotalsCountStoresOnceAcrossPlatformsAndIgnoreTheSearch) {
     for (const StatTileValue& tile : screen.tiles()) texts.append(tile.valueText + " " + tile.title);
     return texts;
   };
-  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "1 store"}));
+  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "2 stores"}));
   EXPECT_EQ(screen.summaries()->rowCount(), 2);
 
   screen.setSearch(QStringLiteral("nothing like it"));
   EXPECT_EQ(screen.summaries()->rowCount(), 0);
-  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "1 store"}));
+  EXPECT_EQ(tileTexts(), QStringList({"10 checks shared", "4 fakes found", "2 stores"}));
 }
 
 TEST(CommunityScreen, TotalsAreGroupedInTheLocale) {
@@ -360,17 +369,21 @@ TEST(CommunityScreen, TotalsAreGroupedInTheLocale) {
   EXPECT_EQ(screen.tiles()[2].valueText, "1,234");
 }
 
-TEST(CommunityScreen, EmptyTitleSaysWhetherASearchIsTyped) {
+TEST(CommunityScreen, EmptyTitleAndHintSayWhetherASearchIsTyped) {
   struct Case {
     const char* search;
     const char* country;
     const char* title;
+    const char* description;
   };
+  const char* noData = "After checking a card, tell where you bought it to add the store here.";
   const Case cases[] = {
-      {"", "", "No reports yet"},
-      {"", "PT", "No reports yet"},
-      {"   ", "", "No matching stores"},
-      {"mega", "", "No matching stores"},
+      {"", "", "No reports yet", noData},
+      {"", "PT", "No reports yet", noData},
+      {"   ", "", "No matching stores",
+       "No store name contains “   ”. Check the spelling, or clear the search to see every store."},
+      {"mega", "", "No matching stores",
+       "No store name contains “mega”. Check the spelling, or clear the search to see every store."},
   };
   ScriptedCommunity community;
   for (const Case& c : cases) {
@@ -380,7 +393,7 @@ TEST(CommunityScreen, EmptyTitleSaysWhetherASearchIsTyped) {
     screen.setCountryCode(QString::fromUtf8(c.country));
     EXPECT_TRUE(screen.listEmpty());
     EXPECT_EQ(screen.emptyTitle(), c.title) << '"' << c.search << '"';
-    EXPECT_EQ(screen.emptyDescription(), "After checking a card, tell where you bought it to add the store here.");
+    EXPECT_EQ(screen.emptyDescription(), QString::fromUtf8(c.description)) << '"' << c.search << '"';
   }
 }
 

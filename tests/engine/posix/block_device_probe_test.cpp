@@ -16,6 +16,7 @@
 #include "ByteLiterals.hpp"
 #include "Command.hpp"
 #include "CounterfeitCard.hpp"
+#include "../../../engine/src/posix/FuseServer.hpp"
 #include "tessorin/posix/VolumeStats.hpp"
 
 namespace tessorin {
@@ -117,13 +118,70 @@ TEST(BlockDeviceProbe, AnOrdinaryUserGetsTheUdevRecordThenTheDiskLinksThenNothin
       << "S:disk/by-uuid/1234-ABCD\nE:ID_FS_TYPE=exfat\nE:ID_FS_UUID=1234-ABCD\nE:ID_FS_LABEL=My_Card\n"
          "E:ID_FS_LABEL_ENC=My\\x20Card\nG:systemd\n";
 
-  EXPECT_EQ(probeAsNobody(device, {udev.string(), links.string(), ""}), "exfat|1234-ABCD|My Card");
-  EXPECT_EQ(probeAsNobody(device, {(udev / "elsewhere").string(), links.string(), ""}), "|0A0B-0C0D|LINKED CARD");
-  EXPECT_EQ(probeAsNobody(device, {(udev / "elsewhere").string(), (links / "elsewhere").string(), ""}), "none");
+  EXPECT_EQ(probeAsNobody(device, {udev.string(), links.string(), "", ""}), "exfat|1234-ABCD|My Card");
+  EXPECT_EQ(probeAsNobody(device, {(udev / "elsewhere").string(), links.string(), "", ""}), "|0A0B-0C0D|LINKED CARD");
+  EXPECT_EQ(probeAsNobody(device, {(udev / "elsewhere").string(), (links / "elsewhere").string(), "", ""}), "none");
   // Where the device can be read, it is the device that answers, not a stale record.
   const auto asRoot = probeBlockDeviceWith(device, {udev.string(), links.string(), ""});
   ASSERT_TRUE(asRoot);
   EXPECT_EQ(asRoot->label, "REAL");
+}
+
+// An exFAT card served by exfat-fuse, seen by a user who may not open it, on a system that
+// keeps no record of it (no udev database, no links): the mount table says "fuseblk", and
+// the driver serving the device is what still names exFAT, with the links' UUID kept.
+TEST(BlockDeviceProbe, AnOrdinaryUserWithoutRecordsLearnsTheFormatFromTheFuseDriver) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(FileSystemKind::exfat, 64_MiB, "FUSED");
+  const std::string device = volume->loopDevice();
+  testing::TemporaryFolder folder;
+  fs::permissions(folder.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+  const fs::path links = fs::path(folder.path()) / "disk";
+  fs::create_directories(links / "by-uuid");
+  fs::create_symlink(device, links / "by-uuid" / "0A0B-0C0D");
+  const std::string nowhere = (fs::path(folder.path()) / "nowhere").string();
+
+  EXPECT_EQ(probeAsNobody(device, {nowhere, nowhere, "", "/proc"}), "exfat||");
+  EXPECT_EQ(probeAsNobody(device, {nowhere, links.string(), "", "/proc"}), "exfat|0A0B-0C0D|");
+  EXPECT_EQ(probeAsNobody(device, {nowhere, nowhere, "", ""}), "none") << "nothing else names it";
+  // What the scanner and the session read for the volume's file system, mounted for that
+  // user as a desktop mounts it.
+  ASSERT_TRUE(volume->mountFor(65534, 65534));
+  const std::string mountPoint = volume->mountPoint();
+  int channel[2];
+  ASSERT_EQ(::pipe(channel), 0);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::close(channel[0]);
+    if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 || ::setresuid(65534, 65534, 65534) != 0) {
+      ::_exit(2);
+    }
+    std::string type;
+    try {
+      type = VolumeStats(mountPoint).fileSystem;
+    } catch (const std::exception& error) {
+      type = error.what();
+    }
+    ::_exit(::write(channel[1], type.data(), type.size()) < 0 ? 3 : 0);
+  }
+  ::close(channel[1]);
+  char buffer[64];
+  const ssize_t got = ::read(channel[0], buffer, sizeof buffer);
+  ::close(channel[0]);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "exfat");
+}
+
+TEST(BlockDeviceProbe, FuseDriversAreKnownByTheirProgramNames) {
+  const struct {
+    const char* program;
+    std::optional<std::string> format;
+  } cases[] = {{"/sbin/mount.exfat-fuse", "exfat"}, {"exfat-fuse", "exfat"},  {"/usr/bin/ntfs-3g", "ntfs"},
+               {"mount.ntfs-3g", "ntfs"},           {"lowntfs-3g", "ntfs"},   {"/usr/bin/sshfs", std::nullopt},
+               {"fuse2fs", std::nullopt},           {"", std::nullopt}};
+  for (const auto& c : cases) EXPECT_EQ(fileSystemOfFuseProgram(c.program), c.format) << c.program;
 }
 
 }  // namespace

@@ -263,6 +263,37 @@ TEST(OutcomeNotes, WhichNotesShowAndInWhatOrder) {
                                  "test data, and the next check clears it away once the card allows."});
 }
 
+// A wrap fake writes over its own file system past its real size: what stops writing and
+// keeps the test folder is that broken file system, and erasing the card mends it.
+TEST(OutcomeNotes, AWrapFakesBrokenFileSystemIsNamedNotARefusal) {
+  const QString brokeIt = "Writing stopped after 1.1\u00A0GB: past its real size the card wrote over its own file "
+                          "system and broke it.";
+  const QString folderStays = "Writing past its real size broke the card’s file system, so the test folder "
+                              "“Tessorin Test” could not be deleted. Erasing the card is what repairs it.";
+  const QString refused = "The card would not let the test folder “Tessorin Test” be deleted. It holds only test "
+                          "data, and the next check clears it away once the card allows.";
+  CheckOutcome wrapped = outcome(Verdict::fake);
+  SectorTally wrappedTally = Sectors{.ok = 10, .misplaced = 4};
+  wrappedTally.smallestWrapDistance = 1'000'000'000;
+  wrapped.full = fullResult(1'100'000'000, wrappedTally, FullTestWriteStop::ioError(5, 1'100'000'000));
+  wrapped.full->manifest.plannedBytes = 63'000'000'000;  // the whole card was free
+  wrapped.testFolderLeft = true;
+  EXPECT_EQ(noteTexts(wrapped, std::nullopt), (std::vector<QString>{brokeIt, folderStays}));
+
+  // The quick check saw the wrap; the advanced test did not run.
+  CheckOutcome quickWrap = outcome(Verdict::fake);
+  quickWrap.quick = passedQuickResult(64'000'000'000);
+  quickWrap.quick->wrapDistance = 8'589'934'592;
+  quickWrap.testFolderLeft = true;
+  EXPECT_EQ(noteTexts(quickWrap, std::nullopt), std::vector<QString>{folderStays});
+
+  // A card that is not a wrap fake keeps the plain wording.
+  CheckOutcome damaged = outcome(Verdict::damaged);
+  damaged.quick = passedQuickResult(64'000'000'000);
+  damaged.testFolderLeft = true;
+  EXPECT_EQ(noteTexts(damaged, std::nullopt), std::vector<QString>{refused});
+}
+
 TEST(OutcomeNotes, ReadBackThatMayHaveComeFromMemorySaysWhyAndWhatToDo) {
   const QString memory = "This computer kept its own copy of what was written, and Tessorin wasn’t allowed to clear "
                          "it, so what was read back may have come from that copy instead of the card. Check the card "

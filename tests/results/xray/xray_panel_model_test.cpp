@@ -140,5 +140,52 @@ TEST(XRayPanelModelTest, FutureDateFindingGoesAtMidnightWhenTheMonthTurnsWithout
   EXPECT_EQ(world.panel.verdictTitle(), "No red flags");
 }
 
+// A large FAT32 card's finding sends it to exFAT for the quick check only where this
+// system's exFAT driver gives it.
+TEST(XRayPanelModelTest, ReformattedCardPromisesTheQuickCheckOnlyWhereExFATGivesIt) {
+  struct Row {
+    const char* release;
+    bool kernelExFAT;
+    bool offersSwitch;
+    const char* explanationEnd;
+  };
+  const Row rows[] = {
+      {"6.8.0", true, true, "The quick check needs exFAT, so only the advanced test can run."},
+      {"6.1.0-18-amd64", true, false, "On this system the quick check can’t run on exFAT either, so only the advanced "
+                                      "test can run."},
+      {"6.8.0", false, false, "On this system the quick check can’t run on exFAT either, so only the advanced test "
+                              "can run."},
+  };
+  for (const Row& row : rows) {
+    QTemporaryDir folder;
+    QSettings settings(folder.filePath("settings.ini"), QSettings::IniFormat);
+    History history(QUrl::fromLocalFile(folder.filePath("History.json")));
+    CardDevice device = samsungCard();
+    device.volume.fileSystem = "msdos";
+    CardSession::Environment environment;
+    environment.host = HostSystem::withRelease(row.release, row.kernelExFAT);
+    CardSession session(device, &history, settings, environment);
+    SignalRowModel finding;
+    finding.setSession(&session);
+    finding.setFinding(QVariant::fromValue(XRaySignalItem{{XRaySignal::Severity::info, XRaySignal::Fat32OnLargeCard{}}}));
+    EXPECT_EQ(finding.showsExFATButton(), row.offersSwitch) << row.release;
+    EXPECT_TRUE(finding.explanation().endsWith(QString::fromUtf8(row.explanationEnd)))
+        << finding.explanation().toStdString();
+  }
+}
+
+// A disk image is called what it is, not a card with a reader.
+TEST(XRayPanelModelTest, ADiskImageIsNamedAsOne) {
+  CardDevice image = samsungCard();
+  image.connection = CardDevice::Connection::diskImage();
+  image.registers.reset();
+  PanelWorld world(image);
+  EXPECT_EQ(world.panel.declaredTitle(), "What the disk image reports");
+  EXPECT_TRUE(world.panel.emptyStateText().contains("what the disk image says about itself"))
+      << world.panel.emptyStateText().toStdString();
+  PanelWorld card(samsungCard());
+  EXPECT_EQ(card.panel.declaredTitle(), "What the card and reader report");
+}
+
 }  // namespace
 }  // namespace tessorin

@@ -75,12 +75,16 @@ TEST(PermissionGuideViewModel, AWrongPickWarnsAndRenamesTheButtonUntilTheCardIts
   };
   EXPECT_FALSE(guide.pickedWrongFolder());
   EXPECT_EQ(guide.continueText(), "Continue");
+  // The first step names the button that is there.
+  EXPECT_EQ(guide.steps().value(0), "Click Continue. A window opens with the card already selected.");
   for (const Row& row : rows) {
     guide.proceed();
     ASSERT_TRUE(card.answerDialog) << "Continue opens the folder dialog";
     card.answer(row.answer ? std::optional<QString>(QString::fromUtf8(row.answer)) : std::nullopt);
     EXPECT_EQ(guide.pickedWrongFolder(), row.warned) << (row.answer ? row.answer : "cancelled");
     EXPECT_EQ(guide.continueText(), QString::fromUtf8(row.button));
+    EXPECT_TRUE(guide.steps().value(0).startsWith("Click " + guide.continueText() + ". "))
+        << guide.steps().value(0).toStdString();
     ASSERT_TRUE(card.session->permissionRequest());
     EXPECT_EQ(card.session->permissionRequest()->id, request.id) << "the same request, so the sheet stays";
   }
@@ -154,6 +158,37 @@ TEST(HowItWorksViewModel, TheThreeChecksInOrderWithSymbolsTheIconFontHas) {
   // Each tile in the deep fill of its check's colour, under which its white symbol reads.
   EXPECT_EQ(steps[0].color, Palette::fillShade(Palette::indigo()));
   EXPECT_EQ(steps[2].color, Palette::fillShade(Palette::green()));
+}
+
+// Where this system's exFAT driver cannot give the quick check, neither the erase sheet
+// nor How It Works sends a card to exFAT for it; where a card is 32 GB or less, exFAT is
+// not called its factory format.
+TEST(ExFATPromises, OnlyWhereTheSystemAndTheCardKeepThem) {
+  const std::optional<std::uint64_t> unknown;
+  struct Row {
+    bool givesQuickCheck;
+    std::optional<std::uint64_t> mediaBytes;
+    bool promisesQuickCheck;
+    bool callsItFactoryFormat;
+  };
+  const Row rows[] = {
+      {true, unknown, true, true},
+      {true, 64'000'000'000, true, true},
+      {true, 31'900'000'000, true, false},
+      {false, 64'000'000'000, false, true},
+      {false, 31'900'000'000, false, false},
+  };
+  for (const Row& row : rows) {
+    const QString subtitle = FormatCardViewModel::subtitleFor(row.givesQuickCheck, row.mediaBytes);
+    EXPECT_EQ(subtitle.contains("quick check"), row.promisesQuickCheck) << subtitle.toStdString();
+    EXPECT_EQ(subtitle.contains("cards over 32"), row.callsItFactoryFormat) << subtitle.toStdString();
+    EXPECT_TRUE(subtitle.startsWith("Tessorin erases the whole card and formats it as exFAT")) << subtitle.toStdString();
+  }
+  EXPECT_TRUE(HowItWorksViewModel::steps(true)[1].text.endsWith("Needs the exFAT format, which cards over 32\u00A0GB "
+                                                                "come with."));
+  const QString withoutProbes = HowItWorksViewModel::steps(false)[1].text;
+  EXPECT_FALSE(withoutProbes.contains("Needs the exFAT format")) << withoutProbes.toStdString();
+  EXPECT_TRUE(withoutProbes.contains("which this system doesn’t have")) << withoutProbes.toStdString();
 }
 
 TEST(ICloudGuideModel, SaysTheServerRefusedTheAccountAndWhatToDo) {

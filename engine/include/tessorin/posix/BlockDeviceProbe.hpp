@@ -8,6 +8,7 @@
 // fails, the answer comes from what the system recorded without opening the device, as
 // the desktop does: the udev database, then the /dev/disk/by-uuid and by-label links,
 // then the blkid cache. A source that fails hands on to the next, never an empty answer.
+// Where none of them names the file system, the FUSE driver serving the device does.
 // Stateless; safe from any thread.
 
 #include <optional>
@@ -27,6 +28,7 @@ struct BlockDeviceRecords {
   std::string udevDataFolder = "/run/udev/data";  // files named b<major>:<minor>
   std::string diskLinksFolder = "/dev/disk";       // by-uuid/ and by-label/
   std::string blkidCacheFile = "/run/blkid/blkid.tab";  // empty: not consulted
+  std::string processFolder = "/proc";                  // the FUSE drivers' command lines; empty: not consulted
 };
 
 // Absent when no source knows the device.
