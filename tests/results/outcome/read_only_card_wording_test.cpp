@@ -105,9 +105,11 @@ TEST(ReadOnlyCardWording, QuickCheckRefusedInItsSpeedStageSaysReadOnlyAndALostSe
 
   QuickProbeResult losing = refused;
   losing.zone->tally.corrupted = 1;
-  // A segment the busy test machine slowed down would count as a stall and take the health
-  // row's place; the card this stands for writes steadily and only loses the sector.
+  // A segment or probe write the busy test machine slowed down would count as a stall and
+  // take the health row's place; the card this stands for writes steadily and only loses
+  // the sector.
   std::fill(losing.zone->writeSegments.begin(), losing.zone->writeSegments.end(), losing.zone->medianWriteSegment());
+  for (double& seconds : losing.writeSeconds) seconds = seconds > 0 ? 0.01 : 0;
   ASSERT_EQ(losing.writeRefusal(), WriteRefusal::losesData);
   const Shown losesData = shownFor({.quick = losing});
   EXPECT_EQ(losesData.data, "the start of the card loses data");
