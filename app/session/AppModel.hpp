@@ -31,12 +31,12 @@
 
 #include "community/store/CommunityStore.hpp"
 #include "community/store/RecordStore.hpp"
-#include "session/ParallelDeviceScan.hpp"
-#include "session/ScanWorker.hpp"
+#include "session/scan/ParallelDeviceScan.hpp"
+#include "session/scan/ScanWorker.hpp"
 #include "session/check/CardSession.hpp"
 #include "session/records/History.hpp"
 #include "session/system/CardEraseJob.hpp"
-#include "session/system/MountInfoWatcher.hpp"
+#include "session/scan/MountInfoWatcher.hpp"
 #include "tessorin/identity/CardDevice.hpp"
 
 namespace tessorin {

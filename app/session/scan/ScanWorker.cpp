@@ -1,4 +1,4 @@
-#include "session/ScanWorker.hpp"
+#include "session/scan/ScanWorker.hpp"
 
 #include <pthread.h>
 

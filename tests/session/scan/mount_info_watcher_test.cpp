@@ -1,4 +1,4 @@
-#include "session/system/MountInfoWatcher.hpp"
+#include "session/scan/MountInfoWatcher.hpp"
 
 #include <unistd.h>
 

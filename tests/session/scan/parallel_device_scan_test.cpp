@@ -1,4 +1,4 @@
-#include "session/ParallelDeviceScan.hpp"
+#include "session/scan/ParallelDeviceScan.hpp"
 
 #include <fcntl.h>
 #include <linux/fs.h>
