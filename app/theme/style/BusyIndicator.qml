@@ -60,7 +60,7 @@ T.BusyIndicator {
             }
 
             RotationAnimator on rotation {
-                running: House.Motion.enabled && control.running && House.OnScreen.shown
+                running: House.Motion.enabled && control.running && House.OnScreen.lively
                 from: 0
                 to: 360
                 duration: 900
