@@ -12,8 +12,8 @@
 // Mesa's rasteriser, and with QT_QUICK_BACKEND=software for Qt Quick's own.
 //
 // Targets: every page at rest uses at most 2 % of a core; while a motion runs (the no-card
-// picture's arrow, the verdict's ring, the sweep and spinner of a check, progress arriving
-// once a second) at most 25 %. Exits 1 when a target is missed. Starts its own X server
+// picture's arrow, the verdict's ring, the sweep and spinner of a check) or progress
+// arrives (once a second) at most 25 %. Exits 1 when a target is missed. Starts its own X server
 // (xvfb-run) when none is set.
 
 #include <sys/resource.h>
@@ -310,12 +310,14 @@ int main(int argc, char** argv) {
   for (const tessorin::Page& page : tessorin::pages()) {
     const tessorin::PageMeasurement measured = tessorin::measure(engine, world, page);
     const double movingLimit = page.restTarget ? tessorin::restTargetPercent : tessorin::motionTargetPercent;
+    // Progress still arriving redraws what it changes: that page is never at rest.
+    const double stillLimit = page.everySecond ? tessorin::motionTargetPercent : tessorin::restTargetPercent;
     const bool met = measured.moving.cpuPercent >= 0 && measured.moving.cpuPercent <= movingLimit &&
-                     measured.still.cpuPercent >= 0 && measured.still.cpuPercent <= tessorin::restTargetPercent;
+                     measured.still.cpuPercent >= 0 && measured.still.cpuPercent <= stillLimit;
     std::printf("%-32s %14.1f %14.1f   %14.1f %14.1f  %s (at most %.0f %% / %.0f %%; %s)\n", page.name,
                 measured.moving.cpuPercent, measured.moving.framesPerSecond, measured.still.cpuPercent,
-                measured.still.framesPerSecond, met ? "target met" : "TARGET MISSED", movingLimit,
-                tessorin::restTargetPercent, measured.note.c_str());
+                measured.still.framesPerSecond, met ? "target met" : "TARGET MISSED", movingLimit, stillLimit,
+                measured.note.c_str());
     std::fflush(stdout);
     if (!met) status = 1;
   }

@@ -31,9 +31,6 @@ Item {
         lineWidth: root.lineWidth
         mirrored: root.LayoutMirroring.enabled
 
-        Behavior on fraction {
-            NumberAnimation { duration: Motion.duration(300); easing.type: Easing.OutQuad }
-        }
     }
 
     DropShadow {

@@ -41,7 +41,6 @@ Panel {
             id: reinsertPulse
             period: 1600
             running: presenter.cardOut && Motion.enabled && OnScreen.lively
-            onRunningChanged: if (!running) phase = 0
         }
     }
 

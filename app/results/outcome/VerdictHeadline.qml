@@ -44,7 +44,6 @@ ColumnLayout {
                 objectName: "verdictPulse"
                 period: 1600
                 running: Motion.enabled && OnScreen.lively
-                onRunningChanged: if (!running) phase = 0
             }
             readonly property real swell: 1 - (1 - pulse.phase) * (1 - pulse.phase)
             scale: 0.9 + 0.35 * ring.swell
