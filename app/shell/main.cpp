@@ -11,6 +11,7 @@
 #include "shell/core/TerminationSignals.hpp"
 #include "shell/core/TessorinApp.hpp"
 #include "shell/WindowModules.hpp"
+#include "theme/ReducedMotion.hpp"
 #include "theme/style/HouseStyle.hpp"
 
 namespace {
@@ -60,6 +61,8 @@ int main(int argc, char* argv[]) {
   QApplication::setQuitOnLastWindowClosed(false);
 
   tessorin::useHouseStyle();
+  // Whether the desktop asks for stillness, read in the background while the window loads.
+  tessorin::ReducedMotion::instance().readFromDesktop();
   QQmlApplicationEngine engine;
   // The library modules' qmldir files live under qrc:/<URI path>, which Qt 6.4 does not search.
   engine.addImportPath(QStringLiteral("qrc:/"));

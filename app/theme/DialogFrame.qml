@@ -105,17 +105,20 @@ Dialog {
 
     footer: Item {
         objectName: root.objectName + "Buttons"
-        implicitWidth: buttonRow.implicitWidth + 56
-        implicitHeight: buttonRow.implicitHeight + 40
+        implicitWidth: root.buttonsWidth + 8 + 56
+        implicitHeight: buttonRow.height + 40
         visible: root.buttons.length > 0
 
-        RowLayout {
+        // A positioner, not a layout: the buttons of a sheet's content come and go with
+        // it, and a layout keeps a button it has let go of in its books until its next
+        // polish, which a closed frame never gets; a width set meanwhile would lay out a
+        // button that is gone.
+        Row {
             id: buttonRow
-            anchors.fill: parent
+            anchors { left: parent.left; right: parent.right; top: parent.top }
             anchors.leftMargin: 28
             anchors.rightMargin: 28
             anchors.topMargin: 18
-            anchors.bottomMargin: 22
             spacing: 8
             LayoutMirroring.enabled: root.mirrored || (root.parent !== null && root.parent.mirrored === true)
             LayoutMirroring.childrenInherit: true
@@ -123,9 +126,23 @@ Dialog {
             // Between the leading buttons and the rest.
             Item {
                 id: flexibleSpace
-                Layout.fillWidth: true
+                width: Math.max(0, buttonRow.width - root.buttonsWidth - buttonRow.spacing)
+                height: 1
             }
         }
+    }
+
+    // The shown buttons' widths and the gaps between them.
+    readonly property real buttonsWidth: {
+        let sum = 0
+        let shown = 0
+        for (let i = 0; i < root.buttons.length; ++i) {
+            const button = root.buttons[i]
+            if (!button.visible) continue
+            sum += button.width
+            ++shown
+        }
+        return sum + Math.max(0, shown - 1) * buttonRow.spacing
     }
 
     function placeButtons() {
@@ -135,9 +152,11 @@ Dialog {
             return DialogButtonOrder.rank(a.DialogButtonBox.buttonRole, a.highlighted === true)
                  - DialogButtonOrder.rank(b.DialogButtonBox.buttonRole, b.highlighted === true)
         })
-        // A RowLayout lays its children out in the order they came in.
-        for (const button of ordered) button.parent = null
-        flexibleSpace.parent = null
+        // A Row places its children in the order they came in. Buttons no longer listed
+        // leave the row too: they belong to content that may be about to go.
+        const placed = []
+        for (let i = 0; i < buttonRow.children.length; ++i) placed.push(buttonRow.children[i])
+        for (const child of placed) child.parent = null
         for (const button of ordered) {
             if (DialogButtonOrder.leading(button.DialogButtonBox.buttonRole)) button.parent = buttonRow
         }

@@ -24,6 +24,8 @@ Button {
     readonly property var paint: (control.colors !== undefined && control.colors.length > 0 ? control.colors
                                                                                             : Palette.accentGradient).map(c => Palette.fillShadeOf(c))
     readonly property color glowColor: control.paint[control.paint.length - 1]
+    // Qt Quick's software renderer draws no effects: the capsule is drawn without its glow.
+    readonly property bool plain: GraphicsInfo.api === GraphicsInfo.Software
 
     // The height of the large class, as every button of the row it leads.
     ControlSize.size: ControlSize.Large
@@ -56,7 +58,7 @@ Button {
             id: capsule
             anchors.fill: parent
             radius: height / 2
-            visible: false
+            visible: control.plain
             // From the leading edge: right to left, the first colour stands at the right.
             gradient: Gradient {
                 orientation: Gradient.Horizontal
@@ -67,6 +69,7 @@ Button {
 
         DropShadow {
             objectName: "glowButtonGlow"
+            visible: !control.plain
             anchors.fill: capsule
             source: capsule
             transparentBorder: true

@@ -26,9 +26,12 @@ RowLayout {
             id: disc
             anchors.fill: parent
             radius: 12
-            visible: false
+            // Qt Quick's software renderer draws no effects: the disc is filled plainly.
+            visible: GraphicsInfo.api === GraphicsInfo.Software
+            color: root.done ? Theme.Palette.fillShadeOf(Theme.Palette.green) : Theme.Palette.prominentFill[0]
         }
         LinearGradient {
+            visible: !disc.visible
             anchors.fill: disc
             source: disc
             start: Qt.point(0, 0)

@@ -3,6 +3,8 @@
 #include <QEvent>
 #include <QGuiApplication>
 
+#include "theme/ReducedMotion.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -30,7 +32,11 @@ bool isViewport(const QQuickItem* item) { return item->clip() || item->inherits(
 }  // namespace
 
 OnScreen::OnScreen(QObject* attachee) : QObject(attachee), attachee_(attachee) {
+  fresh_.setSingleShot(true);
+  fresh_.setInterval(livelyMilliseconds);
+  connect(&fresh_, &QTimer::timeout, this, &OnScreen::judge);
   connect(qApp, &QGuiApplication::applicationStateChanged, this, &OnScreen::judge);
+  connect(&ReducedMotion::instance(), &ReducedMotion::changed, this, &OnScreen::judge);
   attach();
   // Made while its object was still being put in place: it finds its item once it is.
   if (!item_) QMetaObject::invokeMethod(this, &OnScreen::attach, Qt::QueuedConnection);
@@ -54,6 +60,10 @@ void OnScreen::watchWindow(QQuickWindow* window) {
     // Every drawn frame: whatever moves the item in or out of sight draws one.
     windowConnections_.append(connect(window_, &QQuickWindow::afterAnimating, this, &OnScreen::judge));
     windowConnections_.append(connect(window_, &QWindow::visibilityChanged, this, &OnScreen::judge));
+    windowConnections_.append(connect(window_, &QWindow::activeChanged, this, [this] {
+      if (window_->isActive()) freshen();
+      judge();
+    }));
     // Exposure (covered wholly, unmapped) changes without a signal of its own.
     window_->installEventFilter(this);
   }
@@ -61,18 +71,43 @@ void OnScreen::watchWindow(QQuickWindow* window) {
 }
 
 bool OnScreen::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == window_ && (event->type() == QEvent::Expose || event->type() == QEvent::Hide ||
-                             event->type() == QEvent::Show)) {
-    judge();
+  if (watched != window_) return false;
+  switch (event->type()) {
+    case QEvent::Expose:
+    case QEvent::Hide:
+    case QEvent::Show:
+      judge();
+      break;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::TouchBegin:
+      freshen();
+      break;
+    default:
+      break;
   }
   return false;
 }
 
+void OnScreen::freshen() {
+  const bool wasFresh = fresh_.isActive();
+  fresh_.start();
+  if (!wasFresh) judge();
+}
+
 void OnScreen::judge() {
   const bool shown = isShown(item_);
-  if (shown == shown_) return;
+  if (shown && !shown_) fresh_.start();
+  const bool lively = shown && fresh_.isActive() && window_ != nullptr && window_->isActive() &&
+                      !ReducedMotion::instance().requested();
+  const bool shownChanges = shown != shown_;
+  const bool livelyChanges = lively != lively_;
   shown_ = shown;
-  Q_EMIT shownChanged();
+  lively_ = lively;
+  if (shownChanges) Q_EMIT shownChanged();
+  if (livelyChanges) Q_EMIT livelyChanged();
 }
 
 bool OnScreen::isShown(QQuickItem* item) {

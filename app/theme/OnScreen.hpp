@@ -20,11 +20,20 @@
 // The judgement is made again on every frame the window draws (scrolling, a layout that
 // moves, a page changing all draw one) and when the window or the application changes
 // state; at rest, when nothing draws, it costs nothing. Main thread.
+//
+// `lively` says whether an endless motion should run at all: while it is shown, in the
+// window the user works in (the active one), on a desktop that does not ask for reduced
+// motion (ReducedMotion), and only for a while after something new: the item coming into
+// sight, input in its window, the window becoming active again. A motion that has said
+// what it says once then keeps still, and a window left alone costs nothing.
+//
+//     running: Motion.enabled && OnScreen.lively
 
 #include <QObject>
 #include <QPointer>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
 namespace tessorin {
@@ -35,6 +44,7 @@ class OnScreen : public QObject {
   QML_UNCREATABLE("OnScreen is only used as an attached property.")
   QML_ATTACHED(OnScreen)
   Q_PROPERTY(bool shown READ shown NOTIFY shownChanged)
+  Q_PROPERTY(bool lively READ lively NOTIFY livelyChanged)
 
  public:
   explicit OnScreen(QObject* attachee);
@@ -42,12 +52,17 @@ class OnScreen : public QObject {
   static OnScreen* qmlAttachedProperties(QObject* attachee) { return new OnScreen(attachee); }
 
   bool shown() const { return shown_; }
+  bool lively() const { return lively_; }
+
+  // How long a motion goes on after the last new thing.
+  static constexpr int livelyMilliseconds = 10'000;
 
   // The rule itself, for an item as it stands now.
   static bool isShown(QQuickItem* item);
 
  Q_SIGNALS:
   void shownChanged();
+  void livelyChanged();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,12 +71,16 @@ class OnScreen : public QObject {
   void attach();
   void watchWindow(QQuickWindow* window);
   void judge();
+  void freshen();
 
   QObject* attachee_;
   QPointer<QQuickItem> item_;
   QPointer<QQuickWindow> window_;
   QList<QMetaObject::Connection> windowConnections_;
   bool shown_ = false;
+  bool lively_ = false;
+  // Runs for livelyMilliseconds after the last new thing.
+  QTimer fresh_;
 };
 
 }  // namespace tessorin

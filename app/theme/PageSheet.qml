@@ -8,6 +8,12 @@ import QtQuick.Controls
 // objectName), `symbol` and its `buttons`. `dismissed` follows every close, so the owner
 // can set its flag back. Content that has a `closable` property holds the sheet open
 // (Escape included) while it is false; its `dismissRequested` closes it.
+//
+// The content is made as the sheet starts to open and unmade only after it has closed, in
+// two steps: first the frame lets go of it (its buttons leave the frame's row, its sizes
+// are no longer read), then, on a later turn of the event loop, the content goes. So no
+// layout of the frame ever runs over content that is being torn down, however often the
+// sheet opens and closes.
 DialogFrame {
     id: root
 
@@ -16,22 +22,39 @@ DialogFrame {
     property var contentProperties: ({})
     readonly property alias loaded: loader.item
 
-    readonly property bool hasContent: loader.item !== null
+    // The content the frame reads; null from the moment the sheet has closed.
+    readonly property Item held: released ? null : loader.item
+    property bool released: true
+    readonly property bool hasContent: held !== null
+
     // As wide as the content asks (504 when it does not say), never wider than the window.
-    preferredWidth: (root.hasContent && loader.item.implicitWidth > 0 ? loader.item.implicitWidth : 504)
-                    + leftPadding + rightPadding
-    heading: root.hasContent && loader.item.heading !== undefined ? loader.item.heading : ""
-    headingName: root.hasContent && loader.item.headingName !== undefined ? loader.item.headingName
-                                                                          : root.objectName + "Title"
-    symbol: root.hasContent && loader.item.symbol !== undefined ? loader.item.symbol : ""
-    buttons: root.hasContent && loader.item.buttons !== undefined ? loader.item.buttons : []
-    closePolicy: root.hasContent && loader.item.closable === false ? Popup.NoAutoClose : Popup.CloseOnEscape
+    preferredWidth: (root.hasContent && held.implicitWidth > 0 ? held.implicitWidth : 504) + leftPadding + rightPadding
+    heading: root.hasContent && held.heading !== undefined ? held.heading : ""
+    headingName: root.hasContent && held.headingName !== undefined ? held.headingName : root.objectName + "Title"
+    symbol: root.hasContent && held.symbol !== undefined ? held.symbol : ""
+    buttons: root.hasContent && held.buttons !== undefined ? held.buttons : []
+    closePolicy: root.hasContent && held.closable === false ? Popup.NoAutoClose : Popup.CloseOnEscape
 
     onShownChanged: shown ? open() : close()
     Component.onCompleted: if (shown) open()
 
+    onAboutToShow: {
+        loader.active = true
+        root.released = false
+    }
+    onClosed: {
+        root.released = true
+        Qt.callLater(root.unloadClosed)
+    }
+
+    function unloadClosed() {
+        // Opened again meanwhile: the content stays.
+        if (root.visible) return
+        loader.active = false
+    }
+
     Connections {
-        target: loader.item
+        target: root.held
         ignoreUnknownSignals: true
         function onDismissRequested() { root.close() }
     }
@@ -40,7 +63,7 @@ DialogFrame {
         id: loader
         objectName: root.objectName + "Content"
         width: parent.width
-        active: root.visible
+        active: false
         sourceComponent: root.content
         onLoaded: {
             for (const key in root.contentProperties) item[key] = root.contentProperties[key]

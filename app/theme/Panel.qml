@@ -20,6 +20,9 @@ Item {
     readonly property bool tinted: root.tint.a > 0
     readonly property real padding: 20
     readonly property real cornerRadius: 18
+    // Qt Quick's software renderer draws no effects: the surface goes without its shadow
+    // and the wash runs from top to bottom.
+    readonly property bool plain: GraphicsInfo.api === GraphicsInfo.Software
 
     implicitWidth: stack.implicitWidth + 2 * root.padding
     implicitHeight: stack.implicitHeight + 2 * root.padding
@@ -29,11 +32,12 @@ Item {
         anchors.fill: parent
         radius: root.cornerRadius
         color: Palette.panelBackground
-        visible: false
+        visible: root.plain
     }
 
     DropShadow {
         objectName: "panelShadow"
+        visible: !root.plain
         anchors.fill: surface
         source: surface
         transparentBorder: true
@@ -50,10 +54,21 @@ Item {
         objectName: "panelWash"
         anchors.fill: surface
         source: surface
-        visible: root.tinted
+        visible: root.tinted && !root.plain
         cached: true
         start: Qt.point(0, 0)
         end: Qt.point(width, height)
+        gradient: Gradient {
+            GradientStop { position: 0; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.16) }
+            GradientStop { position: 1; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.03) }
+        }
+    }
+
+    Rectangle {
+        objectName: "panelPlainWash"
+        anchors.fill: parent
+        radius: root.cornerRadius
+        visible: root.tinted && root.plain
         gradient: Gradient {
             GradientStop { position: 0; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.16) }
             GradientStop { position: 1; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.03) }

@@ -14,6 +14,8 @@ Item {
     property real size: Typography.body.pixelSize
 
     readonly property bool gradientFilled: root.gradient !== undefined && root.gradient.length > 0
+    // Qt Quick's software renderer draws no effects: a gradient's first colour stands in.
+    readonly property bool plain: GraphicsInfo.api === GraphicsInfo.Software
 
     implicitWidth: glyph.implicitWidth
     implicitHeight: glyph.implicitHeight
@@ -26,13 +28,13 @@ Item {
         textFormat: Text.PlainText
         font.family: Symbols.family
         font.pixelSize: root.size
-        color: root.color
-        visible: !root.gradientFilled
+        color: root.gradientFilled ? root.gradient[0] : root.color
+        visible: !root.gradientFilled || root.plain
     }
 
     LinearGradient {
         anchors.fill: glyph
-        visible: root.gradientFilled
+        visible: root.gradientFilled && !root.plain
         source: glyph
         start: Qt.point(0, 0)
         end: Qt.point(width, height)

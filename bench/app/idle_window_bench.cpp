@@ -4,15 +4,17 @@
 // server in memory, as the application draws on a desktop without a graphics card (Mesa's
 // software rasteriser, whose threads count towards the process).
 //
-// Each page is shown in a fresh window, left to settle (the page's entrance, the verdict's
-// first bounce), then measured over a few seconds: the process's CPU time (every thread's:
-// the render thread and the rasteriser's) over the wall time, and the frames swapped.
+// Each page is shown in a fresh, active window, left to settle (the page's entrance, the
+// verdict's first bounce), then measured twice over a few seconds: while its endless
+// motion may still run (in its first ten seconds without input), and once that has passed.
+// Measured are the process's CPU time (every thread's: the render thread and the
+// rasteriser's) over the wall time, and the frames swapped. Run it as it is for OpenGL on
+// Mesa's rasteriser, and with QT_QUICK_BACKEND=software for Qt Quick's own.
 //
-// Targets: a page where nothing is meant to move (a card at rest, the history, the
-// community, a verdict scrolled out of sight, the window minimised) uses at most 2 % of a
-// core. The pages with an endless motion of their own (the no-card picture's arrow, the
-// verdict's ring) are reported with the aim of staying below 25 %. Exits 1 when a target
-// is missed. Starts its own X server (xvfb-run) when none is set.
+// Targets: every page at rest uses at most 2 % of a core; while a motion runs (the no-card
+// picture's arrow, the verdict's ring, the sweep and spinner of a check) or progress
+// arrives (once a second) at most 25 %. Exits 1 when a target is missed. Starts its own X server
+// (xvfb-run) when none is set.
 
 #include <sys/resource.h>
 #include <unistd.h>
@@ -53,8 +55,10 @@ constexpr double MBps = 1e6;
 
 constexpr int settleMilliseconds = 3000;
 constexpr int measureMilliseconds = 5000;
+// A motion keeps still once ten seconds have passed without input; measured a little after.
+constexpr int stillAfterMilliseconds = 11'500;
 constexpr double restTargetPercent = 2;
-constexpr double motionAimPercent = 25;
+constexpr double motionTargetPercent = 25;
 
 double processCpuSeconds() {
   rusage usage{};
@@ -115,6 +119,8 @@ struct Page {
   bool restTarget;  // nothing of it is meant to move
   std::function<AppModel*(GalleryWorld&)> model;
   std::function<void(QQuickWindow&)> leave = [](QQuickWindow&) {};
+  // Done once a second while the page is shown: a check's progress arriving.
+  std::function<void()> everySecond = {};
 };
 
 AppModel* verdictShown(GalleryWorld& world) {
@@ -144,6 +150,33 @@ const char* sealPlace(QQuickWindow& window) {
   return sealRect.intersects(viewport) ? "in sight" : "out of sight";
 }
 
+// An advanced test writing a 64 GB card, its progress reported once a second.
+struct WritingCheck {
+  CardSession* session = nullptr;
+  std::uint64_t done = 0;
+  static constexpr std::uint64_t total = 63'800 * MB;
+
+  void report() {
+    if (session == nullptr) return;
+    done = std::min(total, done + 20 * MB);
+    FullTest::Progress progress;
+    progress.phase = FullTest::Progress::Phase::writing;
+    progress.bytesTotal = total;
+    progress.bytesDone = done;
+    progress.bytesPerSecond = 20 * MBps;
+    CapacityMap map(total);
+    map.markWritten(0, done);
+    progress.map = map;
+    progress.newSamples = {{done, 20 * MBps}};
+    session->applyFullProgress(progress);
+  }
+};
+
+WritingCheck& writingCheck() {
+  static WritingCheck check;
+  return check;
+}
+
 const std::vector<Page>& pages() {
   static const std::vector<Page> made{
       {"no card", false, [](GalleryWorld& world) { return world.appModel({}); }},
@@ -171,6 +204,17 @@ const std::vector<Page>& pages() {
       {"verdict, window minimised", true, verdictShown, [](QQuickWindow& window) { window.showMinimized(); }},
       {"no card, window minimised", true, [](GalleryWorld& world) { return world.appModel({}); },
        [](QQuickWindow& window) { window.showMinimized(); }},
+      {"advanced test writing", false,
+       [](GalleryWorld& world) {
+         const CardDevice device = card("WRITING");
+         AppModel* model = world.appModel({device});
+         model->setSelection(AppModel::Selection::card(device.id));
+         writingCheck() = {model->session(device.id)};
+         writingCheck().session->setStage(CardSessionStage::full(FullTest::Progress::Phase::preparing));
+         writingCheck().report();
+         return model;
+       },
+       [](QQuickWindow&) {}, [] { writingCheck().report(); }},
   };
   return made;
 }
@@ -178,36 +222,53 @@ const std::vector<Page>& pages() {
 struct Measurement {
   double cpuPercent = -1;
   double framesPerSecond = -1;
+};
+
+Measurement measureFor(QQuickWindow& window, int milliseconds) {
+  int frames = 0;
+  const auto counting = QObject::connect(&window, &QQuickWindow::frameSwapped, [&frames] { ++frames; });
+  const double cpuBefore = processCpuSeconds();
+  QElapsedTimer clock;
+  clock.start();
+  turnLoopFor(milliseconds);
+  const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+  QObject::disconnect(counting);
+  return {100 * (processCpuSeconds() - cpuBefore) / wall, frames / wall};
+}
+
+struct PageMeasurement {
+  Measurement moving;  // in the first seconds, while an endless motion may run
+  Measurement still;   // once ten seconds have passed without input
   std::string note;
 };
 
 // The engine is the run's one: the settings singleton the views bind belongs to one engine.
-Measurement measure(QQmlEngine& engine, GalleryWorld& world, const Page& page) {
+PageMeasurement measure(QQmlEngine& engine, GalleryWorld& world, const Page& page) {
   AppModel* model = page.model(world);
   QQmlComponent component(&engine, QUrl(QStringLiteral("qrc:/Tessorin/Shell/MainWindow.qml")));
   std::unique_ptr<QQuickWindow> window(qobject_cast<QQuickWindow*>(component.createWithInitialProperties(
       {{QStringLiteral("model"), QVariant::fromValue<QObject*>(model)},
        {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(world.appDelegate(model))}})));
-  Measurement result;
+  PageMeasurement result;
   if (window == nullptr) {
     result.note = component.errorString().toStdString();
     return result;
   }
-  int frames = 0;
-  QObject::connect(window.get(), &QQuickWindow::frameSwapped, [&frames] { ++frames; });
+  QElapsedTimer shownFor;
+  shownFor.start();
+  window->requestActivate();
+  QTimer reports;
+  if (page.everySecond) {
+    QObject::connect(&reports, &QTimer::timeout, page.everySecond);
+    reports.start(1000);
+  }
   turnLoopFor(settleMilliseconds / 2);
   page.leave(*window);
   turnLoopFor(settleMilliseconds / 2);
-  result.note = sealPlace(*window);
-
-  frames = 0;
-  const double cpuBefore = processCpuSeconds();
-  QElapsedTimer clock;
-  clock.start();
-  turnLoopFor(measureMilliseconds);
-  const double wall = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-  result.cpuPercent = 100 * (processCpuSeconds() - cpuBefore) / wall;
-  result.framesPerSecond = frames / wall;
+  result.note = std::string("seal ") + sealPlace(*window) + (window->isActive() ? "" : ", window not active");
+  result.moving = measureFor(*window, measureMilliseconds);
+  turnLoopFor(std::max<int>(0, stillAfterMilliseconds - static_cast<int>(shownFor.elapsed())));
+  result.still = measureFor(*window, measureMilliseconds);
   return result;
 }
 
@@ -245,16 +306,20 @@ int main(int argc, char** argv) {
   QQmlEngine engine;
   engine.addImportPath(QStringLiteral("qrc:/"));
   int status = 0;
-  std::printf("%-32s %8s %10s  %s\n", "page", "cpu %", "frames/s", "");
+  std::printf("%-32s %14s %14s   %14s %14s\n", "page", "moving cpu %", "frames/s", "still cpu %", "frames/s");
   for (const tessorin::Page& page : tessorin::pages()) {
-    const tessorin::Measurement measured = tessorin::measure(engine, world, page);
-    const double limit = page.restTarget ? tessorin::restTargetPercent : tessorin::motionAimPercent;
-    const bool met = measured.cpuPercent >= 0 && measured.cpuPercent <= limit;
-    const char* verdict = page.restTarget ? (met ? "target met" : "TARGET MISSED") : (met ? "aim met" : "aim missed");
-    std::printf("%-32s %8.1f %10.1f  %s (at most %.0f %%; seal %s)\n", page.name, measured.cpuPercent,
-                measured.framesPerSecond, verdict, limit, measured.note.c_str());
+    const tessorin::PageMeasurement measured = tessorin::measure(engine, world, page);
+    const double movingLimit = page.restTarget ? tessorin::restTargetPercent : tessorin::motionTargetPercent;
+    // Progress still arriving redraws what it changes: that page is never at rest.
+    const double stillLimit = page.everySecond ? tessorin::motionTargetPercent : tessorin::restTargetPercent;
+    const bool met = measured.moving.cpuPercent >= 0 && measured.moving.cpuPercent <= movingLimit &&
+                     measured.still.cpuPercent >= 0 && measured.still.cpuPercent <= stillLimit;
+    std::printf("%-32s %14.1f %14.1f   %14.1f %14.1f  %s (at most %.0f %% / %.0f %%; %s)\n", page.name,
+                measured.moving.cpuPercent, measured.moving.framesPerSecond, measured.still.cpuPercent,
+                measured.still.framesPerSecond, met ? "target met" : "TARGET MISSED", movingLimit, stillLimit,
+                measured.note.c_str());
     std::fflush(stdout);
-    if (page.restTarget && !met) status = 1;
+    if (!met) status = 1;
   }
   return status;
 }

@@ -5,6 +5,11 @@
 //
 // Usage: tessorin_gallery <output folder> [state filter]. Run it under xvfb-run; it sets
 // its own platform (xcb) and a private runtime folder.
+//
+// With --software in place of the filter it renders a handful of key states (a card's
+// page, progress, a verdict, no card) with Qt Quick's software renderer instead, as on a
+// computer without OpenGL or over a remote desktop, into "<view>-<state>-software.png":
+// that renderer draws no effects, so every control and symbol must read without them.
 
 #include <QApplication>
 #include <QDir>
@@ -40,6 +45,15 @@
 namespace tessorin::gallery {
 
 namespace {
+
+// The states drawn with the software renderer too.
+const QStringList softwareStates{
+    QStringLiteral("CardDetailView-idle-exfat-64-GB"), QStringLiteral("QuickProgressPanel-probe-3-of-16"),
+    QStringLiteral("FullProgressPanel-writing-63"),    QStringLiteral("ReinsertPanel-card-out"),
+    QStringLiteral("OutcomePanel-genuine-64gb"),       QStringLiteral("NoCardView-default"),
+};
+
+bool softwareRendering() { return qEnvironmentVariable("QT_QUICK_BACKEND") == QLatin1String("software"); }
 
 QStringList& loggedProblems() {
   static QStringList problems;
@@ -251,8 +265,11 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
   view.update();
   waitForFrame(view);
 
-  if (view.rendererInterface()->graphicsApi() != QSGRendererInterface::OpenGL) {
-    problems.append(QStringLiteral("Qt Quick does not render with OpenGL; glows and gradients would be missing"));
+  const auto expectedApi = softwareRendering() ? QSGRendererInterface::Software : QSGRendererInterface::OpenGL;
+  if (view.rendererInterface()->graphicsApi() != expectedApi) {
+    problems.append(softwareRendering()
+                        ? QStringLiteral("Qt Quick does not render with its software renderer")
+                        : QStringLiteral("Qt Quick does not render with OpenGL; glows and gradients would be missing"));
   }
   if (QQuickItem* root = view.rootObject()) {
     for (const Expectation& expected : state.expectations) {
@@ -271,7 +288,9 @@ QStringList render(QQmlEngine& engine, GalleryWorld& world, const GalleryState& 
     }
   }
 
-  const QString file = output.filePath(QStringLiteral("%1-%2.png").arg(state.view, state.state));
+  const QString file = output.filePath(QStringLiteral("%1-%2%3.png")
+                                          .arg(state.view, state.state,
+                                               softwareRendering() ? QStringLiteral("-software") : QString()));
   if (!view.grabWindow().save(file)) problems.append(QStringLiteral("cannot write %1").arg(file));
   problems.append(textLayoutProblems(view));
   checkDialogsFitSmallestWindow(view, problems);
@@ -299,6 +318,12 @@ int main(int argc, char* argv[]) {
   QTemporaryDir runtimeFolder;
   usePrivateRuntimeFolder(runtimeFolder);
   qputenv("QT_QPA_PLATFORM", "xcb");
+  const bool software = argc > 2 && qstrcmp(argv[2], "--software") == 0;
+  if (software) {
+    qputenv("QT_QUICK_BACKEND", "software");
+  } else {
+    qunsetenv("QT_QUICK_BACKEND");
+  }
   qInstallMessageHandler(recordProblems);
   tessorin::Motion::setEnabled(false);
   tessorin::useHouseStyle();
@@ -310,7 +335,7 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationVersion(QStringLiteral(TESSORIN_VERSION));
   const QDir output(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(output.path());
-  const QString filter = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+  const QString filter = argc > 2 && !software ? QString::fromLocal8Bit(argv[2]) : QString();
 
   QQmlEngine engine;
   engine.addImportPath(QStringLiteral("qrc:/"));
@@ -336,6 +361,7 @@ int main(int argc, char* argv[]) {
   for (const GalleryState& state : galleryStates()) {
     const QString name = QStringLiteral("%1-%2").arg(state.view, state.state);
     if (!filter.isEmpty() && !name.contains(filter)) continue;
+    if (software && !softwareStates.contains(name)) continue;
     const QStringList problems = render(engine, world, state, output);
     ++pictures;
     for (const QString& problem : problems) std::fprintf(stderr, "FAIL %s: %s\n", qPrintable(name), qPrintable(problem));

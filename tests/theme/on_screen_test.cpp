@@ -4,7 +4,10 @@
 // hidden; and it starts again when the item comes back. Real windows of Qt Quick.
 
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -15,6 +18,8 @@
 #include <gtest/gtest.h>
 
 #include "TurnLoop.hpp"
+#include "theme/OnScreen.hpp"
+#include "theme/ReducedMotion.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 
@@ -163,6 +168,95 @@ TEST(OnScreenTest, AMinimisedOrHiddenWindowStopsItsMotionsAndTheyResumeWhenItIsS
     EXPECT_EQ(shown.framesOver(500), 0) << test.how;
     shown.view->showNormal();
     EXPECT_TRUE(turnLoopUntil([&] { return shown.running("scrolled"); })) << test.how << ", then shown again";
+  }
+}
+
+// A lively pulse in a window of its own.
+constexpr const char* livelyScene = R"(
+import QtQuick
+import Tessorin.Theme
+Rectangle {
+    width: 100; height: 100
+    property bool lively: OnScreen.lively
+}
+)";
+
+struct LivelyScene {
+  QQmlEngine engine;
+  QQuickView view{&engine, nullptr};
+
+  LivelyScene() {
+    engine.addImportPath(QStringLiteral("qrc:/"));
+    QQmlComponent component(&engine);
+    component.setData(livelyScene, QUrl::fromLocalFile(QStringLiteral("/Lively.qml")));
+    view.setContent(QUrl(), nullptr, component.create());
+    view.show();
+    view.requestActivate();
+    turnLoopUntil([this] { return view.isActive(); });
+  }
+  bool lively() const { return view.rootObject()->property("lively").toBool(); }
+};
+
+// What keeps an endless motion still although its item is in sight, and what wakes it.
+TEST(OnScreenTest, AMotionKeepsStillInAWindowNotInUseOrWhenTheDesktopAsksAndWakesOnInput) {
+  const struct {
+    const char* how;
+    std::function<void(LivelyScene&)> quieten;
+    std::function<void(LivelyScene&)> wake;
+  } cases[] = {
+      {"another window active",
+       [](LivelyScene& scene) {
+         static QQuickView other;
+         other.show();
+         other.requestActivate();
+         turnLoopUntil([&] { return !scene.view.isActive(); });
+       },
+       [](LivelyScene& scene) {
+         scene.view.requestActivate();
+         turnLoopUntil([&] { return scene.view.isActive(); });
+       }},
+      {"the desktop asks for reduced motion", [](LivelyScene&) { ReducedMotion::instance().setRequested(true); },
+       [](LivelyScene&) { ReducedMotion::instance().setRequested(false); }},
+  };
+  for (const auto& test : cases) {
+    LivelyScene scene;
+    ASSERT_NE(scene.view.rootObject(), nullptr);
+    ASSERT_TRUE(turnLoopUntil([&] { return scene.lively(); })) << test.how << ": not lively at first";
+    test.quieten(scene);
+    EXPECT_TRUE(turnLoopUntil([&] { return !scene.lively(); })) << test.how << ": still lively";
+    test.wake(scene);
+    EXPECT_TRUE(turnLoopUntil([&] { return scene.lively(); })) << test.how << ": lively no more";
+  }
+}
+
+// Ten seconds after the last new thing a motion keeps still; the pointer moving wakes it.
+TEST(OnScreenTest, AMotionKeepsStillTenSecondsAfterTheLastInputAndThePointerWakesIt) {
+  LivelyScene scene;
+  ASSERT_TRUE(turnLoopUntil([&] { return scene.lively(); }));
+  turnLoopUntil([] { return false; }, OnScreen::livelyMilliseconds - 1500);
+  EXPECT_TRUE(scene.lively()) << "still before its time";
+  EXPECT_TRUE(turnLoopUntil([&] { return !scene.lively(); }, 3000)) << "lively long after the last input";
+  QTest::mouseMove(&scene.view, QPoint(50, 50));
+  EXPECT_TRUE(turnLoopUntil([&] { return scene.lively(); }, 1000)) << "the pointer did not wake it";
+}
+
+TEST(ReducedMotionTest, AKdeAnimationSpeedOfZeroAsksForStillness) {
+  const struct {
+    const char* file;
+    bool still;
+  } cases[] = {
+      {"[KDE]\nAnimationDurationFactor=0\n", true},
+      {"[KDE]\nAnimationDurationFactor=0.5\n", false},
+      {"[KDE]\nSingleClick=false\n", false},
+  };
+  for (const auto& test : cases) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("kdeglobals"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(test.file);
+    file.close();
+    EXPECT_EQ(ReducedMotion::kdeGlobalsAskForStillness(path), test.still) << test.file;
   }
 }
 

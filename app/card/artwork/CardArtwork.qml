@@ -71,15 +71,18 @@ Item {
         sweepPhase: Motion.enabled ? 0 : 0.86
     }
 
-    NumberAnimation {
-        target: silhouette
-        property: "sweepPhase"
-        from: 0
-        to: 1
-        duration: 1600
-        easing.type: Easing.InOutQuad
-        loops: Animation.Infinite
-        running: Motion.enabled && root.scanning && OnScreen.shown
+    // The band crosses the card in 1.6 s, easing in and out, while lively; stopped, it rests
+    // where it does without motion, clear of the label.
+    SteppedLoop {
+        id: sweep
+        objectName: "cardSweep"
+        period: 1600
+        running: Motion.enabled && root.scanning && OnScreen.lively
+        onPhaseChanged: {
+            const t = sweep.phase
+            silhouette.sweepPhase = t < 0.5 ? 2 * t * t : 1 - 2 * (1 - t) * (1 - t)
+        }
+        onRunningChanged: if (!running) silhouette.sweepPhase = 0.86
     }
 
     Rectangle {
@@ -103,7 +106,9 @@ Item {
         y: Math.max(silhouette.textRect.y, silhouette.plateRect.y + (silhouette.plateRect.height - lines.height) / 2)
         width: silhouette.textRect.width
         spacing: 2
-        layer.enabled: true
+        // Qt Quick's software renderer draws no effects, nor a layer with one: the text then
+        // goes without its shadow.
+        layer.enabled: GraphicsInfo.api !== GraphicsInfo.Software
         layer.effect: DropShadow {
             transparentBorder: true
             color: Qt.rgba(0, 0, 0, 0.25)

@@ -14,6 +14,9 @@ Item {
     property color color: Theme.Palette.cyan
     property real lineWidth: 12
 
+    // Qt Quick's software renderer draws no effects: the arc is drawn without its glow.
+    readonly property bool plain: GraphicsInfo.api === GraphicsInfo.Software
+
     implicitWidth: 130
     implicitHeight: 130
 
@@ -21,19 +24,17 @@ Item {
         id: ring
         objectName: "progressRingArc"
         anchors.fill: parent
-        visible: false
+        visible: root.plain
         fraction: root.fraction
         color: root.color
         trackColor: Theme.Palette.quaternary
         lineWidth: root.lineWidth
         mirrored: root.LayoutMirroring.enabled
 
-        Behavior on fraction {
-            NumberAnimation { duration: Motion.duration(300); easing.type: Easing.OutQuad }
-        }
     }
 
     DropShadow {
+        visible: !root.plain
         anchors.fill: ring
         source: ring
         transparentBorder: true

@@ -4,12 +4,14 @@ import QtQuick.Controls
 import Tessorin.Card
 
 // The shared Stop button of the progress and reinsertion panels: it stops the session's
-// check, also by Escape while the button is shown and enabled (a modal dialog takes the
-// key while it is open).
+// check. Escape stops too while the button is shown and enabled and no popup of the window
+// is open (the key is the popup's then); after a minute of an advanced test it first asks,
+// with Keep Testing as the default answer.
 Button {
     id: root
 
     property QtObject session
+    readonly property alias question: stopQuestion
 
     objectName: "stopButton"
     text: ProgressWording.stop
@@ -18,9 +20,50 @@ Button {
 
     onClicked: PanelActions.stop(root.session)
 
+    StopButtonModel {
+        id: presenter
+        session: root.session
+    }
+
     Shortcut {
         sequences: [StandardKey.Cancel]
-        enabled: root.visible && root.enabled
-        onActivated: root.clicked()
+        enabled: root.visible && root.enabled && !stopQuestion.visible
+        // A held key repeats: the repeats after the one that closed a popup are not meant.
+        autoRepeat: false
+        onActivated: root.escapePressed()
+    }
+
+    function escapePressed() {
+        if (presenter.takenByPopup(root)) return
+        if (!presenter.asksFirst()) {
+            PanelActions.stop(root.session)
+            return
+        }
+        stopQuestion.message = presenter.question()
+        stopQuestion.open()
+    }
+
+    PageAlert {
+        id: stopQuestion
+        objectName: "stopQuestion"
+        heading: presenter.questionTitle
+        buttons: [
+            Button {
+                objectName: "stopQuestionKeepTesting"
+                text: presenter.keepTesting
+                highlighted: true
+                DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
+                onClicked: stopQuestion.close()
+            },
+            Button {
+                objectName: "stopQuestionStop"
+                text: presenter.stopTest
+                DialogButtonBox.buttonRole: DialogButtonBox.DestructiveRole
+                onClicked: {
+                    stopQuestion.close()
+                    PanelActions.stop(root.session)
+                }
+            }
+        ]
     }
 }

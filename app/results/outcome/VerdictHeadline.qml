@@ -36,16 +36,18 @@ ColumnLayout {
             color: "transparent"
             border.width: 2
             border.color: Qt.rgba(model.color.r, model.color.g, model.color.b, 0.35)
-            scale: 0.9
 
-            // Pulses only while it can be seen: scrolled away or behind another page, it rests.
-            ParallelAnimation {
+            // Pulses, outwards and fading in 1.6 s, only while lively: scrolled away, behind
+            // another page or left alone, it rests where a still picture shows it.
+            SteppedLoop {
+                id: pulse
                 objectName: "verdictPulse"
-                running: Motion.enabled && OnScreen.shown
-                loops: Animation.Infinite
-                NumberAnimation { target: ring; property: "scale"; from: 0.9; to: 1.25; duration: Motion.duration(1600); easing.type: Easing.OutQuad }
-                NumberAnimation { target: ring; property: "opacity"; from: 1; to: 0; duration: Motion.duration(1600); easing.type: Easing.OutQuad }
+                period: 1600
+                running: Motion.enabled && OnScreen.lively
             }
+            readonly property real swell: 1 - (1 - pulse.phase) * (1 - pulse.phase)
+            scale: 0.9 + 0.35 * ring.swell
+            opacity: 1 - ring.swell
         }
 
         SymbolIcon {

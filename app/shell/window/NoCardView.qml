@@ -65,9 +65,11 @@ Item {
                 anchors.centerIn: parent
                 width: 96
                 height: 128
-                visible: false
+                // Qt Quick's software renderer draws no effects: the outline is stroked in
+                // the accent's first colour instead.
+                visible: GraphicsInfo.api === GraphicsInfo.Software
                 ShapePath {
-                    strokeColor: "black"
+                    strokeColor: outline.visible ? Palette.accentGradient[0] : "black"
                     strokeWidth: 3
                     fillColor: "transparent"
                     strokeStyle: ShapePath.DashLine
@@ -82,6 +84,7 @@ Item {
             }
             LinearGradient {
                 objectName: "noCardOutline"
+                visible: !outline.visible
                 anchors.fill: outline
                 source: outline
                 cached: true
@@ -103,20 +106,18 @@ Item {
                 gradient: Palette.accentSymbolGradient
             }
 
-            // Once floating, the arrow goes on between the two places for as long as it can be seen.
-            SequentialAnimation {
-                running: root.floating && Motion.enabled && OnScreen.shown
-                loops: Animation.Infinite
-                NumberAnimation {
-                    target: bob; property: "offset"; from: -8; to: 8
-                    duration: Motion.duration(1400); easing.type: Easing.InOutQuad
-                }
-                NumberAnimation {
-                    target: bob; property: "offset"; from: 8; to: -8
-                    duration: Motion.duration(1400); easing.type: Easing.InOutQuad
-                }
+            // Once floating, the arrow goes on between the two places, down and up in 2.8 s,
+            // for as long as it is lively.
+            SteppedLoop {
+                id: bobLoop
+                objectName: "noCardBob"
+                period: 2800
+                running: root.floating && Motion.enabled && OnScreen.lively
             }
-            QtObject { id: bob; property real offset: -8 }
+            QtObject {
+                id: bob
+                readonly property real offset: -8 * Math.cos(2 * Math.PI * bobLoop.phase)
+            }
         }
 
         ColumnLayout {

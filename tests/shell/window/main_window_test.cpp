@@ -22,6 +22,7 @@
 #include "LoopVolume.hpp"
 #include "TmpfsMount.hpp"
 #include "ShellWorld.hpp"
+#include "window/ShownWindow.hpp"
 
 namespace tessorin {
 namespace {
@@ -29,50 +30,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::turnLoopUntil;
 
-// By objectName along what the window shows (a page being replaced is no longer there),
-// then among the window's other objects, such as its dialogs.
-QObject* findShown(QQuickItem* item, const QString& name) {
-  if (item->objectName() == name) return item;
-  for (QQuickItem* child : item->childItems()) {
-    if (QObject* found = findShown(child, name)) return found;
-  }
-  return nullptr;
-}
-
-QObject* findNamed(QQuickWindow* window, const QString& name) {
-  if (QObject* shown = findShown(window->contentItem(), name)) return shown;
-  return window->findChild<QObject*>(name);
-}
-
-// One engine for the run: the settings singleton the views bind belongs to one engine.
-QQmlEngine& engine() {
-  static QQmlEngine* made = [] {
-    auto* engine = new QQmlEngine;
-    engine->addImportPath(QStringLiteral("qrc:/"));
-    return engine;
-  }();
-  return *made;
-}
-
-// The window as the application opens it, over the given model and quit controller.
-struct Window {
-  std::unique_ptr<QQuickWindow> window;
-
-  Window(AppModel* model, AppDelegate* delegate) {
-    QQmlComponent component(&engine(), QUrl(QStringLiteral("qrc:/Tessorin/Shell/MainWindow.qml")));
-    QObject* made = component.createWithInitialProperties(
-        {{QStringLiteral("model"), QVariant::fromValue<QObject*>(model)},
-         {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(delegate)}});
-    if (made == nullptr) std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
-    window.reset(qobject_cast<QQuickWindow*>(made));
-  }
-  QObject* named(const QString& name) const { return window ? findNamed(window.get(), name) : nullptr; }
-  // A button's click, as the pointer makes it.
-  bool click(const QString& name) const {
-    QObject* button = named(name);
-    return button != nullptr && QMetaObject::invokeMethod(button, "clicked");
-  }
-};
+using Window = testing::ShownWindow;
 
 TEST(MainWindow, ClosingItOrCtrlQDuringARealCheckAsksThenQuitAnywayStopsCleansUpAndQuits) {
   TESSORIN_REQUIRE_VOLUMES();

@@ -1,0 +1,286 @@
+// The window on an X server with a window manager, driven by the pointer and the keyboard
+// as a user drives it: the How It Works sheet opened from the toolbar and from the Help
+// menu and closed again, fifty times each, on a card's page and during a check; and
+// Escape pressed while a menu, a tooltip, a sheet or a dialog is open during a check, which
+// closes that and leaves the check running, while Escape alone stops a quick check at once
+// and first asks about an advanced test that has run for over a minute.
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QQuickItem>
+#include <QQuickWindow>
+#include <QTest>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <gtest/gtest.h>
+
+#include "CounterfeitCard.hpp"
+#include "ShellWorld.hpp"
+#include "card/progress/NotRespondingNoteModel.hpp"
+#include "window/ShownWindow.hpp"
+
+namespace tessorin {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ShownWindow;
+using testing::turnLoopUntil;
+
+// The window manager of this X server, started once for the run.
+void startWindowManager() {
+  static QProcess* manager = [] {
+    auto* process = new QProcess;
+    process->start(QStringLiteral("openbox"), {});
+    process->waitForStarted();
+    // Up once it has named itself on the root window.
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10'000) {
+      QProcess probe;
+      probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
+      probe.waitForFinished();
+      if (probe.readAllStandardOutput().contains("window id")) break;
+      QThread::msleep(100);
+    }
+    return process;
+  }();
+  (void)manager;
+}
+
+QPoint centreOf(QObject* object) {
+  auto* item = qobject_cast<QQuickItem*>(object);
+  return item ? item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint() : QPoint(-1, -1);
+}
+
+// A card slow enough that its check runs for the whole test.
+std::unique_ptr<testing::CounterfeitCard> slowCard() {
+  return testing::CounterfeitCard::make({.claimed = 512 * testing::sessionMiB, .writeBytesPerSecond = 30 * testing::sessionMiB});
+}
+
+// The window shown and active on the desktop, over a model of one slow card, whose page
+// is shown.
+struct CardWindow {
+  // Before the window: a window mapped before its manager runs is never given the focus.
+  bool managed = (startWindowManager(), true);
+  std::unique_ptr<testing::CounterfeitCard> medium = slowCard();
+  CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512 * testing::sessionMiB);
+  testing::QuitWorld world{{device}};
+  CardSession* session = world.model->sessions().front();
+  ShownWindow shown{world.model.get(), &world.delegate};
+  bool active = false;
+
+  CardWindow() {
+    world.model->setSelection(AppModel::Selection::card(device.id));
+    shown.window->show();
+    shown.window->requestActivate();
+    active = QTest::qWaitForWindowActive(shown.window.get(), 10'000);
+    turnLoopUntil([this] { return shown.named(QStringLiteral("startButton")) != nullptr; }, 10s);
+  }
+  QQuickWindow* window() const { return shown.window.get(); }
+  bool isOpen(const QString& name) const {
+    QObject* popup = shown.named(name);
+    return popup != nullptr && popup->property("opened").toBool();
+  }
+  bool isClosed(const QString& name) const {
+    QObject* popup = shown.named(name);
+    return popup != nullptr && !popup->property("visible").toBool();
+  }
+  // A pointer's click on what the window shows by that name.
+  bool clickAt(const QString& name) const {
+    QObject* target = shown.named(name);
+    if (target == nullptr) return false;
+    QTest::mouseMove(window(), centreOf(target));
+    QTest::mouseClick(window(), Qt::LeftButton, {}, centreOf(target));
+    return true;
+  }
+  // The menu bar's entry of the named menu, clicked.
+  bool openMenu(const QString& menuName) const {
+    QObject* menu = shown.named(menuName);
+    QQuickItem* entry = menu != nullptr ? entryOf(window()->contentItem(), menu) : nullptr;
+    if (entry == nullptr) return false;
+    QTest::mouseClick(window(), Qt::LeftButton, {}, centreOf(entry));
+    return turnLoopUntil([&] { return menu->property("opened").toBool(); }, 5s);
+  }
+  static QQuickItem* entryOf(QQuickItem* item, QObject* menu) {
+    if (item->inherits("QQuickMenuBarItem") && item->property("menu").value<QObject*>() == menu) return item;
+    for (QQuickItem* child : item->childItems()) {
+      if (QQuickItem* found = entryOf(child, menu)) return found;
+    }
+    return nullptr;
+  }
+  void startCheck() {
+    session->start();
+    turnLoopUntil([this] { return session->stage().isBusy() && shown.named(QStringLiteral("stopButton")); }, 60s);
+  }
+  // Whether a tooltip stands in the window's overlay.
+  bool tooltipShown() const {
+    for (QQuickItem* layer : window()->contentItem()->childItems()) {
+      if (!layer->inherits("QQuickOverlay")) continue;
+      for (QQuickItem* popup : layer->childItems()) {
+        if (popup->isVisible() && popup->parent() != nullptr && popup->parent()->inherits("QQuickToolTip")) return true;
+      }
+    }
+    return false;
+  }
+  // Turns the loop a little, long enough for a stray key to have done its harm.
+  static void pause() { turnLoopUntil([] { return false; }, 200ms); }
+};
+
+struct SheetEntry {
+  const char* name;
+  std::function<bool(CardWindow&)> open;
+  friend void PrintTo(const SheetEntry& entry, std::ostream* out) { *out << entry.name; }
+};
+
+struct SheetCase {
+  SheetEntry entry;
+  bool duringCheck;
+  friend void PrintTo(const SheetCase& sheetCase, std::ostream* out) {
+    *out << sheetCase.entry.name << (sheetCase.duringCheck ? ", during a check" : ", card at rest");
+  }
+};
+
+class HowItWorksSheetOnTheDesktop : public ::testing::TestWithParam<SheetCase> {};
+
+// Closed by Escape and by Done in turn; the second close used to take the window down.
+TEST_P(HowItWorksSheetOnTheDesktop, OpensAndClosesFiftyTimesAndTheWindowGoesOnAnswering) {
+  TESSORIN_REQUIRE_VOLUMES();
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  if (GetParam().duringCheck) {
+    desktop.startCheck();
+    ASSERT_TRUE(desktop.session->stage().isBusy());
+  }
+  const QString sheet = QStringLiteral("howItWorksSheet");
+  for (int cycle = 0; cycle < 50; ++cycle) {
+    ASSERT_TRUE(GetParam().entry.open(desktop)) << "cycle " << cycle;
+    ASSERT_TRUE(turnLoopUntil([&] { return desktop.isOpen(sheet); }, 5s)) << "not opened, cycle " << cycle;
+    ASSERT_TRUE(turnLoopUntil([&] { return desktop.shown.named(QStringLiteral("howItWorksDone")) != nullptr; }, 5s));
+    if (cycle % 2 == 0) {
+      QTest::keyClick(desktop.window(), Qt::Key_Escape);
+    } else {
+      ASSERT_TRUE(desktop.clickAt(QStringLiteral("howItWorksDone")));
+    }
+    ASSERT_TRUE(turnLoopUntil([&] { return desktop.isClosed(sheet); }, 5s)) << "not closed, cycle " << cycle;
+    EXPECT_FALSE(desktop.world.model->showingHowItWorks());
+  }
+  // Still answering: the page follows the model, and the sheet opens once more.
+  desktop.world.model->setSelection(AppModel::Selection::history());
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.shown.named(QStringLiteral("historyView")) != nullptr; }, 5s));
+  desktop.world.model->setShowingHowItWorks(true);
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.isOpen(sheet); }, 5s));
+  if (GetParam().duringCheck) {
+    EXPECT_TRUE(desktop.session->stage().isBusy()) << "the check ended";
+  }
+}
+
+const SheetEntry fromTheToolbar{"from the toolbar",
+                                [](CardWindow& desktop) { return desktop.clickAt(QStringLiteral("howItWorksButton")); }};
+const SheetEntry fromTheHelpMenu{"from the Help menu", [](CardWindow& desktop) {
+                                   return desktop.openMenu(QStringLiteral("helpMenu")) &&
+                                          desktop.clickAt(QStringLiteral("howTessorinWorks"));
+                                 }};
+
+INSTANTIATE_TEST_SUITE_P(Window, HowItWorksSheetOnTheDesktop,
+                         ::testing::Values(SheetCase{fromTheToolbar, false}, SheetCase{fromTheHelpMenu, false},
+                                           SheetCase{fromTheToolbar, true}, SheetCase{fromTheHelpMenu, true}));
+
+// What is open when Escape comes during a check, how it was opened and how to see it.
+struct OpenPopup {
+  const char* name;
+  std::function<bool(CardWindow&)> open;
+  std::function<bool(CardWindow&)> isOpen;
+  friend void PrintTo(const OpenPopup& open, std::ostream* out) { *out << open.name; }
+};
+
+class EscapeDuringACheck : public ::testing::TestWithParam<OpenPopup> {};
+
+TEST_P(EscapeDuringACheck, ClosesWhatIsOpenAndTheCheckGoesOn) {
+  TESSORIN_REQUIRE_VOLUMES();
+  CardWindow desktop;
+  desktop.startCheck();
+  ASSERT_TRUE(desktop.session->stage().isBusy());
+  ASSERT_TRUE(GetParam().open(desktop));
+  ASSERT_TRUE(turnLoopUntil([&] { return GetParam().isOpen(desktop); }, 5s)) << "it did not open";
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  EXPECT_TRUE(turnLoopUntil([&] { return !GetParam().isOpen(desktop); }, 5s)) << "Escape did not close it";
+  CardWindow::pause();
+  EXPECT_TRUE(desktop.session->stage().isBusy()) << "Escape meant for it stopped the check";
+}
+
+OpenPopup named(const char* name, const char* popup, std::function<bool(CardWindow&)> open) {
+  return {name, std::move(open), [popup](CardWindow& desktop) { return desktop.isOpen(QString::fromLatin1(popup)); }};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, EscapeDuringACheck,
+    ::testing::Values(
+        named("application menu", "applicationMenu",
+              [](CardWindow& desktop) { return desktop.openMenu(QStringLiteral("applicationMenu")); }),
+        named("Help menu", "helpMenu", [](CardWindow& desktop) { return desktop.openMenu(QStringLiteral("helpMenu")); }),
+        named("How It Works sheet", "howItWorksSheet",
+              [](CardWindow& desktop) { return desktop.clickAt(QStringLiteral("howItWorksButton")); }),
+        named("About dialog", "aboutDialog",
+              [](CardWindow& desktop) {
+                return desktop.openMenu(QStringLiteral("applicationMenu")) && desktop.clickAt(QStringLiteral("about"));
+              }),
+        // A tooltip is the one popup Qt lets a window's shortcuts past.
+        OpenPopup{"tooltip",
+                  [](CardWindow& desktop) {
+                    QObject* button = desktop.shown.named(QStringLiteral("howItWorksButton"));
+                    if (button == nullptr) return false;
+                    QTest::mouseMove(desktop.window(), centreOf(button));
+                    return true;
+                  },
+                  [](CardWindow& desktop) { return desktop.tooltipShown(); }}));
+
+TEST(EscapeAlone, StopsAQuickCheckAtOnce) {
+  TESSORIN_REQUIRE_VOLUMES();
+  CardWindow desktop;
+  desktop.startCheck();
+  ASSERT_EQ(desktop.session->stage().kind, CardSessionStage::Kind::quick);
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.session->stage().isAtRest(); }, 60s)) << "Escape did not stop";
+  EXPECT_FALSE(desktop.isOpen(QStringLiteral("stopQuestion")));
+}
+
+// The progress displays' clock set past the first minute of an advanced test.
+struct AMinuteLater {
+  explicit AMinuteLater(int seconds) {
+    NotRespondingNoteModel::setClock([seconds] { return QDateTime::currentDateTimeUtc().addSecs(seconds); });
+  }
+  ~AMinuteLater() { NotRespondingNoteModel::setClock(nullptr); }
+};
+
+TEST(EscapeAlone, AsksAfterAMinuteOfAnAdvancedTestAndKeepTestingKeepsIt) {
+  CardWindow desktop;
+  desktop.session->setStage(CardSessionStage::full(FullTest::Progress::Phase::writing));
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.shown.named(QStringLiteral("stopButton")) != nullptr; }, 5s));
+  const QString question = QStringLiteral("stopQuestion");
+  // Not yet a minute: no question (the session has no test to stop).
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  CardWindow::pause();
+  EXPECT_FALSE(desktop.isOpen(question));
+
+  const AMinuteLater later(61);
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.isOpen(question); }, 5s)) << "no question after a minute";
+  EXPECT_EQ(desktop.shown.named(QStringLiteral("stopQuestionTitle"))->property("text").toString(),
+            QStringLiteral("Stop the test?"));
+  // Return answers with the default, Keep Testing.
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.isClosed(question); }, 5s));
+  EXPECT_EQ(desktop.session->stage().kind, CardSessionStage::Kind::full) << "Keep Testing stopped the test";
+  // Escape on the question is Keep Testing too.
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.isOpen(question); }, 5s));
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.isClosed(question); }, 5s));
+  CardWindow::pause();
+  EXPECT_EQ(desktop.session->stage().kind, CardSessionStage::Kind::full);
+  desktop.session->setStage(CardSessionStage::idle());
+}
+
+}  // namespace
+}  // namespace tessorin
