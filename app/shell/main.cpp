@@ -11,7 +11,7 @@
 #include "shell/core/TerminationSignals.hpp"
 #include "shell/core/TessorinApp.hpp"
 #include "shell/WindowModules.hpp"
-#include "theme/ReducedMotion.hpp"
+#include "theme/motion/ReducedMotion.hpp"
 #include "theme/style/HouseStyle.hpp"
 
 namespace {

@@ -37,7 +37,7 @@
 #include "TextLayoutCheck.hpp"
 #include "card/AppSettingsSingleton.hpp"
 #include "card/progress/CardSilence.hpp"
-#include "theme/Motion.hpp"
+#include "theme/motion/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "shell/WindowModules.hpp"
 #include "theme/style/HouseStyle.hpp"

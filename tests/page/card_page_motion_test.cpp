@@ -10,7 +10,7 @@
 #include "FinishedCheckSeam.hpp"
 #include "LoadedPage.hpp"
 #include "LoopVolume.hpp"
-#include "theme/Motion.hpp"
+#include "theme/motion/Motion.hpp"
 #include "../results/ResultValues.hpp"
 #include "../session/SessionFixture.hpp"
 

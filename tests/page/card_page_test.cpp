@@ -13,7 +13,7 @@
 #include "FinishedCheckSeam.hpp"
 #include "LoadedPage.hpp"
 #include "LoopVolume.hpp"
-#include "theme/Motion.hpp"
+#include "theme/motion/Motion.hpp"
 #include "../session/SessionFixture.hpp"
 
 namespace tessorin {

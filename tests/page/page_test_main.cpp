@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "card/AppSettingsSingleton.hpp"
-#include "theme/Motion.hpp"
+#include "theme/motion/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "theme/style/HouseStyle.hpp"
 

@@ -4,8 +4,8 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-#include "theme/IndefiniteArticle.hpp"
-#include "theme/PluralText.hpp"
+#include "theme/text/IndefiniteArticle.hpp"
+#include "theme/text/PluralText.hpp"
 
 namespace tessorin {
 namespace {

@@ -6,7 +6,7 @@
 #include <QLocale>
 #include <gtest/gtest.h>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 namespace {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <gtest/gtest.h>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 namespace {

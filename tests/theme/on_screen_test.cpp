@@ -18,8 +18,8 @@
 #include <gtest/gtest.h>
 
 #include "TurnLoop.hpp"
-#include "theme/OnScreen.hpp"
-#include "theme/ReducedMotion.hpp"
+#include "theme/motion/OnScreen.hpp"
+#include "theme/motion/ReducedMotion.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 

@@ -1,6 +1,6 @@
 #include "card/artwork/BrandFieldModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "tessorin/identity/Brand.hpp"
 
 namespace tessorin {

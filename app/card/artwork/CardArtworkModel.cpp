@@ -1,6 +1,6 @@
 #include "card/artwork/CardArtworkModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 
 namespace tessorin {

@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 

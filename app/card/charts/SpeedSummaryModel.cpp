@@ -4,7 +4,7 @@
 
 #include <QCoreApplication>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 

@@ -1,6 +1,6 @@
 #include "card/page/CardHeaderModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 

@@ -1,6 +1,6 @@
 #include "card/page/StartPanelModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 

@@ -7,7 +7,7 @@
 
 #include "card/progress/CardSilence.hpp"
 #include "card/progress/CoalescedRecompute.hpp"
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "card/progress/ProgressFigures.hpp"
 #include "card/progress/ProgressWording.hpp"
 #include "card/progress/SessionFindings.hpp"

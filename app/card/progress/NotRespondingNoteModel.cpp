@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "session/check/CardSession.hpp"
 
 namespace tessorin {

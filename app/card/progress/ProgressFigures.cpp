@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin::progress_figures {
 

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 
 namespace tessorin {

@@ -6,7 +6,7 @@
 
 #include "card/progress/CardSilence.hpp"
 #include "card/progress/CoalescedRecompute.hpp"
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "card/charts/ProbeStripModel.hpp"
 #include "card/progress/ProgressFigures.hpp"
 #include "card/progress/SessionFindings.hpp"

@@ -6,7 +6,7 @@
 
 #include "card/progress/CardSilence.hpp"
 #include "session/check/CardSession.hpp"
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 

@@ -6,7 +6,7 @@
 #include <QLocale>
 
 #include "theme/Palette.hpp"
-#include "theme/PluralText.hpp"
+#include "theme/text/PluralText.hpp"
 #include "community/rules/StoreTextRules.hpp"
 #include "community/view/RegionNames.hpp"
 

@@ -5,7 +5,7 @@
 #include <unicode/ucurr.h>
 #include <unicode/unum.h>
 
-#include "theme/IcuText.hpp"
+#include "theme/text/IcuText.hpp"
 
 namespace tessorin {
 

@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <unicode/ucurr.h>
 
-#include "theme/IcuText.hpp"
+#include "theme/text/IcuText.hpp"
 
 namespace tessorin {
 

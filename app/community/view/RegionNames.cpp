@@ -2,7 +2,7 @@
 
 #include <unicode/uloc.h>
 
-#include "theme/IcuText.hpp"
+#include "theme/text/IcuText.hpp"
 
 namespace tessorin {
 

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 #include "community/view/MoneyText.hpp"
 #include "community/view/RegionNames.hpp"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/GadgetList.hpp"
 #include "results/outcome/ResultFigures.hpp"
 

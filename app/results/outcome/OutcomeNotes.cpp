@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <variant>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 #include "results/outcome/ResultFigures.hpp"
 

@@ -5,7 +5,7 @@
 #include <QStandardPaths>
 #include <QGuiApplication>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "card/charts/ProbeStripModel.hpp"
 #include "theme/Palette.hpp"
 #include "theme/GadgetList.hpp"

@@ -3,8 +3,8 @@
 #include <QLocale>
 #include <QStringList>
 
-#include "theme/DisplayFormat.hpp"
-#include "theme/IndefiniteArticle.hpp"
+#include "theme/text/DisplayFormat.hpp"
+#include "theme/text/IndefiniteArticle.hpp"
 #include "theme/Palette.hpp"
 #include "results/outcome/ResultFigures.hpp"
 #include "tessorin/identity/Manufacturers.hpp"

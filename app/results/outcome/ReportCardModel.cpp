@@ -1,6 +1,6 @@
 #include "results/outcome/ReportCardModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 #include "theme/GadgetList.hpp"
 #include "results/xray/LiveXRay.hpp"

@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "theme/DisplayFormat.hpp"
-#include "theme/IndefiniteArticle.hpp"
+#include "theme/text/DisplayFormat.hpp"
+#include "theme/text/IndefiniteArticle.hpp"
 #include "results/outcome/ResultFigures.hpp"
 
 namespace tessorin {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "tessorin/pattern/TestPattern.hpp"
 
 namespace tessorin {

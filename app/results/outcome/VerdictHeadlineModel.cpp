@@ -1,7 +1,7 @@
 #include "results/outcome/VerdictHeadlineModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
-#include "theme/IndefiniteArticle.hpp"
+#include "theme/text/DisplayFormat.hpp"
+#include "theme/text/IndefiniteArticle.hpp"
 #include "theme/Palette.hpp"
 #include "results/outcome/ResultFigures.hpp"
 

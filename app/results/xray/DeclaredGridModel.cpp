@@ -5,7 +5,7 @@
 #include <QLocale>
 #include <QStringList>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "session/settings/DeviceLabels.hpp"
 
 namespace tessorin {

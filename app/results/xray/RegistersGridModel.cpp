@@ -1,6 +1,6 @@
 #include "results/xray/RegistersGridModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "results/xray/XRaySignalWording.hpp"
 #include "tessorin/identity/Manufacturers.hpp"
 

@@ -1,6 +1,6 @@
 #include "shell/window/CardRowModel.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 
 namespace tessorin {

@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 #include "community/rules/StoreTextRules.hpp"
 #include "shell/window/CardRowModel.hpp"

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "ResultValues.hpp"
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "results/outcome/ReportCardPhrases.hpp"
 #include "results/outcome/ResultFigures.hpp"
 

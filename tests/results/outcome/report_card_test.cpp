@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "ResultValues.hpp"
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 #include "results/outcome/OutcomePanelModel.hpp"
 #include "results/outcome/ReportCardModel.hpp"

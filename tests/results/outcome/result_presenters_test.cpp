@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "ResultValues.hpp"
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 #include "theme/Palette.hpp"
 #include "results/outcome/CapacityComparisonModel.hpp"
 #include "results/outcome/FullDetailsModel.hpp"

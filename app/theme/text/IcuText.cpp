@@ -1,4 +1,4 @@
-#include "theme/IcuText.hpp"
+#include "theme/text/IcuText.hpp"
 
 #include <QLocale>
 #include <vector>

@@ -1,8 +1,8 @@
-#include "theme/PluralText.hpp"
+#include "theme/text/PluralText.hpp"
 
 #include <unicode/msgfmt.h>
 
-#include "theme/IcuText.hpp"
+#include "theme/text/IcuText.hpp"
 
 namespace tessorin {
 

@@ -1,4 +1,4 @@
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,7 @@
 #include <unicode/udat.h>
 #include <unicode/udatpg.h>
 
-#include "theme/IcuText.hpp"
+#include "theme/text/IcuText.hpp"
 
 namespace tessorin {
 

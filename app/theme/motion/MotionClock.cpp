@@ -1,4 +1,4 @@
-#include "theme/MotionClock.hpp"
+#include "theme/motion/MotionClock.hpp"
 
 namespace tessorin {
 

@@ -1,6 +1,6 @@
-#include "theme/DisplayFormatSingleton.hpp"
+#include "theme/text/DisplayFormatSingleton.hpp"
 
-#include "theme/DisplayFormat.hpp"
+#include "theme/text/DisplayFormat.hpp"
 
 namespace tessorin {
 

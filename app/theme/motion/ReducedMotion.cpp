@@ -1,4 +1,4 @@
-#include "theme/ReducedMotion.hpp"
+#include "theme/motion/ReducedMotion.hpp"
 
 #include <QCoreApplication>
 #include <QDir>

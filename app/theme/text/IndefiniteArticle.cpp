@@ -1,4 +1,4 @@
-#include "theme/IndefiniteArticle.hpp"
+#include "theme/text/IndefiniteArticle.hpp"
 
 #include <QCoreApplication>
 

@@ -1,4 +1,4 @@
-#include "theme/Motion.hpp"
+#include "theme/motion/Motion.hpp"
 
 #include <atomic>
 

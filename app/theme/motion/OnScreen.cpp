@@ -1,9 +1,9 @@
-#include "theme/OnScreen.hpp"
+#include "theme/motion/OnScreen.hpp"
 
 #include <QEvent>
 #include <QGuiApplication>
 
-#include "theme/ReducedMotion.hpp"
+#include "theme/motion/ReducedMotion.hpp"
 
 namespace tessorin {
 
