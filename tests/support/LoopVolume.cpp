@@ -131,7 +131,15 @@ bool otherProcessHoldsDevice(dev_t device) {
 
 bool LoopVolume::unmount() {
   if (!mounted_) return false;
-  const bool atOnce = runCommand({"umount", mountPoint_}).ok();
+  // A look at the card that is still closing its descriptor (the session's own worker, a
+  // file manager, a scan) makes the mount busy for a moment; only a holder that stays is
+  // one the caller must hear of.
+  CommandResult result = runCommand({"umount", mountPoint_});
+  for (int attempt = 0; !result.ok() && attempt < 50 && result.output.find("busy") != std::string::npos; ++attempt) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(40));
+    result = runCommand({"umount", mountPoint_});
+  }
+  const bool atOnce = result.ok();
   // Something still holds a file open, or the medium is gone: detach it anyway.
   if (!atOnce) runCommand({"umount", "-l", mountPoint_});
   mounted_ = false;
