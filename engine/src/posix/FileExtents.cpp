@@ -63,4 +63,22 @@ std::optional<std::vector<FileExtent>> fileExtents(int fd) {
   }
 }
 
+bool reservedUnwritten(int fd, std::uint64_t bytes) {
+  std::uint64_t covered = 0;
+  while (covered < bytes) {
+    const auto extents = mapExtents(fd, covered, extentsPerRequest, 0);
+    if (!extents || extents->empty()) return false;
+    for (const struct fiemap_extent& extent : *extents) {
+      // A hole before the extent, or a stretch holding data, is no reservation.
+      if ((extent.fe_flags & FIEMAP_EXTENT_UNWRITTEN) == 0 || extent.fe_logical > covered) return false;
+      const std::uint64_t end = extent.fe_logical + extent.fe_length;
+      if (end <= covered) return false;  // a map that would never end
+      covered = end;
+      if (covered >= bytes) return true;
+      if ((extent.fe_flags & FIEMAP_EXTENT_LAST) != 0) return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace tessorin

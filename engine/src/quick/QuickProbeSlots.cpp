@@ -113,6 +113,10 @@ void QuickProbeRun::refuseDriverThatWritesReservedSpace(const ProbeLayout& plann
   if (code == ENOSPC) return;  // the slots meet the full card and say so
   if (code != 0) throw PosixError("ftruncate", path, code);
   ::fsync(file.get());
+  // Space the file system marks unwritten got no zeros. The counter is the whole device's,
+  // so what it saw then came from another writer: ext4 zeroing its inode tables in the
+  // background after a fresh format, or another program saving to the card.
+  if (reservedUnwritten(file.get(), trialBytes)) return;
   mount.syncVolume(file.get());
   const std::optional<std::uint64_t> after = deviceBytesWritten(mount.entry().source);
   // The file system's own bookkeeping for one file is a few KiB; zeros are the trial's

@@ -5,10 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "CounterfeitCard.hpp"
@@ -331,6 +335,44 @@ TEST(QuickProbeRun, WhereReservingWritesNothingTheTrialLetsTheCheckRun) {
   EXPECT_EQ(run.result().verdict(), Verdict::passed);
   ASSERT_TRUE(reserved);
   EXPECT_LT(*reserved, 512_MiB / 50) << "reserving wrote " << *reserved << " bytes";
+}
+
+// The device's write counter is the whole card's: another program saving to the card
+// while the trial runs (here 1 MiB at a time, each flushed) must not make a file system
+// that reserves without writing look like one that writes zeros.
+TEST(QuickProbeRun, AnotherWriterOnTheCardDoesNotMakeTheTrialRefuseTheCheck) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 512_MiB, .fileSystem = FileSystemKind::ext4});
+  auto options = smallCardOptions();
+  options.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
+  options.fileSystem = "ext4";
+  std::atomic<bool> trialOver{false};
+  std::thread otherProgram([&] {
+    const std::string path = (fs::path(card->mountPoint()) / "import.bin").string();
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return;
+    const std::vector<char> chunk(1 << 20, 'x');
+    for (int written = 0; !trialOver && written < 64; ++written) {
+      if (::pwrite(fd, chunk.data(), chunk.size(), 0) != static_cast<ssize_t>(chunk.size())) break;
+      ::fdatasync(fd);
+    }
+    ::close(fd);
+  });
+  std::optional<QuickProbeResult> result;
+  try {
+    result = QuickProbe(card->mountPoint(), options)
+                 .run([&](const QuickProbe::Progress& progress) {
+                   if (progress.phase != Phase::preparing) trialOver = true;
+                 })
+                 .result();
+  } catch (const QuickProbe::Unsupported& refused) {
+    ADD_FAILURE() << "the check was refused: " << refused.what();
+  }
+  trialOver = true;
+  otherProgram.join();
+  if (result) {
+    EXPECT_EQ(result->verdict(), Verdict::passed);
+  }
 }
 
 }  // namespace

@@ -30,4 +30,9 @@ std::optional<std::uint64_t> firstPhysicalOffset(int fd);
 // allocated, packed into metadata, encoded), for then no place is known for sure.
 std::optional<std::vector<FileExtent>> fileExtents(int fd);
 
+// Whether the extent map shows the file's first `bytes` reserved and never written (an
+// unwritten extent, as ext4, XFS and Btrfs keep space that fallocate set aside); false
+// where the map does not say so or is not shown.
+bool reservedUnwritten(int fd, std::uint64_t bytes);
+
 }  // namespace tessorin
