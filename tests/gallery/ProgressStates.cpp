@@ -412,6 +412,18 @@ const bool registered = addGalleryStates({
        return summaryOf(zone, std::nullopt, true, std::nullopt);
      },
      .expectations = {shown("dataLostText", true), shown("livesUpToRow", false), shown("pausesLabel", true)}},
+    {.view = "SpeedSummary", .state = "read-from-memory", .size = QSize(760, 340),
+     .scene = "scenes/SpeedSummaryScene.qml",
+     // An ordinary user's FUSE volume: the read-back came through the computer's copy, so
+     // no read figure and no bus: a fast reader that read this card from memory does not
+     // make it a card without UHS; its real writes still miss U3.
+     .properties = [](GalleryWorld&) {
+       ZoneResult zone = zoneOf(14e6, 900e6, std::nullopt, 180);
+       zone.readBackReachedCard = false;
+       return summaryOf(zone, 90e6, true, 5e9);
+     },
+     .expectations = {shown("livesUpToRow", true), shown("readerNote", false), shown("doesNotReachRow", true),
+                      {QStringLiteral("sequentialRead"), QStringLiteral("text"), QStringLiteral("—")}}},
     {.view = "SpeedSummary", .state = "usb-drive", .size = QSize(760, 260), .scene = "scenes/SpeedSummaryScene.qml",
      .properties = [](GalleryWorld&) { return summaryOf(zoneOf(95e6, 240e6, 3100, 900), std::nullopt, false, 5e9); },
      .expectations = {shown("livesUpToRow", false), shown("usbNote", false)}},

@@ -22,6 +22,7 @@ QString speedOver(std::uint64_t bytes, double seconds) {
 BenchmarkGridModel::BenchmarkGridModel(QObject* parent) : QObject(parent) {}
 
 QString BenchmarkGridModel::sequentialRead(const ZoneResult& zone) {
+  if (!zone.readBackReachedCard) return DisplayFormat::missing();
   return speedOver(zone.checkedBytes, zone.readSeconds);
 }
 

@@ -97,6 +97,10 @@ SpeedSummaryModel::Looks SpeedSummaryModel::looks(const SpeedSummaryInput& input
                                       : tr("Measured over %1 at the start of the drive. Write speeds include the "
                                            "drive’s pauses, the way recording video does.")
                                             .arg(measured);
+  if (!zone.readBackReachedCard) {
+    looks.measuredText += QLatin1Char(' ') + tr("Read speeds aren’t shown: this computer kept its own copy of what "
+                                                "was written, and Tessorin wasn’t allowed to clear it.");
+  }
   return looks;
 }
 

@@ -57,7 +57,7 @@ std::vector<FigureRow> FullDetailsModel::speedFigures(const FullTestResult& resu
   return {
       {{}, tr("Slowest write"), ResultFigures::speedText(result.manifest.writeSpeed.minimum)},
       {{}, tr("Fastest write"), ResultFigures::speedText(result.manifest.writeSpeed.maximum)},
-      {{}, tr("Average read"), ResultFigures::speedText(result.readSpeed.average)},
+      {{}, tr("Average read"), ResultFigures::speedText(result.cardReadSpeed())},
   };
 }
 

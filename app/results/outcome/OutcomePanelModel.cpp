@@ -88,7 +88,7 @@ std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, std:
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
       {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average),
        speedScope},
-      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.readSpeed.average), speedScope},
+      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.cardReadSpeed()), speedScope},
       {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(checkSeconds.value_or(manifest.writeDuration + full.readDuration))},
   };
 }

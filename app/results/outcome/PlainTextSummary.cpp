@@ -60,7 +60,7 @@ QString PlainTextSummary::make(const CheckOutcome& outcome, const CardDevice& de
     lines.append(typed(tr("Tested: %1 · write %2 · read %3")
                            .arg(DisplayFormat::byteCountText(outcome.full->manifest.writtenBytes()),
                                 ResultFigures::speedText(outcome.full->manifest.writeSpeed.average),
-                                ResultFigures::speedText(outcome.full->readSpeed.average))));
+                                ResultFigures::speedText(outcome.full->cardReadSpeed()))));
   }
   if (outcome.speed) {
     lines.append(typed(tr("Speed: write %1 sustained · read %2")

@@ -104,7 +104,7 @@ std::vector<ReportCardRow> ReportCardModel::rows(const CheckOutcome& outcome, co
     rows.push_back(measuredRow(writeLabel, claimedClass,
                                {ResultFigures::speedText(outcome.full->manifest.writeSpeed.average), Tone::neutral}));
     rows.push_back(
-        measuredRow(readLabel, dash, {ResultFigures::speedText(outcome.full->readSpeed.average), Tone::neutral}));
+        measuredRow(readLabel, dash, {ResultFigures::speedText(outcome.full->cardReadSpeed()), Tone::neutral}));
   }
   rows.push_back(measuredRow(tr("Data"), dash, ReportCardPhrases::dataPhrase(outcome)));
   rows.push_back(measuredRow(tr("Health"), dash, ReportCardPhrases::healthPhrase(outcome)));

@@ -115,6 +115,7 @@ ReportCardPhrases::Phrase ReportCardPhrases::healthPhrase(const CheckOutcome& ou
 
 ReportCardPhrases::Phrase ReportCardPhrases::readSpeedPhrase(const SpeedRating& rating, bool isUSBDrive) {
   const QString speed = ResultFigures::speedText(rating.read);
+  if (!rating.read) return {speed, Tone::neutral};
   switch (rating.bus) {
     case BusMode::uhs:
       return {speed, Tone::good};

@@ -58,6 +58,10 @@ QString ResultFigures::speedText(double bytesPerSecond) {
   return DisplayFormat::formatSpeed(bytesPerSecond);
 }
 
+QString ResultFigures::speedText(std::optional<double> bytesPerSecond) {
+  return bytesPerSecond ? speedText(*bytesPerSecond) : DisplayFormat::missing();
+}
+
 QString ResultFigures::durationText(double seconds) {
   if (!std::isfinite(seconds)) return DisplayFormat::missing();
   return DisplayFormat::durationText(seconds);

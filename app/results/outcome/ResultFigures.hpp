@@ -40,6 +40,8 @@ struct ResultFigures {
 
   // The missing-figure dash for a speed or time that is not finite, so it never reads as 0.
   static QString speedText(double bytesPerSecond);
+  // The dash for a speed that was not measured.
+  static QString speedText(std::optional<double> bytesPerSecond);
   static QString durationText(double seconds);
 
   // The marketing size of a real capacity, only when it differs from the claimed size's

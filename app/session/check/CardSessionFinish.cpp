@@ -149,10 +149,10 @@ void CardSession::finish() {
   if (fullResult_) {
     record.testedBytes = fullResult_->manifest.writtenBytes();
     record.writeSpeed = fullResult_->manifest.writeSpeed.average;
-    record.readSpeed = fullResult_->readSpeed.average;
+    record.readSpeed = fullResult_->cardReadSpeed();
   } else if (outcome.zone) {
     record.writeSpeed = outcome.zone->writeSpeed();
-    record.readSpeed = outcome.zone->readSpeed();
+    if (outcome.zone->readBackReachedCard) record.readSpeed = outcome.zone->readSpeed();
   }
 
   assignAlways(outcome_, std::optional<CheckOutcome>(std::move(outcome)), &CardSession::outcomeChanged);

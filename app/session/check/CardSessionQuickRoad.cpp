@@ -187,7 +187,7 @@ bool CardSession::afterZoneTest(const Attempt<ZoneResult>& measured, bool presen
       return false;
     }
     setZoneResult(measured.value);
-    ReaderBestRead(settings_).recordReaderRead(device_, measured.value->maximumReadSegment());
+    ReaderBestRead(settings_).recordZoneRead(device_, *measured.value);
     return true;
   } catch (const CancelledError&) {
     finish();
@@ -220,7 +220,7 @@ void CardSession::applyProbeProgress(const QuickProbeProgress& progress) {
 void CardSession::applyPartialQuickResult(const QuickProbeResult& result) {
   if (quickResult_ && quickResult_->completed > result.completed) return;
   assign(quickResult_, std::optional<QuickProbeResult>(result), &CardSession::quickResultChanged);
-  if (result.zone) ReaderBestRead(settings_).recordReaderRead(device_, result.zone->maximumReadSegment());
+  if (result.zone) ReaderBestRead(settings_).recordZoneRead(device_, *result.zone);
 }
 
 }  // namespace tessorin

@@ -29,4 +29,8 @@ void ReaderBestRead::recordReaderRead(const CardDevice& device, double bytesPerS
   speeds_.set(key, stored <= bytesPerSecond ? bytesPerSecond : stored);
 }
 
+void ReaderBestRead::recordZoneRead(const CardDevice& device, const ZoneResult& zone) {
+  if (zone.readBackReachedCard) recordReaderRead(device, zone.maximumReadSegment());
+}
+
 }  // namespace tessorin

@@ -11,6 +11,7 @@
 
 #include "session/settings/SettingsDictionary.hpp"
 #include "tessorin/identity/CardDevice.hpp"
+#include "tessorin/zone/ZoneResult.hpp"
 
 namespace tessorin {
 
@@ -27,6 +28,9 @@ class ReaderBestRead {
   // Keeps the larger of the stored value and bytesPerSecond; a speed that is not a
   // finite number above zero is ignored.
   void recordReaderRead(const CardDevice& device, double bytesPerSecond);
+  // The zone's fastest read segment, unless it may have come from the computer's memory,
+  // which would make any reader look fast to every later check.
+  void recordZoneRead(const CardDevice& device, const ZoneResult& zone);
 
  private:
   SettingsDictionary speeds_;

@@ -20,11 +20,15 @@ SpeedRating SpeedRating::rate(const ZoneResult& zone, std::optional<double> reme
   SpeedRating rating;
   rating.sustainedWrite = zone.writeSpeed();
   rating.typicalWrite = zone.medianWriteSegment();
-  rating.read = zone.readSpeed();
-  const double fastestRead = std::max(rating.read, zone.maximumReadSegment());
+  double fastestRead = 0;
+  if (zone.readBackReachedCard) {
+    rating.read = zone.readSpeed();
+    fastestRead = std::max(*rating.read, zone.maximumReadSegment());
+  }
   if (fastestRead > uhsReadThreshold) {
     rating.bus = BusMode::uhs;
-  } else if (rememberedCeiling && *rememberedCeiling >= fastReaderThreshold) {
+  } else if (zone.readBackReachedCard && rememberedCeiling && *rememberedCeiling >= fastReaderThreshold) {
+    // A reader known to be fast that read this card slowly: the card has no UHS bus.
     rating.bus = BusMode::legacy;
   } else {
     rating.bus = BusMode::unknown;

@@ -61,7 +61,8 @@ class ZoneMeasurement {
   std::uint64_t randomBlock(std::uint64_t blocks);
 
   std::optional<PosixError> syncToCard();
-  void dropCaches();
+  // False when the device's cache, which a FUSE volume reads through, is kept.
+  bool dropCaches();
   std::size_t chunkAt(std::uint64_t position, std::uint64_t end) const;
   bool reportIsDue(Clock::time_point now) const;
   void report(Clock::time_point now, Step step, std::uint64_t completed, std::uint64_t total,

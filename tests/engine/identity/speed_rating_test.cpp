@@ -118,6 +118,30 @@ TEST(SpeedRatingTest, ReaderCeilingIsFastestOfMemoryReadsAndWriteSegments) {
   EXPECT_EQ(SpeedRating::rate(result, std::nullopt).readerCeiling, 40 * MB);
 }
 
+// A read-back through the computer's copy of the card reads at memory's speed, or, where
+// the copy was partly let go, at the card's: neither may judge the card nor the reader.
+TEST(SpeedRatingTest, ReadsThatMayHaveComeFromMemoryJudgeNeitherTheBusNorTheReader) {
+  struct MemoryCase {
+    const char* name;
+    double read;
+    std::optional<double> remembered;
+    double ceiling;
+  };
+  const MemoryCase cases[] = {
+      {"memory-fast read, no reader known", 900 * MB, std::nullopt, 14 * MB},
+      {"slow read in a reader known to be fast", 12 * MB, 90 * MB, 90 * MB},
+  };
+  for (const MemoryCase& c : cases) {
+    ZoneResult result = zone(14 * MB, c.read);
+    result.readBackReachedCard = false;
+    const SpeedRating rating = SpeedRating::rate(result, c.remembered);
+    EXPECT_EQ(rating.read, std::nullopt) << c.name;
+    EXPECT_EQ(rating.bus, BusMode::unknown) << c.name;
+    EXPECT_EQ(rating.readerCeiling, c.ceiling) << c.name;
+    EXPECT_EQ(rating.bestMet(Family::speed), SpeedClass::class10) << c.name;  // the writes still count
+  }
+}
+
 std::vector<SpeedClass> markings(std::initializer_list<SpeedClass::Value> values) {
   return std::vector<SpeedClass>(values.begin(), values.end());
 }

@@ -215,7 +215,7 @@ TEST(ReportCardPhrases, ReadSpeedByBusAndKindOfDevice) {
   struct Case {
     BusMode bus;
     bool usbDrive;
-    double read;
+    std::optional<double> read;
     Phrase phrase;
   };
   const Case cases[] = {
@@ -224,6 +224,8 @@ TEST(ReportCardPhrases, ReadSpeedByBusAndKindOfDevice) {
       {BusMode::legacy, true, 22e6, {"22\u00A0MB/s", Tone::neutral}},
       {BusMode::unknown, false, 22e6, {"22\u00A0MB/s", Tone::neutral}},
       {BusMode::uhs, false, nan, {"—", Tone::good}},
+      // A read that may have come from memory is no figure, good or bad.
+      {BusMode::legacy, false, std::nullopt, {"—", Tone::neutral}},
   };
   for (const Case& c : cases) {
     SpeedRating speed = rating(c.bus, {});

@@ -31,8 +31,9 @@ using testing::turnLoopUntil;
 using Kind = CardSessionStage::Kind;
 
 // The outcome in one line: verdict, real size in MiB or "-", whether the read-back
-// reached the card, whether any speed marking was met, and the verdict the history kept.
-std::string summary(const CheckOutcome& outcome, const History& history) {
+// reached the card, whether any speed marking was met, the verdict the history kept,
+// whether the history kept a read speed, and whether this reader's best read was raised.
+std::string summary(const CheckOutcome& outcome, const History& history, const CardSession& session) {
   std::ostringstream line;
   line << outcome.verdict.rawValue() << ' ';
   if (outcome.realBytes) {
@@ -43,6 +44,8 @@ std::string summary(const CheckOutcome& outcome, const History& history) {
   line << ((outcome.full && !outcome.full->readBackReachedCard) ? " memory" : " card");
   line << ((outcome.speed && !outcome.speed->met.empty()) ? " marks " : " unmarked ");
   line << (history.records().empty() ? std::string_view("none") : history.records().front().verdict.rawValue());
+  line << ((!history.records().empty() && history.records().front().readSpeed) ? " read" : " unread");
+  line << (session.readerBestRead() ? " reader-raised" : " reader-untouched");
   return line.str();
 }
 
@@ -110,7 +113,7 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     }
     if (!turnLoopUntil([&] { return session.stage().isAtRest(); }, 240s)) return "no end after the wait";
     if (!session.outcome()) return "no outcome";
-    return summary(*session.outcome(), world.history);
+    return summary(*session.outcome(), world.history, session);
   }, desktopRecord);
 
   EXPECT_EQ(user.heard(), "required") << "the reinsertion was not required of an ordinary user";
@@ -128,11 +131,14 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
   const std::string found = user.result();
   RecordProperty("found", found);
   std::istringstream words(found);
-  std::string verdict, size, source, marks, kept;
-  words >> verdict >> size >> source >> marks >> kept;
+  std::string verdict, size, source, marks, kept, readSpeed, reader;
+  words >> verdict >> size >> source >> marks >> kept >> readSpeed >> reader;
   EXPECT_NE(std::find(c.verdicts.begin(), c.verdicts.end(), verdict), c.verdicts.end()) << found;
   EXPECT_EQ(kept, verdict) << "the history keeps another verdict: " << found;
   EXPECT_EQ(source, c.readFrom) << found;
+  // Memory's speed is no card's, and would make this reader look fast to every later check.
+  EXPECT_EQ(readSpeed, source == "card" ? "read" : "unread") << found;
+  EXPECT_EQ(reader, "reader-untouched") << found;
   if (!c.speedMarksAllowed) {
     EXPECT_EQ(marks, "unmarked") << "a speed marking met from memory: " << found;
   }

@@ -77,6 +77,10 @@ struct FullTestResult {
   bool readBackReachedCard = true;
 
   Verdict verdict() const;
+  // The average read speed, unless the read-back may have timed the host's memory.
+  std::optional<double> cardReadSpeed() const {
+    return readBackReachedCard ? std::optional<double>(readSpeed.average) : std::nullopt;
+  }
   // The tally in the order the sectors lie on the card: the device's where it is known,
   // else the files'. What the verdict and the place where keeping stopped are judged on.
   const SectorTally& cardOrderTally() const { return deviceOrder ? deviceOrder->tally : tally; }

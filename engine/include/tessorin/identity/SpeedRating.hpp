@@ -31,14 +31,16 @@ struct SpeedRating {
 
   double sustainedWrite = 0;  // bytes per second over the whole write
   double typicalWrite = 0;    // median write segment
-  double read = 0;
+  // None when the zone's read-back may have come from the computer's memory.
+  std::optional<double> read;
   BusMode bus = BusMode::unknown;
   bool dataLost = false;
   std::vector<SpeedClass> met;  // declaration order; empty when data was lost
   double readerCeiling = 0;     // fastest speed this reader is known to reach
 
   // rememberedCeiling is the best read speed of this reader from before this run; this
-  // run's own figures never decide the bus.
+  // run's own figures never decide the bus. Reads that may have come from memory are left
+  // out: they would show any bus as fast and any reader as able to judge every marking.
   static SpeedRating rate(const ZoneResult& zone, std::optional<double> rememberedCeiling);
 
   Check check(SpeedClass marking) const;

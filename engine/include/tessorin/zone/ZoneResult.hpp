@@ -23,6 +23,10 @@ struct ZoneResult {
   std::uint64_t checkedBytes = 0;         // covered by the read-back; below `bytes` when it stopped early
   std::optional<double> randomReadIOPS;   // absent when the random phase did not run or its reads failed
   std::optional<double> randomWriteIOPS;
+  // False where the computer's copy of the card could not be dropped before the read-back
+  // (an ordinary user's FUSE volume): the read speeds may be memory's, not the card's, and
+  // the random reads were not taken.
+  bool readBackReachedCard = true;
 
   // Every field in order; the read-back is taken to cover all bytes unless checkedBytes
   // says otherwise.
