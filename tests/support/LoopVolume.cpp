@@ -1,6 +1,8 @@
 #include "LoopVolume.hpp"
 
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -144,7 +146,20 @@ bool LoopVolume::unmount() {
   if (!atOnce) runCommand({"umount", "-l", mountPoint_});
   mounted_ = false;
   if (atOnce && kind_ == FileSystemKind::exfat) awaitDaemonLettingGo();
+  if (atOnce) forgetCachedDevice();
   return atOnce;
+}
+
+// A card taken out comes back as a new device with nothing of it cached. The kernel
+// forgets the loop device's cache when its last holder closes it, but a holder that
+// outlives the wait above (a scan by another test, a copy of the mount in another test's
+// mount namespace) would keep it, and the next mount would read what the medium refused
+// from memory. Root may drop it whoever holds the device.
+void LoopVolume::forgetCachedDevice() const {
+  const int device = ::open(loopDevice_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (device < 0) return;
+  ::ioctl(device, BLKFLSBUF, 0);
+  ::close(device);
 }
 
 // exfat-fuse answers the unmount before it closes the loop device, and under load it can

@@ -74,6 +74,7 @@ class LoopVolume {
   void attachLoopDevice(const std::string& backingFile, LoopIo io);
   void formatAndMount(const std::string& label, bool format);
   void awaitDaemonLettingGo() const;
+  void forgetCachedDevice() const;
 
   std::unique_ptr<TemporaryFolder> folder_;
   std::string loopDevice_;

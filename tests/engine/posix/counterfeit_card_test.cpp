@@ -559,3 +559,46 @@ INSTANTIATE_TEST_SUITE_P(FileSystems, CounterfeitCardFileSystem,
 
 }  // namespace
 }  // namespace tessorin
+
+namespace tessorin {
+namespace {
+
+// Bytes of the file that read back as written.
+std::uint64_t bytesKept(const std::string& path, unsigned char fill) {
+  std::ifstream file(path, std::ios::binary);
+  std::vector<char> chunk(1_MiB);
+  std::uint64_t kept = 0;
+  while (file.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || file.gcount() > 0) {
+    for (std::streamsize i = 0; i < file.gcount(); ++i) kept += static_cast<unsigned char>(chunk[i]) == fill;
+  }
+  return kept;
+}
+
+// A card taken out and put back comes back as a new device with nothing of it cached.
+// The kernel forgets the loop device's cache only when its last holder closes it, and a
+// holder that outlives the unmount (a scan, a copy of the mount in another namespace)
+// would serve the next mount what the medium never kept.
+TEST(CounterfeitCard, PutBackTheHostHasForgottenWhatItCachedEvenWhileTheDeviceIsHeld) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 256_MiB, .real = 64_MiB, .mode = Mode::dropZero});
+  const std::string path = card->mountPoint() + "/photos.bin";
+  constexpr unsigned char fill = 0xA5;
+  {
+    std::ofstream file(path, std::ios::binary);
+    const std::vector<char> chunk(1_MiB, static_cast<char>(fill));
+    for (int i = 0; i < 160; ++i) file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
+  }
+  ASSERT_EQ(bytesKept(path, fill), 160_MiB) << "read back through the host's cache";
+
+  const int holder = ::open(card->loopDevice().c_str(), O_RDONLY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  ASSERT_TRUE(card->volume().unmount());
+  card->replug();
+  ASSERT_TRUE(card->volume().mount());
+  const std::uint64_t kept = bytesKept(path, fill);
+  ::close(holder);
+  EXPECT_LT(kept, 64_MiB) << "the part past the real size came back from the host's cache";
+}
+
+}  // namespace
+}  // namespace tessorin
