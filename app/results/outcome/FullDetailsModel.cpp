@@ -39,7 +39,9 @@ CapacityMap FullDetailsModel::wholeCardMap(const CapacityMap& tested, std::uint6
 SpeedChartInput FullDetailsModel::chart() const {
   if (!input_.result) return {};
   // Over the same span as the map: the whole card when the test reached only part of it.
-  return {input_.result->manifest.writeSamples, input_.result->readSamples,
+  // A read-back that may have come from memory drew memory's speed, not the card's.
+  return {input_.result->manifest.writeSamples,
+          readBackUnconfirmed() ? std::vector<SpeedSample>{} : input_.result->readSamples,
           std::max(input_.result->map.totalBytes, input_.cardBytes)};
 }
 

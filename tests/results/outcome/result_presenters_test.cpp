@@ -137,6 +137,16 @@ TEST(FullDetails, SpeedSectionNeedsTwoWriteSamplesAndUsesMinMaxOfWritesAverageOf
   EXPECT_EQ(figures[0].value, "15\u00A0MB/s");
   EXPECT_EQ(figures[1].value, "25\u00A0MB/s");
   EXPECT_EQ(figures[2].value, "60\u00A0MB/s");
+  EXPECT_EQ(model.chart().read, full.readSamples);
+
+  // A read-back that may have come from this computer's copy timed memory: no read figure,
+  // no read line, while the writes, which reached the card, still show.
+  full.readBackReachedCard = false;
+  model.setInput({std::make_shared<const FullTestResult>(full)});
+  EXPECT_EQ(FullDetailsModel::speedFigures(full)[2].value, "—");
+  EXPECT_EQ(FullDetailsModel::speedFigures(full)[0].value, "15\u00A0MB/s");
+  EXPECT_TRUE(model.chart().read.empty());
+  EXPECT_EQ(model.chart().write, full.manifest.writeSamples);
 }
 
 std::vector<QString> noteTexts(const CheckOutcome& checked, const std::optional<QuickProbeUnsupported>& skipped,
