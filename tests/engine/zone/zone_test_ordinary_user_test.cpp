@@ -9,6 +9,7 @@
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
 #include "OrdinaryUser.hpp"
+#include "SmallZoneOptions.hpp"
 #include "tessorin/zone/ZoneTest.hpp"
 
 namespace tessorin {
@@ -17,15 +18,6 @@ namespace {
 using namespace testing::literals;
 using testing::CounterfeitCard;
 using testing::OrdinaryUser;
-
-ZoneTest::Options smallOptions() {
-  ZoneTest::Options options;
-  options.minimumBytes = 16_MiB;
-  options.segmentBytes = 16_MiB;
-  options.chunkSize = 4_MiB;
-  options.randomSeconds = 0.2;
-  return options;
-}
 
 // Where the read-back came from, whether random reads and writes were rated, and whether
 // the zone read back whole.
@@ -43,10 +35,11 @@ TEST(ZoneTestOnFuse, AnOrdinaryUsersReadBackIsMarkedAsPossiblyFromMemoryAndRates
   ASSERT_TRUE(card->volume().mountFor(OrdinaryUser::uid, OrdinaryUser::gid));
   const std::string volume = card->mountPoint();
 
-  OrdinaryUser user([&](OrdinaryUser::Line&) { return summary(ZoneTest(volume, smallOptions()).run().result()); });
+  const auto measure = [&] { return summary(ZoneTest(volume, testing::smallZoneOptions()).run().result()); };
+  OrdinaryUser user([&](OrdinaryUser::Line&) { return measure(); });
   EXPECT_EQ(user.result(), "memory no-reads writes whole");
 
-  EXPECT_EQ(summary(ZoneTest(volume, smallOptions()).run().result()), "card reads writes whole")
+  EXPECT_EQ(measure(), "card reads writes whole")
       << "root drops the device's cache and reads the card itself";
 }
 
