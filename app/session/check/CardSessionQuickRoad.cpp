@@ -21,16 +21,19 @@ using namespace session_support;
 
 namespace {
 
-bool isUnsupported(const std::exception_ptr& failure) {
-  if (!failure) return false;
+// Why the quick check cannot run here, when that is what stopped it.
+std::optional<QuickProbe::Unsupported> unsupportedReason(const std::exception_ptr& failure) {
+  if (!failure) return std::nullopt;
   try {
     std::rethrow_exception(failure);
-  } catch (const QuickProbe::Unsupported&) {
-    return true;
+  } catch (const QuickProbe::Unsupported& reason) {
+    return reason;
   } catch (...) {
-    return false;
+    return std::nullopt;
   }
 }
+
+bool isUnsupported(const std::exception_ptr& failure) { return unsupportedReason(failure).has_value(); }
 
 }  // namespace
 
@@ -98,8 +101,14 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
           return QuickProbe(url, options).run(progress, partial, {}, std::move(onFinished), std::move(flag));
         }));
     probed = co_await probing;
+    // The probes refused before writing (a driver that writes out what they set aside):
+    // the card's speed is still measured, as the start panel promised.
+    if (const auto reason = unsupportedReason(probed.failure)) setQuickSkipped(*reason);
   } else {
     setQuickSkipped(QuickProbe::Unsupported::fileSystem(device_.volume.fileSystem));
+  }
+  const bool zoneAlone = !exFAT || isUnsupported(probed.failure);
+  if (zoneAlone) {
     auto measuring = attempt(onRun<ZoneResult>(
         task, [url, options = zoneOptions, progress = probeProgressHandler()](
                   std::function<void()> onFinished, std::shared_ptr<CancellationFlag> flag) {
@@ -109,19 +118,19 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
   }
   if (testFolderClaim_) testFolderClaim_->forgetRemoved();
   // Results that a pulled card would also give are trusted only while the card is there.
-  const std::exception_ptr failure = exFAT ? probed.failure : measured.failure;
+  const std::exception_ptr failure = zoneAlone ? measured.failure : probed.failure;
   bool suspicious = failure && !isUnsupported(failure);
-  if (exFAT && probed.value) {
+  if (!zoneAlone && probed.value) {
     const QuickProbeResult::Verdict verdict = probed.value->verdict();
     suspicious = verdict == QuickProbeResult::Verdict::fake || verdict == QuickProbeResult::Verdict::damaged;
   }
-  if (!exFAT && measured.value) suspicious = !measured.value->isClean();
+  if (zoneAlone && measured.value) suspicious = !measured.value->isClean();
   bool present = true;
   if (suspicious) {
     QCoro::Task<bool> asking = cardStillThere(!isCancellation(failure));
     present = co_await asking;
   }
-  const bool goOn = exFAT ? afterQuickProbe(probed, present) : afterZoneTest(measured, present);
+  const bool goOn = zoneAlone ? afterZoneTest(measured, present) : afterQuickProbe(probed, present);
   if (goOn) {
     QCoro::Task<> advancedTest = runFullTest(url, task);
     co_await advancedTest;

@@ -210,7 +210,7 @@ TEST(CardSessionCheck, NotExFATMeasuresTheZoneAloneThenRunsTheAdvancedTest) {
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
 }
 
-TEST(CardSessionCheck, DriverThatWritesReservedSpaceSkipsTheQuickCheckForTheAdvancedTest) {
+TEST(CardSessionCheck, DriverThatWritesReservedSpaceMeasuresTheZoneThenRunsTheAdvancedTest) {
   TESSORIN_REQUIRE_VOLUMES();
   CardSession::Environment environment = testing::smallCardEnvironment();
   environment.quickOptions.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
@@ -222,6 +222,9 @@ TEST(CardSessionCheck, DriverThatWritesReservedSpaceSkipsTheQuickCheckForTheAdva
   EXPECT_FALSE(checked.session->errorMessage()) << "a refusal is not an error";
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::genuine);
   EXPECT_EQ(checked.session->outcome()->method, CheckOutcome::Method::full);
+  // The start panel promises the card's speed where the probes cannot run.
+  EXPECT_TRUE(checked.session->zoneResult());
+  EXPECT_TRUE(checked.session->outcome()->speed);
 }
 
 bool saysTheFileSystemIsDamaged(const CardSession& session) {
