@@ -11,7 +11,9 @@ std::optional<ProvisionalBannerInput> bannerInput(const CardSession& session, bo
 
 std::optional<SpeedSummaryInput> speedSummaryInput(const CardSession& session) {
   const std::optional<ZoneResult> zone = session.quickZoneResult();
-  if (!zone) return std::nullopt;
+  // Read back through this computer's copy, the zone shows nothing of what the card kept,
+  // so its writes earn no marking until the advanced test has read the card itself.
+  if (!zone || !zone->readBackReachedCard) return std::nullopt;
   SpeedSummaryInput input;
   input.zone = *zone;
   input.rating = SpeedRating::rate(*zone, session.readerBestBefore());

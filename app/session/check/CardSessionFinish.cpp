@@ -130,6 +130,11 @@ void CardSession::finish() {
   outcome.realBytes = decided.realBytes;
   outcome.brandLooksFake =
       outcome.verdict != CheckOutcome::Verdict::fake && report.verdict() == XRayReport::Verdict::likelyFake;
+  // A zone read back through this computer's copy hid whatever the card lost of it: its
+  // writes earn markings only where the advanced test read the card itself back whole.
+  if (outcome.zone && !outcome.zone->readBackReachedCard && outcome.verdict != CheckOutcome::Verdict::genuine) {
+    outcome.speed.reset();
+  }
 
   CheckRecord record;
   record.date = outcome.date;
