@@ -93,6 +93,7 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
   zoneOptions.testFolderClaim = testFolderClaim_;
   Attempt<QuickProbeResult> probed;
   Attempt<ZoneResult> measured;
+  bool zoneAlone = !exFAT;
   if (exFAT) {
     auto probing = attempt(onRun<QuickProbeResult>(
         task, [url, options = quickOptions, progress = probeProgressHandler(),
@@ -103,11 +104,13 @@ QCoro::Task<> CardSession::runQuickCheck(fs::path url, std::shared_ptr<SessionTa
     probed = co_await probing;
     // The probes refused before writing (a driver that writes out what they set aside):
     // the card's speed is still measured, as the start panel promised.
-    if (const auto reason = unsupportedReason(probed.failure)) setQuickSkipped(*reason);
+    if (const auto reason = unsupportedReason(probed.failure)) {
+      setQuickSkipped(*reason);
+      zoneAlone = true;
+    }
   } else {
     setQuickSkipped(QuickProbe::Unsupported::fileSystem(device_.volume.fileSystem));
   }
-  const bool zoneAlone = !exFAT || isUnsupported(probed.failure);
   if (zoneAlone) {
     auto measuring = attempt(onRun<ZoneResult>(
         task, [url, options = zoneOptions, progress = probeProgressHandler()](
