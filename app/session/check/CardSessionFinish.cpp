@@ -107,9 +107,6 @@ void CardSession::finish() {
   outcome.full = fullResult_;
   outcome.zone = quickZoneResult();
   outcome.fullStopped = fullStopped_;
-  if (outcome.zone && !outcome.readBackMayBeFromMemory()) {
-    outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
-  }
   outcome.advertisedBytes = device_.mediaBytes;
   outcome.date = QDateTime::currentDateTimeUtc();
   if (checkStarted_ != std::chrono::steady_clock::time_point{}) {
@@ -132,8 +129,10 @@ void CardSession::finish() {
       outcome.verdict != CheckOutcome::Verdict::fake && report.verdict() == XRayReport::Verdict::likelyFake;
   // A zone read back through this computer's copy hid whatever the card lost of it: its
   // writes earn markings only where the advanced test read the card itself back whole.
-  if (outcome.zone && !outcome.zone->readBackReachedCard && outcome.verdict != CheckOutcome::Verdict::genuine) {
-    outcome.speed.reset();
+  const bool zoneKeptUnknown = outcome.zone && !outcome.zone->readBackReachedCard &&
+                               outcome.verdict != CheckOutcome::Verdict::genuine;
+  if (outcome.zone && !outcome.readBackMayBeFromMemory() && !zoneKeptUnknown) {
+    outcome.speed = SpeedRating::rate(*outcome.zone, readerBestBefore_);
   }
 
   CheckRecord record;
