@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "JsonText.hpp"
 #include "PageJson.hpp"
 #include "RecordRepository.hpp"
 #include "Schema.hpp"
@@ -31,7 +32,8 @@ void answer(httplib::Response& response, int status, const nlohmann::json& body)
 }
 
 void refuse(httplib::Response& response, const Refusal& refusal) {
-  answer(response, refusal.status, {{"code", static_cast<int>(refusal.code)}, {"message", refusal.message}});
+  response.status = refusal.status;
+  response.set_content(refusalJson(static_cast<int>(refusal.code), refusal.message), json);
 }
 
 int statusFor(RecordErrorCode code) {
@@ -95,9 +97,8 @@ BoundedHttpServer::Limits httpLimits(const ServerOptions& options) {
 }
 
 std::string crowdedBody() {
-  return nlohmann::json{{"code", static_cast<int>(RecordErrorCode::requestRateLimited)},
-                        {"message", "Too many connections from this address; close some and try again."}}
-      .dump();
+  return refusalJson(static_cast<int>(RecordErrorCode::requestRateLimited),
+                     "Too many connections from this address; close some and try again.");
 }
 
 const Refusal unreachable{503, RecordErrorCode::serverRejectedRequest,
@@ -139,7 +140,7 @@ void CommunityServer::route() {
         }
         if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         const Refusal refusal = refusalForStatus(response.status);
-        answer(response, response.status, {{"code", static_cast<int>(refusal.code)}, {"message", refusal.message}});
+        response.set_content(refusalJson(static_cast<int>(refusal.code), refusal.message), json);
         return httplib::Server::HandlerResponse::Handled;
       }));
   http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
@@ -184,7 +185,13 @@ void CommunityServer::registerAuthor(const httplib::Request& request, httplib::R
                       "Too many accounts were made from this address; try again in an hour."});
     return;
   }
-  answer(response, 201, {{"author", author->name}, {"token", author->token}});
+  std::string body = R"({"author":)";
+  appendJsonString(body, author->name);
+  body += R"(,"token":)";
+  appendJsonString(body, author->token);
+  body += '}';
+  response.status = 201;
+  response.set_content(body, json);
 }
 
 void CommunityServer::listRecords(const httplib::Request& request, httplib::Response& response) {

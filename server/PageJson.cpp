@@ -3,28 +3,11 @@
 #include <charconv>
 #include <set>
 
+#include "JsonText.hpp"
+
 namespace tessorin::server {
 
 namespace {
-
-void appendString(std::string& out, std::string_view text) {
-  static const char hex[] = "0123456789abcdef";
-  out += '"';
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (byte < 0x20) {
-      out += "\\u00";
-      out += hex[byte >> 4];
-      out += hex[byte & 0xF];
-    } else {
-      out += c;
-    }
-  }
-  out += '"';
-}
 
 // The shortest text that reads back as the same double, as the database's own text may
 // use forms a JSON reader does not take.
@@ -48,7 +31,7 @@ const std::set<std::string_view> integerKeys{"advertisedBytes", "realBytes", "ma
 
 void appendReport(std::string& out, const PgResult& rows, int row) {
   out += R"({"recordType":"StoreReport","recordName":)";
-  appendString(out, rows.view(row, 0));
+  appendJsonString(out, rows.view(row, 0));
   out += R"(,"fields":{)";
   bool first = true;
   for (int key = 0; key < RecordRepository::reportKeyCount; ++key) {
@@ -57,7 +40,7 @@ void appendReport(std::string& out, const PgResult& rows, int row) {
     if (!first) out += ',';
     first = false;
     const std::string_view name = RecordRepository::reportKeys[key];
-    appendString(out, name);
+    appendJsonString(out, name);
     if (integerKeys.count(name) > 0) {
       out += R"(:{"int64":)";
       out += rows.view(row, column);
@@ -66,26 +49,26 @@ void appendReport(std::string& out, const PgResult& rows, int row) {
       appendDouble(out, rows.view(row, column));
     } else {
       out += R"(:{"text":)";
-      appendString(out, rows.view(row, column));
+      appendJsonString(out, rows.view(row, column));
     }
     out += '}';
   }
   out += R"(},"created":)";
   appendCreated(out, rows, row, RecordRepository::reportKeyCount + 1);
   out += R"(,"creator":)";
-  appendString(out, rows.view(row, RecordRepository::reportKeyCount + 2));
+  appendJsonString(out, rows.view(row, RecordRepository::reportKeyCount + 2));
   out += '}';
 }
 
 void appendFlag(std::string& out, const PgResult& rows, int row) {
   out += R"({"recordType":"ReportFlag","recordName":)";
-  appendString(out, rows.view(row, 0));
+  appendJsonString(out, rows.view(row, 0));
   out += R"(,"fields":{"report":{"reference":)";
-  appendString(out, rows.view(row, 1));
+  appendJsonString(out, rows.view(row, 1));
   out += R"(}},"created":)";
   appendCreated(out, rows, row, 3);
   out += R"(,"creator":)";
-  appendString(out, rows.view(row, 2));
+  appendJsonString(out, rows.view(row, 2));
   out += '}';
 }
 
@@ -101,7 +84,7 @@ std::string pageJson(const RecordRepository::Page& page, std::size_t bytesPerRow
   out += ']';
   if (page.cursor) {
     out += R"(,"cursor":)";
-    appendString(out, *page.cursor);
+    appendJsonString(out, *page.cursor);
   }
   out += '}';
   return out;
