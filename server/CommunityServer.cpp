@@ -2,10 +2,9 @@
 
 #include <charconv>
 
-#include <nlohmann/json.hpp>
-
 #include "JsonText.hpp"
 #include "PageJson.hpp"
+#include "RecordJsonText.hpp"
 #include "RecordRepository.hpp"
 #include "Schema.hpp"
 #include "community/rules/RecordJson.hpp"
@@ -26,9 +25,9 @@ struct Refusal {
   std::string message;
 };
 
-void answer(httplib::Response& response, int status, const nlohmann::json& body) {
+void answer(httplib::Response& response, int status, const Record& record) {
   response.status = status;
-  response.set_content(body.dump(), json);
+  response.set_content(recordJsonText(record), json);
 }
 
 void refuse(httplib::Response& response, const Refusal& refusal) {
@@ -234,10 +233,8 @@ void CommunityServer::saveRecord(const httplib::Request& request, httplib::Respo
   }
   Record record;
   try {
-    record = recordFromJson(nlohmann::json::parse(request.body));
-  } catch (const std::bad_alloc&) {
-    throw;
-  } catch (const std::exception&) {
+    record = recordFromJsonText(request.body);
+  } catch (const RecordFormatError&) {
     refuse(response, {400, RecordErrorCode::invalidArguments, "Send one record in the community's JSON form."});
     return;
   }
@@ -269,7 +266,7 @@ void CommunityServer::saveRecord(const httplib::Request& request, httplib::Respo
         return;
       case RecordRepository::Save::Outcome::stored:
         // A flag the author made earlier under another name is the answer, not a new one.
-        answer(response, save.record.recordName == record.recordName ? 201 : 200, recordToJson(save.record));
+        answer(response, save.record.recordName == record.recordName ? 201 : 200, save.record);
         return;
     }
   } catch (const PgError& error) {

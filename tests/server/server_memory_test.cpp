@@ -5,6 +5,9 @@
 // space of 1.2 GB the same requests are answered (200, or 503 when memory runs out) and
 // the process lives on; with no room at all to grow, a request that cannot have its memory
 // gets 503 or its connection closed, and everything is answered again once there is room.
+// Saves get the same: with no room to grow, each of many saved at once is stored, refused
+// for now or has its connection closed, the process lives on, and saves are stored again
+// once there is room.
 
 #include <fstream>
 #include <map>
@@ -19,6 +22,7 @@
 #include "PgConnection.hpp"
 #include "PostgresServer.hpp"
 #include "ServerProcess.hpp"
+#include "ServerWorld.hpp"
 
 namespace tessorin {
 namespace {
@@ -79,7 +83,7 @@ class ServerMemoryTest : public ::testing::Test {
   std::unique_ptr<testing::ServerProcess> startServer(unsigned long long addressSpace = 0) {
     auto server = std::make_unique<testing::ServerProcess>(
         std::vector<std::string>{"--database", postgres->conninfo(), "--connections-per-address", "0",
-                                 "--trusted-proxy", "127.0.0.1"},
+                                 "--trusted-proxy", "127.0.0.1", "--reports-per-hour", "100000"},
         addressSpace);
     // The schema is made by the server at its start.
     if (!filled) fillWithLongReports(postgres->conninfo());
@@ -185,6 +189,65 @@ TEST_F(ServerMemoryTest, WhatCannotBeAllocatedEndsOnlyItsOwnRequest) {
   EXPECT_EQ(askForPages(server->port(), false, false, true, requests),
             std::vector<std::string>(static_cast<std::size_t>(requests), "HTTP/1.1 200 OK"))
       << "not all answered once memory was there again";
+}
+
+// Each save on a connection of its own, all at once; the status lines.
+std::vector<std::string> saveReportsAtOnce(int port, const std::string& token, int count) {
+  std::vector<std::string> requests;
+  for (int i = 0; i < count; ++i) {
+    const std::string body = recordToJson(ServerWorld::newReport(QStringLiteral("Shop %1").arg(i))).dump();
+    requests.push_back("POST /v1/records HTTP/1.1\r\nHost: 127.0.0.1\r\nAuthorization: Bearer " + token +
+                       "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
+                       "\r\n\r\n" + body);
+  }
+  std::vector<std::string> statuses(static_cast<std::size_t>(count));
+  std::vector<std::thread> clients;
+  for (int i = 0; i < count; ++i) {
+    clients.emplace_back([&, i] {
+      const auto at = static_cast<std::size_t>(i);
+      try {
+        LoopbackConnection client(port, false);
+        if (client.send(requests[at])) statuses[at] = statusLine(client.response());
+      } catch (const std::runtime_error& error) {
+        statuses[at] = error.what();
+      }
+    });
+  }
+  for (std::thread& client : clients) client.join();
+  return statuses;
+}
+
+TEST_F(ServerMemoryTest, SavesThatCannotBeAllocatedEndOnlyThemselves) {
+  auto server = startServer();
+  std::string token;
+  {
+    LoopbackConnection client(server->port(), false);
+    ASSERT_TRUE(client.send("POST /v1/authors HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\n{}"));
+    const std::string answer = client.response();
+    token = nlohmann::json::parse(answer.substr(answer.find("\r\n\r\n") + 4)).at("token").get<std::string>();
+  }
+  saveReportsAtOnce(server->port(), token, 1);
+  const rlimit tight{addressSpaceBytes(server->pid()), RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &tight, nullptr), 0);
+  std::map<std::string, int> statuses;
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& status : saveReportsAtOnce(server->port(), token, requests)) ++statuses[status];
+    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n"
+                                 << server->errors();
+  }
+  const rlimit free{RLIM_INFINITY, RLIM_INFINITY};
+  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &free, nullptr), 0);
+  for (const auto& [status, count] : statuses) {
+    RecordProperty("answers " + (status.empty() ? std::string("none") : status), count);
+    EXPECT_TRUE(status == "HTTP/1.1 201 Created" || status == "HTTP/1.1 503 Service Unavailable" || status.empty())
+        << "\"" << status << "\"";
+  }
+  // One author's saves wait on each other for the count of the hour, so these come one at
+  // a time.
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(saveReportsAtOnce(server->port(), token, 1), std::vector<std::string>{"HTTP/1.1 201 Created"})
+        << "not stored once memory was there again:\n" << server->errors();
+  }
 }
 
 }  // namespace
