@@ -51,21 +51,39 @@ std::string nameOf(const Fake& fake) {
 
 class FakeCapacity : public ::testing::TestWithParam<Fake> {};
 
-// What a failure needs to be understood: how writing ended, what was written and where
-// the card's kept and lost sectors part.
+// What a failure needs to be understood: how writing ended, what was written, how each
+// sector read back in the files' order and in the device's, and where the card's kept
+// and lost sectors part.
+std::string describe(const SectorTally& tally) {
+  const auto optional = [](const std::optional<std::uint64_t>& value) {
+    return value ? std::to_string(*value) : std::string("none");
+  };
+  return "ok " + std::to_string(tally.ok) + " blank " + std::to_string(tally.blank) + " stale " +
+         std::to_string(tally.stale) + " misplaced " + std::to_string(tally.misplaced) + " corrupted " +
+         std::to_string(tally.corrupted) + " unreadable " + std::to_string(tally.unreadable) + " wrap " +
+         optional(tally.smallestWrapDistance) + " first bad " + optional(tally.firstBadPosition);
+}
+
 std::string describe(const FullTestResult& result) {
   const auto& stop = result.manifest.writeStop;
   std::string text = "kept " + std::to_string(result.keptBytes()) + ", written " +
                      std::to_string(result.manifest.writtenBytes()) + " in " +
                      std::to_string(result.manifest.files.size()) + " files, stop " +
                      std::to_string(static_cast<int>(stop.kind)) + " errno " + std::to_string(stop.code) + " at " +
-                     std::to_string(stop.position) + ", ok " + std::to_string(result.tally.ok) + " bad " +
-                     std::to_string(result.tally.badSectors()) + " unreadable " +
-                     std::to_string(result.tally.unreadable) + ", used before " +
+                     std::to_string(stop.position) + ", used before " +
                      std::to_string(result.manifest.usedBytesBefore) + ", places " +
-                     std::to_string(result.manifest.placesWhenWritten.size());
-  if (result.deviceOrder && result.deviceOrder->firstBadOffset) {
-    text += ", first lost on the device at " + std::to_string(*result.deviceOrder->firstBadOffset);
+                     std::to_string(result.manifest.placesWhenWritten.size()) + "\n files' order: " +
+                     describe(result.tally) + "\n past the stop: " + describe(result.pastStop);
+  if (result.deviceOrder) {
+    text += "\n device's order: " + describe(result.deviceOrder->tally);
+    if (result.deviceOrder->firstBadOffset) {
+      text += ", first lost on the device at " + std::to_string(*result.deviceOrder->firstBadOffset);
+    }
+  }
+  text += "\n device start: " + std::to_string(result.deviceStart.sectorsInBootArea) + " of the test's sectors";
+  for (const auto& place : result.manifest.placesWhenWritten) {
+    text += "\n place " + std::to_string(place.position) + " +" + std::to_string(place.length) + " at " +
+            std::to_string(place.deviceOffset);
   }
   return text;
 }
