@@ -35,47 +35,27 @@ class RecordEvents {
   bool binary(Json::binary_t&) { return fail("a record must be JSON text"); }
 
   bool start_object(std::size_t) {
-    switch (where_) {
-      case Where::start:
-        where_ = Where::record;
-        return true;
-      case Where::record:
-        if (key_ == "fields") {
-          where_ = Where::fields;
-          return true;
-        }
-        return knownKey() ? failForKey() : skip();
-      case Where::fields:
-        where_ = Where::typed;
-        typeKey_.reset();
-        return true;
-      case Where::typed:
-        return failForField();
-      case Where::skipping:
-        ++skipDepth_;
-        return true;
-      case Where::done:
-        break;
+    if (where_ == Where::skipping) return nestDeeper();
+    if (where_ == Where::start) {
+      where_ = Where::record;
+      return true;
     }
-    return fail("a record must be one object");
+    if (where_ == Where::record && key_ == "fields") {
+      where_ = Where::fields;
+      return true;
+    }
+    if (where_ == Where::fields) {
+      where_ = Where::typed;
+      typeKey_.reset();
+      return true;
+    }
+    return containerInPlaceOfValue();
   }
 
   bool start_array(std::size_t) {
-    switch (where_) {
-      case Where::start:
-        return fail("a record must be an object");
-      case Where::record:
-        return knownKey() ? failForKey() : skip();
-      case Where::fields:
-      case Where::typed:
-        return failForField();
-      case Where::skipping:
-        ++skipDepth_;
-        return true;
-      case Where::done:
-        break;
-    }
-    return fail("a record must be one object");
+    if (where_ == Where::skipping) return nestDeeper();
+    if (where_ == Where::start) return fail("a record must be an object");
+    return containerInPlaceOfValue();
   }
 
   bool end_object() {
@@ -216,6 +196,28 @@ class RecordEvents {
       return true;
     }
     return failForField();
+  }
+
+  // An object or array where the record holds no container: refused for a key or field
+  // the record knows, passed over for any other key.
+  bool containerInPlaceOfValue() {
+    switch (where_) {
+      case Where::record:
+        return knownKey() ? failForKey() : skip();
+      case Where::fields:
+      case Where::typed:
+        return failForField();
+      case Where::start:
+      case Where::skipping:
+      case Where::done:
+        break;
+    }
+    return fail("a record must be one object");
+  }
+
+  bool nestDeeper() {
+    ++skipDepth_;
+    return true;
   }
 
   bool knownKey() const {

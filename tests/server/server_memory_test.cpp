@@ -10,6 +10,7 @@
 // once there is room.
 
 #include <fstream>
+#include <functional>
 #include <map>
 #include <sys/resource.h>
 #include <thread>
@@ -162,30 +163,40 @@ unsigned long long addressSpaceBytes(pid_t process) {
   return 0;
 }
 
+// Three bursts of requests sent while the server has no room to grow beyond what it holds
+// now. Each must get its answer (`answered`), a refusal for now, or the end of a connection
+// whose request could not be had, and the server must live on; false where it ended.
+bool withNoRoomToGrow(testing::ServerProcess& server, const std::function<std::vector<std::string>()>& burst,
+                      const std::string& answered) {
+  const rlimit tight{addressSpaceBytes(server.pid()), RLIM_INFINITY};
+  EXPECT_EQ(prlimit(server.pid(), RLIMIT_AS, &tight, nullptr), 0);
+  std::map<std::string, int> statuses;
+  for (int round = 0; round < 3 && server.alive(); ++round) {
+    for (const std::string& status : burst()) ++statuses[status];
+  }
+  if (!server.alive()) {
+    ADD_FAILURE() << "the server ended, wait status " << server.exitStatus() << ":\n" << server.errors();
+    return false;
+  }
+  const rlimit free{RLIM_INFINITY, RLIM_INFINITY};
+  EXPECT_EQ(prlimit(server.pid(), RLIMIT_AS, &free, nullptr), 0);
+  for (const auto& [status, count] : statuses) {
+    ::testing::Test::RecordProperty("answers " + (status.empty() ? std::string("none") : status), count);
+    EXPECT_TRUE(status == answered || status == "HTTP/1.1 503 Service Unavailable" || status.empty())
+        << "\"" << status << "\"";
+  }
+  if (statuses.count("") > 0) {
+    EXPECT_NE(server.errors().find("a connection was closed"), std::string::npos);
+  }
+  return true;
+}
+
 TEST_F(ServerMemoryTest, WhatCannotBeAllocatedEndsOnlyItsOwnRequest) {
   auto server = startServer();
   askForPages(server->port(), false, false, false, 1);
   // Room for a few pages at most beyond what it holds now: most of 64 at once cannot be had.
-  const rlimit tight{addressSpaceBytes(server->pid()), RLIM_INFINITY};
-  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &tight, nullptr), 0);
-  std::map<std::string, int> statuses;
-  for (int round = 0; round < 3; ++round) {
-    for (const std::string& status : askForPages(server->port(), false, false, true, requests)) ++statuses[status];
-    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n"
-                                 << server->errors();
-  }
-  const rlimit free{RLIM_INFINITY, RLIM_INFINITY};
-  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &free, nullptr), 0);
-  for (const auto& [status, count] : statuses) {
-    RecordProperty("answers " + (status.empty() ? std::string("none") : status), count);
-    // An answer, a refusal for now, or the end of a connection whose request could not
-    // be had.
-    EXPECT_TRUE(status == "HTTP/1.1 200 OK" || status == "HTTP/1.1 503 Service Unavailable" || status.empty())
-        << "\"" << status << "\"";
-  }
-  if (statuses.count("") > 0) {
-    EXPECT_NE(server->errors().find("a connection was closed"), std::string::npos);
-  }
+  const auto pages = [&server] { return askForPages(server->port(), false, false, true, requests); };
+  if (!withNoRoomToGrow(*server, pages, "HTTP/1.1 200 OK")) return;
   EXPECT_EQ(askForPages(server->port(), false, false, true, requests),
             std::vector<std::string>(static_cast<std::size_t>(requests), "HTTP/1.1 200 OK"))
       << "not all answered once memory was there again";
@@ -227,21 +238,8 @@ TEST_F(ServerMemoryTest, SavesThatCannotBeAllocatedEndOnlyThemselves) {
     token = nlohmann::json::parse(answer.substr(answer.find("\r\n\r\n") + 4)).at("token").get<std::string>();
   }
   saveReportsAtOnce(server->port(), token, 1);
-  const rlimit tight{addressSpaceBytes(server->pid()), RLIM_INFINITY};
-  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &tight, nullptr), 0);
-  std::map<std::string, int> statuses;
-  for (int round = 0; round < 3; ++round) {
-    for (const std::string& status : saveReportsAtOnce(server->port(), token, requests)) ++statuses[status];
-    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n"
-                                 << server->errors();
-  }
-  const rlimit free{RLIM_INFINITY, RLIM_INFINITY};
-  ASSERT_EQ(prlimit(server->pid(), RLIMIT_AS, &free, nullptr), 0);
-  for (const auto& [status, count] : statuses) {
-    RecordProperty("answers " + (status.empty() ? std::string("none") : status), count);
-    EXPECT_TRUE(status == "HTTP/1.1 201 Created" || status == "HTTP/1.1 503 Service Unavailable" || status.empty())
-        << "\"" << status << "\"";
-  }
+  const auto saves = [&server, &token] { return saveReportsAtOnce(server->port(), token, requests); };
+  if (!withNoRoomToGrow(*server, saves, "HTTP/1.1 201 Created")) return;
   // One author's saves wait on each other for the count of the hour, so these come one at
   // a time.
   for (int i = 0; i < 8; ++i) {
