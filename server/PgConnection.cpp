@@ -128,6 +128,20 @@ PgResult PgConnection::awaitStatement(Clock::time_point deadline) {
 
 PgResult PgConnection::exec(const char* sql, const std::vector<PgParam>& params) {
   if (givenUp_) throw PgError("the database connection was given up", "");
+  try {
+    return execOnce(sql, params);
+  } catch (const PgError&) {
+    throw;
+  } catch (...) {
+    // Memory ran out between sending a statement and reading its whole answer, or
+    // between preparing one and noting it: the connection's state is no longer known, and
+    // it is opened afresh before it is used again.
+    givenUp_ = true;
+    throw;
+  }
+}
+
+PgResult PgConnection::execOnce(const char* sql, const std::vector<PgParam>& params) {
   std::vector<const char*> values;
   values.reserve(params.size());
   for (const PgParam& param : params) values.push_back(param ? param->c_str() : nullptr);

@@ -71,6 +71,7 @@ class PgConnection {
  private:
   bool lostWhileIdle();
   void reopen();
+  PgResult execOnce(const char* sql, const std::vector<PgParam>& params);
   PGresult* awaitResult(std::chrono::steady_clock::time_point deadline);
   PgResult awaitStatement(std::chrono::steady_clock::time_point deadline);
 
