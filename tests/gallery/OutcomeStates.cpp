@@ -108,7 +108,7 @@ const bool registered = addGalleryStates({
                    wrapped.manifest.plannedBytes = 63 * GB;
                    wrapped.tally.misplaced = wrapped.tally.blank;
                    wrapped.tally.blank = 0;
-                   wrapped.tally.smallestWrapDistance = 8 * GB;
+                   wrapped.tally.smallestWrapRunDistance = 8 * GB;
                    return finished(world, sdCard(64 * GB, "WRAP"),
                                    {.zone = measured, .full = atSpeedsOf(std::move(wrapped), measured)});
                  },

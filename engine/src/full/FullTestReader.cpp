@@ -278,6 +278,8 @@ class Reader {
     tally.corrupted += tally.misplaced;
     tally.misplaced = 0;
     tally.smallestWrapDistance.reset();
+    tally.smallestWrapRunDistance.reset();
+    SectorTally::WrapRun run;
     for (std::uint64_t at = 0; at + sectorSize <= chunk.missingFrom; at += sectorSize) {
       const std::uint64_t position = chunk.position + at;
       const auto source = session_.pattern.writtenPosition(chunk.bytes + at);
@@ -291,9 +293,9 @@ class Reader {
       if (distance < SectorTally::minimumWrapDistance) continue;
       --tally.corrupted;
       ++tally.misplaced;
-      if (sourceOffset && (!tally.smallestWrapDistance || distance < *tally.smallestWrapDistance)) {
-        tally.smallestWrapDistance = distance;
-      }
+      if (!sourceOffset) continue;
+      if (!tally.smallestWrapDistance || distance < *tally.smallestWrapDistance) tally.smallestWrapDistance = distance;
+      if (run.completes(position, distance)) tally.noteWrapRun(distance);
     }
     return piece;
   }

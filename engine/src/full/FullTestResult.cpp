@@ -48,7 +48,7 @@ std::uint64_t FullTestResult::cachedTailBytes() const {
 
 std::optional<std::uint64_t> FullTestResult::wrapDistance() const {
   std::optional<std::uint64_t> distance;
-  if (cardOrderTally().misplaced > 0) distance = cardOrderTally().smallestWrapDistance;
+  if (cardOrderTally().misplaced > 0) distance = cardOrderTally().smallestWrapRunDistance;
   if (deviceStart.provesWrap() && deviceStart.wrapDistance) {
     distance = std::min(distance.value_or(*deviceStart.wrapDistance), *deviceStart.wrapDistance);
   }

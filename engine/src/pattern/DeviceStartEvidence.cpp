@@ -27,8 +27,11 @@ DeviceStartEvidence scanDeviceStart(const std::string& deviceNode, const TestPat
 
   // Each sector found gives device offset minus written position: one value for every
   // sector where the first pass stored it (the offset of the test's first byte), and that
-  // value less the real size for every sector that wrapped.
+  // value less the real size for every sector that wrapped. Only values a run of sectors
+  // shows count: the file system's journal lies in this span too, and may hold a few of
+  // the test's sectors it copied from anywhere.
   std::vector<std::int64_t> offsets;
+  SectorTally::WrapRun run;
   AlignedBuffer buffer(static_cast<std::int64_t>(readSize));
   for (std::uint64_t at = 0; at < bytes;) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(readSize, bytes - at));
@@ -40,7 +43,8 @@ DeviceStartEvidence scanDeviceStart(const std::string& deviceNode, const TestPat
       if (!position) continue;
       const std::uint64_t deviceOffset = at + sector;
       if (deviceOffset < DeviceStartEvidence::bootAreaBytes) ++evidence.sectorsInBootArea;
-      offsets.push_back(static_cast<std::int64_t>(deviceOffset) - static_cast<std::int64_t>(*position));
+      const std::int64_t offset = static_cast<std::int64_t>(deviceOffset) - static_cast<std::int64_t>(*position);
+      if (run.completes(deviceOffset, static_cast<std::uint64_t>(offset))) offsets.push_back(offset);
     }
     if (got < want) break;
     at += got;

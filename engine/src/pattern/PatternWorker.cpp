@@ -34,6 +34,7 @@ void appendTally(SectorTally& earlier, const SectorTally& later) {
   earlier.unreadable += later.unreadable;
   earlier.firstBadPosition = lowerOf(earlier.firstBadPosition, later.firstBadPosition);
   earlier.smallestWrapDistance = lowerOf(earlier.smallestWrapDistance, later.smallestWrapDistance);
+  earlier.smallestWrapRunDistance = lowerOf(earlier.smallestWrapRunDistance, later.smallestWrapRunDistance);
   earlier.lastBadEnd = higherOf(earlier.lastBadEnd, later.lastBadEnd);
 }
 

@@ -5,7 +5,19 @@
 
 namespace tessorin {
 
-void SectorTally::record(const SectorStatus& status, std::uint64_t position) {
+bool SectorTally::WrapRun::completes(std::uint64_t position, std::uint64_t distance) {
+  const bool continues = length_ > 0 && distance == distance_ && position == next_;
+  length_ = continues ? length_ + 1 : 1;
+  distance_ = distance;
+  next_ = position + TestPattern::sectorSize;
+  return length_ == wrapRunSectors;
+}
+
+void SectorTally::noteWrapRun(std::uint64_t distance) {
+  if (!smallestWrapRunDistance || distance < *smallestWrapRunDistance) smallestWrapRunDistance = distance;
+}
+
+void SectorTally::record(const SectorStatus& status, std::uint64_t position, WrapRun* run) {
   switch (status.kind) {
     case SectorStatus::Kind::ok:
       ++ok;
@@ -27,6 +39,7 @@ void SectorTally::record(const SectorStatus& status, std::uint64_t position) {
       } else {
         ++misplaced;
         if (!smallestWrapDistance || distance < *smallestWrapDistance) smallestWrapDistance = distance;
+        if (run && run->completes(position, distance)) noteWrapRun(distance);
       }
       break;
     }

@@ -125,8 +125,9 @@ std::optional<std::uint64_t> TestPattern::writtenPosition(const void* sectorByte
 void TestPattern::verify(const void* buffer, std::size_t byteCount, std::uint64_t position, SectorTally& tally) const {
   const auto* bytes = static_cast<const unsigned char*>(buffer);
   const std::size_t whole = byteCount - byteCount % sectorSize;
+  SectorTally::WrapRun run;
   for (std::size_t offset = 0; offset < whole; offset += sectorSize) {
-    tally.record(classify(bytes + offset, position + offset), position + offset);
+    tally.record(classify(bytes + offset, position + offset), position + offset, &run);
   }
 }
 

@@ -112,7 +112,7 @@ TEST(FullTestDeviceOrder, WrapFakeIsMeasuredByItsDistanceOnTheDevice) {
   tally.firstBadPosition = 0;
   tally.lastBadEnd = written;
   tally.okAfterFirstBad = tally.ok;
-  tally.smallestWrapDistance = 28 * MiB;
+  tally.smallestWrapRunDistance = 28 * MiB;
   FullTestResult result;
   result.manifest.files = {{"F00000.otr", 0, written}};
   result.manifest.plannedBytes = written;
@@ -120,7 +120,7 @@ TEST(FullTestDeviceOrder, WrapFakeIsMeasuredByItsDistanceOnTheDevice) {
   result.tally = tally;
   EXPECT_EQ(result.realCapacity(), std::nullopt) << "kept more than the distance in the files";
 
-  tally.smallestWrapDistance = 700 * MiB;
+  tally.smallestWrapRunDistance = 700 * MiB;
   result.deviceOrder = DeviceOrderTally::fold({{0, 132 * MiB, 0, written, tally}}, written);
   EXPECT_EQ(result.verdict(), Verdict::fake);
   EXPECT_EQ(result.realCapacity(), 700 * MiB);

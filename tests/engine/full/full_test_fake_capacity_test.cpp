@@ -13,10 +13,13 @@
 // overwrites the file system's own records on the card, and what the host still caches
 // of them decides whether the file system finds the test's files again; the verdict and
 // the size must not depend on it.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "BusyHost.hpp"
 #include "ByteLiterals.hpp"
@@ -134,6 +137,46 @@ TEST(FakeCapacityWhenTheFolderIsLost, IsMeasuredFromTheWholeFreeSpace) {
   EXPECT_LE(std::abs(static_cast<double>(*capacity) - static_cast<double>(2_GiB)), 0.02 * static_cast<double>(2_GiB))
       << *capacity << " shown, " << describe(result);
 }
+
+// A file system saves a block of its own records by writing the whole block: on a card
+// that wrapped, what it read back of that block is partly the test's data, and its
+// journal takes a copy of those few sectors, any distance from where the card put them.
+// The size shown is the card's wrap, not that distance. The copy is made on the medium
+// itself, between writing and reading back, a few sectors long as a block is.
+class FakeCapacityWithSectorsCopiedByTheFileSystem : public ::testing::TestWithParam<FileSystemKind> {};
+
+void copyOnMedium(const std::string& medium, std::uint64_t from, std::uint64_t to, std::size_t length) {
+  const int file = ::open(medium.c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_GE(file, 0) << medium;
+  std::vector<char> bytes(length);
+  EXPECT_EQ(::pread(file, bytes.data(), length, static_cast<off_t>(from)), static_cast<ssize_t>(length));
+  EXPECT_EQ(::pwrite(file, bytes.data(), length, static_cast<off_t>(to)), static_cast<ssize_t>(length));
+  ::close(file);
+}
+
+TEST_P(FakeCapacityWithSectorsCopiedByTheFileSystem, IsTheCardsWrap) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto card = CounterfeitCard::make({.claimed = 1_GiB, .real = 300_MiB, .mode = Mode::wrap, .fileSystem = GetParam()});
+  FullTest::Options options;
+  options.fileSize = 256_MiB;
+  // Past the file systems' own structures, within the real size: both places hold the
+  // test's data by the end of writing.
+  const auto copyAFileSystemBlock = [&card] {
+    copyOnMedium(card->medium(), 150_MiB, 180_MiB, 4096);
+    card->dropHostCaches();
+  };
+  const FullTestResult result = FullTest(card->mountPoint(), options).run({}, copyAFileSystemBlock).result();
+
+  EXPECT_EQ(result.verdict(), Verdict::fake) << describe(result);
+  const auto capacity = result.realCapacity();
+  ASSERT_TRUE(capacity) << describe(result);
+  EXPECT_LE(std::abs(static_cast<double>(*capacity) - static_cast<double>(300_MiB)), 0.02 * static_cast<double>(300_MiB))
+      << *capacity << " shown, " << describe(result);
+}
+
+INSTANTIATE_TEST_SUITE_P(FileSystems, FakeCapacityWithSectorsCopiedByTheFileSystem,
+                         ::testing::Values(FileSystemKind::exfat, FileSystemKind::ext4),
+                         [](const auto& info) { return std::string(info.param == FileSystemKind::exfat ? "exFAT" : "ext4"); });
 
 INSTANTIATE_TEST_SUITE_P(
     Cards, FakeCapacity,

@@ -64,9 +64,9 @@ TEST(FullTestVerdict, FollowsTheRulesOnHandMadeTallies) {
   SectorTally oneMisplaced = failingFrom(GiB, 2 * GiB, 1'000'000);
   oneMisplaced.blank -= 1;
   oneMisplaced.misplaced = 1;
-  oneMisplaced.smallestWrapDistance = 16 * GiB;
+  oneMisplaced.smallestWrapRunDistance = 16 * GiB;
   SectorTally wrapBeyondVolume = oneMisplaced;
-  wrapBeyondVolume.smallestWrapDistance = 128 * GiB;
+  wrapBeyondVolume.smallestWrapRunDistance = 128 * GiB;
   SectorTally corruptedOnly;
   corruptedOnly.ok = 1000;
   corruptedOnly.corrupted = 5;
@@ -166,7 +166,7 @@ TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryGivesNoVerdictNorCapacity
   SectorTally wrapped = failingFrom(GiB, 2 * GiB, 1'000'000);
   wrapped.blank -= 1;
   wrapped.misplaced = 1;
-  wrapped.smallestWrapDistance = 16 * GiB;
+  wrapped.smallestWrapRunDistance = 16 * GiB;
   const VerdictCase cases[] = {
       {"all good", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024))), Verdict::unconfirmed, std::nullopt},
       {"all good and full", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024), WriteStop::diskFull())),
@@ -231,7 +231,7 @@ FullTestResult wrapped(std::uint64_t written, std::uint64_t distance, std::uint6
   tally.ok = static_cast<std::int64_t>(ok / 512);
   tally.misplaced = static_cast<std::int64_t>((written - ok) / 512);
   tally.firstBadPosition = 0;
-  tally.smallestWrapDistance = distance;
+  tally.smallestWrapRunDistance = distance;
   return resultOf(written, tally, WriteStop::completed(), 4 * GiB);
 }
 

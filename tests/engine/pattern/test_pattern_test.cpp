@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 #include "tessorin/pattern/SectorTally.hpp"
@@ -141,6 +142,32 @@ TEST(SectorTally, SmallestWrapDistanceKeepsTheMinimumInEitherDirection) {
   tally.record(SectorStatus::misplaced(100 << 20), 68 << 20);  // found 32 MiB above
   EXPECT_EQ(tally.misplaced, 2);
   EXPECT_EQ(tally.smallestWrapDistance, std::uint64_t{32} << 20);
+}
+
+// A wrap moves whole stretches; a file system's journal copies a block of a few
+// sectors from anywhere. Only a distance 32 sectors in a row show is the card's.
+TEST(SectorTally, AWrapDistanceIsTheCardsWhereARunOfSectorsShowsIt) {
+  const TestPattern pattern(11);
+  const std::uint64_t base = std::uint64_t{100} << 20;
+  constexpr std::uint64_t MiB = 1 << 20;
+  // Read back in order, as (sectors, how far away their content was written; 0 where it
+  // was written for that place): a copied block, a run one short, a run that counts, and
+  // a longer run broken by an intact sector.
+  const std::pair<int, std::uint64_t> stretches[] = {
+      {8, 20 * MiB}, {31, 30 * MiB}, {32, 700 * MiB}, {20, 600 * MiB}, {1, 0}, {20, 600 * MiB}};
+  std::vector<unsigned char> buffer;
+  std::uint64_t position = base;
+  for (const auto& [count, distance] : stretches) {
+    for (int k = 0; k < count; ++k, position += 512) {
+      const Sector sector = filled(pattern, position + distance);
+      buffer.insert(buffer.end(), sector.begin(), sector.end());
+    }
+  }
+  SectorTally tally;
+  pattern.verify(buffer.data(), buffer.size(), base, tally);
+  EXPECT_EQ(tally.misplaced, 111);
+  EXPECT_EQ(tally.smallestWrapDistance, 20 * MiB);
+  EXPECT_EQ(tally.smallestWrapRunDistance, 700 * MiB);
 }
 
 TEST(SectorTally, OkAfterFirstBadFollowsRecordingOrder) {

@@ -284,7 +284,7 @@ TEST(OutcomeNotes, AWrapFakesBrokenFileSystemIsNamedNotARefusal) {
                           "data, and the next check clears it away once the card allows.";
   CheckOutcome wrapped = outcome(Verdict::fake);
   SectorTally wrappedTally = Sectors{.ok = 10, .misplaced = 4};
-  wrappedTally.smallestWrapDistance = 1'000'000'000;
+  wrappedTally.smallestWrapRunDistance = 1'000'000'000;
   wrapped.full = fullResult(1'100'000'000, wrappedTally, FullTestWriteStop::ioError(5, 1'100'000'000));
   wrapped.full->manifest.plannedBytes = 63'000'000'000;  // the whole card was free
   wrapped.testFolderLeft = true;

@@ -124,8 +124,8 @@ struct FullTestResult {
   std::uint64_t stopPlace() const;
   // Whether the card refused a write, and whether it kept what it took.
   WriteRefusal writeRefusal() const;
-  // The smallest distance at which the card was seen to wrap, through the files or on
-  // the device's start.
+  // The smallest distance at which the card was seen to wrap, by a run of sectors,
+  // through the files or on the device's start.
   std::optional<std::uint64_t> wrapDistance() const;
 };
 

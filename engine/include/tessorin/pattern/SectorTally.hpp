@@ -14,6 +14,26 @@ struct SectorTally {
   // Misplaced data nearer than this to where it belongs is treated as corruption, not as
   // the address wrap of a counterfeit controller.
   static constexpr std::uint64_t minimumWrapDistance = 0x1000000;
+  // A card that wraps moves whole stretches of what was written by its real size. A file
+  // system that saves one block of its own records writes the whole block back, and on a
+  // card that wrapped onto that block what it read back is partly the test's data: its
+  // journal then holds a copy of a few of the test's sectors, any distance from where
+  // the card put them. A distance is the card's only where this many sectors in a row
+  // show it, more than a few blocks of records hold.
+  static constexpr std::int64_t wrapRunSectors = 32;
+
+  // Sectors misplaced by one distance, one after another.
+  class WrapRun {
+   public:
+    // Whether the sector at `position`, misplaced by `distance`, makes its run
+    // wrapRunSectors long.
+    bool completes(std::uint64_t position, std::uint64_t distance);
+
+   private:
+    std::uint64_t distance_ = 0;
+    std::uint64_t next_ = 0;
+    std::int64_t length_ = 0;
+  };
 
   std::int64_t ok = 0;
   std::int64_t blank = 0;
@@ -26,6 +46,9 @@ struct SectorTally {
   // position its content was written for; a place on the card only where the file
   // system lays the test files out in order.
   std::optional<std::uint64_t> smallestWrapDistance;
+  // The same, of distances that wrapRunSectors sectors in a row showed; recorded only
+  // where a WrapRun follows the sectors.
+  std::optional<std::uint64_t> smallestWrapRunDistance;
   // Depends on the order of recording: ok sectors recorded after some bad one.
   std::int64_t okAfterFirstBad = 0;
   // Where the highest bad sector ends: in a read-back in order, everything from here on
@@ -42,7 +65,9 @@ struct SectorTally {
   // what a refused write leaves behind.
   std::int64_t lostSectors() const { return saturatingSum(saturatingSum(unreadable, misplaced), corrupted); }
 
-  void record(const SectorStatus& status, std::uint64_t position);
+  // `run`: the sectors recorded before this one, one after another, when they are.
+  void record(const SectorStatus& status, std::uint64_t position, WrapRun* run = nullptr);
+  void noteWrapRun(std::uint64_t distance);
   void recordUnreadable(std::int64_t count, std::uint64_t position);
 
   friend bool operator==(const SectorTally&, const SectorTally&) = default;
