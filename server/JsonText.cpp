@@ -1,5 +1,8 @@
 #include "JsonText.hpp"
 
+#include <charconv>
+#include <cmath>
+
 namespace tessorin::server {
 
 void appendJsonString(std::string& out, std::string_view text) {
@@ -19,6 +22,16 @@ void appendJsonString(std::string& out, std::string_view text) {
     }
   }
   out += '"';
+}
+
+void appendJsonNumber(std::string& out, double value) {
+  if (!std::isfinite(value)) {
+    out += "null";
+    return;
+  }
+  char buffer[64];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  out.append(buffer, end);
 }
 
 std::string refusalJson(int code, std::string_view message) {

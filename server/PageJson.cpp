@@ -9,14 +9,11 @@ namespace tessorin::server {
 
 namespace {
 
-// The shortest text that reads back as the same double, as the database's own text may
-// use forms a JSON reader does not take.
+// The database's own text of a double may use forms a JSON reader does not take.
 void appendDouble(std::string& out, std::string_view text) {
   double value = 0;
   std::from_chars(text.data(), text.data() + text.size(), value);
-  char buffer[64];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, end);
+  appendJsonNumber(out, value);
 }
 
 // Whole milliseconds, as a record's creation date holds them.

@@ -1,7 +1,5 @@
 #include "RecordJsonText.hpp"
 
-#include <charconv>
-#include <cmath>
 #include <limits>
 #include <optional>
 #include <set>
@@ -257,17 +255,6 @@ class RecordEvents {
   std::optional<std::string> error_;
 };
 
-void appendDouble(std::string& out, double value) {
-  // What a JSON tree writes for a number JSON cannot hold.
-  if (!std::isfinite(value)) {
-    out += "null";
-    return;
-  }
-  char buffer[64];
-  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
-  out.append(buffer, end);
-}
-
 void appendValue(std::string& out, const RecordValue& value) {
   std::visit(
       [&out](const auto& v) {
@@ -280,7 +267,7 @@ void appendValue(std::string& out, const RecordValue& value) {
           out += std::to_string(v);
         } else if constexpr (std::is_same_v<T, double>) {
           out += R"({"double":)";
-          appendDouble(out, v);
+          appendJsonNumber(out, v);
         } else {
           out += R"({"reference":)";
           appendJsonString(out, v.recordName.toStdString());
