@@ -128,14 +128,17 @@ PgResult PgConnection::awaitStatement(Clock::time_point deadline) {
 
 PgResult PgConnection::exec(const char* sql, const std::vector<PgParam>& params) {
   if (givenUp_) throw PgError("the database connection was given up", "");
+  // Memory ran out between sending a statement and reading its whole answer (libpq then
+  // reports "out of memory for query result"), or between preparing one and noting it: the
+  // connection's state is no longer known, and it is opened afresh before it is used
+  // again. Otherwise a statement prepared but never noted fails there ("already exists")
+  // for good. An error the database reported, with its SQLSTATE, leaves it as it was.
   try {
     return execOnce(sql, params);
-  } catch (const PgError&) {
+  } catch (const PgError& error) {
+    if (error.sqlState.empty() && PQstatus(connection_.get()) == CONNECTION_OK) givenUp_ = true;
     throw;
   } catch (...) {
-    // Memory ran out between sending a statement and reading its whole answer, or
-    // between preparing one and noting it: the connection's state is no longer known, and
-    // it is opened afresh before it is used again.
     givenUp_ = true;
     throw;
   }

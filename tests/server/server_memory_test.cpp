@@ -199,7 +199,7 @@ TEST_F(ServerMemoryTest, WhatCannotBeAllocatedEndsOnlyItsOwnRequest) {
   if (!withNoRoomToGrow(*server, pages, "HTTP/1.1 200 OK")) return;
   EXPECT_EQ(askForPages(server->port(), false, false, true, requests),
             std::vector<std::string>(static_cast<std::size_t>(requests), "HTTP/1.1 200 OK"))
-      << "not all answered once memory was there again";
+      << "not all answered once memory was there again:\n" << server->errors();
 }
 
 // Each save on a connection of its own, all at once; the status lines.
