@@ -85,7 +85,11 @@ TEST(ReportValidator, ChecksTheRecordItself) {
   unknownType.recordType = QStringLiteral("Store");
   EXPECT_EQ(validate(unknownType)->code, RecordErrorCode::unknownItem);
 
-  for (const char* name : {"0a3f2c1b-0000-4000-8000-000000000001", "not a name", "", "{0A3F2C1B-0000-4000-8000-000000000001}"}) {
+  for (const char* name : {"0a3f2c1b-0000-4000-8000-000000000001", "not a name", "", "{0A3F2C1B-0000-4000-8000-000000000001}",
+                           "0A3F2C1B0-000-4000-8000-000000000001", "0A3F2C1B-0000-4000-8000-00000000001",
+                           "0A3F2C1B-0000-4000-8000-0000000000011", "0A3F2C1G-0000-4000-8000-000000000001",
+                           "0A3F2C1B_0000-4000-8000-000000000001", "\uFF10A3F2C1B-0000-4000-8000-000000000001",
+                           "0A3F2C1B-0000-4000-8000-00000000000\u0661"}) {
     Record record = validReport();
     record.recordName = QString::fromUtf8(name);
     EXPECT_EQ(validate(record)->code, RecordErrorCode::invalidArguments) << name;

@@ -95,6 +95,16 @@ TEST(CleanedStoreName, CountsWhatTheUserSeesAsOneCharacter) {
   }
 }
 
+// Text from the network may hold half of a surrogate pair: it reads as the replacement
+// character, and a whole pair stays one character.
+TEST(CleanedStoreName, ReadsALoneSurrogateAsTheReplacementCharacter) {
+  const QString lone = QString(QChar(0xD83D)) + QStringLiteral("Shop") + QChar(0xDE00);
+  EXPECT_EQ(cleanedStoreName(lone), QString(QChar::ReplacementCharacter) + QStringLiteral("Shop") +
+                                        QChar(QChar::ReplacementCharacter));
+  EXPECT_EQ(cleanedStoreName(u("Shop \U0001F600")), u("Shop \U0001F600"));
+  EXPECT_EQ(normalizedStoreKey(QString(QChar(0xDE00)) + QStringLiteral(" Shop")), u("\uFFFD shop"));
+}
+
 TEST(FlagEmoji, MapsEveryCharacterToTheRegionalIndicators) {
   EXPECT_EQ(flagEmoji(QStringLiteral("pt")), u("\U0001F1F5\U0001F1F9"));
   EXPECT_EQ(flagEmoji(QStringLiteral("PT")), u("\U0001F1F5\U0001F1F9"));

@@ -1,6 +1,5 @@
 #include "community/rules/StoreTextRules.hpp"
 
-#include <QList>
 #include <QTextBoundaryFinder>
 
 namespace tessorin {
@@ -32,8 +31,29 @@ bool isHidden(uint c) {
   }
 }
 
-QString fromPoints(const QList<uint>& points) {
-  return QString::fromUcs4(reinterpret_cast<const char32_t*>(points.constData()), points.size());
+// Every code point of `text` in turn, a lone surrogate as U+FFFD. Walked here rather than
+// taken from toUcs4(): Qt fills a list of a given size without checking that it got the
+// memory, so on a server that ran out the list's first write ends the process, where a
+// string that cannot grow throws and ends only its request.
+template <typename Visit>
+void forEachCodePoint(const QString& text, Visit visit) {
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+      visit(static_cast<uint>(QChar::surrogateToUcs4(c, text.at(++i))));
+    } else {
+      visit(c.isSurrogate() ? uint(QChar::ReplacementCharacter) : uint(c.unicode()));
+    }
+  }
+}
+
+void appendCodePoint(QString& text, uint c) {
+  if (QChar::requiresSurrogates(c)) {
+    text += QChar(QChar::highSurrogate(c));
+    text += QChar(QChar::lowSurrogate(c));
+  } else {
+    text += QChar(static_cast<char16_t>(c));
+  }
 }
 
 // What the link test reads: compatibility forms folded (full-width "ｈｔｔｐ", small "﹫"),
@@ -41,60 +61,60 @@ QString fromPoints(const QList<uint>& points) {
 QString linkProbe(const QString& text) {
   const QString folded =
       text.normalized(QString::NormalizationForm_KC).toCaseFolded().normalized(QString::NormalizationForm_KC);
-  QList<uint> kept;
-  for (uint c : folded.toUcs4()) {
-    if (QChar::category(c) != QChar::Other_Format) kept.append(c);
-  }
-  return fromPoints(kept);
+  QString kept;
+  forEachCodePoint(folded, [&kept](uint c) {
+    if (QChar::category(c) != QChar::Other_Format) appendCodePoint(kept, c);
+  });
+  return kept;
 }
 
 }  // namespace
 
 QString normalizedStoreKey(const QString& text) {
-  QList<uint> widthFolded;
-  for (uint c : text.toUcs4()) {
+  QString widthFolded;
+  forEachCodePoint(text, [&widthFolded](uint c) {
     const QChar::Decomposition tag = QChar::decompositionTag(c);
     if (tag == QChar::Wide || tag == QChar::Narrow) {
-      widthFolded.append(QChar::decomposition(c).toUcs4());
+      widthFolded += QChar::decomposition(c);
     } else {
-      widthFolded.append(c);
+      appendCodePoint(widthFolded, c);
     }
-  }
-  QList<uint> bare;
-  for (uint c : fromPoints(widthFolded).normalized(QString::NormalizationForm_D).toUcs4()) {
-    if (QChar::category(c) != QChar::Mark_NonSpacing) bare.append(c);
-  }
-  const QString folded = fromPoints(bare).toCaseFolded().normalized(QString::NormalizationForm_C);
+  });
+  QString bare;
+  forEachCodePoint(widthFolded.normalized(QString::NormalizationForm_D), [&bare](uint c) {
+    if (QChar::category(c) != QChar::Mark_NonSpacing) appendCodePoint(bare, c);
+  });
+  const QString folded = bare.toCaseFolded().normalized(QString::NormalizationForm_C);
 
   QString key;
-  QList<uint> word;
+  QString word;
   const auto flush = [&] {
     if (word.isEmpty()) return;
     if (!key.isEmpty()) key += QLatin1Char(' ');
-    key += fromPoints(word);
+    key += word;
     word.clear();
   };
-  for (uint c : folded.toUcs4()) {
+  forEachCodePoint(folded, [&](uint c) {
     if (QChar::isSpace(c)) {
       flush();
     } else {
-      word.append(c);
+      appendCodePoint(word, c);
     }
-  }
+  });
   flush();
   return key;
 }
 
 QString cleanedStoreName(const QString& text) {
-  QList<uint> visible;
-  for (uint c : text.toUcs4()) {
+  QString visible;
+  forEachCodePoint(text, [&visible](uint c) {
     if (isLineBreak(c)) {
-      visible.append(uint(' '));
+      visible += QLatin1Char(' ');
     } else if (!isHidden(c)) {
-      visible.append(c);
+      appendCodePoint(visible, c);
     }
-  }
-  const QString trimmed = fromPoints(visible).trimmed();
+  });
+  const QString trimmed = visible.trimmed();
   if (trimmed.isEmpty()) return {};
   const QString probe = linkProbe(trimmed);
   if (probe.contains(QLatin1String("http")) || probe.contains(QLatin1String("www.")) || probe.contains(QLatin1Char('@'))) {
@@ -104,12 +124,12 @@ QString cleanedStoreName(const QString& text) {
 }
 
 QString flagEmoji(const QString& regionCode) {
-  QList<uint> flags;
-  for (uint c : regionCode.toUpper().toUcs4()) {
+  QString flags;
+  forEachCodePoint(regionCode.toUpper(), [&flags](uint c) {
     const uint moved = c + 0x1F1A5;
-    if (moved <= 0x10FFFF) flags.append(moved);
-  }
-  return fromPoints(flags);
+    if (moved <= 0x10FFFF) appendCodePoint(flags, moved);
+  });
+  return flags;
 }
 
 bool isCapitalCode(const QString& text, qsizetype length) {
