@@ -294,8 +294,7 @@ class Reader {
       --tally.corrupted;
       ++tally.misplaced;
       if (!sourceOffset) continue;
-      if (!tally.smallestWrapDistance || distance < *tally.smallestWrapDistance) tally.smallestWrapDistance = distance;
-      if (run.completes(position, distance)) tally.noteWrapRun(distance);
+      tally.noteWrap(position, distance, &run);
     }
     return piece;
   }

@@ -13,7 +13,9 @@ bool SectorTally::WrapRun::completes(std::uint64_t position, std::uint64_t dista
   return length_ == wrapRunSectors;
 }
 
-void SectorTally::noteWrapRun(std::uint64_t distance) {
+void SectorTally::noteWrap(std::uint64_t position, std::uint64_t distance, WrapRun* run) {
+  if (!smallestWrapDistance || distance < *smallestWrapDistance) smallestWrapDistance = distance;
+  if (!run || !run->completes(position, distance)) return;
   if (!smallestWrapRunDistance || distance < *smallestWrapRunDistance) smallestWrapRunDistance = distance;
 }
 
@@ -38,8 +40,7 @@ void SectorTally::record(const SectorStatus& status, std::uint64_t position, Wra
         ++corrupted;
       } else {
         ++misplaced;
-        if (!smallestWrapDistance || distance < *smallestWrapDistance) smallestWrapDistance = distance;
-        if (run && run->completes(position, distance)) noteWrapRun(distance);
+        noteWrap(position, distance, run);
       }
       break;
     }

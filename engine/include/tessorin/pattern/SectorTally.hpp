@@ -67,7 +67,8 @@ struct SectorTally {
 
   // `run`: the sectors recorded before this one, one after another, when they are.
   void record(const SectorStatus& status, std::uint64_t position, WrapRun* run = nullptr);
-  void noteWrapRun(std::uint64_t distance);
+  // A sector at `position` misplaced by `distance`, at least minimumWrapDistance.
+  void noteWrap(std::uint64_t position, std::uint64_t distance, WrapRun* run);
   void recordUnreadable(std::int64_t count, std::uint64_t position);
 
   friend bool operator==(const SectorTally&, const SectorTally&) = default;
