@@ -3,7 +3,6 @@
 #include <cmath>
 #include <set>
 
-
 #include "community/rules/StoreTextRules.hpp"
 #include "session/records/CheckOutcome.hpp"
 #include "session/records/Platform.hpp"
