@@ -186,13 +186,15 @@ int main(int argc, char** argv) {
   options.reportsPerHour = 100'000'000;
   options.flagsPerHour = 100'000'000;
   options.registrationsPerHour = 100'000'000;
-  options.trustedProxies = {"127.0.0.1"};
+  const testing::ProxySocketPlace proxySocket;
+  options.proxySocket = proxySocket.path();
+  if (testing::nginxUnavailableReason().empty()) options.proxySocketGroup = testing::ProxySocketPlace::nginxWorkers;
   server::CommunityServer community(options);
   const int port = community.start();
   std::unique_ptr<testing::NginxProxy> proxy;
   if (const std::string noNginx = testing::nginxUnavailableReason(); noNginx.empty()) {
     // Every client comes from 127.0.0.1: the site's per-address pace would measure itself.
-    proxy = std::make_unique<testing::NginxProxy>(port, testing::NginxProxy::PerAddressPace::lifted);
+    proxy = std::make_unique<testing::NginxProxy>(proxySocket.path(), testing::NginxProxy::PerAddressPace::lifted);
   } else {
     std::cerr << "community_server_bench: no proxy cases: " << noNginx << "\n";
   }

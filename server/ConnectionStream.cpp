@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include "WholeRequest.hpp"
+
 namespace tessorin::server {
 
 namespace {
@@ -49,6 +51,17 @@ bool ConnectionStream::awaitRequest(std::chrono::milliseconds idle) {
 void ConnectionStream::beginRequest(Clock::time_point deadline, std::size_t bytes) {
   deadline_ = deadline;
   budget_ = bytes;
+}
+
+bool ConnectionStream::holdsWholeRequest(std::size_t bytes) const {
+  std::string waiting(buffer_.data() + begin_, end_ - begin_);
+  if (waiting.size() < bytes) {
+    const std::size_t read = waiting.size();
+    waiting.resize(bytes);
+    const ssize_t peeked = recv(socket_, waiting.data() + read, bytes - read, MSG_PEEK | MSG_DONTWAIT);
+    waiting.resize(read + static_cast<std::size_t>(std::max<ssize_t>(peeked, 0)));
+  }
+  return startsWithWholeRequest(waiting);
 }
 
 bool ConnectionStream::is_readable() const { return begin_ < end_ || (!overran_ && wait(POLLIN, deadline_)); }
