@@ -186,6 +186,8 @@ int main(int argc, char** argv) {
   options.reportsPerHour = 100'000'000;
   options.flagsPerHour = 100'000'000;
   options.registrationsPerHour = 100'000'000;
+  // Every client comes from 127.0.0.1, which no proxy stands for any longer.
+  options.connectionsPerAddress = 0;
   const testing::ProxySocketPlace proxySocket;
   options.proxySocket = proxySocket.path();
   if (testing::nginxUnavailableReason().empty()) options.proxySocketGroup = testing::ProxySocketPlace::nginxWorkers;

@@ -238,7 +238,7 @@ bool BoundedHttpServer::serve(socket_t sock) {
     const auto idle = std::min<Clock::duration>(limits_.keepAliveIdle, budgetEnd - now);
     if (!stream.awaitRequest(std::chrono::ceil<std::chrono::milliseconds>(idle))) break;
     // A request that is all here takes its thread only as long as it is served.
-    if (!startSending() && !stream.holdsWholeRequest(limits_.requestBytes)) {
+    if (!startSending() && !stream.holdsWholeRequest(limits_.requestBytes, limits_.bodyGrace)) {
       refuseAtOnce(sock, busyAnswer_);
       break;
     }

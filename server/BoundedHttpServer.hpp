@@ -12,7 +12,8 @@
 //     door); one more is answered 429 and closed;
 //   - at most a number of connections may be still sending their request at once, so that
 //     slow senders cannot hold every thread; past that a connection whose request is not
-//     here whole is answered 429 at once and closed;
+//     here whole (or whose body does not follow its header within a moment) is answered
+//     429 at once and closed;
 //   - a connection idle between requests is closed after a short keep-alive, serves a
 //     bounded number of requests and starts none after its time budget;
 //   - a request must arrive whole (request line, headers and body) within a deadline and
@@ -60,6 +61,8 @@ class BoundedHttpServer : public httplib::Server {
     std::chrono::milliseconds connectionBudget{20'000};
     std::size_t connectionsPerAddress = 8;
     std::size_t sendingConnections = 32;
+    // Past that cap, how long a request whose header is in may take for its body.
+    std::chrono::milliseconds bodyGrace{50};
     std::chrono::milliseconds requestDeadline{10'000};
     std::chrono::milliseconds writeTimeout{10'000};
     std::size_t requestBytes = 64 * 1024;

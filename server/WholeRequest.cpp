@@ -28,9 +28,9 @@ bool startsWithName(std::string_view line, std::string_view name) {
 
 }  // namespace
 
-bool startsWithWholeRequest(std::string_view bytes) {
+RequestArrival requestArrival(std::string_view bytes) {
   const std::optional<std::size_t> end = headerEnd(bytes);
-  if (!end) return false;
+  if (!end) return RequestArrival::partOfHeader;
   const std::string_view header = bytes.substr(0, *end);
   std::optional<std::size_t> length;
   for (std::size_t begin = header.find('\n') + 1; begin < header.size();) {
@@ -38,18 +38,18 @@ bool startsWithWholeRequest(std::string_view bytes) {
     if (stop == std::string_view::npos) stop = header.size();
     const std::string_view line = header.substr(begin, stop - begin);
     begin = stop + 1;
-    if (startsWithName(line, "transfer-encoding")) return false;
+    if (startsWithName(line, "transfer-encoding")) return RequestArrival::partOfBody;
     if (!startsWithName(line, "content-length")) continue;
-    if (length) return false;
+    if (length) return RequestArrival::partOfBody;
     std::string_view value = line.substr(sizeof "content-length");
     while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) value.remove_prefix(1);
     while (!value.empty() && (value.back() == '\r' || value.back() == ' ' || value.back() == '\t')) value.remove_suffix(1);
     std::size_t parsed = 0;
     const auto [stopAt, error] = std::from_chars(value.data(), value.data() + value.size(), parsed);
-    if (error != std::errc() || stopAt != value.data() + value.size()) return false;
+    if (error != std::errc() || stopAt != value.data() + value.size()) return RequestArrival::partOfBody;
     length = parsed;
   }
-  return bytes.size() - *end >= length.value_or(0);
+  return bytes.size() - *end >= length.value_or(0) ? RequestArrival::whole : RequestArrival::partOfBody;
 }
 
 }  // namespace tessorin::server

@@ -111,29 +111,37 @@ TEST(SendingCapTest, ConnectionsStillSendingPastTheCapAreRefusedAndWholeRequests
     ++refused;
   }
   EXPECT_EQ(refused, halfSent - 4);
-  // A request sent whole is served while the cap is full, and so is a body sent with it.
+  // A request sent whole is served while the cap is full, and so is a body sent with it
+  // or right after its header, as HTTP libraries write them.
   EXPECT_EQ(testing::statusLine(deployment.answerWithin(std::string(flagPage) + "\r\n", 2000ms, "127.0.4.1")),
             "HTTP/1.1 200 OK");
   EXPECT_EQ(testing::statusLine(deployment.answerWithin(
                 "POST /v1/authors HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\n{}", 2000ms, "127.0.4.2")),
             "HTTP/1.1 201 Created");
+  LoopbackConnection split(deployment.port(), false, "127.0.4.3");
+  ASSERT_TRUE(split.send("POST /v1/authors HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\n"));
+  std::this_thread::sleep_for(2ms);
+  ASSERT_TRUE(split.send("{}"));
+  ASSERT_TRUE(split.peerSpoke(2000ms));
+  EXPECT_EQ(testing::statusLine(split.response()), "HTTP/1.1 201 Created");
 }
 
 TEST(WholeRequestTest, CountsARequestWholeOnlyWithItsHeaderAndAllOfItsBody) {
-  const std::pair<const char*, bool> cases[] = {
-      {"GET / HTTP/1.1\r\nHost: a\r\n\r\n", true},
-      {"GET / HTTP/1.1\nHost: a\n\n", true},
-      {"GET / HTTP/1.1\r\nHost: a\r\n", false},
-      {"GET /v1/rec", false},
-      {"POST / HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}", true},
-      {"POST / HTTP/1.1\r\ncontent-length:  2 \r\n\r\n{}", true},
-      {"POST / HTTP/1.1\r\nContent-Length: 2\r\n\r\n{", false},
-      {"POST / HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 2\r\n\r\n{}", false},
-      {"POST / HTTP/1.1\r\nContent-Length: x\r\n\r\n{}", false},
-      {"POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", false},
-      {"POST / HTTP/1.1\r\nX-Content-Length: 9\r\n\r\n", true},
+  using server::RequestArrival;
+  const std::pair<const char*, RequestArrival> cases[] = {
+      {"GET / HTTP/1.1\r\nHost: a\r\n\r\n", RequestArrival::whole},
+      {"GET / HTTP/1.1\nHost: a\n\n", RequestArrival::whole},
+      {"GET / HTTP/1.1\r\nHost: a\r\n", RequestArrival::partOfHeader},
+      {"GET /v1/rec", RequestArrival::partOfHeader},
+      {"POST / HTTP/1.1\r\nContent-Length: 2\r\n\r\n{}", RequestArrival::whole},
+      {"POST / HTTP/1.1\r\ncontent-length:  2 \r\n\r\n{}", RequestArrival::whole},
+      {"POST / HTTP/1.1\r\nContent-Length: 2\r\n\r\n{", RequestArrival::partOfBody},
+      {"POST / HTTP/1.1\r\nContent-Length: 2\r\nContent-Length: 2\r\n\r\n{}", RequestArrival::partOfBody},
+      {"POST / HTTP/1.1\r\nContent-Length: x\r\n\r\n{}", RequestArrival::partOfBody},
+      {"POST / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n0\r\n\r\n", RequestArrival::partOfBody},
+      {"POST / HTTP/1.1\r\nX-Content-Length: 9\r\n\r\n", RequestArrival::whole},
   };
-  for (const auto& [bytes, whole] : cases) EXPECT_EQ(server::startsWithWholeRequest(bytes), whole) << bytes;
+  for (const auto& [bytes, arrival] : cases) EXPECT_EQ(server::requestArrival(bytes), arrival) << bytes;
 }
 
 INSTANTIATE_TEST_SUITE_P(AloneAndBehindTheProxy, ServerLimitsTest, ::testing::Bool(),
