@@ -27,6 +27,16 @@ const std::string hiddenRegistration =
     "POST /v1/authors HTTP/1.1\r\nHost: 127.0.0.1\r\nX-Forwarded-For: 203.0.113.9\r\n"
     "Content-Type: application/json\r\nContent-Length: 2\r\n\r\n{}";
 
+// The header that makes the hidden registration a request's body.
+const std::string hiddenLength = "Content-Length: " + std::to_string(hiddenRegistration.size()) + "\r\n";
+
+// A request and the one answer it must get.
+struct AnsweredOnce {
+  const char* what;
+  std::string request;
+  const char* status;
+};
+
 // A request of the given method whose body is the hidden registration, framed by length or
 // in chunks.
 std::string carrying(const std::string& method, bool chunked) {
@@ -182,19 +192,13 @@ TEST_P(ServerSmugglingTest, ARequestLineTooLongIsAnsweredOnceAndNothingAfterItIs
 }
 
 TEST_P(ServerSmugglingTest, AnAnswerTheLibraryWritesItselfEndsTheConnection) {
-  const std::string length = "Content-Length: " + std::to_string(hiddenRegistration.size()) + "\r\n";
-  struct Case {
-    const char* what;
-    std::string request;
-    const char* status;
-  };
-  const Case cases[] = {
+  const AnsweredOnce cases[] = {
       {"a request line one byte over the limit, HTTP/1.0 kept alive",
        requestLine("GET", libraryLineLimit + 1, "\r\n", "HTTP/1.0") + "Connection: keep-alive\r\n\r\n" +
            hiddenRegistration,
        deployment->tls() ? "HTTP/1.1 414 Request-URI Too Large" : "HTTP/1.1 414 URI Too Long"},
       {"a Range the library cannot read, carrying a request",
-       "GET /v1/records?type=ReportFlag HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=x\r\n" + length + "\r\n" +
+       "GET /v1/records?type=ReportFlag HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=x\r\n" + hiddenLength + "\r\n" +
            hiddenRegistration,
        // nginx refuses the body on a GET before the Range matters; it drops Range anyway.
        deployment->tls() ? "HTTP/1.1 400 Bad Request" : "HTTP/1.1 416 Range Not Satisfiable"},
@@ -206,7 +210,7 @@ TEST_P(ServerSmugglingTest, AnAnswerTheLibraryWritesItselfEndsTheConnection) {
        "POST /v1/records HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 20000\r\n\r\n" + hiddenRegistration,
        deployment->tls() ? "HTTP/1.1 413 Request Entity Too Large" : "HTTP/1.1 413 Payload Too Large"},
   };
-  for (const Case& c : cases) {
+  for (const AnsweredOnce& c : cases) {
     SCOPED_TRACE(c.what);
     LoopbackConnection client(deployment->port(), deployment->tls());
     ASSERT_TRUE(client.send(c.request));
@@ -242,27 +246,21 @@ TEST(ProxySocketTest, CarriesOneRequestPerConnectionWhateverTheRequest) {
   TESSORIN_REQUIRE_POSTGRES();
   ServerWorld world;
   const std::string flags = "GET /v1/records?type=ReportFlag HTTP/1.0\r\nX-Forwarded-For: 198.51.100.1\r\n\r\n";
-  const std::string length = "Content-Length: " + std::to_string(hiddenRegistration.size()) + "\r\n";
-  struct Case {
-    const char* what;
-    std::string request;
-    const char* status;
-  };
-  const Case cases[] = {
+  const AnsweredOnce cases[] = {
       {"a whole request, another after it", flags + hiddenRegistration, "HTTP/1.1 200 OK"},
       {"a request kept alive, another after it",
        "GET /v1/records?type=ReportFlag HTTP/1.1\r\nConnection: keep-alive\r\nX-Forwarded-For: 198.51.100.1\r\n\r\n" +
            hiddenRegistration,
        "HTTP/1.1 200 OK"},
       {"a request line too long carrying a request",
-       requestLine("POST", libraryLineLimit + 1, "\r\n") + length + "\r\n" + hiddenRegistration, "HTTP/1.1 414 URI Too Long"},
+       requestLine("POST", libraryLineLimit + 1, "\r\n") + hiddenLength + "\r\n" + hiddenRegistration, "HTTP/1.1 414 URI Too Long"},
       {"a Range the library cannot read",
        "GET /v1/records?type=ReportFlag HTTP/1.1\r\nRange: bytes=x\r\n\r\n" + hiddenRegistration,
        "HTTP/1.1 416 Range Not Satisfiable"},
       {"a POST that gives no length", "POST /v1/authors HTTP/1.0\r\nX-Forwarded-For: 198.51.100.1\r\n\r\n" + hiddenRegistration,
        "HTTP/1.1 411 Length Required"},
   };
-  for (const Case& c : cases) {
+  for (const AnsweredOnce& c : cases) {
     SCOPED_TRACE(c.what);
     const std::string answers = testing::askOnProxySocket(world.options.proxySocket, c.request);
     EXPECT_EQ(statusLine(answers), c.status);

@@ -60,18 +60,9 @@ std::string nginxUnavailableReason() {
   return {};
 }
 
-ProxySocketPlace::ProxySocketPlace() {
-  char pattern[] = "/tmp/tessorin-proxy-socket-XXXXXX";
-  if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a folder for the proxy socket");
-  folder_ = pattern;
+ProxySocketPlace::ProxySocketPlace() : path_(folder_.path() + "/proxy.sock") {
   // nginx's workers must reach the socket in it; the socket's own mode keeps others out.
-  chmod(folder_.c_str(), 0755);
-  path_ = folder_ + "/proxy.sock";
-}
-
-ProxySocketPlace::~ProxySocketPlace() {
-  std::error_code ignored;
-  std::filesystem::remove_all(folder_, ignored);
+  chmod(folder_.path().c_str(), 0755);
 }
 
 NginxProxy::NginxProxy(const std::string& serverSocket, PerAddressPace pace, int workers) {

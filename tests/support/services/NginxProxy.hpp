@@ -18,6 +18,8 @@
 #include <sys/types.h>
 #include <vector>
 
+#include "TemporaryFolder.hpp"
+
 namespace tessorin::testing {
 
 class NginxProxy {
@@ -49,14 +51,11 @@ class ProxySocketPlace {
   static constexpr const char* nginxWorkers = "www-data";
 
   ProxySocketPlace();
-  ~ProxySocketPlace();
-  ProxySocketPlace(const ProxySocketPlace&) = delete;
-  ProxySocketPlace& operator=(const ProxySocketPlace&) = delete;
 
   const std::string& path() const { return path_; }
 
  private:
-  std::string folder_;
+  TemporaryFolder folder_;
   std::string path_;
 };
 
