@@ -1,27 +1,36 @@
-// The community server under load, on 127.0.0.1 only: a PostgreSQL cluster of its own,
-// the server (64 threads over 8 database connections) and, where nginx can run, the
-// proxy of its deployment in front of it (its per-address pace lifted: every client is
-// 127.0.0.1). 50 clients for a bounded time per case (10 s, at most 20, given as the
-// first argument) either save reports or read the newest page of 400, over kept-alive or
-// new connections, directly and through the proxy.
+// The community server under load, on 127.0.0.1 only, as the server tests deploy it (their
+// Deployment: a PostgreSQL cluster of its own; here with the deployed threads, database
+// connections and per-author limit) directly and, where nginx can run, through the proxy
+// started from the shipped site file the way those tests start it (its per-address pace
+// lifted: every client is 127.0.0.1), each route on a deployment of its own. 50 clients
+// for a bounded time per case (10 s, at most 20, given as the first argument) either save
+// reports, each client turning to a new author whenever its author has shared all that an
+// hour allows, or read the newest page of 400, over kept-alive or new connections.
 //
 // For each case it prints requests per second, the median, 99th percentile and longest
-// wait, the errors, and the clients that were never served, which must be none; and the
-// same SQL run by pgbench on the same cluster with as many connections as the server
-// has, whose rate is the anchor of the ratio printed beside each case. It fails on any
-// error, any client never served, and any acknowledged save that PostgreSQL does not hold.
+// wait, the errors, and the clients that were never served, which must be none; beside
+// it the ratio to pgbench running the statements the server runs for that request, as the
+// server runs them, on the same cluster with as many connections as the server has; and
+// at the end what the proxy costs, each proxy case's rate against the direct one's. It
+// fails on any error, any client never served, any pgbench run that failed, and any
+// acknowledged save that PostgreSQL does not hold.
 
 #include <algorithm>
-#include <atomic>
+#include <charconv>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
+#include <random>
 #include <string>
 #include <thread>
+#include <unistd.h>
+#include <utility>
+#include <variant>
 #include <vector>
 
 #include <QUuid>
@@ -29,10 +38,9 @@
 #include <nlohmann/json.hpp>
 
 #include "Command.hpp"
-#include "CommunityServer.hpp"
-#include "NginxProxy.hpp"
+#include "Deployment.hpp"
 #include "PgConnection.hpp"
-#include "PostgresServer.hpp"
+#include "RecordRepository.hpp"
 #include "community/rules/RecordJson.hpp"
 
 namespace {
@@ -41,14 +49,12 @@ using namespace tessorin;
 using Clock = std::chrono::steady_clock;
 
 constexpr int clients = 50;
-constexpr int connections = 8;
 constexpr int preloadedReports = 2000;
+constexpr int reportsPerPreloadedAuthor = 4;
 
 enum class Kind { save, read };
 
 struct Case {
-  const char* route;
-  bool throughProxy;
   Kind kind;
   bool keepAlive;
 };
@@ -63,6 +69,8 @@ struct Outcome {
   std::int64_t saved = 0;
 };
 
+// A report with every field given: pgbench, which runs the baseline, cannot send a NULL,
+// and with no field left out the server's statements get no NULL either.
 Record newReport(int client, int round) {
   Record record;
   record.recordType = QStringLiteral("StoreReport");
@@ -72,10 +80,16 @@ Record newReport(int client, int round) {
                    {QStringLiteral("storeKey"), store.toLower()},
                    {QStringLiteral("platform"), QStringLiteral("amazon")},
                    {QStringLiteral("country"), QStringLiteral("BR")},
-                   {QStringLiteral("city"), QString()},
+                   {QStringLiteral("city"), QStringLiteral("Campinas")},
+                   {QStringLiteral("brand"), QStringLiteral("SanDisk")},
                    {QStringLiteral("advertisedBytes"), std::int64_t{64'000'000'000} + round},
+                   {QStringLiteral("realBytes"), std::int64_t{8'000'000'000}},
                    {QStringLiteral("verdict"), QStringLiteral("fake")},
-                   {QStringLiteral("method"), QStringLiteral("quick")}};
+                   {QStringLiteral("method"), QStringLiteral("quick")},
+                   {QStringLiteral("manufacturerID"), std::int64_t{3}},
+                   {QStringLiteral("price"), 9.99},
+                   {QStringLiteral("currency"), QStringLiteral("BRL")},
+                   {QStringLiteral("appVersion"), QStringLiteral("1.0")}};
   return record;
 }
 
@@ -104,7 +118,58 @@ std::unique_ptr<httplib::ClientImpl> newClient(int port, bool tls, bool keepAliv
   return http;
 }
 
-Outcome run(const Case& c, int port, const std::vector<std::string>& tokens, std::chrono::seconds duration) {
+// More saves a second than any case here comes near: the clients are given authors
+// enough for this many.
+constexpr int savesPerSecondCeiling = 20'000;
+
+// How many authors each of so many savers needs for one run: an author shares no more
+// reports than the server allows in an hour, as no real one can, so the count a save
+// makes of its author's rows of the last hour never reads more than that.
+int authorsPerSaver(const Deployment& deployment, int savers, std::chrono::seconds duration) {
+  const auto saves = static_cast<std::int64_t>(savesPerSecondCeiling) * duration.count() / savers;
+  return static_cast<int>(saves / deployment.world.options.reportsPerHour) + 1;
+}
+
+// The author whose token a saver uses for its save number round.
+std::size_t authorIndex(const Deployment& deployment, int saver, int savers, int round) {
+  return static_cast<std::size_t>(saver + savers * (round / deployment.world.options.reportsPerHour));
+}
+
+// Authors as registration stores them, under the tokens given. Registration itself is not
+// what the bench measures, and its pace per address is the deployed one.
+void addAuthors(const Deployment& deployment, const std::vector<std::string>& tokens) {
+  std::string array = "{";
+  for (const std::string& token : tokens) {
+    if (array.size() > 1) array += ',';
+    array += token;
+  }
+  array += '}';
+  server::PgConnection db(deployment.world.postgres.conninfo());
+  db.exec(
+      "INSERT INTO authors (name, token_hash) SELECT upper(gen_random_uuid()::text), sha256(convert_to(token, "
+      "'UTF8')) FROM unnest($1::text[]) AS token",
+      {array});
+}
+
+// The tokens of new authors for the clients of one save case, in the order authorIndex
+// takes them. Each case has authors of its own, so that no case counts another's rows.
+std::vector<std::string> newAuthors(const Deployment& deployment, std::chrono::seconds duration) {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  std::vector<std::string> tokens(static_cast<std::size_t>(clients * authorsPerSaver(deployment, clients, duration)));
+  for (std::string& token : tokens) {
+    static const char hex[] = "0123456789abcdef";
+    for (int digit = 0; digit < 64; digit += 16) {
+      std::uint64_t bits = random();
+      for (int i = 0; i < 16; ++i, bits >>= 4) token += hex[bits & 0xF];
+    }
+  }
+  addAuthors(deployment, tokens);
+  return tokens;
+}
+
+Outcome run(const Case& c, const Deployment& deployment, const std::vector<std::string>& tokens,
+            std::chrono::seconds duration) {
   std::mutex lock;
   std::vector<double> waits;
   Outcome outcome;
@@ -113,20 +178,24 @@ Outcome run(const Case& c, int port, const std::vector<std::string>& tokens, std
   std::vector<std::thread> threads;
   for (int client = 0; client < clients; ++client) {
     threads.emplace_back([&, client] {
-      const httplib::Headers authorization{{"Authorization", "Bearer " + tokens[static_cast<std::size_t>(client)]}};
       // One client object, as one application has: without keep-alive it opens a new
       // connection (and makes a new TLS session) for every request.
-      const std::unique_ptr<httplib::ClientImpl> http = newClient(port, c.throughProxy, c.keepAlive);
+      const std::unique_ptr<httplib::ClientImpl> http = newClient(deployment.port(), deployment.tls(), c.keepAlive);
       std::vector<double> mine;
       int served = 0;
       int errors = 0;
       for (int round = 0; Clock::now() < end; ++round) {
+        const httplib::Headers authorization =
+            c.kind == Kind::save
+                ? httplib::Headers{{"Authorization", "Bearer " + tokens[authorIndex(deployment, client, clients, round)]}}
+                : httplib::Headers{};
         const Clock::time_point sent = Clock::now();
         httplib::Result answer =
             c.kind == Kind::save
                 ? http->Post("/v1/records", authorization, recordToJson(newReport(client, round)).dump(),
                              "application/json")
-                : http->Get("/v1/records?type=StoreReport&limit=400");
+                : http->Get("/v1/records?type=StoreReport&limit=" +
+                            std::to_string(server::RecordRepository::reportPageLimit));
         mine.push_back(std::chrono::duration<double, std::milli>(Clock::now() - sent).count());
         if (answer && answer->status == (c.kind == Kind::save ? 201 : 200)) {
           ++served;
@@ -151,22 +220,151 @@ Outcome run(const Case& c, int port, const std::vector<std::string>& tokens, std
   return outcome;
 }
 
-// pgbench's transactions per second for one script on the cluster, with as many
-// connections as the server has, prepared once per connection as the server does.
-double pgbenchRate(const testing::PostgresServer& postgres, const std::string& script, std::chrono::seconds duration) {
+// pgbench's transactions per second for one script, with as many connections as the
+// server has. -M prepared: each statement is prepared once per connection and sent its
+// values as parameters of no stated type, as the server's connections send theirs.
+double pgbenchRate(const std::string& conninfo, int connections, const std::string& script,
+                   const std::vector<std::pair<std::string, std::string>>& values, std::chrono::seconds duration) {
   const std::string path = "/tmp/tessorin-bench-" + std::to_string(getpid()) + ".sql";
   std::ofstream(path) << script;
-  const testing::CommandResult result = testing::runCommand(
-      {"pgbench", "-n", "-M", "prepared", "-c", std::to_string(connections), "-j", std::to_string(connections), "-T",
-       std::to_string(duration.count()), "-f", path, postgres.conninfo()});
+  std::vector<std::string> command{"pgbench", "-n", "-M", "prepared", "-c", std::to_string(connections), "-j",
+                                   std::to_string(connections), "-T", std::to_string(duration.count()), "-f", path};
+  for (const auto& [name, value] : values) {
+    command.push_back("-D");
+    command.push_back(name + "=" + value);
+  }
+  command.push_back(conninfo);
+  const testing::CommandResult result = testing::runCommand(command);
   std::remove(path.c_str());
   const std::size_t found = result.output.find("tps = ");
-  if (!result.ok() || found == std::string::npos) {
+  if (!result.ok() || found == std::string::npos || result.output.find("failed transactions: 0 ") == std::string::npos) {
     std::cerr << "community_server_bench: pgbench failed:\n" << result.output << "\n";
     return 0;
   }
   return std::stod(result.output.substr(found + 6));
 }
+
+// The columns the server reads a report back with.
+const std::string reportColumns =
+    "name, store, store_key, platform, country, city, brand, advertised_bytes, real_bytes, verdict, method, "
+    "manufacturer_id, price, currency, app_version, (extract(epoch FROM created) * 1000000)::bigint, creator";
+
+// A report's fields as the server sends them to PostgreSQL, as pgbench variables named
+// after the fields.
+std::vector<std::pair<std::string, std::string>> reportValues(const Record& report) {
+  std::vector<std::pair<std::string, std::string>> values;
+  for (const auto& [key, value] : report.fields) {
+    std::string text;
+    if (const QString* string = std::get_if<QString>(&value)) {
+      text = string->toStdString();
+    } else if (const std::int64_t* integer = std::get_if<std::int64_t>(&value)) {
+      text = std::to_string(*integer);
+    } else if (const double* number = std::get_if<double>(&value)) {
+      char buffer[64];
+      text.assign(buffer, std::to_chars(buffer, buffer + sizeof buffer, *number).ptr);
+    }
+    values.emplace_back(key.toStdString(), text);
+  }
+  return values;
+}
+
+// The statements of one save, as the server sends them and in its order: the author
+// found by the token (outside the transaction), then the author's turn, the report's name
+// looked up, the author's rows of the last hour counted, and the report stored.
+//
+// Each pgbench connection turns to a new author of its own after as many saves as the
+// server's clients do, so that no save waits for another's turn and each counts as many
+// rows. pgbench makes numbers only: the authors' tokens are numbers, the name looked up is
+// a new report's name that never exists (as the server's new one does not), and the name
+// stored is the one value the database makes itself.
+double pgbenchSaveRate(const Deployment& deployment, std::chrono::seconds duration) {
+  const int connections = deployment.world.options.connections;
+  const std::int64_t firstToken = 1'000'000'000'000'000'000;
+  std::vector<std::string> tokens(static_cast<std::size_t>(connections * authorsPerSaver(deployment, connections, duration)));
+  for (std::size_t i = 0; i < tokens.size(); ++i) tokens[i] = std::to_string(firstToken + static_cast<std::int64_t>(i));
+  addAuthors(deployment, tokens);
+  const std::string script =
+      // As authorIndex takes them.
+      "\\set token " + std::to_string(firstToken) + " + :client_id + " + std::to_string(connections) +
+      " * (:saves / :perHour)\n"
+      "SELECT name, (extract(epoch FROM clock_timestamp()) * 1000000)::bigint FROM authors "
+      "WHERE token_hash = sha256(convert_to(:token, 'UTF8')) \\gset\n"
+      // No later than the server waits for its answer, from the time the token was checked.
+      "\\set latest :int8 + " +
+      std::to_string(std::int64_t{deployment.world.options.statementTimeoutMs} * 1000) +
+      "\n"
+      "BEGIN;\n"
+      "SELECT pg_advisory_xact_lock(7357003, hashtext(:name));\n"
+      "SELECT " + reportColumns + " FROM reports WHERE name = :report;\n"
+      "SELECT count(*) FROM (SELECT 1 FROM reports WHERE creator = :name AND created > clock_timestamp() - "
+      "interval '1 hour' LIMIT :perHour::integer) recent;\n"
+      "INSERT INTO reports (name, store, store_key, platform, country, city, brand, advertised_bytes, real_bytes, "
+      "verdict, method, manufacturer_id, price, currency, app_version, creator) "
+      "SELECT upper(gen_random_uuid()::text), :store::text, :storeKey::text, :platform::text, :country::text, "
+      ":city::text, :brand::text, :advertisedBytes::bigint, :realBytes::bigint, :verdict::text, :method::text, "
+      ":manufacturerID::integer, :price::double precision, :currency::text, :appVersion::text, :name::text "
+      "WHERE clock_timestamp() < to_timestamp(0) + :latest::bigint * interval '1 microsecond' "
+      "ON CONFLICT (name) DO NOTHING RETURNING " + reportColumns + ";\n"
+      "COMMIT;\n"
+      "\\set saves :saves + 1\n";
+  const Record report = newReport(0, 0);
+  std::vector<std::pair<std::string, std::string>> values = reportValues(report);
+  values.emplace_back("report", report.recordName.toStdString());
+  values.emplace_back("saves", "0");
+  values.emplace_back("perHour", std::to_string(deployment.world.options.reportsPerHour));
+  return pgbenchRate(deployment.world.postgres.conninfo(), connections, script, values, duration);
+}
+
+// The one statement of the newest page, as the server sends it. The first page has no
+// cursor, which the server sends as two NULL parameters; pgbench cannot send a NULL, so
+// they are NULLs in the text. The plan is the same scan of the newest rows; the server's
+// plan, made once for any cursor, also asks of each row whether the cursor is NULL.
+double pgbenchReadRate(const Deployment& deployment, std::chrono::seconds duration) {
+  const std::string script =
+      "SELECT * FROM (SELECT " + reportColumns +
+      ", sum(size) OVER (ORDER BY created DESC, name DESC) AS running, size AS own FROM (SELECT *, " +
+      std::to_string(server::RecordRepository::reportJsonOverhead) +
+      " + octet_length(concat(store, store_key, platform, country, city, brand, verdict, method, currency, "
+      "app_version)) AS size FROM reports WHERE NULL::bigint IS NULL OR (created, name) < "
+      "(to_timestamp(0) + NULL::bigint * interval '1 microsecond', NULL::text) "
+      "ORDER BY created DESC, name DESC LIMIT :rows::integer) newest) page WHERE running - own < :budget::bigint "
+      "ORDER BY running;\n";
+  // One row more than asked says whether another page follows.
+  return pgbenchRate(deployment.world.postgres.conninfo(), deployment.world.options.connections, script,
+                     {{"rows", std::to_string(server::RecordRepository::reportPageLimit + 1)},
+                      {"budget", std::to_string(server::RecordRepository::reportPageBytes)}},
+                     duration);
+}
+
+// Reports under the newest, as a community has them: a few from each of many authors.
+// Were they all one author's, PostgreSQL would take any author to have most of the rows,
+// and the plan the server's connections keep for counting an author's recent reports
+// would read the whole table instead of the author's rows.
+void preload(const Deployment& deployment) {
+  server::PgConnection db(deployment.world.postgres.conninfo());
+  db.exec(
+      "INSERT INTO reports (name, store, store_key, platform, country, city, advertised_bytes, verdict, method, "
+      "creator) SELECT upper(gen_random_uuid()::text), 'Bulk ' || i, 'bulk ' || i, 'amazon', 'BR', '', 1000, "
+      "'fake', 'quick', upper(md5('author ' || i % $2::integer)::uuid::text) FROM generate_series(1, $1::integer) AS i",
+      {std::to_string(preloadedReports), std::to_string(preloadedReports / reportsPerPreloadedAuthor)});
+  db.exec("VACUUM ANALYZE");
+}
+
+// The machine's load average over the last minute: other work slows every figure down,
+// and this says how much there was.
+double machineLoad() {
+  double load = 0;
+  std::ifstream("/proc/loadavg") >> load;
+  return load;
+}
+
+std::int64_t storedReports(const Deployment& deployment) {
+  server::PgConnection db(deployment.world.postgres.conninfo());
+  return db.exec("SELECT count(*) FROM reports").integer(0, 0);
+}
+
+const char* kindName(Kind kind) { return kind == Kind::save ? "save" : "read"; }
+const char* connectionName(bool keepAlive) { return keepAlive ? "kept" : "new"; }
 
 }  // namespace
 
@@ -178,107 +376,72 @@ int main(int argc, char** argv) {
     std::cerr << "community_server_bench: cannot run: " << noPostgres << "\n";
     return 1;
   }
-  testing::PostgresServer postgres(testing::PostgresServer::Options{true});
-  server::ServerOptions options;
-  options.port = 0;
-  options.database = postgres.conninfo();
-  options.connections = connections;
-  options.reportsPerHour = 100'000'000;
-  options.flagsPerHour = 100'000'000;
-  options.registrationsPerHour = 100'000'000;
-  // Every client comes from 127.0.0.1, which no proxy stands for any longer.
-  options.connectionsPerAddress = 0;
-  const testing::ProxySocketPlace proxySocket;
-  options.proxySocket = proxySocket.path();
-  if (testing::nginxUnavailableReason().empty()) options.proxySocketGroup = testing::ProxySocketPlace::nginxWorkers;
-  server::CommunityServer community(options);
-  const int port = community.start();
-  std::unique_ptr<testing::NginxProxy> proxy;
+  std::vector<bool> routes{false};
   if (const std::string noNginx = testing::nginxUnavailableReason(); noNginx.empty()) {
-    // Every client comes from 127.0.0.1: the site's per-address pace would measure itself.
-    proxy = std::make_unique<testing::NginxProxy>(proxySocket.path(), testing::NginxProxy::PerAddressPace::lifted);
+    routes.push_back(true);
   } else {
     std::cerr << "community_server_bench: no proxy cases: " << noNginx << "\n";
   }
 
-  server::PgConnection db(postgres.conninfo());
-  db.exec(
-      "INSERT INTO reports (name, store, store_key, platform, country, city, advertised_bytes, verdict, method, "
-      "creator) SELECT upper(gen_random_uuid()::text), 'Bulk ' || i, 'bulk ' || i, 'amazon', 'BR', '', 1000, "
-      "'fake', 'quick', 'BULK' FROM generate_series(1, $1::integer) AS i",
-      {std::to_string(preloadedReports)});
-  std::vector<std::string> tokens;
-  httplib::Client registering("127.0.0.1", port);
-  for (int client = 0; client < clients; ++client) {
-    const auto registered = registering.Post("/v1/authors", "{}", "application/json");
-    if (!registered || registered->status != 201) {
-      std::cerr << "community_server_bench: registration failed\n";
-      return 1;
+  bool sound = true;
+  // Requests per second by kind and connection, directly and through the proxy.
+  std::map<std::pair<Kind, bool>, std::map<bool, double>> rates;
+  for (const bool throughProxy : routes) {
+    // The deployed server's database connections and per-author limit.
+    Deployment deployment(
+        throughProxy,
+        [](server::ServerOptions& options) {
+          options.connections = server::ServerOptions().connections;
+          options.reportsPerHour = server::ServerOptions().reportsPerHour;
+        },
+        testing::NginxProxy::PerAddressPace::lifted);
+    preload(deployment);
+    const char* route = throughProxy ? "proxy" : "direct";
+    const server::ServerOptions& options = deployment.world.options;
+    std::printf("%s: %d clients, %d s a case, server %d threads over %d connections; pgbench runs the server's "
+                "statements over as many\n",
+                route, clients, perCase, options.threads, options.connections);
+    std::printf("%-7s %-5s %-10s %10s %8s %8s %9s %10s %7s %8s %5s\n", "route", "kind", "connection", "requests/s",
+                "p50 ms", "p99 ms", "max ms", "of pgbench", "errors", "unserved", "load");
+    std::fflush(stdout);
+    std::int64_t acknowledged = 0;
+    std::int64_t stored = 0;
+    for (const Kind kind : {Kind::save, Kind::read}) {
+      // Right before the cases it anchors, so that other work on the machine weighs on both
+      // alike.
+      const double anchor =
+          kind == Kind::save ? pgbenchSaveRate(deployment, duration) : pgbenchReadRate(deployment, duration);
+      std::printf("%-7s %-5s %-10s %10.0f %61.2f\n", route, kindName(kind), "pgbench", anchor, machineLoad());
+      sound = sound && anchor > 0;
+      for (const bool keepAlive : {true, false}) {
+        const std::vector<std::string> tokens =
+            kind == Kind::save ? newAuthors(deployment, duration) : std::vector<std::string>{};
+        const std::int64_t storedBefore = storedReports(deployment);
+        const Outcome outcome = run({kind, keepAlive}, deployment, tokens, duration);
+        stored += storedReports(deployment) - storedBefore;
+        std::printf("%-7s %-5s %-10s %10.0f %8.1f %8.1f %9.1f %10.2f %7d %8d %5.2f\n", route, kindName(kind),
+                    connectionName(keepAlive), outcome.perSecond, outcome.p50, outcome.p99, outcome.longest,
+                    anchor > 0 ? outcome.perSecond / anchor : 0.0, outcome.errors, outcome.neverServed, machineLoad());
+        std::fflush(stdout);
+        rates[{kind, keepAlive}][throughProxy] = outcome.perSecond;
+        acknowledged += outcome.saved;
+        sound = sound && outcome.errors == 0 && outcome.neverServed == 0;
+      }
     }
-    tokens.push_back(nlohmann::json::parse(registered->body).at("token").get<std::string>());
+    std::printf("%s: acknowledged saves %lld, in PostgreSQL %lld\n", route, static_cast<long long>(acknowledged),
+                static_cast<long long>(stored));
+    sound = sound && stored == acknowledged;
   }
-  db.exec("VACUUM ANALYZE");
-
-  // The statements the server runs for one request, as it sends them.
-  const std::string columns =
-      "name, store, store_key, platform, country, city, brand, advertised_bytes, real_bytes, verdict, method, "
-      "manufacturer_id, price, currency, app_version, (extract(epoch FROM created) * 1000000)::bigint, creator";
-  const double saveAnchor = pgbenchRate(
-      postgres,
-      "SELECT name FROM authors WHERE token_hash = sha256(convert_to('" + tokens.front() + "', 'UTF8'));\n" +
-          // Each pgbench client an author of its own, as each of the server's clients is.
-          "BEGIN;\nSELECT pg_advisory_xact_lock(7357003, hashtext('PGBENCH' || :client_id));\n" +
-          "SELECT " + columns + " FROM reports WHERE name = upper(gen_random_uuid()::text);\n" +
-          "SELECT count(*) FROM (SELECT 1 FROM reports WHERE creator = 'PGBENCH' || :client_id AND created > "
-          "clock_timestamp() - interval '1 hour' LIMIT 1000000) recent;\n" +
-          "INSERT INTO reports (name, store, store_key, platform, country, city, brand, advertised_bytes, real_bytes, "
-          "verdict, method, manufacturer_id, price, currency, app_version, creator) VALUES "
-          "(upper(gen_random_uuid()::text), 'Store 1', 'store 1', 'amazon', 'BR', '', NULL, 64000000000, NULL, 'fake', "
-          "'quick', NULL, NULL, NULL, NULL, 'PGBENCH' || :client_id) RETURNING " + columns + ";\nCOMMIT;\n",
-      duration);
-  const double readAnchor = pgbenchRate(
-      postgres,
-      "SELECT * FROM (SELECT " + columns +
-          ", sum(size) OVER (ORDER BY created DESC, name DESC) AS running, size AS own FROM (SELECT *, 512 + "
-          "octet_length(concat(store, store_key, platform, country, city, brand, verdict, method, currency, "
-          "app_version)) AS size FROM reports WHERE NULL::bigint IS NULL OR (created, name) < (to_timestamp(0) + "
-          "NULL::bigint * interval '1 microsecond', NULL::text) ORDER BY created DESC, name DESC LIMIT 401) newest) "
-          "page WHERE running - own < 262144 ORDER BY running;\n",
-      duration);
-
-  std::vector<Case> cases;
-  for (const bool throughProxy : {false, true}) {
-    if (throughProxy && !proxy) continue;
+  if (routes.size() > 1) {
+    std::printf("the proxy's cost, its rate against the direct one's:\n");
     for (const Kind kind : {Kind::save, Kind::read}) {
       for (const bool keepAlive : {true, false}) {
-        cases.push_back({throughProxy ? "proxy" : "direct", throughProxy, kind, keepAlive});
+        std::map<bool, double>& byRoute = rates[{kind, keepAlive}];
+        std::printf("  %-5s %-5s %8.0f/s through the proxy, %8.0f/s directly: %.2f\n", kindName(kind),
+                    connectionName(keepAlive), byRoute[true], byRoute[false],
+                    byRoute[false] > 0 ? byRoute[true] / byRoute[false] : 0.0);
       }
     }
   }
-  std::printf("community_server_bench: %d clients, %d s a case, server %d threads over %d connections\n", clients,
-              perCase, options.threads, options.connections);
-  std::printf("pgbench, %d connections, same SQL: save %.0f/s, read of 400 %.0f/s\n", connections, saveAnchor,
-              readAnchor);
-  std::printf("%-7s %-5s %-10s %10s %8s %8s %9s %9s %7s %7s\n", "route", "kind", "connection", "requests/s", "p50 ms",
-              "p99 ms", "max ms", "of pgbench", "errors", "unserved");
-  bool sound = true;
-  std::int64_t acknowledged = 0;
-  for (const Case& c : cases) {
-    const Outcome outcome = run(c, c.throughProxy ? proxy->port() : port, tokens, duration);
-    const double anchor = c.kind == Kind::save ? saveAnchor : readAnchor;
-    std::printf("%-7s %-5s %-10s %10.0f %8.1f %8.1f %9.1f %8.0f %% %7d %7d\n", c.route,
-                c.kind == Kind::save ? "save" : "read", c.keepAlive ? "kept" : "new", outcome.perSecond, outcome.p50,
-                outcome.p99, outcome.longest, anchor > 0 ? 100 * outcome.perSecond / anchor : 0.0, outcome.errors,
-                outcome.neverServed);
-    std::fflush(stdout);
-    acknowledged += outcome.saved;
-    sound = sound && outcome.errors == 0 && outcome.neverServed == 0;
-  }
-  const std::int64_t stored =
-      db.exec("SELECT count(*) FROM reports WHERE creator <> 'BULK' AND creator NOT LIKE 'PGBENCH%'").integer(0, 0);
-  proxy.reset();
-  community.stop();
-  std::printf("acknowledged saves %lld, in PostgreSQL %lld\n", static_cast<long long>(acknowledged),
-              static_cast<long long>(stored));
-  return sound && stored == acknowledged ? 0 : 1;
+  return sound ? 0 : 1;
 }

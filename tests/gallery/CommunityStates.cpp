@@ -31,20 +31,38 @@ Expectation shown(const char* objectName, bool visible) {
 // store on two platforms, a country the locale cannot name.
 GalleryCommunity* marketplace() {
   GalleryCommunity* community = GalleryCommunity::local();
-  // The store's other spelling came first: its cards carry the newer one.
-  community->share({.store = "mega card  outlet", .platform = Platform::shopee, .country = "BR",
-                    .verdict = Verdict::likelyGenuine, .price = 55, .currency = "BRL", .method = CheckOutcome::Method::quick});
   community->share({.store = "Mega Card Outlet", .platform = Platform::aliexpress, .country = "BR",
                     .verdict = Verdict::fake, .realBytes = 7'500'000'000, .brand = "sandisk", .price = 39.9,
                     .currency = "BRL"});
   community->share({.store = "Mega Card Outlet", .platform = Platform::aliexpress, .country = "PT", .city = "Porto",
                     .verdict = Verdict::fake, .realBytes = 900'500'000, .brand = "Ultra Pro %2"});
+  community->share({.store = "mega card  outlet", .platform = Platform::shopee, .country = "BR",
+                    .verdict = Verdict::likelyGenuine, .price = 55, .currency = "BRL", .method = CheckOutcome::Method::quick});
   community->share({.store = "Foto Corner", .platform = Platform::physicalStore, .country = "PT", .city = "Lisbon",
                     .verdict = Verdict::genuine, .brand = "samsung", .price = 12.5});
   community->share({.store = "cards-direct", .platform = Platform::other, .country = "AA",
                     .verdict = Verdict::damaged, .method = CheckOutcome::Method::quick});
   community->load();
   return community;
+}
+
+// Ten reports of one store, typed two ways, bought on two platforms; four of them fake.
+GalleryCommunity* oneStoreOnTwoPlatforms() {
+  GalleryCommunity* community = GalleryCommunity::local();
+  for (int i = 0; i < 10; ++i) {
+    const bool aliexpress = i < 6;
+    community->share({.store = i % 3 == 0 ? "mega card  OUTLET" : "Mega Card Outlet",
+                      .platform = aliexpress ? Platform::aliexpress : Platform::shopee,
+                      .country = i % 2 ? "PT" : "BR",
+                      .verdict = i < 4 ? Verdict::fake : Verdict::genuine,
+                      .realBytes = i < 4 ? std::optional<std::uint64_t>(7'500'000'000) : std::nullopt});
+  }
+  community->load();
+  return community;
+}
+
+Expectation tile(int index, const char* value) {
+  return {QStringLiteral("statTile%1").arg(index), QStringLiteral("valueText"), QString::fromLatin1(value)};
 }
 
 QVariantMap screen(GalleryCommunity* community, QVariantMap extra = {}) {
@@ -69,6 +87,23 @@ QVariantMap openCards(GalleryCommunity* community) {
     summaries.append(QVariant::fromValue(summary));
   }
   return {{QStringLiteral("store"), object(community->storeObject())}, {QStringLiteral("summaries"), summaries}};
+}
+
+// The cards of a store filled with `reports`, each open.
+GalleryState cardsState(const char* state, int height, std::vector<Report> reports,
+                        std::vector<Expectation> expectations) {
+  return {.view = QStringLiteral("StoreCard"),
+          .state = QString::fromLatin1(state),
+          .size = {880, height},
+          .scene = QStringLiteral("scenes/StoreCardScene.qml"),
+          .properties =
+              [reports = std::move(reports)](GalleryWorld&) {
+                GalleryCommunity* community = GalleryCommunity::local();
+                for (const Report& report : reports) community->share(report);
+                community->load();
+                return openCards(community);
+              },
+          .expectations = std::move(expectations)};
 }
 
 CardSession* finishedCard(GalleryWorld& world) {
@@ -124,8 +159,13 @@ const bool registered = addGalleryStates({
                   return screen(community);
                 },
                 {shown("communityFailed", true), text("communityFailedButton", "Try Again")}),
+    // Three stores over four cards: one store sold on two platforms.
     screenState("list-closed", 760, [](GalleryWorld&) { return screen(marketplace()); },
-                {shown("storeList", true), shown("communityEmpty", false)}),
+                {shown("storeList", true), shown("communityEmpty", false), tile(0, "5"), tile(1, "2"), tile(2, "3"),
+                 {QStringLiteral("storeList"), QStringLiteral("count"), 4}}),
+    screenState("one-store-on-two-platforms", 600, [](GalleryWorld&) { return screen(oneStoreOnTwoPlatforms()); },
+                {tile(0, "10"), tile(1, "4"), tile(2, "1"), {QStringLiteral("storeList"), QStringLiteral("count"), 2},
+                 text("storeChip0", "Fake: 4"), shown("communityEmpty", false)}),
     screenState("list-open", 1100,
                 [](GalleryWorld&) {
                   return screen(marketplace(), {{QStringLiteral("openCards"),
@@ -148,7 +188,9 @@ const bool registered = addGalleryStates({
                 {shown("communityNotice", true), shown("communityEmpty", true)}),
     screenState("no-matching-stores", 600,
                 [](GalleryWorld&) { return screen(marketplace(), {{QStringLiteral("search"), QStringLiteral("kiosk")}}); },
-                {shown("communityEmpty", true), text("communityEmptyTitle", "No matching stores")}),
+                {shown("communityEmpty", true), text("communityEmptyTitle", "No matching stores"),
+                 text("communityEmptyDescription",
+                      "After checking a card, tell where you bought it to add the store here.")}),
     screenState("country-menu-open", 600,
                 [](GalleryWorld&) {
                   return screen(marketplace(), {{QStringLiteral("countryMenuOpen"), true}});
@@ -172,38 +214,24 @@ const bool registered = addGalleryStates({
                               {QStringLiteral("appDelegate"), object(world.appDelegate(model))}};
          },
      .expectations = {text("toolbarTitle", "Community"), shown("searchField", true), shown("storeList", true)}},
-    {.view = QStringLiteral("StoreCard"),
-     .state = QStringLiteral("rows-every-verdict"),
-     .size = {880, 520},
-     .scene = QStringLiteral("scenes/StoreCardScene.qml"),
-     .properties =
-         [](GalleryWorld&) {
-           GalleryCommunity* community = GalleryCommunity::local();
-           community->share({.store = "Every Verdict Shop", .verdict = Verdict::genuine, .brand = "kingston"});
-           community->share({.store = "Every Verdict Shop", .verdict = Verdict::likelyGenuine, .price = 9.99,
-                             .method = CheckOutcome::Method::quick});
-           community->share({.store = "Every Verdict Shop", .verdict = Verdict::fake, .realBytes = 31'900'000'000});
-           community->share({.store = "Every Verdict Shop", .country = "PT", .verdict = Verdict::damaged});
-           community->share({.store = "Every Verdict Shop", .verdict = Verdict::inconclusive,
-                             .method = CheckOutcome::Method::quick});
-           community->load();
-           return openCards(community);
-         },
-     .expectations = {}},
-    {.view = QStringLiteral("StoreCard"),
-     .state = QStringLiteral("long-and-markup-names"),
-     .size = {880, 420},
-     .scene = QStringLiteral("scenes/StoreCardScene.qml"),
-     .properties =
-         [](GalleryWorld&) {
-           GalleryCommunity* community = GalleryCommunity::local();
-           community->share({.store = QString(60, QLatin1Char('W')), .country = "BR", .verdict = Verdict::genuine});
-           community->share({.store = "<b>x</b>", .city = "<i>Porto</i>", .verdict = Verdict::fake,
-                             .brand = "<b>brand</b>"});
-           community->load();
-           return openCards(community);
-         },
-     .expectations = {text("storeName", "<b>x</b>")}},
+    cardsState("rows-every-verdict", 520,
+               {{.store = "Every Verdict Shop", .verdict = Verdict::genuine, .brand = "kingston"},
+                {.store = "Every Verdict Shop", .verdict = Verdict::likelyGenuine, .price = 9.99,
+                 .method = CheckOutcome::Method::quick},
+                {.store = "Every Verdict Shop", .verdict = Verdict::fake, .realBytes = 31'900'000'000},
+                {.store = "Every Verdict Shop", .country = "PT", .verdict = Verdict::damaged},
+                {.store = "Every Verdict Shop", .verdict = Verdict::inconclusive, .method = CheckOutcome::Method::quick}},
+               {text("storeChip0", "Fake: 1"), text("storeChip1", "Genuine: 2")}),
+    cardsState("only-damaged-and-inconclusive", 320,
+               {{.store = "Quiet Corner Kiosk", .platform = Platform::physicalStore, .country = "PT", .city = "Braga",
+                 .verdict = Verdict::damaged, .brand = "lexar"},
+                {.store = "Quiet Corner Kiosk", .platform = Platform::physicalStore, .country = "PT",
+                 .verdict = Verdict::inconclusive, .method = CheckOutcome::Method::quick}},
+               {shown("storeChips", false), text("storeName", "Quiet Corner Kiosk")}),
+    cardsState("long-and-markup-names", 420,
+               {{.store = QString(60, QLatin1Char('W')), .country = "BR", .verdict = Verdict::genuine},
+                {.store = "<b>x</b>", .city = "<i>Porto</i>", .verdict = Verdict::fake, .brand = "<b>brand</b>"}},
+               {text("storeName", "<b>x</b>")}),
 
     panelState("new", 640, [](GalleryWorld& world) { return panel(finishedCard(world), GalleryCommunity::local()); },
                {text("storeField", ""), text("saveButton", "Save to History"),

@@ -15,12 +15,13 @@
 namespace tessorin {
 
 struct Deployment {
-  explicit Deployment(bool throughProxy, std::function<void(server::ServerOptions&)> configure = {}) {
+  explicit Deployment(bool throughProxy, std::function<void(server::ServerOptions&)> configure = {},
+                      testing::NginxProxy::PerAddressPace pace = testing::NginxProxy::PerAddressPace::shipped) {
     world.stopServer();
     world.options.threads = server::ServerOptions().threads;
     if (configure) configure(world.options);
     world.startServer();
-    if (throughProxy) proxy = std::make_unique<testing::NginxProxy>(world.options.proxySocket);
+    if (throughProxy) proxy = std::make_unique<testing::NginxProxy>(world.options.proxySocket, pace);
   }
   int port() const { return proxy ? proxy->port() : world.port; }
   bool tls() const { return proxy != nullptr; }

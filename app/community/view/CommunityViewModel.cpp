@@ -1,12 +1,9 @@
 #include "community/view/CommunityViewModel.hpp"
 
-#include <unordered_map>
-
 #include <QFileInfo>
 #include <QLocale>
 
 #include "theme/Palette.hpp"
-#include "theme/text/PluralText.hpp"
 #include "community/rules/StoreTextRules.hpp"
 #include "community/view/RegionNames.hpp"
 
@@ -15,23 +12,6 @@ namespace tessorin {
 namespace {
 
 QString grouped(std::size_t count) { return QLocale().toString(static_cast<qulonglong>(count)); }
-
-// A store sold on several platforms has one card per platform, and the totals count each
-// card. Each of its cards carries the name as written in the newest of their reports, so
-// that they read as one name on two platforms, not as two names spelt alike.
-std::vector<StoreSummary> namedOnce(std::vector<StoreSummary> summaries) {
-  // The id is the store key, "|", the platform.
-  const auto storeKey = [](const StoreSummary& summary) {
-    return summary.id.left(summary.id.lastIndexOf(QLatin1Char('|')));
-  };
-  std::unordered_map<QString, std::pair<QDateTime, QString>> newest;
-  for (const StoreSummary& summary : summaries) {
-    auto [found, added] = newest.try_emplace(storeKey(summary), summary.latestDate(), summary.store);
-    if (!added && summary.latestDate() > found->second.first) found->second = {summary.latestDate(), summary.store};
-  }
-  for (StoreSummary& summary : summaries) summary.store = newest.at(storeKey(summary)).second;
-  return summaries;
-}
 
 }  // namespace
 
@@ -120,11 +100,6 @@ QString CommunityViewModel::emptyTitle() const {
   return search_.isEmpty() ? tr("No reports yet") : tr("No matching stores");
 }
 
-QString CommunityViewModel::emptyDescription() const {
-  if (search_.isEmpty()) return tr("After checking a card, tell where you bought it to add the store here.");
-  return tr("No store name contains “%1”. Check the spelling, or clear the search to see every store.").arg(search_);
-}
-
 void CommunityViewModel::appeared() {
   if (store_ && store_->state().kind == CommunityStore::State::Kind::idle) refresh();
 }
@@ -151,24 +126,16 @@ void CommunityViewModel::recompute() {
   }
   const std::vector<StoreReport> visible = store_->visibleReports();
   std::size_t fakes = 0;
-  // The stores as the list shows them unfiltered: one per name and platform, so that the
-  // total is the number of cards under it.
-  std::set<std::pair<QString, std::string>> storeCards;
+  // A store sold on two platforms has two cards but is one store.
+  std::set<QString> storeKeys;
   for (const StoreReport& report : visible) {
     if (report.verdict == CheckOutcome::Verdict::fake) ++fakes;
-    storeCards.emplace(report.storeKey, std::string(report.platform.rawValue()));
+    storeKeys.insert(report.storeKey);
   }
-  // The caption under each number agrees with it: "1 store", "2 stores".
-  const auto caption = [](const QString& pattern, std::size_t count) {
-    return pluralText(pattern, static_cast<long long>(count));
-  };
   tiles_ = {
-      {grouped(visible.size()), caption(tr("{0, plural, one {check shared} other {checks shared}}"), visible.size()),
-       QStringLiteral("checkmark.shield.fill"), Palette::indigo()},
-      {grouped(fakes), caption(tr("{0, plural, one {fake found} other {fakes found}}"), fakes),
-       QStringLiteral("xmark.seal.fill"), Palette::red()},
-      {grouped(storeCards.size()), caption(tr("{0, plural, one {store} other {stores}}"), storeCards.size()),
-       QStringLiteral("storefront"), Palette::cyan()},
+      {grouped(visible.size()), tr("checks shared"), QStringLiteral("checkmark.shield.fill"), Palette::indigo()},
+      {grouped(fakes), tr("fakes found"), QStringLiteral("xmark.seal.fill"), Palette::red()},
+      {grouped(storeKeys.size()), tr("stores"), QStringLiteral("storefront"), Palette::cyan()},
   };
 
   countryRows_ = {{QString(), tr("All countries")}};
@@ -178,7 +145,7 @@ void CommunityViewModel::recompute() {
   }
 
   summaries_.setExpanded(expanded_);
-  summaries_.setSummaries(namedOnce(store_->summaries(search_, country_)));
+  summaries_.setSummaries(store_->summaries(search_, country_));
   Q_EMIT listChanged();
   Q_EMIT countryIndexChanged();
 }

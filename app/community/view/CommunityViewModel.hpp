@@ -43,7 +43,7 @@ class CommunityViewModel : public QObject {
   Q_PROPERTY(tessorin::StoreSummaryList* summaries READ summaries CONSTANT)
   Q_PROPERTY(bool listEmpty READ listEmpty NOTIFY listChanged)
   Q_PROPERTY(QString emptyTitle READ emptyTitle NOTIFY listChanged)
-  Q_PROPERTY(QString emptyDescription READ emptyDescription NOTIFY listChanged)
+  Q_PROPERTY(QString emptyDescription READ emptyDescription CONSTANT)
   Q_PROPERTY(QString navigationTitle READ navigationTitle CONSTANT)
   Q_PROPERTY(QString heading READ heading CONSTANT)
   Q_PROPERTY(QString subheading READ subheading CONSTANT)
@@ -93,8 +93,7 @@ class CommunityViewModel : public QObject {
   bool listEmpty() const { return summaries_.rowCount() == 0; }
   QString emptyTitle() const;
 
-  // A search that finds nothing says so, and what to do; no data at all says how stores come in.
-  QString emptyDescription() const;
+  QString emptyDescription() const { return tr("After checking a card, tell where you bought it to add the store here."); }
   QString navigationTitle() const { return tr("Community"); }
   QString heading() const { return tr("Where people bought their cards"); }
   QString subheading() const {

@@ -77,9 +77,12 @@ Panel {
                 }
             }
 
-            // One chip per verdict: they wrap onto a second line rather than squeeze the name.
+            // The chips wrap onto a second line rather than squeeze the name. A store with no
+            // chip leaves no gap before the chevron.
             Flow {
                 id: chipFlow
+                objectName: "storeChips"
+                visible: card.chips.length > 0
                 Layout.fillWidth: true
                 Layout.preferredWidth: chipLine.implicitWidth
                 Layout.maximumWidth: chipLine.implicitWidth

@@ -1,7 +1,5 @@
 #include "community/view/StoreCardModel.hpp"
 
-#include <algorithm>
-
 #include "theme/Palette.hpp"
 #include "community/rules/StoreTextRules.hpp"
 
@@ -24,13 +22,8 @@ QString StoreCardModel::badgeSymbol() const {
   }
 }
 
-// Red for a store that sold fakes, green for one with sound cards, amber for one whose
-// cards only came back damaged or unclear.
 QVariantList StoreCardModel::badgeGradient() const {
-  const QColor& colour = summary_.fakeCount() > 0      ? Palette::red()
-                         : summary_.genuineCount() > 0 ? Palette::green()
-                                                       : Palette::amber();
-  return Palette::symbolTileGradient(colour);
+  return Palette::symbolTileGradient(summary_.fakeCount() > 0 ? Palette::red() : Palette::green());
 }
 
 QColor StoreCardModel::tint() const {
@@ -46,17 +39,15 @@ QString StoreCardModel::platformLine() const {
   return summary_.platform.label() + QLatin1Char(' ') + flags.join(QLatin1Char(' '));
 }
 
-// One chip per verdict the store's reports carry, so that the chips add up to its rows.
+// A damaged or unclear card tells neither way whether the store sells fakes, so it has no
+// chip: a store with only such reports shows none.
 std::vector<ChipValue> StoreCardModel::chips() const {
-  using Verdict = CheckOutcome::Verdict;
   std::vector<ChipValue> chips;
-  for (const Verdict verdict :
-       {Verdict::fake, Verdict::genuine, Verdict::likelyGenuine, Verdict::damaged, Verdict::inconclusive}) {
-    const auto count = std::count_if(summary_.reports.begin(), summary_.reports.end(),
-                                     [verdict](const StoreReport& report) { return report.verdict == verdict; });
-    if (count == 0) continue;
-    chips.push_back({tr("%1: %2").arg(Palette::title(verdict)).arg(count), Palette::sealSymbol(verdict),
-                     Palette::verdictColor(verdict)});
+  if (const int fakes = summary_.fakeCount(); fakes > 0) {
+    chips.push_back({tr("Fake: %1").arg(fakes), QStringLiteral("xmark.seal.fill"), Palette::red()});
+  }
+  if (const int genuine = summary_.genuineCount(); genuine > 0) {
+    chips.push_back({tr("Genuine: %1").arg(genuine), QStringLiteral("checkmark.seal.fill"), Palette::green()});
   }
   return chips;
 }
