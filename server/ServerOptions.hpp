@@ -3,7 +3,8 @@
 //   --address A       address to listen on (127.0.0.1)
 //   --port N          port; 0 picks a free one and prints it (8080)
 //   --database C      libpq connection string ("": libpq's defaults and PG* variables)
-//   --threads N       request threads (64); a slow or idle client holds one of them
+//   --threads N       request threads (64), at each door (the address and port, and the
+//                     proxy socket); a slow or idle client holds one of them
 //   --connections N   database connections the threads share (8)
 //   --statement-timeout MS   longest a statement may run (5000)
 //   --reports-per-hour N, --flags-per-hour N   per author (30, 200)
