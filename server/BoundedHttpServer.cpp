@@ -1,14 +1,21 @@
 #include "BoundedHttpServer.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <grp.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <stdexcept>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 #include <utility>
 
+#include "ClientAddress.hpp"
 #include "ConnectionStream.hpp"
 #include "RequestScreen.hpp"
 
@@ -16,23 +23,35 @@ namespace tessorin::server {
 
 namespace {
 
-// The refusal RequestScreen found for the request this thread is serving: set while the
-// request is set up, answered by the pre-routing handler, which runs on the same thread
-// before any body is read.
-thread_local int screenedStatus = 0;
+// The refusal found for the request this thread is serving while it was set up: answered
+// by the pre-routing handler, which runs on the same thread before any body is read.
+thread_local int refusalStatus = 0;
 // The status of the answer this thread wrote last.
 thread_local int answeredStatus = 0;
+// Whether the request this thread is serving passed the screen and was read whole: only
+// then may the bytes after it start another request.
+thread_local bool requestTaken = false;
+// Whether this thread's connection holds a place among those still sending.
+thread_local bool holdsSendingPlace = false;
 
 // An answer after which the rest of what the client sent cannot be trusted to start a
 // request: parsing on would serve whatever the client hid after its first one.
 bool endsTheConnection(int status) { return status == 400 || status == 431; }
 
+std::string refusalAnswer(const std::string& body) {
+  return "HTTP/1.1 429 Too Many Requests\r\nContent-Type: application/json\r\nContent-Length: " +
+         std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
 }  // namespace
 
-BoundedHttpServer::BoundedHttpServer(Limits limits, const ClientAddress& proxies, std::string crowdedBody)
-    : limits_(limits), cap_(limits.connectionsPerAddress, proxies) {
-  crowdedAnswer_ = "HTTP/1.1 429 Too Many Requests\r\nContent-Type: application/json\r\nContent-Length: " +
-                   std::to_string(crowdedBody.size()) + "\r\nConnection: close\r\n\r\n" + crowdedBody;
+BoundedHttpServer::BoundedHttpServer(Door door, Limits limits, const Refusals& refusals)
+    : door_(door),
+      limits_(limits),
+      cap_(door == Door::proxy ? 0 : limits.connectionsPerAddress),
+      crowdedAnswer_(refusalAnswer(refusals.crowded)),
+      busyAnswer_(refusalAnswer(refusals.busy)) {
+  if (door_ == Door::proxy) limits_.requestsPerConnection = 1;
   // The library's default also sets SO_REUSEPORT, which would let a second server on the
   // same port take half of the connections unnoticed.
   set_socket_options([](socket_t socket) {
@@ -44,17 +63,31 @@ BoundedHttpServer::BoundedHttpServer(Limits limits, const ClientAddress& proxies
   set_keep_alive_timeout(static_cast<time_t>(std::max<std::int64_t>(1, idleSeconds)));
   set_keep_alive_max_count(static_cast<std::size_t>(limits_.requestsPerConnection));
   const std::size_t headerCount = limits_.headerCount;
-  set_logger([](const httplib::Request&, const httplib::Response& response) { answeredStatus = response.status; });
+  set_logger([this](const httplib::Request&, const httplib::Response& response) {
+    answeredStatus = response.status;
+    doneSending();
+  });
+  // Runs just before the answer's headers are written: the client is told when the
+  // connection ends after it.
+  set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
+    if (requestTaken && !endsTheConnection(response.status)) return;
+    response.headers.erase("Keep-Alive");
+    response.set_header("Connection", "close");
+  });
   set_pre_routing_handler([headerCount](const httplib::Request& request, httplib::Response& response) {
-    if (screenedStatus != 0) {
-      response.status = std::exchange(screenedStatus, 0);
+    if (refusalStatus != 0) {
+      response.status = std::exchange(refusalStatus, 0);
       return HandlerResponse::Handled;
     }
     if (request.headers.size() <= headerCount) return HandlerResponse::Unhandled;
     response.status = 431;
-    response.set_header("Connection", "close");
     return HandlerResponse::Handled;
   });
+}
+
+BoundedHttpServer::~BoundedHttpServer() {
+  stop();
+  if (!socketPath_.empty()) unlink(socketPath_.c_str());
 }
 
 int BoundedHttpServer::bind(const std::string& address, int port) {
@@ -64,9 +97,88 @@ int BoundedHttpServer::bind(const std::string& address, int port) {
   return bound;
 }
 
-void BoundedHttpServer::refuseCrowded(socket_t sock) const {
+void BoundedHttpServer::bindSocket(const std::string& path, const std::string& groupName) {
+  const auto fail = [&path](const std::string& what) {
+    return std::runtime_error("cannot " + what + " " + path + ": " + std::strerror(errno));
+  };
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() >= sizeof address.sun_path) throw std::runtime_error("the socket path is too long: " + path);
+  std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  gid_t groupId = static_cast<gid_t>(-1);
+  if (!groupName.empty()) {
+    const struct group* found = getgrnam(groupName.c_str());
+    if (found == nullptr) throw std::runtime_error("no group " + groupName);
+    groupId = found->gr_gid;
+  }
+  // What a server that ended without cleaning up left behind; anything else is not ours.
+  struct stat existing{};
+  if (lstat(path.c_str(), &existing) == 0 && S_ISSOCK(existing.st_mode)) unlink(path.c_str());
+  const int listening = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (listening < 0) throw fail("make a socket for");
+  // Made with no permissions at all, so that no one connects before it is the group's.
+  const mode_t previous = umask(0777);
+  const int bound = ::bind(listening, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+  umask(previous);
+  if (bound != 0) {
+    close(listening);
+    throw fail("bind to");
+  }
+  socketPath_ = path;
+  if (chown(path.c_str(), static_cast<uid_t>(-1), groupId) != 0 || chmod(path.c_str(), 0660) != 0) {
+    close(listening);
+    throw fail("give the proxy's group");
+  }
+  if (::listen(listening, limits_.listenBacklog) != 0) {
+    close(listening);
+    throw fail("listen on");
+  }
+  svr_sock_ = listening;
+}
+
+void BoundedHttpServer::Get(const std::string& pattern, Handler handler) {
+  httplib::Server::Get(pattern, takingTheRequest(std::move(handler)));
+}
+
+void BoundedHttpServer::Post(const std::string& pattern, Handler handler) {
+  httplib::Server::Post(pattern, takingTheRequest(std::move(handler)));
+}
+
+httplib::Server::Handler BoundedHttpServer::takingTheRequest(Handler handler) {
+  // The library reads a body before it calls a route.
+  return [this, handler = std::move(handler)](const httplib::Request& request, httplib::Response& response) {
+    requestTaken = true;
+    doneSending();
+    handler(request, response);
+  };
+}
+
+bool BoundedHttpServer::startSending() {
+  if (sending_.fetch_add(1) >= limits_.sendingConnections) {
+    --sending_;
+    return false;
+  }
+  holdsSendingPlace = true;
+  return true;
+}
+
+void BoundedHttpServer::doneSending() {
+  if (!std::exchange(holdsSendingPlace, false)) return;
+  --sending_;
+}
+
+void BoundedHttpServer::refuseAtOnce(socket_t sock, const std::string& answer) const {
   // Never waits: a client that does not take the answer at once does not get it.
-  send(sock, crowdedAnswer_.data(), crowdedAnswer_.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  send(sock, answer.data(), answer.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+  // What the client sent already is taken, so that closing does not reset the connection
+  // and destroy the answer; what it sends later is its own business.
+  char sink[4096];
+  for (std::size_t drained = 0; drained < limits_.requestBytes;) {
+    const ssize_t got = recv(sock, sink, sizeof sink, MSG_DONTWAIT);
+    if (got <= 0) break;
+    drained += static_cast<std::size_t>(got);
+  }
+  shutdown(sock, SHUT_WR);
 }
 
 void BoundedHttpServer::lingerAfterRefusal(socket_t sock) const {
@@ -98,7 +210,8 @@ bool BoundedHttpServer::process_and_close_socket(socket_t sock) {
   } catch (...) {
     std::fprintf(stderr, "tessorin-community-server: a connection was closed after an unknown failure\n");
   }
-  screenedStatus = 0;
+  refusalStatus = 0;
+  doneSending();
   shutdown(sock, SHUT_RDWR);
   close(sock);
   return served;
@@ -113,7 +226,7 @@ bool BoundedHttpServer::serve(socket_t sock) {
   stream.get_remote_ip_and_port(peer, peerPort);
   const std::optional<ConnectionCap::Slot> slot = cap_.admit(peer);
   if (!slot) {
-    refuseCrowded(sock);
+    refuseAtOnce(sock, crowdedAnswer_);
     return true;
   }
   using Clock = ConnectionStream::Clock;
@@ -124,30 +237,51 @@ bool BoundedHttpServer::serve(socket_t sock) {
     if (now >= budgetEnd) break;
     const auto idle = std::min<Clock::duration>(limits_.keepAliveIdle, budgetEnd - now);
     if (!stream.awaitRequest(std::chrono::ceil<std::chrono::milliseconds>(idle))) break;
+    // A request that is all here takes its thread only as long as it is served.
+    if (!startSending() && !stream.holdsWholeRequest(limits_.requestBytes, limits_.bodyGrace)) {
+      refuseAtOnce(sock, busyAnswer_);
+      break;
+    }
     stream.beginRequest(Clock::now() + limits_.requestDeadline, limits_.requestBytes);
     // The client is told when this is the last request the connection takes.
     const bool last = request == limits_.requestsPerConnection || Clock::now() + limits_.requestDeadline >= budgetEnd;
     bool closed = false;
-    bool refused = false;
     answeredStatus = 0;
-    served = process_request(stream, last, closed, [&refused](httplib::Request& parsed) {
+    requestTaken = false;
+    served = process_request(stream, last, closed, [this](httplib::Request& parsed) {
       parsed.ranges.clear();
       parsed.headers.erase("Range");
       // Never compressed: a small request would make the server spend many times the CPU
       // and memory of the plain answer.
       parsed.headers.erase("Accept-Encoding");
-      if (const auto status = screenRequest(parsed)) {
-        refused = true;
-        screenedStatus = *status;
+      std::optional<int> refusal = screenRequest(parsed);
+      // Refused before the library would wait for a body it is going to refuse anyway.
+      if (!refusal && parsed.has_header("Content-Length") &&
+          std::stoull(parsed.get_header_value("Content-Length")) > payload_max_length_) {
+        refusal = 413;
+      }
+      if (door_ == Door::proxy) {
+        const std::optional<std::string> client = forwardedClient(parsed.get_header_value("X-Forwarded-For"));
+        // Only a proxy that is not set up as shipped forwards no client.
+        if (!client && !refusal) refusal = 400;
+        parsed.remote_addr = client.value_or(std::string());
+      } else {
+        parsed.headers.erase("X-Forwarded-For");
+      }
+      if (refusal) {
+        refusalStatus = *refusal;
         // Nothing of the body is read, so nothing after it on this connection can be.
         parsed.headers.erase("Expect");
         parsed.headers.erase("Connection");
         parsed.set_header("Connection", "close");
+      } else if (!announcesBody(parsed)) {
+        requestTaken = true;
       }
     });
-    screenedStatus = 0;
-    const bool untrusted = refused || endsTheConnection(answeredStatus);
-    if (untrusted) lingerAfterRefusal(sock);
+    refusalStatus = 0;
+    doneSending();
+    const bool untrusted = !requestTaken || endsTheConnection(answeredStatus);
+    if (served && untrusted) lingerAfterRefusal(sock);
     if (!served || closed || untrusted || last || stream.overran()) break;
   }
   return served;

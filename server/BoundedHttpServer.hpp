@@ -8,36 +8,51 @@
 // before any limit counts them and answers Range with a copy of the page per range. This
 // class serves each connection itself, through the library's request parser:
 //   - TCP_NODELAY on every connection, so a small response is not held back;
-//   - at most a number of connections per client address at once (proxies excepted);
-//     one more is answered 429 and closed;
+//   - at most a number of connections per client address at once (not on the proxy's
+//     door); one more is answered 429 and closed;
+//   - at most a number of connections may be still sending their request at once, so that
+//     slow senders cannot hold every thread; past that a connection whose request is not
+//     here whole (or whose body does not follow its header within a moment) is answered
+//     429 at once and closed;
 //   - a connection idle between requests is closed after a short keep-alive, serves a
 //     bounded number of requests and starts none after its time budget;
 //   - a request must arrive whole (request line, headers and body) within a deadline and
 //     within a byte budget, else the connection is closed;
-//   - a request RequestScreen refuses is answered before its body is read, and the
-//     connection closed; Range is ignored (the whole answer, 200);
+//   - a request RequestScreen refuses, or whose length is over the payload limit, is
+//     answered before its body is read, and the connection closed; Range is ignored (the
+//     whole answer, 200);
 //   - more header lines than allowed answer 431;
-//   - after any 400 or 431 the connection is closed: what follows is not read as a request;
+//   - any answer given before the request was screened and its body read (the library's
+//     own: a request line too long, a Range it cannot parse, a request that does not
+//     parse, and whatever else it answers by itself), and any 400 or 431, closes the
+//     connection: what follows is not read as a request;
 //   - Accept-Encoding is ignored: answers are never compressed;
 //   - an exception from parsing, handling or writing (an allocation that fails) closes
 //     that connection and is logged; the process goes on;
 //   - the Keep-Alive header tells the idle time and request count it is held to;
 //   - the listen backlog fits the thread count.
-// A reverse proxy in front adds the same limits towards the Internet (server/deploy).
+// It listens at one door: an address and port for direct use, where the peer is the
+// client and X-Forwarded-For is dropped unread; or the reverse proxy's Unix socket, where
+// the proxy's X-Forwarded-For names the client and each connection carries exactly one
+// request, so that nothing the library does with the bytes after it can make them a
+// second one. A reverse proxy in front adds the same limits towards the Internet
+// (server/deploy).
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <string>
 
 #include <httplib.h>
 
-#include "ClientAddress.hpp"
 #include "ConnectionCap.hpp"
 
 namespace tessorin::server {
 
 class BoundedHttpServer : public httplib::Server {
  public:
+  enum class Door { direct, proxy };
+
   struct Limits {
     std::chrono::milliseconds keepAliveIdle{1000};
     int requestsPerConnection = 100;
@@ -45,31 +60,55 @@ class BoundedHttpServer : public httplib::Server {
     // deadline.
     std::chrono::milliseconds connectionBudget{20'000};
     std::size_t connectionsPerAddress = 8;
+    std::size_t sendingConnections = 32;
+    // Past that cap, how long a request whose header is in may take for its body.
+    std::chrono::milliseconds bodyGrace{50};
     std::chrono::milliseconds requestDeadline{10'000};
     std::chrono::milliseconds writeTimeout{10'000};
     std::size_t requestBytes = 64 * 1024;
     std::size_t headerCount = 50;
     int listenBacklog = 256;
   };
+  // The JSON bodies answered with 429: to a connection over its address's cap, and to one
+  // past the cap on connections still sending.
+  struct Refusals {
+    std::string crowded;
+    std::string busy;
+  };
 
-  // proxies are not held to the per-address cap; crowdedBody is the JSON answered with 429
-  // to a connection over it. proxies must outlive the server.
-  BoundedHttpServer(Limits limits, const ClientAddress& proxies, std::string crowdedBody);
+  BoundedHttpServer(Door door, Limits limits, const Refusals& refusals);
+  ~BoundedHttpServer() override;
 
   // Binds to address and port (0: any free port) with the backlog of the limits; the
   // port bound, or -1.
   int bind(const std::string& address, int port);
+  // Binds to a Unix socket at path, replacing a stale one, that only the owner and group
+  // may use (the process's own group when groupName is ""); throws std::runtime_error.
+  void bindSocket(const std::string& path, const std::string& groupName);
+
+  // Routes are added here, not through the library's own Get and Post, so that the
+  // connection knows when a request was read whole.
+  void Get(const std::string& pattern, Handler handler);
+  void Post(const std::string& pattern, Handler handler);
 
  private:
   bool process_and_close_socket(socket_t sock) override;
   // The requests of one connection; throws what parsing, handling or writing throws.
   bool serve(socket_t sock);
-  void refuseCrowded(socket_t sock) const;
+  Handler takingTheRequest(Handler handler);
+  // A place among the connections still sending a request, unless they hold all of them.
+  bool startSending();
+  void doneSending();
+  void refuseAtOnce(socket_t sock, const std::string& answer) const;
   void lingerAfterRefusal(socket_t sock) const;
 
+  Door door_;
   Limits limits_;
   ConnectionCap cap_;
+  std::atomic<std::size_t> sending_{0};
   std::string crowdedAnswer_;
+  std::string busyAnswer_;
+  std::string socketPath_;
 };
 
 }  // namespace tessorin::server

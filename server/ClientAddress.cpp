@@ -4,7 +4,6 @@
 #include <arpa/inet.h>
 #include <charconv>
 #include <cstring>
-#include <stdexcept>
 
 namespace tessorin::server {
 
@@ -51,51 +50,10 @@ std::optional<AddressRange> AddressRange::parse(const std::string& text) {
   return range;
 }
 
-bool AddressRange::contains(const AddressRange& address) const {
-  for (int bit = 0; bit < bits; ++bit) {
-    const std::uint8_t mask = static_cast<std::uint8_t>(0x80 >> (bit % 8));
-    if ((bytes[static_cast<std::size_t>(bit / 8)] & mask) != (address.bytes[static_cast<std::size_t>(bit / 8)] & mask)) {
-      return false;
-    }
-  }
-  return true;
-}
-
-ClientAddress::ClientAddress(const std::vector<std::string>& trustedProxies) {
-  for (const std::string& text : trustedProxies) {
-    const auto range = AddressRange::parse(text);
-    if (!range) throw std::invalid_argument("not an IP address: " + text);
-    trusted_.push_back(*range);
-  }
-}
-
-bool ClientAddress::isTrusted(const AddressRange& address) const {
-  return std::any_of(trusted_.begin(), trusted_.end(), [&](const AddressRange& proxy) { return proxy.contains(address); });
-}
-
-bool ClientAddress::isProxy(const std::string& peer) const {
-  const auto address = AddressRange::parse(peer);
-  return address && isTrusted(*address);
-}
-
-std::string ClientAddress::of(const std::string& peer, const std::string& forwardedFor) const {
-  const auto peerAddress = AddressRange::parse(peer);
-  if (!peerAddress || !isTrusted(*peerAddress)) return peer;
-  std::string client = peer;
-  std::size_t end = forwardedFor.size();
-  while (end > 0) {
-    const std::size_t comma = forwardedFor.rfind(',', end - 1);
-    const std::size_t begin = comma == std::string::npos ? 0 : comma + 1;
-    const std::string hop = trimmed(forwardedFor.substr(begin, end - begin));
-    const auto hopAddress = AddressRange::parse(hop);
-    // A hop that is no address was not written by a proxy we know: stop at the last one
-    // we could believe.
-    if (!hopAddress || hop.find('/') != std::string::npos) break;
-    client = hop;
-    if (!isTrusted(*hopAddress)) break;
-    if (comma == std::string::npos) break;
-    end = comma;
-  }
+std::optional<std::string> forwardedClient(const std::string& forwardedFor) {
+  std::string client = trimmed(forwardedFor);
+  const auto address = AddressRange::parse(client);
+  if (!address || address->bits != 128 || client.find('/') != std::string::npos) return std::nullopt;
   return client;
 }
 

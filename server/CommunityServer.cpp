@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "ClientAddress.hpp"
 #include "JsonText.hpp"
 #include "PageJson.hpp"
 #include "RecordJsonText.hpp"
@@ -54,8 +55,12 @@ Refusal refusalForStatus(int status) {
       return {404, RecordErrorCode::serverRejectedRequest, "There is nothing at this address."};
     case 405:
       return {405, RecordErrorCode::invalidArguments, "Use GET or POST as the address asks."};
+    case 411:
+      return {411, RecordErrorCode::invalidArguments, "Send the body with its length."};
     case 413:
       return {413, RecordErrorCode::limitExceeded, "Send a record of at most 16 KiB."};
+    case 414:
+      return {414, RecordErrorCode::invalidArguments, "Send a shorter address."};
     case 415:
       return {415, RecordErrorCode::invalidArguments, "Send the body uncompressed, without Content-Encoding."};
     case 416:
@@ -92,12 +97,15 @@ BoundedHttpServer::Limits httpLimits(const ServerOptions& options) {
   // Room for every thread's next connection several times over.
   limits.listenBacklog = std::max(128, options.threads * 4);
   limits.connectionsPerAddress = static_cast<std::size_t>(options.connectionsPerAddress);
+  // Half of the threads stay for requests that are here whole.
+  limits.sendingConnections = static_cast<std::size_t>(std::max(1, options.threads / 2));
   return limits;
 }
 
-std::string crowdedBody() {
-  return refusalJson(static_cast<int>(RecordErrorCode::requestRateLimited),
-                     "Too many connections from this address; close some and try again.");
+BoundedHttpServer::Refusals refusals() {
+  const int code = static_cast<int>(RecordErrorCode::requestRateLimited);
+  return {refusalJson(code, "Too many connections from this address; close some and try again."),
+          refusalJson(code, "The community server is busy; try again in a moment.")};
 }
 
 const Refusal unreachable{503, RecordErrorCode::serverRejectedRequest,
@@ -110,39 +118,36 @@ CommunityServer::CommunityServer(const ServerOptions& options)
       pool_(options.database, options.connections,
             PgConnection::Limits{std::chrono::milliseconds(options.statementTimeoutMs)},
             std::chrono::milliseconds(options.statementTimeoutMs)),
-      clientAddress_(options.trustedProxies),
-      http_(httpLimits(options), clientAddress_, crowdedBody()) {
+      direct_(BoundedHttpServer::Door::direct, httpLimits(options), refusals()) {
   migrateSchema(*pool_.lease());
-  route();
+  route(direct_);
+  if (!options.proxySocket.empty()) {
+    proxy_ = std::make_unique<BoundedHttpServer>(BoundedHttpServer::Door::proxy, httpLimits(options), refusals());
+    route(*proxy_);
+  }
 }
 
 CommunityServer::~CommunityServer() { stop(); }
 
-void CommunityServer::route() {
+void CommunityServer::route(BoundedHttpServer& http) {
   const int threads = options_.threads;
-  http_.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
-  http_.set_payload_max_length(maximumBodyBytes);
+  http.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
+  http.set_payload_max_length(maximumBodyBytes);
 
-  http_.Post("/v1/authors", [this](const httplib::Request& q, httplib::Response& r) { registerAuthor(q, r); });
-  http_.Get("/v1/records", [this](const httplib::Request& q, httplib::Response& r) { listRecords(q, r); });
-  http_.Post("/v1/records", [this](const httplib::Request& q, httplib::Response& r) { saveRecord(q, r); });
+  http.Post("/v1/authors", [this](const httplib::Request& q, httplib::Response& r) { registerAuthor(q, r); });
+  http.Get("/v1/records", [this](const httplib::Request& q, httplib::Response& r) { listRecords(q, r); });
+  http.Post("/v1/records", [this](const httplib::Request& q, httplib::Response& r) { saveRecord(q, r); });
 
   // Errors the library answers itself (an unknown address, a body too large) get the
   // same form as ours; ours keep their own.
-  http_.set_error_handler(httplib::Server::HandlerWithResponse(
-      [](const httplib::Request& request, httplib::Response& response) {
-        // The service closes the connection after these; the client is told (the library
-        // says so itself when the request asked for it).
-        if ((response.status == 400 || response.status == 431) && !response.has_header("Connection") &&
-            request.get_header_value("Connection") != "close") {
-          response.set_header("Connection", "close");
-        }
+  http.set_error_handler(httplib::Server::HandlerWithResponse(
+      [](const httplib::Request&, httplib::Response& response) {
         if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
         const Refusal refusal = refusalForStatus(response.status);
         response.set_content(refusalJson(static_cast<int>(refusal.code), refusal.message), json);
         return httplib::Server::HandlerResponse::Handled;
       }));
-  http_.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
+  http.set_exception_handler([](const httplib::Request&, httplib::Response& response, std::exception_ptr error) {
     try {
       std::rethrow_exception(error);
     } catch (const PgError& failure) {
@@ -159,26 +164,34 @@ void CommunityServer::route() {
 }
 
 int CommunityServer::start() {
-  const int port = http_.bind(options_.address, options_.port);
+  const int port = direct_.bind(options_.address, options_.port);
   if (port < 0) throw std::runtime_error("cannot listen on " + options_.address + ":" + std::to_string(options_.port));
-  serving_ = std::thread([this] { http_.listen_after_bind(); });
-  // A stop before the loop runs would be missed and the loop would never end.
-  for (auto waited = 0ms; !http_.is_running(); waited += 1ms) {
-    if (waited > 10s) throw std::runtime_error("the HTTP service did not start");
-    std::this_thread::sleep_for(1ms);
-  }
+  if (proxy_) proxy_->bindSocket(options_.proxySocket, options_.proxySocketGroup);
+  const auto serve = [](BoundedHttpServer& door, std::thread& serving) {
+    serving = std::thread([&door] { door.listen_after_bind(); });
+    // A stop before the loop runs would be missed and the loop would never end.
+    for (auto waited = 0ms; !door.is_running(); waited += 1ms) {
+      if (waited > 10s) throw std::runtime_error("the HTTP service did not start");
+      std::this_thread::sleep_for(1ms);
+    }
+  };
+  serve(direct_, servingDirect_);
+  if (proxy_) serve(*proxy_, servingProxy_);
   return port;
 }
 
 void CommunityServer::stop() {
-  http_.stop();
-  if (serving_.joinable()) serving_.join();
+  direct_.stop();
+  if (proxy_) proxy_->stop();
+  if (servingDirect_.joinable()) servingDirect_.join();
+  if (servingProxy_.joinable()) servingProxy_.join();
 }
 
 void CommunityServer::registerAuthor(const httplib::Request& request, httplib::Response& response) {
-  const std::string client = clientAddress_.of(request.remote_addr, request.get_header_value("X-Forwarded-For"));
+  // On the proxy's door, the client the proxy forwarded.
   auto connection = pool_.lease();
-  const auto author = RecordRepository(*connection).registerAuthor(rateKey(client), options_.registrationsPerHour);
+  const auto author =
+      RecordRepository(*connection).registerAuthor(rateKey(request.remote_addr), options_.registrationsPerHour);
   if (!author) {
     refuse(response, {429, RecordErrorCode::requestRateLimited,
                       "Too many accounts were made from this address; try again in an hour."});

@@ -11,18 +11,20 @@
 // Errors answer {code, message}: 400 (12) for what the validator refuses, 401 (9) for an
 // unknown token, 404 (11) for an unknown record type or flagged report, 409 (14) for a
 // name in use, 413 (27) for a body over 16 KiB, 415 for a compressed body, 400 for
-// ambiguous framing, 431 for too many header lines, 429 (7) past a rate limit or for
-// too many connections from one address, 503 (15) when the database cannot answer in
-// time. A report sent again by its author with the same name and content is answered
+// ambiguous framing, 411 for a POST that gives no length, 431 for too many header lines,
+// 429 (7) past a rate limit, for too many connections from one address or while too many
+// are still sending, 503 (15) when the database cannot answer in time. A report sent again by its author with the same name and content is answered
 // 201 with the stored one, so that a retry after a lost answer never makes a second
 // report. Every limit is counted in the database, so that servers sharing it share the
-// limits and a restart keeps them. Client addresses (the forwarded one behind a trusted proxy) are kept only
-// hashed, with the author they registered, for the registration limit and so that
+// limits and a restart keeps them. Client addresses (the forwarded one on the proxy's
+// socket) are kept only hashed, with the author they registered, for the registration limit and so that
 // authors from one address flag a report once.
 //
 // Many request threads share a few database connections: a thread is held by a slow or
-// idle client, a connection only while a statement runs. start() binds and serves on a
-// thread of its own; stop() ends it.
+// idle client, a connection only while a statement runs. The same routes are served at
+// two doors, each with threads of its own: the address and port for direct use, and the
+// reverse proxy's Unix socket when one is named. start() binds both and serves each on a
+// thread of its own; stop() ends them.
 
 #include <memory>
 #include <thread>
@@ -30,7 +32,6 @@
 #include <httplib.h>
 
 #include "BoundedHttpServer.hpp"
-#include "ClientAddress.hpp"
 #include "ConnectionPool.hpp"
 #include "ServerOptions.hpp"
 
@@ -45,22 +46,23 @@ class CommunityServer {
   explicit CommunityServer(const ServerOptions& options);
   ~CommunityServer();
 
-  // Binds to the address and port of the options and serves; returns the port bound.
-  // Throws std::runtime_error when the address cannot be bound.
+  // Binds to the address and port of the options (and the proxy's socket) and serves;
+  // returns the port bound. Throws std::runtime_error when either cannot be bound.
   int start();
   void stop();
 
  private:
-  void route();
+  void route(BoundedHttpServer& door);
   void registerAuthor(const httplib::Request& request, httplib::Response& response);
   void listRecords(const httplib::Request& request, httplib::Response& response);
   void saveRecord(const httplib::Request& request, httplib::Response& response);
 
   ServerOptions options_;
   ConnectionPool pool_;
-  ClientAddress clientAddress_;
-  BoundedHttpServer http_;
-  std::thread serving_;
+  BoundedHttpServer direct_;
+  std::unique_ptr<BoundedHttpServer> proxy_;
+  std::thread servingDirect_;
+  std::thread servingProxy_;
 };
 
 }  // namespace tessorin::server

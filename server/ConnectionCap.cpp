@@ -1,5 +1,7 @@
 #include "ConnectionCap.hpp"
 
+#include "ClientAddress.hpp"
+
 namespace tessorin::server {
 
 ConnectionCap::Slot::~Slot() {
@@ -7,7 +9,7 @@ ConnectionCap::Slot::~Slot() {
 }
 
 std::optional<ConnectionCap::Slot> ConnectionCap::admit(const std::string& peer) {
-  if (perAddress_ == 0 || proxies_.isProxy(peer)) return Slot(nullptr, {});
+  if (perAddress_ == 0) return Slot(nullptr, {});
   std::string key = rateKey(peer);
   std::lock_guard lock(mutex_);
   std::size_t& open = open_[key];

@@ -1,8 +1,8 @@
 #pragma once
 // ConnectionCap: at most a number of open connections per client address (an IPv6 /64
 // counted as one), so that one address cannot hold every request thread however slowly
-// it sends. Peers that are trusted proxies are not capped: every client behind them
-// shares their address, and the proxy holds its own clients to their share.
+// it sends. The proxy's own door is not capped: every client behind it shares its
+// address, and the proxy holds its own clients to their share.
 // Thread-safe.
 
 #include <cstddef>
@@ -10,8 +10,6 @@
 #include <mutex>
 #include <optional>
 #include <string>
-
-#include "ClientAddress.hpp"
 
 namespace tessorin::server {
 
@@ -31,7 +29,7 @@ class ConnectionCap {
   };
 
   // perAddress 0: no cap.
-  ConnectionCap(std::size_t perAddress, const ClientAddress& proxies) : perAddress_(perAddress), proxies_(proxies) {}
+  explicit ConnectionCap(std::size_t perAddress) : perAddress_(perAddress) {}
 
   // A place for a new connection from peer, or nothing when its address holds all of its
   // own already.
@@ -41,7 +39,6 @@ class ConnectionCap {
   void release(const std::string& key);
 
   std::size_t perAddress_;
-  const ClientAddress& proxies_;
   std::mutex mutex_;
   std::map<std::string, std::size_t> open_;
 };

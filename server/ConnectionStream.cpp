@@ -6,6 +6,9 @@
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
+
+#include "WholeRequest.hpp"
 
 namespace tessorin::server {
 
@@ -49,6 +52,26 @@ bool ConnectionStream::awaitRequest(std::chrono::milliseconds idle) {
 void ConnectionStream::beginRequest(Clock::time_point deadline, std::size_t bytes) {
   deadline_ = deadline;
   budget_ = bytes;
+}
+
+bool ConnectionStream::holdsWholeRequest(std::size_t bytes, std::chrono::milliseconds grace) const {
+  const Clock::time_point until = Clock::now() + grace;
+  std::string waiting;
+  for (;;) {
+    waiting.assign(buffer_.data() + begin_, end_ - begin_);
+    if (waiting.size() < bytes) {
+      const std::size_t read = waiting.size();
+      waiting.resize(bytes);
+      const ssize_t peeked = recv(socket_, waiting.data() + read, bytes - read, MSG_PEEK | MSG_DONTWAIT);
+      waiting.resize(read + static_cast<std::size_t>(std::max<ssize_t>(peeked, 0)));
+    }
+    const RequestArrival arrival = requestArrival(waiting);
+    if (arrival != RequestArrival::partOfBody) return arrival == RequestArrival::whole;
+    // A body sent a moment after its header, as many clients write them.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
+    if (left <= 0) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(left, 5)));
+  }
 }
 
 bool ConnectionStream::is_readable() const { return begin_ < end_ || (!overran_ && wait(POLLIN, deadline_)); }

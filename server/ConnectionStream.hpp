@@ -26,6 +26,10 @@ class ConnectionStream final : public httplib::Stream {
   void beginRequest(Clock::time_point deadline, std::size_t bytes);
   // The request overran its deadline or budget.
   bool overran() const { return overran_; }
+  // Whether the next request is here whole, in what was read and what waits unread,
+  // looking at no more than bytes; a request whose header is here may take up to grace
+  // for the rest of its body.
+  bool holdsWholeRequest(std::size_t bytes, std::chrono::milliseconds grace) const;
 
   bool is_readable() const override;
   bool is_writable() const override;

@@ -20,7 +20,14 @@ std::optional<int> screenRequest(const httplib::Request& request) {
   }
   if (codings == 1 && strcasecmp(request.get_header_value("Transfer-Encoding").c_str(), "chunked") != 0) return 400;
   if (carriesBody && request.method != "POST") return 400;
+  if (request.method == "POST" && lengths == 0 && codings == 0) return 411;
   return std::nullopt;
+}
+
+bool announcesBody(const httplib::Request& request) {
+  if (request.has_header("Transfer-Encoding")) return true;
+  const std::string length = request.get_header_value("Content-Length");
+  return length.find_first_not_of('0') != std::string::npos;
 }
 
 }  // namespace tessorin::server

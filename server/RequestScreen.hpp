@@ -10,6 +10,8 @@
 //   - A body on any method but POST: the library reads a body only where a method is
 //     meant to carry one, so a GET's body would be read as the next request, which a proxy
 //     that kept the connection open would then answer to someone else.
+//   - A POST with neither Content-Length nor Transfer-Encoding (411): the library would
+//     read its body until the client closes, holding a thread for the whole deadline.
 // A plain function of the headers.
 
 #include <optional>
@@ -18,7 +20,10 @@
 
 namespace tessorin::server {
 
-// The status a request is refused with (415 or 400), or nothing when it may be read.
+// The status a request is refused with (415, 411 or 400), or nothing when it may be read.
 std::optional<int> screenRequest(const httplib::Request& request);
+
+// Whether the headers announce a body (a transfer coding, or a length above 0).
+bool announcesBody(const httplib::Request& request);
 
 }  // namespace tessorin::server

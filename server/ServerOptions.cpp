@@ -3,8 +3,6 @@
 #include <charconv>
 #include <map>
 
-#include "ClientAddress.hpp"
-
 namespace tessorin::server {
 
 namespace {
@@ -24,7 +22,8 @@ int number(const std::string& option, const std::string& text, int minimum, int 
 const char* ServerOptions::usage() {
   return "usage: tessorin-community-server [--address A] [--port N] [--database CONNINFO] [--threads N]\n"
          "       [--connections N] [--statement-timeout MS] [--reports-per-hour N] [--flags-per-hour N]\n"
-         "       [--registrations-per-hour N] [--connections-per-address N] [--trusted-proxy ADDRESS[/BITS]]...\n";
+         "       [--registrations-per-hour N] [--connections-per-address N]\n"
+         "       [--proxy-socket PATH [--proxy-socket-group GROUP]]\n";
 }
 
 ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
@@ -47,9 +46,11 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
       connectionsGiven = true;
     } else if (option == "--statement-timeout") {
       options.statementTimeoutMs = number(option, value, 100, 600'000);
-    } else if (option == "--trusted-proxy") {
-      if (!AddressRange::parse(value)) throw std::invalid_argument(option + " needs an IP address, optionally with /BITS");
-      options.trustedProxies.push_back(value);
+    } else if (option == "--proxy-socket") {
+      if (value.empty() || value.front() != '/') throw std::invalid_argument(option + " needs an absolute path");
+      options.proxySocket = value;
+    } else if (option == "--proxy-socket-group") {
+      options.proxySocketGroup = value;
     } else if (option == "--reports-per-hour") {
       options.reportsPerHour = number(option, value, 1, 100'000'000);
     } else if (option == "--flags-per-hour") {
@@ -61,6 +62,9 @@ ServerOptions ServerOptions::parse(const std::vector<std::string>& arguments) {
     } else {
       throw std::invalid_argument("unknown option " + option);
     }
+  }
+  if (!options.proxySocketGroup.empty() && options.proxySocket.empty()) {
+    throw std::invalid_argument("--proxy-socket-group needs --proxy-socket");
   }
   if (options.connections > options.threads) {
     if (!connectionsGiven) {

@@ -3,7 +3,8 @@
 //   --address A       address to listen on (127.0.0.1)
 //   --port N          port; 0 picks a free one and prints it (8080)
 //   --database C      libpq connection string ("": libpq's defaults and PG* variables)
-//   --threads N       request threads (64); a slow or idle client holds one of them
+//   --threads N       request threads (64), at each door (the address and port, and the
+//                     proxy socket); a slow or idle client holds one of them
 //   --connections N   database connections the threads share (8)
 //   --statement-timeout MS   longest a statement may run (5000)
 //   --reports-per-hour N, --flags-per-hour N   per author (30, 200)
@@ -11,9 +12,13 @@
 //                     all three counted in the database, so servers sharing it share
 //                     the limits and a restart keeps them
 //   --connections-per-address N  open connections one client address may hold at once
-//                     (8; 0: no cap); trusted proxies are not capped
-//   --trusted-proxy A[/BITS]  a reverse proxy whose forwarded client address is believed;
-//                     may be given more than once (none: the peer is the client)
+//                     on the address and port above (8; 0: no cap)
+//   --proxy-socket PATH      a Unix socket for the reverse proxy, the one peer whose
+//                     forwarded client address (X-Forwarded-For) is believed; each of its
+//                     connections carries one request (none: no proxy)
+//   --proxy-socket-group G   the group that may connect to it, the proxy's (the socket is
+//                     0660; the server must belong to G). Without it, the server's own.
+// The address and port are for direct use: a client address sent there is never believed.
 // A plain value.
 
 #include <stdexcept>
@@ -33,7 +38,8 @@ struct ServerOptions {
   int flagsPerHour = 200;
   int registrationsPerHour = 20;
   int connectionsPerAddress = 8;
-  std::vector<std::string> trustedProxies;
+  std::string proxySocket;
+  std::string proxySocketGroup;
 
   // Throws std::invalid_argument naming the option that is wrong.
   static ServerOptions parse(const std::vector<std::string>& arguments);

@@ -1,7 +1,7 @@
 #pragma once
 // Deployment: the community server on a PostgreSQL of its own as deployed (its default
-// thread count, nginx on 127.0.0.1 trusted as its proxy) and, when asked, the nginx of
-// server/deploy in front of it, which clients then reach over TLS.
+// thread count, a proxy socket for nginx) and, when asked, the nginx of server/deploy in
+// front of it, which clients then reach over TLS.
 
 #include <chrono>
 #include <functional>
@@ -19,10 +19,9 @@ struct Deployment {
                       testing::NginxProxy::PerAddressPace pace = testing::NginxProxy::PerAddressPace::shipped) {
     world.stopServer();
     world.options.threads = server::ServerOptions().threads;
-    world.options.trustedProxies = {"127.0.0.1"};
     if (configure) configure(world.options);
     world.startServer();
-    if (throughProxy) proxy = std::make_unique<testing::NginxProxy>(world.port, pace);
+    if (throughProxy) proxy = std::make_unique<testing::NginxProxy>(world.options.proxySocket, pace);
   }
   int port() const { return proxy ? proxy->port() : world.port; }
   bool tls() const { return proxy != nullptr; }

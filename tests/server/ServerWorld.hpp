@@ -1,30 +1,34 @@
 #pragma once
 // ServerWorld: a PostgreSQL cluster of the test's own with a community server on it,
-// reached over HTTP on 127.0.0.1, with helpers to register authors, send records and
-// count what PostgreSQL holds.
+// reached over HTTP on 127.0.0.1 and, as nginx reaches it, on its proxy socket, with
+// helpers to register authors, send records and count what PostgreSQL holds.
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <unistd.h>
 
 #include <QUuid>
 #include <httplib.h>
 #include <nlohmann/json.hpp>
 
 #include "CommunityServer.hpp"
+#include "NginxProxy.hpp"
 #include "PgConnection.hpp"
 #include "PostgresServer.hpp"
+#include "ProxySocketClient.hpp"
 #include "community/rules/RecordJson.hpp"
 
 namespace tessorin {
 
 struct ServerWorld {
   testing::PostgresServer postgres;
-  server::ServerOptions options = generousOptions(postgres.conninfo());
+  testing::ProxySocketPlace proxySocket;
+  server::ServerOptions options = generousOptions(postgres.conninfo(), proxySocket.path());
   std::unique_ptr<server::CommunityServer> server;
   int port = 0;
 
-  static server::ServerOptions generousOptions(const std::string& conninfo) {
+  static server::ServerOptions generousOptions(const std::string& conninfo, const std::string& proxySocket) {
     server::ServerOptions options;
     options.port = 0;
     options.database = conninfo;
@@ -34,8 +38,10 @@ struct ServerWorld {
     options.flagsPerHour = 100'000;
     options.registrationsPerHour = 100'000;
     options.connectionsPerAddress = 0;
-    // So that a test can register authors from addresses of its choosing.
-    options.trustedProxies = {"127.0.0.1"};
+    // So that a test can register authors from addresses of its choosing, and nginx
+    // reach the server.
+    options.proxySocket = proxySocket;
+    if (geteuid() == 0) options.proxySocketGroup = testing::ProxySocketPlace::nginxWorkers;
     return options;
   }
 
@@ -65,15 +71,23 @@ struct ServerWorld {
     return http;
   }
 
-  // A new author's token, registered from 127.0.0.1, or from the address given as a
-  // trusted proxy would forward it.
+  // A new author's token, registered from 127.0.0.1, or from the address given as nginx
+  // would forward it.
   std::string registerAuthor(const std::string& from = {}) const {
-    auto http = client();
-    httplib::Headers headers;
-    if (!from.empty()) headers.emplace("X-Forwarded-For", from);
-    const auto answer = http.Post("/v1/authors", headers, "{}", "application/json");
-    if (!answer || answer->status != 201) throw std::runtime_error("registration failed");
-    return nlohmann::json::parse(answer->body).at("token").get<std::string>();
+    std::string body;
+    if (from.empty()) {
+      auto http = client();
+      const auto answer = http.Post("/v1/authors", "{}", "application/json");
+      if (!answer || answer->status != 201) throw std::runtime_error("registration failed");
+      body = answer->body;
+    } else {
+      const std::string answer = testing::askOnProxySocket(
+          options.proxySocket, "POST /v1/authors HTTP/1.0\r\nHost: 127.0.0.1\r\nX-Forwarded-For: " + from +
+                                   "\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n{}");
+      if (answer.rfind("HTTP/1.1 201 ", 0) != 0) throw std::runtime_error("registration failed: " + answer);
+      body = answer.substr(answer.find("\r\n\r\n") + 4);
+    }
+    return nlohmann::json::parse(body).at("token").get<std::string>();
   }
 
   // A valid report or flag under a new name, as a client would send it.

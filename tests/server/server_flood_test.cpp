@@ -50,7 +50,7 @@ TEST(ProxyFloodTest, OneAddressReconnectingWithoutEndLeavesOthersAnsweredWithinA
     SCOPED_TRACE(f.what);
     // nginx of one worker, as on a small machine: the one whose connections run out first.
     Deployment deployment(false);
-    deployment.proxy = std::make_unique<testing::NginxProxy>(deployment.world.port,
+    deployment.proxy = std::make_unique<testing::NginxProxy>(deployment.world.options.proxySocket,
                                                              testing::NginxProxy::PerAddressPace::shipped, 1);
     std::atomic<bool> flooding = true;
     std::atomic<int> opened = 0;

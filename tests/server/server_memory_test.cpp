@@ -81,17 +81,23 @@ class ServerMemoryTest : public ::testing::Test {
     TESSORIN_REQUIRE_POSTGRES();
     postgres = std::make_unique<testing::PostgresServer>();
   }
+  // With a proxy socket for nginx when there is no cap on the address space: its door's
+  // threads take address space of their own.
   std::unique_ptr<testing::ServerProcess> startServer(unsigned long long addressSpace = 0) {
-    auto server = std::make_unique<testing::ServerProcess>(
-        std::vector<std::string>{"--database", postgres->conninfo(), "--connections-per-address", "0",
-                                 "--trusted-proxy", "127.0.0.1", "--reports-per-hour", "100000"},
-        addressSpace);
+    std::vector<std::string> arguments{"--database", postgres->conninfo(), "--connections-per-address", "0",
+                                       "--reports-per-hour", "100000"};
+    if (addressSpace == 0) {
+      arguments.insert(arguments.end(), {"--proxy-socket", proxySocket.path(), "--proxy-socket-group",
+                                         testing::ProxySocketPlace::nginxWorkers});
+    }
+    auto server = std::make_unique<testing::ServerProcess>(arguments, addressSpace);
     // The schema is made by the server at its start.
     if (!filled) fillWithLongReports(postgres->conninfo());
     filled = true;
     return server;
   }
   std::unique_ptr<testing::PostgresServer> postgres;
+  testing::ProxySocketPlace proxySocket;
   bool filled = false;
 };
 
@@ -117,7 +123,7 @@ TEST_F(ServerMemoryTest, PagesOfLongReportsCostABoundedPeak) {
     SCOPED_TRACE(c.what);
     if (c.throughProxy) {
       if (!testing::nginxUnavailableReason().empty()) continue;
-      proxy = std::make_unique<testing::NginxProxy>(server->port());
+      proxy = std::make_unique<testing::NginxProxy>(proxySocket.path());
     }
     const int port = proxy ? proxy->port() : server->port();
     // Warmed up, so that what the program holds for good is not counted as growth.

@@ -103,7 +103,7 @@ TEST_F(ModerationTest, AFloodOfFlagsOnOtherReportsCannotUnhideAReport) {
   EXPECT_TRUE(reader.store.visibleReports().empty());
 }
 
-// The server program, started on the world's database, trusting 127.0.0.1 as its proxy.
+// The server program, started on the world's database, with a proxy socket of its own.
 class ServerProcess {
  public:
   ServerProcess(const std::string& conninfo, int registrationsPerHour) {
@@ -111,7 +111,7 @@ class ServerProcess {
                    {QStringLiteral("--port"), QStringLiteral("0"), QStringLiteral("--database"),
                     QString::fromStdString(conninfo), QStringLiteral("--threads"), QStringLiteral("4"),
                     QStringLiteral("--registrations-per-hour"), QString::number(registrationsPerHour),
-                    QStringLiteral("--trusted-proxy"), QStringLiteral("127.0.0.1")});
+                    QStringLiteral("--proxy-socket"), QString::fromStdString(proxySocket_.path())});
     if (!program_.waitForStarted(10'000) || !program_.waitForReadyRead(30'000)) {
       throw std::runtime_error("the server did not start: " + program_.readAllStandardError().toStdString());
     }
@@ -121,14 +121,19 @@ class ServerProcess {
     program_.terminate();
     if (!program_.waitForFinished(30'000)) program_.kill();
   }
-  // A registration forwarded for the address given.
-  httplib::Result registerFrom(const char* address) const {
-    return client().Post("/v1/authors", {{"X-Forwarded-For", address}}, "{}", "application/json");
+  // The status and body of a registration forwarded for the address given, as nginx would.
+  std::pair<int, std::string> registerFrom(const char* address) const {
+    const std::string answer = testing::askOnProxySocket(
+        proxySocket_.path(), std::string("POST /v1/authors HTTP/1.0\r\nX-Forwarded-For: ") + address +
+                                 "\r\nContent-Length: 2\r\n\r\n{}");
+    if (answer.size() < 12) return {0, {}};
+    return {std::stoi(answer.substr(9, 3)), answer.substr(answer.find("\r\n\r\n") + 4)};
   }
   httplib::Client client() const { return httplib::Client("127.0.0.1", port_); }
   int port() const { return port_; }
 
  private:
+  testing::ProxySocketPlace proxySocket_;
   QProcess program_;
   int port_ = 0;
 };
@@ -140,17 +145,16 @@ TEST_F(ModerationTest, TwoServerProcessesOnOneDatabaseHoldOneLimit) {
   ASSERT_GT(second.port(), 0);
   std::vector<int> statuses;
   for (const ServerProcess* server : {&first, &second, &first, &second, &first}) {
-    const auto answer = server->registerFrom("203.0.113.30");
-    statuses.push_back(answer ? answer->status : 0);
+    statuses.push_back(server->registerFrom("203.0.113.30").first);
   }
   EXPECT_EQ(statuses, (std::vector<int>{201, 201, 201, 429, 429}));
-  EXPECT_EQ(second.registerFrom("203.0.113.31")->status, 201);
+  EXPECT_EQ(second.registerFrom("203.0.113.31").first, 201);
 
   // Authors of one address flagging through either process are one source.
   const QString report = shareReport();
   for (const ServerProcess* server : {&first, &second, &first}) {
     const std::string token =
-        nlohmann::json::parse(server->registerFrom("203.0.113.32")->body).at("token").get<std::string>();
+        nlohmann::json::parse(server->registerFrom("203.0.113.32").second).at("token").get<std::string>();
     const auto answer = server->client().Post("/v1/records", {{"Authorization", "Bearer " + token}},
                                               recordToJson(ServerWorld::newFlag(report)).dump(), "application/json");
     ASSERT_EQ(answer->status, 201);

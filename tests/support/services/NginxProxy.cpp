@@ -4,9 +4,11 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <grp.h>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "Command.hpp"
@@ -54,10 +56,16 @@ std::string nginxUnavailableReason() {
   if (geteuid() != 0) return "needs root to run nginx";
   if (nginxProgram().empty()) return "no nginx (install nginx-light)";
   if (!haveTool("openssl")) return "no openssl";
+  if (getgrnam(ProxySocketPlace::nginxWorkers) == nullptr) return std::string("no group ") + ProxySocketPlace::nginxWorkers;
   return {};
 }
 
-NginxProxy::NginxProxy(int serverPort, PerAddressPace pace, int workers) {
+ProxySocketPlace::ProxySocketPlace() : path_(folder_.path() + "/proxy.sock") {
+  // nginx's workers must reach the socket in it; the socket's own mode keeps others out.
+  chmod(folder_.path().c_str(), 0755);
+}
+
+NginxProxy::NginxProxy(const std::string& serverSocket, PerAddressPace pace, int workers) {
   char pattern[] = "/tmp/tessorin-nginx-XXXXXX";
   if (mkdtemp(pattern) == nullptr) throw std::runtime_error("cannot make a folder for nginx");
   folder_ = pattern;
@@ -72,7 +80,7 @@ NginxProxy::NginxProxy(int serverPort, PerAddressPace pace, int workers) {
     replaceOnce(site, "listen [::]:443 ssl;", "");
     replaceOnce(site, "/etc/ssl/certs/tessorin-community.pem", folder_ + "/proxy.pem");
     replaceOnce(site, "/etc/ssl/private/tessorin-community.key", folder_ + "/proxy.key");
-    replaceOnce(site, "server 127.0.0.1:8080;", "server 127.0.0.1:" + std::to_string(serverPort) + ";");
+    replaceOnce(site, "server unix:/run/tessorin-community/proxy.sock;", "server unix:" + serverSocket + ";");
     if (pace == PerAddressPace::lifted) {
       replaceOnce(site, "limit_conn tessorin_community_connections 16;", "limit_conn tessorin_community_connections 4096;");
       replaceOnce(site, "rate=2r/s;", "rate=1000000r/s;");
@@ -81,12 +89,13 @@ NginxProxy::NginxProxy(int serverPort, PerAddressPace pace, int workers) {
       replaceOnce(site, "burst=100 nodelay;", "burst=1000000 nodelay;");
     }
     writeFile(folder_ + "/site.conf", site);
-    // Workers run as nobody and buffer nothing on disk for requests this small, but nginx
+    // Workers run as www-data and buffer nothing on disk for requests this small, but nginx
     // wants its folders to exist.
     for (const char* name : {"body", "proxy", "fastcgi", "uwsgi", "scgi"}) {
       std::filesystem::create_directory(folder_ + "/" + name);
     }
     writeFile(folder_ + "/nginx.conf",
+              "user " + std::string(ProxySocketPlace::nginxWorkers) + ";\n"
               "worker_processes " + (workers > 0 ? std::to_string(workers) : std::string("auto")) + ";\n"
               "pid " + folder_ + "/nginx.pid;\n"
               "error_log " + folder_ + "/error.log warn;\n"
