@@ -332,8 +332,7 @@ const bool registered = addGalleryStates({
        return withSession(session);
      },
      .expectations = {text("advancedPercent", "100%"), text("phaseTitle", "Deleting the test data"),
-                      text("phaseDetail", "Waiting for the card to confirm the test data is gone. Slow cards take a "
-                                          "minute or more.")}},
+                      text("phaseDetail", "Almost done.")}},
     {.view = "FullProgressPanel", .state = "2tb-writing", .size = QSize(800, 1000),
      .scene = "scenes/FullProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {
