@@ -90,7 +90,8 @@ const bool registered = addGalleryStates({
                                    Brand::sandisk);
                  },
                  {text("verdictTitle", "Genuine card"), text("statValue0", "63.8\u00A0GB"), shown("capacityComparison", false),
-                  shown("outcomeNotes", false), shown("purchasePlace", true), shown("probePanel", false)}),
+                  shown("outcomeNotes", false), shown("purchasePlace", true), shown("probePanel", false),
+                  {QStringLiteral("cardMap"), QStringLiteral("accessibleName"), QStringLiteral("Card map")}}),
     outcomeState("fake-1tb-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(1000 * GB, "NEW VOLUME"),

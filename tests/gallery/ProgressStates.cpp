@@ -450,7 +450,8 @@ QVariantMap writing63(GalleryWorld& world) {
 GalleryState writingAtWidth(const char* state, int width) {
   return {.view = "FullProgressPanel", .state = state, .size = QSize(width, 1240),
           .scene = "scenes/FullProgressPanelScene.qml", .properties = writing63,
-          .expectations = {{QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}};
+          .expectations = {{QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4},
+                           {QStringLiteral("cardMap"), QStringLiteral("accessibleName"), QStringLiteral("Card map")}}};
 }
 
 // A quick check at one step of one phase, after a first pass that found nothing wrong.
