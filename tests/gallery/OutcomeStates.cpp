@@ -285,7 +285,7 @@ const bool registered = addGalleryStates({
                  },
                  {text("verdictTitle", "Probably genuine")}),
     // A card writing close to all a USB 2 reader manages: the markings above what the reader
-    // reached stand apart from those met, in the report card as in the speed box.
+    // reached stand apart from those met in the report card, and after them in the speed box.
     outcomeState("reader-too-slow-to-judge", 1000,
                  [](GalleryWorld& world) {
                    CardDevice card = GalleryWorld::cardInUSBReader(32 * GB);
@@ -295,7 +295,7 @@ const bool registered = addGalleryStates({
                    return finished(world, card, {.quick = quick(32 * GB, 16, 16, zone(27 * MBps, 28 * MBps))});
                  },
                  {text("verdictTitle", "Probably genuine"), shown("reportBadgeU3", true), shown("reportBadgeC10", true),
-                  shown("cannotCheckRow", true), shown("markingBadge-v30-unknown", true)}),
+                  shown("markingBadge-v30-unknown", true)}),
     outcomeState("share-menu", 1000, photosAfterQuickCheck,
                  {shown("copySummary", true), shown("saveSummary", true)}, QStringLiteral("shareButton")),
     // The Share menu's save, into a folder on a file system mounted read-only.

@@ -548,6 +548,13 @@ const bool registeredMore = addGalleryStates({
     {.view = "SpeedSummary", .state = "cannot-check", .size = QSize(760, 340), .scene = "scenes/SpeedSummaryScene.qml",
      .properties = [](GalleryWorld&) { return summaryOf(zoneOf(27e6, 28e6, 2200, 700), std::nullopt, true, 480e6); },
      .expectations = {shown("livesUpToRow", true), shown("appClassBadge", true), shown("readerNote", true)}},
+    // A card too slow for any marking in a reader too slow to show it falls short of one.
+    {.view = "SpeedSummary", .state = "no-marking-beside-undecided", .size = QSize(760, 340),
+     .scene = "scenes/SpeedSummaryScene.qml",
+     .properties = [](GalleryWorld&) { return summaryOf(zoneOf(1.5e6, 1.7e6, std::nullopt, std::nullopt), std::nullopt, true, 480e6); },
+     .expectations = {shown("noMarkingChip", true), shown("markingBadge-class2-unknown", true),
+                      shown("markingBadge-u1-unknown", true), shown("markingBadge-v6-unknown", true),
+                      shown("doesNotReachRow", false)}},
 });
 
 }  // namespace
