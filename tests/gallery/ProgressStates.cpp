@@ -350,8 +350,9 @@ const bool registered = addGalleryStates({
      },
      .expectations = {shown("reinsertActions", true), shown("waitingForCard", false),
                       shown("reinsertRequiredReason", false), shown("guideStepDoneMark", false),
-                      // Both answers and Stop below them are of the large size class: one height.
-                      {"checkWithoutRemovingButton", "height", 40.0}, {"ejectButton", "height", 40.0},
+                      // The plain answer and Stop are of the large size class; the glowing Eject
+                      // is its title-3 label with 14 above and below.
+                      {"checkWithoutRemovingButton", "height", 40.0}, {"ejectButton", "height", 45.0},
                       {"stopButton", "height", 40.0}}},
     {.view = "ReinsertPanel", .state = "required", .size = QSize(800, 760), .scene = "scenes/ReinsertPanelScene.qml",
      .properties = [](GalleryWorld& world) {
