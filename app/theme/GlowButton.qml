@@ -11,8 +11,8 @@ import Qt5Compat.GraphicalEffects
 //     GlowButton { colors: [Qt.rgba(r, g, b, 0.85), Palette.indigo] }
 //
 // The capsule is the only look of its kind: a page's one main action. Its fill is the
-// style's prominent gradient, its height the large size class, so it lines up with the
-// other buttons of its row.
+// style's prominent gradient; 14 points above and below its title-3 label make it taller
+// than the ordinary buttons beside it, as the main action stands out of its row.
 Button {
     id: control
 
@@ -27,17 +27,15 @@ Button {
     // Qt Quick's software renderer draws no effects: the capsule is drawn without its glow.
     readonly property bool plain: GraphicsInfo.api === GraphicsInfo.Software
 
-    // The height of the large class, as every button of the row it leads.
-    ControlSize.size: ControlSize.Large
-    // This button's own, not the style's: it is drawn the same under any controls style.
-    readonly property int capsuleHeight: ControlSize.buttonHeight
-    implicitHeight: Math.max(control.capsuleHeight, implicitContentHeight + topPadding + bottomPadding)
+    // Its label's own height and padding, not the style's size class: it is drawn the same
+    // under any controls style.
+    implicitHeight: implicitContentHeight + topPadding + bottomPadding
     icon.name: control.symbol
     font: Typography.font(Typography.Title3, Font.DemiBold)
     leftPadding: 28
     rightPadding: 28
-    topPadding: 4
-    bottomPadding: 4
+    topPadding: 14
+    bottomPadding: 14
     scale: control.down ? 0.97 : 1
 
     Behavior on scale {
@@ -52,7 +50,6 @@ Button {
 
     background: Item {
         implicitWidth: 120
-        implicitHeight: control.capsuleHeight
 
         Rectangle {
             id: capsule

@@ -72,7 +72,7 @@ const bool registered = addGalleryStates({
     artwork(QStringLiteral("usb-drive-fake"), {GalleryWorld::usbDrive(32 * gigabytes), std::nullopt, "", false, QStringLiteral("fake")},
             {shown("cardSeal", true), shown("cardStamp", true)}),
     artwork(QStringLiteral("usb-reader-card"), {GalleryWorld::cardInUSBReader(128 * gigabytes)},
-            {text("cardBrandLine", QStringLiteral("SD")), shown("writeProtectSwitch", true)}),
+            {text("cardBrandLine", QStringLiteral("USB")), shown("writeProtectSwitch", true)}),
     artwork(QStringLiteral("2-TB"), {GalleryWorld::builtInCard(2000 * gigabytes, "SDUC")},
             {text("cardCapacityLine", QStringLiteral("2\u00A0TB"))}),
     artwork(QStringLiteral("0-bytes"), {GalleryWorld::builtInCard(0)},

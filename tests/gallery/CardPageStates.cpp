@@ -197,16 +197,17 @@ const bool registered = addGalleryStates({
          {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "CARD"),
           [](CardSession& s) { s.setStage(CardSessionStage::decision()); }},
          {shown("decisionPanel", true), shown("decisionHeadline", false), shown("decisionProbeStrip", false),
-          shown("decisionDivider", false), shown("confirmAdvancedButton", true)}),
+          shown("decisionDivider", true), shown("confirmAdvancedButton", true)}),
     page(QStringLiteral("decision-fake"),
          {named(GalleryWorld::builtInCard(64 * gigabytes, "SDXC"), "SD64", "exfat", 63'900'000'000),
           [](CardSession& s) { decide(s, fakeThatLosesEvenBelow()); }, 1500},
          {text("verdictTitle", QStringLiteral("Fake card")), shown("decisionComparison", true),
           shown("lostWarning", true), shown("failedWarning", true), shown("decisionSpeed", true),
           shown("decisionDivider", true),
-          // The two answers stand in one row of one height.
+          // "Finish Here" of the large size class, the glowing main action its label and 14
+          // above and below taller.
           {QStringLiteral("finishHereButton"), QStringLiteral("height"), 40.0},
-          {QStringLiteral("confirmAdvancedButton"), QStringLiteral("height"), 40.0},
+          {QStringLiteral("confirmAdvancedButton"), QStringLiteral("height"), 45.0},
           text("decisionSentence",
                QStringLiteral("Probes written past the real size were lost: the card pretends to store them."))}),
     page(QStringLiteral("decision-wrap-around"),

@@ -21,10 +21,11 @@ GalleryState controlsSheet(const char* state, bool mirrored, const char* focused
                   {QStringLiteral("cancelBeside"), QStringLiteral("role"), 2},  // bordered
                   {QStringLiteral("openMenu"), QStringLiteral("visible"), true},
                   {QStringLiteral("helpTag"), QStringLiteral("visible"), true},
-                  // One row of the large size class lines up, the main action's capsule with it.
+                  // One row of the large size class lines up; the main action's capsule is its
+                  // title-3 label with 14 above and below.
                   {QStringLiteral("largeBordered"), QStringLiteral("height"), 40.0},
                   {QStringLiteral("largePlain"), QStringLiteral("height"), 40.0},
-                  {QStringLiteral("largeGlow"), QStringLiteral("height"), 40.0},
+                  {QStringLiteral("largeGlow"), QStringLiteral("height"), 45.0},
                   {QStringLiteral("largeStop"), QStringLiteral("height"), 40.0},
                   {QStringLiteral("prominentLarge"), QStringLiteral("height"), 40.0},
               },

@@ -11,6 +11,7 @@
 // computer without OpenGL or over a remote desktop, into "<view>-<state>-software.png":
 // that renderer draws no effects, so every control and symbol must read without them.
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -154,8 +155,13 @@ void click(QQuickView& view, const QString& name, QStringList& problems) {
 QString describe(const QVariant& value) { return value.isValid() ? value.toString() : QStringLiteral("(none)"); }
 
 // A TextEdit's `text` is its document as plain text, where no-break spaces have become
-// ordinary ones; the document itself still holds what is drawn.
-QVariant shownProperty(const QObject* object, const QString& name) {
+// ordinary ones; the document itself still holds what is drawn. "accessibleName" is the
+// name assistive technology reads out for the object.
+QVariant shownProperty(QObject* object, const QString& name) {
+  if (name == QLatin1String("accessibleName")) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(object);
+    return accessible != nullptr ? QVariant(accessible->text(QAccessible::Name)) : QVariant();
+  }
   const auto* document = object->property("textDocument").value<QQuickTextDocument*>();
   if (name != QLatin1String("text") || document == nullptr) return object->property(name.toUtf8().constData());
   QString text = document->textDocument()->toRawText();

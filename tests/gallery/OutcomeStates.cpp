@@ -89,8 +89,11 @@ const bool registered = addGalleryStates({
                                    {.quick = quick(64 * GB, 16, 16, measured), .full = atSpeedsOf(full(63'800 * MB, 63'800 * MB), measured)},
                                    Brand::sandisk);
                  },
-                 {text("verdictTitle", "Genuine card"), text("statValue0", "63.8\u00A0GB"), shown("capacityComparison", false),
-                  shown("outcomeNotes", false), shown("purchasePlace", true), shown("probePanel", false)}),
+                 // 63.8 GB written at 42 MB/s and read back at 87.3 MB/s: 37m 29s of writing and reading.
+                 {text("verdictTitle", "Genuine card"), text("statValue0", "63.8\u00A0GB"),
+                  text("statValue3", "37m\u00A029s"), shown("capacityComparison", false),
+                  shown("outcomeNotes", false), shown("purchasePlace", true), shown("probePanel", false),
+                  {QStringLiteral("cardMap"), QStringLiteral("accessibleName"), QStringLiteral("Card map")}}),
     outcomeState("fake-1tb-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(1000 * GB, "NEW VOLUME"),
@@ -284,7 +287,7 @@ const bool registered = addGalleryStates({
                  },
                  {text("verdictTitle", "Probably genuine")}),
     // A card writing close to all a USB 2 reader manages: the markings above what the reader
-    // reached stand apart from those met, in the report card as in the speed box.
+    // reached stand apart from those met in the report card, and after them in the speed box.
     outcomeState("reader-too-slow-to-judge", 1000,
                  [](GalleryWorld& world) {
                    CardDevice card = GalleryWorld::cardInUSBReader(32 * GB);
@@ -294,7 +297,7 @@ const bool registered = addGalleryStates({
                    return finished(world, card, {.quick = quick(32 * GB, 16, 16, zone(27 * MBps, 28 * MBps))});
                  },
                  {text("verdictTitle", "Probably genuine"), shown("reportBadgeU3", true), shown("reportBadgeC10", true),
-                  shown("cannotCheckRow", true), shown("markingBadge-v30-unknown", true)}),
+                  shown("markingBadge-v30-unknown", true)}),
     outcomeState("share-menu", 1000, photosAfterQuickCheck,
                  {shown("copySummary", true), shown("saveSummary", true)}, QStringLiteral("shareButton")),
     // The Share menu's save, into a folder on a file system mounted read-only.

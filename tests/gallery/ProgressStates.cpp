@@ -332,8 +332,7 @@ const bool registered = addGalleryStates({
        return withSession(session);
      },
      .expectations = {text("advancedPercent", "100%"), text("phaseTitle", "Deleting the test data"),
-                      text("phaseDetail", "Waiting for the card to confirm the test data is gone. Slow cards take a "
-                                          "minute or more.")}},
+                      text("phaseDetail", "Almost done.")}},
     {.view = "FullProgressPanel", .state = "2tb-writing", .size = QSize(800, 1000),
      .scene = "scenes/FullProgressPanelScene.qml",
      .properties = [](GalleryWorld& world) {
@@ -351,8 +350,9 @@ const bool registered = addGalleryStates({
      },
      .expectations = {shown("reinsertActions", true), shown("waitingForCard", false),
                       shown("reinsertRequiredReason", false), shown("guideStepDoneMark", false),
-                      // Both answers and Stop below them are of the large size class: one height.
-                      {"checkWithoutRemovingButton", "height", 40.0}, {"ejectButton", "height", 40.0},
+                      // The plain answer and Stop are of the large size class; the glowing Eject
+                      // is its title-3 label with 14 above and below.
+                      {"checkWithoutRemovingButton", "height", 40.0}, {"ejectButton", "height", 45.0},
                       {"stopButton", "height", 40.0}}},
     {.view = "ReinsertPanel", .state = "required", .size = QSize(800, 760), .scene = "scenes/ReinsertPanelScene.qml",
      .properties = [](GalleryWorld& world) {
@@ -451,7 +451,8 @@ QVariantMap writing63(GalleryWorld& world) {
 GalleryState writingAtWidth(const char* state, int width) {
   return {.view = "FullProgressPanel", .state = state, .size = QSize(width, 1240),
           .scene = "scenes/FullProgressPanelScene.qml", .properties = writing63,
-          .expectations = {{QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4}}};
+          .expectations = {{QStringLiteral("cardMap"), QStringLiteral("rowsShown"), 4},
+                           {QStringLiteral("cardMap"), QStringLiteral("accessibleName"), QStringLiteral("Card map")}}};
 }
 
 // A quick check at one step of one phase, after a first pass that found nothing wrong.
@@ -548,6 +549,13 @@ const bool registeredMore = addGalleryStates({
     {.view = "SpeedSummary", .state = "cannot-check", .size = QSize(760, 340), .scene = "scenes/SpeedSummaryScene.qml",
      .properties = [](GalleryWorld&) { return summaryOf(zoneOf(27e6, 28e6, 2200, 700), std::nullopt, true, 480e6); },
      .expectations = {shown("livesUpToRow", true), shown("appClassBadge", true), shown("readerNote", true)}},
+    // A card too slow for any marking in a reader too slow to show it falls short of one.
+    {.view = "SpeedSummary", .state = "no-marking-beside-undecided", .size = QSize(760, 340),
+     .scene = "scenes/SpeedSummaryScene.qml",
+     .properties = [](GalleryWorld&) { return summaryOf(zoneOf(1.5e6, 1.7e6, std::nullopt, std::nullopt), std::nullopt, true, 480e6); },
+     .expectations = {shown("noMarkingChip", true), shown("markingBadge-class2-unknown", true),
+                      shown("markingBadge-u1-unknown", true), shown("markingBadge-v6-unknown", true),
+                      shown("doesNotReachRow", false)}},
 });
 
 }  // namespace

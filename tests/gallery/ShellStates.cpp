@@ -294,7 +294,7 @@ const bool registered = addGalleryStates({
              return withDelegate(world, model);
            },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("NEW CARD")),
-            text(QStringLiteral("howItWorksButton"), QStringLiteral("How Tessorin Works")),
+            text(QStringLiteral("howItWorksButton"), QStringLiteral("How It Works")),
             shown(QStringLiteral("cardDetailView"), true)}),
     window(QStringLiteral("MainWindow"), QStringLiteral("minimum-900x640"), QSize(900, 640),
            [](GalleryWorld& world) {

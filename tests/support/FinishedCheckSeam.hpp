@@ -19,7 +19,6 @@ struct FinishedCheckSeam {
     bool fullStopped = false;
     std::optional<QuickProbeUnsupported> quickSkipped{};
     std::optional<double> readerBestBefore{};
-    std::optional<double> checkSeconds{};  // how long ago the check started
   };
 
   static void finish(CardSession& session, Results results) {
@@ -29,11 +28,6 @@ struct FinishedCheckSeam {
     session.fullStopped_ = results.fullStopped;
     session.quickSkipped_ = std::move(results.quickSkipped);
     session.readerBestBefore_ = results.readerBestBefore;
-    if (results.checkSeconds) {
-      session.checkStarted_ = std::chrono::steady_clock::now() -
-                              std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                  std::chrono::duration<double>(*results.checkSeconds));
-    }
     session.finish();
   }
 

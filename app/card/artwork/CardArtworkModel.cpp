@@ -7,12 +7,12 @@ namespace tessorin {
 
 namespace {
 
-// Without a brand or registers the face names what it draws: an SD card, also one in a
-// USB reader, or a USB drive.
-QString brandLineOf(const std::optional<std::string>& brand, const CardDevice& device, bool isUSBDrive) {
+// Without a brand or registers the face names only what the system can vouch for: a card
+// that no reader identified as SD (one behind a USB reader, or a USB drive) reads "USB".
+QString brandLineOf(const std::optional<std::string>& brand, const CardDevice& device) {
   if (brand) return QString::fromStdString(*brand);
   if (device.registers && device.registers->cardType) return QString::fromStdString(*device.registers->cardType);
-  return isUSBDrive ? QStringLiteral("USB") : QStringLiteral("SD");
+  return device.isSDCard() ? QStringLiteral("SD") : QStringLiteral("USB");
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ CardArtworkModel::Look CardArtworkModel::look(const CardDevice& device, const st
                                               bool isUSBDrive) {
   Look look;
   look.drive = isUSBDrive;
-  look.brandLine = brandLineOf(brand, device, isUSBDrive);
+  look.brandLine = brandLineOf(brand, device);
   look.capacityLine = DisplayFormat::formatCapacity(device.mediaBytes);
   if (brand && device.registers && device.registers->cardType) {
     look.typeLine = QString::fromStdString(*device.registers->cardType);

@@ -1,6 +1,6 @@
 #include "card/charts/MapLegendModel.hpp"
 
-#include "card/charts/CapacityMapView.hpp"
+#include "card/charts/CapacityMapCanvas.hpp"
 #include "card/progress/ProgressWording.hpp"
 
 namespace tessorin {
@@ -15,10 +15,10 @@ std::vector<LegendEntry> MapLegendModel::entries(const QColor& secondary, bool r
   QColor notYet = secondary;
   notYet.setAlphaF(secondary.alphaF() * 0.3);
   return {{labels[0], notYet},
-          {labels[1], CapacityMapView::cellColor(Cell::written, secondary)},
-          {labels[2], CapacityMapView::cellColor(Cell::good, secondary, readBackUnconfirmed)},
-          {labels[3], CapacityMapView::cellColor(Cell::mixed, secondary)},
-          {labels[4], CapacityMapView::cellColor(Cell::bad, secondary)}};
+          {labels[1], CapacityMapCanvas::cellColor(Cell::written, secondary)},
+          {labels[2], CapacityMapCanvas::cellColor(Cell::good, secondary, readBackUnconfirmed)},
+          {labels[3], CapacityMapCanvas::cellColor(Cell::mixed, secondary)},
+          {labels[4], CapacityMapCanvas::cellColor(Cell::bad, secondary)}};
 }
 
 void MapLegendModel::setSecondaryColor(const QColor& color) {

@@ -105,29 +105,6 @@ Rectangle {
         }
 
         RowLayout {
-            objectName: "cannotCheckRow"
-            visible: presenter.showsLivesUpTo && presenter.uncheckable.length > 0
-            spacing: 18
-
-            Text {
-                text: presenter.cannotCheckTitle
-                textFormat: Text.PlainText
-                font: Typography.caption
-                color: Theme.Palette.secondary
-            }
-            Row {  // not in the layout itself, as the badges above
-                spacing: 18
-                Repeater {
-                    model: presenter.uncheckable
-                    Badge {
-                        required property var modelData
-                        badge: modelData
-                    }
-                }
-            }
-        }
-
-        RowLayout {
             objectName: "doesNotReachRow"
             visible: presenter.showsLivesUpTo && presenter.missed.length > 0
             spacing: 18

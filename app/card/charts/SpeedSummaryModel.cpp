@@ -68,8 +68,7 @@ SpeedSummaryModel::Looks SpeedSummaryModel::looks(const SpeedSummaryInput& input
     looks.showsLivesUpTo = true;
     looks.showsNoMarkingChip = rating.met.empty();
     for (const SpeedRating::Marking& marking : rating.markings()) {
-      auto& row = marking.check == SpeedRating::Check::unknown ? looks.uncheckable : looks.markings;
-      row.push_back(badge(marking.marking, marking.check));
+      looks.markings.push_back(badge(marking.marking, marking.check));
     }
     if (const auto appClass = rating.appClass(zone.randomReadIOPS, zone.randomWriteIOPS)) {
       looks.appClass = text(appClass->rawValue());
@@ -112,10 +111,8 @@ void SpeedSummaryModel::setInput(const SpeedSummaryInput& input) {
 }
 
 QVariantList SpeedSummaryModel::markings() const { return listOf(looks_.markings); }
-QVariantList SpeedSummaryModel::uncheckable() const { return listOf(looks_.uncheckable); }
 QVariantList SpeedSummaryModel::missed() const { return listOf(looks_.missed); }
 QString SpeedSummaryModel::livesUpToTitle() const { return tr("Lives up to"); }
-QString SpeedSummaryModel::cannotCheckTitle() const { return tr("Can’t be checked"); }
 QString SpeedSummaryModel::doesNotReachTitle() const { return tr("Doesn’t reach"); }
 QString SpeedSummaryModel::noMarkingText() const { return tr("No speed marking"); }
 

@@ -1,10 +1,10 @@
 #pragma once
 // SpeedSummaryModel: the presenter of the speed box the progress panels show once the
 // speed zone has been measured: the grid's input, then for memory cards the markings the
-// card lives up to, those this reader cannot judge (in a row of their own, so a question
-// mark never reads as a pass) and those it misses, a note when the
-// reader may be what holds the card back, and the notes on write pauses, USB readers and
-// what was measured. A pure function of its input; main thread.
+// card lives up to followed by those this reader cannot judge (each badge with its own
+// check or question mark), those it misses, a note when the reader may be what holds the
+// card back, and the notes on write pauses, USB readers and what was measured. A pure
+// function of its input; main thread.
 
 #include <optional>
 #include <vector>
@@ -49,7 +49,6 @@ class SpeedSummaryModel : public QObject {
   // The application class's raw value ("a2"); empty when the rates reach none.
   Q_PROPERTY(QString appClass READ appClass NOTIFY changed)
   Q_PROPERTY(QString appClassLabel READ appClassLabel NOTIFY changed)
-  Q_PROPERTY(QVariantList uncheckable READ uncheckable NOTIFY changed)
   Q_PROPERTY(QVariantList missed READ missed NOTIFY changed)
   Q_PROPERTY(QString readerNote READ readerNote NOTIFY changed)
   Q_PROPERTY(bool readerNoteWarns READ readerNoteWarns NOTIFY changed)
@@ -57,7 +56,6 @@ class SpeedSummaryModel : public QObject {
   Q_PROPERTY(QString usbNote READ usbNote NOTIFY changed)
   Q_PROPERTY(QString measuredText READ measuredText NOTIFY changed)
   Q_PROPERTY(QString livesUpToTitle READ livesUpToTitle CONSTANT)
-  Q_PROPERTY(QString cannotCheckTitle READ cannotCheckTitle CONSTANT)
   Q_PROPERTY(QString doesNotReachTitle READ doesNotReachTitle CONSTANT)
   Q_PROPERTY(QString noMarkingText READ noMarkingText CONSTANT)
 
@@ -67,8 +65,7 @@ class SpeedSummaryModel : public QObject {
     QString dataLostText;
     bool showsLivesUpTo = false;
     bool showsNoMarkingChip = false;
-    std::vector<MarkingBadge> markings;     // the markings met
-    std::vector<MarkingBadge> uncheckable;  // those this reader cannot judge
+    std::vector<MarkingBadge> markings;  // those met, then those this reader cannot judge
     QString appClass;
     QString appClassLabel;
     std::vector<MarkingBadge> missed;
@@ -94,7 +91,6 @@ class SpeedSummaryModel : public QObject {
   QVariantList markings() const;
   QString appClass() const { return looks_.appClass; }
   QString appClassLabel() const { return looks_.appClassLabel; }
-  QVariantList uncheckable() const;
   QVariantList missed() const;
   QString readerNote() const { return looks_.readerNote; }
   bool readerNoteWarns() const { return looks_.readerNoteWarns; }
@@ -102,7 +98,6 @@ class SpeedSummaryModel : public QObject {
   QString usbNote() const { return looks_.usbNote; }
   QString measuredText() const { return looks_.measuredText; }
   QString livesUpToTitle() const;
-  QString cannotCheckTitle() const;
   QString doesNotReachTitle() const;
   QString noMarkingText() const;
 

@@ -157,10 +157,7 @@ Panel {
             id: cardMap
             objectName: "cardMap"
             Layout.fillWidth: true
-                input: presenter.mapInput
-            columns: 64
-            secondaryColor: Theme.Palette.secondary
-            mirrored: root.LayoutMirroring.enabled
+            input: presenter.mapInput
         }
         MapLegend {}
     }

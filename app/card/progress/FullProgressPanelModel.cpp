@@ -59,8 +59,7 @@ QString FullProgressPanelModel::phaseDetail(Phase phase) {
     case Phase::preparing:
     case Phase::writing: return tr("Every free byte gets a unique, verifiable pattern.");
     case Phase::verifying: return tr("Reading it all back to see what the card really kept.");
-    // No figure moves while the card deletes the files: the wait itself is named.
-    case Phase::cleaning: return tr("Waiting for the card to confirm the test data is gone. Slow cards take a minute or more.");
+    case Phase::cleaning: return tr("Almost done.");
   }
   return {};
 }

@@ -106,7 +106,8 @@ Panel {
         Button {
             objectName: "checkWithoutRemovingButton"
             text: presenter.checkWithoutRemovingText
-            // Bordered: an equal choice beside the glowing main action, not a label.
+            // A plain button: the glowing one beside it is the panel's main action.
+            flat: true
             ControlSize.size: ControlSize.Large
             onClicked: PanelActions.checkWithoutRemoving(root.session)
         }

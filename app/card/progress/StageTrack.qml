@@ -5,7 +5,8 @@ import Tessorin.Card
 import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // The row of a check's three stages joined by short bars: done stages carry a green
-// check mark, the stage under way the accent gradient, a skipped capacity stage says so.
+// check mark, the stage under way the accent gradient, a skipped capacity stage is struck
+// through.
 RowLayout {
     id: root
 
@@ -41,25 +42,10 @@ RowLayout {
             font.family: Typography.subheadline.family
             font.pixelSize: Typography.subheadline.pixelSize
             font.weight: label.step.current ? Font.DemiBold : Font.Normal
+            font.strikeout: label.step.struckThrough
             color: label.step.current ? Theme.Palette.primary : Theme.Palette.secondary
             maximumLineCount: 1
             elide: Text.ElideRight
-        }
-        Rectangle {
-            visible: label.step.note !== ""
-            implicitWidth: noteText.implicitWidth + 10
-            implicitHeight: noteText.implicitHeight + 2
-            radius: height / 2
-            color: Theme.Palette.quaternary
-            Text {
-                id: noteText
-                objectName: "stageNote" + label.step.title
-                anchors.centerIn: parent
-                text: label.step.note
-                textFormat: Text.PlainText
-                font: Typography.caption
-                color: Theme.Palette.secondary
-            }
         }
     }
 

@@ -14,8 +14,7 @@ struct StepText {
 constexpr std::array<StepText, 3> stepTexts = {{
     {QT_TRANSLATE_NOOP("StageTrack", "Real capacity"), "internaldrive"},
     {QT_TRANSLATE_NOOP("StageTrack", "Speed"), "speedometer"},
-    // Not a check mark: a stage still to come must not read as one already done.
-    {QT_TRANSLATE_NOOP("StageTrack", "Advanced test"), "square.grid.3x3.fill"},
+    {QT_TRANSLATE_NOOP("StageTrack", "Advanced test"), "checkmark.seal.fill"},
 }};
 
 }  // namespace
@@ -39,11 +38,11 @@ StageTrackModel::Looks StageTrackModel::looks(Step current, bool probesSkipped) 
                                    : QString::fromLatin1(stepTexts[static_cast<std::size_t>(raw)].symbol);
     step.style = isCurrent ? AccentGradient : done && !skipped ? Green : Tertiary;
     step.current = isCurrent;
-    if (skipped) step.note = QCoreApplication::translate("StageTrack", "Skipped");
+    step.struckThrough = skipped;
   }
-  // The bars follow the stage under way: the first turns green once the track is past the
-  // capacity stage, unless that stage was skipped and so never led anywhere.
-  looks.firstBarGreen = current != Capacity && !probesSkipped;
+  // The bars follow the stage under way only: the first turns green once the track is
+  // past the capacity stage, also when that stage was skipped.
+  looks.firstBarGreen = current != Capacity;
   looks.secondBarGreen = current == Advanced;
   return looks;
 }

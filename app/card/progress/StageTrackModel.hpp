@@ -1,8 +1,8 @@
 #pragma once
 // StageTrackModel: the presenter of the row of a check's three stages ("Real capacity",
 // "Speed", "Advanced test"): for each step its symbol, its style, whether it is under way
-// and the word "Skipped" when the capacity stage was; and the colour of the two bars
-// between them. A pure function of its two properties. Main thread.
+// and whether it is struck through because the capacity stage was skipped; and the colour
+// of the two bars between them. A pure function of its two properties. Main thread.
 
 #include <array>
 #include <optional>
@@ -21,14 +21,14 @@ struct StageTrackStep {
   Q_PROPERTY(QString symbol MEMBER symbol CONSTANT)
   Q_PROPERTY(int style MEMBER style CONSTANT)
   Q_PROPERTY(bool current MEMBER current CONSTANT)
-  Q_PROPERTY(QString note MEMBER note CONSTANT)
+  Q_PROPERTY(bool struckThrough MEMBER struckThrough CONSTANT)
 
  public:
   QString title;
   QString symbol;
   int style = 2;  // a StageTrackModel::Style
   bool current = false;  // semibold, primary text
-  QString note;  // "Skipped" beside a stage that did not run, else empty
+  bool struckThrough = false;
 
   friend bool operator==(const StageTrackStep&, const StageTrackStep&) = default;
 };

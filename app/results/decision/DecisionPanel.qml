@@ -118,10 +118,9 @@ Panel {
         input: presenter.speedSummary
     }
 
-    // It parts the findings from the question, and so goes with them when there are none.
+    // It opens the question, also when no findings stand above it.
     Rectangle {
         objectName: "decisionDivider"
-        visible: presenter.hasQuickResult || presenter.showsSpeed
         Layout.fillWidth: true
         Layout.topMargin: 4
         Layout.bottomMargin: 4
@@ -168,8 +167,8 @@ Panel {
             objectName: "confirmAdvancedButton"
             text: presenter.confirmTitle
             symbol: "checkmark.seal.fill"
-            // The page's main action in the main actions' colours: red would say it destroys something.
-            colors: [Theme.Palette.cyan, Theme.Palette.indigo]
+            // From the finding's red into the main actions' indigo: it confirms what was found.
+            colors: [Qt.rgba(Theme.Palette.red.r, Theme.Palette.red.g, Theme.Palette.red.b, 0.85), Theme.Palette.indigo]
             onClicked: presenter.confirm()
         }
     }

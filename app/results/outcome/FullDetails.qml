@@ -26,9 +26,6 @@ ColumnLayout {
         objectName: "cardMap"
         Layout.fillWidth: true
         input: model.map
-        columns: 64
-        secondaryColor: Theme.Palette.secondary
-        mirrored: root.LayoutMirroring.enabled
     }
 
     MapLegend {

@@ -81,15 +81,14 @@ QVariantList OutcomePanelModel::noteList() const {
   return gadgetList(OutcomeNotes::make(*outcome_.outcome, session_->quickSkipped(), LiveXRay::of(*session_)));
 }
 
-std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, std::optional<double> checkSeconds,
-                                                const QString& speedScope) {
+std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, const QString& speedScope) {
   const TestManifest& manifest = full.manifest;
   return {
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
       {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average),
        speedScope},
       {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.cardReadSpeed()), speedScope},
-      {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(checkSeconds.value_or(manifest.writeDuration + full.readDuration))},
+      {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(manifest.writeDuration + full.readDuration)},
   };
 }
 
@@ -106,7 +105,7 @@ QString OutcomePanelModel::speedScope(const CheckOutcome& outcome) {
 QVariantList OutcomePanelModel::statList() const {
   if (!showsFullDetails()) return {};
   const CheckOutcome& outcome = *outcome_.outcome;
-  return gadgetList(stats(*outcome.full, outcome.checkSeconds, speedScope(outcome)));
+  return gadgetList(stats(*outcome.full, speedScope(outcome)));
 }
 
 bool OutcomePanelModel::showsSpeed() const {

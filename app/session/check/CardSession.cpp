@@ -300,7 +300,6 @@ void CardSession::startCheck(std::shared_ptr<VolumeAccess> access) {
   const fs::path url = access->url();
   setAccess(std::move(access));
   resetForCheck();
-  checkStarted_ = std::chrono::steady_clock::now();
   assignAlways(activity_, ProcessActivity::begin(QStringLiteral("Testing a memory card")), &CardSession::activityChanged);
   auto task = std::make_shared<SessionTask>();
   setTask(task);

@@ -399,8 +399,6 @@ class CardSession : public QObject {
   std::shared_ptr<ProcessActivity> activity_;
   bool fullStopped_ = false;
   std::optional<FullTestResult> fullResult_;
-  // When the running check started: its outcome says how long it took to its verdict.
-  std::chrono::steady_clock::time_point checkStarted_;
   const QPointer<History> history_;
 
   QSettings& settings_;

@@ -109,9 +109,6 @@ void CardSession::finish() {
   outcome.fullStopped = fullStopped_;
   outcome.advertisedBytes = device_.mediaBytes;
   outcome.date = QDateTime::currentDateTimeUtc();
-  if (checkStarted_ != std::chrono::steady_clock::time_point{}) {
-    outcome.checkSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - checkStarted_).count();
-  }
   const OutcomeVerdict decided = OutcomeVerdict::decide(quickResult_, fullResult_, outcome.zone);
   outcome.verdict = decided.verdict;
   // Whatever the samples said, a card that cannot remove its own test files is at fault.

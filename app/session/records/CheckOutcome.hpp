@@ -75,10 +75,6 @@ struct CheckOutcome {
   // be deleted (it turned read-only, or its file system broke).
   bool testFolderLeft = false;
   QDateTime date;
-  // The check's own time, from its start to this verdict (the clearing of an earlier
-  // test's files, the quick check and any wait for the user included); absent for an
-  // outcome not made by a running check.
-  std::optional<double> checkSeconds;
 
   // The check covered less than half of the claimed capacity, so a good verdict says
   // little about the rest of the card.

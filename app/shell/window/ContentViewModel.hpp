@@ -2,7 +2,7 @@
 // ContentViewModel: what the window's detail column shows for the sidebar's selection (a
 // card's page, the community, the history, or the invitation to insert a card when nothing
 // or a card that is gone is selected), the title of a page that is not a card's, and the
-// toolbar's "How Tessorin Works" button with the sheet's flag. Main thread; the model is held
+// toolbar's "How It Works" button with the sheet's flag. Main thread; the model is held
 // weakly.
 
 #include <optional>
@@ -48,7 +48,7 @@ class ContentViewModel : public QObject {
   QString pageTitle() const;
   bool showingHowItWorks() const { return model_ && model_->showingHowItWorks(); }
   void setShowingHowItWorks(bool shown);
-  QString howItWorksTitle() const { return tr("How Tessorin Works"); }
+  QString howItWorksTitle() const { return tr("How It Works"); }
   QString howItWorksHelp() const { return tr("How Tessorin tells real cards from fakes"); }
   QString applicationTitle() const { return QStringLiteral("Tessorin"); }
 

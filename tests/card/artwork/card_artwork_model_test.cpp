@@ -97,8 +97,9 @@ TEST(CardArtworkModelTest, LabelLinesNeverPrintTheCardTypeTwice) {
       {builtInCard("SDHC"), "SanDisk", "SanDisk", "SDHC"},
       {builtInCard(std::nullopt), std::nullopt, "SD", ""},
       {builtInCard(std::nullopt), "Lexar", "Lexar", ""},
-      // A card in a USB reader shows no registers; its face is still an SD card's.
-      {usbDevice(64'000'000'000), std::nullopt, "SD", ""},
+      // A card in a USB reader shows no registers, so nothing says it is an SD card: drawn
+      // as a card, its face reads "USB" like a drive's.
+      {usbDevice(64'000'000'000), std::nullopt, "USB", ""},
       {usbDevice(64'000'000'000), std::nullopt, "USB", "", true},
       {usbDevice(64'000'000'000), "<b>x</b>", "<b>x</b>", ""},
   };

@@ -57,13 +57,18 @@ Item {
             Button { text: "Cancel"; objectName: "cancelBeside" }
         }
 
-        Heading { text: "One row of the large size: the main action's capsule among the others" }
+        Heading { text: "One row of the large size, and the main action's taller capsule among them" }
         RowLayout {
             objectName: "largeRow"
             spacing: 14
             Button { objectName: "largeBordered"; text: "Finish Here"; ControlSize.size: ControlSize.Large }
             Button { objectName: "largePlain"; text: "Check Without Removing"; flat: true; ControlSize.size: ControlSize.Large }
-            GlowButton { objectName: "largeGlow"; text: "Confirm With Advanced Test"; symbol: "checkmark.seal.fill" }
+            GlowButton {
+                objectName: "largeGlow"
+                text: "Confirm With Advanced Test"
+                symbol: "checkmark.seal.fill"
+                colors: [Qt.rgba(Palette.red.r, Palette.red.g, Palette.red.b, 0.85), Palette.indigo]
+            }
             Button { objectName: "largeStop"; text: "Stop"; icon.name: "stop.fill"; ControlSize.size: ControlSize.Large }
             Heading { text: "Busy: small, regular, large" }
             BusyIndicator { running: true; ControlSize.size: ControlSize.Small }

@@ -14,7 +14,7 @@
 #include "FinishedCheckSeam.hpp"
 #include "ResultValues.hpp"
 #include "UnwritableFolder.hpp"
-#include "card/charts/CapacityMapView.hpp"
+#include "card/charts/CapacityMapCanvas.hpp"
 #include "card/charts/MapLegendModel.hpp"
 #include "results/outcome/FullDetailsModel.hpp"
 #include "results/outcome/OutcomeNote.hpp"
@@ -212,7 +212,7 @@ TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
     details.setInput(panel.fullDetails());
     const bool unconfirmed = details.map().readBackUnconfirmed;
     EXPECT_EQ(MapLegendModel::entries(QColor(Qt::gray), unconfirmed)[2].label, c.mapGood) << c.name;
-    EXPECT_EQ(CapacityMapView::cellColor(CapacityMap::Cell::good, QColor(Qt::gray), unconfirmed) == Palette::green(),
+    EXPECT_EQ(CapacityMapCanvas::cellColor(CapacityMap::Cell::good, QColor(Qt::gray), unconfirmed) == Palette::green(),
               c.marks)
         << c.name;
   }

@@ -4,6 +4,7 @@
 
 #include "SessionFixture.hpp"
 #include "shell/window/SidebarViewModel.hpp"
+#include "shell/window/WindowMenusModel.hpp"
 
 namespace tessorin {
 namespace {
@@ -128,6 +129,13 @@ TEST(ContentViewModel, HowItWorksNotifiesOnlyOnAChange) {
   EXPECT_EQ(notified, 1);
   content.setShowingHowItWorks(false);
   EXPECT_FALSE(plugged.model->showingHowItWorks());
+}
+
+TEST(ContentViewModel, TheToolbarAndTheHelpMenuNameTheSheetEachInTheirOwnWords) {
+  const ContentViewModel content;
+  EXPECT_EQ(content.howItWorksTitle(), "How It Works");
+  EXPECT_EQ(content.howItWorksHelp(), "How Tessorin tells real cards from fakes");
+  EXPECT_EQ(WindowMenusModel().howItWorksTitle(), "How Tessorin Works");
 }
 
 }  // namespace

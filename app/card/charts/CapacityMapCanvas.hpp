@@ -1,20 +1,27 @@
 #pragma once
-// CapacityMapView: the advanced test's card map, drawn as one painted item: 256 rounded
-// squares, one per cell of the map, coloured by the cell's state (untested, written,
-// good, partly bad, bad; a good one that may have read back from memory in a neutral
-// grey instead of green). The geometry comes from CapacityMapGeometry; a layout gives the
-// item the height heightForWidth() asks for. Mirrored in right-to-left layouts. Main thread
-// (the scene graph asks for paint() there).
+// CapacityMapCanvas: the card map's painted grid, which `CapacityMapView.qml` shows as the
+// advanced test's card map: 256 rounded squares, one per cell of the map, coloured by the
+// cell's state (untested, written, good, partly bad, bad; a good one that may have read
+// back from memory in a neutral grey instead of green). The geometry comes from
+// CapacityMapGeometry; a layout gives the item the height heightForWidth() asks for.
+// Mirrored in right-to-left layouts. A map whose cells change colour fades each cell from
+// the colour it showed to its new one over 0.3 s on an ease-in-out curve, so that the
+// user sees where the test just got to; the map a view is created with shows at once.
+// Main thread (the scene graph asks for paint() there).
+
+#include <array>
 
 #include <QColor>
+#include <QEasingCurve>
 #include <QQuickPaintedItem>
+#include <QVariantAnimation>
 #include <QtQml/qqmlregistration.h>
 
 #include "card/charts/CapacityMapInput.hpp"
 
 namespace tessorin {
 
-class CapacityMapView : public QQuickPaintedItem {
+class CapacityMapCanvas : public QQuickPaintedItem {
   Q_OBJECT
   QML_ELEMENT
   Q_PROPERTY(tessorin::CapacityMapInput input READ input WRITE setInput NOTIFY inputChanged)
@@ -27,9 +34,17 @@ class CapacityMapView : public QQuickPaintedItem {
   Q_PROPERTY(int rowsShown READ rowsShown NOTIFY shownChanged)
 
  public:
-  explicit CapacityMapView(QQuickItem* parent = nullptr);
+  using Colors = std::array<QColor, CapacityMap::cellCount>;
+  static constexpr int changeMilliseconds = 300;
+
+  explicit CapacityMapCanvas(QQuickItem* parent = nullptr);
 
   static QColor cellColor(CapacityMap::Cell cell, const QColor& secondary, bool readBackUnconfirmed = false);
+  // The ease-in-out curve a change follows: slow to leave, fast across the middle, slow to
+  // settle.
+  static QEasingCurve changeCurve();
+  // A colour `share` of the way from `from` to `to`.
+  static QColor blend(const QColor& from, const QColor& to, double share);
 
   const CapacityMapInput& input() const { return input_; }
   void setInput(const CapacityMapInput& input);
@@ -43,6 +58,9 @@ class CapacityMapView : public QQuickPaintedItem {
   // The height the map takes at a width: its rows of cells keep them square.
   Q_INVOKABLE double heightForWidth(double width) const;
   int rowsShown() const;
+  // The colour each cell is drawn in now, part way through a change or at its end.
+  Colors shownColors() const;
+  bool changing() const { return change_.state() == QAbstractAnimation::Running; }
 
   void paint(QPainter* painter) override;
 
@@ -58,11 +76,15 @@ class CapacityMapView : public QQuickPaintedItem {
 
  private:
   void updateImplicitHeight();
+  Colors colorsOf(const CapacityMapInput& input) const;
 
   CapacityMapInput input_;
   int columns_ = 64;
   QColor secondary_ = QColor(128, 128, 128);
   bool mirrored_ = false;
+  // What the cells showed when the running change began; its end is colorsOf(input_).
+  Colors changeStart_{};
+  QVariantAnimation change_;
 };
 
 }  // namespace tessorin
