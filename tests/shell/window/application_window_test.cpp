@@ -1,7 +1,8 @@
 // The built program on an X server (run under xvfb-run), with a loop-mounted card and disk
 // images shown, in settings and folders of its own: its window comes up without a single
 // QML warning, a picture of it is saved into the build folder, a second start hands over
-// to the first and raises its window over another one, and SIGTERM ends it.
+// to the first and raises its window over another one, and SIGTERM ends it, also with a
+// FIFO in place of a file it reads.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -65,6 +66,22 @@ bool waitFor(const std::function<bool()>& done, int milliseconds) {
   return true;
 }
 
+// The program's settings, data and runtime folders in home, made there, on the X server.
+QProcessEnvironment environmentIn(const QTemporaryDir& home) {
+  for (const char* folder : {"runtime", "config/Tessorin", "config/dconf", "data/Tessorin/Tessorin", "cache"}) {
+    QDir(home.path()).mkpath(folder);
+  }
+  QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath("runtime"));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath("data"));
+  environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath("cache"));
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
+  return environment;
+}
+
 TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   TESSORIN_REQUIRE_VOLUMES();
   const QString binary = qEnvironmentVariable("TESSORIN_BINARY");
@@ -73,21 +90,12 @@ TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under xvfb-run";
 
   QTemporaryDir home;
-  for (const char* folder : {"runtime", "config/Tessorin", "data", "cache"}) QDir(home.path()).mkpath(folder);
-  QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  const QProcessEnvironment environment = environmentIn(home);
   {
     QSettings settings(home.filePath("config/Tessorin/Tessorin.conf"), QSettings::IniFormat);
     settings.setValue(QStringLiteral("ShowDiskImages"), true);
   }
   auto card = testing::LoopVolume::create(testing::FileSystemKind::exfat, 128 << 20, "WINDOWCARD");
-
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath("runtime"));
-  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
-  environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath("data"));
-  environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath("cache"));
-  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-  environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
 
   QProcess first;
   first.setProcessEnvironment(environment);
@@ -154,19 +162,8 @@ TEST(Application, StartsAndEndsOnSigtermWithAFifoInPlaceOfAFileItReads) {
                            "config/dconf/user", "data/Tessorin/Tessorin/Community.sqlite"}) {
     SCOPED_TRACE(fifo);
     QTemporaryDir home;
-    for (const char* folder : {"runtime", "config/Tessorin", "config/dconf", "data/Tessorin/Tessorin", "cache"}) {
-      QDir(home.path()).mkpath(folder);
-    }
-    QFile::setPermissions(home.filePath("runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const QProcessEnvironment environment = environmentIn(home);
     ASSERT_EQ(::mkfifo(QFile::encodeName(home.filePath(fifo)).constData(), 0600), 0);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath("runtime"));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath("data"));
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath("cache"));
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
 
     QProcess program;
     program.setProcessEnvironment(environment);
