@@ -1,3 +1,8 @@
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
 #include <QApplication>
 #include <QIcon>
 #include <QQmlApplicationEngine>
@@ -27,6 +32,21 @@ void raise(QQmlApplicationEngine& engine) {
   }
 }
 
+// Long enough for the last save of the history and the community's records.
+constexpr auto quitPatience = std::chrono::seconds(10);
+
+// Once the window has gone, the process ends within patience whatever a reader thread
+// still waits on (a desktop's tool that does not answer, a file that never ends): the
+// objects' destructors wait for their threads, and Qt for its thread pool.
+void endWithin(std::chrono::seconds patience, int code) {
+  std::thread([patience, code] {
+    std::this_thread::sleep_for(patience);
+    static const char said[] = "Tessorin: ended without waiting any longer for its reader threads\n";
+    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, said, sizeof said - 1);
+    ::_exit(code);
+  }).detach();
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -46,6 +66,9 @@ int main(int argc, char* argv[]) {
   if (!instance.claim()) return 0;
 
   tessorin::TessorinApp tessorinApp;
+  if (!tessorinApp.settingsNotice().isEmpty()) {
+    qWarning("Tessorin: %s (%s)", qPrintable(tessorinApp.settingsNotice()), qPrintable(tessorinApp.settingsNoticeFile()));
+  }
   tessorin::AppDelegate* delegate = tessorinApp.appDelegate();
   // The system does not wait for an answer: SIGINT, SIGTERM and the end of the desktop
   // session stop every check, let it clean up, then quit.
@@ -77,5 +100,7 @@ int main(int argc, char* argv[]) {
   // The window is up: from now on a quit asks about busy cards.
   tessorinApp.contentShown();
   QObject::connect(&instance, &tessorin::SingleInstance::raiseRequested, &engine, [&engine] { raise(engine); });
-  return app.exec();
+  const int code = app.exec();
+  endWithin(quitPatience, code);
+  return code;
 }

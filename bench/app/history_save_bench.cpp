@@ -12,6 +12,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -132,28 +133,42 @@ void startUp(benchmark::State& state) {
 BENCHMARK(startUp)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 
 // Start-up over what is no history at all in the file's place, until the history is
-// ready: a FIFO no one writes to, a link to an endless device, a 1 GB file.
+// ready: a FIFO no one writes to, a link to an endless device, a 1 GB file, 50 MB of
+// nested brackets; and the most memory the start took on top of what was held.
 void startUpOverWhatIsNoHistory(benchmark::State& state) {
   QTemporaryDir folder;
   const QString path = folder.filePath(QStringLiteral("History.json"));
   const QByteArray name = QFile::encodeName(path);
+  const auto nested = [&path] {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(QByteArray(50 << 20, '[')) == 50 << 20;
+  };
   const bool made = state.range(0) == 0   ? ::mkfifo(name.constData(), 0600) == 0
                     : state.range(0) == 1 ? ::symlink("/dev/zero", name.constData()) == 0
-                                          : QFile(path).open(QIODevice::WriteOnly) && QFile(path).resize(1LL << 30);
+                    : state.range(0) == 2 ? QFile(path).open(QIODevice::WriteOnly) && QFile(path).resize(1LL << 30)
+                                          : nested();
   if (!made) {
     state.SkipWithError("cannot put it in the history's place");
     return;
   }
-  state.SetLabel(state.range(0) == 0 ? "FIFO" : state.range(0) == 1 ? "link to /dev/zero" : "1 GB file");
+  const char* labels[] = {"FIFO", "link to /dev/zero", "1 GB file", "50 MB of ["};
+  state.SetLabel(labels[state.range(0)]);
+  std::int64_t growthKiB = 0;
   for (auto _ : state) {
+    testing::resetPeakMemory(::getpid());
+    const std::int64_t before = testing::peakMemoryKiB(::getpid());
     QElapsedTimer clock;
     clock.start();
-    History history(QUrl::fromLocalFile(path));
-    history.waitForSaves();
-    state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    {
+      History history(QUrl::fromLocalFile(path));
+      history.waitForSaves();
+      state.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    }
+    growthKiB = std::max(growthKiB, testing::peakMemoryKiB(::getpid()) - before);
   }
+  state.counters["peak_growth_MiB"] = static_cast<double>(growthKiB) / 1024;
 }
-BENCHMARK(startUpOverWhatIsNoHistory)->DenseRange(0, 2)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(startUpOverWhatIsNoHistory)->DenseRange(0, 3)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 History& loaded() {
   if (!world().history) {

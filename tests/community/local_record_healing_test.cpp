@@ -1,12 +1,14 @@
 // Community.sqlite heals: a damaged file is set aside under a dated name, never deleted,
 // and a new one made, which the user is told once; a file or folder that cannot be
-// written says so instead of calling the community unavailable; two installations making
-// the file at the same moment both get to use it.
+// written says so instead of calling the community unavailable; a FIFO in the file's place
+// is never waited on; two installations making the file at the same moment both get to
+// use it.
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 
@@ -138,6 +140,39 @@ TEST(LocalRecordHealing, AFileOrFolderThatCannotBeWrittenSaysWhy) {
       ADD_FAILURE() << "shared into a read-only file";
     } catch (const RecordStoreError& error) {
       EXPECT_TRUE(error.description.contains(readOnly)) << error.description.toStdString();
+    }
+  }
+}
+
+TEST(LocalRecordHealing, AFifoInPlaceOfTheFileOrItsLogIsPassedOverAndToldNeverWaitedOn) {
+  for (const char* suffix : {"", "-wal", "-journal"}) {
+    SCOPED_TRACE(std::string("Community.sqlite") + suffix);
+    QTemporaryDir folder;
+    const QString file = QDir(folder.path()).filePath(QStringLiteral("Community.sqlite"));
+    const QString fifo = file + QString::fromUtf8(suffix);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    {
+      Installation here(folder.path());
+      EXPECT_EQ(here.store.noticeFile(), QDir::toNativeSeparators(fifo));
+      EXPECT_FALSE(here.store.notice().isEmpty());
+      awaitTask(here.store.load());
+      EXPECT_EQ(here.store.state().kind, Kind::failed);
+      EXPECT_TRUE(here.store.state().message.contains(QStringLiteral("is not a file")))
+          << here.store.state().message.toStdString();
+      here.store.dismissNotice();
+      awaitTask(here.store.load());
+      EXPECT_TRUE(here.store.notice().isEmpty()) << "told once";
+      struct stat left {};
+      ASSERT_EQ(::lstat(QFile::encodeName(fifo).constData(), &left), 0);
+      EXPECT_TRUE(S_ISFIFO(left.st_mode)) << "it was replaced";
+
+      // Once it is moved away, the records are kept again without a restart.
+      ASSERT_TRUE(QFile::remove(fifo));
+      const QString shared = awaitTask(here.store.share(fakeCheck(), boughtAt("After")));
+      awaitTask(here.store.load());
+      ASSERT_EQ(here.store.state().kind, Kind::loaded) << here.store.state().message.toStdString();
+      ASSERT_EQ(here.store.reports().size(), 1u);
+      EXPECT_EQ(here.store.reports().front().id, shared);
     }
   }
 }

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "TurnLoop.hpp"
 #include "theme/motion/OnScreen.hpp"
@@ -259,6 +260,19 @@ TEST(ReducedMotionTest, AKdeAnimationSpeedOfZeroAsksForStillness) {
     file.write(test.file);
     file.close();
     EXPECT_EQ(ReducedMotion::kdeGlobalsAskForStillness(path), test.still) << test.file;
+  }
+}
+
+TEST(ReducedMotionTest, AFifoInPlaceOfTheDesktopsSettingsIsPassedOverNotWaitedOn) {
+  QTemporaryDir folder;
+  ASSERT_EQ(::mkfifo(QFile::encodeName(folder.filePath(QStringLiteral("kdeglobals"))).constData(), 0600), 0);
+  const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+  qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder.path()));
+  EXPECT_FALSE(ReducedMotion::kdeAsksForStillness());
+  if (configHome.isNull()) {
+    qunsetenv("XDG_CONFIG_HOME");
+  } else {
+    qputenv("XDG_CONFIG_HOME", configHome);
   }
 }
 

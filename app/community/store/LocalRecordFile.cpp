@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "session/records/PlainFile.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -25,6 +27,21 @@ QString systemMessage(int error) { return QString::fromLocal8Bit(std::strerror(e
 
 LocalRecordDatabase& LocalRecordFile::database() {
   if (database_) return *database_;
+  // SQLite opens the file and its log with a blocking open, which a FIFO in their place
+  // holds until a writer comes (and the store's thread, and the application's quit, with
+  // it). Such a file is left as it is and the records are not used until it is moved away.
+  for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")}) {
+    if (PlainFile::kindAt(path_ + suffix) != PlainFile::Kind::notAFile) continue;
+    {
+      std::lock_guard lock(mutex_);
+      if (lastPassedOver_ != path_ + suffix) passedOver_ = lastPassedOver_ = path_ + suffix;
+    }
+    throw RecordStoreError(RecordErrorCode::internalError,
+                           QCoreApplication::translate("LocalRecordStore",
+                                                       "The community records in “%1” cannot be used: “%2” is not a "
+                                                       "file.")
+                               .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(path_ + suffix)));
+  }
   const auto giveUp = std::chrono::steady_clock::now() + busyPatience;
   for (bool setAsideOnce = false;;) {
     try {
@@ -72,6 +89,11 @@ void LocalRecordFile::setAside() {
 std::optional<QString> LocalRecordFile::takeSetAside() {
   std::lock_guard lock(mutex_);
   return std::exchange(setAsideAs_, std::nullopt);
+}
+
+std::optional<QString> LocalRecordFile::takePassedOver() {
+  std::lock_guard lock(mutex_);
+  return std::exchange(passedOver_, std::nullopt);
 }
 
 RecordStoreError LocalRecordFile::unusable(const SqliteError& error) const {

@@ -8,7 +8,9 @@
 //     new one is made; what was set aside is told once.
 //   - A file or folder that cannot be written fails every use with that reason, and is
 //     tried again on the next use, so that mending it needs no restart.
-// Used on one thread; takeSetAside() may be called from any.
+//   - A FIFO or a device at the file's name (or its log's) is never opened: every use
+//     fails with that reason, which is told once, until it is moved away.
+// Used on one thread; takeSetAside() and takePassedOver() may be called from any.
 
 #include <memory>
 #include <mutex>
@@ -41,6 +43,9 @@ class LocalRecordFile {
 
   // The name the damaged file was set aside under, once; nothing when none was.
   std::optional<QString> takeSetAside();
+  // The name that held something other than a file (a FIFO, a device) when the file was
+  // last to be opened, once; nothing when none did.
+  std::optional<QString> takePassedOver();
 
  private:
   LocalRecordDatabase& database();
@@ -51,6 +56,9 @@ class LocalRecordFile {
   std::unique_ptr<LocalRecordDatabase> database_;
   std::mutex mutex_;
   std::optional<QString> setAsideAs_;
+  std::optional<QString> passedOver_;
+  // Told once, not after every use that fails on it.
+  QString lastPassedOver_;
 };
 
 }  // namespace tessorin

@@ -71,6 +71,13 @@ QCoro::Task<std::optional<Record>> LocalRecordStore::save(Record record) {
 }
 
 std::optional<RecordStoreNotice> LocalRecordStore::takeNotice() {
+  if (const std::optional<QString> passedOver = file_->takePassedOver()) {
+    return RecordStoreNotice{QCoreApplication::translate("LocalRecordStore",
+                                                         "The community records on this computer could not be read: "
+                                                         "their place holds something that is not a file, and it is "
+                                                         "left as it is. Move it away to have them kept."),
+                             QDir::toNativeSeparators(*passedOver)};
+  }
   const std::optional<QString> setAside = file_->takeSetAside();
   if (!setAside) return std::nullopt;
   return RecordStoreNotice{QCoreApplication::translate("LocalRecordStore",

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <thread>
 #include <utility>
@@ -24,6 +25,7 @@
 
 #include "session/errors/ErrorWording.hpp"
 #include "session/records/JsonFields.hpp"
+#include "session/records/PlainFile.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin::historyfile {
@@ -73,32 +75,75 @@ QString checksNotWritten(std::size_t count) {
                     : tr("%1 checks could not be written to the history file.").arg(count);
 }
 
+// A record is an object holding a purchase object: nothing the history reads is nested
+// deeper than this, and a file that is (a run of "[", say) is not the history's. The
+// parser's stacks and the records' trees then stay a small multiple of the text read.
+constexpr int deepestNesting = 8;
+// Far more values than a record of any version holds; a record with more is not read,
+// so that no element's tree outgrows what the history keeps of it.
+constexpr int mostValuesInARecord = 4096;
+
+struct NestedTooDeep {};
+
 // The records of History.json's text, decoded one at a time, so that no whole document
 // is held beside them. One record a newer version wrote, or one damaged by hand, costs
 // that record only (trouble becomes unreadable); the file keeps all of them once it is
-// set aside. Text that is not a JSON array gives no records.
+// set aside. Text that is not a JSON array, or is nested deeper than a record, gives no
+// records.
 CheckRecords decode(const std::string& text, Trouble& trouble) {
   CheckRecords records;
   bool isArray = false;
+  int valuesInRecord = 0;
   const nlohmann::json::parser_callback_t takeRecord = [&](int depth, nlohmann::json::parse_event_t event,
                                                            nlohmann::json& parsed) {
     using Event = nlohmann::json::parse_event_t;
+    const bool opens = event == Event::array_start || event == Event::object_start;
+    if (opens && depth >= deepestNesting) throw NestedTooDeep{};
     if (depth == 0 && event == Event::array_start) isArray = true;
+    if (depth > 1) return ++valuesInRecord <= mostValuesInARecord;
     if (depth != 1 || !isArray) return true;
     if (event != Event::object_end && event != Event::array_end && event != Event::value) return true;
     try {
+      if (valuesInRecord > mostValuesInARecord) throw DecodingError("more values than a record holds");
       records.push_back(parsed.get<CheckRecord>());
     } catch (const std::exception&) {
       trouble = Trouble::unreadable;
     }
+    valuesInRecord = 0;
     return false;
   };
-  const nlohmann::json rest = nlohmann::json::parse(text, takeRecord, false);
-  if (rest.is_discarded() || !isArray) {
-    trouble = Trouble::unreadable;
-    records.clear();
+  try {
+    const nlohmann::json rest = nlohmann::json::parse(text, takeRecord, false);
+    if (!rest.is_discarded() && isArray) return records;
+  } catch (const NestedTooDeep&) {
   }
-  return records;
+  trouble = Trouble::unreadable;
+  return {};
+}
+
+// The records of the open file of the given size, which may grow while it is read.
+CheckRecords readRecords(int file, off_t size, Trouble& trouble) {
+  std::string bytes(static_cast<std::size_t>(size) + 1, '\0');
+  std::size_t filled = 0;
+  for (;;) {
+    if (filled == bytes.size()) {
+      if (bytes.size() > static_cast<std::size_t>(largestReadable)) {
+        trouble = Trouble::tooLarge;
+        return {};
+      }
+      bytes.resize(std::min(bytes.size() * 2, static_cast<std::size_t>(largestReadable) + 1));
+    }
+    const ssize_t got = ::read(file, bytes.data() + filled, bytes.size() - filled);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      trouble = Trouble::unreadable;
+      return {};
+    }
+    filled += static_cast<std::size_t>(got);
+  }
+  bytes.resize(filled);
+  return decode(bytes, trouble);
 }
 
 QString notAFileInTheWay(const QString& path) {
@@ -149,52 +194,33 @@ bool writeWhole(QSaveFile& file, const std::string& text) {
 Content read(const QString& path) {
   Content content;
   if (path.isEmpty()) return content;
-  // Without O_NONBLOCK, opening a FIFO put in the file's place waits for a writer.
-  const FileDescriptor file(::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-  if (!file) {
-    struct stat status {};
-    if (errno == ENOENT) return content;
-    // A device that refuses to open (a terminal with none behind it) is no file either.
-    const bool regular = ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISREG(status.st_mode);
-    content.trouble = regular ? Trouble::unreadable : Trouble::notAFile;
-    return content;
+  const PlainFile file = PlainFile::open(path);
+  switch (file.kind()) {
+    case PlainFile::Kind::missing:
+      return content;
+    case PlainFile::Kind::unreadable:
+      content.trouble = Trouble::unreadable;
+      return content;
+    case PlainFile::Kind::notAFile:
+      content.trouble = Trouble::notAFile;
+      return content;
+    case PlainFile::Kind::regular:
+      break;
   }
-  // What was opened is judged, not the name, which may have been replaced meanwhile.
-  struct stat status {};
-  if (::fstat(file.get(), &status) != 0) {
-    content.trouble = Trouble::unreadable;
-    return content;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    content.trouble = Trouble::notAFile;
-    return content;
-  }
+  const struct stat& status = file.status();
   if (status.st_size > largestReadable) {
     content.trouble = Trouble::tooLarge;
     return content;
   }
-  // A file that grows while it is read is read up to the bound and no further.
-  std::string bytes(static_cast<std::size_t>(status.st_size) + 1, '\0');
-  std::size_t filled = 0;
-  for (;;) {
-    if (filled == bytes.size()) {
-      if (bytes.size() > static_cast<std::size_t>(largestReadable)) {
-        content.trouble = Trouble::tooLarge;
-        return content;
-      }
-      bytes.resize(std::min(bytes.size() * 2, static_cast<std::size_t>(largestReadable) + 1));
-    }
-    const ssize_t got = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      content.trouble = Trouble::unreadable;
-      return content;
-    }
-    filled += static_cast<std::size_t>(got);
+  // Memory that runs out while the file is read or decoded is one more way for it to be
+  // unreadable: the history starts empty and the file is set aside, never the end of
+  // the application.
+  try {
+    content.records = readRecords(file.descriptor(), status.st_size, content.trouble);
+  } catch (const std::bad_alloc&) {
+    content.records.clear();
+    content.trouble = Trouble::unreadable;
   }
-  bytes.resize(filled);
-  content.records = decode(bytes, content.trouble);
   return content;
 }
 

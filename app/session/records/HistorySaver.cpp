@@ -1,6 +1,11 @@
 #include "session/records/HistorySaver.hpp"
 
+#include <cerrno>
+#include <cstring>
+#include <new>
 #include <utility>
+
+#include "session/errors/ErrorWording.hpp"
 
 #include "tessorin/posix/WorkerThread.hpp"
 
@@ -48,8 +53,30 @@ void HistorySaver::load() {
   // cannot read); it is set aside only when something new is to be saved.
   fileUnreadable_ =
       content.trouble == historyfile::Trouble::unreadable || content.trouble == historyfile::Trouble::tooLarge;
-  records_ = content.records;
+  try {
+    records_ = content.records;
+  } catch (const std::bad_alloc&) {
+    // Too many records to hold twice: the history starts empty, as with a file that
+    // cannot be read, and the file is set aside before the next save.
+    records_.clear();
+    content = {{}, historyfile::Trouble::unreadable};
+    fileUnreadable_ = true;
+  }
   onLoaded_({std::move(content.records), content.trouble});
+}
+
+historyfile::SaveResult HistorySaver::save() {
+  try {
+    return historyfile::save(path_, records_, removedHere_, fileUnreadable_, lastWritten_);
+  } catch (const std::bad_alloc&) {
+    // An exception on this thread would end the application with every check in it; the
+    // records stay in memory, and the next save tries again.
+    historyfile::SaveResult result;
+    result.fileUnreadable = fileUnreadable_;
+    result.written = lastWritten_;
+    result.error = ErrorWording::historyNotSaved(QString::fromLocal8Bit(std::strerror(ENOMEM)));
+    return result;
+  }
 }
 
 void HistorySaver::run() {
@@ -70,7 +97,7 @@ void HistorySaver::run() {
     if (!batch.empty()) {
       // Every change carries the whole of what it asks: one save writes them all.
       for (const auto& [number, change] : batch) change.applyTo(records_, removedHere_);
-      historyfile::SaveResult result = historyfile::save(path_, records_, removedHere_, fileUnreadable_, lastWritten_);
+      historyfile::SaveResult result = save();
       fileUnreadable_ = result.fileUnreadable;
       lastWritten_ = result.written;
       if (result.withOthers) records_ = *result.withOthers;

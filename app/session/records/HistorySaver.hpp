@@ -52,6 +52,8 @@ class HistorySaver {
  private:
   void run();
   void load();
+  // One save of records_; memory that runs out comes back as the result's error.
+  historyfile::SaveResult save();
 
   const QString path_;
   std::function<void(Loaded)> onLoaded_;

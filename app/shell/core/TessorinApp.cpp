@@ -8,7 +8,7 @@ TessorinApp::~TessorinApp() = default;
 
 AppModel* TessorinApp::model() {
   if (!model_) {
-    model_ = std::make_unique<AppModel>(settings_, History::defaultUrl(), CardSession::Environment{},
+    model_ = std::make_unique<AppModel>(settings(), History::defaultUrl(), CardSession::Environment{},
                                         AppModel::Sources::system());
   }
   return model_.get();

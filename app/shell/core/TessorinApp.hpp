@@ -13,6 +13,7 @@
 
 #include "session/AppModel.hpp"
 #include "shell/core/AppDelegate.hpp"
+#include "shell/core/AppSettingsFile.hpp"
 
 namespace tessorin {
 
@@ -27,7 +28,10 @@ class TessorinApp : public QObject {
 
   AppModel* model();
   AppDelegate* appDelegate() { return &delegate_; }
-  QSettings& settings() { return settings_; }
+  QSettings& settings() { return settingsFile_.settings(); }
+  // What the user is to be told about the settings' files, and the name it is about.
+  const QString& settingsNotice() const { return settingsFile_.notice(); }
+  const QString& settingsNoticeFile() const { return settingsFile_.noticeFile(); }
 
   // The window's content is on screen.
   Q_INVOKABLE void contentShown();
@@ -37,7 +41,7 @@ class TessorinApp : public QObject {
   void contentFirstShown();
 
  private:
-  QSettings settings_;
+  AppSettingsFile settingsFile_;
   AppDelegate delegate_;
   std::unique_ptr<AppModel> model_;
   bool shown_ = false;

@@ -2,11 +2,12 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QThreadPool>
+
+#include "session/records/PlainFile.hpp"
 
 namespace tessorin {
 
@@ -45,7 +46,9 @@ bool ReducedMotion::kdeAsksForStillness() {
   // The user's file first: the first one that says anything decides.
   for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
     const QString path = QDir(folder).filePath(QStringLiteral("kdeglobals"));
-    if (!QFile::exists(path)) continue;
+    // Only a regular file is read: QSettings' blocking open of a FIFO in its place would
+    // hold this thread, and the application's quit with it.
+    if (PlainFile::kindAt(path) != PlainFile::Kind::regular) continue;
     QSettings file(path, QSettings::IniFormat);
     if (file.contains(QStringLiteral("KDE/AnimationDurationFactor"))) return kdeGlobalsAskForStillness(path);
   }

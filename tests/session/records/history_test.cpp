@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -19,6 +20,7 @@
 #include <poll.h>
 #include <sys/stat.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -410,12 +412,29 @@ struct StartFound {
   std::int64_t memoryGrowthKiB = 0;
 };
 
-StartFound startOn(const QUrl& url) {
+// What the process has mapped now, in bytes.
+std::int64_t addressSpaceInUse() {
+  QFile status(QStringLiteral("/proc/self/status"));
+  if (!status.open(QIODevice::ReadOnly)) return 0;
+  for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+    if (line.startsWith("VmSize:")) return line.mid(7).trimmed().split(' ').front().toLongLong() * 1024;
+  }
+  return 0;
+}
+
+// headroom: when not 0, the start may map only this much more than the process holds,
+// as on a machine whose memory runs out.
+StartFound startOn(const QUrl& url, std::int64_t headroom = 0) {
   int channel[2];
   if (::pipe(channel) != 0) return {};
   const pid_t child = fork();
   if (child == 0) {
     ::close(channel[0]);
+    if (headroom > 0) {
+      const auto cap = static_cast<rlim_t>(addressSpaceInUse() + headroom);
+      const rlimit limit{cap, cap};
+      if (::setrlimit(RLIMIT_AS, &limit) != 0) _exit(1);
+    }
     testing::resetPeakMemory(::getpid());
     const std::int64_t before = testing::peakMemoryKiB(::getpid());
     StartFound found;
@@ -482,6 +501,48 @@ TEST_F(HistoryTest, WhatIsNotARegularFileOrTooLargeIsNotReadAndTheHistoryStartsE
       EXPECT_TRUE(setAside().empty());
       EXPECT_TRUE(history.saveError().contains(QStringLiteral("is not a file"))) << history.saveError().toStdString();
     }
+    QFile::remove(path());
+  }
+}
+
+TEST_F(HistoryTest, AFileNestedDeeperThanARecordOrTooBigForTheMemoryLeftStartsEmptyAndIsSetAside) {
+  constexpr std::int64_t MiB = 1024 * 1024;
+  const QByteArray oneRecord = QByteArray::fromStdString(json::array({record("kept")}).dump());
+  QByteArray hugeUnknownValue = oneRecord.chopped(1) + R"(,{"comment":[0)";
+  hugeUnknownValue += QByteArray(20 * MiB, ',').replace(",", ",0").left(20 * MiB) + "]}]";
+  struct Case {
+    const char* what;
+    std::function<bool()> make;
+    std::int64_t fileBytes;
+    std::size_t records;
+  };
+  const std::vector<Case> cases = {
+      {"50 MB of [", [&] { writeFile(QByteArray(50 * MiB, '[')); return true; }, 50 * MiB, 0},
+      {"a record beside one holding 20 MB of numbers", [&] { writeFile(hugeUnknownValue); return true; },
+       hugeUnknownValue.size(), 1},
+      {"300 MB, more than the memory left",
+       [&] { return ::truncate(QFile::encodeName(path()).constData(), 300 * MiB) == 0; }, 300 * MiB, 0},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.what);
+    writeFile({});
+    ASSERT_TRUE(test.make());
+    // What the history keeps of such a file is at most a small multiple of the text read;
+    // the last case has less than the file itself.
+    const std::int64_t headroom = std::min<std::int64_t>(4 * test.fileBytes, 160 * MiB);
+    const StartFound found = startOn(url(), headroom);
+    ASSERT_TRUE(found.finished) << "the history hung or ended the application on it";
+    EXPECT_EQ(found.records, test.records);
+    EXPECT_TRUE(found.toldTheUser);
+    EXPECT_LT(found.memoryGrowthKiB * 1024, 2 * test.fileBytes + 16 * MiB);
+
+    History history(url());
+    history.add(record("after"));
+    history.waitForSaves();
+    ASSERT_EQ(setAside().size(), 1);
+    EXPECT_EQ(QFileInfo(folder.filePath(setAside()[0])).size(), test.fileBytes);
+    EXPECT_EQ(names(reread()).front(), "after");
+    QFile::remove(folder.filePath(setAside()[0]));
     QFile::remove(path());
   }
 }

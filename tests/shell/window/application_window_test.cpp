@@ -1,7 +1,8 @@
 // The built program on an X server (run under xvfb-run), with a loop-mounted card and disk
 // images shown, in settings and folders of its own: its window comes up without a single
 // QML warning, a picture of it is saved into the build folder, a second start hands over
-// to the first and raises its window over another one, and SIGTERM ends it.
+// to the first and raises its window over another one, and SIGTERM ends it, also with a
+// FIFO in place of a file it reads.
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -12,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 #include "LoopVolume.hpp"
@@ -64,6 +66,22 @@ bool waitFor(const std::function<bool()>& done, int milliseconds) {
   return true;
 }
 
+// The program's settings, data and runtime folders in home, made there, on the X server.
+QProcessEnvironment environmentIn(const QTemporaryDir& home) {
+  for (const char* folder : {"runtime", "config/Tessorin", "config/dconf", "data/Tessorin/Tessorin", "cache"}) {
+    QDir(home.path()).mkpath(folder);
+  }
+  QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath("runtime"));
+  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
+  environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath("data"));
+  environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath("cache"));
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
+  return environment;
+}
+
 TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   TESSORIN_REQUIRE_VOLUMES();
   const QString binary = qEnvironmentVariable("TESSORIN_BINARY");
@@ -72,21 +90,12 @@ TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under xvfb-run";
 
   QTemporaryDir home;
-  for (const char* folder : {"runtime", "config/Tessorin", "data", "cache"}) QDir(home.path()).mkpath(folder);
-  QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+  const QProcessEnvironment environment = environmentIn(home);
   {
     QSettings settings(home.filePath("config/Tessorin/Tessorin.conf"), QSettings::IniFormat);
     settings.setValue(QStringLiteral("ShowDiskImages"), true);
   }
   auto card = testing::LoopVolume::create(testing::FileSystemKind::exfat, 128 << 20, "WINDOWCARD");
-
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath("runtime"));
-  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
-  environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath("data"));
-  environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath("cache"));
-  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-  environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
 
   QProcess first;
   first.setProcessEnvironment(environment);
@@ -140,6 +149,54 @@ TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   std::fprintf(stderr, "%s", qPrintable(errors));
   EXPECT_FALSE(errors.contains(QStringLiteral("qml"), Qt::CaseInsensitive)) << "a QML warning: " << errors.toStdString();
   EXPECT_FALSE(errors.contains(QStringLiteral("Warning"), Qt::CaseInsensitive)) << errors.toStdString();
+}
+
+// A FIFO at a file the program reads as it starts (its settings, the desktop's, the
+// community's records) would hold a blocking open until a writer came: the start, or the
+// thread that reads it and with it the quit.
+TEST(Application, StartsAndEndsOnSigtermWithAFifoInPlaceOfAFileItReads) {
+  const QString binary = qEnvironmentVariable("TESSORIN_BINARY");
+  ASSERT_FALSE(binary.isEmpty());
+  ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under xvfb-run";
+  for (const char* fifo : {"config/Tessorin/Tessorin.conf", "config/Tessorin.conf", "config/kdeglobals",
+                           "config/dconf/user", "data/Tessorin/Tessorin/Community.sqlite"}) {
+    SCOPED_TRACE(fifo);
+    QTemporaryDir home;
+    const QProcessEnvironment environment = environmentIn(home);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(home.filePath(fifo)).constData(), 0600), 0);
+
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    QElapsedTimer clock;
+    clock.start();
+    program.start(binary, {});
+    ASSERT_TRUE(program.waitForStarted());
+    EXPECT_TRUE(waitFor([] { return !tessorinWindow().isEmpty(); }, 60'000)) << "the start hung";
+    std::printf("%s: window after %lld ms\n", fifo, static_cast<long long>(clock.elapsed()));
+    // The desktop's settings are read in the background once the window loads.
+    QThread::msleep(2000);
+
+    clock.restart();
+    program.terminate();
+    // Far beyond any quit that does not hang; how fast it is, is a benchmark's question.
+    const bool ended = program.waitForFinished(30'000);
+    std::printf("%s: %s %lld ms after SIGTERM\n", fifo, ended ? "ended" : "still running",
+                static_cast<long long>(clock.elapsed()));
+    if (!ended) {
+      program.kill();
+      program.waitForFinished();
+      ADD_FAILURE() << "SIGTERM did not end the program";
+    }
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    if (QByteArray(fifo).endsWith(".conf")) {
+      const QString errors = QString::fromUtf8(program.readAllStandardError());
+      EXPECT_TRUE(errors.contains(home.filePath(fifo))) << "the user was not told: " << errors.toStdString();
+    }
+    struct stat left {};
+    ASSERT_EQ(::lstat(QFile::encodeName(home.filePath(fifo)).constData(), &left), 0);
+    EXPECT_TRUE(S_ISFIFO(left.st_mode)) << "it was replaced";
+  }
 }
 
 }  // namespace

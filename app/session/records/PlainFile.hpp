@@ -1,0 +1,45 @@
+#pragma once
+// PlainFile: a file the application reads at start (the history, its settings, the
+// desktop's settings, the community's database), opened so that nothing at its name can
+// make the open wait. A FIFO (or a device) put in a file's place would hold a blocking
+// open until a writer came; here it is opened without blocking and judged by what was
+// opened, not by the name, which may be replaced meanwhile. Only a regular file is read.
+// A value; safe on any thread.
+
+#include <sys/stat.h>
+
+#include <QString>
+
+#include "tessorin/posix/FileDescriptor.hpp"
+
+namespace tessorin {
+
+class PlainFile {
+ public:
+  enum class Kind {
+    missing,
+    regular,
+    // A regular file this user may not open.
+    unreadable,
+    // A FIFO, a device, a folder, or a link to one: not to be read.
+    notAFile,
+  };
+
+  // Opens path for reading when it is a regular file; otherwise says what is there.
+  static PlainFile open(const QString& path);
+  // What stands at path, the file closed again at once.
+  static Kind kindAt(const QString& path) { return open(path).kind(); }
+
+  Kind kind() const { return kind_; }
+  // Open only for a regular file.
+  int descriptor() const { return file_.get(); }
+  // As opened; only for a regular file.
+  const struct stat& status() const { return status_; }
+
+ private:
+  FileDescriptor file_;
+  Kind kind_ = Kind::missing;
+  struct stat status_ {};
+};
+
+}  // namespace tessorin
