@@ -2,9 +2,9 @@ import Tessorin.Theme
 import QtQuick
 
 // An endless motion at a low frame rate: while `running`, `phase` runs from 0 to 1 once
-// every `period` milliseconds, stepped with the window's one MotionClock (ten steps a
+// every `period` milliseconds, stepped with the window's one MotionClock (eight steps a
 // second, shared by every motion). A slow bob, pulse, sweep or spinner reads well so, and
-// on a computer without a graphics card costs a sixth of what 60 frames a second would.
+// on a computer without a graphics card costs an eighth of what 60 frames a second would.
 // Stopped, `phase` goes back to 0.
 //
 //     SteppedLoop { id: pulse; period: 1600; running: Motion.enabled && OnScreen.lively }

@@ -5,8 +5,10 @@ import Tessorin.Card
 import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
 // The circular gauge of the progress panels: a faint track and a gradient arc that grows
-// clockwise from the top, glowing softly in the ring's colour. A new fraction animates
-// the arc over 0.3 s.
+// clockwise from the top, glowing softly in the ring's colour. A new fraction eases the
+// arc to its new length over 0.3 s, stepped with the window's one motion clock, so that
+// progress arriving once a second costs a few frames, or none beyond those another
+// motion draws anyway; the glow, blurred once per step, follows the arc.
 Item {
     id: root
 
@@ -20,17 +22,23 @@ Item {
     implicitWidth: 130
     implicitHeight: 130
 
+    SteppedEase {
+        id: arcLength
+        objectName: "progressRingEase"
+        to: root.fraction
+        duration: 300
+    }
+
     ProgressRingItem {
         id: ring
         objectName: "progressRingArc"
         anchors.fill: parent
         visible: root.plain
-        fraction: root.fraction
+        fraction: arcLength.value
         color: root.color
         trackColor: Theme.Palette.quaternary
         lineWidth: root.lineWidth
         mirrored: root.LayoutMirroring.enabled
-
     }
 
     DropShadow {

@@ -37,15 +37,19 @@ ColumnLayout {
             border.width: 2
             border.color: Qt.rgba(model.color.r, model.color.g, model.color.b, 0.35)
 
-            // Pulses, outwards and fading in 1.6 s, only while lively: scrolled away, behind
-            // another page or left alone, it rests where a still picture shows it.
+            // Pulses, outwards and fading in 1.6 s, for as long as it is lively: scrolled away,
+            // behind another page, in a minimised window or on a desktop that asks for
+            // stillness, it rests where a still picture shows it.
             SteppedLoop {
                 id: pulse
                 objectName: "verdictPulse"
                 period: 1600
                 running: Motion.enabled && OnScreen.lively
             }
-            readonly property real swell: 1 - (1 - pulse.phase) * (1 - pulse.phase)
+            // Past three quarters of its way the faded ring no longer shows (under 6 % of
+            // its 35 %): it stands there, wholly faded, so that the window draws no frame
+            // of the pulse that nobody could see.
+            readonly property real swell: pulse.phase < 0.76 ? 1 - (1 - pulse.phase) * (1 - pulse.phase) : 1
             scale: 0.9 + 0.35 * ring.swell
             opacity: 1 - ring.swell
         }

@@ -1,6 +1,19 @@
 #include "theme/motion/MotionClock.hpp"
 
+#include <QEasingCurve>
+#include <QPointF>
+#include <algorithm>
+
 namespace tessorin {
+
+qreal MotionClock::easeOut(qreal t) const {
+  static const QEasingCurve curve = [] {
+    QEasingCurve made(QEasingCurve::BezierSpline);
+    made.addCubicBezierSegment(QPointF(0, 0), QPointF(0.58, 1), QPointF(1, 1));
+    return made;
+  }();
+  return curve.valueForProgress(std::clamp<qreal>(t, 0, 1));
+}
 
 MotionClock::MotionClock(QObject* parent) : QObject(parent) {
   since_.start();

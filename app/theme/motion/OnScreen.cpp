@@ -32,9 +32,6 @@ bool isViewport(const QQuickItem* item) { return item->clip() || item->inherits(
 }  // namespace
 
 OnScreen::OnScreen(QObject* attachee) : QObject(attachee), attachee_(attachee) {
-  fresh_.setSingleShot(true);
-  fresh_.setInterval(livelyMilliseconds);
-  connect(&fresh_, &QTimer::timeout, this, &OnScreen::judge);
   connect(qApp, &QGuiApplication::applicationStateChanged, this, &OnScreen::judge);
   connect(&ReducedMotion::instance(), &ReducedMotion::changed, this, &OnScreen::judge);
   attach();
@@ -60,10 +57,6 @@ void OnScreen::watchWindow(QQuickWindow* window) {
     // Every drawn frame: whatever moves the item in or out of sight draws one.
     windowConnections_.append(connect(window_, &QQuickWindow::afterAnimating, this, &OnScreen::judge));
     windowConnections_.append(connect(window_, &QWindow::visibilityChanged, this, &OnScreen::judge));
-    windowConnections_.append(connect(window_, &QWindow::activeChanged, this, [this] {
-      if (window_->isActive()) freshen();
-      judge();
-    }));
     // Exposure (covered wholly, unmapped) changes without a signal of its own.
     window_->installEventFilter(this);
   }
@@ -78,30 +71,15 @@ bool OnScreen::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Show:
       judge();
       break;
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseMove:
-    case QEvent::Wheel:
-    case QEvent::KeyPress:
-    case QEvent::TouchBegin:
-      freshen();
-      break;
     default:
       break;
   }
   return false;
 }
 
-void OnScreen::freshen() {
-  const bool wasFresh = fresh_.isActive();
-  fresh_.start();
-  if (!wasFresh) judge();
-}
-
 void OnScreen::judge() {
   const bool shown = isShown(item_);
-  if (shown && !shown_) fresh_.start();
-  const bool lively = shown && fresh_.isActive() && window_ != nullptr && window_->isActive() &&
-                      !ReducedMotion::instance().requested();
+  const bool lively = shown && !ReducedMotion::instance().requested();
   const bool shownChanges = shown != shown_;
   const bool livelyChanges = lively != lively_;
   shown_ = shown;

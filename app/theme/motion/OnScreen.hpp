@@ -21,11 +21,11 @@
 // moves, a page changing all draw one) and when the window or the application changes
 // state; at rest, when nothing draws, it costs nothing. Main thread.
 //
-// `lively` says whether an endless motion should run at all: while it is shown, in the
-// window the user works in (the active one), on a desktop that does not ask for reduced
-// motion (ReducedMotion), and only for a while after something new: the item coming into
-// sight, input in its window, the window becoming active again. A motion that has said
-// what it says once then keeps still, and a window left alone costs nothing.
+// `lively` says whether an endless motion should run: while it is shown, on a desktop that
+// does not ask for reduced motion (ReducedMotion). It goes on for as long as both hold,
+// with or without input and whether or not its window has the focus: a pulse that stops
+// after a while says nothing more, so a motion is kept cheap by cheap frames and the
+// shared clock's rate (MotionClock), never by stopping it.
 //
 //     running: Motion.enabled && OnScreen.lively
 
@@ -33,7 +33,6 @@
 #include <QPointer>
 #include <QQuickItem>
 #include <QQuickWindow>
-#include <QTimer>
 #include <QtQml/qqmlregistration.h>
 
 namespace tessorin {
@@ -54,9 +53,6 @@ class OnScreen : public QObject {
   bool shown() const { return shown_; }
   bool lively() const { return lively_; }
 
-  // How long a motion goes on after the last new thing.
-  static constexpr int livelyMilliseconds = 10'000;
-
   // The rule itself, for an item as it stands now.
   static bool isShown(QQuickItem* item);
 
@@ -71,7 +67,6 @@ class OnScreen : public QObject {
   void attach();
   void watchWindow(QQuickWindow* window);
   void judge();
-  void freshen();
 
   QObject* attachee_;
   QPointer<QQuickItem> item_;
@@ -79,8 +74,6 @@ class OnScreen : public QObject {
   QList<QMetaObject::Connection> windowConnections_;
   bool shown_ = false;
   bool lively_ = false;
-  // Runs for livelyMilliseconds after the last new thing.
-  QTimer fresh_;
 };
 
 }  // namespace tessorin
