@@ -216,6 +216,9 @@ const bool registered = addGalleryStates({
                                    {.zone = zone(25 * MBps, 60 * MBps), .full = fromMemory});
                  },
                  {text("verdictTitle", "Inconclusive"), text("methodChip", "Advanced test"),
+                  text("verdictExplanation",
+                       "12\u00A0GB came back empty: don’t trust this card. What read back intact may have come from "
+                       "this computer’s copy instead of the card, so the rest isn’t confirmed."),
                   shown("capacityComparison", false), shown("speedPanel", false),
                   {"mapLegend", "readBackUnconfirmed", true}}),
     outcomeState("brand-mismatch", 1200,

@@ -64,16 +64,16 @@ std::vector<FigureRow> FullDetailsModel::speedFigures(const FullTestResult& resu
 }
 
 std::vector<FigureRow> FullDetailsModel::problems(const SectorTally& tally) {
-  const std::pair<QString, std::int64_t> kinds[] = {
-      {tr("Never stored (came back empty)"), ResultFigures::saturatingSum({tally.blank, tally.stale})},
-      {tr("Overwritten by data meant for elsewhere"), tally.misplaced},
-      {tr("Corrupted"), tally.corrupted},
-      {tr("Unreadable"), tally.unreadable},
+  const std::pair<QString, std::uint64_t> kinds[] = {
+      {tr("Never stored (came back empty)"), ResultFigures::cameBackEmptyBytes(tally)},
+      {tr("Overwritten by data meant for elsewhere"), ResultFigures::sectorBytes(tally.misplaced)},
+      {tr("Corrupted"), ResultFigures::sectorBytes(tally.corrupted)},
+      {tr("Unreadable"), ResultFigures::sectorBytes(tally.unreadable)},
   };
   std::vector<FigureRow> rows;
-  for (const auto& [label, sectors] : kinds) {
-    if (sectors <= 0) continue;
-    rows.push_back({{}, label, DisplayFormat::byteCountText(ResultFigures::sectorBytes(sectors))});
+  for (const auto& [label, bytes] : kinds) {
+    if (bytes == 0) continue;
+    rows.push_back({{}, label, DisplayFormat::byteCountText(bytes)});
   }
   return rows;
 }

@@ -53,9 +53,13 @@ VerdictHeadlineInput OutcomePanelModel::headlineOf(const CheckOutcome& outcome) 
   input.lostFrom = ResultFigures::lostFrom(outcome);
   input.advertisedBytes = outcome.advertisedBytes;
   input.method = outcome.method;
-  if (outcome.full) input.testedBytes = outcome.full->manifest.writtenBytes();
+  if (outcome.full) {
+    input.testedBytes = outcome.full->manifest.writtenBytes();
+    input.cameBackEmpty = ResultFigures::cameBackEmptyBytes(outcome.full->tally);
+  }
   input.partlyTested = ResultFigures::testedOnlyPart(outcome);
   input.refusal = ResultFigures::writeRefusal(outcome);
+  input.stoppedAnswering = !outcome.full && outcome.zone && outcome.zone->cardStoppedAnswering;
   return input;
 }
 

@@ -53,6 +53,10 @@ std::uint64_t ResultFigures::sectorBytes(std::int64_t sectors) {
   return static_cast<std::uint64_t>(sectors * sectorSize);
 }
 
+std::uint64_t ResultFigures::cameBackEmptyBytes(const SectorTally& tally) {
+  return sectorBytes(saturatingSum({tally.blank, tally.stale}));
+}
+
 QString ResultFigures::speedText(double bytesPerSecond) {
   if (!std::isfinite(bytesPerSecond)) return DisplayFormat::missing();
   return DisplayFormat::formatSpeed(bytesPerSecond);

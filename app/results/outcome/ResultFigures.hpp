@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "session/records/CheckOutcome.hpp"
+#include "tessorin/pattern/SectorTally.hpp"
 #include "tessorin/pattern/WriteRefusal.hpp"
 #include "tessorin/quick/QuickProbeResult.hpp"
 
@@ -37,6 +38,10 @@ struct ResultFigures {
   // 2^63 - 1 so that a tally near the top of its range never wraps; negative counts add 0.
   static std::int64_t saturatingSum(std::initializer_list<std::int64_t> counts);
   static std::uint64_t sectorBytes(std::int64_t sectors);
+  // The bytes that came back empty: blank sectors and another session's data, both data
+  // the card never stored. Neither can come from this computer's copy of what was
+  // written, so they count even where the rest of the read-back may have been memory.
+  static std::uint64_t cameBackEmptyBytes(const SectorTally& tally);
 
   // The missing-figure dash for a speed or time that is not finite, so it never reads as 0.
   static QString speedText(double bytesPerSecond);

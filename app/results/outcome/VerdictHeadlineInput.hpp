@@ -33,13 +33,20 @@ struct VerdictHeadlineInput {
   WriteRefusal refusal = WriteRefusal::none;
   // The advanced test wrote only part of the card, so `testedBytes` is all it vouches for.
   bool partlyTested = false;
+  // The card stopped answering while its speed was measured, and no advanced test judged
+  // it after: nothing came back at all, corrupted or not.
+  bool stoppedAnswering = false;
+  // Bytes the advanced test got back empty. A read-back that may have come from this
+  // computer's copy confirms nothing it read intact, but these the card lost itself.
+  std::uint64_t cameBackEmpty = 0;
   // A USB drive is called a drive, not a card.
   bool isUSBDrive = false;
 
   friend bool operator==(const VerdictHeadlineInput& a, const VerdictHeadlineInput& b) {
     return a.verdict == b.verdict && a.realBytes == b.realBytes && a.lostFrom == b.lostFrom &&
            a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes &&
-           a.partlyTested == b.partlyTested && a.refusal == b.refusal && a.isUSBDrive == b.isUSBDrive;
+           a.partlyTested == b.partlyTested && a.refusal == b.refusal && a.stoppedAnswering == b.stoppedAnswering &&
+           a.cameBackEmpty == b.cameBackEmpty && a.isUSBDrive == b.isUSBDrive;
   }
 };
 

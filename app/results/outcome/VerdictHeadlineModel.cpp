@@ -88,10 +88,25 @@ QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
         return tr("It stopped accepting data and has turned read-only. Copy your files off it while it still reads "
                   "them.");
       }
+      if (input.stoppedAnswering) {
+        return input.isUSBDrive ? tr("It stopped answering while its speed was measured, so what was written to it "
+                                     "could not be read back. Don’t trust this drive with photos or videos.")
+                                : tr("It stopped answering while its speed was measured, so what was written to it "
+                                     "could not be read back. Don’t trust this card with photos or videos.");
+      }
       return input.isUSBDrive ? tr("Some data came back corrupted. Don’t trust this drive with photos or videos.")
                               : tr("Some data came back corrupted. Don’t trust this card with photos or videos.");
     case Verdict::inconclusive:
-      // The advanced test ran to the end and lost nothing, but may have read memory.
+      // The advanced test ran to the end but may have read memory. This computer's copy
+      // holds everything written, so what came back empty the card lost itself.
+      if (input.method == CheckOutcome::Method::full && input.cameBackEmpty > 0) {
+        const QString sentence =
+            input.isUSBDrive ? tr("%1 came back empty: don’t trust this drive. What read back intact may have come "
+                                  "from this computer’s copy instead of the drive, so the rest isn’t confirmed.")
+                             : tr("%1 came back empty: don’t trust this card. What read back intact may have come "
+                                  "from this computer’s copy instead of the card, so the rest isn’t confirmed.");
+        return sentence.arg(DisplayFormat::byteCountText(input.cameBackEmpty));
+      }
       if (input.method == CheckOutcome::Method::full) {
         return tr("There isn’t a clear answer: what was read back may not have come from the card.");
       }

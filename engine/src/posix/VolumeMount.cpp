@@ -4,8 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 
+#include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/SystemDisks.hpp"
@@ -62,6 +64,20 @@ bool VolumeMount::dropDeviceCache() const {
   // Dirty pages are not dropped, so write them back first.
   ::fsync(device.get());
   return ::posix_fadvise(device.get(), 0, 0, POSIX_FADV_DONTNEED) == 0;
+}
+
+bool VolumeMount::deviceAnswers() const {
+  const auto node = deviceNode();
+  if (!node) return true;
+  // Past every cache, or a copy the host kept of the card would answer for it.
+  FileDescriptor device(::open(node->c_str(), O_RDONLY | O_DIRECT | O_CLOEXEC));
+  if (!device) return true;
+  // A whole page: no device's logical block is larger.
+  constexpr std::int64_t blockBytes = 4096;
+  const AlignedBuffer block(blockBytes);
+  if (::pread(device.get(), block.pointer(), blockBytes, 0) >= 0) return true;
+  // A device that refuses unbuffered reads says nothing about the card.
+  return errno == EINVAL;
 }
 
 void VolumeMount::syncVolume(int anyFileOnVolume) const {

@@ -200,6 +200,8 @@ void ZoneMeasurement::readBack() {
   patternWorker_.wait();
   result_.checkedBytes = read;
   result_.readSeconds = seconds(Clock::now() - start);
+  // Reads that failed may be a card that stopped answering on the way.
+  if (result_.tally.unreadable > 0) noteWhetherTheCardAnswers();
 }
 
 bool ZoneMeasurement::readIsMostlyBad() const { return result_.tally.badSectors() > result_.tally.ok; }
@@ -293,7 +295,15 @@ std::optional<PosixError> ZoneMeasurement::syncToCard() {
 
 bool ZoneMeasurement::dropCaches() {
   file_.dropCachedPages();
-  return mount_.dropDeviceCache();
+  const bool dropped = mount_.dropDeviceCache();
+  return noteWhetherTheCardAnswers() && dropped;
+}
+
+bool ZoneMeasurement::noteWhetherTheCardAnswers() {
+  if (mount_.deviceAnswers()) return true;
+  result_.cardStoppedAnswering = true;
+  result_.readBackReachedCard = false;
+  return false;
 }
 
 std::size_t ZoneMeasurement::chunkAt(std::uint64_t position, std::uint64_t end) const {

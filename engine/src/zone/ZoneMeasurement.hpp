@@ -61,8 +61,11 @@ class ZoneMeasurement {
   std::uint64_t randomBlock(std::uint64_t blocks);
 
   std::optional<PosixError> syncToCard();
-  // False when the device's cache, which a FUSE volume reads through, is kept.
+  // False when the device's cache, which a FUSE volume reads through, is kept, or the
+  // card no longer answers: what is read next does not come from the card.
   bool dropCaches();
+  // A card that stopped answering is noted, and whatever was read back did not reach it.
+  bool noteWhetherTheCardAnswers();
   std::size_t chunkAt(std::uint64_t position, std::uint64_t end) const;
   bool reportIsDue(Clock::time_point now) const;
   void report(Clock::time_point now, Step step, std::uint64_t completed, std::uint64_t total,

@@ -173,20 +173,23 @@ TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
     const char* chip;
     bool marks;
     const char* mapGood;
+    // How the explanation opens: with what the card lost itself, where it lost any.
+    const char* explanationStart;
   };
   FullTestResult refused =
       fullResult(20'000'000'000, Sectors{.ok = 39'062'500}, FullTestWriteStop::ioError(5, 20'000'000'000));
   refused.readBackReachedCard = false;
   const Case cases[] = {
       {"a drop fake read back from the card", dropFakeReadBack(true, 0), "Fake card", "Confirmed by the advanced test",
-       true, "Good"},
+       true, "Good", "It’s a 16\u00A0GB card sold as 64\u00A0GB."},
       {"a drop fake whose host kept every page", dropFakeReadBack(false, 47'000'000'000), "Inconclusive",
-       "Advanced test", false, "Read back, not confirmed"},
+       "Advanced test", false, "Read back, not confirmed", "There isn’t a clear answer"},
       {"a drop fake whose host let part go", dropFakeReadBack(false, 20'000'000'000), "Inconclusive",
-       "Advanced test", false, "Read back, not confirmed"},
+       "Advanced test", false, "Read back, not confirmed", "27\u00A0GB came back empty: don’t trust this card."},
       {"a drop fake whose host let all it lost go", dropFakeReadBack(false, 0), "Inconclusive", "Advanced test",
-       false, "Read back, not confirmed"},
-      {"a card that refused a write", refused, "Inconclusive", "Advanced test", false, "Read back, not confirmed"},
+       false, "Read back, not confirmed", "47\u00A0GB came back empty: don’t trust this card."},
+      {"a card that refused a write", refused, "Inconclusive", "Advanced test", false, "Read back, not confirmed",
+       "There isn’t a clear answer"},
   };
   for (const Case& c : cases) {
     SessionWorld world;
@@ -198,6 +201,8 @@ TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
     headline.setInput(panel.headline());
     EXPECT_EQ(headline.title(), c.title) << c.name;
     EXPECT_EQ(headline.chipText(), c.chip) << c.name;
+    EXPECT_TRUE(headline.explanation().startsWith(QString::fromUtf8(c.explanationStart)))
+        << c.name << ": " << headline.explanation().toStdString();
     EXPECT_EQ(world.history.records().front().verdict, session.outcome()->verdict) << c.name;
 
     ReportCardModel card;
@@ -225,6 +230,43 @@ TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
   QStringList notes;
   for (const QVariant& note : panel.noteList()) notes.append(note.value<OutcomeNote>().text);
   EXPECT_TRUE(notes.contains("The card stopped accepting data after 20\u00A0GB.")) << notes.join('\n').toStdString();
+}
+
+// A card that stopped answering while its speed was measured: the page tells that, and
+// times none of its failed reads, whichever check measured the zone. An advanced test
+// that went on to judge the card speaks for itself.
+TEST(OutcomePanel, CardThatStoppedAnsweringInTheSpeedStageIsToldSoWithoutAReadSpeed) {
+  ZoneResult stopped = ZoneResult::make(32'000'000, 1, {32e6}, 0.01, {1.3e9},
+                                        Sectors{.ok = 10'000, .unreadable = 52'500}, true);
+  stopped.readBackReachedCard = false;
+  stopped.cardStoppedAnswering = true;
+  QuickProbeResult probed;
+  probed.zone = stopped;
+  struct Case {
+    const char* name;
+    FinishedCheckSeam::Results results;
+    bool toldStopped;
+  };
+  const Case cases[] = {
+      {"the zone alone", {.zone = stopped}, true},
+      {"the quick check's zone", {.quick = probed}, true},
+      {"judged by the advanced test after", {.zone = stopped, .full = dropFakeReadBack(true, 0)}, false},
+  };
+  for (const Case& c : cases) {
+    SessionWorld world;
+    CardSession session{samsungChipCard(), &world.history, world.settings, smallCardEnvironment()};
+    FinishedCheckSeam::finish(session, c.results);
+    OutcomePanelModel panel;
+    panel.setSession(&session);
+    VerdictHeadlineModel headline;
+    headline.setInput(panel.headline());
+    EXPECT_EQ(headline.explanation().startsWith("It stopped answering while its speed was measured"), c.toldStopped)
+        << c.name << ": " << headline.explanation().toStdString();
+    EXPECT_FALSE(panel.showsSpeed()) << c.name;
+    if (c.toldStopped) {
+      EXPECT_FALSE(world.history.records().front().readSpeed) << c.name;
+    }
+  }
 }
 
 }  // namespace

@@ -55,6 +55,13 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
        "Some data came back corrupted. Don’t trust this card with photos or videos."},
       {{Verdict::damaged, 5, none, 64'000'000'000, Method::full, 9, WriteRefusal::losesData},
        "Some data came back corrupted. Don’t trust this card with photos or videos."},
+      // Nothing came back from a card that stopped answering, corrupted or not.
+      {{Verdict::damaged, none, none, 64'000'000'000, Method::quick, none, WriteRefusal::none, false, true},
+       "It stopped answering while its speed was measured, so what was written to it could not be read back. Don’t "
+       "trust this card with photos or videos."},
+      {{Verdict::damaged, none, none, 64'000'000'000, Method::quick, none, WriteRefusal::none, false, true, 0, true},
+       "It stopped answering while its speed was measured, so what was written to it could not be read back. Don’t "
+       "trust this drive with photos or videos."},
       {{Verdict::damaged, none, none, 64'000'000'000, Method::quick, none, WriteRefusal::readOnly},
        "It stopped accepting data and has turned read-only. Copy your files off it while it still reads them."},
       {{Verdict::inconclusive, none, none, 64'000'000'000, Method::quick, none},
@@ -62,6 +69,15 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
       // The advanced test ran to the end, from a read-back that may have been memory.
       {{Verdict::inconclusive, none, none, 64'000'000'000, Method::full, 31'912'345'678},
        "There isn’t a clear answer: what was read back may not have come from the card."},
+      // Memory may have served what read back intact, never what came back empty.
+      {{Verdict::inconclusive, none, none, 64'000'000'000, Method::full, 63'000'000'000, WriteRefusal::none, false,
+        false, 3'200'000'000},
+       "3.2\u00A0GB came back empty: don’t trust this card. What read back intact may have come from this computer’s "
+       "copy instead of the card, so the rest isn’t confirmed."},
+      {{Verdict::inconclusive, none, none, 64'000'000'000, Method::full, 63'000'000'000, WriteRefusal::none, false,
+        false, 3'200'000'000, true},
+       "3.2\u00A0GB came back empty: don’t trust this drive. What read back intact may have come from this computer’s "
+       "copy instead of the drive, so the rest isn’t confirmed."},
   };
   for (const Case& c : cases) EXPECT_EQ(VerdictHeadlineModel::explanationOf(c.input), c.text);
 }

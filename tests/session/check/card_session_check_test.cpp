@@ -19,6 +19,7 @@
 #include "LoopVolume.hpp"
 #include "UnremovableTestFolder.hpp"
 #include "../SessionFixture.hpp"
+#include "session/settings/ReaderBestRead.hpp"
 #include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 
@@ -225,6 +226,40 @@ TEST(CardSessionCheck, DriverThatWritesReservedSpaceMeasuresTheZoneThenRunsTheAd
   // The start panel promises the card's speed where the probes cannot run.
   EXPECT_TRUE(checked.session->zoneResult());
   EXPECT_TRUE(checked.session->outcome()->speed);
+}
+
+// A card that stops answering while its speed is measured, and stays mounted, fails its
+// reads at once: the read-back timed those failures, which are no speed. On exFAT as its
+// driver here mounts it, the probes are refused and the speed zone is measured alone.
+TEST(CardSessionCheck, CardThatStopsAnsweringWhileItsSpeedIsMeasuredGetsNoReadSpeed) {
+  TESSORIN_REQUIRE_VOLUMES();
+  for (const auto step : {QuickProbeProgress::Step::writing, QuickProbeProgress::Step::verifying}) {
+    CardSession::Environment environment = testing::smallCardEnvironment();
+    environment.quickOptions.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
+    Checked checked({.claimed = 384_MiB}, 0, environment);
+    bool stopped = false;
+    QObject::connect(checked.session.get(), &CardSession::stageChanged, [&] {
+      const CardSessionStage& stage = checked.session->stage();
+      if (stopped || stage.kind != Kind::quick || stage.progress.phase != QuickProbeProgress::Phase::zone ||
+          stage.progress.step != step) {
+        return;
+      }
+      checked.card->vanish();
+      stopped = true;
+    });
+    ASSERT_TRUE(checked.checkToTheEnd());
+    ASSERT_TRUE(stopped);
+    const std::string when = step == QuickProbeProgress::Step::writing ? "writing" : "reading back";
+    const std::optional<CheckOutcome>& outcome = checked.session->outcome();
+    ASSERT_TRUE(outcome && outcome->zone) << when;
+    EXPECT_TRUE(outcome->zone->cardStoppedAnswering) << when;
+    EXPECT_FALSE(outcome->zone->readBackReachedCard) << when;
+    EXPECT_NE(outcome->verdict, Verdict::genuine) << when;
+    EXPECT_FALSE(outcome->speed) << when;
+    ASSERT_EQ(checked.world.history.records().size(), 1u) << when;
+    EXPECT_FALSE(checked.world.history.records().front().readSpeed) << when;
+    EXPECT_FALSE(ReaderBestRead(checked.world.settings).readerBestRead(checked.session->device())) << when;
+  }
 }
 
 bool saysTheFileSystemIsDamaged(const CardSession& session) {

@@ -46,6 +46,11 @@ class VolumeMount {
   // Writes back and drops the device's cached pages. Returns false when the device could
   // not be opened (an ordinary user usually cannot): results may then come from memory.
   bool dropDeviceCache() const;
+  // Whether the card still answers a read of its device. A card gone from its reader, or
+  // hung, fails it while its volume stays mounted, and the reads of its files then fail
+  // at once, at the speed of memory. True where the volume lies on no device node or the
+  // device cannot be opened (an ordinary user): nothing then says the card stopped.
+  bool deviceAnswers() const;
 
   // Forces everything the volume holds to the card (syncfs), then drops the device's cache.
   void syncVolume(int anyFileOnVolume) const;

@@ -27,6 +27,10 @@ struct ZoneResult {
   // (an ordinary user's FUSE volume): the read speeds may be memory's, not the card's, and
   // the random reads were not taken.
   bool readBackReachedCard = true;
+  // The card did not answer a read of its device around the read-back (gone from its
+  // reader, or hung, while its volume stayed mounted): the read-back timed its failures
+  // and reached nothing (readBackReachedCard false).
+  bool cardStoppedAnswering = false;
 
   // Every field in order; the read-back is taken to cover all bytes unless checkedBytes
   // says otherwise.
