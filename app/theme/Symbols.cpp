@@ -74,7 +74,6 @@ constexpr auto table = std::to_array<Symbols::Row>({
     {"folder.fill", "folder", 0xe2c7},
     {"externaldrive.badge.checkmark", "sd_storage", 0xe1c2},
     {"icloud.fill", "cloud", 0xe2bd},
-    {"book.fill", "menu_book", 0xea19},
 });
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "Command.hpp"
+#include "DeviceHolders.hpp"
 
 namespace tessorin::testing {
 
@@ -110,27 +111,6 @@ bool LoopVolume::mountFor(uid_t uid, gid_t gid) {
   return mount();
 }
 
-namespace {
-
-// Whether another process has the block device open (this one's own descriptors do not
-// count: a test holding the device knows it does).
-bool otherProcessHoldsDevice(dev_t device) {
-  const std::string self = std::to_string(::getpid());
-  std::error_code error;
-  for (const auto& process : fs::directory_iterator("/proc", error)) {
-    const std::string pid = process.path().filename().string();
-    if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos) continue;
-    std::error_code gone;
-    for (const auto& fd : fs::directory_iterator(process.path() / "fd", gone)) {
-      struct stat status {};
-      if (::stat(fd.path().c_str(), &status) == 0 && S_ISBLK(status.st_mode) && status.st_rdev == device) return true;
-    }
-  }
-  return false;
-}
-
-}  // namespace
-
 bool LoopVolume::unmount() {
   if (!mounted_) return false;
   // A look at the card that is still closing its descriptor (the session's own worker, a
@@ -171,7 +151,7 @@ void LoopVolume::awaitDaemonLettingGo() const {
   struct stat status {};
   if (::stat(loopDevice_.c_str(), &status) != 0) return;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (otherProcessHoldsDevice(status.st_rdev) && std::chrono::steady_clock::now() < deadline) {
+  while (!otherProcessesHolding(status.st_rdev).empty() && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
 }

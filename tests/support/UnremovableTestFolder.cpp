@@ -1,10 +1,13 @@
 #include "UnremovableTestFolder.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -12,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "DeviceHolders.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 
@@ -31,13 +35,26 @@ std::string storedName(FileSystemKind kind) {
   return utf16;
 }
 
-// The daemon of a FUSE volume may hold the device for a moment after the unmount.
+// Right after an unmount the device is not yet free for a moment: the daemon of a FUSE
+// volume closes it after answering the unmount, udev probes it once it was written, and
+// a desktop's disk service or another program listing the machine's volumes may look at
+// it. Like any program that writes a disk the user just unmounted, this waits for it to
+// be free, within a bound, and says who kept it.
 FileDescriptor openExclusively(const std::string& device) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   for (;;) {
     FileDescriptor fd(::open(device.c_str(), O_RDWR | O_EXCL | O_CLOEXEC));
-    if (fd || errno != EBUSY || std::chrono::steady_clock::now() >= deadline) return fd;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    if (fd) return fd;
+    const int error = errno;
+    if ((error != EBUSY && error != EAGAIN && error != EINTR) || std::chrono::steady_clock::now() >= deadline) {
+      std::string message = "cannot open " + device + " alone: " + std::strerror(error);
+      struct stat status {};
+      if (::stat(device.c_str(), &status) == 0) {
+        for (const std::string& holder : otherProcessesHolding(status.st_rdev)) message += "; held by " + holder;
+      }
+      throw std::runtime_error(message);
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 }
 
@@ -73,8 +90,7 @@ UnremovableTestFolder::UnremovableTestFolder(LoopVolume& volume) {
   std::ofstream(folder / fileName, std::ios::binary) << std::string(64 * 1024, 'x');
   volume.unmount();
   {
-    FileDescriptor device = openExclusively(volume.loopDevice());
-    if (!device) throw std::runtime_error("cannot open " + volume.loopDevice());
+    const FileDescriptor device = openExclusively(volume.loopDevice());
     const std::vector<off_t> sectors = sectorsHolding(device.get(), storedName(volume.kind()));
     if (sectors.empty()) throw std::runtime_error("the test folder's entry was not found on " + volume.loopDevice());
     for (const off_t sector : sectors) overwriteSector(device.get(), sector);

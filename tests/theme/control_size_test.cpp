@@ -92,14 +92,18 @@ TEST_F(ControlSizeTest, EveryButtonOfOneSizeClassHasItsHeight) {
   }
 }
 
-TEST_F(ControlSizeTest, TheGlowingMainButtonStandsInTheLargeRowWhateverItsLargerType) {
-  const auto glowing = make(QStringLiteral("GlowButton { text: \"Eject Card\"; symbol: \"eject.fill\" }"));
-  const auto beside = make(QStringLiteral("Button { text: \"Check Without Removing\"; flat: true; "
-                                          "ControlSize.size: ControlSize.Large }"));
-  ASSERT_NE(glowing, nullptr);
-  ASSERT_NE(beside, nullptr);
-  EXPECT_EQ(glowing->implicitHeight(), ControlSize::buttonHeightOf(ControlSize::Large));
-  EXPECT_EQ(glowing->implicitHeight(), beside->implicitHeight());
+TEST_F(ControlSizeTest, TheGlowingMainButtonIsItsLabelPaddedByFourteenAboveAndBelowWhateverItsSizeClass) {
+  for (const char* size : {"Regular", "Large"}) {
+    const auto glowing = make(QStringLiteral("GlowButton { text: \"Eject Card\"; symbol: \"eject.fill\"; "
+                                             "ControlSize.size: ControlSize.%1 }")
+                                  .arg(size));
+    ASSERT_NE(glowing, nullptr);
+    auto* label = glowing->property("contentItem").value<QQuickItem*>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(glowing->implicitHeight(), label->implicitHeight() + 28) << size;
+    // Its title-sized label makes it stand taller than the large buttons beside it.
+    EXPECT_GT(glowing->implicitHeight(), ControlSize::buttonHeightOf(ControlSize::Large)) << size;
+  }
 }
 
 TEST_F(ControlSizeTest, OnlyALabelTallerThanItsClassGrowsAButton) {

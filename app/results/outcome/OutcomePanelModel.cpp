@@ -91,7 +91,7 @@ std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, cons
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
       {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average),
        speedScope},
-      {QStringLiteral("book.fill"), tr("Read speed"), ResultFigures::speedText(full.cardReadSpeed()), speedScope},
+      {QStringLiteral("square.and.arrow.up"), tr("Read speed"), ResultFigures::speedText(full.cardReadSpeed()), speedScope},
       {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(manifest.writeDuration + full.readDuration)},
   };
 }

@@ -17,8 +17,7 @@ Panel {
     ReportCardModel { id: model }
 
     // The badge itself, so a marking looks the same here as in the speed box: missed in
-    // red at full opacity, unknown with its "?" mark. Those this reader cannot judge stand
-    // apart, behind a rule, from those the card met.
+    // red at full opacity, unknown with its "?" mark.
     component ReportBadge: SpeedMarkingBadge {
         required property var modelData
         objectName: "reportBadge" + modelData.label
@@ -139,18 +138,6 @@ Panel {
                     spacing: 12
                     Repeater {
                         model: measuredCell.modelData.badges
-                        delegate: ReportBadge {}
-                    }
-                    Rectangle {
-                        objectName: "reportBadgeRule"
-                        visible: measuredCell.modelData.badges.length > 0 && measuredCell.modelData.uncheckedBadges.length > 0
-                        width: 1
-                        height: 22
-                        anchors.verticalCenter: parent.verticalCenter
-                        color: Theme.Palette.tertiary
-                    }
-                    Repeater {
-                        model: measuredCell.modelData.uncheckedBadges
                         delegate: ReportBadge {}
                     }
                 }

@@ -63,8 +63,7 @@ ReportCardRow writeSpeedMarksRow(const QString& label, const QString& claimed, c
   setMark(row, isUSBDrive ? Tone::neutral : toneOf(rating.check(SpeedClass::class10)));
   if (!isUSBDrive && !rating.dataLost) {
     for (const auto& [marking, check] : rating.markings()) {
-      QVariantList& group = check == SpeedRating::Check::unknown ? row.uncheckedBadges : row.badges;
-      group.append(QVariant::fromValue(ReportCardBadge{QString::fromUtf8(marking.rawValue()),
+      row.badges.append(QVariant::fromValue(ReportCardBadge{QString::fromUtf8(marking.rawValue()),
                                                        QString::fromUtf8(marking.label()), checkName(check)}));
     }
   }

@@ -1,8 +1,8 @@
 #pragma once
 // ReportCardRow: one row of the report card, already worded: its label, what the card
 // claims, what the check measured, and the tone mark beside the measured value. The
-// write-speed row of a rated card also carries its speed-marking badges, those met apart
-// from those this reader cannot judge. Plain values that QML reads as gadgets.
+// write-speed row of a rated card also carries its speed-marking badges, in the rating's
+// order. Plain values that QML reads as gadgets.
 
 #include <QColor>
 #include <QMetaType>
@@ -41,7 +41,6 @@ struct ReportCardRow {
   Q_PROPERTY(bool toneSecondary MEMBER toneSecondary CONSTANT)
   Q_PROPERTY(bool speedMarks MEMBER speedMarks CONSTANT)
   Q_PROPERTY(QVariantList badges MEMBER badges CONSTANT)
-  Q_PROPERTY(QVariantList uncheckedBadges MEMBER uncheckedBadges CONSTANT)
 
  public:
   QString label;
@@ -53,8 +52,7 @@ struct ReportCardRow {
   QColor toneColor;        // invalid for the neutral tone, which takes the system's secondary colour
   bool toneSecondary = false;
   bool speedMarks = false;  // the rated write speed: its measured cell carries the badges
-  QVariantList badges;           // of ReportCardBadge, met
-  QVariantList uncheckedBadges;  // of ReportCardBadge, not judged with this reader
+  QVariantList badges;  // of ReportCardBadge
 
   friend bool operator==(const ReportCardRow&, const ReportCardRow&) = default;
 };

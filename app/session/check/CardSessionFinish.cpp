@@ -173,6 +173,15 @@ void CardSession::finish() {
 // keeps its folder too, but its test turns that into the read-only verdict, whose advice
 // is to copy the files off it, since erasing cannot help it.
 void CardSession::finishWithDamagedFileSystem() {
+  // A card that stopped answering keeps its test files because nothing reaches it any more:
+  // its file system is not known to be damaged, and erasing it could not reach it either.
+  const std::optional<ZoneResult> zone = quickZoneResult();
+  if (zone && zone->cardStoppedAnswering) {
+    setErrorMessage(isUSBDrive()
+                        ? QStringLiteral("The drive stopped answering, so the test files on it could not be removed.")
+                        : QStringLiteral("The card stopped answering, so the test files on it could not be removed."));
+    return finish();
+  }
   fileSystemDamaged_ = true;
   setErrorMessage(QStringLiteral(
       "The card's file system is damaged: the test files on it cannot be removed. Erase the card, then check it again."));

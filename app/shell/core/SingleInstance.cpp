@@ -6,6 +6,10 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <unistd.h>
+
+#include "session/records/PlainFile.hpp"
+
 namespace tessorin {
 
 namespace {
@@ -47,7 +51,13 @@ QString SingleInstance::defaultFolder() {
 
 bool SingleInstance::claim() {
   QDir().mkpath(folder_);
-  lock_ = std::make_unique<QLockFile>(QDir(folder_).filePath(QStringLiteral("tessorin.lock")));
+  const QString lockPath = QDir(folder_).filePath(QStringLiteral("tessorin.lock"));
+  if (!clearWhatIsNoLockFile(lockPath)) {
+    qWarning("Tessorin: %s is not a file and cannot be replaced; starting without the one-window lock",
+             qPrintable(lockPath));
+    return true;
+  }
+  lock_ = std::make_unique<QLockFile>(lockPath);
   // A lock is stale only when its process is gone, never by age: the first instance
   // may run for days.
   lock_->setStaleLockTime(0);
@@ -62,6 +72,16 @@ bool SingleInstance::claim() {
   server_.setSocketOptions(QLocalServer::UserAccessOption);
   if (!server_.listen(socket)) qWarning("Tessorin: cannot listen on %s: %s", qPrintable(socket), qPrintable(server_.errorString()));
   return true;
+}
+
+bool SingleInstance::clearWhatIsNoLockFile(const QString& lockPath) {
+  // A lock that is already taken is read to learn its owner, with a blocking open: a FIFO at
+  // its name would hold the start for ever. The name is this program's own and a FIFO or a
+  // device node holds nothing of the user's, so the name is freed for a lock made afresh.
+  if (PlainFile::kindAt(lockPath) != PlainFile::Kind::notAFile) return true;
+  qWarning("Tessorin: %s is not a file; it is replaced by a new lock", qPrintable(lockPath));
+  ::unlink(QFile::encodeName(lockPath).constData());
+  return PlainFile::kindAt(lockPath) != PlainFile::Kind::notAFile;
 }
 
 bool SingleInstance::askTheFirstToRaise() const {

@@ -36,6 +36,8 @@ class SingleInstance : public QObject {
   void raiseRequested();
 
  private:
+  // False when something that is no file stands at the lock's name and stays there.
+  static bool clearWhatIsNoLockFile(const QString& lockPath);
   bool askTheFirstToRaise() const;
   void readRequest(class QLocalSocket* connection);
 

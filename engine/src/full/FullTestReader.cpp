@@ -15,6 +15,8 @@
 #include "tessorin/full/FullTest.hpp"
 #include "tessorin/full/TestFileLayout.hpp"
 #include "tessorin/posix/DeviceWriteCounter.hpp"
+#include "tessorin/posix/FileIdentity.hpp"
+#include "tessorin/posix/NotATestFolder.hpp"
 #include "tessorin/posix/PosixError.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/UncachedFile.hpp"
@@ -51,13 +53,21 @@ bool dropHostCache(const std::optional<VolumeMount>& mount, FullTest::CardSinceW
 // The test folder on the card, opened once and never through a link. Absent when the
 // volume or its folder is gone, or the folder is no longer the card's: then nothing of
 // the files comes back, unless the file system only failed to find it (below).
-// `failure` is then the errno of the attempt.
+// `failure` is then the errno of the attempt. Where the check's claim still holds this
+// very folder, its files are known by their identities.
 std::optional<OpenFolder> openTestFolder(const fs::path& volume, const std::optional<VolumeMount>& mount,
-                                         int& failure) {
+                                         const TestFolderClaim* claim, int& failure) {
   failure = ENOENT;
   if (!mount) return std::nullopt;
   try {
-    return OpenFolder::open(TestFolder::path(volume), mount->rootDevice());
+    OpenFolder folder = OpenFolder::open(TestFolder::path(volume), mount->rootDevice());
+    if (claim) {
+      const auto identity = FileIdentity::of(folder.fd());
+      for (TestFolderClaim::HeldFolder& held : claim->heldFolders()) {
+        if (identity && FileIdentity::of(held.fd.get()) == identity) folder.knowMadeFiles(std::move(held.made));
+      }
+    }
+    return folder;
   } catch (const PosixError& error) {
     failure = error.code();
     return std::nullopt;
@@ -99,16 +109,26 @@ class Reader {
     const std::optional<std::string> device = deviceNodeOf(mount);
     const std::optional<std::uint64_t> deviceBytes = device ? deviceSizeBytes(*device) : std::nullopt;
     const bool readBackReachedCard = dropHostCache(mount, session_.cardSinceWriting);
-    folder_ = openTestFolder(session_.volume, mount, folderFailure_);
-    const TestManifest& manifest = session_.manifest;
-    if (!manifest.placesWhenWritten.empty()) {
-      layout_ = TestFileLayout::fromStretches(manifest.placesWhenWritten, manifest.writtenBytes(), deviceBytes);
-      // Where the places are known from the writing, the card's bytes there stand in for
-      // the files when the file system can no longer reach them.
-      if (layout_ && device) device_ = openDeviceUncached(*device);
+    TestFolderClaim* const claim = session_.options.testFolderClaim.get();
+    folder_ = openTestFolder(session_.volume, mount, claim, folderFailure_);
+    try {
+      const TestManifest& manifest = session_.manifest;
+      if (!manifest.placesWhenWritten.empty()) {
+        layout_ = TestFileLayout::fromStretches(manifest.placesWhenWritten, manifest.writtenBytes(), deviceBytes);
+        // Where the places are known from the writing, the card's bytes there stand in for
+        // the files when the file system can no longer reach them.
+        if (layout_ && device) device_ = openDeviceUncached(*device);
+      }
+      if (!layout_ && folder_) layout_ = TestFileLayout::read(*folder_, manifest, deviceBytes);
+      readAll();
+    } catch (const NotATestFolder&) {
+      // Something put at a test file's name is no evidence of the card's: the test ends
+      // saying which, and takes away only its own files.
+      folder_.reset();
+      device_.reset();
+      FullTest::deleteTestFolder(session_.volume, claim);
+      throw;
     }
-    if (!layout_ && folder_) layout_ = TestFileLayout::read(*folder_, manifest, deviceBytes);
-    readAll();
     folder_.reset();
     device_.reset();
     const DeviceStartEvidence deviceStart = lookAtDeviceStart(session_, device);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <vector>
 
 #include "tessorin/posix/FileDescriptor.hpp"
@@ -69,12 +70,6 @@ void confirmRemovedFromCard(int volumeRoot, const fs::path& volume) {
   }
 }
 
-// Same mount as `folder`: a folder of the card bind-mounted onto a name inside it has
-// the card's device, but another mount.
-bool onMountOf(const FileIdentity& item, const FileIdentity& folder) {
-  return item.device == folder.device && item.mountId == folder.mountId;
-}
-
 // What deleting the test's files from a folder left there.
 struct Emptying {
   bool othersStay = false;
@@ -94,7 +89,7 @@ Emptying emptyFolder(int folder, MadeFiles* made) {
     const bool plainFile =
         ::fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(status.st_mode);
     const bool tests = made ? identity && made->holds(*identity) : isTestFileName(name);
-    if (!own || !identity || !plainFile || !onMountOf(*identity, *own) || !tests) {
+    if (!own || !identity || !plainFile || !identity->onMountOf(*own) || !tests) {
       result.othersStay = true;
       continue;
     }
@@ -201,7 +196,7 @@ bool TestFolder::removeLeftoversAt(int volumeRoot, const fs::path& volume) {
   // it holds.
   const auto root = FileIdentity::of(volumeRoot);
   const auto opened = FileIdentity::of(folder.get());
-  if (!root || !opened || !onMountOf(*opened, *root) || !holdsTestFilesOnly(folder.get())) {
+  if (!root || !opened || !opened->onMountOf(*root) || !holdsTestFilesOnly(folder.get())) {
     throw NotATestFolder(path(volume));
   }
   const Emptying emptied = emptyFolder(folder.get(), nullptr);
@@ -244,9 +239,11 @@ bool TestFolder::removeQuietly(const fs::path& volume, TestFolderClaim* claim) n
 
 TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim* claim) {
   VolumeMount mount = VolumeMount::pin(volume.string());
+  FileDescriptor root(::open(volume.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!root) throw PosixError::fromErrno("open", volume.string());
   bool removed = false;
   try {
-    removed = (claim && removeClaimed(volume, *claim)) || removeLeftovers(volume);
+    removed = (claim && removeClaimed(volume, *claim)) || removeLeftoversAt(root.get(), volume);
   } catch (const TestFolderNotRemovable& error) {
     // A card that is gone refuses nothing: its removal is for the caller to tell.
     if (error.cardRefusesWrites()) mount.confirmStillMounted();
@@ -254,16 +251,19 @@ TestFolder::Prepared TestFolder::prepare(const fs::path& volume, TestFolderClaim
     throw;
   }
   const fs::path folder = path(volume);
-  std::error_code made;
-  if (!fs::create_directory(folder, made)) {
+  // Made and opened relative to the volume's root, and only the folder made is opened:
+  // what stands at its place by then (a link, a folder of the user's swapped in, a folder
+  // on another file system) is not the test's.
+  std::optional<OpenFolder> made;
+  try {
+    made.emplace(OpenFolder::make(root.get(), name, folder, mount.rootDevice()));
+  } catch (const PosixError& error) {
     // A volume mounted read-only refuses the folder as a read-only card refuses writes.
-    if (made.value() == EROFS) throw PosixError("mkdir", folder.string(), EROFS);
+    if (error.operation() != "mkdir" || error.code() == EROFS) throw;
     throw fs::filesystem_error("cannot create the test folder", folder,
-                               made ? made : std::make_error_code(std::errc::file_exists));
+                               std::error_code(error.code(), std::generic_category()));
   }
-  // What stands there when it cannot be opened as the folder just made (a link put in
-  // its place, a folder on another file system) is not the test's.
-  OpenFolder files = OpenFolder::open(folder, mount.rootDevice());
+  OpenFolder files = std::move(*made);
   if (claim) claim->hold(files.fd(), files.madeFiles());
   Prepared prepared{folder, VolumeStats(), std::move(mount), std::move(files)};
   try {

@@ -25,17 +25,18 @@ int openPreferringDirect(int flags, Open open) {
 UncachedFile UncachedFile::open(const std::string& path, int flags, mode_t mode) {
   const int fd = openPreferringDirect(flags | O_CLOEXEC, [&](int how) { return ::open(path.c_str(), how, mode); });
   if (fd < 0) throw PosixError::fromErrno("open", path);
-  return adopt(fd, path);
+  return adopt(FileDescriptor(fd), path);
 }
 
 UncachedFile UncachedFile::openIn(const OpenFolder& folder, const std::string& name, int flags) {
-  if ((flags & (O_CREAT | O_TRUNC)) != 0) throw std::invalid_argument("test files are made with createIn");
-  const int fd = openPreferringDirect(flags | O_CLOEXEC | O_NOFOLLOW,
-                                      [&](int how) { return ::openat(folder.fd(), name.c_str(), how); });
-  if (fd < 0) throw PosixError::fromErrno("open", folder.pathOf(name));
-  UncachedFile file = adopt(fd, folder.pathOf(name));
-  if ((flags & O_ACCMODE) != O_RDONLY) folder.confirmMade(file.fd(), name);
-  return file;
+  FileDescriptor file;
+  try {
+    file = folder.openFile(name, flags | O_DIRECT);
+  } catch (const PosixError& error) {
+    if (error.code() != EINVAL) throw;
+    file = folder.openFile(name, flags);
+  }
+  return adopt(std::move(file), folder.pathOf(name));
 }
 
 UncachedFile UncachedFile::createIn(const OpenFolder& folder, const std::string& name, int flags) {
@@ -45,11 +46,11 @@ UncachedFile UncachedFile::createIn(const OpenFolder& folder, const std::string&
   return openIn(folder, name, flags);
 }
 
-UncachedFile UncachedFile::adopt(int fd, const std::string& path) {
+UncachedFile UncachedFile::adopt(FileDescriptor fd, const std::string& path) {
   // Some file systems accept the flag and quietly drop it.
-  const int status = ::fcntl(fd, F_GETFL);
+  const int status = ::fcntl(fd.get(), F_GETFL);
   const bool direct = status >= 0 && (status & O_DIRECT) != 0;
-  return UncachedFile(FileDescriptor(fd), path, direct);
+  return UncachedFile(std::move(fd), path, direct);
 }
 
 bool UncachedFile::fallBackToBuffered() {

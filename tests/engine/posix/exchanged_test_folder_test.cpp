@@ -11,12 +11,15 @@
 
 #include <atomic>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "ByteLiterals.hpp"
+#include "ExchangeOnOpen.hpp"
 #include "FileContents.hpp"
 #include "LoopVolume.hpp"
+#include "tessorin/posix/FileIdentity.hpp"
 #include "tessorin/posix/TestFolder.hpp"
 #include "tessorin/posix/TestFolderClaim.hpp"
 
@@ -113,6 +116,38 @@ TEST_P(ExchangedTestFolder, NoUsersFileIsLostHoweverOftenTheFoldersTradePlaces) 
   }
   EXPECT_EQ(lost, 0) << "the user's photo was deleted in " << lost << " of " << runs << " runs";
   EXPECT_GT(swapped, runs) << "the folders hardly traded places";
+}
+
+// Between making its folder and opening it, a test may find the user's folder swapped
+// into its place: it writes into none but the folder it made, and says so when that is
+// no longer there to open.
+TEST(ExchangedTestFolderWhilePreparing, TheFolderOpenedIsTheOneMadeOrTheTestEndsSayingSo) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(FileSystemKind::ext4, 64_MiB);
+  const fs::path card = volume->mountPoint();
+  fs::create_directory(card / usersFolder);
+  writeFile(card / usersFolder / "photo.jpg", photo);
+  const auto users = FileIdentity::at(AT_FDCWD, (card / usersFolder).c_str());
+  ASSERT_TRUE(users);
+
+  std::string refusal;
+  std::optional<FileIdentity> opened;
+  const testing::ExchangeOnOpen exchange(TestFolder::path(card), card / usersFolder, [&] {
+    try {
+      const TestFolder::Prepared prepared = TestFolder::prepare(card);
+      opened = FileIdentity::of(prepared.files.fd());
+      prepared.files.createFile("F00000.otr");
+    } catch (const TestFolder::NotATestFolder& error) {
+      refusal = error.what();
+    }
+  });
+
+  ASSERT_TRUE(exchange.exchanged()) << "the folders did not trade places";
+  EXPECT_NE(opened, users) << "the test opened the user's folder to write in";
+  EXPECT_NE(refusal.find(TestFolder::path(card).string()), std::string::npos)
+      << "the test did not say which folder it left alone: " << refusal;
+  EXPECT_EQ(contentsOf(TestFolder::path(card) / "photo.jpg"), photo);
+  EXPECT_FALSE(fs::exists(TestFolder::path(card) / "F00000.otr")) << "a test file landed in the user's folder";
 }
 
 INSTANTIATE_TEST_SUITE_P(Tests, ExchangedTestFolder, ::testing::Values(Removal::claimed, Removal::leftovers),

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,7 @@
 #include "SmallCardQuickOptions.hpp"
 #include "card/charts/SpeedSummaryModel.hpp"
 #include "results/decision/DecisionPanelModel.hpp"
+#include "results/outcome/OutcomeNote.hpp"
 #include "results/outcome/OutcomePanelModel.hpp"
 #include "results/outcome/ReportCardModel.hpp"
 #include "tessorin/full/FullTest.hpp"
@@ -53,6 +55,7 @@ FullTestResult advancedTestTurningReadOnly() {
 
 struct Shown {
   QString data, health, speedBox, decision;
+  QStringList notes;
 };
 
 Shown shownFor(FinishedCheckSeam::Results results) {
@@ -78,6 +81,7 @@ Shown shownFor(FinishedCheckSeam::Results results) {
     if (cells.label == "Data") shown.data = cells.measured;
     if (cells.label == "Health") shown.health = cells.measured;
   }
+  for (const QVariant& note : panel.noteList()) shown.notes.append(note.value<OutcomeNote>().text);
   if (panel.showsSpeed()) shown.speedBox = SpeedSummaryModel::looks(panel.speedSummary()).dataLostText;
   if (quick) shown.decision = DecisionPanelModel::findings(quick).sentence;
   return shown;
@@ -129,6 +133,17 @@ TEST(ReadOnlyCardWording, AdvancedTestRefusedWhileWritingSaysReadOnlyAndUnreadab
   const Shown readOnly = shownFor({.full = refused});
   EXPECT_EQ(readOnly.data, readOnlyData);
   EXPECT_EQ(readOnly.health, readOnlyHealth);
+
+  // ext4 may remount itself read-only on the card's first error, before the test's own
+  // write meets the card: the write then stops on EROFS rather than EIO. The card is the
+  // same, and so are the words.
+  FullTestResult otherCode = refused;
+  otherCode.manifest.writeStop.code = refused.manifest.writeStop.code == EROFS ? EIO : EROFS;
+  const Shown remounted = shownFor({.full = otherCode});
+  EXPECT_EQ(remounted.data, readOnly.data);
+  EXPECT_EQ(remounted.health, readOnly.health);
+  EXPECT_EQ(remounted.speedBox, readOnly.speedBox);
+  EXPECT_EQ(remounted.notes, readOnly.notes);
 
   FullTestResult losing = refused;
   losing.pastStop.unreadable = 16;

@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "SessionFixture.hpp"
 
@@ -39,6 +40,21 @@ TEST(SingleInstance, TheLockOfAProcessThatDiedIsTakenOver) {
 
   SingleInstance instance(folder.path());
   EXPECT_TRUE(instance.claim());
+}
+
+TEST(SingleInstance, AFifoAtTheLocksNameIsReplacedInsteadOfWaitedOn) {
+  QTemporaryDir folder;
+  const QString lockPath = QDir(folder.path()).filePath("tessorin.lock");
+  ASSERT_EQ(::mkfifo(QFile::encodeName(lockPath).constData(), 0600), 0);
+
+  SingleInstance instance(folder.path());
+  EXPECT_TRUE(instance.claim());
+  struct stat status {};
+  ASSERT_EQ(::lstat(QFile::encodeName(lockPath).constData(), &status), 0);
+  EXPECT_TRUE(S_ISREG(status.st_mode));
+
+  SingleInstance second(folder.path());
+  EXPECT_FALSE(second.claim());
 }
 
 }  // namespace

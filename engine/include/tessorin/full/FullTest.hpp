@@ -109,7 +109,9 @@ class FullTest {
                                 std::shared_ptr<CancellationFlag> flag = std::make_shared<CancellationFlag>()) const;
 
   // Reads back the files of a manifest on the volume (which may be mounted elsewhere by
-  // now). Throws only CancelledError: whatever cannot be read counts as unreadable. A
+  // now). Throws CancelledError, and NotATestFolder when something else stands at a test
+  // file's name (a FIFO, a device, a link, or, while `claim` still holds the folder, a
+  // file the test did not make): whatever cannot be read counts as unreadable. A
   // test folder the card keeps after the clean-up is noted on `claim`, when given. A
   // read-back that may have been served by a cache the host kept of the card is never
   // passed (FullTestResult::readBackReachedCard) unless `since` says the card was

@@ -25,6 +25,10 @@ struct FileIdentity {
   // it points at; none when nothing stands there or it cannot be looked at.
   static std::optional<FileIdentity> at(int parent, const char* name);
 
+  // Reached through the same mount as `folder`: a folder of the card bind-mounted onto a
+  // name inside it has the card's device, but another mount.
+  bool onMountOf(const FileIdentity& folder) const { return device == folder.device && mountId == folder.mountId; }
+
   friend bool operator==(const FileIdentity&, const FileIdentity&) = default;
 };
 

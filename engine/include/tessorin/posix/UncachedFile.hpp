@@ -24,9 +24,10 @@ class UncachedFile {
 
   // Throws PosixError ("open", path, errno).
   static UncachedFile open(const std::string& path, int flags, mode_t mode = 0644);
-  // The file `name` inside an open folder, never through a link (O_NOFOLLOW); opened
-  // for writing, only one the folder made (OpenFolder::confirmMade). Throws PosixError
-  // ("open", the file's path, errno) or NotATestFolder.
+  // The test file `name` inside an open folder, as OpenFolder::openFile opens it: never
+  // anything but one of the test's own files, never through a link, never waiting on
+  // what stands at the name. Throws PosixError ("open", the file's path, errno) or
+  // NotATestFolder.
   static UncachedFile openIn(const OpenFolder& folder, const std::string& name, int flags);
   // Makes the file `name` in the folder (OpenFolder::createFile), then opens it as openIn.
   static UncachedFile createIn(const OpenFolder& folder, const std::string& name, int flags);
@@ -53,7 +54,7 @@ class UncachedFile {
  private:
   UncachedFile(FileDescriptor fd, std::string path, bool direct)
       : fd_(std::move(fd)), path_(std::move(path)), direct_(direct) {}
-  static UncachedFile adopt(int fd, const std::string& path);
+  static UncachedFile adopt(FileDescriptor fd, const std::string& path);
   // An EINVAL under O_DIRECT is our alignment, never the card's fault: carry on buffered.
   bool fallBackToBuffered();
 
