@@ -1,8 +1,10 @@
 #include "FuseServer.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
 namespace tessorin {
@@ -11,9 +13,30 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A process may end while its command line is read: the read then fails (ESRCH), and the
+// process is simply no longer a driver of anything. Read with plain calls, so that such a
+// failure is an empty command line instead of a stream's exception ending the caller.
+std::string contentsOrNothing(const fs::path& file) {
+  const int descriptor = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (descriptor < 0) return {};
+  std::string text;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) {
+      text.clear();
+      break;
+    }
+    if (got == 0) break;
+    text.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(descriptor);
+  return text;
+}
+
 std::vector<std::string> commandLine(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string text = contentsOrNothing(file);
   std::vector<std::string> arguments;
   for (std::size_t start = 0; start < text.size();) {
     const std::size_t end = text.find('\0', start);

@@ -174,6 +174,24 @@ TEST(BlockDeviceProbe, AnOrdinaryUserWithoutRecordsLearnsTheFormatFromTheFuseDri
   EXPECT_EQ(std::string(buffer, got > 0 ? static_cast<std::size_t>(got) : 0), "exfat");
 }
 
+// A process that ends while its command line is read fails the read (ESRCH); a folder in
+// a command line's place fails it the same way (EISDIR). Such a process drives nothing,
+// and the look-up goes on instead of failing the scan or the check that asked.
+TEST(BlockDeviceProbe, ACommandLineThatCannotBeReadIsNoDriverAndEndsNothing) {
+  testing::TemporaryFolder proc;
+  const fs::path ended = fs::path(proc.path()) / "100";
+  fs::create_directories(ended / "cmdline");
+  const fs::path driver = fs::path(proc.path()) / "200";
+  fs::create_directories(driver);
+  std::ofstream(driver / "cmdline", std::ios::binary) << std::string("mount.exfat-fuse\0/dev/loop9\0/media/x\0", 37);
+
+  std::optional<std::string> served;
+  ASSERT_NO_THROW(served = fuseServedFileSystem("/dev/loop9", proc.path()));
+  EXPECT_EQ(served, "exfat");
+  ASSERT_NO_THROW(served = fuseServedFileSystem("/dev/loop8", proc.path()));
+  EXPECT_EQ(served, std::nullopt);
+}
+
 TEST(BlockDeviceProbe, FuseDriversAreKnownByTheirProgramNames) {
   const struct {
     const char* program;
