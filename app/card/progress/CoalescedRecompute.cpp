@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include <QTimer>
+
 namespace tessorin {
 
 CoalescedRecompute::CoalescedRecompute(std::function<void()> recompute, QObject* parent)
@@ -10,6 +12,16 @@ CoalescedRecompute::CoalescedRecompute(std::function<void()> recompute, QObject*
 void CoalescedRecompute::schedule() {
   if (pending_) return;
   pending_ = true;
+  if (clock_ && clock_->holders() > 0) {
+    onTick_ = connect(clock_, &MotionClock::ticked, this, [this] {
+      if (pending_) runNow();
+    });
+    // A clock whose last motion stops before its next tick ticks no more.
+    QTimer::singleShot(2 * 1000 / MotionClock::framesPerSecond, this, [this] {
+      if (pending_) runNow();
+    });
+    return;
+  }
   QMetaObject::invokeMethod(
       this,
       [this] {
@@ -20,6 +32,7 @@ void CoalescedRecompute::schedule() {
 
 void CoalescedRecompute::runNow() {
   pending_ = false;
+  disconnect(onTick_);
   ++count_;
   recompute_();
 }

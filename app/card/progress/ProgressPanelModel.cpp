@@ -1,5 +1,7 @@
 #include "card/progress/ProgressPanelModel.hpp"
 
+#include <QQmlEngine>
+
 #include "card/progress/CardSilence.hpp"
 #include "card/progress/CoalescedRecompute.hpp"
 #include "session/check/CardSession.hpp"
@@ -22,6 +24,11 @@ void ProgressPanelModel::setSession(QObject* object) {
   if (session_) recompute_->forget(session_);
   session_ = session;
   if (session_) {
+    // The engine's own clock, the one the window's motions step to.
+    if (QQmlEngine* engine = qmlEngine(this)) {
+      recompute_->paceWith(
+          engine->singletonInstance<MotionClock*>(qmlTypeId("Tessorin.Theme", 1, 0, "MotionClock")));
+    }
     follow(*recompute_, *session_);
     // A report equal to the last one moves only this, and ends a silence all the same.
     recompute_->follow(session_.data(), &CardSession::lastProgressChanged);

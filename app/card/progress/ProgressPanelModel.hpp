@@ -4,7 +4,8 @@
 // were skipped, the share of the check done, the step's figures, the speed chart, the
 // provisional banner and the speed box. A presenter says which of the session's signals
 // concern it and computes what it shows; the signals of one progress report are folded
-// into one recomputation per turn of the event loop, and `changed` is emitted only when
+// into one recomputation per turn of the event loop (or per tick of the window's motion
+// clock while it runs: CoalescedRecompute), and `changed` is emitted only when
 // something shown differs. A card that falls silent sends no signal, so once a second
 // the panel looks whether the card has become silent or answered again: a silent card's
 // last speed is no live figure.

@@ -1,6 +1,5 @@
 import Tessorin.Theme
 import QtQuick
-import Qt5Compat.GraphicalEffects
 import Tessorin.Card
 import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of its own
 
@@ -8,7 +7,7 @@ import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of 
 // clockwise from the top, glowing softly in the ring's colour. A new fraction eases the
 // arc to its new length over 0.3 s, stepped with the window's one motion clock, so that
 // progress arriving once a second costs a few frames, or none beyond those another
-// motion draws anyway; the glow, blurred once per step, follows the arc.
+// motion draws anyway; the glow, painted with the arc once per step, follows it.
 Item {
     id: root
 
@@ -16,7 +15,7 @@ Item {
     property color color: Theme.Palette.cyan
     property real lineWidth: 12
 
-    // Qt Quick's software renderer draws no effects: the arc is drawn without its glow.
+    // Qt Quick's software renderer goes without effects: the arc is drawn without its glow.
     readonly property bool plain: GraphicsInfo.api === GraphicsInfo.Software
 
     implicitWidth: 130
@@ -33,23 +32,13 @@ Item {
         id: ring
         objectName: "progressRingArc"
         anchors.fill: parent
-        visible: root.plain
+        // The glow reaches past the ring.
+        anchors.margins: -ring.glowRadius
+        glowRadius: root.plain ? 0 : 6
         fraction: arcLength.value
         color: root.color
         trackColor: Theme.Palette.quaternary
         lineWidth: root.lineWidth
         mirrored: root.LayoutMirroring.enabled
-    }
-
-    DropShadow {
-        visible: !root.plain
-        anchors.fill: ring
-        source: ring
-        transparentBorder: true
-        color: Qt.rgba(root.color.r, root.color.g, root.color.b, 0.5)
-        radius: 6
-        samples: 13
-        // Blurred again when the arc moves, not on every frame the window draws.
-        cached: true
     }
 }

@@ -2,7 +2,9 @@
 #include <limits>
 #include <random>
 
+#include <QCoreApplication>
 #include <QLineSeries>
+#include <QSignalSpy>
 #include <QLocale>
 #include <QValueAxis>
 #include <gtest/gtest.h>
@@ -10,6 +12,7 @@
 #include "card/charts/BenchmarkGridModel.hpp"
 #include "card/charts/CapacityMapGeometry.hpp"
 #include "card/charts/MonotoneInterpolation.hpp"
+#include "card/progress/CoalescedRecompute.hpp"
 #include "card/progress/NotRespondingNoteModel.hpp"
 #include "card/charts/ProbeStripBar.hpp"
 #include "card/charts/ProbeStripModel.hpp"
@@ -24,6 +27,39 @@ class ProgressPiecesTest : public ::testing::Test {
   void SetUp() override { QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); }
   void TearDown() override { QLocale::setDefault(QLocale::system()); }
 };
+
+// While a motion holds the window's clock, a burst of news is recomputed once, on the
+// clock's next tick (so it is drawn in the frame the motion draws anyway); a clock that
+// stops before its tick, or none running, leaves no news waiting.
+TEST(CoalescedRecomputeTest, NewsWaitsForTheRunningClocksTickAndNeverForAStoppedOne) {
+  MotionClock clock;
+  int runs = 0;
+  CoalescedRecompute recompute([&runs] { ++runs; });
+  recompute.paceWith(&clock);
+  clock.hold();
+  QSignalSpy ticks(&clock, &MotionClock::ticked);
+  ASSERT_TRUE(ticks.wait(2000));
+  ticks.clear();
+  recompute.schedule();
+  recompute.schedule();
+  QCoreApplication::processEvents();
+  // A loaded machine may have let the tick come already.
+  EXPECT_EQ(runs, ticks.isEmpty() ? 0 : 1) << "recomputed between two ticks";
+  if (ticks.isEmpty()) {
+    ASSERT_TRUE(ticks.wait(2000));
+  }
+  EXPECT_EQ(runs, 1);
+
+  recompute.schedule();
+  clock.release();
+  QSignalSpy idle(&clock, &MotionClock::ticked);
+  EXPECT_FALSE(idle.wait(1000));
+  EXPECT_EQ(runs, 2) << "news waited for a stopped clock";
+
+  recompute.schedule();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(runs, 3) << "news waited with no motion running";
+}
 
 TEST(ProbeStripTest, BucketsFoldIntoAtMostSixtyFourSlicesShowingTheWorstCell) {
   struct Case {
