@@ -1,7 +1,6 @@
 import Tessorin.Theme
 import QtQuick
 import QtQuick.Layouts
-import Qt5Compat.GraphicalEffects
 
 // A panel: its children stacked vertically, padded by 20, on a rounded background with a
 // soft shadow; with a `tint`, the background gains a diagonal wash and a border of that
@@ -27,41 +26,28 @@ Item {
     implicitWidth: stack.implicitWidth + 2 * root.padding
     implicitHeight: stack.implicitHeight + 2 * root.padding
 
+    readonly property color borderColor: root.tinted
+        ? Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.3)
+        : Qt.rgba(Palette.primary.r, Palette.primary.g, Palette.primary.b, 0.08)
+
+    // Shadow, surface, wash and border in one piece whose inside is opaque: a motion
+    // elsewhere redraws the window every frame, and a panel can be as tall as the page.
+    PanelBackdrop {
+        objectName: "panelBackdrop"
+        anchors.fill: parent
+        visible: !root.plain
+        radius: root.cornerRadius
+        color: Palette.panelBackground
+        tint: root.tinted ? root.tint : "transparent"
+        borderColor: root.borderColor
+    }
+
     Rectangle {
-        id: surface
+        objectName: "panelPlainSurface"
         anchors.fill: parent
         radius: root.cornerRadius
         color: Palette.panelBackground
         visible: root.plain
-    }
-
-    DropShadow {
-        objectName: "panelShadow"
-        visible: !root.plain
-        anchors.fill: surface
-        source: surface
-        transparentBorder: true
-        color: Qt.rgba(0, 0, 0, 0.06)
-        radius: 10
-        samples: 21
-        verticalOffset: 4
-        // Blurred once per size: a motion elsewhere in the window redraws every frame, and
-        // a panel can be as tall as the page.
-        cached: true
-    }
-
-    LinearGradient {
-        objectName: "panelWash"
-        anchors.fill: surface
-        source: surface
-        visible: root.tinted && !root.plain
-        cached: true
-        start: Qt.point(0, 0)
-        end: Qt.point(width, height)
-        gradient: Gradient {
-            GradientStop { position: 0; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.16) }
-            GradientStop { position: 1; color: Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.03) }
-        }
     }
 
     Rectangle {
@@ -76,13 +62,13 @@ Item {
     }
 
     Rectangle {
-        objectName: "panelBorder"
+        objectName: "panelPlainBorder"
         anchors.fill: parent
+        visible: root.plain
         radius: root.cornerRadius
         color: "transparent"
         border.width: 1
-        border.color: root.tinted ? Qt.rgba(root.tint.r, root.tint.g, root.tint.b, 0.3)
-                                  : Qt.rgba(Palette.primary.r, Palette.primary.g, Palette.primary.b, 0.08)
+        border.color: root.borderColor
     }
 
     ColumnLayout {

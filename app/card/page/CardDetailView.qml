@@ -34,18 +34,22 @@ Item {
         session: root.session
     }
 
+    // Laid over the window's colour, so that the wash is opaque, and only as tall as it
+    // fades: a blended page-sized rectangle would be shaded anew on every frame a motion
+    // draws, and below the wash the window's own background shows.
     Rectangle {
         objectName: "stageWash"
-        anchors.fill: parent
+        anchors { left: parent.left; right: parent.right; top: parent.top }
+        height: parent.height * 0.45
         gradient: Gradient {
             GradientStop {
                 position: 0
-                color: page.washColor
+                color: Qt.tint(Palette.windowBackground, page.washColor)
                 Behavior on color { ColorAnimation { duration: Motion.duration(800); easing.type: Easing.InOutQuad } }
             }
             GradientStop {
-                position: 0.45
-                color: page.washClear
+                position: 1
+                color: Qt.tint(Palette.windowBackground, page.washClear)
                 Behavior on color { ColorAnimation { duration: Motion.duration(800); easing.type: Easing.InOutQuad } }
             }
         }

@@ -21,12 +21,15 @@ void boxBlur(QImage& image, int radius, bool alongRows) {
   const int lines = alongRows ? image.height() : image.width();
   const int length = alongRows ? image.width() : image.height();
   const int window = 2 * radius + 1;
+  // The pixels through one pointer: QImage::scanLine detaches on every call, and the ring
+  // is blurred again on each step of its arc's easing.
+  auto* pixels = reinterpret_cast<QRgb*>(image.bits());
+  const qsizetype row = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+  const qsizetype step = alongRows ? 1 : row;
   std::vector<QRgb> line(static_cast<std::size_t>(length));
   for (int l = 0; l < lines; ++l) {
-    const auto at = [&](int i) -> QRgb& {
-      return alongRows ? reinterpret_cast<QRgb*>(image.scanLine(l))[i] : reinterpret_cast<QRgb*>(image.scanLine(i))[l];
-    };
-    for (int i = 0; i < length; ++i) line[static_cast<std::size_t>(i)] = at(i);
+    QRgb* first = pixels + (alongRows ? l * row : l);
+    for (int i = 0; i < length; ++i) line[static_cast<std::size_t>(i)] = first[i * step];
     const auto pixel = [&](int i) { return (i < 0 || i >= length) ? QRgb(0) : line[static_cast<std::size_t>(i)]; };
     int a = 0, r = 0, g = 0, b = 0;
     for (int i = -radius; i <= radius; ++i) {
@@ -34,7 +37,7 @@ void boxBlur(QImage& image, int radius, bool alongRows) {
       a += qAlpha(p), r += qRed(p), g += qGreen(p), b += qBlue(p);
     }
     for (int i = 0; i < length; ++i) {
-      at(i) = qRgba(r / window, g / window, b / window, a / window);
+      first[i * step] = qRgba(r / window, g / window, b / window, a / window);
       const QRgb in = pixel(i + radius + 1);
       const QRgb out = pixel(i - radius);
       a += qAlpha(in) - qAlpha(out), r += qRed(in) - qRed(out), g += qGreen(in) - qGreen(out),

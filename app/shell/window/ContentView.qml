@@ -93,11 +93,8 @@ Item {
             objectName: "detail"
             SplitView.fillWidth: true
 
-            Rectangle {
-                anchors.fill: parent
-                color: Palette.windowBackground
-            }
-
+            // No background of its own: the window's colour is the same, and a rectangle over
+            // the whole page would be shaded anew on every frame a motion draws.
             // A card's page; its identity is the card's id, so another card gets a fresh page.
             Loader {
                 id: cardPage
