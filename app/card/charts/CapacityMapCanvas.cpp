@@ -18,12 +18,45 @@ QColor withOpacity(QColor color, double opacity) {
 
 }  // namespace
 
-CapacityMapCanvas::CapacityMapCanvas(QQuickItem* parent) : QQuickPaintedItem(parent) {
-  setAntialiasing(true);
-  change_.setStartValue(0.0);
-  change_.setEndValue(1.0);
-  change_.setEasingCurve(changeCurve());
-  connect(&change_, &QVariantAnimation::valueChanged, this, [this] { update(); });
+CapacityMapCanvas::CapacityMapCanvas(QQuickItem* parent) : QQuickPaintedItem(parent) { setAntialiasing(true); }
+
+CapacityMapCanvas::~CapacityMapCanvas() { endChange(); }
+
+MotionClock* CapacityMapCanvas::clock() {
+  MotionClock* shared = MotionClock::of(this);
+  return shared ? shared : &ownClock_;
+}
+
+void CapacityMapCanvas::startChange(const Colors& shown) {
+  changeStart_ = shown;
+  changeShare_ = 0;
+  if (!changing_) {
+    changeClock_ = clock();
+    changeClock_->hold();
+    connect(changeClock_, &MotionClock::ticked, this, &CapacityMapCanvas::stepChange);
+    changing_ = true;
+  }
+  changeStartedAt_ = changeClock_->now();
+}
+
+void CapacityMapCanvas::stepChange() {
+  const double t = (changeClock_->time() - changeStartedAt_) / changeMilliseconds;
+  if (t >= 1) {
+    endChange();
+  } else {
+    changeShare_ = changeCurve().valueForProgress(t);
+  }
+  update();
+}
+
+void CapacityMapCanvas::endChange() {
+  if (!changing_) return;
+  changing_ = false;
+  if (changeClock_) {
+    disconnect(changeClock_, &MotionClock::ticked, this, &CapacityMapCanvas::stepChange);
+    changeClock_->release();
+  }
+  changeClock_.clear();
 }
 
 QEasingCurve CapacityMapCanvas::changeCurve() {
@@ -58,11 +91,10 @@ void CapacityMapCanvas::setInput(const CapacityMapInput& input) {
   const bool recolours = colorsOf(input) != shown;
   input_ = input;
   if (recolours) {
-    change_.stop();
     if (isComponentComplete() && Motion::enabled()) {
-      changeStart_ = shown;
-      change_.setDuration(changeMilliseconds);
-      change_.start();
+      startChange(shown);
+    } else {
+      endChange();
     }
   }
   Q_EMIT inputChanged();
@@ -79,8 +111,7 @@ CapacityMapCanvas::Colors CapacityMapCanvas::colorsOf(const CapacityMapInput& in
 CapacityMapCanvas::Colors CapacityMapCanvas::shownColors() const {
   Colors colors = colorsOf(input_);
   if (!changing()) return colors;
-  const double share = change_.currentValue().toDouble();
-  for (std::size_t i = 0; i < colors.size(); ++i) colors[i] = blend(changeStart_[i], colors[i], share);
+  for (std::size_t i = 0; i < colors.size(); ++i) colors[i] = blend(changeStart_[i], colors[i], changeShare_);
   return colors;
 }
 

@@ -7,17 +7,21 @@
 // Mirrored in right-to-left layouts. A map whose cells change colour fades each cell from
 // the colour it showed to its new one over 0.3 s on an ease-in-out curve, so that the
 // user sees where the test just got to; the map a view is created with shows at once.
+// The fade steps with the window's motion clock, in the frames the window's other motions
+// draw anyway: at the animation driver's 60 frames a second, each fade cost a computer
+// without a graphics card some twenty whole-window frames.
 // Main thread (the scene graph asks for paint() there).
 
 #include <array>
 
 #include <QColor>
 #include <QEasingCurve>
+#include <QPointer>
 #include <QQuickPaintedItem>
-#include <QVariantAnimation>
 #include <QtQml/qqmlregistration.h>
 
 #include "card/charts/CapacityMapInput.hpp"
+#include "theme/motion/MotionClock.hpp"
 
 namespace tessorin {
 
@@ -38,6 +42,7 @@ class CapacityMapCanvas : public QQuickPaintedItem {
   static constexpr int changeMilliseconds = 300;
 
   explicit CapacityMapCanvas(QQuickItem* parent = nullptr);
+  ~CapacityMapCanvas() override;
 
   static QColor cellColor(CapacityMap::Cell cell, const QColor& secondary, bool readBackUnconfirmed = false);
   // The ease-in-out curve a change follows: slow to leave, fast across the middle, slow to
@@ -60,7 +65,7 @@ class CapacityMapCanvas : public QQuickPaintedItem {
   int rowsShown() const;
   // The colour each cell is drawn in now, part way through a change or at its end.
   Colors shownColors() const;
-  bool changing() const { return change_.state() == QAbstractAnimation::Running; }
+  bool changing() const { return changing_; }
 
   void paint(QPainter* painter) override;
 
@@ -77,6 +82,11 @@ class CapacityMapCanvas : public QQuickPaintedItem {
  private:
   void updateImplicitHeight();
   Colors colorsOf(const CapacityMapInput& input) const;
+  // The window's clock, or this map's own where it stands outside a QML engine.
+  MotionClock* clock();
+  void startChange(const Colors& shown);
+  void stepChange();
+  void endChange();
 
   CapacityMapInput input_;
   int columns_ = 64;
@@ -84,7 +94,11 @@ class CapacityMapCanvas : public QQuickPaintedItem {
   bool mirrored_ = false;
   // What the cells showed when the running change began; its end is colorsOf(input_).
   Colors changeStart_{};
-  QVariantAnimation change_;
+  bool changing_ = false;
+  qreal changeStartedAt_ = 0;  // on the clock's time
+  double changeShare_ = 0;     // of the way from changeStart_ to the end, eased
+  QPointer<MotionClock> changeClock_;
+  MotionClock ownClock_;
 };
 
 }  // namespace tessorin

@@ -1,7 +1,5 @@
 #include "card/progress/ProgressPanelModel.hpp"
 
-#include <QQmlEngine>
-
 #include "card/progress/CardSilence.hpp"
 #include "card/progress/CoalescedRecompute.hpp"
 #include "session/check/CardSession.hpp"
@@ -25,10 +23,7 @@ void ProgressPanelModel::setSession(QObject* object) {
   session_ = session;
   if (session_) {
     // The engine's own clock, the one the window's motions step to.
-    if (QQmlEngine* engine = qmlEngine(this)) {
-      recompute_->paceWith(
-          engine->singletonInstance<MotionClock*>(qmlTypeId("Tessorin.Theme", 1, 0, "MotionClock")));
-    }
+    if (MotionClock* clock = MotionClock::of(this)) recompute_->paceWith(clock);
     follow(*recompute_, *session_);
     // A report equal to the last one moves only this, and ends a silence all the same.
     recompute_->follow(session_.data(), &CardSession::lastProgressChanged);

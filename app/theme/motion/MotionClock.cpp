@@ -2,6 +2,7 @@
 
 #include <QEasingCurve>
 #include <QPointF>
+#include <QQmlEngine>
 #include <algorithm>
 
 namespace tessorin {
@@ -20,6 +21,11 @@ MotionClock::MotionClock(QObject* parent) : QObject(parent) {
   timer_.setInterval(1000 / framesPerSecond);
   timer_.setTimerType(Qt::PreciseTimer);
   connect(&timer_, &QTimer::timeout, this, &MotionClock::tick);
+}
+
+MotionClock* MotionClock::of(const QObject* object) {
+  QQmlEngine* engine = qmlEngine(object);
+  return engine ? engine->singletonInstance<MotionClock*>(qmlTypeId("Tessorin.Theme", 1, 0, "MotionClock")) : nullptr;
 }
 
 void MotionClock::hold() {

@@ -28,6 +28,9 @@ class MotionClock : public QObject {
 
   explicit MotionClock(QObject* parent = nullptr);
 
+  // The clock of the QML engine that made `object`; none outside one.
+  static MotionClock* of(const QObject* object);
+
   qreal time() const { return time_; }
   // Milliseconds since the clock was made, as of now: where a motion that starts between
   // two ticks starts from.

@@ -1,11 +1,19 @@
 // How the card map changes colour when a new map arrives.
 
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QQmlParserStatus>
+#include <QSignalSpy>
 #include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
 #include <gtest/gtest.h>
+#include <memory>
 
 #include "card/charts/CapacityMapCanvas.hpp"
 #include "theme/Palette.hpp"
+
+Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 
 namespace tessorin {
 namespace {
@@ -45,6 +53,40 @@ TEST(CapacityMapCanvasTest, ANewMapFadesFromTheColoursShownToItsOwn) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !shown.canvas.changing(); }, 10'000));
   EXPECT_EQ(shown.canvas.shownColors()[0], Palette::green());
   EXPECT_EQ(shown.canvas.shownColors()[255], before[255]) << "cells the new map leaves alone keep their colour";
+}
+
+// In a window, the fade steps with the window's one motion clock, so it is drawn in the
+// frames the window's other motions draw: it holds that clock while it runs, lets it go
+// when it ends or when the map goes mid-fade, and moves only on the clock's ticks.
+TEST(CapacityMapCanvasTest, AFadeInAWindowStepsWithTheWindowsClock) {
+  QQmlEngine engine;
+  engine.addImportPath(QStringLiteral("qrc:/"));
+  // A window's engine has the theme's module imported, its clock among it.
+  QQmlComponent theme(&engine);
+  theme.setData("import Tessorin.Theme\nimport QtQml\nQtObject {}", QUrl::fromLocalFile(QStringLiteral("/Theme.qml")));
+  std::unique_ptr<QObject> imported(theme.create());
+  ASSERT_TRUE(imported) << theme.errorString().toStdString();
+  auto shown = std::make_unique<ShownCanvas>(map(10 * GB));
+  QQmlEngine::setContextForObject(&shown->canvas, engine.rootContext());
+  MotionClock* clock = MotionClock::of(&shown->canvas);
+  ASSERT_NE(clock, nullptr);
+  const CapacityMapCanvas::Colors before = shown->canvas.shownColors();
+
+  QSignalSpy ticks(clock, &MotionClock::ticked);
+  shown->canvas.setInput(map(10 * GB, 10 * GB));
+  EXPECT_EQ(clock->holders(), 1);
+  QCoreApplication::processEvents();
+  if (ticks.isEmpty()) {
+    EXPECT_EQ(shown->canvas.shownColors(), before) << "moved between two ticks";
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !shown->canvas.changing(); }, 10'000));
+  EXPECT_EQ(clock->holders(), 0) << "the clock runs on after the fade";
+  EXPECT_EQ(shown->canvas.shownColors()[0], Palette::green());
+
+  shown->canvas.setInput(map(20 * GB, 10 * GB));
+  ASSERT_EQ(clock->holders(), 1);
+  shown.reset();
+  EXPECT_EQ(clock->holders(), 0) << "a map gone mid-fade still holds the clock";
 }
 
 TEST(CapacityMapCanvasTest, AReportThatRecoloursNoCellStartsNoChange) {
