@@ -17,6 +17,7 @@
 #include "shell/core/TessorinApp.hpp"
 #include "shell/WindowModules.hpp"
 #include "theme/motion/ReducedMotion.hpp"
+#include "theme/SoftwareRasteriser.hpp"
 #include "theme/style/HouseStyle.hpp"
 
 namespace {
@@ -50,6 +51,8 @@ void endWithin(std::chrono::seconds patience, int code) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  // Read by the rasteriser as the first window's drawing starts.
+  tessorin::spareTheSoftwareRasteriser();
   // A widget application: Qt Charts draws through Qt Widgets, and the folder dialog of
   // the session's folder access answers "no folder" at once without one.
   QApplication app(argc, argv);

@@ -43,6 +43,7 @@
 #include "card/AppSettingsSingleton.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "shell/WindowModules.hpp"
+#include "theme/SoftwareRasteriser.hpp"
 #include "theme/style/HouseStyle.hpp"
 
 namespace tessorin {
@@ -289,6 +290,7 @@ int main(int argc, char** argv) {
   qputenv("XDG_RUNTIME_DIR", runtimeFolder.path().toLocal8Bit());
   qputenv("QT_QPA_PLATFORM", "xcb");
   tessorin::useHouseStyle();
+  tessorin::spareTheSoftwareRasteriser();
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Tessorin"));
   QApplication::setApplicationName(QStringLiteral("Tessorin"));

@@ -26,6 +26,7 @@
 #include "session/settings/AppSettings.hpp"
 #include "shell/core/AppDelegate.hpp"
 #include "shell/WindowModules.hpp"
+#include "theme/SoftwareRasteriser.hpp"
 #include "theme/style/HouseStyle.hpp"
 
 namespace tessorin {
@@ -166,6 +167,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
   }
   tessorin::useHouseStyle();
+  tessorin::spareTheSoftwareRasteriser();
   QApplication application(argc, argv);
   QApplication::setOrganizationName(QStringLiteral("Tessorin"));
   QApplication::setApplicationName(QStringLiteral("Tessorin"));
