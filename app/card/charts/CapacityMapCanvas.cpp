@@ -30,11 +30,10 @@ MotionClock* CapacityMapCanvas::clock() {
 void CapacityMapCanvas::startChange(const Colors& shown) {
   changeStart_ = shown;
   changeShare_ = 0;
-  if (!changing_) {
+  if (!changing()) {
     changeClock_ = clock();
     changeClock_->hold();
     connect(changeClock_, &MotionClock::ticked, this, &CapacityMapCanvas::stepChange);
-    changing_ = true;
   }
   changeStartedAt_ = changeClock_->now();
 }
@@ -50,12 +49,9 @@ void CapacityMapCanvas::stepChange() {
 }
 
 void CapacityMapCanvas::endChange() {
-  if (!changing_) return;
-  changing_ = false;
-  if (changeClock_) {
-    disconnect(changeClock_, &MotionClock::ticked, this, &CapacityMapCanvas::stepChange);
-    changeClock_->release();
-  }
+  if (!changing()) return;
+  disconnect(changeClock_, &MotionClock::ticked, this, &CapacityMapCanvas::stepChange);
+  changeClock_->release();
   changeClock_.clear();
 }
 

@@ -65,7 +65,8 @@ class CapacityMapCanvas : public QQuickPaintedItem {
   int rowsShown() const;
   // The colour each cell is drawn in now, part way through a change or at its end.
   Colors shownColors() const;
-  bool changing() const { return changing_; }
+  // A clock that went away (its window's engine) takes the change with it.
+  bool changing() const { return !changeClock_.isNull(); }
 
   void paint(QPainter* painter) override;
 
@@ -94,10 +95,9 @@ class CapacityMapCanvas : public QQuickPaintedItem {
   bool mirrored_ = false;
   // What the cells showed when the running change began; its end is colorsOf(input_).
   Colors changeStart_{};
-  bool changing_ = false;
   qreal changeStartedAt_ = 0;  // on the clock's time
   double changeShare_ = 0;     // of the way from changeStart_ to the end, eased
-  QPointer<MotionClock> changeClock_;
+  QPointer<MotionClock> changeClock_;  // the clock a running change steps with
   MotionClock ownClock_;
 };
 
