@@ -619,9 +619,10 @@ int main(int argc, char** argv) {
   std::string backingPath;
   std::optional<std::uint64_t> real;
   // Enough workers that a control command never waits behind paced writes (the kernel
-  // sends a dozen writes of the loop device at once).
-  char maxThreads[] = "-omax_threads=64";
-  std::vector<char*> fuseArguments{argv[0], maxThreads};
+  // sends a dozen writes of the loop device at once), each kept once started. The idle
+  // limit is given because libfuse 3.14 reports its own unset one as invalid at every start.
+  char workerThreads[] = "-omax_threads=64,max_idle_threads=64";
+  std::vector<char*> fuseArguments{argv[0], workerThreads};
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     const auto eq = argument.find('=');

@@ -33,6 +33,10 @@ class RunningCoroutine {
 
 namespace session_support {
 
+// A tenth of the card: less free space than that is too little to check in, and more in
+// use than that after deleting everything means the deletion did not take.
+inline constexpr double shareOfTheCard = 0.1;
+
 QString describe(const std::exception& error);
 
 std::string deviceNodeOf(const CardDevice& device);
