@@ -100,6 +100,9 @@ int main(int argc, char* argv[]) {
                                {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(delegate)}});
   engine.load(QUrl(QStringLiteral("qrc:/Tessorin/Main.qml")));
   if (engine.rootObjects().isEmpty()) return 1;
+  for (QObject* root : engine.rootObjects()) {
+    if (auto* window = qobject_cast<QQuickWindow*>(root)) tessorin::keepTheSoftwareRasteriserSettingToThisProgram(*window);
+  }
   // The window is up: from now on a quit asks about busy cards.
   tessorinApp.contentShown();
   QObject::connect(&instance, &tessorin::SingleInstance::raiseRequested, &engine, [&engine] { raise(engine); });

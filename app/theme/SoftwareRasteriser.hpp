@@ -2,7 +2,11 @@
 // How the window is drawn on a computer without a graphics card, where Qt Quick draws
 // with OpenGL on Mesa's software rasteriser (llvmpipe). Called by every program that shows
 // the window as a user sees it (the application and the window's benchmarks), before the
-// first window.
+// first window. Main thread only, unless said otherwise.
+
+#include <QProcessEnvironment>
+
+class QQuickWindow;
 
 namespace tessorin {
 
@@ -13,5 +17,15 @@ namespace tessorin {
 // where eight took 23–27 %, and still share a large frame (scrolling, a resize). A
 // user's own LP_NUM_THREADS is kept; other OpenGL drivers never read it.
 void spareTheSoftwareRasteriser();
+
+// The two threads are this program's choice, not the user's: once window has drawn its
+// first frame (Mesa reads LP_NUM_THREADS as its driver loads, once), the variable goes
+// from the environment again, so the programs started from here (the disk utility, the
+// file manager, the browser) get the user's own. A user's own LP_NUM_THREADS stays.
+void keepTheSoftwareRasteriserSettingToThisProgram(QQuickWindow& window);
+
+// The environment for a program started before that first frame (the desktop's settings
+// are asked for as the window loads): the user's, without the two threads. Any thread.
+QProcessEnvironment environmentForStartedPrograms();
 
 }  // namespace tessorin

@@ -258,7 +258,7 @@ TEST(ReducedMotionTest, AKdeAnimationSpeedOfZeroAsksForStillness) {
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(test.file);
     file.close();
-    EXPECT_EQ(ReducedMotion::kdeGlobalsAskForStillness(path), test.still) << test.file;
+    EXPECT_EQ(ReducedMotion::kdeGlobalsAskForStillness(path).value_or(false), test.still) << test.file;
   }
 }
 

@@ -1,22 +1,30 @@
 #include "session/records/PlainFile.hpp"
 
 #include <fcntl.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <QFile>
 
 namespace tessorin {
 
-PlainFile PlainFile::open(const QString& path) {
+PlainFile PlainFile::open(const QString& path, Links links) {
   PlainFile opened;
   const QByteArray name = QFile::encodeName(path);
-  opened.file_ = FileDescriptor(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  const int noLinks = links == Links::refused ? O_NOFOLLOW : 0;
+  opened.file_ = FileDescriptor(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | noLinks));
   if (!opened.file_) {
     if (errno == ENOENT) return opened;
+    if (errno == ELOOP) {
+      opened.kind_ = Kind::notAFile;
+      return opened;
+    }
     // A device that refuses to open (a terminal with none behind it) is no file either.
     struct stat status {};
-    const bool regular = ::stat(name.constData(), &status) == 0 && S_ISREG(status.st_mode);
+    const int found = links == Links::refused ? ::lstat(name.constData(), &status) : ::stat(name.constData(), &status);
+    const bool regular = found == 0 && S_ISREG(status.st_mode);
     opened.kind_ = regular ? Kind::unreadable : Kind::notAFile;
     return opened;
   }
@@ -28,6 +36,22 @@ PlainFile PlainFile::open(const QString& path) {
   opened.kind_ = S_ISREG(opened.status_.st_mode) ? Kind::regular : Kind::notAFile;
   if (opened.kind_ != Kind::regular) opened.file_ = FileDescriptor();
   return opened;
+}
+
+std::optional<QByteArray> PlainFile::readWhole(qint64 limit) const {
+  if (kind_ != Kind::regular) return std::nullopt;
+  QByteArray bytes;
+  // The size as opened is only a first guess: the file may grow or shrink as it is read.
+  bytes.reserve(static_cast<qsizetype>(std::clamp<qint64>(status_.st_size, 0, limit)) + 1);
+  char chunk[65536];
+  for (;;) {
+    const ssize_t got = ::pread(file_.get(), chunk, sizeof chunk, bytes.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return std::nullopt;
+    if (got == 0) return bytes;
+    if (bytes.size() + got > limit) return std::nullopt;
+    bytes.append(chunk, got);
+  }
 }
 
 }  // namespace tessorin

@@ -3,11 +3,15 @@
 // desktop's settings, the community's database), opened so that nothing at its name can
 // make the open wait. A FIFO (or a device) put in a file's place would hold a blocking
 // open until a writer came; here it is opened without blocking and judged by what was
-// opened, not by the name, which may be replaced meanwhile. Only a regular file is read.
+// opened, not by the name, which may be replaced meanwhile. Only a regular file is read,
+// and what is read is read from the descriptor that was judged, never from the name again.
 // A value; safe on any thread.
 
 #include <sys/stat.h>
 
+#include <optional>
+
+#include <QByteArray>
 #include <QString>
 
 #include "tessorin/posix/FileDescriptor.hpp"
@@ -21,14 +25,22 @@ class PlainFile {
     regular,
     // A regular file this user may not open.
     unreadable,
-    // A FIFO, a device, a folder, or a link to one: not to be read.
+    // A FIFO, a device, a folder, or a link to one (or any link, when links are refused):
+    // not to be read.
     notAFile,
   };
+  // A file the application also replaces is never reached through a link: the link is
+  // someone else's, and what it points at is not the application's to read or overwrite.
+  enum class Links { followed, refused };
 
   // Opens path for reading when it is a regular file; otherwise says what is there.
-  static PlainFile open(const QString& path);
+  static PlainFile open(const QString& path, Links links = Links::followed);
   // What stands at path, the file closed again at once.
-  static Kind kindAt(const QString& path) { return open(path).kind(); }
+  static Kind kindAt(const QString& path, Links links = Links::followed) { return open(path, links).kind(); }
+
+  // The whole of a regular file as opened; nothing when it is none, holds more than
+  // limit bytes, or cannot be read to its end.
+  std::optional<QByteArray> readWhole(qint64 limit) const;
 
   Kind kind() const { return kind_; }
   // Open only for a regular file.

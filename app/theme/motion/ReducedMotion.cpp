@@ -3,11 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QSettings>
 #include <QStandardPaths>
 #include <QThreadPool>
 
+#include "session/records/IniText.hpp"
 #include "session/records/PlainFile.hpp"
+#include "theme/SoftwareRasteriser.hpp"
 
 namespace tessorin {
 
@@ -33,6 +34,7 @@ bool ReducedMotion::gnomeAsksForStillness() {
   const QString gsettings = QStandardPaths::findExecutable(QStringLiteral("gsettings"));
   if (gsettings.isEmpty()) return false;
   QProcess process;
+  process.setProcessEnvironment(environmentForStartedPrograms());
   process.start(gsettings, {QStringLiteral("get"), QStringLiteral("org.gnome.desktop.interface"),
                             QStringLiteral("enable-animations")});
   // Without the schema (no GNOME settings installed) gsettings says so and exits non-zero.
@@ -45,21 +47,25 @@ bool ReducedMotion::gnomeAsksForStillness() {
 bool ReducedMotion::kdeAsksForStillness() {
   // The user's file first: the first one that says anything decides.
   for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation)) {
-    const QString path = QDir(folder).filePath(QStringLiteral("kdeglobals"));
-    // Only a regular file is read: QSettings' blocking open of a FIFO in its place would
-    // hold this thread, and the application's quit with it.
-    if (PlainFile::kindAt(path) != PlainFile::Kind::regular) continue;
-    QSettings file(path, QSettings::IniFormat);
-    if (file.contains(QStringLiteral("KDE/AnimationDurationFactor"))) return kdeGlobalsAskForStillness(path);
+    if (const std::optional<bool> still = kdeGlobalsAskForStillness(QDir(folder).filePath(QStringLiteral("kdeglobals")))) {
+      return *still;
+    }
   }
   return false;
 }
 
-bool ReducedMotion::kdeGlobalsAskForStillness(const QString& path) {
-  const QSettings file(path, QSettings::IniFormat);
+std::optional<bool> ReducedMotion::kdeGlobalsAskForStillness(const QString& path) {
+  // Read from the descriptor that was judged a regular file: QSettings' own blocking open
+  // of the name, with a FIFO put there meanwhile, would hold this thread, and the
+  // application's quit with it.
+  constexpr qint64 largestKdeGlobals = 4 * 1024 * 1024;
+  const std::optional<QByteArray> text = PlainFile::open(path).readWhole(largestKdeGlobals);
+  if (!text) return std::nullopt;
+  const QVariant factor = iniValues(*text).value(QStringLiteral("KDE/AnimationDurationFactor"));
+  if (!factor.isValid()) return std::nullopt;
   bool isNumber = false;
-  const double factor = file.value(QStringLiteral("KDE/AnimationDurationFactor")).toDouble(&isNumber);
-  return isNumber && factor <= 0;
+  const double value = factor.toDouble(&isNumber);
+  return isNumber && value <= 0;
 }
 
 }  // namespace tessorin

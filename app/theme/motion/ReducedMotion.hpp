@@ -8,6 +8,8 @@
 // its answer comes, motion is allowed. The answer arrives on the main thread through
 // `changed`. Main thread, apart from the read itself.
 
+#include <optional>
+
 #include <QObject>
 #include <QString>
 
@@ -28,8 +30,8 @@ class ReducedMotion : public QObject {
   // The desktops' own answers, as read now (the calling thread waits for them).
   static bool gnomeAsksForStillness();
   static bool kdeAsksForStillness();
-  // A kdeglobals file's answer.
-  static bool kdeGlobalsAskForStillness(const QString& path);
+  // A kdeglobals file's answer; nothing when it does not say (or is no file to read).
+  static std::optional<bool> kdeGlobalsAskForStillness(const QString& path);
 
  Q_SIGNALS:
   void changed();

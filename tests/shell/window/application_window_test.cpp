@@ -189,7 +189,8 @@ TEST(Application, StartsAndEndsOnSigtermWithAFifoInPlaceOfAFileItReads) {
     }
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
-    if (QByteArray(fifo).endsWith(".conf")) {
+    // The organisation's file beside the user's is never opened, so there is nothing to tell.
+    if (QByteArray(fifo) == "config/Tessorin/Tessorin.conf") {
       const QString errors = QString::fromUtf8(program.readAllStandardError());
       EXPECT_TRUE(errors.contains(home.filePath(fifo))) << "the user was not told: " << errors.toStdString();
     }
