@@ -304,7 +304,7 @@ const bool registered = addGalleryStates({
              return withDelegate(world, model);
            },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("GENUINE"))}),
-    // The longest speed notes, of a test that could write only part of the card.
+    // A test that could write only part of the card, at the smallest window.
     window(QStringLiteral("MainWindow"), QStringLiteral("minimum-900x640-partly-tested"), QSize(900, 640),
            [](GalleryWorld& world) {
              AppModel* model = world.appModel({genuineCard, idleCard});
@@ -313,7 +313,7 @@ const bool registered = addGalleryStates({
              model->setSelection(AppModel::Selection::card(genuineCard.id));
              return withDelegate(world, model);
            },
-           {text(QStringLiteral("statNote1"), QStringLiteral("average over the 20\u00A0GB tested"))}),
+           {text(QStringLiteral("statValue0"), QStringLiteral("20\u00A0GB"))}),
     window(QStringLiteral("MainWindow"), QStringLiteral("history"), QSize(1080, 760),
            [](GalleryWorld& world) {
              AppModel* model = fullHistory(world);
