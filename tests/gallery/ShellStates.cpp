@@ -216,6 +216,38 @@ QVariantMap withDelegate(GalleryWorld& world, AppModel* model) {
   return properties;
 }
 
+// Halfway through writing a 62 GB card at 40 MB/s: the map and the chart make the page
+// taller than the smallest window.
+void writingHalfway(CardSession& session) {
+  constexpr std::uint64_t total = 62 * GB;
+  session.setStage(CardSessionStage::full(FullTest::Progress::Phase::preparing));
+  FullTest::Progress report;
+  report.phase = FullTest::Progress::Phase::writing;
+  report.bytesTotal = total;
+  report.bytesDone = total / 2;
+  report.bytesPerSecond = 40 * MBps;
+  report.map = CapacityMap(total);
+  report.map.markWritten(0, total / 2);
+  for (std::uint64_t i = 1; i <= 30; ++i) report.newSamples.push_back({total / 60 * i, 40 * MBps});
+  session.applyFullProgress(report);
+}
+
+// The keyboard's focus on the advanced test's Stop at the smallest window: the page has
+// scrolled down to it, and its ring shows.
+GalleryState stopFocusedWhileWriting() {
+  GalleryState state = window(
+      QStringLiteral("MainWindow"), QStringLiteral("writing-stop-focused-900x640"), QSize(900, 640),
+      [](GalleryWorld& world) {
+        AppModel* model = world.appModel({fullCard, idleCard});
+        writingHalfway(*model->session(fullCard.id));
+        model->setSelection(AppModel::Selection::card(fullCard.id));
+        return withDelegate(world, model);
+      },
+      {{QStringLiteral("stopButton"), QStringLiteral("visualFocus"), true}});
+  state.keyboardFocus = QStringLiteral("stopButton");
+  return state;
+}
+
 const QString removed = QStringLiteral("Removed");
 
 const bool registered = addGalleryStates({
@@ -331,6 +363,7 @@ const bool registered = addGalleryStates({
     window(QStringLiteral("MainWindow"), QStringLiteral("no-card"), QSize(1080, 760),
            [](GalleryWorld& world) { return withDelegate(world, world.appModel({})); },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("Tessorin")), shown(QStringLiteral("noCardView"), true)}),
+    stopFocusedWhileWriting(),
 });
 
 }  // namespace
