@@ -11,6 +11,7 @@
 #include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "HalfwayWriting.hpp"
 #include "theme/Palette.hpp"
 
 namespace tessorin::gallery {
@@ -216,22 +217,6 @@ QVariantMap withDelegate(GalleryWorld& world, AppModel* model) {
   return properties;
 }
 
-// Halfway through writing a 62 GB card at 40 MB/s: the map and the chart make the page
-// taller than the smallest window.
-void writingHalfway(CardSession& session) {
-  constexpr std::uint64_t total = 62 * GB;
-  session.setStage(CardSessionStage::full(FullTest::Progress::Phase::preparing));
-  FullTest::Progress report;
-  report.phase = FullTest::Progress::Phase::writing;
-  report.bytesTotal = total;
-  report.bytesDone = total / 2;
-  report.bytesPerSecond = 40 * MBps;
-  report.map = CapacityMap(total);
-  report.map.markWritten(0, total / 2);
-  for (std::uint64_t i = 1; i <= 30; ++i) report.newSamples.push_back({total / 60 * i, 40 * MBps});
-  session.applyFullProgress(report);
-}
-
 // The keyboard's focus on the advanced test's Stop at the smallest window: the page has
 // scrolled down to it, and its ring shows.
 GalleryState stopFocusedWhileWriting() {
@@ -239,7 +224,7 @@ GalleryState stopFocusedWhileWriting() {
       QStringLiteral("MainWindow"), QStringLiteral("writing-stop-focused-900x640"), QSize(900, 640),
       [](GalleryWorld& world) {
         AppModel* model = world.appModel({fullCard, idleCard});
-        writingHalfway(*model->session(fullCard.id));
+        testing::writeHalfway(*model->session(fullCard.id));
         model->setSelection(AppModel::Selection::card(fullCard.id));
         return withDelegate(world, model);
       },
