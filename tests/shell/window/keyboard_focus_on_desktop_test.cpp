@@ -8,9 +8,12 @@
 #include <QImage>
 #include <QQuickItem>
 #include <QTest>
+#include <functional>
 #include <set>
 #include <gtest/gtest.h>
 
+#include "FinishedCheckSeam.hpp"
+#include "GalleryEngineValues.hpp"
 #include "HalfwayWriting.hpp"
 #include "theme/Palette.hpp"
 #include "window/DesktopCardWindow.hpp"
@@ -72,7 +75,9 @@ std::set<QString> tabAround(CardWindow& desktop, const char* scene) {
                                                          : focused->objectName();
     reached.insert(name);
     shoot(desktop, QStringLiteral("%1-tab-%2-%3").arg(QLatin1String(scene)).arg(step).arg(name));
-    EXPECT_TRUE(focused->property("visualFocus").toBool()) << name.toStdString() << " takes the focus but is no control";
+    // A text field shows its ring whenever it takes the typing; a control only for the keyboard.
+    EXPECT_TRUE(focused->property("visualFocus").toBool() || focused->inherits("QQuickTextInput"))
+        << name.toStdString() << " takes the focus but is no control";
     QQuickItem* ring = ringOf(focused);
     EXPECT_NE(ring, nullptr) << name.toStdString() << " has no focus ring";
     if (ring == nullptr) continue;
@@ -124,6 +129,52 @@ TEST(KeyboardFocus, TabGoesRoundTheHowItWorksSheetAloneAndEachStopShowsItsRingIn
   QTest::keyClick(desktop.window(), Qt::Key_Escape);
   EXPECT_TRUE(turnLoopUntil([&] { return desktop.isClosed(QStringLiteral("howItWorksSheet")); }, 5s));
 }
+
+// A page of the window as a keyboard user reaches it, and a control Tab must reach there.
+struct KeyboardPage {
+  const char* name;
+  std::function<void(CardWindow&)> show;
+  const char* reachable;
+  friend void PrintTo(const KeyboardPage& page, std::ostream* out) { *out << page.name; }
+};
+
+class EveryPage : public ::testing::TestWithParam<KeyboardPage> {};
+
+// Whatever takes the focus on a page is a control whose ring shows in sight.
+TEST_P(EveryPage, TabStopsOnlyAtControlsAndEachShowsItsRingInSight) {
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  desktop.window()->resize(900, 640);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.window()->height() == 640; }, 10s));
+  GetParam().show(desktop);
+  const QString reachable = QString::fromLatin1(GetParam().reachable);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.shown.named(reachable) != nullptr; }, 10s));
+  CardWindow::pause();
+  const std::set<QString> reached = tabAround(desktop, GetParam().name);
+  EXPECT_TRUE(reached.count(reachable)) << GetParam().reachable << " is not reached by Tab";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, EveryPage,
+    ::testing::Values(KeyboardPage{"card-at-rest", [](CardWindow&) {}, "startButton"},
+                      KeyboardPage{"outcome",
+                                   [](CardWindow& desktop) {
+                                     const ZoneResult speeds = gallery::zone(30e6, 60e6);
+                                     FinishedCheckSeam::finish(
+                                         *desktop.session,
+                                         {.quick = gallery::quick(512 * testing::sessionMiB, 16, 16, speeds)});
+                                   },
+                                   "checkAgainButton"},
+                      KeyboardPage{"history",
+                                   [](CardWindow& desktop) {
+                                     desktop.world.model->setSelection(AppModel::Selection::history());
+                                   },
+                                   "historyRow"},
+                      KeyboardPage{"community",
+                                   [](CardWindow& desktop) {
+                                     desktop.world.model->setSelection(AppModel::Selection::community());
+                                   },
+                                   "communityRow"}));
 
 // A click on the window's own area, away from any control.
 void clickAway(CardWindow& desktop) {
