@@ -89,6 +89,7 @@ Dialog {
         clip: true
         interactive: contentHeight > height
         boundsBehavior: Flickable.StopAtBounds
+        FocusInView.enabled: true
         ScrollBar.vertical: ScrollBar {
             parent: scroller.parent
             x: scroller.x + scroller.width + 8

@@ -82,16 +82,10 @@ Button {
             }
         }
 
-        // The keyboard's focus, as on every other button: a ring in the link colour outside the capsule.
-        Rectangle {
-            objectName: "glowButtonFocusRing"
-            anchors.fill: parent
-            anchors.margins: -3
-            radius: height / 2
-            color: "transparent"
-            border.width: 2
-            border.color: Palette.linkText
-            visible: control.visualFocus
+        // The keyboard's focus, as on every other button.
+        FocusRing {
+            target: control
+            controlRadius: parent.height / 2
         }
     }
 }

@@ -206,6 +206,12 @@ double Palette::emphasisOpacity(int level) {
   return opacities[std::clamp(level, 0, 3)];
 }
 
+QColor Palette::focusRing() const {
+  // No tint could do it: 3:1 on the deep fills (white text's) and on a light panel alike
+  // leaves only the darkest shades, and on a dark panel only the palest.
+  return windowBackground().lightnessF() < 0.5 ? srgb(0.80, 0.83, 1.0) : srgb(0.07, 0.08, 0.26);
+}
+
 QColor Palette::primary() const { return windowTextAt(emphasisOpacity(0)); }
 QColor Palette::secondary() const { return windowTextAt(emphasisOpacity(1)); }
 QColor Palette::tertiary() const { return windowTextAt(emphasisOpacity(2)); }

@@ -52,6 +52,9 @@ class Palette : public QObject {
   // filled button is no fill of its own: the quaternary wash under secondary text.
   Q_PROPERTY(QColor filledHoverOverlay READ filledHoverOverlay CONSTANT)
   Q_PROPERTY(QColor filledPressedOverlay READ filledPressedOverlay CONSTANT)
+  // The ring of the keyboard's focus: a deep indigo on a light window, a pale one on a dark
+  // window, 3:1 on every surface a control stands on and on every fill a control has.
+  Q_PROPERTY(QColor focusRing READ focusRing NOTIFY systemColorsChanged)
   // Text and marks at falling emphasis: window text at opacity 0.85, 0.68, 0.6 and 0.1.
   // The first three are text and reach 4.5:1 on the window, a panel and a tinted panel;
   // the fourth is for fills and rules only.
@@ -116,6 +119,7 @@ class Palette : public QObject {
   QColor amberText() const { return textShadeOf(amber()); }
   QColor linkText() const { return textShadeOf(indigo()); }
   QVariantList accentSymbolGradient() const { return {textShadeOf(cyan()), textShadeOf(indigo())}; }
+  QColor focusRing() const;
   QColor primary() const;
   QColor secondary() const;
   QColor tertiary() const;

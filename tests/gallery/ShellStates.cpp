@@ -11,6 +11,7 @@
 #include "GalleryEngineValues.hpp"
 #include "GalleryState.hpp"
 #include "GalleryWorld.hpp"
+#include "HalfwayWriting.hpp"
 #include "theme/Palette.hpp"
 
 namespace tessorin::gallery {
@@ -216,6 +217,22 @@ QVariantMap withDelegate(GalleryWorld& world, AppModel* model) {
   return properties;
 }
 
+// The keyboard's focus on the advanced test's Stop at the smallest window: the page has
+// scrolled down to it, and its ring shows.
+GalleryState stopFocusedWhileWriting() {
+  GalleryState state = window(
+      QStringLiteral("MainWindow"), QStringLiteral("writing-stop-focused-900x640"), QSize(900, 640),
+      [](GalleryWorld& world) {
+        AppModel* model = world.appModel({fullCard, idleCard});
+        testing::writeHalfway(*model->session(fullCard.id));
+        model->setSelection(AppModel::Selection::card(fullCard.id));
+        return withDelegate(world, model);
+      },
+      {{QStringLiteral("stopButton"), QStringLiteral("visualFocus"), true}});
+  state.keyboardFocus = QStringLiteral("stopButton");
+  return state;
+}
+
 const QString removed = QStringLiteral("Removed");
 
 const bool registered = addGalleryStates({
@@ -304,7 +321,7 @@ const bool registered = addGalleryStates({
              return withDelegate(world, model);
            },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("GENUINE"))}),
-    // The longest speed notes, of a test that could write only part of the card.
+    // A test that could write only part of the card, at the smallest window.
     window(QStringLiteral("MainWindow"), QStringLiteral("minimum-900x640-partly-tested"), QSize(900, 640),
            [](GalleryWorld& world) {
              AppModel* model = world.appModel({genuineCard, idleCard});
@@ -313,7 +330,7 @@ const bool registered = addGalleryStates({
              model->setSelection(AppModel::Selection::card(genuineCard.id));
              return withDelegate(world, model);
            },
-           {text(QStringLiteral("statNote1"), QStringLiteral("average over the 20\u00A0GB tested"))}),
+           {text(QStringLiteral("statValue0"), QStringLiteral("20\u00A0GB"))}),
     window(QStringLiteral("MainWindow"), QStringLiteral("history"), QSize(1080, 760),
            [](GalleryWorld& world) {
              AppModel* model = fullHistory(world);
@@ -331,6 +348,7 @@ const bool registered = addGalleryStates({
     window(QStringLiteral("MainWindow"), QStringLiteral("no-card"), QSize(1080, 760),
            [](GalleryWorld& world) { return withDelegate(world, world.appModel({})); },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("Tessorin")), shown(QStringLiteral("noCardView"), true)}),
+    stopFocusedWhileWriting(),
 });
 
 }  // namespace

@@ -258,6 +258,44 @@ TEST(CardPage, APanelThatLeavesFadesOutOverTheNextAndProgressKeepsThePanelItHas)
   expectClean(page);
 }
 
+// The advanced test's Stop spans its panel; the quick check's and the reinsertion's stay
+// as wide as their label.
+TEST(CardPage, TheAdvancedTestsStopSpansItsPanelAndTheOtherStopsFitTheirLabel) {
+  TESSORIN_REQUIRE_VOLUMES();
+  auto volume = LoopVolume::create(FileSystemKind::exfat, 64_MiB);
+  Checked card(deviceOf(volume->mountPoint(), volume->loopDevice(), 64_MiB));
+  LoadedPage page(card.session.get());
+  ASSERT_TRUE(page.loaded());
+  // The Stop of that panel, once the panel has come in and was laid out.
+  const auto stopIn = [&](const char* panel) -> QQuickItem* {
+    QQuickItem* stop = nullptr;
+    turnLoopUntil(
+        [&] {
+          QObject* shown = page.find(QString::fromLatin1(panel));
+          stop = shown ? shown->findChild<QQuickItem*>(QStringLiteral("stopButton")) : nullptr;
+          return stop != nullptr && stop->width() > 0 && shown->property("opacity").toDouble() == 1.0;
+        },
+        5s);
+    return stop;
+  };
+
+  card.session->setStage(CardSessionStage::full(FullTest::Progress::Phase::writing));
+  QQuickItem* stop = stopIn("fullPanel");
+  ASSERT_NE(stop, nullptr);
+  EXPECT_EQ(stop->width(), stop->parentItem()->width()) << "the advanced test's Stop is stretched";
+  EXPECT_GT(stop->width(), 2 * stop->implicitWidth());
+
+  for (const auto& [panel, stage] : {std::pair{"quickPanel", CardSessionStage::quick({})},
+                                     std::pair{"reinsertPanel", CardSessionStage::reinsert(true)}}) {
+    card.session->setStage(stage);
+    stop = stopIn(panel);
+    ASSERT_NE(stop, nullptr) << panel;
+    EXPECT_EQ(stop->width(), stop->implicitWidth()) << panel << "'s Stop fits its label";
+  }
+  card.session->setStage(CardSessionStage::idle());
+  expectClean(page);
+}
+
 TEST(CardPage, DeletingTheSessionWhileItsPageIsShownLeavesAnEmptyPage) {
   TESSORIN_REQUIRE_VOLUMES();
   auto volume = LoopVolume::create(FileSystemKind::exfat, 256_MiB);

@@ -30,17 +30,26 @@ struct Pair {
 // washed with a tint (its strongest corner), on a chip of that tint and in the speed
 // box; white on the fills made for white text and on the tiles under white symbols. The
 // tints' shades are also what symbols are drawn in, so they pass the text bar here.
-std::vector<Pair> pairsOf(const Palette& palette) {
-  const QColor window = palette.windowBackground();
+using Named = std::vector<std::pair<std::string, QColor>>;
+
+// What the views draw on: the window, a plain panel, the speed box, and a panel and a chip
+// washed with each tint (its strongest corner).
+Named backgroundsOf(const Palette& palette) {
   const QColor panel = palette.panelBackground();
-  std::vector<std::pair<std::string, QColor>> backgrounds = {
-      {"window", window}, {"panel", panel}, {"speed box", laidOver(palette.quaternary(), panel, 0.35)}};
-  for (const auto& [name, tint] : std::vector<std::pair<std::string, QColor>>{
-           {"green", Palette::green()}, {"red", Palette::red()}, {"amber", Palette::amber()},
-           {"cyan", Palette::cyan()}, {"indigo", Palette::indigo()}}) {
+  Named backgrounds = {
+      {"window", palette.windowBackground()}, {"panel", panel}, {"speed box", laidOver(palette.quaternary(), panel, 0.35)}};
+  for (const auto& [name, tint] : Named{{"green", Palette::green()}, {"red", Palette::red()}, {"amber", Palette::amber()},
+                                        {"cyan", Palette::cyan()}, {"indigo", Palette::indigo()}}) {
     backgrounds.emplace_back(name + " panel", laidOver(tint, panel, 0.16));
     backgrounds.emplace_back(name + " chip", laidOver(tint, panel, 0.13));
   }
+  return backgrounds;
+}
+
+std::vector<Pair> pairsOf(const Palette& palette) {
+  const QColor window = palette.windowBackground();
+  const QColor panel = palette.panelBackground();
+  const Named backgrounds = backgroundsOf(palette);
   const std::vector<std::pair<std::string, QColor>> texts = {
       {"primary", palette.primary()},     {"secondary", palette.secondary()}, {"tertiary", palette.tertiary()},
       {"green text", palette.greenText()}, {"red text", palette.redText()},   {"amber text", palette.amberText()},
@@ -104,6 +113,26 @@ std::vector<Pair> pairsOf(const Palette& palette) {
     pairs.push_back({"card label text", white, "card label plate", end.value<QColor>(), 4.5});
   }
   return pairs;
+}
+
+// The focus ring, a mark that must be seen (3:1), on every surface a control stands on
+// (the sidebar and its selected row too) and beside every fill a control has at rest.
+void expectFocusRingSeen(const Palette& palette, const char* window) {
+  Named besides = backgroundsOf(palette);
+  const QColor sidebar = palette.windowBackground().darker(104);
+  besides.emplace_back("sidebar", sidebar);
+  besides.emplace_back("selected sidebar row", laidOver(Palette::indigo(), sidebar, 0.16));
+  for (const QVariant& end : Palette::prominentFillList()) besides.emplace_back("prominent fill", end.value<QColor>());
+  besides.emplace_back("destructive fill", Palette::destructiveFill());
+  besides.emplace_back("selection fill", Palette::selectionFill());
+  for (const QColor& tint : {Palette::cyan(), Palette::indigo(), Palette::red(), Palette::green(), Palette::amber()}) {
+    besides.emplace_back("large button of " + tint.name().toStdString(), Palette::fillShade(tint));
+  }
+  for (const auto& [name, behind] : besides) {
+    EXPECT_GE(contrastRatio(palette.focusRing(), behind), 3.0)
+        << "focus ring beside " << name << " in a " << window << " window: " << palette.focusRing().name().toStdString()
+        << " on " << behind.name().toStdString();
+  }
 }
 
 void expectLegible(const Palette& palette, const char* window) {
@@ -187,6 +216,16 @@ TEST(ContrastTest, EveryTextRoleIsLegibleOnEveryBackgroundOfADarkWindow) {
   useDarkWindow();
   expectLegible(Palette(), "dark");
   QGuiApplication::setPalette(QPalette());
+}
+
+TEST(ContrastTest, TheFocusRingIsSeenOnEverySurfaceAndBesideEveryFillOfALightAndADarkWindow) {
+  useLightWindow();
+  expectFocusRingSeen(Palette(), "light");
+  useDarkWindow();
+  expectFocusRingSeen(Palette(), "dark");
+  QGuiApplication::setPalette(QPalette());
+  // The link colour the ring once was is lost on the fills under white text.
+  EXPECT_LT(contrastRatio(Palette().linkText(), Palette::selectionFill()), 3.0);
 }
 
 TEST(ContrastTest, TheBrightTintsAreNotTextOnALightWindow) {

@@ -197,7 +197,7 @@ Panel {
     }
 
     StopButton {
-        Layout.alignment: Qt.AlignHCenter
+        Layout.fillWidth: true
         session: root.session
     }
 }

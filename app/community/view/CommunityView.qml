@@ -82,6 +82,7 @@ Item {
         spacing: 10
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: ScrollBar {}
+        FocusInView.enabled: true
 
         readonly property real columnWidth: Math.min(880, list.width) - 56
 

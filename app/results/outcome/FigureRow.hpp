@@ -15,13 +15,11 @@ struct FigureRow {
   Q_PROPERTY(QString symbol MEMBER symbol CONSTANT)
   Q_PROPERTY(QString title MEMBER title CONSTANT)
   Q_PROPERTY(QString value MEMBER value CONSTANT)
-  Q_PROPERTY(QString note MEMBER note CONSTANT)
 
  public:
   QString symbol;  // empty where the display shows none
   QString title;
   QString value;
-  QString note = {};  // what the figure covers, where the page shows another one like it
 
   friend bool operator==(const FigureRow&, const FigureRow&) = default;
 };

@@ -102,7 +102,6 @@ ColumnLayout {
                 delegate: Column {
                     required property var modelData
                     required property int index
-                    // Tiles with a note under their title keep their figures level with the rest.
                     width: statsRow.width / Math.max(1, statTiles.count)
                     spacing: 4
                     SymbolIcon {
@@ -119,7 +118,7 @@ ColumnLayout {
                         font: Typography.font(Typography.Headline, -1, true)
                         color: Theme.Palette.primary
                     }
-                    // Titles and notes wrap within their own quarter of the row, however narrow.
+                    // A title wraps within its own quarter of the row, however narrow.
                     Text {
                         width: parent.width
                         horizontalAlignment: Text.AlignHCenter
@@ -127,18 +126,6 @@ ColumnLayout {
                         textFormat: Text.PlainText
                         wrapMode: Text.Wrap
                         font: Typography.caption
-                        color: Theme.Palette.secondary
-                    }
-                    Text {
-                        objectName: "statNote" + index
-                        x: 6
-                        width: parent.width - 12
-                        horizontalAlignment: Text.AlignHCenter
-                        visible: text !== ""
-                        text: modelData.note
-                        textFormat: Text.PlainText
-                        wrapMode: Text.Wrap
-                        font: Typography.caption2
                         color: Theme.Palette.secondary
                     }
                 }

@@ -85,31 +85,18 @@ QVariantList OutcomePanelModel::noteList() const {
   return gadgetList(OutcomeNotes::make(*outcome_.outcome, session_->quickSkipped(), LiveXRay::of(*session_)));
 }
 
-std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full, const QString& speedScope) {
+std::vector<FigureRow> OutcomePanelModel::stats(const FullTestResult& full) {
   const TestManifest& manifest = full.manifest;
   return {
       {QStringLiteral("internaldrive"), tr("Tested"), DisplayFormat::byteCountText(manifest.writtenBytes())},
-      {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average),
-       speedScope},
-      {QStringLiteral("square.and.arrow.up"), tr("Read speed"), ResultFigures::speedText(full.cardReadSpeed()), speedScope},
+      {QStringLiteral("square.and.arrow.down"), tr("Write speed"), ResultFigures::speedText(manifest.writeSpeed.average)},
+      {QStringLiteral("square.and.arrow.up"), tr("Read speed"), ResultFigures::speedText(full.cardReadSpeed())},
       {QStringLiteral("clock"), tr("Duration"), ResultFigures::durationText(manifest.writeDuration + full.readDuration)},
   };
 }
 
-QString OutcomePanelModel::speedScope(const CheckOutcome& outcome) {
-  // The report card shows the rating's speeds, the speed zone's, whenever there is one.
-  if (!outcome.full || !outcome.speed) return {};
-  const TestManifest& manifest = outcome.full->manifest;
-  if (ResultFigures::testedOnlyPart(outcome)) {
-    return tr("average over the %1 tested").arg(DisplayFormat::byteCountText(manifest.writtenBytes()));
-  }
-  return tr("average over the whole card");
-}
-
 QVariantList OutcomePanelModel::statList() const {
-  if (!showsFullDetails()) return {};
-  const CheckOutcome& outcome = *outcome_.outcome;
-  return gadgetList(stats(*outcome.full, speedScope(outcome)));
+  return showsFullDetails() ? gadgetList(stats(*outcome_.outcome->full)) : QVariantList();
 }
 
 bool OutcomePanelModel::showsSpeed() const {

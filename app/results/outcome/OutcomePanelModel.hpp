@@ -107,13 +107,8 @@ class OutcomePanelModel : public QObject {
   Q_INVOKABLE void checkAgain();
 
   // The advanced test's four key figures: bytes tested, write and read speed, and the time
-  // the advanced test spent writing and reading. The two speeds carry `speedScope` under
-  // their titles.
-  static std::vector<FigureRow> stats(const FullTestResult& full, const QString& speedScope = {});
-  // Beside the speed zone's figures (a rated card), what the advanced test's averages
-  // cover: the whole card, or only the part written when the test could not write all of
-  // it (too little free space, or a card that stopped taking data). Empty elsewhere.
-  static QString speedScope(const CheckOutcome& outcome);
+  // the advanced test spent writing and reading.
+  static std::vector<FigureRow> stats(const FullTestResult& full);
   static VerdictHeadlineInput headlineOf(const CheckOutcome& outcome);
 
  Q_SIGNALS:

@@ -32,6 +32,16 @@ ColumnLayout {
         Accessible.checkable: true
         Accessible.checked: group.expanded
 
+        // The ring goes round the chevron and the title, not the empty rest of the row.
+        background: Item {
+            Item {
+                x: header.mirrored ? parent.width - width + 4 : -4
+                width: headerRow.implicitWidth + 8
+                height: parent.height
+                FocusRing { target: header; controlRadius: 4 }
+            }
+        }
+
         contentItem: Row {
             id: headerRow
             spacing: 4

@@ -101,6 +101,7 @@ Item {
             bottomMargin: 28
             clip: true
             boundsBehavior: Flickable.StopAtBounds
+            FocusInView.enabled: true
             // Shown while there is more to scroll to: a bar as long as the view would say there is.
             ScrollBar.vertical: ScrollBar { policy: rows.contentHeight + rows.topMargin + rows.bottomMargin > rows.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
 

@@ -40,10 +40,13 @@ Rectangle {
         leftPadding: 8
         rightPadding: 8
         highlighted: selected
+        // Reached by Tab, chosen with Space, as any button.
+        focusPolicy: Qt.StrongFocus
         background: Rectangle {
             radius: 6
             color: row.selected ? Qt.rgba(Palette.indigo.r, Palette.indigo.g, Palette.indigo.b, 0.16)
                                 : row.hovered ? Qt.rgba(0, 0, 0, 0.04) : "transparent"
+            FocusRing { target: row; controlRadius: 6 }
         }
     }
 
@@ -72,6 +75,7 @@ Rectangle {
 
     Flickable {
         anchors.fill: parent
+        FocusInView.enabled: true
         contentHeight: column.implicitHeight + 12
         clip: true
         boundsBehavior: Flickable.StopAtBounds

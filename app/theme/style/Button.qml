@@ -84,6 +84,6 @@ T.Button {
                                             control.down ? 0.14 : control.hovered ? 0.06 : 0)
         }
 
-        FocusRing { target: control; controlRadius: parent.radius }
+        House.FocusRing { target: control; controlRadius: parent.radius }
     }
 }

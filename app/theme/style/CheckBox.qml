@@ -42,7 +42,7 @@ T.CheckBox {
             color: Qt.rgba(0, 0, 0, control.down ? 0.15 : 0)
         }
 
-        FocusRing { target: control; controlRadius: 4 }
+        House.FocusRing { target: control; controlRadius: 4 }
     }
 
     contentItem: Text {

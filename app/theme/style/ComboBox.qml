@@ -51,7 +51,7 @@ T.ComboBox {
         border.width: 1
         border.color: Qt.rgba(House.Palette.primary.r, House.Palette.primary.g, House.Palette.primary.b,
                               control.hovered || control.pressed ? 0.32 : 0.2)
-        FocusRing { target: control; controlRadius: 7 }
+        House.FocusRing { target: control; controlRadius: 7 }
     }
 
     popup: T.Popup {

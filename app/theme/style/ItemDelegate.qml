@@ -33,6 +33,6 @@ T.ItemDelegate {
         color: control.highlighted ? House.Palette.selectionFill
              : Qt.rgba(House.Palette.primary.r, House.Palette.primary.g, House.Palette.primary.b,
                        control.down ? 0.12 : control.hovered ? 0.05 : 0)
-        FocusRing { target: control; controlRadius: 5 }
+        House.FocusRing { target: control; controlRadius: 5 }
     }
 }

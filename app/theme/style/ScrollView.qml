@@ -1,9 +1,12 @@
 import QtQuick
 import QtQuick.Templates as T
+import Tessorin.Theme as House
 
-// A scrolling area with the house's scroll bars.
+// A scrolling area with the house's scroll bars, which keeps the keyboard's focus in sight.
 T.ScrollView {
     id: control
+
+    House.FocusInView.enabled: true
 
     implicitWidth: Math.max(implicitBackgroundWidth + leftInset + rightInset, contentWidth + leftPadding + rightPadding)
     implicitHeight: Math.max(implicitBackgroundHeight + topInset + bottomInset, contentHeight + topPadding + bottomPadding)

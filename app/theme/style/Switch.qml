@@ -44,7 +44,7 @@ T.Switch {
             }
         }
 
-        FocusRing { target: control; controlRadius: 10 }
+        House.FocusRing { target: control; controlRadius: 10 }
     }
 
     contentItem: Text {

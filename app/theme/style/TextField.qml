@@ -47,14 +47,6 @@ T.TextField {
         border.color: Qt.rgba(House.Palette.primary.r, House.Palette.primary.g, House.Palette.primary.b,
                               control.hovered ? 0.32 : 0.2)
 
-        Rectangle {
-            anchors.fill: parent
-            anchors.margins: -3
-            radius: 10
-            color: "transparent"
-            border.width: 2
-            border.color: House.Palette.linkText
-            visible: control.activeFocus
-        }
+        House.FocusRing { target: control; controlRadius: 7; shown: control.activeFocus }
     }
 }

@@ -25,6 +25,6 @@ T.ToolButton {
         radius: 6
         color: Qt.rgba(House.Palette.primary.r, House.Palette.primary.g, House.Palette.primary.b,
                        control.down || control.checked ? 0.14 : control.hovered ? 0.06 : 0)
-        FocusRing { target: control }
+        House.FocusRing { target: control }
     }
 }

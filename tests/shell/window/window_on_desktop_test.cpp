@@ -5,127 +5,21 @@
 // closes that and leaves the check running, while Escape alone stops a quick check at once
 // and first asks about an advanced test that has run for over a minute.
 
-#include <QElapsedTimer>
-#include <QProcess>
 #include <QQuickItem>
-#include <QQuickWindow>
 #include <QTest>
-#include <QThread>
 #include <functional>
-#include <memory>
 #include <gtest/gtest.h>
 
-#include "CounterfeitCard.hpp"
-#include "ShellWorld.hpp"
 #include "card/progress/NotRespondingNoteModel.hpp"
-#include "window/ShownWindow.hpp"
+#include "window/DesktopCardWindow.hpp"
 
 namespace tessorin {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::ShownWindow;
+using testing::CardWindow;
+using testing::centreOf;
 using testing::turnLoopUntil;
-
-// The window manager of this X server, started once for the run.
-void startWindowManager() {
-  static QProcess* manager = [] {
-    auto* process = new QProcess;
-    process->start(QStringLiteral("openbox"), {});
-    process->waitForStarted();
-    // Up once it has named itself on the root window.
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < 10'000) {
-      QProcess probe;
-      probe.start(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")});
-      probe.waitForFinished();
-      if (probe.readAllStandardOutput().contains("window id")) break;
-      QThread::msleep(100);
-    }
-    return process;
-  }();
-  (void)manager;
-}
-
-QPoint centreOf(QObject* object) {
-  auto* item = qobject_cast<QQuickItem*>(object);
-  return item ? item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint() : QPoint(-1, -1);
-}
-
-// A card slow enough that its check runs for the whole test.
-std::unique_ptr<testing::CounterfeitCard> slowCard() {
-  return testing::CounterfeitCard::make({.claimed = 512 * testing::sessionMiB, .writeBytesPerSecond = 30 * testing::sessionMiB});
-}
-
-// The window shown and active on the desktop, over a model of one slow card, whose page
-// is shown.
-struct CardWindow {
-  // Before the window: a window mapped before its manager runs is never given the focus.
-  bool managed = (startWindowManager(), true);
-  std::unique_ptr<testing::CounterfeitCard> medium = slowCard();
-  CardDevice device = testing::deviceFor(medium->mountPoint(), medium->loopDevice(), 512 * testing::sessionMiB);
-  testing::QuitWorld world{{device}};
-  CardSession* session = world.model->sessions().front();
-  ShownWindow shown{world.model.get(), &world.delegate};
-  bool active = false;
-
-  CardWindow() {
-    world.model->setSelection(AppModel::Selection::card(device.id));
-    shown.window->show();
-    shown.window->requestActivate();
-    active = QTest::qWaitForWindowActive(shown.window.get(), 10'000);
-    turnLoopUntil([this] { return shown.named(QStringLiteral("startButton")) != nullptr; }, 10s);
-  }
-  QQuickWindow* window() const { return shown.window.get(); }
-  bool isOpen(const QString& name) const {
-    QObject* popup = shown.named(name);
-    return popup != nullptr && popup->property("opened").toBool();
-  }
-  bool isClosed(const QString& name) const {
-    QObject* popup = shown.named(name);
-    return popup != nullptr && !popup->property("visible").toBool();
-  }
-  // A pointer's click on what the window shows by that name.
-  bool clickAt(const QString& name) const {
-    QObject* target = shown.named(name);
-    if (target == nullptr) return false;
-    QTest::mouseMove(window(), centreOf(target));
-    QTest::mouseClick(window(), Qt::LeftButton, {}, centreOf(target));
-    return true;
-  }
-  // The menu bar's entry of the named menu, clicked.
-  bool openMenu(const QString& menuName) const {
-    QObject* menu = shown.named(menuName);
-    QQuickItem* entry = menu != nullptr ? entryOf(window()->contentItem(), menu) : nullptr;
-    if (entry == nullptr) return false;
-    QTest::mouseClick(window(), Qt::LeftButton, {}, centreOf(entry));
-    return turnLoopUntil([&] { return menu->property("opened").toBool(); }, 5s);
-  }
-  static QQuickItem* entryOf(QQuickItem* item, QObject* menu) {
-    if (item->inherits("QQuickMenuBarItem") && item->property("menu").value<QObject*>() == menu) return item;
-    for (QQuickItem* child : item->childItems()) {
-      if (QQuickItem* found = entryOf(child, menu)) return found;
-    }
-    return nullptr;
-  }
-  void startCheck() {
-    session->start();
-    turnLoopUntil([this] { return session->stage().isBusy() && shown.named(QStringLiteral("stopButton")); }, 60s);
-  }
-  // Whether a tooltip stands in the window's overlay.
-  bool tooltipShown() const {
-    for (QQuickItem* layer : window()->contentItem()->childItems()) {
-      if (!layer->inherits("QQuickOverlay")) continue;
-      for (QQuickItem* popup : layer->childItems()) {
-        if (popup->isVisible() && popup->parent() != nullptr && popup->parent()->inherits("QQuickToolTip")) return true;
-      }
-    }
-    return false;
-  }
-  // Turns the loop a little, long enough for a stray key to have done its harm.
-  static void pause() { turnLoopUntil([] { return false; }, 200ms); }
-};
 
 struct SheetEntry {
   const char* name;
