@@ -81,9 +81,11 @@ class BoundedHttpServer : public httplib::Server {
     std::size_t requestBytes = 64 * 1024;
     std::size_t headerCount = 50;
     int listenBacklog = 256;
-    // What a request takes of its thread's stack is a few pages: the library's parser,
-    // libpq and a streaming JSON parser, none of them recursing with their input.
-    std::size_t threadStackBytes = 256 * 1024;
+    // The deepest a request takes its thread's stack is the library's own regular
+    // expressions, which recurse once per character: some 3 MiB for a Range line of the
+    // 8 KiB it reads, or a multipart header filling the 16 KiB a body may have. Half the
+    // process's default, so that both doors' threads fit where one door's did.
+    std::size_t threadStackBytes = 4 * 1024 * 1024;
   };
   // The JSON bodies answered with 429: to a connection over its address's cap, and to one
   // past the cap on connections still sending.

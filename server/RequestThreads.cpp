@@ -1,11 +1,20 @@
 #include "RequestThreads.hpp"
 
 #include <cstring>
+#include <new>
 #include <string>
 
 namespace tessorin::server {
 
-RequestThreads::RequestThreads(std::size_t count, std::size_t stackBytes) {
+namespace {
+
+// Connections that may wait for a thread before the line must grow: more than a full
+// listen backlog.
+constexpr std::size_t firstLineLength = 1024;
+
+}  // namespace
+
+RequestThreads::RequestThreads(std::size_t count, std::size_t stackBytes) : line_(firstLineLength) {
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   int failure = pthread_attr_setstacksize(&attributes, stackBytes);
@@ -29,9 +38,29 @@ RequestThreads::~RequestThreads() { shutdown(); }
 void RequestThreads::enqueue(std::function<void()> job) {
   {
     std::lock_guard lock(mutex_);
-    jobs_.push_back(std::move(job));
+    if (waiting_ < line_.size() || lengthenLine()) {
+      line_[(first_ + waiting_) % line_.size()] = std::move(job);
+      ++waiting_;
+      job = nullptr;
+    }
+  }
+  if (job) {
+    job();
+    return;
   }
   ready_.notify_one();
+}
+
+bool RequestThreads::lengthenLine() {
+  try {
+    std::vector<std::function<void()>> longer(line_.size() * 2);
+    for (std::size_t i = 0; i < waiting_; ++i) longer[i] = std::move(line_[(first_ + i) % line_.size()]);
+    line_.swap(longer);
+    first_ = 0;
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
 }
 
 void RequestThreads::shutdown() {
@@ -54,10 +83,11 @@ void RequestThreads::work() {
     std::function<void()> job;
     {
       std::unique_lock lock(mutex_);
-      ready_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
-      if (jobs_.empty()) return;
-      job = std::move(jobs_.front());
-      jobs_.pop_front();
+      ready_.wait(lock, [this] { return stopping_ || waiting_ > 0; });
+      if (waiting_ == 0) return;
+      job = std::move(line_[first_]);
+      first_ = (first_ + 1) % line_.size();
+      --waiting_;
     }
     job();
   }

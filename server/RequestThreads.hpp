@@ -5,10 +5,11 @@
 // threads would otherwise reserve in address space they never use. All threads start in
 // the constructor, which throws when one cannot, after stopping those that did; the
 // library calls enqueue from its accepting thread and shutdown once, at its end.
+// The line of waiting connections takes no memory as it moves, only when it grows past its
+// longest yet: the accepting thread has nothing to catch a failed allocation with.
 
 #include <condition_variable>
 #include <cstddef>
-#include <deque>
 #include <functional>
 #include <mutex>
 #include <pthread.h>
@@ -32,6 +33,8 @@ class RequestThreads final : public httplib::TaskQueue {
   RequestThreads(const RequestThreads&) = delete;
   RequestThreads& operator=(const RequestThreads&) = delete;
 
+  // A job that finds no room in the line and no memory to lengthen it runs on the calling
+  // thread: a connection that is never served would stay open for good.
   void enqueue(std::function<void()> job) override;
   // Lets the threads finish the jobs in line, then ends them.
   void shutdown() override;
@@ -39,10 +42,15 @@ class RequestThreads final : public httplib::TaskQueue {
  private:
   static void* run(void* self);
   void work();
+  // With the lock held: a line twice as long, unless its memory cannot be had.
+  bool lengthenLine();
 
   std::mutex mutex_;
   std::condition_variable ready_;
-  std::deque<std::function<void()>> jobs_;
+  // A ring: the jobs waiting, in order, from first_.
+  std::vector<std::function<void()>> line_;
+  std::size_t first_ = 0;
+  std::size_t waiting_ = 0;
   bool stopping_ = false;
   std::vector<pthread_t> threads_;
 };

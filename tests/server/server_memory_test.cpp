@@ -168,6 +168,30 @@ TEST_F(ServerMemoryTest, ThreadsThatDoNotFitAreAnErrorNamingTheOptionToLower) {
   }
 }
 
+TEST_F(ServerMemoryTest, TheDeepestRequestsFitTheRequestThreadsStacks) {
+  // What the library parses with regular expressions that recurse once per character: a
+  // Range line as long as it reads one, and a multipart header as long as a body may be.
+  std::string ranges = "0-0";
+  while (ranges.size() + 4 < 8150) ranges += ",0-0";
+  std::string name(16000, 'a');
+  const std::string part = "--b\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\nx\r\n--b--\r\n";
+  const std::pair<const char*, std::string> requests[] = {
+      {"a Range of 8 KiB", "GET /v1/records?type=ReportFlag HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=" + ranges +
+                              "\r\nConnection: close\r\n\r\n"},
+      {"a multipart header of 16 KB", "POST /v1/records HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                                      "Content-Type: multipart/form-data; boundary=b\r\nContent-Length: " +
+                                          std::to_string(part.size()) + "\r\n\r\n" + part},
+  };
+  auto server = startServer();
+  for (const auto& [what, request] : requests) {
+    SCOPED_TRACE(what);
+    LoopbackConnection client(server->port(), false);
+    ASSERT_TRUE(client.send(request));
+    EXPECT_FALSE(statusLine(client.response()).empty());
+    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n" << server->errors();
+  }
+}
+
 TEST_F(ServerMemoryTest, UnderAnAddressSpaceCapTheServerAnswersAndLives) {
   auto server = startServer(1200ull * 1000 * 1000);
   int answered = 0;
