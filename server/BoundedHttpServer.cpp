@@ -258,7 +258,8 @@ bool BoundedHttpServer::serve(socket_t sock) {
     refuseAtOnce(sock, crowdedAnswer_);
     return true;
   }
-  // A request that is all here takes its thread only as long as it is served.
+  // From its accept a connection counts among those still sending; past that cap, only
+  // one whose request is all here goes on, taking its thread only while it is served.
   if (!startSending() && !(stream.awaitRequest(limits_.arrivalGrace) &&
                            stream.holdsWholeRequest(limits_.requestBytes, limits_.bodyGrace))) {
     refuseAtOnce(sock, busyAnswer_);
@@ -313,8 +314,10 @@ bool BoundedHttpServer::serve(socket_t sock) {
     const bool untrusted = !requestTaken || endsTheConnection(answeredStatus);
     // A place held now is the one its answer took for the wait for the next request.
     const bool goesOn = served && !closed && !untrusted && !last && !stream.overran() && holdsSendingPlace;
-    if (!goesOn) doneSending();
+    // Still counted while it lingers: a client that never closes after its refusal holds
+    // its thread as one that is still sending does.
     if (served && untrusted) lingerAfterRefusal(sock);
+    if (!goesOn) doneSending();
     if (!goesOn) break;
   }
   return served;
