@@ -4,8 +4,9 @@
 // started from the shipped site file the way those tests start it (its per-address pace
 // lifted: every client is 127.0.0.1), each route on a deployment of its own. 50 clients
 // for a bounded time per case (10 s, at most 20, given as the first argument) either save
-// reports, each client turning to a new author whenever its author has shared all that an
-// hour allows, or read the newest page of 400, over kept-alive or new connections.
+// reports, each client turning to a new author of its own, made when it needs one, whenever
+// its author has shared all that an hour allows, or read the newest page of 400, over
+// kept-alive or new connections.
 //
 // For each case it prints requests per second, the median, 99th percentile and longest
 // wait, the errors, and the clients that were never served, which must be none; beside
@@ -118,61 +119,44 @@ std::unique_ptr<httplib::ClientImpl> newClient(int port, bool tls, bool keepAliv
   return http;
 }
 
-// More saves a second than any case here comes near: the clients are given authors
-// enough for this many.
-constexpr int savesPerSecondCeiling = 20'000;
+// An author as registration stores one, made by a saver whenever its author has shared
+// all that the server allows in an hour, however fast it saves: no real author shares
+// more, so the count a save makes of its author's rows of the last hour never reads more
+// than that. Registration itself is not what the bench measures, and its pace per address
+// is the deployed one.
+class Authors {
+ public:
+  explicit Authors(const Deployment& deployment)
+      : db_(deployment.world.postgres.conninfo()), random_(std::random_device{}()) {}
 
-// How many authors each of so many savers needs for one run: an author shares no more
-// reports than the server allows in an hour, as no real one can, so the count a save
-// makes of its author's rows of the last hour never reads more than that.
-int authorsPerSaver(const Deployment& deployment, int savers, std::chrono::seconds duration) {
-  const auto saves = static_cast<std::int64_t>(savesPerSecondCeiling) * duration.count() / savers;
-  return static_cast<int>(saves / deployment.world.options.reportsPerHour) + 1;
-}
-
-// The author whose token a saver uses for its save number round.
-std::size_t authorIndex(const Deployment& deployment, int saver, int savers, int round) {
-  return static_cast<std::size_t>(saver + savers * (round / deployment.world.options.reportsPerHour));
-}
-
-// Authors as registration stores them, under the tokens given. Registration itself is not
-// what the bench measures, and its pace per address is the deployed one.
-void addAuthors(const Deployment& deployment, const std::vector<std::string>& tokens) {
-  std::string array = "{";
-  for (const std::string& token : tokens) {
-    if (array.size() > 1) array += ',';
-    array += token;
-  }
-  array += '}';
-  server::PgConnection db(deployment.world.postgres.conninfo());
-  db.exec(
-      "INSERT INTO authors (name, token_hash) SELECT upper(gen_random_uuid()::text), sha256(convert_to(token, "
-      "'UTF8')) FROM unnest($1::text[]) AS token",
-      {array});
-}
-
-// The tokens of new authors for the clients of one save case, in the order authorIndex
-// takes them. Each case has authors of its own, so that no case counts another's rows.
-std::vector<std::string> newAuthors(const Deployment& deployment, std::chrono::seconds duration) {
-  std::random_device seed;
-  std::mt19937_64 random(seed());
-  std::vector<std::string> tokens(static_cast<std::size_t>(clients * authorsPerSaver(deployment, clients, duration)));
-  for (std::string& token : tokens) {
+  // A new author's token; a new one for every case, so that no case counts another's rows.
+  std::string next() {
     static const char hex[] = "0123456789abcdef";
+    std::string token;
     for (int digit = 0; digit < 64; digit += 16) {
-      std::uint64_t bits = random();
+      std::uint64_t bits = random_();
       for (int i = 0; i < 16; ++i, bits >>= 4) token += hex[bits & 0xF];
     }
+    db_.exec("INSERT INTO authors (name, token_hash) VALUES (upper(gen_random_uuid()::text), sha256(convert_to($1, 'UTF8')))",
+             {token});
+    return token;
   }
-  addAuthors(deployment, tokens);
-  return tokens;
-}
 
-Outcome run(const Case& c, const Deployment& deployment, const std::vector<std::string>& tokens,
-            std::chrono::seconds duration) {
+ private:
+  server::PgConnection db_;
+  std::mt19937_64 random_;
+};
+
+Outcome run(const Case& c, const Deployment& deployment, std::chrono::seconds duration) {
   std::mutex lock;
   std::vector<double> waits;
   Outcome outcome;
+  // The savers' connections to the database, made before the clock starts.
+  std::vector<std::unique_ptr<Authors>> authors;
+  for (int client = 0; c.kind == Kind::save && client < clients; ++client) {
+    authors.push_back(std::make_unique<Authors>(deployment));
+  }
+  const int perHour = deployment.world.options.reportsPerHour;
   const Clock::time_point start = Clock::now();
   const Clock::time_point end = start + duration;
   std::vector<std::thread> threads;
@@ -184,11 +168,11 @@ Outcome run(const Case& c, const Deployment& deployment, const std::vector<std::
       std::vector<double> mine;
       int served = 0;
       int errors = 0;
+      httplib::Headers authorization;
       for (int round = 0; Clock::now() < end; ++round) {
-        const httplib::Headers authorization =
-            c.kind == Kind::save
-                ? httplib::Headers{{"Authorization", "Bearer " + tokens[authorIndex(deployment, client, clients, round)]}}
-                : httplib::Headers{};
+        if (c.kind == Kind::save && round % perHour == 0) {
+          authorization = {{"Authorization", "Bearer " + authors[static_cast<std::size_t>(client)]->next()}};
+        }
         const Clock::time_point sent = Clock::now();
         httplib::Result answer =
             c.kind == Kind::save
@@ -272,21 +256,21 @@ std::vector<std::pair<std::string, std::string>> reportValues(const Record& repo
 // found by the token (outside the transaction), then the author's turn, the report's name
 // looked up, the author's rows of the last hour counted, and the report stored.
 //
-// Each pgbench connection turns to a new author of its own after as many saves as the
-// server's clients do, so that no save waits for another's turn and each counts as many
-// rows. pgbench makes numbers only: the authors' tokens are numbers, the name looked up is
-// a new report's name that never exists (as the server's new one does not), and the name
-// stored is the one value the database makes itself.
+// Each pgbench connection turns to a new author of its own, which it makes then, after as
+// many saves as the server's clients do, so that no save waits for another's turn and
+// each counts as many rows. pgbench makes numbers only: the authors' tokens are numbers,
+// the name looked up is a new report's name that never exists (as the server's new one
+// does not), and the name stored is the one value the database makes itself.
 double pgbenchSaveRate(const Deployment& deployment, std::chrono::seconds duration) {
   const int connections = deployment.world.options.connections;
   const std::int64_t firstToken = 1'000'000'000'000'000'000;
-  std::vector<std::string> tokens(static_cast<std::size_t>(connections * authorsPerSaver(deployment, connections, duration)));
-  for (std::size_t i = 0; i < tokens.size(); ++i) tokens[i] = std::to_string(firstToken + static_cast<std::int64_t>(i));
-  addAuthors(deployment, tokens);
   const std::string script =
-      // As authorIndex takes them.
       "\\set token " + std::to_string(firstToken) + " + :client_id + " + std::to_string(connections) +
       " * (:saves / :perHour)\n"
+      "\\if :saves % :perHour = 0\n"
+      "INSERT INTO authors (name, token_hash) VALUES (upper(gen_random_uuid()::text), "
+      "sha256(convert_to(:token, 'UTF8')));\n"
+      "\\endif\n"
       "SELECT name, (extract(epoch FROM clock_timestamp()) * 1000000)::bigint FROM authors "
       "WHERE token_hash = sha256(convert_to(:token, 'UTF8')) \\gset\n"
       // No later than the server waits for its answer, from the time the token was checked.
@@ -414,10 +398,8 @@ int main(int argc, char** argv) {
       std::printf("%-7s %-5s %-10s %10.0f %61.2f\n", route, kindName(kind), "pgbench", anchor, machineLoad());
       sound = sound && anchor > 0;
       for (const bool keepAlive : {true, false}) {
-        const std::vector<std::string> tokens =
-            kind == Kind::save ? newAuthors(deployment, duration) : std::vector<std::string>{};
         const std::int64_t storedBefore = storedReports(deployment);
-        const Outcome outcome = run({kind, keepAlive}, deployment, tokens, duration);
+        const Outcome outcome = run({kind, keepAlive}, deployment, duration);
         stored += storedReports(deployment) - storedBefore;
         std::printf("%-7s %-5s %-10s %10.0f %8.1f %8.1f %9.1f %10.2f %7d %8d %5.2f\n", route, kindName(kind),
                     connectionName(keepAlive), outcome.perSecond, outcome.p50, outcome.p99, outcome.longest,

@@ -38,6 +38,12 @@ thread_local bool holdsSendingPlace = false;
 // request: parsing on would serve whatever the client hid after its first one.
 bool endsTheConnection(int status) { return status == 400 || status == 431; }
 
+std::string listed(const std::set<std::string>& methods) {
+  std::string list;
+  for (const std::string& method : methods) list += (list.empty() ? "" : ", ") + method;
+  return list;
+}
+
 std::string refusalAnswer(const std::string& body) {
   return "HTTP/1.1 429 Too Many Requests\r\nContent-Type: application/json\r\nContent-Length: " +
          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
@@ -63,17 +69,20 @@ BoundedHttpServer::BoundedHttpServer(Door door, Limits limits, const Refusals& r
   set_keep_alive_timeout(static_cast<time_t>(std::max<std::int64_t>(1, idleSeconds)));
   set_keep_alive_max_count(static_cast<std::size_t>(limits_.requestsPerConnection));
   const std::size_t headerCount = limits_.headerCount;
-  set_logger([this](const httplib::Request&, const httplib::Response& response) {
-    answeredStatus = response.status;
-    doneSending();
-  });
+  set_logger([](const httplib::Request&, const httplib::Response& response) { answeredStatus = response.status; });
   // Runs just before the answer's headers are written: the client is told when the
   // connection ends after it.
-  set_post_routing_handler([](const httplib::Request&, httplib::Response& response) {
-    if (requestTaken && !endsTheConnection(response.status)) return;
+  set_post_routing_handler([this](const httplib::Request&, httplib::Response& response) {
+    if (response.status == 405) response.set_header("Allow", listed(routedMethods_));
+    // The wait for the next request counts among the connections still sending; an
+    // answer that finds no place for it is the connection's last.
+    const bool keptOpen = requestTaken && !endsTheConnection(response.status) &&
+                          response.get_header_value("Connection") != "close";
+    if (keptOpen && startSending()) return;
     response.headers.erase("Keep-Alive");
     response.set_header("Connection", "close");
   });
+  set_error_handler(HandlerWithResponse());
   set_pre_routing_handler([headerCount](const httplib::Request& request, httplib::Response& response) {
     if (refusalStatus != 0) {
       response.status = std::exchange(refusalStatus, 0);
@@ -136,12 +145,31 @@ void BoundedHttpServer::bindSocket(const std::string& path, const std::string& g
   svr_sock_ = listening;
 }
 
+void BoundedHttpServer::startThreads(std::size_t count) {
+  threads_ = std::make_unique<RequestThreads>(count, limits_.threadStackBytes);
+  // The library owns the queue it asks for, and asks once, as its accepting loop starts.
+  new_task_queue = [this] { return threads_.release(); };
+}
+
 void BoundedHttpServer::Get(const std::string& pattern, Handler handler) {
+  // The library answers HEAD with the GET route.
+  routedMethods_.insert({"GET", "HEAD"});
   httplib::Server::Get(pattern, takingTheRequest(std::move(handler)));
 }
 
 void BoundedHttpServer::Post(const std::string& pattern, Handler handler) {
+  routedMethods_.insert("POST");
   httplib::Server::Post(pattern, takingTheRequest(std::move(handler)));
+}
+
+void BoundedHttpServer::set_error_handler(HandlerWithResponse handler) {
+  httplib::Server::set_error_handler(HandlerWithResponse(
+      [this, handler = std::move(handler)](const httplib::Request& request, httplib::Response& response) {
+        if (response.status == 400 && routedMethods_.count(request.method) == 0 && namesMethod(request)) {
+          response.status = 405;
+        }
+        return handler ? handler(request, response) : HandlerResponse::Unhandled;
+      }));
 }
 
 httplib::Server::Handler BoundedHttpServer::takingTheRequest(Handler handler) {
@@ -154,6 +182,7 @@ httplib::Server::Handler BoundedHttpServer::takingTheRequest(Handler handler) {
 }
 
 bool BoundedHttpServer::startSending() {
+  if (holdsSendingPlace) return true;
   if (sending_.fetch_add(1) >= limits_.sendingConnections) {
     --sending_;
     return false;
@@ -229,6 +258,13 @@ bool BoundedHttpServer::serve(socket_t sock) {
     refuseAtOnce(sock, crowdedAnswer_);
     return true;
   }
+  // From its accept a connection counts among those still sending; past that cap, only
+  // one whose request is all here goes on, taking its thread only while it is served.
+  if (!startSending() && !(stream.awaitRequest(limits_.arrivalGrace) &&
+                           stream.holdsWholeRequest(limits_.requestBytes, limits_.bodyGrace))) {
+    refuseAtOnce(sock, busyAnswer_);
+    return true;
+  }
   using Clock = ConnectionStream::Clock;
   const Clock::time_point budgetEnd = Clock::now() + limits_.connectionBudget;
   bool served = true;
@@ -237,11 +273,6 @@ bool BoundedHttpServer::serve(socket_t sock) {
     if (now >= budgetEnd) break;
     const auto idle = std::min<Clock::duration>(limits_.keepAliveIdle, budgetEnd - now);
     if (!stream.awaitRequest(std::chrono::ceil<std::chrono::milliseconds>(idle))) break;
-    // A request that is all here takes its thread only as long as it is served.
-    if (!startSending() && !stream.holdsWholeRequest(limits_.requestBytes, limits_.bodyGrace)) {
-      refuseAtOnce(sock, busyAnswer_);
-      break;
-    }
     stream.beginRequest(Clock::now() + limits_.requestDeadline, limits_.requestBytes);
     // The client is told when this is the last request the connection takes.
     const bool last = request == limits_.requestsPerConnection || Clock::now() + limits_.requestDeadline >= budgetEnd;
@@ -254,7 +285,7 @@ bool BoundedHttpServer::serve(socket_t sock) {
       // Never compressed: a small request would make the server spend many times the CPU
       // and memory of the plain answer.
       parsed.headers.erase("Accept-Encoding");
-      std::optional<int> refusal = screenRequest(parsed);
+      std::optional<int> refusal = screenRequest(parsed, routedMethods_);
       // Refused before the library would wait for a body it is going to refuse anyway.
       if (!refusal && parsed.has_header("Content-Length") &&
           std::stoull(parsed.get_header_value("Content-Length")) > payload_max_length_) {
@@ -276,13 +307,18 @@ bool BoundedHttpServer::serve(socket_t sock) {
         parsed.set_header("Connection", "close");
       } else if (!announcesBody(parsed)) {
         requestTaken = true;
+        doneSending();
       }
     });
     refusalStatus = 0;
-    doneSending();
     const bool untrusted = !requestTaken || endsTheConnection(answeredStatus);
+    // A place held now is the one its answer took for the wait for the next request.
+    const bool goesOn = served && !closed && !untrusted && !last && !stream.overran() && holdsSendingPlace;
+    // Still counted while it lingers: a client that never closes after its refusal holds
+    // its thread as one that is still sending does.
     if (served && untrusted) lingerAfterRefusal(sock);
-    if (!served || closed || untrusted || last || stream.overran()) break;
+    if (!goesOn) doneSending();
+    if (!goesOn) break;
   }
   return served;
 }

@@ -11,11 +11,16 @@
 //   - at most a number of connections per client address at once (not on the proxy's
 //     door); one more is answered 429 and closed;
 //   - at most a number of connections may be still sending their request at once, so that
-//     slow senders cannot hold every thread; past that a connection whose request is not
-//     here whole (or whose body does not follow its header within a moment) is answered
-//     429 at once and closed;
+//     slow senders cannot hold every thread. A connection counts among them from its
+//     accept until its request is read whole, and again from each answer until the next
+//     request is: one that sends nothing holds a thread as surely as one that sends
+//     slowly. Past that cap a new connection whose request is not here whole (or whose
+//     body does not follow its header within a moment) is answered 429 at once and
+//     closed, and an answer that finds no place for the wait after it ends its connection;
 //   - a connection idle between requests is closed after a short keep-alive, serves a
 //     bounded number of requests and starts none after its time budget;
+//   - a method no route serves is answered 405 (with Allow) before anything after its
+//     headers is read, also one the library does not know;
 //   - a request must arrive whole (request line, headers and body) within a deadline and
 //     within a byte budget, else the connection is closed;
 //   - a request RequestScreen refuses, or whose length is over the payload limit, is
@@ -30,7 +35,9 @@
 //   - an exception from parsing, handling or writing (an allocation that fails) closes
 //     that connection and is logged; the process goes on;
 //   - the Keep-Alive header tells the idle time and request count it is held to;
-//   - the listen backlog fits the thread count.
+//   - the listen backlog fits the thread count;
+//   - request threads with small stacks (RequestThreads), started before serving, so that
+//     a thread that cannot be had is an error at start and not the end of the process.
 // It listens at one door: an address and port for direct use, where the peer is the
 // client and X-Forwarded-For is dropped unread; or the reverse proxy's Unix socket, where
 // the proxy's X-Forwarded-For names the client and each connection carries exactly one
@@ -41,11 +48,14 @@
 #include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <memory>
+#include <set>
 #include <string>
 
 #include <httplib.h>
 
 #include "ConnectionCap.hpp"
+#include "RequestThreads.hpp"
 
 namespace tessorin::server {
 
@@ -61,13 +71,21 @@ class BoundedHttpServer : public httplib::Server {
     std::chrono::milliseconds connectionBudget{20'000};
     std::size_t connectionsPerAddress = 8;
     std::size_t sendingConnections = 32;
-    // Past that cap, how long a request whose header is in may take for its body.
+    // Past that cap, how long a connection just accepted may take for its first bytes (a
+    // client writes its request as soon as it has connected), and a request whose header
+    // is in for its body.
+    std::chrono::milliseconds arrivalGrace{10};
     std::chrono::milliseconds bodyGrace{50};
     std::chrono::milliseconds requestDeadline{10'000};
     std::chrono::milliseconds writeTimeout{10'000};
     std::size_t requestBytes = 64 * 1024;
     std::size_t headerCount = 50;
     int listenBacklog = 256;
+    // The deepest a request takes its thread's stack is the library's own regular
+    // expressions, which recurse once per character: some 3 MiB for a Range line of the
+    // 8 KiB it reads, or a multipart header filling the 16 KiB a body may have. Half the
+    // process's default, so that both doors' threads fit where one door's did.
+    std::size_t threadStackBytes = 4 * 1024 * 1024;
   };
   // The JSON bodies answered with 429: to a connection over its address's cap, and to one
   // past the cap on connections still sending.
@@ -86,17 +104,25 @@ class BoundedHttpServer : public httplib::Server {
   // may use (the process's own group when groupName is ""); throws std::runtime_error.
   void bindSocket(const std::string& path, const std::string& groupName);
 
+  // Starts count request threads, before listen_after_bind serves on them; throws
+  // RequestThreads::Unavailable when not all of them can be had.
+  void startThreads(std::size_t count);
+
   // Routes are added here, not through the library's own Get and Post, so that the
-  // connection knows when a request was read whole.
+  // connection knows when a request was read whole and which methods are served.
   void Get(const std::string& pattern, Handler handler);
   void Post(const std::string& pattern, Handler handler);
+  // Also sees the refusals of a method the library does not know, which it would answer
+  // as a request it cannot read (400), as the 405 they are.
+  void set_error_handler(HandlerWithResponse handler);
 
  private:
   bool process_and_close_socket(socket_t sock) override;
   // The requests of one connection; throws what parsing, handling or writing throws.
   bool serve(socket_t sock);
   Handler takingTheRequest(Handler handler);
-  // A place among the connections still sending a request, unless they hold all of them.
+  // A place among the connections still sending a request (kept when this connection
+  // holds one already), unless they hold all of them.
   bool startSending();
   void doneSending();
   void refuseAtOnce(socket_t sock, const std::string& answer) const;
@@ -109,6 +135,9 @@ class BoundedHttpServer : public httplib::Server {
   std::string crowdedAnswer_;
   std::string busyAnswer_;
   std::string socketPath_;
+  std::set<std::string> routedMethods_;
+  // Until the library's accepting loop takes them.
+  std::unique_ptr<RequestThreads> threads_;
 };
 
 }  // namespace tessorin::server

@@ -130,8 +130,6 @@ CommunityServer::CommunityServer(const ServerOptions& options)
 CommunityServer::~CommunityServer() { stop(); }
 
 void CommunityServer::route(BoundedHttpServer& http) {
-  const int threads = options_.threads;
-  http.new_task_queue = [threads] { return new httplib::ThreadPool(static_cast<std::size_t>(threads)); };
   http.set_payload_max_length(maximumBodyBytes);
 
   http.Post("/v1/authors", [this](const httplib::Request& q, httplib::Response& r) { registerAuthor(q, r); });
@@ -167,16 +165,23 @@ int CommunityServer::start() {
   const int port = direct_.bind(options_.address, options_.port);
   if (port < 0) throw std::runtime_error("cannot listen on " + options_.address + ":" + std::to_string(options_.port));
   if (proxy_) proxy_->bindSocket(options_.proxySocket, options_.proxySocketGroup);
-  const auto serve = [](BoundedHttpServer& door, std::thread& serving) {
-    serving = std::thread([&door] { door.listen_after_bind(); });
+  const auto serve = [this](BoundedHttpServer& door, std::thread& serving, const std::string& where) {
+    try {
+      door.startThreads(static_cast<std::size_t>(options_.threads));
+      serving = std::thread([&door] { door.listen_after_bind(); });
+    } catch (const std::exception& error) {
+      // Most likely the address space the process may have: a smaller --threads fits.
+      throw std::runtime_error("cannot start the threads serving " + where + " (" + error.what() +
+                               "); lower --threads (" + std::to_string(options_.threads) + ")");
+    }
     // A stop before the loop runs would be missed and the loop would never end.
     for (auto waited = 0ms; !door.is_running(); waited += 1ms) {
       if (waited > 10s) throw std::runtime_error("the HTTP service did not start");
       std::this_thread::sleep_for(1ms);
     }
   };
-  serve(direct_, servingDirect_);
-  if (proxy_) serve(*proxy_, servingProxy_);
+  serve(direct_, servingDirect_, options_.address + ":" + std::to_string(port));
+  if (proxy_) serve(*proxy_, servingProxy_, options_.proxySocket);
   return port;
 }
 

@@ -11,8 +11,8 @@
 // Errors answer {code, message}: 400 (12) for what the validator refuses, 401 (9) for an
 // unknown token, 404 (11) for an unknown record type or flagged report, 409 (14) for a
 // name in use, 413 (27) for a body over 16 KiB, 415 for a compressed body, 400 for
-// ambiguous framing, 411 for a POST that gives no length, 431 for too many header lines,
-// 429 (7) past a rate limit, for too many connections from one address or while too many
+// ambiguous framing, 405 for any method but GET, HEAD and POST, 411 for a POST that gives
+// no length, 431 for too many header lines, 429 (7) past a rate limit, for too many connections from one address or while too many
 // are still sending, 503 (15) when the database cannot answer in time. A report sent again by its author with the same name and content is answered
 // 201 with the stored one, so that a retry after a lost answer never makes a second
 // report. Every limit is counted in the database, so that servers sharing it share the
@@ -23,8 +23,8 @@
 // Many request threads share a few database connections: a thread is held by a slow or
 // idle client, a connection only while a statement runs. The same routes are served at
 // two doors, each with threads of its own: the address and port for direct use, and the
-// reverse proxy's Unix socket when one is named. start() binds both and serves each on a
-// thread of its own; stop() ends them.
+// reverse proxy's Unix socket when one is named. start() binds both, starts their request
+// threads and serves each on a thread of its own; stop() ends them.
 
 #include <memory>
 #include <thread>
@@ -47,7 +47,8 @@ class CommunityServer {
   ~CommunityServer();
 
   // Binds to the address and port of the options (and the proxy's socket) and serves;
-  // returns the port bound. Throws std::runtime_error when either cannot be bound.
+  // returns the port bound. Throws std::runtime_error when either cannot be bound, or
+  // their threads cannot be started (naming --threads).
   int start();
   void stop();
 

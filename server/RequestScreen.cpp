@@ -1,11 +1,22 @@
 #include "RequestScreen.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <strings.h>
 
 namespace tessorin::server {
 
-std::optional<int> screenRequest(const httplib::Request& request) {
+namespace {
+
+bool isTokenCharacter(char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+         (c != '\0' && std::strchr("!#$%&'*+-.^_`|~", c) != nullptr);
+}
+
+}  // namespace
+
+std::optional<int> screenRequest(const httplib::Request& request, const std::set<std::string>& routedMethods) {
+  if (routedMethods.count(request.method) == 0) return 405;
   if (request.has_header("Content-Encoding")) return 415;
   const std::size_t lengths = request.get_header_value_count("Content-Length");
   const std::size_t codings = request.get_header_value_count("Transfer-Encoding");
@@ -28,6 +39,12 @@ bool announcesBody(const httplib::Request& request) {
   if (request.has_header("Transfer-Encoding")) return true;
   const std::string length = request.get_header_value("Content-Length");
   return length.find_first_not_of('0') != std::string::npos;
+}
+
+bool namesMethod(const httplib::Request& refused) {
+  const std::string& method = refused.method;
+  return !method.empty() && std::all_of(method.begin(), method.end(), isTokenCharacter) &&
+         (refused.version == "HTTP/1.1" || refused.version == "HTTP/1.0");
 }
 
 }  // namespace tessorin::server

@@ -4,7 +4,8 @@
 //   --port N          port; 0 picks a free one and prints it (8080)
 //   --database C      libpq connection string ("": libpq's defaults and PG* variables)
 //   --threads N       request threads (64), at each door (the address and port, and the
-//                     proxy socket); a slow or idle client holds one of them
+//                     proxy socket), each with a 4 MiB stack; a slow or idle client holds
+//                     one of them
 //   --connections N   database connections the threads share (8)
 //   --statement-timeout MS   longest a statement may run (5000)
 //   --reports-per-hour N, --flags-per-hour N   per author (30, 200)

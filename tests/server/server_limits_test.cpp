@@ -17,6 +17,7 @@
 #include "ClientAddress.hpp"
 #include "Deployment.hpp"
 #include "LoopbackConnection.hpp"
+#include "RequestScreen.hpp"
 #include "WholeRequest.hpp"
 #include "community/store/CommunityStore.hpp"
 #include "community/store/ServerRecordStore.hpp"
@@ -142,6 +143,45 @@ TEST(WholeRequestTest, CountsARequestWholeOnlyWithItsHeaderAndAllOfItsBody) {
       {"POST / HTTP/1.1\r\nX-Content-Length: 9\r\n\r\n", RequestArrival::whole},
   };
   for (const auto& [bytes, arrival] : cases) EXPECT_EQ(server::requestArrival(bytes), arrival) << bytes;
+}
+
+TEST(RequestScreenTest, RefusesAMethodNoRouteServesBeforeWhatItCarries) {
+  const std::set<std::string> routed{"GET", "HEAD", "POST"};
+  struct Case {
+    const char* method;
+    httplib::Headers headers;
+    std::optional<int> status;
+  };
+  const Case cases[] = {
+      {"GET", {}, std::nullopt},
+      {"HEAD", {}, std::nullopt},
+      {"POST", {{"Content-Length", "2"}}, std::nullopt},
+      {"POST", {{"Transfer-Encoding", "chunked"}}, std::nullopt},
+      {"POST", {}, 411},
+      {"PUT", {}, 405},
+      {"PATCH", {{"Content-Length", "2"}}, 405},
+      {"DELETE", {{"Content-Encoding", "br"}, {"Content-Length", "9"}}, 405},
+      {"OPTIONS", {}, 405},
+      {"CONNECT", {}, 405},
+      {"GET", {{"Content-Length", "2"}}, 400},
+      {"POST", {{"Content-Encoding", "gzip"}, {"Content-Length", "2"}}, 415},
+  };
+  for (const Case& c : cases) {
+    httplib::Request request;
+    request.method = c.method;
+    request.headers = c.headers;
+    EXPECT_EQ(server::screenRequest(request, routed), c.status) << c.method << " with " << c.headers.size() << " headers";
+  }
+  // A request line the library refused: a method it does not know, or no request at all.
+  const std::pair<std::pair<const char*, const char*>, bool> refused[] = {
+      {{"BREW", "HTTP/1.1"}, true}, {{"M-SEARCH", "HTTP/1.0"}, true},
+      {{"BREW", "HTTP/2"}, false},  {{"\x16\x03\x01", ""}, false}, {{"", ""}, false}, {{"GET(", "HTTP/1.1"}, false}};
+  for (const auto& [line, names] : refused) {
+    httplib::Request request;
+    request.method = line.first;
+    request.version = line.second;
+    EXPECT_EQ(server::namesMethod(request), names) << line.first;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(AloneAndBehindTheProxy, ServerLimitsTest, ::testing::Bool(),

@@ -2,8 +2,9 @@
 // reports of 3 KB each, asked for 64 times one after another and 64 times at once, plain
 // and asking for brotli, directly and through the nginx of the deployment, must leave the
 // process's peak (VmHWM) less than 64 MiB above what it held before. Under an address
-// space of 1.2 GB the same requests are answered (200, or 503 when memory runs out) and
-// the process lives on; with no room at all to grow, a request that cannot have its memory
+// space of 1.2 GB, started as its unit starts it (both doors, 64 threads each), the same
+// requests are answered (200, or 503 when memory runs out) and the process lives on;
+// where its threads do not fit, it says so, naming the option to lower, and ends. With no room at all to grow, a request that cannot have its memory
 // gets 503 or its connection closed, and everything is answered again once there is room.
 // Saves get the same: with no room to grow, each of many saved at once is stored, refused
 // for now or has its connection closed, the process lives on, and saves are stored again
@@ -81,15 +82,13 @@ class ServerMemoryTest : public ::testing::Test {
     TESSORIN_REQUIRE_POSTGRES();
     postgres = std::make_unique<testing::PostgresServer>();
   }
-  // With a proxy socket for nginx when there is no cap on the address space: its door's
-  // threads take address space of their own.
-  std::unique_ptr<testing::ServerProcess> startServer(unsigned long long addressSpace = 0) {
-    std::vector<std::string> arguments{"--database", postgres->conninfo(), "--connections-per-address", "0",
-                                       "--reports-per-hour", "100000"};
-    if (addressSpace == 0) {
-      arguments.insert(arguments.end(), {"--proxy-socket", proxySocket.path(), "--proxy-socket-group",
-                                         testing::ProxySocketPlace::nginxWorkers});
-    }
+  // With a proxy socket for nginx, as the unit starts it.
+  std::unique_ptr<testing::ServerProcess> startServer(unsigned long long addressSpace = 0,
+                                                      const std::string& threads = "64") {
+    const std::vector<std::string> arguments{"--database", postgres->conninfo(), "--connections-per-address", "0",
+                                             "--reports-per-hour", "100000", "--threads", threads,
+                                             "--proxy-socket", proxySocket.path(), "--proxy-socket-group",
+                                             testing::ProxySocketPlace::nginxWorkers};
     auto server = std::make_unique<testing::ServerProcess>(arguments, addressSpace);
     // The schema is made by the server at its start.
     if (!filled) fillWithLongReports(postgres->conninfo());
@@ -138,6 +137,61 @@ TEST_F(ServerMemoryTest, PagesOfLongReportsCostABoundedPeak) {
   }
 }
 
+// The address space a process holds now, in bytes.
+unsigned long long addressSpaceBytes(pid_t process) {
+  std::ifstream status("/proc/" + std::to_string(process) + "/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
+  }
+  return 0;
+}
+
+TEST_F(ServerMemoryTest, ThreadsThatDoNotFitAreAnErrorNamingTheOptionToLower) {
+  // What the process holds with one thread at each door, and room for a few hundred more
+  // small stacks but not for the 2048 asked for.
+  unsigned long long started = 0;
+  {
+    auto small = startServer(0, "1");
+    started = addressSpaceBytes(small->pid());
+  }
+  ASSERT_GT(started, 0u);
+  try {
+    auto server = startServer(started + (128ull << 20), "1024");
+    // Up and listening: it must not end later, when its doors start serving.
+    std::this_thread::sleep_for(500ms);
+    ADD_FAILURE() << "started with 2048 request threads in " << (started >> 20) << " MiB and 128 MiB more; alive "
+                  << server->alive() << ", wait status " << server->exitStatus() << ":\n" << server->errors();
+  } catch (const std::runtime_error& error) {
+    const std::string said = error.what();
+    EXPECT_NE(said.find("lower --threads (1024)"), std::string::npos) << said;
+    EXPECT_EQ(said.find("terminate called"), std::string::npos) << said;
+  }
+}
+
+TEST_F(ServerMemoryTest, TheDeepestRequestsFitTheRequestThreadsStacks) {
+  // What the library parses with regular expressions that recurse once per character: a
+  // Range line as long as it reads one, and a multipart header as long as a body may be.
+  std::string ranges = "0-0";
+  while (ranges.size() + 4 < 8150) ranges += ",0-0";
+  std::string name(16000, 'a');
+  const std::string part = "--b\r\nContent-Disposition: form-data; name=\"" + name + "\"\r\n\r\nx\r\n--b--\r\n";
+  const std::pair<const char*, std::string> requests[] = {
+      {"a Range of 8 KiB", "GET /v1/records?type=ReportFlag HTTP/1.1\r\nHost: 127.0.0.1\r\nRange: bytes=" + ranges +
+                              "\r\nConnection: close\r\n\r\n"},
+      {"a multipart header of 16 KB", "POST /v1/records HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n"
+                                      "Content-Type: multipart/form-data; boundary=b\r\nContent-Length: " +
+                                          std::to_string(part.size()) + "\r\n\r\n" + part},
+  };
+  auto server = startServer();
+  for (const auto& [what, request] : requests) {
+    SCOPED_TRACE(what);
+    LoopbackConnection client(server->port(), false);
+    ASSERT_TRUE(client.send(request));
+    EXPECT_FALSE(statusLine(client.response()).empty());
+    ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n" << server->errors();
+  }
+}
+
 TEST_F(ServerMemoryTest, UnderAnAddressSpaceCapTheServerAnswersAndLives) {
   auto server = startServer(1200ull * 1000 * 1000);
   int answered = 0;
@@ -160,14 +214,6 @@ TEST_F(ServerMemoryTest, UnderAnAddressSpaceCapTheServerAnswersAndLives) {
   EXPECT_GT(answered, 0);
 }
 
-// The address space a process holds now, in bytes.
-unsigned long long addressSpaceBytes(pid_t process) {
-  std::ifstream status("/proc/" + std::to_string(process) + "/status");
-  for (std::string line; std::getline(status, line);) {
-    if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) * 1024;
-  }
-  return 0;
-}
 
 // Three bursts of requests sent while the server has no room to grow beyond what it holds
 // now. Each must get its answer (`answered`), a refusal for now, or the end of a connection

@@ -5,7 +5,8 @@
 // connection whatever the request. Directly and through the nginx of the deployment, each
 // such request gets one answer and the connection ends; a registration hidden after it
 // registers no one, whatever address it claims; and a client minding its own business
-// gets only its own answers while others try.
+// gets only its own answers while others try. A request that gives no length is answered
+// at once whatever its method, nothing waiting for a body that will not come.
 
 #include <atomic>
 #include <grp.h>
@@ -47,6 +48,10 @@ std::string carrying(const std::string& method, bool chunked) {
   return head + "Transfer-Encoding: chunked\r\n\r\n" + size + "\r\n" + hiddenRegistration + "\r\n0\r\n\r\n";
 }
 
+// The status line up to its code ("HTTP/1.1 405"): the reason phrase is the server's or
+// nginx's own.
+std::string status(const std::string& response) { return statusLine(response).substr(0, 12); }
+
 // The peer closed the connection, with nothing more to say, within a short while.
 bool closesAfterwards(LoopbackConnection& client) { return client.peerSpoke(3000ms) && client.response().empty(); }
 
@@ -86,13 +91,19 @@ TEST_P(ServerSmugglingTest, ABodyOnAMethodWithoutOneGetsOneRefusalAndTheEnd) {
   struct Case {
     const char* method;
     bool chunked;
+    const char* status;
   };
-  const Case cases[] = {{"GET", false}, {"HEAD", false}, {"OPTIONS", false}, {"GET", true}, {"DELETE", false}};
+  // A method no route serves is refused as such, whatever it carries.
+  const Case cases[] = {{"GET", false, "HTTP/1.1 400"},
+                        {"HEAD", false, "HTTP/1.1 400"},
+                        {"OPTIONS", false, "HTTP/1.1 405"},
+                        {"GET", true, "HTTP/1.1 400"},
+                        {"DELETE", false, "HTTP/1.1 405"}};
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.method) + (c.chunked ? " in chunks" : " with a length"));
     LoopbackConnection client(deployment->port(), deployment->tls());
     ASSERT_TRUE(client.send(carrying(c.method, c.chunked)));
-    EXPECT_EQ(statusLine(client.response()), "HTTP/1.1 400 Bad Request");
+    EXPECT_EQ(status(client.response()), c.status);
     EXPECT_TRUE(closesAfterwards(client)) << "the connection went on after the refusal";
   }
   EXPECT_EQ(world().count("authors"), 0) << "a registration hidden in a body was served";
@@ -240,6 +251,48 @@ TEST_P(ServerSmugglingTest, APostThatGivesNoLengthIsRefusedAtOnce) {
     EXPECT_TRUE(closesAfterwards(client));
   }
   EXPECT_EQ(world().count("authors"), 0);
+}
+
+TEST_P(ServerSmugglingTest, ARequestWithoutALengthIsAnsweredAtOnceWhateverItsMethod) {
+  // A method no route serves is refused before anything after its headers is read, with
+  // the methods that are served; one that is served and may carry a body must say how
+  // long it is. Each ends its connection, the registration pipelined after it unread.
+  const std::pair<const char*, const char*> cases[] = {
+      {"PUT", "HTTP/1.1 405"}, {"PATCH", "HTTP/1.1 405"}, {"DELETE", "HTTP/1.1 405"},
+      {"OPTIONS", "HTTP/1.1 405"}, {"BREW", "HTTP/1.1 405"}, {"POST", "HTTP/1.1 411"}};
+  for (const auto& [method, expected] : cases) {
+    SCOPED_TRACE(method);
+    LoopbackConnection client(deployment->port(), deployment->tls());
+    ASSERT_TRUE(client.send(std::string(method) + " /v1/records HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
+    // Well before the request deadline that a wait for its body would end at.
+    ASSERT_TRUE(client.peerSpoke(3000ms)) << "no answer while the server waits for a body";
+    ASSERT_TRUE(client.send(hiddenRegistration));
+    const std::string answer = client.response();
+    EXPECT_EQ(status(answer), expected) << answer;
+    if (std::string(expected) == "HTTP/1.1 405") {
+      EXPECT_NE(answer.find("\r\nAllow: GET, HEAD, POST\r\n"), std::string::npos) << answer;
+      EXPECT_NE(answer.find("\"message\":\"Use GET or POST as the address asks.\""), std::string::npos) << answer;
+    }
+    EXPECT_TRUE(closesAfterwards(client)) << "the connection went on after the refusal";
+  }
+  EXPECT_EQ(world().count("authors"), 0) << "a request pipelined after a refusal was served";
+
+  // The methods served need no length where they carry no body.
+  for (const bool head : {false, true}) {
+    SCOPED_TRACE(head ? "HEAD" : "GET");
+    const char* path = "/v1/records?type=ReportFlag";
+    std::unique_ptr<httplib::ClientImpl> http;
+    if (deployment->tls()) {
+      auto https = std::make_unique<httplib::SSLClient>("127.0.0.1", deployment->port());
+      https->enable_server_certificate_verification(false);
+      http = std::move(https);
+    } else {
+      http = std::make_unique<httplib::ClientImpl>("127.0.0.1", deployment->port());
+    }
+    const httplib::Result answer = head ? http->Head(path) : http->Get(path);
+    ASSERT_TRUE(answer) << httplib::to_string(answer.error());
+    EXPECT_EQ(answer->status, 200);
+  }
 }
 
 TEST(ProxySocketTest, CarriesOneRequestPerConnectionWhateverTheRequest) {
