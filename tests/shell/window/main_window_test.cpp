@@ -161,7 +161,9 @@ TEST(MainWindow, ALoopMountedCardAppearsIsCheckedFromTheWindowAndTheVerdictShows
 }
 
 // Another volume mounted and unmounted every two seconds on a thread of its own, as
-// media come and go on a desktop: every change makes the application scan again.
+// media come and go on a desktop: every change makes the application scan again. Made
+// before the constructor returns, so that a check started then meets its changes at
+// once, not after a busy host has made it.
 class MediaComingAndGoing {
  public:
   explicit MediaComingAndGoing(std::shared_ptr<OurDevices> ours) {
@@ -175,7 +177,9 @@ class MediaComingAndGoing {
       auto volume = testing::LoopVolume::onFile(image, testing::FileSystemKind::ext4, "COMEGO");
       ours->add(std::filesystem::path(volume->loopDevice()).filename().string());
       std::unique_lock lock(mutex_);
-      while (!stop_.wait_for(lock, 2s, [this] { return stopping_; })) {
+      made_ = true;
+      madeOrStopping_.notify_all();
+      while (!madeOrStopping_.wait_for(lock, 2s, [this] { return stopping_; })) {
         if (volume->isMounted()) {
           volume->unmount();
         } else {
@@ -184,20 +188,23 @@ class MediaComingAndGoing {
         ++changes_;
       }
     });
+    std::unique_lock lock(mutex_);
+    madeOrStopping_.wait(lock, [this] { return made_; });
   }
   ~MediaComingAndGoing() {
     {
       const std::lock_guard lock(mutex_);
       stopping_ = true;
     }
-    stop_.notify_one();
+    madeOrStopping_.notify_all();
     thread_.join();
   }
   int changes() const { return changes_; }
 
  private:
   std::mutex mutex_;
-  std::condition_variable stop_;
+  std::condition_variable madeOrStopping_;
+  bool made_ = false;
   bool stopping_ = false;
   std::atomic<int> changes_{0};
   std::thread thread_;
