@@ -161,12 +161,14 @@ TEST(ServerFloodTest, ConnectionsWithoutARequestInThemLeaveAnotherAddressServed)
     for (int probe = 1; probe <= 5; ++probe) {
       const std::string from = "127.0.8." + std::to_string(probe);
       const auto started = std::chrono::steady_clock::now();
-      const std::string answer = deployment.answerWithin(flagPage, 5000ms, from.c_str());
+      const std::string answer = deployment.answerWithin(flagPage, 10000ms, from.c_str());
       longest = std::max<std::int64_t>(longest, (std::chrono::steady_clock::now() - started) / 1ms);
       EXPECT_EQ(testing::statusLine(answer), "HTTP/1.1 200 OK") << "from " << from;
     }
     RecordProperty(std::string("longestWaitMs ") + what, std::to_string(longest));
-    EXPECT_LT(longest, 2000) << "the longest wait of another address, in ms";
+    // A probe waits a few milliseconds on an idle machine and for the held connections'
+    // 30 s when they take every thread; the bound leaves a busy machine room between the two.
+    EXPECT_LT(longest, 5000) << "the longest wait of another address, in ms";
   }
 }
 
