@@ -594,7 +594,11 @@ TEST(CounterfeitCard, PutBackTheHostHasForgottenWhatItCachedEvenWhileTheDeviceIs
       const std::vector<char> chunk(1_MiB, static_cast<char>(fill));
       for (int i = 0; i < 160; ++i) file.write(chunk.data(), static_cast<std::streamsize>(chunk.size()));
     }
-    ASSERT_EQ(bytesKept(path, fill), 160_MiB) << "read back through the host's cache";
+    // What the put-back must forget is what the host serves past the medium's 64 MiB. Held
+    // as it is, nearly all of the 160 MiB reads back; a busy host was once seen to read a
+    // few hundred pages of it from the medium all the same, which leaves far more than
+    // the test needs.
+    ASSERT_GE(bytesKept(path, fill), 128_MiB) << "too little read back through the host's cache";
   }
 
   const int holder = ::open(card->loopDevice().c_str(), O_RDONLY | O_CLOEXEC);
