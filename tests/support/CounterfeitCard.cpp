@@ -196,21 +196,14 @@ void CounterfeitCard::replug() {
   if (!sendControl("replug")) throw std::runtime_error("cannot reach the counterfeit card's control file");
 }
 
-void CounterfeitCard::pushWrittenToTheCard() const {
+void CounterfeitCard::dropHostCaches() const {
+  // Only clean copies can be forgotten: what the file system holds dirty goes first.
   if (const int volume = ::open(mountPoint().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); volume >= 0) {
     ::syncfs(volume);
     ::close(volume);
   }
   if (const int device = ::open(loopDevice().c_str(), O_RDONLY | O_CLOEXEC); device >= 0) {
     ::fsync(device);
-    ::close(device);
-  }
-}
-
-void CounterfeitCard::dropHostCaches() const {
-  // Only clean copies can be forgotten: what the file system holds dirty goes first.
-  pushWrittenToTheCard();
-  if (const int device = ::open(loopDevice().c_str(), O_RDONLY | O_CLOEXEC); device >= 0) {
     ::posix_fadvise(device, 0, 0, POSIX_FADV_DONTNEED);
     ::close(device);
   }

@@ -113,9 +113,6 @@ class CounterfeitCard {
   std::uint64_t bytesWrittenToDevice() const;
   // From now on, once `bytes` more have been written, the card refuses every write.
   void turnReadOnlyAfter(std::uint64_t bytes);
-  // What the file system has written so far reaches the card: the host's dirty pages of
-  // the volume and of the card's device are written back now.
-  void pushWrittenToTheCard() const;
   // The host forgets its copies of what the card holds, as it does under memory
   // pressure: the cached pages of the card's device and the file system's cached
   // directory entries and inodes. What is read next comes from the card, and a file
