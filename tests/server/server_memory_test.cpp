@@ -10,6 +10,9 @@
 // for now or has its connection closed, the process lives on, and saves are stored again
 // once there is room.
 
+#include <atomic>
+#include <csignal>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -51,29 +54,77 @@ std::string pageRequest(bool brotli) {
          (brotli ? "Accept-Encoding: br, gzip\r\n" : "") + "\r\n";
 }
 
-// Each request on a connection of its own, at once or one after another; the status lines.
-std::vector<std::string> askForPages(int port, bool tls, bool brotli, bool atOnce, int count) {
-  std::vector<std::string> statuses(static_cast<std::size_t>(count));
-  const auto ask = [&](int i) {
+// Whether every thread of the process has stopped; waits up to 10 s. A thread that was
+// running when the stop was sent runs on for a moment, and would take a connection then.
+bool everyThreadStopped(pid_t process) {
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  const auto allStopped = [process] {
+    const std::filesystem::path tasks = "/proc/" + std::to_string(process) + "/task";
+    std::error_code error;
+    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
+      std::ifstream stat(task.path() / "stat");
+      std::string line;
+      std::getline(stat, line);
+      // pid (name) state ...: the name may hold spaces and brackets, the state follows the last.
+      const std::size_t nameEnd = line.rfind(')');
+      if (nameEnd == std::string::npos || nameEnd + 2 >= line.size() || line[nameEnd + 2] != 'T') return false;
+    }
+    return !error;
+  };
+  while (!allStopped()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(1ms);
+  }
+  return true;
+}
+
+// Each request on a connection of its own, one after another or at once; the status lines
+// of the answers ("compressed" for a compressed one), or why none came. At once, the
+// server is stopped until every request has been sent: past its cap on connections still
+// sending, the server refuses a connection whose request is not in moments after its
+// accept, and a client thread that a busy machine puts off between connecting and sending
+// would be refused for its own pace, not the server's.
+std::vector<std::string> askEach(const testing::ServerProcess& server, int port, bool tls,
+                                 const std::vector<std::string>& requests, bool atOnce) {
+  const int count = static_cast<int>(requests.size());
+  std::vector<std::string> statuses(requests.size());
+  std::atomic<int> sent{0};
+  const auto ask = [&](std::size_t i) {
+    bool counted = false;
     try {
       LoopbackConnection client(port, tls);
-      if (client.send(pageRequest(brotli))) {
+      const bool taken = client.send(requests[i]);
+      counted = true;
+      ++sent;
+      if (taken) {
         const std::string answer = client.response();
-        statuses[static_cast<std::size_t>(i)] =
-            answer.find("Content-Encoding") != std::string::npos ? "compressed" : statusLine(answer);
+        statuses[i] = answer.find("Content-Encoding") != std::string::npos ? "compressed" : statusLine(answer);
       }
     } catch (const std::runtime_error& error) {
-      statuses[static_cast<std::size_t>(i)] = error.what();
+      if (!counted) ++sent;
+      statuses[i] = error.what();
     }
   };
   if (!atOnce) {
-    for (int i = 0; i < count; ++i) ask(i);
+    for (std::size_t i = 0; i < requests.size(); ++i) ask(i);
     return statuses;
   }
+  EXPECT_EQ(::kill(server.pid(), SIGSTOP), 0);
+  EXPECT_TRUE(everyThreadStopped(server.pid())) << "the server was not held";
   std::vector<std::thread> clients;
-  for (int i = 0; i < count; ++i) clients.emplace_back(ask, i);
+  for (std::size_t i = 0; i < requests.size(); ++i) clients.emplace_back(ask, i);
+  const auto deadline = std::chrono::steady_clock::now() + 30s;
+  while (sent < count && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+  EXPECT_EQ(sent, count) << "requests sent while the server was held";
+  ::kill(server.pid(), SIGCONT);
   for (std::thread& client : clients) client.join();
   return statuses;
+}
+
+std::vector<std::string> askForPages(const testing::ServerProcess& server, int port, bool tls, bool brotli, bool atOnce,
+                                     int count) {
+  return askEach(server, port, tls, std::vector<std::string>(static_cast<std::size_t>(count), pageRequest(brotli)),
+                 atOnce);
 }
 
 class ServerMemoryTest : public ::testing::Test {
@@ -126,10 +177,10 @@ TEST_F(ServerMemoryTest, PagesOfLongReportsCostABoundedPeak) {
     }
     const int port = proxy ? proxy->port() : server->port();
     // Warmed up, so that what the program holds for good is not counted as growth.
-    askForPages(port, proxy != nullptr, false, false, 1);
+    askForPages(*server, port, proxy != nullptr, false, false, 1);
     testing::resetPeakMemory(server->pid());
     const std::int64_t atRest = testing::peakMemoryKiB(server->pid());
-    const std::vector<std::string> statuses = askForPages(port, proxy != nullptr, c.brotli, c.atOnce, c.count);
+    const std::vector<std::string> statuses = askForPages(*server, port, proxy != nullptr, c.brotli, c.atOnce, c.count);
     const std::int64_t grown = testing::peakMemoryKiB(server->pid()) - atRest;
     RecordProperty(std::string("grownKiB ") + c.what, std::to_string(grown));
     EXPECT_LT(grown, allowedGrowthKiB);
@@ -197,7 +248,7 @@ TEST_F(ServerMemoryTest, UnderAnAddressSpaceCapTheServerAnswersAndLives) {
   int answered = 0;
   int unavailable = 0;
   for (int round = 0; round < 4; ++round) {
-    for (const std::string& status : askForPages(server->port(), false, round % 2 == 1, true, requests)) {
+    for (const std::string& status : askForPages(*server, server->port(), false, round % 2 == 1, true, requests)) {
       if (status == "HTTP/1.1 200 OK") {
         ++answered;
       } else if (status == "HTTP/1.1 503 Service Unavailable") {
@@ -245,17 +296,17 @@ bool withNoRoomToGrow(testing::ServerProcess& server, const std::function<std::v
 
 TEST_F(ServerMemoryTest, WhatCannotBeAllocatedEndsOnlyItsOwnRequest) {
   auto server = startServer();
-  askForPages(server->port(), false, false, false, 1);
+  askForPages(*server, server->port(), false, false, false, 1);
   // Room for a few pages at most beyond what it holds now: most of 64 at once cannot be had.
-  const auto pages = [&server] { return askForPages(server->port(), false, false, true, requests); };
+  const auto pages = [&server] { return askForPages(*server, server->port(), false, false, true, requests); };
   if (!withNoRoomToGrow(*server, pages, "HTTP/1.1 200 OK")) return;
-  EXPECT_EQ(askForPages(server->port(), false, false, true, requests),
+  EXPECT_EQ(askForPages(*server, server->port(), false, false, true, requests),
             std::vector<std::string>(static_cast<std::size_t>(requests), "HTTP/1.1 200 OK"))
       << "not all answered once memory was there again:\n" << server->errors();
 }
 
 // Each save on a connection of its own, all at once; the status lines.
-std::vector<std::string> saveReportsAtOnce(int port, const std::string& token, int count) {
+std::vector<std::string> saveReportsAtOnce(const testing::ServerProcess& server, const std::string& token, int count) {
   std::vector<std::string> requests;
   for (int i = 0; i < count; ++i) {
     const std::string body = recordToJson(ServerWorld::newReport(QStringLiteral("Shop %1").arg(i))).dump();
@@ -263,21 +314,7 @@ std::vector<std::string> saveReportsAtOnce(int port, const std::string& token, i
                        "\r\nContent-Type: application/json\r\nContent-Length: " + std::to_string(body.size()) +
                        "\r\n\r\n" + body);
   }
-  std::vector<std::string> statuses(static_cast<std::size_t>(count));
-  std::vector<std::thread> clients;
-  for (int i = 0; i < count; ++i) {
-    clients.emplace_back([&, i] {
-      const auto at = static_cast<std::size_t>(i);
-      try {
-        LoopbackConnection client(port, false);
-        if (client.send(requests[at])) statuses[at] = statusLine(client.response());
-      } catch (const std::runtime_error& error) {
-        statuses[at] = error.what();
-      }
-    });
-  }
-  for (std::thread& client : clients) client.join();
-  return statuses;
+  return askEach(server, server.port(), false, requests, true);
 }
 
 TEST_F(ServerMemoryTest, SavesThatCannotBeAllocatedEndOnlyThemselves) {
@@ -289,13 +326,13 @@ TEST_F(ServerMemoryTest, SavesThatCannotBeAllocatedEndOnlyThemselves) {
     const std::string answer = client.response();
     token = nlohmann::json::parse(answer.substr(answer.find("\r\n\r\n") + 4)).at("token").get<std::string>();
   }
-  saveReportsAtOnce(server->port(), token, 1);
-  const auto saves = [&server, &token] { return saveReportsAtOnce(server->port(), token, requests); };
+  saveReportsAtOnce(*server, token, 1);
+  const auto saves = [&server, &token] { return saveReportsAtOnce(*server, token, requests); };
   if (!withNoRoomToGrow(*server, saves, "HTTP/1.1 201 Created")) return;
   // One author's saves wait on each other for the count of the hour, so these come one at
   // a time.
   for (int i = 0; i < 8; ++i) {
-    EXPECT_EQ(saveReportsAtOnce(server->port(), token, 1), std::vector<std::string>{"HTTP/1.1 201 Created"})
+    EXPECT_EQ(saveReportsAtOnce(*server, token, 1), std::vector<std::string>{"HTTP/1.1 201 Created"})
         << "not stored once memory was there again:\n" << server->errors();
   }
 }
