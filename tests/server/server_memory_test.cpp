@@ -109,14 +109,20 @@ std::vector<std::string> askEach(const testing::ServerProcess& server, int port,
     for (std::size_t i = 0; i < requests.size(); ++i) ask(i);
     return statuses;
   }
-  EXPECT_EQ(::kill(server.pid(), SIGSTOP), 0);
-  EXPECT_TRUE(everyThreadStopped(server.pid())) << "the server was not held";
   std::vector<std::thread> clients;
-  for (std::size_t i = 0; i < requests.size(); ++i) clients.emplace_back(ask, i);
-  const auto deadline = std::chrono::steady_clock::now() + 30s;
-  while (sent < count && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
-  EXPECT_EQ(sent, count) << "requests sent while the server was held";
-  ::kill(server.pid(), SIGCONT);
+  {
+    // Continued whatever happens here: a stopped server would outlast the test.
+    const struct Hold {
+      pid_t process;
+      ~Hold() { ::kill(process, SIGCONT); }
+    } hold{server.pid()};
+    EXPECT_EQ(::kill(server.pid(), SIGSTOP), 0);
+    EXPECT_TRUE(everyThreadStopped(server.pid())) << "the server was not held";
+    for (std::size_t i = 0; i < requests.size(); ++i) clients.emplace_back(ask, i);
+    const auto deadline = std::chrono::steady_clock::now() + 30s;
+    while (sent < count && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
+    EXPECT_EQ(sent, count) << "requests sent while the server was held";
+  }
   for (std::thread& client : clients) client.join();
   return statuses;
 }
