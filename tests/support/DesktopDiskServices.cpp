@@ -24,7 +24,7 @@
 #include <vector>
 
 #include "Command.hpp"
-#include "tessorin/posix/MountTable.hpp"
+#include "OtherTestsMounts.hpp"
 
 extern char** environ;
 
@@ -112,10 +112,6 @@ std::size_t threadCount() {
   return count;
 }
 
-bool isUnder(const std::string& path, const std::string& folder) {
-  return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0 && path[folder.size()] == '/';
-}
-
 void writeFile(const fs::path& path, const std::string& text) {
   std::ofstream file(path);
   file << text;
@@ -169,14 +165,7 @@ void DesktopDiskServices::enterNamespace() {
     throw std::runtime_error("cannot make the namespace's mounts private");
   }
   insideNamespace_ = true;
-  // Innermost first, each copy of another test's volume or folder let go here.
-  const MountTable table = MountTable::read();
-  const std::string temporary = fs::temp_directory_path().string();
-  for (auto entry = table.entries().rbegin(); entry != table.entries().rend(); ++entry) {
-    const bool foreign = entry->isFuse() || entry->source.rfind("/dev/loop", 0) == 0 ||
-                         isUnder(entry->mountPoint, temporary) || isUnder(entry->mountPoint, "/media");
-    if (foreign) ::umount2(entry->mountPoint.c_str(), MNT_DETACH);
-  }
+  letGoOfOtherTestsMounts();
   for (const char* folder : privateFolders) {
     std::error_code ignored;
     fs::create_directories(folder, ignored);  // the mount point must exist outside too

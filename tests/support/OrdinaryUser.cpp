@@ -18,6 +18,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "OtherTestsMounts.hpp"
+
 namespace tessorin::testing {
 
 namespace {
@@ -40,10 +42,13 @@ void writeLine(int fd, std::string text) {
 bool recordDevice(const OrdinaryUser::DeviceRecord& record) {
   struct stat device {};
   if (::stat(record.deviceNode.c_str(), &device) != 0 || ::unshare(CLONE_NEWNS) != 0 ||
-      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-      ::mount("tmpfs", "/run", "tmpfs", MS_NOSUID | MS_NODEV, "mode=755") != 0) {
+      ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
     return false;
   }
+  // The user's part lives as long as its test: every copy of another test's card it held
+  // would stay mounted that long.
+  letGoOfOtherTestsMounts(record.deviceNode);
+  if (::mount("tmpfs", "/run", "tmpfs", MS_NOSUID | MS_NODEV, "mode=755") != 0) return false;
   std::error_code error;
   std::filesystem::create_directories("/run/udev/data", error);
   const std::string name = "/run/udev/data/b" + std::to_string(major(device.st_rdev)) + ":" +
