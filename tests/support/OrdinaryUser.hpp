@@ -51,7 +51,8 @@ class OrdinaryUser {
   // What a desktop's device manager (udev) records of a device and lets every user read,
   // so that an ordinary user learns which file system a FUSE mount serves. This host has
   // none; the child gets one of its own, over a /run that only it sees, and so sees no
-  // mount the test makes afterwards.
+  // mount the test makes afterwards. Of the mounts before, it keeps only the device's own
+  // (OtherTestsMounts).
   struct DeviceRecord {
     std::string deviceNode;
     std::string fileSystemType;
