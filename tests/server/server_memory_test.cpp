@@ -12,7 +12,6 @@
 
 #include <atomic>
 #include <csignal>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -26,6 +25,7 @@
 #include "PeakMemory.hpp"
 #include "PgConnection.hpp"
 #include "PostgresServer.hpp"
+#include "ProcessFamily.hpp"
 #include "ServerProcess.hpp"
 #include "ServerWorld.hpp"
 
@@ -52,30 +52,6 @@ void fillWithLongReports(const std::string& conninfo) {
 std::string pageRequest(bool brotli) {
   return std::string("GET /v1/records?type=StoreReport&limit=400 HTTP/1.1\r\nHost: 127.0.0.1\r\n") +
          (brotli ? "Accept-Encoding: br, gzip\r\n" : "") + "\r\n";
-}
-
-// Whether every thread of the process has stopped; waits up to 10 s. A thread that was
-// running when the stop was sent runs on for a moment, and would take a connection then.
-bool everyThreadStopped(pid_t process) {
-  const auto deadline = std::chrono::steady_clock::now() + 10s;
-  const auto allStopped = [process] {
-    const std::filesystem::path tasks = "/proc/" + std::to_string(process) + "/task";
-    std::error_code error;
-    for (const auto& task : std::filesystem::directory_iterator(tasks, error)) {
-      std::ifstream stat(task.path() / "stat");
-      std::string line;
-      std::getline(stat, line);
-      // pid (name) state ...: the name may hold spaces and brackets, the state follows the last.
-      const std::size_t nameEnd = line.rfind(')');
-      if (nameEnd == std::string::npos || nameEnd + 2 >= line.size() || line[nameEnd + 2] != 'T') return false;
-    }
-    return !error;
-  };
-  while (!allStopped()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(1ms);
-  }
-  return true;
 }
 
 // Each request on a connection of its own, one after another or at once; the status lines
@@ -117,7 +93,7 @@ std::vector<std::string> askEach(const testing::ServerProcess& server, int port,
       ~Hold() { ::kill(process, SIGCONT); }
     } hold{server.pid()};
     EXPECT_EQ(::kill(server.pid(), SIGSTOP), 0);
-    EXPECT_TRUE(everyThreadStopped(server.pid())) << "the server was not held";
+    EXPECT_TRUE(testing::everyThreadStopped(server.pid(), 10s)) << "the server was not held";
     for (std::size_t i = 0; i < requests.size(); ++i) clients.emplace_back(ask, i);
     const auto deadline = std::chrono::steady_clock::now() + 30s;
     while (sent < count && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(5ms);
