@@ -221,6 +221,38 @@ const bool registered = addGalleryStates({
                        "this computer’s copy instead of the card, so the rest isn’t confirmed."),
                   shown("capacityComparison", false), shown("speedPanel", false),
                   {"mapLegend", "readBackUnconfirmed", true}}),
+    // A wrap fake claiming 4 GB and keeping 512 MB, checked without taking it out by a
+    // user who cannot clear the computer's copy: the part of it the computer let go came
+    // back from the card, overwritten by what was written a wrap further on.
+    outcomeState("inconclusive-wrap-fake-read-back-from-memory", 1200,
+                 [](GalleryWorld& world) {
+                   constexpr std::uint64_t written = 3'990 * MB;
+                   constexpr std::uint64_t overwritten = 480'860 * 512;
+                   ZoneResult measured = zone(12 * MBps, 40 * MBps);
+                   measured.readBackReachedCard = false;
+                   FullTestResult fromMemory = atSpeedsOf(full(written, written), measured);
+                   fromMemory.tally = SectorTally();
+                   fromMemory.tally.ok = static_cast<std::int64_t>((written - overwritten) / 512);
+                   fromMemory.tally.misplaced = static_cast<std::int64_t>(overwritten / 512);
+                   fromMemory.tally.firstBadPosition = 0;
+                   fromMemory.tally.lastBadEnd = overwritten;
+                   fromMemory.tally.okAfterFirstBad = fromMemory.tally.ok;
+                   fromMemory.tally.smallestWrapRunDistance = 512ull << 20;
+                   fromMemory.map = CapacityMap(written);
+                   fromMemory.map.markWritten(0, written);
+                   fromMemory.map.recordChecked(0, overwritten, 0, overwritten / 512);
+                   fromMemory.map.recordChecked(overwritten, written - overwritten, (written - overwritten) / 512, 0);
+                   fromMemory.readBackReachedCard = false;
+                   return finished(world, sdCard(4 * GB, "WRAPFAKE"), {.zone = measured, .full = fromMemory});
+                 },
+                 {text("verdictTitle", "Inconclusive"), text("methodChip", "Advanced test"),
+                  text("verdictExplanation",
+                       "246.2\u00A0MB didn’t come back as written: don’t trust this card. What read back intact may "
+                       "have come from this computer’s copy instead of the card, so the rest isn’t confirmed."),
+                  text("reportMeasured3", "246.2\u00A0MB lost or corrupted"),
+                  text("problemLabel0", "Overwritten by data meant for elsewhere"),
+                  text("problemAmount0", "246.2\u00A0MB"), shown("capacityComparison", false),
+                  shown("speedPanel", false), {"mapLegend", "readBackUnconfirmed", true}}),
     outcomeState("brand-mismatch", 1200,
                  [](GalleryWorld& world) {
                    CardDevice device = sdCard(64 * GB, "SANDISK");

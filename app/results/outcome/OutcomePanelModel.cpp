@@ -56,6 +56,7 @@ VerdictHeadlineInput OutcomePanelModel::headlineOf(const CheckOutcome& outcome) 
   if (outcome.full) {
     input.testedBytes = outcome.full->manifest.writtenBytes();
     input.cameBackEmpty = ResultFigures::cameBackEmptyBytes(outcome.full->tally);
+    input.cameBackWrong = ResultFigures::cameBackWrongBytes(outcome.full->tally);
   }
   input.partlyTested = ResultFigures::testedOnlyPart(outcome);
   input.refusal = ResultFigures::writeRefusal(outcome);

@@ -57,6 +57,10 @@ std::uint64_t ResultFigures::cameBackEmptyBytes(const SectorTally& tally) {
   return sectorBytes(saturatingSum({tally.blank, tally.stale}));
 }
 
+std::uint64_t ResultFigures::cameBackWrongBytes(const SectorTally& tally) {
+  return sectorBytes(saturatingSum({tally.misplaced, tally.corrupted, tally.unreadable}));
+}
+
 QString ResultFigures::speedText(double bytesPerSecond) {
   if (!std::isfinite(bytesPerSecond)) return DisplayFormat::missing();
   return DisplayFormat::formatSpeed(bytesPerSecond);

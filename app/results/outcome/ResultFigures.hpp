@@ -42,6 +42,9 @@ struct ResultFigures {
   // the card never stored. Neither can come from this computer's copy of what was
   // written, so they count even where the rest of the read-back may have been memory.
   static std::uint64_t cameBackEmptyBytes(const SectorTally& tally);
+  // The bytes that came back other than written: data meant for elsewhere, corrupted or
+  // unreadable. That copy holds what was written, so these came from the card too.
+  static std::uint64_t cameBackWrongBytes(const SectorTally& tally);
 
   // The missing-figure dash for a speed or time that is not finite, so it never reads as 0.
   static QString speedText(double bytesPerSecond);

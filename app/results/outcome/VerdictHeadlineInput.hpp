@@ -41,12 +41,15 @@ struct VerdictHeadlineInput {
   std::uint64_t cameBackEmpty = 0;
   // A USB drive is called a drive, not a card.
   bool isUSBDrive = false;
+  // Bytes the advanced test got back other than written (meant for elsewhere, corrupted,
+  // unreadable): that copy holds what was written, so the card lost these too.
+  std::uint64_t cameBackWrong = 0;
 
   friend bool operator==(const VerdictHeadlineInput& a, const VerdictHeadlineInput& b) {
     return a.verdict == b.verdict && a.realBytes == b.realBytes && a.lostFrom == b.lostFrom &&
            a.advertisedBytes == b.advertisedBytes && a.method == b.method && a.testedBytes == b.testedBytes &&
            a.partlyTested == b.partlyTested && a.refusal == b.refusal && a.stoppedAnswering == b.stoppedAnswering &&
-           a.cameBackEmpty == b.cameBackEmpty && a.isUSBDrive == b.isUSBDrive;
+           a.cameBackEmpty == b.cameBackEmpty && a.isUSBDrive == b.isUSBDrive && a.cameBackWrong == b.cameBackWrong;
   }
 };
 

@@ -1,5 +1,8 @@
 #include "results/outcome/VerdictHeadlineModel.hpp"
 
+#include <algorithm>
+#include <limits>
+
 #include "theme/text/DisplayFormat.hpp"
 #include "theme/text/IndefiniteArticle.hpp"
 #include "theme/Palette.hpp"
@@ -47,6 +50,31 @@ QString VerdictHeadlineModel::sealSymbolOf(CheckOutcome::Verdict verdict) {
       break;
   }
   return QStringLiteral("questionmark.diamond.fill");
+}
+
+// The advanced test ran to the end but may have read memory. This computer's copy holds
+// everything as it was written, so what came back empty or wrong the card lost itself,
+// and that is worth more to the user than the doubt about the rest.
+std::optional<QString> VerdictHeadlineModel::lossTheCardShowed(const VerdictHeadlineInput& input) {
+  if (input.cameBackWrong > 0) {
+    constexpr auto largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    const std::uint64_t lost = std::min(input.cameBackEmpty + input.cameBackWrong, largest);
+    const QString sentence =
+        input.isUSBDrive ? tr("%1 didn’t come back as written: don’t trust this drive. What read back intact may have "
+                              "come from this computer’s copy instead of the drive, so the rest isn’t confirmed.")
+                         : tr("%1 didn’t come back as written: don’t trust this card. What read back intact may have "
+                              "come from this computer’s copy instead of the card, so the rest isn’t confirmed.");
+    return sentence.arg(DisplayFormat::byteCountText(lost));
+  }
+  if (input.cameBackEmpty > 0) {
+    const QString sentence =
+        input.isUSBDrive ? tr("%1 came back empty: don’t trust this drive. What read back intact may have come "
+                              "from this computer’s copy instead of the drive, so the rest isn’t confirmed.")
+                         : tr("%1 came back empty: don’t trust this card. What read back intact may have come "
+                              "from this computer’s copy instead of the card, so the rest isn’t confirmed.");
+    return sentence.arg(DisplayFormat::byteCountText(input.cameBackEmpty));
+  }
+  return std::nullopt;
 }
 
 QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
@@ -97,17 +125,8 @@ QString VerdictHeadlineModel::explanationOf(const VerdictHeadlineInput& input) {
       return input.isUSBDrive ? tr("Some data came back corrupted. Don’t trust this drive with photos or videos.")
                               : tr("Some data came back corrupted. Don’t trust this card with photos or videos.");
     case Verdict::inconclusive:
-      // The advanced test ran to the end but may have read memory. This computer's copy
-      // holds everything written, so what came back empty the card lost itself.
-      if (input.method == CheckOutcome::Method::full && input.cameBackEmpty > 0) {
-        const QString sentence =
-            input.isUSBDrive ? tr("%1 came back empty: don’t trust this drive. What read back intact may have come "
-                                  "from this computer’s copy instead of the drive, so the rest isn’t confirmed.")
-                             : tr("%1 came back empty: don’t trust this card. What read back intact may have come "
-                                  "from this computer’s copy instead of the card, so the rest isn’t confirmed.");
-        return sentence.arg(DisplayFormat::byteCountText(input.cameBackEmpty));
-      }
       if (input.method == CheckOutcome::Method::full) {
+        if (const auto sentence = lossTheCardShowed(input)) return *sentence;
         return tr("There isn’t a clear answer: what was read back may not have come from the card.");
       }
       break;

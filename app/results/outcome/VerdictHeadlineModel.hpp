@@ -3,6 +3,8 @@
 // colour and seal symbol, its headline, the sentence that explains it in bytes, and the
 // chip that names the check that settled it. Main thread; keeps nothing but its input.
 
+#include <optional>
+
 #include <QColor>
 #include <QObject>
 #include <QString>
@@ -44,6 +46,7 @@ class VerdictHeadlineModel : public QObject {
 
  private:
   bool unconfirmedByTheAdvancedTest() const;
+  static std::optional<QString> lossTheCardShowed(const VerdictHeadlineInput& input);
 
   VerdictHeadlineInput input_;
 };

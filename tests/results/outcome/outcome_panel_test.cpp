@@ -232,6 +232,67 @@ TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
   EXPECT_TRUE(notes.contains("The card stopped accepting data after 20\u00A0GB.")) << notes.join('\n').toStdString();
 }
 
+// A 4 GB card written almost in full and read back, perhaps from this computer's copy:
+// the headline leads with whatever came back empty or other than written, since that
+// copy holds what was written and only the card can have lost it, and tells the same
+// figure as the report card's data row; what read back intact stays unconfirmed.
+TEST(OutcomePanel, AReadBackThatMayHaveComeFromMemoryLeadsWithAllTheCardLost) {
+  constexpr std::uint64_t written = 3'990'000'000;
+  constexpr std::int64_t sectors = written / 512;
+  const char* const unconfirmedRest =
+      " don’t trust this card. What read back intact may have come from this computer’s copy instead of the card, "
+      "so the rest isn’t confirmed.";
+  struct Case {
+    const char* name;
+    Sectors lost;
+    QString explanation;
+    const char* dataRow;
+  };
+  const Case cases[] = {
+      {"nothing lost", {}, "There isn’t a clear answer: what was read back may not have come from the card.",
+       "every byte came back, perhaps from this computer’s copy"},
+      {"a drop fake's tail, empty", {.blank = 400'000, .stale = 80'860},
+       QString("246.2\u00A0MB came back empty:") + unconfirmedRest, "246.2\u00A0MB lost or corrupted"},
+      {"a wrap fake's start, overwritten", {.misplaced = 480'860},
+       QString("246.2\u00A0MB didn’t come back as written:") + unconfirmedRest, "246.2\u00A0MB lost or corrupted"},
+      {"corrupted and unreadable", {.corrupted = 200'000, .unreadable = 8},
+       QString("102.4\u00A0MB didn’t come back as written:") + unconfirmedRest, "102.4\u00A0MB lost or corrupted"},
+      {"empty and overwritten", {.blank = 240'000, .misplaced = 240'860},
+       QString("246.2\u00A0MB didn’t come back as written:") + unconfirmedRest, "246.2\u00A0MB lost or corrupted"},
+  };
+  for (const Case& c : cases) {
+    Sectors tally = c.lost;
+    tally.ok = sectors - (c.lost.blank + c.lost.stale + c.lost.misplaced + c.lost.corrupted + c.lost.unreadable);
+    FullTestResult full = fullResult(written, tally);
+    full.readBackReachedCard = false;
+    CardDevice device = samsungChipCard();
+    device.mediaBytes = 4'000'000'000;
+    SessionWorld world;
+    CardSession session{device, &world.history, world.settings, smallCardEnvironment()};
+    FinishedCheckSeam::finish(session, {.zone = cleanZone(), .full = full});
+    ASSERT_TRUE(session.outcome()) << c.name;
+    ASSERT_EQ(session.outcome()->verdict, CheckOutcome::Verdict::inconclusive) << c.name;
+
+    OutcomePanelModel panel;
+    panel.setSession(&session);
+    VerdictHeadlineModel headline;
+    headline.setInput(panel.headline());
+    EXPECT_EQ(headline.title(), "Inconclusive") << c.name;
+    EXPECT_EQ(headline.chipText(), "Advanced test") << c.name;
+    EXPECT_EQ(headline.explanation(), c.explanation) << c.name;
+
+    ReportCardModel card;
+    card.setSession(&session);
+    card.setOutcome(panel.outcome());
+    QString data;
+    for (const QVariant& row : card.rowList()) {
+      if (row.value<ReportCardRow>().label == "Data") data = row.value<ReportCardRow>().measured;
+    }
+    EXPECT_EQ(data, QString::fromUtf8(c.dataRow)) << c.name;
+    EXPECT_EQ(world.history.records().front().verdict, CheckOutcome::Verdict::inconclusive) << c.name;
+  }
+}
+
 // A card that stopped answering while its speed was measured: the page tells that, and
 // times none of its failed reads, whichever check measured the zone. An advanced test
 // that went on to judge the card speaks for itself.

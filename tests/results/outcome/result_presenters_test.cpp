@@ -78,8 +78,25 @@ TEST(VerdictHeadline, ExplanationByVerdictWithRealSizesRoundedDown) {
         false, 3'200'000'000, true},
        "3.2\u00A0GB came back empty: don’t trust this drive. What read back intact may have come from this computer’s "
        "copy instead of the drive, so the rest isn’t confirmed."},
+      // Nor what came back other than written.
+      {{Verdict::inconclusive, none, none, 64'000'000'000, Method::full, 63'000'000'000, WriteRefusal::none, false,
+        false, 0, true, 246'200'320},
+       "246.2\u00A0MB didn’t come back as written: don’t trust this drive. What read back intact may have come from "
+       "this computer’s copy instead of the drive, so the rest isn’t confirmed."},
+      // A quick check's read-back decides nothing here: the advanced test has not spoken.
+      {{Verdict::inconclusive, none, none, 64'000'000'000, Method::quick, none, WriteRefusal::none, false, false,
+        3'200'000'000, false, 1'000'000},
+       "There isn’t a clear answer yet. Run the advanced test to the end."},
   };
   for (const Case& c : cases) EXPECT_EQ(VerdictHeadlineModel::explanationOf(c.input), c.text);
+
+  // Two counts each at the top of their range add up to the largest figure, not to a wrapped one.
+  const auto largest = static_cast<std::uint64_t>(largestCount);
+  const Input saturated{Verdict::inconclusive, none, none, 64'000'000'000, Method::full, 63'000'000'000,
+                        WriteRefusal::none, false, false, largest, false, largest};
+  EXPECT_TRUE(VerdictHeadlineModel::explanationOf(saturated)
+                  .startsWith(DisplayFormat::byteCountText(largest) + " didn’t come back as written:"))
+      << VerdictHeadlineModel::explanationOf(saturated).toStdString();
 }
 
 TEST(VerdictHeadline, ChipFollowsTheMethodAndColourTheVerdict) {

@@ -2,7 +2,8 @@
 // host's cache of the card's device cannot be dropped by such a user, so the session
 // asks for the card to be taken out and put back before it reads back, whatever the
 // user's setting says, and gives no answer from a read-back that skipped it: no verdict,
-// no size, no speed marking, in the outcome and in the history alike.
+// no size, no speed marking, in the outcome and in the history alike. What the card lost
+// all the same, the headline the user reads leads with, as the report card counts it.
 #include "session/check/CardSession.hpp"
 
 #include <fcntl.h>
@@ -17,6 +18,9 @@
 #include "ByteLiterals.hpp"
 #include "CounterfeitCard.hpp"
 #include "OrdinaryUser.hpp"
+#include "results/outcome/OutcomePanelModel.hpp"
+#include "results/outcome/ReportCardPhrases.hpp"
+#include "results/outcome/VerdictHeadlineModel.hpp"
 #include "../SessionFixture.hpp"
 
 namespace tessorin {
@@ -49,6 +53,13 @@ std::string summary(const CheckOutcome& outcome, const History& history, const C
   return line.str();
 }
 
+// What the user reads of the same outcome: the headline's sentence and the report card's
+// data row, each after a tab, since the child's answer is one line.
+std::string wording(const CheckOutcome& outcome) {
+  const QString headline = VerdictHeadlineModel::explanationOf(OutcomePanelModel::headlineOf(outcome));
+  return ('\t' + headline + '\t' + ReportCardPhrases::dataPhrase(outcome).text).toStdString();
+}
+
 // The host lets go of part of its copy of the card on its own, as it does under memory
 // pressure: that part then reads back from the card, the rest from memory.
 bool hostLetsGoOf(const std::string& device, std::uint64_t offset, std::uint64_t length) {
@@ -71,6 +82,9 @@ struct UserCheckCase {
   std::optional<std::uint64_t> realBytes;  // within 2 %
   const char* readFrom;
   bool speedMarksAllowed;
+  // What the headline says of the loss after its figure, where the card certainly lost
+  // some; the figure is the report card's.
+  const char* lossTold = nullptr;
 };
 
 void PrintTo(const UserCheckCase& c, std::ostream* out) { *out << c.name; }
@@ -113,7 +127,7 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     }
     if (!turnLoopUntil([&] { return session.stage().isAtRest(); }, 240s)) return "no end after the wait";
     if (!session.outcome()) return "no outcome";
-    return summary(*session.outcome(), world.history, session);
+    return summary(*session.outcome(), world.history, session) + wording(*session.outcome());
   }, desktopRecord);
 
   EXPECT_EQ(user.heard(), "required") << "the reinsertion was not required of an ordinary user";
@@ -128,8 +142,13 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     ASSERT_TRUE(hostLetsGoOf(card->loopDevice(), c.card.real + c.card.real / 4, c.card.real));
     user.answer("go");
   }
-  const std::string found = user.result();
-  RecordProperty("found", found);
+  const std::string told = user.result();
+  RecordProperty("found", told);
+  std::istringstream lines(told);
+  std::string found, headline, dataRow;
+  std::getline(lines, found, '\t');
+  std::getline(lines, headline, '\t');
+  std::getline(lines, dataRow, '\t');
   std::istringstream words(found);
   std::string verdict, size, source, marks, kept, readSpeed, reader;
   words >> verdict >> size >> source >> marks >> kept >> readSpeed >> reader;
@@ -148,6 +167,13 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     EXPECT_NEAR(std::stod(size), mib, 0.02 * mib) << found;
   } else {
     EXPECT_EQ(size, "-") << found;
+  }
+  if (c.lossTold) {
+    const std::string lostSuffix = " lost or corrupted";
+    ASSERT_TRUE(dataRow.ends_with(lostSuffix)) << "the report card counts no loss: " << dataRow;
+    const std::string figure = dataRow.substr(0, dataRow.size() - lostSuffix.size());
+    EXPECT_EQ(headline.substr(0, headline.find(": ")), figure + ' ' + c.lossTold) << headline;
+    EXPECT_NE(headline.find("so the rest isn’t confirmed."), std::string::npos) << headline;
   }
 }
 
@@ -178,7 +204,18 @@ INSTANTIATE_TEST_SUITE_P(
                       {"inconclusive"},
                       std::nullopt,
                       "memory",
-                      false},
+                      false,
+                      "came back empty"},
+        // What a wrap fake let go of comes back overwritten by what was written a wrap on:
+        // wrong, not empty, and lost by the card all the same.
+        UserCheckCase{"WrapFakeCheckedWithoutRemovingLeadsWithWhatCameBackWrongWhereTheHostLetGoOfPart",
+                      {.claimed = 4_GiB, .real = 512_MiB, .mode = CounterfeitCard::Mode::wrap},
+                      AtTheWait::checkWithoutRemovingAfterTheHostLetGoOfPart,
+                      {"inconclusive"},
+                      std::nullopt,
+                      "memory",
+                      false,
+                      "didn’t come back as written"},
         UserCheckCase{"GenuineCardTakenOutAndPutBackIsGenuine", {.claimed = 512_MiB}, AtTheWait::reinsert,
                       {"genuine"}, std::nullopt, "card", true}),
     [](const auto& info) { return std::string(info.param.name); });
