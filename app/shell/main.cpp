@@ -12,6 +12,7 @@
 
 #include "card/AppSettingsSingleton.hpp"
 #include "session/settings/AppSettings.hpp"
+#include "shell/core/ShaderCache.hpp"
 #include "shell/core/SingleInstance.hpp"
 #include "shell/core/TerminationSignals.hpp"
 #include "shell/core/TessorinApp.hpp"
@@ -67,6 +68,12 @@ int main(int argc, char* argv[]) {
   // the first to raise its window and goes.
   tessorin::SingleInstance instance(tessorin::SingleInstance::defaultFolder());
   if (!instance.claim()) return 0;
+
+  // Before any effect looks for its shaders: one Qt could not read would fail every start.
+  tessorin::ShaderCache shaderCache(tessorin::ShaderCache::defaultFolder());
+  for (const QString& removed : shaderCache.repair()) {
+    qInfo("Tessorin: removed a cached shader that could not be read, to be built anew (%s)", qPrintable(removed));
+  }
 
   tessorin::TessorinApp tessorinApp;
   if (!tessorinApp.settingsNotice().isEmpty()) {

@@ -41,6 +41,7 @@
 #include "theme/motion/Motion.hpp"
 #include "session/settings/AppSettings.hpp"
 #include "shell/WindowModules.hpp"
+#include "shell/core/ShaderCache.hpp"
 #include "theme/style/HouseStyle.hpp"
 
 namespace tessorin::gallery {
@@ -339,6 +340,9 @@ int main(int argc, char* argv[]) {
   QApplication::setOrganizationName(QStringLiteral("Tessorin"));
   // As the application says it, for the About box.
   QApplication::setApplicationVersion(QStringLiteral(TESSORIN_VERSION));
+  // Runs side by side share the effects' shaders; one cut short would fail every run.
+  tessorin::ShaderCache shaderCache(tessorin::ShaderCache::defaultFolder());
+  shaderCache.repair();
   const QDir output(QString::fromLocal8Bit(argv[1]));
   QDir().mkpath(output.path());
   const QString filter = argc > 2 && !software ? QString::fromLocal8Bit(argv[2]) : QString();

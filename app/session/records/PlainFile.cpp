@@ -10,11 +10,14 @@
 
 namespace tessorin {
 
-PlainFile PlainFile::open(const QString& path, Links links) {
+PlainFile PlainFile::open(const QString& path, Links links) { return openIn(AT_FDCWD, path, links); }
+
+PlainFile PlainFile::openIn(int folder, const QString& path, Links links) {
   PlainFile opened;
   const QByteArray name = QFile::encodeName(path);
   const int noLinks = links == Links::refused ? O_NOFOLLOW : 0;
-  opened.file_ = FileDescriptor(::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | noLinks));
+  opened.file_ =
+      FileDescriptor(::openat(folder, name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | noLinks));
   if (!opened.file_) {
     if (errno == ENOENT) return opened;
     if (errno == ELOOP) {
@@ -23,7 +26,7 @@ PlainFile PlainFile::open(const QString& path, Links links) {
     }
     // A device that refuses to open (a terminal with none behind it) is no file either.
     struct stat status {};
-    const int found = links == Links::refused ? ::lstat(name.constData(), &status) : ::stat(name.constData(), &status);
+    const int found = ::fstatat(folder, name.constData(), &status, links == Links::refused ? AT_SYMLINK_NOFOLLOW : 0);
     const bool regular = found == 0 && S_ISREG(status.st_mode);
     opened.kind_ = regular ? Kind::unreadable : Kind::notAFile;
     return opened;

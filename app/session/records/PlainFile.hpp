@@ -35,6 +35,9 @@ class PlainFile {
 
   // Opens path for reading when it is a regular file; otherwise says what is there.
   static PlainFile open(const QString& path, Links links = Links::followed);
+  // The same for a name inside a folder that is already open, so that the folder cannot
+  // be swapped for another between looking at it and opening what is in it.
+  static PlainFile openIn(int folder, const QString& name, Links links);
   // What stands at path, the file closed again at once.
   static Kind kindAt(const QString& path, Links links = Links::followed) { return open(path, links).kind(); }
 

@@ -17,29 +17,15 @@
 #include <gtest/gtest.h>
 
 #include "LoopVolume.hpp"
+#include "ProgramStarts.hpp"
 
 namespace tessorin {
 namespace {
 
-QString run(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(10'000)) return {};
-  return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// The id of the program's top-level window ("tessorin" class, any title), or "".
-QString tessorinWindow() {
-  static const QRegularExpression line(QStringLiteral(R"(^\s*(0x[0-9a-f]+) .*\("tessorin" "Tessorin"\)\s+(\d+)x(\d+))"),
-                                       QRegularExpression::MultilineOption);
-  const QString tree = run(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-  auto matches = line.globalMatch(tree);
-  while (matches.hasNext()) {
-    const auto match = matches.next();
-    if (match.captured(2).toInt() >= 900 && match.captured(3).toInt() >= 640) return match.captured(1);
-  }
-  return {};
-}
+using testing::environmentIn;
+using testing::run;
+using testing::tessorinWindow;
+using testing::waitFor;
 
 // Where the window stands among the screen's top-level windows, the top one first (as
 // xwininfo lists them), and -1 when it is not there.
@@ -54,32 +40,6 @@ int stackingPlace(const QString& window) {
     ++place;
   }
   return -1;
-}
-
-bool waitFor(const std::function<bool()>& done, int milliseconds) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > milliseconds) return false;
-    QThread::msleep(100);
-  }
-  return true;
-}
-
-// The program's settings, data and runtime folders in home, made there, on the X server.
-QProcessEnvironment environmentIn(const QTemporaryDir& home) {
-  for (const char* folder : {"runtime", "config/Tessorin", "config/dconf", "data/Tessorin/Tessorin", "cache"}) {
-    QDir(home.path()).mkpath(folder);
-  }
-  QFile::setPermissions(home.filePath("runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath("runtime"));
-  environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath("config"));
-  environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath("data"));
-  environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath("cache"));
-  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-  environment.remove(QStringLiteral("QT_QUICK_BACKEND"));
-  return environment;
 }
 
 TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
