@@ -76,8 +76,8 @@ int main(int argc, char* argv[]) {
   }
 
   tessorin::TessorinApp tessorinApp;
-  if (!tessorinApp.settingsNotice().isEmpty()) {
-    qWarning("Tessorin: %s (%s)", qPrintable(tessorinApp.settingsNotice()), qPrintable(tessorinApp.settingsNoticeFile()));
+  if (const tessorin::AppSettingsFile* settingsFile = tessorinApp.settingsFile(); !settingsFile->notice().isEmpty()) {
+    qWarning("Tessorin: %s (%s)", qPrintable(settingsFile->notice()), qPrintable(settingsFile->noticeFile()));
   }
   tessorin::AppDelegate* delegate = tessorinApp.appDelegate();
   // The system does not wait for an answer: SIGINT, SIGTERM and the end of the desktop
@@ -104,7 +104,8 @@ int main(int argc, char* argv[]) {
       Qt::QueuedConnection);
   // The model is made here, on the main thread, as the window that shows it is built.
   engine.setInitialProperties({{QStringLiteral("model"), QVariant::fromValue<QObject*>(tessorinApp.model())},
-                               {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(delegate)}});
+                               {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(delegate)},
+                               {QStringLiteral("settingsFile"), QVariant::fromValue<QObject*>(tessorinApp.settingsFile())}});
   engine.load(QUrl(QStringLiteral("qrc:/Tessorin/Main.qml")));
   if (engine.rootObjects().isEmpty()) return 1;
   for (QObject* root : engine.rootObjects()) {

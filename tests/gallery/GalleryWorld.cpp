@@ -72,6 +72,11 @@ AppDelegate* GalleryWorld::appDelegate(AppModel* model) {
   return delegates_.back().get();
 }
 
+AppSettingsFile* GalleryWorld::settingsFile(const QString& name) {
+  settingsFiles_.push_back(std::make_unique<AppSettingsFile>(filePath(name)));
+  return settingsFiles_.back().get();
+}
+
 CardSession* GalleryWorld::session(const CardDevice& device, std::optional<HostSystem> host) {
   CardSession::Environment environment;
   environment.host = host.value_or(quickCheckHost());

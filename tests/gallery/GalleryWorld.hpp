@@ -15,6 +15,7 @@
 #include "session/AppModel.hpp"
 #include "session/check/CardSession.hpp"
 #include "shell/core/AppDelegate.hpp"
+#include "shell/core/AppSettingsFile.hpp"
 #include "session/records/History.hpp"
 #include "tessorin/identity/CardDevice.hpp"
 #include "UnwritableFolder.hpp"
@@ -56,6 +57,9 @@ class GalleryWorld {
   void pull(AppModel* model, const std::string& cardId);
   // A quit controller over the model, whose quits do nothing.
   AppDelegate* appDelegate(AppModel* model);
+  // The application's settings over the file of this name in the world's folder, with
+  // what it has to tell of it.
+  AppSettingsFile* settingsFile(const QString& name);
 
  private:
   QTemporaryDir folder_;
@@ -68,6 +72,7 @@ class GalleryWorld {
   };
   std::vector<std::unique_ptr<Plugged>> models_;
   std::vector<std::unique_ptr<AppDelegate>> delegates_;
+  std::vector<std::unique_ptr<AppSettingsFile>> settingsFiles_;
   std::unique_ptr<testing::UnwritableFolder> unwritable_;
 };
 

@@ -5,6 +5,7 @@
 // own finish.
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 
 #include "FinishedCheckSeam.hpp"
@@ -348,6 +349,39 @@ const bool registered = addGalleryStates({
     window(QStringLiteral("MainWindow"), QStringLiteral("no-card"), QSize(1080, 760),
            [](GalleryWorld& world) { return withDelegate(world, world.appModel({})); },
            {text(QStringLiteral("toolbarTitle"), QStringLiteral("Tessorin")), shown(QStringLiteral("noCardView"), true)}),
+    // A settings file QSettings cannot read in full, set aside at the start.
+    window(QStringLiteral("MainWindow"), QStringLiteral("settings-set-aside"), QSize(1080, 760),
+           [](GalleryWorld& world) {
+             QFile file(world.filePath(QStringLiteral("Damaged.conf")));
+             file.open(QIODevice::WriteOnly);
+             file.write("[General\nShowDiskImages=true\n");
+             file.close();
+             QVariantMap properties = withDelegate(world, world.appModel({}));
+             properties.insert(QStringLiteral("settingsFile"),
+                               QVariant::fromValue<QObject*>(world.settingsFile(QStringLiteral("Damaged.conf"))));
+             return properties;
+           },
+           {shown(QStringLiteral("settingsNotice"), true), shown(QStringLiteral("settingsSaveError"), false),
+            text(QStringLiteral("settingsNoticeText"),
+                 QStringLiteral("The settings file could not be read in full. It was kept aside in its folder, and "
+                                "the settings go on in a new file with what could be read.")),
+            shown(QStringLiteral("noCardView"), true)}),
+    // Something that is no file put in the settings' place after the start, as a change is saved.
+    window(QStringLiteral("MainWindow"), QStringLiteral("settings-not-saved"), QSize(1080, 760),
+           [](GalleryWorld& world) {
+             AppSettingsFile* settings = world.settingsFile(QStringLiteral("Blocked.conf"));
+             QDir().mkpath(world.filePath(QStringLiteral("Blocked.conf")));
+             settings->settings().setValue(QStringLiteral("ShowDiskImages"), true);
+             settings->save();
+             QVariantMap properties = withDelegate(world, world.appModel({}));
+             properties.insert(QStringLiteral("settingsFile"), QVariant::fromValue<QObject*>(settings));
+             return properties;
+           },
+           {shown(QStringLiteral("settingsSaveError"), true), shown(QStringLiteral("settingsNotice"), false),
+            text(QStringLiteral("settingsSaveErrorText"),
+                 QStringLiteral("The settings’ place holds something that is not a file, so the settings were not "
+                                "read from it or saved to it, and it is left as it is. Move it away, and Tessorin saves "
+                                "the settings after the next change."))}),
     stopFocusedWhileWriting(),
 });
 

@@ -99,29 +99,33 @@ ErrorNotice ErrorWording::fileNotSaved(const QString& systemWords) {
   return {tr("Choose another folder and try again."), systemWords};
 }
 
-ErrorNotice ErrorWording::historyNotSaved(const QString& systemWords) {
-  QString reason;
+QString ErrorWording::notSavedReason(const QString& systemWords, const QString& busyReason) {
   switch (systemReasonOfText(systemWords)) {
     case SystemReason::permissionDenied:
-      reason = tr("Tessorin isn’t allowed to write in its folder");
-      break;
+      return tr("Tessorin isn’t allowed to write in its folder");
     case SystemReason::busy:
-      reason = tr("another program is using the history file");
-      break;
+      return busyReason;
     case SystemReason::readOnly:
-      reason = tr("its folder is on a disk that can’t be written to");
-      break;
+      return tr("its folder is on a disk that can’t be written to");
     case SystemReason::noSpace:
-      reason = tr("the disk is full");
-      break;
+      return tr("the disk is full");
     case SystemReason::deviceGone:
-      reason = tr("its folder isn’t there any more");
-      break;
+      return tr("its folder isn’t there any more");
     case SystemReason::other:
-      reason = tr("the system reported an error");
       break;
   }
-  return {tr("The history could not be saved: %1. Tessorin tries again after the next check.").arg(reason),
+  return tr("the system reported an error");
+}
+
+ErrorNotice ErrorWording::historyNotSaved(const QString& systemWords) {
+  return {tr("The history could not be saved: %1. Tessorin tries again after the next check.")
+              .arg(notSavedReason(systemWords, tr("another program is using the history file"))),
+          systemWords};
+}
+
+ErrorNotice ErrorWording::settingsNotSaved(const QString& systemWords) {
+  return {tr("The settings could not be saved: %1. Tessorin tries again after the next change.")
+              .arg(notSavedReason(systemWords, tr("another program is using the settings file"))),
           systemWords};
 }
 

@@ -29,9 +29,14 @@ class ErrorWording {
   static ErrorNotice testFolderNotRemoved(const QString& folder, const QString& systemWords, SystemReason reason,
                                           bool isUSBDrive);
   static ErrorNotice doesNotAnswer(const QString& volumeName, const QString& systemWords, bool isUSBDrive);
-  // A file the user chose to save into, or the history file.
+  // A file the user chose to save into, the history file, or the settings file.
   static ErrorNotice fileNotSaved(const QString& systemWords);
   static ErrorNotice historyNotSaved(const QString& systemWords);
+  static ErrorNotice settingsNotSaved(const QString& systemWords);
+
+ private:
+  // Why the history or the settings were not saved, as the middle of a sentence.
+  static QString notSavedReason(const QString& systemWords, const QString& busyReason);
 };
 
 }  // namespace tessorin

@@ -17,7 +17,6 @@
 #include <utility>
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,6 +25,7 @@
 #include "session/errors/ErrorWording.hpp"
 #include "session/records/JsonFields.hpp"
 #include "session/records/PlainFile.hpp"
+#include "session/records/SetAside.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin::historyfile {
@@ -150,28 +150,6 @@ QString notAFileInTheWay(const QString& path) {
   return tr("The history could not be saved: “%1” is not a file, so it was left as it is. Move it away, and "
             "Tessorin saves the history after the next check.")
       .arg(QDir::toNativeSeparators(path));
-}
-
-// Renames an unreadable file out of the way. The new name, or nothing when it is still
-// in the way; a file that is gone meanwhile needs no new name.
-std::optional<QString> setAside(const QString& path) {
-  struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
-    return errno == ENOENT ? std::optional(QString()) : std::nullopt;
-  }
-  // Only a regular file (or a link to one, which is what moves) is the history's to move.
-  if (!S_ISREG(status.st_mode)) return std::nullopt;
-  // Dated as the community's damaged file is, so the two read alike side by side.
-  const QString stem = path + QStringLiteral(".unreadable-") +
-                       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd'T'HH-mm-ss"));
-  for (int attempt = 1; attempt <= 100; ++attempt) {
-    const QString aside = attempt == 1 ? stem : stem + QLatin1Char('-') + QString::number(attempt);
-    if (QFile::exists(aside)) continue;
-    // Never a copy in place of the rename, as QFile::rename falls back to.
-    if (::rename(QFile::encodeName(path).constData(), QFile::encodeName(aside).constData()) == 0) return aside;
-    return std::nullopt;
-  }
-  return std::nullopt;
 }
 
 // A disk that fills up takes the first part of a write and refuses the rest without

@@ -1,6 +1,7 @@
 #include "session/records/PlainFile.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -55,6 +56,22 @@ std::optional<QByteArray> PlainFile::readWhole(qint64 limit) const {
     if (bytes.size() + got > limit) return std::nullopt;
     bytes.append(chunk, got);
   }
+}
+
+bool PlainFile::beingWritten() const {
+  if (kind_ != Kind::regular) return false;
+  struct stat now {};
+  if (::fstat(file_.get(), &now) != 0) return true;
+  const auto same = [](const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; };
+  if (now.st_size != status_.st_size || !same(now.st_mtim, status_.st_mtim) || !same(now.st_ctim, status_.st_ctim)) {
+    return true;
+  }
+  // A writer opening the file in the moment the lease is held breaks it with a signal to
+  // this process; SIGURG is ignored unless handled, where SIGIO would end the process.
+  if (::fcntl(file_.get(), F_SETSIG, SIGURG) != 0) return false;
+  if (::fcntl(file_.get(), F_SETLEASE, F_RDLCK) != 0) return errno == EAGAIN;
+  ::fcntl(file_.get(), F_SETLEASE, F_UNLCK);
+  return false;
 }
 
 }  // namespace tessorin

@@ -45,6 +45,12 @@ class PlainFile {
   // limit bytes, or cannot be read to its end.
   std::optional<QByteArray> readWhole(qint64 limit) const;
 
+  // Whether the file changed since it was opened, or some program has it open for writing
+  // now: what was read may then be part of a rewrite in place, not the file's whole text.
+  // Where the file system grants no lease (fcntl's F_SETLEASE: none while a writer has the
+  // file open), or the file is another user's, the change alone is told.
+  bool beingWritten() const;
+
   Kind kind() const { return kind_; }
   // Open only for a regular file.
   int descriptor() const { return file_.get(); }

@@ -1,30 +1,43 @@
 #include "shell/core/AppSettingsFile.hpp"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
 #include <QSet>
 #include <QStandardPaths>
 
+#include "session/errors/ErrorWording.hpp"
 #include "session/records/IniText.hpp"
+#include "session/records/LinkedFile.hpp"
 #include "session/records/PlainFile.hpp"
 #include "session/records/ReplacingSave.hpp"
+#include "session/records/SetAside.hpp"
 
 namespace tessorin {
 
 namespace {
 
+using namespace std::chrono_literals;
+
 // Far beyond any settings Tessorin writes; a larger file is not its own.
 constexpr qint64 largestSettings = 16 * 1024 * 1024;
-
-// The text at path, "" when nothing is there; nothing when what is there is not to be read.
-std::optional<QByteArray> textAt(const QString& path, PlainFile::Kind& kind) {
-  const PlainFile file = PlainFile::open(path, PlainFile::Links::refused);
-  kind = file.kind();
-  if (kind == PlainFile::Kind::missing) return QByteArray();
-  return file.readWhole(largestSettings);
-}
+// A program saving with QSettings holds the lock, or rewrites the file in place, for
+// moments; a save waits for it this often, this far apart, before saying anything.
+constexpr auto retryPause = 200ms;
+constexpr int quietRetries = 25;
+// The last save is the last chance; the window has gone, so it waits for the lock.
+constexpr int lastLockPatienceMs = 5000;
+// A name no program can make (its folder would be a device): settings that have no
+// working copy stay in QSettings' memory.
+const QString nowhere = QStringLiteral("/dev/null/Tessorin.conf");
 
 }  // namespace
 
@@ -47,35 +60,62 @@ class AppSettingsFile::Copy : public QSettings {
 
 AppSettingsFile::AppSettingsFile() : AppSettingsFile(defaultPath()) {}
 
-AppSettingsFile::AppSettingsFile(QString path) : path_(std::move(path)) {
-  PlainFile::Kind kind = PlainFile::Kind::missing;
-  std::optional<QByteArray> text = textAt(path_, kind);
-  if (!text) {
-    saved_ = false;
-    noticeFile_ = QDir::toNativeSeparators(path_);
-    notice_ = kind == PlainFile::Kind::notAFile
-                  ? QCoreApplication::translate("AppSettingsFile",
-                                                "The settings’ place holds something that is not a file, so the "
-                                                "settings were not read from it, and it is left as it is. Settings are "
-                                                "kept until Tessorin quits; move it away to have them saved.")
-                  : QCoreApplication::translate("AppSettingsFile",
-                                                "The settings file could not be read, so it is left as it is. Settings "
-                                                "are kept until Tessorin quits; move it away to have them saved.");
-    text = QByteArray();
+AppSettingsFile::AppSettingsFile(QString path) : path_(QFileInfo(path).absoluteFilePath()) {
+  retry_.setSingleShot(true);
+  retry_.setInterval(retryPause);
+  connect(&retry_, &QTimer::timeout, this, &AppSettingsFile::save);
+  const QString folder = QFileInfo(path_).absolutePath();
+  // A folder made here is the user's alone: the settings hold the community's token.
+  if (!QFileInfo::exists(folder) && QDir().mkpath(QFileInfo(folder).absolutePath())) {
+    ::mkdir(QFile::encodeName(folder).constData(), 0700);
   }
-  known_ = *text;
-  const QString copy = folder_.filePath(QStringLiteral("Tessorin.conf"));
-  QFile file(copy);
-  if (!folder_.isValid() || !file.open(QIODevice::WriteOnly) || file.write(known_) != known_.size()) {
-    // Without a copy the settings hold only what this run sets: none of it may replace the file.
-    qWarning("Tessorin: no private copy of the settings at %s; they are kept until Tessorin quits", qPrintable(copy));
-    saved_ = false;
+  folder_ = WorkingFolder::makeIn(WorkingFolder::placesBeside(folder));
+  const Found found = readFile();
+  std::optional<IniReading> reading;
+  if (folder_ && found.kind == Found::Kind::text) reading = readIni(found.text, *folder_);
+  const bool malformed = reading && reading->malformed;
+
+  if (const QString why = whyPassedOver(found.kind); !why.isEmpty()) {
+    setNotice(why + tr(" Settings are kept until Tessorin quits; move it away to have them saved."),
+              QDir::toNativeSeparators(path_));
+    saving_ = false;
   }
-  file.close();
+  QString copy = nowhere;
+  if (folder_) {
+    copy = folder_->filePath(QStringLiteral("Tessorin.conf"));
+    known_ = found.text;
+    QFile file(copy);
+    // A malformed copy would keep QSettings from saving to it: what could be read is set
+    // into an empty one instead.
+    const QByteArray start = malformed ? QByteArray() : known_;
+    if (!file.open(QIODevice::WriteOnly) || file.write(start) != start.size()) copy = nowhere;
+  }
+  if (copy == nowhere && saving_) {
+    setNotice(tr("Tessorin found no folder of its own to work on the settings in, so they were not read, and the "
+                 "file is left as it is. Settings are kept until Tessorin quits."),
+              QDir::toNativeSeparators(path_));
+    saving_ = false;
+  }
   settings_ = std::make_unique<Copy>(copy, *this);
+  if (malformed) {
+    for (auto value = reading->values.cbegin(); value != reading->values.cend(); ++value) {
+      settings_->setValue(value.key(), value.value());
+    }
+    // Set aside and saved anew at once; a file still being written is judged once it is whole.
+    if (found.whole && saving_) {
+      mustWrite_ = true;
+      save();
+    }
+  }
 }
 
-AppSettingsFile::~AppSettingsFile() { save(); }
+AppSettingsFile::~AppSettingsFile() {
+  saveAt(Moment::last);
+  // The window has gone: standard error is left to say it.
+  if (!saveError_.message.isEmpty()) {
+    qWarning("Tessorin: %s %s", qPrintable(saveError_.message), qPrintable(saveError_.detail));
+  }
+}
 
 QSettings& AppSettingsFile::settings() { return *settings_; }
 
@@ -85,6 +125,61 @@ QString AppSettingsFile::defaultPath() {
                 QStringLiteral(".conf"));
 }
 
+QString AppSettingsFile::whyPassedOver(Found::Kind kind) {
+  switch (kind) {
+    case Found::Kind::missing:
+    case Found::Kind::text:
+      break;
+    case Found::Kind::notAFile:
+      return tr("The settings’ place holds something that is not a file, so the settings were not read from it or "
+                "saved to it, and it is left as it is.");
+    case Found::Kind::othersFile:
+      return tr("The settings file is a link to a file that is not yours, so the settings were not read from it or "
+                "saved to it, and it is left as it is.");
+    case Found::Kind::unreadable:
+      return tr("The settings file could not be read, so it is left as it is.");
+  }
+  return {};
+}
+
+AppSettingsFile::Found AppSettingsFile::readFile() const {
+  Found found;
+  const std::optional<QString> file = fileBehindLinks(path_);
+  if (!file) {
+    found.kind = Found::Kind::notAFile;
+    return found;
+  }
+  found.file = *file;
+  // What the links lead to was found above; a link put there since is not followed.
+  const PlainFile opened = PlainFile::open(*file, PlainFile::Links::refused);
+  switch (opened.kind()) {
+    case PlainFile::Kind::missing:
+      return found;
+    case PlainFile::Kind::notAFile:
+      found.kind = Found::Kind::notAFile;
+      return found;
+    case PlainFile::Kind::unreadable:
+      found.kind = Found::Kind::unreadable;
+      return found;
+    case PlainFile::Kind::regular:
+      break;
+  }
+  // A save replaces the file a link leads to: only the user's own is theirs to replace.
+  if (*file != path_ && opened.status().st_uid != ::geteuid()) {
+    found.kind = Found::Kind::othersFile;
+    return found;
+  }
+  const std::optional<QByteArray> text = opened.readWhole(largestSettings);
+  if (!text) {
+    found.kind = Found::Kind::unreadable;
+    return found;
+  }
+  found.kind = Found::Kind::text;
+  found.text = *text;
+  found.whole = !opened.beingWritten();
+  return found;
+}
+
 std::optional<QByteArray> AppSettingsFile::copyText() const {
   if (settings_->status() != QSettings::NoError) return std::nullopt;
   QFile file(settings_->fileName());
@@ -92,51 +187,121 @@ std::optional<QByteArray> AppSettingsFile::copyText() const {
   return file.readAll();
 }
 
-void AppSettingsFile::save() {
+std::optional<QVariantMap> AppSettingsFile::valuesOf(const QByteArray& text) const {
+  std::optional<IniReading> reading = readIni(text, *folder_);
+  if (!reading) return std::nullopt;
+  return std::move(reading->values);
+}
+
+void AppSettingsFile::save() { saveAt(Moment::during); }
+
+void AppSettingsFile::saveAt(Moment moment) {
+  retry_.stop();
   settings_->sync();
-  if (!saved_) return;
+  if (!saving_) return;
   std::optional<QByteArray> ours = copyText();
-  PlainFile::Kind kind = PlainFile::Kind::missing;
-  const std::optional<QByteArray> theirs = textAt(path_, kind);
   if (!ours) return;
-  if (!theirs) {
-    if (!toldNotSaved_) {
-      qWarning("Tessorin: %s is no file that can be read; the settings are saved once it is", qPrintable(path_));
+
+  // A lock file that is no file (a FIFO, a link) would hold QLockFile's read of it; such a
+  // name is left alone, and the save goes on without the lock, as it must without one.
+  const QString lockPath = path_ + QStringLiteral(".lock");
+  QLockFile lock(lockPath);
+  if (PlainFile::kindAt(lockPath, PlainFile::Links::refused) != PlainFile::Kind::notAFile &&
+      !lock.tryLock(moment == Moment::last ? lastLockPatienceMs : 0) && lock.error() == QLockFile::LockFailedError) {
+    if (moment == Moment::during && waitsForLock_ < quietRetries) {
+      ++waitsForLock_;
+      retry_.start();
+      return;
     }
-    toldNotSaved_ = true;
+    setSaveError({tr("The settings file is locked by another program, so the settings were not saved. Tessorin "
+                     "tries again after the next change."),
+                  {}});
     return;
   }
-  toldNotSaved_ = false;
-  if (*theirs != known_) {
-    takeInOthersChanges(*theirs, *ours);
-    known_ = *theirs;
+
+  waitsForLock_ = 0;
+  const Found theirs = readFile();
+  if (const QString why = whyPassedOver(theirs.kind); !why.isEmpty()) {
+    setSaveError({why + tr(" Move it away, and Tessorin saves the settings after the next change."), {}});
+    return;
+  }
+  // Another program is rewriting the file in place: what was read may be its first part.
+  if (!theirs.whole && moment == Moment::during && waitsForRewrite_ < quietRetries) {
+    ++waitsForRewrite_;
+    retry_.start();
+    return;
+  }
+  waitsForRewrite_ = 0;
+  const std::optional<IniReading> reading = readIni(theirs.text, *folder_);
+  if (!reading) {
+    setSaveError(ErrorWording::settingsNotSaved(QString()));
+    return;
+  }
+  if (reading->malformed && theirs.whole) {
+    const std::optional<QString> aside = setAside(theirs.file);
+    if (!aside) {
+      setSaveError({tr("The settings file could not be read in full, nor set aside, so the settings were not saved."),
+                    {}});
+      return;
+    }
+    if (!aside->isEmpty()) {
+      setNotice(tr("The settings file could not be read in full. It was kept aside in its folder, and the settings go "
+                   "on in a new file with what could be read."),
+                QDir::toNativeSeparators(*aside));
+    }
+    mustWrite_ = true;
+  } else if (theirs.text != known_) {
+    const std::optional<QVariantMap> before = valuesOf(known_);
+    const std::optional<QVariantMap> here = valuesOf(*ours);
+    if (!before || !here) {
+      setSaveError(ErrorWording::settingsNotSaved(QString()));
+      return;
+    }
+    takeInOthersChanges(*before, reading->values, *here, theirs.whole);
+    if (theirs.whole) known_ = theirs.text;
     settings_->sync();
     ours = copyText();
     if (!ours) return;
   }
-  if (*ours == known_) return;
+  if (!mustWrite_ && *ours == known_) {
+    setSaveError({});
+    return;
+  }
   QString error;
-  if (!saveByReplacing(path_, *ours, error)) {
-    qWarning("Tessorin: the settings were not saved: %s", qPrintable(error));
+  if (!saveByReplacing(theirs.file, *ours, error)) {
+    setSaveError(ErrorWording::settingsNotSaved(error));
     return;
   }
   known_ = *ours;
+  mustWrite_ = false;
+  setSaveError({});
 }
 
-void AppSettingsFile::takeInOthersChanges(const QByteArray& theirs, const QByteArray& ours) {
-  const QVariantMap before = iniValues(known_);
-  const QVariantMap now = iniValues(theirs);
-  const QVariantMap here = iniValues(ours);
+void AppSettingsFile::takeInOthersChanges(const QVariantMap& before, const QVariantMap& now, const QVariantMap& here,
+                                          bool removals) {
   QSet<QString> keys(before.keyBegin(), before.keyEnd());
   keys.unite(QSet<QString>(now.keyBegin(), now.keyEnd()));
   for (const QString& key : keys) {
     if (now.value(key) == before.value(key) || here.value(key) != before.value(key)) continue;
     if (now.contains(key)) {
       settings_->setValue(key, now.value(key));
-    } else {
+    } else if (removals) {
       settings_->remove(key);
     }
   }
+}
+
+void AppSettingsFile::setNotice(QString notice, QString file) {
+  if (notice == notice_ && file == noticeFile_) return;
+  notice_ = std::move(notice);
+  noticeFile_ = std::move(file);
+  Q_EMIT noticeChanged();
+}
+
+void AppSettingsFile::setSaveError(ErrorNotice error) {
+  if (error == saveError_) return;
+  saveError_ = std::move(error);
+  Q_EMIT saveErrorChanged();
 }
 
 }  // namespace tessorin

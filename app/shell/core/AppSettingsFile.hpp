@@ -1,20 +1,30 @@
 #pragma once
 // AppSettingsFile: the application's settings (Tessorin/Tessorin.conf in the user's
-// configuration folder, in QSettings' INI form), read and saved so that nothing put at
-// the file's name, at any moment, can hold the start or be written through.
+// configuration folder, in QSettings' INI form), read and saved so that nothing another
+// user or program puts in their way can hold the start, be written through, or take the
+// settings' text.
 //
-// The file is opened once, without blocking and without following a link, judged a
-// regular file by what was opened, and read whole from that descriptor into a copy in a
-// folder of this run's own (0700); the QSettings the application uses works on that copy,
-// so QSettings never opens the name itself. Each change is saved back by replacing the
-// file (a new file beside it renamed over it), never by opening the name for writing.
-// What another program changed in the file meanwhile is taken in key by key, unless this
-// run changed the same key, which wins, as with QSettings' own files.
+// The file is opened once, without blocking, judged a regular file by what was opened,
+// and read whole from that descriptor into a copy in a working folder of this run's own
+// (WorkingFolder: in the user's runtime folder, or beside the file, never in a shared
+// temporary folder); the QSettings the application uses works on that copy, so QSettings
+// never opens the name itself. A link at the name (as dotfile managers keep their files)
+// is read through when it leads to a regular file of the user's, and saved through: the
+// file it leads to is replaced, the link kept.
 //
-// When the file's place holds something that is no regular file (a FIFO, a device, a
-// folder, a link) or a file that cannot be read, it is left as it is: found at the start,
-// the settings are kept for this run alone and the user is told; found at a save, that
-// save waits for the next change.
+// Each change is saved back under the lock beside the file that QSettings itself takes
+// (Tessorin.conf.lock), so that a program saving the same file with QSettings never
+// loses its change, nor this run its own: the file is read again, what another program
+// changed is taken in key by key (unless this run changed the same key, which wins, as
+// with QSettings' own files), and the file replaced (a new file beside it renamed over
+// it). A key is taken as removed only from a whole read: while another program rewrites
+// the file in place, the save waits for it.
+//
+// A file QSettings cannot read in full (a NUL byte, a line without "=") is set aside
+// beside itself, and what could be read of it goes on in a new file. When the file's
+// place holds something that is no regular file of the user's (a FIFO, a device, a
+// folder, a link to one), it is left as it is: found at the start, the settings are kept
+// for this run alone. The window is told all of this (notice, saveError).
 //
 // Main thread only; lives as long as the application.
 
@@ -22,51 +32,95 @@
 #include <optional>
 
 #include <QByteArray>
+#include <QObject>
 #include <QSettings>
 #include <QString>
-#include <QTemporaryDir>
+#include <QTimer>
+#include <QVariantMap>
+
+#include "session/errors/ErrorNotice.hpp"
+#include "session/records/WorkingFolder.hpp"
 
 namespace tessorin {
 
-class AppSettingsFile {
+class AppSettingsFile : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+  Q_PROPERTY(QString noticeFile READ noticeFile NOTIFY noticeChanged)
+  Q_PROPERTY(QString saveError READ saveError NOTIFY saveErrorChanged)
+  Q_PROPERTY(QString saveErrorDetail READ saveErrorDetail NOTIFY saveErrorChanged)
+
  public:
   // The user's own file.
   AppSettingsFile();
   explicit AppSettingsFile(QString path);
-  ~AppSettingsFile();
-  AppSettingsFile(const AppSettingsFile&) = delete;
-  AppSettingsFile& operator=(const AppSettingsFile&) = delete;
+  ~AppSettingsFile() override;
 
   QSettings& settings();
   // Saves what changed now; otherwise done as the event loop comes round after a change,
-  // and at the end.
+  // and at the end. A save that has to wait (for the lock, or for another program's
+  // rewrite) is tried again shortly.
   void save();
 
   // What the user is to be told about the settings' file; "" when nothing.
   const QString& notice() const { return notice_; }
-  // The name passed over, which the notice's words leave out; "" when none.
+  // The file the notice speaks of, which its words leave out; "" when none.
   const QString& noticeFile() const { return noticeFile_; }
+  // Why the last save did not happen; "" once one has.
+  const QString& saveError() const { return saveError_.message; }
+  const QString& saveErrorDetail() const { return saveError_.detail; }
+  Q_INVOKABLE void dismissNotice() { setNotice({}, {}); }
+  Q_INVOKABLE void dismissSaveError() { setSaveError({}); }
 
   // Tessorin/Tessorin.conf in the user's configuration folder (XDG_CONFIG_HOME).
   static QString defaultPath();
 
+ Q_SIGNALS:
+  void noticeChanged();
+  void saveErrorChanged();
+
  private:
   class Copy;
+  // What stands at the settings' name.
+  struct Found {
+    enum class Kind { missing, text, notAFile, othersFile, unreadable };
+    Kind kind = Kind::missing;
+    QByteArray text;
+    // Read with no program writing the file: a key missing from it was removed.
+    bool whole = true;
+    // The file the name stands for, behind its links: a save replaces it.
+    QString file;
+  };
+  enum class Moment { during, last };
 
+  Found readFile() const;
+  // Why the settings were neither read from nor saved to what was found; "" when they may be.
+  static QString whyPassedOver(Found::Kind kind);
   std::optional<QByteArray> copyText() const;
-  // Takes in what another program changed between known_ and theirs, where ours (the
-  // copy's text) left the key as known_ had it.
-  void takeInOthersChanges(const QByteArray& theirs, const QByteArray& ours);
+  void saveAt(Moment moment);
+  // Takes in what another program changed between before (known_) and now, where here
+  // (this run's copy) left the key as before had it; removed keys only when removals.
+  void takeInOthersChanges(const QVariantMap& before, const QVariantMap& now, const QVariantMap& here, bool removals);
+  std::optional<QVariantMap> valuesOf(const QByteArray& text) const;
+  void setNotice(QString notice, QString file);
+  void setSaveError(ErrorNotice error);
 
   QString path_;
-  QTemporaryDir folder_;
+  std::unique_ptr<WorkingFolder> folder_;
   std::unique_ptr<Copy> settings_;
-  // The file's text as last read or saved: another program's change is told from it.
+  // The file's text as last read whole or saved: another program's change is told from it.
   QByteArray known_;
-  bool saved_ = true;
-  bool toldNotSaved_ = false;
+  // False when the settings are kept for this run alone.
+  bool saving_ = true;
+  // The file is to be written even when the copy holds what it holds (after setting it aside).
+  bool mustWrite_ = false;
+  // Saves put off in a row for another program's lock, and for its rewrite in place.
+  int waitsForLock_ = 0;
+  int waitsForRewrite_ = 0;
+  QTimer retry_;
   QString notice_;
   QString noticeFile_;
+  ErrorNotice saveError_;
 };
 
 }  // namespace tessorin

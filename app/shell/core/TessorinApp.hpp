@@ -29,9 +29,8 @@ class TessorinApp : public QObject {
   AppModel* model();
   AppDelegate* appDelegate() { return &delegate_; }
   QSettings& settings() { return settingsFile_.settings(); }
-  // What the user is to be told about the settings' files, and the name it is about.
-  const QString& settingsNotice() const { return settingsFile_.notice(); }
-  const QString& settingsNoticeFile() const { return settingsFile_.noticeFile(); }
+  // What the window tells the user about the settings' file.
+  AppSettingsFile* settingsFile() { return &settingsFile_; }
 
   // The window's content is on screen.
   Q_INVOKABLE void contentShown();

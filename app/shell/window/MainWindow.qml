@@ -6,15 +6,16 @@ import Tessorin.Update
 
 // The one window. Closing it, like Ctrl+Q, asks the quit controller, which quits at once
 // or, while a card is tested, shows the quit alert. The title is the page's, "Tessorin"
-// without one.
+// without one. Above the content, what the settings' file has to tell, when it has.
 //
-//     MainWindow { model: app.model; appDelegate: app.appDelegate }
+//     MainWindow { model: app.model; appDelegate: app.appDelegate; settingsFile: app.settingsFile }
 ApplicationWindow {
     id: window
     objectName: "main"
 
     required property QtObject model
     required property QtObject appDelegate
+    property QtObject settingsFile
     readonly property alias content: content
 
     title: content.title === "" ? "Tessorin" : content.title
@@ -27,6 +28,10 @@ ApplicationWindow {
     menuBar: WindowMenus {
         model: window.model
         appDelegate: window.appDelegate
+    }
+
+    header: SettingsNotices {
+        settingsFile: window.settingsFile
     }
 
     ContentView {

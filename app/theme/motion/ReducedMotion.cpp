@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThreadPool>
 
 #include "session/records/IniText.hpp"
 #include "session/records/PlainFile.hpp"
+#include "session/records/WorkingFolder.hpp"
 #include "theme/SoftwareRasteriser.hpp"
 
 namespace tessorin {
@@ -61,7 +63,11 @@ std::optional<bool> ReducedMotion::kdeGlobalsAskForStillness(const QString& path
   constexpr qint64 largestKdeGlobals = 4 * 1024 * 1024;
   const std::optional<QByteArray> text = PlainFile::open(path).readWhole(largestKdeGlobals);
   if (!text) return std::nullopt;
-  const QVariant factor = iniValues(*text).value(QStringLiteral("KDE/AnimationDurationFactor"));
+  const std::unique_ptr<WorkingFolder> folder =
+      WorkingFolder::makeIn(WorkingFolder::placesBeside(QFileInfo(path).absolutePath()));
+  const std::optional<IniReading> reading = folder ? readIni(*text, *folder) : std::nullopt;
+  if (!reading) return std::nullopt;
+  const QVariant factor = reading->values.value(QStringLiteral("KDE/AnimationDurationFactor"));
   if (!factor.isValid()) return std::nullopt;
   bool isNumber = false;
   const double value = factor.toDouble(&isNumber);

@@ -4,12 +4,14 @@ import Tessorin.Shell
 import QtQuick
 import QtQuick.Controls
 
-// The whole window: its menus over its content, and the quit alert when a quit waits.
+// The whole window: its menus over what the settings' file has to tell and the content,
+// and the quit alert when a quit waits.
 Rectangle {
     id: root
 
     property QtObject model
     property QtObject appDelegate
+    property QtObject settingsFile
 
     color: Palette.windowBackground
 
@@ -21,9 +23,16 @@ Rectangle {
         appDelegate: root.appDelegate
     }
 
+    SettingsNotices {
+        id: settingsNotices
+        anchors { left: parent.left; right: parent.right; top: menus.bottom }
+        height: implicitHeight
+        settingsFile: root.settingsFile
+    }
+
     ContentView {
         objectName: "contentView"
-        anchors { left: parent.left; right: parent.right; top: menus.bottom; bottom: parent.bottom }
+        anchors { left: parent.left; right: parent.right; top: settingsNotices.bottom; bottom: parent.bottom }
         model: root.model
         communityPage: Component { CommunityView {} }
     }

@@ -1,5 +1,8 @@
 #include "shell/core/AppSettingsFile.hpp"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -7,16 +10,23 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <mutex>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "OrdinaryUser.hpp"
 #include "SessionFixture.hpp"
+#include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
 namespace {
@@ -39,6 +49,62 @@ struct stat statusAt(const QString& path) {
   ::lstat(QFile::encodeName(path).constData(), &status);
   return status;
 }
+
+bool setMode(const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode) == 0; }
+
+bool giveToNobody(const QString& path) {
+  return ::lchown(QFile::encodeName(path).constData(), testing::OrdinaryUser::uid, testing::OrdinaryUser::gid) == 0;
+}
+
+QString madeFolder(const QString& path, mode_t mode, bool nobodys = false) {
+  QDir().mkpath(path);
+  setMode(path, mode);
+  if (nobodys) giveToNobody(path);
+  return path;
+}
+
+bool link(const QString& target, const QString& path) {
+  return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0;
+}
+
+QString linkTarget(const QString& path) {
+  char target[4096];
+  const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+  return length > 0 ? QFile::decodeName(QByteArray(target, length)) : QString();
+}
+
+// The working folders of runs that are in folder.
+QStringList workingFoldersIn(const QString& folder) {
+  return QDir(folder).entryList({QStringLiteral(".tessorin-working-*")},
+                                QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+}
+
+// An environment variable as a test wants it, put back as it was when the test ends.
+class EnvironmentVariable {
+ public:
+  EnvironmentVariable(const char* name, const std::optional<QString>& value)
+      : name_(name), had_(qEnvironmentVariableIsSet(name)), before_(qgetenv(name)) {
+    if (value) {
+      qputenv(name, QFile::encodeName(*value));
+    } else {
+      qunsetenv(name);
+    }
+  }
+  ~EnvironmentVariable() {
+    if (had_) {
+      qputenv(name_, before_);
+    } else {
+      qunsetenv(name_);
+    }
+  }
+  EnvironmentVariable(const EnvironmentVariable&) = delete;
+  EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
+
+ private:
+  const char* name_;
+  bool had_;
+  QByteArray before_;
+};
 
 // Ends the test program when the work it watches has not ended long after it should
 // have: a hang is a failure, however slow the machine.
@@ -127,23 +193,106 @@ TEST(AppSettingsFile, AnotherProgramsChangeIsKeptUnlessThisRunChangedTheSameKey)
   EXPECT_EQ(file.settings().value(QStringLiteral("ShowDiskImages")), QStringLiteral("true"));
 }
 
-TEST(AppSettingsFile, ALinkAtTheNameIsNeitherFollowedNorReplaced) {
+// Dotfile managers keep a program's settings file elsewhere and put a link (or a chain of
+// them, relative) at its name: the settings are read through it, and saved by replacing
+// the file it leads to, the link kept.
+TEST(AppSettingsFile, ALinkAtTheNameToAFileOfTheUsersIsReadAndSavedThroughAndKept) {
   QTemporaryDir home;
-  const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
-  const QString elsewhere = home.filePath(QStringLiteral("elsewhere.conf"));
-  writeText(elsewhere, "[General]\nShowDiskImages=true\n");
-  ASSERT_TRUE(QFile::link(elsewhere, path));
+  const QString kept = home.filePath(QStringLiteral("dotfiles/tessorin"));
+  const QString config = home.filePath(QStringLiteral("config/Tessorin"));
+  ASSERT_TRUE(QDir().mkpath(kept) && QDir().mkpath(config));
+  const QString real = kept + QStringLiteral("/Tessorin.conf");
+  const QString between = home.filePath(QStringLiteral("dotfiles/current.conf"));
+  const QString path = config + QStringLiteral("/Tessorin.conf");
+  writeText(real, "[General]\nShowDiskImages=true\n");
+  ASSERT_TRUE(link(QStringLiteral("tessorin/Tessorin.conf"), between));
+  ASSERT_TRUE(link(QStringLiteral("../../dotfiles/current.conf"), path));
   {
     AppSettingsFile file(path);
-    EXPECT_FALSE(file.notice().isEmpty());
-    EXPECT_EQ(file.noticeFile(), QDir::toNativeSeparators(path));
-    EXPECT_FALSE(file.settings().contains(QStringLiteral("ShowDiskImages"))) << "read through the link";
+    EXPECT_TRUE(file.notice().isEmpty()) << file.notice().toStdString();
+    EXPECT_TRUE(file.settings().value(QStringLiteral("ShowDiskImages")).toBool()) << "not read through the link";
     file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
     file.save();
-    EXPECT_TRUE(file.settings().value(QStringLiteral("ReinsertBeforeVerify")).toBool()) << "not kept for the run";
+    EXPECT_TRUE(QSettings(real, QSettings::IniFormat).value(QStringLiteral("ReinsertBeforeVerify")).toBool())
+        << "not saved through the link";
+    // Another program changes the file the link leads to.
+    writeText(real, textOf(real) + "OtherKey=b\n");
+    file.settings().setValue(QStringLiteral("CustomName"), QStringLiteral("a"));
+    file.save();
+    EXPECT_EQ(file.settings().value(QStringLiteral("OtherKey")), QStringLiteral("b"));
+    EXPECT_TRUE(file.saveError().isEmpty()) << file.saveError().toStdString();
   }
-  EXPECT_TRUE(S_ISLNK(statusAt(path).st_mode)) << "the link was replaced";
-  EXPECT_EQ(textOf(elsewhere), QByteArray("[General]\nShowDiskImages=true\n")) << "written through the link";
+  EXPECT_EQ(linkTarget(path), QStringLiteral("../../dotfiles/current.conf")) << "the link was replaced";
+  EXPECT_EQ(linkTarget(between), QStringLiteral("tessorin/Tessorin.conf")) << "the link was replaced";
+  const struct stat saved = statusAt(real);
+  EXPECT_TRUE(S_ISREG(saved.st_mode));
+  EXPECT_EQ(saved.st_mode & 0777, 0600u);
+  const QSettings after(real, QSettings::IniFormat);
+  EXPECT_TRUE(after.value(QStringLiteral("ShowDiskImages")).toBool());
+  EXPECT_TRUE(after.value(QStringLiteral("ReinsertBeforeVerify")).toBool());
+  EXPECT_EQ(after.value(QStringLiteral("OtherKey")), QStringLiteral("b"));
+  EXPECT_EQ(after.value(QStringLiteral("CustomName")), QStringLiteral("a"));
+  EXPECT_EQ(QDir(kept).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+            QStringList{QStringLiteral("Tessorin.conf")})
+      << "a file of the save was left behind";
+}
+
+// A link that leads to no regular file of the user's is neither read, nor waited on, nor
+// replaced: the settings are kept for the run, and the user is told.
+TEST(AppSettingsFile, ALinkToAFifoADeviceAFolderOrAnotherUsersFileIsLeftAsItIsWithoutWaiting) {
+  const struct {
+    const char* what;
+    std::function<QString(const QString& folder)> make;
+  } cases[] = {
+      {"a FIFO",
+       [](const QString& folder) {
+         const QString fifo = folder + QStringLiteral("/fifo");
+         ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+         return fifo;
+       }},
+      {"a device", [](const QString&) { return QStringLiteral("/dev/zero"); }},
+      {"a folder",
+       [](const QString& folder) {
+         QDir().mkpath(folder + QStringLiteral("/folder"));
+         return folder + QStringLiteral("/folder");
+       }},
+      {"another user's file",
+       [](const QString& folder) {
+         const QString theirs = folder + QStringLiteral("/theirs.conf");
+         writeText(theirs, "[General]\nCommunityServer=https://elsewhere.example\n");
+         giveToNobody(theirs);
+         return theirs;
+       }},
+      {"links that go round",
+       [](const QString& folder) {
+         link(folder + QStringLiteral("/round-b"), folder + QStringLiteral("/round-a"));
+         link(folder + QStringLiteral("/round-a"), folder + QStringLiteral("/round-b"));
+         return folder + QStringLiteral("/round-a");
+       }},
+  };
+  for (const auto& test : cases) {
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+    const QString target = test.make(home.path());
+    ASSERT_TRUE(link(target, path)) << test.what;
+    // Only a regular file is read here: a FIFO or a device would hold the test.
+    const bool regular = S_ISREG(statusAt(target).st_mode);
+    const QByteArray before = regular ? textOf(target) : QByteArray();
+    {
+      const Watchdog watchdog(test.what);
+      AppSettingsFile file(path);
+      EXPECT_FALSE(file.notice().isEmpty()) << test.what;
+      EXPECT_EQ(file.noticeFile(), QDir::toNativeSeparators(path)) << test.what;
+      EXPECT_FALSE(file.settings().contains(QStringLiteral("CommunityServer"))) << test.what;
+      file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+      file.save();
+      EXPECT_TRUE(file.settings().value(QStringLiteral("ReinsertBeforeVerify")).toBool()) << "not kept for the run";
+    }
+    EXPECT_EQ(linkTarget(path), target) << test.what << ": the link was replaced";
+    if (regular) {
+      EXPECT_EQ(textOf(target), before) << test.what << ": written through the link";
+    }
+  }
 }
 
 // Whatever another program puts at the name, at any moment, no load and no save waits on
@@ -153,9 +302,9 @@ TEST(AppSettingsFile, NothingSwappedInAtTheNameHoldsALoadOrASaveOrIsWrittenThrou
   const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
   const QByteArray name = QFile::encodeName(path);
   const QByteArray spare = QFile::encodeName(home.filePath(QStringLiteral("spare")));
-  const QString elsewhere = home.filePath(QStringLiteral("elsewhere.conf"));
-  const QByteArray linked = "[General]\nShowDiskImages=true\n";
-  writeText(elsewhere, linked);
+  // A link to a file of the user's is read and saved through; one to a FIFO is not.
+  const QString elsewhere = home.filePath(QStringLiteral("elsewhere.fifo"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(elsewhere).constData(), 0600), 0);
 
   std::atomic<bool> stop = false;
   std::atomic<int> swaps = 0;
@@ -191,7 +340,6 @@ TEST(AppSettingsFile, NothingSwappedInAtTheNameHoldsALoadOrASaveOrIsWrittenThrou
   ASSERT_GT(swaps, 300);
   EXPECT_GT(read, 0);
   EXPECT_GT(passedOver, 0);
-  EXPECT_EQ(textOf(elsewhere), linked) << "written through the link";
 
   // Whatever the swaps left there goes; a file takes its place.
   ::unlink(name.constData());
@@ -203,6 +351,368 @@ TEST(AppSettingsFile, NothingSwappedInAtTheNameHoldsALoadOrASaveOrIsWrittenThrou
   const QSettings saved(path, QSettings::IniFormat);
   EXPECT_EQ(saved.value(QStringLiteral("Round")).toInt(), 300);
   EXPECT_TRUE(saved.value(QStringLiteral("ShowDiskImages")).toBool());
+}
+
+// Run in the other user's child, which may call nothing that takes a lock another thread
+// of the test held at the fork: every entry of folder is renamed aside and a link to
+// target put at its name; the links put there before are pointed at target instead.
+int turnEverythingIn(const std::string& folder, const std::string& target) {
+  std::vector<std::string> names;
+  if (DIR* entries = ::opendir(folder.c_str())) {
+    while (const dirent* entry = ::readdir(entries)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != ".." && name.rfind("aside-", 0) != 0) names.push_back(name);
+    }
+    ::closedir(entries);
+  }
+  int turned = 0;
+  for (const std::string& name : names) {
+    const std::string at = folder + "/" + name;
+    struct stat status {};
+    if (::lstat(at.c_str(), &status) != 0) continue;
+    if (S_ISLNK(status.st_mode) ? ::unlink(at.c_str()) != 0 : ::rename(at.c_str(), (folder + "/aside-" + name).c_str()) != 0) {
+      continue;
+    }
+    if (::symlink(target.c_str(), at.c_str()) == 0) ++turned;
+  }
+  return turned;
+}
+
+// Another user who may write in a shared temporary folder without the sticky bit renames
+// what the user has there aside and puts a link to a folder of theirs at its name. None of
+// the settings' files is there to be turned: no line of theirs reaches the user's
+// settings, and the end of the run removes nothing where a link points.
+TEST(AppSettingsFile, ASharedTemporaryFolderWithoutTheStickyBitCannotTurnTheSettingsAgainstTheUser) {
+  QTemporaryDir base;
+  ASSERT_TRUE(base.isValid() && setMode(base.path(), 0755));
+  const QString shared = base.filePath(QStringLiteral("shared"));
+  const QString documents = base.filePath(QStringLiteral("documents"));
+  const QString planted = base.filePath(QStringLiteral("planted"));
+  const QString home = base.filePath(QStringLiteral("home"));
+  for (const QString& folder : {shared, documents, planted, home + QStringLiteral("/Tessorin")}) {
+    ASSERT_TRUE(QDir().mkpath(folder));
+  }
+  ASSERT_TRUE(setMode(shared, 0777) && setMode(home, 0700));
+  writeText(documents + QStringLiteral("/letter.txt"), "Dear reader");
+  writeText(planted + QStringLiteral("/Tessorin.conf"), "[General]\nCommunityServer=https://attacker.example\n");
+  ASSERT_TRUE(giveToNobody(planted) && giveToNobody(planted + QStringLiteral("/Tessorin.conf")));
+  const QString path = home + QStringLiteral("/Tessorin/Tessorin.conf");
+  writeText(path, "[General]\nShowDiskImages=true\n");
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  const EnvironmentVariable temporary("TMPDIR", shared);
+
+  const std::string sharedName = QFile::encodeName(shared).toStdString();
+  const std::string plantedName = QFile::encodeName(planted).toStdString();
+  const std::string documentsName = QFile::encodeName(documents).toStdString();
+  testing::OrdinaryUser attacker([&](testing::OrdinaryUser::Line& line) {
+    line.awaitAnswer();
+    line.say(std::to_string(turnEverythingIn(sharedName, plantedName)));
+    line.awaitAnswer();
+    line.say(std::to_string(turnEverythingIn(sharedName, documentsName)));
+    return std::string("done");
+  });
+  std::optional<std::string> turnedAtStart;
+  std::optional<std::string> turnedBeforeTheEnd;
+  {
+    AppSettingsFile file(path);
+    attacker.answer("turn");
+    turnedAtStart = attacker.heard();
+    // Another program's change, so that the save takes it in key by key.
+    writeText(path, "[General]\nShowDiskImages=true\nOtherKey=b\n");
+    file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+    file.save();
+    attacker.answer("turn again");
+    turnedBeforeTheEnd = attacker.heard();
+  }
+  ASSERT_EQ(attacker.result(), "done");
+  ASSERT_TRUE(turnedAtStart && turnedBeforeTheEnd) << "the other user's part did not run";
+  EXPECT_EQ(*turnedAtStart, "0") << "the settings were worked on in the shared folder";
+  const QSettings saved(path, QSettings::IniFormat);
+  EXPECT_FALSE(saved.contains(QStringLiteral("CommunityServer"))) << "the other user's line reached the settings";
+  EXPECT_TRUE(saved.value(QStringLiteral("ReinsertBeforeVerify")).toBool());
+  EXPECT_EQ(saved.value(QStringLiteral("OtherKey")), QStringLiteral("b"));
+  EXPECT_EQ(textOf(documents + QStringLiteral("/letter.txt")), QByteArray("Dear reader"))
+      << "the end of the run removed what a link pointed at";
+}
+
+// The working folder goes to the user's runtime folder only where no other user can rename
+// or replace anything on the way to it; otherwise beside the settings file.
+TEST(AppSettingsFile, TheWorkingFolderIsMadeOnlyWhereNoOtherUserCanRenameOrReplaceAnythingOnTheWay) {
+  struct Made {
+    QString runtime;
+    // Where the working folder is to be made; "" for beside the settings.
+    QString expected;
+  };
+  const struct {
+    const char* what;
+    std::function<Made(const QString& base)> make;
+  } cases[] = {
+      {"the user's own, 0700", [](const QString& base) { return Made{madeFolder(base + "/run", 0700), base + "/run"}; }},
+      {"open to everyone", [](const QString& base) { return Made{madeFolder(base + "/run", 0777), {}}; }},
+      {"open to its group", [](const QString& base) { return Made{madeFolder(base + "/run", 0770), {}}; }},
+      {"another user's", [](const QString& base) { return Made{madeFolder(base + "/run", 0700, true), {}}; }},
+      {"in a shared folder without the sticky bit",
+       [](const QString& base) {
+         madeFolder(base + "/shared", 0777);
+         return Made{madeFolder(base + "/shared/run", 0700), {}};
+       }},
+      {"a link another user put in a shared folder with the sticky bit",
+       [](const QString& base) {
+         link(madeFolder(base + "/private", 0700), madeFolder(base + "/sticky", 01777) + "/run");
+         giveToNobody(base + "/sticky/run");
+         return Made{base + "/sticky/run", {}};
+       }},
+      {"a link to another user's folder",
+       [](const QString& base) {
+         link(madeFolder(base + "/theirs", 0700, true), base + "/run");
+         return Made{base + "/run", {}};
+       }},
+      {"a link of the user's own to a folder of the user's",
+       [](const QString& base) {
+         link(QStringLiteral("../private"), madeFolder(base + "/links", 0755) + "/run");
+         return Made{base + "/links/run", madeFolder(base + "/private", 0700)};
+       }},
+      {"not a whole path", [](const QString&) { return Made{QStringLiteral("run"), {}}; }},
+  };
+  for (const auto& test : cases) {
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid() && setMode(base.path(), 0755));
+    const Made made = test.make(base.path());
+    const QString settingsFolder = base.filePath(QStringLiteral("home/Tessorin"));
+    ASSERT_TRUE(QDir().mkpath(settingsFolder));
+    const QString path = settingsFolder + QStringLiteral("/Tessorin.conf");
+    const QString expected = made.expected.isEmpty() ? settingsFolder : made.expected;
+    const QString other = made.expected.isEmpty() ? made.runtime : settingsFolder;
+    const EnvironmentVariable runtime("XDG_RUNTIME_DIR", made.runtime);
+    {
+      AppSettingsFile file(path);
+      EXPECT_TRUE(file.notice().isEmpty()) << test.what;
+      const QStringList working = workingFoldersIn(expected);
+      ASSERT_EQ(working.size(), 1) << test.what;
+      EXPECT_EQ(statusAt(expected + QLatin1Char('/') + working.front()).st_mode & 0777, 0700u) << test.what;
+      EXPECT_TRUE(workingFoldersIn(other).isEmpty()) << test.what;
+      file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+      file.save();
+    }
+    EXPECT_TRUE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("ReinsertBeforeVerify")).toBool())
+        << test.what;
+    EXPECT_TRUE(workingFoldersIn(expected).isEmpty()) << test.what << ": the working folder was left behind";
+  }
+}
+
+// With neither place fit for a working folder, nothing is read into one or saved from one:
+// the settings are kept for the run, and the user is told.
+TEST(AppSettingsFile, WithNoFolderOfItsOwnTheSettingsAreKeptForTheRunAndTheFileLeftAlone) {
+  QTemporaryDir base;
+  ASSERT_TRUE(base.isValid());
+  const QString open = base.filePath(QStringLiteral("open"));
+  ASSERT_TRUE(QDir().mkpath(open) && setMode(open, 0777));
+  const QString path = open + QStringLiteral("/Tessorin.conf");
+  const QByteArray before = "[General]\nShowDiskImages=true\n";
+  writeText(path, before);
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  {
+    AppSettingsFile file(path);
+    EXPECT_FALSE(file.notice().isEmpty());
+    file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+    file.save();
+    EXPECT_TRUE(file.settings().value(QStringLiteral("ReinsertBeforeVerify")).toBool()) << "not kept for the run";
+    EXPECT_TRUE(workingFoldersIn(open).isEmpty());
+  }
+  EXPECT_EQ(textOf(path), before);
+}
+
+// A run that is killed leaves its working folder; the next start removes it, however it
+// was left (a link put in it is removed as a link), and keeps the folder of a run that is
+// still going.
+TEST(AppSettingsFile, WhatAKilledRunLeftIsRemovedAtTheNextStartWithoutFollowingItsLinks) {
+  QTemporaryDir base;
+  const QString run = base.filePath(QStringLiteral("run"));
+  const QString documents = base.filePath(QStringLiteral("documents"));
+  ASSERT_TRUE(QDir().mkpath(run) && setMode(run, 0700) && QDir().mkpath(documents));
+  writeText(documents + QStringLiteral("/letter.txt"), "Dear reader");
+  const QString path = base.filePath(QStringLiteral("Tessorin.conf"));
+  writeText(path, "[General]\nShowDiskImages=true\n");
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", run);
+
+  const auto start = [&](QProcess& process) {
+    process.start(QStringLiteral(TESSORIN_SETTINGS_NEIGHBOUR), {QStringLiteral("tessorin"), path});
+    return process.waitForReadyRead(60'000) && process.readLine() == "ready\n";
+  };
+  QProcess killed;
+  ASSERT_TRUE(start(killed));
+  const QStringList killedFolders = workingFoldersIn(run);
+  ASSERT_EQ(killedFolders.size(), 1);
+  QProcess alive;
+  ASSERT_TRUE(start(alive));
+  QStringList aliveFolders = workingFoldersIn(run);
+  aliveFolders.removeAll(killedFolders.front());
+  ASSERT_EQ(aliveFolders.size(), 1);
+  ::kill(static_cast<pid_t>(killed.processId()), SIGKILL);
+  ASSERT_TRUE(killed.waitForFinished(60'000));
+  ASSERT_TRUE(link(documents, run + QLatin1Char('/') + killedFolders.front() + QStringLiteral("/documents")));
+
+  {
+    AppSettingsFile file(path);
+    const QStringList now = workingFoldersIn(run);
+    EXPECT_FALSE(now.contains(killedFolders.front())) << "the killed run's folder was kept";
+    EXPECT_TRUE(now.contains(aliveFolders.front())) << "a running one's folder was removed";
+    EXPECT_EQ(now.size(), 2);
+  }
+  EXPECT_EQ(textOf(documents + QStringLiteral("/letter.txt")), QByteArray("Dear reader"))
+      << "the removal followed a link";
+  ::kill(static_cast<pid_t>(alive.processId()), SIGKILL);
+  alive.waitForFinished(60'000);
+}
+
+// A file QSettings cannot read in full would never be saved again: it is set aside beside
+// itself, the user is told where, and the settings go on in a new file with what could
+// be read.
+TEST(AppSettingsFile, AMalformedFileIsSetAsideToldOfAndSavedAfresh) {
+  const struct {
+    const char* what;
+    QByteArray text;
+    bool keepsWhatCameFirst;
+  } cases[] = {
+      {"a NUL byte", QByteArray("[General]\nShowDiskImages=true\n\0Broken=1\n", 40), false},
+      {"a line without =", "[General]\nShowDiskImages=true\nBroken\n", true},
+      {"a group's name left open", "[General\nShowDiskImages=true\n", true},
+  };
+  for (const auto& test : cases) {
+    QTemporaryDir home;
+    const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+    writeText(path, test.text);
+    {
+      AppSettingsFile file(path);
+      EXPECT_FALSE(file.notice().isEmpty()) << test.what;
+      const QString aside = QDir::fromNativeSeparators(file.noticeFile());
+      EXPECT_TRUE(aside.startsWith(path + QStringLiteral(".unreadable-"))) << test.what;
+      EXPECT_EQ(textOf(aside), test.text) << test.what << ": not set aside whole";
+      const QSettings fresh(path, QSettings::IniFormat);
+      EXPECT_EQ(fresh.status(), QSettings::NoError) << test.what << ": no new file saved";
+      if (test.keepsWhatCameFirst) {
+        EXPECT_TRUE(fresh.value(QStringLiteral("ShowDiskImages")).toBool()) << test.what;
+        EXPECT_TRUE(file.settings().value(QStringLiteral("ShowDiskImages")).toBool()) << test.what;
+      }
+      file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+    }
+    AppSettingsFile next(path);
+    EXPECT_TRUE(next.notice().isEmpty()) << test.what;
+    EXPECT_TRUE(next.settings().value(QStringLiteral("ReinsertBeforeVerify")).toBool())
+        << test.what << ": the change did not come back at the next start";
+  }
+}
+
+// Another program saves the same file with QSettings many times a second while this run
+// saves its own changes: under the lock both take each other's changes in, and no save
+// of either is lost.
+TEST(AppSettingsFile, AnotherProgramSavingManyTimesASecondLosesNoSaveAndNorDoesThisRun) {
+  QTemporaryDir home;
+  const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+  writeText(path, "[General]\nShowDiskImages=true\n");
+  constexpr int theirSaves = 1000;
+  constexpr int ourMostSaves = 100;
+  int ourSaves = 0;
+  int theirExit = -1;
+  {
+    AppSettingsFile file(path);
+    QProcess other;
+    other.start(QStringLiteral(TESSORIN_SETTINGS_NEIGHBOUR),
+                {QStringLiteral("qsettings"), path, QString::number(theirSaves), QStringLiteral("Theirs")});
+    ASSERT_TRUE(other.waitForStarted(60'000));
+    const Watchdog watchdog("saves beside another program's");
+    // Far more often than a person changes a setting, while the other program saves.
+    while (!other.waitForFinished(20)) {
+      if (ourSaves == ourMostSaves) continue;
+      ++ourSaves;
+      file.settings().setValue(QStringLiteral("Ours/%1").arg(ourSaves), ourSaves);
+      file.save();
+      QCoreApplication::processEvents();
+    }
+    theirExit = other.exitCode();
+  }
+  ASSERT_EQ(theirExit, 0) << "the other program could not save";
+  ASSERT_GT(ourSaves, 10) << "the two did not save at the same time";
+  const QSettings saved(path, QSettings::IniFormat);
+  int theirsKept = 0;
+  for (int save = 1; save <= theirSaves; ++save) theirsKept += saved.contains(QStringLiteral("Theirs/%1").arg(save));
+  int oursKept = 0;
+  for (int save = 1; save <= ourSaves; ++save) oursKept += saved.contains(QStringLiteral("Ours/%1").arg(save));
+  EXPECT_EQ(theirsKept, theirSaves) << theirSaves - theirsKept << " of the other program's saves were lost";
+  EXPECT_EQ(oursKept, ourSaves) << ourSaves - oursKept << " of " << ourSaves << " saves of this run were lost";
+  EXPECT_TRUE(saved.value(QStringLiteral("ShowDiskImages")).toBool());
+}
+
+// A program that rewrites the file in place has it half written when a save comes: the
+// keys it has not reached yet are not taken as removed, and the save waits for it.
+TEST(AppSettingsFile, AFileBeingRewrittenInPlaceIsWaitedForAndNoKeyIsTakenAsRemoved) {
+  QTemporaryDir home;
+  const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+  writeText(path, "[General]\nShowDiskImages=true\nCustomName=a\n[ReaderBestRead]\nreader-1=10\n");
+  AppSettingsFile file(path);
+  ASSERT_EQ(file.settings().value(QStringLiteral("CustomName")), QStringLiteral("a"));
+
+  const QByteArray rewritten = "[General]\nShowDiskImages=true\nCustomName=b\n[ReaderBestRead]\nreader-1=10\n";
+  const qsizetype part = rewritten.indexOf("CustomName");
+  FileDescriptor writer(::open(QFile::encodeName(path).constData(), O_WRONLY | O_TRUNC | O_CLOEXEC));
+  ASSERT_TRUE(writer);
+  ASSERT_EQ(::write(writer.get(), rewritten.constData(), static_cast<size_t>(part)), part);
+  file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  file.save();
+  EXPECT_EQ(textOf(path), rewritten.left(part)) << "saved over a file being written";
+  EXPECT_TRUE(file.settings().contains(QStringLiteral("ReaderBestRead/reader-1")))
+      << "a key the rewrite had not reached yet was taken as removed";
+  EXPECT_EQ(file.settings().value(QStringLiteral("CustomName")), QStringLiteral("a"));
+
+  const qsizetype rest = rewritten.size() - part;
+  ASSERT_EQ(::write(writer.get(), rewritten.constData() + part, static_cast<size_t>(rest)), rest);
+  writer.reset();
+  EXPECT_TRUE(testing::turnLoopUntil(
+      [&] { return QSettings(path, QSettings::IniFormat).value(QStringLiteral("ReinsertBeforeVerify")).toBool(); },
+      60s))
+      << "the save that waited never came";
+  const QSettings saved(path, QSettings::IniFormat);
+  EXPECT_EQ(saved.value(QStringLiteral("CustomName")), QStringLiteral("b"));
+  EXPECT_EQ(saved.value(QStringLiteral("ReaderBestRead/reader-1")).toInt(), 10);
+  EXPECT_TRUE(saved.value(QStringLiteral("ShowDiskImages")).toBool());
+  EXPECT_EQ(file.settings().value(QStringLiteral("CustomName")), QStringLiteral("b"));
+}
+
+// A save that cannot happen is said (for the window), not only on standard error, and the
+// word goes once a save has happened.
+TEST(AppSettingsFile, ASaveThatCannotHappenIsToldUntilOneDoes) {
+  QTemporaryDir home;
+  const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+  writeText(path, "[General]\nShowDiskImages=true\n");
+  AppSettingsFile file(path);
+  ASSERT_TRUE(file.saveError().isEmpty());
+
+  // A folder put in the file's place.
+  ASSERT_TRUE(QFile::remove(path) && QDir().mkdir(path));
+  file.settings().setValue(QStringLiteral("First"), 1);
+  file.save();
+  EXPECT_FALSE(file.saveError().isEmpty());
+  ASSERT_TRUE(QDir().rmdir(path));
+  file.settings().setValue(QStringLiteral("Second"), 2);
+  file.save();
+  EXPECT_TRUE(file.saveError().isEmpty()) << file.saveError().toStdString();
+
+  // Another program holds the lock: a moment's wait is not told, a long one is.
+  {
+    QLockFile held(path + QStringLiteral(".lock"));
+    ASSERT_TRUE(held.tryLock(0));
+    file.settings().setValue(QStringLiteral("Third"), 3);
+    file.save();
+    EXPECT_TRUE(file.saveError().isEmpty()) << "a lock held for a moment was told of";
+    EXPECT_TRUE(testing::turnLoopUntil([&] { return !file.saveError().isEmpty(); }, 60s));
+  }
+  file.settings().setValue(QStringLiteral("Fourth"), 4);
+  file.save();
+  EXPECT_TRUE(file.saveError().isEmpty()) << file.saveError().toStdString();
+  const QSettings saved(path, QSettings::IniFormat);
+  for (const char* key : {"First", "Second", "Third", "Fourth"}) {
+    EXPECT_TRUE(saved.contains(QString::fromLatin1(key))) << key;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// The window as the application opens it, over a given model and quit controller, for the
-// window's tests: its objects found by objectName and its buttons clicked.
+// The window as the application opens it, over a given model, quit controller and
+// settings file, for the window's tests: its objects found by objectName and its buttons clicked.
 
 #include <QObject>
 #include <QQmlComponent>
@@ -43,11 +43,13 @@ inline QQmlEngine& windowEngine() {
 struct ShownWindow {
   std::unique_ptr<QQuickWindow> window;
 
-  ShownWindow(AppModel* model, AppDelegate* delegate) {
+  // settingsFile: what the settings' file has to tell shows above the content.
+  ShownWindow(AppModel* model, AppDelegate* delegate, QObject* settingsFile = nullptr) {
     QQmlComponent component(&windowEngine(), QUrl(QStringLiteral("qrc:/Tessorin/Shell/MainWindow.qml")));
     QObject* made = component.createWithInitialProperties(
         {{QStringLiteral("model"), QVariant::fromValue<QObject*>(model)},
-         {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(delegate)}});
+         {QStringLiteral("appDelegate"), QVariant::fromValue<QObject*>(delegate)},
+         {QStringLiteral("settingsFile"), QVariant::fromValue<QObject*>(settingsFile)}});
     if (made == nullptr) std::fprintf(stderr, "%s\n", qPrintable(component.errorString()));
     window.reset(qobject_cast<QQuickWindow*>(made));
   }

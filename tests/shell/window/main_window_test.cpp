@@ -1,12 +1,16 @@
 // The window over real models: quitting by closing it or by Ctrl+Q while a real check
-// runs, a loop-mounted card checked from the window from insertion to verdict, and a check
-// deleted from the history through its row's menu.
+// runs, a loop-mounted card checked from the window from insertion to verdict, a check
+// deleted from the history through its row's menu, and what the settings' file has to
+// tell.
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickWindow>
+#include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
 #include <condition_variable>
@@ -22,6 +26,7 @@
 #include "LoopVolume.hpp"
 #include "TmpfsMount.hpp"
 #include "ShellWorld.hpp"
+#include "shell/core/AppSettingsFile.hpp"
 #include "window/ShownWindow.hpp"
 
 namespace tessorin {
@@ -73,6 +78,40 @@ TEST(MainWindow, ClosingItWithNothingBeingTestedQuitsAtOnce) {
   shown.window->close();
   EXPECT_EQ(world.quits, 1);
   EXPECT_FALSE(world.delegate.quitAlertShown());
+}
+
+// A settings file QSettings could not read in full was set aside at the start: the window
+// says so above its content until the notice is put away, and says a save that could not
+// happen, as it happens.
+TEST(MainWindow, WhatTheSettingsFileHasToTellShowsAboveTheContent) {
+  QTemporaryDir home;
+  const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+  {
+    QFile damaged(path);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("[General\nShowDiskImages=true\n");
+  }
+  AppSettingsFile settingsFile(path);
+  testing::QuitWorld world({});
+  Window shown(world.model.get(), &world.delegate, &settingsFile);
+  ASSERT_NE(shown.window, nullptr);
+  QObject* notice = shown.named(QStringLiteral("settingsNotice"));
+  ASSERT_NE(notice, nullptr);
+  EXPECT_TRUE(notice->property("visible").toBool());
+  EXPECT_EQ(shown.named(QStringLiteral("settingsNoticeText"))->property("text").toString(), settingsFile.notice());
+  EXPECT_TRUE(shown.named(QStringLiteral("settingsNoticeAction"))->property("visible").toBool()) << "no Show in Files";
+  EXPECT_TRUE(settingsFile.noticeFile().startsWith(QDir::toNativeSeparators(path + QStringLiteral(".unreadable-"))));
+  EXPECT_FALSE(shown.named(QStringLiteral("settingsSaveError"))->property("visible").toBool());
+
+  ASSERT_TRUE(shown.click(QStringLiteral("settingsNoticeButton")));
+  EXPECT_FALSE(shown.named(QStringLiteral("settingsNotices"))->property("visible").toBool());
+
+  ASSERT_TRUE(QFile::remove(path) && QDir().mkdir(path));
+  settingsFile.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  settingsFile.save();
+  EXPECT_TRUE(shown.named(QStringLiteral("settingsSaveError"))->property("visible").toBool());
+  EXPECT_EQ(shown.named(QStringLiteral("settingsSaveErrorText"))->property("text").toString(), settingsFile.saveError());
+  ASSERT_TRUE(QDir().rmdir(path));
 }
 
 // The device names of this test's own cards: the scan runs on a worker thread and

@@ -1,0 +1,101 @@
+#include "session/records/UnreplaceableFolder.hpp"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <deque>
+#include <vector>
+
+#include <QFile>
+
+namespace tessorin {
+
+namespace {
+
+// As many links as the system itself follows in one name.
+constexpr int mostLinks = 40;
+
+bool rootsOrUsers(const struct stat& status, uid_t user) { return status.st_uid == 0 || status.st_uid == user; }
+
+bool othersMayWriteIn(const struct stat& status) { return (status.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
+
+// Nothing in it can be renamed or replaced by another user, once what is in it is judged
+// rootsOrUsers: the sticky bit lets only an entry's owner rename it.
+bool passable(const struct stat& status, uid_t user) {
+  return S_ISDIR(status.st_mode) && rootsOrUsers(status, user) &&
+         (!othersMayWriteIn(status) || (status.st_mode & S_ISVTX) != 0);
+}
+
+void putInFront(std::deque<QByteArray>& names, const QByteArray& path) {
+  const QList<QByteArray> parts = path.split('/');
+  names.insert(names.begin(), parts.begin(), parts.end());
+}
+
+struct Step {
+  FileDescriptor folder;
+  struct stat status {};
+  QByteArray name;
+};
+
+bool startAtRoot(std::vector<Step>& walked, uid_t user) {
+  walked.clear();
+  Step root{FileDescriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)), {}, {}};
+  if (!root.folder || ::fstat(root.folder.get(), &root.status) != 0 || !passable(root.status, user)) return false;
+  walked.push_back(std::move(root));
+  return true;
+}
+
+}  // namespace
+
+std::optional<UnreplaceableFolder> UnreplaceableFolder::open(const QString& path) {
+  const uid_t user = ::geteuid();
+  const QByteArray name = QFile::encodeName(path);
+  if (!name.startsWith('/')) return std::nullopt;
+  std::vector<Step> walked;
+  if (!startAtRoot(walked, user)) return std::nullopt;
+  std::deque<QByteArray> left;
+  putInFront(left, name);
+  int links = 0;
+  while (!left.empty()) {
+    const QByteArray next = left.front();
+    left.pop_front();
+    if (next.isEmpty() || next == ".") continue;
+    if (next == "..") {
+      // Its folder was judged on the way down.
+      if (walked.size() > 1) walked.pop_back();
+      continue;
+    }
+    // Whatever is opened here must be passed through: only a passable folder is trusted
+    // to hold it still.
+    if (!passable(walked.back().status, user)) return std::nullopt;
+    Step step{FileDescriptor(::openat(walked.back().folder.get(), next.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC)),
+              {}, next};
+    if (!step.folder || ::fstat(step.folder.get(), &step.status) != 0 || !rootsOrUsers(step.status, user)) {
+      return std::nullopt;
+    }
+    if (S_ISLNK(step.status.st_mode)) {
+      char target[PATH_MAX];
+      const ssize_t length = ::readlinkat(step.folder.get(), "", target, sizeof target);
+      if (++links > mostLinks || length <= 0 || length == static_cast<ssize_t>(sizeof target)) return std::nullopt;
+      const QByteArray targetName(target, length);
+      putInFront(left, targetName);
+      if (targetName.startsWith('/') && !startAtRoot(walked, user)) return std::nullopt;
+      continue;
+    }
+    if (!S_ISDIR(step.status.st_mode)) return std::nullopt;
+    walked.push_back(std::move(step));
+  }
+  const Step& last = walked.back();
+  if (last.status.st_uid != user || othersMayWriteIn(last.status)) return std::nullopt;
+  UnreplaceableFolder opened;
+  opened.descriptor = FileDescriptor(::openat(last.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!opened.descriptor) return std::nullopt;
+  QByteArray resolved;
+  for (std::size_t index = 1; index < walked.size(); ++index) resolved += '/' + walked[index].name;
+  opened.path = resolved.isEmpty() ? QStringLiteral("/") : QFile::decodeName(resolved);
+  return opened;
+}
+
+}  // namespace tessorin
