@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <grp.h>
 #include <netinet/in.h>
@@ -18,6 +17,7 @@
 #include "ClientAddress.hpp"
 #include "ConnectionStream.hpp"
 #include "RequestScreen.hpp"
+#include "WholeRequest.hpp"
 
 namespace tessorin::server {
 
@@ -33,6 +33,9 @@ thread_local int answeredStatus = 0;
 thread_local bool requestTaken = false;
 // Whether this thread's connection holds a place among those still sending.
 thread_local bool holdsSendingPlace = false;
+// Set on the accepting thread while it runs the job of a connection that the line waiting
+// for a request thread had no room for.
+thread_local bool noRoomInLine = false;
 
 // An answer after which the rest of what the client sent cannot be trusted to start a
 // request: parsing on would serve whatever the client hid after its first one.
@@ -44,19 +47,44 @@ std::string listed(const std::set<std::string>& methods) {
   return list;
 }
 
-std::string refusalAnswer(const std::string& body) {
-  return "HTTP/1.1 429 Too Many Requests\r\nContent-Type: application/json\r\nContent-Length: " +
+std::string refusalAnswer(const char* status, const std::string& body) {
+  return std::string("HTTP/1.1 ") + status + "\r\nContent-Type: application/json\r\nContent-Length: " +
          std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
 }
 
 }  // namespace
 
-BoundedHttpServer::BoundedHttpServer(Door door, Limits limits, const Refusals& refusals)
+// The task queue the library asks for, and owns: it hands each accepted connection to the
+// door's request threads, and once the library's accepting loop has ended it stops the
+// door's watch and then its threads, which finish what is in line.
+class BoundedHttpServer::AcceptedConnections final : public httplib::TaskQueue {
+ public:
+  explicit AcceptedConnections(BoundedHttpServer& door) : door_(door) {}
+
+  void enqueue(std::function<void()> job) override {
+    if (door_.threads_->enqueue(std::move(job))) return;
+    // Only the job knows its connection: run here, it refuses the connection at once.
+    noRoomInLine = true;
+    job();
+    noRoomInLine = false;
+  }
+  void shutdown() override {
+    door_.arrivals_->stop();
+    door_.threads_->shutdown();
+  }
+
+ private:
+  BoundedHttpServer& door_;
+};
+
+BoundedHttpServer::BoundedHttpServer(Door door, Limits limits, const Refusals& refusals, ThrottledLog& log)
     : door_(door),
       limits_(limits),
       cap_(door == Door::proxy ? 0 : limits.connectionsPerAddress),
-      crowdedAnswer_(refusalAnswer(refusals.crowded)),
-      busyAnswer_(refusalAnswer(refusals.busy)) {
+      crowdedAnswer_(refusalAnswer("429 Too Many Requests", refusals.crowded)),
+      busyAnswer_(refusalAnswer("429 Too Many Requests", refusals.busy)),
+      unavailableAnswer_(refusalAnswer("503 Service Unavailable", refusals.unavailable)),
+      log_(log) {
   if (door_ == Door::proxy) limits_.requestsPerConnection = 1;
   // The library's default also sets SO_REUSEPORT, which would let a second server on the
   // same port take half of the connections unnoticed.
@@ -146,9 +174,15 @@ void BoundedHttpServer::bindSocket(const std::string& path, const std::string& g
 }
 
 void BoundedHttpServer::startThreads(std::size_t count) {
-  threads_ = std::make_unique<RequestThreads>(count, limits_.threadStackBytes);
-  // The library owns the queue it asks for, and asks once, as its accepting loop starts.
-  new_task_queue = [this] { return threads_.release(); };
+  threads_ = std::make_unique<RequestThreads>(count, limits_.threadStackBytes, limits_.longestLine);
+  arrivals_ = std::make_unique<ArrivalWatch>(
+      ArrivalWatch::Graces{limits_.arrivalGrace, limits_.bodyGrace}, limits_.requestBytes,
+      [this](ArrivalWatch::Arrival arrival) { serveArrived(std::move(arrival)); },
+      [this](ArrivalWatch::Arrival arrival) { refuseAndClose(arrival.socket, busyAnswer_); });
+  // Made here, so that the accepting thread takes no memory as it starts; the library owns
+  // it once it asks for it, once, as its accepting loop starts.
+  accepted_ = std::make_unique<AcceptedConnections>(*this);
+  new_task_queue = [this] { return accepted_.release(); };
 }
 
 void BoundedHttpServer::Get(const std::string& pattern, Handler handler) {
@@ -210,6 +244,11 @@ void BoundedHttpServer::refuseAtOnce(socket_t sock, const std::string& answer) c
   shutdown(sock, SHUT_WR);
 }
 
+void BoundedHttpServer::refuseAndClose(socket_t sock, const std::string& answer) const {
+  refuseAtOnce(sock, answer);
+  close(sock);
+}
+
 void BoundedHttpServer::lingerAfterRefusal(socket_t sock) const {
   // The client may still be sending the body that was refused unread; closing with it in
   // the receive buffer would reset the connection, which can destroy the answer before
@@ -228,43 +267,73 @@ void BoundedHttpServer::lingerAfterRefusal(socket_t sock) const {
   }
 }
 
-bool BoundedHttpServer::process_and_close_socket(socket_t sock) {
-  bool served = false;
+template <typename Serving>
+bool BoundedHttpServer::closingOnFailure(const Serving& serving) {
   try {
-    served = serve(sock);
+    return serving();
   } catch (const std::exception& error) {
     // Most likely memory this request could not have: the connection is given up, the
     // process and everyone else's requests go on.
-    std::fprintf(stderr, "tessorin-community-server: a connection was closed: %s\n", error.what());
+    log_.say({"tessorin-community-server: a connection was closed: ", error.what()});
   } catch (...) {
-    std::fprintf(stderr, "tessorin-community-server: a connection was closed after an unknown failure\n");
+    log_.say({"tessorin-community-server: a connection was closed after an unknown failure"});
   }
-  refusalStatus = 0;
-  doneSending();
-  shutdown(sock, SHUT_RDWR);
-  close(sock);
+  return false;
+}
+
+bool BoundedHttpServer::process_and_close_socket(socket_t sock) {
+  if (noRoomInLine) {
+    refuseAndClose(sock, unavailableAnswer_);
+    return true;
+  }
+  bool watched = false;
+  const bool served = closingOnFailure([&] { return takeConnection(sock, watched); });
+  if (!watched) closeConnection(sock);
   return served;
 }
 
-bool BoundedHttpServer::serve(socket_t sock) {
+bool BoundedHttpServer::takeConnection(socket_t sock, bool& watched) {
   const int yes = 1;
   setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-  ConnectionStream stream(sock, limits_.writeTimeout, [this] { return svr_sock_ == INVALID_SOCKET; });
-  std::string peer;
-  int peerPort = 0;
-  stream.get_remote_ip_and_port(peer, peerPort);
-  const std::optional<ConnectionCap::Slot> slot = cap_.admit(peer);
+  std::optional<ConnectionCap::Slot> slot = cap_.admit(ConnectionStream::peerAddress(sock));
   if (!slot) {
     refuseAtOnce(sock, crowdedAnswer_);
     return true;
   }
   // From its accept a connection counts among those still sending; past that cap, only
-  // one whose request is all here goes on, taking its thread only while it is served.
-  if (!startSending() && !(stream.awaitRequest(limits_.arrivalGrace) &&
-                           stream.holdsWholeRequest(limits_.requestBytes, limits_.bodyGrace))) {
-    refuseAtOnce(sock, busyAnswer_);
+  // one whose request is all here is served now, and one whose request is still coming
+  // waits for it in the watch, taking no thread.
+  if (!startSending() && !wholeRequestWaits(sock, limits_.requestBytes)) {
+    ArrivalWatch::Arrival arrival{sock, std::move(*slot)};
+    watched = arrivals_->watch(arrival);
+    if (!watched) refuseAtOnce(sock, busyAnswer_);
     return true;
   }
+  return serve(sock);
+}
+
+void BoundedHttpServer::serveArrived(ArrivalWatch::Arrival arrival) {
+  const socket_t sock = arrival.socket;
+  const bool inLine = closingOnFailure([&] {
+    auto arrived = std::make_shared<ArrivalWatch::Arrival>(std::move(arrival));
+    std::function<void()> job = [this, arrived] {
+      closingOnFailure([&] { return serve(arrived->socket); });
+      closeConnection(arrived->socket);
+    };
+    return threads_->enqueue(std::move(job));
+  });
+  if (!inLine) refuseAndClose(sock, unavailableAnswer_);
+}
+
+void BoundedHttpServer::closeConnection(socket_t sock) {
+  refusalStatus = 0;
+  doneSending();
+  shutdown(sock, SHUT_RDWR);
+  close(sock);
+}
+
+bool BoundedHttpServer::serve(socket_t sock) {
+  ConnectionStream stream(sock, limits_.writeTimeout, [this] { return svr_sock_ == INVALID_SOCKET; });
   using Clock = ConnectionStream::Clock;
   const Clock::time_point budgetEnd = Clock::now() + limits_.connectionBudget;
   bool served = true;

@@ -94,8 +94,10 @@ std::optional<int> pageLimit(const httplib::Request& request, int maximum) {
 
 BoundedHttpServer::Limits httpLimits(const ServerOptions& options) {
   BoundedHttpServer::Limits limits;
-  // Room for every thread's next connection several times over.
-  limits.listenBacklog = std::max(128, options.threads * 4);
+  // Room for a burst of connections from many clients at once: a connection the kernel
+  // finds no room for waits a second or more for its client to try again, whoever it is
+  // from. The kernel caps it at net.core.somaxconn (4096 on Debian 12).
+  limits.listenBacklog = 4096;
   limits.connectionsPerAddress = static_cast<std::size_t>(options.connectionsPerAddress);
   // Half of the threads stay for requests that are here whole.
   limits.sendingConnections = static_cast<std::size_t>(std::max(1, options.threads / 2));
@@ -105,7 +107,9 @@ BoundedHttpServer::Limits httpLimits(const ServerOptions& options) {
 BoundedHttpServer::Refusals refusals() {
   const int code = static_cast<int>(RecordErrorCode::requestRateLimited);
   return {refusalJson(code, "Too many connections from this address; close some and try again."),
-          refusalJson(code, "The community server is busy; try again in a moment.")};
+          refusalJson(code, "The community server is busy; try again in a moment."),
+          refusalJson(static_cast<int>(RecordErrorCode::serverRejectedRequest),
+                      "The community server has too many requests waiting; try again in a moment.")};
 }
 
 const Refusal unreachable{503, RecordErrorCode::serverRejectedRequest,
@@ -115,14 +119,15 @@ const Refusal unreachable{503, RecordErrorCode::serverRejectedRequest,
 
 CommunityServer::CommunityServer(const ServerOptions& options)
     : options_(options),
+      log_(stderr),
       pool_(options.database, options.connections,
             PgConnection::Limits{std::chrono::milliseconds(options.statementTimeoutMs)},
             std::chrono::milliseconds(options.statementTimeoutMs)),
-      direct_(BoundedHttpServer::Door::direct, httpLimits(options), refusals()) {
+      direct_(BoundedHttpServer::Door::direct, httpLimits(options), refusals(), log_) {
   migrateSchema(*pool_.lease());
   route(direct_);
   if (!options.proxySocket.empty()) {
-    proxy_ = std::make_unique<BoundedHttpServer>(BoundedHttpServer::Door::proxy, httpLimits(options), refusals());
+    proxy_ = std::make_unique<BoundedHttpServer>(BoundedHttpServer::Door::proxy, httpLimits(options), refusals(), log_);
     route(*proxy_);
   }
 }

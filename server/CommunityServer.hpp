@@ -13,7 +13,8 @@
 // name in use, 413 (27) for a body over 16 KiB, 415 for a compressed body, 400 for
 // ambiguous framing, 405 for any method but GET, HEAD and POST, 411 for a POST that gives
 // no length, 431 for too many header lines, 429 (7) past a rate limit, for too many connections from one address or while too many
-// are still sending, 503 (15) when the database cannot answer in time. A report sent again by its author with the same name and content is answered
+// are still sending, 503 (15) when the database cannot answer in time or too many
+// connections wait for a request thread. A report sent again by its author with the same name and content is answered
 // 201 with the stored one, so that a retry after a lost answer never makes a second
 // report. Every limit is counted in the database, so that servers sharing it share the
 // limits and a restart keeps them. Client addresses (the forwarded one on the proxy's
@@ -34,6 +35,7 @@
 #include "BoundedHttpServer.hpp"
 #include "ConnectionPool.hpp"
 #include "ServerOptions.hpp"
+#include "ThrottledLog.hpp"
 
 namespace tessorin::server {
 
@@ -59,6 +61,8 @@ class CommunityServer {
   void saveRecord(const httplib::Request& request, httplib::Response& response);
 
   ServerOptions options_;
+  // Both doors' failures, so that one kind is written once a second however many fail.
+  ThrottledLog log_;
   ConnectionPool pool_;
   BoundedHttpServer direct_;
   std::unique_ptr<BoundedHttpServer> proxy_;

@@ -6,9 +6,6 @@
 #include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
-#include <thread>
-
-#include "WholeRequest.hpp"
 
 namespace tessorin::server {
 
@@ -26,6 +23,12 @@ void describe(const sockaddr_storage& address, socklen_t length, std::string& ip
   }
   ip = host;
   port = std::atoi(service);
+}
+
+void describePeer(int socket, std::string& ip, int& port) {
+  sockaddr_storage address{};
+  socklen_t length = sizeof address;
+  if (getpeername(socket, reinterpret_cast<sockaddr*>(&address), &length) == 0) describe(address, length, ip, port);
 }
 
 }  // namespace
@@ -52,26 +55,6 @@ bool ConnectionStream::awaitRequest(std::chrono::milliseconds idle) {
 void ConnectionStream::beginRequest(Clock::time_point deadline, std::size_t bytes) {
   deadline_ = deadline;
   budget_ = bytes;
-}
-
-bool ConnectionStream::holdsWholeRequest(std::size_t bytes, std::chrono::milliseconds grace) const {
-  const Clock::time_point until = Clock::now() + grace;
-  std::string waiting;
-  for (;;) {
-    waiting.assign(buffer_.data() + begin_, end_ - begin_);
-    if (waiting.size() < bytes) {
-      const std::size_t read = waiting.size();
-      waiting.resize(bytes);
-      const ssize_t peeked = recv(socket_, waiting.data() + read, bytes - read, MSG_PEEK | MSG_DONTWAIT);
-      waiting.resize(read + static_cast<std::size_t>(std::max<ssize_t>(peeked, 0)));
-    }
-    const RequestArrival arrival = requestArrival(waiting);
-    if (arrival != RequestArrival::partOfBody) return arrival == RequestArrival::whole;
-    // A body sent a moment after its header, as many clients write them.
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
-    if (left <= 0) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min<long long>(left, 5)));
-  }
 }
 
 bool ConnectionStream::is_readable() const { return begin_ < end_ || (!overran_ && wait(POLLIN, deadline_)); }
@@ -113,10 +96,13 @@ ssize_t ConnectionStream::write(const char* ptr, size_t size) {
   return sent;
 }
 
-void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const {
-  sockaddr_storage address{};
-  socklen_t length = sizeof address;
-  if (getpeername(socket_, reinterpret_cast<sockaddr*>(&address), &length) == 0) describe(address, length, ip, port);
+void ConnectionStream::get_remote_ip_and_port(std::string& ip, int& port) const { describePeer(socket_, ip, port); }
+
+std::string ConnectionStream::peerAddress(int socket) {
+  std::string ip;
+  int port = 0;
+  describePeer(socket, ip, port);
+  return ip;
 }
 
 void ConnectionStream::get_local_ip_and_port(std::string& ip, int& port) const {

@@ -26,10 +26,6 @@ class ConnectionStream final : public httplib::Stream {
   void beginRequest(Clock::time_point deadline, std::size_t bytes);
   // The request overran its deadline or budget.
   bool overran() const { return overran_; }
-  // Whether the next request is here whole, in what was read and what waits unread,
-  // looking at no more than bytes; a request whose header is here may take up to grace
-  // for the rest of its body.
-  bool holdsWholeRequest(std::size_t bytes, std::chrono::milliseconds grace) const;
 
   bool is_readable() const override;
   bool is_writable() const override;
@@ -38,6 +34,10 @@ class ConnectionStream final : public httplib::Stream {
   void get_remote_ip_and_port(std::string& ip, int& port) const override;
   void get_local_ip_and_port(std::string& ip, int& port) const override;
   socket_t socket() const override { return socket_; }
+
+  // The client address of a connected socket, as get_remote_ip_and_port gives it, before
+  // a stream is made for it.
+  static std::string peerAddress(int socket);
 
  private:
   // Polls for events until deadline, in short slices so that a stopping server is noticed.

@@ -1,5 +1,6 @@
 #include "RequestThreads.hpp"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
@@ -8,13 +9,14 @@ namespace tessorin::server {
 
 namespace {
 
-// Connections that may wait for a thread before the line must grow: more than a full
-// listen backlog.
-constexpr std::size_t firstLineLength = 1024;
+// Connections that may wait for a thread before the line must grow: a full listen
+// backlog.
+constexpr std::size_t firstLineLength = 4096;
 
 }  // namespace
 
-RequestThreads::RequestThreads(std::size_t count, std::size_t stackBytes) : line_(firstLineLength) {
+RequestThreads::RequestThreads(std::size_t count, std::size_t stackBytes, std::size_t longestLine)
+    : line_(std::clamp<std::size_t>(longestLine, 1, firstLineLength)), longestLine_(longestLine) {
   pthread_attr_t attributes;
   pthread_attr_init(&attributes);
   int failure = pthread_attr_setstacksize(&attributes, stackBytes);
@@ -35,25 +37,21 @@ RequestThreads::RequestThreads(std::size_t count, std::size_t stackBytes) : line
 
 RequestThreads::~RequestThreads() { shutdown(); }
 
-void RequestThreads::enqueue(std::function<void()> job) {
+bool RequestThreads::enqueue(std::function<void()>&& job) {
   {
     std::lock_guard lock(mutex_);
-    if (waiting_ < line_.size() || lengthenLine()) {
-      line_[(first_ + waiting_) % line_.size()] = std::move(job);
-      ++waiting_;
-      job = nullptr;
-    }
-  }
-  if (job) {
-    job();
-    return;
+    if (stopping_ || (waiting_ == line_.size() && !lengthenLine())) return false;
+    line_[(first_ + waiting_) % line_.size()] = std::move(job);
+    ++waiting_;
   }
   ready_.notify_one();
+  return true;
 }
 
 bool RequestThreads::lengthenLine() {
+  if (line_.size() >= longestLine_) return false;
   try {
-    std::vector<std::function<void()>> longer(line_.size() * 2);
+    std::vector<std::function<void()>> longer(std::min(line_.size() * 2, longestLine_));
     for (std::size_t i = 0; i < waiting_; ++i) longer[i] = std::move(line_[(first_ + i) % line_.size()]);
     line_.swap(longer);
     first_ = 0;

@@ -1,12 +1,13 @@
 #pragma once
-// RequestThreads: the request threads of one door, as the HTTP library's task queue: the
-// connections it accepts wait in line for the first free thread. Each thread has a stack
-// of the size given rather than the process's default (8 MiB), which two doors of many
-// threads would otherwise reserve in address space they never use. All threads start in
-// the constructor, which throws when one cannot, after stopping those that did; the
-// library calls enqueue from its accepting thread and shutdown once, at its end.
-// The line of waiting connections takes no memory as it moves, only when it grows past its
-// longest yet: the accepting thread has nothing to catch a failed allocation with.
+// RequestThreads: the request threads of one door, with the line of jobs (accepted
+// connections) that wait for the first free one. Each thread has a stack of the size given
+// rather than the process's default (8 MiB), which two doors of many threads would
+// otherwise reserve in address space they never use. All threads start in the
+// constructor, which throws when one cannot, after stopping those that did.
+// The line takes no memory as it moves, only when it grows past its longest yet; when it
+// cannot grow (its longest allowed, or no memory for a longer one) a job is refused, and
+// the caller, which has nothing to wait on, answers for it at once.
+// Thread-safe.
 
 #include <condition_variable>
 #include <cstddef>
@@ -16,11 +17,9 @@
 #include <stdexcept>
 #include <vector>
 
-#include <httplib.h>
-
 namespace tessorin::server {
 
-class RequestThreads final : public httplib::TaskQueue {
+class RequestThreads final {
  public:
   // Not all of the threads could be started; says how many did and why the next did not.
   class Unavailable : public std::runtime_error {
@@ -28,21 +27,24 @@ class RequestThreads final : public httplib::TaskQueue {
     using std::runtime_error::runtime_error;
   };
 
-  RequestThreads(std::size_t count, std::size_t stackBytes);
-  ~RequestThreads() override;
+  // longestLine: the most jobs that may wait; memory alone bounds it when it is the
+  // largest size_t.
+  RequestThreads(std::size_t count, std::size_t stackBytes, std::size_t longestLine);
+  ~RequestThreads();
   RequestThreads(const RequestThreads&) = delete;
   RequestThreads& operator=(const RequestThreads&) = delete;
 
-  // A job that finds no room in the line and no memory to lengthen it runs on the calling
-  // thread: a connection that is never served would stay open for good.
-  void enqueue(std::function<void()> job) override;
+  // Takes the job into the line; false, leaving it with the caller, when the line has no
+  // room for it or the threads are shutting down.
+  bool enqueue(std::function<void()>&& job);
   // Lets the threads finish the jobs in line, then ends them.
-  void shutdown() override;
+  void shutdown();
 
  private:
   static void* run(void* self);
   void work();
-  // With the lock held: a line twice as long, unless its memory cannot be had.
+  // With the lock held: a line twice as long, unless that is past the longest or its
+  // memory cannot be had.
   bool lengthenLine();
 
   std::mutex mutex_;
@@ -51,6 +53,7 @@ class RequestThreads final : public httplib::TaskQueue {
   std::vector<std::function<void()>> line_;
   std::size_t first_ = 0;
   std::size_t waiting_ = 0;
+  std::size_t longestLine_;
   bool stopping_ = false;
   std::vector<pthread_t> threads_;
 };

@@ -4,6 +4,9 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <string>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
 
 namespace tessorin::server {
 
@@ -50,6 +53,16 @@ RequestArrival requestArrival(std::string_view bytes) {
     length = parsed;
   }
   return bytes.size() - *end >= length.value_or(0) ? RequestArrival::whole : RequestArrival::partOfBody;
+}
+
+bool wholeRequestWaits(int socket, std::size_t bytes) {
+  // Most connections judged here have sent nothing yet: no room is made for them.
+  int waiting = 0;
+  if (ioctl(socket, FIONREAD, &waiting) != 0 || waiting <= 0) return false;
+  std::string unread(std::min(static_cast<std::size_t>(waiting), bytes), '\0');
+  const ssize_t peeked = recv(socket, unread.data(), unread.size(), MSG_PEEK | MSG_DONTWAIT);
+  return peeked > 0 && requestArrival(std::string_view(unread.data(), static_cast<std::size_t>(peeked))) ==
+                           RequestArrival::whole;
 }
 
 }  // namespace tessorin::server

@@ -4,8 +4,9 @@
 // whole request. A request sent in chunks never counts as whole here (its end would need
 // the chunks read), nor does one whose header holds more than one length. Lets a
 // connection whose request is all there be served at once even when those still sending
-// have taken every place they may have. A plain function.
+// have taken every place they may have. Plain functions.
 
+#include <cstddef>
 #include <string_view>
 
 namespace tessorin::server {
@@ -13,5 +14,9 @@ namespace tessorin::server {
 enum class RequestArrival { partOfHeader, partOfBody, whole };
 
 RequestArrival requestArrival(std::string_view bytes);
+
+// Whether a whole request waits unread on a connected socket now, looking at no more
+// than bytes of it and taking none.
+bool wholeRequestWaits(int socket, std::size_t bytes);
 
 }  // namespace tessorin::server

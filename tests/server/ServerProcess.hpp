@@ -88,7 +88,7 @@ class ServerProcess {
     return text.str();
   }
 
- private:
+  // Stops it with SIGTERM, as systemd does, and kills it after 10 s.
   void stop() {
     if (!alive()) return;
     kill(process_, SIGTERM);
@@ -100,6 +100,7 @@ class ServerProcess {
     process_ = -1;
   }
 
+ private:
   pid_t process_ = -1;
   int port_ = 0;
   int exitStatus_ = 0;

@@ -5,6 +5,7 @@
 // registration limit counts the client nginx forwards on its socket, and no one else's
 // word.
 
+#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <thread>
@@ -125,6 +126,51 @@ TEST(SendingCapTest, ConnectionsStillSendingPastTheCapAreRefusedAndWholeRequests
   ASSERT_TRUE(split.send("{}"));
   ASSERT_TRUE(split.peerSpoke(2000ms));
   EXPECT_EQ(testing::statusLine(split.response()), "HTTP/1.1 201 Created");
+}
+
+TEST(SendingCapTest, ConnectionsRefusedPastTheCapGiveBackTheirAddressesPlaces) {
+  TESSORIN_REQUIRE_POSTGRES();
+  // Eight threads, four of them for connections still sending; two connections an address.
+  Deployment deployment(false, [](server::ServerOptions& options) {
+    options.threads = 8;
+    options.connectionsPerAddress = 2;
+  });
+  // Twice as many senders as there are places: once four are refused, the other four
+  // hold every place, whichever order the server took them in.
+  std::vector<std::unique_ptr<LoopbackConnection>> senders;
+  for (int i = 0; i < 8; ++i) {
+    const std::string from = "127.0.3." + std::to_string(i + 1);
+    senders.push_back(std::make_unique<LoopbackConnection>(deployment.port(), false, from.c_str()));
+    ASSERT_TRUE(senders.back()->send("GET /v1/records?type=Repo"));
+  }
+  std::size_t refusedSenders = 0;
+  for (const auto until = std::chrono::steady_clock::now() + 5s;
+       refusedSenders < 4 && std::chrono::steady_clock::now() < until; std::this_thread::sleep_for(10ms)) {
+    refusedSenders = std::count_if(senders.begin(), senders.end(), [](auto& sender) { return sender->peerSpoke(0ms); });
+  }
+  ASSERT_EQ(refusedSenders, 4u) << "the places of those still sending were not all held";
+  // One after another from one address, each waiting past the cap for what never comes
+  // whole: were their places kept, the third would be refused as one too many from it.
+  const char* unfinished[] = {"", "GET /v1/rec", "POST /v1/authors HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\n"};
+  for (int round = 0; round < 3; ++round) {
+    for (const char* part : unfinished) {
+      SCOPED_TRACE(std::string("sent \"") + part + "\"");
+      LoopbackConnection client(deployment.port(), false, "127.0.9.1");
+      if (*part != '\0') {
+        ASSERT_TRUE(client.send(part));
+      }
+      // Far longer than the moment it is given, far shorter than the request deadline
+      // (10 s) for which a place among those still sending would hold it.
+      ASSERT_TRUE(client.peerSpoke(5000ms)) << "not refused";
+      const std::string answer = client.response();
+      EXPECT_EQ(testing::statusLine(answer), "HTTP/1.1 429 Too Many Requests");
+      EXPECT_NE(answer.find("busy"), std::string::npos) << answer;
+      // Closed by the server after its answer.
+      EXPECT_EQ(client.response(), "");
+    }
+  }
+  EXPECT_EQ(testing::statusLine(deployment.answerWithin(std::string(flagPage) + "\r\n", 5000ms, "127.0.9.1")),
+            "HTTP/1.1 200 OK");
 }
 
 TEST(WholeRequestTest, CountsARequestWholeOnlyWithItsHeaderAndAllOfItsBody) {

@@ -15,6 +15,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <sstream>
 #include <sys/resource.h>
 #include <thread>
 
@@ -317,6 +318,75 @@ TEST_F(ServerMemoryTest, SavesThatCannotBeAllocatedEndOnlyThemselves) {
     EXPECT_EQ(saveReportsAtOnce(*server, token, 1), std::vector<std::string>{"HTTP/1.1 201 Created"})
         << "not stored once memory was there again:\n" << server->errors();
   }
+}
+
+// Each line of the log that tells of a closed connection, by its text without the count,
+// and the connections they count together (a line without a count stands for one).
+std::map<std::string, std::pair<int, long long>> closedConnectionLines(const std::string& log) {
+  std::map<std::string, std::pair<int, long long>> lines;
+  std::istringstream in(log);
+  for (std::string line; std::getline(in, line);) {
+    if (line.find("a connection was closed") == std::string::npos) continue;
+    const std::size_t count = line.rfind(" (");
+    const bool counted = count != std::string::npos && line.find(" times in ", count) != std::string::npos;
+    auto& [written, connections] = lines[counted ? line.substr(0, count) : line];
+    ++written;
+    connections += counted ? std::stoll(line.substr(count + 2)) : 1;
+  }
+  return lines;
+}
+
+TEST_F(ServerMemoryTest, RunningOutOfMemoryIsLoggedOnceASecondWithACount) {
+  // Started with room for little more than it holds once it listens, so that the first
+  // requests at once take all there is and every one after them finds none.
+  unsigned long long atStart = 0;
+  {
+    auto roomy = startServer();
+    atStart = addressSpaceBytes(roomy->pid());
+  }
+  ASSERT_GT(atStart, 0u);
+  auto server = startServer(atStart + (1ull << 20));
+  constexpr int clients = 64;
+  constexpr auto asking = 4s;
+  std::atomic<int> unanswered{0};
+  const auto started = std::chrono::steady_clock::now();
+  std::vector<std::thread> asked;
+  for (int c = 0; c < clients; ++c) {
+    asked.emplace_back([&, c] {
+      const std::string from = "127.0.30." + std::to_string(c + 1);
+      while (std::chrono::steady_clock::now() - started < asking) {
+        try {
+          LoopbackConnection client(server->port(), false, from.c_str());
+          if (!client.send("GET /v1/records?type=ReportFlag&limit=1 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") ||
+              client.response().empty()) {
+            ++unanswered;
+          }
+        } catch (const std::runtime_error&) {
+          ++unanswered;
+        }
+      }
+    });
+  }
+  for (std::thread& client : asked) client.join();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  ASSERT_TRUE(server->alive()) << "the server ended, wait status " << server->exitStatus() << ":\n" << server->errors();
+  // Ended as systemd ends it, so that what is only counted yet is written.
+  server->stop();
+  RecordProperty("unanswered", unanswered.load());
+  ASSERT_GE(unanswered.load(), 100) << "memory did not run out for many requests";
+  const auto lines = closedConnectionLines(server->errors());
+  ASSERT_FALSE(lines.empty()) << server->errors();
+  long long counted = 0;
+  for (const auto& [text, tally] : lines) {
+    const auto& [written, connections] = tally;
+    RecordProperty("lines " + text, written);
+    RecordProperty("connections " + text, std::to_string(connections));
+    // One at once, one a second after it, and the rest at the end.
+    EXPECT_LE(written, static_cast<int>(seconds) + 2) << text;
+    counted += connections;
+  }
+  // Each connection closed for want of memory is counted, though not written alone.
+  EXPECT_GE(counted, unanswered.load());
 }
 
 }  // namespace
