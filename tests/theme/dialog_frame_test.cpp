@@ -1,7 +1,8 @@
 // The one dialog frame, in real Qt Quick windows with the house's style: buttons stand in
-// one order whatever order a view writes them in, Return presses the default button and
-// Escape closes (of two frames open one over the other, only the top one), and in the
-// smallest window (900 × 640) a question with a very long message, or a sheet with very
+// one order whatever order a view writes them in, Return presses the default button (from a
+// field in the frame too, while a field on the page keeps it from the page) and Escape
+// closes (of two frames open one over the other, only the top one), and in the smallest
+// window (900 × 640) a question with a very long message, or a sheet with very
 // tall content, keeps every button whole in view while its body scrolls.
 
 #include <QElapsedTimer>
@@ -236,6 +237,39 @@ TEST(DialogFrame, ReturnDoesNotReachAFrameUnderOneWithoutADefaultButton) {
   StackedFrames frames(false);
   EXPECT_EQ(frames.pressing(Qt::Key_Return), "");
   EXPECT_EQ(frames.pressing(Qt::Key_Enter), "");
+}
+
+// A field on the page keeps Return from the page's own shortcut; a field in a sheet leaves
+// it to the sheet's default button, as in any desktop dialog.
+TEST(DialogFrame, ReturnInAFieldOfASheetPressesItsDefaultButtonAndInAFieldOfThePageIsTheFields) {
+  Window window(QStringLiteral(R"(
+    Shortcut { sequences: ["Return", "Enter"]; onActivated: scene.pressed = "page" }
+    TextField { objectName: "pageField"; onAccepted: scene.pressed = "pageField" }
+    PageSheet {
+        objectName: "sheet"
+        shown: scene.dismissals === 0 && scene.pressed === "pageField"
+        onDismissed: scene.dismissals += 1
+        content: Component {
+            TextField {
+                objectName: "sheetField"
+                readonly property string heading: "Name"
+                property list<Item> buttons: [
+                    Button { objectName: "sheetCancel"; text: "Cancel"; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole },
+                    Button { objectName: "sheetGo"; text: "Go"; highlighted: true; onClicked: scene.pressed = "sheetGo" }
+                ]
+            }
+        }
+    })"));
+  QQuickItem* pageField = window.named(QStringLiteral("pageField"));
+  ASSERT_NE(pageField, nullptr);
+  pageField->forceActiveFocus();
+  window.press(Qt::Key_Return);
+  EXPECT_EQ(window.scene("pressed").toString(), "pageField") << "Return in a field on the page";
+
+  ASSERT_TRUE(turnLoopUntil([&] { return window.named(QStringLiteral("sheetField")) && window.named(QStringLiteral("sheetGo"))->isVisible(); }));
+  window.named(QStringLiteral("sheetField"))->forceActiveFocus();
+  window.press(Qt::Key_Return);
+  EXPECT_EQ(window.scene("pressed").toString(), "sheetGo") << "Return in a field of a sheet";
 }
 
 // Taller than the window by far: a question with a long message, and a sheet whose content

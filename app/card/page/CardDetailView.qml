@@ -211,6 +211,8 @@ Item {
     }
 
     // Return starts the check (or confirms at the decision), never while a question is open.
+    // A control that chooses or opens something, and a field or a picker, keeps Return for
+    // itself while it has the focus (ReturnKey); an ordinary button leaves it to this.
     Shortcut {
         sequences: ["Return", "Enter"]
         enabled: !page.anyDialogOpen && !exFATSheet.visible && stagePanel.item !== null

@@ -31,6 +31,8 @@ Panel {
         objectName: "storeCardHeader"
         Layout.fillWidth: true
         onClicked: root.toggled()
+        // Return opens or closes the card it has the focus on, as Space does.
+        ReturnKey.use: ReturnKey.Press
 
         contentItem: RowLayout {
             spacing: 14
