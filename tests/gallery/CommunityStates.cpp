@@ -141,6 +141,14 @@ QVariantMap panel(CardSession* session, GalleryCommunity* community, const char*
           {QStringLiteral("storeName"), QString::fromUtf8(store)}};
 }
 
+// A store reached with Tab: its header wears the focus ring, inside the store's card.
+GalleryState focusedStoreCard() {
+  GalleryState state = screenState("store-card-focused", 760, [](GalleryWorld&) { return screen(marketplace()); },
+                                   {{QStringLiteral("storeCardHeader"), QStringLiteral("visualFocus"), true}});
+  state.keyboardFocus = QStringLiteral("storeCardHeader");
+  return state;
+}
+
 const bool registered = addGalleryStates({
     screenState("unavailable", 600, [](GalleryWorld&) { return screen(GalleryCommunity::unavailable()); },
                 {shown("communityUnavailable", true), shown("storeList", false), shown("refreshButton", true),
@@ -163,6 +171,7 @@ const bool registered = addGalleryStates({
     screenState("list-closed", 760, [](GalleryWorld&) { return screen(marketplace()); },
                 {shown("storeList", true), shown("communityEmpty", false), tile(0, "5"), tile(1, "2"), tile(2, "3"),
                  {QStringLiteral("storeList"), QStringLiteral("count"), 4}}),
+    focusedStoreCard(),
     screenState("one-store-on-two-platforms", 600, [](GalleryWorld&) { return screen(oneStoreOnTwoPlatforms()); },
                 {tile(0, "10"), tile(1, "4"), tile(2, "1"), {QStringLiteral("storeList"), QStringLiteral("count"), 2},
                  text("storeChip0", "Fake: 4"), shown("communityEmpty", false)}),

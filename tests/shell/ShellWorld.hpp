@@ -23,8 +23,11 @@ struct QuitWorld {
   int quits = 0;
   AppDelegate delegate{[this] { ++quits; }};
 
-  explicit QuitWorld(std::vector<CardDevice> devices, CardEraseJob::Erase erase = {}) {
-    AppModel::Sources sources{[devices](bool) { return devices; }, [] { return std::set<std::string>{}; }, false,
+  explicit QuitWorld(std::vector<CardDevice> devices, CardEraseJob::Erase erase = {})
+      : QuitWorld(std::make_shared<std::vector<CardDevice>>(std::move(devices)), std::move(erase)) {}
+  // Over the cards plugged in at each scan: a test plugs and pulls, then rescans.
+  QuitWorld(std::shared_ptr<std::vector<CardDevice>> plugged, CardEraseJob::Erase erase) {
+    AppModel::Sources sources{[plugged](bool) { return *plugged; }, [] { return std::set<std::string>{}; }, false,
                               std::move(erase), {}};
     model = std::make_unique<AppModel>(files.settings, QUrl::fromLocalFile(files.folder.filePath("History.json")),
                                        smallCardEnvironment(), sources);

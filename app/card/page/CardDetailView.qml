@@ -215,7 +215,9 @@ Item {
     // itself while it has the focus (ReturnKey); an ordinary button leaves it to this.
     Shortcut {
         sequences: ["Return", "Enter"]
-        enabled: !page.anyDialogOpen && !exFATSheet.visible && stagePanel.item !== null
+        // Not while another page stands over this one (Community, History): the card is not
+        // what the user is looking at then.
+        enabled: root.visible && !page.anyDialogOpen && !exFATSheet.visible && stagePanel.item !== null
                  && stagePanel.item.defaultAction !== undefined
         onActivated: stagePanel.item.defaultAction()
     }

@@ -5,7 +5,7 @@ import Tessorin.Card
 
 // The shared Stop button of the progress and reinsertion panels: it stops the session's
 // check. Escape stops too while the button is shown and enabled and no popup of the window
-// is open (the key is the popup's then); after a minute of an advanced test it first asks,
+// is open (the key is the popup's then; a tooltip it puts away and stops); after a minute of an advanced test it first asks,
 // with Keep Testing as the default answer.
 Button {
     id: root

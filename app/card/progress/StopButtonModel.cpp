@@ -52,9 +52,12 @@ void StopButtonModel::followStage() {
     advancedSince_ = {};
     return;
   }
-  const QDateTime phaseStarted = session_->full().phaseStarted;
-  if (!advancedSince_.isValid()) advancedSince_ = card_silence::now();
-  if (phaseStarted.isValid() && phaseStarted < advancedSince_) advancedSince_ = phaseStarted;
+  const QDateTime testStarted = session_->full().testStarted;
+  if (testStarted.isValid()) {
+    advancedSince_ = testStarted;
+  } else if (!advancedSince_.isValid()) {
+    advancedSince_ = card_silence::now();
+  }
 }
 
 double StopButtonModel::advancedSeconds() const {
@@ -75,11 +78,15 @@ bool StopButtonModel::takenByPopup(QQuickItem* item) {
     if (!layer->inherits("QQuickOverlay")) continue;
     for (QQuickItem* shown : layer->childItems()) {
       if (!shown->isVisible()) continue;
-      taken = true;
-      // Qt lets a window's shortcuts past a tooltip, so the tooltip never hears the key
-      // that would close it.
+      // A tooltip shows because the pointer rests on a control, often the Start button
+      // just clicked; no one answers it. Qt lets a window's shortcuts past it, so it never
+      // hears the key: the key puts it away and stops as well.
       QObject* popup = shown->parent();
-      if (popup != nullptr && popup->inherits("QQuickToolTip")) QMetaObject::invokeMethod(popup, "close");
+      if (popup != nullptr && popup->inherits("QQuickToolTip")) {
+        QMetaObject::invokeMethod(popup, "close");
+        continue;
+      }
+      taken = true;
     }
   }
   return taken;

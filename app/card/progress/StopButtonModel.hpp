@@ -3,12 +3,14 @@
 // stops at once; Escape, which is pressed as often to close a menu or a popup that has
 // already gone, first asks before it throws away an advanced test that has run for more
 // than a minute, as quitting does. A key press is never taken for Stop while a popup of the
-// window (a menu, a tooltip, a sheet, a dialog) is open: that key is the popup's.
+// window that a user answers (a menu, a sheet, a dialog) is open: that key is the popup's.
+// A tooltip answers nothing: the key puts it away and stops.
 //
-// How long the advanced test has run is counted from the first moment this presenter sees
-// the session in it (writing, waiting for the card to come back, reading back), or from the
-// start of the phase under way when that is earlier; the time is read through the progress
-// displays' clock (CardSilence). Main thread.
+// How long the advanced test has run is counted from the session's start of it (through
+// the wait for the card to come back and the read-back), never from the quick check's; a
+// session put in the advanced test without one running counts from the first moment this
+// presenter sees it there. The time is read through the progress displays' clock
+// (CardSilence). Main thread.
 
 #include <QDateTime>
 #include <QObject>
@@ -51,7 +53,7 @@ class StopButtonModel : public QObject {
   // The question's text as it stands now.
   Q_INVOKABLE QString question() const;
   // Whether a popup open in the item's window takes the key; an open tooltip is closed,
-  // as the key would have closed it.
+  // as the key would have closed it, and takes nothing.
   Q_INVOKABLE static bool takenByPopup(QQuickItem* item);
 
  Q_SIGNALS:

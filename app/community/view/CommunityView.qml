@@ -83,6 +83,7 @@ Item {
         boundsBehavior: Flickable.StopAtBounds
         ScrollBar.vertical: ScrollBar {}
         FocusInView.enabled: true
+        FocusKeeper.enabled: true
 
         readonly property real columnWidth: Math.min(880, list.width) - 56
 

@@ -8,7 +8,8 @@ import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of 
 // One store on one platform: a header that names the store, its platform and countries
 // and counts its fakes and genuine cards, and, while open, one row per report, newest
 // first. The card is tinted red when the store sold fakes. Opening and closing follow
-// the screen's spring; whether the card is open is the screen's.
+// the screen's spring; whether the card is open is the screen's. The header is a Tab stop
+// with the focus ring; Space, Return and Enter open and close the card as a click does.
 Panel {
     id: root
 
@@ -30,9 +31,18 @@ Panel {
         id: header
         objectName: "storeCardHeader"
         Layout.fillWidth: true
+        focusPolicy: Qt.StrongFocus
         onClicked: root.toggled()
         // Return opens or closes the card it has the focus on, as Space does.
         ReturnKey.use: ReturnKey.Press
+
+        Accessible.name: card.store
+        Accessible.checkable: true
+        Accessible.checked: root.expanded
+
+        background: Item {
+            FocusRing { target: header; controlRadius: 10 }
+        }
 
         contentItem: RowLayout {
             spacing: 14

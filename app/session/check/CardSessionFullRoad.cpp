@@ -35,9 +35,13 @@ void CardSession::startAdvancedTest() {
 
 QCoro::Task<> CardSession::runFullTest(fs::path url, std::shared_ptr<SessionTask> task) {
   RunningCoroutine running(this);
+  // Fresh before the stage says so: what follows the stage must not read the start the
+  // quick check left in the figures.
+  FullLive fresh;
+  fresh.testStarted = fresh.phaseStarted;
+  assignAlways(full_, std::move(fresh), &CardSession::fullChanged);
   setStage(Stage::full(Phase::preparing));
   touchProgress();
-  assignAlways(full_, FullLive{}, &CardSession::fullChanged);
 
   FullTest::Options fullOptions = environment_.fullOptions;
   fullOptions.testFolderClaim = testFolderClaim_;

@@ -22,6 +22,9 @@ struct FullLive {
   std::vector<SpeedSample> writeSamples;
   std::vector<SpeedSample> readSamples;
   QDateTime phaseStarted = QDateTime::currentDateTimeUtc();
+  // When the advanced test began (its preparing phase), through the wait for the card to
+  // come back and the read-back; invalid while none runs.
+  QDateTime testStarted;
 };
 
 }  // namespace tessorin

@@ -102,6 +102,7 @@ Item {
             clip: true
             boundsBehavior: Flickable.StopAtBounds
             FocusInView.enabled: true
+            FocusKeeper.enabled: true
             // Shown while there is more to scroll to: a bar as long as the view would say there is.
             ScrollBar.vertical: ScrollBar { policy: rows.contentHeight + rows.topMargin + rows.bottomMargin > rows.height ? ScrollBar.AlwaysOn : ScrollBar.AsNeeded }
 

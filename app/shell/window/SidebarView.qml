@@ -6,7 +6,8 @@ import QtQuick.Layouts
 
 // The sidebar: "Cards & Drives" with one row per card (or the hint while there is none),
 // then "Explore" with Community and History. Clicking a row selects it in the model; a
-// selection made elsewhere moves the highlight.
+// selection made elsewhere moves the highlight. Rows stay as cards come and go beside
+// them, and when the focused row's card goes the focus goes to the nearest row.
 //
 //     SidebarView { model: app.model }
 Rectangle {
@@ -107,17 +108,18 @@ Rectangle {
 
             Repeater {
                 objectName: "cardRows"
-                model: sidebar.sessions
+                model: sidebar.cards
+                FocusKeeper.enabled: true
 
                 Selectable {
                     id: cardItem
                     objectName: "cardRow-" + cardRow.cardId
-                    required property QtObject modelData
+                    required property QtObject session
                     selected: sidebar.selectedCard !== "" && sidebar.selectedCard === cardRow.cardId
                     onClicked: sidebar.selectCard(cardRow.cardId)
                     contentItem: CardRow {
                         id: cardRow
-                        session: cardItem.modelData
+                        session: cardItem.session
                         model: root.model
                     }
                 }

@@ -9,6 +9,7 @@ void SidebarViewModel::setModel(QObject* model) {
   if (next == model_) return;
   if (model_) disconnect(model_, nullptr, this, nullptr);
   model_ = next;
+  cards_.setModel(model_);
   if (model_) {
     connect(model_, &AppModel::sessionsChanged, this, &SidebarViewModel::sessionsChanged);
     connect(model_, &AppModel::selectionChanged, this, &SidebarViewModel::selectionChanged);
@@ -16,13 +17,6 @@ void SidebarViewModel::setModel(QObject* model) {
   Q_EMIT modelChanged();
   Q_EMIT sessionsChanged();
   Q_EMIT selectionChanged();
-}
-
-QVariantList SidebarViewModel::sessions() const {
-  QVariantList list;
-  if (!model_) return list;
-  for (CardSession* session : model_->sessions()) list.append(QVariant::fromValue<QObject*>(session));
-  return list;
 }
 
 QString SidebarViewModel::selectedCard() const {

@@ -1,16 +1,17 @@
 #pragma once
-// SidebarViewModel: the sidebar's lists and selection: the sessions in the model's order,
-// the hint while there are none, the two destinations, and which row is selected, both
+// SidebarViewModel: the sidebar's lists and selection: the card rows in the model's order
+// (a list model whose rows stay as cards come and go beside them), the hint while there
+// are none, the two destinations, and which row is selected, both
 // ways: a click writes the model's selection and a selection made elsewhere moves the
 // highlight. Main thread; the model is held weakly.
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QVariantList>
 #include <QtQml/qqmlregistration.h>
 
 #include "session/AppModel.hpp"
+#include "shell/window/SidebarCardList.hpp"
 
 namespace tessorin {
 
@@ -18,7 +19,7 @@ class SidebarViewModel : public QObject {
   Q_OBJECT
   QML_ELEMENT
   Q_PROPERTY(QObject* model READ model WRITE setModel NOTIFY modelChanged)
-  Q_PROPERTY(QVariantList sessions READ sessions NOTIFY sessionsChanged)
+  Q_PROPERTY(QAbstractItemModel* cards READ cards CONSTANT)
   Q_PROPERTY(bool hasSessions READ hasSessions NOTIFY sessionsChanged)
   // The selected card's id, "" when no card is selected.
   Q_PROPERTY(QString selectedCard READ selectedCard NOTIFY selectionChanged)
@@ -35,7 +36,7 @@ class SidebarViewModel : public QObject {
 
   QObject* model() const { return model_; }
   void setModel(QObject* model);
-  QVariantList sessions() const;
+  QAbstractItemModel* cards() { return &cards_; }
   bool hasSessions() const { return model_ && !model_->sessions().empty(); }
   QString selectedCard() const;
   bool communitySelected() const { return selected(AppModel::Selection::Kind::community); }
@@ -59,6 +60,7 @@ class SidebarViewModel : public QObject {
   bool selected(AppModel::Selection::Kind kind) const;
 
   QPointer<AppModel> model_;
+  SidebarCardList cards_;
 };
 
 }  // namespace tessorin

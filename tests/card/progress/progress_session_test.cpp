@@ -3,6 +3,7 @@
 // harness.
 
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include <QCoreApplication>
@@ -21,6 +22,7 @@
 #include "card/progress/QuickProgressPanelModel.hpp"
 #include "card/progress/ReinsertPanelModel.hpp"
 #include "card/progress/StageTrackModel.hpp"
+#include "card/progress/StopButtonModel.hpp"
 
 namespace tessorin {
 namespace {
@@ -344,6 +346,50 @@ TEST_F(ProgressSessionTest, StopDuringTheAdvancedTestEndsWithAPartialResult) {
   EXPECT_TRUE(watched.session->fullStopped());
   ASSERT_TRUE(watched.session->outcome());
   EXPECT_TRUE(watched.session->outcome()->fullStopped);
+}
+
+// The question Escape asks gives the advanced test's own running time: the quick check
+// before it counts for nothing, and a Stop button first shown for the read-back counts
+// from the advanced test's start, not from the read-back's.
+TEST_F(ProgressSessionTest, TheStopQuestionCountsTheAdvancedTestFromItsOwnStart) {
+  TESSORIN_REQUIRE_VOLUMES();
+  Watched watched({.claimed = 384_MiB, .fileSystem = testing::FileSystemKind::ext4});
+  watched.card->setWriteRate(12_MiB);
+  StopButtonModel stopButton;
+  stopButton.setSession(watched.session.get());
+  QDateTime quickBegan;
+  QDateTime quickLastSeen;
+  QDateTime advancedBegan;
+  QObject::connect(watched.session.get(), &CardSession::stageChanged, [&] {
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const Kind kind = watched.session->stage().kind;
+    if (kind == Kind::quick) {
+      if (!quickBegan.isValid()) quickBegan = now;
+      quickLastSeen = now;
+    }
+    if (kind == Kind::full && !advancedBegan.isValid()) advancedBegan = now;
+  });
+  watched.session->start();
+  ASSERT_TRUE(turnLoopUntil([&] { return watched.session->stage().kind == Kind::full; }, 180s));
+  ASSERT_GT(quickBegan.msecsTo(quickLastSeen), 1000) << "the quick check must take a while for the test to tell";
+
+  const double seconds = stopButton.advancedSeconds();
+  const QDateTime asked = QDateTime::currentDateTimeUtc();
+  std::printf("quick check %.1f s; advanced test so far, as the question gives it: %.1f s\n",
+              quickBegan.msecsTo(quickLastSeen) / 1000.0, seconds);
+  EXPECT_GE(seconds, 0);
+  EXPECT_LE(seconds, quickLastSeen.msecsTo(asked) / 1000.0) << "the quick check was counted too";
+
+  // The rest written at once, the read-back slow enough to be caught.
+  watched.card->setReadDelay(20ms);
+  watched.card->setWriteRate(0);
+  ASSERT_TRUE(turnLoopUntil([&] { return watched.session->stage() == CardSessionStage::full(Phase::verifying); }, 180s));
+  const QDateTime shown = QDateTime::currentDateTimeUtc();
+  StopButtonModel readBackStopButton;
+  readBackStopButton.setSession(watched.session.get());
+  EXPECT_GE(readBackStopButton.advancedSeconds(), advancedBegan.msecsTo(shown) / 1000.0)
+      << "counted from the read-back's start";
+  EXPECT_LE(readBackStopButton.advancedSeconds(), quickLastSeen.msecsTo(QDateTime::currentDateTimeUtc()) / 1000.0);
 }
 
 }  // namespace

@@ -9,7 +9,9 @@
 #include <QQuickWindow>
 #include <QTest>
 #include <QThread>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "CounterfeitCard.hpp"
 #include "ShellWorld.hpp"
@@ -57,7 +59,10 @@ struct CardWindow {
   bool managed = (startWindowManager(), true);
   std::unique_ptr<CounterfeitCard> medium = slowCard();
   CardDevice device = deviceFor(medium->mountPoint(), medium->loopDevice(), 512 * sessionMiB);
-  QuitWorld world{{device}};
+  // The cards each scan finds: plug() and pull() change them and scan as the system's
+  // watch would.
+  std::shared_ptr<std::vector<CardDevice>> plugged = std::make_shared<std::vector<CardDevice>>(1, device);
+  QuitWorld world{plugged, {}};
   CardSession* session = world.model->sessions().front();
   ShownWindow shown{world.model.get(), &world.delegate};
   bool active = false;
@@ -70,6 +75,15 @@ struct CardWindow {
     turnLoopUntil([this] { return shown.named(QStringLiteral("startButton")) != nullptr; }, 10s);
   }
   QQuickWindow* window() const { return shown.window.get(); }
+  // A volume mounted beside the others, at `position` among the cards the scan lists.
+  void plug(const CardDevice& other, std::size_t position) {
+    plugged->insert(plugged->begin() + static_cast<std::ptrdiff_t>(std::min(position, plugged->size())), other);
+    world.model->rescan();
+  }
+  void pull(const std::string& id) {
+    std::erase_if(*plugged, [&id](const CardDevice& card) { return card.id == id; });
+    world.model->rescan();
+  }
   bool isOpen(const QString& name) const {
     QObject* popup = shown.named(name);
     return popup != nullptr && popup->property("opened").toBool();

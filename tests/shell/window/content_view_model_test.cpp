@@ -1,5 +1,8 @@
 #include "shell/window/ContentViewModel.hpp"
 
+#include <QAbstractItemModelTester>
+#include <QPersistentModelIndex>
+#include <QSignalSpy>
 #include <gtest/gtest.h>
 
 #include "SessionFixture.hpp"
@@ -47,6 +50,53 @@ struct Plugged {
   }
 };
 
+QStringList cardIds(QAbstractItemModel* rows) {
+  QStringList ids;
+  for (int row = 0; row < rows->rowCount(); ++row) ids.append(rows->index(row, 0).data(rows->roleNames().key("cardId")).toString());
+  return ids;
+}
+
+// A row that stays is the same row (its delegate, and the keyboard's focus on it, stay):
+// cards coming and going, moving, or their sessions made anew are removals, insertions,
+// moves and changes, never a new list.
+TEST(SidebarCardList, CardsComingGoingAndMovingKeepTheRowsThatStay) {
+  Plugged plugged({card("A"), card("B")});
+  SidebarViewModel sidebar;
+  sidebar.setModel(plugged.model.get());
+  QAbstractItemModel* rows = sidebar.cards();
+  QAbstractItemModelTester tester(rows, QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QSignalSpy resets(rows, &QAbstractItemModel::modelReset);
+  const QPersistentModelIndex b = rows->index(1, 0);
+
+  const std::vector<std::pair<std::vector<std::string>, QStringList>> scans = {
+      {{"C", "A", "B"}, {"C", "A", "B"}},
+      {{"C", "A", "D", "B"}, {"C", "A", "D", "B"}},
+      {{"A", "B"}, {"A", "B"}},
+      {{"B", "A"}, {"B", "A"}},
+      {{"B"}, {"B"}},
+  };
+  for (const auto& [ids, shown] : scans) {
+    plugged.devices.clear();
+    for (const std::string& id : ids) plugged.devices.push_back(card(id));
+    plugged.model->rescan();
+    EXPECT_EQ(cardIds(rows), shown);
+    ASSERT_TRUE(b.isValid()) << "B's row went";
+    EXPECT_EQ(b.data(rows->roleNames().key("cardId")).toString(), QStringLiteral("B"));
+  }
+  EXPECT_EQ(resets.count(), 0);
+
+  // Pulled and back at rest: a new session in the same row.
+  const CardSession* first = plugged.model->session("B");
+  plugged.devices.clear();
+  plugged.model->rescan();
+  plugged.devices = {card("B")};
+  plugged.model->rescan();
+  ASSERT_NE(plugged.model->session("B"), first);
+  ASSERT_TRUE(b.isValid());
+  EXPECT_EQ(b.data(rows->roleNames().key("session")).value<QObject*>(), plugged.model->session("B"));
+  EXPECT_EQ(resets.count(), 0);
+}
+
 TEST(ContentViewModel, TheSidebarSelectsAndTheDetailAndTitleFollow) {
   Plugged plugged({card("A"), card("B")});
   ContentViewModel content;
@@ -57,7 +107,7 @@ TEST(ContentViewModel, TheSidebarSelectsAndTheDetailAndTitleFollow) {
   EXPECT_EQ(content.detail(), Detail::Card) << "a card is selected at start";
   EXPECT_EQ(content.cardId(), QStringLiteral("B"));
   EXPECT_EQ(sidebar.selectedCard(), QStringLiteral("B"));
-  EXPECT_EQ(sidebar.sessions().size(), 2);
+  EXPECT_EQ(sidebar.cards()->rowCount(), 2);
 
   sidebar.selectCard(QStringLiteral("A"));
   EXPECT_EQ(content.session(), plugged.model->session("A"));

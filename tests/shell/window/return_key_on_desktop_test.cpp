@@ -124,6 +124,13 @@ TEST_P(ReturnOnADestination, ChoosesItAndStartsNothing) {
       << "Return on " << GetParam().row << " did not choose it";
   CardWindow::pause();
   EXPECT_TRUE(desktop.nothingStarted()) << "Return on " << GetParam().row << " started a check";
+
+  // With the focus off the row, Return is not the hidden card page's to take either.
+  desktop.named(GetParam().row)->setFocus(false);
+  ASSERT_FALSE(desktop.named(GetParam().row)->hasActiveFocus());
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  CardWindow::pause();
+  EXPECT_TRUE(desktop.nothingStarted()) << "Return on " << GetParam().row << "'s page started the card's check";
 }
 
 INSTANTIATE_TEST_SUITE_P(Sidebar, ReturnOnADestination,

@@ -2,8 +2,9 @@
 // as a user drives it: the How It Works sheet opened from the toolbar and from the Help
 // menu and closed again, fifty times each, on a card's page and during a check; and
 // Escape pressed while a menu, a tooltip, a sheet or a dialog is open during a check, which
-// closes that and leaves the check running, while Escape alone stops a quick check at once
-// and first asks about an advanced test that has run for over a minute.
+// closes that and leaves the check running, while Escape alone stops a quick check at once,
+// a tooltip showing or not and volumes coming and going, and first asks about an advanced
+// test that has run for over a minute.
 
 #include <QQuickItem>
 #include <QTest>
@@ -118,16 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         named("About dialog", "aboutDialog",
               [](CardWindow& desktop) {
                 return desktop.openMenu(QStringLiteral("applicationMenu")) && desktop.clickAt(QStringLiteral("about"));
-              }),
-        // A tooltip is the one popup Qt lets a window's shortcuts past.
-        OpenPopup{"tooltip",
-                  [](CardWindow& desktop) {
-                    QObject* button = desktop.shown.named(QStringLiteral("howItWorksButton"));
-                    if (button == nullptr) return false;
-                    QTest::mouseMove(desktop.window(), centreOf(button));
-                    return true;
-                  },
-                  [](CardWindow& desktop) { return desktop.tooltipShown(); }}));
+              })));
 
 TEST(EscapeAlone, StopsAQuickCheckAtOnce) {
   TESSORIN_REQUIRE_VOLUMES();
@@ -137,6 +129,52 @@ TEST(EscapeAlone, StopsAQuickCheckAtOnce) {
   QTest::keyClick(desktop.window(), Qt::Key_Escape);
   EXPECT_TRUE(turnLoopUntil([&] { return desktop.session->stage().isAtRest(); }, 60s)) << "Escape did not stop";
   EXPECT_FALSE(desktop.isOpen(QStringLiteral("stopQuestion")));
+}
+
+// Whether the session was told to stop: a key is delivered before keyClick returns, and a
+// quick check on its way may yet finish by itself before it comes to rest.
+bool stopAsked(const CardSession& session) { return session.task() != nullptr && session.task()->isCancelled(); }
+
+// A tooltip is no popup a user answers: it shows because the pointer rests on a control,
+// often the one just clicked, and the Escape that puts it away stops the check too.
+TEST(EscapeAlone, StopsAQuickCheckAtOnceWhileATooltipShowsAndPutsTheTooltipAway) {
+  TESSORIN_REQUIRE_VOLUMES();
+  CardWindow desktop;
+  desktop.startCheck();
+  ASSERT_EQ(desktop.session->stage().kind, CardSessionStage::Kind::quick);
+  QTest::mouseMove(desktop.window(), centreOf(desktop.shown.named(QStringLiteral("howItWorksButton"))));
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.tooltipShown(); }, 5s)) << "no tooltip showed";
+  ASSERT_TRUE(desktop.session->stage().isBusy()) << "the check ended before the key";
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  EXPECT_TRUE(stopAsked(*desktop.session)) << "Escape did not stop";
+  EXPECT_TRUE(turnLoopUntil([&] { return !desktop.tooltipShown(); }, 5s)) << "the tooltip stayed";
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.session->stage().isAtRest(); }, 60s));
+}
+
+// Started with a click, the pointer resting where it clicked, while volumes are mounted and
+// unmounted beside the card and their rows come and go under the keyboard's focus.
+TEST(EscapeAlone, StopsACheckStartedWithAClickWhileVolumesComeAndGo) {
+  TESSORIN_REQUIRE_VOLUMES();
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  auto otherMedium = testing::CounterfeitCard::make({.claimed = 128 * testing::sessionMiB});
+  const CardDevice other =
+      testing::deviceFor(otherMedium->mountPoint(), otherMedium->loopDevice(), 128 * testing::sessionMiB);
+  const QString otherRow = QStringLiteral("cardRow-") + QString::fromStdString(other.id);
+  ASSERT_TRUE(desktop.clickAt(QStringLiteral("startButton")));
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.session->stage().isBusy() && desktop.shown.named(QStringLiteral("stopButton")); }, 60s));
+  for (int round = 0; round < 3; ++round) {
+    desktop.plug(other, round % 2 == 0 ? 0 : 1);
+    ASSERT_TRUE(turnLoopUntil([&] { return desktop.shown.named(otherRow) != nullptr; }, 10s));
+    desktop.pull(other.id);
+    ASSERT_TRUE(turnLoopUntil([&] { return desktop.shown.named(otherRow) == nullptr; }, 10s));
+  }
+  // Long enough for a tooltip of whatever the pointer rests on to show.
+  turnLoopUntil([&] { return desktop.tooltipShown(); }, 1500ms);
+  ASSERT_TRUE(desktop.session->stage().isBusy()) << "the check ended before the key";
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  EXPECT_TRUE(stopAsked(*desktop.session)) << "the first Escape did not stop";
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.session->stage().isAtRest(); }, 60s));
 }
 
 // The progress displays' clock set past the first minute of an advanced test.
