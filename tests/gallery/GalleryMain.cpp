@@ -3,7 +3,7 @@
 // a named object does not hold, or when Qt Quick does not render with OpenGL (the software
 // fallback silently drops the glows and gradients of Qt5Compat's effects).
 //
-// Usage: tessorin_gallery <output folder> [state filter]. Run it under xvfb-run; it sets
+// Usage: tessorin_gallery <output folder> [state filter]. Run it under tests/support/with-xvfb; it sets
 // its own platform (xcb) and a private runtime folder.
 //
 // With --software in place of the filter it renders a handful of key states (a card's

@@ -47,6 +47,15 @@ inline QPoint centreOf(QObject* object) {
   return item ? item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint() : QPoint(-1, -1);
 }
 
+// The focus ring drawn inside `item` (the shared controls' FocusRing), or null.
+inline QQuickItem* ringOf(QQuickItem* item) {
+  for (QQuickItem* child : item->childItems()) {
+    if (child->objectName() == QLatin1String("focusRing")) return child;
+    if (QQuickItem* found = ringOf(child)) return found;
+  }
+  return nullptr;
+}
+
 // A card slow enough that its check runs for the whole test.
 inline std::unique_ptr<CounterfeitCard> slowCard() {
   return CounterfeitCard::make({.claimed = 512 * sessionMiB, .writeBytesPerSecond = 30 * sessionMiB});

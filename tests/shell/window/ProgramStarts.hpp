@@ -1,6 +1,6 @@
 #pragma once
 // The built program started as a user would, on the X server the test runs under
-// (xvfb-run), in a home of its own: its environment, its window found, a wait for what it
+// (with-xvfb), in a home of its own: its environment, its window found, a wait for what it
 // is to do.
 
 #include <QDir>

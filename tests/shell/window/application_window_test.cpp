@@ -1,4 +1,4 @@
-// The built program on an X server (run under xvfb-run), with a loop-mounted card and disk
+// The built program on an X server (run under with-xvfb), with a loop-mounted card and disk
 // images shown, in settings and folders of its own: its window comes up without a single
 // QML warning, a picture of it is saved into the build folder, a second start hands over
 // to the first and raises its window over another one, and SIGTERM ends it, also with a
@@ -47,7 +47,7 @@ TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
   const QString binary = qEnvironmentVariable("TESSORIN_BINARY");
   const QString picture = qEnvironmentVariable("TESSORIN_SCREENSHOT");
   ASSERT_FALSE(binary.isEmpty());
-  ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under xvfb-run";
+  ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under tests/support/with-xvfb";
 
   QTemporaryDir home;
   const QProcessEnvironment environment = environmentIn(home);
@@ -117,7 +117,7 @@ TEST(Application, ItsWindowComesUpCleanlyASecondStartRaisesItAndSigtermEndsIt) {
 TEST(Application, StartsAndEndsOnSigtermWithAFifoInPlaceOfAFileItReads) {
   const QString binary = qEnvironmentVariable("TESSORIN_BINARY");
   ASSERT_FALSE(binary.isEmpty());
-  ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under xvfb-run";
+  ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under tests/support/with-xvfb";
   for (const char* fifo : {"config/Tessorin/Tessorin.conf", "config/Tessorin.conf", "config/kdeglobals",
                            "config/dconf/user", "data/Tessorin/Tessorin/Community.sqlite"}) {
     SCOPED_TRACE(fifo);

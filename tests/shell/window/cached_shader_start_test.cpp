@@ -1,5 +1,5 @@
 // The built program and the gallery, each started three times in a home of its own on an
-// X server (run under xvfb-run), over the shaders Qt's effects build and keep in the
+// X server (run under with-xvfb), over the shaders Qt's effects build and keep in the
 // user's cache. After the first start one of them is cut short, as a run killed while
 // writing it leaves it: the next start builds it anew, and neither it nor the start after
 // it shows Qt's "Failed to deserialize" (which, left alone, came back at every start).
@@ -106,7 +106,7 @@ class CachedShaders : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(qEnvironmentVariable("TESSORIN_BINARY").isEmpty());
     ASSERT_FALSE(qEnvironmentVariable("TESSORIN_GALLERY").isEmpty());
-    ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under xvfb-run";
+    ASSERT_FALSE(qEnvironmentVariable("DISPLAY").isEmpty()) << "run under tests/support/with-xvfb";
   }
 
   QTemporaryDir home;

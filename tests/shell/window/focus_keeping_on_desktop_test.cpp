@@ -20,16 +20,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::CardWindow;
+using testing::ringOf;
 using testing::CounterfeitCard;
 using testing::turnLoopUntil;
-
-QQuickItem* ringIn(QQuickItem* item) {
-  for (QQuickItem* child : item->childItems()) {
-    if (child->objectName() == QLatin1String("focusRing")) return child;
-    if (QQuickItem* found = ringIn(child)) return found;
-  }
-  return nullptr;
-}
 
 QString focusedName(const CardWindow& desktop) {
   QQuickItem* focused = desktop.window()->activeFocusItem();
@@ -42,7 +35,7 @@ QString focusedName(const CardWindow& desktop) {
 bool focusShownOn(const CardWindow& desktop, const QString& name) {
   QQuickItem* focused = desktop.window()->activeFocusItem();
   if (focused == nullptr || focused->objectName() != name || !focused->property("visualFocus").toBool()) return false;
-  QQuickItem* ring = ringIn(focused);
+  QQuickItem* ring = ringOf(focused);
   return ring != nullptr && ring->isVisible();
 }
 

@@ -23,17 +23,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::CardWindow;
+using testing::ringOf;
 using testing::centreOf;
 using testing::turnLoopUntil;
 using testing::writeHalfway;
-
-QQuickItem* ringOf(QQuickItem* item) {
-  for (QQuickItem* child : item->childItems()) {
-    if (child->objectName() == QLatin1String("focusRing")) return child;
-    if (QQuickItem* found = ringOf(child)) return found;
-  }
-  return nullptr;
-}
 
 // The nearest item around `item` that clips what it shows (a scrolling area, the sidebar).
 QQuickItem* clipAround(QQuickItem* item) {

@@ -1,7 +1,7 @@
 // The software rasteriser's thread count is the application's own: its window draws with
 // two llvmpipe threads, and a program it starts does not inherit LP_NUM_THREADS, unless
 // the user set it. Mesa reads the variable once per process, so each case is a process
-// of its own: this program started again with --show-window, on the X server of xvfb-run.
+// of its own: this program started again with --show-window, on the X server of with-xvfb.
 
 #include <QCoreApplication>
 #include <QDir>
