@@ -164,12 +164,16 @@ TEST(ReturnOnTheDesktop, InTheBrandPickerAndTheBrandsNameFieldKeepsToThemAndStar
   // The picker still answers its own keys: Space opens its list, and Return in the list
   // chooses from it.
   QObject* list = picker->property("popup").value<QObject*>();
+  // The pointer out of the way of the list: resting on one of its rows it would highlight
+  // that row, and Return would choose it in place of the brand already chosen.
+  QTest::mouseMove(desktop.window(), QPoint(1, 1));
   QTest::keyClick(desktop.window(), Qt::Key_Space);
   ASSERT_TRUE(turnLoopUntil([&] { return list->property("opened").toBool(); }, 5s)) << "Space did not open the list";
   QTest::keyClick(desktop.window(), Qt::Key_Return);
   EXPECT_TRUE(turnLoopUntil([&] { return !list->property("visible").toBool(); }, 5s)) << "Return did not close the list";
   CardWindow::pause();
   EXPECT_TRUE(desktop.nothingStarted()) << "Return in the brand list started a check";
+  ASSERT_EQ(desktop.firstSession()->claimedBrand(), Brand(Brand::other)) << "Return in the list chose another brand";
 
   // Typing the brand's name and Return: the name is kept, nothing starts.
   ASSERT_TRUE(turnLoopUntil([&] { return desktop.named(QStringLiteral("brandNameField")) != nullptr; }, 5s));
