@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "tessorin/pattern/SectorTally.hpp"
+#include "../../../engine/src/pattern/PatternWorker.hpp"
 
 namespace tessorin {
 namespace {
@@ -168,6 +169,42 @@ TEST(SectorTally, AWrapDistanceIsTheCardsWhereARunOfSectorsShowsIt) {
   EXPECT_EQ(tally.misplaced, 111);
   EXPECT_EQ(tally.smallestWrapDistance, 20 * MiB);
   EXPECT_EQ(tally.smallestWrapRunDistance, 700 * MiB);
+}
+
+// Read back from where a host let go of its copy, a 32 MiB wrap fake returns what was
+// written several wraps on: runs that show six and five wraps leave the wrap itself as
+// their divisor, and the start of the second run's content as the lowest they showed; a
+// copied block at another distance, too short for a run, changes neither.
+TEST(SectorTally, WrapRunsKeepTheDivisorOfTheirDistancesAndTheLowestContentTheyShowed) {
+  const TestPattern pattern(12);
+  constexpr std::uint64_t MiB = 1 << 20;
+  constexpr std::uint64_t wrap = 32 * MiB;
+  const std::uint64_t base = 40 * MiB;
+  const std::pair<int, std::uint64_t> stretches[] = {{40, 6 * wrap}, {8, 100 * MiB}, {40, 5 * wrap}};
+  std::vector<unsigned char> buffer;
+  std::uint64_t position = base;
+  for (const auto& [count, distance] : stretches) {
+    for (int k = 0; k < count; ++k, position += 512) {
+      const Sector sector = filled(pattern, position + distance);
+      buffer.insert(buffer.end(), sector.begin(), sector.end());
+    }
+  }
+  SectorTally tally;
+  pattern.verify(buffer.data(), buffer.size(), base, tally);
+  EXPECT_EQ(tally.smallestWrapRunDistance, 5 * wrap);
+  EXPECT_EQ(tally.wrapRunDistanceDivisor, wrap);
+  const std::uint64_t secondRunSource = base + 48 * 512 + 5 * wrap;
+  EXPECT_EQ(tally.lowestWrapRunSource, secondRunSource);
+
+  // Tallies of chunks checked apart join as one would have recorded them.
+  SectorTally first;
+  pattern.verify(buffer.data(), 40 * 512, base, first);
+  SectorTally rest;
+  pattern.verify(buffer.data() + 40 * 512, buffer.size() - 40 * 512, base + 40 * 512, rest);
+  EXPECT_EQ(first.wrapRunDistanceDivisor, 6 * wrap);
+  appendTally(first, rest);
+  EXPECT_EQ(first.wrapRunDistanceDivisor, wrap);
+  EXPECT_EQ(first.lowestWrapRunSource, secondRunSource);
 }
 
 TEST(SectorTally, OkAfterFirstBadFollowsRecordingOrder) {

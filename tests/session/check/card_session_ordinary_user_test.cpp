@@ -3,7 +3,9 @@
 // asks for the card to be taken out and put back before it reads back, whatever the
 // user's setting says, and gives no answer from a read-back that skipped it: no verdict,
 // no size, no speed marking, in the outcome and in the history alike. What the card lost
-// all the same, the headline the user reads leads with, as the report card counts it.
+// all the same, the headline the user reads leads with, as the report card counts it;
+// data it returned written for another place, which that cache cannot have served, makes
+// it a fake, with the size that data proves.
 #include "session/check/CardSession.hpp"
 
 #include <fcntl.h>
@@ -19,6 +21,7 @@
 #include "CounterfeitCard.hpp"
 #include "OrdinaryUser.hpp"
 #include "results/outcome/OutcomePanelModel.hpp"
+#include "results/outcome/PlainTextSummary.hpp"
 #include "results/outcome/ReportCardPhrases.hpp"
 #include "results/outcome/VerdictHeadlineModel.hpp"
 #include "../SessionFixture.hpp"
@@ -53,11 +56,14 @@ std::string summary(const CheckOutcome& outcome, const History& history, const C
   return line.str();
 }
 
-// What the user reads of the same outcome: the headline's sentence and the report card's
-// data row, each after a tab, since the child's answer is one line.
-std::string wording(const CheckOutcome& outcome) {
+// What the user reads of the same outcome: the headline's sentence, the report card's
+// data row and the summary the user shares, its lines joined by " | ", each after a tab,
+// since the child's answer is one line.
+std::string wording(const CheckOutcome& outcome, const CardSession& session) {
   const QString headline = VerdictHeadlineModel::explanationOf(OutcomePanelModel::headlineOf(outcome));
-  return ('\t' + headline + '\t' + ReportCardPhrases::dataPhrase(outcome).text).toStdString();
+  const QString shared =
+      PlainTextSummary::make(outcome, session.device(), std::nullopt, session.isUSBDrive()).replace('\n', " | ");
+  return ('\t' + headline + '\t' + ReportCardPhrases::dataPhrase(outcome).text + '\t' + shared).toStdString();
 }
 
 // The host lets go of part of its copy of the card on its own, as it does under memory
@@ -85,6 +91,9 @@ struct UserCheckCase {
   // What the headline says of the loss after its figure, where the card certainly lost
   // some; the figure is the report card's.
   const char* lossTold = nullptr;
+  // The headline, and lines the shared summary holds, where they are told in full.
+  const char* headlineTold = nullptr;
+  std::vector<std::string> summaryLines = {};
 };
 
 void PrintTo(const UserCheckCase& c, std::ostream* out) { *out << c.name; }
@@ -109,14 +118,18 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     CardSession session(device, &world.history, world.settings, testing::smallCardEnvironment());
     session.start();
     // The session looks at the card off the main thread before its check starts: idle
-    // until then. A quick check that judged the card waits for the user's choice, which
-    // nobody here makes.
+    // until then. A quick check that judged the card waits for the user's choice: a busy
+    // host may let go of part of its copy before the probes are read back, and a wrap
+    // fake shows there already. The user goes on to the advanced test.
     const auto waitsOrEnded = [&] {
       const Kind kind = session.stage().kind;
       return kind == Kind::reinsert || kind == Kind::decision || kind == Kind::finished;
     };
     if (!turnLoopUntil(waitsOrEnded, 240s)) return "no end";
-    if (session.stage().kind == Kind::decision) return "no reinsertion wait: the quick check judged the card";
+    if (session.stage().kind == Kind::decision) {
+      session.startAdvancedTest();
+      if (!turnLoopUntil(waitsOrEnded, 240s)) return "no end after the user chose the advanced test";
+    }
     if (session.stage().kind != Kind::reinsert) {
       return "no reinsertion wait: finished " + session.errorMessage().value_or("without an error").toStdString();
     }
@@ -132,7 +145,7 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     }
     if (!turnLoopUntil([&] { return session.stage().isAtRest(); }, 240s)) return "no end after the wait";
     if (!session.outcome()) return "no outcome";
-    return summary(*session.outcome(), world.history, session) + wording(*session.outcome());
+    return summary(*session.outcome(), world.history, session) + wording(*session.outcome(), session);
   }, desktopRecord);
 
   const std::optional<std::string> heard = user.heard();
@@ -153,10 +166,11 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
   const std::string told = user.result();
   RecordProperty("found", told);
   std::istringstream lines(told);
-  std::string found, headline, dataRow;
+  std::string found, headline, dataRow, shared;
   std::getline(lines, found, '\t');
   std::getline(lines, headline, '\t');
   std::getline(lines, dataRow, '\t');
+  std::getline(lines, shared, '\t');
   std::istringstream words(found);
   std::string verdict, size, source, marks, kept, readSpeed, reader;
   words >> verdict >> size >> source >> marks >> kept >> readSpeed >> reader;
@@ -182,6 +196,12 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     const std::string figure = dataRow.substr(0, dataRow.size() - lostSuffix.size());
     EXPECT_EQ(headline.substr(0, headline.find(": ")), figure + ' ' + c.lossTold) << headline;
     EXPECT_NE(headline.find("so the rest isn’t confirmed."), std::string::npos) << headline;
+  }
+  if (c.headlineTold) {
+    EXPECT_EQ(headline, c.headlineTold);
+  }
+  for (const std::string& summaryLine : c.summaryLines) {
+    EXPECT_NE((" | " + shared + " | ").find(" | " + summaryLine + " | "), std::string::npos) << shared;
   }
 }
 
@@ -214,24 +234,28 @@ INSTANTIATE_TEST_SUITE_P(
                       "memory",
                       false,
                       "came back empty"},
-        // What a wrap fake let go of comes back overwritten by what was written a wrap on:
-        // wrong, not empty, and lost by the card all the same. The card stands for a
-        // driver that reserves space without writing it, as the check's options here do:
-        // exfat-fuse's zeros for the quick check's 4 GiB of slots would otherwise wrap
-        // over the file system's structures before anything is tested, and once a busy
-        // host let go of its copy of them, the quick check would find the card refusing
-        // writes and stop for the user's choice.
-        UserCheckCase{"WrapFakeCheckedWithoutRemovingLeadsWithWhatCameBackWrongWhereTheHostLetGoOfPart",
+        // What a wrap fake let go of comes back from the card overwritten by what was
+        // written there last, wraps on: data this computer's copy cannot have served, so
+        // the card is a fake, and since what was written last reached back a whole wrap
+        // below the end, the distance between the wraps is its size. Its speeds, read
+        // from memory, stay unmarked. The card stands for a driver that reserves space
+        // without writing it, as the check's options here do: exfat-fuse's zeros for the
+        // quick check's 4 GiB of slots would otherwise wrap over the file system's
+        // structures before anything is tested, and once a busy host let go of its copy
+        // of them, the quick check would find the card refusing writes.
+        UserCheckCase{"WrapFakeCheckedWithoutRemovingIsFakeWithItsSizeWhereTheHostLetGoOfPart",
                       {.claimed = 4_GiB,
                        .real = 512_MiB,
                        .mode = CounterfeitCard::Mode::wrap,
                        .unwrittenReservations = true},
                       AtTheWait::checkWithoutRemovingAfterTheHostLetGoOfPart,
-                      {"inconclusive"},
-                      std::nullopt,
+                      {"fake"},
+                      512_MiB,
                       "memory",
                       false,
-                      "didn’t come back as written"},
+                      nullptr,
+                      "It holds only about 536\u00A0MB of the 4\u00A0GB it claims; anything saved past that is lost.",
+                      {"Verdict: Fake card", "Really holds: about 536 MB"}},
         UserCheckCase{"GenuineCardTakenOutAndPutBackIsGenuine", {.claimed = 512_MiB}, AtTheWait::reinsert,
                       {"genuine"}, std::nullopt, "card", true}),
     [](const auto& info) { return std::string(info.param.name); });
