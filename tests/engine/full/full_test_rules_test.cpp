@@ -4,6 +4,8 @@
 
 #include <limits>
 #include <numeric>
+#include <optional>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -186,16 +188,20 @@ TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryGivesNoVerdictNorCapacity
 
 // A wrap-around fake of 512 MiB read back from memory, 4 GiB written in order: the host
 // let go of part of its copy, and that part came back from the card holding what was
-// written there last, `wraps` wraps on, the lowest of it `holdsAtLeast` below the end.
-FullTestResult wrapFromMemory(std::initializer_list<std::uint64_t> wraps, std::uint64_t holdsAtLeast) {
+// written there last, `wraps` wraps on, the lowest of it `holdsAtLeast` below the end;
+// beside it, where given, a run of sectors `strayDistance` from their place.
+FullTestResult wrapFromMemory(std::initializer_list<std::uint64_t> wraps, std::uint64_t holdsAtLeast,
+                              std::optional<std::uint64_t> strayDistance = std::nullopt) {
   constexpr std::uint64_t written = 4 * GiB;
   SectorTally tally;
   tally.ok = static_cast<std::int64_t>((written - GiB) / 512);
   tally.misplaced = static_cast<std::int64_t>(GiB / 512);
   tally.firstBadPosition = GiB;
   tally.lastBadEnd = 2 * GiB;
-  for (const std::uint64_t wrap : wraps) {
-    const std::uint64_t distance = wrap * 512 * MiB;
+  std::vector<std::uint64_t> distances;
+  for (const std::uint64_t wrap : wraps) distances.push_back(wrap * 512 * MiB);
+  if (strayDistance) distances.push_back(*strayDistance);
+  for (const std::uint64_t distance : distances) {
     tally.smallestWrapDistance = std::min(tally.smallestWrapDistance.value_or(distance), distance);
     tally.smallestWrapRunDistance = tally.smallestWrapDistance;
     tally.wrapRunDistanceDivisor = std::gcd(tally.wrapRunDistanceDivisor.value_or(0), distance);
@@ -218,6 +224,12 @@ TEST(FullTestVerdict, WrapReadBackFromMemoryIsAFakeSizedOnlyWhereItsMisplacedDat
        512 * MiB},
       // The card may as well hold 1 GiB, 1.75 GiB or 3.5 GiB.
       {"seven wraps only: a multiple", wrapFromMemory({7}, 500 * MiB), Verdict::fake, std::nullopt},
+      // Their divisor, 1 GiB, is the size of a card that kept only the last 512 MiB as well.
+      {"two and four wraps only: twice the size divides them", wrapFromMemory({2, 4}, 512 * MiB), Verdict::fake,
+       std::nullopt},
+      // No card of 4 MiB, the divisor left, kept the 512 MiB its wraps showed.
+      {"a stray run 300 MiB off beside the wraps", wrapFromMemory({5, 6}, 512 * MiB, 300 * MiB), Verdict::fake,
+       std::nullopt},
       {"one wrap, content from only 200 MiB below the end: perhaps half of it", wrapFromMemory({1}, 200 * MiB),
        Verdict::fake, std::nullopt},
       {"holding more than the distance: no wrap's", wrapFromMemory({1}, 600 * MiB), Verdict::fake, std::nullopt},

@@ -11,7 +11,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cmath>
 #include <sstream>
 #include <string>
 
@@ -37,20 +36,30 @@ using testing::deviceFor;
 using testing::turnLoopUntil;
 using Kind = CardSessionStage::Kind;
 
-// The outcome in one line: verdict, real size in MiB or "-", whether the read-back
-// reached the card, whether any speed marking was met, the verdict the history kept,
-// whether the history kept a read speed, and whether this reader's best read was raised.
-std::string summary(const CheckOutcome& outcome, const History& history, const CardSession& session) {
-  std::ostringstream line;
-  line << outcome.verdict.rawValue() << ' ';
-  if (outcome.realBytes) {
-    line << std::llround(static_cast<double>(*outcome.realBytes) / static_cast<double>(1_MiB));
+void putBytes(std::ostringstream& line, const std::optional<std::uint64_t>& bytes) {
+  if (bytes) {
+    line << *bytes;
   } else {
     line << '-';
   }
+}
+
+// The outcome in one line: verdict, real size in bytes or "-", whether the read-back
+// reached the card, whether any speed marking was met, the verdict and real size the
+// history kept, whether the history kept a read speed, and whether this reader's best
+// read was raised.
+std::string summary(const CheckOutcome& outcome, const History& history, const CardSession& session) {
+  std::ostringstream line;
+  line << outcome.verdict.rawValue() << ' ';
+  putBytes(line, outcome.realBytes);
   line << ((outcome.full && !outcome.full->readBackReachedCard) ? " memory" : " card");
   line << ((outcome.speed && !outcome.speed->met.empty()) ? " marks " : " unmarked ");
-  line << (history.records().empty() ? std::string_view("none") : history.records().front().verdict.rawValue());
+  if (history.records().empty()) {
+    line << "none -";
+  } else {
+    line << history.records().front().verdict.rawValue() << ' ';
+    putBytes(line, history.records().front().realBytes);
+  }
   line << ((!history.records().empty() && history.records().front().readSpeed) ? " read" : " unread");
   line << (session.readerBestRead() ? " reader-raised" : " reader-untouched");
   return line.str();
@@ -85,7 +94,7 @@ struct UserCheckCase {
   CounterfeitCard::Options card;
   AtTheWait atTheWait;
   std::vector<std::string> verdicts;
-  std::optional<std::uint64_t> realBytes;  // within 2 %
+  std::optional<std::uint64_t> realBytes;  // within 2 %, unless sizeExact
   const char* readFrom;
   bool speedMarksAllowed;
   // What the headline says of the loss after its figure, where the card certainly lost
@@ -94,6 +103,8 @@ struct UserCheckCase {
   // The headline, and lines the shared summary holds, where they are told in full.
   const char* headlineTold = nullptr;
   std::vector<std::string> summaryLines = {};
+  // Where the size is proven, not measured: to the byte.
+  bool sizeExact = false;
 };
 
 void PrintTo(const UserCheckCase& c, std::ostream* out) { *out << c.name; }
@@ -172,10 +183,11 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
   std::getline(lines, dataRow, '\t');
   std::getline(lines, shared, '\t');
   std::istringstream words(found);
-  std::string verdict, size, source, marks, kept, readSpeed, reader;
-  words >> verdict >> size >> source >> marks >> kept >> readSpeed >> reader;
+  std::string verdict, size, source, marks, kept, keptSize, readSpeed, reader;
+  words >> verdict >> size >> source >> marks >> kept >> keptSize >> readSpeed >> reader;
   EXPECT_NE(std::find(c.verdicts.begin(), c.verdicts.end(), verdict), c.verdicts.end()) << found;
   EXPECT_EQ(kept, verdict) << "the history keeps another verdict: " << found;
+  EXPECT_EQ(keptSize, size) << "the history keeps another size: " << found;
   EXPECT_EQ(source, c.readFrom) << found;
   // Memory's speed is no card's, and would make this reader look fast to every later check.
   EXPECT_EQ(readSpeed, source == "card" ? "read" : "unread") << found;
@@ -185,8 +197,12 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
   }
   if (c.realBytes) {
     ASSERT_NE(size, "-") << found;
-    const double mib = static_cast<double>(*c.realBytes) / static_cast<double>(1_MiB);
-    EXPECT_NEAR(std::stod(size), mib, 0.02 * mib) << found;
+    if (c.sizeExact) {
+      EXPECT_EQ(size, std::to_string(*c.realBytes)) << found;
+    } else {
+      const auto expected = static_cast<double>(*c.realBytes);
+      EXPECT_NEAR(std::stod(size), expected, 0.02 * expected) << found;
+    }
   } else {
     EXPECT_EQ(size, "-") << found;
   }
@@ -199,6 +215,11 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
   }
   if (c.headlineTold) {
     EXPECT_EQ(headline, c.headlineTold);
+  }
+  if (source == "memory") {
+    // Nor does the summary the user shares time memory as the card.
+    EXPECT_NE(shared.find("· read \u2014"), std::string::npos) << shared;
+    EXPECT_EQ(shared.find("Speed: "), std::string::npos) << shared;
   }
   for (const std::string& summaryLine : c.summaryLines) {
     EXPECT_NE((" | " + shared + " | ").find(" | " + summaryLine + " | "), std::string::npos) << shared;
@@ -255,7 +276,8 @@ INSTANTIATE_TEST_SUITE_P(
                       false,
                       nullptr,
                       "It holds only about 536\u00A0MB of the 4\u00A0GB it claims; anything saved past that is lost.",
-                      {"Verdict: Fake card", "Really holds: about 536 MB"}},
+                      {"Verdict: Fake card", "Really holds: about 536 MB"},
+                      true},
         UserCheckCase{"GenuineCardTakenOutAndPutBackIsGenuine", {.claimed = 512_MiB}, AtTheWait::reinsert,
                       {"genuine"}, std::nullopt, "card", true}),
     [](const auto& info) { return std::string(info.param.name); });
