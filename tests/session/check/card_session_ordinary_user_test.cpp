@@ -8,9 +8,6 @@
 // it a fake, with the size that data proves.
 #include "session/check/CardSession.hpp"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <sstream>
 #include <string>
 
@@ -73,18 +70,6 @@ std::string wording(const CheckOutcome& outcome, const CardSession& session) {
   const QString shared =
       PlainTextSummary::make(outcome, session.device(), std::nullopt, session.isUSBDrive()).replace('\n', " | ");
   return ('\t' + headline + '\t' + ReportCardPhrases::dataPhrase(outcome).text + '\t' + shared).toStdString();
-}
-
-// The host lets go of part of its copy of the card on its own, as it does under memory
-// pressure: that part then reads back from the card, the rest from memory.
-bool hostLetsGoOf(const std::string& device, std::uint64_t offset, std::uint64_t length) {
-  const int descriptor = ::open(device.c_str(), O_RDONLY | O_CLOEXEC);
-  if (descriptor < 0) return false;
-  const bool dropped = ::fsync(descriptor) == 0 &&
-                       ::posix_fadvise(descriptor, static_cast<off_t>(offset), static_cast<off_t>(length),
-                                       POSIX_FADV_DONTNEED) == 0;
-  ::close(descriptor);
-  return dropped;
 }
 
 enum class AtTheWait { reinsert, checkWithoutRemoving, checkWithoutRemovingAfterTheHostLetGoOfPart };
@@ -171,7 +156,7 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
     user.answer("back");
   } else if (c.atTheWait == AtTheWait::checkWithoutRemovingAfterTheHostLetGoOfPart) {
     // Past the real size, short of the end of what was written: lost there, intact after.
-    ASSERT_TRUE(hostLetsGoOf(card->loopDevice(), c.card.real + c.card.real / 4, c.card.real));
+    ASSERT_TRUE(card->letHostGoOf({c.card.real + c.card.real / 4, c.card.real}));
     user.answer("go");
   }
   const std::string told = user.result();
