@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <initializer_list>
+#include <numeric>
 #include <vector>
 
 #include <QUrl>
@@ -20,6 +22,7 @@ namespace {
 
 constexpr std::uint64_t GB = 1'000'000'000;
 constexpr std::uint64_t MB = 1'000'000;
+constexpr std::uint64_t MiB = 1 << 20;
 constexpr double MBps = 1e6;
 
 CardSession* finished(GalleryWorld& world, CardDevice device, FinishedCheckSeam::Results results,
@@ -71,6 +74,42 @@ GalleryState outcomeState(const char* state, int height, std::function<CardSessi
 CardSession* photosAfterQuickCheck(GalleryWorld& world) {
   const ZoneResult measured = zone(45 * MBps, 90 * MBps);
   return finished(world, sdCard(64 * GB, "PHOTOS"), {.quick = quick(64 * GB, 16, 16, measured), .fullStopped = true});
+}
+
+// A wrap fake claiming 4 GB and keeping 512 MiB, its advanced test read back through the
+// computer's copy of it by a user who may not clear that copy. The computer let go of
+// 512 MiB of it from 640 MiB on, which came back from the card holding what was written
+// `wraps` wraps further on, the lowest of it `belowTheEnd` bytes below the end.
+FinishedCheckSeam::Results wrapFakeReadBackFromMemory(std::initializer_list<std::uint64_t> wraps,
+                                                      std::uint64_t belowTheEnd) {
+  constexpr std::uint64_t written = 4'288'544'768;
+  constexpr std::uint64_t letGo = 640 * MiB;
+  constexpr std::uint64_t letGoBytes = 512 * MiB;
+  ZoneResult measured = zone(12 * MBps, 40 * MBps);
+  measured.readBackReachedCard = false;
+  FullTestResult fromMemory = atSpeedsOf(full(written, written), measured);
+  fromMemory.tally = SectorTally();
+  fromMemory.tally.ok = static_cast<std::int64_t>((written - letGoBytes) / 512);
+  fromMemory.tally.misplaced = static_cast<std::int64_t>(letGoBytes / 512);
+  fromMemory.tally.firstBadPosition = letGo;
+  fromMemory.tally.lastBadEnd = letGo + letGoBytes;
+  fromMemory.tally.okAfterFirstBad = static_cast<std::int64_t>((written - letGo - letGoBytes) / 512);
+  for (const std::uint64_t wrap : wraps) {
+    const std::uint64_t distance = wrap * 512 * MiB;
+    SectorTally& tally = fromMemory.tally;
+    tally.smallestWrapRunDistance = std::min(tally.smallestWrapRunDistance.value_or(distance), distance);
+    tally.wrapRunDistanceDivisor = std::gcd(tally.wrapRunDistanceDivisor.value_or(0), distance);
+  }
+  fromMemory.tally.smallestWrapDistance = fromMemory.tally.smallestWrapRunDistance;
+  fromMemory.tally.lowestWrapRunSource = written - belowTheEnd;
+  fromMemory.map = CapacityMap(written);
+  fromMemory.map.markWritten(0, written);
+  fromMemory.map.recordChecked(0, letGo, letGo / 512, 0);
+  fromMemory.map.recordChecked(letGo, letGoBytes, 0, letGoBytes / 512);
+  const std::uint64_t rest = written - letGo - letGoBytes;
+  fromMemory.map.recordChecked(letGo + letGoBytes, rest, rest / 512, 0);
+  fromMemory.readBackReachedCard = false;
+  return {.zone = measured, .full = fromMemory};
 }
 
 Expectation text(const char* objectName, QString value) {
@@ -221,38 +260,37 @@ const bool registered = addGalleryStates({
                        "this computer’s copy instead of the card, so the rest isn’t confirmed."),
                   shown("capacityComparison", false), shown("speedPanel", false),
                   {"mapLegend", "readBackUnconfirmed", true}}),
-    // A wrap fake claiming 4 GB and keeping 512 MB, checked without taking it out by a
+    // A wrap fake claiming 4 GB and keeping 512 MiB, checked without taking it out by a
     // user who cannot clear the computer's copy: the part of it the computer let go came
-    // back from the card, overwritten by what was written a wrap further on.
-    outcomeState("inconclusive-wrap-fake-read-back-from-memory", 1200,
+    // back from the card, overwritten by what was written five and six wraps further on,
+    // the last of it a whole wrap below the end of what was written: that proves the size.
+    outcomeState("fake-wrap-read-back-from-memory", 1200,
                  [](GalleryWorld& world) {
-                   constexpr std::uint64_t written = 3'990 * MB;
-                   constexpr std::uint64_t overwritten = 480'860 * 512;
-                   ZoneResult measured = zone(12 * MBps, 40 * MBps);
-                   measured.readBackReachedCard = false;
-                   FullTestResult fromMemory = atSpeedsOf(full(written, written), measured);
-                   fromMemory.tally = SectorTally();
-                   fromMemory.tally.ok = static_cast<std::int64_t>((written - overwritten) / 512);
-                   fromMemory.tally.misplaced = static_cast<std::int64_t>(overwritten / 512);
-                   fromMemory.tally.firstBadPosition = 0;
-                   fromMemory.tally.lastBadEnd = overwritten;
-                   fromMemory.tally.okAfterFirstBad = fromMemory.tally.ok;
-                   fromMemory.tally.smallestWrapRunDistance = 512ull << 20;
-                   fromMemory.map = CapacityMap(written);
-                   fromMemory.map.markWritten(0, written);
-                   fromMemory.map.recordChecked(0, overwritten, 0, overwritten / 512);
-                   fromMemory.map.recordChecked(overwritten, written - overwritten, (written - overwritten) / 512, 0);
-                   fromMemory.readBackReachedCard = false;
-                   return finished(world, sdCard(4 * GB, "WRAPFAKE"), {.zone = measured, .full = fromMemory});
+                   return finished(world, sdCard(4 * GB, "WRAPFAKE"), wrapFakeReadBackFromMemory({5, 6}, 512 * MiB));
                  },
-                 {text("verdictTitle", "Inconclusive"), text("methodChip", "Advanced test"),
+                 {text("verdictTitle", "Fake card"), text("methodChip", "Confirmed by the advanced test"),
                   text("verdictExplanation",
-                       "246.2\u00A0MB didn’t come back as written: don’t trust this card. What read back intact may "
-                       "have come from this computer’s copy instead of the card, so the rest isn’t confirmed."),
-                  text("reportMeasured3", "246.2\u00A0MB lost or corrupted"),
+                       "It holds only about 536\u00A0MB of the 4\u00A0GB it claims; anything saved past that is lost."),
+                  shown("capacityComparison", true), text("reportMeasured0", "about 536\u00A0MB usable"),
+                  text("outcomeNote0", "This computer kept its own copy of what was written, and Tessorin wasn’t "
+                                       "allowed to clear it, so the card’s read speed wasn’t measured."),
+                  text("reportMeasured3", "lost past the real capacity"),
                   text("problemLabel0", "Overwritten by data meant for elsewhere"),
-                  text("problemAmount0", "246.2\u00A0MB"), shown("capacityComparison", false),
-                  shown("speedPanel", false), {"mapLegend", "readBackUnconfirmed", true}}),
+                  text("problemAmount0", "536.9\u00A0MB"), shown("speedPanel", false),
+                  {"mapLegend", "readBackUnconfirmed", true}}),
+    // The same card where only what was written seven wraps on came back from it: the
+    // card may as well keep any whole fraction of that, so its size stays open.
+    outcomeState("fake-wrap-read-back-from-memory-size-open", 1200,
+                 [](GalleryWorld& world) {
+                   return finished(world, sdCard(4 * GB, "WRAPFAKE"), wrapFakeReadBackFromMemory({7}, 500 * MiB));
+                 },
+                 {text("verdictTitle", "Fake card"), text("verdictExplanation", "It does not hold what it claims."),
+                  text("reportMeasured0", "less than claimed"),
+                  text("outcomeNote0", "This computer kept its own copy of what was written, and Tessorin wasn’t "
+                                       "allowed to clear it, so the card’s real size and read speed weren’t "
+                                       "measured. To learn them, check the card again and take it out and put it "
+                                       "back when asked."),
+                  shown("speedPanel", false)}),
     outcomeState("brand-mismatch", 1200,
                  [](GalleryWorld& world) {
                    CardDevice device = sdCard(64 * GB, "SANDISK");
@@ -300,6 +338,7 @@ const bool registered = addGalleryStates({
                    return finished(world, sdCard(64 * GB, "LINUX", "ext4"), {.quick = spread});
                  },
                  {text("verdictTitle", "Fake card"), text("verdictExplanation", "It does not hold what it claims."),
+                  text("reportMeasured0", "less than claimed"),
                   shown("capacityComparison", true), text("realBarValue", "?"), text("claimedBarValue", "64\u00A0GB")}),
     outcomeState("fake-holds-only-the-zone", 1000,
                  [](GalleryWorld& world) {

@@ -214,6 +214,17 @@ void CounterfeitCard::dropHostCaches() const {
   std::ofstream("/proc/sys/vm/drop_caches") << "2";
 }
 
+bool CounterfeitCard::letHostGoOf(ByteRange deviceRange) const {
+  const int device = ::open(loopDevice().c_str(), O_RDONLY | O_CLOEXEC);
+  if (device < 0) return false;
+  // Only clean copies can be forgotten.
+  const bool forgotten = ::fsync(device) == 0 &&
+                         ::posix_fadvise(device, static_cast<off_t>(deviceRange.offset),
+                                         static_cast<off_t>(deviceRange.length), POSIX_FADV_DONTNEED) == 0;
+  ::close(device);
+  return forgotten;
+}
+
 std::uint64_t CounterfeitCard::bytesWrittenToDevice() const {
   const auto written = deviceBytesWritten(loopDevice());
   if (!written) throw std::runtime_error("no write counter for " + loopDevice());

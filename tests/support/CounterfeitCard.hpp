@@ -120,6 +120,9 @@ class CounterfeitCard {
   // system whose structures a wrap overwrote finds out. The kernel forgets entries and
   // inodes only for every file system at once; that costs the others a few reads.
   void dropHostCaches() const;
+  // The host lets go of its copy of part of the card's device, as it does under memory
+  // pressure on its own: that part then reads back from the card, the rest from memory.
+  bool letHostGoOf(ByteRange deviceRange) const;
 
  private:
   explicit CounterfeitCard(const Options& options);

@@ -56,8 +56,8 @@ constexpr Texts cardTexts = {
                       "the card."),
     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
                       "This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to "
-                      "clear it. Read back now, the check could see that copy instead of the card, so it gives no "
-                      "verdict unless the card is taken out and put back."),
+                      "clear it. Read back now, the check could see that copy instead of the card, so unless the "
+                      "card is taken out and put back, it may still find a fake but can’t call the card genuine."),
     {QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Click Eject Card, or eject it in the file manager."),
      QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Take the card out of the reader."),
      QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Put it back in. Tessorin carries on by itself.")},
@@ -75,8 +75,9 @@ constexpr Texts driveTexts = {
                       "the drive."),
     QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel",
                       "This computer keeps its own copy of what was just written, and Tessorin isn’t allowed to "
-                      "clear it. Read back now, the check could see that copy instead of the drive, so it gives no "
-                      "verdict unless the drive is unplugged and plugged back in."),
+                      "clear it. Read back now, the check could see that copy instead of the drive, so unless the "
+                      "drive is unplugged and plugged back in, it may still find a fake but can’t call the drive "
+                      "genuine."),
     {QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Click Eject Drive, or eject it in the file manager."),
      QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Unplug the drive."),
      QT_TRANSLATE_NOOP("tessorin::ReinsertPanelModel", "Plug it back in. Tessorin carries on by itself.")},

@@ -72,12 +72,7 @@ std::vector<OutcomeNote> OutcomeNotes::make(const CheckOutcome& outcome,
                             "keep them."),
                          QStringLiteral("eye.trianglebadge.exclamationmark"), Palette::red()));
   }
-  if (outcome.readBackMayBeFromMemory()) {
-    notes.push_back(note(tr("This computer kept its own copy of what was written, and Tessorin wasn’t allowed to "
-                            "clear it, so what was read back may have come from that copy instead of the card. "
-                            "Check the card again and take it out and put it back when asked."),
-                         warningSymbol, Palette::amber()));
-  }
+  if (outcome.readBackMayBeFromMemory()) notes.push_back(readBackFromMemory(outcome));
   if (outcome.fullStopped && !outcome.full) {
     notes.push_back(secondaryNote(outcome.quick
                                       ? tr("The advanced test was stopped, so this answer comes from the quick check.")
@@ -107,6 +102,25 @@ std::vector<OutcomeNote> OutcomeNotes::make(const CheckOutcome& outcome,
                          warningSymbol, Palette::amber()));
   }
   return notes;
+}
+
+OutcomeNote OutcomeNotes::readBackFromMemory(const CheckOutcome& outcome) {
+  // That copy holds what was written for each place: data that came back written for
+  // another one came from the card, so a fake stays one, and only what the copy can have
+  // served is left open.
+  if (outcome.verdict == Verdict::fake && outcome.realBytes) {
+    return secondaryNote(tr("This computer kept its own copy of what was written, and Tessorin wasn’t allowed to "
+                            "clear it, so the card’s read speed wasn’t measured."));
+  }
+  if (outcome.verdict == Verdict::fake) {
+    return secondaryNote(tr("This computer kept its own copy of what was written, and Tessorin wasn’t allowed to "
+                            "clear it, so the card’s real size and read speed weren’t measured. To learn them, "
+                            "check the card again and take it out and put it back when asked."));
+  }
+  return note(tr("This computer kept its own copy of what was written, and Tessorin wasn’t allowed to clear it, so "
+                 "what was read back may have come from that copy instead of the card. Check the card again and take "
+                 "it out and put it back when asked."),
+              warningSymbol, Palette::amber());
 }
 
 void OutcomeNotes::addStoppedAccepting(std::vector<OutcomeNote>& notes, std::uint64_t took, WriteRefusal refusal) {

@@ -2,9 +2,9 @@
 // OutcomeNotes: the notes under a finished check's verdict, in their fixed order: the
 // X-ray doubting the card's identity, a test that covered under half of the card, probes
 // that vanished after reading back, a read-back that may have come from this computer's
-// memory instead of the card, an advanced test that was stopped, a quick check the
-// file system ruled out, and a card that stopped accepting data, with whether it turned
-// read-only or loses data. Pure.
+// memory instead of the card (or, for a fake, what that left unmeasured), an advanced
+// test that was stopped, a quick check the file system ruled out, and a card that
+// stopped accepting data, with whether it turned read-only or loses data. Pure.
 
 #include <optional>
 #include <vector>
@@ -36,6 +36,8 @@ class OutcomeNotes {
   // Where the card stopped taking data (after `took` bytes, 0 included), then what that
   // means for the files on it.
   static void addStoppedAccepting(std::vector<OutcomeNote>& notes, std::uint64_t took, WriteRefusal refusal);
+  // What a read-back through this computer's copy of the card leaves open.
+  static OutcomeNote readBackFromMemory(const CheckOutcome& outcome);
 };
 
 }  // namespace tessorin

@@ -80,8 +80,8 @@ struct CheckOutcome {
   // little about the rest of the card.
   bool testedUnderHalf() const;
   // What the deciding test read back may have come from this computer's copy of the card
-  // (it could not be dropped, and the card was not taken out and put back): it proves
-  // nothing of what the card keeps, nor of how fast it reads.
+  // (it could not be dropped, and the card was not taken out and put back): what read
+  // back intact proves nothing of what the card keeps, nor of how fast it reads.
   bool readBackMayBeFromMemory() const;
 };
 

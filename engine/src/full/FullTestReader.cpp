@@ -299,6 +299,8 @@ class Reader {
     tally.misplaced = 0;
     tally.smallestWrapDistance.reset();
     tally.smallestWrapRunDistance.reset();
+    tally.wrapRunDistanceDivisor.reset();
+    tally.lowestWrapRunSource.reset();
     SectorTally::WrapRun run;
     for (std::uint64_t at = 0; at + sectorSize <= chunk.missingFrom; at += sectorSize) {
       const std::uint64_t position = chunk.position + at;
@@ -314,7 +316,7 @@ class Reader {
       --tally.corrupted;
       ++tally.misplaced;
       if (!sourceOffset) continue;
-      tally.noteWrap(position, distance, &run);
+      tally.noteWrap(position, *source, distance, &run);
     }
     return piece;
   }

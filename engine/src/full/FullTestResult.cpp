@@ -85,10 +85,13 @@ std::uint64_t FullTestResult::stopPlace() const {
 }
 
 FullTestResult::Verdict FullTestResult::verdict() const {
-  // The sectors the host still held read back intact wherever they lie, so neither the
-  // share kept past the first bad one nor where keeping stopped is the card's.
-  if (!readBackReachedCard) return Verdict::unconfirmed;
-  if (cardOrderTally().misplaced > 0 || deviceStart.provesWrap() || refusesOnlyPastStop()) return Verdict::fake;
+  const bool wrapped = cardOrderTally().misplaced > 0 || deviceStart.provesWrap();
+  // The host's copy of the card holds at each place what was written for that place, and
+  // the device's start is read past it: data written for another place came from the
+  // card. The sectors the copy still held read back intact wherever they lie, though, so
+  // neither the share kept past the first bad one nor where keeping stopped is the card's.
+  if (!readBackReachedCard) return wrapped ? Verdict::fake : Verdict::unconfirmed;
+  if (wrapped || refusesOnlyPastStop()) return Verdict::fake;
   const std::int64_t bad = tally.badSectors();
   if (bad == 0) {
     if (manifest.writeStop.isIOError()) return Verdict::damaged;
@@ -131,6 +134,7 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
     case Verdict::unconfirmed:
       return std::nullopt;
     case Verdict::fake: {
+      if (!readBackReachedCard) return wrapSizeProvenByMisplacedData();
       // The wrap distance is how far a sector lay on the device from where its content
       // was written for: the card's real size. Where the extent map told no places, it
       // is measured in the test's own byte space (or, found on the device's start, in
@@ -161,6 +165,26 @@ std::optional<std::uint64_t> FullTestResult::realCapacity() const {
       return std::nullopt;
   }
   return std::nullopt;
+}
+
+std::optional<std::uint64_t> FullTestResult::wrapSizeProvenByMisplacedData() const {
+  // The argument below needs positions in the files to be places on the card; where the
+  // extent map told the files' places, they may lie in any order there.
+  if (deviceOrder) return std::nullopt;
+  const std::uint64_t written = manifest.writtenBytes();
+  const auto& divisor = tally.wrapRunDistanceDivisor;
+  const auto& lowestSource = tally.lowestWrapRunSource;
+  if (!divisor || !lowestSource || *lowestSource >= written) return std::nullopt;
+  // A wrap moves each sector by a whole multiple of the real size, but which multiples
+  // show depends on the places the host's copy let go of: only those came back from the
+  // card. So the distances' divisor is a multiple of the real size, perhaps a larger one.
+  // What came back from a place is what was written to it last: nothing written after
+  // that content reached the place again, so the card holds at least what was written
+  // from there to the end. Holding more than half of the divisor, it holds the divisor
+  // itself; holding more than all of it, the distances are no wrap's.
+  const std::uint64_t holdsAtLeast = written - *lowestSource;
+  if (holdsAtLeast > *divisor || holdsAtLeast <= *divisor / 2) return std::nullopt;
+  return std::min(manifest.volumeBytes, *divisor);
 }
 
 }  // namespace tessorin

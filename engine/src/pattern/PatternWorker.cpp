@@ -1,6 +1,7 @@
 #include "pattern/PatternWorker.hpp"
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 #include "tessorin/posix/WorkerThread.hpp"
@@ -35,6 +36,12 @@ void appendTally(SectorTally& earlier, const SectorTally& later) {
   earlier.firstBadPosition = lowerOf(earlier.firstBadPosition, later.firstBadPosition);
   earlier.smallestWrapDistance = lowerOf(earlier.smallestWrapDistance, later.smallestWrapDistance);
   earlier.smallestWrapRunDistance = lowerOf(earlier.smallestWrapRunDistance, later.smallestWrapRunDistance);
+  if (later.wrapRunDistanceDivisor) {
+    earlier.wrapRunDistanceDivisor = earlier.wrapRunDistanceDivisor
+                                         ? std::gcd(*earlier.wrapRunDistanceDivisor, *later.wrapRunDistanceDivisor)
+                                         : later.wrapRunDistanceDivisor;
+  }
+  earlier.lowestWrapRunSource = lowerOf(earlier.lowestWrapRunSource, later.lowestWrapRunSource);
   earlier.lastBadEnd = higherOf(earlier.lastBadEnd, later.lastBadEnd);
 }
 

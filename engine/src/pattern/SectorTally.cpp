@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <numeric>
 
 namespace tessorin {
 
@@ -13,10 +14,16 @@ bool SectorTally::WrapRun::completes(std::uint64_t position, std::uint64_t dista
   return length_ == wrapRunSectors;
 }
 
-void SectorTally::noteWrap(std::uint64_t position, std::uint64_t distance, WrapRun* run) {
+void SectorTally::noteWrap(std::uint64_t position, std::uint64_t source, std::uint64_t distance, WrapRun* run) {
   if (!smallestWrapDistance || distance < *smallestWrapDistance) smallestWrapDistance = distance;
   if (!run || !run->completes(position, distance)) return;
   if (!smallestWrapRunDistance || distance < *smallestWrapRunDistance) smallestWrapRunDistance = distance;
+  wrapRunDistanceDivisor = wrapRunDistanceDivisor ? std::gcd(*wrapRunDistanceDivisor, distance) : distance;
+  // Position and source move on together through a run: its first sector's content was
+  // written for a place as many sectors below this one's source as the run is long.
+  const std::uint64_t runBehind = static_cast<std::uint64_t>(wrapRunSectors - 1) * TestPattern::sectorSize;
+  const std::uint64_t runStartSource = source - std::min(source, runBehind);
+  if (!lowestWrapRunSource || runStartSource < *lowestWrapRunSource) lowestWrapRunSource = runStartSource;
 }
 
 void SectorTally::record(const SectorStatus& status, std::uint64_t position, WrapRun* run) {
@@ -40,7 +47,7 @@ void SectorTally::record(const SectorStatus& status, std::uint64_t position, Wra
         ++corrupted;
       } else {
         ++misplaced;
-        noteWrap(position, distance, run);
+        noteWrap(position, status.source, distance, run);
       }
       break;
     }

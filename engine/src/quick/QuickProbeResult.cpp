@@ -74,10 +74,13 @@ std::optional<ProbeAnalysis> QuickProbeResult::analyseOutcomes(const std::vector
 }
 
 QuickProbeResult::Verdict QuickProbeResult::verdict() const {
-  // Probes the host still held read back intact wherever they lie: neither where the
-  // card stops keeping them nor whether it fails at all can be told from them.
-  if (!readBackReachedCard) return Verdict::inconclusive;
-  if (wrapDistance || deviceStart.provesWrap()) return Verdict::fake;
+  const bool wrapped = wrapDistance || deviceStart.provesWrap();
+  // The host's copy of the card holds at each place what was written for that place, and
+  // the device's start is read past it: a probe written for another place came from the
+  // card. Probes the copy still held read back intact wherever they lie, though: neither
+  // where the card stops keeping them nor whether it fails at all can be told from them.
+  if (!readBackReachedCard) return wrapped ? Verdict::fake : Verdict::inconclusive;
+  if (wrapped) return Verdict::fake;
   const auto analysis = analyseOutcomes(judgedOutcomes());
   const bool fakeLike = analysis && analysis->isFakeLike();
   if (fakeLike && (analysis->lastGood || zoneIntact())) return Verdict::fake;
@@ -140,6 +143,9 @@ std::int64_t QuickProbeResult::failedProbeCount() const {
 
 std::optional<QuickProbeResult::CapacityRange> QuickProbeResult::realCapacityRange() const {
   if (verdict() != Verdict::fake || !testAreaInOrder) return std::nullopt;
+  // Through the host's copy only the probes it let go of came back from the card, and
+  // the nearest wrap among them may be any multiple of the real size.
+  if (!readBackReachedCard) return std::nullopt;
   if (wrapDistance) {
     if (wrapMayBeAMultiple()) return std::nullopt;
     const std::uint64_t real = std::min(volumeBytes, *wrapDistance);

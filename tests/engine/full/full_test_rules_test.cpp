@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <numeric>
+#include <optional>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -155,18 +158,14 @@ TEST(FullTestVerdict, GoodRunAtTheEndThatFitsAControllerCacheIsNotKeptData) {
 }
 
 // A read-back the host may have served from its cache of the card: the intact sectors it
-// kept sit wherever they lie, beside lost ones from the card, so it judges nothing; a
-// refused write, which the card reported itself, and lost data are still told.
+// kept sit wherever they lie, beside lost ones from the card, so it judges nothing but a
+// wrap; a refused write, which the card reported itself, and lost data are still told.
 FullTestResult fromMemory(FullTestResult result) {
   result.readBackReachedCard = false;
   return result;
 }
 
-TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryGivesNoVerdictNorCapacity) {
-  SectorTally wrapped = failingFrom(GiB, 2 * GiB, 1'000'000);
-  wrapped.blank -= 1;
-  wrapped.misplaced = 1;
-  wrapped.smallestWrapRunDistance = 16 * GiB;
+TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryGivesNoVerdictNorCapacityWithoutAWrap) {
   const VerdictCase cases[] = {
       {"all good", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024))), Verdict::unconfirmed, std::nullopt},
       {"all good and full", fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024), WriteStop::diskFull())),
@@ -180,12 +179,69 @@ TEST(FullTestVerdict, ReadBackThatMayHaveComeFromMemoryGivesNoVerdictNorCapacity
       // pages, intact where it kept them.
       {"a blank tail with intact stretches", fromMemory(resultOf(GiB, failingFrom(100 * MiB, 200 * MiB, 90'000))),
        Verdict::unconfirmed, std::nullopt},
-      {"a wrap", fromMemory(resultOf(2 * GiB, wrapped)), Verdict::unconfirmed, std::nullopt},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.result.verdict(), c.verdict) << c.name;
     EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
   }
+}
+
+// A wrap-around fake of 512 MiB read back from memory, 4 GiB written in order: the host
+// let go of part of its copy, and that part came back from the card holding what was
+// written there last, `wraps` wraps on, the lowest of it `holdsAtLeast` below the end;
+// beside it, where given, a run of sectors `strayDistance` from their place.
+FullTestResult wrapFromMemory(std::initializer_list<std::uint64_t> wraps, std::uint64_t holdsAtLeast,
+                              std::optional<std::uint64_t> strayDistance = std::nullopt) {
+  constexpr std::uint64_t written = 4 * GiB;
+  SectorTally tally;
+  tally.ok = static_cast<std::int64_t>((written - GiB) / 512);
+  tally.misplaced = static_cast<std::int64_t>(GiB / 512);
+  tally.firstBadPosition = GiB;
+  tally.lastBadEnd = 2 * GiB;
+  std::vector<std::uint64_t> distances;
+  for (const std::uint64_t wrap : wraps) distances.push_back(wrap * 512 * MiB);
+  if (strayDistance) distances.push_back(*strayDistance);
+  for (const std::uint64_t distance : distances) {
+    tally.smallestWrapDistance = std::min(tally.smallestWrapDistance.value_or(distance), distance);
+    tally.smallestWrapRunDistance = tally.smallestWrapDistance;
+    tally.wrapRunDistanceDivisor = std::gcd(tally.wrapRunDistanceDivisor.value_or(0), distance);
+  }
+  tally.lowestWrapRunSource = written - holdsAtLeast;
+  return fromMemory(resultOf(written, tally, WriteStop::completed(), 4 * GiB));
+}
+
+TEST(FullTestVerdict, WrapReadBackFromMemoryIsAFakeSizedOnlyWhereItsMisplacedDataProveTheSize) {
+  FullTestResult placesKnown = wrapFromMemory({5, 6}, 512 * MiB);
+  placesKnown.deviceOrder = DeviceOrderTally{placesKnown.tally, GiB, 0};
+  FullTestResult onItsStartOnly = fromMemory(resultOf(GiB, allOk(2 * 1024 * 1024), WriteStop::ioError(5, GiB)));
+  onItsStartOnly.deviceStart.deviceRead = true;
+  onItsStartOnly.deviceStart.sectorsInBootArea = 8;
+  onItsStartOnly.deviceStart.wrapDistance = 512 * MiB;
+  const VerdictCase cases[] = {
+      {"five and six wraps, content from a whole wrap below the end: the size", wrapFromMemory({5, 6}, 512 * MiB),
+       Verdict::fake, 512 * MiB},
+      {"one wrap, content from 300 MiB below the end: the size", wrapFromMemory({1}, 300 * MiB), Verdict::fake,
+       512 * MiB},
+      // The card may as well hold 1 GiB, 1.75 GiB or 3.5 GiB.
+      {"seven wraps only: a multiple", wrapFromMemory({7}, 500 * MiB), Verdict::fake, std::nullopt},
+      // Their divisor, 1 GiB, is the size of a card that kept only the last 512 MiB as well.
+      {"two and four wraps only: twice the size divides them", wrapFromMemory({2, 4}, 512 * MiB), Verdict::fake,
+       std::nullopt},
+      // No card of 4 MiB, the divisor left, kept the 512 MiB its wraps showed.
+      {"a stray run 300 MiB off beside the wraps", wrapFromMemory({5, 6}, 512 * MiB, 300 * MiB), Verdict::fake,
+       std::nullopt},
+      {"one wrap, content from only 200 MiB below the end: perhaps half of it", wrapFromMemory({1}, 200 * MiB),
+       Verdict::fake, std::nullopt},
+      {"holding more than the distance: no wrap's", wrapFromMemory({1}, 600 * MiB), Verdict::fake, std::nullopt},
+      {"where the extent map told the places", placesKnown, Verdict::fake, std::nullopt},
+      {"a wrap only the device's start shows", onItsStartOnly, Verdict::fake, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.result.verdict(), c.verdict) << c.name;
+    EXPECT_EQ(c.result.realCapacity(), c.realCapacity) << c.name;
+    EXPECT_FALSE(c.result.cardReadSpeed()) << c.name;
+  }
+  EXPECT_EQ(onItsStartOnly.writeRefusal(), WriteRefusal::losesData);
 }
 
 TEST(FullTestVerdict, ARefusedWriteReadBackFromMemoryTellsOnlyWhatTheCardReported) {

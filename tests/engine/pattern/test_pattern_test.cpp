@@ -4,10 +4,12 @@
 
 #include <array>
 #include <cstring>
+#include <span>
 #include <utility>
 #include <vector>
 
 #include "tessorin/pattern/SectorTally.hpp"
+#include "../../../engine/src/pattern/PatternWorker.hpp"
 
 namespace tessorin {
 namespace {
@@ -146,15 +148,10 @@ TEST(SectorTally, SmallestWrapDistanceKeepsTheMinimumInEitherDirection) {
 
 // A wrap moves whole stretches; a file system's journal copies a block of a few
 // sectors from anywhere. Only a distance 32 sectors in a row show is the card's.
-TEST(SectorTally, AWrapDistanceIsTheCardsWhereARunOfSectorsShowsIt) {
-  const TestPattern pattern(11);
-  const std::uint64_t base = std::uint64_t{100} << 20;
-  constexpr std::uint64_t MiB = 1 << 20;
-  // Read back in order, as (sectors, how far away their content was written; 0 where it
-  // was written for that place): a copied block, a run one short, a run that counts, and
-  // a longer run broken by an intact sector.
-  const std::pair<int, std::uint64_t> stretches[] = {
-      {8, 20 * MiB}, {31, 30 * MiB}, {32, 700 * MiB}, {20, 600 * MiB}, {1, 0}, {20, 600 * MiB}};
+// Sectors read back in order from `base` on, in stretches of (sectors, how far away their
+// content was written; 0 where it was written for that place).
+std::vector<unsigned char> readBackInOrder(const TestPattern& pattern, std::uint64_t base,
+                                           std::span<const std::pair<int, std::uint64_t>> stretches) {
   std::vector<unsigned char> buffer;
   std::uint64_t position = base;
   for (const auto& [count, distance] : stretches) {
@@ -163,11 +160,52 @@ TEST(SectorTally, AWrapDistanceIsTheCardsWhereARunOfSectorsShowsIt) {
       buffer.insert(buffer.end(), sector.begin(), sector.end());
     }
   }
+  return buffer;
+}
+
+TEST(SectorTally, AWrapDistanceIsTheCardsWhereARunOfSectorsShowsIt) {
+  const TestPattern pattern(11);
+  const std::uint64_t base = std::uint64_t{100} << 20;
+  constexpr std::uint64_t MiB = 1 << 20;
+  // A copied block, a run one short, a run that counts, and a longer run broken by an
+  // intact sector.
+  const std::pair<int, std::uint64_t> stretches[] = {
+      {8, 20 * MiB}, {31, 30 * MiB}, {32, 700 * MiB}, {20, 600 * MiB}, {1, 0}, {20, 600 * MiB}};
+  const std::vector<unsigned char> buffer = readBackInOrder(pattern, base, stretches);
   SectorTally tally;
   pattern.verify(buffer.data(), buffer.size(), base, tally);
   EXPECT_EQ(tally.misplaced, 111);
   EXPECT_EQ(tally.smallestWrapDistance, 20 * MiB);
   EXPECT_EQ(tally.smallestWrapRunDistance, 700 * MiB);
+}
+
+// Read back from where a host let go of its copy, a 32 MiB wrap fake returns what was
+// written several wraps on: runs that show six and five wraps leave the wrap itself as
+// their divisor, and the start of the second run's content as the lowest they showed; a
+// copied block at another distance, too short for a run, changes neither.
+TEST(SectorTally, WrapRunsKeepTheDivisorOfTheirDistancesAndTheLowestContentTheyShowed) {
+  const TestPattern pattern(12);
+  constexpr std::uint64_t MiB = 1 << 20;
+  constexpr std::uint64_t wrap = 32 * MiB;
+  const std::uint64_t base = 40 * MiB;
+  const std::pair<int, std::uint64_t> stretches[] = {{40, 6 * wrap}, {8, 100 * MiB}, {40, 5 * wrap}};
+  const std::vector<unsigned char> buffer = readBackInOrder(pattern, base, stretches);
+  SectorTally tally;
+  pattern.verify(buffer.data(), buffer.size(), base, tally);
+  EXPECT_EQ(tally.smallestWrapRunDistance, 5 * wrap);
+  EXPECT_EQ(tally.wrapRunDistanceDivisor, wrap);
+  const std::uint64_t secondRunSource = base + 48 * 512 + 5 * wrap;
+  EXPECT_EQ(tally.lowestWrapRunSource, secondRunSource);
+
+  // Tallies of chunks checked apart join as one would have recorded them.
+  SectorTally first;
+  pattern.verify(buffer.data(), 40 * 512, base, first);
+  SectorTally rest;
+  pattern.verify(buffer.data() + 40 * 512, buffer.size() - 40 * 512, base + 40 * 512, rest);
+  EXPECT_EQ(first.wrapRunDistanceDivisor, 6 * wrap);
+  appendTally(first, rest);
+  EXPECT_EQ(first.wrapRunDistanceDivisor, wrap);
+  EXPECT_EQ(first.lowestWrapRunSource, secondRunSource);
 }
 
 TEST(SectorTally, OkAfterFirstBadFollowsRecordingOrder) {

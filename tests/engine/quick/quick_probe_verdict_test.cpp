@@ -107,8 +107,10 @@ TEST(QuickProbeVerdict, EachKindOfCardGetsItsVerdict) {
 }
 
 // Probes read back through a cache the host kept of the card: the intact ones it kept sit
-// wherever they lie, beside failing ones from the card, so the probes judge nothing.
-TEST(QuickProbeVerdict, ProbesThatMayHaveComeFromMemoryGiveNoVerdictNorCapacity) {
+// wherever they lie, beside failing ones from the card, so the probes judge nothing but a
+// wrap, which that cache cannot have served. Which probes came back from the card is the
+// cache's choice, so the nearest wrap among them gives no size.
+TEST(QuickProbeVerdict, ProbesThatMayHaveComeFromMemoryJudgeOnlyAWrapAndGiveNoCapacity) {
   struct Case {
     const char* what;
     QuickProbeResult result;
@@ -117,10 +119,15 @@ TEST(QuickProbeVerdict, ProbesThatMayHaveComeFromMemoryGiveNoVerdictNorCapacity)
   };
   QuickProbeResult wrapping = resultOf("oooo", cleanZone(64_MiB));
   wrapping.wrapDistance = 1_GiB;
+  QuickProbeResult wrappedOntoItsStart = resultOf("oooo", cleanZone(64_MiB));
+  wrappedOntoItsStart.writesRefusedAfter = 4_MiB;
+  wrappedOntoItsStart.deviceStart.deviceRead = true;
+  wrappedOntoItsStart.deviceStart.sectorsInBootArea = 8;
   Case cases[] = {
       {"all intact", resultOf("oooooooo", cleanZone(64_MiB)), Verdict::inconclusive, false},
       {"good head, failing tail", resultOf("ooobbb", cleanZone(64_MiB)), Verdict::inconclusive, false},
-      {"a wrap", wrapping, Verdict::inconclusive, false},
+      {"a wrap", wrapping, Verdict::fake, false},
+      {"a wrap the device's start shows", wrappedOntoItsStart, Verdict::fake, false},
       {"one failing probe", resultOf("oooboooo", cleanZone(64_MiB)), Verdict::inconclusive, false},
   };
   for (auto& c : cases) {

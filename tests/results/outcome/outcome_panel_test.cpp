@@ -232,10 +232,11 @@ TEST(OutcomePanel, ClaimsNothingFromAReadBackThatMayHaveComeFromMemory) {
   EXPECT_TRUE(notes.contains("The card stopped accepting data after 20\u00A0GB.")) << notes.join('\n').toStdString();
 }
 
-// A 4 GB card written almost in full and read back, perhaps from this computer's copy:
-// the headline leads with whatever came back empty or other than written, since that
-// copy holds what was written and only the card can have lost it, and tells the same
-// figure as the report card's data row; what read back intact stays unconfirmed.
+// A 4 GB card written almost in full and read back, perhaps from this computer's copy,
+// with no data that came back written for another place: the headline leads with
+// whatever came back empty or corrupted, since that copy holds what was written and only
+// the card can have lost it, and tells the same figure as the report card's data row;
+// what read back intact stays unconfirmed.
 TEST(OutcomePanel, AReadBackThatMayHaveComeFromMemoryLeadsWithAllTheCardLost) {
   constexpr std::uint64_t written = 3'990'000'000;
   constexpr std::int64_t sectors = written / 512;
@@ -253,11 +254,9 @@ TEST(OutcomePanel, AReadBackThatMayHaveComeFromMemoryLeadsWithAllTheCardLost) {
        "every byte came back, perhaps from this computer’s copy"},
       {"a drop fake's tail, empty", {.blank = 400'000, .stale = 80'860},
        QString("246.2\u00A0MB came back empty:") + unconfirmedRest, "246.2\u00A0MB lost or corrupted"},
-      {"a wrap fake's start, overwritten", {.misplaced = 480'860},
-       QString("246.2\u00A0MB didn’t come back as written:") + unconfirmedRest, "246.2\u00A0MB lost or corrupted"},
       {"corrupted and unreadable", {.corrupted = 200'000, .unreadable = 8},
        QString("102.4\u00A0MB didn’t come back as written:") + unconfirmedRest, "102.4\u00A0MB lost or corrupted"},
-      {"empty and overwritten", {.blank = 240'000, .misplaced = 240'860},
+      {"empty and corrupted", {.blank = 240'000, .corrupted = 240'860},
        QString("246.2\u00A0MB didn’t come back as written:") + unconfirmedRest, "246.2\u00A0MB lost or corrupted"},
   };
   for (const Case& c : cases) {

@@ -354,6 +354,19 @@ TEST(OutcomeNotes, ReadBackThatMayHaveComeFromMemorySaysWhyAndWhatToDo) {
   EXPECT_EQ(noteTexts(quick, std::nullopt), std::vector<QString>{memory});
   quick.full = fullResult(60'000'000'000, Sectors{.ok = 10});
   EXPECT_EQ(noteTexts(quick, std::nullopt), std::vector<QString>{});
+
+  // Data that came back written for another place came from the card: a fake read back
+  // so is one, and the note tells only what was left unmeasured.
+  CheckOutcome fake = outcome(Verdict::fake);
+  fake.full = fullResult(60'000'000'000, Sectors{.ok = 10, .misplaced = 10});
+  fake.full->readBackReachedCard = false;
+  const QString kept = "This computer kept its own copy of what was written, and Tessorin wasn’t allowed to clear it, "
+                       "so the card’s ";
+  EXPECT_EQ(noteTexts(fake, std::nullopt),
+            std::vector<QString>{kept + "real size and read speed weren’t measured. To learn them, check the card "
+                                        "again and take it out and put it back when asked."});
+  fake.realBytes = 536'870'912;
+  EXPECT_EQ(noteTexts(fake, std::nullopt), std::vector<QString>{kept + "read speed wasn’t measured."});
 }
 
 TEST(OutcomeNotes, UnderHalfNoteOnlyForTheCoveredPartOfAPlanOrLayout) {

@@ -25,8 +25,8 @@ struct FullTestResult {
   using WriteStop = FullTestWriteStop;
 
   // `unconfirmed`: what came back may have come from a cache the host kept of the card
-  // (readBackReachedCard false): a fake passes a read-back from memory, and one that
-  // loses part of it looks damaged, so no answer.
+  // (readBackReachedCard false) and showed no wrap: a fake passes a read-back from
+  // memory, and one that loses part of it looks damaged, so no answer.
   enum class Verdict { passed, fake, damaged, unconfirmed };
 
   // A fake loses almost everything past its real end: fewer than this share of the
@@ -72,8 +72,9 @@ struct FullTestResult {
   // Whether every sector read back came from the card: false where the volume is read
   // through the host's cache of the card's device, that cache could not be dropped, and
   // the card was not taken out and put back since writing. The read-back then judges
-  // nothing and measures no capacity; a refused write, which the card itself reported,
-  // and lost data are still seen.
+  // only what that cache cannot have served: a wrap, which makes the card a fake, and a
+  // refused write, which the card itself reported, and lost data are still seen; it
+  // measures no read speed, and a capacity only where the wrap alone proves one.
   bool readBackReachedCard = true;
 
   Verdict verdict() const;
@@ -88,8 +89,15 @@ struct FullTestResult {
   // is damaged without a clear end, or is a fake whose measures disagree. A wrap-around
   // fake's is its wrap distance, unless it kept more; a fake that refuses writes only
   // past a place ends there; any other fake's is where keeping stopped on the device
-  // where that is known, else the bytes it kept, when the two agree.
+  // where that is known, else the bytes it kept, when the two agree. Read back through
+  // the host's cache, a wrap-around fake's is wrapSizeProvenByMisplacedData().
   std::optional<std::uint64_t> realCapacity() const;
+  // The real size of a wrap-around fake as its misplaced sectors alone prove it, with no
+  // ok sector taken as kept: the divisor of the wrap distances, where what was written
+  // from the lowest misplaced content on is more than half of it. None where they leave
+  // the size open (a multiple of it could have shown), or where the files need not lie on
+  // the card in the order they were written.
+  std::optional<std::uint64_t> wrapSizeProvenByMisplacedData() const;
   // Bytes the card demonstrably kept, counted wherever the file system put them: what
   // was in use before and no wrap wrote over, the ok sectors without a controller's
   // cached tail and, where no sector wrapped over them, the file system's own

@@ -49,6 +49,12 @@ struct SectorTally {
   // The same, of distances that wrapRunSectors sectors in a row showed; recorded only
   // where a WrapRun follows the sectors.
   std::optional<std::uint64_t> smallestWrapRunDistance;
+  // The largest distance that divides every one the runs showed. A card that wraps
+  // moves each sector by a whole multiple of its real size, so that this is one too,
+  // however far apart the sectors that came back from it lay.
+  std::optional<std::uint64_t> wrapRunDistanceDivisor;
+  // The lowest position whose content a run showed in another place.
+  std::optional<std::uint64_t> lowestWrapRunSource;
   // Depends on the order of recording: ok sectors recorded after some bad one.
   std::int64_t okAfterFirstBad = 0;
   // Where the highest bad sector ends: in a read-back in order, everything from here on
@@ -67,8 +73,9 @@ struct SectorTally {
 
   // `run`: the sectors recorded before this one, one after another, when they are.
   void record(const SectorStatus& status, std::uint64_t position, WrapRun* run = nullptr);
-  // A sector at `position` misplaced by `distance`, at least minimumWrapDistance.
-  void noteWrap(std::uint64_t position, std::uint64_t distance, WrapRun* run);
+  // A sector at `position` holding what was written for `source`, misplaced by
+  // `distance` (at least minimumWrapDistance), as far as the caller measures it.
+  void noteWrap(std::uint64_t position, std::uint64_t source, std::uint64_t distance, WrapRun* run);
   void recordUnreadable(std::int64_t count, std::uint64_t position);
 
   friend bool operator==(const SectorTally&, const SectorTally&) = default;

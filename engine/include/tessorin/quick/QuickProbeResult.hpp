@@ -65,7 +65,8 @@ struct QuickProbeResult {
   // Whether the probes were read back from the card: false where the volume is read
   // through the host's cache of the card's device and that cache could not be dropped
   // before a read-back (an ordinary user may not open the device). The probes then
-  // judge nothing: the check is inconclusive and gives no capacity.
+  // judge nothing but a wrap, which that cache cannot have served: the check is a fake's
+  // without a capacity, or inconclusive.
   bool readBackReachedCard = true;
 
   // Over the tested slots: the failing slot that best splits them into good probes below
