@@ -210,9 +210,9 @@ Item {
         OutcomePanel { objectName: "outcomePanel"; session: root.session }
     }
 
-    // Return starts the check (or confirms at the decision), never while a question is open.
-    // A control that chooses or opens something, and a field or a picker, keeps Return for
-    // itself while it has the focus (ReturnKey); an ordinary button leaves it to this.
+    // Return starts the check (or confirms at the decision), never while a question is open,
+    // and only while no control shows the keyboard's focus: a focused button is pressed
+    // instead, and a field or a picker keeps Return for itself (ReturnKey).
     Shortcut {
         sequences: ["Return", "Enter"]
         // Not while another page stands over this one (Community, History): the card is not

@@ -1,0 +1,20 @@
+#pragma once
+// FocusStops: what the keyboard's focus can rest on, for the pieces that answer it or move
+// it for the user (ReturnKey, FocusKeeper). Main thread.
+
+#include <QQuickItem>
+
+namespace tessorin::focus {
+
+// A control Tab can stop at now: in a window, shown, enabled, taking the focus on Tab.
+bool isTabStop(const QQuickItem* item);
+
+// Whether the item shows the keyboard's focus ring: Qt's visualFocus, true only for a focus
+// the keyboard gave.
+bool showsRing(const QQuickItem* item);
+
+// The item of the popup (a sheet, a question, a menu) that `item` is or stands in; null on
+// the window's own content.
+const QQuickItem* popupItemAround(const QQuickItem* item);
+
+}  // namespace tessorin::focus
