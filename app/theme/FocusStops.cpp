@@ -16,4 +16,15 @@ const QQuickItem* popupItemAround(const QQuickItem* item) {
   return nullptr;
 }
 
+void moveTo(QQuickItem* item, Qt::FocusReason reason) {
+  if (item == nullptr) return;
+  // A control reads its ring from the reason it took the focus for; one that has the focus
+  // takes no new reason from another call, only from its own property.
+  if (item->hasActiveFocus() && item->property("focusReason").isValid()) {
+    item->setProperty("focusReason", static_cast<int>(reason));
+    return;
+  }
+  item->forceActiveFocus(reason);
+}
+
 }  // namespace tessorin::focus

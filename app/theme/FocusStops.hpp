@@ -1,6 +1,6 @@
 #pragma once
-// FocusStops: what the keyboard's focus can rest on, for the pieces that answer it or move
-// it for the user (ReturnKey, FocusKeeper). Main thread.
+// FocusStops: what the keyboard's focus can rest on and how it is put there, for the pieces
+// that move the focus for the user (FocusKeeper, FocusHandover, FocusReturn). Main thread.
 
 #include <QQuickItem>
 
@@ -16,5 +16,9 @@ bool showsRing(const QQuickItem* item);
 // The item of the popup (a sheet, a question, a menu) that `item` is or stands in; null on
 // the window's own content.
 const QQuickItem* popupItemAround(const QQuickItem* item);
+
+// Gives `item` the active focus for `reason`. An item that has it already takes the reason
+// instead, so that its ring shows (or goes) as if the focus had just moved there.
+void moveTo(QQuickItem* item, Qt::FocusReason reason);
 
 }  // namespace tessorin::focus
