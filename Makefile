@@ -25,7 +25,7 @@ run: build
 	@data="$${XDG_DATA_HOME:-$$HOME/.local/share}"; \
 	install -Dm644 $(BUILD)/app/shell/desktop/tessorin-build.desktop "$$data/applications/tessorin.desktop" && \
 	install -Dm644 app/shell/desktop/tessorin.svg "$$data/icons/hicolor/scalable/apps/tessorin.svg"
-	./$(BUILD)/tessorin
+	"$(abspath $(BUILD))/tessorin"
 
 $(BUILD_SAN)/build.ninja: CMakeLists.txt
 	cmake -S . -B $(BUILD_SAN) -G $(GENERATOR) -DCMAKE_BUILD_TYPE=Debug -DTESSORIN_WERROR=ON \

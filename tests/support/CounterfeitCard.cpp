@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "Command.hpp"
+#include "DiskReservation.hpp"
 #include "tessorin/posix/DeviceWriteCounter.hpp"
 
 #ifndef TESSORIN_COUNTERFEIT_CARD_PROGRAM
@@ -93,13 +94,16 @@ void CounterfeitCard::startServer() {
   mediumPath_ = serverMountPoint_ + "/medium";
   std::filesystem::create_directory(serverMountPoint_);
   const std::string logPath = folder_.path() + "/server.log";
+  const std::string backingPath = folder_.path() + "/backing.img";
+  // Only what the card really keeps is stored; the rest of its claimed size is a lie.
+  reserveDisk(backingPath, options_.real);
 
   std::vector<std::string> arguments{
       TESSORIN_COUNTERFEIT_CARD_PROGRAM,
       "--claimed=" + std::to_string(options_.claimed),
       "--real=" + std::to_string(options_.real),
       std::string("--mode=") + modeArgument(options_.mode),
-      "--backing=" + folder_.path() + "/backing.img",
+      "--backing=" + backingPath,
       std::string("--vanish-error=") + (options_.vanishError == EIO ? "EIO" : "ENODEV"),
       std::string("--read-only-error=") + (options_.readOnlyError == EIO ? "EIO" : "EROFS"),
   };

@@ -15,6 +15,7 @@
 
 #include "Command.hpp"
 #include "DeviceHolders.hpp"
+#include "DiskReservation.hpp"
 
 namespace tessorin::testing {
 
@@ -35,14 +36,7 @@ std::unique_ptr<LoopVolume> LoopVolume::create(FileSystemKind kind, std::uint64_
   volume->kind_ = kind;
   volume->folder_ = std::make_unique<TemporaryFolder>();
   const std::string image = volume->folder_->path() + "/card.img";
-  {
-    const int fd = ::open(image.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0 || ::ftruncate(fd, static_cast<off_t>(bytes)) != 0) {
-      if (fd >= 0) ::close(fd);
-      throw std::runtime_error("cannot make the image " + image);
-    }
-    ::close(fd);
-  }
+  reserveDisk(image, bytes);
   volume->attachLoopDevice(image, LoopIo::buffered);
   volume->formatAndMount(label, true);
   return volume;

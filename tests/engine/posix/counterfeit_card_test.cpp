@@ -12,10 +12,13 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 #include "tessorin/posix/AlignedBuffer.hpp"
 #include "tessorin/posix/MountTable.hpp"
@@ -24,6 +27,7 @@
 #include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/UncachedFile.hpp"
 #include "tessorin/posix/VolumeMount.hpp"
+#include "TmpfsMount.hpp"
 
 namespace tessorin {
 namespace {
@@ -108,6 +112,58 @@ bool loopDeviceLetsGo(const std::string& device, const std::string& medium) {
     ::usleep(10000);
   }
   return true;
+}
+
+// ---- the disk under the medium ----------------------------------------------------------
+
+// The temporary folder of this process, for as long as it lives.
+class TemporaryFolderIn {
+ public:
+  explicit TemporaryFolderIn(const std::string& path) {
+    if (const char* before = std::getenv("TMPDIR")) before_ = before;
+    ::setenv("TMPDIR", path.c_str(), 1);
+  }
+  ~TemporaryFolderIn() {
+    if (before_) {
+      ::setenv("TMPDIR", before_->c_str(), 1);
+    } else {
+      ::unsetenv("TMPDIR");
+    }
+  }
+  TemporaryFolderIn(const TemporaryFolderIn&) = delete;
+  TemporaryFolderIn& operator=(const TemporaryFolderIn&) = delete;
+
+ private:
+  std::optional<std::string> before_;
+};
+
+std::uint64_t freeBytes(const std::string& path) {
+  struct statvfs disk {};
+  if (::statvfs(path.c_str(), &disk) != 0) return 0;
+  return static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+}
+
+// A disk that fills up under a sparse medium fails the test halfway with EIO, as if the
+// card or the code under test were at fault; the medium's space is taken before the card
+// is made, and a disk too full for it is said at once.
+TEST(CounterfeitCard, MediumTakesItsDiskSpaceBeforeTheCardIsMadeAndTooLittleIsSaidAtOnce) {
+  TESSORIN_REQUIRE_VOLUMES();
+  const testing::TmpfsMount disk(48_MiB);
+  const TemporaryFolderIn here(disk.path());
+  const std::uint64_t freeBefore = freeBytes(disk.path());
+  ASSERT_GE(freeBefore, 40_MiB);
+
+  {
+    auto card = CounterfeitCard::make({.claimed = 1_GiB, .real = 32_MiB, .mode = Mode::wrap, .fileSystem = std::nullopt});
+    EXPECT_LE(freeBytes(disk.path()), freeBefore - 32_MiB) << "nothing written yet, the real size already reserved";
+  }
+  try {
+    CounterfeitCard::make({.claimed = 1_GiB, .real = 64_MiB, .mode = Mode::wrap, .fileSystem = std::nullopt});
+    ADD_FAILURE() << "a card keeping more than the disk has free was made";
+  } catch (const std::runtime_error& error) {
+    EXPECT_NE(std::string(error.what()).find("not enough free disk"), std::string::npos) << error.what();
+    EXPECT_NE(std::string(error.what()).find("needs 64 MiB"), std::string::npos) << error.what();
+  }
 }
 
 // ---- the medium seen through its loop device ---------------------------------------------
