@@ -2,16 +2,21 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
+#include <string>
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include "session/records/UnreplaceableFolder.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
+#include "tessorin/posix/TreeRemoval.hpp"
 
 namespace tessorin {
 
@@ -32,15 +37,21 @@ bool writeAll(int file, const QByteArray& text) {
   return true;
 }
 
+// What mkstemp puts in place of "XXXXXX", as QSaveFile does too.
+constexpr std::size_t uniqueLength = 6;
+
+bool unfinishedSaveOf(const std::string& name, const std::string& file) {
+  return name.size() == file.size() + 1 + uniqueLength && name.compare(0, file.size(), file) == 0 &&
+         name[file.size()] == '.' &&
+         std::all_of(name.end() - uniqueLength, name.end(), [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
 }  // namespace
 
-bool saveByReplacing(const QString& path, const QByteArray& text, QString& error) {
+bool saveByReplacing(const QString& path, const QByteArray& text, QString& error, std::optional<mode_t> mode) {
   const QString folder = QFileInfo(path).absolutePath();
-  if (!QDir().mkpath(folder)) {
-    error = QStringLiteral("cannot make the folder %1").arg(folder);
-    return false;
-  }
-  QByteArray temporary = QFile::encodeName(path) + ".XXXXXX";
+  UnreplaceableFolder::makeMissing(folder);
+  QByteArray temporary = QFile::encodeName(path) + '.' + QByteArray(uniqueLength, 'X');
   FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!file) {
     error = failed("cannot create a file beside", path);
@@ -51,6 +62,7 @@ bool saveByReplacing(const QString& path, const QByteArray& text, QString& error
     ::unlink(temporary.constData());
     return false;
   };
+  if (mode && ::fchmod(file.get(), *mode & 0777) != 0) return abandon("cannot set the mode of");
   if (!writeAll(file.get(), text)) return abandon("cannot write");
   // The rename must not reach the disk before the text does, or a crash leaves an empty file.
   if (::fsync(file.get()) != 0) return abandon("cannot sync");
@@ -61,6 +73,23 @@ bool saveByReplacing(const QString& path, const QByteArray& text, QString& error
   const FileDescriptor directory(::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (directory) ::fsync(directory.get());
   return true;
+}
+
+void removeUnfinishedSaves(const QString& path) {
+  const QFileInfo info(path);
+  const std::optional<UnreplaceableFolder> folder =
+      UnreplaceableFolder::open(info.absolutePath(), UnreplaceableFolder::Itself::asOnTheWay);
+  if (!folder) return;
+  const std::string file = QFile::encodeName(info.fileName()).toStdString();
+  for (const std::string& name : namesInDirectory(folder->descriptor.get())) {
+    if (!unfinishedSaveOf(name, file)) continue;
+    struct stat status {};
+    if (::fstatat(folder->descriptor.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+        !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+      continue;
+    }
+    ::unlinkat(folder->descriptor.get(), name.c_str(), 0);
+  }
 }
 
 }  // namespace tessorin

@@ -8,7 +8,10 @@
 #include <deque>
 #include <vector>
 
+#include <QDir>
 #include <QFile>
+
+#include "session/records/OthersMayWrite.hpp"
 
 namespace tessorin {
 
@@ -19,13 +22,11 @@ constexpr int mostLinks = 40;
 
 bool rootsOrUsers(const struct stat& status, uid_t user) { return status.st_uid == 0 || status.st_uid == user; }
 
-bool othersMayWriteIn(const struct stat& status) { return (status.st_mode & (S_IWGRP | S_IWOTH)) != 0; }
-
 // Nothing in it can be renamed or replaced by another user, once what is in it is judged
 // rootsOrUsers: the sticky bit lets only an entry's owner rename it.
 bool passable(const struct stat& status, uid_t user) {
   return S_ISDIR(status.st_mode) && rootsOrUsers(status, user) &&
-         (!othersMayWriteIn(status) || (status.st_mode & S_ISVTX) != 0);
+         (!othersMayWrite(status, user) || (status.st_mode & S_ISVTX) != 0);
 }
 
 void putInFront(std::deque<QByteArray>& names, const QByteArray& path) {
@@ -39,6 +40,14 @@ struct Step {
   QByteArray name;
 };
 
+// The name of what was walked to, with next under it when given.
+QString nameOf(const std::vector<Step>& walked, const QByteArray& next = {}) {
+  QByteArray name;
+  for (std::size_t index = 1; index < walked.size(); ++index) name += '/' + walked[index].name;
+  if (!next.isEmpty()) name += '/' + next;
+  return name.isEmpty() ? QStringLiteral("/") : QFile::decodeName(name);
+}
+
 bool startAtRoot(std::vector<Step>& walked, uid_t user) {
   walked.clear();
   Step root{FileDescriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)), {}, {}};
@@ -49,12 +58,16 @@ bool startAtRoot(std::vector<Step>& walked, uid_t user) {
 
 }  // namespace
 
-std::optional<UnreplaceableFolder> UnreplaceableFolder::open(const QString& path) {
+std::optional<UnreplaceableFolder> UnreplaceableFolder::open(const QString& path, Itself itself, QString* refused) {
   const uid_t user = ::geteuid();
   const QByteArray name = QFile::encodeName(path);
-  if (!name.startsWith('/')) return std::nullopt;
+  const auto refuse = [&](QString what) {
+    if (refused != nullptr) *refused = std::move(what);
+    return std::nullopt;
+  };
+  if (!name.startsWith('/')) return refuse({});
   std::vector<Step> walked;
-  if (!startAtRoot(walked, user)) return std::nullopt;
+  if (!startAtRoot(walked, user)) return refuse(QStringLiteral("/"));
   std::deque<QByteArray> left;
   putInFront(left, name);
   int links = 0;
@@ -69,33 +82,42 @@ std::optional<UnreplaceableFolder> UnreplaceableFolder::open(const QString& path
     }
     // Whatever is opened here must be passed through: only a passable folder is trusted
     // to hold it still.
-    if (!passable(walked.back().status, user)) return std::nullopt;
+    if (!passable(walked.back().status, user)) return refuse(nameOf(walked));
     Step step{FileDescriptor(::openat(walked.back().folder.get(), next.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC)),
               {}, next};
-    if (!step.folder || ::fstat(step.folder.get(), &step.status) != 0 || !rootsOrUsers(step.status, user)) {
-      return std::nullopt;
-    }
+    if (!step.folder || ::fstat(step.folder.get(), &step.status) != 0) return refuse({});
+    if (!rootsOrUsers(step.status, user)) return refuse(nameOf(walked, next));
     if (S_ISLNK(step.status.st_mode)) {
       char target[PATH_MAX];
       const ssize_t length = ::readlinkat(step.folder.get(), "", target, sizeof target);
-      if (++links > mostLinks || length <= 0 || length == static_cast<ssize_t>(sizeof target)) return std::nullopt;
+      if (++links > mostLinks || length <= 0 || length == static_cast<ssize_t>(sizeof target)) return refuse({});
       const QByteArray targetName(target, length);
       putInFront(left, targetName);
-      if (targetName.startsWith('/') && !startAtRoot(walked, user)) return std::nullopt;
+      if (targetName.startsWith('/') && !startAtRoot(walked, user)) return refuse(QStringLiteral("/"));
       continue;
     }
-    if (!S_ISDIR(step.status.st_mode)) return std::nullopt;
+    if (!S_ISDIR(step.status.st_mode)) return refuse({});
     walked.push_back(std::move(step));
   }
   const Step& last = walked.back();
-  if (last.status.st_uid != user || othersMayWriteIn(last.status)) return std::nullopt;
+  const bool fit = itself == Itself::theUsersAlone ? last.status.st_uid == user && !othersMayWrite(last.status, user)
+                                                   : passable(last.status, user);
+  if (!fit) return refuse(nameOf(walked));
   UnreplaceableFolder opened;
   opened.descriptor = FileDescriptor(::openat(last.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!opened.descriptor) return std::nullopt;
-  QByteArray resolved;
-  for (std::size_t index = 1; index < walked.size(); ++index) resolved += '/' + walked[index].name;
-  opened.path = resolved.isEmpty() ? QStringLiteral("/") : QFile::decodeName(resolved);
+  if (!opened.descriptor) return refuse({});
+  opened.path = nameOf(walked);
   return opened;
+}
+
+void UnreplaceableFolder::makeMissing(const QString& path) {
+  // Each prefix as the system reads it, never cleaned: "a/link/../b" is under the link's target.
+  const QByteArray whole =
+      QFile::encodeName(QDir::isAbsolutePath(path) ? path : QDir::currentPath() + QLatin1Char('/') + path);
+  for (qsizetype slash = whole.indexOf('/', 1);; slash = whole.indexOf('/', slash + 1)) {
+    ::mkdir((slash == -1 ? whole : whole.left(slash)).constData(), 0700);
+    if (slash == -1) return;
+  }
 }
 
 }  // namespace tessorin

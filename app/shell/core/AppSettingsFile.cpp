@@ -17,9 +17,11 @@
 #include "session/errors/ErrorWording.hpp"
 #include "session/records/IniText.hpp"
 #include "session/records/LinkedFile.hpp"
+#include "session/records/OthersMayWrite.hpp"
 #include "session/records/PlainFile.hpp"
 #include "session/records/ReplacingSave.hpp"
 #include "session/records/SetAside.hpp"
+#include "session/records/UnreplaceableFolder.hpp"
 
 namespace tessorin {
 
@@ -38,6 +40,12 @@ constexpr int lastLockPatienceMs = 5000;
 // A name no program can make (its folder would be a device): settings that have no
 // working copy stay in QSettings' memory.
 const QString nowhere = QStringLiteral("/dev/null/Tessorin.conf");
+
+// A lock file that is no file (a FIFO, a link) would hold QLockFile's read of it: such a
+// name is left alone, and the work goes on without the lock.
+bool lockFileMayBeRead(const QString& lockPath) {
+  return PlainFile::kindAt(lockPath, PlainFile::Links::refused) != PlainFile::Kind::notAFile;
+}
 
 }  // namespace
 
@@ -65,19 +73,22 @@ AppSettingsFile::AppSettingsFile(QString path) : path_(QFileInfo(path).absoluteF
   retry_.setInterval(retryPause);
   connect(&retry_, &QTimer::timeout, this, &AppSettingsFile::save);
   const QString folder = QFileInfo(path_).absolutePath();
-  // A folder made here is the user's alone: the settings hold the community's token.
-  if (!QFileInfo::exists(folder) && QDir().mkpath(QFileInfo(folder).absolutePath())) {
-    ::mkdir(QFile::encodeName(folder).constData(), 0700);
-  }
+  UnreplaceableFolder::makeMissing(folder);
   folder_ = WorkingFolder::makeIn(WorkingFolder::placesBeside(folder));
   const Found found = readFile();
+  if (found.kind == Found::Kind::text || found.kind == Found::Kind::missing) {
+    // Holding the lock every save takes, no save is going on: a new file beside the
+    // settings is one that a killed save left.
+    QLockFile lock(lockPath());
+    if (lockFileMayBeRead(lockPath()) && lock.tryLock(0)) removeUnfinishedSaves(found.file);
+  }
   std::optional<IniReading> reading;
   if (folder_ && found.kind == Found::Kind::text) reading = readIni(found.text, *folder_);
   const bool malformed = reading && reading->malformed;
 
   if (const QString why = whyPassedOver(found.kind); !why.isEmpty()) {
-    setNotice(why + tr(" Settings are kept until Tessorin quits; move it away to have them saved."),
-              QDir::toNativeSeparators(path_));
+    setNotice(why + keptUntilMended(found.kind),
+              QDir::toNativeSeparators(found.refused.isEmpty() ? path_ : found.refused));
     saving_ = false;
   }
   QString copy = nowhere;
@@ -134,24 +145,53 @@ QString AppSettingsFile::whyPassedOver(Found::Kind kind) {
       return tr("The settings’ place holds something that is not a file, so the settings were not read from it or "
                 "saved to it, and it is left as it is.");
     case Found::Kind::othersFile:
-      return tr("The settings file is a link to a file that is not yours, so the settings were not read from it or "
-                "saved to it, and it is left as it is.");
+      return tr("The settings file is not yours, so the settings were not read from it or saved to it, and it is "
+                "left as it is.");
+    case Found::Kind::othersLink:
+      return tr("The settings file is a link that is not yours, so the settings were not read from it or saved to "
+                "it, and it is left as it is.");
+    case Found::Kind::othersMayChange:
+      return tr("Other users may change the settings file or a folder on the way to it, so the settings were not "
+                "read from it or saved to it, and it is left as it is.");
     case Found::Kind::unreadable:
       return tr("The settings file could not be read, so it is left as it is.");
   }
   return {};
 }
 
+QString AppSettingsFile::keptUntilMended(Found::Kind kind) {
+  return kind == Found::Kind::othersMayChange
+             ? tr(" Settings are kept until Tessorin quits; let no one else write there to have them saved.")
+             : tr(" Settings are kept until Tessorin quits; move it away to have them saved.");
+}
+
+QString AppSettingsFile::savedOnceMended(Found::Kind kind) {
+  return kind == Found::Kind::othersMayChange
+             ? tr(" Let no one else write there, and Tessorin saves the settings after the next change.")
+             : tr(" Move it away, and Tessorin saves the settings after the next change.");
+}
+
 AppSettingsFile::Found AppSettingsFile::readFile() const {
   Found found;
-  const std::optional<QString> file = fileBehindLinks(path_);
-  if (!file) {
-    found.kind = Found::Kind::notAFile;
-    return found;
+  const FileBehindLinks behind = fileBehindLinks(path_);
+  found.refused = behind.refused;
+  switch (behind.trouble) {
+    case FileBehindLinks::Trouble::none:
+      break;
+    case FileBehindLinks::Trouble::linksGoRound:
+      found.kind = Found::Kind::notAFile;
+      return found;
+    case FileBehindLinks::Trouble::othersLink:
+      found.kind = Found::Kind::othersLink;
+      return found;
+    case FileBehindLinks::Trouble::othersMayChange:
+      found.kind = Found::Kind::othersMayChange;
+      return found;
   }
-  found.file = *file;
+  found.file = behind.file;
+  found.linked = behind.linked;
   // What the links lead to was found above; a link put there since is not followed.
-  const PlainFile opened = PlainFile::open(*file, PlainFile::Links::refused);
+  const PlainFile opened = PlainFile::open(found.file, PlainFile::Links::refused);
   switch (opened.kind()) {
     case PlainFile::Kind::missing:
       return found;
@@ -164,9 +204,15 @@ AppSettingsFile::Found AppSettingsFile::readFile() const {
     case PlainFile::Kind::regular:
       break;
   }
-  // A save replaces the file a link leads to: only the user's own is theirs to replace.
-  if (*file != path_ && opened.status().st_uid != ::geteuid()) {
+  // A file another user made, or may write, holds what they chose (a community server to
+  // send the user's token to); a save would replace a file that is not the user's.
+  if (opened.status().st_uid != ::geteuid()) {
     found.kind = Found::Kind::othersFile;
+    return found;
+  }
+  if (othersMayWrite(opened.status(), ::geteuid())) {
+    found.kind = Found::Kind::othersMayChange;
+    found.refused = found.file;
     return found;
   }
   const std::optional<QByteArray> text = opened.readWhole(largestSettings);
@@ -177,6 +223,7 @@ AppSettingsFile::Found AppSettingsFile::readFile() const {
   found.kind = Found::Kind::text;
   found.text = *text;
   found.whole = !opened.beingWritten();
+  found.mode = opened.status().st_mode & 0777;
   return found;
 }
 
@@ -202,12 +249,8 @@ void AppSettingsFile::saveAt(Moment moment) {
   std::optional<QByteArray> ours = copyText();
   if (!ours) return;
 
-  // A lock file that is no file (a FIFO, a link) would hold QLockFile's read of it; such a
-  // name is left alone, and the save goes on without the lock, as it must without one.
-  const QString lockPath = path_ + QStringLiteral(".lock");
-  QLockFile lock(lockPath);
-  if (PlainFile::kindAt(lockPath, PlainFile::Links::refused) != PlainFile::Kind::notAFile &&
-      !lock.tryLock(moment == Moment::last ? lastLockPatienceMs : 0) && lock.error() == QLockFile::LockFailedError) {
+  QLockFile lock(lockPath());
+  if (lockFileMayBeRead(lockPath()) && !lock.tryLock(moment == Moment::last ? lastLockPatienceMs : 0) && lock.error() == QLockFile::LockFailedError) {
     if (moment == Moment::during && waitsForLock_ < quietRetries) {
       ++waitsForLock_;
       retry_.start();
@@ -222,7 +265,7 @@ void AppSettingsFile::saveAt(Moment moment) {
   waitsForLock_ = 0;
   const Found theirs = readFile();
   if (const QString why = whyPassedOver(theirs.kind); !why.isEmpty()) {
-    setSaveError({why + tr(" Move it away, and Tessorin saves the settings after the next change."), {}});
+    setSaveError({why + savedOnceMended(theirs.kind), {}});
     return;
   }
   // Another program is rewriting the file in place: what was read may be its first part.
@@ -268,7 +311,10 @@ void AppSettingsFile::saveAt(Moment moment) {
     return;
   }
   QString error;
-  if (!saveByReplacing(theirs.file, *ours, error)) {
+  // Through a link, the file is the user's own elsewhere, with the mode the user gave it.
+  const std::optional<mode_t> mode =
+      theirs.linked && theirs.kind == Found::Kind::text ? std::optional(theirs.mode) : std::nullopt;
+  if (!saveByReplacing(theirs.file, *ours, error, mode)) {
     setSaveError(ErrorWording::settingsNotSaved(error));
     return;
   }

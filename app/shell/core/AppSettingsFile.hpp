@@ -4,13 +4,21 @@
 // user or program puts in their way can hold the start, be written through, or take the
 // settings' text.
 //
+// The settings are read and saved only where no other user can change them: the folder
+// holding the file and every folder on the way belong to root or to the user and let no
+// one else write in them, unless sticky (UnreplaceableFolder); the user's private group
+// counts as the user's own. The file itself must be the user's, and no one else may
+// write in it. Otherwise a shared group's umask or a careless chmod would let another
+// user's file, or link, at the name pass for the user's settings (a community server of
+// their choosing), or have the next save replace a file of the user's (fileBehindLinks).
+//
 // The file is opened once, without blocking, judged a regular file by what was opened,
 // and read whole from that descriptor into a copy in a working folder of this run's own
 // (WorkingFolder: in the user's runtime folder, or beside the file, never in a shared
 // temporary folder); the QSettings the application uses works on that copy, so QSettings
-// never opens the name itself. A link at the name (as dotfile managers keep their files)
-// is read through when it leads to a regular file of the user's, and saved through: the
-// file it leads to is replaced, the link kept.
+// never opens the name itself. A link of the user's at the name (as dotfile managers keep
+// their files) is read through when it leads to a regular file of the user's, and saved
+// through: the file it leads to is replaced, with its mode, the link kept.
 //
 // Each change is saved back under the lock beside the file that QSettings itself takes
 // (Tessorin.conf.lock), so that a program saving the same file with QSettings never
@@ -23,10 +31,13 @@
 // A file QSettings cannot read in full (a NUL byte, a line without "=") is set aside
 // beside itself, and what could be read of it goes on in a new file. When the file's
 // place holds something that is no regular file of the user's (a FIFO, a device, a
-// folder, a link to one), it is left as it is: found at the start, the settings are kept
-// for this run alone. The window is told all of this (notice, saveError).
+// folder, a link to one), or others may change it, it is left as it is: found at the
+// start, the settings are kept for this run alone. The window is told all of this
+// (notice, saveError).
 //
 // Main thread only; lives as long as the application.
+
+#include <sys/types.h>
 
 #include <memory>
 #include <optional>
@@ -83,19 +94,28 @@ class AppSettingsFile : public QObject {
   class Copy;
   // What stands at the settings' name.
   struct Found {
-    enum class Kind { missing, text, notAFile, othersFile, unreadable };
+    enum class Kind { missing, text, notAFile, othersFile, othersLink, othersMayChange, unreadable };
     Kind kind = Kind::missing;
     QByteArray text;
     // Read with no program writing the file: a key missing from it was removed.
     bool whole = true;
     // The file the name stands for, behind its links: a save replaces it.
     QString file;
+    // The name is a link, and the file's mode (with text) is the user's choice to keep.
+    bool linked = false;
+    mode_t mode = 0;
+    // What others may change, or the link that is not the user's; "" for the name itself.
+    QString refused;
   };
   enum class Moment { during, last };
 
   Found readFile() const;
   // Why the settings were neither read from nor saved to what was found; "" when they may be.
   static QString whyPassedOver(Found::Kind kind);
+  // What the user can do about it, said at the start and after a save that did not happen.
+  static QString keptUntilMended(Found::Kind kind);
+  static QString savedOnceMended(Found::Kind kind);
+  QString lockPath() const { return path_ + QStringLiteral(".lock"); }
   std::optional<QByteArray> copyText() const;
   void saveAt(Moment moment);
   // Takes in what another program changed between before (known_) and now, where here

@@ -9,8 +9,14 @@
 // Several programs may share the folder (gallery runs side by side). Each holds a lock
 // beside it for as long as its ShaderCache lives; only a program that finds nobody else
 // holding it removes anything, for a file another program is writing looks cut short.
-// Nothing but a regular ".qsb" file of this user's is ever removed, a link never
-// followed, and the folder is not entered through a link nor when it is not this user's.
+// A program that holds the lock alone for longer than a repair takes keeps no start
+// waiting: the start goes on without the repair and without the lock.
+//
+// The folders on the way are judged as the settings' are (UnreplaceableFolder, as a
+// folder on the way). The lock is taken only in the user's own regular file, the folder
+// is not entered through a link, nor when it is not this user's or others may write in
+// it, and nothing but a regular ".qsb" file of this user's is ever removed, a link never
+// followed.
 //
 // Main thread, before QML loads; lives as long as the program draws effects.
 

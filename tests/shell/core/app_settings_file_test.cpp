@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +55,17 @@ bool setMode(const QString& path, mode_t mode) { return ::chmod(QFile::encodeNam
 
 bool giveToNobody(const QString& path) {
   return ::lchown(QFile::encodeName(path).constData(), testing::OrdinaryUser::uid, testing::OrdinaryUser::gid) == 0;
+}
+
+// A group that holds another user besides this one: nobody's.
+bool giveToASharedGroup(const QString& path) {
+  return ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), testing::OrdinaryUser::gid) == 0;
+}
+
+// The group the user is the only member of, as Debian makes one for each user.
+bool giveToTheUsersPrivateGroup(const QString& path) {
+  const passwd* user = ::getpwuid(::geteuid());
+  return user != nullptr && ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), user->pw_gid) == 0;
 }
 
 QString madeFolder(const QString& path, mode_t mode, bool nobodys = false) {
@@ -205,6 +217,8 @@ TEST(AppSettingsFile, ALinkAtTheNameToAFileOfTheUsersIsReadAndSavedThroughAndKep
   const QString between = home.filePath(QStringLiteral("dotfiles/current.conf"));
   const QString path = config + QStringLiteral("/Tessorin.conf");
   writeText(real, "[General]\nShowDiskImages=true\n");
+  // The mode the user gave the file it keeps.
+  ASSERT_TRUE(setMode(real, 0640));
   ASSERT_TRUE(link(QStringLiteral("tessorin/Tessorin.conf"), between));
   ASSERT_TRUE(link(QStringLiteral("../../dotfiles/current.conf"), path));
   {
@@ -226,7 +240,7 @@ TEST(AppSettingsFile, ALinkAtTheNameToAFileOfTheUsersIsReadAndSavedThroughAndKep
   EXPECT_EQ(linkTarget(between), QStringLiteral("tessorin/Tessorin.conf")) << "the link was replaced";
   const struct stat saved = statusAt(real);
   EXPECT_TRUE(S_ISREG(saved.st_mode));
-  EXPECT_EQ(saved.st_mode & 0777, 0600u);
+  EXPECT_EQ(saved.st_mode & 0777, 0640u) << "the file behind the link lost its mode";
   const QSettings after(real, QSettings::IniFormat);
   EXPECT_TRUE(after.value(QStringLiteral("ShowDiskImages")).toBool());
   EXPECT_TRUE(after.value(QStringLiteral("ReinsertBeforeVerify")).toBool());
@@ -449,7 +463,17 @@ TEST(AppSettingsFile, TheWorkingFolderIsMadeOnlyWhereNoOtherUserCanRenameOrRepla
   } cases[] = {
       {"the user's own, 0700", [](const QString& base) { return Made{madeFolder(base + "/run", 0700), base + "/run"}; }},
       {"open to everyone", [](const QString& base) { return Made{madeFolder(base + "/run", 0777), {}}; }},
-      {"open to its group", [](const QString& base) { return Made{madeFolder(base + "/run", 0770), {}}; }},
+      {"open to a group another user is in",
+       [](const QString& base) {
+         giveToASharedGroup(madeFolder(base + "/run", 0770));
+         return Made{base + "/run", {}};
+       }},
+      {"open to the user's private group, and on the way",
+       [](const QString& base) {
+         giveToTheUsersPrivateGroup(madeFolder(base + "/private", 0770));
+         giveToTheUsersPrivateGroup(madeFolder(base + "/private/run", 0770));
+         return Made{base + "/private/run", base + "/private/run"};
+       }},
       {"another user's", [](const QString& base) { return Made{madeFolder(base + "/run", 0700, true), {}}; }},
       {"in a shared folder without the sticky bit",
        [](const QString& base) {
@@ -713,6 +737,174 @@ TEST(AppSettingsFile, ASaveThatCannotHappenIsToldUntilOneDoes) {
   for (const char* key : {"First", "Second", "Third", "Fourth"}) {
     EXPECT_TRUE(saved.contains(QString::fromLatin1(key))) << key;
   }
+}
+
+// Where another user may change the settings (a shared group's umask 002, a careless
+// chmod), what stands there may be theirs: a file naming their community server, or a
+// link that has the next save overwrite a file of the user's. Nothing there is read or
+// written; the settings are kept for the run, and the window is told what to mend.
+TEST(AppSettingsFile, WhatOtherUsersMayChangeIsNeitherReadNorSavedAndTheNoticeNamesIt) {
+  struct World {
+    QString home;
+    QString config;
+    QString path;
+    QString gitconfig;
+  };
+  const QByteArray theirs = "[General]\nCommunityServer=http://evil.example\n";
+  const QByteArray gitconfig = "[user]\n\tname = A. User\n";
+  const struct {
+    const char* what;
+    // Arranges the world; what the notice is to name.
+    std::function<QString(const World&)> arrange;
+  } cases[] = {
+      {"a folder on the way open to a group another user is in",
+       [&](const World& world) {
+         writeText(world.path, theirs);
+         setMode(world.config, 0770);
+         giveToASharedGroup(world.config);
+         return world.config;
+       }},
+      {"the settings' folder open to everyone",
+       [&](const World& world) {
+         writeText(world.path, theirs);
+         setMode(world.config + QStringLiteral("/Tessorin"), 0777);
+         return world.config + QStringLiteral("/Tessorin");
+       }},
+      {"another user's file at the name",
+       [&](const World& world) {
+         writeText(world.path, theirs);
+         giveToNobody(world.path);
+         return world.path;
+       }},
+      {"a file of the user's that others may write",
+       [&](const World& world) {
+         writeText(world.path, theirs);
+         setMode(world.path, 0666);
+         return world.path;
+       }},
+      {"another user's link at the name to a file of the user's",
+       [&](const World& world) {
+         link(world.gitconfig, world.path);
+         giveToNobody(world.path);
+         return world.path;
+       }},
+      {"the user's link to a file in a folder others may write",
+       [&](const World& world) {
+         const QString open = madeFolder(world.home + QStringLiteral("/open"), 0777);
+         writeText(open + QStringLiteral("/Tessorin.conf"), theirs);
+         link(open + QStringLiteral("/Tessorin.conf"), world.path);
+         return open;
+       }},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid() && setMode(base.path(), 0755));
+    const World world{madeFolder(base.filePath(QStringLiteral("home")), 0755), base.filePath(QStringLiteral("home/config")),
+                      base.filePath(QStringLiteral("home/config/Tessorin/Tessorin.conf")),
+                      base.filePath(QStringLiteral("home/.gitconfig"))};
+    madeFolder(world.config, 0700);
+    madeFolder(world.config + QStringLiteral("/Tessorin"), 0700);
+    writeText(world.gitconfig, gitconfig);
+    const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(base.filePath(QStringLiteral("run")), 0700));
+    const QString named = test.arrange(world);
+    const struct stat before = statusAt(world.path);
+    const QByteArray textBefore = textOf(world.path);
+    ASSERT_FALSE(textBefore.isEmpty());
+    {
+      AppSettingsFile file(world.path);
+      EXPECT_FALSE(file.notice().isEmpty());
+      EXPECT_EQ(file.noticeFile(), QDir::toNativeSeparators(named));
+      EXPECT_FALSE(file.settings().contains(QStringLiteral("CommunityServer"))) << "their line was taken";
+      file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+      file.save();
+      EXPECT_TRUE(file.settings().value(QStringLiteral("ReinsertBeforeVerify")).toBool()) << "not kept for the run";
+    }
+    const struct stat after = statusAt(world.path);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "what stood at the name was replaced";
+    EXPECT_EQ(textOf(world.path), textBefore) << "written to";
+    EXPECT_EQ(textOf(world.gitconfig), gitconfig) << "a file of the user's was overwritten";
+  }
+}
+
+// Debian gives each user a group of their own, and umask 002 lets it write: folders so
+// made are the user's, and the settings are read and saved there, the working folder
+// beside them where there is no runtime folder.
+TEST(AppSettingsFile, FoldersOnlyTheUsersPrivateGroupMayWriteInAreTheUsers) {
+  QTemporaryDir base;
+  ASSERT_TRUE(base.isValid() && setMode(base.path(), 0755));
+  const QString config = madeFolder(base.filePath(QStringLiteral("config")), 0770);
+  const QString folder = madeFolder(config + QStringLiteral("/Tessorin"), 0770);
+  ASSERT_TRUE(giveToTheUsersPrivateGroup(config) && giveToTheUsersPrivateGroup(folder));
+  const QString path = folder + QStringLiteral("/Tessorin.conf");
+  writeText(path, "[General]\nShowDiskImages=true\n");
+  ASSERT_TRUE(setMode(path, 0660) && giveToTheUsersPrivateGroup(path));
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", std::nullopt);
+  {
+    AppSettingsFile file(path);
+    EXPECT_TRUE(file.notice().isEmpty()) << file.notice().toStdString();
+    EXPECT_TRUE(file.settings().value(QStringLiteral("ShowDiskImages")).toBool());
+    EXPECT_EQ(workingFoldersIn(folder).size(), 1);
+    file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  }
+  EXPECT_TRUE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("ReinsertBeforeVerify")).toBool());
+}
+
+QStringList unfinishedSavesIn(const QString& folder) {
+  return QDir(folder).entryList({QStringLiteral("Tessorin.conf.??????")}, QDir::Files | QDir::Hidden | QDir::System);
+}
+
+// A run killed in the midst of a save leaves its new file beside the settings: the next
+// start removes it, though only when no save holds the settings' lock, and never another
+// user's file, a link, or a file of another name.
+TEST(AppSettingsFile, NewFilesOfSavesThatWereKilledAreRemovedAtTheNextStart) {
+  QTemporaryDir home;
+  const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+  writeText(path, "[General]\nShowDiskImages=true\n");
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(home.filePath(QStringLiteral("run")), 0700));
+  int kills = 0;
+  QStringList left;
+  {
+    const Watchdog watchdog("saves killed until one leaves its file");
+    for (; left.isEmpty() && kills < 500; ++kills) {
+      QProcess saving;
+      saving.start(QStringLiteral(TESSORIN_SETTINGS_NEIGHBOUR), {QStringLiteral("saving"), path});
+      ASSERT_TRUE(saving.waitForReadyRead(60'000) && saving.readLine() == "ready\n");
+      // Anywhere within the first saves, each of which takes a few milliseconds.
+      std::this_thread::sleep_for(std::chrono::microseconds(kills * 7919 % 60000));
+      ::kill(static_cast<pid_t>(saving.processId()), SIGKILL);
+      ASSERT_TRUE(saving.waitForFinished(60'000));
+      // A run killed as it made its lock leaves it empty, which holds every save for
+      // QLockFile's half a minute; this test is about the new files.
+      QFile::remove(path + QStringLiteral(".lock"));
+      left = unfinishedSavesIn(home.path());
+    }
+  }
+  ASSERT_FALSE(left.isEmpty()) << "no save was killed in its midst in " << kills << " kills";
+
+  const QString theirs = home.filePath(QStringLiteral("Tessorin.conf.Th3irs"));
+  const QString linked = home.filePath(QStringLiteral("Tessorin.conf.L1nked"));
+  const QString notes = home.filePath(QStringLiteral("Tessorin.conf.notes.txt"));
+  writeText(theirs, "theirs");
+  ASSERT_TRUE(giveToNobody(theirs));
+  ASSERT_TRUE(link(path, linked));
+  writeText(notes, "notes");
+  {
+    // A save going on holds the lock: what looks left over may be its file.
+    QLockFile saving(path + QStringLiteral(".lock"));
+    ASSERT_TRUE(saving.tryLock(0));
+    AppSettingsFile file(path);
+    for (const QString& name : left) EXPECT_TRUE(QFile::exists(home.filePath(name))) << "removed under a save's lock";
+  }
+  {
+    AppSettingsFile file(path);
+    EXPECT_TRUE(file.notice().isEmpty()) << file.notice().toStdString();
+    EXPECT_TRUE(file.settings().value(QStringLiteral("ShowDiskImages")).toBool()) << "a killed save cost the settings";
+  }
+  EXPECT_EQ(unfinishedSavesIn(home.path()), QStringList({QStringLiteral("Tessorin.conf.L1nked"),
+                                                         QStringLiteral("Tessorin.conf.Th3irs")}));
+  EXPECT_TRUE(QFile::exists(notes));
+  EXPECT_EQ(linkTarget(linked), path);
 }
 
 }  // namespace

@@ -5,7 +5,10 @@
 //     key <group>/<n> a save, about 400 saves a second;
 //   settings_neighbour tessorin <file>
 //     a run of Tessorin holding its settings, which says "ready" once it does and then
-//     waits to be killed.
+//     waits to be killed;
+//   settings_neighbour saving <file>
+//     a run of Tessorin that says "ready", then saves a change as fast as it can until it
+//     is killed, in the midst of a save.
 
 #include <cstdio>
 #include <cstring>
@@ -36,6 +39,15 @@ int main(int argc, char* argv[]) {
     std::fflush(stdout);
     for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
   }
-  std::fprintf(stderr, "usage: settings_neighbour qsettings <file> <saves> <group> | tessorin <file>\n");
+  if (argc == 3 && std::strcmp(argv[1], "saving") == 0) {
+    tessorin::AppSettingsFile file(QString::fromLocal8Bit(argv[2]));
+    std::printf("ready\n");
+    std::fflush(stdout);
+    for (int change = 1;; ++change) {
+      file.settings().setValue(QStringLiteral("Change"), change);
+      file.save();
+    }
+  }
+  std::fprintf(stderr, "usage: settings_neighbour qsettings <file> <saves> <group> | tessorin <file> | saving <file>\n");
   return 1;
 }

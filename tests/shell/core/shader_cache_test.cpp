@@ -1,9 +1,13 @@
 #include "shell/core/ShaderCache.hpp"
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <functional>
+#include <future>
 #include <vector>
 
 #include <QDir>
@@ -12,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QtGui/private/qshader_p.h>
 #include <gtest/gtest.h>
+
+#include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
 namespace {
@@ -97,24 +103,73 @@ TEST(ShaderCache, LinksFifosFoldersAndOtherUsersFilesAreLeftAlone) {
   EXPECT_TRUE(standsAt(elsewhere));
 }
 
+bool giveTo(const QString& path, uid_t user, gid_t group) {
+  return ::lchown(QFile::encodeName(path).constData(), user, group) == 0;
+}
+
+constexpr uid_t nobody = 65534;
+constexpr gid_t nogroup = 65534;
+constexpr uid_t unchanged = static_cast<uid_t>(-1);
+
 // The broken file is left where the folder cannot be trusted, or where whether another
-// program is writing in it cannot be told.
+// program is writing in it cannot be told; the folders are judged as the settings' are,
+// so a group only the user is in is the user's.
 TEST(ShaderCache, NothingIsRemovedThroughALinkInAFolderOthersMayWriteOrWithoutTheLock) {
+  ASSERT_EQ(::geteuid(), 0u) << "giving a file to another user needs root";
   struct Case {
     const char* what;
     std::function<void(CacheFolder&)> arrange;
     std::function<QString(const CacheFolder&)> folder;
+    bool repaired = false;
   };
   const auto theFolder = [](const CacheFolder& cache) { return cache.path; };
+  const auto lockOf = [](const CacheFolder& cache) { return cache.path + QStringLiteral(".lock"); };
   const std::vector<Case> cases{
       {"the folder is a link",
        [](CacheFolder& cache) { ASSERT_TRUE(QFile::link(cache.path, cache.root.filePath(QStringLiteral("linked")))); },
        [](const CacheFolder& cache) { return cache.root.filePath(QStringLiteral("linked")); }},
+      {"the folder on the way is another user's link",
+       [](CacheFolder& cache) {
+         const QString linked = cache.root.filePath(QStringLiteral("linked"));
+         ASSERT_TRUE(QFile::link(cache.root.path(), linked) && giveTo(linked, nobody, nogroup));
+       },
+       [](const CacheFolder& cache) {
+         return cache.root.filePath(QStringLiteral("linked/_qt_QGfxShaderBuilder_6.4.2"));
+       }},
       {"others may write in the folder",
        [](CacheFolder& cache) { ASSERT_EQ(::chmod(QFile::encodeName(cache.path).constData(), 0777), 0); }, theFolder},
-      {"a FIFO stands at the lock's name",
+      {"a group another user is in may write in the folder",
        [](CacheFolder& cache) {
-         ASSERT_EQ(::mkfifo(QFile::encodeName(cache.path + QStringLiteral(".lock")).constData(), 0600), 0);
+         ASSERT_EQ(::chmod(QFile::encodeName(cache.path).constData(), 0770), 0);
+         ASSERT_TRUE(giveTo(cache.path, unchanged, nogroup));
+       },
+       theFolder},
+      {"the user's private group may write in the folder",
+       [](CacheFolder& cache) {
+         ASSERT_EQ(::chmod(QFile::encodeName(cache.path).constData(), 0770), 0);
+         ASSERT_TRUE(giveTo(cache.path, unchanged, ::getegid()));
+       },
+       theFolder, true},
+      {"a group another user is in may write in the folder on the way",
+       [](CacheFolder& cache) {
+         ASSERT_EQ(::chmod(QFile::encodeName(cache.root.path()).constData(), 0770), 0);
+         ASSERT_TRUE(giveTo(cache.root.path(), unchanged, nogroup));
+       },
+       theFolder},
+      {"a FIFO stands at the lock's name",
+       [&](CacheFolder& cache) { ASSERT_EQ(::mkfifo(QFile::encodeName(lockOf(cache)).constData(), 0600), 0); },
+       theFolder},
+      {"the lock is another user's file",
+       [&](CacheFolder& cache) {
+         write(lockOf(cache), {});
+         ASSERT_EQ(::chmod(QFile::encodeName(lockOf(cache)).constData(), 0666), 0);
+         ASSERT_TRUE(giveTo(lockOf(cache), nobody, nogroup));
+       },
+       theFolder},
+      {"the lock is a link to a file of the user's",
+       [&](CacheFolder& cache) {
+         write(cache.root.filePath(QStringLiteral("notes.txt")), "notes");
+         ASSERT_TRUE(QFile::link(cache.root.filePath(QStringLiteral("notes.txt")), lockOf(cache)));
        },
        theFolder},
   };
@@ -124,9 +179,29 @@ TEST(ShaderCache, NothingIsRemovedThroughALinkInAFolderOthersMayWriteOrWithoutTh
     write(cache.file("cut.qsb"), wholeShader().left(10));
     each.arrange(cache);
 
-    EXPECT_TRUE(ShaderCache(each.folder(cache)).repair().isEmpty());
-    EXPECT_TRUE(standsAt(cache.file("cut.qsb")));
+    const QStringList removed = ShaderCache(each.folder(cache)).repair();
+    EXPECT_EQ(removed.size(), each.repaired ? 1 : 0);
+    EXPECT_EQ(standsAt(cache.file("cut.qsb")), !each.repaired);
   }
+}
+
+// A program that holds the lock alone, for whatever reason, keeps no start waiting: the
+// start goes on without the repair, and a later one repairs once the lock is free.
+TEST(ShaderCache, AProgramHoldingTheLockAloneKeepsNoStartWaiting) {
+  CacheFolder cache;
+  const QString cut = cache.file("cut.qsb");
+  write(cut, wholeShader().left(10));
+  {
+    const FileDescriptor held(
+        ::open(QFile::encodeName(cache.path + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    ASSERT_TRUE(held && ::flock(held.get(), LOCK_EX | LOCK_NB) == 0);
+    std::future<QStringList> repaired = std::async(std::launch::async, [&] { return ShaderCache(cache.path).repair(); });
+    // Far beyond any wait of the start's; a start that waits for the lock never ends.
+    ASSERT_EQ(repaired.wait_for(std::chrono::seconds(120)), std::future_status::ready) << "the start waits for the lock";
+    EXPECT_TRUE(repaired.get().isEmpty());
+    EXPECT_TRUE(standsAt(cut));
+  }
+  EXPECT_EQ(ShaderCache(cache.path).repair(), QStringList{cut});
 }
 
 TEST(ShaderCache, WhileAnotherProgramHoldsTheFolderNothingIsRemoved) {

@@ -3,9 +3,15 @@
 // user's cache. After the first start one of them is cut short, as a run killed while
 // writing it leaves it: the next start builds it anew, and neither it nor the start after
 // it shows Qt's "Failed to deserialize" (which, left alone, came back at every start).
+// Another program holding the cache's lock alone keeps no window from showing.
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -172,6 +178,19 @@ TEST_F(CachedShaders, OneCutShortFailsNoGalleryRunAfterIt) {
     }
     before = now;
   }
+}
+
+TEST_F(CachedShaders, AProgramHoldingTheCachesLockAloneKeepsNoWindowFromShowing) {
+  const QString folder = shaderFolderIn(home, QStringLiteral("Tessorin"));
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(folder).path()));
+  const int held = ::open(QFile::encodeName(folder + QStringLiteral(".lock")).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+
+  const Start start = startApplication(environment, [] { return true; });
+  ::close(held);
+  report("Tessorin", 1, start);
+  EXPECT_TRUE(start.ready) << "no window while another program held the cache's lock: " << start.output.toStdString();
 }
 
 }  // namespace
