@@ -67,9 +67,25 @@ INSTANTIATE_TEST_SUITE_P(
         KeyboardStart{"Return on the page", [](CardWindow& desktop) { QTest::keyClick(desktop.window(), Qt::Key_Return); }},
         KeyboardStart{"Enter on the page",
                       [](CardWindow& desktop) { QTest::keyClick(desktop.window(), Qt::Key_Enter, Qt::KeypadModifier); }},
-        KeyboardStart{"Space on Check This Card", [](CardWindow& desktop) {
+        KeyboardStart{"Space on Check This Card",
+                      [](CardWindow& desktop) {
                         ASSERT_NE(desktop.tabTo(QStringLiteral("startButton")), nullptr);
                         QTest::keyClick(desktop.window(), Qt::Key_Space);
+                      }},
+        // Clicked twice, the check box keeps the focus, without a ring: Return is the page's,
+        // and the box goes with the page it stood on.
+        KeyboardStart{"Return after the check box was clicked", [](CardWindow& desktop) {
+                        const QString box = QStringLiteral("reinsertToggleBox");
+                        // Tab brings it into sight, and on past it: a click keeps the ring of a
+                        // control that has the focus already.
+                        ASSERT_NE(desktop.tabTo(box), nullptr);
+                        QTest::keyClick(desktop.window(), Qt::Key_Tab);
+                        ASSERT_TRUE(turnLoopUntil([&] { return desktop.focusedName() != box; }, 5s));
+                        ASSERT_TRUE(desktop.clickAt(box) && desktop.clickAt(box));
+                        ASSERT_TRUE(turnLoopUntil([&] { return desktop.focusedName() == box; }, 5s))
+                            << "the click left the focus on " << desktop.focusedName().toStdString();
+                        ASSERT_FALSE(anyRing(desktop)) << "a click's focus shows a ring";
+                        QTest::keyClick(desktop.window(), Qt::Key_Return);
                       }}));
 
 TEST(FocusHandover, FromStageToStageTheFocusGoesOnToTheNewPanelsNaturalControl) {
