@@ -22,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include "AwaitTask.hpp"
+#include "LocalInstallation.hpp"
 #include "TmpfsMount.hpp"
 #include "community/store/CommunityStore.hpp"
 #include "community/store/LocalRecordStore.hpp"
@@ -31,29 +32,9 @@ namespace {
 
 using Kind = CommunityStore::State::Kind;
 
-struct Installation {
-  Installation(const QString& settingsFolder, const QString& recordsFolder)
-      : settings(QDir(settingsFolder).filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-        store(settings,
-              std::make_unique<LocalRecordStore>(settings, QDir(recordsFolder).filePath(QStringLiteral("Community.sqlite")))) {}
-  explicit Installation(const QString& folder) : Installation(folder, folder) {}
-  QSettings settings;
-  CommunityStore store;
-};
-
-Purchase boughtAt(const char* store) {
-  Purchase purchase;
-  purchase.store = store;
-  purchase.country = "BR";
-  return purchase;
-}
-
-CheckRecord fakeCheck() {
-  CheckRecord check;
-  check.advertisedBytes = 64'000'000'000;
-  check.verdict = CheckOutcome::Verdict::fake;
-  return check;
-}
+using testing::boughtAt;
+using testing::fakeCheck;
+using testing::Installation;
 
 QByteArray contents(const QString& path) {
   QFile file(path);

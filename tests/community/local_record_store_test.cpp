@@ -14,6 +14,7 @@
 #include <qcoro/qcorotask.h>
 
 #include "AwaitTask.hpp"
+#include "LocalInstallation.hpp"
 #include "community/store/CommunityAccount.hpp"
 #include "community/store/CommunityStore.hpp"
 #include "community/store/LocalRecordStore.hpp"
@@ -24,13 +25,7 @@ namespace {
 
 using Kind = CommunityStore::State::Kind;
 
-struct Installation {
-  explicit Installation(const QString& folder)
-      : settings(QDir(folder).filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-        store(settings, std::make_unique<LocalRecordStore>(settings, QDir(folder).filePath(QStringLiteral("Community.sqlite")))) {}
-  QSettings settings;
-  CommunityStore store;
-};
+using testing::Installation;
 
 CheckRecord fakeCheck() {
   CheckRecord check;

@@ -10,7 +10,13 @@
 //     tried again on the next use, so that mending it needs no restart.
 //   - A FIFO or a device at the file's name (or its log's) is never opened: every use
 //     fails with that reason, which is told once, until it is moved away.
-// Used on one thread; takeSetAside() and takePassedOver() may be called from any.
+//   - The file is used only where no other user can have put it there or change it
+//     (OwnFile: the folders on the way, a link at the name, the file itself), and its
+//     logs only when they are the user's own files too, never through a link. Otherwise
+//     nothing there is read, set aside or written: the records are kept in memory until
+//     the application quits, which is told once.
+// Used on one thread; takeSetAside(), takePassedOver() and takeKeptForTheRun() may be
+// called from any.
 
 #include <memory>
 #include <mutex>
@@ -20,6 +26,7 @@
 
 #include "community/store/LocalRecordDatabase.hpp"
 #include "community/store/SqliteDatabase.hpp"
+#include "session/records/OwnFile.hpp"
 
 namespace tessorin {
 
@@ -35,7 +42,7 @@ class LocalRecordFile {
     try {
       return job(database());
     } catch (const SqliteError& error) {
-      if (!error.isDamaged()) throw unusable(error);
+      if (!error.isDamaged() || keptForTheRun_) throw unusable(error);
     }
     setAside();
     return job(database());
@@ -46,17 +53,33 @@ class LocalRecordFile {
   // The name that held something other than a file (a FIFO, a device) when the file was
   // last to be opened, once; nothing when none did.
   std::optional<QString> takePassedOver();
+  // Why the records are kept in memory for this run, once: what stood at the file's name
+  // or its log's (another user's file or link, or what others may change), and what the
+  // user is to mend. Nothing when they are not.
+  struct KeptForTheRun {
+    OwnFile::Kind kind;
+    QString refused;
+  };
+  std::optional<KeptForTheRun> takeKeptForTheRun();
 
  private:
   LocalRecordDatabase& database();
+  // found: what stood at name.
+  LocalRecordDatabase& keepForTheRun(const OwnFile& found, const QString& name);
+  [[noreturn]] void passOver(const QString& name);
   void setAside();
   RecordStoreError unusable(const SqliteError& error) const;
 
   QString path_;
+  // The file the name stands for, behind the user's links, as last judged.
+  QString file_;
+  // The records are in memory until the application quits.
+  bool keptForTheRun_ = false;
   std::unique_ptr<LocalRecordDatabase> database_;
   std::mutex mutex_;
   std::optional<QString> setAsideAs_;
   std::optional<QString> passedOver_;
+  std::optional<KeptForTheRun> whyKeptForTheRun_;
   // Told once, not after every use that fails on it.
   QString lastPassedOver_;
 };

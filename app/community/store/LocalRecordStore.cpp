@@ -37,6 +37,28 @@ T valueOf(Outcome<T> outcome) {
   return std::get<T>(std::move(outcome));
 }
 
+QString keptForTheRunNotice(OwnFile::Kind kind) {
+  switch (kind) {
+    case OwnFile::Kind::othersFile:
+      return QCoreApplication::translate(
+          "LocalRecordStore",
+          "The community records file on this computer is not yours, so the records were not read from it or saved "
+          "to it, and it is left as it is. Records are kept until Tessorin quits; move it away to have them saved.");
+    case OwnFile::Kind::othersLink:
+      return QCoreApplication::translate(
+          "LocalRecordStore",
+          "The community records file on this computer is a link that is not yours, so the records were not read "
+          "from it or saved to it, and it is left as it is. Records are kept until Tessorin quits; move it away to "
+          "have them saved.");
+    default:
+      return QCoreApplication::translate(
+          "LocalRecordStore",
+          "Other users may change the community records file on this computer or a folder on the way to it, so the "
+          "records were not read from it or saved to it, and it is left as it is. Records are kept until Tessorin "
+          "quits; let no one else write there to have them saved.");
+  }
+}
+
 }  // namespace
 
 LocalRecordStore::LocalRecordStore(QSettings& settings, const QString& path)
@@ -77,6 +99,9 @@ std::optional<RecordStoreNotice> LocalRecordStore::takeNotice() {
                                                          "their place holds something that is not a file, and it is "
                                                          "left as it is. Move it away to have them kept."),
                              QDir::toNativeSeparators(*passedOver)};
+  }
+  if (const std::optional<LocalRecordFile::KeptForTheRun> kept = file_->takeKeptForTheRun()) {
+    return RecordStoreNotice{keptForTheRunNotice(kept->kind), QDir::toNativeSeparators(kept->refused)};
   }
   const std::optional<QString> setAside = file_->takeSetAside();
   if (!setAside) return std::nullopt;

@@ -8,7 +8,9 @@
 //
 // The file heals (LocalRecordFile): a damaged one is set aside and a new one made, which
 // takeNotice() tells once; one that cannot be written fails each operation with the
-// reason, and is tried again on the next. A copy of the application can always keep its
+// reason, and is tried again on the next. Where another user may have put the file there
+// or may change it, the records are kept in memory until the application quits, which
+// takeNotice() tells once too. A copy of the application can always keep its
 // records here, so the store is always usable.
 //
 // The object belongs to the main thread; the database is used on a thread of its own,

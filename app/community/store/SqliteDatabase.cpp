@@ -1,10 +1,45 @@
 #include "community/store/SqliteDatabase.hpp"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
 
 namespace tessorin {
 
 namespace {
+
+// SQLite makes and opens the logs beside the database when a write first needs them, long
+// after the database's folder and names were judged: in a sticky folder another user may
+// have put a file of theirs at a log's name meanwhile, whose frames would be read as the
+// user's records. What SQLite opens here is never another user's file, and never reached
+// through a link at its name (which this SQLite refuses of itself, where built so).
+int openNoLinkNorOthers(const char* name, int flags, int mode) {
+  const int file = ::open(name, flags | O_NOFOLLOW, mode);
+  if (file < 0) return file;
+  struct stat status {};
+  if (::fstat(file, &status) != 0 || (status.st_uid != 0 && status.st_uid != ::geteuid())) {
+    ::close(file);
+    errno = EACCES;
+    return -1;
+  }
+  return file;
+}
+
+// SQLite's own open goes for every connection of the process, so it is replaced once,
+// before the first connection is made.
+void openNothingOfOthers() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    sqlite3_vfs* system = sqlite3_vfs_find(nullptr);
+    if (system != nullptr && system->iVersion >= 3 && system->xSetSystemCall != nullptr) {
+      system->xSetSystemCall(system, "open", reinterpret_cast<sqlite3_syscall_ptr>(&openNoLinkNorOthers));
+    }
+  });
+}
 
 [[noreturn]] void fail(sqlite3* db, int code) {
   throw SqliteError(db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(code),
@@ -60,6 +95,7 @@ QString SqliteStatement::text(int column) const {
 std::int64_t SqliteStatement::integer(int column) const { return sqlite3_column_int64(statement_, column); }
 
 SqliteDatabase::SqliteDatabase(const QString& path) {
+  openNothingOfOthers();
   const int code = sqlite3_open_v2(path.toUtf8().constData(), &db_,
                                    SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
   if (code != SQLITE_OK) {

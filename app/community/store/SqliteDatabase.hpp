@@ -1,7 +1,9 @@
 #pragma once
 // SqliteDatabase: a thin owner of one SQLite connection and its prepared statements.
 // Values are only ever bound as parameters. Failures throw SqliteError with SQLite's
-// message and extended result code. One connection is used by one thread at a time.
+// message and extended result code. No connection of the process opens a file of another
+// user's, or one through a link at its name. One connection is used by one thread at a
+// time.
 
 #include <cstdint>
 #include <memory>

@@ -15,6 +15,7 @@
 #include <QThread>
 
 #include "session/records/HistorySaver.hpp"
+#include "session/records/UnreplaceableFolder.hpp"
 
 namespace tessorin {
 
@@ -71,13 +72,26 @@ QString History::loadNotice(historyfile::Trouble trouble) {
     case historyfile::Trouble::notAFile:
       return tr("The history’s place holds something that is not a file, so the history was not read from it, "
                 "and it is left as it is. Checks are kept until Tessorin quits; move it away to have them saved.");
+    case historyfile::Trouble::othersFile:
+      return tr("The history file is not yours, so the history was not read from it or saved to it, and it is left "
+                "as it is. Checks are kept until Tessorin quits; move it away to have them saved.");
+    case historyfile::Trouble::othersLink:
+      return tr("The history file is a link that is not yours, so the history was not read from it or saved to it, "
+                "and it is left as it is. Checks are kept until Tessorin quits; move it away to have them saved.");
+    case historyfile::Trouble::othersMayChange:
+      return tr("Other users may change the history file or a folder on the way to it, so the history was not read "
+                "from it or saved to it, and it is left as it is. Checks are kept until Tessorin quits; let no one "
+                "else write there to have them saved.");
   }
   return {};
 }
 
 QUrl History::defaultUrl() {
   QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-  if (folder.isEmpty() || !QDir().mkpath(folder)) {
+  // Made as the settings' folders are, so that a shared group's umask leaves no folder of
+  // them open to others, which would keep the history from being read or saved there.
+  if (!folder.isEmpty()) UnreplaceableFolder::makeMissing(folder);
+  if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
     folder.clear();
     const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     const QString cache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
@@ -170,9 +184,11 @@ void History::applyLoaded(HistorySaver::Loaded loaded) {
   if (!loaded.records.empty()) replaceRecords(std::move(loaded.records), 0);
   loaded_ = true;
   Q_EMIT loadedChanged();
-  // The file is named behind the banner's button, never in its words.
+  // The file, or what another user may change, is named behind the banner's button, never
+  // in its words.
+  const QString named = loaded.refused.isEmpty() ? url_.toLocalFile() : loaded.refused;
   setNotice(loadNotice(loaded.trouble),
-            loaded.trouble == historyfile::Trouble::none ? QString() : QDir::toNativeSeparators(url_.toLocalFile()));
+            loaded.trouble == historyfile::Trouble::none ? QString() : QDir::toNativeSeparators(named));
 }
 
 void History::applySaved(HistorySaver::Saved saved) {

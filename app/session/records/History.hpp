@@ -4,7 +4,10 @@
 // rewritten atomically after every add, update and remove, so a crash leaves the old file
 // or the new one, never a mix. A file that cannot be read or decoded in full, or that is
 // too large to read, is moved aside before the next save, never overwritten; what is not
-// a regular file (a FIFO, a device) is neither read, moved nor written over.
+// a regular file (a FIFO, a device) is neither read, moved nor written over. Only the
+// user's own file is read and saved, where no other user can change it (OwnFile): what
+// another user may have put there or may change is left as it is, and the history kept
+// for the run alone.
 //
 // Several processes may share the file: each save holds a lock file beside it, reads the
 // file again unless it is still the one this history wrote, and keeps every record
@@ -20,7 +23,7 @@
 // still waiting. `recordsChanged` is emitted only when the records really change;
 // `saveError` says why the last save did not write every record (empty when it did);
 // `notice` is what the user is to be told once about the file itself (one that could not
-// be read, and was set aside or left alone).
+// be read, and was set aside or left alone, or what others may change).
 
 #include <cstdint>
 #include <deque>

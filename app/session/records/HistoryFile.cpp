@@ -20,11 +20,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "session/errors/ErrorWording.hpp"
 #include "session/records/JsonFields.hpp"
+#include "session/records/OwnFile.hpp"
 #include "session/records/PlainFile.hpp"
+#include "session/records/ReplacingSave.hpp"
 #include "session/records/SetAside.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 
@@ -152,40 +153,47 @@ QString notAFileInTheWay(const QString& path) {
       .arg(QDir::toNativeSeparators(path));
 }
 
-// A disk that fills up takes the first part of a write and refuses the rest without
-// saying why; the rest is written again, so that the system's refusal and its reason
-// (a full disk, say) reach the file's error.
-bool writeWhole(QSaveFile& file, const std::string& text) {
-  const char* data = text.data();
-  qint64 left = static_cast<qint64>(text.size());
-  while (left > 0) {
-    const qint64 written = file.write(data, left);
-    if (written <= 0) return false;
-    data += written;
-    left -= written;
+QString othersInTheWay(Trouble trouble) {
+  switch (trouble) {
+    case Trouble::othersFile:
+      return tr("The history file is not yours, so the history was not saved to it, and it is left as it is. Move it "
+                "away, and Tessorin saves the history after the next check.");
+    case Trouble::othersLink:
+      return tr("The history file is a link that is not yours, so the history was not saved to it, and it is left "
+                "as it is. Move it away, and Tessorin saves the history after the next check.");
+    default:
+      return tr("Other users may change the history file or a folder on the way to it, so the history was not saved "
+                "to it, and it is left as it is. Let no one else write there, and Tessorin saves the history after "
+                "the next check.");
   }
-  return true;
 }
 
-}  // namespace
-
-Content read(const QString& path) {
-  Content content;
-  if (path.isEmpty()) return content;
-  const PlainFile file = PlainFile::open(path);
-  switch (file.kind()) {
-    case PlainFile::Kind::missing:
-      return content;
-    case PlainFile::Kind::unreadable:
-      content.trouble = Trouble::unreadable;
-      return content;
-    case PlainFile::Kind::notAFile:
-      content.trouble = Trouble::notAFile;
-      return content;
-    case PlainFile::Kind::regular:
-      break;
+Trouble troubleOf(OwnFile::Kind kind) {
+  switch (kind) {
+    case OwnFile::Kind::missing:
+    case OwnFile::Kind::regular:
+      return Trouble::none;
+    case OwnFile::Kind::notAFile:
+      return Trouble::notAFile;
+    case OwnFile::Kind::unreadable:
+      return Trouble::unreadable;
+    case OwnFile::Kind::othersFile:
+      return Trouble::othersFile;
+    case OwnFile::Kind::othersLink:
+      return Trouble::othersLink;
+    case OwnFile::Kind::othersMayChange:
+      return Trouble::othersMayChange;
   }
-  const struct stat& status = file.status();
+  return Trouble::unreadable;
+}
+
+// The records of what was found at the history's name.
+Content contentOf(const OwnFile& found) {
+  Content content;
+  content.trouble = troubleOf(found.kind);
+  if (isOthers(content.trouble)) content.refused = found.refused;
+  if (found.kind != OwnFile::Kind::regular) return content;
+  const struct stat& status = found.opened.status();
   if (status.st_size > largestReadable) {
     content.trouble = Trouble::tooLarge;
     return content;
@@ -194,7 +202,7 @@ Content read(const QString& path) {
   // unreadable: the history starts empty and the file is set aside, never the end of
   // the application.
   try {
-    content.records = readRecords(file.descriptor(), status.st_size, content.trouble);
+    content.records = readRecords(found.opened.descriptor(), status.st_size, content.trouble);
   } catch (const std::bad_alloc&) {
     content.records.clear();
     content.trouble = Trouble::unreadable;
@@ -202,16 +210,31 @@ Content read(const QString& path) {
   return content;
 }
 
+}  // namespace
+
+bool isOthers(Trouble trouble) {
+  return trouble == Trouble::othersFile || trouble == Trouble::othersLink || trouble == Trouble::othersMayChange;
+}
+
+Content read(const QString& path) {
+  if (path.isEmpty()) return {};
+  return contentOf(OwnFile::open(path));
+}
+
 namespace {
 
-std::optional<FileIdentity> identityOf(const QString& path) {
-  struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) != 0) return std::nullopt;
+FileIdentity identityOf(const struct stat& status) {
   const auto nanoseconds = [](const timespec& time) {
     return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
   };
   return FileIdentity{status.st_dev, status.st_ino, status.st_size, nanoseconds(status.st_mtim),
                       nanoseconds(status.st_ctim)};
+}
+
+std::optional<FileIdentity> identityOf(const QString& file) {
+  struct stat status {};
+  if (::lstat(QFile::encodeName(file).constData(), &status) != 0) return std::nullopt;
+  return identityOf(status);
 }
 
 // Those of stored that neither records nor removedHere know, in file order.
@@ -266,6 +289,11 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
                 bool fileUnreadable, const std::optional<FileIdentity>& lastWritten) {
   SaveResult result;
   result.fileUnreadable = fileUnreadable;
+  // Not even the lock file is made where another user may change what is there.
+  if (const OwnFile before = OwnFile::open(path); before.isOthers()) {
+    result.error.message = othersInTheWay(troubleOf(before.kind));
+    return result;
+  }
   const HistoryLock lock(path);
   if (!lock.held()) {
     // A folder that cannot take the lock file (read-only, full, no permission) cannot take
@@ -275,17 +303,24 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
                        : ErrorWording::historyNotSaved(QString::fromLocal8Bit(std::strerror(lock.error())));
     return result;
   }
-  // Under the lock no other writer changes the file: the one this history wrote last
-  // holds nothing it does not know.
-  const bool ownFile = lastWritten && !fileUnreadable && identityOf(path) == lastWritten;
-  Content stored = ownFile ? Content{} : read(path);
-  if (stored.trouble == Trouble::notAFile) {
+  // Judged again under the lock: what stands there now is what is read, set aside and replaced.
+  const OwnFile found = OwnFile::open(path);
+  if (found.isOthers()) {
+    result.error.message = othersInTheWay(troubleOf(found.kind));
+    return result;
+  }
+  if (found.kind == OwnFile::Kind::notAFile) {
     result.error.message = notAFileInTheWay(path);
     return result;
   }
+  // Under the lock no other writer changes the file: the one this history wrote last
+  // holds nothing it does not know.
+  const bool ownFile = lastWritten && !fileUnreadable && found.kind == OwnFile::Kind::regular &&
+                       identityOf(found.opened.status()) == *lastWritten;
+  Content stored = ownFile ? Content{} : contentOf(found);
   if (stored.trouble != Trouble::none) result.fileUnreadable = true;
   if (result.fileUnreadable) {
-    const std::optional<QString> aside = setAside(path);
+    const std::optional<QString> aside = setAside(found.file);
     if (!aside) {
       result.error.message = tr("The history file could not be read or moved aside, so it was not saved.");
       return result;
@@ -298,17 +333,16 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
   std::size_t skipped = 0;
   const std::string text = encode(result.withOthers ? *result.withOthers : records, skipped);
 
-  QSaveFile file(path);
-  const bool written = file.open(QIODevice::WriteOnly) && writeWhole(file, text) && file.commit();
-  if (!written) {
-    // The system's reason (a full disk, say) is read before cancelling, which puts its
-    // own "cancelled" text in its place.
-    const QString reason = file.errorString();
-    file.cancelWriting();
-    result.error = ErrorWording::historyNotSaved(reason);
+  // The user's file keeps the mode the user gave it; a new one is the user's alone.
+  const std::optional<mode_t> mode = found.kind == OwnFile::Kind::regular
+                                         ? std::optional<mode_t>(found.opened.status().st_mode & 0777)
+                                         : std::nullopt;
+  ReplacingSaveError error;
+  if (!saveByReplacing(found.file, QByteArray::fromStdString(text), error, mode)) {
+    result.error = ErrorWording::historyNotSaved(error.systemWords);
     return result;
   }
-  result.written = identityOf(path);
+  result.written = identityOf(found.file);
   if (skipped > 0) result.error.message = checksNotWritten(skipped);
   return result;
 }

@@ -33,15 +33,26 @@ enum class Trouble {
   // Not a regular file (a FIFO, a device, a link to one): not read, and neither set aside
   // nor written over.
   notAFile,
+  // Another user's file, or link, at the name; or others may write in the file, or change
+  // a folder on the way to it (OwnFile): not read, set aside or written over.
+  othersFile,
+  othersLink,
+  othersMayChange,
 };
+
+// Whether the trouble is with what another user may have put there or may change.
+bool isOthers(Trouble trouble);
 
 struct Content {
   CheckRecords records;
   Trouble trouble = Trouble::none;
+  // With trouble from others: what they may change, or what is theirs, for the user to mend.
+  QString refused;
 };
 
 // What the file at path holds; a missing file is empty and readable. Never waits for a
-// writer (a FIFO in the file's place) and never reads more than largestReadable.
+// writer (a FIFO in the file's place), never reads more than largestReadable, and reads
+// only the user's own file (OwnFile), through a link only as OwnFile follows one.
 Content read(const QString& path);
 
 // Which file is at a path and as it was last changed: when it is still the one a writer
@@ -71,7 +82,8 @@ struct SaveResult {
 };
 
 // Writes records (newest first) to path, with what other writers stored there that is
-// neither among them nor in removedHere. fileUnreadable: the file held data that could
+// neither among them nor in removedHere. Only to the user's own file, or in its place
+// (OwnFile); through the user's link, the file it leads to is replaced, with its mode. fileUnreadable: the file held data that could
 // not be loaded, and is set aside before anything is written. lastWritten: the file the
 // previous save wrote; while it is still in place it is not read again.
 SaveResult save(const QString& path, const CheckRecords& records, const std::set<QUuid>& removedHere,

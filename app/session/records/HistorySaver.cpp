@@ -53,16 +53,17 @@ void HistorySaver::load() {
   // cannot read); it is set aside only when something new is to be saved.
   fileUnreadable_ =
       content.trouble == historyfile::Trouble::unreadable || content.trouble == historyfile::Trouble::tooLarge;
+  keptForTheRun_ = historyfile::isOthers(content.trouble);
   try {
     records_ = content.records;
   } catch (const std::bad_alloc&) {
     // Too many records to hold twice: the history starts empty, as with a file that
     // cannot be read, and the file is set aside before the next save.
     records_.clear();
-    content = {{}, historyfile::Trouble::unreadable};
+    content = {{}, historyfile::Trouble::unreadable, {}};
     fileUnreadable_ = true;
   }
-  onLoaded_({std::move(content.records), content.trouble});
+  onLoaded_({std::move(content.records), content.trouble, std::move(content.refused)});
 }
 
 historyfile::SaveResult HistorySaver::save() {
@@ -97,7 +98,7 @@ void HistorySaver::run() {
     if (!batch.empty()) {
       // Every change carries the whole of what it asks: one save writes them all.
       for (const auto& [number, change] : batch) change.applyTo(records_, removedHere_);
-      historyfile::SaveResult result = save();
+      historyfile::SaveResult result = keptForTheRun_ ? historyfile::SaveResult{} : save();
       fileUnreadable_ = result.fileUnreadable;
       lastWritten_ = result.written;
       if (result.withOthers) records_ = *result.withOthers;

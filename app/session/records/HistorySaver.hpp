@@ -3,7 +3,10 @@
 // history never holds up the window. It first reads the file, then keeps a copy of the
 // records of its own, to which it applies the changes the window sends, in order, and
 // saves after each batch of them: the window hands over one record per change, never the
-// whole list, and merging what other writers stored happens here.
+// whole list, and merging what other writers stored happens here. Where the file was
+// found to be what another user may have put there or may change, nothing is saved for
+// the rest of the run: the changes are taken in, and each batch is answered as saved
+// with nothing written.
 //
 // Owned by one thread (History's); `change`, `discard` and `waitUntilIdle` are called
 // from it. The callbacks run on the saver's thread. The destructor writes every change
@@ -30,6 +33,8 @@ class HistorySaver {
   struct Loaded {
     CheckRecords records;
     historyfile::Trouble trouble = historyfile::Trouble::none;
+    // With trouble from others: what the user is to mend.
+    QString refused;
   };
   struct Saved {
     // The last change the save took in.
@@ -71,6 +76,7 @@ class HistorySaver {
   CheckRecords records_;
   std::set<QUuid> removedHere_;
   bool fileUnreadable_ = false;
+  bool keptForTheRun_ = false;
   std::optional<historyfile::FileIdentity> lastWritten_;
   std::thread thread_;
 };

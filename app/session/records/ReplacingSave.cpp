@@ -22,8 +22,9 @@ namespace tessorin {
 
 namespace {
 
-QString failed(const char* what, const QString& path) {
-  return QStringLiteral("%1 %2: %3").arg(QLatin1String(what), path, QString::fromLocal8Bit(std::strerror(errno)));
+ReplacingSaveError failed(const char* what, const QString& path) {
+  const QString systemWords = QString::fromLocal8Bit(std::strerror(errno));
+  return {QStringLiteral("%1 %2: %3").arg(QLatin1String(what), path, systemWords), systemWords};
 }
 
 bool writeAll(int file, const QByteArray& text) {
@@ -48,7 +49,8 @@ bool unfinishedSaveOf(const std::string& name, const std::string& file) {
 
 }  // namespace
 
-bool saveByReplacing(const QString& path, const QByteArray& text, QString& error, std::optional<mode_t> mode) {
+bool saveByReplacing(const QString& path, const QByteArray& text, ReplacingSaveError& error,
+                     std::optional<mode_t> mode) {
   const QString folder = QFileInfo(path).absolutePath();
   UnreplaceableFolder::makeMissing(folder);
   QByteArray temporary = QFile::encodeName(path) + '.' + QByteArray(uniqueLength, 'X');

@@ -14,9 +14,16 @@
 
 namespace tessorin {
 
+struct ReplacingSaveError {
+  // What failed, on which file, and the system's words: "cannot write …: No space left on device".
+  QString text;
+  // The system's words alone.
+  QString systemWords;
+};
+
 // False, with the reason in error, when the text could not be saved; the name then holds
 // what it held before. mode: the new file's, when not 0600.
-bool saveByReplacing(const QString& path, const QByteArray& text, QString& error,
+bool saveByReplacing(const QString& path, const QByteArray& text, ReplacingSaveError& error,
                      std::optional<mode_t> mode = std::nullopt);
 
 // Removes the new files that saves killed before their rename left beside path: regular

@@ -16,8 +16,7 @@
 
 #include "session/errors/ErrorWording.hpp"
 #include "session/records/IniText.hpp"
-#include "session/records/LinkedFile.hpp"
-#include "session/records/OthersMayWrite.hpp"
+#include "session/records/OwnFile.hpp"
 #include "session/records/PlainFile.hpp"
 #include "session/records/ReplacingSave.hpp"
 #include "session/records/SetAside.hpp"
@@ -173,57 +172,40 @@ QString AppSettingsFile::savedOnceMended(Found::Kind kind) {
 
 AppSettingsFile::Found AppSettingsFile::readFile() const {
   Found found;
-  const FileBehindLinks behind = fileBehindLinks(path_);
-  found.refused = behind.refused;
-  switch (behind.trouble) {
-    case FileBehindLinks::Trouble::none:
-      break;
-    case FileBehindLinks::Trouble::linksGoRound:
+  const OwnFile own = OwnFile::open(path_);
+  found.refused = own.refused;
+  found.file = own.file;
+  found.linked = own.linked;
+  switch (own.kind) {
+    case OwnFile::Kind::missing:
+      return found;
+    case OwnFile::Kind::notAFile:
       found.kind = Found::Kind::notAFile;
       return found;
-    case FileBehindLinks::Trouble::othersLink:
-      found.kind = Found::Kind::othersLink;
-      return found;
-    case FileBehindLinks::Trouble::othersMayChange:
-      found.kind = Found::Kind::othersMayChange;
-      return found;
-  }
-  found.file = behind.file;
-  found.linked = behind.linked;
-  // What the links lead to was found above; a link put there since is not followed.
-  const PlainFile opened = PlainFile::open(found.file, PlainFile::Links::refused);
-  switch (opened.kind()) {
-    case PlainFile::Kind::missing:
-      return found;
-    case PlainFile::Kind::notAFile:
-      found.kind = Found::Kind::notAFile;
-      return found;
-    case PlainFile::Kind::unreadable:
+    case OwnFile::Kind::unreadable:
       found.kind = Found::Kind::unreadable;
       return found;
-    case PlainFile::Kind::regular:
+    case OwnFile::Kind::othersFile:
+      found.kind = Found::Kind::othersFile;
+      return found;
+    case OwnFile::Kind::othersLink:
+      found.kind = Found::Kind::othersLink;
+      return found;
+    case OwnFile::Kind::othersMayChange:
+      found.kind = Found::Kind::othersMayChange;
+      return found;
+    case OwnFile::Kind::regular:
       break;
   }
-  // A file another user made, or may write, holds what they chose (a community server to
-  // send the user's token to); a save would replace a file that is not the user's.
-  if (opened.status().st_uid != ::geteuid()) {
-    found.kind = Found::Kind::othersFile;
-    return found;
-  }
-  if (othersMayWrite(opened.status(), ::geteuid())) {
-    found.kind = Found::Kind::othersMayChange;
-    found.refused = found.file;
-    return found;
-  }
-  const std::optional<QByteArray> text = opened.readWhole(largestSettings);
+  const std::optional<QByteArray> text = own.opened.readWhole(largestSettings);
   if (!text) {
     found.kind = Found::Kind::unreadable;
     return found;
   }
   found.kind = Found::Kind::text;
   found.text = *text;
-  found.whole = !opened.beingWritten();
-  found.mode = opened.status().st_mode & 0777;
+  found.whole = !own.opened.beingWritten();
+  found.mode = own.opened.status().st_mode & 0777;
   return found;
 }
 
@@ -310,12 +292,12 @@ void AppSettingsFile::saveAt(Moment moment) {
     setSaveError({});
     return;
   }
-  QString error;
+  ReplacingSaveError error;
   // Through a link, the file is the user's own elsewhere, with the mode the user gave it.
   const std::optional<mode_t> mode =
       theirs.linked && theirs.kind == Found::Kind::text ? std::optional(theirs.mode) : std::nullopt;
   if (!saveByReplacing(theirs.file, *ours, error, mode)) {
-    setSaveError(ErrorWording::settingsNotSaved(error));
+    setSaveError(ErrorWording::settingsNotSaved(error.text));
     return;
   }
   known_ = *ours;

@@ -25,6 +25,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "../FileOwners.hpp"
 #include "PeakMemory.hpp"
 #include "TmpfsMount.hpp"
 #include "session/records/History.hpp"
@@ -547,6 +548,169 @@ TEST_F(HistoryTest, AFileNestedDeeperThanARecordOrTooBigForTheMemoryLeftStartsEm
   }
 }
 
+// A user's history in a home of its own: History.json in its data folder.
+struct HistoryHome : testing::UsersHome {
+  QUrl url() const { return QUrl::fromLocalFile(path); }
+  QString path = data + QStringLiteral("/History.json");
+};
+
+QByteArray historyOf(const CheckRecords& records) {
+  std::size_t skipped = 0;
+  return QByteArray::fromStdString(historyfile::encode(records, skipped));
+}
+
+// Where another user may change the history (a shared group's umask 002, a careless
+// chmod), what stands there may be theirs: records they made up, shown and shared as the
+// user's, or a link that has the next save replace a file of the user's. Nothing there is
+// read, set aside or written, not even a lock; the checks are kept for the run, and the
+// window is told once what to mend.
+TEST(HistoryOwners, WhatOtherUsersMayChangeIsNeitherReadNorWrittenAndTheChecksAreKeptForTheRun) {
+  CheckRecord made;
+  made.date = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+  made.cardName = "theirs";
+  const QByteArray theirs = historyOf({made});
+  const struct {
+    const char* what;
+    // Arranges the home; what the notice is to name.
+    std::function<QString(const HistoryHome&)> arrange;
+  } cases[] = {
+      {"a folder on the way open to a group another user is in",
+       [&](const HistoryHome& home) {
+         testing::writeText(home.path, theirs);
+         testing::setMode(home.home, 0770);
+         testing::giveToASharedGroup(home.home);
+         return home.home;
+       }},
+      {"another user's file at the name",
+       [&](const HistoryHome& home) {
+         testing::writeText(home.path, theirs);
+         testing::giveToNobody(home.path);
+         return home.path;
+       }},
+      {"another user's link at the name to a file of the user's",
+       [&](const HistoryHome& home) {
+         testing::link(home.bashrc, home.path);
+         testing::giveToNobody(home.path);
+         return home.path;
+       }},
+      {"the user's link to a file in a folder others may write",
+       [&](const HistoryHome& home) {
+         const QString open = testing::madeFolder(home.home + QStringLiteral("/open"), 0777);
+         testing::writeText(open + QStringLiteral("/History.json"), theirs);
+         testing::link(open + QStringLiteral("/History.json"), home.path);
+         return open;
+       }},
+  };
+  for (const auto& test : cases) {
+    SCOPED_TRACE(test.what);
+    HistoryHome home;
+    const QString named = test.arrange(home);
+    const struct stat before = testing::statusAt(home.path);
+    const QByteArray bashrc = testing::textOf(home.bashrc);
+    const QStringList inData = home.inData();
+    {
+      History history(home.url());
+      history.waitForSaves();
+      EXPECT_TRUE(history.records().empty()) << "their records were shown";
+      EXPECT_FALSE(history.notice().isEmpty());
+      EXPECT_EQ(history.noticeFile().toStdString(), QDir::toNativeSeparators(named).toStdString());
+      CheckRecord mine = made;
+      mine.id = QUuid::createUuid();
+      mine.cardName = "mine";
+      history.add(mine);
+      history.waitForSaves();
+      EXPECT_EQ(history.records(), CheckRecords{mine}) << "the check was not kept for the run";
+      EXPECT_TRUE(history.saveError().isEmpty()) << "told again: " << history.saveError().toStdString();
+    }
+    const struct stat after = testing::statusAt(home.path);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "what stood at the name was replaced";
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec) << "what stood at the name was written";
+    EXPECT_EQ(testing::textOf(home.bashrc), bashrc) << "a file of the user's was overwritten";
+    EXPECT_EQ(home.inData(), inData) << "something was made or set aside where others may change it";
+  }
+}
+
+// The user's own link (a dotfile manager's) is read and saved through; the file behind it
+// is replaced, keeping the mode the user gave it, and the link stays.
+TEST(HistoryOwners, TheUsersLinkIsReadAndSavedThroughAndKept) {
+  HistoryHome home;
+  const QString dotfiles = testing::madeFolder(home.home + QStringLiteral("/dotfiles"), 0700);
+  const QString real = dotfiles + QStringLiteral("/History.json");
+  CheckRecord kept;
+  kept.date = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+  kept.cardName = "kept";
+  testing::writeText(real, historyOf({kept}));
+  ASSERT_TRUE(testing::setMode(real, 0640));
+  ASSERT_TRUE(testing::link(QStringLiteral("../dotfiles/History.json"), home.path));
+  {
+    History history(home.url());
+    history.waitForSaves();
+    ASSERT_EQ(history.records(), CheckRecords{kept}) << history.notice().toStdString();
+    CheckRecord added = kept;
+    added.id = QUuid::createUuid();
+    added.cardName = "added";
+    history.add(added);
+    history.waitForSaves();
+    EXPECT_TRUE(history.saveError().isEmpty()) << history.saveError().toStdString();
+  }
+  EXPECT_EQ(testing::linkTarget(home.path), QStringLiteral("../dotfiles/History.json")) << "the link was replaced";
+  EXPECT_EQ(readBack(QUrl::fromLocalFile(real)).size(), 2u);
+  EXPECT_EQ(testing::statusAt(real).st_mode & 0777, 0640u) << "the file behind the link lost its mode";
+  EXPECT_EQ(QDir(dotfiles).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("History.json")})
+      << "the save left a file beside the one it replaced";
+}
+
+// Debian gives each user a group of their own, and umask 002 lets it write: folders and a
+// file so made are the user's, and the history is read and saved there.
+TEST(HistoryOwners, WhatOnlyTheUsersPrivateGroupMayWriteInIsTheUsers) {
+  HistoryHome home;
+  CheckRecord kept;
+  kept.date = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+  kept.cardName = "kept";
+  testing::writeText(home.path, historyOf({kept}));
+  for (const auto& [made, mode] : {std::pair{home.home, 0770}, std::pair{home.data, 0770}, std::pair{home.path, 0660}}) {
+    ASSERT_TRUE(testing::setMode(made, mode) && testing::giveToTheUsersPrivateGroup(made));
+  }
+  {
+    History history(home.url());
+    history.waitForSaves();
+    EXPECT_TRUE(history.notice().isEmpty()) << history.notice().toStdString();
+    ASSERT_EQ(history.records(), CheckRecords{kept});
+    CheckRecord added = kept;
+    added.id = QUuid::createUuid();
+    history.add(added);
+    history.waitForSaves();
+    EXPECT_TRUE(history.saveError().isEmpty()) << history.saveError().toStdString();
+  }
+  EXPECT_EQ(readBack(home.url()).size(), 2u);
+}
+
+// Each save judges the place again: once others may change it, nothing is written there
+// and the window says what to mend; mended, the next save writes every check.
+TEST(HistoryOwners, ASaveWhereOthersMayNowChangeThePlaceWaitsUntilItIsMended) {
+  HistoryHome home;
+  History history(home.url());
+  const auto add = [&](const char* name) {
+    CheckRecord record;
+    record.date = QDateTime::fromSecsSinceEpoch(1'700'000'000, Qt::UTC);
+    record.cardName = name;
+    history.add(record);
+    history.waitForSaves();
+  };
+  add("first");
+  ASSERT_TRUE(history.saveError().isEmpty()) << history.saveError().toStdString();
+  const QByteArray saved = testing::textOf(home.path);
+  ASSERT_TRUE(testing::setMode(home.data, 0777));
+  add("second");
+  EXPECT_TRUE(history.saveError().contains(QStringLiteral("Let no one else write there")))
+      << history.saveError().toStdString();
+  EXPECT_EQ(testing::textOf(home.path), saved) << "saved where others may change it";
+  ASSERT_TRUE(testing::setMode(home.data, 0700));
+  add("third");
+  EXPECT_TRUE(history.saveError().isEmpty()) << history.saveError().toStdString();
+  EXPECT_EQ(readBack(home.url()).size(), 3u);
+}
+
 TEST(HistoryLocation, UsesTheDataFolderAndFallsBackToAFolderOnlyThisUserCanEnter) {
   QTemporaryDir home;
   const QStringList names = {QStringLiteral("XDG_DATA_HOME"), QStringLiteral("XDG_RUNTIME_DIR")};
@@ -573,6 +737,25 @@ TEST(HistoryLocation, UsesTheDataFolderAndFallsBackToAFolderOnlyThisUserCanEnter
                 (QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
                  QFile::ExeOther),
             QFile::Permissions());
+}
+
+// A shared group's umask 002 would leave the folders the history makes open to that group,
+// and the history then kept from them for good: each is made for the user alone.
+TEST(HistoryLocation, TheFoldersMadeForTheHistoryAreTheUsersAloneWhateverTheUmask) {
+  QTemporaryDir home;
+  const QString share = home.filePath(QStringLiteral("local/share"));
+  const std::optional<QByteArray> before =
+      qEnvironmentVariableIsSet("XDG_DATA_HOME") ? std::optional(qgetenv("XDG_DATA_HOME")) : std::nullopt;
+  qputenv("XDG_DATA_HOME", QFile::encodeName(share));
+  const mode_t umaskBefore = ::umask(002);
+  const QString folder = QFileInfo(History::defaultUrl().toLocalFile()).path();
+  ::umask(umaskBefore);
+  before ? qputenv("XDG_DATA_HOME", *before) : qunsetenv("XDG_DATA_HOME");
+
+  ASSERT_TRUE(folder.startsWith(share)) << folder.toStdString();
+  for (QString made = folder; made != home.path(); made = QFileInfo(made).path()) {
+    EXPECT_EQ(testing::statusAt(made).st_mode & 077, 0u) << made.toStdString();
+  }
 }
 
 }  // namespace

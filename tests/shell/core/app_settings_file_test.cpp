@@ -25,6 +25,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "FileOwners.hpp"
 #include "OrdinaryUser.hpp"
 #include "SessionFixture.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
@@ -33,57 +34,7 @@ namespace tessorin {
 namespace {
 
 using namespace std::chrono_literals;
-
-QByteArray textOf(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeText(const QString& path, const QByteArray& text) {
-  QFile file(path);
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-  file.write(text);
-}
-
-struct stat statusAt(const QString& path) {
-  struct stat status {};
-  ::lstat(QFile::encodeName(path).constData(), &status);
-  return status;
-}
-
-bool setMode(const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode) == 0; }
-
-bool giveToNobody(const QString& path) {
-  return ::lchown(QFile::encodeName(path).constData(), testing::OrdinaryUser::uid, testing::OrdinaryUser::gid) == 0;
-}
-
-// A group that holds another user besides this one: nobody's.
-bool giveToASharedGroup(const QString& path) {
-  return ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), testing::OrdinaryUser::gid) == 0;
-}
-
-// The group the user is the only member of, as Debian makes one for each user.
-bool giveToTheUsersPrivateGroup(const QString& path) {
-  const passwd* user = ::getpwuid(::geteuid());
-  return user != nullptr && ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), user->pw_gid) == 0;
-}
-
-QString madeFolder(const QString& path, mode_t mode, bool nobodys = false) {
-  QDir().mkpath(path);
-  setMode(path, mode);
-  if (nobodys) giveToNobody(path);
-  return path;
-}
-
-bool link(const QString& target, const QString& path) {
-  return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0;
-}
-
-QString linkTarget(const QString& path) {
-  char target[4096];
-  const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
-  return length > 0 ? QFile::decodeName(QByteArray(target, length)) : QString();
-}
+using namespace testing;
 
 // The working folders of runs that are in folder.
 QStringList workingFoldersIn(const QString& folder) {

@@ -1,0 +1,95 @@
+#pragma once
+// What the tests of the files Tessorin keeps for the user share: files and folders made,
+// read and given to their owners as the test wants, to stand for what another user (the
+// unprivileged "nobody", OrdinaryUser) or the user's own private group put there. Giving
+// a file away needs root, as the tests that use these run.
+
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "OrdinaryUser.hpp"
+
+namespace tessorin::testing {
+
+inline QByteArray textOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeText(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+}
+
+// What stands at the name itself, a link not followed.
+inline struct stat statusAt(const QString& path) {
+  struct stat status {};
+  ::lstat(QFile::encodeName(path).constData(), &status);
+  return status;
+}
+
+inline bool setMode(const QString& path, mode_t mode) { return ::chmod(QFile::encodeName(path).constData(), mode) == 0; }
+
+inline bool giveToNobody(const QString& path) {
+  return ::lchown(QFile::encodeName(path).constData(), OrdinaryUser::uid, OrdinaryUser::gid) == 0;
+}
+
+// A group that holds another user besides this one: nobody's.
+inline bool giveToASharedGroup(const QString& path) {
+  return ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), OrdinaryUser::gid) == 0;
+}
+
+// The group the user is the only member of, as Debian makes one for each user.
+inline bool giveToTheUsersPrivateGroup(const QString& path) {
+  const passwd* user = ::getpwuid(::geteuid());
+  return user != nullptr && ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), user->pw_gid) == 0;
+}
+
+inline QString madeFolder(const QString& path, mode_t mode, bool nobodys = false) {
+  QDir().mkpath(path);
+  setMode(path, mode);
+  if (nobodys) giveToNobody(path);
+  return path;
+}
+
+inline bool link(const QString& target, const QString& path) {
+  return ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) == 0;
+}
+
+inline QString linkTarget(const QString& path) {
+  char target[4096];
+  const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
+  return length > 0 ? QFile::decodeName(QByteArray(target, length)) : QString();
+}
+
+// A user's home of its own for a file Tessorin keeps: base/home/data, with the home's
+// .bashrc beside, every folder the user's alone until a test says otherwise.
+struct UsersHome {
+  UsersHome() {
+    setMode(base.path(), 0755);
+    madeFolder(home, 0755);
+    madeFolder(data, 0700);
+    writeText(bashrc, "# ~/.bashrc\nalias ll='ls -l'\n");
+  }
+  // Everything in data, to see that nothing was made or set aside there.
+  QStringList inData() const {
+    return QDir(data).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  }
+
+  QTemporaryDir base;
+  QString home = base.filePath(QStringLiteral("home"));
+  QString data = home + QStringLiteral("/data");
+  QString bashrc = home + QStringLiteral("/.bashrc");
+};
+
+}  // namespace tessorin::testing
