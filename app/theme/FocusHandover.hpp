@@ -6,7 +6,8 @@
 // natural control of the panel that came instead (Stop while a check runs, the result's
 // first action once it ends), or, where no panel came, to the next Tab stop after the
 // control that went. A panel that comes while the focus rests on no control, as after
-// Return started a check from the page, takes it too.
+// Return started a check from the page (which takes it from a control a click focused),
+// takes it too.
 //
 // A window turns it on; an area (a stage's panel) names its natural control:
 //

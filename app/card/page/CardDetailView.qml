@@ -219,7 +219,14 @@ Item {
         // what the user is looking at then.
         enabled: root.visible && !page.anyDialogOpen && !exFATSheet.visible && stagePanel.item !== null
                  && stagePanel.item.defaultAction !== undefined
-        onActivated: stagePanel.item.defaultAction()
+        onActivated: {
+            // Past a control a click focused (it shows no ring, so nothing looked focused) the
+            // focus leaves that control: the panel that comes takes it as from no control,
+            // Stop with its ring (FocusHandover).
+            const focused = root.Window.activeFocusItem
+            if (focused !== null && focused.visualFocus === false) root.forceActiveFocus(Qt.OtherFocusReason)
+            stagePanel.item.defaultAction()
+        }
     }
 
     PageAlert {

@@ -1,11 +1,12 @@
 // The keyboard's focus where the page changes under it, on an X server with a window
-// manager: a check started from the keyboard puts the focus on Stop with its ring; as the
-// speed stage hands over to the advanced test and the result replaces the progress, the
-// focus goes on to the new panel's natural control (Stop, the result's first action) with
-// its ring, and Tab goes on from there; sharing with the community hands it on to the next
-// control; a check started with a click leaves no ring anywhere; a control that opened a
-// sheet, a menu or a question has the focus back when it closes, with its ring when the
-// keyboard had reached it; and the control after a dismissed banner takes the focus.
+// manager: a check started from the keyboard puts the focus on Stop with its ring, also
+// from a control a click focused; as the speed stage hands over to the advanced test and
+// the result replaces the progress, the focus goes on to the new panel's natural control
+// (Stop, the result's first action) with its ring, and Tab goes on from there; sharing with
+// the community hands it on to the next control; a check started with a click leaves no
+// ring anywhere; a control that opened a sheet, a menu or a question has the focus back
+// when it closes, with its ring when the keyboard had reached it; and the control after a
+// dismissed banner takes the focus.
 
 #include <QDir>
 #include <QFile>
@@ -83,6 +84,16 @@ INSTANTIATE_TEST_SUITE_P(
                         ASSERT_TRUE(turnLoopUntil([&] { return desktop.focusedName() != box; }, 5s));
                         ASSERT_TRUE(desktop.clickAt(box) && desktop.clickAt(box));
                         ASSERT_TRUE(turnLoopUntil([&] { return desktop.focusedName() == box; }, 5s))
+                            << "the click left the focus on " << desktop.focusedName().toStdString();
+                        ASSERT_FALSE(anyRing(desktop)) << "a click's focus shows a ring";
+                        QTest::keyClick(desktop.window(), Qt::Key_Return);
+                      }},
+        // The card's row, clicked, stays beside the page: the panel that comes takes the focus
+        // from it all the same, as nothing looked focused.
+        KeyboardStart{"Return after the card's row was clicked", [](CardWindow& desktop) {
+                        const QString row = QStringLiteral("cardRow-") + QString::fromStdString(desktop.device.id);
+                        ASSERT_TRUE(desktop.clickAt(row));
+                        ASSERT_TRUE(turnLoopUntil([&] { return desktop.focusedName() == row; }, 5s))
                             << "the click left the focus on " << desktop.focusedName().toStdString();
                         ASSERT_FALSE(anyRing(desktop)) << "a click's focus shows a ring";
                         QTest::keyClick(desktop.window(), Qt::Key_Return);
