@@ -96,7 +96,7 @@ void CounterfeitCard::startServer() {
   const std::string logPath = folder_.path() + "/server.log";
   const std::string backingPath = folder_.path() + "/backing.img";
   // Only what the card really keeps is stored; the rest of its claimed size is a lie.
-  reserveDisk(backingPath, options_.real);
+  reservation_ = std::make_unique<DiskReservation>(backingPath, options_.real);
 
   std::vector<std::string> arguments{
       TESSORIN_COUNTERFEIT_CARD_PROGRAM,

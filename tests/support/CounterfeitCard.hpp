@@ -31,6 +31,7 @@
 #include <string>
 
 #include "ByteLiterals.hpp"
+#include "DiskReservation.hpp"
 #include "LoopVolume.hpp"
 
 namespace tessorin::testing {
@@ -128,6 +129,7 @@ class CounterfeitCard {
 
   Options options_;
   TemporaryFolder folder_;
+  std::unique_ptr<DiskReservation> reservation_;  // gone before the folder, so waiting tests see the space
   std::string serverMountPoint_;
   std::string mediumPath_;
   pid_t server_ = -1;

@@ -36,7 +36,7 @@ std::unique_ptr<LoopVolume> LoopVolume::create(FileSystemKind kind, std::uint64_
   volume->kind_ = kind;
   volume->folder_ = std::make_unique<TemporaryFolder>();
   const std::string image = volume->folder_->path() + "/card.img";
-  reserveDisk(image, bytes);
+  volume->reservation_ = std::make_unique<DiskReservation>(image, bytes);
   volume->attachLoopDevice(image, LoopIo::buffered);
   volume->formatAndMount(label, true);
   return volume;

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "DiskReservation.hpp"
 #include "TemporaryFolder.hpp"
 
 namespace tessorin::testing {
@@ -77,6 +78,7 @@ class LoopVolume {
   void forgetCachedDevice() const;
 
   std::unique_ptr<TemporaryFolder> folder_;
+  std::unique_ptr<DiskReservation> reservation_;  // gone before the folder, so waiting tests see the space
   std::string loopDevice_;
   std::string backingFile_;
   std::string mountPoint_;

@@ -2,6 +2,8 @@
 
 #include <stdlib.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
@@ -13,7 +15,12 @@ TemporaryFolder::TemporaryFolder() : TemporaryFolder(fs::temp_directory_path().s
 
 TemporaryFolder::TemporaryFolder(const std::string& parent) {
   std::string pattern = (fs::path(parent) / "tessorin-test-XXXXXX").string();
-  if (!::mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
+  if (!::mkdtemp(pattern.data())) {
+    const int error = errno;
+    std::string why = "cannot make a temporary folder in " + parent + ": " + std::strerror(error);
+    if (error == ENOSPC || error == EDQUOT) why += "; free some disk space (other builds and test runs share it)";
+    throw std::runtime_error(why);
+  }
   path_ = pattern;
 }
 
