@@ -11,8 +11,9 @@ import QtQuick.Layouts
 // Buttons stand where this desktop puts them, whatever order they are written in: help and
 // auxiliary buttons (HelpRole, ResetRole) at the leading end, then a flexible space, then
 // further actions, Cancel (RejectRole or NoRole), the affirmative answer and last, at the
-// trailing end, the default button (`highlighted`). Return presses the default button,
-// Escape closes the frame (its owner hears `dismissed`, as after every close).
+// trailing end, the default button (`highlighted`). Return presses the default button, or
+// the button that shows the keyboard's focus; Escape closes the frame (its owner hears
+// `dismissed`, as after every close).
 //
 //     DialogFrame { heading: …; symbol: "lock.shield.fill"
 //                   buttons: [ Button { text: …; DialogButtonBox.buttonRole: DialogButtonBox.RejectRole },
@@ -169,7 +170,8 @@ Dialog {
 
     Component.onCompleted: placeButtons()
 
-    // The default button answers Return wherever the focus is in the frame. A window shortcut
+    // The default button answers Return wherever the focus is in the frame, unless a button
+    // showing the keyboard's focus takes it: that one is pressed (ReturnKey). A window shortcut
     // under a modal popup is not heard, so of frames open one over another only the top one
     // answers, and no two answer one key (which would leave it to neither). An application
     // shortcut here would be heard through every frame.

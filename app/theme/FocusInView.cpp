@@ -63,16 +63,29 @@ void FocusInView::watchWindow() {
 void FocusInView::focusMoved() {
   QQuickItem* focused = window_ ? window_->activeFocusItem() : nullptr;
   if (!revealWithInnerAreas(focused)) return;
-  // Once more after the next layout pass: an item that takes the focus as its page is
-  // still being laid out (a panel that has just come in) may stand elsewhere then.
+  // Again on each frame while it still moves: an item that takes the focus as its page is
+  // laid out (a panel that has just come in and grows) stands elsewhere once that is over.
   settling_ = focused;
+  settledFrames_ = 0;
+  framesLeft_ = settleFrames;
   if (settleConnection_) return;
-  settleConnection_ = connect(window_, &QQuickWindow::afterAnimating, this, [this] {
-    QObject::disconnect(settleConnection_);
-    settleConnection_ = {};
-    if (settling_ && window_ && settling_ == window_->activeFocusItem()) revealWithInnerAreas(settling_);
-    settling_ = nullptr;
-  });
+  settleConnection_ = connect(window_, &QQuickWindow::afterAnimating, this, &FocusInView::settle);
+}
+
+void FocusInView::settle() {
+  QQuickItem* area = flickable();
+  if (settling_ && window_ && area != nullptr && settling_ == window_->activeFocusItem() && framesLeft_-- > 0) {
+    const QRectF place = settling_->mapRectToItem(area->property("contentItem").value<QQuickItem*>(),
+                                                  QRectF(0, 0, settling_->width(), settling_->height()));
+    settledFrames_ = place == settlingPlace_ ? settledFrames_ + 1 : 0;
+    settlingPlace_ = place;
+    revealWithInnerAreas(settling_);
+    // Two frames in the same place: the page has come to rest.
+    if (settledFrames_ < 2) return;
+  }
+  QObject::disconnect(settleConnection_);
+  settleConnection_ = {};
+  settling_ = nullptr;
 }
 
 bool FocusInView::revealWithInnerAreas(QQuickItem* focused) {

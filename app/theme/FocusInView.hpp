@@ -9,7 +9,8 @@
 // Whenever the window's focused item becomes one inside the area, the area scrolls by the
 // least that shows the item whole, its focus ring and `margin` more around it (the item's
 // top edge first when it is taller than the area); an item already in sight leaves it where
-// it is, and it looks again once the next frame has laid the page out. Areas inside areas
+// it is, and it looks again on each frame until the item has come to rest (a panel growing
+// in moves what follows it). Areas inside areas
 // each do so for themselves, the innermost first. The scroll is immediate: it draws one
 // frame, and nothing at all while the focus stays where it is. Main thread.
 
@@ -60,7 +61,14 @@ class FocusInView : public QObject {
   QPointer<QQuickItem> attachee_;
   QPointer<QQuickWindow> window_;
   QMetaObject::Connection focusConnection_;
+  // At most about a second and a half of frames: a page that never rests lets go of it.
+  static constexpr int settleFrames = 90;
+  void settle();
+
   QPointer<QQuickItem> settling_;
+  QRectF settlingPlace_;
+  int settledFrames_ = 0;
+  int framesLeft_ = 0;
   QMetaObject::Connection settleConnection_;
   bool enabled_ = false;
   qreal margin_ = 12;

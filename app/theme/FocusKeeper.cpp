@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "theme/FocusStops.hpp"
+
 namespace tessorin {
 
 FocusKeeper::FocusKeeper(QObject* attachee) : QObject(attachee), attachee_(qobject_cast<QQuickItem*>(attachee)) {
@@ -32,8 +34,7 @@ void FocusKeeper::watchWindow() {
 }
 
 bool FocusKeeper::holdsAStop(const QQuickItem* item) const {
-  return item != nullptr && window_ && item->window() == window_ && item->isVisible() && item->isEnabled() &&
-         item->activeFocusOnTab();
+  return window_ && focus::isTabStop(item) && item->window() == window_;
 }
 
 bool FocusKeeper::has(const char* signature) const {

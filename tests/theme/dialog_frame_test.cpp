@@ -1,7 +1,8 @@
 // The one dialog frame, in real Qt Quick windows with the house's style: buttons stand in
 // one order whatever order a view writes them in, Return presses the default button (from a
-// field in the frame too, while a field on the page keeps it from the page) and Escape
-// closes (of two frames open one over the other, only the top one), and in the smallest
+// field in the frame too, while a field on the page keeps it from the page) or the button
+// that shows the keyboard's focus, Escape closes (of two frames open one over the other,
+// only the top one), and in the smallest
 // window (900 × 640) a question with a very long message, or a sheet with very
 // tall content, keeps every button whole in view while its body scrolls.
 
@@ -69,6 +70,7 @@ class Window {
   QVariant scene(const char* property) const { return view_->rootObject()->property(property); }
   void setScene(const char* property, const QVariant& value) { view_->rootObject()->setProperty(property, value); }
   void press(Qt::Key key) { QTest::keyClick(view_.get(), key); }
+  QQuickView* view() const { return view_.get(); }
 
   // The named buttons, left to right as they stand.
   std::vector<std::string> buttonsFromLeft(const std::vector<QString>& names) const {
@@ -168,6 +170,29 @@ TEST(DialogFrame, ReturnDoesNothingWithoutADefaultButton) {
   ASSERT_TRUE(turnLoopUntil([&] { return window.named(QStringLiteral("Erase")) && window.named(QStringLiteral("Erase"))->isVisible(); }));
   window.press(Qt::Key_Return);
   EXPECT_EQ(window.scene("pressed").toString(), "") << "Return erased";
+}
+
+// As in Qt's own dialogs: the button the keyboard's focus is on answers Return, not the
+// default one; a button only a click focused shows no focus, and leaves it to the default.
+TEST(DialogFrame, ReturnPressesTheButtonShowingTheFocusRatherThanTheDefault) {
+  Window window(alert({button("Cancel", "RejectRole"), button("Go", "AcceptRole", true)}));
+  QQuickItem* cancel = window.named(QStringLiteral("Cancel"));
+  ASSERT_TRUE(turnLoopUntil([&] { return cancel && cancel->isVisible(); }));
+  turnLoopUntil([] { return false; }, 100);
+  for (int step = 0; step < 4 && !cancel->hasActiveFocus(); ++step) window.press(Qt::Key_Tab);
+  ASSERT_TRUE(cancel->hasActiveFocus()) << "Tab never reached Cancel";
+  window.press(Qt::Key_Return);
+  EXPECT_EQ(window.scene("pressed").toString(), "Cancel");
+  window.setScene("pressed", QString());
+  QTest::keyClick(window.view(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(window.scene("pressed").toString(), "Cancel") << "Enter, on the keypad";
+
+  cancel->setFocus(false);
+  cancel->forceActiveFocus(Qt::MouseFocusReason);
+  ASSERT_FALSE(cancel->property("visualFocus").toBool());
+  window.setScene("pressed", QString());
+  window.press(Qt::Key_Return);
+  EXPECT_EQ(window.scene("pressed").toString(), "Go") << "a click's focus took Return from the default button";
 }
 
 // Two questions, the lower one with a default button; the upper one opens over it while

@@ -1,8 +1,9 @@
 // A scrolling area with FocusInView follows the keyboard's focus: an item that takes the
 // focus below or above the viewport is scrolled just into sight with its ring and margin,
 // one in sight leaves the area still, one taller than the area shows its top edge, the
-// area never scrolls past its content, and an area inside another scrolls first, then
-// the outer one. Without it, nothing moves. A real Qt Quick window.
+// area never scrolls past its content, an item that moves on just after it took the focus
+// is followed until it rests, and an area inside another scrolls first, then the outer
+// one. Without it, nothing moves. A real Qt Quick window.
 
 #include <QQmlComponent>
 #include <QQmlEngine>
@@ -40,6 +41,11 @@ Item {
         Rectangle { objectName: "below"; y: 1000; width: 100; height: 40 }
         Rectangle { objectName: "last"; y: 1960; width: 100; height: 40 }
         Rectangle { objectName: "tall"; y: 1200; width: 100; height: 500 }
+        // Moved down over a few frames, as a control below a panel that grows in.
+        Rectangle {
+            objectName: "pushed"; y: 600; width: 100; height: 40
+            Behavior on y { NumberAnimation { duration: 300 } }
+        }
 
         Flickable {
             objectName: "inner"
@@ -126,6 +132,16 @@ TEST(FocusInViewTest, AnAreaInsideAnotherScrollsFirstThenTheOuterOneShowsIt) {
   const QRectF inWindow = deep->mapRectToScene(QRectF(0, 0, deep->width(), deep->height()));
   EXPECT_GE(inWindow.top(), 0);
   EXPECT_LE(inWindow.bottom(), 200);
+}
+
+TEST(FocusInViewTest, AnItemPushedDownJustAfterItTookTheFocusIsFollowedUntilItRests) {
+  Scene shown;
+  ASSERT_TRUE(shown.view->isActive());
+  shown.focus("pushed");
+  ASSERT_DOUBLE_EQ(shown.contentY("outer"), 600 + 40 + reach - 200);
+  shown.named("pushed")->setProperty("y", 1500);
+  EXPECT_TRUE(turnLoopUntil([&] { return shown.contentY("outer") == 1500 + 40 + reach - 200; }))
+      << "the area stayed at " << shown.contentY("outer") << " while the item went on down";
 }
 
 TEST(FocusInViewTest, AnAreaWithoutItLetsTheFocusGoOutOfSight) {

@@ -210,16 +210,23 @@ Item {
         OutcomePanel { objectName: "outcomePanel"; session: root.session }
     }
 
-    // Return starts the check (or confirms at the decision), never while a question is open.
-    // A control that chooses or opens something, and a field or a picker, keeps Return for
-    // itself while it has the focus (ReturnKey); an ordinary button leaves it to this.
+    // Return starts the check (or confirms at the decision), never while a question is open,
+    // and only while no control shows the keyboard's focus: a focused button is pressed
+    // instead, and a field or a picker keeps Return for itself (ReturnKey).
     Shortcut {
         sequences: ["Return", "Enter"]
         // Not while another page stands over this one (Community, History): the card is not
         // what the user is looking at then.
         enabled: root.visible && !page.anyDialogOpen && !exFATSheet.visible && stagePanel.item !== null
                  && stagePanel.item.defaultAction !== undefined
-        onActivated: stagePanel.item.defaultAction()
+        onActivated: {
+            // Past a control a click focused (it shows no ring, so nothing looked focused) the
+            // focus leaves that control: the panel that comes takes it as from no control,
+            // Stop with its ring (FocusHandover).
+            const focused = root.Window.activeFocusItem
+            if (focused !== null && focused.visualFocus === false) root.forceActiveFocus(Qt.OtherFocusReason)
+            stagePanel.item.defaultAction()
+        }
     }
 
     PageAlert {

@@ -23,6 +23,7 @@ Panel {
     function defaultAction() { start.start() }
 
     spacing: 18
+    FocusHandover.natural: startButton
 
     StartPanelModel {
         id: start
@@ -55,6 +56,7 @@ Panel {
     }
 
     GlowButton {
+        id: startButton
         objectName: "startButton"
         Layout.alignment: Qt.AlignHCenter
         visible: start.offersCheck

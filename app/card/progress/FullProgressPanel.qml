@@ -15,6 +15,7 @@ Panel {
 
     tint: Theme.Palette.cyan
     spacing: 20
+    FocusHandover.natural: stopButton
 
     FullProgressPanelModel {
         id: presenter
@@ -197,6 +198,7 @@ Panel {
     }
 
     StopButton {
+        id: stopButton
         Layout.fillWidth: true
         session: root.session
     }

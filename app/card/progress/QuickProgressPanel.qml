@@ -15,6 +15,7 @@ Panel {
 
     tint: Theme.Palette.cyan
     spacing: 20
+    FocusHandover.natural: stopButton
 
     QuickProgressPanelModel {
         id: presenter
@@ -164,6 +165,7 @@ Panel {
     }
 
     StopButton {
+        id: stopButton
         Layout.alignment: Qt.AlignHCenter
         session: root.session
     }

@@ -15,6 +15,8 @@ Panel {
 
     tint: Theme.Palette.cyan
     spacing: 20
+    // Eject Card while it is offered; once the card is out, only Stop is left.
+    FocusHandover.natural: presenter.cardOut ? stopButton : ejectButton
 
     ReinsertPanelModel {
         id: presenter
@@ -148,6 +150,7 @@ Panel {
     }
 
     StopButton {
+        id: stopButton
         Layout.alignment: Qt.AlignHCenter
         session: root.session
     }

@@ -33,8 +33,6 @@ Panel {
         Layout.fillWidth: true
         focusPolicy: Qt.StrongFocus
         onClicked: root.toggled()
-        // Return opens or closes the card it has the focus on, as Space does.
-        ReturnKey.use: ReturnKey.Press
 
         Accessible.name: card.store
         Accessible.checkable: true

@@ -22,6 +22,7 @@ Panel {
 
     tint: presenter.tint
     spacing: 18
+    FocusHandover.natural: confirmButton
 
     DecisionPanelModel {
         id: presenter
@@ -164,6 +165,7 @@ Panel {
         }
 
         GlowButton {
+            id: confirmButton
             objectName: "confirmAdvancedButton"
             text: presenter.confirmTitle
             symbol: "checkmark.seal.fill"

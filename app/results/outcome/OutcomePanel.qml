@@ -18,6 +18,8 @@ ColumnLayout {
     required property var session
 
     spacing: 22
+    // The result's first action.
+    FocusHandover.natural: shareButton
 
     // Saves the summary into the file the save dialog was given, telling why when it cannot.
     function saveSummaryTo(file) {
@@ -147,6 +149,7 @@ ColumnLayout {
 
                 Menu {
                     id: shareMenu
+                    objectName: "shareMenu"
                     MenuItem {
                         objectName: "copySummary"
                         text: model.copyLabel

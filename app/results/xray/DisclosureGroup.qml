@@ -27,8 +27,6 @@ ColumnLayout {
         Layout.fillWidth: true
         implicitHeight: headerRow.implicitHeight
         onClicked: group.toggled()
-        // Return opens or closes the group it has the focus on, as Space does.
-        ReturnKey.use: ReturnKey.Press
 
         Accessible.name: group.title
         Accessible.checkable: true

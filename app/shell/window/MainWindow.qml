@@ -2,6 +2,7 @@ import QtQuick
 import QtQuick.Controls
 import Tessorin.Community
 import Tessorin.Shell
+import Tessorin.Theme as Theme
 import Tessorin.Update
 
 // The one window. Closing it, like Ctrl+Q, asks the quit controller, which quits at once
@@ -24,6 +25,8 @@ ApplicationWindow {
     minimumWidth: 900
     minimumHeight: 640
     visible: true
+    // The keyboard's focus moves on to the new page when the page changes under it.
+    Theme.FocusHandover.enabled: true
 
     menuBar: WindowMenus {
         model: window.model

@@ -41,10 +41,8 @@ Rectangle {
         leftPadding: 8
         rightPadding: 8
         highlighted: selected
-        // Reached by Tab, chosen with Space as any button, and with Return: the row the
-        // focus is on is the one chosen, never the page's default action.
+        // Reached by Tab, chosen with Space or Return as any button.
         focusPolicy: Qt.StrongFocus
-        ReturnKey.use: ReturnKey.Press
         background: Rectangle {
             radius: 6
             color: row.selected ? Qt.rgba(Palette.indigo.r, Palette.indigo.g, Palette.indigo.b, 0.16)

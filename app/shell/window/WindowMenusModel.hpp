@@ -25,7 +25,8 @@ class WindowMenusModel : public QObject {
  public:
   using QObject::QObject;
 
-  QString applicationMenuTitle() const { return QStringLiteral("Tessorin"); }
+  // A menu's title names the letter that opens it with Alt ("&").
+  QString applicationMenuTitle() const { return QStringLiteral("&Tessorin"); }
   QString aboutTitle() const { return tr("About Tessorin"); }
   QString aboutText() const { return tr("Tessorin %1").arg(QCoreApplication::applicationVersion()); }
   QString aboutDescription() const {
@@ -34,7 +35,7 @@ class WindowMenusModel : public QObject {
   }
   QString okTitle() const { return tr("OK"); }
   QString quitTitle() const { return tr("Quit Tessorin"); }
-  QString helpMenuTitle() const { return tr("Help"); }
+  QString helpMenuTitle() const { return tr("&Help"); }
   QString howItWorksTitle() const { return tr("How Tessorin Works"); }
 };
 

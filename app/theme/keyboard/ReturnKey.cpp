@@ -2,6 +2,9 @@
 
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QQuickWindow>
+
+#include "theme/FocusStops.hpp"
 
 namespace tessorin {
 
@@ -12,50 +15,63 @@ bool isReturn(const QEvent* event) {
   return key == Qt::Key_Return || key == Qt::Key_Enter;
 }
 
-bool insidePopup(const QQuickItem* item) {
-  for (const QQuickItem* outer = item->parentItem(); outer != nullptr; outer = outer->parentItem()) {
-    if (outer->inherits("QQuickPopupItem")) return true;
-  }
-  return false;
+bool insidePopup(const QQuickItem* item) { return focus::popupItemAround(item) != nullptr; }
+
+bool listOpen(const QQuickItem* picker) {
+  const auto* list = picker->property("popup").value<QObject*>();
+  return list != nullptr && list->property("visible").toBool();
 }
 
 }  // namespace
 
-ReturnKey::ReturnKey(QObject* attachee) : QObject(attachee), attachee_(qobject_cast<QQuickItem*>(attachee)) {
-  if (attachee_) attachee_->installEventFilter(this);
-}
-
-void ReturnKey::setUse(Use use) {
-  if (use == use_) return;
-  use_ = use;
-  Q_EMIT useChanged();
-}
-
-bool ReturnKey::claims(Qt::KeyboardModifiers modifiers) const {
-  if (!attachee_ || use_ == PageDefault) return false;
+ReturnKey::Use ReturnKey::useFor(const QQuickItem* focused, Qt::KeyboardModifiers modifiers) {
   // Shift+Return is still Return to a button or a field; a chord with Control, Alt or Meta
   // is some other shortcut's.
-  if (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
-  return use_ == Press || !insidePopup(attachee_);
+  if (focused == nullptr || (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return Use::Page;
+  if (focused->inherits("QQuickAbstractButton")) {
+    // Qt shows the ring only for a focus the keyboard gave.
+    return focus::showsRing(focused) ? Use::Press : Use::Page;
+  }
+  if (focused->inherits("QQuickComboBox")) return listOpen(focused) || !insidePopup(focused) ? Use::Own : Use::Page;
+  if (focused->inherits("QQuickTextInput") || focused->inherits("QQuickTextEdit")) {
+    return insidePopup(focused) ? Use::Page : Use::Own;
+  }
+  return Use::Page;
+}
+
+void ReturnKey::actWhereTheFocusIs() {
+  // A pre-routine runs at once when the application object exists, else as it is made:
+  // the style is chosen before it, in the tests.
+  static const bool added = (qAddPreRoutine(&ReturnKey::install), true);
+  (void)added;
+}
+
+void ReturnKey::install() {
+  QCoreApplication* application = QCoreApplication::instance();
+  application->installEventFilter(new ReturnKey(application));
 }
 
 bool ReturnKey::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != attachee_) return false;
   const QEvent::Type type = event->type();
   if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
   if (!isReturn(event)) return false;
+  auto* item = qobject_cast<QQuickItem*>(watched);
+  // A key the focused item did not take goes on to the items around it: only the focused
+  // one decides.
+  if (item == nullptr || item->window() == nullptr || item->window()->activeFocusItem() != item) return false;
   const auto* key = static_cast<QKeyEvent*>(event);
-  if (!claims(key->modifiers())) return false;
+  const Use use = useFor(item, key->modifiers());
+  if (use == Use::Page) return false;
   if (type == QEvent::ShortcutOverride) {
     event->accept();
     return true;
   }
-  if (use_ != Press) return false;
+  if (use == Use::Own) return false;
   // Space with the same press, release and repeat: whatever the control does on Space,
   // its pressed look included, it does on Return.
   QKeyEvent space(type, Qt::Key_Space, key->modifiers() & ~Qt::KeypadModifier, QStringLiteral(" "), key->isAutoRepeat(),
                   key->count());
-  QCoreApplication::sendEvent(attachee_, &space);
+  QCoreApplication::sendEvent(item, &space);
   event->setAccepted(space.isAccepted());
   return true;
 }

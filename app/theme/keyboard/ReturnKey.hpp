@@ -1,58 +1,48 @@
 #pragma once
-// ReturnKey: what Return (and Enter, on the keypad) does while a control has the keyboard's
-// focus. A page binds Return to its default action with a window Shortcut, and Qt Quick
-// tries a window's shortcuts before the focused item sees the key, unless that item claims
-// the key first (by accepting the ShortcutOverride event). A control that chooses or opens
-// something claims it here:
+// ReturnKey: Return (and Enter, on the keypad) acts where the keyboard's focus is, as in
+// Qt's own dialogs. A button of any kind (a push button, a check box, a switch, a sidebar
+// row, a disclosure, a menu's item or title) that shows its focus ring is pressed as by
+// Space; a text field and a picker keep Return as their own. With the focus on no control,
+// or on a button a click focused (it shows no ring, so nothing looks focused), Return is
+// left to the page: its window Shortcut runs the page's default action, and a sheet's or a
+// question's presses its default button. A field inside a sheet or question leaves Return
+// to that default button too, as a text field in any desktop dialog does, unless it is a
+// picker whose list is open.
 //
-//     ItemDelegate { ReturnKey.use: ReturnKey.Press }   // Return presses it, as Space does
-//     TextField { ReturnKey.use: ReturnKey.Own }         // Return is the field's own key
-//
-// `Press` hands the control Space in Return's place, so it is pressed, clicked or toggled
-// exactly as by Space. `Own` leaves the key to the control's own handling (a text field's
-// accepted, a list's, a picker's); in a popup (a sheet, a question) such a control claims
-// nothing, so that Return there still presses the popup's default button, as in any
-// desktop dialog. Any other control (`PageDefault`, the default) leaves Return to the page.
-// Return with Control, Alt or Meta is never claimed. Main thread only.
+// Qt Quick tries a window's shortcuts before the focused item sees a key, unless that item
+// claims the key first by accepting the ShortcutOverride event. One filter on the whole
+// application claims it for the focused control, so no control of any view can be left
+// out; the house style installs it (useHouseStyle). Return with Control, Alt or Meta is
+// never claimed. Main thread only.
 
 #include <QObject>
-#include <QPointer>
 #include <QQuickItem>
-#include <QtQml/qqmlregistration.h>
 
 namespace tessorin {
 
 class ReturnKey : public QObject {
   Q_OBJECT
-  QML_ELEMENT
-  QML_UNCREATABLE("ReturnKey is only used as an attached property.")
-  QML_ATTACHED(ReturnKey)
-  Q_PROPERTY(Use use READ use WRITE setUse NOTIFY useChanged)
 
  public:
-  enum Use { PageDefault, Press, Own };
-  Q_ENUM(Use)
+  enum class Use {
+    Page,   // left to the window's shortcuts: the page's or the dialog's default action
+    Press,  // the control is pressed, as by Space
+    Own,    // the control's own handling (a field, a picker)
+  };
 
-  explicit ReturnKey(QObject* attachee);
+  // What Return, pressed with `modifiers`, does while `focused` has the keyboard's focus.
+  static Use useFor(const QQuickItem* focused, Qt::KeyboardModifiers modifiers);
 
-  static ReturnKey* qmlAttachedProperties(QObject* attachee) { return new ReturnKey(attachee); }
-
-  Use use() const { return use_; }
-  void setUse(Use use);
-
-  // Whether the control takes a Return or Enter pressed with `modifiers` away from the
-  // window's shortcuts where it stands now.
-  bool claims(Qt::KeyboardModifiers modifiers) const;
-
- Q_SIGNALS:
-  void useChanged();
+  // Makes Return act where the focus is in every window of the application: now, or when
+  // the application object is made. Calling it again does nothing more.
+  static void actWhereTheFocusIs();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  QPointer<QQuickItem> attachee_;
-  Use use_ = PageDefault;
+  using QObject::QObject;
+  static void install();
 };
 
 }  // namespace tessorin

@@ -17,9 +17,6 @@ T.ComboBox {
     topPadding: 6
     bottomPadding: 6
     opacity: control.enabled ? 1 : 0.45
-    // Return is the picker's own (it chooses in the open list); on a page it does not run
-    // the page's default action.
-    House.ReturnKey.use: House.ReturnKey.Own
 
     delegate: ItemDelegate {
         width: ListView.view.width

@@ -20,6 +20,8 @@ T.Dialog {
 
     padding: 20
     topPadding: control.title.length > 0 ? 10 : 20
+    // The control that opened it has the focus back when it closes, with its ring for a keyboard user.
+    House.FocusReturn.enabled: true
 
     background: PanelSurface { radius: 14 }
 

@@ -1,5 +1,6 @@
 import QtQuick
 import QtQuick.Templates as T
+import Tessorin.Theme as House
 
 // A context menu, the share menu and the ▾ chip menu: items on the panel colour with a
 // rounded outline and a soft shadow.
@@ -16,6 +17,8 @@ T.Menu {
     margins: 0
     padding: 5
     overlap: 1
+    // The control that opened it has the focus back when it closes, with its ring for a keyboard user.
+    House.FocusReturn.enabled: true
 
     delegate: MenuItem {}
 

@@ -3,9 +3,9 @@ import QtQuick.Templates as T
 import Tessorin.Theme as House
 
 // A menu's title in the menu bar: filled while its menu is open, washed while the pointer
-// rests on it. The fill follows the menu itself, not `highlighted`: the menu bar keeps
-// that set when a menu closes under a resting pointer (Escape), and the title would stay
-// lit until the next click.
+// rests on it, its letter ("&Help") underlined while Alt is held. The fill follows the menu
+// itself, not `highlighted`: the menu bar keeps that set when a menu closes under a
+// resting pointer (Escape), and the title would stay lit until the next click.
 T.MenuBarItem {
     id: control
 
@@ -30,11 +30,18 @@ T.MenuBarItem {
             control.visible = false
             control.visible = true
         }
+        // Opened from the keyboard (F10, Alt and the letter), the menu starts at its first
+        // item, as Down opens it, so that Return chooses that.
+        function onOpened() {
+            if (House.KeyboardInUse.lastInputWasAKey() && control.menu.currentIndex < 0) control.menu.currentIndex = 0
+        }
     }
 
+    // The title's letter underlined while Alt is held; the title is the application's own
+    // words, escaped all the same.
     contentItem: Text {
-        text: control.text
-        textFormat: Text.PlainText
+        text: House.Mnemonic.styled(control.text, House.Mnemonic.shown)
+        textFormat: Text.StyledText
         font: control.font
         color: control.menuOpen ? "white" : House.Palette.primary
         verticalAlignment: Text.AlignVCenter

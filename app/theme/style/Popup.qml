@@ -10,6 +10,8 @@ T.Popup {
     implicitHeight: Math.max(implicitBackgroundHeight + topInset + bottomInset, contentHeight + topPadding + bottomPadding)
 
     padding: 16
+    // The control that opened it has the focus back when it closes, with its ring for a keyboard user.
+    House.FocusReturn.enabled: true
 
     background: PanelSurface { radius: 12 }
 

@@ -21,8 +21,6 @@ T.TextField {
     placeholderTextColor: House.Palette.tertiary
     verticalAlignment: TextInput.AlignVCenter
     opacity: control.enabled ? 1 : 0.45
-    // Return ends the typing; on a page it does not run the page's default action.
-    House.ReturnKey.use: House.ReturnKey.Own
 
     Text {
         id: placeholder

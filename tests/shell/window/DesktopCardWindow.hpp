@@ -1,7 +1,8 @@
 #pragma once
 // The window on an X server with a window manager (openbox, started once for the run),
 // shown and active over a model of one slow card whose page is shown, with what a user
-// does to it: clicking what it shows, opening a menu from the menu bar, starting a check.
+// does to it: clicking what it shows, opening a menu from the menu bar, starting a check,
+// moving the keyboard's focus with Tab and seeing where it is.
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -140,6 +141,31 @@ struct CardWindow {
   }
   // Turns the loop a little, long enough for a stray key to have done its harm.
   static void pause() { turnLoopUntil([] { return false; }, 200ms); }
+
+  // What holds the keyboard's focus, by objectName (its class when it has none).
+  QString focusedName() const {
+    QQuickItem* focused = window()->activeFocusItem();
+    return focused == nullptr ? QStringLiteral("(nothing)")
+                              : focused->objectName().isEmpty() ? QString::fromLatin1(focused->metaObject()->className())
+                                                                : focused->objectName();
+  }
+  // The focus on the control of that name, shown as the keyboard's: its ring drawn (a
+  // field's whenever it takes the typing).
+  bool focusShownOn(const QString& name) const {
+    QQuickItem* focused = window()->activeFocusItem();
+    if (focused == nullptr || focused->objectName() != name) return false;
+    if (!focused->property("visualFocus").toBool() && !focused->inherits("QQuickTextInput")) return false;
+    QQuickItem* ring = ringOf(focused);
+    return ring != nullptr && ring->isVisible();
+  }
+  // Presses Tab until the focus is on the control of that name; null when it never comes.
+  QQuickItem* tabTo(const QString& name) const {
+    for (int step = 0; step < 30; ++step) {
+      QTest::keyClick(window(), Qt::Key_Tab);
+      if (turnLoopUntil([&] { return focusShownOn(name); }, 100ms)) return window()->activeFocusItem();
+    }
+    return nullptr;
+  }
 };
 
 }  // namespace tessorin::testing

@@ -20,33 +20,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using testing::CardWindow;
-using testing::ringOf;
 using testing::CounterfeitCard;
 using testing::turnLoopUntil;
-
-QString focusedName(const CardWindow& desktop) {
-  QQuickItem* focused = desktop.window()->activeFocusItem();
-  return focused == nullptr ? QStringLiteral("(nothing)")
-                            : focused->objectName().isEmpty() ? QString::fromLatin1(focused->metaObject()->className())
-                                                              : focused->objectName();
-}
-
-// The focus on the control of that name, shown as the keyboard's: its ring drawn.
-bool focusShownOn(const CardWindow& desktop, const QString& name) {
-  QQuickItem* focused = desktop.window()->activeFocusItem();
-  if (focused == nullptr || focused->objectName() != name || !focused->property("visualFocus").toBool()) return false;
-  QQuickItem* ring = ringOf(focused);
-  return ring != nullptr && ring->isVisible();
-}
-
-// Presses Tab until the focus is on the control of that name; null when it never comes.
-QQuickItem* tabTo(CardWindow& desktop, const QString& name) {
-  for (int step = 0; step < 30; ++step) {
-    QTest::keyClick(desktop.window(), Qt::Key_Tab);
-    if (turnLoopUntil([&] { return focusShownOn(desktop, name); }, 100ms)) return desktop.window()->activeFocusItem();
-  }
-  return nullptr;
-}
 
 QString rowOf(const CardDevice& card) { return QStringLiteral("cardRow-") + QString::fromStdString(card.id); }
 
@@ -67,7 +42,7 @@ TEST(FocusKeeping, ACardRowKeepsItsFocusAndRingWhileOtherVolumesComeAndGo) {
   ASSERT_TRUE(desktop.active) << "the window never became active";
   OtherVolumes others;
   const QString row = rowOf(desktop.device);
-  const QPointer<QQuickItem> focused = tabTo(desktop, row);
+  const QPointer<QQuickItem> focused = desktop.tabTo(row);
   ASSERT_NE(focused, nullptr) << "Tab never reached the card's row";
 
   int kept = 0;
@@ -82,15 +57,15 @@ TEST(FocusKeeping, ACardRowKeepsItsFocusAndRingWhileOtherVolumesComeAndGo) {
     desktop.pull(others.second.id);
     ASSERT_TRUE(turnLoopUntil([&] { return !shows(desktop, rowOf(others.second)); }, 10s));
     CardWindow::pause();
-    EXPECT_TRUE(focusShownOn(desktop, row)) << "round " << round << ": the focus is on " << focusedName(desktop).toStdString();
+    EXPECT_TRUE(desktop.focusShownOn(row)) << "round " << round << ": the focus is on " << desktop.focusedName().toStdString();
     EXPECT_EQ(focused.data(), desktop.window()->activeFocusItem()) << "round " << round << ": the row was built anew";
-    kept += focusShownOn(desktop, row) ? 1 : 0;
+    kept += desktop.focusShownOn(row) ? 1 : 0;
   }
   std::printf("focus kept with its ring through %d of 3 rounds of volumes coming and going\n", kept);
   // Tab goes on from the row, to the first destination below the cards.
   QTest::keyClick(desktop.window(), Qt::Key_Tab);
-  EXPECT_TRUE(turnLoopUntil([&] { return focusShownOn(desktop, QStringLiteral("communityRow")); }, 5s))
-      << "Tab from the row went to " << focusedName(desktop).toStdString();
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.focusShownOn(QStringLiteral("communityRow")); }, 5s))
+      << "Tab from the row went to " << desktop.focusedName().toStdString();
 }
 
 TEST(FocusKeeping, TheFocusedRowsVolumeGoesAndTheFocusMovesToTheNearestRowWithItsRing) {
@@ -101,27 +76,27 @@ TEST(FocusKeeping, TheFocusedRowsVolumeGoesAndTheFocusMovesToTheNearestRowWithIt
   desktop.plug(others.first, 1);
   desktop.plug(others.second, 2);
   ASSERT_TRUE(turnLoopUntil([&] { return shows(desktop, rowOf(others.second)); }, 10s));
-  ASSERT_NE(tabTo(desktop, rowOf(others.first)), nullptr);
+  ASSERT_NE(desktop.tabTo(rowOf(others.first)), nullptr);
 
   // A row from the middle: the one that moves up into its place.
   desktop.pull(others.first.id);
   ASSERT_TRUE(turnLoopUntil([&] { return !shows(desktop, rowOf(others.first)); }, 10s));
-  EXPECT_TRUE(turnLoopUntil([&] { return focusShownOn(desktop, rowOf(others.second)); }, 5s))
-      << "the focus went to " << focusedName(desktop).toStdString();
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.focusShownOn(rowOf(others.second)); }, 5s))
+      << "the focus went to " << desktop.focusedName().toStdString();
   QTest::keyClick(desktop.window(), Qt::Key_Tab);
-  EXPECT_TRUE(turnLoopUntil([&] { return focusShownOn(desktop, QStringLiteral("communityRow")); }, 5s))
-      << "Tab went to " << focusedName(desktop).toStdString();
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.focusShownOn(QStringLiteral("communityRow")); }, 5s))
+      << "Tab went to " << desktop.focusedName().toStdString();
   QTest::keyClick(desktop.window(), Qt::Key_Backtab);
-  ASSERT_TRUE(turnLoopUntil([&] { return focusShownOn(desktop, rowOf(others.second)); }, 5s));
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.focusShownOn(rowOf(others.second)); }, 5s));
 
   // The last row: the one above it.
   desktop.pull(others.second.id);
   ASSERT_TRUE(turnLoopUntil([&] { return !shows(desktop, rowOf(others.second)); }, 10s));
-  EXPECT_TRUE(turnLoopUntil([&] { return focusShownOn(desktop, rowOf(desktop.device)); }, 5s))
-      << "the focus went to " << focusedName(desktop).toStdString();
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.focusShownOn(rowOf(desktop.device)); }, 5s))
+      << "the focus went to " << desktop.focusedName().toStdString();
   QTest::keyClick(desktop.window(), Qt::Key_Tab);
-  EXPECT_TRUE(turnLoopUntil([&] { return focusShownOn(desktop, QStringLiteral("communityRow")); }, 5s))
-      << "Tab went to " << focusedName(desktop).toStdString();
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.focusShownOn(QStringLiteral("communityRow")); }, 5s))
+      << "Tab went to " << desktop.focusedName().toStdString();
 }
 
 void shareReport(CommunityStore& community, const std::string& store, CheckOutcome::Verdict verdict) {
@@ -159,22 +134,22 @@ TEST(FocusKeeping, AStoreIsReachedWithTabAndOpensWithReturnAndSpace) {
   CardWindow::pause();
 
   const QString header = QStringLiteral("storeCardHeader");
-  ASSERT_NE(tabTo(desktop, header), nullptr) << "Tab never reached a store";
+  ASSERT_NE(desktop.tabTo(header), nullptr) << "Tab never reached a store";
   const QPointer<QObject> first = focusedStore(desktop);
   ASSERT_NE(first, nullptr);
   QTest::keyClick(desktop.window(), Qt::Key_Return);
   EXPECT_TRUE(turnLoopUntil([&] { return isOpen(first); }, 5s)) << "Return did not open the store";
   QTest::keyClick(desktop.window(), Qt::Key_Space);
   EXPECT_TRUE(turnLoopUntil([&] { return !isOpen(first); }, 5s)) << "Space did not close the store";
-  EXPECT_TRUE(focusShownOn(desktop, header)) << "the focus left the store for " << focusedName(desktop).toStdString();
+  EXPECT_TRUE(desktop.focusShownOn(header)) << "the focus left the store for " << desktop.focusedName().toStdString();
   auto* reports = first->findChild<QQuickItem*>(QStringLiteral("storeReports"));
   ASSERT_NE(reports, nullptr);
   ASSERT_TRUE(turnLoopUntil([&] { return !reports->isVisible(); }, 5s)) << "the reports stayed";
 
   // The other store is the next stop.
   QTest::keyClick(desktop.window(), Qt::Key_Tab);
-  ASSERT_TRUE(turnLoopUntil([&] { return focusShownOn(desktop, header); }, 5s))
-      << "Tab went to " << focusedName(desktop).toStdString();
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.focusShownOn(header); }, 5s))
+      << "Tab went to " << desktop.focusedName().toStdString();
   const QPointer<QObject> second = focusedStore(desktop);
   ASSERT_NE(second, nullptr);
   EXPECT_NE(second, first);

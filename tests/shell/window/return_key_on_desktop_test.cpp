@@ -1,11 +1,17 @@
 // Return as a keyboard user presses it in the window, on an X server with a window manager,
-// over two cards: on a control that chooses or opens something it does that and starts
-// nothing (no check, nothing written to the card); on an ordinary button, or with nothing
-// in particular focused, it is still the page's default action, Start.
+// over two cards: on a control that shows the keyboard's focus it acts on that control (a
+// row is chosen, a disclosure opens, a button is pressed, a box ticked) and starts nothing
+// (no check, nothing written to the card) unless that control is Check This Card itself; a
+// field or a picker keeps it; with no control showing the focus it is the page's default
+// action, Check This Card. On the reinsertion page a focused Check Without Removing goes on
+// without ejecting, and in the quit question a focused Quit Anyway quits rather than the
+// default Keep Testing.
 
 #include <QDir>
 #include <QQuickItem>
 #include <QTest>
+#include <functional>
+#include <string>
 #include <gtest/gtest.h>
 
 #include "tessorin/identity/Brand.hpp"
@@ -187,19 +193,67 @@ TEST(ReturnOnTheDesktop, InTheBrandPickerAndTheBrandsNameFieldKeepsToThemAndStar
   EXPECT_EQ(desktop.firstSession()->customBrandName(), "Acme");
 }
 
-TEST(ReturnOnTheDesktop, OnAnOrdinaryButtonStartsTheCheckAndSpacePressesTheButton) {
+// A control of the card page at rest, what Return or Enter does to it, and whether that
+// starts the check (only the page's default button itself does).
+struct FocusedControl {
+  const char* name;
+  Qt::Key key;
+  std::function<bool(const TwoCardWindow&)> acted;
+  bool starts;
+  friend void PrintTo(const FocusedControl& control, std::ostream* out) {
+    *out << control.name << (control.key == Qt::Key_Enter ? " Enter" : " Return");
+  }
+};
+
+bool sheetAsked(const TwoCardWindow& desktop) { return desktop.world.model->showingHowItWorks(); }
+bool boxTicked(const TwoCardWindow& desktop) { return desktop.named(QStringLiteral("reinsertToggleBox"))->property("checked").toBool(); }
+bool checkStarted(const TwoCardWindow& desktop) { return desktop.firstSession()->stage().isBusy(); }
+
+class ReturnOnAFocusedControl : public ::testing::TestWithParam<FocusedControl> {};
+
+TEST_P(ReturnOnAFocusedControl, ActsOnItAndStartsACheckOnlyFromTheStartButton) {
   TwoCardWindow desktop;
   ASSERT_TRUE(desktop.ready) << "the window with two cards never came up";
-  ASSERT_TRUE(desktop.tabTo(desktop.named(QStringLiteral("howItWorksButton")))) << "Tab never reached How It Works";
-  QTest::keyClick(desktop.window(), Qt::Key_Return);
-  EXPECT_TRUE(turnLoopUntil([&] { return desktop.firstSession()->stage().isBusy(); }, 10s))
-      << "Return with a plain button focused did not start the check";
-  EXPECT_FALSE(desktop.world.model->showingHowItWorks()) << "Return pressed the focused button";
-
-  ASSERT_EQ(desktop.focused(), desktop.named(QStringLiteral("howItWorksButton")));
-  QTest::keyClick(desktop.window(), Qt::Key_Space);
-  EXPECT_TRUE(turnLoopUntil([&] { return desktop.world.model->showingHowItWorks(); }, 5s)) << "Space did not press it";
+  const FocusedControl& control = GetParam();
+  ASSERT_FALSE(control.acted(desktop)) << control.name << " has acted before any key";
+  ASSERT_TRUE(desktop.tabTo(desktop.named(QString::fromLatin1(control.name)))) << "Tab never reached " << control.name;
+  QTest::keyClick(desktop.window(), control.key, control.key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+  EXPECT_TRUE(turnLoopUntil([&] { return control.acted(desktop); }, 10s)) << "the key did not act on " << control.name;
+  CardWindow::pause();
+  if (control.starts) return;
+  EXPECT_TRUE(desktop.nothingStarted()) << "the key on " << control.name << " started a check";
+  // Space still does what it always did: the same again.
+  if (control.name == std::string("reinsertToggleBox")) {
+    QTest::keyClick(desktop.window(), Qt::Key_Space);
+    EXPECT_TRUE(turnLoopUntil([&] { return !control.acted(desktop); }, 5s)) << "Space did not untick the box";
+  }
   desktop.world.model->setShowingHowItWorks(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CardPage, ReturnOnAFocusedControl,
+    ::testing::Values(FocusedControl{"howItWorksButton", Qt::Key_Return, sheetAsked, false},
+                      FocusedControl{"howItWorksButton", Qt::Key_Enter, sheetAsked, false},
+                      FocusedControl{"reinsertToggleBox", Qt::Key_Return, boxTicked, false},
+                      FocusedControl{"reinsertToggleBox", Qt::Key_Enter, boxTicked, false},
+                      FocusedControl{"startButton", Qt::Key_Return, checkStarted, true},
+                      FocusedControl{"startButton", Qt::Key_Enter, checkStarted, true}));
+
+// A click gives a button the focus but no ring: nothing looks focused, so Return is the
+// page's again, Check This Card.
+TEST(ReturnOnTheDesktop, OnAButtonAClickFocusedStartsTheCheck) {
+  TwoCardWindow desktop;
+  ASSERT_TRUE(desktop.ready) << "the window with two cards never came up";
+  QQuickItem* button = desktop.named(QStringLiteral("howItWorksButton"));
+  QTest::mouseClick(desktop.window(), Qt::LeftButton, {}, testing::centreOf(button));
+  ASSERT_TRUE(turnLoopUntil([&] { return sheetAsked(desktop); }, 5s));
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  ASSERT_TRUE(turnLoopUntil([&] { return !sheetAsked(desktop); }, 5s));
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.focused() == button; }, 5s)) << "the focus did not come back";
+  ASSERT_FALSE(button->property("visualFocus").toBool()) << "a click's focus shows a ring";
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  EXPECT_TRUE(turnLoopUntil([&] { return checkStarted(desktop); }, 10s)) << "Return did not start the check";
+  EXPECT_FALSE(sheetAsked(desktop)) << "Return pressed the button no ring showed on";
 }
 
 TEST(ReturnOnTheDesktop, WithNothingInParticularFocusedStartsTheCheck) {
@@ -211,6 +265,52 @@ TEST(ReturnOnTheDesktop, WithNothingInParticularFocusedStartsTheCheck) {
   QTest::keyClick(desktop.window(), Qt::Key_Return);
   EXPECT_TRUE(turnLoopUntil([&] { return desktop.firstSession()->stage().isBusy(); }, 10s))
       << "Return did not start the check";
+}
+
+// The advanced test's writing over, the card still in, asked to be taken out: Return on
+// Check Without Removing goes on to reading back, and never ejects the card.
+TEST(ReturnOnTheDesktop, OnCheckWithoutRemovingGoesOnToReadingBackAndEjectsNothing) {
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  desktop.world.files.settings.setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  desktop.medium->setWriteRate(0);
+  desktop.startCheck();
+  ASSERT_TRUE(turnLoopUntil(
+      [&] {
+        return desktop.session->stage() == CardSessionStage::reinsert(false) &&
+               desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")) != nullptr;
+      },
+      120s))
+      << "the check never asked for the card to be taken out";
+  auto* goOn = qobject_cast<QQuickItem*>(desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")));
+  for (int step = 0; step < 30 && desktop.window()->activeFocusItem() != goOn; ++step) {
+    QTest::keyClick(desktop.window(), Qt::Key_Tab);
+  }
+  ASSERT_EQ(desktop.window()->activeFocusItem(), goOn) << "Tab never reached Check Without Removing";
+  ASSERT_TRUE(goOn->property("visualFocus").toBool());
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.session->stage().kind == CardSessionStage::Kind::full; }, 10s))
+      << "Return did not go on to reading back";
+  EXPECT_FALSE(desktop.session->isEjecting()) << "Return ejected the card";
+  EXPECT_FALSE(desktop.session->errorMessage().has_value())
+      << desktop.session->errorMessage().value_or(QString()).toStdString();
+}
+
+// In a question, as in Qt's own dialogs, Return presses the button that shows the focus,
+// not the default one.
+TEST(ReturnOnTheDesktop, InTheQuitQuestionOnQuitAnywayQuitsRatherThanKeepsTesting) {
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  desktop.startCheck();
+  QTest::keyClick(desktop.window(), Qt::Key_Q, Qt::ControlModifier);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.isOpen(QStringLiteral("quitAlert")); }, 5s)) << "no quit question";
+  auto* quitAnyway = qobject_cast<QQuickItem*>(desktop.shown.named(QStringLiteral("quitAnywayButton")));
+  for (int step = 0; step < 6 && desktop.window()->activeFocusItem() != quitAnyway; ++step) {
+    QTest::keyClick(desktop.window(), Qt::Key_Tab);
+  }
+  ASSERT_EQ(desktop.window()->activeFocusItem(), quitAnyway) << "Tab never reached Quit Anyway";
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.world.quits == 1; }, 60s)) << "Return kept testing";
 }
 
 }  // namespace
