@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "theme/keyboard/Mnemonic.hpp"
+#include "theme/focus/Mnemonic.hpp"
 
 namespace tessorin {
 namespace {

@@ -3,7 +3,7 @@
 #include <QQuickStyle>
 #include <QString>
 
-#include "theme/keyboard/ReturnKey.hpp"
+#include "theme/focus/ReturnKey.hpp"
 
 namespace tessorin {
 

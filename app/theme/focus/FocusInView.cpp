@@ -1,4 +1,4 @@
-#include "theme/FocusInView.hpp"
+#include "theme/focus/FocusInView.hpp"
 
 #include <algorithm>
 

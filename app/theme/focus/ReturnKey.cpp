@@ -1,10 +1,10 @@
-#include "theme/keyboard/ReturnKey.hpp"
+#include "theme/focus/ReturnKey.hpp"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QQuickWindow>
 
-#include "theme/FocusStops.hpp"
+#include "theme/focus/FocusStops.hpp"
 
 namespace tessorin {
 

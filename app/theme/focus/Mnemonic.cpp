@@ -1,4 +1,4 @@
-#include "theme/keyboard/Mnemonic.hpp"
+#include "theme/focus/Mnemonic.hpp"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "theme/FocusStops.hpp"
+#include "theme/focus/FocusStops.hpp"
 
 namespace tessorin::focus {
 

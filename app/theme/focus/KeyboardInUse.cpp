@@ -1,4 +1,4 @@
-#include "theme/keyboard/KeyboardInUse.hpp"
+#include "theme/focus/KeyboardInUse.hpp"
 
 #include <QCoreApplication>
 #include <QKeyEvent>

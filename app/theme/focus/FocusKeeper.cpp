@@ -1,8 +1,8 @@
-#include "theme/FocusKeeper.hpp"
+#include "theme/focus/FocusKeeper.hpp"
 
 #include <algorithm>
 
-#include "theme/FocusStops.hpp"
+#include "theme/focus/FocusStops.hpp"
 
 namespace tessorin {
 

@@ -1,9 +1,9 @@
-#include "theme/FocusHandover.hpp"
+#include "theme/focus/FocusHandover.hpp"
 
 #include <QtQml/qqml.h>
 
-#include "theme/FocusStops.hpp"
-#include "theme/keyboard/KeyboardInUse.hpp"
+#include "theme/focus/FocusStops.hpp"
+#include "theme/focus/KeyboardInUse.hpp"
 
 namespace tessorin {
 

@@ -1,9 +1,9 @@
-#include "theme/FocusReturn.hpp"
+#include "theme/focus/FocusReturn.hpp"
 
 #include <QQuickWindow>
 #include <QtQml/qqml.h>
 
-#include "theme/FocusStops.hpp"
+#include "theme/focus/FocusStops.hpp"
 
 namespace tessorin {
 
