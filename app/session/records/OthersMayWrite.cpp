@@ -132,13 +132,14 @@ struct AclWriters {
   std::vector<gid_t> groups;
 };
 
+// Adds the user or group an entry names; false when it cannot be read.
 template <class Id>
-std::optional<Id> qualifierOf(acl_entry_t entry) {
+bool addNamed(acl_entry_t entry, std::vector<Id>& named) {
   void* qualifier = ::acl_get_qualifier(entry);
-  if (qualifier == nullptr) return std::nullopt;
-  const Id id = *static_cast<Id*>(qualifier);
+  if (qualifier == nullptr) return false;
+  named.push_back(*static_cast<Id*>(qualifier));
   ::acl_free(qualifier);
-  return id;
+  return true;
 }
 
 std::optional<AclWriters> aclWritersOf(int descriptor) {
@@ -167,20 +168,10 @@ std::optional<AclWriters> aclWritersOf(int descriptor) {
         writers.mask = writes != 0;
         break;
       case ACL_USER:
-        if (writes == 0) break;
-        if (const std::optional<uid_t> uid = qualifierOf<uid_t>(entry)) {
-          writers.users.push_back(*uid);
-        } else {
-          return std::nullopt;
-        }
+        if (writes != 0 && !addNamed(entry, writers.users)) return std::nullopt;
         break;
       case ACL_GROUP:
-        if (writes == 0) break;
-        if (const std::optional<gid_t> gid = qualifierOf<gid_t>(entry)) {
-          writers.groups.push_back(*gid);
-        } else {
-          return std::nullopt;
-        }
+        if (writes != 0 && !addNamed(entry, writers.groups)) return std::nullopt;
         break;
       default:
         break;

@@ -25,7 +25,7 @@ struct UnreplaceableFolder {
     // user keeps, and the names opened beside it (a lock, a save's new file) would
     // otherwise be another user's to put there first, a FIFO that holds the open among them.
     holdsTheFiles,
-    // As a folder on the way: a file of the user's in it stays as it is (settings, a cache).
+    // As a folder on the way: a file of the user's in it stays as it is (a cache).
     asOnTheWay,
   };
 
