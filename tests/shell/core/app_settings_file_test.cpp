@@ -739,6 +739,14 @@ TEST(AppSettingsFile, WhatOtherUsersMayChangeIsNeitherReadNorSavedAndTheNoticeNa
          EXPECT_TRUE(addToAcl(world.path, "u:65534:rw-"));
          return world.path;
        }},
+      {"the user's link to a file with an ACL entry that lets another user write",
+       [&](const World& world) {
+         const QString target = world.home + QStringLiteral("/tessorin.conf");
+         writeText(target, theirs);
+         EXPECT_TRUE(setMode(target, 0600) && addToAcl(target, "u:65534:rw-"));
+         link(target, world.path);
+         return target;
+       }},
       {"the settings' folder sticky and open to everyone",
        [&](const World& world) {
          writeText(world.path, theirs);
