@@ -104,6 +104,8 @@ TEST(LocalRecordHealing, AFileOrFolderThatCannotBeWrittenSaysWhy) {
     SCOPED_TRACE(fileExists ? "a read-only file" : "a read-only folder");
     testing::TmpfsMount mount(16 * 1024 * 1024);
     const QString folder = QString::fromStdString(mount.path());
+    // A new tmpfs is open to everyone, sticky: no place to keep the records in.
+    ASSERT_EQ(::chmod(mount.path().c_str(), 0755), 0);
     QTemporaryDir settingsFolder;
     if (fileExists) {
       Installation before(settingsFolder.path(), folder);

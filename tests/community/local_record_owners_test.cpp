@@ -57,6 +57,16 @@ TEST(LocalRecordOwners, WhatOtherUsersMayChangeIsNeitherReadNorWrittenAndTheReco
          testing::giveToASharedGroup(home.home);
          return home.home;
        }},
+      {"the records' folder with an ACL entry that lets another user write",
+       [](const RecordsHome& home) {
+         EXPECT_TRUE(testing::addToAcl(home.data, "u:65534:rwx"));
+         return home.data;
+       }},
+      {"the records' folder sticky and open to everyone",
+       [](const RecordsHome& home) {
+         testing::setMode(home.data, 01777);
+         return home.data;
+       }},
       {"another user's link at the name to a file of the user's",
        [](const RecordsHome& home) {
          QFile::remove(home.path);

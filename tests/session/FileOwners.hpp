@@ -5,6 +5,8 @@
 // a file away needs root, as the tests that use these run.
 
 #include <pwd.h>
+#include <acl/libacl.h>
+#include <sys/acl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -53,6 +55,33 @@ inline bool giveToASharedGroup(const QString& path) {
 inline bool giveToTheUsersPrivateGroup(const QString& path) {
   const passwd* user = ::getpwuid(::geteuid());
   return user != nullptr && ::lchown(QFile::encodeName(path).constData(), static_cast<uid_t>(-1), user->pw_gid) == 0;
+}
+
+// Adds entries to the access ACL of path as setfacl -m does (text as acl(5) writes it, as
+// "u:65534:rwx"), the mask made to cover every entry unless text sets one. With default,
+// sets the folder's default ACL instead, which only what is made in it later takes.
+inline bool addToAcl(const QString& path, const QByteArray& text, bool isDefault = false) {
+  const QByteArray name = QFile::encodeName(path);
+  const acl_type_t type = isDefault ? ACL_TYPE_DEFAULT : ACL_TYPE_ACCESS;
+  QByteArray whole = text;
+  if (!isDefault) {
+    acl_t current = ::acl_get_file(name.constData(), ACL_TYPE_ACCESS);
+    if (current == nullptr) return false;
+    char* currentText = ::acl_to_any_text(current, nullptr, ',', TEXT_ABBREVIATE);
+    ::acl_free(current);
+    if (currentText == nullptr) return false;
+    // The mode's own entries stay; a mask of the mode's is the one text may replace.
+    for (const QByteArray& entry : QByteArray(currentText).split(',')) {
+      if (!entry.startsWith("m:") || !text.contains("m:")) whole += ',' + entry;
+    }
+    ::acl_free(currentText);
+  }
+  acl_t acl = ::acl_from_text(whole.constData());
+  if (acl == nullptr) return false;
+  const bool set =
+      (text.contains("m:") || ::acl_calc_mask(&acl) == 0) && ::acl_set_file(name.constData(), type, acl) == 0;
+  ::acl_free(acl);
+  return set;
 }
 
 inline QString madeFolder(const QString& path, mode_t mode, bool nobodys = false) {

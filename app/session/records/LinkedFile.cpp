@@ -28,8 +28,8 @@ FileBehindLinks fileBehindLinks(const QString& path) {
     const qsizetype slash = name.lastIndexOf('/');
     const QByteArray base = name.mid(slash + 1);
     const std::optional<UnreplaceableFolder> folder = UnreplaceableFolder::open(
-        slash == 0 ? QStringLiteral("/") : QFile::decodeName(name.left(slash)), UnreplaceableFolder::Itself::asOnTheWay,
-        &behind.refused);
+        slash == 0 ? QStringLiteral("/") : QFile::decodeName(name.left(slash)),
+        UnreplaceableFolder::Itself::holdsTheFiles, &behind.refused);
     if (!folder && behind.refused.isEmpty()) {
       // Nothing another user may change is to blame: the folder is missing, or no folder,
       // or its links go round: opening the file says which.

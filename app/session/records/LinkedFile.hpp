@@ -3,8 +3,9 @@
 // managers keep a program's settings): the end of its links, followed as the system
 // follows them, whether anything is there or not, so that a save can replace that file
 // and keep the link. A link is followed only when it is the user's and stands in a folder
-// no other user can change (UnreplaceableFolder, as a folder on the way); the folder of
-// the file it ends at is judged the same way. Any thread.
+// no other user can change (UnreplaceableFolder, as a folder that holds the files: not
+// even a sticky one others may write in, as the program opens names beside the link and
+// beside the file); the folder of the file it ends at is judged the same way. Any thread.
 
 #include <QString>
 

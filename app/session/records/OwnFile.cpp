@@ -54,9 +54,9 @@ OwnFile OwnFile::open(const QString& path, PlainFile::Links links) {
       status = found.opened.status();
       // A file another user made holds what they chose, and a save would replace a file
       // that is not the user's; one others may write in may hold what they wrote.
-      found.kind = status.st_uid != user                ? Kind::othersFile
-                   : othersMayWrite(status, user)       ? Kind::othersMayChange
-                                                        : Kind::regular;
+      found.kind = status.st_uid != user                                       ? Kind::othersFile
+                   : othersMayWrite(found.opened.descriptor(), status, user) ? Kind::othersMayChange
+                                                                               : Kind::regular;
       break;
   }
   if (found.kind != Kind::regular) found.opened = PlainFile();

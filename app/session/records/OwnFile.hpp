@@ -1,11 +1,12 @@
 #pragma once
 // OwnFile: what stands at the name of a file the application reads and replaces (its
 // settings, the history, the community's records), taken for the user's own only where
-// no other user can have put it there or change it. The folder holding it and every
-// folder on the way belong to root or to the user and let no one else write in them,
-// unless sticky (UnreplaceableFolder); a link at the name is followed only as
-// fileBehindLinks follows it; and the file is a regular file of the user's in which no
-// one else may write (othersMayWrite: the user's private group is the user's own).
+// no other user can have put it there or change it. Every folder on the way belongs to
+// root or to the user and lets no one else write in it, unless sticky, and the folder
+// holding it lets no one else write in it, sticky or not (UnreplaceableFolder); a link at
+// the name is followed only as fileBehindLinks follows it; and the file is a regular file
+// of the user's in which no one else may write, by its mode or its ACL (othersMayWrite:
+// the user's private group is the user's own).
 // Otherwise a shared group's umask or a careless chmod would let another user have their
 // file read as the user's, or have a save replace a file of the user's through their link.
 //

@@ -23,10 +23,15 @@ constexpr int mostLinks = 40;
 bool rootsOrUsers(const struct stat& status, uid_t user) { return status.st_uid == 0 || status.st_uid == user; }
 
 // Nothing in it can be renamed or replaced by another user, once what is in it is judged
-// rootsOrUsers: the sticky bit lets only an entry's owner rename it.
-bool passable(const struct stat& status, uid_t user) {
+// rootsOrUsers: the sticky bit lets only an entry's owner rename it. folder has it open.
+bool passable(int folder, const struct stat& status, uid_t user) {
   return S_ISDIR(status.st_mode) && rootsOrUsers(status, user) &&
-         (!othersMayWrite(status, user) || (status.st_mode & S_ISVTX) != 0);
+         ((status.st_mode & S_ISVTX) != 0 || !othersMayWrite(folder, status, user));
+}
+
+// No one else can make or remove anything in it, sticky or not.
+bool noOneElseWrites(int folder, const struct stat& status, uid_t user) {
+  return S_ISDIR(status.st_mode) && rootsOrUsers(status, user) && !othersMayWrite(folder, status, user);
 }
 
 void putInFront(std::deque<QByteArray>& names, const QByteArray& path) {
@@ -51,7 +56,7 @@ QString nameOf(const std::vector<Step>& walked, const QByteArray& next = {}) {
 bool startAtRoot(std::vector<Step>& walked, uid_t user) {
   walked.clear();
   Step root{FileDescriptor(::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC)), {}, {}};
-  if (!root.folder || ::fstat(root.folder.get(), &root.status) != 0 || !passable(root.status, user)) return false;
+  if (!root.folder || ::fstat(root.folder.get(), &root.status) != 0 || !passable(root.folder.get(), root.status, user)) return false;
   walked.push_back(std::move(root));
   return true;
 }
@@ -82,7 +87,8 @@ std::optional<UnreplaceableFolder> UnreplaceableFolder::open(const QString& path
     }
     // Whatever is opened here must be passed through: only a passable folder is trusted
     // to hold it still.
-    if (!passable(walked.back().status, user)) return refuse(nameOf(walked));
+    const Step& at = walked.back();
+    if (!passable(at.folder.get(), at.status, user)) return refuse(nameOf(walked));
     Step step{FileDescriptor(::openat(walked.back().folder.get(), next.constData(), O_PATH | O_NOFOLLOW | O_CLOEXEC)),
               {}, next};
     if (!step.folder || ::fstat(step.folder.get(), &step.status) != 0) return refuse({});
@@ -100,8 +106,18 @@ std::optional<UnreplaceableFolder> UnreplaceableFolder::open(const QString& path
     walked.push_back(std::move(step));
   }
   const Step& last = walked.back();
-  const bool fit = itself == Itself::theUsersAlone ? last.status.st_uid == user && !othersMayWrite(last.status, user)
-                                                   : passable(last.status, user);
+  bool fit = false;
+  switch (itself) {
+    case Itself::theUsersAlone:
+      fit = last.status.st_uid == user && noOneElseWrites(last.folder.get(), last.status, user);
+      break;
+    case Itself::holdsTheFiles:
+      fit = noOneElseWrites(last.folder.get(), last.status, user);
+      break;
+    case Itself::asOnTheWay:
+      fit = passable(last.folder.get(), last.status, user);
+      break;
+  }
   if (!fit) return refuse(nameOf(walked));
   UnreplaceableFolder opened;
   opened.descriptor = FileDescriptor(::openat(last.folder.get(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -21,7 +21,11 @@ struct UnreplaceableFolder {
   enum class Itself {
     // This user's, and no one else may write in it: files are made and removed in it.
     theUsersAlone,
-    // As a folder on the way: a file of the user's in it stays as it is (settings, a cache).
+    // No one but root and this user may write in it, sticky or not: it holds a file the
+    // user keeps, and the names opened beside it (a lock, a save's new file) would
+    // otherwise be another user's to put there first, a FIFO that holds the open among them.
+    holdsTheFiles,
+    // As a folder on the way: a file of the user's in it stays as it is (a cache).
     asOnTheWay,
   };
 

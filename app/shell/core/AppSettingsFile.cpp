@@ -230,6 +230,12 @@ void AppSettingsFile::saveAt(Moment moment) {
   if (!saving_) return;
   std::optional<QByteArray> ours = copyText();
   if (!ours) return;
+  // The lock's name is opened only where no one else can have put something at it since
+  // the start: one who may write there now may keep a FIFO there that holds the open.
+  if (const Found before = readFile(); !whyPassedOver(before.kind).isEmpty()) {
+    setSaveError({whyPassedOver(before.kind) + savedOnceMended(before.kind), {}});
+    return;
+  }
 
   QLockFile lock(lockPath());
   if (lockFileMayBeRead(lockPath()) && !lock.tryLock(moment == Moment::last ? lastLockPatienceMs : 0) && lock.error() == QLockFile::LockFailedError) {

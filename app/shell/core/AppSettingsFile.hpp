@@ -5,9 +5,11 @@
 // settings' text.
 //
 // The settings are read and saved only where no other user can change them (OwnFile, as
-// the history and the community's records are): the folder holding the file and every
-// folder on the way belong to root or to the user and let no one else write in them,
-// unless sticky (UnreplaceableFolder); the user's private group counts as the user's own. The file itself must be the user's, and no one else may
+// the history and the community's records are): every folder on the way belongs to root
+// or to the user and lets no one else write in it, by its mode or its ACL, unless sticky,
+// and the folder holding the file lets no one else write in it even when sticky, as its
+// lock and a save's new file are opened there (UnreplaceableFolder); the user's private
+// group counts as the user's own. The file itself must be the user's, and no one else may
 // write in it. Otherwise a shared group's umask or a careless chmod would let another
 // user's file, or link, at the name pass for the user's settings (a community server of
 // their choosing), or have the next save replace a file of the user's (fileBehindLinks).

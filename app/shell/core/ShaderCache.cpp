@@ -81,7 +81,7 @@ QStringList removeUnreadableIn(int parent, const QByteArray& name, const QString
   QStringList removed;
   const FileDescriptor folder(::openat(parent, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   struct stat status {};
-  if (!folder || ::fstat(folder.get(), &status) != 0 || !mine(status) || othersMayWrite(status, ::geteuid())) {
+  if (!folder || ::fstat(folder.get(), &status) != 0 || !mine(status) || othersMayWrite(folder.get(), status, ::geteuid())) {
     return removed;
   }
   passedOn = qInstallMessageHandler(quietWhileJudging);

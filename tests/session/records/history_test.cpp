@@ -295,6 +295,8 @@ class HistoryOnAFullDisk : public ::testing::TestWithParam<std::uint64_t> {};
 TEST_P(HistoryOnAFullDisk, SaysTheDiskIsFullAndKeepsTheLastFileWhole) {
   const std::uint64_t roomLeft = GetParam();
   testing::TmpfsMount disk(512 * 1024);
+  // A new tmpfs is open to everyone, sticky: no place to keep the history in.
+  ASSERT_TRUE(testing::setMode(QString::fromStdString(disk.path()), 0755));
   const QString path = QString::fromStdString(disk.path()) + QStringLiteral("/History.json");
   History history(QUrl::fromLocalFile(path));
   CheckRecord kept;
@@ -586,6 +588,25 @@ TEST(HistoryOwners, WhatOtherUsersMayChangeIsNeitherReadNorWrittenAndTheChecksAr
          testing::writeText(home.path, theirs);
          testing::giveToNobody(home.path);
          return home.path;
+       }},
+      {"the history with an ACL entry that lets another user write",
+       [&](const HistoryHome& home) {
+         testing::writeText(home.path, theirs);
+         EXPECT_TRUE(testing::addToAcl(home.path, "u:65534:rw-"));
+         return home.path;
+       }},
+      {"a folder on the way with an ACL entry that lets a group with another user write",
+       [&](const HistoryHome& home) {
+         testing::writeText(home.path, theirs);
+         const QByteArray nobodysGroup = QByteArray::number(testing::OrdinaryUser::gid);
+         EXPECT_TRUE(testing::addToAcl(home.home, "g:" + nobodysGroup + ":rwx"));
+         return home.home;
+       }},
+      {"the history's folder sticky and open to everyone",
+       [&](const HistoryHome& home) {
+         testing::writeText(home.path, theirs);
+         testing::setMode(home.data, 01777);
+         return home.data;
        }},
       {"another user's link at the name to a file of the user's",
        [&](const HistoryHome& home) {

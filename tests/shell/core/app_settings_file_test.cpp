@@ -727,6 +727,32 @@ TEST(AppSettingsFile, WhatOtherUsersMayChangeIsNeitherReadNorSavedAndTheNoticeNa
          giveToNobody(world.path);
          return world.path;
        }},
+      {"a folder on the way with an ACL entry that lets another user write",
+       [&](const World& world) {
+         writeText(world.path, theirs);
+         EXPECT_TRUE(addToAcl(world.config, "u:65534:rwx"));
+         return world.config;
+       }},
+      {"the settings with an ACL entry that lets another user write",
+       [&](const World& world) {
+         writeText(world.path, theirs);
+         EXPECT_TRUE(addToAcl(world.path, "u:65534:rw-"));
+         return world.path;
+       }},
+      {"the user's link to a file with an ACL entry that lets another user write",
+       [&](const World& world) {
+         const QString target = world.home + QStringLiteral("/tessorin.conf");
+         writeText(target, theirs);
+         EXPECT_TRUE(setMode(target, 0600) && addToAcl(target, "u:65534:rw-"));
+         link(target, world.path);
+         return target;
+       }},
+      {"the settings' folder sticky and open to everyone",
+       [&](const World& world) {
+         writeText(world.path, theirs);
+         setMode(world.config + QStringLiteral("/Tessorin"), 01777);
+         return world.config + QStringLiteral("/Tessorin");
+       }},
       {"a file of the user's that others may write",
        [&](const World& world) {
          writeText(world.path, theirs);
@@ -759,6 +785,9 @@ TEST(AppSettingsFile, WhatOtherUsersMayChangeIsNeitherReadNorSavedAndTheNoticeNa
     writeText(world.gitconfig, gitconfig);
     const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(base.filePath(QStringLiteral("run")), 0700));
     const QString named = test.arrange(world);
+    const QDir settingsFolder(world.config + QStringLiteral("/Tessorin"));
+    const auto everything = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    const QStringList inFolder = settingsFolder.entryList(everything);
     const struct stat before = statusAt(world.path);
     const QByteArray textBefore = textOf(world.path);
     ASSERT_FALSE(textBefore.isEmpty());
@@ -775,7 +804,33 @@ TEST(AppSettingsFile, WhatOtherUsersMayChangeIsNeitherReadNorSavedAndTheNoticeNa
     EXPECT_EQ(after.st_ino, before.st_ino) << "what stood at the name was replaced";
     EXPECT_EQ(textOf(world.path), textBefore) << "written to";
     EXPECT_EQ(textOf(world.gitconfig), gitconfig) << "a file of the user's was overwritten";
+    EXPECT_EQ(settingsFolder.entryList(everything), inFolder)
+        << "something was made where others may put things first";
   }
+}
+
+// An ACL that lets no one else write (entries for the user and the user's private group, or
+// another user's under a mask that forbids write) leaves the settings the user's.
+TEST(AppSettingsFile, ACLsThatLetNoOneElseWriteLeaveTheSettingsTheUsers) {
+  QTemporaryDir base;
+  ASSERT_TRUE(base.isValid() && setMode(base.path(), 0755));
+  const QString config = madeFolder(base.filePath(QStringLiteral("config")), 0700);
+  const QString folder = madeFolder(config + QStringLiteral("/Tessorin"), 0700);
+  const QString path = folder + QStringLiteral("/Tessorin.conf");
+  writeText(path, "[General]\nShowDiskImages=true\n");
+  ASSERT_TRUE(setMode(path, 0600));
+  const QByteArray privateGroup = QByteArray::number(::getpwuid(::geteuid())->pw_gid);
+  ASSERT_TRUE(addToAcl(config, "u:65534:rwx,m::r-x"));
+  ASSERT_TRUE(addToAcl(folder, "g:" + privateGroup + ":rwx,u:" + QByteArray::number(::geteuid()) + ":rwx"));
+  ASSERT_TRUE(addToAcl(path, "g:" + privateGroup + ":rw-,u:65534:rw-,m::r--"));
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(base.filePath(QStringLiteral("run")), 0700));
+  {
+    AppSettingsFile file(path);
+    EXPECT_TRUE(file.notice().isEmpty()) << file.notice().toStdString();
+    EXPECT_TRUE(file.settings().value(QStringLiteral("ShowDiskImages")).toBool());
+    file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  }
+  EXPECT_TRUE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("ReinsertBeforeVerify")).toBool());
 }
 
 // Debian gives each user a group of their own, and umask 002 lets it write: folders so
