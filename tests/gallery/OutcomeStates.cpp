@@ -210,6 +210,44 @@ const bool registered = addGalleryStates({
                  {text("verdictTitle", "Inconclusive"),
                   text("outcomeNote0", "The advanced test was stopped before it could give an answer."),
                   text("outcomeNote1", "The quick check needs exFAT. Run the advanced test to the end for an answer.")}),
+    // A wrap fake claiming 4 GB and keeping 512 MiB, on a driver that writes out what the
+    // probes set aside, stopped once its speed was measured: the zone reached past the
+    // real size, and its start came back holding what was written a wrap further on.
+    outcomeState("fake-wrap-stopped-after-speed", 1200,
+                 [](GalleryWorld& world) {
+                   ZoneResult wrapped = zone(35 * MBps, 300 * MBps, 9);
+                   const std::uint64_t past = wrapped.bytes - 512 * MiB;
+                   wrapped.tally.misplaced = static_cast<std::int64_t>(past / 512);
+                   wrapped.tally.ok -= wrapped.tally.misplaced;
+                   wrapped.tally.firstBadPosition = 0;
+                   wrapped.tally.smallestWrapDistance = 512 * MiB;
+                   return finished(world, sdCard(4 * GB, "FAKE"),
+                                   {.zone = wrapped, .fullStopped = true,
+                                    .quickSkipped = QuickProbeUnsupported::zeroFilledAllocation()});
+                 },
+                 {text("verdictTitle", "Fake card"), text("methodChip", "Quick check"),
+                  text("verdictExplanation", "It does not hold what it claims."),
+                  text("reportMeasured0", "less than claimed"),
+                  text("outcomeNote0", "The advanced test was stopped before it could give an answer.")}),
+    // The same card checked by a user who cannot clear the computer's copy of it: the
+    // zone read back intact from that copy, which says nothing of the card.
+    outcomeState("inconclusive-stopped-after-speed-read-from-memory", 1000,
+                 [](GalleryWorld& world) {
+                   ZoneResult fromMemory = zone(35 * MBps, 300 * MBps, 9);
+                   fromMemory.readBackReachedCard = false;
+                   fromMemory.randomReadIOPS.reset();
+                   return finished(world, sdCard(4 * GB, "FAKE"),
+                                   {.zone = fromMemory, .fullStopped = true,
+                                    .quickSkipped = QuickProbeUnsupported::zeroFilledAllocation()});
+                 },
+                 {text("verdictTitle", "Inconclusive"), text("methodChip", "Quick check"),
+                  text("outcomeNote0",
+                       "This computer kept its own copy of what was written, and Tessorin wasn’t allowed to clear it, "
+                       "so what was read back may have come from that copy instead of the card. Check the card again "
+                       "and take it out and put it back when asked."),
+                  text("reportLabel1", "Data"),
+                  text("reportMeasured1", "every byte came back, perhaps from this computer’s copy"),
+                  shown("speedPanel", false)}),
     outcomeState("genuine-ext4-advanced", 1200,
                  [](GalleryWorld& world) {
                    return finished(world, sdCard(32 * GB, "LINUX", "ext4"),

@@ -27,7 +27,9 @@ OutcomeNote secondaryNote(QString text) { return {std::move(text), infoSymbol, Q
 // system broke, not because the card refused.
 bool wroteOverItsFileSystem(const CheckOutcome& outcome) {
   if (outcome.verdict != Verdict::fake) return false;
-  return outcome.full ? outcome.full->wrapDistance().has_value() : outcome.quick && outcome.quick->wrapDistance;
+  if (outcome.full) return outcome.full->wrapDistance().has_value();
+  if (outcome.quick) return outcome.quick->wrapDistance.has_value();
+  return outcome.zone && outcome.zone->tally.misplaced > 0;
 }
 
 bool namesAnotherMaker(const XRayReport& report) {

@@ -51,7 +51,10 @@ bool CheckOutcome::testedUnderHalf() const {
 
 bool CheckOutcome::readBackMayBeFromMemory() const {
   if (full) return !full->readBackReachedCard;
-  return quick && !quick->readBackReachedCard;
+  if (quick) return !quick->readBackReachedCard;
+  // A check stopped after its speed was measured has only the zone's read-back to show.
+  // One that reached nothing because the card stopped answering read no copy either.
+  return zone && !zone->readBackReachedCard && !zone->cardStoppedAnswering;
 }
 
 }  // namespace tessorin

@@ -30,8 +30,16 @@ OutcomeVerdict OutcomeVerdict::decide(const std::optional<QuickProbeResult>& qui
   }
   if (zone) {
     const SectorTally& tally = zone->tally;
+    // Data written for a place a wrap away is what a card that wraps around a smaller
+    // real size gives back, and what no cache of the card can serve. No size is taken
+    // from it: its distances are offsets within the zone file, whose place on the card
+    // no stage measured.
+    if (tally.misplaced > 0) {
+      decided.verdict = CheckOutcome::Verdict::fake;
+      return decided;
+    }
     const bool sawDamage =
-        tally.blank + tally.stale + tally.misplaced + tally.corrupted + tally.unreadable != 0 || zone->writeFailed;
+        tally.blank + tally.stale + tally.corrupted + tally.unreadable != 0 || zone->writeFailed;
     if (sawDamage) decided.verdict = CheckOutcome::Verdict::damaged;
   }
   return decided;

@@ -155,6 +155,15 @@ TEST(ReportCardPhrases, DataPhraseFromTheAdvancedTestTheProbesOrTheZone) {
   probesFromMemory.quick = passedQuickResult(64'000'000'000);
   probesFromMemory.quick->readBackReachedCard = false;
   probesFromMemory.zone = cleanZone();
+  // A check stopped after its speed was measured has only the zone, read back through
+  // this computer's copy; a card that stopped answering read nothing back at all.
+  CheckOutcome zoneFromMemory = outcome(Verdict::inconclusive);
+  zoneFromMemory.zone = cleanZone();
+  zoneFromMemory.zone->readBackReachedCard = false;
+  CheckOutcome zoneUnanswered = zoneFromMemory;
+  zoneUnanswered.verdict = Verdict::damaged;
+  zoneUnanswered.zone->cardStoppedAnswering = true;
+  zoneUnanswered.zone->tally.unreadable = 8;
 
   ASSERT_GT(probesFailBelow.quick->failedProbeCount(), 0);
   struct Case {
@@ -173,6 +182,8 @@ TEST(ReportCardPhrases, DataPhraseFromTheAdvancedTestTheProbesOrTheZone) {
       {zoneWriteFailed, {"the start of the card loses data", Tone::bad}},
       {fakeCleanZone, {"the start of the card keeps every byte", Tone::good}},
       {probesFromMemory, {"every byte came back, perhaps from this computer’s copy", Tone::neutral}},
+      {zoneFromMemory, {"every byte came back, perhaps from this computer’s copy", Tone::neutral}},
+      {zoneUnanswered, {"the start of the card loses data", Tone::bad}},
   };
   for (const Case& c : cases) EXPECT_EQ(ReportCardPhrases::dataPhrase(c.outcome), c.phrase) << c.phrase.text.toStdString();
 }

@@ -330,6 +330,13 @@ TEST(OutcomeNotes, AWrapFakesBrokenFileSystemIsNamedNotARefusal) {
   quickWrap.testFolderLeft = true;
   EXPECT_EQ(noteTexts(quickWrap, std::nullopt), std::vector<QString>{folderStays});
 
+  // Stopped after its speed was measured: the zone saw the wrap.
+  CheckOutcome zoneWrap = outcome(Verdict::fake);
+  zoneWrap.zone = cleanZone();
+  zoneWrap.zone->tally.misplaced = 64;
+  zoneWrap.testFolderLeft = true;
+  EXPECT_EQ(noteTexts(zoneWrap, std::nullopt), std::vector<QString>{folderStays});
+
   // A card that is not a wrap fake keeps the plain wording.
   CheckOutcome damaged = outcome(Verdict::damaged);
   damaged.quick = passedQuickResult(64'000'000'000);
@@ -355,6 +362,15 @@ TEST(OutcomeNotes, ReadBackThatMayHaveComeFromMemorySaysWhyAndWhatToDo) {
   quick.full = fullResult(60'000'000'000, Sectors{.ok = 10});
   EXPECT_EQ(noteTexts(quick, std::nullopt), std::vector<QString>{});
 
+  // Nor does the speed zone of a check stopped before any other answer; a card that
+  // stopped answering read nothing back, from that copy or the card.
+  CheckOutcome zone = outcome(Verdict::inconclusive);
+  zone.zone = cleanZone();
+  zone.zone->readBackReachedCard = false;
+  EXPECT_EQ(noteTexts(zone, std::nullopt), std::vector<QString>{memory});
+  zone.zone->cardStoppedAnswering = true;
+  EXPECT_EQ(noteTexts(zone, std::nullopt), std::vector<QString>{});
+
   // Data that came back written for another place came from the card: a fake read back
   // so is one, and the note tells only what was left unmeasured.
   CheckOutcome fake = outcome(Verdict::fake);
@@ -367,6 +383,13 @@ TEST(OutcomeNotes, ReadBackThatMayHaveComeFromMemorySaysWhyAndWhatToDo) {
                                         "again and take it out and put it back when asked."});
   fake.realBytes = 536'870'912;
   EXPECT_EQ(noteTexts(fake, std::nullopt), std::vector<QString>{kept + "read speed wasn’t measured."});
+  CheckOutcome zoneFake = outcome(Verdict::fake);
+  zoneFake.zone = cleanZone();
+  zoneFake.zone->tally.misplaced = 64;
+  zoneFake.zone->readBackReachedCard = false;
+  EXPECT_EQ(noteTexts(zoneFake, std::nullopt),
+            std::vector<QString>{kept + "real size and read speed weren’t measured. To learn them, check the card "
+                                        "again and take it out and put it back when asked."});
 }
 
 TEST(OutcomeNotes, UnderHalfNoteOnlyForTheCoveredPartOfAPlanOrLayout) {

@@ -19,6 +19,9 @@
 #include "LoopVolume.hpp"
 #include "UnremovableTestFolder.hpp"
 #include "../SessionFixture.hpp"
+#include "results/outcome/OutcomePanelModel.hpp"
+#include "results/outcome/PlainTextSummary.hpp"
+#include "results/outcome/VerdictHeadlineModel.hpp"
 #include "session/settings/ReaderBestRead.hpp"
 #include "tessorin/pattern/TestPattern.hpp"
 #include "tessorin/posix/TestFolder.hpp"
@@ -336,6 +339,46 @@ TEST(CardSessionCheck, WrapAroundFakeTakenOnToTheAdvancedTestEndsWithItsVerdictA
   ASSERT_TRUE(checked.session->outcome());
   EXPECT_EQ(checked.session->outcome()->verdict, Verdict::fake);
   EXPECT_EQ(checked.session->outcome()->realBytes, 290_MiB);
+}
+
+// The speed zone reaches past the real size of a wrap fake whose driver's reservations
+// keep the probes from running: the zone reads back data written a wrap away, and a
+// check stopped there calls the card fake, without a size, as History and the summary
+// the user shares do.
+TEST(CardSessionCheck, WrapFakeStoppedAfterItsSpeedWasMeasuredIsFakeWithoutASize) {
+  TESSORIN_REQUIRE_VOLUMES();
+  CardSession::Environment environment = testing::smallCardEnvironment();
+  environment.quickOptions.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
+  environment.zoneOptions.minimumBytes = 192_MiB;
+  environment.zoneOptions.maximumBytes = 192_MiB;
+  Checked checked({.claimed = 512_MiB, .real = 128_MiB, .mode = CounterfeitCard::Mode::wrap}, 0, environment);
+  // Slowed before its first write, the advanced test is still writing when it is stopped.
+  QObject::connect(checked.session.get(), &CardSession::stageChanged, [&] {
+    if (checked.session->stage() == CardSessionStage::full(Phase::preparing)) checked.card->setWriteRate(4_MiB);
+  });
+  checked.session->start();
+  ASSERT_TRUE(checked.reachedPhase(Phase::writing));
+  ASSERT_EQ(checked.session->quickSkipped(), QuickProbe::Unsupported::zeroFilledAllocation());
+  ASSERT_TRUE(checked.session->zoneResult());
+  ASSERT_GT(checked.session->zoneResult()->tally.misplaced, 0) << "the zone did not reach past the real size";
+  checked.session->stop();
+  ASSERT_TRUE(checked.reached(Kind::finished, 60s));
+
+  ASSERT_TRUE(checked.session->outcome());
+  const CheckOutcome& outcome = *checked.session->outcome();
+  EXPECT_FALSE(outcome.full);
+  EXPECT_TRUE(outcome.fullStopped);
+  EXPECT_EQ(outcome.verdict, Verdict::fake);
+  EXPECT_EQ(outcome.method, CheckOutcome::Method::quick);
+  EXPECT_FALSE(outcome.realBytes);
+  ASSERT_EQ(checked.world.history.records().size(), 1u);
+  EXPECT_EQ(checked.world.history.records().front().verdict, Verdict::fake);
+  EXPECT_FALSE(checked.world.history.records().front().realBytes);
+  EXPECT_EQ(VerdictHeadlineModel::explanationOf(OutcomePanelModel::headlineOf(outcome)),
+            "It does not hold what it claims.");
+  const QString shared = PlainTextSummary::make(outcome, checked.session->device(), std::nullopt, false);
+  EXPECT_TRUE(shared.contains("Verdict: Fake card")) << shared.toStdString();
+  EXPECT_FALSE(shared.contains("Really holds")) << shared.toStdString();
 }
 
 TEST(CardSessionCheck, StopDuringTheQuickCheckFinishesWithWhatIsKnownAndReleasesTheCard) {

@@ -211,6 +211,56 @@ TEST_P(CardSessionByOrdinaryUser, ReadsBackOnlyAfterAReinsertionOrGivesNoAnswer)
   }
 }
 
+// Stopped early in the advanced test, the check has only its speed zone, read back
+// through this computer's copy of the card: it claims neither that the card keeps those
+// bytes nor how fast it reads them, in the window or in History.
+TEST(CardSessionByOrdinaryUserStopped, EarlyInTheAdvancedTestClaimsNothingOfTheZoneReadFromMemory) {
+  TESSORIN_REQUIRE_VOLUMES();
+  testing::SessionWorld world;
+  const CounterfeitCard::Options options{.claimed = 512_MiB, .real = 256_MiB, .mode = CounterfeitCard::Mode::wrap};
+  auto card = CounterfeitCard::make(options);
+  ASSERT_TRUE(card->volume().mountFor(OrdinaryUser::uid, OrdinaryUser::gid));
+  const CardDevice device = deviceFor(card->mountPoint(), card->loopDevice(), options.claimed);
+  CardSession::Environment environment = testing::smallCardEnvironment();
+  // exfat-fuse writes the space it reserves: the probes step aside for the speed zone.
+  environment.quickOptions.allocationTrialBytes = QuickProbe::Options().allocationTrialBytes;
+
+  OrdinaryUser user([&](OrdinaryUser::Line& line) -> std::string {
+    CardSession session(device, &world.history, world.settings, environment);
+    QObject::connect(&session, &CardSession::stageChanged, [&] {
+      // The test slows the card before the advanced test's first write.
+      if (session.stage() == CardSessionStage::full(FullTest::Progress::Phase::preparing)) {
+        line.say("advanced");
+        line.awaitAnswer();
+      }
+    });
+    session.start();
+    // Idle while the session looks at the card before its check starts.
+    const auto writingOrFinished = [&] {
+      return session.stage() == CardSessionStage::full(FullTest::Progress::Phase::writing) ||
+             session.stage().kind == Kind::finished;
+    };
+    if (!turnLoopUntil(writingOrFinished, 240s) || session.stage().isAtRest()) return "ended before writing";
+    session.stop();
+    if (!turnLoopUntil([&] { return session.stage().isAtRest(); }, 240s)) return "no end after the stop";
+    if (!session.outcome() || !session.outcome()->zone) return "no outcome of the zone";
+    const CheckOutcome& outcome = *session.outcome();
+    const ReportCardPhrases::Phrase data = ReportCardPhrases::dataPhrase(outcome);
+    std::ostringstream told;
+    told << outcome.verdict.rawValue() << (outcome.realBytes ? " sized" : " unsized")
+         << (outcome.zone->readBackReachedCard ? " card" : " memory") << (outcome.speed ? " rated" : " unrated")
+         << (!world.history.records().empty() && world.history.records().front().readSpeed ? " read" : " unread")
+         << (data.tone == ReportCardPhrases::Tone::good ? " good" : " not-good") << '\t' << data.text.toStdString();
+    return told.str();
+  }, OrdinaryUser::DeviceRecord{card->loopDevice(), "exfat"});
+
+  ASSERT_EQ(user.heard(), "advanced") << user.result();
+  card->setWriteRate(4_MiB);
+  user.answer("slowed");
+  EXPECT_EQ(user.result(), "inconclusive unsized memory unrated unread not-good\t"
+                           "every byte came back, perhaps from this computer’s copy");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     ExFATThroughFuse, CardSessionByOrdinaryUser,
     ::testing::Values(

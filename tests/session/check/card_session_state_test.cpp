@@ -313,6 +313,58 @@ TEST(CardSessionState, AnAdvancedTestThatWroteNothingDecidesOnlyWhenTheCardRefus
   }
 }
 
+// A check stopped once its speed was measured, before the advanced test read anything
+// back, is judged by the speed zone alone: data that came back written for a place a
+// wrap away is a fake's, read back from the card or through this computer's copy (which
+// holds what was written for each place, so cannot have served it), and no size is
+// claimed; anything else lost is damage; nothing lost is no answer.
+TEST(CardSessionState, ACheckStoppedAfterItsSpeedWasMeasuredClaimsOnlyWhatTheZoneShowed) {
+  using Verdict = CheckOutcome::Verdict;
+  const auto zoneWith = [](SectorTally tally, bool fromCard) {
+    ZoneResult zone = ZoneResult::make(192 * MiB, 2, {96e6, 96e6}, 1, {192e6}, tally, false);
+    zone.readBackReachedCard = fromCard;
+    return zone;
+  };
+  SectorTally wrapped;
+  wrapped.ok = 200'000;
+  wrapped.misplaced = 131'072;
+  wrapped.corrupted = 12;
+  wrapped.smallestWrapDistance = 128 * MiB;
+  SectorTally corrupted;
+  corrupted.ok = 390'000;
+  corrupted.corrupted = 3;
+  SectorTally clean;
+  clean.ok = 393'216;
+  const struct {
+    const char* what;
+    ZoneResult zone;
+    Verdict verdict;
+  } cases[] = {
+      {"misplaced, read from the card", zoneWith(wrapped, true), Verdict::fake},
+      {"misplaced, read through this computer's copy", zoneWith(wrapped, false), Verdict::fake},
+      {"corrupted only", zoneWith(corrupted, true), Verdict::damaged},
+      {"clean", zoneWith(clean, true), Verdict::inconclusive},
+      {"clean through this computer's copy", zoneWith(clean, false), Verdict::inconclusive},
+  };
+  for (const auto& c : cases) {
+    Session s;
+    s.session.setZoneResult(c.zone);
+    s.session.finish();
+    ASSERT_TRUE(s.session.outcome()) << c.what;
+    const CheckOutcome& outcome = *s.session.outcome();
+    EXPECT_EQ(outcome.verdict, c.verdict) << c.what;
+    EXPECT_EQ(outcome.method, CheckOutcome::Method::quick) << c.what;
+    EXPECT_FALSE(outcome.realBytes) << c.what;
+    // Memory's speed is no card's.
+    EXPECT_EQ(outcome.speed.has_value(), c.zone.readBackReachedCard) << c.what;
+    ASSERT_EQ(s.world.history.records().size(), 1u) << c.what;
+    const CheckRecord& kept = s.world.history.records().front();
+    EXPECT_EQ(kept.verdict, c.verdict) << c.what;
+    EXPECT_FALSE(kept.realBytes) << c.what;
+    EXPECT_EQ(kept.readSpeed.has_value(), c.zone.readBackReachedCard) << c.what;
+  }
+}
+
 // The card page's alert reads both; a plain message must not keep an older error's words.
 TEST(CardSessionError, APlainMessageOrClosingTheAlertClearsTheSystemsWords) {
   testing::SessionWorld world;
