@@ -79,7 +79,12 @@ AppSettingsFile::AppSettingsFile(QString path) : path_(QFileInfo(path).absoluteF
     // Holding the lock every save takes, no save is going on: a new file beside the
     // settings is one that a killed save left.
     QLockFile lock(lockPath());
-    if (lockFileMayBeRead(lockPath()) && lock.tryLock(0)) removeUnfinishedSaves(found.file);
+    struct stat locked {};
+    // QLockFile writes its file as it takes the lock: the file's time is the lock's.
+    if (lockFileMayBeRead(lockPath()) && lock.tryLock(0) &&
+        ::lstat(QFile::encodeName(lockPath()).constData(), &locked) == 0) {
+      removeUnfinishedSaves(found.file, locked.st_mtim);
+    }
   }
   std::optional<IniReading> reading;
   if (folder_ && found.kind == Found::Kind::text) reading = readIni(found.text, *folder_);
