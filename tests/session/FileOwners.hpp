@@ -117,6 +117,15 @@ inline void expectUntouched(const std::map<QString, QByteArray>& copies, const c
   }
 }
 
+// Fills the disk that holds folder to its last block with a file named filler.
+inline void fillDisk(const QString& folder) {
+  QFile file(folder + QStringLiteral("/filler"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+  const QByteArray block(4096, 'x');
+  while (file.write(block) == block.size()) {
+  }
+}
+
 // A user's home of its own for a file Tessorin keeps: base/home/data, with the home's
 // .bashrc beside, every folder the user's alone until a test says otherwise.
 struct UsersHome {

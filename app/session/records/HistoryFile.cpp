@@ -328,14 +328,13 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
                        identityOf(found.opened.status()) == *lastWritten;
   Content stored = ownFile ? Content{} : contentOf(found);
   if (stored.trouble != Trouble::none) result.fileUnreadable = true;
+  std::optional<KeptAside> aside;
   if (result.fileUnreadable) {
-    const std::optional<QString> aside = setAside(found.file);
+    aside = setAside(found.file);
     if (!aside) {
       result.error.message = tr("The history file could not be read or moved aside, so it was not saved.");
       return result;
     }
-    result.setAsideAs = *aside;
-    result.fileUnreadable = false;
   }
   CheckRecords others = othersIn(stored.records, records, removedHere);
   if (!others.empty()) result.withOthers = mergedWith(records, std::move(others));
@@ -348,8 +347,14 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
                                          : std::nullopt;
   ReplacingSaveError error;
   if (!saveByReplacing(found.file, QByteArray::fromStdString(text), error, mode)) {
+    // The unreadable file is still at its name, to be kept aside by the next save.
+    if (aside) withdrawAside(*aside);
     result.error = ErrorWording::historyNotSaved(error.systemWords);
     return result;
+  }
+  if (aside) {
+    result.setAsideAs = aside->path;
+    result.fileUnreadable = false;
   }
   result.written = identityOf(found.file);
   if (skipped > 0) result.error.message = checksNotWritten(skipped);

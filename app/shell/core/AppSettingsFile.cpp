@@ -267,17 +267,13 @@ void AppSettingsFile::saveAt(Moment moment) {
     setSaveError(ErrorWording::settingsNotSaved(QString()));
     return;
   }
+  std::optional<KeptAside> aside;
   if (reading->malformed && theirs.whole) {
-    const std::optional<QString> aside = setAside(theirs.file);
+    aside = setAside(theirs.file);
     if (!aside) {
       setSaveError({tr("The settings file could not be read in full, nor set aside, so the settings were not saved."),
                     {}});
       return;
-    }
-    if (!aside->isEmpty()) {
-      setNotice(tr("The settings file could not be read in full. It was kept aside in its folder, and the settings go "
-                   "on in a new file with what could be read."),
-                QDir::toNativeSeparators(*aside));
     }
     mustWrite_ = true;
   } else if (theirs.text != known_) {
@@ -302,8 +298,15 @@ void AppSettingsFile::saveAt(Moment moment) {
   const std::optional<mode_t> mode =
       theirs.linked && theirs.kind == Found::Kind::text ? std::optional(theirs.mode) : std::nullopt;
   if (!saveByReplacing(theirs.file, *ours, error, mode)) {
+    // The file is still at its name, to be kept aside by the next save.
+    if (aside) withdrawAside(*aside);
     setSaveError(ErrorWording::settingsNotSaved(error.text));
     return;
+  }
+  if (aside && !aside->path.isEmpty()) {
+    setNotice(tr("The settings file could not be read in full. It was kept aside in its folder, and the settings go "
+                 "on in a new file with what could be read."),
+              QDir::toNativeSeparators(aside->path));
   }
   known_ = *ours;
   mustWrite_ = false;

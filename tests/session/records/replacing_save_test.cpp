@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "../FileOwners.hpp"
+#include "session/records/SetAside.hpp"
 
 namespace tessorin {
 namespace {
@@ -107,6 +108,37 @@ TEST(ReplacingSave, TheClearUpRemovesOnlyTheUsersOwnFilesSavesLeftBeforeTheLock)
                          QStringLiteral(".History.json.tessorin-save-Th3irs")}));
   EXPECT_EQ(textOf(letter), QByteArray("Dear reader"));
   EXPECT_EQ(textOf(path), QByteArray("[]\n"));
+}
+
+// A file kept aside is a second name of the file, or a copy: the name holds the file all
+// along, and only the copy the save made is withdrawn when the save cannot happen.
+TEST(SetAside, TheNameKeepsTheFileWhileItIsKeptAsideAndOnlyTheCopyMadeIsWithdrawn) {
+  QTemporaryDir home;
+  const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
+  writeText(path, QByteArray("[General]\nBroken\0", 18));
+  ASSERT_TRUE(setMode(path, 0640));
+  const std::optional<KeptAside> aside = setAside(path);
+  ASSERT_TRUE(aside && aside->path.startsWith(path + QStringLiteral(".unreadable-")));
+  EXPECT_EQ(textOf(path), QByteArray("[General]\nBroken\0", 18)) << "the name lost the file";
+  EXPECT_EQ(textOf(aside->path), QByteArray("[General]\nBroken\0", 18));
+  EXPECT_EQ(statusAt(aside->path).st_mode & 0777, 0640u);
+  const std::optional<KeptAside> again = setAside(path);
+  ASSERT_TRUE(again && again->path != aside->path) << "a second copy took the first one's name";
+
+  withdrawAside(*again);
+  EXPECT_FALSE(QFile::exists(again->path));
+  // The user put a file of their own at the copy's name meanwhile.
+  ASSERT_TRUE(QFile::remove(aside->path));
+  writeText(aside->path, "the user's");
+  withdrawAside(*aside);
+  EXPECT_EQ(textOf(aside->path), QByteArray("the user's"));
+  EXPECT_EQ(textOf(path), QByteArray("[General]\nBroken\0", 18));
+
+  const std::optional<KeptAside> nothing = setAside(home.filePath(QStringLiteral("missing")));
+  ASSERT_TRUE(nothing);
+  EXPECT_TRUE(nothing->path.isEmpty());
+  ASSERT_EQ(::mkfifo(QFile::encodeName(home.filePath(QStringLiteral("fifo"))).constData(), 0600), 0);
+  EXPECT_FALSE(setAside(home.filePath(QStringLiteral("fifo"))));
 }
 
 }  // namespace

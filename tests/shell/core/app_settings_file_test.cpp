@@ -29,6 +29,7 @@
 #include "FileOwners.hpp"
 #include "OrdinaryUser.hpp"
 #include "SessionFixture.hpp"
+#include "TmpfsMount.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
@@ -577,6 +578,43 @@ TEST(AppSettingsFile, AMalformedFileIsSetAsideToldOfAndSavedAfresh) {
     EXPECT_TRUE(next.settings().value(QStringLiteral("ReinsertBeforeVerify")).toBool())
         << test.what << ": the change did not come back at the next start";
   }
+}
+
+// A malformed file stays at its name until the new file has been saved: while the disk
+// has no room for the new one, the name keeps the old file, no copy of it is left behind,
+// and nothing says it was kept aside; once there is room, the next save keeps it aside,
+// says where, and saves the new file.
+TEST(AppSettingsFile, AMalformedFileStaysAtItsNameUntilTheNewOneIsSaved) {
+  QTemporaryDir home;
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(home.filePath(QStringLiteral("run")), 0700));
+  const TmpfsMount disk(256 * 1024);
+  const QString folder = QString::fromStdString(disk.path());
+  ASSERT_TRUE(setMode(folder, 0700));
+  const QString path = folder + QStringLiteral("/Tessorin.conf");
+  const QByteArray malformed("[General]\nShowDiskImages=true\nBroken\n");
+  writeText(path, malformed);
+  const auto keptAside = [&] {
+    return QDir(folder).entryList({QStringLiteral("Tessorin.conf.unreadable-*")}, QDir::Files);
+  };
+  const QString filler = folder + QStringLiteral("/filler");
+  fillDisk(folder);
+  AppSettingsFile file(path);
+  ASSERT_FALSE(file.saveError().isEmpty()) << "the new file was saved on a full disk";
+  EXPECT_EQ(textOf(path), malformed) << "the name lost the file";
+  EXPECT_TRUE(keptAside().isEmpty()) << "a copy kept aside for a save that did not happen";
+  EXPECT_TRUE(file.notice().isEmpty()) << file.notice().toStdString();
+
+  ASSERT_TRUE(QFile::remove(filler));
+  file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  file.save();
+  EXPECT_TRUE(file.saveError().isEmpty()) << file.saveError().toStdString();
+  ASSERT_EQ(keptAside().size(), 1);
+  EXPECT_EQ(textOf(folder + QLatin1Char('/') + keptAside().front()), malformed);
+  EXPECT_EQ(QDir::fromNativeSeparators(file.noticeFile()), folder + QLatin1Char('/') + keptAside().front());
+  const QSettings fresh(path, QSettings::IniFormat);
+  EXPECT_EQ(fresh.status(), QSettings::NoError);
+  EXPECT_TRUE(fresh.value(QStringLiteral("ShowDiskImages")).toBool());
+  EXPECT_TRUE(fresh.value(QStringLiteral("ReinsertBeforeVerify")).toBool());
 }
 
 // Another program saves the same file with QSettings many times a second while this run
