@@ -10,6 +10,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <map>
+#include <thread>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -99,6 +103,56 @@ inline QString linkTarget(const QString& path) {
   char target[4096];
   const ssize_t length = ::readlink(QFile::encodeName(path).constData(), target, sizeof target);
   return length > 0 ? QFile::decodeName(QByteArray(target, length)) : QString();
+}
+
+inline bool laterThan(const timespec& a, const timespec& b) {
+  return a.tv_sec > b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec > b.tv_nsec);
+}
+
+// Waits until the file system's clock, which moves on in coarse steps, is past every change
+// to what is in folder, so that a lock taken next is later than all of it; that moment.
+inline timespec fileClockPast(const QString& folder) {
+  timespec newest{};
+  for (const QString& name : QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
+    const struct stat status = statusAt(folder + QLatin1Char('/') + name);
+    if (laterThan(status.st_mtim, newest)) newest = status.st_mtim;
+    if (laterThan(status.st_ctim, newest)) newest = status.st_ctim;
+  }
+  QTemporaryDir elsewhere;
+  const QString probe = elsewhere.filePath(QStringLiteral("probe"));
+  for (;;) {
+    writeText(probe, "probe");
+    const struct stat status = statusAt(probe);
+    if (laterThan(status.st_mtim, newest)) return status.st_mtim;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+// Copies of the user's own beside file, named as people name them beside the file they
+// copied, one in the form older versions gave their saves' new files: (path, text).
+inline std::map<QString, QByteArray> usersCopiesBeside(const QString& file) {
+  std::map<QString, QByteArray> copies;
+  for (const char* end : {".backup", ".2024q1", ".laptop", ".Ab12Cd", ".tessorin-save-Ab12Cd"}) {
+    const QString path = file + QLatin1String(end);
+    copies[path] = "the user's own " + QFile::encodeName(path) + '\n';
+    writeText(path, copies[path]);
+  }
+  return copies;
+}
+
+inline void expectUntouched(const std::map<QString, QByteArray>& copies, const char* after) {
+  for (const auto& [path, text] : copies) {
+    EXPECT_EQ(textOf(path), text) << after << ": " << path.toStdString() << " was removed or changed";
+  }
+}
+
+// Fills the disk that holds folder to its last block with a file named filler.
+inline void fillDisk(const QString& folder) {
+  QFile file(folder + QStringLiteral("/filler"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+  const QByteArray block(4096, 'x');
+  while (file.write(block) == block.size()) {
+  }
 }
 
 // A user's home of its own for a file Tessorin keeps: base/home/data, with the home's

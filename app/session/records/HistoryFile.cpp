@@ -52,6 +52,10 @@ class HistoryLock {
     const auto deadline = std::chrono::steady_clock::now() + lockPatience;
     for (;;) {
       if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
+        // Stamped with the moment it was taken, in the file system's own clock, which
+        // dates the new files of saves.
+        struct stat status {};
+        if (::futimens(file.get(), nullptr) == 0 && ::fstat(file.get(), &status) == 0) lockedAt_ = status.st_mtim;
         file_ = std::move(file);
         return;
       }
@@ -65,10 +69,13 @@ class HistoryLock {
   // Another program held the lock all along; otherwise the system refused the lock file.
   bool heldElsewhere() const { return error_ == EWOULDBLOCK || error_ == EINTR; }
   int error() const { return error_; }
+  // Zero when it could not be stamped: nothing is older.
+  const timespec& lockedAt() const { return lockedAt_; }
 
  private:
   FileDescriptor file_;
   int error_ = 0;
+  timespec lockedAt_{};
 };
 
 QString checksNotWritten(std::size_t count) {
@@ -313,20 +320,21 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
     result.error.message = notAFileInTheWay(path);
     return result;
   }
+  // No save of the history is going on but this one: what an earlier one left was killed.
+  removeUnfinishedSaves(found.file, lock.lockedAt());
   // Under the lock no other writer changes the file: the one this history wrote last
   // holds nothing it does not know.
   const bool ownFile = lastWritten && !fileUnreadable && found.kind == OwnFile::Kind::regular &&
                        identityOf(found.opened.status()) == *lastWritten;
   Content stored = ownFile ? Content{} : contentOf(found);
   if (stored.trouble != Trouble::none) result.fileUnreadable = true;
+  std::optional<KeptAside> aside;
   if (result.fileUnreadable) {
-    const std::optional<QString> aside = setAside(found.file);
+    aside = setAside(found.file);
     if (!aside) {
       result.error.message = tr("The history file could not be read or moved aside, so it was not saved.");
       return result;
     }
-    result.setAsideAs = *aside;
-    result.fileUnreadable = false;
   }
   CheckRecords others = othersIn(stored.records, records, removedHere);
   if (!others.empty()) result.withOthers = mergedWith(records, std::move(others));
@@ -339,8 +347,14 @@ SaveResult save(const QString& path, const CheckRecords& records, const std::set
                                          : std::nullopt;
   ReplacingSaveError error;
   if (!saveByReplacing(found.file, QByteArray::fromStdString(text), error, mode)) {
+    // The unreadable file is still at its name, to be kept aside by the next save.
+    if (aside) withdrawAside(*aside);
     result.error = ErrorWording::historyNotSaved(error.systemWords);
     return result;
+  }
+  if (aside) {
+    result.setAsideAs = aside->path;
+    result.fileUnreadable = false;
   }
   result.written = identityOf(found.file);
   if (skipped > 0) result.error.message = checksNotWritten(skipped);

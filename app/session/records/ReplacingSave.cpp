@@ -38,22 +38,33 @@ bool writeAll(int file, const QByteArray& text) {
   return true;
 }
 
-// What mkstemp puts in place of "XXXXXX", as QSaveFile does too.
+// What mkstemp puts in place of "XXXXXX".
 constexpr std::size_t uniqueLength = 6;
 
+// A new file's name before its unique end: hidden, and with this program's word, which
+// no name a person gives a copy of their file has.
+std::string unfinishedStem(const std::string& file) { return '.' + file + ".tessorin-save-"; }
+
 bool unfinishedSaveOf(const std::string& name, const std::string& file) {
-  return name.size() == file.size() + 1 + uniqueLength && name.compare(0, file.size(), file) == 0 &&
-         name[file.size()] == '.' &&
+  const std::string stem = unfinishedStem(file);
+  return name.size() == stem.size() + uniqueLength && name.compare(0, stem.size(), stem) == 0 &&
          std::all_of(name.end() - uniqueLength, name.end(), [](unsigned char c) { return std::isalnum(c) != 0; });
+}
+
+bool before(const timespec& a, const timespec& b) {
+  return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
 }
 
 }  // namespace
 
 bool saveByReplacing(const QString& path, const QByteArray& text, ReplacingSaveError& error,
                      std::optional<mode_t> mode) {
-  const QString folder = QFileInfo(path).absolutePath();
+  const QFileInfo info(path);
+  const QString folder = info.absolutePath();
   UnreplaceableFolder::makeMissing(folder);
-  QByteArray temporary = QFile::encodeName(path) + '.' + QByteArray(uniqueLength, 'X');
+  QByteArray temporary = QFile::encodeName(folder) + '/' +
+                         QByteArray::fromStdString(unfinishedStem(QFile::encodeName(info.fileName()).toStdString())) +
+                         QByteArray(uniqueLength, 'X');
   FileDescriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
   if (!file) {
     error = failed("cannot create a file beside", path);
@@ -77,7 +88,7 @@ bool saveByReplacing(const QString& path, const QByteArray& text, ReplacingSaveE
   return true;
 }
 
-void removeUnfinishedSaves(const QString& path) {
+void removeUnfinishedSaves(const QString& path, const timespec& lockedAt) {
   const QFileInfo info(path);
   const std::optional<UnreplaceableFolder> folder =
       UnreplaceableFolder::open(info.absolutePath(), UnreplaceableFolder::Itself::asOnTheWay);
@@ -86,8 +97,12 @@ void removeUnfinishedSaves(const QString& path) {
   for (const std::string& name : namesInDirectory(folder->descriptor.get())) {
     if (!unfinishedSaveOf(name, file)) continue;
     struct stat status {};
+    // A save's new file has one name, its own; another name would be someone's hard link
+    // to a file of the user's, and a file changed since the lock was taken is a save's
+    // that does not wait for the lock.
     if (::fstatat(folder->descriptor.get(), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
-        !S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+        !S_ISREG(status.st_mode) || status.st_uid != ::geteuid() || status.st_nlink != 1 ||
+        !before(status.st_mtim, lockedAt) || !before(status.st_ctim, lockedAt)) {
       continue;
     }
     ::unlinkat(folder->descriptor.get(), name.c_str(), 0);

@@ -79,7 +79,12 @@ AppSettingsFile::AppSettingsFile(QString path) : path_(QFileInfo(path).absoluteF
     // Holding the lock every save takes, no save is going on: a new file beside the
     // settings is one that a killed save left.
     QLockFile lock(lockPath());
-    if (lockFileMayBeRead(lockPath()) && lock.tryLock(0)) removeUnfinishedSaves(found.file);
+    struct stat locked {};
+    // QLockFile writes its file as it takes the lock: the file's time is the lock's.
+    if (lockFileMayBeRead(lockPath()) && lock.tryLock(0) &&
+        ::lstat(QFile::encodeName(lockPath()).constData(), &locked) == 0) {
+      removeUnfinishedSaves(found.file, locked.st_mtim);
+    }
   }
   std::optional<IniReading> reading;
   if (folder_ && found.kind == Found::Kind::text) reading = readIni(found.text, *folder_);
@@ -268,17 +273,13 @@ void AppSettingsFile::saveAt(Moment moment) {
     setSaveError(ErrorWording::settingsNotSaved(QString()));
     return;
   }
+  std::optional<KeptAside> aside;
   if (reading->malformed && theirs.whole) {
-    const std::optional<QString> aside = setAside(theirs.file);
+    aside = setAside(theirs.file);
     if (!aside) {
       setSaveError({tr("The settings file could not be read in full, nor set aside, so the settings were not saved."),
                     {}});
       return;
-    }
-    if (!aside->isEmpty()) {
-      setNotice(tr("The settings file could not be read in full. It was kept aside in its folder, and the settings go "
-                   "on in a new file with what could be read."),
-                QDir::toNativeSeparators(*aside));
     }
     mustWrite_ = true;
   } else if (theirs.text != known_) {
@@ -303,8 +304,15 @@ void AppSettingsFile::saveAt(Moment moment) {
   const std::optional<mode_t> mode =
       theirs.linked && theirs.kind == Found::Kind::text ? std::optional(theirs.mode) : std::nullopt;
   if (!saveByReplacing(theirs.file, *ours, error, mode)) {
+    // The file is still at its name, to be kept aside by the next save.
+    if (aside) withdrawAside(*aside);
     setSaveError(ErrorWording::settingsNotSaved(error.text));
     return;
+  }
+  if (aside && !aside->path.isEmpty()) {
+    setNotice(tr("The settings file could not be read in full. It was kept aside in its folder, and the settings go "
+                 "on in a new file with what could be read."),
+              QDir::toNativeSeparators(aside->path));
   }
   known_ = *ours;
   mustWrite_ = false;

@@ -31,7 +31,9 @@
 // the file in place, the save waits for it.
 //
 // A file QSettings cannot read in full (a NUL byte, a line without "=") is set aside
-// beside itself, and what could be read of it goes on in a new file. When the file's
+// beside itself, and what could be read of it goes on in a new file; the name holds the
+// old file until the new one replaces it (setAside), so a run killed meanwhile leaves the
+// settings and the next start tells of them again. When the file's
 // place holds something that is no regular file of the user's (a FIFO, a device, a
 // folder, a link to one), or others may change it, it is left as it is: found at the
 // start, the settings are kept for this run alone. The window is told all of this

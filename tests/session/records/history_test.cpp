@@ -288,6 +288,41 @@ TEST_F(HistoryTest, AnUnreadableFileIsNamedToTheUserOnceAtStartAndAgainWhenSetAs
   EXPECT_TRUE(fine.notice().isEmpty());
 }
 
+// An unreadable file stays at its name until the new file has been saved: on a full disk
+// the name keeps it and no copy is left behind; with room again, the next save keeps it
+// aside, names the copy, and writes the history.
+TEST_F(HistoryTest, AnUnreadableFileStaysAtItsNameUntilTheNewOneIsSaved) {
+  testing::TmpfsMount disk(256 * 1024);
+  const QString folder = QString::fromStdString(disk.path());
+  ASSERT_EQ(::chmod(disk.path().c_str(), 0700), 0);
+  const QString path = folder + QStringLiteral("/History.json");
+  const QByteArray unreadable("[{\"id\": ");
+  {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(unreadable) == unreadable.size());
+  }
+  const auto keptAside = [&] {
+    return QDir(folder).entryList({QStringLiteral("History.json.unreadable-*")}, QDir::Files);
+  };
+  const QString filler = folder + QStringLiteral("/filler");
+  testing::fillDisk(folder);
+  History history(QUrl::fromLocalFile(path));
+  history.add(record("on a full disk"));
+  history.waitForSaves();
+  ASSERT_FALSE(history.saveError().isEmpty()) << "the new file was saved on a full disk";
+  EXPECT_EQ(contents(path), unreadable) << "the name lost the file";
+  EXPECT_TRUE(keptAside().isEmpty()) << "a copy kept aside for a save that did not happen";
+
+  ASSERT_TRUE(QFile::remove(filler));
+  history.add(record("with room"));
+  history.waitForSaves();
+  EXPECT_TRUE(history.saveError().isEmpty()) << history.saveError().toStdString();
+  ASSERT_EQ(keptAside().size(), 1);
+  EXPECT_EQ(contents(folder + QLatin1Char('/') + keptAside().front()), unreadable);
+  EXPECT_EQ(QFileInfo(history.noticeFile()).fileName(), keptAside().front());
+  EXPECT_EQ(readBack(QUrl::fromLocalFile(path)).size(), 2u);
+}
+
 // The disk filled up entirely, and with room for part of the file only: the system
 // then takes the first part of the write and refuses the rest.
 class HistoryOnAFullDisk : public ::testing::TestWithParam<std::uint64_t> {};

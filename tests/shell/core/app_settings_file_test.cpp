@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,6 +29,7 @@
 #include "FileOwners.hpp"
 #include "OrdinaryUser.hpp"
 #include "SessionFixture.hpp"
+#include "TmpfsMount.hpp"
 #include "tessorin/posix/FileDescriptor.hpp"
 
 namespace tessorin {
@@ -578,6 +580,43 @@ TEST(AppSettingsFile, AMalformedFileIsSetAsideToldOfAndSavedAfresh) {
   }
 }
 
+// A malformed file stays at its name until the new file has been saved: while the disk
+// has no room for the new one, the name keeps the old file, no copy of it is left behind,
+// and nothing says it was kept aside; once there is room, the next save keeps it aside,
+// says where, and saves the new file.
+TEST(AppSettingsFile, AMalformedFileStaysAtItsNameUntilTheNewOneIsSaved) {
+  QTemporaryDir home;
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(home.filePath(QStringLiteral("run")), 0700));
+  const TmpfsMount disk(256 * 1024);
+  const QString folder = QString::fromStdString(disk.path());
+  ASSERT_TRUE(setMode(folder, 0700));
+  const QString path = folder + QStringLiteral("/Tessorin.conf");
+  const QByteArray malformed("[General]\nShowDiskImages=true\nBroken\n");
+  writeText(path, malformed);
+  const auto keptAside = [&] {
+    return QDir(folder).entryList({QStringLiteral("Tessorin.conf.unreadable-*")}, QDir::Files);
+  };
+  const QString filler = folder + QStringLiteral("/filler");
+  fillDisk(folder);
+  AppSettingsFile file(path);
+  ASSERT_FALSE(file.saveError().isEmpty()) << "the new file was saved on a full disk";
+  EXPECT_EQ(textOf(path), malformed) << "the name lost the file";
+  EXPECT_TRUE(keptAside().isEmpty()) << "a copy kept aside for a save that did not happen";
+  EXPECT_TRUE(file.notice().isEmpty()) << file.notice().toStdString();
+
+  ASSERT_TRUE(QFile::remove(filler));
+  file.settings().setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  file.save();
+  EXPECT_TRUE(file.saveError().isEmpty()) << file.saveError().toStdString();
+  ASSERT_EQ(keptAside().size(), 1);
+  EXPECT_EQ(textOf(folder + QLatin1Char('/') + keptAside().front()), malformed);
+  EXPECT_EQ(QDir::fromNativeSeparators(file.noticeFile()), folder + QLatin1Char('/') + keptAside().front());
+  const QSettings fresh(path, QSettings::IniFormat);
+  EXPECT_EQ(fresh.status(), QSettings::NoError);
+  EXPECT_TRUE(fresh.value(QStringLiteral("ShowDiskImages")).toBool());
+  EXPECT_TRUE(fresh.value(QStringLiteral("ReinsertBeforeVerify")).toBool());
+}
+
 // Another program saves the same file with QSettings many times a second while this run
 // saves its own changes: under the lock both take each other's changes in, and no save
 // of either is lost.
@@ -856,8 +895,29 @@ TEST(AppSettingsFile, FoldersOnlyTheUsersPrivateGroupMayWriteInAreTheUsers) {
   EXPECT_TRUE(QSettings(path, QSettings::IniFormat).value(QStringLiteral("ReinsertBeforeVerify")).toBool());
 }
 
-QStringList unfinishedSavesIn(const QString& folder) {
-  return QDir(folder).entryList({QStringLiteral("Tessorin.conf.??????")}, QDir::Files | QDir::Hidden | QDir::System);
+QStringList unfinishedSavesIn(const QString& folder, const QString& file = QStringLiteral("Tessorin.conf")) {
+  return QDir(folder).entryList({QLatin1Char('.') + file + QStringLiteral(".tessorin-save-??????")},
+                                QDir::AllEntries | QDir::Hidden | QDir::System);
+}
+
+// Runs of Tessorin saving the settings at path, killed one after another until one leaves
+// its new file in folder; the kills it took.
+int killSavesUntilOneIsLeftIn(const QString& path, const QString& folder, const QString& file) {
+  const Watchdog watchdog("saves killed until one leaves its file");
+  int kills = 0;
+  for (; unfinishedSavesIn(folder, file).isEmpty() && kills < 500; ++kills) {
+    QProcess saving;
+    saving.start(QStringLiteral(TESSORIN_SETTINGS_NEIGHBOUR), {QStringLiteral("saving"), path});
+    if (!saving.waitForReadyRead(60'000) || saving.readLine() != "ready\n") return kills;
+    // Anywhere within the first saves, each of which takes a few milliseconds.
+    std::this_thread::sleep_for(std::chrono::microseconds(kills * 7919 % 60000));
+    ::kill(static_cast<pid_t>(saving.processId()), SIGKILL);
+    saving.waitForFinished(60'000);
+    // A run killed as it made its lock leaves it empty, which holds every save for
+    // QLockFile's half a minute; this is about the new files.
+    QFile::remove(path + QStringLiteral(".lock"));
+  }
+  return kills;
 }
 
 // A run killed in the midst of a save leaves its new file beside the settings: the next
@@ -868,29 +928,13 @@ TEST(AppSettingsFile, NewFilesOfSavesThatWereKilledAreRemovedAtTheNextStart) {
   const QString path = home.filePath(QStringLiteral("Tessorin.conf"));
   writeText(path, "[General]\nShowDiskImages=true\n");
   const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(home.filePath(QStringLiteral("run")), 0700));
-  int kills = 0;
-  QStringList left;
-  {
-    const Watchdog watchdog("saves killed until one leaves its file");
-    for (; left.isEmpty() && kills < 500; ++kills) {
-      QProcess saving;
-      saving.start(QStringLiteral(TESSORIN_SETTINGS_NEIGHBOUR), {QStringLiteral("saving"), path});
-      ASSERT_TRUE(saving.waitForReadyRead(60'000) && saving.readLine() == "ready\n");
-      // Anywhere within the first saves, each of which takes a few milliseconds.
-      std::this_thread::sleep_for(std::chrono::microseconds(kills * 7919 % 60000));
-      ::kill(static_cast<pid_t>(saving.processId()), SIGKILL);
-      ASSERT_TRUE(saving.waitForFinished(60'000));
-      // A run killed as it made its lock leaves it empty, which holds every save for
-      // QLockFile's half a minute; this test is about the new files.
-      QFile::remove(path + QStringLiteral(".lock"));
-      left = unfinishedSavesIn(home.path());
-    }
-  }
+  const int kills = killSavesUntilOneIsLeftIn(path, home.path(), QStringLiteral("Tessorin.conf"));
+  const QStringList left = unfinishedSavesIn(home.path());
   ASSERT_FALSE(left.isEmpty()) << "no save was killed in its midst in " << kills << " kills";
 
-  const QString theirs = home.filePath(QStringLiteral("Tessorin.conf.Th3irs"));
-  const QString linked = home.filePath(QStringLiteral("Tessorin.conf.L1nked"));
-  const QString notes = home.filePath(QStringLiteral("Tessorin.conf.notes.txt"));
+  const QString theirs = home.filePath(QStringLiteral(".Tessorin.conf.tessorin-save-Th3irs"));
+  const QString linked = home.filePath(QStringLiteral(".Tessorin.conf.tessorin-save-L1nked"));
+  const QString notes = home.filePath(QStringLiteral(".Tessorin.conf.tessorin-save-notes.txt"));
   writeText(theirs, "theirs");
   ASSERT_TRUE(giveToNobody(theirs));
   ASSERT_TRUE(link(path, linked));
@@ -902,15 +946,52 @@ TEST(AppSettingsFile, NewFilesOfSavesThatWereKilledAreRemovedAtTheNextStart) {
     AppSettingsFile file(path);
     for (const QString& name : left) EXPECT_TRUE(QFile::exists(home.filePath(name))) << "removed under a save's lock";
   }
+  fileClockPast(home.path());
   {
     AppSettingsFile file(path);
     EXPECT_TRUE(file.notice().isEmpty()) << file.notice().toStdString();
     EXPECT_TRUE(file.settings().value(QStringLiteral("ShowDiskImages")).toBool()) << "a killed save cost the settings";
   }
-  EXPECT_EQ(unfinishedSavesIn(home.path()), QStringList({QStringLiteral("Tessorin.conf.L1nked"),
-                                                         QStringLiteral("Tessorin.conf.Th3irs")}));
+  EXPECT_EQ(unfinishedSavesIn(home.path()), QStringList({QStringLiteral(".Tessorin.conf.tessorin-save-L1nked"),
+                                                         QStringLiteral(".Tessorin.conf.tessorin-save-Th3irs")}));
   EXPECT_TRUE(QFile::exists(notes));
   EXPECT_EQ(linkTarget(linked), path);
+}
+
+// The user's own copies beside the settings, or beside the file the user's link at the
+// settings' name leads to, are never taken for what a save left, however they are named:
+// not at a start, by a save, nor after saves that were killed.
+TEST(AppSettingsFile, TheUsersOwnCopiesBesideTheSettingsOrTheLinksTargetOutliveStartsSavesAndKilledSaves) {
+  QTemporaryDir home;
+  const EnvironmentVariable runtime("XDG_RUNTIME_DIR", madeFolder(home.filePath(QStringLiteral("run")), 0700));
+  const QString config = madeFolder(home.filePath(QStringLiteral("config")), 0700);
+  const QString dotfiles = madeFolder(home.filePath(QStringLiteral("dotfiles")), 0700);
+  const QString path = config + QStringLiteral("/Tessorin.conf");
+  const QString target = dotfiles + QStringLiteral("/tessorin");
+  writeText(target, "[General]\nShowDiskImages=true\n");
+  ASSERT_TRUE(link(target, path));
+  std::map<QString, QByteArray> copies = usersCopiesBeside(target);
+  copies.merge(usersCopiesBeside(path));
+
+  for (int start = 0; start < 5; ++start) {
+    AppSettingsFile file(path);
+    file.settings().setValue(QStringLiteral("Start"), start);
+    file.save();
+    ASSERT_TRUE(file.saveError().isEmpty()) << file.saveError().toStdString();
+  }
+  expectUntouched(copies, "starts and saves");
+  const int kills = killSavesUntilOneIsLeftIn(path, dotfiles, QStringLiteral("tessorin"));
+  ASSERT_FALSE(unfinishedSavesIn(dotfiles, QStringLiteral("tessorin")).isEmpty())
+      << "no save was killed in its midst in " << kills << " kills";
+  expectUntouched(copies, "killed saves");
+  fileClockPast(dotfiles);
+  {
+    AppSettingsFile file(path);
+    EXPECT_TRUE(file.settings().value(QStringLiteral("ShowDiskImages")).toBool());
+  }
+  EXPECT_TRUE(unfinishedSavesIn(dotfiles, QStringLiteral("tessorin")).isEmpty()) << "a killed save's file was kept";
+  expectUntouched(copies, "the start after killed saves");
+  EXPECT_EQ(linkTarget(path), target);
 }
 
 }  // namespace
