@@ -13,6 +13,8 @@ namespace tessorin::testing {
 UnwritableFolder::UnwritableFolder() {
   if (::geteuid() == 0) {
     mount_.emplace(1 << 20);
+    // A fresh tmpfs is open to all, like /tmp, and no one keeps their files in such a folder.
+    ::chmod(mount_->path().c_str(), 0755);
     if (::mount(nullptr, mount_->path().c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) {
       throw std::runtime_error("cannot remount a tmpfs read-only: " + std::string(std::strerror(errno)));
     }
