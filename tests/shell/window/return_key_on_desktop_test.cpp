@@ -5,7 +5,9 @@
 // field or a picker keeps it; with no control showing the focus it is the page's default
 // action, Check This Card. On the reinsertion page a focused Check Without Removing goes on
 // without ejecting, and in the quit question a focused Quit Anyway quits rather than the
-// default Keep Testing.
+// default Keep Testing. Stop never takes Return or Enter: not held down to start the check
+// (the check starts once and runs on), nor on the reinsertion page with the card out,
+// where Escape still stops.
 
 #include <QDir>
 #include <QQuickItem>
@@ -14,6 +16,7 @@
 #include <string>
 #include <gtest/gtest.h>
 
+#include "HeldReturn.hpp"
 #include "tessorin/identity/Brand.hpp"
 #include "window/DesktopCardWindow.hpp"
 
@@ -23,6 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::CardWindow;
 using testing::CounterfeitCard;
+using testing::HeldReturn;
 using testing::QuitWorld;
 using testing::ShownWindow;
 using testing::turnLoopUntil;
@@ -294,6 +298,73 @@ TEST(ReturnOnTheDesktop, OnCheckWithoutRemovingGoesOnToReadingBackAndEjectsNothi
   EXPECT_FALSE(desktop.session->isEjecting()) << "Return ejected the card";
   EXPECT_FALSE(desktop.session->errorMessage().has_value())
       << desktop.session->errorMessage().value_or(QString()).toStdString();
+}
+
+// Held down with nothing focused: the check starts, the focus goes to Stop with its ring
+// while the key is still down, and the repeats that follow leave the check running.
+TEST(ReturnOnTheDesktop, HeldDownStartsTheCheckOnceAndNeverStopsIt) {
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  {
+    HeldReturn held(desktop.window());
+    ASSERT_TRUE(turnLoopUntil(
+        [&] {
+          held.repeat();
+          return desktop.focusShownOn(QStringLiteral("stopButton"));
+        },
+        30s))
+        << "the check never started, or the focus is on " << desktop.focusedName().toStdString();
+    // As long again as a user's 1.5 s hold goes on past the start, at the system's pace.
+    for (int repeat = 0; repeat < 30; ++repeat) {
+      held.repeat();
+      turnLoopUntil([] { return false; }, 30ms);
+    }
+  }
+  // A stop takes the engine a moment: long enough for one to have come through.
+  EXPECT_FALSE(turnLoopUntil([&] { return desktop.session->stage().isAtRest(); }, 3s)) << "the held Return stopped the check";
+  EXPECT_TRUE(desktop.session->stage().isBusy());
+}
+
+// The advanced test's writing over and the card taken out: only Stop is left on the page,
+// with the focus. Return, Enter and a held Return leave the wait as it was; Escape stops.
+TEST(ReturnOnTheDesktop, WithTheCardOutForReinsertionNeverStopsAndEscapeStops) {
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  desktop.world.files.settings.setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  desktop.medium->setWriteRate(0);
+  desktop.startCheck();
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.session->stage() == CardSessionStage::reinsert(false); }, 120s))
+      << "the check never asked for the card to be taken out";
+  desktop.pull(desktop.device.id);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.session->stage() == CardSessionStage::reinsert(true); }, 10s))
+      << "the card taken out was not seen";
+  // Stop is the page's only control: the focus goes there, or Tab takes it there.
+  if (!turnLoopUntil([&] { return desktop.focusShownOn(QStringLiteral("stopButton")); }, 5s)) {
+    ASSERT_NE(desktop.tabTo(QStringLiteral("stopButton")), nullptr) << "Tab never reached Stop";
+  }
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  QTest::keyClick(desktop.window(), Qt::Key_Enter, Qt::KeypadModifier);
+  {
+    HeldReturn held(desktop.window());
+    for (int repeat = 0; repeat < 30; ++repeat) {
+      held.repeat();
+      turnLoopUntil([] { return false; }, 30ms);
+    }
+  }
+  EXPECT_FALSE(turnLoopUntil([&] { return desktop.session->stage() != CardSessionStage::reinsert(true); }, 3s))
+      << "Return on Stop ended the wait for the card";
+  ASSERT_TRUE(desktop.focusShownOn(QStringLiteral("stopButton"))) << "the focus is on " << desktop.focusedName().toStdString();
+
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  // After a minute of the advanced test, Escape asks first.
+  EXPECT_TRUE(turnLoopUntil(
+      [&] {
+        if (desktop.isOpen(QStringLiteral("stopQuestion"))) desktop.clickAt(QStringLiteral("stopQuestionStop"));
+        return desktop.session->stage() != CardSessionStage::reinsert(true);
+      },
+      30s))
+      << "Escape did not stop";
+  EXPECT_TRUE(desktop.session->fullStopped()) << "the advanced test was not marked as stopped";
 }
 
 // In a question, as in Qt's own dialogs, Return presses the button that shows the focus,
