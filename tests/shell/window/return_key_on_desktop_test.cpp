@@ -243,6 +243,26 @@ INSTANTIATE_TEST_SUITE_P(
                       FocusedControl{"startButton", Qt::Key_Return, checkStarted, true},
                       FocusedControl{"startButton", Qt::Key_Enter, checkStarted, true}));
 
+// Refresh is disabled while it refreshes: a second Return, pressed meanwhile, presses
+// nothing else (How It Works beside it), and the focus is back on Refresh with its ring.
+TEST(ReturnOnTheDesktop, OnRefreshTwiceRefreshesAndKeepsTheFocusThere) {
+  TwoCardWindow desktop;
+  ASSERT_TRUE(desktop.ready) << "the window with two cards never came up";
+  ASSERT_TRUE(desktop.tabTo(desktop.rowOf(desktop.first.id)));
+  ASSERT_TRUE(desktop.tabTo(desktop.named(QStringLiteral("communityRow"))));
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.selected(AppModel::Selection::community()); }, 5s));
+  QQuickItem* refresh = nullptr;
+  ASSERT_TRUE(turnLoopUntil([&] { return (refresh = desktop.named(QStringLiteral("refreshButton"))) != nullptr; }, 5s));
+  ASSERT_TRUE(desktop.tabTo(refresh)) << "Tab never reached Refresh";
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  CardWindow::pause();
+  EXPECT_FALSE(sheetAsked(desktop)) << "the second Return opened How It Works";
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.focused() == refresh && refresh->property("visualFocus").toBool(); }, 10s))
+      << "the focus is on " << (desktop.focused() ? desktop.focused()->objectName().toStdString() : "nothing");
+}
+
 // A click gives a button the focus but no ring: nothing looks focused, so Return is the
 // page's again, Check This Card.
 TEST(ReturnOnTheDesktop, OnAButtonAClickFocusedStartsTheCheck) {
