@@ -291,21 +291,29 @@ TEST(ReturnOnTheDesktop, WithNothingInParticularFocusedStartsTheCheck) {
       << "Return did not start the check";
 }
 
+// Writing done with the card asked to be taken out and put back, as the setting asks.
+bool writtenAndAskedToReinsert(CardWindow& desktop) {
+  desktop.world.files.settings.setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  desktop.medium->setWriteRate(0);
+  desktop.startCheck();
+  return turnLoopUntil([&] { return desktop.session->stage() == CardSessionStage::reinsert(false); }, 120s);
+}
+
+// A second and a half more of the system's repeats, at its pace.
+void keepHolding(HeldReturn& held) {
+  for (int repeat = 0; repeat < 30; ++repeat) {
+    held.repeat();
+    turnLoopUntil([] { return false; }, 30ms);
+  }
+}
+
 // The advanced test's writing over, the card still in, asked to be taken out: Return on
 // Check Without Removing goes on to reading back, and never ejects the card.
 TEST(ReturnOnTheDesktop, OnCheckWithoutRemovingGoesOnToReadingBackAndEjectsNothing) {
   CardWindow desktop;
   ASSERT_TRUE(desktop.active) << "the window never became active";
-  desktop.world.files.settings.setValue(QStringLiteral("ReinsertBeforeVerify"), true);
-  desktop.medium->setWriteRate(0);
-  desktop.startCheck();
-  ASSERT_TRUE(turnLoopUntil(
-      [&] {
-        return desktop.session->stage() == CardSessionStage::reinsert(false) &&
-               desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")) != nullptr;
-      },
-      120s))
-      << "the check never asked for the card to be taken out";
+  ASSERT_TRUE(writtenAndAskedToReinsert(desktop)) << "the check never asked for the card to be taken out";
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")) != nullptr; }, 10s));
   auto* goOn = qobject_cast<QQuickItem*>(desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")));
   for (int step = 0; step < 30 && desktop.window()->activeFocusItem() != goOn; ++step) {
     QTest::keyClick(desktop.window(), Qt::Key_Tab);
@@ -334,11 +342,8 @@ TEST(ReturnOnTheDesktop, HeldDownStartsTheCheckOnceAndNeverStopsIt) {
         },
         30s))
         << "the check never started, or the focus is on " << desktop.focusedName().toStdString();
-    // As long again as a user's 1.5 s hold goes on past the start, at the system's pace.
-    for (int repeat = 0; repeat < 30; ++repeat) {
-      held.repeat();
-      turnLoopUntil([] { return false; }, 30ms);
-    }
+    // As long again as a user's 1.5 s hold goes on past the start.
+    keepHolding(held);
   }
   // A stop takes the engine a moment: long enough for one to have come through.
   EXPECT_FALSE(turnLoopUntil([&] { return desktop.session->stage().isAtRest(); }, 3s)) << "the held Return stopped the check";
@@ -350,11 +355,7 @@ TEST(ReturnOnTheDesktop, HeldDownStartsTheCheckOnceAndNeverStopsIt) {
 TEST(ReturnOnTheDesktop, WithTheCardOutForReinsertionNeverStopsAndEscapeStops) {
   CardWindow desktop;
   ASSERT_TRUE(desktop.active) << "the window never became active";
-  desktop.world.files.settings.setValue(QStringLiteral("ReinsertBeforeVerify"), true);
-  desktop.medium->setWriteRate(0);
-  desktop.startCheck();
-  ASSERT_TRUE(turnLoopUntil([&] { return desktop.session->stage() == CardSessionStage::reinsert(false); }, 120s))
-      << "the check never asked for the card to be taken out";
+  ASSERT_TRUE(writtenAndAskedToReinsert(desktop)) << "the check never asked for the card to be taken out";
   desktop.pull(desktop.device.id);
   ASSERT_TRUE(turnLoopUntil([&] { return desktop.session->stage() == CardSessionStage::reinsert(true); }, 10s))
       << "the card taken out was not seen";
@@ -366,10 +367,7 @@ TEST(ReturnOnTheDesktop, WithTheCardOutForReinsertionNeverStopsAndEscapeStops) {
   QTest::keyClick(desktop.window(), Qt::Key_Enter, Qt::KeypadModifier);
   {
     HeldReturn held(desktop.window());
-    for (int repeat = 0; repeat < 30; ++repeat) {
-      held.repeat();
-      turnLoopUntil([] { return false; }, 30ms);
-    }
+    keepHolding(held);
   }
   EXPECT_FALSE(turnLoopUntil([&] { return desktop.session->stage() != CardSessionStage::reinsert(true); }, 3s))
       << "Return on Stop ended the wait for the card";
