@@ -149,6 +149,27 @@ GalleryState focusedStoreCard() {
   return state;
 }
 
+// A report's "…" reached with Tab, at the right edge of its open store card: its whole ring.
+GalleryState focusedReportMenuButton() {
+  GalleryState state = screenState(
+      "report-menu-button-focused", 1100,
+      [](GalleryWorld&) {
+        return screen(marketplace(), {{QStringLiteral("openCards"), QStringList({"mega card outlet|aliexpress"})}});
+      },
+      {{QStringLiteral("reportMenuButton"), QStringLiteral("visualFocus"), true}});
+  state.keyboardFocus = QStringLiteral("reportMenuButton");
+  return state;
+}
+
+// Its menu, opened at the window's right edge: it stands inside the window.
+GalleryState openReportMenu() {
+  GalleryState state = focusedReportMenuButton();
+  state.state = QStringLiteral("report-menu-open");
+  state.expectations = {{QStringLiteral("reportMenu"), QStringLiteral("opened"), true}};
+  state.click = QStringLiteral("reportMenuButton");
+  return state;
+}
+
 const bool registered = addGalleryStates({
     screenState("unavailable", 600, [](GalleryWorld&) { return screen(GalleryCommunity::unavailable()); },
                 {shown("communityUnavailable", true), shown("storeList", false), shown("refreshButton", true),
@@ -172,6 +193,8 @@ const bool registered = addGalleryStates({
                 {shown("storeList", true), shown("communityEmpty", false), tile(0, "5"), tile(1, "2"), tile(2, "3"),
                  {QStringLiteral("storeList"), QStringLiteral("count"), 4}}),
     focusedStoreCard(),
+    focusedReportMenuButton(),
+    openReportMenu(),
     screenState("one-store-on-two-platforms", 600, [](GalleryWorld&) { return screen(oneStoreOnTwoPlatforms()); },
                 {tile(0, "10"), tile(1, "4"), tile(2, "1"), {QStringLiteral("storeList"), QStringLiteral("count"), 2},
                  text("storeChip0", "Fake: 4"), shown("communityEmpty", false)}),

@@ -4,14 +4,19 @@ import QtQuick.Controls
 import Tessorin.Card
 
 // The shared Stop button of the progress and reinsertion panels: it stops the session's
-// check. Escape stops too while the button is shown and enabled and no popup of the window
-// is open (the key is the popup's then; a tooltip it puts away and stops); after a minute of an advanced test it first asks,
-// with Keep Testing as the default answer.
+// check when clicked or pressed with Space, never on Return or Enter: the window hands it
+// the focus as a check starts or the card goes out, and the Return that started the check,
+// or one more meant for the page, would end it unasked (ReturnKey). Escape stops too while
+// the button is shown and enabled and no popup of the window is open (the key is the
+// popup's then; a tooltip it puts away and stops); after a minute of an advanced test it
+// first asks, with Keep Testing as the default answer.
 Button {
     id: root
 
     property QtObject session
     readonly property alias question: stopQuestion
+
+    readonly property bool ignoresReturn: true
 
     objectName: "stopButton"
     text: ProgressWording.stop

@@ -7,7 +7,8 @@ import Tessorin.Theme as Theme  // Theme.Palette: QtQuick has a Palette type of 
 
 // What the window's toolbar carries while the community screen shows: the search field,
 // the Country menu ("All countries", then each country of the visible reports) and
-// "Refresh", all working on the screen's presenter.
+// "Refresh", all working on the screen's presenter. Refresh keeps the keyboard's focus through
+// a refresh.
 RowLayout {
     id: root
 
@@ -65,10 +66,33 @@ RowLayout {
     }
 
     ToolButton {
+        id: refreshButton
         objectName: "refreshButton"
+        // How the button had the focus when it was pressed (the keyboard's, with its ring, or
+        // a click's), while the toolbar holds it for the button; -1 when it holds nothing.
+        property int heldReason: -1
+
         enabled: root.presenter.refreshEnabled
         text: root.presenter.refreshLabel
         icon.name: "arrow.clockwise"
-        onClicked: root.presenter.refresh()
+        onClicked: {
+            // Disabled while it refreshes, the button would let the focus go on to the next
+            // control, and a second Return would press that one. The toolbar, where Return does
+            // nothing, holds the focus meanwhile and gives it back when the refresh is over.
+            if (activeFocus) {
+                heldReason = visualFocus ? Qt.TabFocusReason : Qt.OtherFocusReason
+                root.forceActiveFocus(Qt.OtherFocusReason)
+            }
+            root.presenter.refresh()
+            if (enabled) takeFocusBack()
+        }
+        onEnabledChanged: if (enabled) takeFocusBack()
+
+        function takeFocusBack() {
+            const reason = heldReason
+            heldReason = -1
+            // Unless the user has moved the focus elsewhere meanwhile.
+            if (reason >= 0 && root.Window.activeFocusItem === root) forceActiveFocus(reason)
+        }
     }
 }

@@ -144,7 +144,9 @@ Panel {
         Layout.fillWidth: true
         Layout.preferredHeight: root.expanded ? reportColumn.implicitHeight : 0
         visible: Layout.preferredHeight > 0
-        clip: true
+        // Cut only while it opens or closes: open, the focus ring of a report's "…" at the
+        // card's edge stands a little outside it.
+        clip: height < reportColumn.implicitHeight
         Behavior on Layout.preferredHeight { SpringTurn {} }
 
         ColumnLayout {

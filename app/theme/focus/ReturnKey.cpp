@@ -29,6 +29,7 @@ ReturnKey::Use ReturnKey::useFor(const QQuickItem* focused, Qt::KeyboardModifier
   // is some other shortcut's.
   if (focused == nullptr || (modifiers & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) return Use::Page;
   if (focused->inherits("QQuickAbstractButton")) {
+    if (focused->property("ignoresReturn").toBool()) return Use::Page;
     // Qt shows the ring only for a focus the keyboard gave.
     return focus::showsRing(focused) ? Use::Press : Use::Page;
   }
@@ -55,6 +56,13 @@ bool ReturnKey::eventFilter(QObject* watched, QEvent* event) {
   const QEvent::Type type = event->type();
   if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress && type != QEvent::KeyRelease) return false;
   if (!isReturn(event)) return false;
+  // A window sees each key before the item its focus is on.
+  if (auto* window = qobject_cast<QQuickWindow*>(watched)) {
+    if (!heldTooLong(window, static_cast<QKeyEvent*>(event))) return false;
+    // Accepted, an override lets no shortcut run; the key itself is kept from every item.
+    event->accept();
+    return true;
+  }
   auto* item = qobject_cast<QQuickItem*>(watched);
   // A key the focused item did not take goes on to the items around it: only the focused
   // one decides.
@@ -67,13 +75,28 @@ bool ReturnKey::eventFilter(QObject* watched, QEvent* event) {
     return true;
   }
   if (use == Use::Own) return false;
-  // Space with the same press, release and repeat: whatever the control does on Space,
-  // its pressed look included, it does on Return.
+  // Space with the same press and release: whatever the control does on Space, its pressed
+  // look included, it does on Return.
   QKeyEvent space(type, Qt::Key_Space, key->modifiers() & ~Qt::KeypadModifier, QStringLiteral(" "), key->isAutoRepeat(),
                   key->count());
   QCoreApplication::sendEvent(item, &space);
   event->setAccepted(space.isAccepted());
   return true;
+}
+
+bool ReturnKey::heldTooLong(QQuickWindow* window, const QKeyEvent* key) {
+  QQuickItem* focused = window->activeFocusItem();
+  QObject* focus = focused != nullptr ? static_cast<QObject*>(focused) : window;
+  if (key->type() != QEvent::KeyRelease && !key->isAutoRepeat()) {
+    pressedOn_ = focus;
+    return false;
+  }
+  const bool focusStayed = !pressedOn_.isNull() && pressedOn_ == focus;
+  if (key->isAutoRepeat()) return !focusStayed || focused == nullptr || useFor(focused, key->modifiers()) != Use::Own;
+  // The release of a press this window never saw (given to another window, or to another
+  // program) acts on nothing either.
+  pressedOn_.clear();
+  return !focusStayed;
 }
 
 }  // namespace tessorin

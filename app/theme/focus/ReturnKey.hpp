@@ -9,6 +9,17 @@
 // to that default button too, as a text field in any desktop dialog does, unless it is a
 // picker whose list is open.
 //
+// A button that ends work the user would lose, Stop, is pressed by Space and a click only:
+// it says so with `ignoresReturn: true`, and Return passes it by to the page, as Return
+// never presses a desktop dialog's Cancel. The focus may rest on it, with its ring, and a
+// Return meant for the control before it (often held a little long) cannot end a check.
+//
+// A held Return acts once. Its repeats press nothing, and reach no shortcut of the page:
+// the first press has often just moved the focus (a check started hands it to Stop, a
+// sheet's default button closes the sheet), and a repeat would act on whatever came there.
+// Only a field or a picker that kept the focus since the press takes them, as its own keys.
+// The release, too, acts only where the press did.
+//
 // Qt Quick tries a window's shortcuts before the focused item sees a key, unless that item
 // claims the key first by accepting the ShortcutOverride event. One filter on the whole
 // application claims it for the focused control, so no control of any view can be left
@@ -16,7 +27,11 @@
 // never claimed. Main thread only.
 
 #include <QObject>
+#include <QPointer>
 #include <QQuickItem>
+
+class QKeyEvent;
+class QQuickWindow;
 
 namespace tessorin {
 
@@ -43,6 +58,11 @@ class ReturnKey : public QObject {
  private:
   using QObject::QObject;
   static void install();
+  // Whether a held Return's repeat, or the release, is kept from the window.
+  bool heldTooLong(QQuickWindow* window, const QKeyEvent* key);
+
+  // Where the focus was when Return went down: the focused item, or the window itself.
+  QPointer<QObject> pressedOn_;
 };
 
 }  // namespace tessorin

@@ -19,10 +19,23 @@ T.Menu {
     overlap: 1
     // The control that opened it has the focus back when it closes, with its ring for a keyboard user.
     House.FocusReturn.enabled: true
+    // Opened from the keyboard (a button pressed with Return or Space, F10, Alt and a title's
+    // letter), a menu starts at its first item, as Down opens it, so that Return chooses that.
+    onOpened: if (House.KeyboardInUse.lastInputWasAKey() && control.currentIndex < 0) control.currentIndex = 0
 
     delegate: MenuItem {}
 
     contentItem: ListView {
+        // As wide as its widest item, so that no item's words run out of the menu, and the
+        // window pushes the whole menu in from its edge.
+        implicitWidth: {
+            let widest = 0
+            for (let index = 0; index < control.count; ++index) {
+                const item = control.itemAt(index)
+                if (item !== null && item.visible) widest = Math.max(widest, item.implicitWidth)
+            }
+            return widest
+        }
         implicitHeight: contentHeight
         model: control.contentModel
         interactive: Window.window ? contentHeight + control.topPadding + control.bottomPadding > Window.window.height : false

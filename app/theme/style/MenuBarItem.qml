@@ -30,11 +30,6 @@ T.MenuBarItem {
             control.visible = false
             control.visible = true
         }
-        // Opened from the keyboard (F10, Alt and the letter), the menu starts at its first
-        // item, as Down opens it, so that Return chooses that.
-        function onOpened() {
-            if (House.KeyboardInUse.lastInputWasAKey() && control.menu.currentIndex < 0) control.menu.currentIndex = 0
-        }
     }
 
     // The title's letter underlined while Alt is held; the title is the application's own

@@ -5,7 +5,9 @@
 // field or a picker keeps it; with no control showing the focus it is the page's default
 // action, Check This Card. On the reinsertion page a focused Check Without Removing goes on
 // without ejecting, and in the quit question a focused Quit Anyway quits rather than the
-// default Keep Testing.
+// default Keep Testing. Stop never takes Return or Enter: not held down to start the check
+// (the check starts once and runs on), nor on the reinsertion page with the card out,
+// where Escape still stops.
 
 #include <QDir>
 #include <QQuickItem>
@@ -14,6 +16,7 @@
 #include <string>
 #include <gtest/gtest.h>
 
+#include "HeldReturn.hpp"
 #include "tessorin/identity/Brand.hpp"
 #include "window/DesktopCardWindow.hpp"
 
@@ -23,6 +26,7 @@ namespace {
 using namespace std::chrono_literals;
 using testing::CardWindow;
 using testing::CounterfeitCard;
+using testing::HeldReturn;
 using testing::QuitWorld;
 using testing::ShownWindow;
 using testing::turnLoopUntil;
@@ -239,6 +243,26 @@ INSTANTIATE_TEST_SUITE_P(
                       FocusedControl{"startButton", Qt::Key_Return, checkStarted, true},
                       FocusedControl{"startButton", Qt::Key_Enter, checkStarted, true}));
 
+// Refresh is disabled while it refreshes: a second Return, pressed meanwhile, presses
+// nothing else (How It Works beside it), and the focus is back on Refresh with its ring.
+TEST(ReturnOnTheDesktop, OnRefreshTwiceRefreshesAndKeepsTheFocusThere) {
+  TwoCardWindow desktop;
+  ASSERT_TRUE(desktop.ready) << "the window with two cards never came up";
+  ASSERT_TRUE(desktop.tabTo(desktop.rowOf(desktop.first.id)));
+  ASSERT_TRUE(desktop.tabTo(desktop.named(QStringLiteral("communityRow"))));
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.selected(AppModel::Selection::community()); }, 5s));
+  QQuickItem* refresh = nullptr;
+  ASSERT_TRUE(turnLoopUntil([&] { return (refresh = desktop.named(QStringLiteral("refreshButton"))) != nullptr; }, 5s));
+  ASSERT_TRUE(desktop.tabTo(refresh)) << "Tab never reached Refresh";
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  CardWindow::pause();
+  EXPECT_FALSE(sheetAsked(desktop)) << "the second Return opened How It Works";
+  EXPECT_TRUE(turnLoopUntil([&] { return desktop.focused() == refresh && refresh->property("visualFocus").toBool(); }, 10s))
+      << "the focus is on " << (desktop.focused() ? desktop.focused()->objectName().toStdString() : "nothing");
+}
+
 // A click gives a button the focus but no ring: nothing looks focused, so Return is the
 // page's again, Check This Card.
 TEST(ReturnOnTheDesktop, OnAButtonAClickFocusedStartsTheCheck) {
@@ -267,21 +291,29 @@ TEST(ReturnOnTheDesktop, WithNothingInParticularFocusedStartsTheCheck) {
       << "Return did not start the check";
 }
 
+// Writing done with the card asked to be taken out and put back, as the setting asks.
+bool writtenAndAskedToReinsert(CardWindow& desktop) {
+  desktop.world.files.settings.setValue(QStringLiteral("ReinsertBeforeVerify"), true);
+  desktop.medium->setWriteRate(0);
+  desktop.startCheck();
+  return turnLoopUntil([&] { return desktop.session->stage() == CardSessionStage::reinsert(false); }, 120s);
+}
+
+// A second and a half more of the system's repeats, at its pace.
+void keepHolding(HeldReturn& held) {
+  for (int repeat = 0; repeat < 30; ++repeat) {
+    held.repeat();
+    turnLoopUntil([] { return false; }, 30ms);
+  }
+}
+
 // The advanced test's writing over, the card still in, asked to be taken out: Return on
 // Check Without Removing goes on to reading back, and never ejects the card.
 TEST(ReturnOnTheDesktop, OnCheckWithoutRemovingGoesOnToReadingBackAndEjectsNothing) {
   CardWindow desktop;
   ASSERT_TRUE(desktop.active) << "the window never became active";
-  desktop.world.files.settings.setValue(QStringLiteral("ReinsertBeforeVerify"), true);
-  desktop.medium->setWriteRate(0);
-  desktop.startCheck();
-  ASSERT_TRUE(turnLoopUntil(
-      [&] {
-        return desktop.session->stage() == CardSessionStage::reinsert(false) &&
-               desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")) != nullptr;
-      },
-      120s))
-      << "the check never asked for the card to be taken out";
+  ASSERT_TRUE(writtenAndAskedToReinsert(desktop)) << "the check never asked for the card to be taken out";
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")) != nullptr; }, 10s));
   auto* goOn = qobject_cast<QQuickItem*>(desktop.shown.named(QStringLiteral("checkWithoutRemovingButton")));
   for (int step = 0; step < 30 && desktop.window()->activeFocusItem() != goOn; ++step) {
     QTest::keyClick(desktop.window(), Qt::Key_Tab);
@@ -294,6 +326,63 @@ TEST(ReturnOnTheDesktop, OnCheckWithoutRemovingGoesOnToReadingBackAndEjectsNothi
   EXPECT_FALSE(desktop.session->isEjecting()) << "Return ejected the card";
   EXPECT_FALSE(desktop.session->errorMessage().has_value())
       << desktop.session->errorMessage().value_or(QString()).toStdString();
+}
+
+// Held down with nothing focused: the check starts, the focus goes to Stop with its ring
+// while the key is still down, and the repeats that follow leave the check running.
+TEST(ReturnOnTheDesktop, HeldDownStartsTheCheckOnceAndNeverStopsIt) {
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  {
+    HeldReturn held(desktop.window());
+    ASSERT_TRUE(turnLoopUntil(
+        [&] {
+          held.repeat();
+          return desktop.focusShownOn(QStringLiteral("stopButton"));
+        },
+        30s))
+        << "the check never started, or the focus is on " << desktop.focusedName().toStdString();
+    // As long again as a user's 1.5 s hold goes on past the start.
+    keepHolding(held);
+  }
+  // A stop takes the engine a moment: long enough for one to have come through.
+  EXPECT_FALSE(turnLoopUntil([&] { return desktop.session->stage().isAtRest(); }, 3s)) << "the held Return stopped the check";
+  EXPECT_TRUE(desktop.session->stage().isBusy());
+}
+
+// The advanced test's writing over and the card taken out: only Stop is left on the page,
+// with the focus. Return, Enter and a held Return leave the wait as it was; Escape stops.
+TEST(ReturnOnTheDesktop, WithTheCardOutForReinsertionNeverStopsAndEscapeStops) {
+  CardWindow desktop;
+  ASSERT_TRUE(desktop.active) << "the window never became active";
+  ASSERT_TRUE(writtenAndAskedToReinsert(desktop)) << "the check never asked for the card to be taken out";
+  desktop.pull(desktop.device.id);
+  ASSERT_TRUE(turnLoopUntil([&] { return desktop.session->stage() == CardSessionStage::reinsert(true); }, 10s))
+      << "the card taken out was not seen";
+  // Stop is the page's only control: the focus goes there, or Tab takes it there.
+  if (!turnLoopUntil([&] { return desktop.focusShownOn(QStringLiteral("stopButton")); }, 5s)) {
+    ASSERT_NE(desktop.tabTo(QStringLiteral("stopButton")), nullptr) << "Tab never reached Stop";
+  }
+  QTest::keyClick(desktop.window(), Qt::Key_Return);
+  QTest::keyClick(desktop.window(), Qt::Key_Enter, Qt::KeypadModifier);
+  {
+    HeldReturn held(desktop.window());
+    keepHolding(held);
+  }
+  EXPECT_FALSE(turnLoopUntil([&] { return desktop.session->stage() != CardSessionStage::reinsert(true); }, 3s))
+      << "Return on Stop ended the wait for the card";
+  ASSERT_TRUE(desktop.focusShownOn(QStringLiteral("stopButton"))) << "the focus is on " << desktop.focusedName().toStdString();
+
+  QTest::keyClick(desktop.window(), Qt::Key_Escape);
+  // After a minute of the advanced test, Escape asks first.
+  EXPECT_TRUE(turnLoopUntil(
+      [&] {
+        if (desktop.isOpen(QStringLiteral("stopQuestion"))) desktop.clickAt(QStringLiteral("stopQuestionStop"));
+        return desktop.session->stage() != CardSessionStage::reinsert(true);
+      },
+      30s))
+      << "Escape did not stop";
+  EXPECT_TRUE(desktop.session->fullStopped()) << "the advanced test was not marked as stopped";
 }
 
 // In a question, as in Qt's own dialogs, Return presses the button that shows the focus,
