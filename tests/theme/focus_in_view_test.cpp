@@ -1,11 +1,11 @@
 // A scrolling area with FocusInView follows the keyboard's focus: an item that takes the
 // focus below or above the viewport is scrolled just into sight with its ring and margin,
 // one in sight leaves the area still, one taller than the area shows its top edge, the
-// area never scrolls past its content, an item still moving in is waited for (the area
-// never scrolls for a place it leaves), an item the page moves on later is followed unless
-// the user scrolled it away, one shown with a new page stands as near the area's start as
-// it can, and an area inside another scrolls first, then the outer one. Without it,
-// nothing moves. A real Qt Quick window.
+// area never scrolls past its content, an item handed the focus while its page still moves
+// in is waited for (the area never scrolls for a place it leaves) and then stands as near
+// the area's start as it can, one the page moves on later is followed unless the user
+// scrolled it away, and an area inside another scrolls first, then the outer one. Without
+// it, nothing moves. A real Qt Quick window.
 
 #include <QElapsedTimer>
 #include <QQmlComponent>
@@ -162,8 +162,8 @@ TEST(FocusInViewTest, AnAreaInsideAnotherScrollsFirstThenTheOuterOneShowsIt) {
   EXPECT_LE(inWindow.bottom(), 200);
 }
 
-// A panel's control takes the focus while the panel still moves in: scrolling for where it
-// stood then would carry the page away from what it shows first.
+// A panel's control is handed the focus while the panel still moves in: scrolling for where
+// it stood then would carry the page away from what it shows first.
 TEST(FocusInViewTest, AnItemStillMovingInIsShownOnlyWhereItComesToRest) {
   Scene shown;
   ASSERT_TRUE(shown.view->isActive());
@@ -175,6 +175,7 @@ TEST(FocusInViewTest, AnItemStillMovingInIsShownOnlyWhereItComesToRest) {
   });
   arriving->setProperty("y", 100);
   shown.focus("arriving");
+  FocusInView::showFromStart(arriving);
   ASSERT_TRUE(turnLoopUntil([&] { return arriving->y() == 100; })) << "the item never came in";
   ASSERT_TRUE(shown.drawFrames(6));
   QObject::disconnect(counter);

@@ -1,6 +1,7 @@
 #include "theme/focus/FocusInView.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include <QtQml/qqml.h>
 
@@ -82,12 +83,14 @@ QRectF FocusInView::shownPart() const {
 void FocusInView::focusMoved() {
   QQuickItem* focused = window_ ? window_->activeFocusItem() : nullptr;
   if (!holds(focused)) return stopWatching();
-  // Scrolling now would chase a place the item leaves on the next frame (a panel that
-  // scales in, one above that grows): the area waits until it rests.
+  // Shown on the next frame, where Tab moved it within a page that stands; a control
+  // handed the focus with its page (showFromStart) waits until that page rests: scrolling
+  // for a panel still moving in would chase a place it leaves on the next frame.
   watched_ = focused;
   standing_ = standingOf(focused);
   follows_ = true;
   fromStart_ = false;
+  firstFrame_ = true;
   settling_ = true;
   stillFrames_ = 0;
   stillFor_.start();
@@ -112,6 +115,7 @@ void FocusInView::stopWatching() {
 
 void FocusInView::frame() {
   if (!window_ || !watched_ || watched_ != window_->activeFocusItem() || !holds(watched_)) return stopWatching();
+  if (std::exchange(firstFrame_, false) && !fromStart_) revealWithInnerAreas(watched_, false);
   const Standing now = standingOf(watched_);
   if (now != standing_) {
     if (!settling_) {

@@ -6,16 +6,16 @@
 //
 //     Flickable { FocusInView.enabled: true }
 //
-// Whenever the window's focused item becomes one inside the area, the area waits until the
-// item has come to rest (no longer moved, scaled or pushed by a panel moving in, the area's
-// content no longer growing) and then scrolls by the least that shows the item whole, its
-// focus ring and `margin` more around it (the item's top edge first when it is taller than
-// the area); an item already in sight leaves it where it is. While the item keeps the focus
-// it stays in sight: when the page moves it (a panel above it grows, the window shrinks), the
-// area follows once it rests again, unless the user had scrolled it out of sight. Areas
-// inside areas each do so for themselves, the innermost first. An item handed the focus with
-// a new page (showFromStart) is shown from the area's start: the page scrolls only as far
-// down as the item needs, so what the page puts first is read first. Each scroll is
+// Whenever the window's focused item becomes one inside the area, the area scrolls on the
+// next frame by the least that shows the item whole, its focus ring and `margin` more
+// around it (the item's top edge first when it is taller than the area); an item already in
+// sight leaves it where it is. While the item keeps the focus it stays in sight: when the
+// page moves it (a panel above it grows, the window shrinks), the area follows once it has
+// come to rest (no longer moved, scaled or pushed, the area's content no longer growing),
+// unless the user had scrolled it out of sight. An item handed the focus with a new page
+// (showFromStart) is shown only once that page rests, and from the area's start: the page
+// scrolls only as far down as the item needs, so what the page puts first is read first.
+// Areas inside areas each do so for themselves, the innermost first. Each scroll is
 // immediate: one frame. Main thread.
 
 #include <QElapsedTimer>
@@ -102,6 +102,7 @@ class FocusInView : public QObject {
   // Whether the area scrolls for the item once it rests: it was in sight, or just came.
   bool follows_ = false;
   bool fromStart_ = false;
+  bool firstFrame_ = false;
   int stillFrames_ = 0;
   QElapsedTimer stillFor_;
   int movingFrames_ = 0;
