@@ -1,10 +1,13 @@
 // A scrolling area with FocusInView follows the keyboard's focus: an item that takes the
 // focus below or above the viewport is scrolled just into sight with its ring and margin,
 // one in sight leaves the area still, one taller than the area shows its top edge, the
-// area never scrolls past its content, an item that moves on just after it took the focus
-// is followed until it rests, and an area inside another scrolls first, then the outer
-// one. Without it, nothing moves. A real Qt Quick window.
+// area never scrolls past its content, an item handed the focus while its page still moves
+// in is waited for (the area never scrolls for a place it leaves) and then stands as near
+// the area's start as it can, one the page moves on later is followed unless the user
+// scrolled it away, and an area inside another scrolls first, then the outer one. Without
+// it, nothing moves. A real Qt Quick window.
 
+#include <QElapsedTimer>
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
@@ -14,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "TurnLoop.hpp"
+#include "theme/focus/FocusInView.hpp"
 
 Q_IMPORT_QML_PLUGIN(Tessorin_ThemePlugin)
 
@@ -44,6 +48,11 @@ Item {
         // Moved down over a few frames, as a control below a panel that grows in.
         Rectangle {
             objectName: "pushed"; y: 600; width: 100; height: 40
+            Behavior on y { NumberAnimation { duration: 300 } }
+        }
+        // Comes up from far below into sight, as a panel's control while the panel moves in.
+        Rectangle {
+            objectName: "arriving"; y: 1800; width: 100; height: 40; x: 150
             Behavior on y { NumberAnimation { duration: 300 } }
         }
 
@@ -97,51 +106,120 @@ struct Scene {
     named(item)->setActiveFocusOnTab(true);
     named(item)->forceActiveFocus(Qt::TabFocusReason);
   }
+  // Lets the window draw frames for a while: long enough for an item that stands still to
+  // be seen at rest, however fast they come.
+  bool drawFrames(int count) {
+    int drawn = 0;
+    QElapsedTimer clock;
+    clock.start();
+    const auto connection = QObject::connect(view.get(), &QQuickWindow::afterAnimating, [&] { ++drawn; });
+    const bool done = turnLoopUntil([&] {
+      view->update();
+      return drawn >= count && clock.elapsed() >= 200;
+    });
+    QObject::disconnect(connection);
+    return done;
+  }
+  // Focuses the item and waits until the area stands at `expected`.
+  bool focusAndWait(const char* item, const char* area, double expected) {
+    focus(item);
+    return turnLoopUntil([&] { return contentY(area) == expected; });
+  }
 };
 
 TEST(FocusInViewTest, TheAreaScrollsJustEnoughToShowTheFocusedItemWithItsRing) {
   Scene shown;
   ASSERT_TRUE(shown.view->isActive());
   shown.focus("visible");
+  ASSERT_TRUE(shown.drawFrames(6));
   EXPECT_EQ(shown.contentY("outer"), 0) << "an item in sight leaves the area where it is";
 
-  shown.focus("below");
-  EXPECT_DOUBLE_EQ(shown.contentY("outer"), 1000 + 40 + reach - 200) << "its bottom edge at the foot of the area";
-  shown.focus("top");
-  EXPECT_DOUBLE_EQ(shown.contentY("outer"), 20 - reach) << "its top edge at the head";
-
-  shown.focus("last");
-  EXPECT_DOUBLE_EQ(shown.contentY("outer"), 2000 - 200) << "never past the end of the content";
-  shown.focus("tall");
-  EXPECT_DOUBLE_EQ(shown.contentY("outer"), 1200 - reach) << "taller than the area: its top edge";
+  EXPECT_TRUE(shown.focusAndWait("below", "outer", 1000 + 40 + reach - 200))
+      << "its bottom edge at the foot of the area, not " << shown.contentY("outer");
+  EXPECT_TRUE(shown.focusAndWait("top", "outer", 20 - reach)) << "its top edge at the head, not " << shown.contentY("outer");
+  EXPECT_TRUE(shown.focusAndWait("last", "outer", 2000 - 200))
+      << "never past the end of the content: " << shown.contentY("outer");
+  EXPECT_TRUE(shown.focusAndWait("tall", "outer", 1200 - reach))
+      << "taller than the area: its top edge, not " << shown.contentY("outer");
   // Already filling the area: moving within it is the user's.
   shown.focus("visible");
   shown.named("outer")->setProperty("contentY", 1400);
   shown.focus("tall");
+  ASSERT_TRUE(shown.drawFrames(6));
   EXPECT_DOUBLE_EQ(shown.contentY("outer"), 1400);
 }
 
 TEST(FocusInViewTest, AnAreaInsideAnotherScrollsFirstThenTheOuterOneShowsIt) {
   Scene shown;
   ASSERT_TRUE(shown.view->isActive());
-  shown.focus("deep");
-  EXPECT_DOUBLE_EQ(shown.contentY("inner"), 400 + 40 + reach - 100);
   // Scrolled within the inner area, the item's foot with its reach lies at 400 in the outer one.
-  EXPECT_DOUBLE_EQ(shown.contentY("outer"), 400 - 200) << "then the outer area brings it in";
+  EXPECT_TRUE(shown.focusAndWait("deep", "outer", 400 - 200))
+      << "the outer area brings it in; it stands at " << shown.contentY("outer");
+  EXPECT_DOUBLE_EQ(shown.contentY("inner"), 400 + 40 + reach - 100);
   QQuickItem* deep = shown.named("deep");
   const QRectF inWindow = deep->mapRectToScene(QRectF(0, 0, deep->width(), deep->height()));
   EXPECT_GE(inWindow.top(), 0);
   EXPECT_LE(inWindow.bottom(), 200);
 }
 
-TEST(FocusInViewTest, AnItemPushedDownJustAfterItTookTheFocusIsFollowedUntilItRests) {
+// A panel's control is handed the focus while the panel still moves in: scrolling for where
+// it stood then would carry the page away from what it shows first.
+TEST(FocusInViewTest, AnItemStillMovingInIsShownOnlyWhereItComesToRest) {
   Scene shown;
   ASSERT_TRUE(shown.view->isActive());
-  shown.focus("pushed");
-  ASSERT_DOUBLE_EQ(shown.contentY("outer"), 600 + 40 + reach - 200);
-  shown.named("pushed")->setProperty("y", 1500);
+  QQuickItem* arriving = shown.named("arriving");
+  int scrolls = 0;
+  const auto counter = QObject::connect(shown.view.get(), &QQuickWindow::afterAnimating, [&, last = 0.0]() mutable {
+    if (shown.contentY("outer") != last) ++scrolls;
+    last = shown.contentY("outer");
+  });
+  arriving->setProperty("y", 100);
+  shown.focus("arriving");
+  FocusInView::showFromStart(arriving);
+  ASSERT_TRUE(turnLoopUntil([&] { return arriving->y() == 100; })) << "the item never came in";
+  ASSERT_TRUE(shown.drawFrames(6));
+  QObject::disconnect(counter);
+  EXPECT_EQ(scrolls, 0) << "the area scrolled while the item came in; it stands at " << shown.contentY("outer");
+}
+
+TEST(FocusInViewTest, AnItemThePageMovesOnIsFollowedUnlessTheUserScrolledItAway) {
+  Scene shown;
+  ASSERT_TRUE(shown.view->isActive());
+  ASSERT_TRUE(shown.focusAndWait("pushed", "outer", 600 + 40 + reach - 200));
+  QQuickItem* pushed = shown.named("pushed");
+  pushed->setProperty("y", 1500);
   EXPECT_TRUE(turnLoopUntil([&] { return shown.contentY("outer") == 1500 + 40 + reach - 200; }))
       << "the area stayed at " << shown.contentY("outer") << " while the item went on down";
+
+  // Scrolled away by the user: the page moving it brings it back no more.
+  shown.named("outer")->setProperty("contentY", 0);
+  pushed->setProperty("y", 1600);
+  ASSERT_TRUE(turnLoopUntil([&] { return pushed->y() == 1600; }));
+  ASSERT_TRUE(shown.drawFrames(6));
+  EXPECT_EQ(shown.contentY("outer"), 0);
+
+  // Scrolled by the user until half of it shows: the area stays where the user put it.
+  shown.named("outer")->setProperty("contentY", 1600 + 20 - 200);
+  ASSERT_TRUE(shown.drawFrames(6));
+  EXPECT_EQ(shown.contentY("outer"), 1600 + 20 - 200);
+}
+
+// A new page is read from its top: its control is shown as near the area's start as it can
+// be, wherever the previous page had left the area.
+TEST(FocusInViewTest, AnItemShownWithANewPageStandsAsNearTheStartAsItCan) {
+  Scene shown;
+  ASSERT_TRUE(shown.view->isActive());
+  shown.named("outer")->setProperty("contentY", 60);
+  shown.focus("visible");
+  FocusInView::showFromStart(shown.named("visible"));
+  EXPECT_TRUE(turnLoopUntil([&] { return shown.contentY("outer") == 0; }))
+      << "in sight from the start, yet the area stays at " << shown.contentY("outer");
+
+  shown.named("outer")->setProperty("contentY", 1700);
+  shown.focus("below");
+  FocusInView::showFromStart(shown.named("below"));
+  EXPECT_TRUE(turnLoopUntil([&] { return shown.contentY("outer") == 1000 + 40 + reach - 200; }))
+      << "its foot at the foot of the area, not " << shown.contentY("outer");
 }
 
 TEST(FocusInViewTest, AnAreaWithoutItLetsTheFocusGoOutOfSight) {

@@ -30,6 +30,14 @@ ColumnLayout {
         saveFailed.open()
     }
 
+    // Where the folder stands as the dialog opens: it may have been made since the result came.
+    function openSaveDialog() {
+        saveDialog.FocusReturn.noteOpener()
+        saveDialog.currentFolder = model.suggestedFolder()
+        saveDialog.selectedFile = model.suggestedFile()
+        saveDialog.open()
+    }
+
     OutcomePanelModel {
         id: model
         session: root.session
@@ -158,7 +166,7 @@ ColumnLayout {
                     MenuItem {
                         objectName: "saveSummary"
                         text: model.saveLabel
-                        onTriggered: saveDialog.open()
+                        onTriggered: root.openSaveDialog()
                     }
                 }
             }
@@ -242,9 +250,11 @@ ColumnLayout {
 
     FileDialog {
         id: saveDialog
+        objectName: "saveDialog"
         title: model.saveTitle
         fileMode: FileDialog.SaveFile
-        selectedFile: model.suggestedFile
+        // Share Result has the focus back, saved or not.
+        FocusReturn.enabled: true
         onAccepted: root.saveSummaryTo(saveDialog.selectedFile)
     }
 

@@ -134,10 +134,13 @@ bool OutcomePanelModel::showsProbes() const {
 
 QString OutcomePanelModel::suggestedFileName() const { return SummaryFile::suggestedName(); }
 
+QUrl OutcomePanelModel::suggestedFolder() const {
+  return QUrl::fromLocalFile(
+      SummaryFile::suggestedFolder(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QDir::homePath()));
+}
+
 QUrl OutcomePanelModel::suggestedFile() const {
-  QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-  if (folder.isEmpty()) folder = QDir::homePath();
-  return QUrl::fromLocalFile(QDir(folder).filePath(suggestedFileName()));
+  return QUrl::fromLocalFile(QDir(suggestedFolder().toLocalFile()).filePath(suggestedFileName()));
 }
 
 QString OutcomePanelModel::summary() const {

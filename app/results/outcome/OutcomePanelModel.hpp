@@ -59,7 +59,6 @@ class OutcomePanelModel : public QObject {
   Q_PROPERTY(QString saveFailedTitle READ saveFailedTitle CONSTANT)
   Q_PROPERTY(QString okTitle READ okTitle CONSTANT)
   Q_PROPERTY(QString suggestedFileName READ suggestedFileName CONSTANT)
-  Q_PROPERTY(QUrl suggestedFile READ suggestedFile CONSTANT)
   Q_PROPERTY(QString checkAgainLabel READ checkAgainLabel CONSTANT)
 
  public:
@@ -94,8 +93,10 @@ class OutcomePanelModel : public QObject {
   QString saveFailedTitle() const { return tr("The result could not be saved"); }
   QString okTitle() const { return tr("OK"); }
   QString suggestedFileName() const;
-  // The suggested name in the user's documents folder, where the save dialog opens.
-  QUrl suggestedFile() const;
+  // The folder the save dialog opens in (SummaryFile::suggestedFolder), and the suggested
+  // name in it; asked as the dialog opens, since the folder may be made meanwhile.
+  Q_INVOKABLE QUrl suggestedFolder() const;
+  Q_INVOKABLE QUrl suggestedFile() const;
   QString checkAgainLabel() const { return tr("Check Again"); }
 
   // The plain-text summary of the outcome with the card as it is now.

@@ -1,10 +1,15 @@
 #include "results/outcome/SummaryFile.hpp"
 
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace tessorin {
 
 QString SummaryFile::suggestedName() { return tr("Tessorin check.txt"); }
+
+QString SummaryFile::suggestedFolder(const QString& documents, const QString& home) {
+  return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : home;
+}
 
 std::optional<QString> SummaryFile::save(const QString& path, const QString& summary) {
   QSaveFile file(path);

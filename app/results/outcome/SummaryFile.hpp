@@ -16,6 +16,9 @@ class SummaryFile {
  public:
   // The name the save dialog suggests.
   static QString suggestedName();
+  // The folder it opens in: the documents folder where it is one, else the home folder. A
+  // new account or a minimal desktop has none yet, and a dialog sent there lists another.
+  static QString suggestedFolder(const QString& documents, const QString& home);
   // Nothing on success, else the system's reason.
   static std::optional<QString> save(const QString& path, const QString& summary);
 };

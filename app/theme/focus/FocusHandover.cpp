@@ -2,6 +2,7 @@
 
 #include <QtQml/qqml.h>
 
+#include "theme/focus/FocusInView.hpp"
 #include "theme/focus/FocusStops.hpp"
 #include "theme/focus/KeyboardInUse.hpp"
 
@@ -114,12 +115,14 @@ void FocusHandover::handOver() {
   // Someone put it on a control, or a popup took it: theirs.
   if (focus::isTabStop(now) || focus::popupItemAround(now) != nullptr) return;
   if (!lostRing && !KeyboardInUse::now()) return;
-  QQuickItem* next = nullptr;
   if (area && focus::isTabStop(area->natural_)) {
-    next = area->natural_;
-  } else if (lost && lostControl && lostControl->window() == window_) {
-    next = lostControl->nextItemInFocusChain(true);
+    focus::moveTo(area->natural_, Qt::TabFocusReason);
+    // A new page is read from its top (a verdict above the result's first action): the
+    // page scrolls no further than its control needs.
+    FocusInView::showFromStart(area->natural_);
+    return;
   }
+  QQuickItem* next = lost && lostControl && lostControl->window() == window_ ? lostControl->nextItemInFocusChain(true) : nullptr;
   if (focus::isTabStop(next)) focus::moveTo(next, Qt::TabFocusReason);
 }
 

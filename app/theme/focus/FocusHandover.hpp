@@ -7,7 +7,9 @@
 // first action once it ends), or, where no panel came, to the next Tab stop after the
 // control that went. A panel that comes while the focus rests on no control, as after
 // Return started a check from the page (which takes it from a control a click focused),
-// takes it too.
+// takes it too. The scrolling area around a panel that came shows its natural control
+// from the area's start once the panel has come to rest (FocusInView::showFromStart): what
+// the panel says above the control is read first.
 //
 // A window turns it on; an area (a stage's panel) names its natural control:
 //

@@ -1,6 +1,7 @@
 #include "theme/focus/FocusInView.hpp"
 
 #include <algorithm>
+#include <utility>
 
 #include <QtQml/qqml.h>
 
@@ -55,42 +56,98 @@ QQuickItem* FocusInView::flickable() const {
 void FocusInView::watchWindow() {
   QQuickWindow* window = enabled_ && attachee_ ? attachee_->window() : nullptr;
   if (window == window_ && (window == nullptr || focusConnection_)) return;
+  stopWatching();
   QObject::disconnect(focusConnection_);
   window_ = window;
   if (window) focusConnection_ = connect(window, &QQuickWindow::activeFocusItemChanged, this, &FocusInView::focusMoved);
 }
 
+bool FocusInView::holds(QQuickItem* item) const {
+  QQuickItem* area = flickable();
+  return area != nullptr && item != nullptr && item != area && area->isAncestorOf(item);
+}
+
+FocusInView::Standing FocusInView::standingOf(QQuickItem* item) const {
+  QQuickItem* area = flickable();
+  auto* content = area->property("contentItem").value<QQuickItem*>();
+  return {.place = item->mapRectToItem(content, QRectF(0, 0, item->width(), item->height())),
+          .view = area->size(),
+          .content = QSizeF(number(area, "contentWidth"), number(area, "contentHeight"))};
+}
+
+QRectF FocusInView::shownPart() const {
+  QQuickItem* area = flickable();
+  return area->mapRectToItem(area->property("contentItem").value<QQuickItem*>(), QRectF(QPointF(0, 0), area->size()));
+}
+
 void FocusInView::focusMoved() {
   QQuickItem* focused = window_ ? window_->activeFocusItem() : nullptr;
-  if (!revealWithInnerAreas(focused)) return;
-  // Again on each frame while it still moves: an item that takes the focus as its page is
-  // laid out (a panel that has just come in and grows) stands elsewhere once that is over.
-  settling_ = focused;
-  settledFrames_ = 0;
-  framesLeft_ = settleFrames;
-  if (settleConnection_) return;
-  settleConnection_ = connect(window_, &QQuickWindow::afterAnimating, this, &FocusInView::settle);
+  if (!holds(focused)) return stopWatching();
+  // Shown on the next frame, where Tab moved it within a page that stands; a control
+  // handed the focus with its page (showFromStart) waits until that page rests: scrolling
+  // for a panel still moving in would chase a place it leaves on the next frame.
+  watched_ = focused;
+  standing_ = standingOf(focused);
+  follows_ = true;
+  fromStart_ = false;
+  firstFrame_ = true;
+  settling_ = true;
+  stillFrames_ = 0;
+  stillFor_.start();
+  movingFrames_ = 0;
+  if (!frameConnection_) frameConnection_ = connect(window_, &QQuickWindow::afterAnimating, this, &FocusInView::frame);
+  window_->update();
 }
 
-void FocusInView::settle() {
-  QQuickItem* area = flickable();
-  if (settling_ && window_ && area != nullptr && settling_ == window_->activeFocusItem() && framesLeft_-- > 0) {
-    const QRectF place = settling_->mapRectToItem(area->property("contentItem").value<QQuickItem*>(),
-                                                  QRectF(0, 0, settling_->width(), settling_->height()));
-    settledFrames_ = place == settlingPlace_ ? settledFrames_ + 1 : 0;
-    settlingPlace_ = place;
-    revealWithInnerAreas(settling_);
-    // Two frames in the same place: the page has come to rest.
-    if (settledFrames_ < 2) return;
+void FocusInView::showFromStart(QQuickItem* item) {
+  for (QQuickItem* holder = item ? item->parentItem() : nullptr; holder != nullptr; holder = holder->parentItem()) {
+    auto* inView = qobject_cast<FocusInView*>(qmlAttachedPropertiesObject<FocusInView>(holder, false));
+    if (inView != nullptr && inView->watched_ == item) inView->fromStart_ = true;
   }
-  QObject::disconnect(settleConnection_);
-  settleConnection_ = {};
-  settling_ = nullptr;
 }
 
-bool FocusInView::revealWithInnerAreas(QQuickItem* focused) {
+void FocusInView::stopWatching() {
+  QObject::disconnect(frameConnection_);
+  frameConnection_ = {};
+  watched_ = nullptr;
+  settling_ = false;
+}
+
+void FocusInView::frame() {
+  if (!window_ || !watched_ || watched_ != window_->activeFocusItem() || !holds(watched_)) return stopWatching();
+  if (std::exchange(firstFrame_, false) && !fromStart_) revealWithInnerAreas(watched_, false);
+  const Standing now = standingOf(watched_);
+  if (now != standing_) {
+    if (!settling_) {
+      // Moved by the page (the user's scrolling leaves its place in the content as it
+      // was): followed when it stood in sight until now.
+      follows_ = standing_.place.intersects(shownPart());
+      settling_ = true;
+      movingFrames_ = 0;
+    }
+    standing_ = now;
+    stillFrames_ = 0;
+    stillFor_.start();
+    if (++movingFrames_ >= unrestFrames && follows_) {
+      movingFrames_ = 0;
+      revealWithInnerAreas(watched_, fromStart_);
+      standing_ = standingOf(watched_);
+    }
+  } else if (settling_ && ++stillFrames_ >= restFrames && stillFor_.elapsed() >= restMilliseconds) {
+    settling_ = false;
+    if (follows_) revealWithInnerAreas(watched_, fromStart_);
+    fromStart_ = false;
+    // Its own scrolling (an inner area's too) is no move of the page's.
+    standing_ = standingOf(watched_);
+    return;
+  }
+  // The next frames while it settles, even where nothing else would draw one.
+  if (settling_) window_->update();
+}
+
+bool FocusInView::revealWithInnerAreas(QQuickItem* focused, bool fromStart) {
+  if (!holds(focused)) return false;
   QQuickItem* area = flickable();
-  if (area == nullptr || focused == nullptr || focused == area || !area->isAncestorOf(focused)) return false;
   // The areas between the item and this one go first: this one then sees the item where
   // they put it. An area that already did so for itself does not move again.
   for (QQuickItem* inner = focused->parentItem(); inner != nullptr && inner != area; inner = inner->parentItem()) {
@@ -99,14 +156,14 @@ bool FocusInView::revealWithInnerAreas(QQuickItem* focused) {
     for (QQuickItem* holder : {inner, inner->parentItem()}) {
       if (holder == nullptr) continue;
       auto* nested = qobject_cast<FocusInView*>(qmlAttachedPropertiesObject<FocusInView>(holder, false));
-      if (nested != nullptr && nested->enabled() && nested->flickable() == inner) nested->reveal(focused);
+      if (nested != nullptr && nested->enabled() && nested->flickable() == inner) nested->reveal(focused, fromStart);
     }
   }
-  reveal(focused);
+  reveal(focused, fromStart);
   return true;
 }
 
-bool FocusInView::reveal(QQuickItem* item) {
+bool FocusInView::reveal(QQuickItem* item, bool fromStart) {
   QQuickItem* area = flickable();
   if (area == nullptr || item == nullptr || !area->isAncestorOf(item)) return false;
   const qreal reach = ringReach + margin_;
@@ -132,7 +189,10 @@ bool FocusInView::reveal(QQuickItem* item) {
     const qreal last = std::max(first, number(area, axis.origin) + number(area, axis.contentExtent) +
                                            number(area, axis.trailingMargin) - axis.extent);
     const qreal position = number(area, axis.position);
-    const qreal wanted = std::clamp(scrolledTo(position, axis.low, axis.high, axis.extent), first, last);
+    // From the start, the item stands as far down in the view as the area is scrolled now.
+    const qreal shift = fromStart ? position - first : 0;
+    const qreal from = fromStart ? first : position;
+    const qreal wanted = std::clamp(scrolledTo(from, axis.low + shift, axis.high + shift, axis.extent), first, last);
     if (qFuzzyCompare(wanted + 1, position + 1)) continue;
     area->setProperty(axis.position, wanted);
     moved = true;

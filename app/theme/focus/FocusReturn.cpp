@@ -8,10 +8,39 @@
 namespace tessorin {
 
 FocusReturn::FocusReturn(QObject* popup) : QObject(popup), popup_(popup) {
-  // QQuickPopup has no public header: its signals are found by name.
-  if (popup->metaObject()->indexOfSignal("aboutToShow()") < 0) return;
-  connect(popup, SIGNAL(aboutToShow()), this, SLOT(noteOpener()));
-  connect(popup, SIGNAL(closed()), this, SLOT(giveBack()));
+  // QQuickPopup and the dialogs of QtQuick.Dialogs have no public header: their signals
+  // are found by name.
+  if (popup->metaObject()->indexOfSignal("aboutToShow()") >= 0) {
+    connect(popup, SIGNAL(aboutToShow()), this, SLOT(noteOpener()));
+    connect(popup, SIGNAL(closed()), this, SLOT(giveBack()));
+  } else if (popup->metaObject()->indexOfSignal("visibleChanged()") >= 0) {
+    connect(popup, SIGNAL(visibleChanged()), this, SLOT(dialogShownOrHidden()));
+  }
+}
+
+void FocusReturn::dialogShownOrHidden() {
+  QObject::disconnect(closingConnection_);
+  if (popup_ == nullptr) return;
+  // Its own popup has taken the focus before the dialog says it shows: whoever opens it
+  // notes the opener first.
+  if (popup_->property("visible").toBool()) return;
+  // The dialog's own popup still holds the focus while it closes, and hands it to the
+  // window's content once it has: the control is given it back after that.
+  QQuickWindow* shownOver = window();
+  const QQuickItem* own = shownOver != nullptr ? focus::popupItemAround(shownOver->activeFocusItem()) : nullptr;
+  if (own == nullptr) return giveBack();
+  closingConnection_ = connect(shownOver, &QQuickWindow::activeFocusItemChanged, this, [this, shownOver, own] {
+    if (focus::popupItemAround(shownOver->activeFocusItem()) == own) return;
+    QObject::disconnect(closingConnection_);
+    giveBack();
+  });
+}
+
+QQuickWindow* FocusReturn::window() const {
+  if (popup_ == nullptr) return nullptr;
+  if (const auto* anchor = popup_->property("parent").value<QQuickItem*>()) return anchor->window();
+  // A dialog of QtQuick.Dialogs stands over the window it names.
+  return qobject_cast<QQuickWindow*>(popup_->property("parentWindow").value<QWindow*>());
 }
 
 void FocusReturn::setEnabled(bool enabled) {
@@ -23,9 +52,8 @@ void FocusReturn::setEnabled(bool enabled) {
 void FocusReturn::noteOpener() {
   opener_ = nullptr;
   openerRing_ = false;
-  const auto* anchor = popup_ ? popup_->property("parent").value<QQuickItem*>() : nullptr;
-  QQuickWindow* window = anchor != nullptr ? anchor->window() : nullptr;
-  QQuickItem* focused = window != nullptr ? window->activeFocusItem() : nullptr;
+  QQuickWindow* shownOver = window();
+  QQuickItem* focused = shownOver != nullptr ? shownOver->activeFocusItem() : nullptr;
   // Opened again while it still stands: the focus is already its own.
   const QQuickItem* around = focus::popupItemAround(focused);
   if (focused == nullptr || (around != nullptr && around->parent() == popup_)) return;

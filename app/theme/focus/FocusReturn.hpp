@@ -8,12 +8,21 @@
 //
 //     T.Popup { FocusReturn.enabled: true }
 //
+// A dialog of QtQuick.Dialogs (a file dialog) attaches it itself, its own popup not being
+// the house's, and notes the opener just before it opens the dialog: that popup has the
+// focus before the dialog tells that it shows.
+//
+//     FileDialog { id: dialog; FocusReturn.enabled: true }
+//     onTriggered: { dialog.FocusReturn.noteOpener(); dialog.open() }
+//
 // It leaves the focus alone when something else took it meanwhile: another popup that
 // opened, or another control that shows its ring. Main thread.
 
+#include <QMetaObject>
 #include <QObject>
 #include <QPointer>
 #include <QQuickItem>
+#include <QQuickWindow>
 #include <QtQml/qqmlregistration.h>
 
 namespace tessorin {
@@ -32,13 +41,15 @@ class FocusReturn : public QObject {
 
   bool enabled() const { return enabled_; }
   void setEnabled(bool enabled);
+  // Notes the control that has the focus now as the one to give it back to.
+  Q_INVOKABLE void noteOpener();
 
  Q_SIGNALS:
   void enabledChanged();
 
  private Q_SLOTS:
-  void noteOpener();
   void giveBack();
+  void dialogShownOrHidden();
 
  private:
   struct Returnee {
@@ -46,8 +57,10 @@ class FocusReturn : public QObject {
     bool ring = false;
   };
   Returnee returnee() const;
+  QQuickWindow* window() const;
 
   QPointer<QObject> popup_;
+  QMetaObject::Connection closingConnection_;
   QPointer<QQuickItem> opener_;
   bool openerRing_ = false;
   bool enabled_ = false;

@@ -8,6 +8,8 @@
 #include <QGuiApplication>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <utility>
+#include <vector>
 #include <gtest/gtest.h>
 
 #include "../session/SessionFixture.hpp"
@@ -140,6 +142,60 @@ TEST(OutcomePanel, SaveIntoAReadOnlyFolderGivesTheReasonAndLeavesNoFile) {
             "This folder is on a disk that can’t be written to. Choose a folder on another disk.");
   EXPECT_EQ(failure.value("detail").toString(), "Read-only file system");
   EXPECT_TRUE(QDir(where).entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot).isEmpty());
+}
+
+// The account's environment pointed at a home of the test's own, put back afterwards.
+class OwnHome {
+ public:
+  OwnHome() {
+    for (const char* name : {"HOME", "XDG_CONFIG_HOME"}) saved_.emplace_back(name, qgetenv(name));
+    qputenv("HOME", QFile::encodeName(home_.path()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(home_.filePath(".config")));
+  }
+  ~OwnHome() {
+    for (const auto& [name, value] : saved_) value.isNull() ? qunsetenv(name) : qputenv(name, value);
+  }
+  OwnHome(const OwnHome&) = delete;
+  OwnHome& operator=(const OwnHome&) = delete;
+  QString path(const QString& inside = {}) const { return inside.isEmpty() ? home_.path() : home_.filePath(inside); }
+
+ private:
+  QTemporaryDir home_;
+  std::vector<std::pair<const char*, QByteArray>> saved_;
+};
+
+// A dialog sent to a folder that is not there lists another (the root of the disk), and
+// Return there walks into its first folder instead of saving: Save As… opens in the
+// documents folder only where it is a folder.
+TEST(OutcomePanel, SaveAsOpensInTheDocumentsFolderOnlyWhereItExists) {
+  FinishedSession world;
+  OutcomePanelModel panel;
+  panel.setSession(&world.session);
+  const OwnHome home;
+  ASSERT_EQ(QDir::homePath(), home.path());
+  const auto suggested = [&] { return panel.suggestedFolder().toLocalFile(); };
+
+  EXPECT_EQ(suggested(), home.path()) << "a new account, with no Documents yet";
+  EXPECT_EQ(panel.suggestedFile().toLocalFile(), home.path("Tessorin check.txt"));
+
+  QFile notAFolder(home.path("Documents"));
+  ASSERT_TRUE(notAFolder.open(QIODevice::WriteOnly));
+  notAFolder.close();
+  EXPECT_EQ(suggested(), home.path()) << "a file named Documents";
+  ASSERT_TRUE(notAFolder.remove());
+
+  ASSERT_TRUE(QDir(home.path()).mkdir("Documents"));
+  EXPECT_EQ(suggested(), home.path("Documents")) << "made since the panel came";
+  EXPECT_EQ(panel.suggestedFile().toLocalFile(), home.path("Documents/Tessorin check.txt"));
+
+  // The desktop's own name for it, in its language, is followed where it exists.
+  ASSERT_TRUE(QDir(home.path()).mkpath(".config") && QDir(home.path()).mkdir("Dokumente"));
+  QFile userDirs(home.path(".config/user-dirs.dirs"));
+  ASSERT_TRUE(userDirs.open(QIODevice::WriteOnly) && userDirs.write("XDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n") > 0);
+  userDirs.close();
+  EXPECT_EQ(suggested(), home.path("Dokumente"));
+  ASSERT_TRUE(QDir(home.path("Dokumente")).removeRecursively());
+  EXPECT_EQ(suggested(), home.path()) << "the named folder is gone";
 }
 
 // A 64 GB card that keeps its first 16 GB, written in full and read back; where the host
