@@ -79,6 +79,8 @@ class ArrivalWatch {
   // far, judged; the connection, when it is to leave the watch.
   std::optional<Leaving> judge(const epoll_event& event);
   Leaving leave(Watching::iterator watched, const Handler& to);
+  // A connection whose time is up: served when its request is all here by now, else late.
+  Leaving expire(Watching::iterator watched);
   void wake() const;
 
   Graces graces_;
